@@ -24,3 +24,17 @@ function(qw_folder_library name)
     target_link_libraries(${name} INTERFACE ${QF_LINKS})
   endif()
 endfunction()
+
+# Coverage for the fuzz targets: every library is instrumented; only the
+# fuzz executables link libFuzzer itself (fuzz/CMakeLists.txt).
+if(QW_FUZZ AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
+# qw_sanitizer_defaults(TARGET): gives an executable of a sanitized build the
+# sanitizers' run-time defaults.
+function(qw_sanitizer_defaults target)
+  if(QW_SANITIZE)
+    target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/sanitizer_defaults.cpp)
+  endif()
+endfunction()

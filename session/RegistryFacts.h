@@ -15,3 +15,6 @@ const char* getLangOfKeyboard();
 const char* KeyboardName(int id);
 // 'S' when the lock key of this keyboard acts as shift lock, else 'C'.
 char LockKeyModeOfKeyboard(int id);
+// The process-wide lock-key mode: 'S' (shift lock) for a 5250 keyboard or a
+// keyboard whose lock key is a shift lock, else 'C' (caps lock).
+char LockKeyMode();

@@ -10,7 +10,8 @@ constexpr unsigned short kModule = 2846;
 }
 
 size_t BufferMgr::Needed(size_t n) {
-  // The block for n bytes: the header plus n, rounded up to 8.
+  // The block for n bytes (at least one): the header plus n, rounded up to 8.
+  if (n == 0) n = 1;
   return (n + kHeaderSize + 7) & ~static_cast<size_t>(7);
 }
 

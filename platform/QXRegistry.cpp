@@ -1,0 +1,106 @@
+#include "platform/QXRegistry.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct QXRegObject {
+  std::vector<std::pair<std::string, std::string>> values;
+};
+
+namespace {
+
+constexpr long kMaxObjectBytes = 64 * 1024;
+
+std::string Trim(const std::string& s) {
+  size_t b = s.find_first_not_of(" \t\r");
+  if (b == std::string::npos) return std::string();
+  size_t e = s.find_last_not_of(" \t\r");
+  return s.substr(b, e - b + 1);
+}
+
+bool ValidPath(const char* path) {
+  // Absolute, no empty, "." or ".." components: an object name never leaves
+  // the registry directory.
+  if (!path || path[0] != '/') return false;
+  std::string p(path);
+  size_t i = 1;
+  while (i <= p.size()) {
+    size_t j = p.find('/', i);
+    if (j == std::string::npos) j = p.size();
+    std::string part = p.substr(i, j - i);
+    if (part.empty() || part == "." || part == "..") return false;
+    i = j + 1;
+  }
+  return true;
+}
+
+}  // namespace
+
+const char* QXRegistryDirectory() {
+  const char* dir = getenv("QX_REGISTRY_DIR");
+  return (dir && *dir) ? dir : "/etc/qx/registry";
+}
+
+int QXRegGetObjectSimple(const char* path, QXRegObject** object) {
+  if (!object) return QXRegBadArgument;
+  *object = nullptr;
+  if (!ValidPath(path)) return QXRegBadArgument;
+  std::string file = std::string(QXRegistryDirectory()) + path;
+  FILE* f = fopen(file.c_str(), "r");
+  if (!f) return errno == ENOENT || errno == ENOTDIR ? QXRegNotFound : QXRegIoError;
+  std::string text;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, f)) > 0) {
+    text.append(buf, n);
+    if (static_cast<long>(text.size()) > kMaxObjectBytes) {
+      fclose(f);
+      return QXRegTooLarge;
+    }
+  }
+  const bool failed = ferror(f) != 0;
+  fclose(f);
+  if (failed) return QXRegIoError;
+
+  auto* obj = new QXRegObject;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    std::string line = Trim(text.substr(pos, end - pos));
+    pos = end + 1;
+    if (line.empty() || line[0] == '#') continue;
+    size_t eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    std::string name = Trim(line.substr(0, eq));
+    if (name.empty() || line.find('\0') != std::string::npos) continue;
+    obj->values.emplace_back(name, Trim(line.substr(eq + 1)));
+  }
+  *object = obj;
+  return QXRegOk;
+}
+
+const char* QXRegGetStringValue(const QXRegObject* object, const char* name) {
+  if (!object || !name) return nullptr;
+  for (const auto& v : object->values)
+    if (v.first == name) return v.second.c_str();
+  return nullptr;
+}
+
+long QXRegGetNumericValue(const QXRegObject* object, const char* name, long defaultValue) {
+  const char* text = QXRegGetStringValue(object, name);
+  if (!text || !*text) return defaultValue;
+  errno = 0;
+  char* end = nullptr;
+  long v = strtol(text, &end, 10);
+  if (errno != 0 || end == text || *end != '\0') return defaultValue;
+  return v;
+}
+
+void QXRegDestroyObject(QXRegObject* object) { delete object; }

@@ -1,0 +1,30 @@
+#pragma once
+// The terminal registry: named objects ("/boot/termids") holding named
+// string and numeric values. This build keeps each object as a plain text
+// file below a registry directory: the object "/boot/termids" is the file
+// <dir>/boot/termids, one "name = value" line per value, '#' starting a
+// comment line. The directory is named by the environment variable
+// QX_REGISTRY_DIR (default "/etc/qx/registry"). A missing directory or
+// object is an ordinary failure that callers log and go on from.
+
+struct QXRegObject;
+
+enum QXRegStatus : int {
+  QXRegOk = 0,
+  QXRegNotFound = 2,   // no such object
+  QXRegIoError = 5,    // the object could not be read
+  QXRegBadArgument = 22,
+  QXRegTooLarge = 27,  // the object is larger than an object may be
+};
+
+// Opens an object; on success *object must later go to QXRegDestroyObject.
+int QXRegGetObjectSimple(const char* path, QXRegObject** object);
+// The value's text, owned by the object; null when the value is missing.
+const char* QXRegGetStringValue(const QXRegObject* object, const char* name);
+// The value as a whole decimal number, or defaultValue when it is missing
+// or not a number.
+long QXRegGetNumericValue(const QXRegObject* object, const char* name, long defaultValue);
+void QXRegDestroyObject(QXRegObject* object);
+
+// The registry directory in use.
+const char* QXRegistryDirectory();

@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "platform/QXRegistry.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+class QXRegistryTest : public ::testing::Test {
+ protected:
+  void SetUp() override { setenv("QX_REGISTRY_DIR", dir_.Path().c_str(), 1); }
+  void TearDown() override { unsetenv("QX_REGISTRY_DIR"); }
+  qwtest::TempDir dir_;
+};
+
+TEST_F(QXRegistryTest, ReadsStringAndNumericValues) {
+  dir_.WriteFile("boot/unique",
+             "# the terminal's own values\n"
+             "keyboard-id = 4\n"
+             "  name=  spaced value  \r\n"
+             "negative=-12\n"
+             "notanumber = 12abc\n"
+             "huge = 999999999999999999999999\n"
+             "empty =\n"
+             "no equals sign\n"
+             "keyboard-id = 9\n");
+  QXRegObject* obj = nullptr;
+  ASSERT_EQ(QXRegGetObjectSimple("/boot/unique", &obj), QXRegOk);
+  ASSERT_NE(obj, nullptr);
+  EXPECT_STREQ(QXRegGetStringValue(obj, "name"), "spaced value");
+  EXPECT_EQ(QXRegGetNumericValue(obj, "keyboard-id", -1), 4) << "the first of two lines wins";
+  EXPECT_EQ(QXRegGetNumericValue(obj, "negative", -1), -12);
+  struct {
+    const char* name;
+  } defaults[] = {{"notanumber"}, {"huge"}, {"empty"}, {"missing"}, {"no equals sign"}};
+  for (const auto& d : defaults) EXPECT_EQ(QXRegGetNumericValue(obj, d.name, -1), -1) << d.name;
+  EXPECT_EQ(QXRegGetStringValue(obj, "missing"), nullptr);
+  QXRegDestroyObject(obj);
+}
+
+TEST_F(QXRegistryTest, FailuresAreStatusesNotObjects) {
+  dir_.WriteFile("big/object", std::string(70 * 1024, 'x'));
+  struct Case {
+    const char* path;
+    int status;
+  } cases[] = {
+      {"/boot/missing", QXRegNotFound},
+      {"/nodir/missing", QXRegNotFound},
+      {"relative/path", QXRegBadArgument},
+      {"/boot/../../etc/passwd", QXRegBadArgument},
+      {"/boot//unique", QXRegBadArgument},
+      {"/big/object", QXRegTooLarge},
+      {nullptr, QXRegBadArgument},
+  };
+  for (const auto& c : cases) {
+    QXRegObject* obj = reinterpret_cast<QXRegObject*>(&obj);
+    EXPECT_EQ(QXRegGetObjectSimple(c.path, &obj), c.status) << (c.path ? c.path : "null");
+    EXPECT_EQ(obj, nullptr);
+  }
+  // A missing object reads as nothing, whatever is asked of it.
+  EXPECT_EQ(QXRegGetStringValue(nullptr, "x"), nullptr);
+  EXPECT_EQ(QXRegGetNumericValue(nullptr, "x", -1), -1);
+  QXRegDestroyObject(nullptr);
+}
+
+TEST(QXRegistryDirectory, DefaultWhenUnset) {
+  unsetenv("QX_REGISTRY_DIR");
+  EXPECT_STREQ(QXRegistryDirectory(), "/etc/qx/registry");
+}
+
+}  // namespace
