@@ -1,0 +1,32 @@
+#include "tests/support/WindowManager.h"
+
+#include "tests/support/XWindows.h"
+
+namespace qwtest {
+
+bool TestWindowManager::Start(Display* display, const std::string& displayName, int timeoutMs) {
+  // RandomPlacement: twm would otherwise wait for a click to place each window.
+  std::string rc = home_.WriteFile(".twmrc",
+                                   "RandomPlacement\n"
+                                   "NoGrabServer\n"
+                                   "DecorateTransients\n"
+                                   "BorderWidth 2\n");
+  ChildProcess::Options o;
+  o.argv = {"twm", "-display", displayName, "-f", rc};
+  o.env = ChildProcess::BaseEnvironment({"HOME=" + home_.Path(), "DISPLAY=" + displayName});
+  if (!wm_.Start(o)) {
+    error_ = wm_.Error();
+    return false;
+  }
+  if (!WaitUntil([&] { return WindowManagerRunning(display) || !wm_.Running(); }, timeoutMs,
+                 display) ||
+      !WindowManagerRunning(display)) {
+    wm_.Pump();
+    error_ = "twm did not take the root window: " + wm_.Output();
+    wm_.Stop(2000);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace qwtest
