@@ -7,6 +7,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -164,6 +165,9 @@ void TlsTestServer::Join() {
 }
 
 void TlsTestServer::Listen() {
+  // The TLS library writes to the server's socket with write(): a client
+  // that has gone must not end the test program.
+  signal(SIGPIPE, SIG_IGN);
   listenFd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (listenFd_ < 0) throw std::runtime_error("socket");
   sockaddr_in addr{};

@@ -1,0 +1,15 @@
+#pragma once
+#include <cstdint>
+
+// The eight-word record of a session's screen capabilities. Word 0 holds
+// feature bits, word 5 the buffer size (high half) and the rows and columns
+// (its two low bytes); the other words carry device identification.
+struct DisplayCharacteristics {
+  uint32_t word[8] = {0x7F68428Du, 0, 0, 0, 0, (3696u << 16) | (24u << 8) | 80u, 0, 0};
+
+  bool feature(unsigned bit) const { return (word[0] >> bit) & 1u; }
+  bool word1Bit(unsigned bit) const { return (word[1] >> bit) & 1u; }
+  unsigned int bufferSize() const { return word[5] >> 16; }
+  unsigned int rows() const { return (word[5] >> 8) & 0xFFu; }
+  unsigned int columns() const { return word[5] & 0xFFu; }
+};

@@ -1,0 +1,118 @@
+#pragma once
+// The character plane: one byte per position, characters and 5250 field
+// attributes inline. Besides the plane operations it batches the output of
+// all four planes to the device, buffers image and audio/video commands until
+// that output, mirrors the screen for right-to-left display, formats rows for
+// inbound records, and saves and restores itself.
+#include <cstdint>
+
+#include "display/NormalCharacterBufferImplementation.h"
+#include "display/ScreenBuffer.h"
+
+class qrnOStream;
+class qrnIStream;
+class PrimaryECBScreenBuffer;
+class SecondaryECBScreenBuffer;
+class ColorECBScreenBuffer;
+
+class PresentationSpaceScreenBuffer : public ScreenBuffer {
+ public:
+  static constexpr unsigned int kMaxBufferedCommands = 255;
+  // The sense code of a command that finds its list full.
+  static constexpr unsigned int kSenseCommandListFull = 0x10050111;
+
+  // Zero-fills the caller's buffer of `size` bytes, which must outlive the plane.
+  PresentationSpaceScreenBuffer(StationServices* station, unsigned int size, unsigned int rows,
+                                unsigned int columns, unsigned int compareFlag,
+                                unsigned char* buffer);
+  ~PresentationSpaceScreenBuffer();
+
+  // The nearest attribute byte (0x20-0x3F) from offset leftwards to limit; 0 when none.
+  unsigned char getPreviousAttribute(unsigned int offset, unsigned int limit) const;
+  void writeDoubleByteCharacter(unsigned int offset, unsigned short dbchar);
+  // -1 (no change) when the two positions at end are not null.
+  int insertDoubleByteCharacter(unsigned int offset, unsigned int end, unsigned short dbchar);
+  void bulkInsert(unsigned int first, unsigned int last, unsigned char byte);
+  void convertTextSymbolsToNulls();
+  void writeClearUnitAttribute();
+
+  // The data is copied; 0, or kSenseCommandListFull when 255 commands wait
+  // (the command is dropped).
+  unsigned int bufferImageCommand(unsigned int command, const unsigned char* data,
+                                  unsigned int length);
+  unsigned int bufferAudioVideoCommand(unsigned int command, const unsigned char* data,
+                                       unsigned int length);
+  void clearImages();
+  void clearAudioVideo();
+  unsigned int bufferedImageCommands() const { return images_.count; }
+  unsigned int bufferedAudioVideoCommands() const { return audioVideo_.count; }
+
+  // Flushes the changes of all four planes to the device.
+  void outputMultiplePlanesChanges(PrimaryECBScreenBuffer* primary,
+                                   SecondaryECBScreenBuffer* secondary,
+                                   ColorECBScreenBuffer* colour);
+  // Flushes the character plane alone.
+  void outputChanges();
+
+  // Mirrors every row into `out` (last offset + 1 bytes) for a reversed
+  // screen; outFirst/outLast give the rows to send for a change from first.
+  void reverseScreen(unsigned char* out, unsigned int first, unsigned int last,
+                     unsigned int& outFirst, unsigned int& outLast);
+  void reverseArea(unsigned int first, unsigned int last);
+  unsigned char swapCharacter(unsigned char c) const;
+
+  // Rows first..last for an inbound record: each row's bytes with escape
+  // triples 0x10, plane, value before positions with extended attributes,
+  // trailing nulls dropped, ended by 0xFF. rowIndex (when given, one entry
+  // per row) receives where each row begins. The length, or -1 when the
+  // rows do not fit `capacity`.
+  int readFromRowWithEnder(unsigned char* out, unsigned int capacity, unsigned int first,
+                           unsigned int last, unsigned short* rowIndex,
+                           unsigned int rowIndexEntries);
+
+  void refreshPresentationSpaceFromDeviceIfNeeded(unsigned int wholeScreen);
+
+  void savePresentationSpace(qrnOStream* stream, unsigned int partial) const;
+  // 0, or the restore's sense code; nothing changes when refused.
+  unsigned int restorePresentationSpace(qrnIStream* stream);
+
+  const unsigned char* buffer() const { return bytes_.data(); }
+  unsigned char* buffer() { return bytes_.data(); }
+  bool compressedUpdatePending() const { return compressed_ != nullptr; }
+  unsigned int deviceRows() const { return deviceRows_; }
+  unsigned int deviceColumns() const { return deviceColumns_; }
+
+ private:
+  struct BufferedCommand {
+    uint32_t command;
+    uint32_t length;
+    unsigned char* data;  // a work buffer of its own, null for length 0
+  };
+  struct CommandList {
+    BufferedCommand* entries = nullptr;
+    unsigned char count = 0;
+  };
+
+  unsigned int bufferCommand(CommandList& list, unsigned int command, const unsigned char* data,
+                             unsigned int length, const char* what);
+  void dropCommands(CommandList& list);
+  void freeBuffer(unsigned char*& p, uint32_t& length);
+  bool reversed() const;
+  bool swapping() const;
+  bool placeRowEndAttribute(unsigned char* out, unsigned int row, unsigned char attr);
+  void sendMirrored(unsigned int first);
+  void setWhole() { setChangedRange(0, lastOffset_); }
+
+  NormalCharacterBufferImplementation bytes_;
+  unsigned char clearUnit_ = 0;
+  unsigned char deviceRows_;
+  unsigned char deviceColumns_;
+  unsigned char* compressed_ = nullptr;
+  uint32_t compressedLength_ = 0;
+  unsigned char* deviceData_ = nullptr;
+  uint32_t deviceDataLength_ = 0;
+  unsigned char* image_ = nullptr;
+  uint32_t imageLength_ = 0;
+  CommandList audioVideo_;
+  CommandList images_;
+};

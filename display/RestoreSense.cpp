@@ -1,0 +1,8 @@
+#include "display/RestoreSense.h"
+
+#include "session/base/LogMsg.h"
+
+unsigned int RestoreRejected(const char* what, const char* why) {
+  LogMsg(LevelWarning, "QWC0400 restore of the %s refused: %s\n", what, why);
+  return kSenseRestoreDataInvalid;
+}
