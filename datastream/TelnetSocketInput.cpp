@@ -1,0 +1,25 @@
+#include "datastream/TelnetSocketInput.h"
+
+#include "datastream/TelnetLAN.h"
+#include "datastream/TelnetSessionLink.h"
+#include "session/base/LogMsg.h"
+
+void TelnetSocketInput(TelnetLAN& telnet, TelnetSessionLink& session) {
+  session.noteSocketInput();
+  switch (telnet.tel_receive()) {
+    case -4:
+      // The socket stays readable at its end: without its input source the
+      // loop is not called for it again.
+      telnet.removeSocketInput();
+      if (session.x_comm_msg(659) == -1) return;  // the session is gone
+      LogMsg(LevelError, "%s:  tel_check() failed after session started.\n", "QWC0152");
+      telnet.tel_connecterror("ErrorMsgNoHostData2", 1);
+      return;
+    case -3:
+      // Protocol error, already reported: nothing more is read from it.
+      telnet.removeSocketInput();
+      return;
+    default:  // 0: all taken; -2: the session ended
+      return;
+  }
+}
