@@ -1,0 +1,95 @@
+// Session fonts on this machine's server: the family chosen, every size of
+// its table loads, and a family added to the font path is preferred.
+#include "tests/x/XtAppFixture.h"
+
+#include <X11/Xatom.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <fstream>
+#include <string>
+
+#include "tests/support/TempDir.h"
+#include "xfront/FontSelection.h"
+#include "xfront/FontTables.h"
+#include "xfront/XuXHelpers.h"
+
+namespace qwtest {
+namespace {
+
+class FontSelectionXTest : public XtAppFixture {};
+
+unsigned long PixelSize(Display* d, XFontStruct* f) {
+  unsigned long value = 0;
+  return XGetFontProperty(f, XInternAtom(d, "PIXEL_SIZE", False), &value) ? value : 0;
+}
+
+TEST_F(FontSelectionXTest, WithoutTheQavAndJavaFamiliesTheLucidaFamilyIsUsed) {
+  EXPECT_EQ(IsFontAvailable(xtDisplay_, FontFamilyOf(FontFamilyId::QavHelvetica).probe), 0);
+  EXPECT_EQ(IsFontAvailable(xtDisplay_, FontFamilyOf(FontFamilyId::JavaLucida).probe), 0);
+  EXPECT_EQ(IsFontAvailable(xtDisplay_, "fixed"), 1);
+  EXPECT_EQ(IsFontAvailable(xtDisplay_, nullptr), 0);
+  EXPECT_EQ(ChooseFontFamily(xtDisplay_, false).id, FontFamilyId::BhLucida);
+  EXPECT_EQ(ChooseFontFamily(xtDisplay_, true).id, FontFamilyId::BhLucida);
+}
+
+// Each size the table lists exists here, in the C locale and in C.UTF-8.
+TEST_F(FontSelectionXTest, EverySizeOfTheChosenFamilyLoads) {
+  const FontFamily& family = ChooseFontFamily(xtDisplay_, false);
+  for (const char* locale : {"C", "C.UTF-8"}) {
+    for (int i = 0; i < family.count; ++i) {
+      char name[kFontNameBufferSize];
+      ASSERT_NE(GenerateFontNameString(family, i, name, sizeof name), nullptr);
+      LoadedFontSet set;
+      ASSERT_TRUE(LoadFontSet(xtDisplay_, name, locale, &set)) << locale << " " << name;
+      ASSERT_NE(set.font, nullptr);
+      EXPECT_EQ(PixelSize(xtDisplay_, set.font), std::stoul(family.table[i].pix)) << name;
+      EXPECT_GT(set.font->max_bounds.width, 0);
+      FreeFontSet(xtDisplay_, &set);
+      EXPECT_EQ(set.fontList, nullptr);
+    }
+  }
+  // The caller's locale is left as it was.
+  EXPECT_STREQ(setlocale(LC_CTYPE, nullptr), "C");
+}
+
+TEST_F(FontSelectionXTest, MissingFontsAndBadNamesFailCleanly) {
+  LoadedFontSet set;
+  EXPECT_FALSE(LoadFontSet(xtDisplay_, "-qav-mono-medium-r-normal--25-*-100-100-m-*-*", "C", &set));
+  EXPECT_FALSE(LoadFontSet(xtDisplay_, "", "C", &set));
+  EXPECT_FALSE(LoadFontSet(xtDisplay_, std::string(5000, '-').c_str(), "C", &set));
+  EXPECT_FALSE(LoadFontSet(xtDisplay_, "%s%n%s", "C", &set));
+  // An unknown locale uses the current one.
+  EXPECT_TRUE(LoadFontSet(xtDisplay_, "fixed", "xx_NO.where", &set));
+  FreeFontSet(xtDisplay_, &set);
+}
+
+// A directory that offers a family tried earlier makes that family the choice.
+TEST_F(FontSelectionXTest, AFamilyAddedToTheFontPathIsPreferred) {
+  TempDir dir;
+  const std::string source = "/usr/share/fonts/X11/100dpi/lutRS14-ISO8859-1.pcf.gz";
+  ASSERT_EQ(access(source.c_str(), R_OK), 0);
+  {
+    std::ifstream in(source, std::ios::binary);
+    std::ofstream out(dir.Path() + "/java14.pcf.gz", std::ios::binary);
+    out << in.rdbuf();
+  }
+  dir.WriteFile("fonts.dir",
+            "1\njava14.pcf.gz -java-lucidatypewriter-medium-r-normal--14-100-100-100-m-80-iso8859-1\n");
+  TempDir empty;
+  EXPECT_EQ(XuAddFontDirectory(xtDisplay_, empty.Path().c_str()), 0);  // no fonts.dir
+  EXPECT_EQ(XuAddFontDirectory(xtDisplay_, "/nonexistent/fonts"), 0);
+  EXPECT_EQ(XuAddFontDirectory(xtDisplay_, std::string(4000, 'a').c_str()), 0);
+  ASSERT_EQ(XuAddFontDirectory(xtDisplay_, dir.Path().c_str()), 1);
+  EXPECT_EQ(XuAddFontDirectory(xtDisplay_, (dir.Path() + "/").c_str()), 1);  // already there
+  int count = 0;
+  char** path = XGetFontPath(xtDisplay_, &count);
+  int mine = 0;
+  for (int i = 0; i < count; ++i) mine += std::string(path[i]) == dir.Path() + "/";
+  XFreeFontPath(path);
+  EXPECT_EQ(mine, 1);
+  EXPECT_EQ(ChooseFontFamily(xtDisplay_, false).id, FontFamilyId::JavaLucida);
+}
+
+}  // namespace
+}  // namespace qwtest
