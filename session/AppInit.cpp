@@ -189,9 +189,7 @@ void mainloop(XtAppContext app) {
     XEvent event;
     XtAppNextEvent(app, &event);
     Widget w = XtWindowToWidget(event.xany.display, event.xany.window);
-    if (w && isAssociatedWithASession(w)) {
-      // Counted in the session's event counter once sessions exist.
-    }
+    if (w) NoteSessionEvent(w);
     SetTranslator();
     char dispatch = 1;
     PreDispatchProcess(&event, &dispatch);

@@ -303,12 +303,12 @@ void ErrorDialogs::doExitCheck() {
 
 void ErrorDialogs::closeDialog(int index) { destroyErrorDialogByNumber(index); }
 
-void ErrorDialogs::sessionAction(int index, bool /*ok*/) {
+void ErrorDialogs::sessionAction(int index, bool ok) {
   Slot* s = slot(index);
   if (!s || s->options == DialogCloseOnly) return;
   // Options 1 and 2 act on the session that owns the dialog's parent; a
   // session that has ended meanwhile is left alone.
-  if (!isAssociatedWithASession(s->parent)) return;
+  SessionDialogAction(s->parent, index, s->options, ok);
 }
 
 void ErrorDialogs::hostNameOk(int index) {

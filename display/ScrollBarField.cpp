@@ -1,0 +1,139 @@
+#include "display/ScrollBarField.h"
+
+#include "datastream/qrnIStream.h"
+#include "datastream/qrnOStream.h"
+#include "display/DisplayBag.h"
+#include "display/FormatTable.h"
+#include "display/RestoreSense.h"
+
+ScrollBarField::ScrollBarField() { flags_ |= kBypass; }
+
+void ScrollBarField::setScrollBarParameters(unsigned int start, unsigned int totalRows,
+                                            unsigned int position, unsigned int barSize) {
+  start_ = cursorOffset_ = static_cast<unsigned short>(start);
+  totalRows_ = totalRows;
+  position_ = position;
+  barSize_ = static_cast<unsigned char>(barSize);
+  if (barSize_ > 4) barFlags_ |= kArrows;
+}
+
+unsigned int ScrollBarField::lastCell(unsigned int columns) const {
+  const unsigned int cells = barSize_ ? barSize_ - 1u : 0u;
+  return start_ + cells * cellDistance(columns);
+}
+
+int ScrollBarField::mouseClick(DisplayBag*, unsigned int) { return 0; }
+int ScrollBarField::fieldHook55(DisplayBag*, unsigned int barSize) {
+  return barSize == barSize_ ? 0 : 3;
+}
+unsigned int ScrollBarField::getFirstPartEnd() const { return lastCell(columns_); }
+unsigned int ScrollBarField::getStartOffset() const { return start_; }
+Field* ScrollBarField::getNextRecord() { return recordAfter(sizeof(VerticalScrollBar)); }
+int ScrollBarField::countsAsField() const { return 0; }
+
+int ScrollBarField::isPartOfSelectionField(unsigned int askMDT) {
+  if (barFlags_ & kInSelectionField) return 0;
+  return askMDT == 0 || isModified();
+}
+
+int ScrollBarField::containsOffset(unsigned int offset, unsigned int columns) const {
+  if (offset < start_ || barSize_ == 0) return 0;
+  const unsigned int step = cellDistance(columns ? columns : columns_);
+  if (step == 0) return 0;
+  const unsigned int distance = offset - start_;
+  return distance % step == 0 && distance / step < barSize_;
+}
+
+unsigned int ScrollBarField::getLastCursorOffset(DisplayBag*) { return cursorOffset_; }
+unsigned int ScrollBarField::getFirstCursorOffset(DisplayBag*) { return cursorOffset_; }
+
+int ScrollBarField::markAndCheck(DisplayBag* d, unsigned short* map, unsigned int number) {
+  const unsigned int size = d->formatTable().highestOffset() + 1;
+  const unsigned int step = cellDistance(columns_);
+  if (barSize_ == 0) return 3;
+  int result = 0;
+  for (unsigned int i = 0; i < barSize_; ++i) {
+    const unsigned int cell = start_ + i * step;
+    const int r = checkAndUpdateRegionDefinition(map, size, static_cast<unsigned short>(number),
+                                                 cell, cell);
+    if (r == 3) return 3;
+    if (r == 2 || result == 0) result = r;
+  }
+  return result;
+}
+
+int ScrollBarField::readFieldMDTAltFormat(DisplayBag*, unsigned char*, unsigned int) { return 0; }
+int ScrollBarField::readFieldMDTFormat(DisplayBag*, unsigned char*, unsigned int) { return 0; }
+int ScrollBarField::readFieldNormalFormat(DisplayBag*, unsigned char*, unsigned int) { return 0; }
+
+void ScrollBarField::saveField(qrnOStream* out) const {
+  Field::saveField(out);
+  out->save(barFlags_, 8);
+  out->hostPut16(start_);
+  out->hostPut16(cursorOffset_);
+  out->hostPut32(totalRows_);
+  out->hostPut32(position_);
+  out->save(barSize_, 8);
+  out->save(sliderOffset_, 8);
+  out->save(sliderSize_, 8);
+  out->save(shaftChar_, 8);
+  out->save(sliderChar_, 8);
+}
+
+unsigned int ScrollBarField::restoreField(DisplayBag* d, FormatTable* table, qrnIStream* in) {
+  Field::restoreField(d, table, in);
+  unsigned char barFlags = 0, barSize = 0, sliderOffset = 0, sliderSize = 0;
+  unsigned int start = 0, cursor = 0, total = 0, position = 0;
+  in->restore(barFlags, 8);
+  in->hostGet16(start);
+  in->hostGet16(cursor);
+  in->hostGet32(total);
+  in->hostGet32(position);
+  in->restore(barSize, 8);
+  in->restore(sliderOffset, 8);
+  in->restore(sliderSize, 8);
+  in->restore(shaftChar_, 8);
+  in->restore(sliderChar_, 8);
+  if (in->checkRestore()) return RestoreRejected("scroll bar", "stream ends early");
+  barFlags_ = barFlags;
+  start_ = static_cast<unsigned short>(start);
+  barSize_ = barSize;
+  columns_ = static_cast<unsigned char>(d->columns());
+  if (barSize == 0 || start > table->highestOffset() || lastCell(columns_) > table->highestOffset() ||
+      cursor != start || sliderOffset + sliderSize > barSize)
+    return RestoreRejected("scroll bar", "bar or slider out of range");
+  cursorOffset_ = static_cast<unsigned short>(cursor);
+  totalRows_ = total;
+  position_ = position;
+  sliderOffset_ = sliderOffset;
+  sliderSize_ = sliderSize;
+  increment_ = 0;
+  return 0;
+}
+
+void ScrollBarField::resetDragDropState(DisplayBag*) { increment_ = 0; }
+void ScrollBarField::leftButtonReleaseInDragDropState(DisplayBag*) {}
+
+unsigned int VerticalScrollBar::cellIndex(unsigned int offset, unsigned int columns) const {
+  return columns ? offset / columns : 0;
+}
+unsigned int VerticalScrollBar::clampOffset(unsigned int offset, unsigned int columns) const {
+  return offset == start_ + 1 ? start_ : offset;
+}
+void VerticalScrollBar::drawBar(DisplayBag* d) {
+  if (barSize_ && lastCell(columns_) <= d->presentationSpace().lastOffset())
+    d->presentationSpace().fillVerticalRange(start_, barSize_, shaftChar_);
+}
+
+unsigned int HorizontalScrollBar::cellIndex(unsigned int offset, unsigned int columns) const {
+  return columns ? offset % columns : 0;
+}
+unsigned int HorizontalScrollBar::clampOffset(unsigned int offset, unsigned int columns) const {
+  if (offset < start_) return start_;
+  if (offset > lastCell(columns)) return lastCell(columns);
+  return offset;
+}
+void HorizontalScrollBar::drawBar(DisplayBag* d) {
+  if (barSize_ && lastCell(columns_) <= d->presentationSpace().lastOffset())
+    d->presentationSpace().fillRange(start_, lastCell(columns_), shaftChar_);
+}

@@ -1,0 +1,32 @@
+#pragma once
+// The display station's option and preference values that the fields, the
+// keyboard state and the input objects consult, kept together.
+struct StationOptions {
+  // Option word bits.
+  static constexpr unsigned int kLeftDragMarking = 0x00000004u;
+  static constexpr unsigned int kCopyPaste = 0x00000008u;
+  static constexpr unsigned int kHexReverseVideo = 0x00000020u;
+  static constexpr unsigned int kEnhancedDisplay = 0x00000080u;
+  static constexpr unsigned int kTextAssistCursorPlanes = 0x00000200u;
+  static constexpr unsigned int kHiddenDataCheck = 0x00800000u;
+  static constexpr unsigned int kHelpInError = 0x20000000u;
+  static constexpr unsigned int kAlarmOnError = 0x40000000u;
+  static constexpr unsigned int kReverseScreenNotAllowed = 0x80000000u;
+
+  unsigned int optionWord = 0;
+  // Miscellaneous preference 14: 0 only Reset ends the error state, 1 cursor
+  // keys and mouse presses also do, 2 most keys do.
+  unsigned char errorResetPreference = 0;
+  // Miscellaneous preference 17: 1 or 2 keep insert mode when the keyboard
+  // locks, resets or enters system request.
+  unsigned char insertModePreference = 0;
+  // Miscellaneous preference 16: the copy type a mouse copy uses (0 linear,
+  // 1 block), and the alternative that the copy-type key swaps in.
+  unsigned char copyType = 0;
+  unsigned char alternativeCopyType = 1;
+  // Hot-spot click mode: 1 single click, 2 double click.
+  unsigned char hotSpotClickMode = 0;
+
+  bool has(unsigned int bit) const { return (optionWord & bit) != 0; }
+  bool keepsInsertMode() const { return insertModePreference == 1 || insertModePreference == 2; }
+};

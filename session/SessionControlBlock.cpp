@@ -1,0 +1,284 @@
+#include "session/SessionControlBlock.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "datastream/HostInterface.h"
+#include "datastream/TelnetLAN.h"
+#include "display/DisplayBag.h"
+#include "keyboard/TAXlate.h"
+#include "session/AppResources.h"
+#include "session/ErrorDialogs.h"
+#include "session/Language.h"
+#include "session/RegistryFacts.h"
+#include "session/SessionTable.h"
+#include "session/TraceDump.h"
+#include "session/base/LocalMalloc.h"
+#include "session/base/LogMsg.h"
+#include "xfront/RenderingX.h"
+
+namespace {
+
+char* CopyString(const char* label, const char* text) {
+  if (!text) return nullptr;
+  const size_t n = std::strlen(text) + 1;
+  char* copy = static_cast<char*>(LocalMalloc(label, n, MallocFailLowMemoryDialog));
+  if (copy) std::memcpy(copy, text, n);
+  return copy;
+}
+
+template <typename T, typename... Args>
+T* Build(const char* label, Args&&... args) {
+  void* p = LocalMalloc(label, sizeof(T), MallocFailLowMemoryDialog);
+  return p ? new (p) T(std::forward<Args>(args)...) : nullptr;
+}
+
+template <typename T>
+void Destroy(T*& object) {
+  if (!object) return;
+  object->~T();
+  std::free(object);
+  object = nullptr;
+}
+
+constexpr uint32_t kDoubleByteBits = 0x00800100u;  // bits 23 and 8
+
+}  // namespace
+
+DisplayCharacteristics GetDefaultDisplayCharacteristics(char doubleByte) {
+  DisplayCharacteristics dc;
+  if (doubleByte) dc.word[0] |= kDoubleByteBits;
+  return dc;
+}
+
+SessionControlBlock::SessionControlBlock(int slotNumber, const char* ssl, const char* devName, const char* termName,
+                                         char doubleByte, char /*console*/)
+    : slot(slotNumber),
+      xstuff(this),
+      playRecord(this),
+      xlateTable(BuiltInXlateTables()),
+      events_(&SessionEventSources()),
+      retry(*this) {
+  retry.setSessionIndex(slot);
+  outboundBuffer = static_cast<unsigned char*>(LocalMalloc("dspt_buff_ptr", kOutboundBufferSize, MallocFailLowMemoryDialog));
+  if (!outboundBuffer) return;
+  std::memset(outboundBuffer, 0, kOutboundBufferSize);
+
+  telnet = Build<TelnetLAN>("telnet_object_ptr", static_cast<TelnetSessionLink&>(*this));
+  if (!telnet) return;
+
+  if (ssl && *ssl) {
+    sslOption = CopyString("ssl_option_ptr", ssl);
+    if (!sslOption) return;
+    if (std::strcmp(sslOption, kNoSslString) != 0) sslInUse = sslOption;
+  } else {
+    const char* resource = AppResources().SSL;
+    sslInUse = resource && *resource ? resource : nullptr;
+  }
+
+  hostInterface = Build<HostInterface>("host_interface_object_ptr");
+  if (!hostInterface) return;
+
+  char* area = static_cast<char*>(LocalMalloc("needed_rendx_memory", RenderingX::kAreaSize, MallocFailLowMemoryDialog));
+  if (!area) return;
+  RenderingX* rendering = Build<RenderingX>("rendering_object_ptr", 24u, 80u, this, area, RenderingX::kAreaSize);
+  if (!rendering) {
+    std::free(area);
+    return;
+  }
+  renderer = rendering;
+
+  // The translator's storage comes first: the station keeps its address,
+  // and the translator is built once the station exists.
+  void* taxStorage = LocalMalloc("taxlate_object_ptr", sizeof(TAXlate), MallocFailLowMemoryDialog);
+  if (!taxStorage) return;
+  presentationSpaceBuffer =
+      static_cast<unsigned char*>(LocalMalloc("presentation_space_buffer", kPresentationSpaceBufferSize, MallocFailLowMemoryDialog));
+  if (presentationSpaceBuffer) {
+    std::memset(presentationSpaceBuffer, 0, kPresentationSpaceBufferSize);
+    display = Build<DisplayBag>("display_object_ptr", this, renderer, hostInterface, static_cast<TAXlate*>(taxStorage),
+                                GetDefaultDisplayCharacteristics(doubleByte), presentationSpaceBuffer);
+  }
+  if (!display) {
+    std::free(taxStorage);
+    return;
+  }
+  taxlate = new (taxStorage) TAXlate();
+
+  if (devName && *devName) {
+    deviceName = CopyString("dev_name_ptr", devName);
+    if (!deviceName) return;
+  }
+  if (termName && *termName) {
+    terminalName = CopyString("term_name_ptr", termName);
+    if (!terminalName) return;
+  }
+
+  brell = Build<BrellObject>("brell_object_ptr", static_cast<BrellSessionLink*>(this));
+  if (!brell) return;
+  constructed = 1;
+}
+
+SessionControlBlock::~SessionControlBlock() {
+  codePages.close();
+  Destroy(telnet);
+  // The station first: it holds the host interface, the renderer, the
+  // translator and the presentation-space buffer.
+  Destroy(display);
+  Destroy(hostInterface);
+  Destroy(renderer);
+  Destroy(taxlate);
+  std::free(presentationSpaceBuffer);
+  presentationSpaceBuffer = nullptr;
+  std::free(sslOption);
+  sslOption = nullptr;
+  sslInUse = nullptr;
+  std::free(deviceName);
+  deviceName = nullptr;
+  std::free(terminalName);
+  terminalName = nullptr;
+  initialKeypads.clear();
+  if (pendingConnectTimer != 0) {
+    EventSources::Id id = pendingConnectTimer;
+    pendingConnectTimer = 0;
+    events_->RemoveTimeOut(id);
+  }
+  std::free(outboundBuffer);
+  outboundBuffer = nullptr;
+  Destroy(brell);
+}
+
+// Conversions.
+int SessionControlBlock::convertKeyboardCodePointsToEBCDIC(const unsigned char* in, int length, unsigned char* out,
+                                                           int size) {
+  return codePages.convertKeyboardCodePointsToEBCDIC(in, length, out, size);
+}
+int SessionControlBlock::convertSessionKeyboardCodesToEBCDIC(const unsigned char* in, int length, unsigned char* out,
+                                                             int size) {
+  return codePages.convertSessionKeyboardCodesToEBCDIC(in, length, out, size, euroState == 1);
+}
+int SessionControlBlock::convertISO1ToEBCDIC(const unsigned char* in, int length, unsigned char* out, int size) {
+  return codePages.convertISO1ToEBCDIC(in, length, out, size);
+}
+int SessionControlBlock::convertASCIIToEBCDIC(const unsigned char* in, int length, unsigned char* out, int size) {
+  return codePages.convertASCIIToEBCDIC(in, length, out, size);
+}
+int SessionControlBlock::convertLocaleASCIIToEBCDIC(const unsigned char* in, int length, unsigned char* out, int size) {
+  return codePages.convertLocaleASCIIToEBCDIC(in, length, out, size);
+}
+int SessionControlBlock::convertASCIIToLocaleASCII(const unsigned char* in, int length, unsigned char* out, int size) {
+  return codePages.convertASCIIToLocaleASCII(in, length, out, size);
+}
+int SessionControlBlock::convertISO1ToCodePageOfLocale(const unsigned char* in, int length, unsigned char* out,
+                                                       int size) {
+  return codePages.convertISO1ToCodePageOfLocale(in, length, out, size);
+}
+int SessionControlBlock::convertCodePageOfLocaleToISO1(const unsigned char* in, int length, unsigned char* out,
+                                                       int size) {
+  return codePages.convertCodePageOfLocaleToISO1(in, length, out, size);
+}
+
+void SessionControlBlock::setEBCDICtoFW_Ptr() {
+  languageRow = FindLanguageRow(languageId);
+  if (!languageRow) languageRow = &LanguageTable()[0];
+}
+
+void SessionControlBlock::openCodePages() {
+  if (!languageRow) setEBCDICtoFW_Ptr();
+  codePages.open(languageRow->hostCodeSet, languageRow->localCodeSet);
+  InitializeExternalTables(this);
+}
+
+int InitializeExternalTables(SessionControlBlock* block) {
+  block->codePages.buildEbcdicToAsciiTable(block->ebcdicToAscii);
+  std::memcpy(block->traceTable, block->ebcdicToAscii, sizeof block->traceTable);
+  return 1;
+}
+
+// TelnetSessionLink.
+EventSources& SessionControlBlock::eventSources() { return *events_; }
+
+int SessionControlBlock::s5250_accept(const unsigned char* data, int length) {
+  // The record glue takes the host's records from here once it exists; the
+  // trace shows what came.
+  if (trace) DumpBuff(data, length, LevelTrace);
+  return 0;
+}
+
+int SessionControlBlock::x_comm_msg(unsigned int number) { return xstuff.x_comm_msg(number); }
+
+void SessionControlBlock::connectError(const char* msgName, int retryFlag) { retry.connectError(msgName, retryFlag); }
+
+void SessionControlBlock::transparentModeReached() { retry.transparentModeReached(); }
+
+int SessionControlBlock::connectTimeoutSeconds() const { return AppResources().CONNECT_TIMEOUT; }
+int SessionControlBlock::negotiateTimeoutSeconds() const { return AppResources().NEGOTIATE_TIMEOUT; }
+
+bool SessionControlBlock::languageValues(TelnetLanguageValues& values) const {
+  const LanguageRow* row = FindLanguageRow(languageId);
+  if (!row) return false;
+  values.keyboardType = row->keyboard;
+  values.codePage = row->codePage;
+  values.characterSet = row->characterSet;
+  return true;
+}
+
+TelnetStream* SessionControlBlock::secureStream() { return sslInUse ? brell : nullptr; }
+
+void SessionControlBlock::DumpBuff(const unsigned char* data, int length, int level) {
+  DumpBytesWithTable(traceTable, data, length, level);
+}
+
+void DumpBuff(SessionControlBlock* block, const unsigned char* data, int length, int level) {
+  if (block) block->DumpBuff(data, length, level);
+}
+
+// BrellSessionLink: the SSL failure ends the session, so its dialog is not
+// parented to the session's window.
+void SessionControlBlock::errorDialog(const char* msgName) {
+  TheErrorDialogs().createErrorDialog(msgName, nullptr, nullptr, nullptr, DialogCloseOnly);
+}
+
+// ConnectionRetryHost.
+int SessionControlBlock::openErrorDialog(const char* msgName, int dialogOptions) {
+  Widget parent = xstuff.x_get_text_widget();
+  return TheErrorDialogs().createErrorDialog(msgName, nullptr, nullptr, parent,
+                                             static_cast<DialogOptions>(dialogOptions));
+}
+
+void SessionControlBlock::destroyDialog(int dialogSlot) { TheErrorDialogs().destroyErrorDialogByNumber(dialogSlot); }
+
+void SessionControlBlock::deiconifyIfConfigured() { xstuff.doIconifiedActionIfNeeded(0); }
+
+void SessionControlBlock::removeSocketInput() {
+  if (telnet) telnet->removeSocketInput();
+}
+
+void SessionControlBlock::reconnect() {
+  if (telnet) telnet->tel_close();
+  finishCreateSessionUnderThisProcess(slot);
+}
+
+void SessionControlBlock::reconnectAfterInactivity() {
+  if (telnet) {
+    telnet->tel_cleardevname();
+    telnet->removeSocketInput();
+    telnet->tel_close();
+  }
+  ResetSessionEntryForReconnection(slot);
+  finishCreateSessionUnderThisProcess(slot);
+}
+
+const char* SessionControlBlock::macAddress() { return GetMACAddress(); }
+
+unsigned short* AttribSet(unsigned short* array, unsigned short value, int count) {
+  if (!array) return array;
+  for (int i = 0; i < count; ++i) array[i] = value;
+  return array;
+}
+
+int S5250_Init(SessionControlBlock* block, int, int) {
+  if (block && block->outboundBuffer) std::memset(block->outboundBuffer, 0, kOutboundBufferSize);
+  return 0;
+}
