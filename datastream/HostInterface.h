@@ -1,41 +1,100 @@
 #pragma once
-// The host side of a session as the display station sees it: the requests
-// it sends outside inbound records, and the contention flag and held records
-// that travel in the station's save image. The TCP host interface derives
-// from it.
-#include <vector>
+// The 5250 engine's port to the host. Every host record enters the data
+// stream manager through processNewDataStream; while a contention error is
+// outstanding, records are held in the contention buffer and replayed after
+// the operator's next key or mouse event. Every inbound record the display
+// station builds leaves through the send primitives, which this base class
+// only discards (the station's scratch copies and tests use it as is);
+// HostInterfaceTCP sends them through the record glue.
+#include <cstdint>
 
+class DisplayBag;
 class Rendering;
 class qrnOStream;
 class qrnIStream;
 
 class HostInterface {
  public:
+  static constexpr unsigned int kContentionBufferSize = 10243;
+  static constexpr unsigned int kEntryHead = 3;  // u16 length, dsm operation
+  // The largest record that can be held whole.
+  static constexpr unsigned int kLargestHeldRecord = kContentionBufferSize - kEntryHead;
   // The most bytes of held records that travel in a save image.
   static constexpr unsigned int kSaveImageLimit = 10000;
-  static constexpr unsigned int kContentionBufferSize = 10243;
 
   HostInterface() = default;
   virtual ~HostInterface() = default;
   HostInterface(const HostInterface&) = delete;
   HostInterface& operator=(const HostInterface&) = delete;
 
-  virtual void sendAttnSignalToHost(Rendering* rendering) {}
-  virtual void sendHelpInErrorSignalToHost(unsigned int errorNumber, Rendering* rendering) {}
-  virtual void sendTestRequestToHost(Rendering* rendering) {}
-  virtual void sendContentionErrorResolvedToHost(Rendering* rendering) {}
+  // Send primitives: the send result (0 = failed). A buffer handed over is
+  // returned with Rendering::WsFreeBuffer in every case.
+  virtual int sendDataToHost(unsigned char* data, unsigned int n, Rendering* rendering, unsigned int op);
+  virtual int sendSystemRequestToHost(unsigned char* data, unsigned int n, Rendering* rendering);
+  virtual int sendAttnSignalToHost(Rendering* rendering) { return 0; }
+  virtual int sendHelpInErrorSignalToHost(unsigned int errorNumber, Rendering* rendering) { return 0; }
+  virtual int sendTestRequestToHost(Rendering* rendering) { return 0; }
+  virtual int sendInvalidScanCodeErrorToHost(Rendering* rendering) { return 0; }
+  virtual int sendOSBErrorToHost(Rendering* rendering) { return 0; }
+  virtual int sendResequencingErrorToHost(Rendering* rendering) { return 0; }
+  // The operator's input resolved the contention: nothing is sent.
+  virtual void sendContentionErrorResolvedToHost(Rendering* rendering) { contention_ = 0; }
+
+  // 1 when a read must wait for the host (see the record glue's cdHeld).
+  virtual int isPendingReadOK(Rendering* rendering) { return 0; }
+  virtual int isImmediateReadOK(Rendering* rendering) { return 0; }
   virtual int isLuSessionActive(Rendering*) { return 1; }
+  void setGlobalTypeAheadState(unsigned int) {}
+  void setDisplayObjectPtr(DisplayBag* display) { display_ = display; }
+  DisplayBag* display() const { return display_; }
+  void setSimulatorPrefix(unsigned char on) { simulatorPrefix_ = on ? 1 : 0; }
+  bool simulatorPrefix() const { return simulatorPrefix_ != 0; }
+
+  // Entry of every host record (op 0) and of the message-light operations
+  // (op 1 and 2). The sense for the record glue.
+  uint32_t processNewDataStream(unsigned int op, const unsigned char* data, unsigned int n);
+  uint32_t processDataStreamAndBufferIfContentionError(unsigned int op, const unsigned char* data,
+                                                       unsigned int n);
+  // Replays the held records once the contention is resolved; the sense of
+  // a negative result for the caller to send, else 0.
+  uint32_t processBufferedDataStreamsIfNeeded();
+  // Holds one record; false (nothing held) when it cannot be held whole.
+  bool bufferDataStream(unsigned int op, const unsigned char* data, unsigned int n);
+  // Drops the oldest held records until at most `limit` bytes are held.
+  void removeBufferedDatastreams(unsigned int limit);
+
+  // The data stream manager's entry; `unlocked` tells whether the keyboard
+  // is unlocked afterwards.
+  virtual uint32_t runDataStream(unsigned int op, const unsigned char* data, unsigned int n,
+                                 unsigned int& unlocked);
 
   bool contention() const { return contention_ != 0; }
   void setContention(bool on) { contention_ = on ? 1 : 0; }
-  const std::vector<unsigned char>& heldRecords() const { return held_; }
-  void holdRecord(const unsigned char* data, unsigned int length);
+  unsigned int heldBytes() const { return total_; }
+  unsigned int heldRecordCount() const;
+  const unsigned char* heldData() const { return buffer_; }
 
   void saveHostInterface(qrnOStream* out);
   // 0, or the restore's sense code; nothing changes when refused.
   unsigned int restoreHostInterface(qrnIStream* in);
 
+ protected:
+  // Flushes pending painting after a record.
+  virtual void flushPainting() {}
+  void freeBuffer(unsigned char* data, Rendering* rendering);
+
+  DisplayBag* display_ = nullptr;
+
  private:
+  // The offset of the first entry after which the entries from `from` fit
+  // in `limit` bytes.
+  unsigned int firstEntryFitting(unsigned int limit) const;
+  static bool chainValid(const unsigned char* data, unsigned int total);
+
   unsigned int contention_ = 0;
-  std::vector<unsigned char> held_;
+  unsigned char simulatorPrefix_ = 0;
+  unsigned char replaying_ = 0;
+  unsigned int total_ = 0;
+  unsigned char buffer_[kContentionBufferSize] = {};
+  unsigned char replay_[kLargestHeldRecord] = {};
 };

@@ -26,7 +26,15 @@ int AreaOfScreen::deleteKey(DisplayBag*) { return 0; }
 unsigned int AreaOfScreen::determinePollType(DisplayBag*) { return 0; }
 int AreaOfScreen::dup(DisplayBag*) { return 0; }
 int AreaOfScreen::endKey(DisplayBag*, unsigned int) { return 0; }
-int AreaOfScreen::enter(DisplayBag*) { return 0; }
+// The Enter key: the screen check for AID 0xF1, then the AID or the error.
+int AreaOfScreen::enter(DisplayBag* d) {
+  if (const int error = checkBeforeAid(d, 0xF1)) {
+    d->keyboardState().enterErrorState(static_cast<unsigned int>(error), 0, 1, 0, 0);
+    return 0;
+  }
+  d->postAidCode(0xF1);
+  return 0;
+}
 int AreaOfScreen::isUnavailableAt(unsigned int, AreaOfScreen*) { return 0; }
 int AreaOfScreen::enterMovingLeft(DisplayBag*) { return 0; }
 int AreaOfScreen::enterMovingRight(DisplayBag*) { return 0; }

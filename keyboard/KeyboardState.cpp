@@ -26,6 +26,16 @@ bool KeyboardState::refuse(const char* operation) const {
 }
 
 unsigned int KeyboardState::rows() const { return display_->rows(); }
+
+bool KeyboardState::setErrorRow(unsigned int row) {
+  if (row < 1 || row > rows() + 1 || errorLineSwapped_) {
+    LogMsg(LevelError, "Error line row %u refused (rows %u, line %s).\n", row, rows(),
+           errorLineSwapped_ ? "swapped in" : "free");
+    return false;
+  }
+  errorRow_ = static_cast<unsigned char>(row);
+  return true;
+}
 unsigned int KeyboardState::columns() const { return display_->columns(); }
 bool KeyboardState::reversed() const { return display_->screenReversed(); }
 AreaOfScreen* KeyboardState::areaAtCursor() { return display_->getCurrentArea(); }

@@ -107,6 +107,10 @@ class KeyboardState {
   void setErrorCode(unsigned int value);
   const unsigned char* errorLine() const { return errorLine_; }
   unsigned int errorRow() const { return errorRow_; }
+  // Moves the error line to `row` (1 to rows + 1). Refused, with a log line,
+  // for a row off the screen or while the error line is swapped in: the
+  // row it came from must be given back first.
+  bool setErrorRow(unsigned int row);
   unsigned int errorColumn() const { return errorColumn_; }
   bool errorLineSwapped() const { return errorLineSwapped_ != 0; }
   bool keyboardErrorShown() const { return keyboardErrorShown_ != 0; }

@@ -37,6 +37,8 @@ class Keystroke : public UserInput {
 
 class AidKeystroke : public Keystroke {
  public:
+  // Error 6: an AID key other than Enter is not taken in system request.
+  unsigned int processInSystemRequestState(DisplayBag* d) override;
   unsigned int aid() const { return aid_; }
 
  protected:

@@ -18,6 +18,7 @@
 #include "session/MasterRecord.h"
 #include "session/RegistryFacts.h"
 #include "session/ResourceKeywords.h"
+#include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
 #include "session/TranslatedResources.h"
 #include "session/WMGeometry.h"
@@ -25,6 +26,9 @@
 #include "session/base/ErrorHalt.h"
 #include "session/base/LocalMalloc.h"
 #include "session/base/LogMsg.h"
+#include "xfront/Win3270.h"
+#include "xfront/XuMessages.h"
+#include "xfront/XuStartTask.h"
 
 namespace {
 
@@ -102,6 +106,15 @@ void StoreResourceLocale(const char* language) {
   res.mriLocale[sizeof res.mriLocale - 1] = '\0';
 }
 
+// The EBCDIC-to-local display table of the session that a new drawing widget
+// belongs to.
+int SessionDisplayTable(Widget w, unsigned char table[256]) {
+  SessionControlBlock* block = FindSessionOfWidget(w);
+  if (!block || !InitializeExternalTables(block)) return 0;
+  std::memcpy(table, block->ebcdicToAscii, 256);
+  return 1;
+}
+
 }  // namespace
 
 XtAppContext ApplicationContext() { return g_app; }
@@ -142,6 +155,8 @@ int initializeApplication(int* argc, char** argv) {
   }
   g_topLevel = XtAppCreateShell(nullptr, "QW5250", applicationShellWidgetClass, display, nullptr, 0);
   RegisterQwFunctionConverter();
+  XuInitialize(g_topLevel, "qw5250", "QW5250", nullptr);
+  XuInstallChildReaper(g_app);
 
   char* language = nullptr;
   setApplicationResources("K7_2Resc", g_topLevel, &language, 0);
@@ -178,6 +193,10 @@ int initializeApplication(int* argc, char** argv) {
 
   ComputeDefaultPaths(res);
   if (GetRegistryInformation() != 0) ExitMaster(-1);
+  // The drawing widgets of the session windows: the default translations of
+  // this keyboard, and the display table of each widget's session.
+  Win3270SetKeyboardId(WhichKeyboard());
+  X5250SetExternalTablesProc(SessionDisplayTable);
 
   record.masterWindow = XtWindow(g_masterShell);
   SetGetSharedEmulatorInformation(SharedInfoMasterReady, record);

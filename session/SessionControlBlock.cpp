@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "datastream/HostInterface.h"
+#include "datastream/HostInterfaceTCP.h"
 #include "datastream/TelnetLAN.h"
 #include "display/DisplayBag.h"
 #include "keyboard/TAXlate.h"
@@ -12,6 +12,7 @@
 #include "session/ErrorDialogs.h"
 #include "session/Language.h"
 #include "session/RegistryFacts.h"
+#include "session/ScreenInfo.h"
 #include "session/SessionTable.h"
 #include "session/TraceDump.h"
 #include "session/base/LocalMalloc.h"
@@ -64,6 +65,11 @@ SessionControlBlock::SessionControlBlock(int slotNumber, const char* ssl, const 
   outboundBuffer = static_cast<unsigned char*>(LocalMalloc("dspt_buff_ptr", kOutboundBufferSize, MallocFailLowMemoryDialog));
   if (!outboundBuffer) return;
   std::memset(outboundBuffer, 0, kOutboundBufferSize);
+  reassemblyBuffer = static_cast<unsigned char*>(LocalMalloc("record_buff_ptr", kRecordBufferSize, MallocFailLowMemoryDialog));
+  if (!reassemblyBuffer) return;
+  static_assert(kOutboundBufferSize == kRecordBufferSize, "the glue's outbound record is the session's buffer");
+  glue.outbound = outboundBuffer;
+  glue.reassembly = reassemblyBuffer;
 
   telnet = Build<TelnetLAN>("telnet_object_ptr", static_cast<TelnetSessionLink&>(*this));
   if (!telnet) return;
@@ -77,8 +83,9 @@ SessionControlBlock::SessionControlBlock(int slotNumber, const char* ssl, const 
     sslInUse = resource && *resource ? resource : nullptr;
   }
 
-  hostInterface = Build<HostInterface>("host_interface_object_ptr");
+  hostInterface = Build<HostInterfaceTCP>("host_interface_object_ptr", &glue);
   if (!hostInterface) return;
+  glue.setHostInterface(hostInterface);
 
   char* area = static_cast<char*>(LocalMalloc("needed_rendx_memory", RenderingX::kAreaSize, MallocFailLowMemoryDialog));
   if (!area) return;
@@ -105,6 +112,7 @@ SessionControlBlock::SessionControlBlock(int slotNumber, const char* ssl, const 
     return;
   }
   taxlate = new (taxStorage) TAXlate();
+  hostInterface->setDisplayObjectPtr(display);
 
   if (devName && *devName) {
     deviceName = CopyString("dev_name_ptr", devName);
@@ -144,8 +152,13 @@ SessionControlBlock::~SessionControlBlock() {
     pendingConnectTimer = 0;
     events_->RemoveTimeOut(id);
   }
+  glue.setHostInterface(nullptr);
+  glue.outbound = nullptr;
+  glue.reassembly = nullptr;
   std::free(outboundBuffer);
   outboundBuffer = nullptr;
+  std::free(reassemblyBuffer);
+  reassemblyBuffer = nullptr;
   Destroy(brell);
 }
 
@@ -200,11 +213,13 @@ int InitializeExternalTables(SessionControlBlock* block) {
 EventSources& SessionControlBlock::eventSources() { return *events_; }
 
 int SessionControlBlock::s5250_accept(const unsigned char* data, int length) {
-  // The record glue takes the host's records from here once it exists; the
-  // trace shows what came.
-  if (trace) DumpBuff(data, length, LevelTrace);
-  return 0;
+  if (length <= 0) return 0;
+  return ::s5250_accept(glue, data, static_cast<size_t>(length));
 }
+
+// Dispatching may end the session (through its window's events): nothing
+// of the block is touched after it.
+void SessionControlBlock::s5250_accept_eor() { ::s5250_accept_eor(glue); }
 
 int SessionControlBlock::x_comm_msg(unsigned int number) { return xstuff.x_comm_msg(number); }
 
@@ -279,6 +294,28 @@ unsigned short* AttribSet(unsigned short* array, unsigned short value, int count
 }
 
 int S5250_Init(SessionControlBlock* block, int, int) {
-  if (block && block->outboundBuffer) std::memset(block->outboundBuffer, 0, kOutboundBufferSize);
+  if (!block) return 0;
+  if (block->outboundBuffer) std::memset(block->outboundBuffer, 0, kOutboundBufferSize);
+  RecordGlue& glue = block->glue;
+  glue.collected = 0;
+  glue.seen = 0;
+  glue.fill = 0;
+  glue.invited = 0;
+  glue.endOfReply = 0;
+  if (block->hostInterface) block->hostInterface->setDisplayObjectPtr(block->display);
   return 0;
+}
+
+int SessionControlBlock::getNumberOfFields() { return display ? CountScreenFields(*display) : 0; }
+
+int SessionControlBlock::getFieldInfo(char* buffer, int size, int* total) {
+  if (!display) {
+    if (total) *total = 0;
+    return 0;
+  }
+  return ScreenFieldInfo(*display, buffer, size, total);
+}
+
+void SessionControlBlock::getScreenInfo(ScreenInfo* info) {
+  if (info && display) FillScreenInfo(*display, nullptr, info);
 }

@@ -10,11 +10,13 @@
 #include <vector>
 
 #include "datastream/BrellObject.h"
+#include "datastream/RecordGlue.h"
 #include "datastream/TelnetSessionLink.h"
 #include "display/DisplayCharacteristics.h"
 #include "keyboard/XlateTable.h"
 #include "session/ConnectionRetry.h"
 #include "session/SessionCodePages.h"
+#include "session/SessionRecordLink.h"
 #include "tools/PlayRecord.h"
 #include "xfront/XStuff.h"
 
@@ -59,6 +61,7 @@ class SessionControlBlock final : public TelnetSessionLink, public BrellSessionL
   // TelnetSessionLink.
   EventSources& eventSources() override;
   int s5250_accept(const unsigned char* data, int length) override;
+  void s5250_accept_eor() override;
   int x_comm_msg(unsigned int number) override;
   void connectError(const char* msgName, int retry) override;
   void transparentModeReached() override;
@@ -83,6 +86,15 @@ class SessionControlBlock final : public TelnetSessionLink, public BrellSessionL
   void reconnect() override;
   void reconnectAfterInactivity() override;
   const char* macAddress() override;
+
+  // Programming-interface accessors: the number of fields (attribute
+  // bytes) on the screen; one 12-byte record per field into `buffer` (the
+  // records written; `total`, when given, receives the number of fields, so
+  // that a caller sees when the buffer was too small); the screen's size and
+  // planes.
+  int getNumberOfFields();
+  int getFieldInfo(char* buffer, int size, int* total = nullptr);
+  void getScreenInfo(struct ScreenInfo* info);
 
   // An X event of the session (the main loop counts them).
   void countEvent() { ++eventCount; retry.noteActivity(); }
@@ -143,8 +155,11 @@ class SessionControlBlock final : public TelnetSessionLink, public BrellSessionL
   const LanguageRow* languageRow = nullptr;
   unsigned char ebcdicToAscii[256] = {};
   unsigned char traceTable[256] = {};
-  // 11. outbound buffer
+  // 11. outbound buffer, and the record glue with its reassembly buffer
   unsigned char* outboundBuffer = nullptr;
+  unsigned char* reassemblyBuffer = nullptr;
+  SessionRecordLink recordLink{this};
+  RecordGlue glue{recordLink, nullptr, nullptr};
   // 12. translation tables
   XlateTable xlateTable;
   // 13. window-side state
@@ -179,5 +194,6 @@ void DumpBuff(SessionControlBlock* block, const unsigned char* data, int length,
 // Fills `count` 16-bit attributes with `value`; returns the array.
 unsigned short* AttribSet(unsigned short* array, unsigned short value, int count);
 
-// The record glue's per-connection set-up: clears the outbound buffer.
+// The record glue's per-connection set-up: clears the outbound record and
+// the reassembly state, and gives the host interface its display station.
 int S5250_Init(SessionControlBlock* block, int columns, int rows);

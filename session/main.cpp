@@ -7,8 +7,11 @@
 #include "session/SessionTable.h"
 #include "session/StartOptions.h"
 #include "session/base/LogMsg.h"
+#include "xfront/XuXHelpers.h"
 
 int main(int argc, char** argv) {
+  // Before any X call: the keysym names of the emulator's keyboards.
+  XuUseKeysymDatabase();
   // A closed connection is reported by write()'s result, not by a signal.
   std::signal(SIGPIPE, SIG_IGN);
 

@@ -1,19 +1,171 @@
+// The session window: construction, building the window, ending it, the
+// communication message pump and the shell's event handling.
 #include "xfront/XStuff.h"
 
 #include <X11/Shell.h>
 #include <X11/StringDefs.h>
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <Xm/Form.h>
+#include <Xm/Protocols.h>
+#include <Xm/RowColumn.h>
+#include <Xm/Separator.h>
+#include <poll.h>
 
-#include <cstdint>
-#include <ctime>
+#include <algorithm>
+#include <clocale>
+#include <cstdlib>
+#include <cstring>
+
+#include "keyboard/PreDispatch.h"
+#include "session/AppResources.h"
+#include "session/Language.h"
+#include "session/ResourceKeywords.h"
+#include "session/SessionControlBlock.h"
+#include "session/SessionTable.h"
+#include "session/WMGeometry.h"
+#include "session/base/LogMsg.h"
+#include "xfront/SessionMenuHooks.h"
+#include "xfront/Win3270.h"
+#include "xfront/XStuffPrivate.h"
 
 namespace {
-Widget g_shellParent = nullptr;
 
-constexpr int kIdleRounds = 20;
-constexpr long kPauseNanoseconds = 15 * 1000 * 1000;
+Widget g_shellParent = nullptr;
+int g_pumpDepth = 0;
+
+constexpr int kIdleRoundsWithoutEvents = 20;
+constexpr int kIdleRoundsAfterEvents = 2;
+constexpr int kIdlePauseMs = 15;
+
+// The six dialog colours, read as application resources.
+struct DialogColors {
+  Pixel menuForeground, menuBackground, textForeground, formBackground, groupBoxBackground, entryAreaBackground;
+};
+
+#define COLOR_RES(name, cls, field, def)                                                                   \
+  {const_cast<String>(name), const_cast<String>(cls), const_cast<String>(XtRPixel), sizeof(Pixel),           \
+   static_cast<Cardinal>(offsetof(DialogColors, field)), const_cast<String>(XtRString), const_cast<char*>(def)}
+
+void ReadDialogColors(Widget w, DialogColors* colors) {
+  XtResource list[] = {
+      COLOR_RES("menuForeground", "MenuForeground", menuForeground, "black"),
+      COLOR_RES("menuBackground", "MenuBackground", menuBackground, "grey75"),
+      COLOR_RES("textForeground", "TextForeground", textForeground, "black"),
+      COLOR_RES("formBackground", "FormBackground", formBackground, "grey75"),
+      COLOR_RES("groupBoxBackground", "GroupBoxBackground", groupBoxBackground, "LightGray"),
+      COLOR_RES("entryAreaBackground", "EntryAreaBackground", entryAreaBackground, "white"),
+  };
+  XtGetApplicationResources(w, colors, list, XtNumber(list), nullptr, 0);
+}
+#undef COLOR_RES
+
+bool IsInputEvent(const XEvent& e) {
+  switch (e.type) {
+    case KeyPress:
+    case KeyRelease:
+    case ButtonPress:
+    case ButtonRelease:
+    case MotionNotify:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void FreeFontsCallback(Widget, XtPointer clientData, XtPointer) {
+  delete static_cast<SessionWindowFonts*>(clientData);
+}
+
+XStuff* WindowOfWidget(Widget w) {
+  SessionControlBlock* block = FindSessionOfWidget(w);
+  return block ? &block->xstuff : nullptr;
+}
+
+void ShellStructureHandler(Widget w, XtPointer clientData, XEvent* event, Boolean* continueDispatch) {
+  if (XStuff* x = WindowOfWidget(w)) {
+    char cont = 1;
+    x->topLevelEventHandler(w, clientData, event, &cont);
+  }
+  *continueDispatch = True;
+}
+
+void ShellFocusHandler(Widget w, XtPointer, XEvent* event, Boolean* continueDispatch) {
+  if (XStuff* x = WindowOfWidget(w)) x->SetFocus(event->type == FocusIn ? 1 : 0);
+  *continueDispatch = True;
+}
+
+void WmDeleteCallback(Widget w, XtPointer, XtPointer) { QuitSessionOfWidget(w); }
+
+// The drawing widget's key callback: call data is the keystroke codes as a
+// NUL-terminated byte string.
+void DrawingKeyCallback(Widget w, XtPointer, XtPointer callData) {
+  SessionControlBlock* block = FindSessionOfWidget(w);
+  const auto* codes = static_cast<const unsigned char*>(callData);
+  if (!block || !codes) return;
+  SessionKeyProc proc = GetSessionKeyProc();
+  if (!proc) return;
+  proc(block, codes, static_cast<int>(std::strlen(reinterpret_cast<const char*>(codes))));
+  if ((block = FindSessionOfWidget(w))) block->xstuff.Flush_X5250(0);
+}
+
+XtEventHandler g_clientMessageHandler = nullptr;
+
+// The locale whose code set the session's fonts use.
+std::string FontLocale(const SessionControlBlock* block, const std::string& sessionLocale) {
+  if (block && block->forceTranslatedFont) {
+    if (DebugFlag()) LogMsg(LevelDebug, "font forced to %s\n", sessionLocale.c_str());
+    return sessionLocale;
+  }
+  const char* current = std::setlocale(LC_CTYPE, nullptr);
+  return current && *current ? current : "en_US";
+}
+
+XmFontList CombinedFontList(const std::vector<LoadedFontSet>& sets) {
+  XmFontList list = nullptr;
+  for (const LoadedFontSet& s : sets) {
+    XmFontListEntry entry = XmFontListEntryCreate(const_cast<char*>(XmFONTLIST_DEFAULT_TAG), XmFONT_IS_FONTSET,
+                                                  reinterpret_cast<XtPointer>(s.fontSet));
+    if (!entry) continue;
+    list = XmFontListAppendEntry(list, entry);
+    XmFontListEntryFree(&entry);
+  }
+  return list;
+}
+
+int AvailableWidth(Display* display) {
+  int x = 0, y = 0, width = 0, height = 0;
+  if (WMDisplay() && GetRealTimeWorkSpaceInfo(x, y, width, height) == 0 && width > 0) return width;
+  return DisplayWidth(display, DefaultScreen(display));
+}
+
 }  // namespace
 
-XStuff::XStuff(SessionControlBlock* session) : session_(session), alive_(std::make_shared<bool>(true)) {}
+SessionWindowFonts::~SessionWindowFonts() {
+  if (drawingList) XmFontListFree(drawingList);
+  if (menuList) XmFontListFree(menuList);
+  for (LoadedFontSet& s : drawingSets) FreeFontSet(display, &s);
+  for (LoadedFontSet& s : menuSets) FreeFontSet(display, &s);
+}
+
+bool XStuffMessagePumpActive() { return g_pumpDepth > 0; }
+
+void XStuffSetClientMessageHandler(XtEventHandler handler) { g_clientMessageHandler = handler; }
+
+XStuff::XStuff(SessionControlBlock* session)
+    : session_(session),
+      chars_(kMaxCells, 0x20),
+      attributes_(kMaxCells, 0),
+      overlay_(kMaxCells, 0),
+      alive_(std::make_shared<bool>(true)) {
+  audioAlarm_ = AppResources().AUDIO_ALARM == QwEnable;
+  if (g_shellParent) {
+    Screen* screen = XtScreen(g_shellParent);
+    screenWidth_ = WidthOfScreen(screen);
+    screenHeight_ = HeightOfScreen(screen);
+  }
+  clearBuffers();
+}
 
 XStuff::~XStuff() {
   *alive_ = false;
@@ -22,52 +174,500 @@ XStuff::~XStuff() {
 
 void XStuff::setShellParent(Widget parent) { g_shellParent = parent; }
 
-int XStuff::initializeSession(const char* host, const char* title, int, const char*, char, const char*, char iconic,
-                              Geometry geometry, Widget& shell) {
-  if (!g_shellParent) return 1;
+void XStuff::clearBuffers() {
+  std::fill(chars_.begin(), chars_.end(), 0x20);
+  std::fill(attributes_.begin(), attributes_.end(), 0);
+  std::fill(overlay_.begin(), overlay_.end(), 0);
+}
+
+Widget XStuff::x_get_text_widget() const {
+  if (private_ && private_->drawing) return private_->drawing;
+  return shell_;
+}
+
+Widget XStuff::menuBar() const { return private_ ? private_->menuBar : nullptr; }
+Widget XStuff::statusForm() const { return private_ ? private_->optionArea : nullptr; }
+
+void XStuff::addMenuBarWidget(Widget w) {
+  if (w && static_cast<int>(menuBarWidgets_.size()) < kMaxMenuBarWidgets) menuBarWidgets_.push_back(w);
+}
+
+void XStuff::addStatusWidget(Widget w) {
+  if (w && static_cast<int>(statusWidgets_.size()) < kMaxStatusWidgets) statusWidgets_.push_back(w);
+}
+
+int XStuff::XYtoCursor(int x, int y) const {
+  auto clamp = [](int value, int cell, int count) {
+    if (cell <= 0 || value < 0) return 0;
+    const int q = value / cell;
+    return q >= count ? count - 1 : q;
+  };
+  const int column = clamp(x - originX_, cellWidth_, columns_);
+  const int row = clamp(y - originY_, cellHeight_, rows_);
+  return row * columns_ + column;
+}
+
+// Steps 5, 6, 9 and 10 of the start: copy/paste, screen sizes, column
+// separators, host change, port, edit and local-print permissions.
+void XStuff::settleSessionOptions(int port) {
+  const AppResourceStruct& res = AppResources();
+  const MenuResources& r = private_->resources;
+  SessionControlBlock* b = session_;
+  const int option = b ? b->CopyPasteOption : 0;
+  copyPasteMode_ = option >= 1 && option <= 3 ? option : CopyPasteModeFromResource(res.COPY_PASTE_ACCESS);
+  copyPasteAllowed_ = copyPasteMode_ != 3;
+
+  const int wide = b ? b->wideOption : 3;
+  wideAllowed_ = !(wide == 2 || (wide == 3 && res._27x132 == QwDisable));
+  const int image = b ? b->imageOption : 3;
+  imageAllowed_ = !(image == 2 || (image == 3 && res.imageView == QwDisable));
+
+  columnSeparators_ = res.columnSeparator == QwEnable;
+  noHostChange_ = r.changeIPAddress != QwEnable;
+  if (b) {
+    if (port >= 1)
+      b->port = port;
+    else
+      b->port = b->sslInUse ? 992 : res.PORT;
+  }
+  if (r.edit != QwEnable) copyPasteAllowed_ = false;
+  localPrintAllowed_ = LocalPrintAllowed(r.localPrint);
+}
+
+int XStuff::initializeSession(const char* host, const char* title, int port, const char* playbackFile,
+                              char startupPlayback, const char* keyFile, char iconic, Geometry geometry,
+                              Widget& shellOut) {
+  if (!g_shellParent || private_ || ended_) return -1;
+  private_ = std::make_unique<Private>();
+  Private& p = *private_;
+  const AppResourceStruct& res = AppResources();
+
   host_ = host ? host : "";
-  title_ = title && *title ? title : host_;
-  Arg args[8];
-  Cardinal n = 0;
-  XtSetArg(args[n], XtNtitle, const_cast<char*>(title_.c_str())); ++n;
-  XtSetArg(args[n], XtNiconName, const_cast<char*>(title_.c_str())); ++n;
-  XtSetArg(args[n], XtNiconic, iconic ? True : False); ++n;
-  XtSetArg(args[n], XtNwidth, geometry.widthGiven ? geometry.width : 642); ++n;
-  XtSetArg(args[n], XtNheight, geometry.heightGiven ? geometry.height : 420); ++n;
-  if (geometry.xGiven) { XtSetArg(args[n], XtNx, geometry.x); ++n; }
-  if (geometry.yGiven) { XtSetArg(args[n], XtNy, geometry.y); ++n; }
-  shell_ = XtCreatePopupShell("qw5250Session", topLevelShellWidgetClass, g_shellParent, args, n);
-  if (!shell_) return 1;
-  XtPopup(shell_, XtGrabNone);
-  shell = shell_;
+  keyFile_ = keyFile ? keyFile : "";
+  p.resources = MenuResourcesOf(res);
+  if (host_ == kConsoleHostName) ForceConsoleResources(p.resources);
+
+  if (!std::getenv("KDVSHARED"))
+    LogMsg(LevelError, "%s: %s env. variable not defined. Helper applications will not work correctly.\n",
+           "QWC0157", "KDVSHARED");
+
+  settleSessionOptions(port);
+  p.plan = PlanSessionMenus(p.resources, copyPasteAllowed_, session_ && session_->programmingInterface);
+
+  DialogColors colors{};
+  ReadDialogColors(g_shellParent, &colors);
+  p.menuForeground = colors.menuForeground;
+  p.menuBackground = colors.menuBackground;
+  p.textForeground = colors.textForeground;
+  p.formBackground = colors.formBackground;
+  p.groupBoxBackground = colors.groupBoxBackground;
+  p.entryAreaBackground = colors.entryAreaBackground;
+
+  if (buildWindow(title, iconic, geometry, shellOut) != 0) return -1;
+
+  if (thai_) {
+    if (session_) session_->thaiMode = 1;
+    readThaiSettings();
+  }
+  if (DebugFlag())
+    LogMsg(LevelDebug, "Session window of %s built (playback file %s, start-up playback %d).\n", host_.c_str(),
+           playbackFile && *playbackFile ? playbackFile : "none", startupPlayback);
   return 0;
 }
 
+int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& geometry, Widget& shellOut) {
+  Private& p = *private_;
+  const AppResourceStruct& res = AppResources();
+  Display* display = XtDisplay(g_shellParent);
+
+  // The shell.
+  Arg args[12];
+  Cardinal n = 0;
+  XtSetArg(args[n], XmNdeleteResponse, XmDO_NOTHING); ++n;
+  const long functions = SessionShellWmFunctions(p.resources);
+  if (functions >= 0) {
+    XtSetArg(args[n], XmNmwmFunctions, functions); ++n;
+  }
+  XtSetArg(args[n], XtNiconic, (iconic || res.ICONIC == QwEnable) ? True : False); ++n;
+  if (geometry.xGiven) { XtSetArg(args[n], XtNx, geometry.x); ++n; }
+  if (geometry.yGiven) { XtSetArg(args[n], XtNy, geometry.y); ++n; }
+  shell_ = XtCreatePopupShell("MainWindow", topLevelShellWidgetClass, g_shellParent, args, n);
+  if (!shell_) return -1;
+  shellOut = shell_;
+
+  // Title and icon name.
+  if (titleArg && *titleArg) {
+    title_ = titleArg;
+  } else if (res.TITLE && *res.TITLE) {
+    title_ = res.TITLE;
+  } else {
+    String own = nullptr;
+    XtVaGetValues(shell_, XtNtitle, &own, nullptr);
+    title_ = own ? own : "";
+  }
+  iconName_ = SessionIconName(session_ ? session_->TitleOption : 1, title_, host_,
+                              session_ ? session_->sessionId : "");
+  XtVaSetValues(shell_, XtNtitle, title_.c_str(), XtNiconName, iconName_.c_str(), nullptr);
+
+  // Code sets and locales.
+  const LanguageRow* row = session_ ? session_->languageRow : nullptr;
+  if (!row) row = FindLanguageRow("ENU");
+  const char* xCodeSet = XCodeSetOfLanguage(row);
+  nullCharacter_ = NullPositionCharacter(xCodeSet);
+  thai_ = IsThaiCodeSet(xCodeSet);
+  const std::string sessionLocale = row && row->locale ? row->locale : "en_US";
+  const std::string fontLocale = FontLocale(session_, sessionLocale);
+  const bool euro = session_ && session_->euroState == 1;
+  std::string drawingLocale = sessionLocale;
+  if (euro) {
+    const char* base = EuroBaseLocale(session_->languageId);
+    drawingLocale = base ? base : "en_US";
+  }
+
+  // Fonts.
+  const bool fixedOnly = p.resources.fontMenu == QwFixedFontsOnly;
+  p.family = &ChooseFontFamily(display, res.FONTS_TO_USE && std::strcmp(res.FONTS_TO_USE, "OLD_FIXED_FONTS") == 0);
+  SessionFontRequest request;
+  request.screenWidth = DisplayWidth(display, DefaultScreen(display));
+  request.screenHeight = DisplayHeight(display, DefaultScreen(display));
+  request.availableWidth = AvailableWidth(display);
+  request.frame.left = WMLeftBorderWidth();
+  request.frame.right = WMRightBorderWidth();
+  request.frame.top = WMTopBorderHeight();
+  request.frame.bottom = WMBottomBorderHeight();
+  request.frame.title = WMTitleHeight();
+  request.withMenuBar = p.plan.menuBar;
+  request.fixedFontsOnly = fixedOnly;
+  request.geometry = geometry;
+  const FontFamily& family = *p.family;
+  request.fontAvailable = [display, &family](int entry) {
+    char name[kFontNameBufferSize];
+    return GenerateFontNameString(family, entry, name, sizeof name) && IsFontAvailable(display, name) != 0;
+  };
+  p.fontChoice = ChooseSessionFonts(*p.family, request);
+  if (DebugFlag())
+    LogMsg(LevelDebug, "Session font: entry %d of %d, %zu entries in the font menu.\n", p.fontChoice.chosenEntry,
+           p.family->count, p.fontChoice.menuEntries.size());
+
+  struct Refusal {
+    bool* allowed;
+    int cols, rows;
+    bool exempt;
+    const char* text;
+  } refusals[] = {
+      {&wideAllowed_, 132, 27, res._27X132_IN_800X600 == QwEnable,
+       "Not permitting 27x132 screen size due to low monitor resolution.\n"},
+      {&p.allowed32x80, 80, 32, false, "Not permitting 32x80 screen size due to low monitor resolution.\n"},
+      {&p.allowed43x80, 80, 43, false, "Not permitting 43x80 screen size due to low monitor resolution.\n"},
+  };
+  for (const Refusal& r : refusals) {
+    if (r.exempt || DoesFontFitOnScreen(*p.family, p.fontChoice.defaultEntry, r.cols, r.rows, request.withMenuBar,
+                                        request.frame, request.screenWidth, request.screenHeight))
+      continue;
+    *r.allowed = false;
+    if (DebugFlag()) LogMsg(LevelDebug, "%s", r.text);
+  }
+
+  p.fonts = new SessionWindowFonts;
+  p.fonts->display = display;
+  for (int entry : p.fontChoice.menuEntries) {
+    char name[kFontNameBufferSize];
+    GenerateFontNameString(*p.family, entry, name, sizeof name);
+    LoadedFontSet set;
+    if (!LoadFontSet(display, name, fontLocale.c_str(), &set)) {
+      LogMsg(LevelError, "%s: Cannot start session, unable to create fontset for font string %s\n", "QWC0103", name);
+      return -1;
+    }
+    p.fonts->menuSets.push_back(set);
+    if (drawingLocale != fontLocale || euro) {
+      LoadedFontSet drawingSet;
+      if (!LoadFontSet(display, name, drawingLocale.c_str(), &drawingSet)) {
+        LogMsg(LevelError, "%s: Cannot start session, unable to create fontset for font string %s\n", "QWC0104",
+               name);
+        return -1;
+      }
+      p.fonts->drawingSets.push_back(drawingSet);
+    }
+  }
+  const int position = p.fontChoice.chosenPosition();
+  p.fonts->drawingList = CombinedFontList(p.fonts->drawingSets.empty() ? p.fonts->menuSets : p.fonts->drawingSets);
+  if (position >= 1 && position <= static_cast<int>(p.fonts->menuSets.size()))
+    p.fonts->menuList = XmFontListCopy(p.fonts->menuSets[position - 1].fontList);
+  if (!p.fonts->drawingList || !p.fonts->menuList) LogMsg(LevelError, "%s: Bad fontlist\n", "QWC0013");
+
+  // Widgets.
+  p.form = XmCreateForm(shell_, const_cast<char*>("form"), nullptr, 0);
+  if (p.plan.menuBar) {
+    n = 0;
+    XtSetArg(args[n], XmNtopAttachment, XmATTACH_FORM); ++n;
+    XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM); ++n;
+    XtSetArg(args[n], XmNrightAttachment, XmATTACH_FORM); ++n;
+    p.menuBar = XmCreateMenuBar(p.form, const_cast<char*>("menuBar"), args, n);
+    addMenuBarWidget(p.menuBar);
+  }
+  n = 0;
+  XtSetArg(args[n], XmNbottomAttachment, XmATTACH_FORM); ++n;
+  XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM); ++n;
+  XtSetArg(args[n], XmNrightAttachment, XmATTACH_FORM); ++n;
+  p.optionArea = XmCreateForm(p.form, const_cast<char*>("optionArea"), args, n);
+  n = 0;
+  XtSetArg(args[n], XmNbottomAttachment, XmATTACH_WIDGET); ++n;
+  XtSetArg(args[n], XmNbottomWidget, p.optionArea); ++n;
+  XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM); ++n;
+  XtSetArg(args[n], XmNrightAttachment, XmATTACH_FORM); ++n;
+  p.separator = XmCreateSeparator(p.form, const_cast<char*>("optionSeparator"), args, n);
+  n = 0;
+  XtSetArg(args[n], const_cast<char*>(QwNcols), 80); ++n;
+  XtSetArg(args[n], const_cast<char*>(QwNrows), 24); ++n;
+  if (p.fonts->drawingList) {
+    XtSetArg(args[n], const_cast<char*>(QwNfontList), p.fonts->drawingList); ++n;
+    XtSetArg(args[n], const_cast<char*>(QwNdefaultFontNumber), position); ++n;
+  }
+  if (p.menuBar) {
+    XtSetArg(args[n], XmNtopAttachment, XmATTACH_WIDGET); ++n;
+    XtSetArg(args[n], XmNtopWidget, p.menuBar); ++n;
+  } else {
+    XtSetArg(args[n], XmNtopAttachment, XmATTACH_FORM); ++n;
+  }
+  XtSetArg(args[n], XmNbottomAttachment, XmATTACH_WIDGET); ++n;
+  XtSetArg(args[n], XmNbottomWidget, p.separator); ++n;
+  XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM); ++n;
+  XtSetArg(args[n], XmNrightAttachment, XmATTACH_FORM); ++n;
+  p.drawing = XtCreateWidget("x5250", x5250WidgetClass, p.form, args, n);
+  if (!p.drawing) return -1;
+  XtAddCallback(p.drawing, QwNkeyCallback, DrawingKeyCallback, nullptr);
+  XtSetKeyboardFocus(p.form, p.drawing);
+
+  // Converters and the wide characters of the display table.
+  const char* sessionCodeSet = row && row->localCodeSet ? row->localCodeSet : "ISO8859-1";
+  p.codeSets.open(xCodeSet, sessionCodeSet, euro);
+  BuildWideCharTable(sessionCodeSet, wide_);
+
+  // Metrics of the session font.
+  XFontStruct* font = nullptr;
+  Dimension cols = 80, rowCount = 24;
+  XtVaGetValues(p.drawing, QwNfontP, &font, QwNcols, &cols, QwNrows, &rowCount, nullptr);
+  columns_ = cols;
+  rows_ = rowCount;
+  p.currentFont = font;
+  if (font) {
+    cellWidth_ = font->max_bounds.width;
+    cellHeight_ = font->ascent + font->descent;
+    unsigned long value = 0;
+    p.underlineThickness = XGetFontProperty(font, XA_UNDERLINE_THICKNESS, &value) ? static_cast<int>(value) : 1;
+    p.underlinePosition = XGetFontProperty(font, XA_UNDERLINE_POSITION, &value)
+                              ? font->ascent + static_cast<int>(value)
+                              : cellHeight_ - p.underlineThickness;
+  }
+  Pixel statusBackground = 0;
+  XtVaGetValues(p.drawing, QwNextBlue, &statusBackground, nullptr);
+  XtVaSetValues(p.optionArea, XmNbackground, statusBackground, XmNheight,
+                static_cast<Dimension>(cellHeight_ > 0 ? cellHeight_ + 6 : 20), nullptr);
+  XtVaSetValues(p.separator, XmNbackground, statusBackground, XmNtopShadowColor, statusBackground,
+                XmNbottomShadowColor, statusBackground, nullptr);
+  XtVaSetValues(p.form, XmNbackground, p.formBackground, nullptr);
+
+  // Menus, in the menu font.
+  BuildSessionMenus(*this, p);
+  if (p.fonts->menuList)
+    for (Widget w : menuBarWidgets_)
+      if (w != p.menuBar) XtVaSetValues(w, XmNrenderTable, p.fonts->menuList, nullptr);
+  if (p.menuBar) XtManageChild(p.menuBar);
+  XtManageChild(p.optionArea);
+  XtManageChild(p.separator);
+  XtManageChild(p.drawing);
+  XtManageChild(p.form);
+
+  colorDisplay_ = DefaultVisual(display, DefaultScreen(display))->map_entries > 2;
+
+  XtAddEventHandler(shell_, StructureNotifyMask, False, ShellStructureHandler, nullptr);
+  if (g_clientMessageHandler)
+    XtAddEventHandler(shell_, NoEventMask, True, g_clientMessageHandler, reinterpret_cast<XtPointer>(p.drawing));
+  XtAddEventHandler(shell_, FocusChangeMask, False, ShellFocusHandler, nullptr);
+
+  // Map with the class hint of a session window.
+  XtSetMappedWhenManaged(shell_, False);
+  XtPopup(shell_, XtGrabNone);
+  const std::string hintName = SessionClassHintName(false);
+  if (XClassHint* hint = XAllocClassHint()) {
+    hint->res_name = const_cast<char*>(hintName.c_str());
+    hint->res_class = const_cast<char*>(kSessionWindowClass);
+    XSetClassHint(display, XtWindow(shell_), hint);
+    XFree(hint);
+  } else {
+    LogMsg(LevelError, "Error allocating class_hints.\n");
+  }
+  XtMapWidget(shell_);
+
+  // Input method.
+  p.inputMethod = XOpenIM(display, nullptr, nullptr, nullptr);
+  if (p.inputMethod)
+    p.inputContext = XCreateIC(p.inputMethod, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow,
+                               XtWindow(p.drawing), nullptr);
+  if (session_) {
+    session_->inputMethod = p.inputMethod;
+    session_->inputContext = p.inputContext;
+  }
+
+  Atom deleteWindow = XmInternAtom(display, const_cast<char*>("WM_DELETE_WINDOW"), False);
+  XmAddWMProtocolCallback(shell_, deleteWindow, WmDeleteCallback, nullptr);
+
+  if (getNumberOfSessions() == 2 && PreferencesProgramStarted()) sendMsgToDrevask(display, 23, 0, 0, 0);
+  return 0;
+}
+
+void XStuff::readThaiSettings() {
+  const ThaiDisplayFlags flags = ThaiFlagsForMode(session_ ? session_->thaiDisplayMode : 5);
+  thaiCompose_ = flags.compose;
+  thaiSpaceAlign_ = flags.spaceAlign;
+  thaiEofAlign_ = flags.endOfFieldAlign;
+  if (const char* v = std::getenv("THAI_EM_SPACE_COUNT"); v && *v) thaiSpaceCount_ = v[0] - '0';
+  if (const char* v = std::getenv("THAI_EM_EOF_CHAR"); v && *v && session_) {
+    unsigned char ebcdic = 0;
+    if (session_->convertLocaleASCIIToEBCDIC(reinterpret_cast<const unsigned char*>(v), 1, &ebcdic, 1) == 1)
+      thaiEofChar_ = ebcdic;
+  }
+  if (const char* v = std::getenv("THAI_EM_RULE_FOLLOW_THAI_CURSOR")) thaiRuleFollowsCursor_ = std::strcmp(v, "YES") == 0;
+  if (const char* v = std::getenv("THAI_EM_KEY_CHECK")) thaiKeyCheck_ = std::strcmp(v, "YES") == 0;
+  if (DebugFlag()) {
+    LogMsg(LevelDebug, "TH: thai_compose is %X\n", thaiCompose_);
+    LogMsg(LevelDebug, "TH: thai_space_align is %X\n", thaiSpaceAlign_);
+    LogMsg(LevelDebug, "TH: thai_EOF_align is %X\n", thaiEofAlign_);
+    LogMsg(LevelDebug, "TH: thai_space_count is %X\n", thaiSpaceCount_);
+    LogMsg(LevelDebug, "TH: thai_EOF_char is %X (EBCDIC)\n", thaiEofChar_);
+    LogMsg(LevelDebug, "TH: thai_rule_follow_thai_cursor is %X\n", thaiRuleFollowsCursor_);
+    LogMsg(LevelDebug, "TH: thai_key_check is %X\n", thaiKeyCheck_);
+  }
+}
+
+void XStuff::sendSessionEndMessages() {
+  Display* display = shell_ ? XtDisplay(shell_) : nullptr;
+  if (!display) return;
+  for (int k = 0; k < static_cast<int>(HelperKind::Count); ++k) {
+    const auto kind = static_cast<HelperKind>(k);
+    HelperSessionState& h = helpers_[k];
+    if (h.owner) {
+      SendHelperMessage(display, h.window, kind, HelperSessionEndCode(kind));
+      h.owner = false;
+      // The helper gets its message before this window goes away.
+      XSync(display, False);
+    }
+    if (h.startedHere) {
+      SetAppState(HelperStateAtom(kind), display, '0');
+      GetAppState(HelperStateAtom(kind), display);
+      h.startedHere = false;
+    }
+  }
+}
+
+void XStuff::handOverPreferencesProgram() {
+  if (!preferencesOwner_) return;
+  preferencesOwner_ = false;
+  Display* display = shell_ ? XtDisplay(shell_) : nullptr;
+  if (!display) return;
+  for (int i = 0; i < kMaxSessionSlots; ++i) {
+    const SessionTableEntry* e = SessionEntry(i);
+    if (!e || !e->shell || !e->session || e->session == session_) continue;
+    e->session->xstuff.setOwnsPreferencesProgram(true);
+    sendMsgToDrevask(display, 24, 0, 0, XtWindow(e->shell));
+    return;
+  }
+  sendMsgToDrevask(display, 25, 0, 0, 0);
+  SetPreferencesProgramStarted(false);
+  XSync(display, False);
+}
+
 void XStuff::endSession() {
-  if (!shell_) return;
-  Widget w = shell_;
-  shell_ = nullptr;
-  XtDestroyWidget(w);
+  if (ended_) return;
+  ended_ = true;
+  if (!private_) return;
+  Private& p = *private_;
+  sendSessionEndMessages();
+  handOverPreferencesProgram();
+
+  if (p.inputContext) XDestroyIC(p.inputContext);
+  if (p.inputMethod) XCloseIM(p.inputMethod);
+  p.inputContext = nullptr;
+  p.inputMethod = nullptr;
+  if (session_) {
+    session_->inputMethod = nullptr;
+    session_->inputContext = nullptr;
+  }
+  p.codeSets.close();
+
+  if (shell_) {
+    Widget w = shell_;
+    shell_ = nullptr;
+    XtRemoveEventHandler(w, StructureNotifyMask, False, ShellStructureHandler, nullptr);
+    XtRemoveEventHandler(w, FocusChangeMask, False, ShellFocusHandler, nullptr);
+    // The fonts go when the widgets that show them are gone.
+    XtAddCallback(w, XtNdestroyCallback, FreeFontsCallback, p.fonts);
+    p.fonts = nullptr;
+    XtPopdown(w);
+    XtDestroyWidget(w);
+  }
+  delete p.fonts;
+  p.fonts = nullptr;
+  p.form = p.menuBar = p.optionArea = p.separator = p.drawing = p.popupEditMenu = p.fontMenu = nullptr;
+  p.fontToggles.clear();
+  p.copyItems.clear();
+  p.cutItems.clear();
+  menuBarWidgets_.clear();
+  statusWidgets_.clear();
 }
 
 int XStuff::x_comm_msg(unsigned int number) {
-  if (commStatus_ == number) return 0;
+  if (number == commStatus_) return 0;
   commStatus_ = number;
-  if (!shell_) return 0;
-  XtAppContext app = XtWidgetToApplicationContext(shell_);
+  if (!shell_ || !private_) return 0;
+  Private& p = *private_;
+  Widget zap = XtNameToWidget(p.optionArea, const_cast<char*>("commMsgZap"));
+  Widget num = XtNameToWidget(p.optionArea, const_cast<char*>("commMsgNum"));
+  if (number != 0 && num) {
+    XmString text = XmStringCreateLocalized(const_cast<char*>(CommMessageText(number).c_str()));
+    XtVaSetValues(num, XmNlabelString, text, nullptr);
+    XmStringFree(text);
+  }
+  for (Widget w : {zap, num})
+    if (w && XtIsRealized(w)) {
+      if (number != 0)
+        XtMapWidget(w);
+      else
+        XtUnmapWidget(w);
+    }
+
+  // Let the message show while the caller blocks. Input waits for the main
+  // loop: the engine is in the middle of an operation.
+  Display* display = XtDisplay(shell_);
   auto alive = alive_;
-  XFlush(XtDisplay(shell_));
-  for (int idle = 0; idle < kIdleRounds;) {
-    if (XtAppPending(app)) {
-      XtAppProcessEvent(app, XtIMAll);
-      if (!*alive) return -1;
+  std::vector<XEvent> held;
+  bool handled = false;
+  ++g_pumpDepth;
+  XFlush(display);
+  for (int idle = 0;;) {
+    if (XPending(display)) {
+      XEvent event;
+      XNextEvent(display, &event);
+      if (IsInputEvent(event)) {
+        held.push_back(event);
+        continue;
+      }
+      SetTranslator();
+      char dispatch = 1;
+      PreDispatchProcess(&event, &dispatch);
+      if (dispatch) XtDispatchEvent(&event);
+      handled = true;
+      if (!*alive) break;
       continue;
     }
     ++idle;
-    struct timespec pause = {0, kPauseNanoseconds};
-    nanosleep(&pause, nullptr);
+    if (idle >= (handled ? kIdleRoundsAfterEvents : kIdleRoundsWithoutEvents)) break;
+    struct pollfd fd = {ConnectionNumber(display), POLLIN, 0};
+    poll(&fd, 1, kIdlePauseMs);
   }
-  return *alive && shell_ ? 0 : -1;
+  --g_pumpDepth;
+  for (auto it = held.rbegin(); it != held.rend(); ++it) XPutBackEvent(display, &*it);
+  return *alive ? 0 : -1;
 }
 
 int XStuff::get_width() const {
@@ -82,4 +682,29 @@ int XStuff::get_height() const {
   Dimension h = 0;
   XtVaGetValues(shell_, XtNheight, &h, nullptr);
   return h;
+}
+
+void XStuff::localPrintCallback() {
+  if (!localPrintAllowed_) return;
+  if (DebugFlag()) LogMsg(LevelDebug, "Local print controls are not available in this version.\n");
+}
+
+void XStuff::SetFocus(char focus) { hasFocus_ = focus != 0; }
+
+void XStuff::topLevelEventHandler(Widget, void*, XEvent* event, char* continueDispatch) {
+  if (continueDispatch) *continueDispatch = 1;
+  if (!event) return;
+  switch (event->type) {
+    case MapNotify:
+      mapped_ = true;
+      break;
+    case UnmapNotify:
+      mapped_ = false;
+      break;
+    case ConfigureNotify:
+      if (private_ && private_->form && private_->drawing) XtSetKeyboardFocus(private_->form, private_->drawing);
+      break;
+    default:
+      break;
+  }
 }

@@ -1,18 +1,31 @@
 #pragma once
-// The session window object, embedded in the session control block. This
-// version builds the session's top-level shell (class "QW5250") and keeps
-// the host name; the menus, fonts and painting come with the window itself.
+// The X window of one emulator session, embedded in the session control
+// block: the Motif shell with its menu bar, the emulator drawing widget, the
+// status form, the fonts, code-set converters and input method of the
+// session, and the state that painting, cursor, status line and clipboard
+// share. The widgets and everything Motif live behind a private part.
 #include <X11/Intrinsic.h>
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "session/Geometry.h"
+#include "xfront/HelperPrograms.h"
 
 class SessionControlBlock;
+struct MenuResources;
+
+// The handler of the helper programs' ClientMessages, installed on every
+// session shell built afterwards (client data: the drawing widget).
+void XStuffSetClientMessageHandler(XtEventHandler handler);
 
 class XStuff {
  public:
+  static constexpr int kMaxCells = 3696;  // 27 x 132 + 132
+  static constexpr int kMaxMenuBarWidgets = 100;
+  static constexpr int kMaxStatusWidgets = 30;
+
   explicit XStuff(SessionControlBlock* session);
   ~XStuff();
   XStuff(const XStuff&) = delete;
@@ -22,38 +35,161 @@ class XStuff {
   // by start-up before the first session.
   static void setShellParent(Widget parent);
 
-  // Builds the session's top-level shell and stores it in `shell` (which
-  // marks the session-table entry used). 0 on success.
+  // Builds the whole window. Stores the shell in `shell` as soon as it
+  // exists (which marks the session-table entry used). 0 on success, -1 on
+  // failure (the caller ends the session).
   int initializeSession(const char* host, const char* title, int port, const char* playbackFile,
                         char startupPlayback, const char* keyFile, char iconic, Geometry geometry,
                         Widget& shell);
-  // Tears the window down.
+  // Tears the window down (once; later calls do nothing).
   void endSession();
 
-  // Shows the communication status number (0 hides it), then processes
-  // pending X events for a short while. -1 when the session ended meanwhile.
+  // Shows the communication message number (0 hides it), then handles the
+  // pending X events for a short while so that it shows while the caller
+  // blocks; key and pointer input meanwhile waits for the main loop. -1 when
+  // the session ended meanwhile, else 0.
   int x_comm_msg(unsigned int number);
   void Flush_X5250(char) {}
   void doIconifiedActionIfNeeded(char) {}
 
+  // Accessors.
   SessionControlBlock* session() const { return session_; }
   const char* getHostname() const { return host_.c_str(); }
   const char* getTitle() const { return title_.c_str(); }
+  const char* getSessionTitle() const { return title_.c_str(); }
+  const char* getIconName() const { return iconName_.c_str(); }
+  const char* getDashKeyfileName() const { return keyFile_.c_str(); }
   Widget shell() const { return shell_; }
-  // The widget that the session's error dialogs are parented to.
-  Widget x_get_text_widget() const { return shell_; }
+  // The drawing widget ("x5250"); the shell until it exists.
+  Widget x_get_text_widget() const;
+  Widget menuBar() const;
+  Widget statusForm() const;
   int get_width() const;
   int get_height() const;
   unsigned int commStatus() const { return commStatus_; }
-  // The window has no keypads yet.
   bool hasKeypadObject() const { return false; }
 
+  // Appends to the menu-bar and status widget lists (used for fonts and
+  // colours); widgets beyond the limits are ignored.
+  void addMenuBarWidget(Widget w);
+  void addStatusWidget(Widget w);
+  const std::vector<Widget>& menuBarWidgets() const { return menuBarWidgets_; }
+  const std::vector<Widget>& statusWidgets() const { return statusWidgets_; }
+
+  // Opens the local print controls when local print is allowed.
+  void localPrintCallback();
+  // Focus gained (nonzero) or lost.
+  void SetFocus(char hasFocus);
+  // Structure events of the shell.
+  void topLevelEventHandler(Widget w, void* clientData, XEvent* event, char* continueDispatch);
+  // The screen position of a pixel position of the drawing widget.
+  int XYtoCursor(int x, int y) const;
+  // Blanks the character mirror and clears the attribute and overlay mirrors.
+  void clearBuffers();
+
+  // Screen state shared with painting and the engine calls.
+  int rows() const { return rows_; }
+  int columns() const { return columns_; }
+  int cellWidth() const { return cellWidth_; }
+  int cellHeight() const { return cellHeight_; }
+  void setCellSize(int width, int height) { cellWidth_ = width; cellHeight_ = height; }
+  void setOrigin(int x, int y) { originX_ = x; originY_ = y; }
+  int cursorPosition() const { return cursorPosition_; }
+  int ruleLineMode() const { return ruleLineMode_; }
+  int largeScreenBehavior() const { return largeScreenBehavior_; }
+  bool typeAheadIndicator() const { return typeAheadIndicator_; }
+  const unsigned char* characterMirror() const { return chars_.data(); }
+  const unsigned short* attributeMirror() const { return attributes_.data(); }
+  const unsigned short* overlayMirror() const { return overlay_.data(); }
+
+  // What initializeSession settled for the session.
+  int copyPasteMode() const { return copyPasteMode_; }     // 1 all, 2 session only, 3 none
+  bool copyPasteAllowed() const { return copyPasteAllowed_; }
+  bool localPrintAllowed() const { return localPrintAllowed_; }
+  bool wideScreenAllowed() const { return wideAllowed_; }
+  bool imageAllowed() const { return imageAllowed_; }
+  bool columnSeparators() const { return columnSeparators_; }
+  bool noHostChange() const { return noHostChange_; }
+  bool audioAlarm() const { return audioAlarm_; }
+  bool mapped() const { return mapped_; }
+  bool hasFocus() const { return hasFocus_; }
+  bool colorDisplay() const { return colorDisplay_; }
+  bool thaiSession() const { return thai_; }
+  unsigned char nullPositionCharacter() const { return nullCharacter_; }
+  // The wide character the window draws for a byte of the display table.
+  wchar_t wideCharacter(unsigned char byte) const { return wide_[byte]; }
+
+  // The helper programs this session started or owns.
+  HelperSessionState& helper(HelperKind kind) { return helpers_[static_cast<int>(kind)]; }
+  bool ownsPreferencesProgram() const { return preferencesOwner_; }
+  void setOwnsPreferencesProgram(bool owner) { preferencesOwner_ = owner; }
+
+  // The window's private part (Motif widgets and resources).
+  struct Private;
+  Private* privatePart() const { return private_.get(); }
+
  private:
+  int buildWindow(const char* title, char iconic, const Geometry& geometry, Widget& shellOut);
+  void settleSessionOptions(int port);
+  void sendSessionEndMessages();
+  void handOverPreferencesProgram();
+  void readThaiSettings();
+
   SessionControlBlock* session_;
+  std::unique_ptr<Private> private_;
   Widget shell_ = nullptr;
   std::string host_;
   std::string title_;
+  std::string iconName_;
+  std::string keyFile_;
   unsigned int commStatus_ = 0;
-  // False once the object is gone; the event pump looks at it.
+  bool ended_ = false;
+
+  std::vector<Widget> menuBarWidgets_;
+  std::vector<Widget> statusWidgets_;
+
+  std::vector<unsigned char> chars_;
+  std::vector<unsigned short> attributes_;
+  std::vector<unsigned short> overlay_;
+  wchar_t wide_[256] = {};
+
+  int rows_ = 24;
+  int columns_ = 80;
+  int cellWidth_ = 0;
+  int cellHeight_ = 0;
+  int originX_ = 1;
+  int originY_ = 1;
+  int cursorPosition_ = 0;
+  int screenWidth_ = 0;
+  int screenHeight_ = 0;
+  int ruleLineMode_ = 3;
+  int largeScreenBehavior_ = 3;
+
+  int copyPasteMode_ = 0;
+  bool copyPasteAllowed_ = true;
+  bool localPrintAllowed_ = true;
+  bool wideAllowed_ = true;
+  bool imageAllowed_ = true;
+  bool columnSeparators_ = false;
+  bool noHostChange_ = false;
+  bool audioAlarm_ = false;
+  bool typeAheadIndicator_ = true;
+  bool mapped_ = false;
+  bool hasFocus_ = false;
+  bool colorDisplay_ = false;
+  unsigned char nullCharacter_ = 0xB7;
+
+  // Thai settings.
+  bool thai_ = false;
+  bool thaiCompose_ = false, thaiSpaceAlign_ = false, thaiEofAlign_ = false;
+  int thaiSpaceCount_ = 3;
+  unsigned char thaiEofChar_ = 0xEA;
+  bool thaiRuleFollowsCursor_ = true;
+  bool thaiKeyCheck_ = true;
+
+  HelperSessionState helpers_[static_cast<int>(HelperKind::Count)];
+  bool preferencesOwner_ = false;
+
+  // False once the object is gone; the message pump looks at it.
   std::shared_ptr<bool> alive_;
 };

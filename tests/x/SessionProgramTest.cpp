@@ -43,7 +43,7 @@ TEST_F(SessionProgramTest, SessionConnectsAndEndsWithTheRetryDialog) {
   ASSERT_TRUE(qw_->WaitForOutput("session PAY on host 127.0.0.1 in slot 0, instance 1.", kWaitMs)) << qw_->Output();
   EXPECT_EQ(host.TerminalType(), "QAV-3487-QX");
   // The session window carries the program's class.
-  EXPECT_NE(WaitForWindowByName(display_, "127.0.0.1", kWaitMs), static_cast<Window>(None)) << qw_->Output();
+  EXPECT_NE(WaitForWindowByClass(display_, "QW5250", kWaitMs), static_cast<Window>(None)) << qw_->Output();
 
   host.Disconnect();
   ASSERT_TRUE(qw_->WaitForOutput("errorMsgDialog ErrorMsgNoHostData2 opened", kWaitMs)) << qw_->Output();

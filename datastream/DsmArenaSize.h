@@ -1,0 +1,33 @@
+#pragma once
+// The size of a session's machine arena, from the machines themselves: the
+// deepest chain of machines that one command keeps alive at a time, each
+// block with its head. A machine added to a chain is added here.
+#include <algorithm>
+
+#include "datastream/Arena.h"
+#include "datastream/LSTCMD.h"
+#include "datastream/SOH.h"
+#include "datastream/TD.h"
+#include "datastream/UnbuiltFSM.h"
+#include "datastream/WTD.h"
+
+namespace dsm_arena {
+// Write to Display and the machine of one of its orders.
+constexpr unsigned int kWriteToDisplayChain =
+    Arena::blockBytes(sizeof(WTD)) +
+    std::max({Arena::blockBytes(sizeof(SOH)), Arena::blockBytes(sizeof(TD)),
+              Arena::blockBytes(sizeof(UnbuiltFSM))});
+// The last-command machine and the machine it hands a command to.
+constexpr unsigned int kLastCommandChain =
+    Arena::blockBytes(sizeof(LSTCMD)) + Arena::blockBytes(sizeof(UnbuiltFSM));
+// Any other command machine on its own.
+constexpr unsigned int kCommandChain = Arena::blockBytes(sizeof(UnbuiltFSM));
+
+constexpr unsigned int kPoolBytes =
+    std::max({kWriteToDisplayChain, kLastCommandChain, kCommandChain});
+
+static_assert(kPoolBytes % Arena::kAlign == 0, "arena pool not a multiple of its alignment");
+static_assert(kPoolBytes - Arena::kHead <= Arena::kMaxBody, "arena beyond its 16-bit sizes");
+static_assert(kWriteToDisplayChain <= kPoolBytes && kLastCommandChain <= kPoolBytes,
+              "a chain of machines does not fit the arena");
+}  // namespace dsm_arena

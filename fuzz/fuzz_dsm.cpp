@@ -1,0 +1,75 @@
+// Host records fed to the data stream manager of a display station. The
+// input is one or more records separated by the pair 0xFF 0xEF; its first
+// byte picks the display's capabilities. No record may crash, hang or leak,
+// and after every record the station must be consistent: a known sense, an
+// empty arena, the root machine waiting for an escape, a valid format table
+// and the cursor on the screen.
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "datastream/DataStreamManager.h"
+#include "datastream/DsmSense.h"
+#include "datastream/HostInterface.h"
+#include "display/DisplayBag.h"
+#include "display/NullRendering.h"
+#include "keyboard/TAXlate.h"
+#include "session/base/ErrorHalt.h"
+
+namespace {
+
+[[noreturn]] void HaltIsAFinding(unsigned short, unsigned short) { std::abort(); }
+
+DisplayCharacteristics Pick(unsigned char b) {
+  DisplayCharacteristics c;
+  if (b & 0x01) c.word[0] |= 0x00000010u;  // separate message line
+  if (b & 0x02) c.word[0] |= 0x00000002u;  // grid lines
+  if (b & 0x04) c.word[1] |= 0x04000000u;  // direct output
+  if (b & 0x08) c.word[0] &= ~(0x00000200u | 0x08000000u);  // no extended attributes, colour
+  return c;
+}
+
+struct Station {
+  explicit Station(DisplayCharacteristics c)
+      : rendering(c.bufferSize(), c.rows(), c.columns()),
+        screen(c.bufferSize()),
+        display(nullptr, &rendering, &host, &tax, c, screen.data()) {}
+  NullRendering rendering;
+  HostInterface host;
+  TAXlate tax;
+  std::vector<unsigned char> screen;
+  DisplayBag display;
+};
+
+void Check(bool ok) {
+  if (!ok) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 1 || size > 20000) return 0;
+  SetErrorHaltHook(HaltIsAFinding);
+  Station s(Pick(data[0]));
+  DataStreamManager& m = s.display.dataStreamManager();
+  size_t start = 1;
+  for (size_t i = 1; i <= size; ++i) {
+    const bool end = i == size || (data[i] == 0xFF && i + 1 < size && data[i + 1] == 0xEF);
+    if (!end) continue;
+    unsigned int unlocked = 0;
+    const uint32_t sense =
+        m.dsm(DataStreamManager::kRecord, data + start, static_cast<uint32_t>(i - start), unlocked);
+    s.display.postDatastreamProcessing();
+    Check(sense == dsm_sense::kAccepted || sense == dsm_sense::kAnswered ||
+          dsm_sense::isNegativeResponse(sense));
+    Check(m.arena().isEmpty());
+    Check(m.rootMachine().state == 0 && m.rootMachine().child == nullptr);
+    Check(m.cursorMovePrepared == 0);
+    if (sense != dsm_sense::kContention) Check(s.display.formatTable().validateFormatTable(nullptr) == 0);
+    Check(s.display.cursor().getCursorOffset() <= s.display.presentationSpace().lastOffset());
+    Check(unlocked == (s.display.keyboardState().isLockedState() ? 0u : 1u));
+    start = i + 2;
+    ++i;
+  }
+  return 0;
+}

@@ -1,0 +1,68 @@
+#include "keyboard/AidKeystrokes.h"
+
+#include "display/AreaOfScreen.h"
+#include "display/DisplayBag.h"
+
+namespace {
+constexpr unsigned int kErrorNotInSystemRequest = 6;
+
+void raise(DisplayBag* d, unsigned int error) { d->keyboardState().enterErrorState(error, 0, 1, 0, 0); }
+
+
+// The area holding the cursor checks the screen; the AID goes out only when
+// it finds nothing wrong.
+unsigned int aidCheck(DisplayBag* d, unsigned int aid) {
+  const unsigned char a = static_cast<unsigned char>(aid);
+  if (const int error = d->getCurrentArea()->checkBeforeAid(d, a)) {
+    raise(d, static_cast<unsigned int>(error));
+    return 0;
+  }
+  d->postAidCode(a);
+  return 0;
+}
+}  // namespace
+
+unsigned int AidKeystroke::processInSystemRequestState(DisplayBag* d) {
+  raise(d, kErrorNotInSystemRequest);
+  return 0;
+}
+
+unsigned int EnterKeystroke::processInNormalUnlockedState(DisplayBag* d) {
+  d->getCurrentArea()->enter(d);
+  return 0;
+}
+
+unsigned int EnterKeystroke::processInSystemRequestState(DisplayBag* d) {
+  // The system request goes out with the line typed after it, before the
+  // state is left.
+  d->getCurrentArea()->positionCursor(d);
+  d->readMgr().activateReadProcess(kAidSystemRequestSignal, 0);
+  d->keyboardState().exitSystemRequestStateWhenAreaIsInFocus();
+  d->contentionError().resetContentionError(d);
+  return 0;
+}
+
+unsigned int HelpKeystroke::processInErrorState(DisplayBag* d) {
+  d->keyboardState().enterPostHelpErrorState();
+  d->postAidCode(kAidHelpInErrorSignal);
+  return 0;
+}
+
+unsigned int TestRequestKeystroke::processInNormalUnlockedState(DisplayBag* d) {
+  d->postAidCode(kAidTestRequestSignal);
+  return 0;
+}
+
+unsigned int ClearKeystroke::processInNormalUnlockedState(DisplayBag* d) { return aidCheck(d, aid_); }
+
+unsigned int HelpKeystroke::processInNormalUnlockedState(DisplayBag* d) { return aidCheck(d, aid_); }
+
+unsigned int PAKeystroke::processInNormalUnlockedState(DisplayBag* d) { return aidCheck(d, aid_); }
+
+unsigned int PFKeystroke::processInNormalUnlockedState(DisplayBag* d) { return aidCheck(d, aid_); }
+
+unsigned int PrintKeystroke::processInNormalUnlockedState(DisplayBag* d) { return aidCheck(d, aid_); }
+
+unsigned int RollDownKeystroke::processInNormalUnlockedState(DisplayBag* d) { return aidCheck(d, aid_); }
+
+unsigned int RollUpKeystroke::processInNormalUnlockedState(DisplayBag* d) { return aidCheck(d, aid_); }

@@ -1,0 +1,148 @@
+// qw5250 as a program: the session window of each keyboard family carries
+// the program's class, its drawing widget takes keys through the family's
+// default translations without any toolkit warning, and closing the last
+// session window through the window manager ends the master.
+#include <gtest/gtest.h>  // before Xlib, whose None and Bool macros clash with it
+
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/support/ChildProcess.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TestHost5250.h"
+#include "tests/support/TestPaths.h"
+#include "tests/support/XKeys.h"
+#include "tests/support/XServerTest.h"
+#include "tests/support/XWindows.h"
+
+namespace qwtest {
+namespace {
+
+constexpr int kWaitMs = 20000;
+
+class SessionWindowProgramTest : public XServerTest {
+ protected:
+  ChildProcess& startQw(int keyboardId, const std::vector<std::string>& args) {
+    registry_.WriteFile("boot/unique", "keyboard-id = " + std::to_string(keyboardId) + "\n");
+    std::vector<std::string> argv = {Qw5250Binary()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    qw_ = std::make_unique<ChildProcess>();
+    EXPECT_TRUE(qw_->Start(argv, ChildProcess::BaseEnvironment({"DISPLAY=" + server_.DisplayName(),
+                                                                "HOME=" + home_.Path(), "LANG=C",
+                                                                "QX_REGISTRY_DIR=" + registry_.Path()})))
+        << qw_->Error();
+    return *qw_;
+  }
+
+  // The session window: the window of class QW5250 whose instance name is "QW5250".
+  Window SessionWindow() {
+    Window found = None;
+    WaitUntil(
+        [&] {
+          for (Window w : FindWindowsByClass(display_, "QW5250")) {
+            XClassHint hint = {};
+            if (!XGetClassHint(display_, w, &hint)) continue;
+            const bool session = std::string(hint.res_name) == "QW5250";
+            XFree(hint.res_name);
+            XFree(hint.res_class);
+            XWindowAttributes a;
+            if (session && XGetWindowAttributes(display_, w, &a) && a.map_state == IsViewable) found = w;
+          }
+          return found != None;
+        },
+        kWaitMs, display_);
+    return found;
+  }
+
+  // The largest child window: the drawing widget.
+  Window DrawingWindow(Window shell) {
+    Window best = None;
+    long bestArea = 0;
+    std::vector<Window> todo = {shell};
+    while (!todo.empty()) {
+      Window w = todo.back();
+      todo.pop_back();
+      Window root, parent, *kids = nullptr;
+      unsigned n = 0;
+      if (!XQueryTree(display_, w, &root, &parent, &kids, &n)) continue;
+      for (unsigned i = 0; i < n; ++i) {
+        XWindowAttributes a;
+        if (XGetWindowAttributes(display_, kids[i], &a) && a.map_state == IsViewable) {
+          const long area = static_cast<long>(a.width) * a.height;
+          if (area > bestArea && w != shell) {
+            bestArea = area;
+            best = kids[i];
+          }
+          todo.push_back(kids[i]);
+        }
+      }
+      if (kids) XFree(kids);
+    }
+    return best;
+  }
+
+  TempDir home_;
+  TempDir registry_;
+  std::unique_ptr<ChildProcess> qw_;
+};
+
+TEST_F(SessionWindowProgramTest, EveryKeyboardFamilyTakesKeysWithoutToolkitWarnings) {
+  struct Family {
+    const char* what;
+    int keyboardId;
+  } families[] = {
+      {"PC keyboard, keypad slash and asterisk", 0},
+      {"PC keyboard, keypad division and multiplication signs", 4},
+      {"PC keyboard without keypad lines", 11},
+      {"5250 keyboard", 122},
+  };
+  ASSERT_TRUE(HasXTest(display_));
+  for (const Family& f : families) {
+    SCOPED_TRACE(f.what);
+    TestHost5250 host;
+    ASSERT_TRUE(host.Start());
+    startQw(f.keyboardId, {"-debug", "-PORT", std::to_string(host.Port()), "-RETRY_COUNT", "0", "127.0.0.1"});
+    ASSERT_TRUE(host.WaitNegotiated(kWaitMs)) << qw_->Output();
+    ASSERT_TRUE(qw_->WaitForOutput("WhichKeyboard rc = " + std::to_string(f.keyboardId), kWaitMs)) << qw_->Output();
+    const Window shell = SessionWindow();
+    ASSERT_NE(shell, static_cast<Window>(None)) << qw_->Output();
+    const Window drawing = DrawingWindow(shell);
+    ASSERT_NE(drawing, static_cast<Window>(None));
+    XSetInputFocus(display_, drawing, RevertToParent, CurrentTime);
+    XSync(display_, False);
+    ASSERT_TRUE(PressKey(display_, XK_Return));
+    XSync(display_, False);
+    EXPECT_TRUE(qw_->WaitForOutput("has no session work attached.", kWaitMs)) << qw_->Output();
+    EXPECT_EQ(qw_->Output().find("Xt Warning"), std::string::npos) << qw_->Output();
+    qw_->Stop();
+  }
+}
+
+TEST_F(SessionWindowProgramTest, ClosingTheLastSessionWindowEndsTheMaster) {
+  TestHost5250 host;
+  ASSERT_TRUE(host.Start());
+  startQw(0, {"-PORT", std::to_string(host.Port()), "127.0.0.1"});
+  ASSERT_TRUE(host.WaitNegotiated(kWaitMs)) << qw_->Output();
+  const Window shell = SessionWindow();
+  ASSERT_NE(shell, static_cast<Window>(None)) << qw_->Output();
+  XEvent ev = {};
+  ev.xclient.type = ClientMessage;
+  ev.xclient.window = shell;
+  ev.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
+  ev.xclient.format = 32;
+  ev.xclient.data.l[0] = static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
+  ev.xclient.data.l[1] = CurrentTime;
+  XSendEvent(display_, shell, False, NoEventMask, &ev);
+  XFlush(display_);
+  ASSERT_TRUE(qw_->WaitExit(kWaitMs)) << qw_->Output();
+  EXPECT_TRUE(qw_->ExitedNormally()) << qw_->Output();
+  EXPECT_EQ(qw_->ExitCode(), 0) << qw_->Output();
+  EXPECT_TRUE(host.WaitClientClosed(kWaitMs));
+}
+
+}  // namespace
+}  // namespace qwtest

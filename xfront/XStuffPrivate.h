@@ -1,0 +1,69 @@
+#pragma once
+// The private part of the session window: its widgets, menus, fonts,
+// converters and input method. Only the window's own files include this.
+#include <Xm/Xm.h>
+
+#include <vector>
+
+#include "xfront/FontSelection.h"
+#include "xfront/SessionFontChoice.h"
+#include "xfront/SessionWindowRules.h"
+#include "xfront/WindowCodeSets.h"
+#include "xfront/XStuff.h"
+
+// The fonts of a window. They must outlive the widgets that show them, so
+// when the window ends they pass to the shell's destroy callback, which frees
+// them after the widgets.
+struct SessionWindowFonts {
+  Display* display = nullptr;
+  std::vector<LoadedFontSet> menuSets;     // font-menu entries under the font locale
+  std::vector<LoadedFontSet> drawingSets;  // the same under the session locale (may be empty: menuSets serve)
+  XmFontList drawingList = nullptr;        // every font-menu entry, in menu order
+  XmFontList menuList = nullptr;           // the chosen entry
+  ~SessionWindowFonts();
+};
+
+struct XStuff::Private {
+  Widget form = nullptr;
+  Widget menuBar = nullptr;
+  Widget optionArea = nullptr;
+  Widget separator = nullptr;
+  Widget drawing = nullptr;
+  Widget popupEditMenu = nullptr;
+  Widget fontMenu = nullptr;
+  std::vector<Widget> fontToggles;
+  std::vector<Widget> copyItems, cutItems;  // menu bar and pop-up
+
+  MenuResources resources{};
+  SessionMenuPlan plan;
+  const FontFamily* family = nullptr;
+  SessionFontChoice fontChoice;
+  SessionWindowFonts* fonts = nullptr;  // owned until the window ends
+  XFontStruct* currentFont = nullptr;
+  int underlineThickness = 1;
+  int underlinePosition = 0;
+
+  WindowCodeSets codeSets;
+  XIM inputMethod = nullptr;
+  XIC inputContext = nullptr;
+
+  // The dialog colours of the session.
+  Pixel menuForeground = 0, menuBackground = 0, textForeground = 0, formBackground = 0,
+        groupBoxBackground = 0, entryAreaBackground = 0;
+
+  // The press that dismissed a menu, which the mouse actions ignore.
+  bool menuPressPending = false;
+  Time menuPressTime = 0;
+
+  bool allowed32x80 = true;
+  bool allowed43x80 = true;
+};
+
+// Builds the menu bar of the window (and the pop-up edit menu).
+void BuildSessionMenus(XStuff& xstuff, XStuff::Private& p);
+
+// Ends the session of a window's widget (Quit and the window manager's
+// close); while a message pump runs the end waits for the main loop.
+void QuitSessionOfWidget(Widget w);
+// True while x_comm_msg handles events inside the engine.
+bool XStuffMessagePumpActive();
