@@ -8,6 +8,8 @@
 #include "datastream/HostBuf.h"
 #include "datastream/LSTCMD.h"
 #include "datastream/UnbuiltFSM.h"
+#include "datastream/WSF.h"
+#include "datastream/WSSF.h"
 #include "datastream/WTD.h"
 #include "datastream/WTDCsr.h"
 #include "display/DisplayBag.h"
@@ -46,8 +48,8 @@ int DSM::command(Databyte* db, bool wp) {
       case 0x03: r = unbuilt(db, false, "the save partial screen command"); break;
       case 0x13: r = unbuilt(db, false, "the restore partial screen command"); break;
       case 0x21: r = unbuilt(db, false, "the write error code command"); break;
-      case 0xF3: r = unbuilt(db, false, "the write structured field command"); break;
-      case 0xF4: r = unbuilt(db, false, "the write single structured field command"); break;
+      case 0xF3: r = callChild<WSF>(db, false); break;
+      case 0xF4: r = callChild<WSSF>(db, false); break;
       case 0x20: r = unbuilt(db, true, "the clear unit alternate command"); break;
       case 0x40:
       case 0x50:
@@ -93,8 +95,8 @@ int DSM::command(Databyte* db, bool wp) {
       r = readCommand(db);
       break;
     case 0x50: r = clearFormatTable(db); break;
-    case 0xF3: r = unbuilt(db, true, "the write structured field command"); break;
-    case 0xF4: r = unbuilt(db, true, "the write single structured field command"); break;
+    case 0xF3: r = callChild<WSF>(db, true); break;
+    case 0xF4: r = callChild<WSSF>(db, true); break;
     default: r = checkLastCmd(db); break;
   }
   state = 0;

@@ -9,14 +9,24 @@
 #include "datastream/SOH.h"
 #include "datastream/TD.h"
 #include "datastream/UnbuiltFSM.h"
+#include "datastream/Query5250.h"
+#include "datastream/WSF.h"
+#include "datastream/WSSF.h"
 #include "datastream/WTD.h"
+#include "datastream/WTDWSF.h"
 
 namespace dsm_arena {
-// Write to Display and the machine of one of its orders.
+// Write to Display and the machine of one of its orders (a structured field
+// order with the machine of its type).
 constexpr unsigned int kWriteToDisplayChain =
     Arena::blockBytes(sizeof(WTD)) +
     std::max({Arena::blockBytes(sizeof(SOH)), Arena::blockBytes(sizeof(TD)),
-              Arena::blockBytes(sizeof(UnbuiltFSM))});
+              Arena::blockBytes(sizeof(WTDWSF)) + Arena::blockBytes(sizeof(UnbuiltFSM))});
+// Write Structured Field and the machine of its type.
+constexpr unsigned int kStructuredFieldChain =
+    std::max(Arena::blockBytes(sizeof(WSF)), Arena::blockBytes(sizeof(WSSF))) +
+    std::max({Arena::blockBytes(sizeof(QRY5250)), Arena::blockBytes(sizeof(QSS5250)),
+              Arena::blockBytes(sizeof(TDFHost)), Arena::blockBytes(sizeof(UnbuiltFSM))});
 // The last-command machine and the machine it hands a command to.
 constexpr unsigned int kLastCommandChain =
     Arena::blockBytes(sizeof(LSTCMD)) + Arena::blockBytes(sizeof(UnbuiltFSM));
@@ -24,7 +34,7 @@ constexpr unsigned int kLastCommandChain =
 constexpr unsigned int kCommandChain = Arena::blockBytes(sizeof(UnbuiltFSM));
 
 constexpr unsigned int kPoolBytes =
-    std::max({kWriteToDisplayChain, kLastCommandChain, kCommandChain});
+    std::max({kWriteToDisplayChain, kLastCommandChain, kCommandChain, kStructuredFieldChain});
 
 static_assert(kPoolBytes % Arena::kAlign == 0, "arena pool not a multiple of its alignment");
 static_assert(kPoolBytes - Arena::kHead <= Arena::kMaxBody, "arena beyond its 16-bit sizes");

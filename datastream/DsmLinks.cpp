@@ -29,6 +29,7 @@ bool queryPendingAid(DisplayBag* d) { return d->readMgr().queryPendingAid() != 0
 void resetPendingAid(DisplayBag* d) { d->readMgr().resetPendingAid(); }
 void resetPendingRead(DisplayBag* d) { d->readMgr().resetPendingRead(); }
 void setFieldSequencing(DisplayBag* d, unsigned char n) { d->readMgr().setFieldSequencing(n); }
+unsigned char fieldSequencing(DisplayBag* d) { return d->readMgr().getFieldSequencing(); }
 bool activateSuspendedReadProcess(DisplayBag* d) {
   return d->readMgr().activateSuspendedReadProcess() != 0;
 }
@@ -65,6 +66,22 @@ bool typeAheadOption(DisplayBag* d) {
 bool rightToLeftLanguage(DisplayBag* d) {
   TAXlate* t = d->taxlate();
   return t && (t->keyboardOptions() & TAXlate::kOptionRightToLeft) != 0;
+}
+
+bool typeAheadHeld(DisplayBag* d) {
+  TAXlate* t = d->taxlate();
+  return t && t->queuedKeys() != 0;
+}
+bool hostControl(DisplayBag* d) {
+  TAXlate* t = d->taxlate();
+  return t && (t->keyboardOptions() & 0x80000000u) != 0;
+}
+unsigned int wordProcessingOptions(DisplayBag* d) {
+  TAXlate* t = d->taxlate();
+  return t ? t->keyboardOptions() & 0xB0u : 0;
+}
+void resetTaxlateForWP(DisplayBag* d) {
+  if (TAXlate* t = d->taxlate()) t->resetTaxlateForWP();
 }
 
 // The keyboard state keeps its error row for itself; it follows the

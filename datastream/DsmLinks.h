@@ -22,6 +22,7 @@ bool queryPendingAid(DisplayBag* d);
 void resetPendingAid(DisplayBag* d);
 void resetPendingRead(DisplayBag* d);
 void setFieldSequencing(DisplayBag* d, unsigned char n);
+unsigned char fieldSequencing(DisplayBag* d);
 // True when it sent the record of an AID that waited for this read.
 bool activateSuspendedReadProcess(DisplayBag* d);
 
@@ -38,6 +39,13 @@ void resetTaxlate(DisplayBag* d);
 // survives commands that would reset it.
 bool typeAheadOption(DisplayBag* d);
 bool rightToLeftLanguage(DisplayBag* d);
+// Keys wait in the type-ahead queue; the host controls the keyboard.
+bool typeAheadHeld(DisplayBag* d);
+bool hostControl(DisplayBag* d);
+// Bits 0xB0 of the option word (the word-processing options) and the
+// translator's language code.
+unsigned int wordProcessingOptions(DisplayBag* d);
+void resetTaxlateForWP(DisplayBag* d);
 
 // Keyboard state.
 void setErrorRow(DisplayBag* d, unsigned int row);

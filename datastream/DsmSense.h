@@ -28,6 +28,24 @@ constexpr uint32_t kBadAttributeValue = 0x1005012Fu;
 constexpr uint32_t kNotAfterEscape = 0x10050131u;
 constexpr uint32_t kSavePartialTwice = 0x10050134u;
 constexpr uint32_t kContinuedFieldOpen = 0x10050135u;
+// Start fields, field control words and structured fields.
+constexpr uint32_t kBadClassOrType = 0x10050111u;
+constexpr uint32_t kBadStructuredData = 0x10050112u;
+constexpr uint32_t kBadMinorLength = 0x10050113u;
+constexpr uint32_t kTextNotInDisplayMode = 0x1005011Cu;
+constexpr uint32_t kFieldLengthZero = 0x10050125u;
+constexpr uint32_t kFieldOutsideScreen = 0x10050128u;
+constexpr uint32_t kFormatTableFull = 0x10050129u;
+constexpr uint32_t kBadFieldAttribute = 0x10050130u;
+constexpr uint32_t kBadFieldControl = 0x10050136u;
+constexpr uint32_t kWriteFieldRefused = 0x10050140u;
+constexpr uint32_t kWriteFieldData = 0x10050141u;
+constexpr uint32_t kNoCapability = 0x10050148u;
+constexpr uint32_t kImageNotLast = 0x10050149u;
+constexpr uint32_t kBadImageLength = 0x1005014Du;
+constexpr uint32_t kStructuredFieldTooLong = 0x1005014Fu;
+constexpr uint32_t kHighlightedFieldTooLong = 0x10050187u;
+constexpr uint32_t kBadSelfCheck = 0x10050188u;
 
 // True for the codes a negative response may carry: the state conflicts
 // (0x08xxxxxx) and the command and data-stream errors (0x10xxxxxx).

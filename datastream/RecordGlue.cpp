@@ -38,47 +38,32 @@ void Remember(RecordGlue& glue, const unsigned char* header) {
   glue.endOfReply = header[8] & kFlags2EndOfReply;
 }
 
-// The offsets of a keyboard-table download's data.
-constexpr size_t kTableNameOffset = 42;
+// A keyboard-table download: the table's size (big-endian) at data byte
+// 20, the table image from data byte 24; the image has a 42-byte header.
 constexpr size_t kTableSizeOffset = 20;
 constexpr size_t kTableBodyOffset = 24;
+constexpr size_t kTableHeaderLength = 42;
+
+uint32_t RefuseDownload(RecordGlue& glue, const unsigned char* header, uint32_t sense) {
+  // The negative response names the download it refuses.
+  CopyHeader(glue, header);
+  LogMsg(LevelWarning, "s5250rep: keyboard table download refused (0x%08X); the table in use stays.\n", sense);
+  return sense;
+}
 
 uint32_t DownloadKeyboardTable(RecordGlue& glue, const unsigned char* header, const unsigned char* data, size_t n) {
-  if (n < kTableNameOffset + 2) {
-    LogMsg(LevelWarning, "s5250: keyboard table download of %u bytes is too short.\n", static_cast<unsigned>(n));
-    // The negative response names the download it refuses.
-    CopyHeader(glue, header);
-    return dsm_sense::kBadLength;
-  }
-  unsigned char name[4];
-  glue.link().currentTableName(name);
-  if (name[3] == 0xF6) name[3] = 0xF1;
-  name[2] = data[kTableNameOffset];
-  name[3] = data[kTableNameOffset + 1];
-  const unsigned int last = Get16(name + 2);
-  if (last == 0xC2C8 || last == 0xC3C1 || last == 0xC3C2)
-    name[3] = 0xF6;
-  else if (last == 0xC2D2)
-    name[3] = 0xF1;
-  // The table body travels with the download; one that claims more bytes
-  // than came is not offered (a table already registered under the name may
-  // still be loaded).
-  const unsigned char* body = nullptr;
-  uint32_t size = 0;
-  if (n >= kTableBodyOffset) {
-    const uint32_t claimed = Get32(data + kTableSizeOffset);
-    if (claimed <= n - kTableBodyOffset) {
-      body = data + kTableBodyOffset;
-      size = claimed;
-    } else if (DebugFlag()) {
-      LogMsg(LevelDebug, "s5250rep: table size %u exceeds the %u bytes that came.\n", claimed,
+  // The whole table must have come with the record: its header, and as
+  // many bytes as its size claims.
+  if (n < kTableBodyOffset + kTableHeaderLength) return RefuseDownload(glue, header, kSenseTableLength);
+  const uint32_t size = Get32(data + kTableSizeOffset);
+  if (size < kTableHeaderLength || size > n - kTableBodyOffset) {
+    if (DebugFlag())
+      LogMsg(LevelDebug, "s5250rep: table size %u does not fit the %u bytes that came.\n", size,
              static_cast<unsigned>(n - kTableBodyOffset));
-    }
+    return RefuseDownload(glue, header, kSenseTableLength);
   }
-  if (!glue.link().loadKeyboardTable(name, body, size)) {
-    LogMsg(LevelWarning, "s5250rep: keyboard table download refused; the table in use stays.\n");
-    return dsm_sense::kAccepted;
-  }
+  const uint32_t sense = glue.link().loadKeyboardTable(data + kTableBodyOffset, size);
+  if (sense != dsm_sense::kAccepted) return RefuseDownload(glue, header, sense);
   glue.hostKeyboardTable = 1;
   return dsm_sense::kAccepted;
 }

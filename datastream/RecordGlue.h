@@ -27,6 +27,11 @@ constexpr unsigned char kFlags1Kept = 0x38;      // copied from the request
 constexpr unsigned char kFlags2Block = 0x80;     // a length-prefixed block leads the data
 constexpr unsigned char kFlags2EndOfReply = 0x40;
 
+// The negative responses to a keyboard-table download: the table is cut
+// short, or too large to keep; its name or an entry is not valid.
+constexpr uint32_t kSenseTableLength = 0x10050110u;
+constexpr uint32_t kSenseTableData = 0x10050112u;
+
 
 // What the glue needs of its session: the Telnet link, the window's event
 // loop, and the keyboard translator for the keyboard-table download.
@@ -40,16 +45,16 @@ class RecordGlueLink {
   // Runs before each record is dispatched: handles the session's pending
   // window events. True when the session was ended meanwhile.
   virtual bool drainPendingEvents() { return false; }
-  // Opcode 0x11: installs the downloaded table (`size` bytes at `body`, or
-  // none when `body` is null) under `name` and loads it; the table in use
-  // stays when this fails. True when a table was loaded.
-  virtual bool loadKeyboardTable(const unsigned char name[4], const unsigned char* body,
-                                 uint32_t size) {
-    return false;
+  // Opcode 0x11: registers the downloaded table image (`length` bytes at
+  // `table`, all of them present) and makes it the active table. 0 when it
+  // became active; else the sense of the refusal, and the table in use
+  // stays.
+  virtual uint32_t loadKeyboardTable(const unsigned char* table, uint32_t length) {
+    return kSenseTableData;
   }
-  // The 4-byte name of the translation table in use.
-  virtual void currentTableName(unsigned char name[4]) const {
-    for (int i = 0; i < 4; ++i) name[i] = 0;
+  // The 8-byte name of the translation table in use (zeros without one).
+  virtual void currentTableName(unsigned char name[8]) const {
+    for (int i = 0; i < 8; ++i) name[i] = 0;
   }
   // Flushes the window's pending painting after a host record.
   virtual void flushPainting() {}

@@ -6,7 +6,7 @@
 #include "datastream/DsmSense.h"
 #include "datastream/SOH.h"
 #include "datastream/TD.h"
-#include "datastream/UnbuiltFSM.h"
+#include "datastream/WTDWSF.h"
 #include "datastream/WTDCsr.h"
 #include "display/DisplayBag.h"
 #include "display/Rendering.h"
@@ -60,7 +60,7 @@ int WTD::fSMLdInd(Databyte* db, unsigned char orderByte) {
       built = loadChild<TD>(db);
       break;
     case kWDSF:
-      built = loadChild<UnbuiltFSM>(db, "the write to display structured field order");
+      built = loadChild<WTDWSF>(db);
       break;
     default:
       break;

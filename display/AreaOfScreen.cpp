@@ -12,20 +12,10 @@ int AreaOfScreen::raise(DisplayBag* d, unsigned int code) {
 void AreaOfScreen::settleCursor(DisplayBag*) {}
 unsigned int AreaOfScreen::adjustCursorOffset(DisplayBag*, unsigned int offset) { return offset; }
 int AreaOfScreen::asdKey(DisplayBag* d, unsigned int) { return raise(d, kErrorNotInField); }
-int AreaOfScreen::characterAdvance(DisplayBag*) { return 0; }
-int AreaOfScreen::characterBackspace(DisplayBag*) { return 0; }
 int AreaOfScreen::close(DisplayBag* d) { return raise(d, kErrorNotInField); }
-int AreaOfScreen::cursorDown(DisplayBag*) { return 0; }
-int AreaOfScreen::cursorLeft(DisplayBag*, unsigned int) { return 0; }
-int AreaOfScreen::cursorRight(DisplayBag*, unsigned int) { return 0; }
-int AreaOfScreen::cursorSelect(DisplayBag*) { return 0; }
-int AreaOfScreen::cursorUp(DisplayBag*) { return 0; }
 int AreaOfScreen::cut(DisplayBag*, unsigned int, unsigned int, unsigned int) { return 0; }
 int AreaOfScreen::dataKey(DisplayBag* d, DataKeystroke*) { return raise(d, kErrorNotInField); }
-int AreaOfScreen::deleteKey(DisplayBag*) { return 0; }
 unsigned int AreaOfScreen::determinePollType(DisplayBag*) { return 0; }
-int AreaOfScreen::dup(DisplayBag*) { return 0; }
-int AreaOfScreen::endKey(DisplayBag*, unsigned int) { return 0; }
 // The Enter key: the screen check for AID 0xF1, then the AID or the error.
 int AreaOfScreen::enter(DisplayBag* d) {
   if (const int error = checkBeforeAid(d, 0xF1)) {
@@ -36,25 +26,14 @@ int AreaOfScreen::enter(DisplayBag* d) {
   return 0;
 }
 int AreaOfScreen::isUnavailableAt(unsigned int, AreaOfScreen*) { return 0; }
-int AreaOfScreen::enterMovingLeft(DisplayBag*) { return 0; }
-int AreaOfScreen::enterMovingRight(DisplayBag*) { return 0; }
-int AreaOfScreen::enterAtOffset(DisplayBag*, unsigned int) { return 0; }
 unsigned int AreaOfScreen::getEntryOffset(DisplayBag* d) { return d->cursor().getHomePosition(); }
-int AreaOfScreen::eraseEOF(DisplayBag*) { return 0; }
 
 int AreaOfScreen::enterArea(DisplayBag* d, unsigned int) {
   d->modeFlagsA() &= ~DisplayBag::kAEnterNotified;
   return 0;
 }
 
-int AreaOfScreen::fieldAdvance(DisplayBag*) { return 0; }
-int AreaOfScreen::fieldBackspace(DisplayBag*) { return 0; }
-int AreaOfScreen::fieldExit(DisplayBag*) { return 0; }
-int AreaOfScreen::fieldMark(DisplayBag*) { return 0; }
-int AreaOfScreen::fieldMinus(DisplayBag*) { return 0; }
 int AreaOfScreen::findNextFieldForward(DisplayBag*) { return 0; }
-int AreaOfScreen::goHome(DisplayBag*) { return 0; }
-int AreaOfScreen::home(DisplayBag*) { return 0; }
 int AreaOfScreen::ownsOffset(unsigned int) { return 0; }
 int AreaOfScreen::isEntryField() { return 0; }
 int AreaOfScreen::isInputCapableAt(unsigned int) { return 0; }
@@ -70,7 +49,6 @@ int AreaOfScreen::newline(DisplayBag*) { return 0; }
 int AreaOfScreen::pasteCharacter(DisplayBag* d, unsigned char) { return raise(d, kErrorNotInField); }
 void AreaOfScreen::positionCursor(DisplayBag*) {}
 void AreaOfScreen::choiceHook45(DisplayBag*) {}
-int AreaOfScreen::reverse(DisplayBag*) { return 0; }
 void AreaOfScreen::toggleCursorDirection(DisplayBag*) {}
 int AreaOfScreen::areaHook48(DisplayBag*, unsigned int) { return 1; }
 

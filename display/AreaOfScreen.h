@@ -31,8 +31,10 @@ class AreaOfScreen {
   virtual int endKey(DisplayBag* d, unsigned int how);                            // 16
   virtual int enter(DisplayBag* d);                                               // 17
   virtual int isUnavailableAt(unsigned int offset, AreaOfScreen* from);           // 18
-  virtual int enterMovingLeft(DisplayBag* d);                                     // 19
-  virtual int enterMovingRight(DisplayBag* d);                                    // 20
+  // The cursor reaches `offset` moving left (right); the next offset to try,
+  // or -1 when the move is done.
+  virtual int enterMovingLeft(DisplayBag* d, unsigned int offset);                // 19
+  virtual int enterMovingRight(DisplayBag* d, unsigned int offset);               // 20
   virtual int enterAtOffset(DisplayBag* d, unsigned int offset);                  // 21
   virtual unsigned int getEntryOffset(DisplayBag* d);                             // 22
   virtual int eraseEOF(DisplayBag* d);                                            // 23

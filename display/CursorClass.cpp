@@ -3,6 +3,7 @@
 #include "datastream/qrnIStream.h"
 #include "datastream/qrnOStream.h"
 #include "display/DisplayControlData.h"
+#include "display/DisplayIndicators.h"
 #include "display/PresentationSpaceScreenBuffer.h"
 #include "display/Rendering.h"
 #include "display/RestoreSense.h"
@@ -149,6 +150,8 @@ unsigned int CursorClass::storeOffset(unsigned int offset, ReverseScreenCursorOf
 void CursorClass::leaveInsertMode() {
   station_->modeFlagsA() &= ~kFlagAInsert;
   station_->getDisplayControlData()->clearCursorRequestBits(DisplayControlData::kRequestInsert);
+  // The operator sees the mode that typing will use.
+  station_->getDisplayIndicators()->current().reset(Indicators::kInsert);
 }
 
 int CursorClass::initializeCursorToArea(int offset, unsigned int enter,
@@ -186,7 +189,9 @@ int CursorClass::moveCursorToNewArea(int offset, ReverseScreenCursorOffsetType t
 
 void CursorClass::moveCursorWithinSameArea(unsigned int offset,
                                            ReverseScreenCursorOffsetType type) {
-  leaveInsertMode();
+  // Insert mode stays while the cursor moves inside its area: every typed
+  // character moves the cursor, and a mode that ended there would overwrite
+  // what follows.
   const unsigned int last = station_->getPresentationSpace()->lastOffset();
   if (offset > last) return;
   AreaOfScreen* area = area_ ? area_ : station_->getNonBypassArea(offset);

@@ -84,6 +84,8 @@ class DisplayBag {
   // Members.
   SessionControlBlock* getSessionControlBlock() const { return scb_; }
   const DisplayCharacteristics& characteristics() const { return characteristics_; }
+  // The query reply updates the station's copy of the record.
+  DisplayCharacteristics& characteristicsForQuery() { return characteristics_; }
   unsigned int& modeFlagsA() { return flagsA_; }
   unsigned int& modeFlagsB() { return flagsB_; }
   // The mode word as it was when system request began.

@@ -67,12 +67,6 @@ void EntryField::reverseFieldData(PresentationSpaceScreenBuffer* ps) {
   }
 }
 
-int EntryField::characterAdvance(DisplayBag*) { return 0; }
-int EntryField::characterBackspace(DisplayBag*) { return 0; }
-int EntryField::cursorDown(DisplayBag*) { return 0; }
-int EntryField::cursorLeft(DisplayBag*, unsigned int) { return 0; }
-int EntryField::cursorRight(DisplayBag*, unsigned int) { return 0; }
-int EntryField::cursorUp(DisplayBag*) { return 0; }
 int EntryField::ownsOffset(unsigned int offset) { return containsOffset(offset, 0); }
 int EntryField::isEntryField() { return 1; }
 int EntryField::isInputCapableAt(unsigned int) { return isBypass() ? 0 : 1; }
@@ -144,9 +138,6 @@ unsigned int EntryField::getSegmentEndAt(unsigned int offset) {
   return getSegmentForOffset(offset)->end;
 }
 
-int EntryField::readFieldMDTAltFormat(DisplayBag*, unsigned char*, unsigned int) { return 0; }
-int EntryField::readFieldMDTFormat(DisplayBag*, unsigned char*, unsigned int) { return 0; }
-int EntryField::readFieldNormalFormat(DisplayBag*, unsigned char*, unsigned int) { return 0; }
 
 void EntryField::saveField(qrnOStream* out) const {
   Field::saveField(out);
@@ -198,8 +189,6 @@ unsigned int EntryField::restoreField(DisplayBag* d, FormatTable* table, qrnIStr
 
 void EntryField::asdMoveLeft(DisplayBag*) {}
 void EntryField::asdMoveRight(DisplayBag*) {}
-int EntryField::insertCharacterAtCursor(DisplayBag*, unsigned char) { return 0; }
-int EntryField::replaceCharacterAtCursor(DisplayBag*, unsigned char) { return 0; }
 int EntryField::asdDeleteCharacter(DisplayBag*) { return 0; }
 int EntryField::isSignedNumeric() { return 0; }
 unsigned char EntryField::getZeroCharacter() { return 0xF0; }
@@ -213,20 +202,11 @@ int EntryField::entryHook105() { return 0; }
 int EntryField::entryHook106() { return 0; }
 int EntryField::entryHook107(DisplayBag*) { return 0; }
 
-int EntryField::writeData(DisplayBag* d, const unsigned char* data, unsigned int length) {
-  return writeDataToEntryField(d, data, length, 0);
-}
-
-int EntryField::writeDataToEntryField(DisplayBag*, const unsigned char*, unsigned int,
-                                      unsigned int) {
-  return 0;
-}
 
 int EntryField::entryHook110() { return 0; }
 void EntryField::fillForward(DisplayBag*, unsigned int, unsigned char) {}
 void EntryField::fillBackward(DisplayBag*, unsigned int, unsigned char) {}
 void EntryField::afterErase(DisplayBag*) {}
-void EntryField::rightAdjust(DisplayBag*) {}
 
 // Rebuilds the record in place as class `id`, keeping what the host set.
 static void RebuildKeeping(EntryField* f, DisplayBag* d, FormatTable* table, FieldClassID id,

@@ -1,5 +1,6 @@
 #include "display/Field.h"
 
+#include "datastream/Databyte.h"
 #include "datastream/qrnIStream.h"
 #include "datastream/qrnOStream.h"
 #include "display/FieldArena.h"
@@ -7,7 +8,6 @@
 int Field::gainFocus(DisplayBag*) { return 0; }
 void Field::loseFocus(DisplayBag*) {}
 int Field::areaHook48(DisplayBag*, unsigned int) { return 1; }
-int Field::advanceToNextLogicalField(DisplayBag*) { return 0; }
 int Field::fieldHook54(DisplayBag*) { return 3; }
 int Field::fieldHook55(DisplayBag*, unsigned int) { return 0; }
 
@@ -41,7 +41,11 @@ unsigned int Field::restoreField(DisplayBag*, FormatTable*, qrnIStream* in) {
 }
 
 void Field::saveField(qrnOStream* out) const { out->save(flags_, 8); }
-int Field::checkFieldCreation(DisplayBag*) { return 0; }
+int Field::checkFieldCreation(DisplayBag*, Databyte* db) {
+  // Only entry fields may be redefined by a start field.
+  if (db) db->setDefaultSenseCode(0x10050126u);
+  return 3;
+}
 void Field::turnFieldIndicatorsOff(DisplayBag*) {}
 void Field::turnFieldIndicatorsOn(DisplayBag*) {}
 void Field::deselectAll(DisplayBag*) {}

@@ -10,6 +10,7 @@
 class qrnOStream;
 class qrnIStream;
 class FormatTable;
+class Databyte;
 
 // One piece of an entry field; a field that continues over rows has several.
 struct EntryFieldSegment {
@@ -100,7 +101,9 @@ class Field : public AreaOfScreen {
   // `table`. 0, or the restore's sense code (the table is then scrap).
   virtual unsigned int restoreField(DisplayBag* d, FormatTable* table, qrnIStream* in);  // 84
   virtual void saveField(qrnOStream* out) const;                                 // 85
-  virtual int checkFieldCreation(DisplayBag* d);                                 // 86
+  // A start field redefines this field: loads what the field holds into
+  // the record's field-creation state. 3 refuses (sense set), else 0.
+  virtual int checkFieldCreation(DisplayBag* d, Databyte* db);                   // 86
   virtual void turnFieldIndicatorsOff(DisplayBag* d);                            // 87
   virtual void turnFieldIndicatorsOn(DisplayBag* d);                             // 88
   virtual void deselectAll(DisplayBag* d);                                       // 89

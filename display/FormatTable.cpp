@@ -214,6 +214,13 @@ EntryFieldSegment* FormatTable::createEntryFieldSegment(EntryField* field, unsig
   return s;
 }
 
+void FormatTable::discardPartialField(EntryField* field) {
+  if (!field || field != building_) return;
+  building_ = nullptr;
+  pendingSegments_ = 0;
+  if (fieldCount_) flags_ &= ~kValidated;
+}
+
 SelectionFieldChoice* FormatTable::createSelectionFieldChoice(SelectionField* field,
                                                               unsigned int start, unsigned int end,
                                                               unsigned int button) {

@@ -49,6 +49,11 @@ class FormatTable {
   Field* createFieldBasedOnFieldID(FieldClassID id, Field* place, unsigned char choices);
   EntryFieldSegment* createEntryFieldSegment(EntryField* field, unsigned int start,
                                              unsigned int end, unsigned int last);
+  // Forgets the entry field that still waits for segments (when it is
+  // `field`): its record and segments are dropped, the table is as before it.
+  void discardPartialField(EntryField* field);
+  // The entry field that still waits for segments, or null.
+  EntryField* fieldBeingBuilt() const { return building_; }
   SelectionFieldChoice* createSelectionFieldChoice(SelectionField* field, unsigned int start,
                                                    unsigned int end, unsigned int button);
 
@@ -69,6 +74,16 @@ class FormatTable {
   Field* getPreviousLogicalNonBypassField(Field* from, unsigned int offset);
   Field* getPreviousCursorProgressionField(Field* f);
   unsigned int getDefaultCursorOffset();
+  // The next input-capable position to the right (left) of p, wrapping
+  // around the screen; -1 when there is none. p lies from -1 to the
+  // number of positions.
+  int nextInputCapablePositionToRight(int p);
+  int nextInputCapablePositionToLeft(int p);
+  // The input-capable position of the row of `offset` (or the next rows
+  // down, up) nearest the cursor's remembered column; 0 when the screen has
+  // none.
+  unsigned int nextInputCapablePositionDownward(unsigned int offset);
+  unsigned int nextInputCapablePositionUpward(unsigned int offset);
   void getFirstAndLastEntryFieldOffsetForScreenRefresh(int& first, unsigned int& last);
   unsigned int masterMDT();
 

@@ -33,6 +33,9 @@ class PresentationSpaceScreenBuffer : public ScreenBuffer {
   // -1 (no change) when the two positions at end are not null.
   int insertDoubleByteCharacter(unsigned int offset, unsigned int end, unsigned short dbchar);
   void bulkInsert(unsigned int first, unsigned int last, unsigned char byte);
+  // The self-check sums over positions first..last (0: valid).
+  unsigned int modulo10(unsigned int first, unsigned int last) const;
+  unsigned int modulo11(unsigned int first, unsigned int last) const;
   void convertTextSymbolsToNulls();
   void writeClearUnitAttribute();
 

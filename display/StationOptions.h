@@ -26,6 +26,16 @@ struct StationOptions {
   unsigned char alternativeCopyType = 1;
   // Hot-spot click mode: 1 single click, 2 double click.
   unsigned char hotSpotClickMode = 0;
+  // Keyboard settings: the Field Mark key is allowed; the exit check makes
+  // a changed signed-numeric or right-adjusted numeric field wait for its
+  // exit key before the cursor may leave it.
+  bool fieldMarkAllowed = false;
+  bool exitCheck = false;
+
+  // Alternate reads (Read MDT Alternate) keep the trailing nulls of fields.
+  bool keepNullsOnAlternateRead = false;
+  // Set by every word-wrap write: the station repaints the field.
+  bool wordWrapWritten = false;
 
   bool has(unsigned int bit) const { return (optionWord & bit) != 0; }
   bool keepsInsertMode() const { return insertModePreference == 1 || insertModePreference == 2; }

@@ -27,6 +27,56 @@ class TextSession {
   // Reset key: ends the text session's error.
   void c_textreset();
   void c_textmouseclick(unsigned int offset);
+  // The key handlers of text assist. Until the text pages come, each only
+  // notes that it was called (lastHandler) and changes nothing.
+  void c_textbackspace();
+  void c_textdown();
+  void c_textup();
+  void c_textleft();
+  void c_textright();
+  void c_textfastleft();
+  void c_textfastright();
+  void c_texttabadvance();
+  void c_texttabfunction();
+  void c_textbacktab();
+  void c_texthome();
+  void c_textnewline();
+  void c_textrqcarrierreturn();
+  void c_textdup();
+  void c_textbasekey();
+  void c_textfarsibasekey();
+  void c_textfinalkey();
+  void c_textinitialkey();
+  void c_textmiddlekey();
+  void c_textendpush();
+  void c_textdisplaytextsymbols();
+  void c_texterase();
+  void c_textinsertkey();
+  void c_textpush();
+  void c_textattention();
+  void c_textsysrequest();
+  void c_textunderscore();
+  void c_textendattribute();
+  void c_textintensify();
+  void c_textwordunderscore();
+  void c_textstopcodefunction();
+  void c_textrqspace();
+  void c_textstopcodeadvance();
+  void c_textpageend();
+  void c_textcentertext();
+  void c_textaltd();
+  void c_textcarrierreturn();
+  void c_textbeginofline();
+  void c_textendofline();
+  void c_textrqtabfunction();
+  void c_texttopofpage();
+  void c_textbottomofpage();
+  void datakeys(unsigned char code);
+  void deleteKey(unsigned char a, unsigned char b);
+  void processsecattr(unsigned char attribute, unsigned char kind, unsigned char symbol);
+  void altAKey(unsigned char a, unsigned char b);
+  const char* lastHandler() const { return lastHandler_; }
+
   unsigned int determinePollType(unsigned int& flag);
   // Whether the marked range may be cut out of the text page.
   int WPCutOK(unsigned int start, unsigned int width);
@@ -43,4 +93,5 @@ class TextSession {
   DisplayBag* display_;
   unsigned int state_ = 0;
   unsigned int lastError_ = 0;
+  const char* lastHandler_ = "";
 };

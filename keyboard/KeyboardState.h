@@ -119,6 +119,8 @@ class KeyboardState {
   unsigned int copyTo() const { return copyTo_; }
   unsigned int copyAnchor() const { return copyAnchor_; }
   unsigned int copyPoint() const { return copyPoint_; }
+  // The state in which the copy marking began.
+  State copySavedState() const { return static_cast<State>(copySavedState_); }
 
   void saveKeyboardState(qrnOStream* out);
   // 0, or the restore's sense code; nothing changes when refused.

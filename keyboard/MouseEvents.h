@@ -119,7 +119,10 @@ class MenuCut : public MouseEvent {
 class ImageStatus : public ImageStatusEvent {
  public:
   ImageStatus(unsigned int status, const unsigned char* bytes) : ImageStatusEvent(status, bytes[0], bytes[1]) {}
-  unsigned int processInNormalUnlockedState(DisplayBag*) override { return 0; }
+  // Posts the status's AID while a read waits, else holds it.
+  unsigned int processInNormalUnlockedState(DisplayBag* d) override;
+  unsigned int processInSystemRequestState(DisplayBag*) override { return 0; }
+  unsigned int processInNormalLockedState(DisplayBag* d) override;
   unsigned int status() const { return status_; }
   const unsigned char* statusBytes() const { return cursor_; }
 };

@@ -51,6 +51,8 @@ class DataKeystroke : public Keystroke {
   virtual int errorForFieldShift(DisplayBag* d, unsigned int shift) = 0;  // 14
   virtual int actsAsFieldMinus();                                         // 15
   const FunctionWord& functionWord() const { return word_; }
+  // The key's character, monocased through the session's translator.
+  unsigned char getMonocasedCodePoint(DisplayBag* d) const;
 
  protected:
   explicit DataKeystroke(FunctionWord word) : word_(word) {}

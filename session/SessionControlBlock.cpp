@@ -10,6 +10,7 @@
 #include "keyboard/TAXlate.h"
 #include "session/AppResources.h"
 #include "session/ErrorDialogs.h"
+#include "session/KeyGlue.h"
 #include "session/Language.h"
 #include "session/RegistryFacts.h"
 #include "session/ScreenInfo.h"
@@ -111,7 +112,8 @@ SessionControlBlock::SessionControlBlock(int slotNumber, const char* ssl, const 
     std::free(taxStorage);
     return;
   }
-  taxlate = new (taxStorage) TAXlate();
+  taxlate = new (taxStorage) TAXlate(display);
+  taxlate->setHost(&translatorHost);
   hostInterface->setDisplayObjectPtr(display);
 
   if (devName && *devName) {
@@ -125,6 +127,9 @@ SessionControlBlock::SessionControlBlock(int slotNumber, const char* ssl, const 
 
   brell = Build<BrellObject>("brell_object_ptr", static_cast<BrellSessionLink*>(this));
   if (!brell) return;
+  // The window's menus and key callback hand their keystroke codes to the
+  // key glue.
+  AttachKeyGlueToWindows();
   constructed = 1;
 }
 
@@ -302,8 +307,20 @@ int S5250_Init(SessionControlBlock* block, int, int) {
   glue.fill = 0;
   glue.invited = 0;
   glue.endOfReply = 0;
+  // A new connection starts on the built-in table of the keyboard type: a
+  // table that an earlier host downloaded is not in force any more.
+  glue.hostKeyboardTable = 0;
+  // The window starts blank at the station's size, the cursor at the first
+  // position.
+  if (block->xstuff.shell() && block->display) {
+    block->xstuff.x_clear();
+    block->xstuff.x_set_rows_columns(static_cast<int>(block->display->rows()),
+                                     static_cast<int>(block->display->columns()));
+    block->xstuff.x_cursor(0);
+  }
+  const bool translatorReady = LoadDefaultXlateTable(block);
   if (block->hostInterface) block->hostInterface->setDisplayObjectPtr(block->display);
-  return 0;
+  return translatorReady ? 0 : -1;
 }
 
 int SessionControlBlock::getNumberOfFields() { return display ? CountScreenFields(*display) : 0; }

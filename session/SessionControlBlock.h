@@ -17,6 +17,7 @@
 #include "session/ConnectionRetry.h"
 #include "session/SessionCodePages.h"
 #include "session/SessionRecordLink.h"
+#include "session/SessionTranslatorHost.h"
 #include "tools/PlayRecord.h"
 #include "xfront/XStuff.h"
 
@@ -160,8 +161,11 @@ class SessionControlBlock final : public TelnetSessionLink, public BrellSessionL
   unsigned char* reassemblyBuffer = nullptr;
   SessionRecordLink recordLink{this};
   RecordGlue glue{recordLink, nullptr, nullptr};
-  // 12. translation tables
+  // 12. translation tables, the keyboard-type byte that picks the default
+  // one, and what the translator asks of the session
   XlateTable xlateTable;
+  unsigned char keyboardType = 0;
+  SessionTranslatorHost translatorHost{this};
   // 13. window-side state
   unsigned char windowState = 1;
   void* inputMethod = nullptr;
@@ -195,5 +199,7 @@ void DumpBuff(SessionControlBlock* block, const unsigned char* data, int length,
 unsigned short* AttribSet(unsigned short* array, unsigned short value, int count);
 
 // The record glue's per-connection set-up: clears the outbound record and
-// the reassembly state, and gives the host interface its display station.
+// the reassembly state, starts the translator on the default table of the
+// session's keyboard type, and gives the host interface its display
+// station. 0, or -1 when the session has no translator to start.
 int S5250_Init(SessionControlBlock* block, int columns, int rows);

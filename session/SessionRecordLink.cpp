@@ -2,11 +2,16 @@
 
 #include <X11/Intrinsic.h>
 
+#include <climits>
+
 #include "datastream/HostInterface.h"
 #include "datastream/TelnetLAN.h"
 #include "display/DisplayBag.h"
+#include "keyboard/TAXlate.h"
+#include "keyboard/XlateTableDownload.h"
 #include "keyboard/PreDispatch.h"
 #include "session/AppInit.h"
+#include "session/KeyGlue.h"
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
 #include "session/base/LogMsg.h"
@@ -56,15 +61,69 @@ void SessionRecordLink::traceRecord(const char* what, const unsigned char* data,
 
 DisplayBag* SessionRecordLink::display() { return block_->display; }
 
-unsigned int SessionRecordLink::tax(unsigned int kind, const unsigned char*, unsigned int) {
-  // The translator takes no host-injected input yet: refused.
-  LogMsg(LevelWarning, "s5250: simulator input of kind %u refused: the translator does not take it.\n", kind);
-  return 1;
+unsigned int SessionRecordLink::tax(unsigned int kind, const unsigned char* record, unsigned int n) {
+  if (!block_->taxlate || !block_->display || kind > 0xFF) return TAXlate::kRecordRefused;
+  return block_->taxlate->tax(static_cast<unsigned char>(kind), record, n);
+}
+
+uint32_t SessionRecordLink::loadKeyboardTable(const unsigned char* table, uint32_t length) {
+  if (!block_->taxlate) return kSenseTableData;
+  const int refused = InstallHostTable(block_->xlateTable, *block_->taxlate, table, length);
+  if (refused == 0) return dsm_sense::kAccepted;
+  if (DebugFlag()) LogMsg(LevelDebug, "s5250rep: AddTable() failed. rc = %d.\n", refused);
+  // A table that is cut short or has no room is refused for its length;
+  // one with a bad name or entry for its data.
+  if (refused == kXlateTableTooShort || refused == kXlateTableNoSubTables || refused == kXlateTableNoRoom)
+    return kSenseTableLength;
+  return kSenseTableData;
+}
+
+void SessionRecordLink::currentTableName(unsigned char name[8]) const {
+  const XlateTableInfo* info = block_->taxlate ? block_->taxlate->activeTable() : nullptr;
+  for (int i = 0; i < 8; ++i) name[i] = info ? info->name[i] : 0;
+}
+
+void SessionRecordLink::reloadTranslator() { LoadDefaultXlateTable(block_); }
+
+void SessionRecordLink::keyRecord(const unsigned char* record, unsigned int n) {
+  if (n > 0 && n <= static_cast<unsigned int>(INT_MAX)) s5250_key(block_, record, static_cast<int>(n));
 }
 
 void SessionRecordLink::powerOnReset() {
   if (!block_->hostInterface || !block_->display) return;
+  // The translator starts again on the default table; type-ahead that the
+  // host had set stays as the host set it.
+  TAXlate* tax = block_->taxlate;
+  const bool hostSetTypeAhead = tax && (tax->typeAheadByte() & TAXlate::kTAHostSet);
+  const bool typeAheadOn = tax && tax->typeAheadOn();
+  LoadDefaultXlateTable(block_);
+  if (tax && hostSetTypeAhead) {
+    if (typeAheadOn)
+      tax->turnTAOnCtl();
+    else
+      tax->turnTAOffCtl();
+  }
   unsigned int unlocked = 0;
   block_->hostInterface->runDataStream(4, nullptr, 0, unlocked);
   block_->display->postDatastreamProcessing();
+}
+
+bool LoadDefaultXlateTable(SessionControlBlock* block) {
+  TAXlate* tax = block ? block->taxlate : nullptr;
+  if (!tax) return false;
+  tax->setKeyboardType(block->keyboardType);
+  RuName name;
+  tax->getDefaultTableRuName(name);
+  XlateTableInfo* info = block->xlateTable.FindAndIncrement(name, nullptr);
+  if (!info) {
+    LogMsg(LevelError, "s5250: the built-in translation table for keyboard type 0x%02X is missing.\n",
+           block->keyboardType);
+    return false;
+  }
+  XlateTableInfo* old = tax->activeTable();
+  tax->setUsesHostTables(block->glue.hostKeyboardTable != 0);
+  tax->loadXlateTable(info);
+  tax->TaxPOR();
+  if (old) block->xlateTable.DecrementAndDelete(old);
+  return true;
 }

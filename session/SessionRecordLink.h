@@ -6,6 +6,11 @@
 
 class SessionControlBlock;
 
+// Makes the default translation table of the session's keyboard type the
+// translator's active table and resets the translator. False when the
+// session has no translator or the table is not registered.
+bool LoadDefaultXlateTable(SessionControlBlock* block);
+
 class SessionRecordLink final : public RecordGlueLink, public SimulatorHost {
  public:
   explicit SessionRecordLink(SessionControlBlock* block) : block_(block) {}
@@ -18,12 +23,16 @@ class SessionRecordLink final : public RecordGlueLink, public SimulatorHost {
   SimulatorHost* simulatorHost() override { return this; }
   bool traceFlag() const override;
   void traceRecord(const char* what, const unsigned char* data, unsigned int length) override;
+  uint32_t loadKeyboardTable(const unsigned char* table, uint32_t length) override;
+  void currentTableName(unsigned char name[8]) const override;
 
   // SimulatorHost.
   DisplayBag* display() override;
   unsigned int tax(unsigned int kind, const unsigned char* record, unsigned int n) override;
   void flush() override { flushPainting(); }
+  void reloadTranslator() override;
   void powerOnReset() override;
+  void keyRecord(const unsigned char* record, unsigned int n) override;
 
  private:
   SessionControlBlock* block_;

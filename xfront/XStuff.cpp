@@ -25,6 +25,7 @@
 #include "session/SessionTable.h"
 #include "session/WMGeometry.h"
 #include "session/base/LogMsg.h"
+#include "xfront/ActionProcedures.h"
 #include "xfront/SessionMenuHooks.h"
 #include "xfront/Win3270.h"
 #include "xfront/XStuffPrivate.h"
@@ -111,6 +112,13 @@ void DrawingKeyCallback(Widget w, XtPointer, XtPointer callData) {
 
 XtEventHandler g_clientMessageHandler = nullptr;
 
+// The drawing widget was exposed: the window repaints its screen copy.
+void DrawingExposeCallback(Widget w, XtPointer, XtPointer callData) {
+  const auto* event = static_cast<const XEvent*>(callData);
+  if (event && event->type == Expose && event->xexpose.count != 0) return;
+  if (XStuff* x = WindowOfWidget(w)) x->exposed();
+}
+
 // The locale whose code set the session's fonts use.
 std::string FontLocale(const SessionControlBlock* block, const std::string& sessionLocale) {
   if (block && block->forceTranslatedFont) {
@@ -170,9 +178,17 @@ XStuff::XStuff(SessionControlBlock* session)
 XStuff::~XStuff() {
   *alive_ = false;
   endSession();
+  removeTimers();
 }
 
 void XStuff::setShellParent(Widget parent) { g_shellParent = parent; }
+
+void XStuff::installDrawingCallbacks() {
+  if (!private_ || !private_->drawing) return;
+  XtAddCallback(private_->drawing, QwNexposeCallback, DrawingExposeCallback, nullptr);
+  columnSeparators_ = AppResources().columnSeparator == QwEnable;
+  dirty_.reset(cells());
+}
 
 void XStuff::clearBuffers() {
   std::fill(chars_.begin(), chars_.end(), 0x20);
@@ -252,6 +268,7 @@ int XStuff::initializeSession(const char* host, const char* title, int port, con
            "QWC0157", "KDVSHARED");
 
   settleSessionOptions(port);
+  InstallEmulatorActionProcedures();
   p.plan = PlanSessionMenus(p.resources, copyPasteAllowed_, session_ && session_->programmingInterface);
 
   DialogColors colors{};
@@ -437,6 +454,8 @@ int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& geome
   if (!p.drawing) return -1;
   XtAddCallback(p.drawing, QwNkeyCallback, DrawingKeyCallback, nullptr);
   XtSetKeyboardFocus(p.form, p.drawing);
+  applyDefaultScreenColors();
+  installDrawingCallbacks();
 
   // Converters and the wide characters of the display table.
   const char* sessionCodeSet = row && row->localCodeSet ? row->localCodeSet : "ISO8859-1";
@@ -580,8 +599,10 @@ void XStuff::handOverPreferencesProgram() {
 void XStuff::endSession() {
   if (ended_) return;
   ended_ = true;
+  removeTimers();
   if (!private_) return;
   Private& p = *private_;
+  p.painter.reset();
   sendSessionEndMessages();
   handOverPreferencesProgram();
 
@@ -689,7 +710,16 @@ void XStuff::localPrintCallback() {
   if (DebugFlag()) LogMsg(LevelDebug, "Local print controls are not available in this version.\n");
 }
 
-void XStuff::SetFocus(char focus) { hasFocus_ = focus != 0; }
+void XStuff::SetFocus(char focus) {
+  const bool now = focus != 0;
+  if (now == hasFocus_) return;
+  // The cursor is solid with the focus and hollow without it.
+  clearcurs(0);
+  hasFocus_ = now;
+  if (now && cursorBlinkRequested_ && AppResources().CURSOR_BLINK == QwEnable) startCursorBlinking();
+  if (!now) stopCursorBlinking();
+  drawcurs(0);
+}
 
 void XStuff::topLevelEventHandler(Widget, void*, XEvent* event, char* continueDispatch) {
   if (continueDispatch) *continueDispatch = 1;

@@ -11,23 +11,27 @@
 #include <vector>
 
 #include "session/Geometry.h"
+#include "xfront/ClickState.h"
 #include "xfront/HelperPrograms.h"
+#include "xfront/RenderingWindow.h"
+#include "xfront/ScreenRepaint.h"
 
 class SessionControlBlock;
 struct MenuResources;
+enum class CursorShapeChoice { Block, Bar };
 
 // The handler of the helper programs' ClientMessages, installed on every
 // session shell built afterwards (client data: the drawing widget).
 void XStuffSetClientMessageHandler(XtEventHandler handler);
 
-class XStuff {
+class XStuff : public RenderingWindow {
  public:
   static constexpr int kMaxCells = 3696;  // 27 x 132 + 132
   static constexpr int kMaxMenuBarWidgets = 100;
   static constexpr int kMaxStatusWidgets = 30;
 
   explicit XStuff(SessionControlBlock* session);
-  ~XStuff();
+  ~XStuff() override;
   XStuff(const XStuff&) = delete;
   XStuff& operator=(const XStuff&) = delete;
 
@@ -49,8 +53,91 @@ class XStuff {
   // blocks; key and pointer input meanwhile waits for the main loop. -1 when
   // the session ended meanwhile, else 0.
   int x_comm_msg(unsigned int number);
-  void Flush_X5250(char) {}
-  void doIconifiedActionIfNeeded(char) {}
+
+  // ---- Engine-to-window calls: they update the screen copy, the flags and
+  // the dirty range; Flush_X5250 paints.
+  void x_write(int pos, const unsigned char* chars, const unsigned short* attrs, int len,
+               char perCellAttrs) override;
+  void x_clear() override;
+  void x_set_rows_columns(int rows, int columns) override;
+  void x_cursor(int pos) override;
+  void x_set_cursor_plane(PlaneNumber plane) override;
+  void x_set_shadow_cursor_row(unsigned int row) override;
+  void x_set_text_symbols_display_plane(PlaneNumber plane) override;
+  void x_set_cursor_blink(int on) override;
+  void x_hide_cursor(unsigned int hide) override;
+  void x_set_text_symbols_display_on_whole_screen(unsigned int on) override;
+  void x_set_reset_text_symbols_display(unsigned int on) override { textSymbolsDisplay_ = on != 0; }
+  void x_set_reset_enptui_symbols_display(unsigned int on) override { enptuiDisplay_ = on != 0; }
+  void x_ding(unsigned int later) override;
+  void x_sys(int on) override;
+  void x_inserting(unsigned int on) override;
+  void x_msgWait(int on) override;
+  void x_typeahead(unsigned int on) override;
+  void x_capslock(unsigned int on) override;
+  void x_shiftkey(unsigned int on) override;
+  void x_lang_shift(unsigned int on) override;
+  void x_diacritic(unsigned int on) override;
+  void x_rtlcursor(unsigned int on) override;
+  void x_rtlscreen(unsigned int on) override;
+  void x_draw_pushbutton(unsigned int pos, unsigned int len, char highlighted, char hotSpot) override;
+  void x_erase_pushbutton(unsigned int pos, unsigned int len) override;
+  void x_copy_button(unsigned int on) override;
+  void x_cut_button(unsigned int on) override;
+  void x_paste_button(unsigned int on) override;
+  void x_popup_edit_menu() override;
+  void x_copy(CopiedDataInformation* info) override;
+  void x_get_copied_data(CopiedDataInformation* info, unsigned int offset) override;
+  void defineLine(DRAW_LINE_METHOD side, int from, int to, int number) override;
+  void drawMarkingLines(int count) override;
+  void unmarkText() override;
+  bool ruleLineShown() const override { return ruleLineOn_ && !ruleLineSuppressed_; }
+  void drawRuleLine() override;
+  void eraseRuleLine();
+  void x_toggle_rule_line(char fromKey);
+  void redrawMarking();
+
+  // Repaint scheduling. `to` is inclusive; -1 leaves that end alone.
+  void updateWriteBounds(int from, int to) { dirty_.widen(from, to); }
+  void Flush_X5250(int from, int to, char clearOverlay, char fromTimer);
+  void Flush_X5250(char fromTimer);
+  void doIconifiedActionIfNeeded(char fromBell);
+
+  // Painting.
+  void drawScreenData(int columnOffset, int row, int start, int end);
+  void drawcurs(char forced);
+  void clearcurs(char forced);
+  void cursorBlinkEvent(int hide);
+  void startCursorBlinking();
+  void stopCursorBlinking();
+  // Builds (or with force rebuilds) the painting contexts from the drawing
+  // widget's colours and font.
+  void creategc(bool force);
+  void destroygc();
+  // The drawing widget was exposed: repaint everything a little later.
+  void exposed();
+
+  // What the window has painted, for tests and measurements.
+  struct PaintStats {
+    unsigned long flushes = 0;    // flushes that painted something
+    unsigned long rows = 0;       // row spans painted
+    unsigned long textCalls = 0;  // text runs drawn
+    unsigned long bells = 0;
+  };
+  const PaintStats& paintStats() const { return paintStats_; }
+  // True while a repaint waits (dirty positions or a deferred flush).
+  bool repaintPending() const { return !dirty_.empty() || deferredFlush_ != 0; }
+  const DirtyRange& dirtyRange() const { return dirty_; }
+  std::string rowColumnText() const { return rowColumnText_; }
+  bool cursorDrawn() const { return cursorDrawn_; }
+  bool insertIndicator() const { return insertIndicator_; }
+  bool systemWait() const { return systemWait_; }
+  bool cursorHidden() const { return cursorHidden_; }
+  bool extendedDisplay() const { return extendedDisplay_; }
+  void toggleExtendedDisplay();
+  // The mouse filter of this window.
+  ClickState& clickState() { return clickState_; }
+  bool pasteInProgress() const { return pasteInProgress_; }
 
   // Accessors.
   SessionControlBlock* session() const { return session_; }
@@ -114,6 +201,7 @@ class XStuff {
   bool mapped() const { return mapped_; }
   bool hasFocus() const { return hasFocus_; }
   bool colorDisplay() const { return colorDisplay_; }
+  void setColorDisplay(bool on) { colorDisplay_ = on; }
   bool thaiSession() const { return thai_; }
   unsigned char nullPositionCharacter() const { return nullCharacter_; }
   // The wide character the window draws for a byte of the display table.
@@ -192,4 +280,55 @@ class XStuff {
 
   // False once the object is gone; the message pump looks at it.
   std::shared_ptr<bool> alive_;
+
+  // Screen state of the engine calls and painting.
+  int cells() const { return rows_ * columns_; }
+  void removeTimers();
+  CursorShapeChoice cursorShape() const;
+  static void deferredFlushTimer(XtPointer self, XtIntervalId* id);
+  static void cursorBlinkTimer(XtPointer self, XtIntervalId* id);
+  static void textBlinkTimer(XtPointer self, XtIntervalId* id);
+  void toggleBlinkingText();
+
+  DirtyRange dirty_{kMaxCells, 0};
+  PaintStats paintStats_;
+  std::string rowColumnText_ = " 1/1  ";
+  bool deferNextFlush_ = false;
+  XtIntervalId deferredFlush_ = 0;
+  XtIntervalId cursorBlinkId_ = 0;
+  XtIntervalId textBlinkId_ = 0;
+  bool cursorBlinkPending_ = false;
+  bool bellPending_ = false;
+  bool cursorDrawn_ = false;
+  bool cursorShown_ = true;
+  bool cursorHidden_ = false;
+  bool cursorBlinkRequested_ = false;
+  bool ruleLineOn_ = false;
+  bool ruleLineSuppressed_ = false;
+  int ruleLinePosition_ = -1;
+  bool extendedDisplay_ = false;
+  bool textSymbolsWholeScreen_ = false;
+  bool textSymbolsDisplay_ = false;
+  bool enptuiDisplay_ = false;
+  PlaneNumber textSymbolsPlane_ = Plane0;
+  PlaneNumber cursorPlane_ = Plane0;
+  unsigned int shadowCursorRow_ = 0;
+  int highlightLow_ = -1, highlightHigh_ = -1;
+  int blinkLow_ = kMaxCells, blinkHigh_ = -1;
+  bool blinkHiddenPhase_ = false;
+  // Indicators.
+  bool systemWait_ = false, insertIndicator_ = false, messageWaiting_ = false, capsLock_ = false,
+       shiftKey_ = false, langShift_ = false, diacritic_ = false, rtlCursor_ = false, rtlScreen_ = false;
+  // Marking.
+  struct Segment {
+    int side = 0, from = -1, to = -1;
+  };
+  Segment segments_[8];
+  int segmentCount_ = 0;
+  ClickState clickState_;
+  bool pasteInProgress_ = false;
+  unsigned long entryHighlightPixel_ = 0;
+  // Sets the screen colours of the drawing widget from the default scheme.
+  void applyDefaultScreenColors();
+  void installDrawingCallbacks();
 };

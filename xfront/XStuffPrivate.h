@@ -3,10 +3,12 @@
 // converters and input method. Only the window's own files include this.
 #include <Xm/Xm.h>
 
+#include <memory>
 #include <vector>
 
 #include "xfront/FontSelection.h"
 #include "xfront/SessionFontChoice.h"
+#include "xfront/ScreenPainter.h"
 #include "xfront/SessionWindowRules.h"
 #include "xfront/WindowCodeSets.h"
 #include "xfront/XStuff.h"
@@ -54,6 +56,9 @@ struct XStuff::Private {
   // The press that dismissed a menu, which the mouse actions ignore.
   bool menuPressPending = false;
   Time menuPressTime = 0;
+
+  // Painting contexts of the drawing widget (built on first paint).
+  std::unique_ptr<ScreenPainter> painter;
 
   bool allowed32x80 = true;
   bool allowed43x80 = true;

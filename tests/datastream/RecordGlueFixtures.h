@@ -80,14 +80,10 @@ class RecordingLink : public RecordGlueLink {
     ++drains;
     return endSessionOnDrain;
   }
-  bool loadKeyboardTable(const unsigned char name[4], const unsigned char* body, uint32_t size) override {
-    tableName.assign(name, name + 4);
-    tableBody = body ? Bytes(body, body + size) : Bytes();
-    tableOffered = body != nullptr;
-    return acceptTable;
-  }
-  void currentTableName(unsigned char name[4]) const override {
-    for (int i = 0; i < 4; ++i) name[i] = activeTable[i];
+  uint32_t loadKeyboardTable(const unsigned char* table, uint32_t length) override {
+    tableBody = Bytes(table, table + length);
+    tableOffered = true;
+    return tableSense;
   }
   void flushPainting() override { ++flushes; }
 
@@ -97,10 +93,9 @@ class RecordingLink : public RecordGlueLink {
   bool endSessionOnDrain = false;
   int drains = 0;
   int flushes = 0;
-  bool acceptTable = true;
+  uint32_t tableSense = 0;  // what loadKeyboardTable answers
   bool tableOffered = false;
-  Bytes tableName, tableBody;
-  uint8_t activeTable[4] = {0xC1, 0xC2, 0xC3, 0xF6};
+  Bytes tableBody;
 };
 
 // One call of the data stream.

@@ -293,49 +293,56 @@ TEST(RecordGlueTest, CdHeldFollowsSimulatorMode) {
   EXPECT_EQ(cdHeld(g.glue), 0);
 }
 
-Bytes TableDownload(uint8_t third, uint8_t fourth, uint32_t size, size_t bodyBytes) {
+// A download's data: the table size at bytes 20-23, then `bodyBytes` bytes
+// of table image.
+Bytes TableDownload(uint32_t size, size_t bodyBytes) {
   Bytes d(24, 0);
   d[20] = static_cast<uint8_t>(size >> 24);
   d[21] = static_cast<uint8_t>(size >> 16);
   d[22] = static_cast<uint8_t>(size >> 8);
   d[23] = static_cast<uint8_t>(size);
   d.resize(24 + bodyBytes, 0x5A);
-  if (d.size() < 44) d.resize(44, 0x5A);
-  d[42] = third;
-  d[43] = fourth;
   return d;
 }
 
-TEST(RecordGlueTest, KeyboardTableDownloadNamesAndBounds) {
+TEST(RecordGlueTest, KeyboardTableDownloadIsOfferedOnlyWhenWhole) {
   struct Case {
-    uint8_t third, fourth;
-    uint32_t size;
-    size_t bodyBytes;
-    Bytes name;
+    const char* what;
+    Bytes data;
+    uint32_t linkSense;  // what the session answers for the table
     bool offered;
+    uint32_t sense;      // 0: accepted, no reply
   } cases[] = {
-      {0xC2, 0xC8, 30, 30, B({0xC1, 0xC2, 0xC2, 0xF6}), true},
-      {0xC3, 0xC1, 30, 30, B({0xC1, 0xC2, 0xC3, 0xF6}), true},
-      {0xC3, 0xC2, 30, 30, B({0xC1, 0xC2, 0xC3, 0xF6}), true},
-      {0xC2, 0xD2, 30, 30, B({0xC1, 0xC2, 0xC2, 0xF1}), true},
-      {0xC4, 0xC5, 30, 30, B({0xC1, 0xC2, 0xC4, 0xC5}), true},
-      {0xC4, 0xC5, 31, 30, B({0xC1, 0xC2, 0xC4, 0xC5}), false},          // claims more than came
-      {0xC4, 0xC5, 0xFFFFFFFFu, 30, B({0xC1, 0xC2, 0xC4, 0xC5}), false},  // size that would wrap
+      {"whole", TableDownload(300, 300), 0, true, 0},
+      {"trailing bytes", TableDownload(300, 310), 0, true, 0},
+      {"header only", TableDownload(42, 42), 0, true, 0},
+      {"refused by the session", TableDownload(300, 300), kSenseTableData, true,
+       kSenseTableData},
+      {"claims more than came", TableDownload(301, 300), 0, false, kSenseTableLength},
+      {"size that would wrap", TableDownload(0xFFFFFFFFu, 300), 0, false, kSenseTableLength},
+      {"size below a header", TableDownload(41, 300), 0, false, kSenseTableLength},
+      {"no table header", TableDownload(30, 30), 0, false, kSenseTableLength},
+      {"no size", Bytes(10, 0), 0, false, kSenseTableLength},
+      {"empty", Bytes(), 0, false, kSenseTableLength},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
     GlueWithHost g;
-    g.Feed(Record(0x11, TableDownload(c.third, c.fourth, c.size, c.bodyBytes)));
-    EXPECT_EQ(g.link.tableName, c.name);
+    g.link.tableSense = c.linkSense;
+    g.Feed(Record(0x11, c.data, 0, 0x40));
     EXPECT_EQ(g.link.tableOffered, c.offered);
-    const Bytes data = TableDownload(c.third, c.fourth, c.size, c.bodyBytes);
-    if (c.offered) EXPECT_EQ(g.link.tableBody, Bytes(data.begin() + 24, data.begin() + 24 + c.size));
-    EXPECT_EQ(g.glue.hostKeyboardTable, 1);
-    EXPECT_TRUE(g.link.sent.empty());
+    if (c.offered) {
+      const uint32_t size = (uint32_t(c.data[20]) << 24) | (c.data[21] << 16) | (c.data[22] << 8) | c.data[23];
+      EXPECT_EQ(g.link.tableBody, Bytes(c.data.begin() + 24, c.data.begin() + 24 + size));
+    }
+    EXPECT_EQ(g.glue.hostKeyboardTable, c.sense == 0 ? 1 : 0);
+    if (c.sense == 0) {
+      EXPECT_TRUE(g.link.sent.empty());
+    } else {
+      ASSERT_EQ(g.link.sent.size(), 1u);
+      EXPECT_EQ(g.link.sent[0], NegativeResponse(0x11, c.sense)) << "the refusal names the download";
+    }
   }
-  GlueWithHost refused;
-  refused.link.acceptTable = false;
-  refused.Feed(Record(0x11, TableDownload(0xC4, 0xC5, 30, 30)));
-  EXPECT_EQ(refused.glue.hostKeyboardTable, 0);
 }
 
 // The simulator over a display station.

@@ -10,6 +10,7 @@
 
 #include "datastream/HostInterface.h"
 #include "display/DisplayBag.h"
+#include "display/EntryField.h"
 #include "keyboard/TAXlate.h"
 #include "keyboard/TranslatorHost.h"
 #include "keyboard/XlateTable.h"
@@ -97,6 +98,13 @@ class KeyStation {
     display.postDatastreamProcessing();
   }
   FunctionWord last() const { return words.empty() ? FunctionWord{0, 0} : words.back(); }
+  // An alphanumeric input field over [start, end] (data keys need one).
+  EntryField* inputField(unsigned int start, unsigned int end) {
+    FormatTable& t = display.formatTable();
+    EntryField* e = static_cast<EntryField*>(t.createField(kLTRField, nullptr, 0));
+    if (e) t.createEntryFieldSegment(e, start, end, 1);
+    return e;
+  }
 
   static void record(void* self, FunctionWord w) { static_cast<KeyStation*>(self)->words.push_back(w); }
 

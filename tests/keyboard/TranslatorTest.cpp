@@ -381,6 +381,7 @@ TEST(TypeAhead, KeysTypedWhileLockedReplayInOrderWithTheShiftOfTheirMoment) {
 
 TEST(TypeAhead, ReplayStopsWhenAQueuedAidLocksTheKeyboardAgain) {
   KeyStation st(kTable1);
+  st.inputField(0, 79);
   st.lock();
   st.keys({kScanA, kScanEnter, kScanB});
   st.unlock();
@@ -432,6 +433,7 @@ TEST(TypeAhead, AShiftReleaseThatFindsNoSlotIsAppliedAtOnce) {
 
 TEST(TypeAhead, AnOperatorErrorEmptiesTheQueue) {
   KeyStation st(kTable1);
+  st.inputField(0, 79);
   st.lock();
   st.keys({kScanA, kScanNotValidEntry, kScanB, kScanZ});
   st.unlock();

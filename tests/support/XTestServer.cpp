@@ -28,7 +28,7 @@ bool XTestServer::Start(int width, int height, int timeoutMs) {
   o.argv = {
       "Xvfb",      "-displayfd", std::to_string(fds[1]),
       "-nolisten", "tcp",        "-noreset",
-      "-screen",   "0",          std::to_string(width) + "x" + std::to_string(height) + "x24"};
+      "-screen",   "0",          std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(depth_)};
   o.env = ChildProcess::BaseEnvironment();
   o.inheritFds = {fds[1]};
   if (!server_.Start(o)) {

@@ -22,6 +22,9 @@ class XTestServer {
   // waits (bounded) until it accepts a connection. False (see Error()) on failure.
   bool Start(int width = 1024, int height = 768, int timeoutMs = 15000);
 
+  // The depth of the next Start (24 unless set).
+  void SetDepth(int depth) { depth_ = depth; }
+
   const std::string& DisplayName() const { return displayName_; }  // ":N"
   int DisplayNumber() const { return displayNumber_; }
   bool Running();
@@ -42,6 +45,7 @@ class XTestServer {
   ChildProcess server_;
   std::string displayName_;
   int displayNumber_ = -1;
+  int depth_ = 24;
   std::vector<Display*> connections_;
   std::string error_;
 };

@@ -1,0 +1,80 @@
+#include "datastream/WTDWSF.h"
+
+#include "datastream/DataStreamManager.h"
+#include "datastream/DsmSense.h"
+#include "datastream/StructuredField.h"
+#include "datastream/UnbuiltFSM.h"
+#include "datastream/WSSF.h"
+#include "display/DisplayBag.h"
+#include "display/EntryField.h"
+
+namespace sf = structured_field;
+
+int WTDWSF::endOfData(Databyte* db) {
+  if (!child) return kFsmTaken;
+  return rejectRecord(db, dsm_sense::kPrematureEnd);
+}
+
+int WTDWSF::processInput(Databyte* db) {
+  if (db->remaining >= sf::kTooManyBytes) return rejectRecord(db, dsm_sense::kStructuredFieldTooLong);
+  if (db->remaining < sf::kHeaderBytes) return rejectRecord(db, dsm_sense::kPrematureEnd);
+  const uint32_t length = sf::lengthAt(db);
+  // A structured field must cover its own header: a shorter one would end
+  // before it began.
+  if (length < sf::kHeaderBytes) return rejectRecord(db, dsm_sense::kBadLength);
+  if (db->remaining < length) return rejectRecord(db, dsm_sense::kPrematureEnd);
+  if (db->peek(2) != sf::kClass) return rejectRecord(db, dsm_sense::kBadClassOrType);
+  WTDCsr& csr = db->manager->wtdCsr();
+  switch (db->peek(3)) {
+    case 0x50: return unbuilt(db, "the selection field definition", dsm_sense::kBadLength, true);
+    case 0x51: return unbuilt(db, "the create window structured field", dsm_sense::kBadStructuredData, true);
+    case 0x53: return unbuilt(db, "the scroll bar definition", dsm_sense::kBadLength, true);
+    case 0x55: return unbuilt(db, "the programmable mouse buttons", dsm_sense::kBadLength, false);
+    case 0x58: case 0x59: case 0x5B: case 0x5F:
+      return unbuilt(db, "the GUI removal structured field", dsm_sense::kBadLength, false);
+    case 0x60: case 0x61:
+      return unbuilt(db, "the grid line structured field", 0x10050153u, true);
+    case 0x52:
+      return unrestrictedCursor(db, length);
+    case 0x54:
+      return writeDataToField(db, length);
+    case 0x68:
+      if (csr.locked(db) == kFsmRejected || csr.unlocked(db) == kFsmRejected)
+        return rejectRecord(db, dsm_sense::kPrematureEnd);
+      if (sf::videoAudio(db, length) != kFsmFinished) return rejectRecord(db, dsm_sense::kPrematureEnd);
+      return kFsmFinished;
+    default:
+      return rejectRecord(db, dsm_sense::kBadClassOrType);
+  }
+}
+
+int WTDWSF::unbuilt(Databyte* db, const char* name, uint32_t sense, bool lockSignals) {
+  (void)lockSignals;  // the structured field is refused before anything changes
+  if (!loadChild<UnbuiltFSM>(db, name, sense)) return rejectRecord(db, dsm_sense::kPrematureEnd);
+  fSMIndCall(db);
+  return rejectRecord(db, sense);
+}
+
+int WTDWSF::unrestrictedCursor(Databyte* db, uint32_t length) {
+  if (length != 6) return rejectRecord(db, dsm_sense::kBadLength);
+  WTDCsr& csr = db->manager->wtdCsr();
+  if (csr.locked(db) == kFsmRejected || csr.unlocked(db) == kFsmRejected)
+    return rejectRecord(db, dsm_sense::kPrematureEnd);
+  db->display->cursor().resetWindowRestrictedCursorMovement();
+  sf::toLastByte(db, length);
+  return kFsmFinished;
+}
+
+int WTDWSF::writeDataToField(Databyte* db, uint32_t length) {
+  if (length < 7) return rejectRecord(db, dsm_sense::kBadLength);
+  DisplayBag* d = db->display;
+  const uint32_t at = db->manager->addresses().displayAddress;
+  Field* f = at <= d->presentationSpace().lastOffset() ? d->formatTable().getField(at) : nullptr;
+  if (!(db->peek(4) & 0x80) || !f || !f->isEntryField() || f->getStartOffset() != at)
+    return rejectRecord(db, dsm_sense::kWriteFieldRefused);
+  EntryField* e = static_cast<EntryField*>(f);
+  if (e->writeData(d, db->current + 6, length - 6) != 0)
+    return rejectRecord(db, dsm_sense::kWriteFieldData);
+  sf::toLastByte(db, length);
+  return kFsmFinished;
+}

@@ -1,0 +1,22 @@
+#pragma once
+// The write-to-display structured field order (0x15) of a Write to Display:
+// windows, selection fields, scroll bars, mouse buttons, GUI removal and
+// grid lines go to their machines; unrestricted cursor movement, write data
+// to a field and video/audio commands are handled here.
+#include <cstdint>
+
+#include "datastream/FSMNw.h"
+
+class WTDWSF : public FSMNw {
+ public:
+  explicit WTDWSF(Arena* arena) : FSMNw(arena) {}
+  // Called on the structured field's first length byte; finishes on its
+  // last byte.
+  int processInput(Databyte* db) override;
+  int endOfData(Databyte* db) override;
+
+ private:
+  int unbuilt(Databyte* db, const char* name, uint32_t sense, bool lockSignals);
+  int unrestrictedCursor(Databyte* db, uint32_t length);
+  int writeDataToField(Databyte* db, uint32_t length);
+};

@@ -1,0 +1,53 @@
+// The text-assist key handlers as the keystrokes reach them. The text
+// pages and their editing come with the text-assist code; until then a
+// handler only notes its call.
+#include "display/TextSession.h"
+
+void TextSession::c_textbackspace() { lastHandler_ = "c_textbackspace"; }
+void TextSession::c_textdown() { lastHandler_ = "c_textdown"; }
+void TextSession::c_textup() { lastHandler_ = "c_textup"; }
+void TextSession::c_textleft() { lastHandler_ = "c_textleft"; }
+void TextSession::c_textright() { lastHandler_ = "c_textright"; }
+void TextSession::c_textfastleft() { lastHandler_ = "c_textfastleft"; }
+void TextSession::c_textfastright() { lastHandler_ = "c_textfastright"; }
+void TextSession::c_texttabadvance() { lastHandler_ = "c_texttabadvance"; }
+void TextSession::c_texttabfunction() { lastHandler_ = "c_texttabfunction"; }
+void TextSession::c_textbacktab() { lastHandler_ = "c_textbacktab"; }
+void TextSession::c_texthome() { lastHandler_ = "c_texthome"; }
+void TextSession::c_textnewline() { lastHandler_ = "c_textnewline"; }
+void TextSession::c_textrqcarrierreturn() { lastHandler_ = "c_textrqcarrierreturn"; }
+void TextSession::c_textdup() { lastHandler_ = "c_textdup"; }
+void TextSession::c_textbasekey() { lastHandler_ = "c_textbasekey"; }
+void TextSession::c_textfarsibasekey() { lastHandler_ = "c_textfarsibasekey"; }
+void TextSession::c_textfinalkey() { lastHandler_ = "c_textfinalkey"; }
+void TextSession::c_textinitialkey() { lastHandler_ = "c_textinitialkey"; }
+void TextSession::c_textmiddlekey() { lastHandler_ = "c_textmiddlekey"; }
+void TextSession::c_textendpush() { lastHandler_ = "c_textendpush"; }
+void TextSession::c_textdisplaytextsymbols() { lastHandler_ = "c_textdisplaytextsymbols"; }
+void TextSession::c_texterase() { lastHandler_ = "c_texterase"; }
+void TextSession::c_textinsertkey() { lastHandler_ = "c_textinsertkey"; }
+void TextSession::c_textpush() { lastHandler_ = "c_textpush"; }
+void TextSession::c_textattention() { lastHandler_ = "c_textattention"; }
+void TextSession::c_textsysrequest() { lastHandler_ = "c_textsysrequest"; }
+void TextSession::c_textunderscore() { lastHandler_ = "c_textunderscore"; }
+void TextSession::c_textendattribute() { lastHandler_ = "c_textendattribute"; }
+void TextSession::c_textintensify() { lastHandler_ = "c_textintensify"; }
+void TextSession::c_textwordunderscore() { lastHandler_ = "c_textwordunderscore"; }
+void TextSession::c_textstopcodefunction() { lastHandler_ = "c_textstopcodefunction"; }
+void TextSession::c_textrqspace() { lastHandler_ = "c_textrqspace"; }
+void TextSession::c_textstopcodeadvance() { lastHandler_ = "c_textstopcodeadvance"; }
+void TextSession::c_textpageend() { lastHandler_ = "c_textpageend"; }
+void TextSession::c_textcentertext() { lastHandler_ = "c_textcentertext"; }
+void TextSession::c_textaltd() { lastHandler_ = "c_textaltd"; }
+void TextSession::c_textcarrierreturn() { lastHandler_ = "c_textcarrierreturn"; }
+void TextSession::c_textbeginofline() { lastHandler_ = "c_textbeginofline"; }
+void TextSession::c_textendofline() { lastHandler_ = "c_textendofline"; }
+void TextSession::c_textrqtabfunction() { lastHandler_ = "c_textrqtabfunction"; }
+void TextSession::c_texttopofpage() { lastHandler_ = "c_texttopofpage"; }
+void TextSession::c_textbottomofpage() { lastHandler_ = "c_textbottomofpage"; }
+void TextSession::datakeys(unsigned char) { lastHandler_ = "datakeys"; }
+void TextSession::deleteKey(unsigned char, unsigned char) { lastHandler_ = "deleteKey"; }
+void TextSession::processsecattr(unsigned char, unsigned char, unsigned char) {
+  lastHandler_ = "processsecattr";
+}
+void TextSession::altAKey(unsigned char, unsigned char) { lastHandler_ = "altAKey"; }

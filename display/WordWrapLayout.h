@@ -1,0 +1,31 @@
+#pragma once
+// Editing a word-wrap entry field: the field's text is taken out with the
+// edit applied and written back through the field's writers, which lay it
+// out so that no word is split over two lines while it fits on one.
+#include <vector>
+
+class DisplayBag;
+class EntryField;
+
+// How the text is taken out of the field.
+enum GetDataOperation : unsigned int {
+  kGetDataCopy = 0,
+  kGetDataReplace = 1,
+  kGetDataInsert = 2,
+  kGetDataDelete = 3,
+  kGetDataCopyOnly = 7,
+};
+
+// The field's non-null bytes in order with `op` applied at `cursor`;
+// `cursorIndex` receives where the cursor's character went. Unless the
+// operation is kGetDataCopyOnly, a null is appended when the cursor would
+// stand past the text, as long as the field has room for it.
+std::vector<unsigned char> GetWordWrapText(DisplayBag* d, EntryField* f, GetDataOperation op,
+                                           unsigned char c, unsigned int cursor,
+                                           unsigned int& cursorIndex);
+
+// Writes `text` back through the field's word-wrap writer, else its plain
+// writer; with `moveCursor` the cursor goes to the written `cursorIndex`.
+// 0, or 12 when neither fits (the field and the cursor are unchanged).
+int RewriteWordWrapField(DisplayBag* d, EntryField* f, const std::vector<unsigned char>& text,
+                         unsigned int cursorIndex, bool moveCursor = true);

@@ -1,0 +1,167 @@
+// Keys of a real session window under a private X server reaching the
+// loopback host through the key glue: the Control menu's Enter item, the
+// Return key pressed through XTEST on the drawing widget, and a click. (The file's
+// name puts this suite after those that make the program's toolkit.)
+#include <gtest/gtest.h>  // before Xlib, whose None and Bool macros clash with it
+
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#include <Xm/Xm.h>
+
+#include <cstdlib>
+#include <functional>
+#include <vector>
+
+#include "session/AppInit.h"
+#include "session/AppResources.h"
+#include "session/ErrorDialogs.h"
+#include "session/KeyGlue.h"
+#include "session/SessionControlBlock.h"
+#include "session/SessionTable.h"
+#include "session/StartOptions.h"
+#include "session/XtEventSources.h"
+#include "session/base/LogMsg.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TestClock.h"
+#include "tests/support/TestHost5250.h"
+#include "tests/support/XKeys.h"
+#include "tests/support/XTestServer.h"
+#include "xfront/XStuff.h"
+
+namespace {
+
+constexpr int kWaitMs = 20000;
+using Bytes = std::vector<uint8_t>;
+
+class KeyGlueWindowTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    // One toolkit per process: another suite of this program may have made it.
+    if (!ApplicationContext()) {
+      server_ = new qwtest::XTestServer;
+      ASSERT_TRUE(server_->Start()) << server_->Error();
+      home_ = new qwtest::TempDir;
+      setenv("DISPLAY", server_->DisplayName().c_str(), 1);
+      setenv("HOME", home_->Path().c_str(), 1);
+      setenv("LANG", "C", 1);
+      static char name[] = "qw5250";
+      static char* argv[] = {name, nullptr};
+      int argc = 1;
+      ASSERT_EQ(initializeApplication(&argc, argv), 0);
+      SetDebugFlag(true);
+    }
+    // An open dialog keeps the master alive when a test ends its last session.
+    ASSERT_GE(TheErrorDialogs().createWarningDialog(TopLevelWidget(), "ErrorMsgUnknownHost", nullptr, nullptr), 0);
+    test_ = XOpenDisplay(DisplayString(XtDisplay(TopLevelWidget())));
+    ASSERT_NE(test_, nullptr);
+  }
+  static void TearDownTestSuite() {
+    if (test_) XCloseDisplay(test_);
+    test_ = nullptr;
+  }
+
+  void SetUp() override {
+    ASSERT_NE(ApplicationContext(), nullptr);
+    saved_ = AppResources();
+    AppResources().MAX_SESSIONS = 99;
+    ASSERT_TRUE(host_.Start());
+    SessionStartOptions o;
+    o.hostName = "127.0.0.1";
+    o.port = host_.Port();
+    createSessionUnderThisProcess(o, nullptr, nullptr);
+    for (int i = 0; i < kMaxSessionSlots; ++i) {
+      const SessionTableEntry* e = SessionEntry(i);
+      if (e->session && (!session_ || e->sequence > SessionEntry(session_->slot)->sequence)) session_ = e->session;
+    }
+    ASSERT_NE(session_, nullptr);
+    ASSERT_TRUE(host_.WaitNegotiated(kWaitMs, HostPump()));
+    Widget drawing = session_->xstuff.x_get_text_widget();
+    ASSERT_TRUE(RunUntil([&] { return Viewable(XtWindow(drawing)); }));
+    // A screen without input fields, the cursor at row 9, column 33, the
+    // host waiting for an AID.
+    host_.SendRecord(Bytes{0x00, 0x17, 0x12, 0xA0, 0x00, 0x00, 0x04, 0x00, 0x40, 0x03,  // put/get
+                           0x04, 0x40,                                                  // clear unit
+                           0x04, 0x11, 0x00, 0x08, 0x13, 9, 33,                         // write, cursor
+                           0x04, 0x52, 0x00, 0x00});                                    // read MDT fields
+    ASSERT_TRUE(host_.Barrier(kWaitMs, HostPump()));
+  }
+  void TearDown() override {
+    EndSessions(1);
+    Pump(20);
+    AppResources() = saved_;
+  }
+
+  static void Pump(unsigned long ms = 20) { MasterEventSources()->ProcessPending(ms); }
+  static bool RunUntil(const std::function<bool()>& done, int timeoutMs = kWaitMs) {
+    qwtest::Deadline deadline(timeoutMs);
+    while (!done()) {
+      if (deadline.Expired()) return false;
+      Pump();
+    }
+    return true;
+  }
+  static qwtest::TestHost5250::Pump HostPump() {
+    return [] { Pump(); };
+  }
+  static bool Viewable(Window w) {
+    XWindowAttributes a;
+    return XGetWindowAttributes(test_, w, &a) && a.map_state == IsViewable;
+  }
+  // The Enter AID from row 9, column 33, as the host receives it.
+  static Bytes EnterRecord() {
+    return Bytes{0x00, 0x0D, 0x12, 0xA0, 0x00, 0x00, 0x04, 0x00, 0x40, 0x03, 9, 33, 0xF1};
+  }
+
+  static qwtest::XTestServer* server_;
+  static qwtest::TempDir* home_;
+  static Display* test_;
+  qwtest::TestHost5250 host_;
+  SessionControlBlock* session_ = nullptr;
+  AppResourceStruct saved_{};
+};
+
+qwtest::XTestServer* KeyGlueWindowTest::server_ = nullptr;
+qwtest::TempDir* KeyGlueWindowTest::home_ = nullptr;
+Display* KeyGlueWindowTest::test_ = nullptr;
+
+TEST_F(KeyGlueWindowTest, ControlMenuEnterReachesTheHost) {
+  Widget item = XtNameToWidget(session_->xstuff.shell(), "*enterkeyButton");
+  ASSERT_NE(item, nullptr);
+  XmPushButtonCallbackStruct cbs = {};
+  cbs.reason = XmCR_ACTIVATE;
+  XtCallCallbacks(item, XmNactivateCallback, &cbs);
+  std::vector<uint8_t> record;
+  ASSERT_TRUE(host_.WaitForRecord(kWaitMs, HostPump(), &record));
+  EXPECT_EQ(record, EnterRecord());
+}
+
+TEST_F(KeyGlueWindowTest, ReturnOnTheDrawingWidgetReachesTheHost) {
+  ASSERT_TRUE(qwtest::HasXTest(test_));
+  Widget drawing = session_->xstuff.x_get_text_widget();
+  XSetInputFocus(test_, XtWindow(drawing), RevertToParent, CurrentTime);
+  XSync(test_, False);
+  ASSERT_TRUE(qwtest::PressKey(test_, XK_Return));
+  XSync(test_, False);
+  std::vector<uint8_t> record;
+  ASSERT_TRUE(host_.WaitForRecord(kWaitMs, HostPump(), &record));
+  EXPECT_EQ(record, EnterRecord());
+}
+
+TEST_F(KeyGlueWindowTest, ClickOnTheDrawingWidgetReachesTheTranslator) {
+  ASSERT_TRUE(qwtest::HasXTest(test_));
+  Widget drawing = session_->xstuff.x_get_text_widget();
+  int x = 0, y = 0;
+  Window child = 0;
+  XTranslateCoordinates(test_, XtWindow(drawing), DefaultRootWindow(test_), 20, 20, &x, &y, &child);
+  session_->glue.activity = 0;
+  XTestFakeMotionEvent(test_, -1, x, y, CurrentTime);
+  XTestFakeButtonEvent(test_, 1, True, CurrentTime);
+  XTestFakeButtonEvent(test_, 1, False, CurrentTime);
+  XSync(test_, False);
+  EXPECT_TRUE(RunUntil([&] { return session_->glue.activity != 0; }));
+  // A click sends nothing while the host has not asked for mouse events.
+  ASSERT_TRUE(host_.Barrier(kWaitMs, HostPump()));
+  EXPECT_FALSE(host_.WaitForRecord(0, HostPump()));
+}
+
+}  // namespace

@@ -1,0 +1,234 @@
+#include "xfront/ScreenPainter.h"
+
+#include <X11/Xatom.h>
+
+#include <algorithm>
+#include <strings.h>
+
+#include <cstring>
+
+#include "xfront/DisplayAttributes.h"
+
+namespace {
+
+using namespace display_attribute;
+
+constexpr int kMaxRun = 132;
+
+bool IsIso8859_1(Display* display, XFontStruct* font) {
+  if (!font) return true;
+  unsigned long registry = 0, encoding = 0;
+  const Atom reg = XInternAtom(display, "CHARSET_REGISTRY", False);
+  const Atom enc = XInternAtom(display, "CHARSET_ENCODING", False);
+  if (!XGetFontProperty(font, reg, &registry) || !XGetFontProperty(font, enc, &encoding)) return true;
+  char* r = XGetAtomName(display, static_cast<Atom>(registry));
+  char* e = XGetAtomName(display, static_cast<Atom>(encoding));
+  const bool latin1 = r && e && strcasecmp(r, "ISO8859") == 0 && std::strcmp(e, "1") == 0;
+  if (r) XFree(r);
+  if (e) XFree(e);
+  return latin1;
+}
+
+}  // namespace
+
+ScreenPainter::ScreenPainter(Display* display, Drawable drawable, XFontStruct* font, const ScreenPixels& pixels,
+                             XFontSet fontSet, const wchar_t* wideTable)
+    : display_(display), drawable_(drawable), font_(font), fontSet_(fontSet), wide_(wideTable), pixels_(pixels) {
+  if (font_) {
+    cellWidth_ = std::max<int>(1, font_->max_bounds.width);
+    ascent_ = font_->ascent;
+    cellHeight_ = std::max(1, font_->ascent + font_->descent);
+    unsigned long thickness = 0;
+    const int t = XGetFontProperty(font_, XA_UNDERLINE_THICKNESS, &thickness) && thickness > 0
+                      ? static_cast<int>(thickness)
+                      : 1;
+    underlineRow_ = std::max(0, cellHeight_ - t);
+  }
+  eightBit_ = !(fontSet_ && wide_) || IsIso8859_1(display_, font_);
+
+  // Foreground by colour number (bits 0-3); background by bit 4.
+  const unsigned long byNumber[16] = {pixels.foreground, pixels.defIntense, pixels.foreground, pixels.foreground,
+                                      pixels.foreground, pixels.foreground, pixels.foreground, pixels.foreground,
+                                      pixels.defaultColor, pixels.blue,      pixels.red,        pixels.pink,
+                                      pixels.green,      pixels.turquoise,  pixels.yellow,     pixels.white};
+  XGCValues v = {};
+  const unsigned long mask = GCForeground | GCBackground | (font_ ? GCFont : 0) | GCGraphicsExposures;
+  v.graphics_exposures = False;
+  if (font_) v.font = font_->fid;
+  for (int i = 0; i < 32; ++i) {
+    const unsigned long fg = byNumber[i & 0x0F];
+    const unsigned long bg = (i & 0x10) ? pixels.entryHighlight : pixels.background;
+    v.foreground = fg;
+    v.background = bg;
+    normal_[i] = XCreateGC(display_, drawable_, mask, &v);
+    v.foreground = bg;
+    v.background = fg;
+    reverse_[i] = XCreateGC(display_, drawable_, mask, &v);
+  }
+  v.foreground = pixels.blue;
+  v.background = pixels.background;
+  blueNormal_ = XCreateGC(display_, drawable_, mask, &v);
+  v.foreground = pixels.background;
+  v.background = pixels.blue;
+  blueReverse_ = XCreateGC(display_, drawable_, mask, &v);
+  v.foreground = pixels.cursor;
+  v.background = pixels.background;
+  cursor_[0] = XCreateGC(display_, drawable_, mask, &v);
+  v.foreground = pixels.background;
+  v.background = pixels.cursor;
+  cursor_[1] = XCreateGC(display_, drawable_, mask, &v);
+  v.foreground = pixels.rule;
+  v.line_width = 1;
+  ruleSolid_ = XCreateGC(display_, drawable_, GCForeground | GCLineWidth | GCGraphicsExposures, &v);
+  v.line_style = LineOnOffDash;
+  v.dash_offset = 1;
+  ruleDashed_ =
+      XCreateGC(display_, drawable_, GCForeground | GCLineWidth | GCLineStyle | GCDashOffset | GCGraphicsExposures, &v);
+  v.foreground = pixels.pushButtonTop;
+  buttonTop_ = XCreateGC(display_, drawable_, GCForeground | GCLineWidth | GCGraphicsExposures, &v);
+  v.foreground = pixels.pushButtonBottom;
+  buttonBottom_ = XCreateGC(display_, drawable_, GCForeground | GCLineWidth | GCGraphicsExposures, &v);
+}
+
+ScreenPainter::~ScreenPainter() {
+  for (GC& gc : normal_) XFreeGC(display_, gc);
+  for (GC& gc : reverse_) XFreeGC(display_, gc);
+  for (GC& gc : cursor_) XFreeGC(display_, gc);
+  for (GC gc : {blueNormal_, blueReverse_, ruleSolid_, ruleDashed_, buttonTop_, buttonBottom_}) XFreeGC(display_, gc);
+}
+
+void ScreenPainter::setScreen(const unsigned char* chars, const unsigned short* attrs, unsigned short* flags,
+                              int columns, int cells) {
+  chars_ = chars;
+  attrs_ = attrs;
+  flags_ = flags;
+  columns_ = columns > 0 ? columns : 80;
+  cells_ = cells;
+}
+
+GC ScreenPainter::textGC(unsigned short attr) const {
+  return (attr & kReverse) ? reverse_[attr & 0x1F] : normal_[attr & 0x1F];
+}
+
+void ScreenPainter::drawText(GC gc, int x, int y, const unsigned char* bytes, int n) {
+  ++textCalls_;
+  if (eightBit_) {
+    XDrawImageString(display_, drawable_, gc, x, y, reinterpret_cast<const char*>(bytes), n);
+    return;
+  }
+  wchar_t wide[kMaxRun];
+  for (int i = 0; i < n; ++i) wide[i] = wide_[bytes[i]] ? wide_[bytes[i]] : L' ';
+  XwcDrawImageString(display_, drawable_, fontSet_, gc, x, y, wide, n);
+}
+
+bool ScreenPainter::drawSpan(int start, int end, int cursor) {
+  if (!chars_ || start < 0 || end > cells_ || start >= end) return false;
+  bool coveredCursor = false;
+  unsigned char run[kMaxRun];
+  for (int p = start; p < end;) {
+    const int rowEnd = std::min(end, (p / columns_ + 1) * columns_);
+    int q = p + 1;
+    if (flags_[p] & paint_flag::kButtonMask) {
+      while (q < rowEnd && (flags_[q] & paint_flag::kButtonMask)) ++q;
+    } else {
+      while (q < rowEnd && attrs_[q] == attrs_[p] && !(flags_[q] & paint_flag::kButtonMask)) ++q;
+    }
+    const int n = q - p;
+    const unsigned short attr = attrs_[p];
+    const bool button = (flags_[p] & paint_flag::kButtonMask) != 0;
+    for (int i = 0; i < n; ++i) {
+      const unsigned char c = chars_[p + i];
+      run[i] = (attrs_[p + i] & kNonDisplay) || c == 0 ? ' ' : c;
+    }
+    GC gc = textGC(attr);
+    if (button && (flags_[p] & paint_flag::kHighlighted)) gc = reverse_[attr & 0x0F];
+    const int x = cellX(p), y = cellY(p);
+    drawText(gc, x, y + ascent_, run, n);
+    const int width = n * cellWidth_;
+    if ((attr & kUnderline) && !(attr & kNonDisplay)) {
+      GC line = gc;
+      if (blueUnderline_) line = (attr & kReverse) ? blueReverse_ : blueNormal_;
+      XDrawLine(display_, drawable_, line, x, y + underlineRow_, x + width - 1, y + underlineRow_);
+    }
+    if ((attr & kColumnSeparators) && columnSeparators_ && !button && !(attr & kNonDisplay)) {
+      const bool oneOf = ((attr & kReverse) != 0) != ((attr & kUnderline) != 0);
+      GC dot = oneOf ? reverse_[attr & 0x1F] : normal_[attr & 0x1F];
+      const int yy = y + underlineRow_;
+      if (p % columns_ == 0 || !(attrs_[p - 1] & kColumnSeparators)) XDrawPoint(display_, drawable_, dot, x, yy);
+      for (int i = 0; i < n; ++i) XDrawPoint(display_, drawable_, dot, x + (i + 1) * cellWidth_ - 1, yy);
+    }
+    if (button) {
+      drawPushButtonFrame(p, n, false);
+    } else {
+      for (int i = p; i < q; ++i) flags_[i] &= static_cast<unsigned short>(~0x0003);
+    }
+    if (cursor >= p && cursor < q) coveredCursor = true;
+    p = q;
+  }
+  return coveredCursor;
+}
+
+void ScreenPainter::drawPushButtonFrame(int start, int length, bool pressed) {
+  const int x = cellX(start), y = cellY(start);
+  const int w = length * cellWidth_ - 1, h = cellHeight_ - 1;
+  GC top = pressed ? buttonBottom_ : buttonTop_;
+  GC bottom = pressed ? buttonTop_ : buttonBottom_;
+  XPoint tl[3] = {{static_cast<short>(x), static_cast<short>(y + h)},
+                  {static_cast<short>(x), static_cast<short>(y)},
+                  {static_cast<short>(x + w), static_cast<short>(y)}};
+  XPoint br[3] = {{static_cast<short>(x + 1), static_cast<short>(y + h)},
+                  {static_cast<short>(x + w), static_cast<short>(y + h)},
+                  {static_cast<short>(x + w), static_cast<short>(y + 1)}};
+  XDrawLines(display_, drawable_, top, tl, 3, CoordModeOrigin);
+  XDrawLines(display_, drawable_, bottom, br, 3, CoordModeOrigin);
+}
+
+void ScreenPainter::drawCursor(int position, CellCursor shape) {
+  if (!chars_ || position < 0 || position >= cells_ || cellHeight_ < 2) return;
+  const int x = cellX(position), y = cellY(position);
+  switch (shape) {
+    case CellCursor::Hollow:
+      XDrawRectangle(display_, drawable_, cursor_[0], x, y, cellWidth_ - 1, cellHeight_ - 1);
+      return;
+    case CellCursor::Bar: {
+      int thickness = cellHeight_ / 6;
+      if (thickness <= 1) thickness = 2;
+      const int top = std::max(0, std::min(cellHeight_ - thickness, underlineRow_));
+      thickness = std::min(thickness, cellHeight_ - top);
+      XFillRectangle(display_, drawable_, cursor_[0], x, y + top, cellWidth_, thickness);
+      return;
+    }
+    case CellCursor::Block: {
+      const unsigned short attr = attrs_[position];
+      const unsigned char c = (attr & kNonDisplay) || chars_[position] == 0 ? ' ' : chars_[position];
+      // The inverse pair on a reverse position.
+      GC gc = (attr & kReverse) ? cursor_[0] : cursor_[1];
+      XFillRectangle(display_, drawable_, cursor_[0], x, y, cellWidth_, cellHeight_);
+      drawText(gc, x, y + ascent_, &c, 1);
+      return;
+    }
+  }
+}
+
+void ScreenPainter::drawSideLine(int side, int from, int to, bool dashed) {
+  if (from < 0 || to < from || to >= cells_) return;
+  GC gc = dashed ? ruleDashed_ : ruleSolid_;
+  const int x1 = cellX(from), y1 = cellY(from);
+  const int x2 = cellX(to), y2 = cellY(to);
+  switch (side) {
+    case 0:
+      XDrawLine(display_, drawable_, gc, x1, y1, x2 + cellWidth_ - 1, y1);
+      break;
+    case 1:
+      XDrawLine(display_, drawable_, gc, x1, y1 + cellHeight_ - 1, x2 + cellWidth_ - 1, y1 + cellHeight_ - 1);
+      break;
+    case 2:
+      XDrawLine(display_, drawable_, gc, x1, y1, x1, y2 + cellHeight_ - 1);
+      break;
+    case 3:
+      XDrawLine(display_, drawable_, gc, x1 + cellWidth_ - 1, y1, x1 + cellWidth_ - 1, y2 + cellHeight_ - 1);
+      break;
+    default:
+      break;
+  }
+}

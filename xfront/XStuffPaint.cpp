@@ -1,0 +1,115 @@
+// Painting of the session window: the painting contexts from the drawing
+// widget's colours and font, row spans of the screen copy, and the cursor.
+#include <X11/Intrinsic.h>
+#include <Xm/Xm.h>
+
+#include <algorithm>
+
+#include "session/AppResources.h"
+#include "session/ResourceKeywords.h"
+#include "xfront/DisplayAttributes.h"
+#include "xfront/Win3270.h"
+#include "xfront/Win3270P.h"
+#include "xfront/XStuff.h"
+#include "xfront/XStuffPrivate.h"
+
+void XStuff::creategc(bool force) {
+  if (!private_ || !private_->drawing || !XtIsRealized(private_->drawing)) return;
+  Private& p = *private_;
+  if (p.painter && !force) return;
+  p.painter.reset();
+  Widget w = p.drawing;
+  auto* xw = reinterpret_cast<X5250Rec*>(w);
+  const X5250Part& x = xw->x5250;
+  ScreenPixels px;
+  px.foreground = xw->win3270.foreground;
+  px.background = w->core.background_pixel;
+  px.entryHighlight = entryHighlightPixel_ ? entryHighlightPixel_ : px.background;
+  px.defIntense = x.extDefIntense;
+  px.defaultColor = x.extDefault;
+  px.blue = x.extBlue;
+  px.red = x.extRed;
+  px.pink = x.extPink;
+  px.green = x.extGreen;
+  px.turquoise = x.extTurquoise;
+  px.yellow = x.extYellow;
+  px.white = x.extWhite;
+  px.cursor = x.cursorColor;
+  px.rule = x.ruleColor == kPixelNotSet ? px.foreground : x.ruleColor;
+  px.pushButton = x.pushbuttonBackground == kPixelNotSet ? px.background : x.pushbuttonBackground;
+  Pixel fg = 0, top = 0, bottom = 0, select = 0;
+  XmGetColors(XtScreen(w), w->core.colormap, px.pushButton, &fg, &top, &bottom, &select);
+  px.pushButtonTop = top;
+  px.pushButtonBottom = bottom;
+
+  XFontStruct* font = x.fontP ? x.fontP : p.currentFont;
+  XFontSet fontSet = nullptr;
+  if (p.fonts) {
+    const std::vector<LoadedFontSet>& sets = p.fonts->drawingSets.empty() ? p.fonts->menuSets : p.fonts->drawingSets;
+    const int position = p.fontChoice.chosenPosition();
+    if (position >= 1 && position <= static_cast<int>(sets.size())) fontSet = sets[position - 1].fontSet;
+  }
+  p.painter = std::make_unique<ScreenPainter>(XtDisplay(w), XtWindow(w), font, px, fontSet, wide_);
+  p.painter->setScreen(chars_.data(), attributes_.data(), overlay_.data(), columns_, cells());
+  p.painter->setOrigin(originX_, originY_);
+  p.painter->setColumnSeparators(columnSeparators_);
+  p.painter->setBlueUnderline(AppResources().BLUE_UNDERSCORE == QwEnable);
+  cellWidth_ = p.painter->cellWidth();
+  cellHeight_ = p.painter->cellHeight();
+}
+
+void XStuff::destroygc() {
+  if (private_) private_->painter.reset();
+}
+
+void XStuff::drawScreenData(int, int, int start, int end) {
+  creategc(false);
+  if (!private_ || !private_->painter) return;
+  ScreenPainter& painter = *private_->painter;
+  const unsigned long before = painter.textCalls();
+  if (painter.drawSpan(start, end, cursorPosition_)) cursorDrawn_ = false;
+  paintStats_.textCalls += painter.textCalls() - before;
+  for (int p = start; p < end; ++p)
+    if (attributes_[p] & display_attribute::kBlink) {
+      blinkLow_ = std::min(blinkLow_, p);
+      blinkHigh_ = std::max(blinkHigh_, p);
+    }
+}
+
+CursorShapeChoice XStuff::cursorShape() const {
+  switch (AppResources().CURSOR_STYLE) {
+    case 0:
+      return CursorShapeChoice::Bar;
+    case 1:
+      return CursorShapeChoice::Block;
+    case 3:
+      return insertIndicator_ ? CursorShapeChoice::Bar : CursorShapeChoice::Block;
+    case 2:
+    default:
+      return insertIndicator_ ? CursorShapeChoice::Block : CursorShapeChoice::Bar;
+  }
+}
+
+void XStuff::drawcurs(char) {
+  if (cursorHidden_ || cells() == 0) return;
+  creategc(false);
+  if (!private_ || !private_->painter) return;
+  ScreenPainter& painter = *private_->painter;
+  CellCursor shape = CellCursor::Hollow;
+  if (hasFocus_) shape = cursorShape() == CursorShapeChoice::Block ? CellCursor::Block : CellCursor::Bar;
+  const unsigned long before = painter.textCalls();
+  painter.drawCursor(cursorPosition_, shape);
+  paintStats_.textCalls += painter.textCalls() - before;
+  cursorDrawn_ = true;
+  cursorShown_ = true;
+}
+
+void XStuff::clearcurs(char forced) {
+  if (!cursorDrawn_ && !forced) return;
+  cursorDrawn_ = false;
+  if (!private_ || !private_->painter || cursorPosition_ >= cells()) return;
+  ScreenPainter& painter = *private_->painter;
+  const unsigned long before = painter.textCalls();
+  painter.drawSpan(cursorPosition_, cursorPosition_ + 1, -1);
+  paintStats_.textCalls += painter.textCalls() - before;
+}
