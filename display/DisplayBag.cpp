@@ -159,7 +159,9 @@ void DisplayBag::outputChanges() {
 
 void DisplayBag::changeScreenSize(unsigned int rows, unsigned int columns) {
   if (!ScreenBuffer::sizeFits(rows, columns, ps_.bufferSize())) return;
-  ps_.fillRange(0, ps_.lastOffset(), 0);
+  // A clear, not a fill: the device is told to clear at the next output
+  // (the new size empties the changed range a fill would have left).
+  ps_.clearEntirePlane(0);
   primary_.clearAllECBPlanes(-1, -1);
   ps_.changeScreenSize(rows, columns);
   primary_.changeScreenSize(rows, columns);

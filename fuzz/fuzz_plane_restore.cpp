@@ -10,21 +10,11 @@
 #include "datastream/qrnIStream.h"
 #include "datastream/qrnOStream.h"
 #include "tests/display/FakeStation.h"
+#include "tests/support/SaveStreamImage.h"
 
 namespace {
 std::vector<unsigned char> Wrap(const uint8_t* data, size_t size) {
-  std::vector<unsigned char> buf(size + 16);
-  qrnOStream out;
-  out.setup(buf.data(), buf.size());
-  out.initMajorLength();
-  out.save(0x04, 8);
-  out.save(0x12, 8);
-  out.skipForMajorLength(2);
-  out.hostPutData(data, size);
-  out.appendFCS();
-  out.endOfMajorLength();
-  buf.resize(out.lengthOfData());
-  return buf;
+  return SaveStream([&](qrnOStream* out) { out->hostPutData(data, size); }, size + 16);
 }
 
 std::vector<unsigned char> Image(FakeStation& st) {

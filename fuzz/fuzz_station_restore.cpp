@@ -15,22 +15,12 @@
 #include "display/NullRendering.h"
 #include "display/SelectionField.h"
 #include "keyboard/TAXlate.h"
+#include "tests/support/SaveStreamImage.h"
 
 namespace {
 
 std::vector<unsigned char> Wrap(const unsigned char* data, size_t size) {
-  std::vector<unsigned char> buf(size + 16);
-  qrnOStream out;
-  out.setup(buf.data(), buf.size());
-  out.initMajorLength();
-  out.save(0x04, 8);
-  out.save(0x12, 8);
-  out.skipForMajorLength(2);
-  out.hostPutData(data, size);
-  out.appendFCS();
-  out.endOfMajorLength();
-  buf.resize(out.lengthOfData());
-  return buf;
+  return SaveStream([&](qrnOStream* out) { out->hostPutData(data, size); }, size + 16);
 }
 
 struct Station {

@@ -14,6 +14,7 @@
 #include "datastream/calcFCS.h"
 #include "datastream/qrnIStream.h"
 #include "datastream/qrnOStream.h"
+#include "tests/support/SaveStreamImage.h"
 
 namespace {
 
@@ -125,14 +126,9 @@ void readScript(const std::uint8_t* script, std::size_t scriptLen, const std::ui
 void roundTrip(const std::uint8_t* data, std::size_t n, unsigned sizeHint) {
   std::vector<unsigned char> buf(sizeHint * 64 + 16);
   qrnOStream out;
-  out.setup(buf.data(), buf.size());
-  out.initMajorLength();
-  out.save(0x04, 8);
-  out.save(0x12, 8);
-  out.skipForMajorLength(2);
+  BeginSaveStream(&out, buf.data(), buf.size());
   out.hostPutDataCompressed(data, n);
-  out.appendFCS();
-  out.endOfMajorLength();
+  EndSaveStream(&out);
   if (out.checkSave()) return;  // did not fit: nothing to compare
   qrnIStream in(buf.data(), out.lengthOfData());
   if (in.checkFCS()) __builtin_trap();

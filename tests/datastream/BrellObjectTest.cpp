@@ -25,6 +25,7 @@
 namespace {
 
 using qwtest::CertSpec;
+using qwtest::ServerWith;
 using qwtest::TestCa;
 using qwtest::TestCredential;
 using qwtest::TlsPeer;
@@ -38,13 +39,6 @@ class RecordingSession : public BrellSessionLink {
   bool trace = false;
   std::vector<std::string> dialogs;
 };
-
-TlsServerConfig ServerWith(const TestCredential& c) {
-  TlsServerConfig cfg;
-  cfg.certChainPem = c.certPem;
-  cfg.keyPem = c.keyPem;
-  return cfg;
-}
 
 class BrellObjectTest : public ::testing::Test {
  protected:

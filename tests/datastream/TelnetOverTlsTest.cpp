@@ -42,9 +42,7 @@ class TelnetOverTlsTest : public ::testing::Test {
     setting_.resize(setting_.size() - 4);  // without ".kyr"
   }
   std::unique_ptr<qwtest::TestHost5250> StartHost(const qwtest::TestCredential& cred) {
-    qwtest::TlsServerConfig cfg;
-    cfg.certChainPem = cred.certPem;
-    cfg.keyPem = cred.keyPem;
+    const qwtest::TlsServerConfig cfg = qwtest::ServerWith(cred);
     qwtest::TestHost5250::Options opts;
     opts.askEnvironment = false;
     opts.transport = qwtest::TlsHostTransportFactory(cfg, closeNotifies_);

@@ -10,6 +10,7 @@
 #include "datastream/calcFCS.h"
 #include "datastream/qrnIStream.h"
 #include "datastream/qrnOStream.h"
+#include "tests/support/SaveStreamImage.h"
 
 namespace {
 
@@ -58,11 +59,7 @@ std::vector<Item> randomItems(std::mt19937& rng) {
 Bytes save(const std::vector<Item>& items) {
   Bytes buf(10000);
   qrnOStream out;
-  out.setup(buf.data(), buf.size());
-  out.initMajorLength();
-  out.save(0x04, 8);
-  out.save(0x12, 8);
-  out.skipForMajorLength(2);
+  BeginSaveStream(&out, buf.data(), buf.size());
   for (const auto& it : items) {
     switch (it.kind) {
       case Item::Byte: out.save(it.value, 8); break;
@@ -78,8 +75,7 @@ Bytes save(const std::vector<Item>& items) {
       case Item::Block: out.hostPutDataCompressed(it.data.data(), it.data.size()); break;
     }
   }
-  out.appendFCS();
-  const unsigned long length = out.endOfMajorLength();
+  const unsigned long length = EndSaveStream(&out);
   EXPECT_FALSE(out.checkSave());
   EXPECT_EQ(length, out.lengthOfData());
   buf.resize(out.lengthOfData());

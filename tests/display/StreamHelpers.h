@@ -1,27 +1,11 @@
 #pragma once
 // Builds a complete save/restore stream around a test's members and opens
 // it for reading, as the Save and Restore commands do.
-#include <functional>
 #include <vector>
 
 #include "datastream/qrnIStream.h"
 #include "datastream/qrnOStream.h"
-
-inline std::vector<unsigned char> SaveStream(const std::function<void(qrnOStream*)>& members,
-                                             size_t capacity = 20000) {
-  std::vector<unsigned char> buf(capacity);
-  qrnOStream out;
-  out.setup(buf.data(), buf.size());
-  out.initMajorLength();
-  out.save(0x04, 8);
-  out.save(0x12, 8);
-  out.skipForMajorLength(2);
-  members(&out);
-  out.appendFCS();
-  out.endOfMajorLength();
-  buf.resize(out.lengthOfData());
-  return buf;
-}
+#include "tests/support/SaveStreamImage.h"  // SaveStream
 
 // The member bytes of a saved stream (header, length and FCS removed), for
 // comparing two saves.

@@ -23,6 +23,7 @@
 namespace {
 
 using qwtest::CertSpec;
+using qwtest::ServerWith;
 using qwtest::TestCa;
 using qwtest::TestCredential;
 using qwtest::TlsPeer;
@@ -81,13 +82,6 @@ class BrellTest : public ::testing::Test {
 
   void TearDown() override {
     if (fd_ >= 0) close(fd_);
-  }
-
-  TlsServerConfig ServerWith(const TestCredential& c) {
-    TlsServerConfig cfg;
-    cfg.certChainPem = c.certPem;
-    cfg.keyPem = c.keyPem;
-    return cfg;
   }
 
   qwtest::TempDir dir_;

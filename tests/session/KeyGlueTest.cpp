@@ -5,118 +5,22 @@
 // refused.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <algorithm>
 #include <cstring>
-#include <new>
 #include <vector>
 
-#include "datastream/HostInterface.h"
-#include "datastream/TelnetLAN.h"
-#include "display/DisplayBag.h"
 #include "keyboard/GeneratedTables.h"
-#include "keyboard/TAXlate.h"
-#include "session/AppResources.h"
-#include "session/KeyGlue.h"
 #include "session/Language.h"
-#include "session/SessionControlBlock.h"
-#include "session/SessionTable.h"
-#include "tests/datastream/LoopbackSession.h"
-#include "tests/support/PollEventSources.h"
-#include "tests/support/TestHost5250.h"
+#include "tests/session/ConnectedSession.h"
 #include "xfront/EmulatorActions.h"
 #include "xfront/SessionMenuHooks.h"
 
 namespace {
 
-using namespace glue_test;
-
-constexpr int kWaitMs = 10000;
-
-// Keystroke codes.
-constexpr unsigned char kEnter = 49, kPF1 = 24, kPF3 = 26, kPF12 = 35, kPF13 = 36, kPF24 = 47, kClear = 48,
-                        kPA1 = 50, kPA3 = 52, kRight = 6, kRollDown = 65, kRollUp = 66;
+using namespace session_test;
 
 // The name of the built-in table of keyboard type 0, "AJL2Y0BC".
 const Bytes kDefaultTableName = B({0xC1, 0xD1, 0xD3, 0xF2, 0xE8, 0xF0, 0xC2, 0xC3});
-
-// A session block whose Telnet link has negotiated with the loopback host.
-struct ConnectedSession {
-  qwtest::PollEventSources events;
-  qwtest::TestHost5250 host;
-  AppResourceStruct savedResources = AppResources();
-  void* memory = nullptr;
-  SessionControlBlock* block = nullptr;
-  std::vector<FunctionWord> words;  // what the translator handed on
-  qwtest::TestHost5250::Pump pump = [this] { events.ProcessPending(10); };
-
-  explicit ConnectedSession(bool connect = true, const char* language = nullptr) {
-    AppResources().CONNECT_TIMEOUT = 10;
-    AppResources().NEGOTIATE_TIMEOUT = 10;
-    SetSessionEventSources(&events);
-    memory = std::calloc(1, sizeof(SessionControlBlock));
-    block = new (memory) SessionControlBlock(7, nullptr, nullptr, nullptr, 0, 0);
-    EXPECT_EQ(block->constructed, 1);
-    if (language) {
-      std::strcpy(block->languageId, language);
-      block->setEBCDICtoFW_Ptr();
-    }
-    EXPECT_EQ(S5250_Init(block, 80, 24), 0);
-    block->taxlate->setOutputObserver(
-        [](void* self, FunctionWord w) { static_cast<ConnectedSession*>(self)->words.push_back(w); }, this);
-    if (!connect) return;
-    EXPECT_TRUE(host.Start());
-    EXPECT_EQ(block->telnet->tel_init("127.0.0.1", host.Port()), 0);
-    EXPECT_EQ(block->telnet->tel_setup(0, nullptr, nullptr), 0);
-    EXPECT_TRUE(host.WaitNegotiated(kWaitMs, pump));
-    block->telnet->addSocketInput();
-  }
-  ~ConnectedSession() {
-    block->~SessionControlBlock();
-    std::free(memory);
-    SetSessionEventSources(nullptr);
-    AppResources() = savedResources;
-  }
-
-  DisplayBag& display() { return *block->display; }
-  void Send(const Bytes& record) {
-    host.SendRecord(record);
-    ASSERT_TRUE(host.Barrier(kWaitMs, pump));
-  }
-  Bytes Next() {
-    std::vector<uint8_t> r;
-    EXPECT_TRUE(host.WaitForRecord(kWaitMs, pump, &r));
-    return r;
-  }
-  std::vector<Bytes> Pending() {
-    EXPECT_TRUE(host.Barrier(kWaitMs, pump));
-    std::vector<Bytes> out;
-    std::vector<uint8_t> r;
-    while (host.WaitForRecord(0, pump, &r)) out.push_back(r);
-    return out;
-  }
-  int Key(unsigned char code) { return s5250_key(block, &code, 1); }
-  // A screen without input fields, the cursor at (row, column), the
-  // keyboard unlocked and the host waiting for an AID (Read MDT Fields,
-  // which leaves the keyboard locked once the AID has gone).
-  void Screen(int row, int column) {
-    Send(Record(0x03,
-                Cat({B({0x04, 0x40}), WriteToDisplay(Cat({SetBufferAddress(2, 10), Ebcdic("Main menu"),
-                                                         B({0x13, row, column})})),
-                     B({0x04, 0x52, 0x00, 0x00})}),
-                0, 0x40));
-  }
-  Bytes Name() const {
-    unsigned char name[8];
-    block->recordLink.currentTableName(name);
-    return Bytes(name, name + 8);
-  }
-};
-
-// The inbound record of an AID without modified fields, as the host gets it.
-Bytes Inbound(int row, int column, uint8_t aid) {
-  const Bytes body = B({row, column, aid});
-  return Cat({Header(0x03, body.size(), 0, 0x40), body});
-}
 
 TEST(KeyGlueTest, AidKeystrokeCodesSendTheirInboundRecord) {
   const struct {
@@ -169,12 +73,11 @@ TEST(KeyGlueTest, RecordHeldInContentionRunsAfterTheNextKey) {
   const unsigned char* ps = s.display().presentationSpace().buffer();
   EXPECT_FALSE(std::equal(title.begin(), title.end(), ps + 1));
   EXPECT_TRUE(s.Pending().empty());
-  // The operator leaves the error state (as Reset does): that resolves the
-  // contention, but the held record waits for the next key.
-  ASSERT_TRUE(s.display().keyboardState().exitErrorState());
+  // Reset leaves the error state: that resolves the contention, and the
+  // held record runs as soon as the key has been handled.
+  ASSERT_EQ(s.Key(kReset), 1);
+  EXPECT_EQ(s.display().keyboardState().state(), KeyboardState::kNormalUnlocked);
   EXPECT_FALSE(s.block->hostInterface->contention());
-  EXPECT_EQ(s.block->hostInterface->heldRecordCount(), 1u);
-  ASSERT_EQ(s.Key(kRight), 1);
   EXPECT_EQ(s.block->hostInterface->heldRecordCount(), 0u);
   EXPECT_TRUE(std::equal(title.begin(), title.end(), s.display().presentationSpace().buffer() + 1));
   EXPECT_EQ(s.Pending(), std::vector<Bytes>());

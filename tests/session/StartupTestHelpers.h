@@ -6,35 +6,11 @@
 #include <vector>
 
 #include "session/base/LogMsg.h"
+#include "tests/support/ScopedEnv.h"
 
 namespace startuptest {
 
-// Sets (or, with null, unsets) an environment variable until destroyed.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    const char* old = std::getenv(name);
-    had_ = old != nullptr;
-    if (had_) old_ = old;
-    if (value)
-      setenv(name, value, 1);
-    else
-      unsetenv(name);
-  }
-  ~ScopedEnv() {
-    if (had_)
-      setenv(name_.c_str(), old_.c_str(), 1);
-    else
-      unsetenv(name_.c_str());
-  }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  std::string name_;
-  bool had_;
-  std::string old_;
-};
+using qwtest::ScopedEnv;
 
 // Collects the finished log lines while it exists.
 class LogCapture {

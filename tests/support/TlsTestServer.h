@@ -5,6 +5,8 @@
 // socket (to play a peer that does not speak TLS). Every socket operation of
 // the server is bounded (10 s), so a client that misbehaves fails the test
 // instead of hanging it.
+#include "tests/support/TestCertificates.h"
+
 #include <functional>
 #include <string>
 #include <thread>
@@ -47,6 +49,14 @@ struct TlsServerConfig {
   std::string clientCaPem;   // non-empty: require a client certificate from this CA
   int maxProtocol = 0;       // e.g. TLS1_2_VERSION; 0 for the library's highest
 };
+
+// A server that presents the credential: its certificate chain and key.
+inline TlsServerConfig ServerWith(const TestCredential& c) {
+  TlsServerConfig cfg;
+  cfg.certChainPem = c.certPem;
+  cfg.keyPem = c.keyPem;
+  return cfg;
+}
 
 class TlsTestServer {
  public:

@@ -98,6 +98,18 @@ bool WaitUntil(const std::function<bool()>& cond, int timeoutMs, Display* displa
   }
 }
 
+void SendDeleteWindow(Display* display, Window window) {
+  XEvent ev = {};
+  ev.xclient.type = ClientMessage;
+  ev.xclient.window = window;
+  ev.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+  ev.xclient.format = 32;
+  ev.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+  ev.xclient.data.l[1] = CurrentTime;
+  XSendEvent(display, window, False, NoEventMask, &ev);
+  XFlush(display);
+}
+
 Window WaitForWindowByClass(Display* display, const std::string& className, int timeoutMs) {
   Window found = None;
   WaitUntil(

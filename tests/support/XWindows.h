@@ -25,6 +25,10 @@ Window WaitForWindowByName(Display* display, const std::string& wmName, int time
 bool WaitUntil(const std::function<bool()>& cond, int timeoutMs = 10000,
                Display* display = nullptr);
 
+// Sends the window what a window manager sends when the user closes it (a
+// WM_PROTOCOLS message with WM_DELETE_WINDOW), and flushes.
+void SendDeleteWindow(Display* display, Window window);
+
 // The top-level ancestor of a window: its child of the root (the frame when
 // a window manager reparented it).
 Window TopLevelAncestor(Display* display, Window window);

@@ -4,14 +4,10 @@
 // master.
 #include <gtest/gtest.h>  // before Xlib, whose None and Bool macros clash with it
 
-#include "tests/support/ChildProcess.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/Qw5250ProgramTest.h"
 #include "tests/support/TestHost5250.h"
-#include "tests/support/TestPaths.h"
-#include "tests/support/XServerTest.h"
 #include "tests/support/XWindows.h"
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,20 +16,7 @@ namespace {
 
 constexpr int kWaitMs = 20000;
 
-class SessionProgramTest : public XServerTest {
- protected:
-  ChildProcess& startQw(const std::vector<std::string>& args) {
-    std::vector<std::string> argv = {Qw5250Binary()};
-    argv.insert(argv.end(), args.begin(), args.end());
-    qw_ = std::make_unique<ChildProcess>();
-    EXPECT_TRUE(qw_->Start(argv, ChildProcess::BaseEnvironment({"DISPLAY=" + server_.DisplayName(),
-                                                                "HOME=" + home_.Path(), "LANG=C"})))
-        << qw_->Error();
-    return *qw_;
-  }
-  TempDir home_;
-  std::unique_ptr<ChildProcess> qw_;
-};
+using SessionProgramTest = Qw5250ProgramTest;
 
 TEST_F(SessionProgramTest, SessionConnectsAndEndsWithTheRetryDialog) {
   TestHost5250 host;
@@ -59,15 +42,7 @@ TEST_F(SessionProgramTest, SessionConnectsAndEndsWithTheRetryDialog) {
         return XGetWindowAttributes(display_, dialog, &attrs) && attrs.map_state == IsViewable;
       },
       kWaitMs, display_));
-  XEvent ev = {};
-  ev.xclient.type = ClientMessage;
-  ev.xclient.window = dialog;
-  ev.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
-  ev.xclient.format = 32;
-  ev.xclient.data.l[0] = static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
-  ev.xclient.data.l[1] = CurrentTime;
-  XSendEvent(display_, dialog, False, NoEventMask, &ev);
-  XFlush(display_);
+  SendDeleteWindow(display_, dialog);
   ASSERT_TRUE(qw_->WaitExit(kWaitMs)) << qw_->Output();
   EXPECT_TRUE(qw_->ExitedNormally()) << qw_->Output();
   EXPECT_EQ(qw_->ExitCode(), 0) << qw_->Output();

@@ -7,16 +7,12 @@
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "tests/support/ChildProcess.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/Qw5250ProgramTest.h"
 #include "tests/support/TestHost5250.h"
-#include "tests/support/TestPaths.h"
 #include "tests/support/XKeys.h"
-#include "tests/support/XServerTest.h"
 #include "tests/support/XWindows.h"
 
 namespace qwtest {
@@ -24,18 +20,11 @@ namespace {
 
 constexpr int kWaitMs = 20000;
 
-class SessionWindowProgramTest : public XServerTest {
+class SessionWindowProgramTest : public Qw5250ProgramTest {
  protected:
   ChildProcess& startQw(int keyboardId, const std::vector<std::string>& args) {
     registry_.WriteFile("boot/unique", "keyboard-id = " + std::to_string(keyboardId) + "\n");
-    std::vector<std::string> argv = {Qw5250Binary()};
-    argv.insert(argv.end(), args.begin(), args.end());
-    qw_ = std::make_unique<ChildProcess>();
-    EXPECT_TRUE(qw_->Start(argv, ChildProcess::BaseEnvironment({"DISPLAY=" + server_.DisplayName(),
-                                                                "HOME=" + home_.Path(), "LANG=C",
-                                                                "QX_REGISTRY_DIR=" + registry_.Path()})))
-        << qw_->Error();
-    return *qw_;
+    return Qw5250ProgramTest::startQw(args, {"QX_REGISTRY_DIR=" + registry_.Path()});
   }
 
   // The session window: the window of class QW5250 whose instance name is "QW5250".
@@ -85,9 +74,7 @@ class SessionWindowProgramTest : public XServerTest {
     return best;
   }
 
-  TempDir home_;
   TempDir registry_;
-  std::unique_ptr<ChildProcess> qw_;
 };
 
 TEST_F(SessionWindowProgramTest, EveryKeyboardFamilyTakesKeysWithoutToolkitWarnings) {
@@ -129,15 +116,7 @@ TEST_F(SessionWindowProgramTest, ClosingTheLastSessionWindowEndsTheMaster) {
   ASSERT_TRUE(host.WaitNegotiated(kWaitMs)) << qw_->Output();
   const Window shell = SessionWindow();
   ASSERT_NE(shell, static_cast<Window>(None)) << qw_->Output();
-  XEvent ev = {};
-  ev.xclient.type = ClientMessage;
-  ev.xclient.window = shell;
-  ev.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
-  ev.xclient.format = 32;
-  ev.xclient.data.l[0] = static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
-  ev.xclient.data.l[1] = CurrentTime;
-  XSendEvent(display_, shell, False, NoEventMask, &ev);
-  XFlush(display_);
+  SendDeleteWindow(display_, shell);
   ASSERT_TRUE(qw_->WaitExit(kWaitMs)) << qw_->Output();
   EXPECT_TRUE(qw_->ExitedNormally()) << qw_->Output();
   EXPECT_EQ(qw_->ExitCode(), 0) << qw_->Output();

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>  // before Xlib, whose None and Bool macros clash with it
 
 #include "tests/support/ChildProcess.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/Qw5250ProgramTest.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/XKeys.h"
 #include "tests/support/XProps.h"
@@ -26,21 +26,8 @@ constexpr const char* kStartTitle = "Start 5250 Session";
 constexpr const char* kErrorTitle = "5250 Error";
 constexpr int kWaitMs = 20000;
 
-class StartupTest : public XServerTest {
+class StartupTest : public Qw5250ProgramTest {
 protected:
-    // Starts qw5250 on the test server with a private HOME and no FFDC.
-    ChildProcess& startQw(const std::vector<std::string>& args, std::vector<std::string> env = {},
-                          bool withHome = true) {
-        std::vector<std::string> argv = {Qw5250Binary()};
-        argv.insert(argv.end(), args.begin(), args.end());
-        env.push_back("DISPLAY=" + server_.DisplayName());
-        if (withHome) env.push_back("HOME=" + home_.Path());
-        env.push_back("LANG=C");
-        qw_ = std::make_unique<ChildProcess>();
-        EXPECT_TRUE(qw_->Start(argv, ChildProcess::BaseEnvironment(env))) << qw_->Error();
-        return *qw_;
-    }
-
     Window waitForDialog(const char* title) {
         Window w = WaitForWindowByName(display_, title, kWaitMs);
         if (w == None) {
@@ -69,14 +56,7 @@ protected:
 
     // What a window manager sends when the user closes the window.
     void sendDelete(Window w) {
-        XEvent ev = {};
-        ev.xclient.type = ClientMessage;
-        ev.xclient.window = w;
-        ev.xclient.message_type = InternAtom(display_, "WM_PROTOCOLS");
-        ev.xclient.format = 32;
-        ev.xclient.data.l[0] = static_cast<long>(InternAtom(display_, "WM_DELETE_WINDOW"));
-        ev.xclient.data.l[1] = CurrentTime;
-        XSendEvent(display_, w, False, NoEventMask, &ev);
+        SendDeleteWindow(display_, w);
         XBarrier(display_);
     }
 
@@ -85,9 +65,6 @@ protected:
         EXPECT_TRUE(qw_->ExitedNormally()) << qw_->Output();
         EXPECT_EQ(qw_->ExitCode(), code) << qw_->Output();
     }
-
-    TempDir home_;
-    std::unique_ptr<ChildProcess> qw_;
 };
 
 TEST_F(StartupTest, HostTypedIntoTheStartSessionDialogIsTakenAndTheDialogCloses) {

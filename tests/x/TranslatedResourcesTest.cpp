@@ -5,6 +5,7 @@
 #include "session/MriLineRules.h"
 #include "session/TranslatedResources.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/XProps.h"
 #include "tests/support/XServerTest.h"
@@ -18,31 +19,6 @@
 
 namespace qwtest {
 namespace {
-
-// Sets (or unsets, for null) an environment variable for one test.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = getenv(name)) {
-      had_ = true;
-      old_ = old;
-    }
-    if (value)
-      setenv(name, value, 1);
-    else
-      unsetenv(name);
-  }
-  ~ScopedEnv() {
-    if (had_)
-      setenv(name_.c_str(), old_.c_str(), 1);
-    else
-      unsetenv(name_.c_str());
-  }
-
- private:
-  std::string name_, old_;
-  bool had_ = false;
-};
 
 struct Labels {
   String testLabel;

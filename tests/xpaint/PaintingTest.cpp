@@ -264,6 +264,26 @@ TEST_P(PaintingTest, ExposureRepaintsFromTheScreenCopy) {
   EXPECT_GT(probe.count(1, 37, px.white), 0);
 }
 
+TEST_P(PaintingTest, ClearUnitLeavesNothingOfTheOldScreenPainted) {
+  Send(SignOnScreen());
+  const Pixels px = PixelsOf(drawing_);
+  {
+    CellProbe before;
+    ASSERT_NO_FATAL_FAILURE(Probe(&before));
+    ASSERT_GT(before.count(24, 3, px.white), 0) << "the copyright line is painted";
+  }
+  // The next screen writes row 1 only: every other row must show as blank.
+  Send(Cat({B({0x04, 0x40}), B({0x04, 0x11, 0x00, 0x08}), Sba(1, 2), B({0x20}), Ebcdic("Main Menu")}));
+  CellProbe after;
+  ASSERT_NO_FATAL_FAILURE(Probe(&after));
+  EXPECT_GT(after.count(1, 3, px.green), 0);
+  for (int column = 2; column <= 31; ++column) {
+    const int cell = after.cellWidth * after.cellHeight;
+    EXPECT_EQ(after.count(24, column, px.background), cell) << "row 24, column " << column;
+    EXPECT_EQ(after.count(6, column + 16, px.background), cell) << "row 6, column " << column + 16;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Depths, PaintingTest, ::testing::Values(24, 16, 8),
                          [](const ::testing::TestParamInfo<int>& i) { return "Depth" + std::to_string(i.param); });
 

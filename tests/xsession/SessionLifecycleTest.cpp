@@ -11,47 +11,36 @@
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
 #include "session/StartOptions.h"
-#include "session/XtEventSources.h"
 #include "session/base/LogMsg.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/SessionToolkit.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestCertificates.h"
-#include "tests/support/TestClock.h"
 #include "tests/support/TestHost5250.h"
 #include "tests/support/TlsHostTransport.h"
-#include "tests/support/XTestServer.h"
 
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <string>
 
 namespace {
 
-constexpr int kWaitMs = 20000;
+using namespace qwtest::session_toolkit;
 
 class SessionLifecycleTest : public ::testing::Test {
  protected:
   // One server and one toolkit for the whole program: the application
   // context of the process is made once.
   static void SetUpTestSuite() {
-    if (server_) return;  // the derived suite shares the server and toolkit
-    server_ = new qwtest::XTestServer;
-    ASSERT_TRUE(server_->Start()) << server_->Error();
-    home_ = new qwtest::TempDir;
-    setenv("DISPLAY", server_->DisplayName().c_str(), 1);
-    setenv("HOME", home_->Path().c_str(), 1);
-    setenv("LANG", "C", 1);
-    static char name[] = "qw5250";
-    static char* argv[] = {name, nullptr};
-    int argc = 1;
-    ASSERT_EQ(initializeApplication(&argc, argv), 0);
+    if (started_) return;  // the derived suite shares the server and toolkit
+    started_ = true;
+    std::string error;
+    ASSERT_TRUE(qwtest::session_toolkit::StartToolkit(0, &error)) << error;
     SetDebugFlag(true);
     // A dialog that stays open keeps the master alive when a test ends its
     // last session.
@@ -65,19 +54,6 @@ class SessionLifecycleTest : public ::testing::Test {
   void TearDown() override {
     EndSessions(1);
     Pump(50);
-  }
-
-  static void Pump(unsigned long ms = 20) { MasterEventSources()->ProcessPending(ms); }
-  static bool RunUntil(const std::function<bool()>& done, int timeoutMs = kWaitMs) {
-    qwtest::Deadline deadline(timeoutMs);
-    while (!done()) {
-      if (deadline.Expired()) return false;
-      Pump();
-    }
-    return true;
-  }
-  static qwtest::TestHost5250::Pump HostPump() {
-    return [] { Pump(); };
   }
 
   static SessionStartOptions Options(int port, const std::string& id = "") {
@@ -111,12 +87,10 @@ class SessionLifecycleTest : public ::testing::Test {
     return ntohs(a.sin_port);
   }
 
-  static qwtest::XTestServer* server_;
-  static qwtest::TempDir* home_;
+  static bool started_;
 };
 
-qwtest::XTestServer* SessionLifecycleTest::server_ = nullptr;
-qwtest::TempDir* SessionLifecycleTest::home_ = nullptr;
+bool SessionLifecycleTest::started_ = false;
 
 TEST_F(SessionLifecycleTest, ConnectionIsCompletedFromTheTimerAndNegotiated) {
   qwtest::TestHost5250 host;
@@ -283,9 +257,7 @@ TEST_F(SessionLifecycleTest, DialogOfAnEndedSessionLeavesOtherSessionsAlone) {
 class SessionSslTest : public SessionLifecycleTest {
  protected:
   std::unique_ptr<qwtest::TestHost5250> StartTlsHost(const qwtest::TestCredential& cred) {
-    qwtest::TlsServerConfig cfg;
-    cfg.certChainPem = cred.certPem;
-    cfg.keyPem = cred.keyPem;
+    const qwtest::TlsServerConfig cfg = qwtest::ServerWith(cred);
     qwtest::TestHost5250::Options opts;
     opts.transport = qwtest::TlsHostTransportFactory(cfg);
     auto host = std::make_unique<qwtest::TestHost5250>(opts);

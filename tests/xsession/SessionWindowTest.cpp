@@ -26,7 +26,7 @@
 #include "session/XtEventSources.h"
 #include "session/base/LogMsg.h"
 #include "tests/support/Screenshot.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/SessionToolkit.h"
 #include "tests/support/TestClock.h"
 #include "tests/support/TestHost5250.h"
 #include "tests/support/XKeys.h"
@@ -38,23 +38,15 @@
 
 namespace {
 
-constexpr int kWaitMs = 20000;
+using namespace qwtest::session_toolkit;
 
 class SessionWindowTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     // One toolkit per process: another suite of this program may have made it.
     if (!ApplicationContext()) {
-      server_ = new qwtest::XTestServer;
-      ASSERT_TRUE(server_->Start()) << server_->Error();
-      home_ = new qwtest::TempDir;
-      setenv("DISPLAY", server_->DisplayName().c_str(), 1);
-      setenv("HOME", home_->Path().c_str(), 1);
-      setenv("LANG", "C", 1);
-      static char name[] = "qw5250";
-      static char* argv[] = {name, nullptr};
-      int argc = 1;
-      ASSERT_EQ(initializeApplication(&argc, argv), 0);
+      std::string error;
+      ASSERT_TRUE(qwtest::session_toolkit::StartToolkit(0, &error)) << error;
       SetDebugFlag(true);
     }
     // An open dialog keeps the master alive when a test ends its last session.
@@ -76,18 +68,6 @@ class SessionWindowTest : public ::testing::Test {
   }
 
   static Display* Toolkit() { return XtDisplay(TopLevelWidget()); }
-  static void Pump(unsigned long ms = 20) { MasterEventSources()->ProcessPending(ms); }
-  static bool RunUntil(const std::function<bool()>& done, int timeoutMs = kWaitMs) {
-    qwtest::Deadline deadline(timeoutMs);
-    while (!done()) {
-      if (deadline.Expired()) return false;
-      Pump();
-    }
-    return true;
-  }
-  static qwtest::TestHost5250::Pump HostPump() {
-    return [] { Pump(); };
-  }
 
   // A session to a port where nothing listens; its connection is never
   // tried unless the test pumps the toolkit for 100 ms.
@@ -95,17 +75,7 @@ class SessionWindowTest : public ::testing::Test {
     if (o.hostName.empty()) o.hostName = "127.0.0.1";
     if (o.port == 0) o.port = 1;
     createSessionUnderThisProcess(o, nullptr, nullptr);
-    // The session created last.
-    SessionControlBlock* newest = nullptr;
-    int sequence = 0;
-    for (int i = 0; i < kMaxSessionSlots; ++i) {
-      const SessionTableEntry* e = SessionEntry(i);
-      if (e->session && e->sequence > sequence) {
-        sequence = e->sequence;
-        newest = e->session;
-      }
-    }
-    return newest;
+    return NewestSession();
   }
   static Window ShellWindow(SessionControlBlock* b) { return XtWindow(b->xstuff.shell()); }
   static bool SessionExists(SessionControlBlock* b) {
@@ -118,14 +88,7 @@ class SessionWindowTest : public ::testing::Test {
     return XGetWindowAttributes(test_, w, &a) && a.map_state == IsViewable;
   }
   static void SendDeleteWindow(Window w) {
-    XEvent ev = {};
-    ev.xclient.type = ClientMessage;
-    ev.xclient.window = w;
-    ev.xclient.message_type = XInternAtom(test_, "WM_PROTOCOLS", False);
-    ev.xclient.format = 32;
-    ev.xclient.data.l[0] = static_cast<long>(XInternAtom(test_, "WM_DELETE_WINDOW", False));
-    ev.xclient.data.l[1] = CurrentTime;
-    XSendEvent(test_, w, False, NoEventMask, &ev);
+    qwtest::SendDeleteWindow(test_, w);
     XSync(test_, False);
   }
   static std::string Label(Widget w) {
@@ -155,14 +118,10 @@ class SessionWindowTest : public ::testing::Test {
     return {static_cast<uint8_t>(c.red >> 8), static_cast<uint8_t>(c.green >> 8), static_cast<uint8_t>(c.blue >> 8)};
   }
 
-  static qwtest::XTestServer* server_;
-  static qwtest::TempDir* home_;
   static Display* test_;
   AppResourceStruct saved_{};
 };
 
-qwtest::XTestServer* SessionWindowTest::server_ = nullptr;
-qwtest::TempDir* SessionWindowTest::home_ = nullptr;
 Display* SessionWindowTest::test_ = nullptr;
 
 TEST_F(SessionWindowTest, ClassHintTitleAndIconNameByTitleMode) {

@@ -21,7 +21,7 @@
 #include "session/StartOptions.h"
 #include "session/XtEventSources.h"
 #include "session/base/LogMsg.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/SessionToolkit.h"
 #include "tests/support/TestClock.h"
 #include "tests/support/TestHost5250.h"
 #include "tests/support/XKeys.h"
@@ -30,7 +30,7 @@
 
 namespace {
 
-constexpr int kWaitMs = 20000;
+using namespace qwtest::session_toolkit;
 using Bytes = std::vector<uint8_t>;
 
 class KeyGlueWindowTest : public ::testing::Test {
@@ -38,16 +38,8 @@ class KeyGlueWindowTest : public ::testing::Test {
   static void SetUpTestSuite() {
     // One toolkit per process: another suite of this program may have made it.
     if (!ApplicationContext()) {
-      server_ = new qwtest::XTestServer;
-      ASSERT_TRUE(server_->Start()) << server_->Error();
-      home_ = new qwtest::TempDir;
-      setenv("DISPLAY", server_->DisplayName().c_str(), 1);
-      setenv("HOME", home_->Path().c_str(), 1);
-      setenv("LANG", "C", 1);
-      static char name[] = "qw5250";
-      static char* argv[] = {name, nullptr};
-      int argc = 1;
-      ASSERT_EQ(initializeApplication(&argc, argv), 0);
+      std::string error;
+      ASSERT_TRUE(qwtest::session_toolkit::StartToolkit(0, &error)) << error;
       SetDebugFlag(true);
     }
     // An open dialog keeps the master alive when a test ends its last session.
@@ -69,10 +61,7 @@ class KeyGlueWindowTest : public ::testing::Test {
     o.hostName = "127.0.0.1";
     o.port = host_.Port();
     createSessionUnderThisProcess(o, nullptr, nullptr);
-    for (int i = 0; i < kMaxSessionSlots; ++i) {
-      const SessionTableEntry* e = SessionEntry(i);
-      if (e->session && (!session_ || e->sequence > SessionEntry(session_->slot)->sequence)) session_ = e->session;
-    }
+    session_ = NewestSession();
     ASSERT_NE(session_, nullptr);
     ASSERT_TRUE(host_.WaitNegotiated(kWaitMs, HostPump()));
     Widget drawing = session_->xstuff.x_get_text_widget();
@@ -91,18 +80,6 @@ class KeyGlueWindowTest : public ::testing::Test {
     AppResources() = saved_;
   }
 
-  static void Pump(unsigned long ms = 20) { MasterEventSources()->ProcessPending(ms); }
-  static bool RunUntil(const std::function<bool()>& done, int timeoutMs = kWaitMs) {
-    qwtest::Deadline deadline(timeoutMs);
-    while (!done()) {
-      if (deadline.Expired()) return false;
-      Pump();
-    }
-    return true;
-  }
-  static qwtest::TestHost5250::Pump HostPump() {
-    return [] { Pump(); };
-  }
   static bool Viewable(Window w) {
     XWindowAttributes a;
     return XGetWindowAttributes(test_, w, &a) && a.map_state == IsViewable;
@@ -112,16 +89,12 @@ class KeyGlueWindowTest : public ::testing::Test {
     return Bytes{0x00, 0x0D, 0x12, 0xA0, 0x00, 0x00, 0x04, 0x00, 0x40, 0x03, 9, 33, 0xF1};
   }
 
-  static qwtest::XTestServer* server_;
-  static qwtest::TempDir* home_;
   static Display* test_;
   qwtest::TestHost5250 host_;
   SessionControlBlock* session_ = nullptr;
   AppResourceStruct saved_{};
 };
 
-qwtest::XTestServer* KeyGlueWindowTest::server_ = nullptr;
-qwtest::TempDir* KeyGlueWindowTest::home_ = nullptr;
 Display* KeyGlueWindowTest::test_ = nullptr;
 
 TEST_F(KeyGlueWindowTest, ControlMenuEnterReachesTheHost) {

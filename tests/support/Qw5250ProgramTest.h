@@ -1,0 +1,36 @@
+// gtest fixture: qw5250 as a child program on a private Xvfb, with a
+// private HOME.
+#pragma once
+
+#include "tests/support/ChildProcess.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TestPaths.h"
+#include "tests/support/XServerTest.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qwtest {
+
+class Qw5250ProgramTest : public XServerTest {
+ protected:
+  // Starts qw5250 with `args` on the test server; its environment is `env`
+  // followed by DISPLAY, HOME (the private one, unless !withHome) and LANG=C.
+  ChildProcess& startQw(const std::vector<std::string>& args, std::vector<std::string> env = {},
+                        bool withHome = true) {
+    std::vector<std::string> argv = {Qw5250Binary()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    env.push_back("DISPLAY=" + server_.DisplayName());
+    if (withHome) env.push_back("HOME=" + home_.Path());
+    env.push_back("LANG=C");
+    qw_ = std::make_unique<ChildProcess>();
+    EXPECT_TRUE(qw_->Start(argv, ChildProcess::BaseEnvironment(env))) << qw_->Error();
+    return *qw_;
+  }
+
+  TempDir home_;
+  std::unique_ptr<ChildProcess> qw_;
+};
+
+}  // namespace qwtest

@@ -1,0 +1,83 @@
+// The toolkit of the master process on a private X server, for tests that
+// run sessions in-process: making it once, pumping its event sources while
+// a test waits, and finding the session created last.
+#pragma once
+
+#include <gtest/gtest.h>  // before Xlib, whose None and Bool macros clash with it
+
+#include <cstdlib>
+#include <functional>
+#include <string>
+
+#include "session/AppInit.h"
+#include "session/SessionControlBlock.h"
+#include "session/SessionTable.h"
+#include "session/XtEventSources.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TestClock.h"
+#include "tests/support/TestHost5250.h"
+#include "tests/support/XTestServer.h"
+
+namespace qwtest::session_toolkit {
+
+constexpr int kWaitMs = 20000;
+
+// The server and the HOME folder of the toolkit, alive as long as the process.
+inline XTestServer* g_server = nullptr;
+inline TempDir* g_home = nullptr;
+
+// Starts a private X server (of `depth` bits when not 0), points DISPLAY,
+// HOME (a new temporary folder) and LANG at it and makes the toolkit of
+// this process there. False, with the reason in *error, when either step
+// fails.
+inline bool StartToolkit(int depth, std::string* error) {
+  g_server = new XTestServer;
+  if (depth != 0) g_server->SetDepth(depth);
+  if (!g_server->Start()) {
+    *error = g_server->Error();
+    return false;
+  }
+  g_home = new TempDir;
+  setenv("DISPLAY", g_server->DisplayName().c_str(), 1);
+  setenv("HOME", g_home->Path().c_str(), 1);
+  setenv("LANG", "C", 1);
+  static char name[] = "qw5250";
+  static char* argv[] = {name, nullptr};
+  int argc = 1;
+  if (initializeApplication(&argc, argv) != 0) {
+    *error = "initializeApplication failed";
+    return false;
+  }
+  return true;
+}
+
+inline void Pump(unsigned long ms = 20) { MasterEventSources()->ProcessPending(ms); }
+
+inline bool RunUntil(const std::function<bool()>& done, int timeoutMs = kWaitMs) {
+  Deadline deadline(timeoutMs);
+  while (!done()) {
+    if (deadline.Expired()) return false;
+    Pump();
+  }
+  return true;
+}
+
+inline TestHost5250::Pump HostPump() {
+  return [] { Pump(); };
+}
+
+// The session created last (null when there is none).
+inline SessionControlBlock* NewestSession() {
+  SessionControlBlock* newest = nullptr;
+  int sequence = 0;
+  for (int i = 0; i < kMaxSessionSlots; ++i) {
+    const SessionTableEntry* e = SessionEntry(i);
+    if (e->session && e->sequence > sequence) {
+      sequence = e->sequence;
+      newest = e->session;
+    }
+  }
+  return newest;
+}
+
+}  // namespace qwtest::session_toolkit
