@@ -37,12 +37,8 @@ int WSSF::endOfData(Databyte* db) {
 }
 
 int WSSF::processInput(Databyte* db) {
-  if (db->remaining >= sf::kTooManyBytes) return rejectRecord(db, dsm_sense::kStructuredFieldTooLong);
-  if (db->remaining < sf::kHeaderBytes) return rejectRecord(db, dsm_sense::kPrematureEnd);
-  const uint32_t length = sf::lengthAt(db);
-  if (length < sf::kHeaderBytes) return rejectRecord(db, dsm_sense::kBadLength);
-  if (db->remaining < length) return rejectRecord(db, dsm_sense::kPrematureEnd);
-  if (db->peek(2) != sf::kClass) return rejectRecord(db, dsm_sense::kBadClassOrType);
+  uint32_t length = 0;
+  if (const uint32_t sense = sf::checkHeader(db, &length)) return rejectRecord(db, sense);
   const unsigned char type = db->peek(3);
   switch (type) {
     case 0x66:

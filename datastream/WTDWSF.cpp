@@ -16,14 +16,8 @@ int WTDWSF::endOfData(Databyte* db) {
 }
 
 int WTDWSF::processInput(Databyte* db) {
-  if (db->remaining >= sf::kTooManyBytes) return rejectRecord(db, dsm_sense::kStructuredFieldTooLong);
-  if (db->remaining < sf::kHeaderBytes) return rejectRecord(db, dsm_sense::kPrematureEnd);
-  const uint32_t length = sf::lengthAt(db);
-  // A structured field must cover its own header: a shorter one would end
-  // before it began.
-  if (length < sf::kHeaderBytes) return rejectRecord(db, dsm_sense::kBadLength);
-  if (db->remaining < length) return rejectRecord(db, dsm_sense::kPrematureEnd);
-  if (db->peek(2) != sf::kClass) return rejectRecord(db, dsm_sense::kBadClassOrType);
+  uint32_t length = 0;
+  if (const uint32_t sense = sf::checkHeader(db, &length)) return rejectRecord(db, sense);
   WTDCsr& csr = db->manager->wtdCsr();
   switch (db->peek(3)) {
     case 0x50: return unbuilt(db, "the selection field definition", dsm_sense::kBadLength, true);

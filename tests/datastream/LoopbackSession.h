@@ -10,6 +10,7 @@
 #include "datastream/TelnetLAN.h"
 #include "datastream/TelnetSessionLink.h"
 #include "tests/datastream/RecordGlueFixtures.h"
+#include "tests/support/HostRecords.h"
 #include "tests/support/PollEventSources.h"
 #include "tests/support/TestHost5250.h"
 
@@ -78,23 +79,10 @@ struct Loopback {
 
   DisplayBag& display() { return station->display; }
   // Sends a record and waits until the session has taken it.
-  void Send(const Bytes& record) {
-    host.SendRecord(record);
-    ASSERT_TRUE(host.Barrier(kLoopbackWaitMs, pump));
-  }
-  Bytes Next() {
-    std::vector<uint8_t> r;
-    EXPECT_TRUE(host.WaitForRecord(kLoopbackWaitMs, pump, &r));
-    return r;
-  }
+  void Send(const Bytes& record) { qwtest::SendRecordAndSettle(host, pump, kLoopbackWaitMs, record); }
+  Bytes Next() { return qwtest::NextRecord(host, pump, kLoopbackWaitMs); }
   // Everything the session sent that has not been taken yet.
-  std::vector<Bytes> Pending() {
-    EXPECT_TRUE(host.Barrier(kLoopbackWaitMs, pump));
-    std::vector<Bytes> out;
-    std::vector<uint8_t> r;
-    while (host.WaitForRecord(0, pump, &r)) out.push_back(r);
-    return out;
-  }
+  std::vector<Bytes> Pending() { return qwtest::PendingRecords(host, pump, kLoopbackWaitMs); }
 };
 
 inline Bytes Header(uint8_t opcode, size_t n, uint8_t flags1, uint8_t flags2) {

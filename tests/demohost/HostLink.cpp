@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <chrono>
 
+#include "tests/support/NewEnviron.h"
+
 namespace demohost {
 
 namespace {
@@ -25,17 +27,6 @@ int Left(bool forever, Clock::time_point end) {
   if (forever) return -1;
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
   return ms < 0 ? 0 : static_cast<int>(ms > 60000 ? 60000 : ms);
-}
-
-// One RFC 1572 name or value: up to VAR, VALUE or USERVAR; ESC takes the
-// next byte as it is.
-std::string EnvText(const std::vector<uint8_t>& s, size_t& i) {
-  std::string out;
-  while (i < s.size() && s[i] != 0 && s[i] != 1 && s[i] != 3) {
-    if (s[i] == 2 && i + 1 < s.size()) ++i;
-    out += static_cast<char>(s[i++]);
-  }
-  return out;
 }
 
 }  // namespace
@@ -267,21 +258,9 @@ void HostLink::OnSub() {
     termType_.assign(sub_.begin() + 2, sub_.end());
     gotTermType_ = true;
   } else if (sub_[0] == kNewEnviron) {
-    size_t i = 2;
-    while (i < sub_.size()) {
-      if (sub_[i] != 0 && sub_[i] != 3) {
-        ++i;
-        continue;
-      }
-      ++i;
-      std::string name = EnvText(sub_, i);
-      std::string value;
-      if (i < sub_.size() && sub_[i] == 1) {
-        ++i;
-        value = EnvText(sub_, i);
-      }
+    new_environ::ForEachVariable(sub_, [this](const std::string& name, const std::string& value) {
       if (env_.size() < 64) env_.emplace_back(name, value);
-    }
+    });
     envDone_ = true;
   }
   Advance();

@@ -18,6 +18,7 @@
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
 #include "tests/datastream/LoopbackSession.h"
+#include "tests/support/HostRecords.h"
 #include "tests/support/PollEventSources.h"
 #include "tests/support/TestHost5250.h"
 
@@ -73,22 +74,9 @@ struct ConnectedSession {
   ConnectedSession& operator=(const ConnectedSession&) = delete;
 
   DisplayBag& display() { return *block->display; }
-  void Send(const Bytes& record) {
-    host.SendRecord(record);
-    ASSERT_TRUE(host.Barrier(kWaitMs, pump));
-  }
-  Bytes Next() {
-    std::vector<uint8_t> r;
-    EXPECT_TRUE(host.WaitForRecord(kWaitMs, pump, &r));
-    return r;
-  }
-  std::vector<Bytes> Pending() {
-    EXPECT_TRUE(host.Barrier(kWaitMs, pump));
-    std::vector<Bytes> out;
-    std::vector<uint8_t> r;
-    while (host.WaitForRecord(0, pump, &r)) out.push_back(r);
-    return out;
-  }
+  void Send(const Bytes& record) { qwtest::SendRecordAndSettle(host, pump, kWaitMs, record); }
+  Bytes Next() { return qwtest::NextRecord(host, pump, kWaitMs); }
+  std::vector<Bytes> Pending() { return qwtest::PendingRecords(host, pump, kWaitMs); }
   // One keystroke code.
   int Key(unsigned char code) { return s5250_key(block, &code, 1); }
   // Data keys: one key record carrying the EBCDIC characters.

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 
+#include "tests/support/NewEnviron.h"
 #include "tests/support/TestClock.h"
 
 namespace qwtest {
@@ -276,21 +277,6 @@ void TestHost5250::OnCommand(uint8_t verb, uint8_t option) {
     }
 }
 
-namespace {
-
-// One RFC 1572 name or value: up to VAR, VALUE or USERVAR; ESC takes the
-// next byte as it is.
-std::string EnvText(const std::vector<uint8_t>& s, size_t& i) {
-    std::string out;
-    while (i < s.size() && s[i] != 0 && s[i] != 1 && s[i] != 3) {
-        if (s[i] == 2 && i + 1 < s.size()) ++i;
-        out += static_cast<char>(s[i++]);
-    }
-    return out;
-}
-
-}  // namespace
-
 void TestHost5250::OnSub(const std::vector<uint8_t>& sub) {
     Conn& c = *conn_;
     if (sub.size() < 2 || sub[1] != 0) return;  // only IS
@@ -298,21 +284,8 @@ void TestHost5250::OnSub(const std::vector<uint8_t>& sub) {
         c.termType.assign(sub.begin() + 2, sub.end());
         c.gotTermType = true;
     } else if (sub[0] == kNewEnviron) {
-        size_t i = 2;
-        while (i < sub.size()) {
-            if (sub[i] != 0 && sub[i] != 3) {
-                ++i;
-                continue;
-            }
-            ++i;
-            std::string name = EnvText(sub, i);
-            std::string value;
-            if (i < sub.size() && sub[i] == 1) {
-                ++i;
-                value = EnvText(sub, i);
-            }
-            c.env[name] = value;
-        }
+        new_environ::ForEachVariable(
+            sub, [&c](const std::string& name, const std::string& value) { c.env[name] = value; });
         c.envDone = true;
     }
 }
