@@ -5,7 +5,7 @@
 #include <random>
 #include <vector>
 
-#include "session/base/BufferMgr.h"
+#include "base/BufferMgr.h"
 
 namespace {
 

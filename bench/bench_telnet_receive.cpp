@@ -13,7 +13,7 @@
 
 #include "datastream/TelnetLAN.h"
 #include "datastream/TelnetSessionLink.h"
-#include "session/base/EventSources.h"
+#include "base/EventSources.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include "datastream/qrnIStream.h"
 #include "datastream/qrnOStream.h"
 #include "display/DisplayBag.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 Addresses::Addresses(DisplayBag* d) : display(d) {}
 

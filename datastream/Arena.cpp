@@ -1,6 +1,6 @@
 #include "datastream/Arena.h"
 
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 Arena::Arena(unsigned char* pool, unsigned int poolBytes) : pool_(pool), poolBytes_(poolBytes) {
   resetArena();

@@ -9,7 +9,7 @@
 #include <sys/socket.h>
 #include <sys/types.h>
 
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "datastream/qrnOStream.h"
 #include "display/DisplayBag.h"
 #include "display/RestoreSense.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 void ContentionError::resetContentionError(DisplayBag* display) {
   if (!flag_) return;

@@ -14,7 +14,7 @@
 #include "datastream/WTDCsr.h"
 #include "display/DisplayBag.h"
 #include "keyboard/KeyboardState.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 int DSM::processInput(Databyte* db) {
   for (;;) {

@@ -8,7 +8,7 @@
 #include "datastream/KbdStTrn.h"
 #include "display/DisplayBag.h"
 #include "keyboard/KeyboardState.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 namespace {
 constexpr uint32_t kSeparateErrorLine = 0x00000010u;   // characteristics word 0

@@ -6,7 +6,7 @@
 #include "display/DisplayBag.h"
 #include "display/Rendering.h"
 #include "keyboard/TAXlate.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 namespace dsm_links {
 

@@ -1,7 +1,7 @@
 #include "datastream/FSMNw.h"
 
 #include "datastream/DsmSense.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 FSMNw::~FSMNw() {
   if (child) deleteMachine(arena_, child);

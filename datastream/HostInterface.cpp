@@ -9,7 +9,7 @@
 #include "display/DisplayBag.h"
 #include "display/Rendering.h"
 #include "display/RestoreSense.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "datastream/Databyte.h"
 #include "display/DisplayBag.h"
 #include "keyboard/KeyboardState.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 KeyboardState& KbdStTrn::keyboard(Databyte* db) { return db->display->keyboardState(); }
 

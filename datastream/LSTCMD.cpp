@@ -5,7 +5,7 @@
 #include "datastream/DsmSense.h"
 #include "display/DisplayBag.h"
 #include "keyboard/KeyboardState.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 namespace {
 constexpr uint32_t kExtendedAttributeReads = 0x00000300u;  // characteristics word 0

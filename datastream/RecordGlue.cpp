@@ -4,7 +4,7 @@
 
 #include "datastream/HostInterface.h"
 #include "datastream/S5250Simulator.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 namespace {
 

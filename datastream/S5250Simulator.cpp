@@ -4,7 +4,7 @@
 
 #include "datastream/HostInterface.h"
 #include "display/DisplayBag.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 
 #include "datastream/TelnetSessionLink.h"
 #include "datastream/TelnetSocketInput.h"
-#include "session/base/LocalMalloc.h"
-#include "session/base/LogMsg.h"
+#include "base/LocalMalloc.h"
+#include "base/LogMsg.h"
 
 TelnetLAN::TelnetLAN(TelnetSessionLink& session)
     : Telnet(session), liveGuard(std::make_shared<bool>(true)) {}

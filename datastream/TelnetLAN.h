@@ -6,7 +6,7 @@
 #include "datastream/Telnet.h"
 #include "datastream/TelnetParser.h"
 #include "datastream/TelnetSocketStream.h"
-#include "session/base/EventSources.h"
+#include "base/EventSources.h"
 
 // The Telnet transport over TCP: connection, TN5250 option negotiation,
 // receive path (Telnet commands removed, data to the record glue) and send

@@ -7,7 +7,7 @@
 
 #include "datastream/TelnetLAN.h"
 #include "datastream/TelnetSessionLink.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 using namespace TelnetCode;
 

@@ -1,6 +1,6 @@
 #include "datastream/TelnetSessionLink.h"
 
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 void TelnetSessionLink::DumpBuff(const unsigned char* data, int length, int level) {
   for (int off = 0; off < length; off += 16) {

@@ -2,7 +2,7 @@
 
 #include "datastream/TelnetLAN.h"
 #include "datastream/TelnetSessionLink.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 void TelnetSocketInput(TelnetLAN& telnet, TelnetSessionLink& session) {
   session.noteSocketInput();

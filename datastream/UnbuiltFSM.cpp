@@ -1,6 +1,6 @@
 #include "datastream/UnbuiltFSM.h"
 
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 int UnbuiltFSM::processInput(Databyte* db) {
   LogMsg(LevelWarning, "QWC0705 %s is not interpreted by this display; record rejected\n", name_);

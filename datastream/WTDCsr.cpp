@@ -5,7 +5,7 @@
 #include "datastream/Databyte.h"
 #include "datastream/DsmSense.h"
 #include "display/DisplayBag.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 namespace {
 // Rows: events; columns: states 0-8. -1: the event does not belong there.

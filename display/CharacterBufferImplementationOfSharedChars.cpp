@@ -4,7 +4,7 @@
 
 #include "datastream/qrnIStream.h"
 #include "datastream/qrnOStream.h"
-#include "session/base/ErrorHalt.h"
+#include "base/ErrorHalt.h"
 
 namespace {
 constexpr unsigned short kModuleCharacterStores = 0x0B01;

@@ -8,8 +8,8 @@
 #include "display/Rendering.h"
 #include "display/RestoreSense.h"
 #include "display/StationServices.h"
-#include "session/base/ErrorHalt.h"
-#include "session/base/LogMsg.h"
+#include "base/ErrorHalt.h"
+#include "base/LogMsg.h"
 
 namespace {
 constexpr unsigned short kModuleCursor = 0x0B02;

@@ -11,7 +11,7 @@
 #include "display/RestoreSense.h"
 #include "keyboard/TAXlate.h"
 #include "keyboard/UserInput.h"
-#include "session/base/ErrorHalt.h"
+#include "base/ErrorHalt.h"
 
 namespace {
 constexpr unsigned short kModuleDisplay = 0x0B03;

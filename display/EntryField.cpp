@@ -5,7 +5,7 @@
 #include "display/DisplayBag.h"
 #include "display/FormatTable.h"
 #include "display/RestoreSense.h"
-#include "session/base/ErrorHalt.h"
+#include "base/ErrorHalt.h"
 
 namespace {
 constexpr unsigned short kModuleEntryField = 2844;

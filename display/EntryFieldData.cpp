@@ -6,7 +6,7 @@
 #include "display/DisplayBag.h"
 #include "display/EntryField.h"
 #include "display/FieldFormatBits.h"
-#include "session/base/ErrorHalt.h"
+#include "base/ErrorHalt.h"
 
 namespace {
 using namespace field_format;

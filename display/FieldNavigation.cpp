@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "display/FieldEditingSupport.h"
-#include "session/base/ErrorHalt.h"
+#include "base/ErrorHalt.h"
 
 using namespace field_editing;
 

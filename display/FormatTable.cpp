@@ -13,8 +13,8 @@
 #include "display/RestoreSense.h"
 #include "display/ScrollBarField.h"
 #include "display/SelectionField.h"
-#include "session/base/ErrorHalt.h"
-#include "session/base/LogMsg.h"
+#include "base/ErrorHalt.h"
+#include "base/LogMsg.h"
 
 namespace {
 constexpr unsigned short kModule = 2836;

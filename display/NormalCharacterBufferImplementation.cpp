@@ -4,7 +4,7 @@
 
 #include "datastream/qrnIStream.h"
 #include "datastream/qrnOStream.h"
-#include "session/base/LocalMalloc.h"
+#include "base/LocalMalloc.h"
 
 #include <cstdlib>
 

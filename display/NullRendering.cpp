@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "session/base/ErrorHalt.h"
+#include "base/ErrorHalt.h"
 
 void* NullRendering::WsGetBuffer(unsigned int size) {
   void* p = std::malloc(size ? size : 1);

@@ -10,8 +10,8 @@
 #include "display/Rendering.h"
 #include "display/RestoreSense.h"
 #include "display/StationServices.h"
-#include "session/base/ErrorHalt.h"
-#include "session/base/LogMsg.h"
+#include "base/ErrorHalt.h"
+#include "base/LogMsg.h"
 
 namespace {
 constexpr unsigned short kModulePlanes = 0x0B1A;

@@ -6,7 +6,7 @@
 #include "display/Rendering.h"
 #include "display/RestoreSense.h"
 #include "display/StationServices.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 namespace {
 constexpr unsigned int kFlagAInsert = 0x10000000u;  // A bit 28

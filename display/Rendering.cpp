@@ -1,6 +1,6 @@
 #include "display/Rendering.h"
 
-#include "session/base/ErrorHalt.h"
+#include "base/ErrorHalt.h"
 
 namespace {
 constexpr unsigned short kModuleRendering = 0x0B19;

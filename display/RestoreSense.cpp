@@ -1,6 +1,6 @@
 #include "display/RestoreSense.h"
 
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 unsigned int RestoreRejected(const char* what, const char* why) {
   LogMsg(LevelWarning, "QWC0400 restore of the %s refused: %s\n", what, why);

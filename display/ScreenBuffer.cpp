@@ -1,7 +1,7 @@
 #include "display/ScreenBuffer.h"
 
 #include "display/CharacterBufferImplementation.h"
-#include "session/base/ErrorHalt.h"
+#include "base/ErrorHalt.h"
 
 namespace {
 constexpr unsigned short kModulePlanes = 0x0B1A;

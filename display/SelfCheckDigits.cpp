@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "display/PresentationSpaceScreenBuffer.h"
-#include "session/base/ErrorHalt.h"
+#include "base/ErrorHalt.h"
 
 namespace {
 constexpr unsigned char kDup = 0x1C;

@@ -14,7 +14,7 @@
 #include "display/DisplayBag.h"
 #include "display/NullRendering.h"
 #include "keyboard/TAXlate.h"
-#include "session/base/ErrorHalt.h"
+#include "base/ErrorHalt.h"
 
 namespace {
 

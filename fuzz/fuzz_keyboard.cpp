@@ -15,7 +15,7 @@
 #include "keyboard/TAXlate.h"
 #include "keyboard/XlateTable.h"
 #include "keyboard/XlateTableDownload.h"
-#include "session/base/ErrorHalt.h"
+#include "base/ErrorHalt.h"
 
 namespace {
 

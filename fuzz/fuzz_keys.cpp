@@ -14,7 +14,7 @@
 #include "display/NullRendering.h"
 #include "keyboard/FunctionWord.h"
 #include "keyboard/TAXlate.h"
-#include "session/base/ErrorHalt.h"
+#include "base/ErrorHalt.h"
 
 namespace {
 

@@ -18,8 +18,8 @@
 
 #include "datastream/TelnetLAN.h"
 #include "datastream/TelnetSessionLink.h"
-#include "session/base/EventSources.h"
-#include "session/base/LogMsg.h"
+#include "base/EventSources.h"
+#include "base/LogMsg.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "keyboard/InputEvents.h"
 #include "keyboard/KeystrokeClasses.h"
 #include "keyboard/MouseEvents.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 namespace {
 constexpr unsigned int kErrorKeyNotValid = 2;

@@ -9,8 +9,8 @@
 #include "display/Rendering.h"
 #include "display/RestoreSense.h"
 #include "display/ScrollBarField.h"
-#include "session/base/ErrorHalt.h"
-#include "session/base/LogMsg.h"
+#include "base/ErrorHalt.h"
+#include "base/LogMsg.h"
 
 namespace {
 constexpr unsigned short kModule = 2839;

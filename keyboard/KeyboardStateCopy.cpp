@@ -7,7 +7,7 @@
 #include "display/EntryField.h"
 #include "display/Rendering.h"
 #include "keyboard/KeyboardState.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 void KeyboardState::markArea(unsigned int from, unsigned int to) {
   Rendering* r = display_->getRendering();

@@ -14,7 +14,7 @@
 #include "keyboard/CmdState.h"
 #include "keyboard/InObjGen.h"
 #include "keyboard/TranslatorHost.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 namespace {
 TranslatorHost& defaultHost() {

@@ -3,7 +3,7 @@
 #include "display/DisplayBag.h"
 #include "keyboard/TAXlate.h"
 #include "keyboard/TranslatorHost.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 namespace {
 using S = XltState;

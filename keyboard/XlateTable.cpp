@@ -4,8 +4,8 @@
 #include <new>
 
 #include "keyboard/GeneratedTables.h"
-#include "session/base/ErrorHalt.h"
-#include "session/base/LogMsg.h"
+#include "base/ErrorHalt.h"
+#include "base/LogMsg.h"
 
 namespace {
 constexpr unsigned short kModule = 0x0B1F;

@@ -11,7 +11,7 @@
 #include <cstddef>
 
 #include "keyboard/FunctionWord.h"
-#include "session/base/BufferMgr.h"
+#include "base/BufferMgr.h"
 
 // A table name: eight EBCDIC bytes.
 struct RuName {

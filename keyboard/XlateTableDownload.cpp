@@ -5,7 +5,7 @@
 
 #include "keyboard/TAXlate.h"
 #include "keyboard/XlateTable.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 namespace {
 constexpr unsigned char kName1 = 0xF1, kName6 = 0xF6;

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "session/ResourceKeywords.h"
-#include "session/base/LocalMalloc.h"
-#include "session/base/LogMsg.h"
+#include "base/LocalMalloc.h"
+#include "base/LogMsg.h"
 
 namespace {
 

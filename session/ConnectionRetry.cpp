@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 ConnectionRetry::ConnectionRetry(ConnectionRetryHost& host) : host_(host), alive_(std::make_shared<bool>(true)) {}
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "session/base/EventSources.h"
+#include "base/EventSources.h"
 
 // What the schedule needs of its session.
 class ConnectionRetryHost {

@@ -18,9 +18,9 @@
 #include "session/MasterRecord.h"
 #include "session/SessionTable.h"
 #include "session/StartOptions.h"
-#include "session/base/ErrorHalt.h"
-#include "session/base/LocalMalloc.h"
-#include "session/base/LogMsg.h"
+#include "base/ErrorHalt.h"
+#include "base/LocalMalloc.h"
+#include "base/LogMsg.h"
 
 struct ErrorDialogs::Slot {
   bool inUse = false;

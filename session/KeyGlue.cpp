@@ -11,7 +11,7 @@
 #include "keyboard/TAXlate.h"
 #include "session/Language.h"
 #include "session/SessionControlBlock.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 #include "xfront/SessionInputHooks.h"
 #include "xfront/SessionMenuHooks.h"
 

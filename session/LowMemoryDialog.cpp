@@ -6,8 +6,8 @@
 
 #include "session/ErrorDialogs.h"
 #include "session/SessionTable.h"
-#include "session/base/ErrorHalt.h"
-#include "session/base/LocalMalloc.h"
+#include "base/ErrorHalt.h"
+#include "base/LocalMalloc.h"
 
 namespace {
 Widget g_dialog = nullptr;

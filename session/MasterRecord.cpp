@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "session/base/ErrorHalt.h"
+#include "base/ErrorHalt.h"
 
 // This process keeps the record to itself: every start becomes the master of
 // its own sessions, and no other start hands sessions to it.

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 namespace {
 

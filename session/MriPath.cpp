@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 std::string MriLanguage(const char* lcMessages) {
   if (!lcMessages) {

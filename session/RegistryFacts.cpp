@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "platform/QXRegistry.h"
-#include "session/base/LocalMalloc.h"
-#include "session/base/LogMsg.h"
+#include "base/LocalMalloc.h"
+#include "base/LogMsg.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <X11/StringDefs.h>
 #include <cstring>
 
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 namespace {
 

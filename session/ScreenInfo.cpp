@@ -4,7 +4,7 @@
 
 #include "display/DisplayBag.h"
 #include "display/EntryField.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 namespace {
 

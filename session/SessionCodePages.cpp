@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 namespace {
 

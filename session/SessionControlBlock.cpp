@@ -16,8 +16,8 @@
 #include "session/ScreenInfo.h"
 #include "session/SessionTable.h"
 #include "session/TraceDump.h"
-#include "session/base/LocalMalloc.h"
-#include "session/base/LogMsg.h"
+#include "base/LocalMalloc.h"
+#include "base/LogMsg.h"
 #include "xfront/RenderingX.h"
 
 namespace {

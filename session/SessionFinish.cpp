@@ -14,7 +14,7 @@
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
 #include "session/WMGeometry.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 namespace {
 

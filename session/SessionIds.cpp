@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 namespace {
 

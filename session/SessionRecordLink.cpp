@@ -14,7 +14,7 @@
 #include "session/KeyGlue.h"
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 namespace {
 // The window events handled before one record, at most.

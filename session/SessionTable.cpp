@@ -22,9 +22,9 @@
 #include "session/StartOptions.h"
 #include "session/WMGeometry.h"
 #include "session/XtEventSources.h"
-#include "session/base/ErrorHalt.h"
-#include "session/base/LocalMalloc.h"
-#include "session/base/LogMsg.h"
+#include "base/ErrorHalt.h"
+#include "base/LocalMalloc.h"
+#include "base/LogMsg.h"
 
 namespace {
 

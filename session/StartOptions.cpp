@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include "session/Language.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 namespace {
 

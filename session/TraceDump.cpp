@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 void DumpBytesWithTable(const unsigned char table[256], const unsigned char* data, int length, int level) {
   if (!data || length <= 0) return;

@@ -11,8 +11,8 @@
 #include "session/MriLineRules.h"
 #include "session/MriPath.h"
 #include "session/ResourceText.h"
-#include "session/base/LocalMalloc.h"
-#include "session/base/LogMsg.h"
+#include "base/LocalMalloc.h"
+#include "base/LogMsg.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <string>
 
-#include "session/base/ErrorHalt.h"
-#include "session/base/LogMsg.h"
+#include "base/ErrorHalt.h"
+#include "base/LogMsg.h"
 
 namespace {
 

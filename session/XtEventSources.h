@@ -5,7 +5,7 @@
 
 #include <map>
 
-#include "session/base/EventSources.h"
+#include "base/EventSources.h"
 
 class XtEventSources : public EventSources {
  public:

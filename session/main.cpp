@@ -6,7 +6,7 @@
 #include "session/ResourceKeywords.h"
 #include "session/SessionTable.h"
 #include "session/StartOptions.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 #include "xfront/XuXHelpers.h"
 
 int main(int argc, char** argv) {

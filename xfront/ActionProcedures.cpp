@@ -12,7 +12,7 @@
 #include "session/AppResources.h"
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 #include "xfront/EmulatorActions.h"
 #include "xfront/SessionInputHooks.h"
 #include "xfront/SessionMenuHooks.h"

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <utility>
 
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 namespace {
 

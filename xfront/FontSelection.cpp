@@ -5,7 +5,7 @@
 #include <clocale>
 #include <string>
 
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 int IsFontAvailable(Display* display, const char* pattern) {
   if (!display || !pattern) return 0;

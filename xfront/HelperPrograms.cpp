@@ -3,7 +3,7 @@
 #include <X11/Xatom.h>
 
 #include "session/AppInit.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 // buffers come from one block of work memory. Host data never ends the
 // program here: out-of-range requests are refused with a log line.
 #include "display/Rendering.h"
-#include "session/base/BufferMgr.h"
+#include "base/BufferMgr.h"
 
 class SessionControlBlock;
 class RenderingWindow;

@@ -11,7 +11,7 @@
 
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 #include "xfront/SessionMenuHooks.h"
 #include "xfront/Win3270.h"
 #include "xfront/XStuffPrivate.h"

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <string>
 
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 #include "xfront/DefaultTranslations.h"
 #include "xfront/EmulatorActions.h"
 #include "xfront/Win3270P.h"

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "session/Language.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 #include "xfront/Win3270.h"
 #include "xfront/Win3270P.h"
 

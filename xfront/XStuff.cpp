@@ -24,7 +24,7 @@
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
 #include "session/WMGeometry.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 #include "xfront/ActionProcedures.h"
 #include "xfront/SessionMenuHooks.h"
 #include "xfront/Win3270.h"

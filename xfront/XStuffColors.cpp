@@ -3,7 +3,7 @@
 #include <X11/Intrinsic.h>
 #include <Xm/Xm.h>
 
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 #include "xfront/ColorAllocation.h"
 #include "xfront/Win3270.h"
 #include "xfront/XStuff.h"

@@ -12,7 +12,7 @@
 #include "display/CopiedDataInformation.h"
 #include "session/AppResources.h"
 #include "session/ResourceKeywords.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 #include "xfront/DisplayAttributes.h"
 #include "xfront/Win3270.h"
 #include "xfront/XStuff.h"

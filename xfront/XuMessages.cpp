@@ -11,7 +11,7 @@
 #include <deque>
 #include <string>
 
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 #include "xfront/XuFormat.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include <deque>
 #include <utility>
 
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 extern char** environ;
 

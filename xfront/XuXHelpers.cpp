@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 int XuAddFontDirectory(Display* display, const char* dir) {
   if (!display || !dir || !*dir) return 0;

@@ -7,8 +7,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "session/base/BufferMgr.h"
-#include "session/base/ErrorHalt.h"
+#include "base/BufferMgr.h"
+#include "base/ErrorHalt.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "session/base/CurrentTime.h"
-#include "session/base/ErrorHalt.h"
-#include "session/base/LocalMalloc.h"
-#include "session/base/LogMsg.h"
+#include "base/CurrentTime.h"
+#include "base/ErrorHalt.h"
+#include "base/LocalMalloc.h"
+#include "base/LogMsg.h"
 
 namespace {
 

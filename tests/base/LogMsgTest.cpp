@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 namespace {
 

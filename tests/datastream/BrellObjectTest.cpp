@@ -16,7 +16,7 @@
 #include <unistd.h>
 
 #include "datastream/BrellObject.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestCertificates.h"

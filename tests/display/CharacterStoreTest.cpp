@@ -5,7 +5,7 @@
 
 #include "display/CharacterBufferImplementationOfSharedChars.h"
 #include "display/NormalCharacterBufferImplementation.h"
-#include "session/base/ErrorHalt.h"
+#include "base/ErrorHalt.h"
 
 namespace {
 struct SharedCase {

@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "display/CursorClass.h"
-#include "session/base/ErrorHalt.h"
+#include "base/ErrorHalt.h"
 #include "tests/display/FakeStation.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include "display/ScrollBarField.h"
 #include "display/SelectionField.h"
 #include "keyboard/TAXlate.h"
-#include "session/base/ErrorHalt.h"
+#include "base/ErrorHalt.h"
 #include "tests/display/RecordingRendering.h"
 #include "tests/display/StreamHelpers.h"
 

@@ -14,7 +14,7 @@
 #include "keyboard/TAXlate.h"
 #include "keyboard/TranslatorHost.h"
 #include "keyboard/XlateTable.h"
-#include "session/base/ErrorHalt.h"
+#include "base/ErrorHalt.h"
 #include "tests/display/RecordingRendering.h"
 
 struct KeyHalted {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "session/MriLineRules.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 #include "tests/support/LogCapture.h"
 
 namespace {

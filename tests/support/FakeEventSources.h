@@ -6,7 +6,7 @@
 #include <functional>
 #include <map>
 
-#include "session/base/EventSources.h"
+#include "base/EventSources.h"
 
 namespace qwtest {
 

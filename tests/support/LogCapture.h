@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 namespace qwtest {
 

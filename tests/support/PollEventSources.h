@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "session/base/EventSources.h"
+#include "base/EventSources.h"
 
 namespace qwtest {
 

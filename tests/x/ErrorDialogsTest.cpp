@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "session/ErrorDialogs.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 #include <string>
 #include <vector>

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>  // before Xlib, whose None and Bool macros clash with it
 
 #include "session/XErrorHandlers.h"
-#include "session/base/ErrorHalt.h"
-#include "session/base/LogMsg.h"
+#include "base/ErrorHalt.h"
+#include "base/LogMsg.h"
 #include "tests/support/XServerTest.h"
 
 #include <X11/Xlib.h>

@@ -11,7 +11,7 @@
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
 #include "session/StartOptions.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/SessionToolkit.h"
 #include "tests/support/TempDir.h"

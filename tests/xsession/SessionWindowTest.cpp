@@ -24,7 +24,7 @@
 #include "session/SessionTable.h"
 #include "session/StartOptions.h"
 #include "session/XtEventSources.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/SessionToolkit.h"
 #include "tests/support/TestClock.h"

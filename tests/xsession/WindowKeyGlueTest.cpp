@@ -20,7 +20,7 @@
 #include "session/SessionTable.h"
 #include "session/StartOptions.h"
 #include "session/XtEventSources.h"
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 #include "tests/support/SessionToolkit.h"
 #include "tests/support/TestClock.h"
 #include "tests/support/TestHost5250.h"

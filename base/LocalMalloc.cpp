@@ -1,9 +1,9 @@
-#include "session/base/LocalMalloc.h"
+#include "base/LocalMalloc.h"
 
 #include <cstdlib>
 
-#include "session/base/ErrorHalt.h"
-#include "session/base/LogMsg.h"
+#include "base/ErrorHalt.h"
+#include "base/LogMsg.h"
 
 namespace {
 LocalMallocAllocator g_alloc = nullptr;

@@ -1,10 +1,10 @@
-#include "session/base/ErrorHalt.h"
+#include "base/ErrorHalt.h"
 
 #include <chrono>
 #include <cstdlib>
 #include <thread>
 
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 namespace {
 ExitMasterCleanup g_cleanup = nullptr;

@@ -1,4 +1,4 @@
-#include "session/base/LogMsg.h"
+#include "base/LogMsg.h"
 
 #include <cstdarg>
 #include <cstdio>

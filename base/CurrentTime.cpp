@@ -1,4 +1,4 @@
-#include "session/base/CurrentTime.h"
+#include "base/CurrentTime.h"
 
 #include <ctime>
 

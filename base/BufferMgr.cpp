@@ -1,9 +1,9 @@
-#include "session/base/BufferMgr.h"
+#include "base/BufferMgr.h"
 
 #include <cstdint>
 #include <limits>
 
-#include "session/base/ErrorHalt.h"
+#include "base/ErrorHalt.h"
 
 namespace {
 constexpr unsigned short kModule = 2846;
