@@ -50,7 +50,7 @@ int DSM::command(Databyte* db, bool wp) {
       case 0x21: r = unbuilt(db, false, "the write error code command"); break;
       case 0xF3: r = callChild<WSF>(db, false); break;
       case 0xF4: r = callChild<WSSF>(db, false); break;
-      case 0x20: r = unbuilt(db, true, "the clear unit alternate command"); break;
+      case 0x20: r = clearUnitAlternate(db); break;
       case 0x40:
       case 0x50:
         r = kFsmDispatchAgain;  // as in display mode, below
@@ -74,7 +74,7 @@ int DSM::command(Databyte* db, bool wp) {
     case 0x11: r = callChild<WTD>(db, false); break;
     case 0x13: r = unbuilt(db, true, "the restore partial screen command"); break;
     case 0x16: r = refuse(db, dsm_sense::kCopyToPrinter); break;
-    case 0x20: r = unbuilt(db, true, "the clear unit alternate command"); break;
+    case 0x20: r = clearUnitAlternate(db); break;
     case 0x21: r = unbuilt(db, true, "the write error code command"); break;
     case 0x22: r = unbuilt(db, true, "the write error code to window command"); break;
     case 0x23: r = unbuilt(db, true, "the roll command"); break;
@@ -210,6 +210,38 @@ int DSM::readCommand(Databyte* db) {
     dsm_links::setReadMDTAlt(d, cc1, cc2);
   db->loadNextValue(2);
   return kFsmFinished;
+}
+
+int DSM::clearUnitAlternate(Databyte* db) {
+  if (db->remaining < 2) return refuse(db, dsm_sense::kPrematureEnd);
+  DisplayBag& d = *db->display;
+  const DisplayCharacteristics& c = d.characteristics();
+  unsigned int rows = d.rows(), columns = d.columns(), dropImages = 1;
+  bool capable = true;
+  switch (db->peek(1)) {
+    case 0x00:
+      rows = 27, columns = 132, capable = c.word1Bit(kWord1Wide27x132Bit);
+      break;
+    case 0x01:
+      rows = 32, columns = 80, capable = c.word1Bit(kWord1Screen32x80Bit);
+      break;
+    case 0x02:
+      rows = 43, columns = 80, capable = c.word1Bit(kWord1Screen43x80Bit);
+      break;
+    case 0x80:
+      dropImages = 0;  // the current size, images kept
+      break;
+    default:
+      return refuse(db, dsm_sense::kBadClearUnitAlternate);
+  }
+  if (!capable) return refuse(db, dsm_sense::kUnknownCommand);
+  db->loadNextValue(1);
+  fSMEndInd(db);
+  DataStreamManager& m = *db->manager;
+  m.prepareForCursorMove();
+  const int r = DsmClr::clearUnit(db, rows, columns, dropImages);
+  m.executeCursorMove();
+  return r;
 }
 
 int DSM::clearFormatTable(Databyte* db) {

@@ -29,6 +29,9 @@ class DSM : public FSMNw {
   int processSavePartial(Databyte* db);
   int readCommand(Databyte* db);
   int clearFormatTable(Databyte* db);
+  // Clears the screen to the size its parameter byte names (27 x 132, 32 x 80,
+  // 43 x 80, or the current size keeping images).
+  int clearUnitAlternate(Databyte* db);
   int refuse(Databyte* db, uint32_t sense);
   int error(Databyte* db);
   int reject(Databyte* db);

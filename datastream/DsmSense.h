@@ -12,6 +12,7 @@ constexpr uint32_t kReadNotAllowed = 0x08290100u;
 constexpr uint32_t kContention = 0x082D0100u;
 constexpr uint32_t kUnknownCommand = 0x10030101u;
 constexpr uint32_t kCopyToPrinter = 0x10030103u;
+constexpr uint32_t kBadClearUnitAlternate = 0x10030105u;
 constexpr uint32_t kNotInDisplayMode = 0x1003011Cu;
 constexpr uint32_t kReadNotSupported = 0x10030123u;
 constexpr uint32_t kBadLength = 0x10050110u;

@@ -4,6 +4,11 @@
 // The eight-word record of a session's screen capabilities. Word 0 holds
 // feature bits, word 5 the buffer size (high half) and the rows and columns
 // (its two low bytes); the other words carry device identification.
+// Bits of word 1: the larger screen sizes the station can show.
+constexpr unsigned kWord1Wide27x132Bit = 24;
+constexpr unsigned kWord1Screen43x80Bit = 27;
+constexpr unsigned kWord1Screen32x80Bit = 28;
+
 struct DisplayCharacteristics {
   uint32_t word[8] = {0x7F68428Du, 0, 0, 0, 0, (3696u << 16) | (24u << 8) | 80u, 0, 0};
 

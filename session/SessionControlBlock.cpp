@@ -133,6 +133,15 @@ SessionControlBlock::SessionControlBlock(int slotNumber, const char* ssl, const 
   constructed = 1;
 }
 
+void SessionControlBlock::permitScreenSizes(bool wide27x132) {
+  if (!display) return;
+  uint32_t& word = display->characteristicsForQuery().word[1];
+  if (wide27x132)
+    word |= 1u << kWord1Wide27x132Bit;
+  else
+    word &= ~(1u << kWord1Wide27x132Bit);
+}
+
 SessionControlBlock::~SessionControlBlock() {
   codePages.close();
   Destroy(telnet);

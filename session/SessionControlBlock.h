@@ -58,6 +58,10 @@ class SessionControlBlock final : public TelnetSessionLink, public BrellSessionL
   // host and session ASCII code sets; opens the converters.
   void setEBCDICtoFW_Ptr();
   void openCodePages();
+  // The screen sizes that the session window permits become capabilities of
+  // the display station: the terminal type, the query reply and clear unit
+  // alternate read them there.
+  void permitScreenSizes(bool wide27x132);
 
   // TelnetSessionLink.
   EventSources& eventSources() override;

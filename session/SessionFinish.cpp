@@ -6,6 +6,8 @@
 
 #include "datastream/BrellObject.h"
 #include "datastream/TelnetLAN.h"
+#include "datastream/TerminalTypes.h"
+#include "display/DisplayBag.h"
 #include "session/AppResources.h"
 #include "session/DisplayNameList.h"
 #include "session/ErrorDialogs.h"
@@ -18,10 +20,6 @@
 
 namespace {
 
-constexpr const char* kWideTerminal = "QAV-3477-FC";
-constexpr const char* kNarrowTerminal = "QAV-3179-2";
-constexpr uint32_t kWideScreenBit = 0x01000000u;  // second word, bit 24: 27 x 132
-
 // The entry still holds this very session (a session ended during a nested
 // wait leaves its entry free or to another session).
 bool Alive(int slot, SessionControlBlock* block, int sequence) {
@@ -29,16 +27,21 @@ bool Alive(int slot, SessionControlBlock* block, int sequence) {
   return e && e->shell && e->session == block && e->sequence == sequence;
 }
 
+// The terminal type of a -tn name: a registered name as registered; a
+// 27 x 132 type only when the station may show 27 x 132, else the 24 x 80
+// colour display.
 const char* TerminalType(SessionControlBlock* block) {
   if (!block->terminalName) return nullptr;
-  if (std::strcmp(block->terminalName, kWideTerminal) != 0) {
+  const Tn5250TerminalType* type = FindTn5250TerminalType(block->terminalName);
+  if (!type) {
     LogMsg(LevelError, "%s: name specified for -tn parameter not valid.  -tn parameter will be ignored.\n", "QWC0535");
     return nullptr;
   }
-  const DisplayCharacteristics dc = GetDefaultDisplayCharacteristics(0);
-  if (dc.word[1] & kWideScreenBit) return kWideTerminal;
-  if (DebugFlag()) LogMsg(LevelDebug, "wide screen mode not enabled, -tn type changed to QAV-3179-2.\n");
-  return kNarrowTerminal;
+  if (type->columns <= 80) return type->name;
+  if (block->display && block->display->characteristics().word1Bit(kWord1Wide27x132Bit)) return type->name;
+  if (DebugFlag())
+    LogMsg(LevelDebug, "wide screen mode not enabled, -tn type changed to %s.\n", kTn5250NarrowType);
+  return kTn5250NarrowType;
 }
 
 // A name that another session of the same host has asked for.

@@ -339,6 +339,7 @@ void createSessionUnderThisProcess(const SessionStartOptions& optionsIn, ColorOp
     EndSession(block, 1);
     return;
   }
+  block->permitScreenSizes(block->xstuff.wideScreenAllowed());
   if (DebugFlag())
     LogMsg(LevelDebug, "session %s on host %s in slot %d, instance %d.\n", block->sessionId,
            options.hostName.c_str(), slot, instance);

@@ -79,12 +79,12 @@ TEST(TelnetHost, NegotiationInBothModes) {
         std::map<std::string, std::string> env;
     };
     const Case cases[] = {
-        {"mode 0", 0, nullptr, nullptr, "QAV-3487-HC", {}},
-        {"mode 0, terminal type given", 0, "QAV-3179-2", nullptr, "QAV-3179-2", {}},
+        {"mode 0", 0, nullptr, nullptr, "IBM-3487-HC", {}},
+        {"mode 0, terminal type given", 0, "IBM-3179-2", nullptr, "IBM-3179-2", {}},
         {"mode 1 with a device name", 1, nullptr, "QWS01",
-         "QAV-3487-QX",
+         "IBM-3487-HC",
          {{"KBDTYPE", "USB"}, {"CODEPAGE", "037"}, {"CHARSET", "697"}, {"DEVNAME", "QWS01"}}},
-        {"mode 1 without one", 1, nullptr, nullptr, "QAV-3487-QX",
+        {"mode 1 without one", 1, nullptr, nullptr, "IBM-3487-HC",
          {{"KBDTYPE", "USB"}, {"CODEPAGE", "037"}, {"CHARSET", "697"}}},
     };
     for (const auto& c : cases) {
@@ -107,6 +107,41 @@ TEST(TelnetHost, NegotiationInBothModes) {
             EXPECT_EQ(kv.second, 1) << kv.first;
         }
         EXPECT_TRUE(f.session.errors.empty());
+    }
+}
+
+TEST(TelnetHost, OnlyRegisteredTerminalTypesGetA5250Session) {
+    // The host compares literally, as a real one does: the registered names
+    // and nothing near them.
+    struct Case {
+        const char* type;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"IBM-3179-2", true},   {"IBM-3180-2", true},   {"IBM-3196-A1", true},  {"IBM-3477-FC", true},
+        {"IBM-3477-FG", true},  {"IBM-3486-BA", true},  {"IBM-3487-HA", true},  {"IBM-3487-HC", true},
+        {"IBM-5251-11", true},  {"IBM-5291-1", true},   {"IBM-5292-2", true},   {"IBM-5555-B01", true},
+        {"IBM-5555-C01", true}, {"QAV-3487-HC", false}, {"ibm-3487-hc", false}, {"IBM-3487", false},
+        {"IBM-3812-1", false},  {"IBM-3487-QX", false}, {"IBM-3179-2 ", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        LogCapture log;
+        Fixture f;
+        ASSERT_EQ(f.telnet.tel_init("127.0.0.1", f.host.Port()), 0);
+        const int rc = f.telnet.tel_setup(0, c.type, nullptr);
+        EXPECT_EQ(f.host.TerminalType(), c.type);
+        EXPECT_EQ(f.host.TerminalTypeRefused(), !c.accepted);
+        if (c.accepted) {
+            EXPECT_EQ(rc, 0);
+            EXPECT_TRUE(f.host.WaitNegotiated(kWaitMs, f.pump));
+        } else {
+            // The refused 5250 options end the negotiation with its report.
+            EXPECT_EQ(rc, -1);
+            EXPECT_TRUE(log.Contains("QWC0047"));
+            EXPECT_EQ(f.session.errors, (std::vector<std::pair<std::string, int>>{{"ErrorMsgTelnetNegoFailed", 1}}));
+            EXPECT_FALSE(f.host.Negotiated());
+        }
     }
 }
 

@@ -70,7 +70,7 @@ TEST_F(TelnetOverTlsTest, SessionRunsThroughTheSecureSocket) {
             0);
   ASSERT_EQ(telnet.tel_setup(0, nullptr, nullptr), 0);
   ASSERT_TRUE(host->WaitNegotiated(5000, pump));
-  EXPECT_EQ(host->TerminalType(), "QAV-3487-HC");
+  EXPECT_EQ(host->TerminalType(), "IBM-3487-HC");
   telnet.addSocketInput();
 
   // Host to client: records with many 0xFF bytes, larger than one read.

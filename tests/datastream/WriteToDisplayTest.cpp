@@ -234,3 +234,29 @@ TEST(DataStreamManager, ResetDeviceSessionClearsAndRefusesItsOwnStartFieldCleanl
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DataStreamManager, ClearUnitAlternateSwitchesAWideStationTo27x132AndClearUnitBack) {
+  DisplayCharacteristics c;
+  c.word[1] |= 1u << kWord1Wide27x132Bit;
+  DsmStation s(c);
+  ASSERT_EQ(s.run(Record().clearUnit().wtd(0, 0).text("A")), 0u);
+  ASSERT_EQ(s.run(Record().bytes({0x04, 0x20, 0x00})), 0u);
+  EXPECT_EQ(s.display.rows(), 27u);
+  EXPECT_EQ(s.display.columns(), 132u);
+  EXPECT_NE(s.screen(0, 1)[0], Cp037("A")[0]) << "the screen is cleared";
+  // The last position of row 27 takes data; row 28 does not exist.
+  EXPECT_EQ(s.run(Record().wtd(0, 0).sba(27, 132).text("Z")), 0u);
+  EXPECT_EQ(s.screen(27 * 132 - 1, 1)[0], Cp037("Z")[0]);
+  EXPECT_EQ(s.run(Record().wtd(0, 0).sba(28, 1).text("Z")), 0x10050122u);
+  // 0x80 clears at the current size.
+  ASSERT_EQ(s.run(Record().bytes({0x04, 0x20, 0x80})), 0u);
+  EXPECT_EQ(s.display.columns(), 132u);
+  EXPECT_EQ(s.screen(27 * 132 - 1, 1)[0], 0x00);
+  ASSERT_EQ(s.run(Record().clearUnit()), 0u);
+  EXPECT_EQ(s.display.rows(), 24u);
+  EXPECT_EQ(s.display.columns(), 80u);
+}
+
+}  // namespace

@@ -11,6 +11,7 @@
 #include <chrono>
 
 #include "tests/support/NewEnviron.h"
+#include "tests/support/RegisteredTerminalTypes.h"
 
 namespace demohost {
 
@@ -73,7 +74,7 @@ bool HostLink::Negotiate(int timeoutMs) {
   const Clock::time_point end = Clock::now() + std::chrono::milliseconds(forever ? 0 : timeoutMs);
   Advance();
   while (!negotiated_) {
-    if (!FlushOut(Left(forever, end))) return false;
+    if (!FlushOut(Left(forever, end)) || refused_) return false;
     if (!forever && Clock::now() >= end) return false;
     if (!ReadSome(Left(forever, end))) return false;
     Advance();
@@ -221,8 +222,9 @@ void HostLink::Send(uint8_t verb, uint8_t option) {
 }
 
 void HostLink::OnCommand(uint8_t verb, uint8_t option) {
-  const bool wantWill = option == kTermType || option == kEor || option == kBinary || option == kNewEnviron;
-  const bool wantDo = option == kEor || option == kBinary;
+  const bool wantWill =
+      option == kTermType || (!refused_ && (option == kEor || option == kBinary || option == kNewEnviron));
+  const bool wantDo = !refused_ && (option == kEor || option == kBinary);
   if (option == kTimingMark && (verb == WILL || verb == WONT)) return;
   switch (verb) {
     case WILL:
@@ -283,7 +285,15 @@ void HostLink::Advance() {
         }
         break;
       case 2:
-        if (gotTermType_) {
+        if (gotTermType_ && !tn5250_host::IsRegisteredDisplayType(termType_)) {
+          // No 5250 session for an unknown terminal: refuse the options of one.
+          for (uint8_t opt : {kEor, kBinary}) {
+            Send(WONT, opt);
+            Send(DONT, opt);
+          }
+          refused_ = true;
+          phase_ = 8;
+        } else if (gotTermType_) {
           if (!sentDo_[kNewEnviron]) Send(DO, kNewEnviron);
           phase_ = 3;
         }

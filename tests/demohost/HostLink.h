@@ -31,6 +31,8 @@ class HostLink {
 
   // Runs the host's side of the negotiation; true once the client agreed to
   // END-OF-RECORD and BINARY in both directions. timeoutMs < 0 waits forever.
+  // A terminal type that is not a registered TN5250 display type is refused
+  // (WONT and DONT END-OF-RECORD and BINARY) and the result is false.
   bool Negotiate(int timeoutMs);
   // One record: every 0xFF doubled, IAC EOR appended.
   bool SendRecord(const uint8_t* data, size_t n, int timeoutMs = 10000);
@@ -45,6 +47,7 @@ class HostLink {
 
   bool Open() const { return fd_ >= 0; }
   const std::string& TerminalType() const { return termType_; }
+  bool TerminalTypeRefused() const { return refused_; }
   std::string Environment(const std::string& name) const;
   unsigned long DroppedRecords() const { return dropped_; }
 
@@ -76,6 +79,7 @@ class HostLink {
   bool envDone_ = false, envRefused_ = false;
   int phase_ = 0;
   bool negotiated_ = false;
+  bool refused_ = false;
 };
 
 }  // namespace demohost

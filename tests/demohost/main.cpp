@@ -34,6 +34,9 @@ std::string Loggable(const std::string& s) {
 void Serve(int fd) {
   demohost::HostLink link(fd);
   if (!link.Negotiate(kNegotiateMs)) {
+    if (link.TerminalTypeRefused())
+      std::fprintf(stderr, "qw5250-demohost: terminal type %s is no registered TN5250 display; refused\n",
+                   Loggable(link.TerminalType()).c_str());
     std::fprintf(stderr, "qw5250-demohost: negotiation failed; connection closed\n");
     return;
   }

@@ -195,7 +195,7 @@ TEST_F(OptionScan, StringOptions) {
     std::string SessionStartOptions::*field;
     const char* expected;
   } cases[] = {
-      {{"-TN", "QAV-3477-FC"}, &SessionStartOptions::terminalName, "QAV-3477-FC"},
+      {{"-TN", "IBM-3477-FC"}, &SessionStartOptions::terminalName, "IBM-3477-FC"},
       {{"-tn", "b", "-TN", "a"}, &SessionStartOptions::terminalName, "a"},
       {{"-title", "My host"}, &SessionStartOptions::title, "My host"},
       {{"-title"}, &SessionStartOptions::title, ""},

@@ -11,6 +11,7 @@
 #include <chrono>
 
 #include "tests/support/NewEnviron.h"
+#include "tests/support/RegisteredTerminalTypes.h"
 #include "tests/support/TestClock.h"
 
 namespace qwtest {
@@ -51,6 +52,7 @@ struct TestHost5250::Conn {
     bool hostSentDo[256] = {}, hostSentWill[256] = {}, hostSentDont[256] = {}, hostSentWont[256] = {};
     std::string termType;
     bool gotTermType = false;
+    bool termTypeRefused = false;  // not a registered TN5250 display type
     std::map<std::string, std::string> env;
     bool envDone = false, envRefused = false;
     int phase = 0;
@@ -240,7 +242,8 @@ void TestHost5250::Send(uint8_t verb, uint8_t option) {
 
 void TestHost5250::OnCommand(uint8_t verb, uint8_t option) {
     Conn& c = *conn_;
-    const bool refused = opts_.refuse.count(option) != 0;
+    const bool refused = opts_.refuse.count(option) != 0 ||
+                         (c.termTypeRefused && (option == kEor || option == kBinary || option == kNewEnviron));
     const bool wantWill = !refused && (option == kTermType || option == kEor || option == kBinary ||
                                        (option == kNewEnviron && opts_.askEnvironment));
     const bool wantDo = !refused && (option == kEor || option == kBinary);
@@ -308,7 +311,15 @@ void TestHost5250::Advance() {
                 }
                 break;
             case 2:
-                if (c.gotTermType) {
+                if (c.gotTermType && !tn5250_host::IsRegisteredDisplayType(c.termType)) {
+                    // As a host does: no 5250 session for an unknown terminal.
+                    c.termTypeRefused = true;
+                    for (uint8_t opt : {kEor, kBinary}) {
+                        Send(WONT, opt);
+                        Send(DONT, opt);
+                    }
+                    c.phase = 8;
+                } else if (c.gotTermType) {
                     if (opts_.askEnvironment) {
                         if (!c.hostSentDo[kNewEnviron]) Send(DO, kNewEnviron);
                         c.phase = 3;
@@ -460,6 +471,15 @@ std::string TestHost5250::DeviceName() const {
     if (!conn_) return std::string();
     auto it = conn_->env.find("DEVNAME");
     return it == conn_->env.end() ? std::string() : it->second;
+}
+
+bool TestHost5250::TerminalTypeRefused() const {
+    std::lock_guard<std::mutex> lk(mu_);
+    return conn_ && conn_->termTypeRefused;
+}
+
+bool TestHost5250::WaitTerminalType(int timeoutMs, const Pump& pump) {
+    return WaitFor(timeoutMs, pump, [this] { return conn_ && conn_->gotTermType; });
 }
 
 bool TestHost5250::ClientRefusedEnvironment() const {

@@ -1,5 +1,7 @@
 // A TN5250 host on 127.0.0.1 for tests: negotiates as a host does (RFC 854,
-// 855, 856, 885, 1091, 1205, 1572, 2877), records what the client answers,
+// 855, 856, 885, 1091, 1205, 1572, 2877) and, like one, refuses the 5250
+// options (WONT and DONT END-OF-RECORD and BINARY) to a client whose terminal
+// type is no registered TN5250 display type; records what the client answers,
 // sends scripted records and records the client's records. It runs on its
 // own thread; all its socket I/O happens there, behind HostTransport, so a
 // TLS layer can be put under it.
@@ -64,6 +66,8 @@ public:
     void Stop();
 
     bool WaitNegotiated(int timeoutMs, const Pump& pump = nullptr);
+    // Until the client has named its terminal type.
+    bool WaitTerminalType(int timeoutMs, const Pump& pump = nullptr);
     // Sends bytes as one record: every 0xFF doubled, IAC EOR appended.
     void SendRecord(const std::vector<uint8_t>& bytes);
     // Sends bytes as they stand.
@@ -80,6 +84,7 @@ public:
     // About the current (or last) connection.
     bool Negotiated() const;
     std::string TerminalType() const;
+    bool TerminalTypeRefused() const;  // the type is not registered
     std::map<std::string, std::string> Environment() const;  // USERVAR and VAR values
     std::string DeviceName() const;                          // DEVNAME, "" when none
     bool ClientRefusedEnvironment() const;

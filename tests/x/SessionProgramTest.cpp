@@ -24,7 +24,7 @@ TEST_F(SessionProgramTest, SessionConnectsAndEndsWithTheRetryDialog) {
   startQw({"-debug", "-PORT", std::to_string(host.Port()), "-SESSION_ID", "PAY", "-RETRY_COUNT", "0", "127.0.0.1"});
   ASSERT_TRUE(host.WaitNegotiated(kWaitMs)) << qw_->Output();
   ASSERT_TRUE(qw_->WaitForOutput("session PAY on host 127.0.0.1 in slot 0, instance 1.", kWaitMs)) << qw_->Output();
-  EXPECT_EQ(host.TerminalType(), "QAV-3487-QX");
+  EXPECT_EQ(host.TerminalType(), "IBM-3487-HC");
   // The session window carries the program's class.
   EXPECT_NE(WaitForWindowByClass(display_, "QW5250", kWaitMs), static_cast<Window>(None)) << qw_->Output();
 

@@ -109,7 +109,7 @@ TEST_F(SessionLifecycleTest, ConnectionIsCompletedFromTheTimerAndNegotiated) {
   ASSERT_TRUE(host.WaitNegotiated(kWaitMs, HostPump()));
   EXPECT_EQ(block->pendingConnectTimer, 0u);
   EXPECT_EQ(SessionEntry(slot)->socket, block->telnet->socketDescriptor());
-  EXPECT_EQ(host.TerminalType(), "QAV-3487-QX");
+  EXPECT_EQ(host.TerminalType(), "IBM-3487-HC");
   EXPECT_EQ(host.Environment()["KBDTYPE"], "USB");
   EXPECT_EQ(host.Environment()["CODEPAGE"], "037");
   EXPECT_EQ(block->sslInUse, nullptr);
