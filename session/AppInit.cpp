@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <string>
 #include <vector>
 
 #include "keyboard/PreDispatch.h"
@@ -20,6 +21,7 @@
 #include "session/ResourceKeywords.h"
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
+#include "session/StartOptions.h"
 #include "session/TranslatedResources.h"
 #include "session/WMGeometry.h"
 #include "session/XErrorHandlers.h"
@@ -99,7 +101,8 @@ void StoreResourceLocale(const char* language) {
   AppResourceStruct& res = AppResources();
   if (!language || std::strlen(language) <= 4) {
     std::strcpy(res.mriLocale, "en_US");
-    LogMsg(LevelError, "%s: MRI file not found, using fallback resources.\n", "QWC0009");
+    // Without MRIPATH there was no file to look for, and that was said.
+    if (std::getenv("MRIPATH")) LogMsg(LevelError, "%s: MRI file not found, using fallback resources.\n", "QWC0009");
     return;
   }
   std::strncpy(res.mriLocale, language, sizeof res.mriLocale - 1);
@@ -113,6 +116,15 @@ int SessionDisplayTable(Widget w, unsigned char table[256]) {
   if (!block || !InitializeExternalTables(block)) return 0;
   std::memcpy(table, block->ebcdicToAscii, 256);
   return 1;
+}
+
+// The display a start asked for, for a message: the "-display" value, else
+// DISPLAY, quoted; or that none was named.
+std::string DisplayAskedFor(const std::string& option) {
+  if (!option.empty()) return "\"" + option + "\" (-display)";
+  const char* name = std::getenv("DISPLAY");
+  if (name && *name) return "\"" + std::string(name) + "\" (DISPLAY)";
+  return "(none named: DISPLAY is not set and -display not given)";
 }
 
 }  // namespace
@@ -143,14 +155,18 @@ int initializeApplication(int* argc, char** argv) {
   g_app = XtCreateApplicationContext();
   InstallXtWarningHandler(g_app, XErrorHandlerVariant::Client);
   XtAppSetFallbackResources(g_app, QwFallbackResources());
+  // The toolkit takes "-display" out of the arguments: keep its value for
+  // the message below.
+  int valueIndex = 0;
+  const char* displayOption = GetArgValue("-display", *argc, argv, valueIndex);
+  const std::string requested = displayOption ? displayOption : "";
   Cardinal optionCount = 0;
   const XrmOptionDescRec* options = AppOptionTable(&optionCount);
   Display* display =
       XtOpenDisplay(g_app, nullptr, nullptr, "QW5250", const_cast<XrmOptionDescRec*>(options),
                     optionCount, argc, argv);
   if (!display) {
-    const char* name = std::getenv("DISPLAY");
-    LogMsg(LevelError, "Cannot open the X display \"%s\".\n", name ? name : "");
+    LogMsg(LevelError, "Cannot open the X display %s.\n", DisplayAskedFor(requested).c_str());
     return -1;
   }
   g_topLevel = XtAppCreateShell(nullptr, "QW5250", applicationShellWidgetClass, display, nullptr, 0);

@@ -107,6 +107,11 @@ void ReadMacAddress(Facts& f) {
   static const char* const kValue = "termid_mac_upper";
   QXRegObject* obj = nullptr;
   int status = QXRegGetObjectSimple(kObject, &obj);
+  if (status == QXRegNotFound) {
+    LogMsg(LevelInformational, "%s: No registry object %s: no MAC address (names made from it are refused).\n",
+           "QWC0185", kObject);
+    return;
+  }
   if (status != QXRegOk) {
     LogMsg(LevelError, "%s: Could not get registry object %s (status = %d) to determine mac-address.\n",
            "QWC0185", kObject, status);
@@ -137,6 +142,11 @@ void ReadAdapterType(Facts& f) {
   static const char* const kValue = "network-type";
   QXRegObject* obj = nullptr;
   int status = QXRegGetObjectSimple(kObject, &obj);
+  if (status == QXRegNotFound) {
+    LogMsg(LevelInformational, "%s: No registry object %s: the adapter type is taken as Ethernet.\n", "QWC0186",
+           kObject);
+    return;
+  }
   if (status != QXRegOk) {
     LogMsg(LevelError, "%s: Could not get registry object %s (status = %d) to determine adapter type.\n",
            "QWC0186", kObject, status);
@@ -159,14 +169,21 @@ void ReadKeyboard(Facts& f) {
   static const char* const kIdValue = "keyboard-id";
   QXRegObject* nvram = nullptr;
   QXRegObject* unique = nullptr;
-  int status = QXRegGetObjectSimple(kNvram, &nvram);
-  if (status != QXRegOk)
+  const int nvramStatus = QXRegGetObjectSimple(kNvram, &nvram);
+  const int status = QXRegGetObjectSimple(kUnique, &unique);
+  if (nvramStatus == QXRegNotFound && status == QXRegNotFound) {
+    // No terminal registry at all: the normal case on a desktop.
+    LogMsg(LevelInformational, "%s: No registry objects %s and %s: the keyboard is taken as English 102.\n",
+           "QWC0187", kNvram, kUnique);
+    f.keyboard = 0;
+  } else if (nvramStatus != QXRegOk) {
     LogMsg(LevelError, "%s: Could not get registry object %s (status = %d) to determine keyboard id.\n",
-           "QWC0187", kNvram, status);
-  status = QXRegGetObjectSimple(kUnique, &unique);
+           "QWC0187", kNvram, nvramStatus);
+  }
   if (status != QXRegOk) {
-    LogMsg(LevelError, "%s: Could not get registry object %s (status = %d) to determine keyboard id.\n",
-           "QWC0187", kUnique, status);
+    if (status != QXRegNotFound || nvramStatus != QXRegNotFound)
+      LogMsg(LevelError, "%s: Could not get registry object %s (status = %d) to determine keyboard id.\n",
+             "QWC0187", kUnique, status);
   } else {
     const long nvramValue = QXRegGetNumericValue(nvram, "xserver-keyboard-type", -1);
     const long id = QXRegGetNumericValue(unique, kIdValue, -1);

@@ -156,6 +156,19 @@ int ParseIntArg(const char* text) {
   return static_cast<int>(v);
 }
 
+bool ParsePortArg(const char* text, int* port) {
+  if (!text || !*text) return false;
+  long value = 0;
+  for (const char* p = text; *p; ++p) {
+    if (*p < '0' || *p > '9') return false;
+    value = value * 10 + (*p - '0');
+    if (value > 65535) return false;
+  }
+  if (value < 1) return false;
+  if (port) *port = static_cast<int>(value);
+  return true;
+}
+
 const char* HomeDirectoryOrEmpty() {
   const char* home = std::getenv("HOME");
   if (home) return home;
@@ -243,12 +256,14 @@ void ScanSessionOptions(int argc, char** argv, SessionStartOptions& out) {
 
   const char* portOption = nullptr;
   if (const char* v = FirstValue(argc, argv, "-port", "-PORT", &portOption)) {
-    int port = ParseIntArg(v);
-    if (InRange(port, 1, 65535)) {
+    int port = 0;
+    if (ParsePortArg(v, &port)) {
       out.port = port;
     } else {
-      LogMsg(LevelError, "%s: %s value, %d, is out of range (1-65535).\n", "QWC0540", portOption,
-             port);
+      // Connecting to the default port instead would reach some other host
+      // service: the start ends here.
+      LogMsg(LevelError, "%s: %s value, \"%s\", is not a port number (1-65535).\n", "QWC0540", portOption, v);
+      out.commandLineError = true;
     }
   }
 

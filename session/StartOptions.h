@@ -45,6 +45,7 @@ struct SessionStartOptions {
   // Found by the scan but not session options.
   bool browserStart = false;        // "-BROWSER_START": resource browserStart ENABLE
   unsigned char languageShift = 0;  // language-shift byte of the LANG row
+  bool commandLineError = false;    // a value QW5250 cannot start with (logged)
 };
 
 // Room for the initial keypad list in the hand-off block, and the most names.
@@ -63,6 +64,10 @@ void PrintArgValues(int argc, char** argv);
 // atoi that cannot overflow: leading blanks, a sign and digits; no digits
 // gives 0, values beyond int are clamped.
 int ParseIntArg(const char* text);
+
+// A port number: decimal digits only, 1 to 65535. False (port untouched)
+// for anything else.
+bool ParsePortArg(const char* text, int* port);
 
 // The value of HOME, or "" with a log line when it is unset.
 const char* HomeDirectoryOrEmpty();

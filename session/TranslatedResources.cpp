@@ -111,7 +111,10 @@ void setApplicationResources(const char* fileName, Widget topLevel, char** langu
 
   const char* mriPath = std::getenv("MRIPATH");
   if (!mriPath) {
-    LogMsg(LevelError, "%s: MRIPATH environment variable not defined.\n", "QWC0193");
+    // No translated texts installed: the normal case on a desktop.
+    LogMsg(LevelInformational,
+           "%s: MRIPATH environment variable not defined; the built-in English texts (en_US) are used.\n",
+           "QWC0193");
     return;
   }
   std::string lang = MriLanguage(std::getenv("LC_MESSAGES"));

@@ -83,7 +83,9 @@ int GetRealTimeWorkSpaceInfo(int& x, int& y, int& width, int& height) {
       LogMsg(LevelError, "%s: Could not get the Window Workspace property.\n", "QWC0200");
       return -1;
     case ReadResult::Missing:
-      LogMsg(LevelError, "%s: The Window Workspace property does not exist.\n", "QWC0199");
+      // Most window managers publish none: the whole screen is the work area.
+      LogMsg(LevelInformational,
+             "%s: The Window Workspace property does not exist; the whole screen is used.\n", "QWC0199");
       return -1;
     case ReadResult::Malformed:
       LogMsg(LevelError,
@@ -116,7 +118,10 @@ void GetWMBorderSizes() {
       LogMsg(LevelError, "%s: Could not get the _QX_BORDER_SIZES property.\n", "QWC0215");
       return;
     case ReadResult::Missing:
-      LogMsg(LevelError, "%s: The _QX_BORDER_SIZES property does not exist.\n", "QWC0214");
+      // The normal case under any other window manager.
+      LogMsg(LevelInformational,
+             "%s: The _QX_BORDER_SIZES property does not exist; window frames of 0 pixels are assumed.\n",
+             "QWC0214");
       return;
     case ReadResult::Malformed:
       LogMsg(LevelError,

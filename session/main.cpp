@@ -1,11 +1,15 @@
 // Entry point of QW5250.
 #include <csignal>
+#include <cstdio>
+#include <string>
 
 #include "session/AppInit.h"
 #include "session/AppResources.h"
+#include "session/CommandLineCheck.h"
 #include "session/ResourceKeywords.h"
 #include "session/SessionTable.h"
 #include "session/StartOptions.h"
+#include "base/ErrorHalt.h"
 #include "base/LogMsg.h"
 #include "xfront/XuXHelpers.h"
 
@@ -15,14 +19,27 @@ int main(int argc, char** argv) {
   // A closed connection is reported by write()'s result, not by a signal.
   std::signal(SIGPIPE, SIG_IGN);
 
+  // An unknown option would be taken as the host name: report it before
+  // anything starts.
+  const std::string unknown = FirstUnknownOption(argc, argv);
+  if (!unknown.empty()) {
+    ReportUnknownOption(stderr, argv[0], unknown);
+    return kUsageExitStatus;
+  }
   SessionStartOptions options;
   PrepareStartOptions(argc, argv, options);
+  if (options.commandLineError) return kUsageExitStatus;
 
   if (initializeApplication(&argc, argv) != 0) {
     LogMsg(LevelError, "QW5250 could not be initialised; exiting.\n");
     return 1;
   }
   if (options.browserStart) AppResources().browserStart = QwEnable;
+  // Whatever the toolkit did not take and still looks like an option.
+  if (argc > 1 && argv[1] && argv[1][0] == '-') {
+    ReportUnknownOption(stderr, "qw5250", argv[1]);
+    ExitMaster(kUsageExitStatus);
+  }
 
   // What the toolkit left over: the first argument names the host.
   options.hostName = argc > 1 && argv[1] ? argv[1] : "";

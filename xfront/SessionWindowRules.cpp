@@ -1,5 +1,7 @@
 #include "xfront/SessionWindowRules.h"
 
+#include <cwchar>
+
 #include <Xm/MwmUtil.h>
 
 #include "session/AppResources.h"
@@ -78,6 +80,46 @@ std::string SessionIconName(int titleMode, const std::string& title, const std::
     name += sessionId;
   }
   return name;
+}
+
+namespace {
+void AppendUtf8(std::string& out, unsigned long c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | ((c >> 18) & 0x07));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+}  // namespace
+
+std::string LocaleTextToUtf8(const std::string& text) {
+  std::string out;
+  std::mbstate_t state{};
+  size_t i = 0;
+  while (i < text.size()) {
+    wchar_t wc = 0;
+    const size_t n = std::mbrtowc(&wc, text.data() + i, text.size() - i, &state);
+    if (n == static_cast<size_t>(-1) || n == static_cast<size_t>(-2) || n == 0 || wc < 0 ||
+        static_cast<unsigned long>(wc) > 0x10FFFF) {
+      AppendUtf8(out, static_cast<unsigned char>(text[i]));
+      state = std::mbstate_t{};
+      ++i;
+      continue;
+    }
+    AppendUtf8(out, static_cast<unsigned long>(wc));
+    i += n;
+  }
+  return out;
 }
 
 std::string SessionClassHintName(bool maximized) {

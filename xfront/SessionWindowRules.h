@@ -58,6 +58,10 @@ bool LocalPrintAllowed(unsigned char localPrint);
 std::string SessionIconName(int titleMode, const std::string& title, const std::string& host,
                             const std::string& sessionId);
 
+// Text in the locale's multibyte encoding as UTF-8; bytes that the locale
+// cannot decode are taken as ISO 8859-1.
+std::string LocaleTextToUtf8(const std::string& text);
+
 // The name part of the session shell's class hint.
 std::string SessionClassHintName(bool maximized);
 // The class part.

@@ -13,6 +13,7 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <utility>
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
@@ -97,6 +98,17 @@ void ShellFocusHandler(Widget w, XtPointer, XEvent* event, Boolean* continueDisp
 }
 
 void WmDeleteCallback(Widget w, XtPointer, XtPointer) { QuitSessionOfWidget(w); }
+
+// The window manager's UTF-8 title and icon title (EWMH), beside WM_NAME and
+// WM_ICON_NAME in the locale's encoding.
+void SetNetWmNames(Display* display, Window window, const std::string& title, const std::string& iconName) {
+  const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+  const std::pair<const char*, std::string> names[] = {{"_NET_WM_NAME", LocaleTextToUtf8(title)},
+                                                       {"_NET_WM_ICON_NAME", LocaleTextToUtf8(iconName)}};
+  for (const auto& n : names)
+    XChangeProperty(display, window, XInternAtom(display, n.first, False), utf8, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(n.second.data()), static_cast<int>(n.second.size()));
+}
 
 // The drawing widget's key callback: call data is the keystroke codes as a
 // NUL-terminated byte string.
@@ -312,7 +324,10 @@ int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& geome
   if (!shell_) return -1;
   shellOut = shell_;
 
-  // Title and icon name.
+  // Title and icon name: the text is the argument, else TITLE, else a title
+  // that a resource gave the shell, else the host; the title mode then adds
+  // the host and the session id, to the window's title as to its icon's.
+  int titleMode = session_ ? session_->TitleOption : 1;
   if (titleArg && *titleArg) {
     title_ = titleArg;
   } else if (res.TITLE && *res.TITLE) {
@@ -320,11 +335,17 @@ int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& geome
   } else {
     String own = nullptr;
     XtVaGetValues(shell_, XtNtitle, &own, nullptr);
-    title_ = own ? own : "";
+    if (own && *own && std::strcmp(own, XtName(shell_)) != 0) {
+      title_ = own;
+    } else {
+      // The shell's own title is only its widget name: name the host, once.
+      title_ = host_;
+      if (titleMode == 4) titleMode = 2;
+      if (titleMode == 5) titleMode = 1;
+    }
   }
-  iconName_ = SessionIconName(session_ ? session_->TitleOption : 1, title_, host_,
-                              session_ ? session_->sessionId : "");
-  XtVaSetValues(shell_, XtNtitle, title_.c_str(), XtNiconName, iconName_.c_str(), nullptr);
+  iconName_ = SessionIconName(titleMode, title_, host_, session_ ? session_->sessionId : "");
+  XtVaSetValues(shell_, XtNtitle, iconName_.c_str(), XtNiconName, iconName_.c_str(), nullptr);
 
   // Code sets and locales.
   const LanguageRow* row = session_ ? session_->languageRow : nullptr;
@@ -516,6 +537,7 @@ int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& geome
   } else {
     LogMsg(LevelError, "Error allocating class_hints.\n");
   }
+  SetNetWmNames(display, XtWindow(shell_), iconName_, iconName_);
   XtMapWidget(shell_);
 
   // Input method.

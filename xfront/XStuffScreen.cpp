@@ -75,6 +75,19 @@ void XStuff::x_set_rows_columns(int rows, int columns) {
   dirty_.reset(cells());
   dirty_.widen(0, cells());
   if (cursorPosition_ >= cells()) cursorPosition_ = 0;
+  // The drawing area takes the new size in the session font; the form and
+  // the shell grow or shrink around it.
+  if (private_ && private_->drawing && cellWidth_ > 0 && cellHeight_ > 0) {
+    Boolean allowResize = False;
+    if (shell_) {
+      XtVaGetValues(shell_, XmNallowShellResize, &allowResize, nullptr);
+      XtVaSetValues(shell_, XmNallowShellResize, True, nullptr);
+    }
+    XtVaSetValues(private_->drawing, QwNcols, static_cast<Dimension>(columns), QwNrows,
+                  static_cast<Dimension>(rows), XmNwidth, static_cast<Dimension>(columns * cellWidth_ + 2),
+                  XmNheight, static_cast<Dimension>(rows * cellHeight_ + 2), nullptr);
+    if (shell_) XtVaSetValues(shell_, XmNallowShellResize, allowResize, nullptr);
+  }
 }
 
 // ---- cursor --------------------------------------------------------------------------

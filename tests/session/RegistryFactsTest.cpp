@@ -31,8 +31,17 @@ struct Case {
 };
 
 const Case kCases[] = {
+    // No registry is the normal case off the terminal: said, with the
+    // default, at the informational level only.
     {"empty store", {nullptr, nullptr, nullptr, nullptr},
-     {nullptr, 0, 0, "en_US", 'C', "QWC0187: Could not get registry object /boot/unique"}},
+     {nullptr, 0, 0, "en_US", 'C', "[ INFORMATIONAL ]: QWC0187: No registry objects /boot/nvram and /boot/unique: the keyboard is taken as English 102."}},
+    {"no /boot/termids", {nullptr, "network-type = Ethernet\n", "", "keyboard-id = 0\n"},
+     {nullptr, 0, 0, "en_US", 'C', "[ INFORMATIONAL ]: QWC0185: No registry object /boot/termids"}},
+    {"no /boot/dhcp", {"termid_mac_upper = 0004AC123456\n", nullptr, "", "keyboard-id = 0\n"},
+     {"0004AC123456", 0, 0, "en_US", 'C', "[ INFORMATIONAL ]: QWC0186: No registry object /boot/dhcp: the adapter type is taken as Ethernet."}},
+    {"/boot/unique missing beside /boot/nvram is wrong",
+     {nullptr, nullptr, "xserver-keyboard-type = 3\n", nullptr},
+     {nullptr, 0, 0, "en_US", 'C', "[ ERROR ]: QWC0187: Could not get registry object /boot/unique (status = 2)"}},
     {"all facts",
      {"termid_mac_upper = 0004AC123456\n", "network-type = Ethernet\n", "xserver-keyboard-type = 3\n",
       "keyboard-id = 4\n"},
@@ -86,6 +95,7 @@ TEST(RegistryFacts, TableOfStores) {
     EXPECT_STREQ(lang, c.expect.lang);
     EXPECT_EQ(LockKeyMode(), c.expect.lockMode);
     if (c.expect.logged) EXPECT_NE(log.find(c.expect.logged), std::string::npos) << log;
+    if (std::string(c.what) == "empty store") EXPECT_EQ(log.find("[ ERROR ]"), std::string::npos) << log;
     unsetenv("QX_REGISTRY_DIR");
   }
 }

@@ -150,7 +150,7 @@ TEST_F(StartupTest, DebugLogsTheApplicationResources) {
     }
     // Without -debug the dump is not written.
     startQw({});
-    ASSERT_TRUE(qw_->WaitForOutput("MRI file not found", kWaitMs)) << qw_->Output();
+    ASSERT_TRUE(qw_->WaitForOutput("QWC0193", kWaitMs)) << qw_->Output();
     EXPECT_EQ(qw_->Output().find("Default Application Resource Values"), std::string::npos);
 }
 

@@ -194,7 +194,7 @@ TEST_F(TranslatedResourcesTest, WithoutAFileTheFallbacksStay) {
     const char* logId;
   };
   const Case cases[] = {
-      {"MRIPATH unset", nullptr, "QWC0193: MRIPATH environment variable not defined."},
+      {"MRIPATH unset", nullptr, "QWC0193: MRIPATH environment variable not defined; the built-in English texts (en_US) are used."},
       {"no file anywhere", "fr_FR", "failed to open also"},
   };
   for (const Case& c : cases) {

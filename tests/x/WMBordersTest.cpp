@@ -97,7 +97,7 @@ TEST_F(WMGeometryTest, WorkAreaIsReadAnewOnEachCall) {
   {
     LogCapture log;
     EXPECT_EQ(GetRealTimeWorkSpaceInfo(x, y, w, h), -1);
-    EXPECT_TRUE(log.Contains("QWC0199: The Window Workspace property does not exist."));
+    EXPECT_TRUE(log.Contains("QWC0199: The Window Workspace property does not exist; the whole screen is used."));
   }
   SetRootProperty32(display_, "_WIN_WORKAREA", "CARDINAL", {0, 30, 1024, 738});
   ASSERT_EQ(GetRealTimeWorkSpaceInfo(x, y, w, h), 0);

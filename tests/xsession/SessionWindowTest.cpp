@@ -132,13 +132,18 @@ TEST_F(SessionWindowTest, ClassHintTitleAndIconNameByTitleMode) {
     const char* wmName;
     const char* iconName;
   } cases[] = {
-      {1, "Payroll", nullptr, "Payroll", "Payroll : P1"},
+      {1, "Payroll", nullptr, "Payroll : P1", "Payroll : P1"},
       {2, "Payroll", nullptr, "Payroll", "Payroll"},
-      {3, "Payroll", nullptr, "Payroll", "P1"},
-      {4, "Payroll", nullptr, "Payroll", "Payroll : 127.0.0.1"},
-      {5, "Payroll", nullptr, "Payroll", "Payroll : 127.0.0.1 : P1"},
+      {3, "Payroll", nullptr, "P1", "P1"},
+      {4, "Payroll", nullptr, "Payroll : 127.0.0.1", "Payroll : 127.0.0.1"},
+      {5, "Payroll", nullptr, "Payroll : 127.0.0.1 : P1", "Payroll : 127.0.0.1 : P1"},
       {2, "", "From resource", "From resource", "From resource"},
-      {2, "", nullptr, "MainWindow", "MainWindow"},  // the shell's own title
+      // No text at all: the host names the window (once), never the shell's
+      // widget name.
+      {1, "", nullptr, "127.0.0.1 : P1", "127.0.0.1 : P1"},
+      {2, "", nullptr, "127.0.0.1", "127.0.0.1"},
+      {4, "", nullptr, "127.0.0.1", "127.0.0.1"},
+      {5, "", nullptr, "127.0.0.1 : P1", "127.0.0.1 : P1"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.mode) + " " + c.title);
