@@ -146,6 +146,19 @@ TEST(SessionWindowRules, IconNameByTitleMode) {
     EXPECT_EQ(SessionIconName(c.mode, c.title, "host1", "B"), c.expect) << c.mode << " " << c.title;
 }
 
+TEST(SessionWindowRules, TitlesAreGivenToTheWindowManagerAsUtf8) {
+  // The tests run in the C locale: bytes beyond ASCII are taken as ISO 8859-1.
+  const struct {
+    std::string text, utf8;
+  } cases[] = {
+      {"Payroll : A", "Payroll : A"},
+      {"Z\xFCrich", "Z\xC3\xBCrich"},
+      {"\xFF", "\xC3\xBF"},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(LocaleTextToUtf8(c.text), c.utf8) << c.text;
+}
+
 TEST(SessionWindowRules, ClassHintNameAndThaiFlags) {
   EXPECT_EQ(SessionClassHintName(false), "QW5250");
   EXPECT_EQ(SessionClassHintName(true), "QW5250,zoom=on");

@@ -181,4 +181,26 @@ TEST(DemoHostTest, SurvivesGarbageAndServesTheNextConnection) {
   EXPECT_TRUE(host.Running()) << host.Output();
 }
 
+// A client that names no registered TN5250 display gets no 5250 session:
+// the host refuses END-OF-RECORD and BINARY and says why.
+TEST(DemoHostTest, UnregisteredTerminalTypeIsRefused) {
+  qwtest::ChildProcess host;
+  ASSERT_TRUE(host.Start({QW_DEMOHOST_BINARY, "0"}, qwtest::ChildProcess::BaseEnvironment())) << host.Error();
+  ASSERT_TRUE(host.WaitForOutput("\n", kWaitMs)) << host.Output();
+  const int port = std::stoi(host.Stdout().substr(5));
+  {
+    DemoClient c;
+    ASSERT_EQ(c.telnet.tel_init("127.0.0.1", port), 0);
+    EXPECT_EQ(c.telnet.tel_setup(0, "QAV-3487-HC", nullptr), -1);
+    ASSERT_TRUE(host.WaitForOutput("terminal type QAV-3487-HC is no registered TN5250 display; refused", kWaitMs))
+        << host.Output();
+  }
+  DemoClient c;
+  ASSERT_EQ(c.telnet.tel_init("127.0.0.1", port), 0);
+  ASSERT_EQ(c.telnet.tel_setup(0, "IBM-3179-2", nullptr), 0);
+  c.telnet.addSocketInput();
+  ASSERT_TRUE(c.WaitForScreen("Sign On"));
+  EXPECT_TRUE(host.Running()) << host.Output();
+}
+
 }  // namespace
