@@ -26,6 +26,8 @@ DisplayCharacteristics Pick(unsigned char b) {
   if (b & 0x02) c.word[0] |= 0x00000002u;  // grid lines
   if (b & 0x04) c.word[1] |= 0x04000000u;  // direct output
   if (b & 0x08) c.word[0] &= ~(0x00000200u | 0x08000000u);  // no extended attributes, colour
+  if (b & 0x10)  // the larger screens of clear unit alternate
+    c.word[1] |= (1u << kWord1Wide27x132Bit) | (1u << kWord1Screen32x80Bit) | (1u << kWord1Screen43x80Bit);
   return c;
 }
 
