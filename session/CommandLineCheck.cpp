@@ -10,7 +10,7 @@
 
 namespace {
 
-#define QW_XT_OPTION(opt, spec, kind) {const_cast<char*>(opt), const_cast<char*>(spec), kind, nullptr}
+#define QW_XT_OPTION(opt, resource, kind) {const_cast<char*>(opt), const_cast<char*>(resource), kind, nullptr}
 
 // The toolkit's own options (every Xt program takes them).
 XrmOptionDescRec kToolkitOptions[] = {
