@@ -267,8 +267,9 @@ void XStuff::freePixMaps() {
 void XStuff::showStatusWidget(const char* name, bool on) {
   if (!private_ || !private_->optionArea) return;
   Widget w = XtNameToWidget(private_->optionArea, const_cast<char*>(name));
+  if (!w) return;
   // Mapped-when-managed also holds for a widget not yet realized.
-  if (w) XtSetMappedWhenManaged(w, on ? True : False);
+  XtSetMappedWhenManaged(w, on ? True : False);
 }
 
 // ---- indicators -----------------------------------------------------------------------------
