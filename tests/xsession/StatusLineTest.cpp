@@ -6,6 +6,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
+#include <Xm/MessageB.h>
 #include <Xm/PushB.h>
 #include <Xm/Xm.h>
 #include <arpa/inet.h>
@@ -453,6 +454,29 @@ TEST_F(StatusLineTest, HostThatDoesNotAnswerIsShownWithinOneSecond) {
     EndSession(session_, 1);
     Pump(20);
   }
+}
+
+TEST_F(StatusLineTest, ReconnectionFromTheRetryDialogClearsTheMessage) {
+  // Without retry attempts, a lost host opens the retry dialog at once.
+  AppResources().RETRY_COUNT = 0;
+  Connect();
+  const int dialogsBefore = TheErrorDialogs().getNumberOfActiveDialogs();
+  host_.Disconnect();
+  ASSERT_TRUE(WaitShown("commMsgNum", true));
+  EXPECT_EQ(Text("commMsgNum"), "659 ");
+  ASSERT_TRUE(RunUntil([&] { return TheErrorDialogs().getNumberOfActiveDialogs() > dialogsBefore; }));
+  // OK of the retry dialog connects again (the host takes the next connection).
+  Widget ok = nullptr;
+  for (int i = ErrorDialogs::kSlots - 1; i >= 0 && !ok; --i)
+    if (Widget d = TheErrorDialogs().dialogOf(i); d && XtIsManaged(d) && XtParent(XtParent(d)) == session_->xstuff.x_get_text_widget())
+      ok = XmMessageBoxGetChild(d, XmDIALOG_OK_BUTTON);
+  ASSERT_NE(ok, nullptr);
+  XmPushButtonCallbackStruct cbs = {};
+  cbs.reason = XmCR_ACTIVATE;
+  XtCallCallbacks(ok, XmNactivateCallback, &cbs);
+  ASSERT_TRUE(host_.WaitNegotiated(kWaitMs, HostPump()));
+  EXPECT_TRUE(WaitShown("commMsgNum", false));
+  EXPECT_FALSE(Shown("commMsgZap"));
 }
 
 TEST_F(StatusLineTest, Screenshot) {
