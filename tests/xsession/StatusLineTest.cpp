@@ -4,7 +4,9 @@
 // a host that does not answer.
 #include <gtest/gtest.h>  // before Xlib, whose None and Bool macros clash with it
 
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <Xm/MessageB.h>
 #include <Xm/PushB.h>
@@ -212,6 +214,37 @@ class StatusLineTest : public ::testing::Test {
     int inked = 0;
     for (const qwtest::Rgb& p : shot.pixels) inked += p == ink ? 1 : 0;
     return inked;
+  }
+  // What a window manager reads and writes of the shell.
+  static std::string IconName(Window w) {
+    XSync(Toolkit(), False);
+    char* name = nullptr;
+    std::string out;
+    if (XGetIconName(test_, w, &name) && name) out = name;
+    if (name) XFree(name);
+    return out;
+  }
+  static Pixmap IconPixmap(Window w) {
+    XSync(Toolkit(), False);
+    Pixmap p = 0;
+    if (XWMHints* h = XGetWMHints(test_, w)) {
+      if (h->flags & IconPixmapHint) p = h->icon_pixmap;
+      XFree(h);
+    }
+    return p;
+  }
+  static std::pair<unsigned, unsigned> Shape(Pixmap p) {
+    Window root = 0;
+    int x = 0, y = 0;
+    unsigned w = 0, h = 0, border = 0, depth = 0;
+    if (!XGetGeometry(test_, p, &root, &x, &y, &w, &h, &border, &depth)) return {0, 0};
+    return {w, h};
+  }
+  static void SetWmState(Window w, long state) {
+    const Atom wmState = XInternAtom(test_, "WM_STATE", False);
+    long data[2] = {state, 0};
+    XChangeProperty(test_, w, wmState, wmState, 32, PropModeReplace, reinterpret_cast<unsigned char*>(data), 2);
+    XSync(test_, False);
   }
   void Press(KeySym key) {
     Widget drawing = session_->xstuff.x_get_text_widget();
@@ -477,6 +510,74 @@ TEST_F(StatusLineTest, ReconnectionFromTheRetryDialogClearsTheMessage) {
   ASSERT_TRUE(host_.WaitNegotiated(kWaitMs, HostPump()));
   EXPECT_TRUE(WaitShown("commMsgNum", false));
   EXPECT_FALSE(Shown("commMsgZap"));
+}
+
+TEST_F(StatusLineTest, IconifiedWindowBlinksItsIconTitleUntilItHasTheFocus) {
+  AppResources().ICONIFIED_ACTION = QwBlink;
+  Connect();
+  XStuff& x = session_->xstuff;
+  const Window shell = XtWindow(x.shell());
+  const std::string iconName = IconName(shell);
+  ASSERT_FALSE(iconName.empty());
+  const Pixmap normalIcon = IconPixmap(shell);
+  ASSERT_NE(normalIcon, 0u);
+  EXPECT_EQ(Shape(normalIcon), std::make_pair(37u, 37u));
+
+  // Not iconified: a message changes nothing of the icon.
+  SendScreen(Screen(kUnlock | kMessageWaitingOn, {}, false));
+  EXPECT_EQ(IconPixmap(shell), normalIcon);
+  SendScreen(Screen(kUnlock | kMessageWaitingOff, {}, false));
+
+  // Iconified (as a window manager says it): the message icon, and the
+  // icon title alternates with a blank.
+  SetWmState(shell, IconicState);
+  SendScreen(Screen(kUnlock | kMessageWaitingOn, {}, false));
+  const Pixmap messageIcon = IconPixmap(shell);
+  EXPECT_NE(messageIcon, normalIcon);
+  EXPECT_EQ(Shape(messageIcon), std::make_pair(37u, 37u));
+  EXPECT_TRUE(RunUntil([&] { return IconName(shell) == " "; }, 5000));
+  EXPECT_TRUE(RunUntil([&] { return IconName(shell) == iconName; }, 5000));
+  EXPECT_TRUE(RunUntil([&] { return IconName(shell) == " "; }, 5000));
+
+  // Seen again: the focus ends the blinking and brings the normal icon back.
+  SetWmState(shell, NormalState);
+  XSetInputFocus(test_, XtWindow(x.x_get_text_widget()), RevertToParent, CurrentTime);
+  XSync(test_, False);
+  EXPECT_TRUE(RunUntil([&] { return IconName(shell) == iconName && IconPixmap(shell) == normalIcon; }, 5000));
+  EXPECT_FALSE(x.iconBlinking());
+}
+
+TEST_F(StatusLineTest, IconifiedWindowThatBeepsRingsOncePerBell) {
+  AppResources().ICONIFIED_ACTION = QwBeep;
+  AppResources().AUDIO_ALARM = QwEnable;
+  Connect();
+  const Window shell = XtWindow(session_->xstuff.shell());
+  int xkbEvent = 0, xkbError = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
+  ASSERT_TRUE(XkbQueryExtension(test_, nullptr, &xkbEvent, &xkbError, &major, &minor));
+  ASSERT_TRUE(XkbSelectEvents(test_, XkbUseCoreKbd, XkbBellNotifyMask, XkbBellNotifyMask));
+  auto bells = [&] {
+    XSync(Toolkit(), False);
+    XSync(test_, False);
+    int n = 0;
+    while (XPending(test_)) {
+      XEvent e;
+      XNextEvent(test_, &e);
+      if (e.type == xkbEvent && reinterpret_cast<XkbAnyEvent*>(&e)->xkb_type == XkbBellNotify) ++n;
+    }
+    return n;
+  };
+  bells();
+  const Bytes alarm = Screen(kUnlock | 0x04, Cat({Bytes{0x11, 2, 2}, Ebcdic("BELL")}), false);
+  // Shown: the host's alarm rings once.
+  SendScreen(alarm);
+  EXPECT_EQ(bells(), 1);
+  // Iconified: a write rings, and an alarm with it still rings once.
+  SetWmState(shell, IconicState);
+  SendScreen(Screen(kUnlock, Cat({Bytes{0x11, 2, 2}, Ebcdic("NEWS")}), false));
+  EXPECT_EQ(bells(), 1);
+  SendScreen(alarm);
+  EXPECT_EQ(bells(), 1);
+  XkbSelectEvents(test_, XkbUseCoreKbd, XkbBellNotifyMask, 0);
 }
 
 TEST_F(StatusLineTest, Screenshot) {
