@@ -155,7 +155,6 @@ class XStuff : public RenderingWindow {
   bool repaintPending() const { return !dirty_.empty() || deferredFlush_ != 0; }
   const DirtyRange& dirtyRange() const { return dirty_; }
   std::string rowColumnText() const { return rowColumnText_; }
-  bool messageWaiting() const { return messageWaiting_; }
   bool cursorDrawn() const { return cursorDrawn_; }
   bool insertIndicator() const { return insertIndicator_; }
   bool systemWait() const { return systemWait_; }

@@ -138,9 +138,7 @@ bool IsInputEvent(const XEvent& e) {
 }
 
 void PlaybackActivated(Widget w, XtPointer, XtPointer) {
-  // The macro player would close its pause dialog here; without a player
-  // there is nothing to close.
-  if (DebugFlag()) LogMsg(LevelDebug, "Playback indicator of %s activated.\n", XtName(w));
+  if (SessionControlBlock* block = FindSessionOfWidget(w)) block->playRecord.wmClosePlaybackPauseDialog();
 }
 
 void RightArrowActivated(Widget w, XtPointer, XtPointer) {
@@ -211,7 +209,8 @@ void XStuff::createMsgLabels(XmRenderTable* table) {
     XtManageChild(w);
     addStatusWidget(w);
   }
-  SetLabelText(p.statusLine[0], SessionNumberText(session_ ? SessionEntry(session_->slot)->instance : 1));
+  const SessionTableEntry* entry = session_ ? SessionEntry(session_->slot) : nullptr;
+  SetLabelText(p.statusLine[0], SessionNumberText(entry && entry->instance > 0 ? entry->instance : 1));
   SetLabelText(p.statusLine[1], HostNameText(host_));
   SetLabelText(p.statusLine[kRowColumnIndex], rowColumnText_);
   XtAddCallback(p.statusLine[16], XmNactivateCallback, PlaybackActivated, nullptr);
