@@ -403,7 +403,9 @@ void XStuff::doIconifiedActionIfNeeded(char fromBell) {
   const unsigned char action = AppResources().ICONIFIED_ACTION;
   if (!shell_ || action == QwDisable || action == 0) return;
   if (action != QwDeiconify && action != QwBeep && action != QwBlink) return;
-  if (!isIconified()) return;
+  // A window manager unmaps a window that it iconifies: only then is its
+  // state worth a round trip.
+  if (mapped_ || !isIconified()) return;
   if (action == QwDeiconify) {
     XMapRaised(XtDisplay(shell_), XtWindow(shell_));
     return;

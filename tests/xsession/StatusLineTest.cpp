@@ -246,6 +246,18 @@ class StatusLineTest : public ::testing::Test {
     XChangeProperty(test_, w, wmState, wmState, 32, PropModeReplace, reinterpret_cast<unsigned char*>(data), 2);
     XSync(test_, False);
   }
+  // What a window manager does when it iconifies a window and shows it again.
+  void Iconify(Window w) {
+    SetWmState(w, IconicState);
+    XUnmapWindow(test_, w);
+    XSync(test_, False);
+    ASSERT_TRUE(RunUntil([&] { return !session_->xstuff.mapped(); }, 5000));
+  }
+  void Deiconify(Window w) {
+    SetWmState(w, NormalState);
+    XMapWindow(test_, w);
+    XSync(test_, False);
+  }
   void Press(KeySym key) {
     Widget drawing = session_->xstuff.x_get_text_widget();
     XSetInputFocus(test_, XtWindow(drawing), RevertToParent, CurrentTime);
@@ -512,7 +524,7 @@ TEST_F(StatusLineTest, ReconnectionFromTheRetryDialogClearsTheMessage) {
   EXPECT_FALSE(Shown("commMsgZap"));
 }
 
-TEST_F(StatusLineTest, IconifiedWindowBlinksItsIconTitleUntilItHasTheFocus) {
+TEST_F(StatusLineTest, IconifiedWindowBlinksItsIconTitleUntilItIsSeenAgain) {
   AppResources().ICONIFIED_ACTION = QwBlink;
   Connect();
   XStuff& x = session_->xstuff;
@@ -528,9 +540,9 @@ TEST_F(StatusLineTest, IconifiedWindowBlinksItsIconTitleUntilItHasTheFocus) {
   EXPECT_EQ(IconPixmap(shell), normalIcon);
   SendScreen(Screen(kUnlock | kMessageWaitingOff, {}, false));
 
-  // Iconified (as a window manager says it): the message icon, and the
+  // Iconified (as a window manager does it): the message icon, and the
   // icon title alternates with a blank.
-  SetWmState(shell, IconicState);
+  Iconify(shell);
   SendScreen(Screen(kUnlock | kMessageWaitingOn, {}, false));
   const Pixmap messageIcon = IconPixmap(shell);
   EXPECT_NE(messageIcon, normalIcon);
@@ -539,11 +551,23 @@ TEST_F(StatusLineTest, IconifiedWindowBlinksItsIconTitleUntilItHasTheFocus) {
   EXPECT_TRUE(RunUntil([&] { return IconName(shell) == iconName; }, 5000));
   EXPECT_TRUE(RunUntil([&] { return IconName(shell) == " "; }, 5000));
 
-  // Seen again: the focus ends the blinking and brings the normal icon back.
-  SetWmState(shell, NormalState);
-  XSetInputFocus(test_, XtWindow(x.x_get_text_widget()), RevertToParent, CurrentTime);
-  XSync(test_, False);
+  // Seen again: mapping the window ends the blinking and brings the
+  // normal icon back.
+  Deiconify(shell);
   EXPECT_TRUE(RunUntil([&] { return IconName(shell) == iconName && IconPixmap(shell) == normalIcon; }, 5000));
+  EXPECT_FALSE(x.iconBlinking());
+
+  // So does the focus.
+  Iconify(shell);
+  SendScreen(Screen(kUnlock | kMessageWaitingOff, {}, false));
+  SendScreen(Screen(kUnlock | kMessageWaitingOn, {}, false));
+  EXPECT_EQ(IconPixmap(shell), messageIcon);
+  EXPECT_TRUE(x.iconBlinking());
+  XMapWindow(test_, shell);  // shown, but not yet known as mapped to the session
+  SetWmState(shell, NormalState);
+  x.SetFocus(1);
+  EXPECT_EQ(IconPixmap(shell), normalIcon);
+  EXPECT_EQ(IconName(shell), iconName);
   EXPECT_FALSE(x.iconBlinking());
 }
 
@@ -572,7 +596,7 @@ TEST_F(StatusLineTest, IconifiedWindowThatBeepsRingsOncePerBell) {
   SendScreen(alarm);
   EXPECT_EQ(bells(), 1);
   // Iconified: a write rings, and an alarm with it still rings once.
-  SetWmState(shell, IconicState);
+  Iconify(shell);
   SendScreen(Screen(kUnlock, Cat({Bytes{0x11, 2, 2}, Ebcdic("NEWS")}), false));
   EXPECT_EQ(bells(), 1);
   SendScreen(alarm);
