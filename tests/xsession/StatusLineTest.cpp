@@ -479,7 +479,7 @@ TEST_F(StatusLineTest, HostThatDoesNotAnswerIsShownWithinOneSecond) {
     std::thread watcher([&] {
       Display* d = XOpenDisplay(DisplayString(test_));
       if (!d) return;
-      while (std::chrono::steady_clock::now() - start < std::chrono::seconds(10)) {
+      while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(kWaitMs)) {
         XWindowAttributes a;
         if (XGetWindowAttributes(d, window, &a) && a.map_state == IsViewable) {
           shownAfterMs = static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -490,7 +490,7 @@ TEST_F(StatusLineTest, HostThatDoesNotAnswerIsShownWithinOneSecond) {
       }
       XCloseDisplay(d);
     });
-    EXPECT_TRUE(RunUntil([&] { return Text("commMsgNum") == c.message && Shown("commMsgNum"); }, 10000));
+    EXPECT_TRUE(RunUntil([&] { return Text("commMsgNum") == c.message && Shown("commMsgNum"); }));
     watcher.join();
     EXPECT_GE(shownAfterMs.load(), 0);
     EXPECT_LT(shownAfterMs.load(), 1000);
