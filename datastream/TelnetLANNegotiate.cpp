@@ -484,7 +484,8 @@ int TelnetLAN::tel_setup(int mode, const char* termType, const char* devName) {
     LogMsg(LevelError, "%s: ioctl() failed to set non-blocking i/o at the end of tel_setup().\n", "QWC0048");
     return -1;
   }
-  if (!quiet && (session.x_comm_msg(0) == -1 || !*guard)) return -4;
+  // Cleared after a reconnection too: its attempts left the last message up.
+  if (session.x_comm_msg(0) == -1 || !*guard) return -4;
   session.transparentModeReached();
   if (!*guard) return -4;
   negotiated = 1;

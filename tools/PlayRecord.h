@@ -13,6 +13,9 @@ class PlayRecord {
   SessionControlBlock* session() const { return session_; }
   void recordDataKey(const unsigned char*, int) {}
   void recordNonDataKeyEvent(int, const unsigned char*, int) {}
+  // The playback indicator of the status line was pressed: closes the
+  // playback's pause dialog (there is none while nothing plays).
+  void wmClosePlaybackPauseDialog() {}
 
  private:
   SessionControlBlock* session_;

@@ -10,7 +10,6 @@
 #include <Xm/Protocols.h>
 #include <Xm/RowColumn.h>
 #include <Xm/Separator.h>
-#include <poll.h>
 
 #include <algorithm>
 #include <utility>
@@ -18,7 +17,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "keyboard/PreDispatch.h"
 #include "session/AppResources.h"
 #include "session/Language.h"
 #include "session/ResourceKeywords.h"
@@ -27,6 +25,7 @@
 #include "session/WMGeometry.h"
 #include "base/LogMsg.h"
 #include "xfront/ActionProcedures.h"
+#include "xfront/SessionIcons.h"
 #include "xfront/SessionMenuHooks.h"
 #include "xfront/Win3270.h"
 #include "xfront/XStuffPrivate.h"
@@ -34,11 +33,6 @@
 namespace {
 
 Widget g_shellParent = nullptr;
-int g_pumpDepth = 0;
-
-constexpr int kIdleRoundsWithoutEvents = 20;
-constexpr int kIdleRoundsAfterEvents = 2;
-constexpr int kIdlePauseMs = 15;
 
 // The six dialog colours, read as application resources.
 struct DialogColors {
@@ -61,19 +55,6 @@ void ReadDialogColors(Widget w, DialogColors* colors) {
   XtGetApplicationResources(w, colors, list, XtNumber(list), nullptr, 0);
 }
 #undef COLOR_RES
-
-bool IsInputEvent(const XEvent& e) {
-  switch (e.type) {
-    case KeyPress:
-    case KeyRelease:
-    case ButtonPress:
-    case ButtonRelease:
-    case MotionNotify:
-      return true;
-    default:
-      return false;
-  }
-}
 
 void FreeFontsCallback(Widget, XtPointer clientData, XtPointer) {
   delete static_cast<SessionWindowFonts*>(clientData);
@@ -167,8 +148,6 @@ SessionWindowFonts::~SessionWindowFonts() {
   for (LoadedFontSet& s : drawingSets) FreeFontSet(display, &s);
   for (LoadedFontSet& s : menuSets) FreeFontSet(display, &s);
 }
-
-bool XStuffMessagePumpActive() { return g_pumpDepth > 0; }
 
 void XStuffSetClientMessageHandler(XtEventHandler handler) { g_clientMessageHandler = handler; }
 
@@ -346,6 +325,10 @@ int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& geome
   }
   iconName_ = SessionIconName(titleMode, title_, host_, session_ ? session_->sessionId : "");
   XtVaSetValues(shell_, XtNtitle, iconName_.c_str(), XtNiconName, iconName_.c_str(), nullptr);
+  Pixmap ownIcon = 0;
+  XtVaGetValues(shell_, XtNiconPixmap, &ownIcon, nullptr);
+  if (!ownIcon && GetIcon(shell_, &p.icon, &p.alternateIcon, &p.iconMask))
+    XtVaSetValues(shell_, XtNiconPixmap, p.icon, XtNiconMask, p.iconMask, nullptr);
 
   // Code sets and locales.
   const LanguageRow* row = session_ ? session_->languageRow : nullptr;
@@ -505,6 +488,7 @@ int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& geome
                 static_cast<Dimension>(cellHeight_ > 0 ? cellHeight_ + 6 : 20), nullptr);
   XtVaSetValues(p.separator, XmNbackground, statusBackground, XmNtopShadowColor, statusBackground,
                 XmNbottomShadowColor, statusBackground, nullptr);
+  createMsgLabels(&p.fonts->menuList);
   XtVaSetValues(p.form, XmNbackground, p.formBackground, nullptr);
 
   // Menus, in the menu font.
@@ -553,6 +537,7 @@ int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& geome
   Atom deleteWindow = XmInternAtom(display, const_cast<char*>("WM_DELETE_WINDOW"), False);
   XmAddWMProtocolCallback(shell_, deleteWindow, WmDeleteCallback, nullptr);
 
+  x_graphic(imageAllowed_ ? 1 : 0);
   if (getNumberOfSessions() == 2 && PreferencesProgramStarted()) sendMsgToDrevask(display, 23, 0, 0, 0);
   return 0;
 }
@@ -638,8 +623,10 @@ void XStuff::endSession() {
   }
   p.codeSets.close();
 
+  freePixMaps();
   if (shell_) {
     Widget w = shell_;
+    Display* display = XtDisplay(w);
     shell_ = nullptr;
     XtRemoveEventHandler(w, StructureNotifyMask, False, ShellStructureHandler, nullptr);
     XtRemoveEventHandler(w, FocusChangeMask, False, ShellFocusHandler, nullptr);
@@ -648,69 +635,21 @@ void XStuff::endSession() {
     p.fonts = nullptr;
     XtPopdown(w);
     XtDestroyWidget(w);
+    // The icons go after the shell that shows them.
+    for (Pixmap* icon : {&p.icon, &p.alternateIcon, &p.iconMask}) {
+      if (*icon) XFreePixmap(display, *icon);
+      *icon = 0;
+    }
   }
   delete p.fonts;
   p.fonts = nullptr;
+  for (Widget& w : p.statusLine) w = nullptr;
   p.form = p.menuBar = p.optionArea = p.separator = p.drawing = p.popupEditMenu = p.fontMenu = nullptr;
   p.fontToggles.clear();
   p.copyItems.clear();
   p.cutItems.clear();
   menuBarWidgets_.clear();
   statusWidgets_.clear();
-}
-
-int XStuff::x_comm_msg(unsigned int number) {
-  if (number == commStatus_) return 0;
-  commStatus_ = number;
-  if (!shell_ || !private_) return 0;
-  Private& p = *private_;
-  Widget zap = XtNameToWidget(p.optionArea, const_cast<char*>("commMsgZap"));
-  Widget num = XtNameToWidget(p.optionArea, const_cast<char*>("commMsgNum"));
-  if (number != 0 && num) {
-    XmString text = XmStringCreateLocalized(const_cast<char*>(CommMessageText(number).c_str()));
-    XtVaSetValues(num, XmNlabelString, text, nullptr);
-    XmStringFree(text);
-  }
-  for (Widget w : {zap, num})
-    if (w && XtIsRealized(w)) {
-      if (number != 0)
-        XtMapWidget(w);
-      else
-        XtUnmapWidget(w);
-    }
-
-  // Let the message show while the caller blocks. Input waits for the main
-  // loop: the engine is in the middle of an operation.
-  Display* display = XtDisplay(shell_);
-  auto alive = alive_;
-  std::vector<XEvent> held;
-  bool handled = false;
-  ++g_pumpDepth;
-  XFlush(display);
-  for (int idle = 0;;) {
-    if (XPending(display)) {
-      XEvent event;
-      XNextEvent(display, &event);
-      if (IsInputEvent(event)) {
-        held.push_back(event);
-        continue;
-      }
-      SetTranslator();
-      char dispatch = 1;
-      PreDispatchProcess(&event, &dispatch);
-      if (dispatch) XtDispatchEvent(&event);
-      handled = true;
-      if (!*alive) break;
-      continue;
-    }
-    ++idle;
-    if (idle >= (handled ? kIdleRoundsAfterEvents : kIdleRoundsWithoutEvents)) break;
-    struct pollfd fd = {ConnectionNumber(display), POLLIN, 0};
-    poll(&fd, 1, kIdlePauseMs);
-  }
-  --g_pumpDepth;
-  for (auto it = held.rbegin(); it != held.rend(); ++it) XPutBackEvent(display, &*it);
-  return *alive ? 0 : -1;
 }
 
 int XStuff::get_width() const {
@@ -738,6 +677,7 @@ void XStuff::SetFocus(char focus) {
   // The cursor is solid with the focus and hollow without it.
   clearcurs(0);
   hasFocus_ = now;
+  if (now) stopIconAttention();
   if (now && cursorBlinkRequested_ && AppResources().CURSOR_BLINK == QwEnable) startCursorBlinking();
   if (!now) stopCursorBlinking();
   drawcurs(0);
@@ -749,6 +689,7 @@ void XStuff::topLevelEventHandler(Widget, void*, XEvent* event, char* continueDi
   switch (event->type) {
     case MapNotify:
       mapped_ = true;
+      stopIconAttention();
       break;
     case UnmapNotify:
       mapped_ = false;

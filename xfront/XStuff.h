@@ -18,11 +18,17 @@
 
 class SessionControlBlock;
 struct MenuResources;
+typedef struct __XmRenderTableRec** XmRenderTable;  // as Motif declares it
 enum class CursorShapeChoice { Block, Bar };
 
 // The handler of the helper programs' ClientMessages, installed on every
 // session shell built afterwards (client data: the drawing widget).
 void XStuffSetClientMessageHandler(XtEventHandler handler);
+
+// Where a status-line change of a session with the programming interface on
+// is reported (kind and value of XStuff::notifyPsapiOIA); none by default.
+using StatusLineSink = void (*)(SessionControlBlock* session, int kind, int value);
+void XStuffSetStatusLineSink(StatusLineSink sink);
 
 class XStuff : public RenderingWindow {
  public:
@@ -80,6 +86,10 @@ class XStuff : public RenderingWindow {
   void x_diacritic(unsigned int on) override;
   void x_rtlcursor(unsigned int on) override;
   void x_rtlscreen(unsigned int on) override;
+  void x_playing(unsigned int on);
+  void x_play_pausing(unsigned int on);
+  void x_recording(unsigned int on);
+  void x_graphic(unsigned int on);
   void x_draw_pushbutton(unsigned int pos, unsigned int len, char highlighted, char hotSpot) override;
   void x_erase_pushbutton(unsigned int pos, unsigned int len) override;
   void x_copy_button(unsigned int on) override;
@@ -102,6 +112,22 @@ class XStuff : public RenderingWindow {
   void Flush_X5250(int from, int to, char clearOverlay, char fromTimer);
   void Flush_X5250(char fromTimer);
   void doIconifiedActionIfNeeded(char fromBell);
+
+  // The status line (below the drawing area): its 21 widgets, made once
+  // the session font is known, and the indicator images.
+  void createMsgLabels(XmRenderTable* table);
+  void buildPixMaps();
+  void freePixMaps();
+  // Reports a status-line change to the programming interface.
+  void notifyPsapiOIA(int kind, int value);
+  // True when the window manager shows the window as an icon (or has
+  // withdrawn it); false without a window-manager state.
+  bool isIconified() const;
+  // One step of the icon-title blink of an iconified window.
+  void iconTitleBlink();
+  // The window is seen again: no blinking, the normal icon and icon name.
+  void stopIconAttention();
+  bool iconBlinking() const { return iconBlinkId_ != 0; }
 
   // Painting.
   void drawScreenData(int columnOffset, int row, int start, int end);
@@ -318,7 +344,16 @@ class XStuff : public RenderingWindow {
   bool blinkHiddenPhase_ = false;
   // Indicators.
   bool systemWait_ = false, insertIndicator_ = false, messageWaiting_ = false, capsLock_ = false,
-       shiftKey_ = false, langShift_ = false, diacritic_ = false, rtlCursor_ = false, rtlScreen_ = false;
+       shiftKey_ = false, langShift_ = false, diacritic_ = false, rtlCursor_ = false, rtlScreen_ = false,
+       playing_ = false, playPausing_ = false, recording_ = false, graphic_ = false;
+  // Stores an indicator, shows or hides its label and reports the change
+  // (kind < 0: not reported); false when nothing changed.
+  bool setIndicator(bool& flag, unsigned int value, const char* label, int kind);
+  void showStatusWidget(const char* name, bool on);
+  // The icon-title blink of an iconified window.
+  XtIntervalId iconBlinkId_ = 0;
+  bool iconNameBlank_ = false;
+  static void iconBlinkTimer(XtPointer self, XtIntervalId* id);
   // Marking.
   struct Segment {
     int side = 0, from = -1, to = -1;

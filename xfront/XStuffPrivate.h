@@ -60,6 +60,12 @@ struct XStuff::Private {
   // Painting contexts of the drawing widget (built on first paint).
   std::unique_ptr<ScreenPainter> painter;
 
+  // The status line's widgets in their order (null before they exist).
+  static constexpr int kStatusLineWidgets = 21;
+  Widget statusLine[kStatusLineWidgets] = {};
+  // The shell's icons: normal, alternate (something waits), shape.
+  Pixmap icon = 0, alternateIcon = 0, iconMask = 0;
+
   bool allowed32x80 = true;
   bool allowed43x80 = true;
 };

@@ -216,7 +216,7 @@ void XStuff::x_set_text_symbols_display_plane(PlaneNumber plane) {
     dirty_.widen(0, cells());
 }
 
-// ---- bell and iconified action ----------------------------------------------------------
+// ---- bell ----------------------------------------------------------
 
 void XStuff::x_ding(unsigned int later) {
   if (later == 0) {
@@ -228,77 +228,6 @@ void XStuff::x_ding(unsigned int later) {
   }
   doIconifiedActionIfNeeded(1);
 }
-
-void XStuff::doIconifiedActionIfNeeded(char fromBell) {
-  const unsigned char action = AppResources().ICONIFIED_ACTION;
-  if (!shell_ || action == QwDisable || action == 0 || mapped_) return;
-  if (action == QwDeiconify) {
-    XMapRaised(XtDisplay(shell_), XtWindow(shell_));
-  } else if (action == QwBeep && !fromBell) {
-    x_ding(1);
-  }
-}
-
-// ---- indicators -----------------------------------------------------------------------------
-
-namespace {
-
-void ShowLabel(XStuff::Private* p, const char* name, bool on) {
-  if (!p || !p->optionArea) return;
-  Widget label = XtNameToWidget(p->optionArea, const_cast<char*>(name));
-  if (!label || !XtIsRealized(label)) return;
-  if (on)
-    XtMapWidget(label);
-  else
-    XtUnmapWidget(label);
-}
-
-}  // namespace
-
-void XStuff::x_sys(int on) {
-  if ((on != 0) == systemWait_) return;
-  systemWait_ = on != 0;
-  ShowLabel(private_.get(), "inputInhMsg1", systemWait_);
-  if (private_ && private_->drawing) X3270SetCursor(private_->drawing, systemWait_ ? 1 : 0);
-  clearcurs(0);
-}
-
-void XStuff::x_inserting(unsigned int on) {
-  if ((on != 0) == insertIndicator_) return;
-  insertIndicator_ = on != 0;
-  ShowLabel(private_.get(), "insertMsg", insertIndicator_);
-  if (!systemWait_ && cursorDrawn_) {
-    clearcurs(0);
-    drawcurs(0);
-  }
-}
-
-void XStuff::x_msgWait(int on) {
-  if ((on != 0) == messageWaiting_) return;
-  messageWaiting_ = on != 0;
-  ShowLabel(private_.get(), "msgWaitingMsg", messageWaiting_ && commStatus_ == 0);
-  if (messageWaiting_) doIconifiedActionIfNeeded(0);
-}
-
-void XStuff::x_typeahead(unsigned int on) {
-  if ((on != 0) == typeAheadIndicator_) return;
-  typeAheadIndicator_ = on != 0;
-  ShowLabel(private_.get(), "typeAheadMsg", typeAheadIndicator_);
-}
-
-#define QW_INDICATOR(method, member, label)     \
-  void XStuff::method(unsigned int on) {        \
-    if ((on != 0) == member) return;            \
-    member = on != 0;                           \
-    ShowLabel(private_.get(), label, member);   \
-  }
-QW_INDICATOR(x_capslock, capsLock_, "capsLockMsg")
-QW_INDICATOR(x_shiftkey, shiftKey_, "upperShiftMsg")
-QW_INDICATOR(x_lang_shift, langShift_, "langshiftMsg")
-QW_INDICATOR(x_diacritic, diacritic_, "diacritMsg")
-QW_INDICATOR(x_rtlcursor, rtlCursor_, "cursordirMsg")
-QW_INDICATOR(x_rtlscreen, rtlScreen_, "screendirMsg")
-#undef QW_INDICATOR
 
 // ---- push buttons and edit menu -------------------------------------------------------------
 
@@ -574,7 +503,7 @@ void XStuff::toggleExtendedDisplay() {
 }
 
 void XStuff::removeTimers() {
-  for (XtIntervalId* id : {&deferredFlush_, &cursorBlinkId_, &textBlinkId_}) {
+  for (XtIntervalId* id : {&deferredFlush_, &cursorBlinkId_, &textBlinkId_, &iconBlinkId_}) {
     if (*id) XtRemoveTimeOut(*id);
     *id = 0;
   }
