@@ -22,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -159,15 +160,25 @@ TEST(TelnetHostileHost, RecordEndFloodDuringNegotiationIsBounded) {
     host.join();
 }
 
+// An event loop without output sources: the transport tries again on a
+// timer instead.
+class TimerOnlyEvents : public PollEventSources {
+public:
+    Id AddOutput(int, Callback) override { return 0; }
+};
+
 struct StalledHost {
-    PollEventSources events;
+    std::unique_ptr<PollEventSources> loop;
+    PollEventSources& events;
     TelnetTestSession session{events};
     TcpPair pair;
     SocketTelnet telnet{session};
     std::vector<uint8_t> expected;  // every byte the client accepted to send
     int next = 0;
 
-    StalledHost() {
+    explicit StalledHost(bool outputSources = true)
+        : loop(outputSources ? std::make_unique<PollEventSources>() : std::make_unique<TimerOnlyEvents>()),
+          events(*loop) {
         EXPECT_EQ(telnet.adoptConnectedSocket(pair.TakeClient(), true), 0);
         telnet.addSocketInput();
     }
@@ -197,31 +208,36 @@ struct StalledHost {
 };
 
 TEST(TelnetHostileHost, HostThatStopsReadingNeverStopsTheLoop) {
-    StalledHost s;
-    s.FillUntilQueued();
-    // More user input while the host does not read: taken, held in order.
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(s.SendNext(), 1);
+    for (bool outputSources : {true, false}) {
+        SCOPED_TRACE(outputSources ? "writability through an output source"
+                                   : "writability tried on a timer");
+        StalledHost s(outputSources);
+        s.FillUntilQueued();
+        // More user input while the host does not read: taken, held in order.
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(s.SendNext(), 1);
 
-    // The loop goes on: timers run and the host's records are taken.
-    bool fired = false;
-    s.events.AddTimeOut(1, [&fired] { fired = true; });
-    const std::vector<uint8_t> ping = Wire(Text("PING"));
-    ASSERT_EQ(write(s.pair.host, ping.data(), ping.size()), static_cast<ssize_t>(ping.size()));
-    ASSERT_TRUE(s.PumpUntil([&] { return fired && s.session.records.size() == 1; }));
-    EXPECT_GT(s.telnet.unsentBytes(), 0u);
+        // The loop goes on: timers run and the host's records are taken.
+        bool fired = false;
+        s.events.AddTimeOut(1, [&fired] { fired = true; });
+        const std::vector<uint8_t> ping = Wire(Text("PING"));
+        ASSERT_EQ(write(s.pair.host, ping.data(), ping.size()), static_cast<ssize_t>(ping.size()));
+        ASSERT_TRUE(s.PumpUntil([&] { return fired && s.session.records.size() == 1; }));
+        EXPECT_GT(s.telnet.unsentBytes(), 0u);
 
-    // The host reads again: everything arrives, once and in order.
-    std::vector<uint8_t> got;
-    ASSERT_TRUE(s.PumpUntil([&] {
-        uint8_t buf[65536];
-        ssize_t n;
-        while ((n = recv(s.pair.host, buf, sizeof buf, MSG_DONTWAIT)) > 0) got.insert(got.end(), buf, buf + n);
-        return got.size() >= s.expected.size();
-    }));
-    EXPECT_TRUE(got == s.expected);
-    EXPECT_EQ(s.telnet.unsentBytes(), 0u);
-    EXPECT_EQ(s.events.InputCount(), 1u);  // the socket's input; no output source left
-    EXPECT_TRUE(s.session.errors.empty());
+        // The host reads again: everything arrives, once and in order.
+        std::vector<uint8_t> got;
+        ASSERT_TRUE(s.PumpUntil([&] {
+            uint8_t buf[65536];
+            ssize_t n;
+            while ((n = recv(s.pair.host, buf, sizeof buf, MSG_DONTWAIT)) > 0) got.insert(got.end(), buf, buf + n);
+            return got.size() >= s.expected.size();
+        }));
+        EXPECT_TRUE(got == s.expected);
+        EXPECT_EQ(s.telnet.unsentBytes(), 0u);
+        EXPECT_EQ(s.events.InputCount(), 1u);  // the socket's input; no output source left
+        EXPECT_EQ(s.events.TimerCount(), 0u);
+        EXPECT_TRUE(s.session.errors.empty());
+    }
 }
 
 TEST(TelnetHostileHost, UnsendableInputIsABrokenConnection) {
