@@ -15,7 +15,11 @@ class EventSources {
 
   // Calls `onReadable` whenever `fd` has input (or end of file).
   virtual Id AddInput(int fd, Callback onReadable) = 0;
+  // Removes an input source, or an output source of AddOutput.
   virtual void RemoveInput(Id id) = 0;
+  // Calls `onWritable` whenever `fd` can take output (or has failed). 0 when
+  // the loop has no such sources: the caller then tries again on a timer.
+  virtual Id AddOutput(int fd, Callback onWritable) { return 0; }
   // Calls `onExpiry` once, `milliseconds` from now.
   virtual Id AddTimeOut(unsigned long milliseconds, Callback onExpiry) = 0;
   virtual void RemoveTimeOut(Id id) = 0;

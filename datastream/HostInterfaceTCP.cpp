@@ -4,7 +4,12 @@
 
 int HostInterfaceTCP::send(const unsigned char* data, unsigned int n, unsigned char flags, int endOfReply) {
   if (!glue_) return 0;
-  s5250_net_put(*glue_, data, n);
+  // A reply that does not fit a record is not sent at all: an empty record
+  // in its place would read as a complete answer.
+  if (!s5250_net_put(*glue_, data, n)) {
+    glue_->fill = 0;
+    return 0;
+  }
   return s5250_net_eor(*glue_, flags, endOfReply);
 }
 

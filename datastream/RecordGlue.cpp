@@ -101,17 +101,23 @@ int s5250_accept_eor(RecordGlue& glue) {
   glue.seen = 0;
   glue.collected = 0;
   if (seen == 0) return 0;  // an empty record: nothing to refuse
+  // A record whose header length disagrees with the bytes that came is
+  // refused with a negative response, so that the host does not wait for an
+  // answer; it carries the record's own header when a whole one came.
   if (seen < kRecordHeaderSize) {
     ++glue.framingErrors;
-    LogMsg(LevelWarning, "s5250: record of %u bytes is shorter than its header; dropped.\n",
+    LogMsg(LevelWarning, "s5250: record of %u bytes is shorter than its header; refused.\n",
            static_cast<unsigned>(seen));
+    processDSMSenseCode(glue, dsm_sense::kBadLength);
     return 0;
   }
   const unsigned int length = Get16(glue.reassembly);
   if (length != seen) {
     ++glue.framingErrors;
-    LogMsg(LevelWarning, "s5250: record header gives %u bytes but %lu came before the end of record; dropped.\n",
+    LogMsg(LevelWarning, "s5250: record header gives %u bytes but %lu came before the end of record; refused.\n",
            length, static_cast<unsigned long>(seen));
+    CopyHeader(glue, glue.reassembly);
+    processDSMSenseCode(glue, dsm_sense::kBadLength);
     return 0;
   }
   if (seen > kRecordBufferSize) {

@@ -107,7 +107,8 @@ class RecordGlue {
 // ended meanwhile, else 0.
 int s5250_accept(RecordGlue& glue, const unsigned char* bytes, size_t n);
 // The host's IAC EOR: the record collected so far is complete; it is
-// dispatched when its header agrees, else dropped with a log line. Returns
+// dispatched when its header agrees, else refused with a negative
+// response (sense kBadLength) and a log line. Returns
 // 1 when the session was ended meanwhile, else 0.
 int s5250_accept_eor(RecordGlue& glue);
 // Dispatches one complete record (header included, 10 bytes at least).

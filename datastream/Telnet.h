@@ -15,8 +15,9 @@ class Telnet {
   // One negotiation step: 1 after a step, -1 on a receive failure or a
   // time-out with nothing processed, -2 when the session was ended.
   virtual int tel_checkinit(int mode, const char* termType, const char* devName) = 0;
-  // The send operations return 1 when the bytes were sent, 0 when the
-  // connection could not take them.
+  // The send operations return 1 when the bytes were sent, or queued in
+  // order behind bytes the host has not taken yet; 0 when the connection is
+  // broken (it is then closed and the failure reported).
   virtual int tel_sendbreak() = 0;
   virtual int tel_sendip() = 0;
   virtual void tel_close() = 0;

@@ -22,6 +22,7 @@ TelnetLAN::TelnetLAN(TelnetSessionLink& session)
     : Telnet(session), liveGuard(std::make_shared<bool>(true)) {}
 
 TelnetLAN::~TelnetLAN() {
+  cancelFailureReport();
   tel_close();
   *liveGuard = false;
 }
@@ -73,6 +74,10 @@ void TelnetLAN::tel_close() {
     close(sock);
     sock = 0;
   }
+  unwatchOutput();
+  sendQueue.clear();
+  sendQueue.shrink_to_fit();
+  sendQueueHead = 0;
   plainStream.setSocket(-1);
   free(inbuff);
   inbuff = nullptr;
@@ -99,6 +104,7 @@ int AboveStandardDescriptors(int fd) {
 }  // namespace
 
 int TelnetLAN::tel_init(const char* host, int port) {
+  cancelFailureReport();  // a new connection: the old one is not reported any more
   if (sock != 0 || inbuff || outbuff) tel_close();
   auto guard = liveGuard;
 
@@ -259,6 +265,7 @@ int TelnetLAN::tel_init(const char* host, int port) {
 }
 
 int TelnetLAN::adoptConnectedSocket(int fd, bool transparent) {
+  cancelFailureReport();
   tel_close();
   inbuff = static_cast<unsigned char*>(LocalMalloc("tel_init inbuff", kBufferSize, MallocFailReturnNull));
   outbuff = static_cast<unsigned char*>(LocalMalloc("tel_init outbuff", kBufferSize, MallocFailReturnNull));

@@ -17,6 +17,9 @@ class TelnetLAN : public Telnet {
   // Host data that arrives before transparent mode is kept up to this size
   // (one record buffer) and handed on once the negotiation is done.
   static constexpr size_t kEarlyDataLimit = 33000;
+  // Bytes that a host which stops reading may leave unsent before the
+  // connection is given up as broken.
+  static constexpr size_t kSendQueueLimit = 256 * 1024;
 
   explicit TelnetLAN(TelnetSessionLink& session);
   ~TelnetLAN() override;
@@ -46,6 +49,8 @@ class TelnetLAN : public Telnet {
   bool hasSocketInput() const { return inputId != 0; }
 
   int socketDescriptor() const { return sock; }
+  // Bytes accepted for sending that the connection has not taken yet.
+  size_t unsentBytes() const { return sendQueue.size() - sendQueueHead; }
 
  protected:
   // Takes a socket connected by other means (tests, benchmarks), with
@@ -69,6 +74,7 @@ class TelnetLAN : public Telnet {
   Outcome handleCommand(const TelnetCommand& cmd, Phase phase, int mode, const char* termType,
                         const char* devName);
   Outcome deliverEarlyData();
+  Outcome protocolError();
   int negotiate(uint8_t verb, uint8_t option);
   int sendcmd(uint8_t verb, uint8_t option);
   int sendTerminalType(int mode, const char* termType);
@@ -76,6 +82,12 @@ class TelnetLAN : public Telnet {
   int sendbuff(const char* data, int len);
   int flush();
   int sendit(const char* data, int len);
+  int queueUnsent(const char* data, int len);
+  void sendQueued();
+  void watchOutput();
+  void unwatchOutput();
+  void connectionBroken();
+  void cancelFailureReport();
   int isTransparentModeYet() const;
   void prcmd(int cmd, int option, int sub);
   void initOptions(int mode);
@@ -102,6 +114,13 @@ class TelnetLAN : public Telnet {
   std::vector<size_t> earlyEors;  // offsets in earlyData where IAC EOR came
   EventSources::Id inputId = 0;
   EventSources::Id waitInputId = 0;  // the socket, during a negotiation wait
+  // What the socket would not take yet, in order: it goes out when the
+  // socket becomes writable, and everything sent meanwhile goes after it.
+  std::vector<uint8_t> sendQueue;
+  size_t sendQueueHead = 0;
+  EventSources::Id outputId = 0;  // writability source (or its retry timer)
+  bool outputIsTimer = false;
+  EventSources::Id failureTimer = 0;  // the report of a broken connection
   unsigned connection = 0;  // changes with every tel_close
   bool receiving = false;
   TelnetSocketStream plainStream;

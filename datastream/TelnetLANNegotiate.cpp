@@ -25,6 +25,13 @@ constexpr int kReqWaitDo = -3;    // we agreed to the host's WILL, waiting for i
 constexpr int kDone = 9;
 constexpr int kFailed = -9;
 
+const char kNop[] = {'\xFF', '\xF1'};
+
+// The single commands of RFC 854 that TelnetCode leaves out, and the first
+// and last of RFC 1184's (EOF 0xEC, SUSP, ABORT 0xEE).
+constexpr uint8_t DM = 0xF2, AO = 0xF5, AYT = 0xF6, EC = 0xF7, EL = 0xF8;
+constexpr uint8_t kFirstLinemodeCommand = 0xEC, kLastLinemodeCommand = 0xEE;
+
 bool Pending(int state) {
   return state == kRequired || state == kReqWaitWill || state == kReqWaitDo || state == kEnvOffered;
 }
@@ -227,13 +234,28 @@ TelnetLAN::Outcome TelnetLAN::handleCommand(const TelnetCommand& cmd, Phase phas
 
   if (cmd.kind == TelnetCommand::Single) {
     if (cmd.code == EOR) {
-      if (negotiated)
+      if (negotiated) {
         session.s5250_accept_eor();
-      else
-        earlyEors.push_back(earlyData.size());
+        return Outcome::Ok;
+      }
+      // Every record end kept before transparent mode counts against the
+      // same limit as the data, or a flood of them grows without bound.
+      if (earlyData.size() + earlyEors.size() + 1 > kEarlyDataLimit) {
+        LogMsg(LevelError, "Telnet: more than %d bytes of host data before the negotiation ended.\n",
+               static_cast<int>(kEarlyDataLimit));
+        return Outcome::Overflow;
+      }
+      earlyEors.push_back(earlyData.size());
       return Outcome::Ok;
     }
-    if (cmd.code == GA || cmd.code == 0) return Outcome::Ok;
+    // The other commands of RFC 854 (and those of RFC 1184) ask nothing of
+    // a TN5250 client: they are ignored. Are You There is answered with a
+    // NOP; text would be taken by the host as the start of a record.
+    if (cmd.code == AYT) return sendbuff(kNop, 2) && flush() ? Outcome::Ok : Outcome::Closed;
+    if (cmd.code == GA || cmd.code == NOP || cmd.code == DM || cmd.code == BRK || cmd.code == IP ||
+        cmd.code == AO || cmd.code == EC || cmd.code == EL ||
+        (cmd.code >= kFirstLinemodeCommand && cmd.code <= kLastLinemodeCommand))
+      return Outcome::Ok;
     switch (phase) {
       case Phase::Setup:
         tel_connecterror("ErrorMsgTelnetNegoFailed", 1);
@@ -243,9 +265,7 @@ TelnetLAN::Outcome TelnetLAN::handleCommand(const TelnetCommand& cmd, Phase phas
         LogMsg(LevelError, "%s: Unexpected telnet (%d) command received. \n", "QWC0060", cmd.code);
         return Outcome::Ok;
       case Phase::Transparent:
-        tel_connecterror("ErrorMsgFatalTelnetError", 1);
-        LogMsg(LevelError, "%s: Unexpected telnet command received.\n", "QWC0050");
-        return Outcome::ProtocolError;
+        return protocolError();
     }
   }
 
@@ -282,6 +302,13 @@ TelnetLAN::Outcome TelnetLAN::handleCommand(const TelnetCommand& cmd, Phase phas
     case Phase::Transparent:
       break;
   }
+  return protocolError();
+}
+
+// The host broke the protocol in transparent mode: the connection is closed,
+// so that the host sees it too, and the failure is reported.
+TelnetLAN::Outcome TelnetLAN::protocolError() {
+  tel_close();
   tel_connecterror("ErrorMsgFatalTelnetError", 1);
   LogMsg(LevelError, "%s: Unexpected telnet command received.\n", "QWC0050");
   return Outcome::ProtocolError;

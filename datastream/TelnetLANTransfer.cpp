@@ -1,8 +1,6 @@
 // TelnetLAN: the receive path and the send path.
 #include <cerrno>
-#include <chrono>
 #include <cstring>
-#include <poll.h>
 #include <unistd.h>
 
 #include "datastream/TelnetLAN.h"
@@ -66,8 +64,11 @@ int TelnetLAN::tel_receive() {
   }
 }
 
-// Writes all bytes through the stream. A stream that would block is waited
-// for, up to the negotiation time-out, without dispatching events.
+// Writes the bytes through the stream. What the stream would not take now
+// is queued and goes out when the socket becomes writable, so a host that
+// stops reading never stops the event loop. 1 when the bytes were sent or
+// queued; 0 when the connection is broken (it is then closed, and the
+// failure reported through the event loop).
 int TelnetLAN::sendit(const char* data, int len) {
   if (sock == 0) return 0;
   if (session.traceFlag()) {
@@ -76,8 +77,8 @@ int TelnetLAN::sendit(const char* data, int len) {
     LogMsg(LevelTrace, "\n");
     usleep(static_cast<useconds_t>(10 * len));
   }
-  const int seconds = session.negotiateTimeoutSeconds() > 0 ? session.negotiateTimeoutSeconds() : 1;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  // Bytes queued before go first.
+  if (unsentBytes() > 0) return queueUnsent(data, len);
   while (len > 0) {
     const long n = stream().write(data, static_cast<size_t>(len));
     if (n > 0) {
@@ -85,26 +86,99 @@ int TelnetLAN::sendit(const char* data, int len) {
       len -= static_cast<int>(n);
       continue;
     }
-    if (n == 0) {
-      LogMsg(LevelError, "%s: Send data failed no data sent.\n", "QWC0058");
-      return 0;
-    }
-    if (errno != EAGAIN && errno != EWOULDBLOCK) {
-      LogMsg(LevelError, "%s: Send data failed no data sent.\n", "QWC0054");
-      return 0;
-    }
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
-    if (left <= 0) {
-      LogMsg(LevelError, "%s: Send data failed no data sent.\n", "QWC0056");
-      return 0;
-    }
-    struct pollfd p = {sock, POLLOUT, 0};
-    if (poll(&p, 1, static_cast<int>(left < 100 ? left : 100)) < 0 && errno != EINTR) {
-      LogMsg(LevelError, "%s: Send data failed no data sent.\n", "QWC0056");
-      return 0;
-    }
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return queueUnsent(data, len);
+    LogMsg(LevelError, "%s: Send data failed no data sent.\n", n == 0 ? "QWC0058" : "QWC0054");
+    connectionBroken();
+    return 0;
   }
   return 1;
+}
+
+int TelnetLAN::queueUnsent(const char* data, int len) {
+  if (unsentBytes() + static_cast<size_t>(len) > kSendQueueLimit) {
+    LogMsg(LevelError, "%s: Send data failed no data sent.\n", "QWC0056");
+    LogMsg(LevelError, "Telnet: the host has not taken %lu bytes; the connection is given up.\n",
+           static_cast<unsigned long>(unsentBytes() + static_cast<size_t>(len)));
+    connectionBroken();
+    return 0;
+  }
+  if (sendQueueHead > 0) {
+    sendQueue.erase(sendQueue.begin(), sendQueue.begin() + static_cast<long>(sendQueueHead));
+    sendQueueHead = 0;
+  }
+  sendQueue.insert(sendQueue.end(), data, data + len);
+  watchOutput();
+  return 1;
+}
+
+// The socket can take more: the queued bytes go out, as many as it takes.
+void TelnetLAN::sendQueued() {
+  while (unsentBytes() > 0) {
+    const long n = stream().write(sendQueue.data() + sendQueueHead, unsentBytes());
+    if (n > 0) {
+      sendQueueHead += static_cast<size_t>(n);
+      continue;
+    }
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      watchOutput();
+      return;
+    }
+    LogMsg(LevelError, "%s: Send data failed no data sent.\n", n == 0 ? "QWC0058" : "QWC0054");
+    connectionBroken();
+    return;
+  }
+  sendQueue.clear();
+  sendQueueHead = 0;
+  unwatchOutput();
+}
+
+void TelnetLAN::watchOutput() {
+  if (outputId != 0 || sock == 0) return;
+  EventSources& events = session.eventSources();
+  outputId = events.AddOutput(sock, [this]() { sendQueued(); });
+  outputIsTimer = outputId == 0;
+  // A loop without output sources: try again shortly.
+  if (outputIsTimer)
+    outputId = events.AddTimeOut(20, [this]() {
+      outputId = 0;  // fired: the loop has forgotten it
+      sendQueued();
+    });
+}
+
+void TelnetLAN::unwatchOutput() {
+  if (outputId == 0) return;
+  EventSources::Id id = outputId;
+  outputId = 0;
+  if (outputIsTimer)
+    session.eventSources().RemoveTimeOut(id);
+  else
+    session.eventSources().RemoveInput(id);
+}
+
+// A send that cannot complete breaks the connection: it is closed at once
+// (the host sees it, and nothing later goes out of order), and the session
+// hears of it from the event loop, outside whatever was sending, through
+// its connection-failure path (dialog and retries). During the negotiation
+// the failed send is reported by the negotiation itself.
+void TelnetLAN::connectionBroken() {
+  const bool transparent = negotiated != 0;
+  tel_close();
+  if (!transparent || failureTimer != 0) return;
+  auto guard = liveGuard;
+  failureTimer = session.eventSources().AddTimeOut(0, [this, guard]() {
+    if (!*guard) return;
+    failureTimer = 0;
+    if (session.x_comm_msg(659) == -1 || !*guard) return;  // the session is gone
+    LogMsg(LevelError, "%s:  tel_check() failed after session started.\n", "QWC0152");
+    tel_connecterror("ErrorMsgNoHostData2", 1);
+  });
+}
+
+void TelnetLAN::cancelFailureReport() {
+  if (failureTimer == 0) return;
+  EventSources::Id id = failureTimer;
+  failureTimer = 0;
+  session.eventSources().RemoveTimeOut(id);
 }
 
 int TelnetLAN::flush() {

@@ -8,9 +8,9 @@ void TelnetSocketInput(TelnetLAN& telnet, TelnetSessionLink& session) {
   session.noteSocketInput();
   switch (telnet.tel_receive()) {
     case -4:
-      // The socket stays readable at its end: without its input source the
-      // loop is not called for it again.
-      telnet.removeSocketInput();
+      // The connection is over: closed, with its input source (the socket
+      // stays readable at its end) and any output still waiting to go.
+      telnet.tel_close();
       if (session.x_comm_msg(659) == -1) return;  // the session is gone
       LogMsg(LevelError, "%s:  tel_check() failed after session started.\n", "QWC0152");
       telnet.tel_connecterror("ErrorMsgNoHostData2", 1);

@@ -40,12 +40,20 @@ XtEventSources::~XtEventSources() {
   }
 }
 
-EventSources::Id XtEventSources::AddInput(int fd, Callback onReadable) {
+EventSources::Id XtEventSources::addSource(int fd, XtPointer condition, Callback cb) {
   Id id = g_nextId++;
-  XtInputId xtId = XtAppAddInput(app_, fd, reinterpret_cast<XtPointer>(XtInputReadMask), InputProc, IdData(id));
-  inputs_[id] = Input{xtId, std::move(onReadable)};
+  XtInputId xtId = XtAppAddInput(app_, fd, condition, InputProc, IdData(id));
+  inputs_[id] = Input{xtId, std::move(cb)};
   Owners()[id] = this;
   return id;
+}
+
+EventSources::Id XtEventSources::AddInput(int fd, Callback onReadable) {
+  return addSource(fd, reinterpret_cast<XtPointer>(XtInputReadMask), std::move(onReadable));
+}
+
+EventSources::Id XtEventSources::AddOutput(int fd, Callback onWritable) {
+  return addSource(fd, reinterpret_cast<XtPointer>(XtInputWriteMask), std::move(onWritable));
 }
 
 void XtEventSources::RemoveInput(Id id) {

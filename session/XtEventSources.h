@@ -16,6 +16,7 @@ class XtEventSources : public EventSources {
 
   Id AddInput(int fd, Callback onReadable) override;
   void RemoveInput(Id id) override;
+  Id AddOutput(int fd, Callback onWritable) override;
   Id AddTimeOut(unsigned long milliseconds, Callback onExpiry) override;
   void RemoveTimeOut(Id id) override;
   uint64_t NowMilliseconds() const override;
@@ -27,6 +28,7 @@ class XtEventSources : public EventSources {
 
  private:
   static void InputProc(XtPointer id, int* fd, XtInputId* xtId);
+  Id addSource(int fd, XtPointer condition, Callback cb);
   static void TimerProc(XtPointer id, XtIntervalId* xtId);
   static void WakeProc(XtPointer serial, XtIntervalId* xtId);
 

@@ -4,6 +4,8 @@
 // and the send primitives with their header flags.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "datastream/qrnIStream.h"
 #include "datastream/qrnOStream.h"
 #include "tests/datastream/RecordGlueFixtures.h"
@@ -325,6 +327,24 @@ TEST(HostInterfaceTest, DataAndSystemRequestRecordsReturnTheirBuffers) {
   EXPECT_EQ(Bytes(t.g.link.sent[0].begin() + 10, t.g.link.sent[0].end()), B({0x01, 0x02, 0xF1}));
   EXPECT_EQ(t.g.link.sent[1][7], 0x3C);
   EXPECT_EQ(t.g.link.sent[1][8], 0x00);
+}
+
+TEST(HostInterfaceTest, ReplyTooLargeForARecordIsNotSentAsAnEmptyOne) {
+  TcpHost t;
+  RecordingRendering r;
+  const unsigned int n = static_cast<unsigned int>(kRecordBufferSize) + 1;
+  auto* data = static_cast<unsigned char*>(r.WsGetBuffer(n));
+  std::fill(data, data + n, 0x40);
+  EXPECT_EQ(t.host.sendDataToHost(data, n, &r, 0), 0);
+  EXPECT_EQ(r.outstandingBuffers(), 0u);
+  EXPECT_TRUE(t.g.link.sent.empty());
+  EXPECT_EQ(t.g.glue.fill, 0u);
+  // The next reply goes out whole.
+  auto* next = static_cast<unsigned char*>(r.WsGetBuffer(1));
+  next[0] = 0xF1;
+  EXPECT_EQ(t.host.sendDataToHost(next, 1, &r, 0), 1);
+  ASSERT_EQ(t.g.link.sent.size(), 1u);
+  EXPECT_EQ(Bytes(t.g.link.sent[0].begin() + 10, t.g.link.sent[0].end()), B({0xF1}));
 }
 
 TEST(HostInterfaceTest, ReadsWaitUnlessInvitedOrInSimulatorMode) {

@@ -69,24 +69,29 @@ TEST(RecordGlueTest, FramingErrorsAreRefusedAndTheNextRecordIsTaken) {
   Bytes oversizeMismatch = Record(0x03, Bytes(40000, 0x40));
   oversizeMismatch[0] = 0x00;
   oversizeMismatch[1] = 0x64;
+  // A refused record is answered, so that the host does not wait for ever:
+  // with its own header when a whole one came.
+  const std::vector<Bytes> refused = {NegativeResponse(0x03, dsm_sense::kBadLength)};
+  const std::vector<Bytes> refusedNoHeader = {NegativeResponse(0x00, dsm_sense::kBadLength)};
   struct Case {
     const char* name;
     Bytes bytes;
     unsigned long framingErrors;
+    std::vector<Bytes> answers;
   } cases[] = {
-      {"header longer than the record", longer, 1},
-      {"header shorter than the record", shorter, 1},
-      {"two records before one end of record", twoInOne, 1},
-      {"fewer bytes than a header", B({0x00, 0x0A, 0x12, 0xA0, 0x00}), 1},
-      {"oversize record whose header disagrees", oversizeMismatch, 1},
-      {"end of record with nothing before it", {}, 0},
+      {"header longer than the record", longer, 1, refused},
+      {"header shorter than the record", shorter, 1, refused},
+      {"two records before one end of record", twoInOne, 1, refused},
+      {"fewer bytes than a header", B({0x00, 0x0A, 0x12, 0xA0, 0x00}), 1, refusedNoHeader},
+      {"oversize record whose header disagrees", oversizeMismatch, 1, refused},
+      {"end of record with nothing before it", {}, 0, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     GlueWithHost g;
     g.Feed(c.bytes);
     EXPECT_TRUE(g.host.calls.empty());
-    EXPECT_TRUE(g.link.sent.empty());
+    EXPECT_EQ(g.link.sent, c.answers);
     EXPECT_EQ(g.glue.framingErrors, c.framingErrors);
     g.Feed(Record(0x03, B({0x04, 0x40})));
     ASSERT_EQ(g.host.calls.size(), 1u);

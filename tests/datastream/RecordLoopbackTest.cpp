@@ -82,9 +82,14 @@ TEST(RecordLoopbackTest, MalformedRecordsAreRefusedAndTheSessionGoesOn) {
   l.Send(mismatch);
   l.Send(B({0x00, 0x0A, 0x12}));
   l.Send(Record(0x03, B({0x04, 0x11, 0x00})));  // the data stream refuses it
+  // Each is answered negatively: the two framing errors with the sense of a
+  // bad length, so that the host does not wait for an answer.
   const std::vector<Bytes> answers = l.Pending();
-  ASSERT_EQ(answers.size(), 1u);
-  EXPECT_EQ(Bytes(answers[0].begin(), answers[0].begin() + 10), Header(0x03, 4, 0x80, 0));
+  ASSERT_EQ(answers.size(), 3u);
+  const Bytes badLength = Cat({Header(0x03, 4, 0x80, 0), B({0x10, 0x05, 0x01, 0x10})});
+  EXPECT_EQ(answers[0], badLength);
+  EXPECT_EQ(answers[1], badLength);  // too short for a header: the last header's opcode
+  EXPECT_EQ(Bytes(answers[2].begin(), answers[2].begin() + 10), Header(0x03, 4, 0x80, 0));
   EXPECT_EQ(l.glue.framingErrors, 2u);
 
   // Opcode 0x0D does not ask for the end-of-reply mark.

@@ -165,6 +165,50 @@ TEST(TelnetHost, RecordsBothWaysWithDoubledIac) {
     EXPECT_TRUE(Contains(f.host.ClientBytes(), Bytes({0x01, 0xFF, 0xFF, 0xF1, 0xFF, 0xEF})));
 }
 
+// The single commands that RFC 854 (and RFC 1184) allow at any time, even in
+// the middle of a record, end nothing: they are ignored, Are You There is
+// answered (with a NOP: text would be read as the start of a record).
+TEST(TelnetHost, LegalTelnetCommandsKeepTheSession) {
+    struct Case {
+        const char* name;
+        uint8_t command;
+        bool answered;
+    };
+    const Case cases[] = {
+        {"AYT", 0xF6, true}, {"DM", 0xF2, false},  {"BRK", 0xF3, false},  {"IP", 0xF4, false},
+        {"AO", 0xF5, false}, {"EC", 0xF7, false},  {"EL", 0xF8, false},   {"NOP", 0xF1, false},
+        {"GA", 0xF9, false}, {"EOF", 0xEC, false}, {"SUSP", 0xED, false}, {"ABORT", 0xEE, false},
+    };
+    Fixture f;
+    f.Connect(0);
+    size_t records = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(f.host.Barrier(kWaitMs, f.pump));
+        const size_t before = f.host.ClientBytes().size();
+        // Between records and inside one.
+        f.host.SendRaw(Bytes({0xFF, c.command}));
+        f.host.SendRaw(Concat({Text("AB"), Bytes({0xFF, c.command}), Text("C"), Bytes({0xFF, 0xEF})}));
+        ASSERT_TRUE(f.host.Barrier(kWaitMs, f.pump));
+        ++records;
+        ASSERT_EQ(f.session.records.size(), records);
+        EXPECT_EQ(f.session.records.back(), Text("ABC"));
+        EXPECT_TRUE(f.session.errors.empty());
+        EXPECT_TRUE(f.telnet.hasSocketInput());
+        const std::vector<uint8_t> all = f.host.ClientBytes();
+        const std::vector<uint8_t> answer(all.begin() + static_cast<long>(before), all.end());
+        const std::vector<uint8_t> nop = Bytes({0xFF, 0xF1});
+        const std::vector<uint8_t> mark = Bytes({0xFF, 0xFB, 0x06});  // the barrier's own answer
+        EXPECT_EQ(answer, c.answered ? Concat({nop, nop, mark}) : mark);
+    }
+    // The session goes on both ways.
+    ASSERT_EQ(f.telnet.tel_senddata("\x01\x02", 2), 1);
+    ASSERT_EQ(f.telnet.tel_sendeor(), 1);
+    std::vector<uint8_t> got;
+    ASSERT_TRUE(f.host.WaitForRecord(kWaitMs, f.pump, &got));
+    EXPECT_EQ(got, Bytes({0x01, 0x02}));
+}
+
 TEST(TelnetHost, HostClosingIsHandedOver) {
     LogCapture log;
     Fixture f;

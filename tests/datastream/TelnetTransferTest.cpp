@@ -96,7 +96,10 @@ TEST(TelnetReceive, SubNegotiationOfOption28IsSkippedToItsEnd) {
     EXPECT_TRUE(c.session.errors.empty());
 }
 
-TEST(TelnetReceive, ProtocolErrorsEndTheInput) {
+// A real protocol error closes the connection, so that the host sees it,
+// and reports it; the Telnet commands that RFC 854 allows at any time are
+// no such error (see the table with the loopback host).
+TEST(TelnetReceive, ProtocolErrorsCloseTheConnection) {
     struct Case {
         const char* name;
         std::vector<uint8_t> bytes;
@@ -105,7 +108,8 @@ TEST(TelnetReceive, ProtocolErrorsEndTheInput) {
     longSub.insert(longSub.end(), 20000, 0x01);
     longSub.insert(longSub.end(), {0xFF, 0xF0});
     const Case cases[] = {
-        {"are you there", Bytes({0xFF, 0xF6})},
+        {"a byte after IAC that is no command", Bytes({0xFF, 0x41})},
+        {"SE without a sub-negotiation", Bytes({0xFF, 0xF0})},
         {"terminal-type SEND after negotiation", Bytes({0xFF, 0xFA, 0x18, 0x01, 0xFF, 0xF0})},
         {"a long sub-negotiation", longSub},
     };
@@ -121,6 +125,11 @@ TEST(TelnetReceive, ProtocolErrorsEndTheInput) {
         EXPECT_TRUE(log.Contains("QWC0050"));
         EXPECT_FALSE(c.telnet->hasSocketInput());
         EXPECT_EQ(c.events.InputCount(), 0u);
+        EXPECT_EQ(c.telnet->tel_socket(), 0);
+        EXPECT_EQ(c.telnet->socketDescriptor(), 0);
+        // The host sees the end of the connection.
+        uint8_t byte;
+        EXPECT_EQ(recv(c.pair.host, &byte, 1, MSG_DONTWAIT), 0);
     }
 }
 

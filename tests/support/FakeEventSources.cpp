@@ -14,6 +14,12 @@ EventSources::Id FakeEventSources::AddInput(int fd, Callback onReadable) {
 
 void FakeEventSources::RemoveInput(Id id) { inputs_.erase(id); }
 
+EventSources::Id FakeEventSources::AddOutput(int fd, Callback onWritable) {
+    Id id = next_++;
+    inputs_[id] = Input{fd, std::move(onWritable), POLLOUT};
+    return id;
+}
+
 EventSources::Id FakeEventSources::AddTimeOut(unsigned long milliseconds, Callback onExpiry) {
     Id id = next_++;
     timers_[id] = Timer{now_ + milliseconds, id, std::move(onExpiry)};
@@ -43,13 +49,13 @@ bool FakeEventSources::RunReadyInputs() {
     std::vector<pollfd> fds;
     std::vector<Id> ids;
     for (const auto& in : inputs_) {
-        fds.push_back(pollfd{in.second.fd, POLLIN, 0});
+        fds.push_back(pollfd{in.second.fd, in.second.events, 0});
         ids.push_back(in.first);
     }
     if (fds.empty() || poll(fds.data(), fds.size(), 0) <= 0) return false;
     bool ran = false;
     for (size_t i = 0; i < fds.size(); ++i) {
-        if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL))) continue;
+        if (!(fds[i].revents & (fds[i].events | POLLHUP | POLLERR | POLLNVAL))) continue;
         auto it = inputs_.find(ids[i]);
         if (it == inputs_.end()) continue;
         Callback cb = it->second.cb;

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <functional>
+#include <poll.h>
+
 #include <map>
 
 #include "base/EventSources.h"
@@ -14,6 +16,7 @@ class FakeEventSources : public EventSources {
 public:
     Id AddInput(int fd, Callback onReadable) override;
     void RemoveInput(Id id) override;
+    Id AddOutput(int fd, Callback onWritable) override;
     Id AddTimeOut(unsigned long milliseconds, Callback onExpiry) override;
     void RemoveTimeOut(Id id) override;
     uint64_t NowMilliseconds() const override { return now_; }
@@ -30,7 +33,7 @@ public:
     int ProcessPendingCalls() const { return calls_; }
 
 private:
-    struct Input { int fd; Callback cb; };
+    struct Input { int fd; Callback cb; short events = POLLIN; };
     struct Timer { uint64_t due; Id id; Callback cb; };
     bool RunReadyInputs();
     Id next_ = 1;

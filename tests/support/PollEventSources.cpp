@@ -16,6 +16,12 @@ EventSources::Id PollEventSources::AddInput(int fd, Callback onReadable) {
 
 void PollEventSources::RemoveInput(Id id) { inputs_.erase(id); }
 
+EventSources::Id PollEventSources::AddOutput(int fd, Callback onWritable) {
+    Id id = next_++;
+    inputs_[id] = Input{fd, std::move(onWritable), POLLOUT};
+    return id;
+}
+
 EventSources::Id PollEventSources::AddTimeOut(unsigned long milliseconds, Callback onExpiry) {
     Id id = next_++;
     timers_[id] = Timer{NowMilliseconds() + milliseconds, std::move(onExpiry)};
@@ -40,13 +46,13 @@ void PollEventSources::ProcessPending(unsigned long milliseconds) {
     std::vector<pollfd> fds;
     std::vector<Id> ids;
     for (const auto& in : inputs_) {
-        fds.push_back(pollfd{in.second.fd, POLLIN, 0});
+        fds.push_back(pollfd{in.second.fd, in.second.events, 0});
         ids.push_back(in.first);
     }
     int ready = poll(fds.data(), fds.size(), static_cast<int>(wait));
     if (ready > 0) {
         for (size_t i = 0; i < fds.size(); ++i) {
-            if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL))) continue;
+            if (!(fds[i].revents & (fds[i].events | POLLHUP | POLLERR | POLLNVAL))) continue;
             auto it = inputs_.find(ids[i]);  // an earlier callback may have removed it
             if (it == inputs_.end()) continue;
             Callback cb = it->second.cb;

@@ -2,6 +2,8 @@
 // descriptors, timers on the monotonic clock.
 #pragma once
 
+#include <poll.h>
+
 #include <map>
 
 #include "base/EventSources.h"
@@ -12,6 +14,7 @@ class PollEventSources : public EventSources {
 public:
     Id AddInput(int fd, Callback onReadable) override;
     void RemoveInput(Id id) override;
+    Id AddOutput(int fd, Callback onWritable) override;
     Id AddTimeOut(unsigned long milliseconds, Callback onExpiry) override;
     void RemoveTimeOut(Id id) override;
     uint64_t NowMilliseconds() const override;
@@ -23,7 +26,7 @@ public:
     size_t TimerCount() const { return timers_.size(); }
 
 private:
-    struct Input { int fd; Callback cb; };
+    struct Input { int fd; Callback cb; short events = POLLIN; };
     struct Timer { uint64_t due; Callback cb; };
     Id next_ = 1;
     std::map<Id, Input> inputs_;
