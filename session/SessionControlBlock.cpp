@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "datastream/HostInterfaceTCP.h"
 #include "datastream/TelnetLAN.h"
@@ -247,6 +248,12 @@ bool SessionControlBlock::languageValues(TelnetLanguageValues& values) const {
 TelnetStream* SessionControlBlock::secureStream() { return sslInUse ? brell : nullptr; }
 
 void SessionControlBlock::DumpBuff(const unsigned char* data, int length, int level) {
+  // The data of non-display fields does not reach the log.
+  if (display && length > 0 && !display->readMgr().traceMask().empty()) {
+    const std::vector<unsigned char> masked = display->readMgr().traceMask().mask(data, static_cast<size_t>(length));
+    DumpBytesWithTable(traceTable, masked.data(), length, level);
+    return;
+  }
   DumpBytesWithTable(traceTable, data, length, level);
 }
 
