@@ -1,8 +1,8 @@
 // A traced sign-on: the operator types a user name and a password into the
 // non-display field of the host's sign-on screen and presses Enter. The
 // host gets both; the trace dumps (Telnet bytes and records) show the user
-// name but not one password in its place, and a keyboard table the host
-// downloads is logged with its size.
+// name but neither the password nor what the host wrote into a non-display
+// field.
 #include <gtest/gtest.h>  // before Xlib, whose None and Bool macros clash with it
 
 #include <X11/Xlib.h>
@@ -72,13 +72,18 @@ TEST(SignOnTrace, ThePasswordOfTheNonDisplayFieldStaysOutOfTheTrace) {
 
   qwtest::LogCapture log;
   // User at row 6, password (attribute 0x27: non-display) at row 7, both
-  // from column 53; the cursor in the user field; a read of modified fields.
-  host.SendRecord(Record({0x04, 0x40,                                      // clear unit
-                          0x04, 0x11, 0x00, 0x08,                          // write to display
-                          0x11, 6, 52, 0x1D, 0x40, 0x00, 0x24, 0x00, 10,   // user field
-                          0x11, 7, 52, 0x1D, 0x40, 0x00, 0x27, 0x00, 10,   // password field
-                          0x13, 6, 53,                                     // insert cursor
-                          0x04, 0x52, 0x00, 0x00}));                       // read MDT fields
+  // from column 53, and at row 8 a non-display field the host fills in; the
+  // cursor in the user field; a read of modified fields.
+  const Bytes hostSecret = {0xA7, 0xA6, 0x99, 0xA5, 0xA3};  // "xwrvt"
+  Bytes screen = {0x04, 0x40,                                      // clear unit
+                  0x04, 0x11, 0x00, 0x08,                          // write to display
+                  0x11, 6, 52, 0x1D, 0x40, 0x00, 0x24, 0x00, 10,   // user field
+                  0x11, 7, 52, 0x1D, 0x40, 0x00, 0x27, 0x00, 10,   // password field
+                  0x11, 8, 52, 0x1D, 0x40, 0x00, 0x27, 0x00, 10};  // hidden field and its data
+  screen.insert(screen.end(), hostSecret.begin(), hostSecret.end());
+  screen.insert(screen.end(), {0x13, 6, 53,                        // insert cursor
+                               0x04, 0x52, 0x00, 0x00});           // read MDT fields
+  host.SendRecord(Record(screen));
   ASSERT_TRUE(host.Barrier(kWaitMs, [] { Pump(); }));
 
   Display* test = XOpenDisplay(DisplayString(ToolkitDisplay()));
@@ -109,6 +114,8 @@ TEST(SignOnTrace, ThePasswordOfTheNonDisplayFieldStaysOutOfTheTrace) {
   const Bytes dumped = DumpedBytes(log.Lines());
   EXPECT_TRUE(Holds(dumped, user));
   EXPECT_FALSE(Holds(dumped, password));
+  EXPECT_FALSE(Holds(dumped, hostSecret));
+  EXPECT_TRUE(Holds(dumped, Bytes{0x27, 0x00, 10, 0x5C, 0x5C, 0x5C, 0x5C, 0x5C, 0x13}));
   EXPECT_TRUE(Holds(dumped, Bytes{0x11, 7, 53, 0x5C, 0x5C, 0x5C, 0x5C, 0x5C}));
   EXPECT_TRUE(log.Contains("Sent record data"));
 
