@@ -13,6 +13,7 @@
 #include "tests/support/XWindows.h"
 #include "xfront/FontSelection.h"
 #include "xfront/FontTables.h"
+#include "xfront/Win3270.h"
 #include "xfront/XuXHelpers.h"
 
 namespace qwtest {
@@ -82,6 +83,8 @@ TEST_F(FontSelectionXTest, TheSetsFontOutlivesTheFirstDrawingInAUtf8Locale) {
   }
   XFreeGC(xtDisplay_, gc);
   XFreePixmap(xtDisplay_, pixmap);
+  // A font list of sets gives no font of Xlib's to keep.
+  EXPECT_EQ(GetFontFromFontList(set.fontList, 1), nullptr);
   FreeFontSet(xtDisplay_, &set);
   EXPECT_EQ(set.font, nullptr);
 }
