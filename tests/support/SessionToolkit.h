@@ -22,9 +22,11 @@ namespace qwtest::session_toolkit {
 
 constexpr int kWaitMs = 20000;
 
-// The server and the HOME folder of the toolkit, alive as long as the process.
+// The server and the HOME folder of the toolkit, alive as long as the process,
+// and the LANG it was made with.
 inline XTestServer* g_server = nullptr;
 inline TempDir* g_home = nullptr;
+inline std::string g_lang;
 
 // Starts a private X server (of `depth` bits when not 0), points DISPLAY
 // and HOME (a new temporary folder) at it, sets LANG to `lang` and makes the
@@ -41,6 +43,7 @@ inline bool StartToolkit(int depth, std::string* error, const std::string& lang 
   setenv("DISPLAY", g_server->DisplayName().c_str(), 1);
   setenv("HOME", g_home->Path().c_str(), 1);
   setenv("LANG", lang.c_str(), 1);
+  g_lang = lang;
   static char name[] = "qw5250";
   static char* argv[] = {name, nullptr};
   int argc = 1;
