@@ -3,6 +3,7 @@
 #include "display/DisplayBag.h"
 #include "display/EntryField.h"
 #include "display/Field.h"
+#include "keyboard/KeyboardState.h"
 
 namespace {
 
@@ -15,11 +16,28 @@ unsigned int Written(int n, unsigned int room) {
   return static_cast<unsigned int>(n) > room ? room : static_cast<unsigned int>(n);
 }
 
+// A field whose attribute hides its data (a password field). The attribute
+// stands before the field; while the field shows its highlight, the first
+// segment keeps the field's own.
+bool IsNonDisplay(DisplayBag* d, Field* f) {
+  if (!f->isEntryField()) return false;
+  const unsigned int start = f->getStartOffset();
+  if (start == 0) return false;
+  const unsigned int at = d->keyboardState().swappedErrorLineOffsetCheck(start - 1);
+  const unsigned char shown = d->presentationSpace().getCharacter(at);
+  const unsigned char saved = static_cast<EntryField*>(f)->getFirstSegmentPtr()->attribute;
+  for (unsigned char a : {shown, saved})
+    if (a >= 0x20 && a <= 0x3F && (a & 0x07) == 0x07) return true;
+  return false;
+}
+
 }  // namespace
 
 unsigned int ReadFields::formatField(DisplayBag* d, Field* f, unsigned char* buffer, unsigned int room) {
   const unsigned int head = formatFieldHeader(d, f, buffer, room);
-  return head + formatFieldData(d, f, buffer + head, room - head);
+  const unsigned int data = formatFieldData(d, f, buffer + head, room - head);
+  if (data && IsNonDisplay(d, f)) d->readMgr().traceMask().hide(buffer + head, data);
+  return head + data;
 }
 
 unsigned int ReadFields::activateRead(DisplayBag* d, unsigned int sequencing, unsigned char* buffer,

@@ -5,6 +5,8 @@
 // the read asks for). It answers the immediate and screen reads at once and
 // sends the signals that travel as AIDs (system request, attention, help in
 // error, test request).
+#include "base/TraceMask.h"
+
 class DisplayBag;
 class qrnOStream;
 class qrnIStream;
@@ -73,6 +75,8 @@ class ReadMgr {
   unsigned int restoreRead(qrnIStream* in);
 
   DisplayBag* display() const { return display_; }
+  // The data of non-display fields sent lately, which traces cover.
+  TraceMask& traceMask() { return traceMask_; }
 
  private:
   void setRead(unsigned int read, unsigned char cc1, unsigned char cc2) {
@@ -102,4 +106,5 @@ class ReadMgr {
   unsigned char reversedRead_ = 0;
   unsigned char lastAid_ = 0;
   unsigned int activations_ = 0;
+  TraceMask traceMask_;
 };

@@ -65,6 +65,7 @@ uint32_t DownloadKeyboardTable(RecordGlue& glue, const unsigned char* header, co
   const uint32_t sense = glue.link().loadKeyboardTable(data + kTableBodyOffset, size);
   if (sense != dsm_sense::kAccepted) return RefuseDownload(glue, header, sense);
   glue.hostKeyboardTable = 1;
+  LogMsg(LevelInformational, "s5250rep: keyboard table of %u bytes downloaded from the host.\n", size);
   return dsm_sense::kAccepted;
 }
 

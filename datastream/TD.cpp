@@ -12,8 +12,9 @@ int TD::processInput(Databyte* db) {
   DataStreamManager& m = *db->manager;
   Addresses& a = m.addresses();
   const uint32_t at = a.displayAddress;
-  // Checked in direct output as well: the device gets no run beyond the screen.
-  if (length && (at > a.lastBufferAddress || at + length - 1 > a.lastBufferAddress))
+  // Checked in direct output as well: the device gets no run beyond the screen
+  // and none into the message line, as for data.
+  if (length && (at > a.lastDisplayAddress || at + length - 1 > a.lastDisplayAddress))
     return rejectRecord(db, dsm_sense::kDataPastScreen);
   if (length == 0) {
     db->loadNextValue(1);

@@ -367,7 +367,9 @@ int WTD::doWriteExtAttr(Databyte* db) {
   addresses->writeFlag = 1;
   if (db->remaining < 3) return eodReject(db);
   const uint32_t at = addresses->displayAddress;
-  if (at > positions) return reject(db, dsm_sense::kBadLength);
+  // The address past the last display position (left there by data that
+  // ended on it) is the first of the message line, which the host may not write.
+  if (at >= positions) return reject(db, dsm_sense::kBadLength);
   DisplayBag* d = db->display;
   const uint32_t features = d->characteristics().word[0];
   const unsigned char type = db->peek(1), value = db->peek(2);

@@ -9,6 +9,10 @@
 #include <utility>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 struct QXRegObject {
   std::vector<std::pair<std::string, std::string>> values;
 };
@@ -52,20 +56,33 @@ int QXRegGetObjectSimple(const char* path, QXRegObject** object) {
   *object = nullptr;
   if (!ValidPath(path)) return QXRegBadArgument;
   std::string file = std::string(QXRegistryDirectory()) + path;
-  FILE* f = fopen(file.c_str(), "r");
-  if (!f) return errno == ENOENT || errno == ENOTDIR ? QXRegNotFound : QXRegIoError;
+  // Only a regular file is an object: opening without waiting and looking
+  // at what was opened keeps a FIFO or a device from blocking the caller.
+  const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? QXRegNotFound : QXRegIoError;
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return QXRegIoError;
+  }
   std::string text;
   char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, f)) > 0) {
-    text.append(buf, n);
+  bool failed = false;
+  for (;;) {
+    const ssize_t n = read(fd, buf, sizeof buf);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      failed = true;
+      break;
+    }
+    text.append(buf, static_cast<size_t>(n));
     if (static_cast<long>(text.size()) > kMaxObjectBytes) {
-      fclose(f);
+      close(fd);
       return QXRegTooLarge;
     }
   }
-  const bool failed = ferror(f) != 0;
-  fclose(f);
+  close(fd);
   if (failed) return QXRegIoError;
 
   auto* obj = new QXRegObject;

@@ -5,7 +5,8 @@
 // <dir>/boot/termids, one "name = value" line per value, '#' starting a
 // comment line. The directory is named by the environment variable
 // QX_REGISTRY_DIR (default "/etc/qx/registry"). A missing directory or
-// object is an ordinary failure that callers log and go on from.
+// object is an ordinary failure that callers log and go on from; a name that
+// is not a regular file (a directory, a FIFO, a device) reads as an I/O error.
 
 struct QXRegObject;
 

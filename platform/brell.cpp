@@ -24,6 +24,7 @@
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
 
+#include "base/LogMsg.h"
 #include "platform/BrellKeyRing.h"
 #include "platform/BrellStash.h"
 
@@ -284,12 +285,20 @@ bool ValidV3Ciphers(const char* s) {
   return true;
 }
 
-// Reads a whole file of at most `limit` bytes. 0, or a brell_initialize code.
-int ReadSmallFile(const char* path, size_t limit, std::string* out) {
+// Reads a whole regular file of at most `limit` bytes that only its owner
+// may use (`what` names the kind of file for the refusal's message). 0, or a
+// brell_initialize code.
+int ReadSmallFile(const char* path, size_t limit, const char* what, std::string* out) {
   const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return BRELL_INIT_CANNOT_OPEN;
   struct stat st {};
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return BRELL_INIT_CANNOT_OPEN;
+  }
+  if (st.st_mode & (S_IRWXG | S_IRWXO)) {
+    LogMsg(LevelError, "The %s %s has mode %04o: it must be readable by its owner only (mode 0600 or 0400).\n",
+           what, path, static_cast<unsigned>(st.st_mode & 07777));
     close(fd);
     return BRELL_INIT_CANNOT_OPEN;
   }
@@ -337,7 +346,7 @@ int brell_initialize(const brell_init_block* block) {
   if (block->v3_timeout < 0 || block->v3_timeout > kMaxV3Timeout) return BRELL_INIT_BAD_V3_TIMEOUT;
 
   std::string text;
-  int rc = ReadSmallFile(block->keyring_file, kBrellKeyRingMaxFile, &text);
+  int rc = ReadSmallFile(block->keyring_file, kBrellKeyRingMaxFile, "key-ring file", &text);
   if (rc != 0) return rc;
   BrellKeyRing ring;
   try {
@@ -555,7 +564,7 @@ int brell_secure_soc_close(brell_handle handle) {
 char* brell_stash_password(const char* stash_file) {
   if (!stash_file || !*stash_file) return nullptr;
   std::string text;
-  if (ReadSmallFile(stash_file, kBrellStashMaxFile, &text) != 0) {
+  if (ReadSmallFile(stash_file, kBrellStashMaxFile, "stash file", &text) != 0) {
     Wipe(&text);
     return nullptr;
   }

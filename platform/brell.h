@@ -73,7 +73,7 @@ struct brell_init_block {
 enum : int {
   BRELL_INIT_OK = 0,
   BRELL_INIT_IO_ERROR = 1,
-  BRELL_INIT_CANNOT_OPEN = 2,
+  BRELL_INIT_CANNOT_OPEN = 2,  // also: not a regular file, or open to group or others
   BRELL_INIT_BAD_FORMAT = 3,
   BRELL_INIT_BAD_PASSWORD = 4,
   BRELL_INIT_NO_MEMORY = 5,
@@ -162,7 +162,7 @@ int brell_secure_soc_write(brell_handle handle, const void* data, int length);
 int brell_secure_soc_close(brell_handle handle);
 
 // The key-ring password held in a stash file, or null when the file is
-// missing, unreadable or not a stash file. Release it with
+// missing, unreadable, open to group or others (logged) or not a stash file. Release it with
 // brell_free_password, which also wipes it.
 char* brell_stash_password(const char* stash_file);
 void brell_free_password(char* password);

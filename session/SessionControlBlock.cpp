@@ -3,8 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "datastream/HostInterfaceTCP.h"
+#include "datastream/NonDisplayWrites.h"
 #include "datastream/TelnetLAN.h"
 #include "display/DisplayBag.h"
 #include "keyboard/TAXlate.h"
@@ -17,6 +19,7 @@
 #include "session/SessionTable.h"
 #include "session/TraceDump.h"
 #include "base/LocalMalloc.h"
+#include "base/TraceMask.h"
 #include "base/LogMsg.h"
 #include "xfront/RenderingX.h"
 
@@ -256,7 +259,13 @@ bool SessionControlBlock::languageValues(TelnetLanguageValues& values) const {
 TelnetStream* SessionControlBlock::secureStream() { return sslInUse ? brell : nullptr; }
 
 void SessionControlBlock::DumpBuff(const unsigned char* data, int length, int level) {
-  DumpBytesWithTable(traceTable, data, length, level);
+  if (!data || length <= 0) return;
+  // The data of non-display fields does not reach the log: what the
+  // session sent from them, and what the host writes into them.
+  std::vector<unsigned char> masked = display ? display->readMgr().traceMask().mask(data, static_cast<size_t>(length))
+                                              : std::vector<unsigned char>(data, data + length);
+  MaskNonDisplayFieldWrites(masked.data(), masked.size(), TraceMask::kMaskByte);
+  DumpBytesWithTable(traceTable, masked.data(), length, level);
 }
 
 void DumpBuff(SessionControlBlock* block, const unsigned char* data, int length, int level) {

@@ -89,24 +89,36 @@ bool LoadFontSet(Display* display, const char* baseName, const char* locale, Loa
     XFreeFontSet(display, set);
     return false;
   }
+  // The set's own font records may be information-only ones that Xlib frees
+  // and replaces when it loads the font on first use; the metrics and the
+  // font id come from a font of our own, loaded under the set's font name.
+  XFontStruct* font = names && names[0] ? XLoadQueryFont(display, names[0]) : nullptr;
+  if (!font) {
+    if (DebugFlag())
+      LogMsg(LevelDebug, "Font %s of the set for %s cannot be loaded.\n", names && names[0] ? names[0] : "", baseName);
+    XFreeFontSet(display, set);
+    return false;
+  }
   XmFontListEntry entry = XmFontListEntryCreate(const_cast<char*>(XmFONTLIST_DEFAULT_TAG),
                                                 XmFONT_IS_FONTSET, reinterpret_cast<XtPointer>(set));
   XmFontList list = entry ? XmFontListAppendEntry(nullptr, entry) : nullptr;
   if (entry) XmFontListEntryFree(&entry);
   if (!list) {
     if (DebugFlag()) LogMsg(LevelDebug, "No font list for %s.\n", baseName);
+    XFreeFont(display, font);
     XFreeFontSet(display, set);
     return false;
   }
   out->fontSet = set;
   out->fontList = list;
-  out->font = fonts[0];
+  out->font = font;
   return true;
 }
 
 void FreeFontSet(Display* display, LoadedFontSet* set) {
   if (!set) return;
   if (set->fontList) XmFontListFree(set->fontList);
+  if (set->font && display) XFreeFont(display, set->font);
   if (set->fontSet && display) XFreeFontSet(display, set->fontSet);
   *set = LoadedFontSet();
 }

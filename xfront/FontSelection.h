@@ -24,7 +24,7 @@ const FontFamily& ChooseFontFamily(const std::function<bool(const char*)>& avail
 struct LoadedFontSet {
   XFontSet fontSet = nullptr;
   XmFontList fontList = nullptr;
-  XFontStruct* font = nullptr;  // the first font of the set (owned by the set)
+  XFontStruct* font = nullptr;  // the set's first font, loaded by its name (owned here)
 };
 
 // Creates the font set of baseName with LC_CTYPE set to locale (the current

@@ -43,13 +43,9 @@ XFontStruct* GetFontFromFontList(XmFontList fontList, int n) {
     XmFontType type;
     XtPointer value = XmFontListEntryGetFont(entry, &type);
     if (!value) continue;
-    if (type == XmFONT_IS_FONT) {
-      found = static_cast<XFontStruct*>(value);
-    } else if (type == XmFONT_IS_FONTSET) {
-      XFontStruct** fonts = nullptr;
-      char** names = nullptr;
-      if (XFontsOfFontSet(static_cast<XFontSet>(value), &fonts, &names) > 0 && fonts) found = fonts[0];
-    }
+    // The font records of a font set belong to Xlib, which replaces them when
+    // it loads a font on first use: no pointer to them may be kept.
+    found = type == XmFONT_IS_FONT ? static_cast<XFontStruct*>(value) : nullptr;
   }
   XmFontListFreeFontContext(context);
   return found;

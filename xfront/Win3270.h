@@ -56,8 +56,9 @@ const char* Win3270PrintKeyText(bool swapped);
 bool UpdateClassTranslationTable(WidgetClass widgetClass, const char* text);
 
 // Font number n (from 1) of a Motif font list; the last font when the list
-// is shorter; null for a null or unusable list or n below 1. A font-set
-// entry gives the first font of the set.
+// is shorter; null for a null or unusable list or n below 1, and for a
+// font-set entry (whose font records Xlib may replace at any time; the owner
+// of the set passes a font of its own as "fontP").
 XFontStruct* GetFontFromFontList(XmFontList fontList, int n);
 
 // which 0: the normal pointer cursor, 1: the wait cursor, as the window's

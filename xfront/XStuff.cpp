@@ -444,6 +444,11 @@ int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& geome
     XtSetArg(args[n], const_cast<char*>(QwNfontList), p.fonts->drawingList); ++n;
     XtSetArg(args[n], const_cast<char*>(QwNdefaultFontNumber), position); ++n;
   }
+  const std::vector<LoadedFontSet>& drawingSets =
+      p.fonts->drawingSets.empty() ? p.fonts->menuSets : p.fonts->drawingSets;
+  if (position >= 1 && position <= static_cast<int>(drawingSets.size())) {
+    XtSetArg(args[n], const_cast<char*>(QwNfontP), drawingSets[position - 1].font); ++n;
+  }
   if (p.menuBar) {
     XtSetArg(args[n], XmNtopAttachment, XmATTACH_WIDGET); ++n;
     XtSetArg(args[n], XmNtopWidget, p.menuBar); ++n;

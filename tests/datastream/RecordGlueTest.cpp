@@ -6,6 +6,7 @@
 
 #include "datastream/S5250Simulator.h"
 #include "tests/datastream/RecordGlueFixtures.h"
+#include "tests/support/LogCapture.h"
 
 namespace {
 
@@ -334,12 +335,18 @@ TEST(RecordGlueTest, KeyboardTableDownloadIsOfferedOnlyWhenWhole) {
     SCOPED_TRACE(c.what);
     GlueWithHost g;
     g.link.tableSense = c.linkSense;
+    qwtest::LogCapture log;
     g.Feed(Record(0x11, c.data, 0, 0x40));
     EXPECT_EQ(g.link.tableOffered, c.offered);
     if (c.offered) {
       const uint32_t size = (uint32_t(c.data[20]) << 24) | (c.data[21] << 16) | (c.data[22] << 8) | c.data[23];
       EXPECT_EQ(g.link.tableBody, Bytes(c.data.begin() + 24, c.data.begin() + 24 + size));
     }
+    // A table taken is logged at info level with its size.
+    EXPECT_EQ(log.Count("[ INFORMATIONAL ]: s5250rep: keyboard table of " +
+                        std::to_string(c.data.size() >= 24 ? (c.data[22] << 8) | c.data[23] : 0) +
+                        " bytes downloaded from the host."),
+              c.sense == 0 ? 1 : 0);
     EXPECT_EQ(g.glue.hostKeyboardTable, c.sense == 0 ? 1 : 0);
     if (c.sense == 0) {
       EXPECT_TRUE(g.link.sent.empty());

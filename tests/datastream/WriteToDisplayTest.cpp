@@ -92,6 +92,12 @@ TEST(WriteToDisplay, TransparentDataWritesOrderBytesAsData) {
   // Length 0 writes nothing and the record goes on.
   ASSERT_EQ(s.run(Record().wtd(0, 0).sba(6, 1).td({}).text("C")), 0u);
   EXPECT_EQ(s.screen(s.offset(6, 1), 1), Cp037("C"));
+  // A run may end on the last display position, and an attribute may follow
+  // the run's last byte there.
+  ASSERT_EQ(s.run(Record().wtd(0, 0).sba(24, 79).td({0xC1, 0xC2})), 0u);
+  EXPECT_EQ(s.screen(s.offset(24, 79), 2), std::vector<unsigned char>({0xC1, 0xC2}));
+  ASSERT_EQ(s.run(Record().wtd(0, 0).sba(24, 79).text("D").wea(1, 0x84)), 0u);
+  EXPECT_EQ(s.display.primaryPlane().getCharacter(s.offset(24, 80)), 0x84);
 }
 
 TEST(WriteToDisplay, MoveCursorWithoutInsertCursorMovesTheCursorOnUnlock) {

@@ -13,9 +13,11 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <openssl/ssl.h>
 
 #include "platform/brell.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestCertificates.h"
 #include "tests/support/TlsTestServer.h"
@@ -137,6 +139,35 @@ TEST_F(BrellTest, StashFilesGiveTheirPasswordOrNothing) {
 }
 
 // ---- key rings -----------------------------------------------------------
+
+// Key rings and stash files are for their owner alone: one that the group
+// or others may use is refused, with a line that names it and its mode.
+TEST_F(BrellTest, KeyRingsAndStashesOpenToOthersAreRefused) {
+  const std::string ring = dir_.WriteFile("modes.kyr", ca_.CertPem());
+  const std::string stash = dir_.WriteFile("modes.sth", StashText("pw", false));
+  struct Case {
+    mode_t mode;
+    bool refused;
+  } cases[] = {
+      {0600, false}, {0400, false}, {0700, false}, {0640, true}, {0604, true},
+      {0644, true},  {0660, true},  {0620, true},  {0602, true}, {0610, true},
+  };
+  for (const Case& c : cases) {
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(c.mode));
+    SCOPED_TRACE(mode);
+    ASSERT_EQ(chmod(ring.c_str(), c.mode), 0);
+    ASSERT_EQ(chmod(stash.c_str(), c.mode), 0);
+    qwtest::LogCapture log;
+    brell_init_block b{"SSLV3", ring.c_str(), nullptr, 100, 1000};
+    EXPECT_EQ(brell_initialize(&b), c.refused ? BRELL_INIT_CANNOT_OPEN : BRELL_INIT_OK);
+    char* pw = brell_stash_password(stash.c_str());
+    EXPECT_EQ(pw == nullptr, c.refused);
+    brell_free_password(pw);
+    EXPECT_EQ(log.Count("key-ring file " + ring + " has mode " + mode), c.refused ? 1 : 0);
+    EXPECT_EQ(log.Count("stash file " + stash + " has mode " + mode), c.refused ? 1 : 0);
+  }
+}
 
 TEST_F(BrellTest, KeyRingsAreCheckedWhenLoaded) {
   CertSpec clientSpec;

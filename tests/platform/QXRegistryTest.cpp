@@ -3,6 +3,9 @@
 #include <cstdlib>
 #include <string>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "platform/QXRegistry.h"
 #include "tests/support/TempDir.h"
 
@@ -42,6 +45,12 @@ TEST_F(QXRegistryTest, ReadsStringAndNumericValues) {
 
 TEST_F(QXRegistryTest, FailuresAreStatusesNotObjects) {
   dir_.WriteFile("big/object", std::string(70 * 1024, 'x'));
+  // Names that are not regular files: a FIFO without a writer (which an
+  // ordinary open would wait on for ever), a directory and a device.
+  ASSERT_EQ(mkfifo((dir_.Path() + "/big/fifo").c_str(), 0600), 0);
+  ASSERT_EQ(symlink("/dev/null", (dir_.Path() + "/big/device").c_str()), 0);
+  dir_.WriteFile("big/linked-to", "value = 1\n");
+  ASSERT_EQ(symlink((dir_.Path() + "/big/linked-to").c_str(), (dir_.Path() + "/big/link").c_str()), 0);
   struct Case {
     const char* path;
     int status;
@@ -52,6 +61,9 @@ TEST_F(QXRegistryTest, FailuresAreStatusesNotObjects) {
       {"/boot/../../etc/passwd", QXRegBadArgument},
       {"/boot//unique", QXRegBadArgument},
       {"/big/object", QXRegTooLarge},
+      {"/big/fifo", QXRegIoError},
+      {"/big", QXRegIoError},
+      {"/big/device", QXRegIoError},
       {nullptr, QXRegBadArgument},
   };
   for (const auto& c : cases) {
@@ -59,6 +71,11 @@ TEST_F(QXRegistryTest, FailuresAreStatusesNotObjects) {
     EXPECT_EQ(QXRegGetObjectSimple(c.path, &obj), c.status) << (c.path ? c.path : "null");
     EXPECT_EQ(obj, nullptr);
   }
+  // A link to a regular file is that file.
+  QXRegObject* linked = nullptr;
+  ASSERT_EQ(QXRegGetObjectSimple("/big/link", &linked), QXRegOk);
+  EXPECT_EQ(QXRegGetNumericValue(linked, "value", -1), 1);
+  QXRegDestroyObject(linked);
   // A missing object reads as nothing, whatever is asked of it.
   EXPECT_EQ(QXRegGetStringValue(nullptr, "x"), nullptr);
   EXPECT_EQ(QXRegGetNumericValue(nullptr, "x", -1), -1);

@@ -22,15 +22,17 @@ namespace qwtest::session_toolkit {
 
 constexpr int kWaitMs = 20000;
 
-// The server and the HOME folder of the toolkit, alive as long as the process.
+// The server and the HOME folder of the toolkit, alive as long as the process,
+// and the LANG it was made with.
 inline XTestServer* g_server = nullptr;
 inline TempDir* g_home = nullptr;
+inline std::string g_lang;
 
-// Starts a private X server (of `depth` bits when not 0), points DISPLAY,
-// HOME (a new temporary folder) and LANG at it and makes the toolkit of
-// this process there. False, with the reason in *error, when either step
-// fails.
-inline bool StartToolkit(int depth, std::string* error) {
+// Starts a private X server (of `depth` bits when not 0), points DISPLAY
+// and HOME (a new temporary folder) at it, sets LANG to `lang` and makes the
+// toolkit of this process there. False, with the reason in *error, when
+// either step fails.
+inline bool StartToolkit(int depth, std::string* error, const std::string& lang = "C") {
   g_server = new XTestServer;
   if (depth != 0) g_server->SetDepth(depth);
   if (!g_server->Start()) {
@@ -40,7 +42,8 @@ inline bool StartToolkit(int depth, std::string* error) {
   g_home = new TempDir;
   setenv("DISPLAY", g_server->DisplayName().c_str(), 1);
   setenv("HOME", g_home->Path().c_str(), 1);
-  setenv("LANG", "C", 1);
+  setenv("LANG", lang.c_str(), 1);
+  g_lang = lang;
   static char name[] = "qw5250";
   static char* argv[] = {name, nullptr};
   int argc = 1;

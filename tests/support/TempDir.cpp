@@ -21,8 +21,11 @@ TempDir::~TempDir() {
 std::string TempDir::WriteFile(const std::string& relative, const std::string& text) const {
   std::filesystem::path p = std::filesystem::path(path_) / relative;
   std::filesystem::create_directories(p.parent_path());
-  std::ofstream out(p, std::ios::binary);
-  out << text;
+  {
+    std::ofstream out(p, std::ios::binary);
+    out << text;
+  }
+  std::filesystem::permissions(p, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
   return p.string();
 }
 

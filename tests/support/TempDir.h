@@ -12,8 +12,8 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
 
   const std::string& Path() const { return path_; }
-  // Writes `text` to Path()/relative, creating the folders on the way;
-  // returns the file's path.
+  // Writes `text` to Path()/relative (mode 0600), creating the folders on
+  // the way; returns the file's path.
   std::string WriteFile(const std::string& relative, const std::string& text) const;
 
  private:

@@ -10,8 +10,10 @@
 #include <string>
 
 #include "tests/support/TempDir.h"
+#include "tests/support/XWindows.h"
 #include "xfront/FontSelection.h"
 #include "xfront/FontTables.h"
+#include "xfront/Win3270.h"
 #include "xfront/XuXHelpers.h"
 
 namespace qwtest {
@@ -51,6 +53,40 @@ TEST_F(FontSelectionXTest, EverySizeOfTheChosenFamilyLoads) {
   }
   // The caller's locale is left as it was.
   EXPECT_STREQ(setlocale(LC_CTYPE, nullptr), "C");
+}
+
+// In a UTF-8 locale Xlib loads the fonts of a set when it first draws with
+// it and frees the information-only records it handed out before: the font
+// kept with the set is a font of its own, whole after that first drawing.
+TEST_F(FontSelectionXTest, TheSetsFontOutlivesTheFirstDrawingInAUtf8Locale) {
+  const FontFamily& family = ChooseFontFamily(xtDisplay_, false);
+  char name[kFontNameBufferSize];
+  ASSERT_NE(GenerateFontNameString(family, 0, name, sizeof name), nullptr);
+  LoadedFontSet set;
+  ASSERT_TRUE(LoadFontSet(xtDisplay_, name, "C.UTF-8", &set)) << name;
+  ASSERT_NE(set.font, nullptr);
+  const int width = set.font->max_bounds.width;
+  Pixmap pixmap = XCreatePixmap(xtDisplay_, DefaultRootWindow(xtDisplay_), 64, 64,
+                                DefaultDepth(xtDisplay_, DefaultScreen(xtDisplay_)));
+  GC gc = XCreateGC(xtDisplay_, pixmap, 0, nullptr);
+  XwcDrawImageString(xtDisplay_, pixmap, set.fontSet, gc, 0, 20, L"AB", 2);
+  XSync(xtDisplay_, False);
+  EXPECT_EQ(set.font->max_bounds.width, width);
+  EXPECT_NE(set.font->fid, 0u);
+  EXPECT_NE(set.font->per_char, nullptr);
+  {
+    // The font id is a font the server knows: a GC takes it.
+    XErrorTrap trap(xtDisplay_);
+    XSetFont(xtDisplay_, gc, set.font->fid);
+    XDrawString(xtDisplay_, pixmap, gc, 0, 40, "AB", 2);
+    EXPECT_TRUE(trap.Errors().empty());
+  }
+  XFreeGC(xtDisplay_, gc);
+  XFreePixmap(xtDisplay_, pixmap);
+  // A font list of sets gives no font of Xlib's to keep.
+  EXPECT_EQ(GetFontFromFontList(set.fontList, 1), nullptr);
+  FreeFontSet(xtDisplay_, &set);
+  EXPECT_EQ(set.font, nullptr);
 }
 
 TEST_F(FontSelectionXTest, MissingFontsAndBadNamesFailCleanly) {

@@ -16,9 +16,10 @@ namespace {
 
 constexpr int kWaitMs = 20000;
 
-using SessionProgramTest = Qw5250ProgramTest;
+// In the C locale and in a UTF-8 locale.
+using SessionProgramTest = InLocale<Qw5250ProgramTest>;
 
-TEST_F(SessionProgramTest, SessionConnectsAndEndsWithTheRetryDialog) {
+TEST_P(SessionProgramTest, SessionConnectsAndEndsWithTheRetryDialog) {
   TestHost5250 host;
   ASSERT_TRUE(host.Start());
   startQw({"-debug", "-PORT", std::to_string(host.Port()), "-SESSION_ID", "PAY", "-RETRY_COUNT", "0", "127.0.0.1"});
@@ -48,7 +49,7 @@ TEST_F(SessionProgramTest, SessionConnectsAndEndsWithTheRetryDialog) {
   EXPECT_EQ(qw_->ExitCode(), 0) << qw_->Output();
 }
 
-TEST_F(SessionProgramTest, RefusedConnectionWithoutRetriesShowsTheDialogAtOnce) {
+TEST_P(SessionProgramTest, RefusedConnectionWithoutRetriesShowsTheDialogAtOnce) {
   // Nothing listens on the port of a host that was stopped.
   int port = 0;
   {
@@ -61,6 +62,8 @@ TEST_F(SessionProgramTest, RefusedConnectionWithoutRetriesShowsTheDialogAtOnce) 
   EXPECT_TRUE(qw_->Running());
   qw_->Stop();
 }
+
+INSTANTIATE_TEST_SUITE_P(Locales, SessionProgramTest, TestLocales(), TestLocaleName);
 
 }  // namespace
 }  // namespace qwtest

@@ -20,7 +20,8 @@ namespace {
 
 constexpr int kWaitMs = 20000;
 
-class SessionWindowProgramTest : public Qw5250ProgramTest {
+// In the C locale and in a UTF-8 locale.
+class SessionWindowProgramTest : public InLocale<Qw5250ProgramTest> {
  protected:
   ChildProcess& startQw(int keyboardId, const std::vector<std::string>& args) {
     registry_.WriteFile("boot/unique", "keyboard-id = " + std::to_string(keyboardId) + "\n");
@@ -77,7 +78,7 @@ class SessionWindowProgramTest : public Qw5250ProgramTest {
   TempDir registry_;
 };
 
-TEST_F(SessionWindowProgramTest, EveryKeyboardFamilyTakesKeysWithoutToolkitWarnings) {
+TEST_P(SessionWindowProgramTest, EveryKeyboardFamilyTakesKeysWithoutToolkitWarnings) {
   struct Family {
     const char* what;
     int keyboardId;
@@ -109,7 +110,7 @@ TEST_F(SessionWindowProgramTest, EveryKeyboardFamilyTakesKeysWithoutToolkitWarni
   }
 }
 
-TEST_F(SessionWindowProgramTest, ClosingTheLastSessionWindowEndsTheMaster) {
+TEST_P(SessionWindowProgramTest, ClosingTheLastSessionWindowEndsTheMaster) {
   TestHost5250 host;
   ASSERT_TRUE(host.Start());
   startQw(0, {"-PORT", std::to_string(host.Port()), "127.0.0.1"});
@@ -122,6 +123,8 @@ TEST_F(SessionWindowProgramTest, ClosingTheLastSessionWindowEndsTheMaster) {
   EXPECT_EQ(qw_->ExitCode(), 0) << qw_->Output();
   EXPECT_TRUE(host.WaitClientClosed(kWaitMs));
 }
+
+INSTANTIATE_TEST_SUITE_P(Locales, SessionWindowProgramTest, TestLocales(), TestLocaleName);
 
 }  // namespace
 }  // namespace qwtest

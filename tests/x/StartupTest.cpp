@@ -67,7 +67,10 @@ protected:
     }
 };
 
-TEST_F(StartupTest, HostTypedIntoTheStartSessionDialogIsTakenAndTheDialogCloses) {
+// Typing into the start dialog in the C locale and in a UTF-8 locale.
+using StartupInLocaleTest = InLocale<StartupTest>;
+
+TEST_P(StartupInLocaleTest, HostTypedIntoTheStartSessionDialogIsTakenAndTheDialogCloses) {
     startQw({});
     Window dialog = waitForDialog(kStartTitle);
     ASSERT_NE(dialog, static_cast<Window>(None));
@@ -78,6 +81,8 @@ TEST_F(StartupTest, HostTypedIntoTheStartSessionDialogIsTakenAndTheDialogCloses)
     EXPECT_TRUE(qw_->Running());
     qw_->Stop();
 }
+
+INSTANTIATE_TEST_SUITE_P(Locales, StartupInLocaleTest, TestLocales(), TestLocaleName);
 
 TEST_F(StartupTest, ClosingTheStartSessionDialogWithoutASessionEndsTheProcess) {
     struct Case {

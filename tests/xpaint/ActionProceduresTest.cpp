@@ -47,7 +47,7 @@ void ReenteringKey(SessionControlBlock*, const unsigned char* codes, int length)
 class ActionProceduresTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!Toolkit(24)) GTEST_SKIP() << "this process runs a server of depth " << g_depth;
+    if (!Toolkit(24)) GTEST_SKIP() << ToolkitText();
     saved_ = AppResources();
     AppResources().MAX_SESSIONS = 99;
     ASSERT_TRUE(host_.Start());
@@ -205,8 +205,11 @@ using namespace paint_test;
 // The whole road of a key: XTEST key events on the drawing widget, the
 // widget's translations and actions, the key glue, the translator and the
 // field, and the inbound record of Enter at the host.
-TEST(SignOnTyping, TypedUserNameAndEnterReachTheHost) {
-  if (!Toolkit(24)) GTEST_SKIP() << "this process runs a server of depth " << g_depth;
+// In the C locale and in a UTF-8 locale.
+class SignOnTyping : public ::testing::TestWithParam<qwtest::TestLocale> {};
+
+TEST_P(SignOnTyping, TypedUserNameAndEnterReachTheHost) {
+  if (!Toolkit(24, GetParam())) GTEST_SKIP() << ToolkitText();
   AppResourceStruct saved = AppResources();
   AppResources().MAX_SESSIONS = 99;
   qwtest::TestHost5250 host;
@@ -250,5 +253,7 @@ TEST(SignOnTyping, TypedUserNameAndEnterReachTheHost) {
   Pump(20);
   AppResources() = saved;
 }
+
+INSTANTIATE_TEST_SUITE_P(Locales, SignOnTyping, qwtest::TestLocales(), qwtest::TestLocaleName);
 
 }  // namespace

@@ -13,24 +13,32 @@
 #include "session/SessionTable.h"
 #include "session/StartOptions.h"
 #include "tests/support/SessionToolkit.h"
+#include "tests/support/TestLocales.h"
 
 namespace paint_test {
 
 using namespace qwtest::session_toolkit;
 
 inline int g_depth = 0;
+inline qwtest::TestLocale g_locale = qwtest::TestLocale::C;
 
-// Starts the toolkit on a server of `depth` unless this process already has
-// one; false when it has one of another depth.
-inline bool Toolkit(int depth) {
+// Starts the toolkit on a server of `depth` in `locale` unless this process
+// already has one; false when it has one of another depth or locale.
+inline bool Toolkit(int depth, qwtest::TestLocale locale = qwtest::TestLocale::C) {
   if (!ApplicationContext()) {
     std::string error;
-    if (!StartToolkit(depth, &error)) return false;
+    if (!StartToolkit(depth, &error, qwtest::LocaleName(locale))) return false;
     g_depth = depth;
+    g_locale = locale;
     // An open dialog keeps the master alive when a test ends its last session.
     TheErrorDialogs().createWarningDialog(TopLevelWidget(), "ErrorMsgUnknownHost", nullptr, nullptr);
   }
-  return g_depth == depth;
+  return g_depth == depth && g_locale == locale;
+}
+
+inline std::string ToolkitText() {
+  return "this process runs a server of depth " + std::to_string(g_depth) + " in locale " +
+         qwtest::LocaleName(g_locale);
 }
 
 inline Display* ToolkitDisplay() { return XtDisplay(TopLevelWidget()); }

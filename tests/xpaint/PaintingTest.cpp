@@ -1,10 +1,10 @@
-// The painted session window under a private X server of a chosen depth: the
-// loopback host sends a sign-on screen and pixel probes check text colours,
-// reverse image, underline, column separators, non-display fields and the
-// cursor styles; an update of many orders is painted by one flush. Each
-// depth needs its own server, so a test whose depth differs from the one
-// this process started with is skipped (ctest runs every test in its own
-// process, so all depths run there).
+// The painted session window under a private X server of a chosen depth and
+// locale: the loopback host sends a sign-on screen and pixel probes check
+// text colours, reverse image, underline, column separators, non-display
+// fields and the cursor styles; an update of many orders is painted by one
+// flush. Each depth and locale needs its own toolkit, so a test whose depth
+// or locale differs from the one this process started with is skipped
+// (ctest runs every test in its own process, so all of them run there).
 #include <gtest/gtest.h>  // before Xlib, whose None and Bool macros clash with it
 
 #include <X11/Xlib.h>
@@ -78,10 +78,17 @@ Pixels PixelsOf(Widget drawing) {
   return p;
 }
 
-class PaintingTest : public ::testing::TestWithParam<int> {
+struct Server {
+  int depth;
+  qwtest::TestLocale locale;
+};
+
+void PrintTo(const Server& s, std::ostream* os) { *os << s.depth << " bits, " << qwtest::LocaleName(s.locale); }
+
+class PaintingTest : public ::testing::TestWithParam<Server> {
  protected:
   void SetUp() override {
-    if (!Toolkit(GetParam())) GTEST_SKIP() << "this process runs a server of depth " << g_depth;
+    if (!Toolkit(GetParam().depth, GetParam().locale)) GTEST_SKIP() << ToolkitText();
     saved_ = AppResources();
     AppResources().MAX_SESSIONS = 99;
     AppResources().columnSeparator = QwEnable;
@@ -185,7 +192,7 @@ TEST_P(PaintingTest, SignOnScreenShowsColoursReverseUnderlineSeparatorsAndCursor
   EXPECT_EQ(probe.at(6, 53, cw / 2, 0), px.background);
 
   // Screenshot for the documentation (depth 24 only).
-  if (GetParam() == 24) {
+  if (GetParam().depth == 24) {
     qwtest::Screenshot shot = qwtest::CaptureWindow(ToolkitDisplay(), XtWindow(x.shell()));
     ASSERT_FALSE(shot.empty());
     const char* dir = std::getenv("QW_SCREENSHOT_DIR");
@@ -284,7 +291,13 @@ TEST_P(PaintingTest, ClearUnitLeavesNothingOfTheOldScreenPainted) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Depths, PaintingTest, ::testing::Values(24, 16, 8),
-                         [](const ::testing::TestParamInfo<int>& i) { return "Depth" + std::to_string(i.param); });
+// Every depth in the C locale, and the usual depth in a UTF-8 locale.
+INSTANTIATE_TEST_SUITE_P(Depths, PaintingTest,
+                         ::testing::Values(Server{24, qwtest::TestLocale::C}, Server{16, qwtest::TestLocale::C},
+                                           Server{8, qwtest::TestLocale::C}, Server{24, qwtest::TestLocale::Utf8}),
+                         [](const ::testing::TestParamInfo<Server>& i) {
+                           return "Depth" + std::to_string(i.param.depth) +
+                                  (i.param.locale == qwtest::TestLocale::C ? "" : "Utf8");
+                         });
 
 }  // namespace

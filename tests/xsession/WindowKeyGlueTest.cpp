@@ -22,6 +22,7 @@
 #include "session/XtEventSources.h"
 #include "base/LogMsg.h"
 #include "tests/support/SessionToolkit.h"
+#include "tests/support/TestLocales.h"
 #include "tests/support/TestClock.h"
 #include "tests/support/TestHost5250.h"
 #include "tests/support/XKeys.h"
@@ -33,27 +34,33 @@ namespace {
 using namespace qwtest::session_toolkit;
 using Bytes = std::vector<uint8_t>;
 
-class KeyGlueWindowTest : public ::testing::Test {
+// In the C locale and in a UTF-8 locale: a test whose locale is not the one
+// this process made its toolkit in is skipped (ctest runs every test in its
+// own process, so both run there).
+class KeyGlueWindowTest : public ::testing::TestWithParam<qwtest::TestLocale> {
  protected:
-  static void SetUpTestSuite() {
-    // One toolkit per process: another suite of this program may have made it.
-    if (!ApplicationContext()) {
-      std::string error;
-      ASSERT_TRUE(qwtest::session_toolkit::StartToolkit(0, &error)) << error;
-      SetDebugFlag(true);
-    }
-    // An open dialog keeps the master alive when a test ends its last session.
-    ASSERT_GE(TheErrorDialogs().createWarningDialog(TopLevelWidget(), "ErrorMsgUnknownHost", nullptr, nullptr), 0);
-    test_ = XOpenDisplay(DisplayString(XtDisplay(TopLevelWidget())));
-    ASSERT_NE(test_, nullptr);
-  }
   static void TearDownTestSuite() {
     if (test_) XCloseDisplay(test_);
     test_ = nullptr;
   }
 
   void SetUp() override {
+    const std::string lang = qwtest::LocaleName(GetParam());
+    // One toolkit per process: another suite of this program may have made it.
+    if (!ApplicationContext()) {
+      std::string error;
+      ASSERT_TRUE(qwtest::session_toolkit::StartToolkit(0, &error, lang)) << error;
+      SetDebugFlag(true);
+    }
+    if (g_lang != lang) GTEST_SKIP() << "this process runs the toolkit in locale " << g_lang;
+    if (!test_) {
+      // An open dialog keeps the master alive when a test ends its last session.
+      ASSERT_GE(TheErrorDialogs().createWarningDialog(TopLevelWidget(), "ErrorMsgUnknownHost", nullptr, nullptr), 0);
+      test_ = XOpenDisplay(DisplayString(XtDisplay(TopLevelWidget())));
+      ASSERT_NE(test_, nullptr);
+    }
     ASSERT_NE(ApplicationContext(), nullptr);
+    started_ = true;
     saved_ = AppResources();
     AppResources().MAX_SESSIONS = 99;
     ASSERT_TRUE(host_.Start());
@@ -75,6 +82,7 @@ class KeyGlueWindowTest : public ::testing::Test {
     ASSERT_TRUE(host_.Barrier(kWaitMs, HostPump()));
   }
   void TearDown() override {
+    if (!started_) return;
     EndSessions(1);
     Pump(20);
     AppResources() = saved_;
@@ -93,11 +101,12 @@ class KeyGlueWindowTest : public ::testing::Test {
   qwtest::TestHost5250 host_;
   SessionControlBlock* session_ = nullptr;
   AppResourceStruct saved_{};
+  bool started_ = false;
 };
 
 Display* KeyGlueWindowTest::test_ = nullptr;
 
-TEST_F(KeyGlueWindowTest, ControlMenuEnterReachesTheHost) {
+TEST_P(KeyGlueWindowTest, ControlMenuEnterReachesTheHost) {
   Widget item = XtNameToWidget(session_->xstuff.shell(), "*enterkeyButton");
   ASSERT_NE(item, nullptr);
   XmPushButtonCallbackStruct cbs = {};
@@ -108,7 +117,7 @@ TEST_F(KeyGlueWindowTest, ControlMenuEnterReachesTheHost) {
   EXPECT_EQ(record, EnterRecord());
 }
 
-TEST_F(KeyGlueWindowTest, ReturnOnTheDrawingWidgetReachesTheHost) {
+TEST_P(KeyGlueWindowTest, ReturnOnTheDrawingWidgetReachesTheHost) {
   ASSERT_TRUE(qwtest::HasXTest(test_));
   Widget drawing = session_->xstuff.x_get_text_widget();
   XSetInputFocus(test_, XtWindow(drawing), RevertToParent, CurrentTime);
@@ -120,7 +129,7 @@ TEST_F(KeyGlueWindowTest, ReturnOnTheDrawingWidgetReachesTheHost) {
   EXPECT_EQ(record, EnterRecord());
 }
 
-TEST_F(KeyGlueWindowTest, ClickOnTheDrawingWidgetReachesTheTranslator) {
+TEST_P(KeyGlueWindowTest, ClickOnTheDrawingWidgetReachesTheTranslator) {
   ASSERT_TRUE(qwtest::HasXTest(test_));
   Widget drawing = session_->xstuff.x_get_text_widget();
   int x = 0, y = 0;
@@ -136,5 +145,7 @@ TEST_F(KeyGlueWindowTest, ClickOnTheDrawingWidgetReachesTheTranslator) {
   ASSERT_TRUE(host_.Barrier(kWaitMs, HostPump()));
   EXPECT_FALSE(host_.WaitForRecord(0, HostPump()));
 }
+
+INSTANTIATE_TEST_SUITE_P(Locales, KeyGlueWindowTest, qwtest::TestLocales(), qwtest::TestLocaleName);
 
 }  // namespace
