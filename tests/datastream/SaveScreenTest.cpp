@@ -80,3 +80,75 @@ TEST(SaveScreen, PartialSaveGoesOutOnlyWithAnAcceptedRecord) {
 }
 
 }  // namespace
+
+namespace {
+
+// A station whose host keeps what the station sends.
+class KeepingHost : public HostInterface {
+ public:
+  int sendDataToHost(unsigned char* data, unsigned int n, Rendering* rendering, unsigned int) override {
+    sent.assign(data, data + n);
+    rendering->WsFreeBuffer(data);
+    return 0;
+  }
+  std::vector<unsigned char> sent;
+};
+
+struct KeepingStation {
+  explicit KeepingStation(DisplayCharacteristics c)
+      : rendering(c.bufferSize(), c.rows(), c.columns()),
+        psBuffer(c.bufferSize()),
+        display(nullptr, &rendering, &host, &tax, c, psBuffer.data()) {}
+  uint32_t run(const Record& r) {
+    unsigned int unlocked = 0;
+    return display.dataStreamManager().dsm(DataStreamManager::kRecord, r.data.data(),
+                                           static_cast<uint32_t>(r.data.size()), unlocked);
+  }
+  RecordingRendering rendering;
+  KeepingHost host;
+  TAXlate tax;
+  std::vector<unsigned char> psBuffer;
+  DisplayBag display;
+};
+
+// A System Request line over a 27 x 132 screen: the image brings back the
+// screen size whatever size the screen has in between.
+TEST(SaveScreen, ImagesBringBackTheirScreenSize) {
+  DisplayCharacteristics wide;
+  wide.word[1] |= 0x01000000u;
+  wide.word[5] = (3696u << 16) | (27u << 8) | 132u;
+  KeepingStation s(wide);
+  s.display.changeScreenSize(27, 132);
+  s.display.dataStreamManager().addresses().loadScreenSizeStuff();
+  ASSERT_EQ(s.run(Record().wtd(0, 0x08).sba(27, 100).text("wide")), 0u);
+  ASSERT_EQ(s.run(Record().bytes({0x04, 0x02})), dsm_sense::kAnswered);
+  const std::vector<unsigned char> wideImage = s.host.sent;
+
+  ASSERT_EQ(s.run(Record().clearUnit().wtd(0, 0x08).sba(24, 70).text("narrow")), 0u);
+  ASSERT_EQ(s.display.rows(), 24u);
+  ASSERT_EQ(s.run(Record().bytes({0x04, 0x02})), dsm_sense::kAnswered);
+  const std::vector<unsigned char> narrowImage = s.host.sent;
+
+  Record restoreWide;
+  restoreWide.data = wideImage;
+  ASSERT_EQ(s.run(restoreWide), 0u);
+  EXPECT_EQ(s.display.rows(), 27u);
+  EXPECT_EQ(s.display.columns(), 132u);
+  EXPECT_EQ(s.display.dataStreamManager().addresses().rows, 27u);
+  EXPECT_EQ(s.display.dataStreamManager().addresses().columns, 132u);
+  EXPECT_EQ(std::vector<unsigned char>(s.psBuffer.begin() + 26 * 132 + 99, s.psBuffer.begin() + 26 * 132 + 103),
+            Cp037("wide"));
+  // Writing at row 27 works on the restored screen.
+  EXPECT_EQ(s.run(Record().wtd(0, 0).sba(27, 1).text("ok")), 0u);
+
+  Record restoreNarrow;
+  restoreNarrow.data = narrowImage;
+  ASSERT_EQ(s.run(restoreNarrow), 0u);
+  EXPECT_EQ(s.display.rows(), 24u);
+  EXPECT_EQ(s.display.columns(), 80u);
+  EXPECT_EQ(std::vector<unsigned char>(s.psBuffer.begin() + 23 * 80 + 69, s.psBuffer.begin() + 23 * 80 + 75),
+            Cp037("narrow"));
+  EXPECT_EQ(s.run(Record().wtd(0, 0).sba(25, 1).text("no")), dsm_sense::kBadRowColumn);
+}
+
+}  // namespace
