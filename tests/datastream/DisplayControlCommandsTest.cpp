@@ -119,6 +119,28 @@ TEST(WriteErrorCode, RefusedInSystemRequest) {
   EXPECT_EQ(s.run(Record().bytes({0x04, 0x21}).text("x")), dsm_sense::kContention);
 }
 
+// A record whose fields do not fit together and that ends with a host error
+// message: the record is refused, and although the message keeps the clear
+// format table from running, no field of the bad table is kept. (Found by
+// the data-stream fuzz target.)
+TEST(WriteErrorCode, ARefusedRecordKeepsNoBadFieldsBehindAnErrorMessage) {
+  DisplayCharacteristics c;
+  c.word[0] |= 0x00000002u;
+  c.word[1] |= 0x04000000u;
+  c.word[0] &= ~(0x00000200u | 0x08000000u);
+  DsmStation s(c);
+  EXPECT_EQ(s.run(std::vector<unsigned char>{0x3d, 0xff}), dsm_sense::kNotAfterEscape);
+  const std::vector<unsigned char> r = {
+      0x04, 0x11, 0x04, 0x11, 0x97, 0x17, 0x17, 0x00, 0x11, 0x06, 0x0a, 0x1d, 0x43, 0x00, 0x22, 0x00, 0x11, 0x11,
+      0x03, 0x0a, 0x5d, 0x1d, 0x43, 0x00, 0x22, 0x06, 0x0a, 0x1d, 0x43, 0x00, 0x22, 0x00, 0x11, 0x11, 0x03, 0x03,
+      0x0a, 0x1d, 0x43, 0x00, 0x22, 0x06, 0x0a, 0xff, 0x40, 0x08, 0xff, 0x40, 0x08, 0xef, 0x24, 0x3d, 0xff, 0xff,
+      0xff, 0xff, 0x04, 0x21, 0x11, 0x00};
+  EXPECT_EQ(s.run(r), dsm_sense::kFormatTableInvalid);
+  EXPECT_EQ(s.keyboard().state(), KeyboardState::kError);
+  EXPECT_EQ(s.table().validateFormatTable(nullptr), 0);
+  EXPECT_EQ(s.table().fieldCount(), 0u);
+}
+
 // Rows 2 to 5 hold "row2" to "row5"; rolls of those rows by n.
 TEST(Roll, MovesTheRowsInsideItsBoundsAndKeepsTheVacatedRows) {
   struct Case {
