@@ -5,9 +5,14 @@
 #include "datastream/DsmClr.h"
 #include "datastream/DsmLinks.h"
 #include "datastream/DsmSense.h"
+#include "datastream/GLM.h"
 #include "datastream/HostBuf.h"
 #include "datastream/LSTCMD.h"
+#include "datastream/ROLL.h"
+#include "datastream/Restore.h"
+#include "datastream/SAVEP.h"
 #include "datastream/UnbuiltFSM.h"
+#include "datastream/WEC.h"
 #include "datastream/WSF.h"
 #include "datastream/WSSF.h"
 #include "datastream/WTD.h"
@@ -45,9 +50,9 @@ int DSM::command(Databyte* db, bool wp) {
   int r;
   if (wp) {
     switch (code) {
-      case 0x03: r = unbuilt(db, false, "the save partial screen command"); break;
-      case 0x13: r = unbuilt(db, false, "the restore partial screen command"); break;
-      case 0x21: r = unbuilt(db, false, "the write error code command"); break;
+      case 0x03: r = callChild<SAVEP>(db, false); break;
+      case 0x13: r = callChild<Restore>(db, false); break;
+      case 0x21: r = callChild<WEC>(db, false); break;
       case 0xF3: r = callChild<WSF>(db, false); break;
       case 0xF4: r = callChild<WSSF>(db, false); break;
       case 0x20: r = clearUnitAlternate(db); break;
@@ -70,15 +75,15 @@ int DSM::command(Databyte* db, bool wp) {
     }
   }
   switch (code) {
-    case 0x03: r = unbuilt(db, false, "the save partial screen command"); break;
+    case 0x03: r = callChild<SAVEP>(db, false); break;
     case 0x11: r = callChild<WTD>(db, false); break;
-    case 0x13: r = unbuilt(db, true, "the restore partial screen command"); break;
+    case 0x13: r = callChild<Restore>(db, true); break;
     case 0x16: r = refuse(db, dsm_sense::kCopyToPrinter); break;
     case 0x20: r = clearUnitAlternate(db); break;
-    case 0x21: r = unbuilt(db, true, "the write error code command"); break;
-    case 0x22: r = unbuilt(db, true, "the write error code to window command"); break;
-    case 0x23: r = unbuilt(db, true, "the roll command"); break;
-    case 0x31: r = unbuilt(db, false, "the graphic character load command"); break;
+    case 0x21: r = callChild<WEC>(db, true); break;
+    case 0x22: r = callChild<WECW>(db, true); break;
+    case 0x23: r = callChild<ROLL>(db, true); break;
+    case 0x31: r = callChild<GLM>(db, false); break;
     case 0x34:
       r = refuse(db, m.wordProcessingActive() ? dsm_sense::kNotInWordProcessing
                                               : dsm_sense::kNotInDisplayMode);
@@ -159,6 +164,11 @@ int DSM::refuse(Databyte* db, uint32_t sense) {
 }
 
 int DSM::reject(Databyte* db) {
+  if (savePartialPending) {
+    // The partial image of a refused record is not sent.
+    db->manager->hostBuf().abortHostPut();
+    savePartialPending = 0;
+  }
   fSMEndInd(db);
   arena_->resetArena();
   state = 0;
@@ -305,6 +315,8 @@ int DSM::processSavePartial(Databyte* db) {
   const int v = d.formatTable().validateFormatTable(nullptr);
   if (v == -1 || v == -2)
     return reject((db->setDefaultSenseCode(dsm_sense::kFormatTableInvalid), db));
-  LogMsg(LevelWarning, "QWC0705 the save partial screen image is not written by this display; record rejected\n");
-  return reject(db);
+  SAVEP* image = static_cast<SAVEP*>(child);
+  if (!image || image->saveStuff(db, 1) != kFsmFinished) return reject(db);
+  savePartialPending = 1;
+  return endInd(db);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "datastream/Databyte.h"
+#include "datastream/DsmClr.h"
 #include "datastream/DsmLinks.h"
 #include "datastream/DsmSense.h"
 #include "datastream/KbdStTrn.h"
@@ -156,6 +157,14 @@ uint32_t DataStreamManager::dsmDsToWscFinal(const unsigned char* data, uint32_t 
         root_.fSMEndInd(&clear);
         root_.state = 0;
         arena_.resetArena();
+        // A keyboard state that refuses the clear (a host error message on
+        // the screen) must not keep fields that do not fit together.
+        const int v = display_->formatTable().validateFormatTable(nullptr);
+        if (v == -1 || v == -2) {
+          prepareForCursorMove();
+          DsmClr::clrFmtTableList(&clear, false);
+          executeCursorMove();
+        }
       }
       dsm_links::resetPendingAid(display_);
     } else {

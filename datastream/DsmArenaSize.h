@@ -5,7 +5,11 @@
 #include <algorithm>
 
 #include "datastream/Arena.h"
+#include "datastream/GLM.h"
 #include "datastream/LSTCMD.h"
+#include "datastream/ROLL.h"
+#include "datastream/Restore.h"
+#include "datastream/SAVEP.h"
 #include "datastream/SOH.h"
 #include "datastream/TD.h"
 #include "datastream/UnbuiltFSM.h"
@@ -14,6 +18,7 @@
 #include "datastream/WSSF.h"
 #include "datastream/WTD.h"
 #include "datastream/WTDWSF.h"
+#include "datastream/WEC.h"
 
 namespace dsm_arena {
 // Write to Display and the machine of one of its orders (a structured field
@@ -29,9 +34,13 @@ constexpr unsigned int kStructuredFieldChain =
               Arena::blockBytes(sizeof(TDFHost)), Arena::blockBytes(sizeof(UnbuiltFSM))});
 // The last-command machine and the machine it hands a command to.
 constexpr unsigned int kLastCommandChain =
-    Arena::blockBytes(sizeof(LSTCMD)) + Arena::blockBytes(sizeof(UnbuiltFSM));
+    Arena::blockBytes(sizeof(LSTCMD)) +
+    std::max(Arena::blockBytes(sizeof(UnbuiltFSM)), Arena::blockBytes(sizeof(Restore)));
 // Any other command machine on its own.
-constexpr unsigned int kCommandChain = Arena::blockBytes(sizeof(UnbuiltFSM));
+constexpr unsigned int kCommandChain = std::max(
+    {Arena::blockBytes(sizeof(UnbuiltFSM)), Arena::blockBytes(sizeof(SAVEP)), Arena::blockBytes(sizeof(Restore)),
+     Arena::blockBytes(sizeof(WEC)), Arena::blockBytes(sizeof(WECW)), Arena::blockBytes(sizeof(ROLL)),
+     Arena::blockBytes(sizeof(GLM))});
 
 constexpr unsigned int kPoolBytes =
     std::max({kWriteToDisplayChain, kLastCommandChain, kCommandChain, kStructuredFieldChain});

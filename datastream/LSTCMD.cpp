@@ -3,6 +3,8 @@
 #include "datastream/DataStreamManager.h"
 #include "datastream/DsmLinks.h"
 #include "datastream/DsmSense.h"
+#include "datastream/Restore.h"
+#include "datastream/SAVEP.h"
 #include "display/DisplayBag.h"
 #include "keyboard/KeyboardState.h"
 #include "base/LogMsg.h"
@@ -68,13 +70,20 @@ int LSTCMD::save(Databyte* db) {
   if (!db->isLastByte()) return fail(db, dsm_sense::kPrematureEnd);
   const int v = d.formatTable().validateFormatTable(nullptr);
   if (v == -1 || v == -2) return fail(db, dsm_sense::kFormatTableInvalid);
-  LogMsg(LevelWarning, "QWC0705 the save screen command is not interpreted by this display; record rejected\n");
-  return fail(db, dsm_sense::kPrematureEnd);
+  SAVEP image(arena_);
+  if (image.saveStuff(db, 0) != kFsmFinished) return fail(db, dsm_sense::kRestoreInvalid);
+  db->manager->hostBuf().endOfHostPut();
+  db->setSenseCode(dsm_sense::kAnswered);
+  return kFsmFinished;
 }
 
 int LSTCMD::doRestore(Databyte* db) {
-  LogMsg(LevelWarning, "QWC0705 the restore screen command is not interpreted by this display; record rejected\n");
-  return fail(db, dsm_sense::kPrematureEnd);
+  if (!loadChild<Restore>(db)) return fail(db, dsm_sense::kPrematureEnd);
+  const int r = fSMContinue(db, 1);
+  if (r != kFsmDispatchAgain) return fail(db, dsm_sense::kRestoreInvalid);
+  const int result = child->processInput(db);
+  fSMEndInd(db);
+  return result;
 }
 
 int LSTCMD::rdScreen(Databyte* db, unsigned char code) {

@@ -2,7 +2,7 @@
 
 #include "datastream/DsmSense.h"
 #include "datastream/StructuredField.h"
-#include "datastream/UnbuiltFSM.h"
+#include "datastream/CUST5250.h"
 #include "display/DisplayBag.h"
 
 namespace {
@@ -47,10 +47,8 @@ int WSSF::processInput(Databyte* db) {
     case 0x68:
       return sf::videoAudio(db, length) == kFsmFinished ? kFsmFinished : rejectRecord(db, 0);
     case 0x71: {
-      if (!loadChild<UnbuiltFSM>(db, "the display customisation structured field", dsm_sense::kBadLength))
-        return rejectRecord(db, dsm_sense::kPrematureEnd);
-      fSMIndCall(db);
-      return rejectRecord(db, dsm_sense::kBadLength);
+      CUST5250 customisation(arena_);
+      return customisation.processInput(db);
     }
     case 0x7F:
       sf::toLastByte(db, length);

@@ -233,7 +233,7 @@ void DisplayBag::saveDisplay(qrnOStream* out, unsigned int partial) {
   }
 }
 
-unsigned int DisplayBag::readDisplay(qrnIStream* in) {
+unsigned int DisplayBag::readDisplay(qrnIStream* in, std::size_t trailer) {
   if (flagsB_ & kBAudioVideo) ps_.clearAudioVideo();
   in->startBitExpansion();
   unsigned char partial = 0;
@@ -281,7 +281,7 @@ unsigned int DisplayBag::readDisplay(qrnIStream* in) {
   if (in->checkRestore()) return RestoreRejected("display station", "stream ends early");
   // A stream cut short would have lent its last members the frame check
   // bytes: exactly those must be left.
-  if (in->bytesLeft() != kFrameCheckBytes)
+  if (in->bytesLeft() != kFrameCheckBytes + trailer)
     return RestoreRejected("display station", "the stream does not end with the station");
 
   // The pieces must fit together: fields and the cursor on the restored screen.
@@ -295,7 +295,8 @@ unsigned int DisplayBag::readDisplay(qrnIStream* in) {
   return 0;
 }
 
-unsigned int DisplayBag::restoreDisplay(qrnIStream* in) {
+unsigned int DisplayBag::restoreDisplay(qrnIStream* in, std::size_t trailer, unsigned int rows,
+                                        unsigned int columns) {
   // Read the stream into a scratch station first: nothing of this one
   // changes unless the whole stream is good.
   NullRendering nothing(ps_.bufferSize(), ps_.rows(), ps_.columns());
@@ -307,10 +308,12 @@ unsigned int DisplayBag::restoreDisplay(qrnIStream* in) {
   scratch->flagsA_ = flagsA_;
   scratch->flagsB_ = flagsB_;
   qrnIStream probe = *in;
-  if (const unsigned int sense = scratch->readDisplay(&probe)) return sense;
+  if (const unsigned int sense = scratch->readDisplay(&probe, trailer)) return sense;
+  if (rows && (scratch->rows() != rows || scratch->columns() != columns))
+    return RestoreRejected("display station", "the screen size differs from the write addresses'");
   scratch.reset();
 
   cursor_.detachCursorFromArea();
-  if (readDisplay(in)) ErrorHalt(kModuleDisplay, 4);
+  if (readDisplay(in, trailer)) ErrorHalt(kModuleDisplay, 4);
   return 0;
 }

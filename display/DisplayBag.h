@@ -4,6 +4,7 @@
 // read manager, text session, data stream manager) and is the single entry
 // for user input, AIDs, host records and save/restore. It draws only
 // through its Rendering and sends only through its HostInterface.
+#include <cstddef>
 #include <vector>
 
 #include "datastream/ContentionError.h"
@@ -75,8 +76,11 @@ class DisplayBag {
 
   void saveDisplay(qrnOStream* out, unsigned int partial);
   // 0, or the restore's sense code. A refused stream leaves every member of
-  // the station as it was.
-  unsigned int restoreDisplay(qrnIStream* in);
+  // the station as it was. `trailer` bytes of the caller's follow the
+  // station before the frame check; non-zero `rows` and `columns` are the
+  // screen size the restored station must have.
+  unsigned int restoreDisplay(qrnIStream* in, std::size_t trailer = 0, unsigned int rows = 0,
+                              unsigned int columns = 0);
 
   // The area the cursor is bound to, else the non-bypass area at the cursor.
   AreaOfScreen* getCurrentArea();
@@ -127,7 +131,7 @@ class DisplayBag {
  private:
   // Reads the whole station from `in`; `commit` false only checks (on a
   // scratch station). 0 or the sense code.
-  unsigned int readDisplay(qrnIStream* in);
+  unsigned int readDisplay(qrnIStream* in, std::size_t trailer);
 
   DisplayBagServices services_;
   SessionControlBlock* scb_;

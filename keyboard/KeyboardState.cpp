@@ -28,6 +28,7 @@ bool KeyboardState::refuse(const char* operation) const {
 unsigned int KeyboardState::rows() const { return display_->rows(); }
 
 bool KeyboardState::setErrorRow(unsigned int row) {
+  if (row == errorRow_) return true;  // nothing changes, even while the line is swapped in
   if (row < 1 || row > rows() + 1 || errorLineSwapped_) {
     LogMsg(LevelError, "Error line row %u refused (rows %u, line %s).\n", row, rows(),
            errorLineSwapped_ ? "swapped in" : "free");

@@ -148,6 +148,10 @@ class TAXlate {
   DisplayBag* display() const { return display_; }
   unsigned int keyboardCode() const { return keyboardCode_; }
   unsigned int keyboardOptions() const { return keyboardOptions_; }
+  // The host controls the keyboard (bit 31 of the option word).
+  void setHostControl(bool on) {
+    keyboardOptions_ = on ? (keyboardOptions_ | 0x80000000u) : (keyboardOptions_ & ~0x80000000u);
+  }
   unsigned int keyboardType() const { return keyboardOptions_ & 0xFF; }
   void setKeyboardType(unsigned char type) { keyboardOptions_ = (keyboardOptions_ & ~0xFFu) | type; }
   unsigned int tableBits() const { return tableBits_; }

@@ -166,7 +166,8 @@ TEST(WriteSingleStructuredField, TypesAndRefusals) {
        dsm_sense::kNoCapability},
       {"unknown type", {0x00, 0x04, 0xD9, 0x20}, dsm_sense::kBadStructuredData},
       {"length 0", {0x00, 0x00, 0xD9, 0x7F}, dsm_sense::kBadLength},
-      {"customisation is not interpreted", {0x00, 0x06, 0xD9, 0x71, 0x00, 0x00}, dsm_sense::kBadLength},
+      {"customisation without subfields", {0x00, 0x06, 0xD9, 0x71, 0x00, 0x00}, dsm_sense::kAccepted},
+      {"customisation of length 8", {0x00, 0x08, 0xD9, 0x71, 0x00, 0x00, 0x00, 0x00}, dsm_sense::kBadLength},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
