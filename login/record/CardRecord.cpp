@@ -265,15 +265,19 @@ bool VerifyRecord(CardVerifier* v, const uint8_t* record, size_t n, CardRecord* 
   }
   if (!VerifyWithCertificate(v->crypto, certBytes, certLength, data.value, data.length, sig.value, sig.length))
     return false;
-  bool valid = false, other = false, ended = false;
-  if (!ParseAttributes(data.value, data.next, out, &valid, &other, 0, &ended) || !valid) {
-    FreeAttributes(out);
-    return false;
-  }
-  return true;
+  return CardRecordParseAttributes(data.value, data.length, out) != 0;
 }
 
 }  // namespace
+
+size_t CardRecordParseAttributes(const uint8_t* data, size_t length, CardRecord* record) {
+  bool valid = false, other = false, ended = false;
+  if (!ParseAttributes(data, data + length, record, &valid, &other, 0, &ended) || !valid) {
+    FreeAttributes(record);
+    return 0;
+  }
+  return length;
+}
 
 CardRecord* CardRecordDecode(CardVerifier* verifier, const uint8_t* record, size_t length) {
   if (!verifier || !record) return nullptr;

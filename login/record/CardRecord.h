@@ -58,6 +58,10 @@ const char* CardRecordGetValue(const CardRecord* record, int id);
 // values of tags 36 and 37; else 0.
 uint32_t CardRecordGetInfo(const CardRecord* record, int id);
 
+// Decodes attribute elements into a cleared record (without signature
+// check); length when the record is valid, else 0 (its strings freed).
+size_t CardRecordParseAttributes(const uint8_t* data, size_t length, CardRecord* record);
+
 // Signs (element 1 with the key identifier, then data) with the loaded key
 // bundle and appends its certificate; the record's length, 0 on failure.
 size_t CardSignMessage(CardVerifier* verifier, const uint8_t* data, size_t length, uint8_t* out, size_t capacity);
