@@ -149,7 +149,7 @@ void CardReaderSimulator::emit(const std::vector<uint8_t>& bytes) {
       std::this_thread::sleep_until(nextSlot_);
     }
     ssize_t r = ::write(master_, &b, 1);
-    (void)r;
+    if (r == 1) ++bytesSent_;
   }
 }
 

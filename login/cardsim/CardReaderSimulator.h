@@ -56,6 +56,8 @@ class CardReaderSimulator {
   void insertCard(bool inserted) { inserted_ = inserted; }
   bool dtr() const { return dtr_; }
   int resets() const { return resets_; }
+  // Bytes the card side has put on the line (echoes included).
+  long bytesSent() const { return bytesSent_; }
   // The identity file 0020 below the master file.
   std::vector<uint8_t> identity() const { return file(kIdentityKey); }
   // Contents of an elementary file of the application directory (0x20-0x24).
@@ -101,6 +103,7 @@ class CardReaderSimulator {
   std::atomic<bool> rts_{false};
   std::atomic<bool> resetPending_{false};
   std::atomic<int> resets_{0};
+  std::atomic<long> bytesSent_{0};
   std::chrono::steady_clock::time_point nextSlot_;
 
   mutable std::mutex mutex_;
