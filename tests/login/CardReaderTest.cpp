@@ -11,6 +11,7 @@
 #include "login/card/AnswerToReset.h"
 #include "login/card/LitronicReader.h"
 #include "login/card/SerialDeviceError.h"
+#include "login/card/SharkReader.h"
 #include "login/card/UnixSerialDevice.h"
 #include "login/cardsim/CardReaderSimulator.h"
 
@@ -244,4 +245,30 @@ TEST(LitronicReader, ReceiveIsClampedToTheCallersBuffer) {
   EXPECT_EQ(0xEE, buf[1]);
   EXPECT_EQ(0xEE, buf[6]);
   EXPECT_EQ(0xEE, buf[7]);
+}
+
+TEST(SharkReader, TraceLines) {
+  struct Case {
+    std::vector<uint8_t> bytes;
+    const char* line;
+  } cases[] = {
+      {{}, "\n"},
+      {{'A', 0x01, '7'}, "A  0x01 7  \n"},
+      {{0x3B, 0xFF}, "0x3b  0xff \n"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.line, FormatCardTrace(c.bytes.data(), c.bytes.size()));
+}
+
+TEST(SharkReader, DriverFailuresCarryTheirCodes) {
+  EXPECT_EQ(0, ErrorCode([] { SharkReader r(nullptr, "/nonexistent/scr0"); }));
+  // A device that answers no reader request.
+  SharkReader r(nullptr, "/dev/null");
+  EXPECT_EQ(1, ErrorCode([&] { r.getStatus(); }));
+  EXPECT_EQ(1, ErrorCode([&] { r.powerOff(); }));
+  uint8_t atr[60];
+  size_t n = sizeof atr;
+  EXPECT_EQ(1, ErrorCode([&] { r.reset(atr, &n); }));
+  uint8_t h[5] = {0xC0, 0xB0, 0, 0, 4}, d[4], sw1, sw2;
+  n = sizeof d;
+  EXPECT_EQ(1, ErrorCode([&] { r.transmit(h, CardReader::FromCard, d, &n, &sw1, &sw2); }));
 }
