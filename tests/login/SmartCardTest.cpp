@@ -21,7 +21,7 @@ CardReaderSimulator* gSim = nullptr;
 CardReader* SimulatedReader() {
   auto* r = static_cast<LitronicReader*>(gSim->newReader());
   r->setResetPulse(1ms);
-  r->setAnswerTimeouts(300ms, 300ms);
+  r->setAnswerTimeouts(3s, 2s);
   return r;
 }
 
