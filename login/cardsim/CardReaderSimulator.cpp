@@ -291,6 +291,7 @@ uint16_t CardReaderSimulator::incomingCommand(const uint8_t* h, const std::vecto
     if (id == 0x3F00 || id == 0x5158) {
       current_ = id;
       response_[15] = 5;  // elementary files 0x20-0x24
+      response_.resize(options_.directoryResponse);
       return selectAnswer(response_.size());
     }
     if (id == 0x0020 && current_ == 0x3F00) id = kIdentityKey;

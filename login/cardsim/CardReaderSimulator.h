@@ -32,6 +32,7 @@ class CardReaderSimulator {
     bool endlessNulls = false;      // NULL procedure bytes without end
     bool byteByByte = false;        // one complemented INS per data byte
     unsigned baud = 0;              // pace the card's output; 0 unpaced
+    size_t directoryResponse = 16;  // bytes of the directories' selection response
     std::string pin = "1234";
     std::string unblockCode = "87654321";
   };

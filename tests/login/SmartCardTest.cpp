@@ -289,3 +289,50 @@ TEST(AccessLayerSetup, ReaderFromTheEnvironment) {
   unsetenv("QX_SMARTCARD_READER");
   SmartCardDropReader();
 }
+
+namespace {
+CardReader* SilentReader() {
+  auto* r = static_cast<LitronicReader*>(gSim->newReader());
+  r->setResetPulse(1ms);
+  r->setAnswerTimeouts(200ms, 200ms);
+  return r;
+}
+}  // namespace
+
+TEST(AccessLayerSetup, FailedResetPowersTheCardOff) {
+  CardReaderSimulator::Options o;
+  o.silent = true;
+  CardReaderSimulator sim(CardReaderSimulator::Schlumberger, o);
+  gSim = &sim;
+  SmartCardSetReaderFactory(SilentReader);
+  SmartCardHandle card = reinterpret_cast<SmartCardHandle>(0x1);
+  EXPECT_EQ(kSmartCardFailed, SmartCardOpen(&card));
+  EXPECT_EQ(reinterpret_cast<SmartCardHandle>(0x1), card);
+  EXPECT_FALSE(sim.dtr());
+  SmartCardDropReader();
+  SmartCardSetReaderFactory(nullptr);
+  gSim = nullptr;
+}
+
+TEST(AccessLayerSetup, ShortDirectoryResponseFailsTheSelection) {
+  CardReaderSimulator::Options o;
+  o.directoryResponse = 15;  // no byte 15 to count the files
+  CardReaderSimulator sim(CardReaderSimulator::Schlumberger, o);
+  sim.setFile(0x20, std::vector<uint8_t>(96, 0x11));
+  gSim = &sim;
+  SmartCardSetReaderFactory(SimulatedReader);
+  SmartCardHandle card = nullptr;
+  ASSERT_EQ(kSmartCardDone, SmartCardOpen(&card));
+  ASSERT_NE(nullptr, card);
+  uint8_t buf[96], sw1, sw2;
+  int32_t result = -1;
+  EXPECT_EQ(kSmartCardDone, SmartCardReadData(card, buf, 0, 10, &sw1, &sw2, &result));
+  EXPECT_EQ(kSmartCardNoData, result);
+  EXPECT_EQ(kSmartCardFailed, SmartCardErase(card, &sw1, &sw2, &result));
+  EXPECT_EQ(std::vector<uint8_t>(96, 0x11), sim.file(0x20));
+  card->detachReader();
+  delete card;
+  SmartCardDropReader();
+  SmartCardSetReaderFactory(nullptr);
+  gSim = nullptr;
+}
