@@ -4,6 +4,8 @@
 
 int HostInterfaceTCP::send(const unsigned char* data, unsigned int n, unsigned char flags, int endOfReply) {
   if (!glue_) return 0;
+  // What the host is about to read is on the window first.
+  paintPendingRecords();
   s5250_net_put(*glue_, data, n);
   return s5250_net_eor(*glue_, flags, endOfReply);
 }
