@@ -229,6 +229,7 @@ void SessionControlBlock::s5250_accept_eor() { ::s5250_accept_eor(glue); }
 // The records of one receive are painted together (the host interface may
 // be rebuilt in between by a power-on reset: the new one starts outside).
 void SessionControlBlock::receiveBegins() {
+  recordLink.readEventsBeforeNextRecord();
   if (hostInterface) hostInterface->beginRecordBurst();
 }
 
