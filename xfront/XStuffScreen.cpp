@@ -218,11 +218,11 @@ void XStuff::x_set_text_symbols_display_plane(PlaneNumber plane) {
 
 void XStuff::x_ding(unsigned int later) {
   if (later == 0) {
-    bellPending_ = false;
+    if (bellsPending_) --bellsPending_;
     if (audioAlarm_ && shell_) XBell(XtDisplay(shell_), 0);
     ++paintStats_.bells;
   } else {
-    bellPending_ = true;
+    ++bellsPending_;
   }
   doIconifiedActionIfNeeded(1);
 }
@@ -233,7 +233,8 @@ void XStuff::doIconifiedActionIfNeeded(char fromBell) {
   if (action == QwDeiconify) {
     XMapRaised(XtDisplay(shell_), XtWindow(shell_));
   } else if (action == QwBeep && !fromBell) {
-    x_ding(1);
+    // One beep for whatever the next repaint shows.
+    if (!bellsPending_) x_ding(1);
   }
 }
 
@@ -495,7 +496,7 @@ void XStuff::Flush_X5250(char fromTimer) {
       painted = true;
     }
     dirty_.reset(n);
-    if (!bellPending_) break;
+    if (!bellsPending_) break;
     x_ding(0);
   }
   if (painted) ++paintStats_.flushes;

@@ -1,7 +1,7 @@
 // Painting of host records under a private X server: a flood of dense
 // screens is painted in far fewer flushes than records and ends exactly on
 // the last screen (pixel probes) and a Read Screen answers that screen byte
-// for byte; a single record is on the window before the event loop waits
+// for byte; every alarm of a flood rings; a single record is on the window before the event loop waits
 // (another X client reads it without any further event); keys typed through
 // XTEST while the host floods reach the host in order; a host that sends one
 // byte at a time still ends with the right screen.
@@ -203,6 +203,21 @@ TEST_F(BurstPaintingTest, AFloodIsPaintedInFewFlushesAndEndsOnTheLastScreen) {
   ASSERT_NO_FATAL_FAILURE(Probe(d, &probe));
   ExpectDenseScreen(probe, kFlood - 1);
   EXPECT_EQ(ReadScreen(), DenseImage(kFlood - 1));
+}
+
+TEST_F(BurstPaintingTest, EveryAlarmOfAFloodRings) {
+  XStuff& x = block_->xstuff;
+  const unsigned long bells = x.paintStats().bells;
+  constexpr int kAlarms = 60;
+  // Write to Display with the alarm bit of its second control character,
+  // between records without it.
+  for (int v = 0; v < 2 * kAlarms; ++v) {
+    Bytes record = DenseRows(v, 1, 2);
+    record[3] = v % 2 ? 0x04 : 0x00;
+    host_.SendRecord(Record(0x01, record));
+  }
+  ASSERT_NO_FATAL_FAILURE(Settle());
+  EXPECT_EQ(x.paintStats().bells - bells, static_cast<unsigned long>(kAlarms));
 }
 
 TEST_F(BurstPaintingTest, ASingleRecordIsOnTheWindowBeforeTheLoopWaits) {
