@@ -1,5 +1,6 @@
 #include "datastream/HostInterface.h"
 
+#include <chrono>
 #include <cstring>
 
 #include "datastream/DataStreamManager.h"
@@ -88,8 +89,40 @@ uint32_t HostInterface::processNewDataStream(unsigned int op, const unsigned cha
         break;
     }
   }
-  flushPainting();
+  recordDone();
   return sense;
+}
+
+uint64_t HostInterface::nowMilliseconds() const {
+  return static_cast<uint64_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+          .count());
+}
+
+void HostInterface::paintNow() {
+  paintPending_ = 0;
+  flushPainting();
+}
+
+void HostInterface::recordDone() {
+  if (!burst_) {
+    paintNow();
+    return;
+  }
+  const uint64_t now = nowMilliseconds();
+  if (!paintPending_) {
+    paintPending_ = 1;
+    pendingSince_ = now;
+  } else if (now - pendingSince_ >= kBurstPaintIntervalMs) {
+    paintNow();
+  }
+}
+
+void HostInterface::beginRecordBurst() { ++burst_; }
+
+void HostInterface::endRecordBurst() {
+  if (burst_) --burst_;
+  if (!burst_) paintPendingRecords();
 }
 
 uint32_t HostInterface::processDataStreamAndBufferIfContentionError(unsigned int op, const unsigned char* data,
@@ -198,7 +231,7 @@ uint32_t HostInterface::processBufferedDataStreamsIfNeeded() {
     }
   }
   replaying_ = 0;
-  flushPainting();
+  paintNow();
   return sense;
 }
 

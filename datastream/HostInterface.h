@@ -6,6 +6,14 @@
 // station builds leaves through the send primitives, which this base class
 // only discards (the station's scratch copies and tests use it as is);
 // HostInterfaceTCP sends them through the record glue.
+//
+// Painting after records: outside a burst every record is painted before
+// processNewDataStream returns. The receive path opens a burst around what
+// it takes while the connection has input; the records of a burst only
+// leave their changes in the window's dirty range, which is painted when
+// the burst ends, once a change has waited kBurstPaintIntervalMs, and
+// before an inbound record leaves for the host (the host never reads a
+// screen that the window does not show yet).
 #include <cstdint>
 
 class DisplayBag;
@@ -68,6 +76,19 @@ class HostInterface {
   virtual uint32_t runDataStream(unsigned int op, const unsigned char* data, unsigned int n,
                                  unsigned int& unlocked);
 
+  // The longest that a record's changes wait for painting during a burst.
+  static constexpr uint64_t kBurstPaintIntervalMs = 50;
+  // Bursts nest; the outermost end paints what the burst left.
+  void beginRecordBurst();
+  void endRecordBurst();
+  bool inRecordBurst() const { return burst_ != 0; }
+  // Records whose changes are not painted yet.
+  bool paintingPending() const { return paintPending_ != 0; }
+  // Paints what records left unpainted, if anything.
+  void paintPendingRecords() {
+    if (paintPending_) paintNow();
+  }
+
   bool contention() const { return contention_ != 0; }
   void setContention(bool on) { contention_ = on ? 1 : 0; }
   unsigned int heldBytes() const { return total_; }
@@ -79,8 +100,10 @@ class HostInterface {
   unsigned int restoreHostInterface(qrnIStream* in);
 
  protected:
-  // Flushes pending painting after a record.
+  // Paints the window's pending changes.
   virtual void flushPainting() {}
+  // Milliseconds on a monotonic clock.
+  virtual uint64_t nowMilliseconds() const;
   void freeBuffer(unsigned char* data, Rendering* rendering);
 
   DisplayBag* display_ = nullptr;
@@ -90,10 +113,16 @@ class HostInterface {
   // in `limit` bytes.
   unsigned int firstEntryFitting(unsigned int limit) const;
   static bool chainValid(const unsigned char* data, unsigned int total);
+  // After each record: paints now, or leaves it to the burst.
+  void recordDone();
+  void paintNow();
 
   unsigned int contention_ = 0;
   unsigned char simulatorPrefix_ = 0;
   unsigned char replaying_ = 0;
+  unsigned char paintPending_ = 0;
+  unsigned int burst_ = 0;
+  uint64_t pendingSince_ = 0;
   unsigned int total_ = 0;
   unsigned char buffer_[kContentionBufferSize] = {};
   unsigned char replay_[kLargestHeldRecord] = {};

@@ -4,6 +4,8 @@
 
 int HostInterfaceTCP::send(const unsigned char* data, unsigned int n, unsigned char flags, int endOfReply) {
   if (!glue_) return 0;
+  // What the host is about to read is on the window first.
+  paintPendingRecords();
   // A reply that does not fit a record is not sent at all: an empty record
   // in its place would read as a complete answer.
   if (!s5250_net_put(*glue_, data, n)) {

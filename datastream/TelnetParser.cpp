@@ -1,5 +1,7 @@
 #include "datastream/TelnetParser.h"
 
+#include <cstring>
+
 using namespace TelnetCode;
 
 void TelnetParser::reset() {
@@ -30,6 +32,17 @@ size_t TelnetParser::parse(const uint8_t* in, size_t n, uint8_t* out, size_t* da
   };
 
   while (used < n && !*gotCommand) {
+    if (state_ == State::Data) {
+      // The data up to the next IAC go over in one piece.
+      const auto* iac = static_cast<const uint8_t*>(std::memchr(in + used, IAC, n - used));
+      const size_t run = (iac ? static_cast<size_t>(iac - in) : n) - used;
+      if (run) {
+        if (out + data != in + used) std::memmove(out + data, in + used, run);
+        data += run;
+        used += run;
+        if (used == n) break;
+      }
+    }
     const uint8_t b = in[used++];
     switch (state_) {
       case State::Data:

@@ -27,6 +27,11 @@ class TelnetSessionLink {
   // The host's IAC EOR ended a record at this point of the stream.
   virtual void s5250_accept_eor() {}
 
+  // The socket's input procedure takes what the connection has: the records
+  // in between form one burst, painted when everything available is taken.
+  virtual void receiveBegins() {}
+  virtual void receiveDrained() {}
+
   // Shows the communication status number on the window's status line (0
   // hides it). Returns -1 when the session was ended meanwhile, else 0.
   virtual int x_comm_msg(unsigned int number) { return 0; }

@@ -6,7 +6,11 @@
 
 void TelnetSocketInput(TelnetLAN& telnet, TelnetSessionLink& session) {
   session.noteSocketInput();
-  switch (telnet.tel_receive()) {
+  session.receiveBegins();
+  const int received = telnet.tel_receive();
+  if (received == -2) return;  // the session is gone
+  session.receiveDrained();
+  switch (received) {
     case -4:
       // The connection is over: closed, with its input source (the socket
       // stays readable at its end) and any output still waiting to go.
@@ -19,7 +23,7 @@ void TelnetSocketInput(TelnetLAN& telnet, TelnetSessionLink& session) {
       // Protocol error, already reported: nothing more is read from it.
       telnet.removeSocketInput();
       return;
-    default:  // 0: all taken; -2: the session ended
+    default:  // 0: all taken
       return;
   }
 }

@@ -1,5 +1,8 @@
 #include "datastream/WTD.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include "datastream/Addresses.h"
 #include "datastream/DataStreamManager.h"
 #include "datastream/DsmLinks.h"
@@ -22,6 +25,26 @@ constexpr uint32_t kSeparateErrorLine = 0x00000010u;   // characteristics word 0
 constexpr uint32_t kDirectOutput = 0x04000000u;        // characteristics word 1
 
 bool isOrder(unsigned char b) { return b >= 0x01 && b <= 0x1D; }
+
+// Whether any of eight bytes is an order (0x01 to 0x1D): each byte is
+// worked on alone (no carry or borrow crosses into the next).
+bool anyOrder(uint64_t x) {
+  constexpr uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+  const uint64_t low7 = x & (ones * 0x7F);
+  return ((ones * (0x7F + 0x1E) - low7) & ~x & (low7 + ones * 0x7F) & highs) != 0;
+}
+
+// The data bytes from data[0] up to the next order or `remaining`: eight at
+// a time while none of them is an order.
+uint32_t dataRun(const unsigned char* data, uint32_t remaining) {
+  uint32_t count = 1;
+  for (uint64_t x; count + 8 <= remaining; count += 8) {
+    std::memcpy(&x, data + count, 8);
+    if (anyOrder(x)) break;
+  }
+  while (count < remaining && !isOrder(data[count])) ++count;
+  return count;
+}
 }  // namespace
 
 int WTD::processInput(Databyte* db) {
@@ -400,8 +423,7 @@ int WTD::doWriteExtAttr(Databyte* db) {
 }
 
 int WTD::writeData(Databyte* db) {
-  uint32_t count = 1;
-  while (count < db->remaining && !isOrder(db->peek(count))) ++count;
+  const uint32_t count = db->remaining > 1 ? dataRun(db->current, db->remaining) : 1;
   DataStreamManager& m = *db->manager;
   DisplayBag* d = db->display;
   if ((d->characteristics().word[1] & kDirectOutput) && addresses->displayAddress == 0 &&

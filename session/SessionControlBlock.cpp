@@ -238,6 +238,17 @@ int SessionControlBlock::s5250_accept(const unsigned char* data, int length) {
 // of the block is touched after it.
 void SessionControlBlock::s5250_accept_eor() { ::s5250_accept_eor(glue); }
 
+// The records of one receive are painted together (the host interface may
+// be rebuilt in between by a power-on reset: the new one starts outside).
+void SessionControlBlock::receiveBegins() {
+  recordLink.readEventsBeforeNextRecord();
+  if (hostInterface) hostInterface->beginRecordBurst();
+}
+
+void SessionControlBlock::receiveDrained() {
+  if (hostInterface) hostInterface->endRecordBurst();
+}
+
 int SessionControlBlock::x_comm_msg(unsigned int number) { return xstuff.x_comm_msg(number); }
 
 void SessionControlBlock::connectError(const char* msgName, int retryFlag) { retry.connectError(msgName, retryFlag); }

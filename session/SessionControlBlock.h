@@ -67,6 +67,8 @@ class SessionControlBlock final : public TelnetSessionLink, public BrellSessionL
   EventSources& eventSources() override;
   int s5250_accept(const unsigned char* data, int length) override;
   void s5250_accept_eor() override;
+  void receiveBegins() override;
+  void receiveDrained() override;
   int x_comm_msg(unsigned int number) override;
   void connectError(const char* msgName, int retry) override;
   void transparentModeReached() override;

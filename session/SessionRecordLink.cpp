@@ -19,6 +19,8 @@
 namespace {
 // The window events handled before one record, at most.
 constexpr int kEventsPerRecord = 200;
+// How often the X connection is read between records, at most.
+constexpr uint64_t kEventCheckIntervalMs = 1;
 }  // namespace
 
 int SessionRecordLink::tel_senddata(const char* data, int length) {
@@ -32,6 +34,16 @@ bool SessionRecordLink::drainPendingEvents() {
   const SessionTableEntry* entry = SessionEntry(slot);
   XtAppContext app = ApplicationContext();
   if (!entry || !entry->connected || entry->session != block_ || !app) return false;
+  // Looking at the X connection costs system calls: between the records of
+  // one receive it is read at most once a millisecond, and in between only
+  // the events that Xlib holds already are taken.
+  Widget shell = block_->xstuff.shell();
+  const uint64_t now = block_->eventSources().NowMilliseconds();
+  if (!readEvents_ && shell && now - lastEventCheck_ < kEventCheckIntervalMs &&
+      XEventsQueued(XtDisplay(shell), QueuedAlready) == 0)
+    return false;
+  readEvents_ = false;
+  lastEventCheck_ = now;
   const int sequence = entry->sequence;
   // The window's queued events come first, as the main loop would take
   // them: keys typed ahead reach the translator before the record.

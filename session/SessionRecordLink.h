@@ -1,6 +1,8 @@
 #pragma once
 // The record glue's view of a session: its Telnet link, its window's event
 // queue and painting, its translator and the simulator commands.
+#include <cstdint>
+
 #include "datastream/RecordGlue.h"
 #include "datastream/S5250Simulator.h"
 
@@ -26,6 +28,9 @@ class SessionRecordLink final : public RecordGlueLink, public SimulatorHost {
   uint32_t loadKeyboardTable(const unsigned char* table, uint32_t length) override;
   void currentTableName(unsigned char name[8]) const override;
 
+  // The first record of each receive reads the X connection in any case.
+  void readEventsBeforeNextRecord() { readEvents_ = true; }
+
   // SimulatorHost.
   DisplayBag* display() override;
   unsigned int tax(unsigned int kind, const unsigned char* record, unsigned int n) override;
@@ -36,4 +41,6 @@ class SessionRecordLink final : public RecordGlueLink, public SimulatorHost {
 
  private:
   SessionControlBlock* block_;
+  uint64_t lastEventCheck_ = 0;  // when the X connection was last read
+  bool readEvents_ = true;
 };

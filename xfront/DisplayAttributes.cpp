@@ -1,5 +1,9 @@
 #include "xfront/DisplayAttributes.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
 namespace {
 
 using namespace display_attribute;
@@ -45,36 +49,90 @@ unsigned char WorkingExtendedAttribute(const unsigned char* plane, int position)
   return kNoExtendedAttribute;
 }
 
+namespace {
+
+// The attributes in force while the rebuild walks the planes, with the two
+// display words they give: that of a field attribute position and that of
+// any other position.
+struct InForce {
+  unsigned char field, primary, secondary, colour;
+  unsigned short attributeWord, textWord;
+
+  void words() {
+    const unsigned short underline = (secondary & 0x04) ? kUnderline : 0;
+    if (primary == kNoExtendedAttribute) {
+      attributeWord = kNonDisplay;
+      textWord = static_cast<unsigned short>(FieldAttributeDisplayWord(field) | underline);
+    } else {
+      attributeWord = textWord = static_cast<unsigned short>(PrimaryDisplayWord(primary) | underline);
+    }
+    if (colour != 0x80 && colour != 0x81) {
+      const unsigned short number = ColorNumberOf(colour);
+      attributeWord = static_cast<unsigned short>((attributeWord & ~0x1F) | number);
+      textWord = static_cast<unsigned short>((textWord & ~0x1F) | number);
+    }
+  }
+  // One position: takes what it sets and gives its word.
+  unsigned short at(const ShadowPlanes& s, int p) {
+    bool changed = false;
+    if (const unsigned char v = s.primary[p]; v && v != primary) primary = v, changed = true;
+    if (const unsigned char v = s.secondary[p]; v && v != secondary) secondary = v, changed = true;
+    if (const unsigned char v = s.colour[p]; v && v != colour) colour = v, changed = true;
+    const unsigned char c = s.presentationSpace[p];
+    const bool attribute = IsFieldAttribute(c);
+    if (attribute && c != field) field = c, changed = true;
+    if (changed) words();
+    return attribute ? attributeWord : textWord;
+  }
+  // A position where no extended plane sets anything.
+  unsigned short plainAt(const ShadowPlanes& s, int p) {
+    const unsigned char c = s.presentationSpace[p];
+    if (!IsFieldAttribute(c)) return textWord;
+    if (c != field) {
+      field = c;
+      words();
+    }
+    return attributeWord;
+  }
+};
+
+// Whether none of the extended planes sets anything in [p, p + 8).
+inline bool NoExtendedAttributes8(const ShadowPlanes& s, int p) {
+  uint64_t a, b, c;
+  std::memcpy(&a, s.primary + p, 8);
+  std::memcpy(&b, s.secondary + p, 8);
+  std::memcpy(&c, s.colour + p, 8);
+  return (a | b | c) == 0;
+}
+
+}  // namespace
+
 int RebuildDisplayAttributes(const ShadowPlanes& s, int start, int end) {
   if (start < 0) start = 0;
   if (start >= s.size) return start;
-  unsigned char colour = WorkingExtendedAttribute(s.colour, start - 1);
-  unsigned char primary = WorkingExtendedAttribute(s.primary, start - 1);
-  unsigned char secondary = WorkingExtendedAttribute(s.secondary, start - 1);
-  unsigned char field = WorkingFieldAttribute(s.presentationSpace, start - 1);
+  InForce f{WorkingFieldAttribute(s.presentationSpace, start - 1), WorkingExtendedAttribute(s.primary, start - 1),
+            WorkingExtendedAttribute(s.secondary, start - 1), WorkingExtendedAttribute(s.colour, start - 1), 0, 0};
+  f.words();
   const bool endIsAttribute = end >= 0 && end < s.size && IsFieldAttribute(s.presentationSpace[end]);
+  // Up to `end` every word is stored; most screens set no extended
+  // attribute, so eight positions at a time are checked for that first.
+  const int stored = std::min(std::max(end, start), s.size);
   int p = start;
-  for (; p < s.size; ++p) {
-    if (s.primary[p]) primary = s.primary[p];
-    if (s.secondary[p]) secondary = s.secondary[p];
-    if (s.colour[p]) colour = s.colour[p];
-    const bool attributeHere = IsFieldAttribute(s.presentationSpace[p]);
-    if (attributeHere) field = s.presentationSpace[p];
-
-    unsigned short word;
-    if (primary == kNoExtendedAttribute) {
-      word = attributeHere ? kNonDisplay : FieldAttributeDisplayWord(field);
-      if (!attributeHere && (secondary & 0x04)) word |= kUnderline;
+  while (p < stored) {
+    if (p + 8 <= stored && NoExtendedAttributes8(s, p)) {
+      for (const int last = p + 8; p < last; ++p) s.attributes[p] = f.plainAt(s, p);
     } else {
-      word = PrimaryDisplayWord(primary);
-      if (secondary & 0x04) word |= kUnderline;
+      s.attributes[p] = f.at(s, p);
+      ++p;
     }
-    if (colour != 0x80 && colour != 0x81)
-      word = static_cast<unsigned short>((word & ~0x1F) | ColorNumberOf(colour));
-
+  }
+  // From `end` on, the walk stops after the first word that stays as it was
+  // (not at `end` itself when it holds a field attribute).
+  for (; p < s.size; ++p) {
+    const unsigned short word = f.at(s, p);
     const bool changed = s.attributes[p] != word;
     s.attributes[p] = word;
-    if (p >= end && !changed && !(p == end && endIsAttribute)) {
+    if (!changed && !(p == end && endIsAttribute)) {
       ++p;
       break;
     }
@@ -84,5 +142,10 @@ int RebuildDisplayAttributes(const ShadowPlanes& s, int start, int end) {
 
 void RebuildDisplayCharacters(const unsigned char* ps, const unsigned char table[256], unsigned char* characters,
                               int start, int count) {
-  for (int p = start; p < start + count; ++p) characters[p] = IsFieldAttribute(ps[p]) ? 0x20 : table[ps[p]];
+  if (count <= 0) return;
+  // One lookup per position: the table with the field attributes blanked.
+  unsigned char display[256];
+  std::memcpy(display, table, sizeof display);
+  std::memset(display + 0x20, 0x20, 0x20);
+  for (int p = start; p < start + count; ++p) characters[p] = display[ps[p]];
 }

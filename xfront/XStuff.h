@@ -324,7 +324,9 @@ class XStuff : public RenderingWindow {
   XtIntervalId cursorBlinkId_ = 0;
   XtIntervalId textBlinkId_ = 0;
   bool cursorBlinkPending_ = false;
-  bool bellPending_ = false;
+  // Alarms that wait for the next repaint: each one rings, also when
+  // several records are painted together.
+  unsigned int bellsPending_ = 0;
   bool cursorDrawn_ = false;
   bool cursorShown_ = true;
   bool cursorHidden_ = false;

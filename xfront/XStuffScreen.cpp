@@ -41,10 +41,21 @@ void XStuff::x_write(int pos, const unsigned char* chars, const unsigned short* 
     LogMsg(LevelWarning, "x_write: %d characters at %d outside the screen of %d cells refused.\n", len, pos, n);
     return;
   }
-  for (int i = 0; i < len; ++i) {
-    const unsigned short a = perCellAttrs ? attrs[i] : attrs[0];
-    chars_[pos + i] = (a & display_attribute::kNonDisplay) ? 0x20 : chars[i];
-    attributes_[pos + i] = colorDisplay_ ? a : static_cast<unsigned short>(a & kMonochromeMask);
+  unsigned char* c = chars_.data() + pos;
+  unsigned short* a = attributes_.data() + pos;
+  const unsigned short mask = colorDisplay_ ? 0xFFFF : kMonochromeMask;
+  if (perCellAttrs) {
+    for (int i = 0; i < len; ++i) {
+      c[i] = (attrs[i] & display_attribute::kNonDisplay) ? 0x20 : chars[i];
+      a[i] = static_cast<unsigned short>(attrs[i] & mask);
+    }
+  } else {
+    const bool hidden = (attrs[0] & display_attribute::kNonDisplay) != 0;
+    std::fill(a, a + len, static_cast<unsigned short>(attrs[0] & mask));
+    if (hidden)
+      std::fill(c, c + len, 0x20);
+    else
+      std::memcpy(c, chars, static_cast<size_t>(len));
   }
   dirty_.widen(pos, pos + len);
 }
@@ -220,11 +231,11 @@ void XStuff::x_set_text_symbols_display_plane(PlaneNumber plane) {
 
 void XStuff::x_ding(unsigned int later) {
   if (later == 0) {
-    bellPending_ = false;
+    if (bellsPending_) --bellsPending_;
     if (audioAlarm_ && shell_) XBell(XtDisplay(shell_), 0);
     ++paintStats_.bells;
   } else {
-    bellPending_ = true;
+    ++bellsPending_;
   }
   doIconifiedActionIfNeeded(1);
 }
@@ -426,7 +437,7 @@ void XStuff::Flush_X5250(char fromTimer) {
       painted = true;
     }
     dirty_.reset(n);
-    if (!bellPending_) break;
+    if (!bellsPending_) break;
     x_ding(0);
   }
   if (painted) ++paintStats_.flushes;

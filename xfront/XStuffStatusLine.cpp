@@ -410,7 +410,8 @@ void XStuff::doIconifiedActionIfNeeded(char fromBell) {
     XMapRaised(XtDisplay(shell_), XtWindow(shell_));
     return;
   }
-  if (action == QwBeep && !fromBell) x_ding(1);
+  // One beep for whatever the next repaint shows.
+  if (action == QwBeep && !fromBell && !bellsPending_) x_ding(1);
   if (action == QwBlink && !iconBlinkId_)
     iconBlinkId_ = XtAppAddTimeOut(XtWidgetToApplicationContext(shell_), kIconBlinkMs, iconBlinkTimer, this);
   if (private_ && private_->alternateIcon) XtVaSetValues(shell_, XtNiconPixmap, private_->alternateIcon, nullptr);

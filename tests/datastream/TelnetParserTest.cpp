@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -121,6 +122,33 @@ TEST(TelnetParser, SameResultWhereverTheStreamIsCut) {
             for (size_t i = 1; i < c.stream.size(); ++i) every.push_back(i);
             EXPECT_EQ(ParseInPieces(c.stream, every), c.expected);
         }
+    }
+}
+
+// Long records of data with doubled IACs, options and ends of record between
+// them, parsed whole, byte by byte and in random pieces: always the same.
+TEST(TelnetParser, LongDataRunsAgreeWithByteByByte) {
+    std::mt19937 random(2877);
+    for (int round = 0; round < 5; ++round) {
+        std::vector<uint8_t> stream;
+        for (int piece = 0; piece < 30; ++piece) {
+            const size_t run = random() % 2000;
+            for (size_t i = 0; i < run; ++i) stream.push_back(static_cast<uint8_t>(random() % 0xFF));
+            switch (random() % 4) {
+                case 0: stream.insert(stream.end(), {0xFF, 0xFF}); break;
+                case 1: stream.insert(stream.end(), {0xFF, 0xEF}); break;
+                case 2: stream.insert(stream.end(), {0xFF, 0xFB, 0x19}); break;
+                default: stream.insert(stream.end(), {0xFF, 0xFA, 0x18, 0x01, 0xFF, 0xF0}); break;
+            }
+        }
+        std::vector<size_t> every, some;
+        for (size_t i = 1; i < stream.size(); ++i) {
+            every.push_back(i);
+            if (random() % 500 == 0) some.push_back(i);
+        }
+        const std::string whole = ParseInPieces(stream, {});
+        ASSERT_EQ(ParseInPieces(stream, every), whole);
+        ASSERT_EQ(ParseInPieces(stream, some), whole);
     }
 }
 

@@ -51,6 +51,34 @@ TEST(WriteToDisplay, SignOnScreenLandsInThePlanesWithTheCursorAtTheInsertCursor)
   EXPECT_FALSE(s.display.presentationSpace().hasChanges());
 }
 
+// A data run ends at the first order byte wherever it stands: runs of 1 to
+// 40 bytes (every byte value that is not an order, 0x00 and 0x1E to 0xFF
+// among them) each ended by an SBA, and a run that ends the record.
+TEST(WriteToDisplay, DataRunsEndAtTheFirstOrderWhereverItStands) {
+  for (unsigned int length = 1; length <= 40; ++length) {
+    SCOPED_TRACE(length);
+    DsmStation s;
+    std::vector<unsigned char> run;
+    for (unsigned int i = 0; i < length; ++i) {
+      const unsigned int v = (i * 37 + length) % 227;  // 0x00, then 0x1E to 0xFF
+      run.push_back(static_cast<unsigned char>(v == 0 ? 0x00 : v + 0x1D));
+    }
+    Record r;
+    r.clearUnit().wtd(0x00, 0x00);
+    for (unsigned int row : {2, 5, 9}) {
+      r.sba(row, 1);
+      r.data.insert(r.data.end(), run.begin(), run.end());
+    }
+    ASSERT_EQ(s.run(r), dsm_sense::kAccepted);
+    EXPECT_EQ(s.screen(s.offset(2, 1), length), run);
+    EXPECT_EQ(s.screen(s.offset(5, 1), length), run);
+    EXPECT_EQ(s.screen(s.offset(9, 1), length), run);
+    // Nothing past each run.
+    EXPECT_EQ(s.screen(s.offset(2, 1) + length, 1), std::vector<unsigned char>{0x00});
+    EXPECT_EQ(s.screen(s.offset(9, 1) + length, 1), std::vector<unsigned char>{0x00});
+  }
+}
+
 TEST(WriteToDisplay, KeyboardStaysLockedWithoutTheUnlockBit) {
   DsmStation s;
   ASSERT_EQ(s.run(Record().clearUnit().wtd(0x00, 0x00).text("x")), 0u);

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -152,6 +153,9 @@ void TestHost5250::Run() {
 void TestHost5250::Accept() {
     int fd = accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0) return;
+    // Every write leaves at once, as a host that sends byte by byte does.
+    const int one = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     std::unique_ptr<HostTransport> io = opts_.transport ? opts_.transport(fd) : std::make_unique<PlainTransport>(fd);
     if (!io) return;
     conn_ = std::make_unique<Conn>();
