@@ -327,6 +327,9 @@ class XStuff : public RenderingWindow {
   // Alarms that wait for the next repaint: each one rings, also when
   // several records are painted together.
   unsigned int bellsPending_ = 0;
+  // One of them is the iconified window's beep, which an alarm of the same
+  // repaint joins instead of ringing again.
+  bool iconBellPending_ = false;
   bool cursorDrawn_ = false;
   bool cursorShown_ = true;
   bool cursorHidden_ = false;

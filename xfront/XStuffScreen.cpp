@@ -232,8 +232,11 @@ void XStuff::x_set_text_symbols_display_plane(PlaneNumber plane) {
 void XStuff::x_ding(unsigned int later) {
   if (later == 0) {
     if (bellsPending_) --bellsPending_;
+    if (!bellsPending_) iconBellPending_ = false;
     if (audioAlarm_ && shell_) XBell(XtDisplay(shell_), 0);
     ++paintStats_.bells;
+  } else if (iconBellPending_) {
+    iconBellPending_ = false;  // the iconified window's beep rings for this alarm too
   } else {
     ++bellsPending_;
   }

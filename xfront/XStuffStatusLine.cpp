@@ -411,7 +411,10 @@ void XStuff::doIconifiedActionIfNeeded(char fromBell) {
     return;
   }
   // One beep for whatever the next repaint shows.
-  if (action == QwBeep && !fromBell && !bellsPending_) x_ding(1);
+  if (action == QwBeep && !fromBell && !bellsPending_) {
+    ++bellsPending_;
+    iconBellPending_ = true;
+  }
   if (action == QwBlink && !iconBlinkId_)
     iconBlinkId_ = XtAppAddTimeOut(XtWidgetToApplicationContext(shell_), kIconBlinkMs, iconBlinkTimer, this);
   if (private_ && private_->alternateIcon) XtVaSetValues(shell_, XtNiconPixmap, private_->alternateIcon, nullptr);
