@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <strings.h>
 #include <string>
 #include <utility>
 #include <vector>
@@ -104,3 +105,15 @@ long QXRegGetNumericValue(const QXRegObject* object, const char* name, long defa
 }
 
 void QXRegDestroyObject(QXRegObject* object) { delete object; }
+
+int QXRegGetBooleanValue(const QXRegObject* object, const char* name, int defaultValue) {
+  const char* text = QXRegGetStringValue(object, name);
+  if (!text) return defaultValue;
+  static const char* const yes[] = {"true", "yes", "on", "1"};
+  static const char* const no[] = {"false", "no", "off", "0"};
+  for (const char* y : yes)
+    if (strcasecmp(text, y) == 0) return 1;
+  for (const char* n : no)
+    if (strcasecmp(text, n) == 0) return 0;
+  return defaultValue;
+}

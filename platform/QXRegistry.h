@@ -28,3 +28,8 @@ void QXRegDestroyObject(QXRegObject* object);
 
 // The registry directory in use.
 const char* QXRegistryDirectory();
+
+// The value as a boolean: "true", "yes", "on" or "1" give 1, "false", "no",
+// "off" or "0" give 0 (any case); anything else, or a missing value, gives
+// defaultValue.
+int QXRegGetBooleanValue(const QXRegObject* object, const char* name, int defaultValue);

@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "tests/support/ChildProcess.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/WindowManager.h"
+#include "tests/support/XTestServer.h"
+#include "tests/support/XWindows.h"
+
+namespace {
+
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class TeldraTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(server_.Start()) << server_.Error();
+    display_ = server_.Connect();
+    ASSERT_NE(display_, nullptr);
+  }
+  // Starts Teldra with a desktop command from the registry.
+  void Start(qwtest::ChildProcess& p, const std::string& desktopCommand,
+             std::vector<std::string> args = {}) {
+    home_.WriteFile("registry/desktop/preferences", "desktop_command = " + desktopCommand + "\n");
+    std::vector<std::string> argv = {TELDRA_BINARY, "-display", server_.DisplayName()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    ASSERT_TRUE(p.Start(argv, qwtest::ChildProcess::BaseEnvironment(
+                                  {"HOME=" + home_.Path(), "QX_REGISTRY_DIR=" + home_.Path() + "/registry",
+                                   "QX_SERVICE_DIR=" + home_.Path() + "/services"})))
+        << p.Error();
+  }
+  bool WaitForFile(const std::string& path) {
+    return qwtest::WaitUntil([&] { return FileExists(path); }, 15000);
+  }
+  qwtest::XTestServer server_;
+  Display* display_ = nullptr;
+  qwtest::TempDir home_;
+};
+
+TEST_F(TeldraTest, OwnsTheRootStartsTheDesktopCommandAndEndsTheSessionOnTerminate) {
+  const std::string started = home_.Path() + "/started";
+  qwtest::ChildProcess teldra;
+  Start(teldra, "/bin/sh -c \"echo $TMPDIR $SESSIONID > " + started + "; exec sleep 60\"");
+  ASSERT_TRUE(WaitForFile(started)) << teldra.Output();
+  EXPECT_TRUE(qwtest::WindowManagerRunning(display_)) << "the root's redirect is taken";
+  const std::string env = ReadFile(started);
+  EXPECT_EQ(env.rfind(home_.Path() + "/registry/tmp 0.0.0.0.0.0-", 0), 0u) << env;
+
+  // A hang-up is ignored; a terminate is noticed and logs off: status 5.
+  ASSERT_TRUE(teldra.Signal(SIGHUP));
+  ASSERT_TRUE(teldra.Signal(SIGTERM));
+  ASSERT_TRUE(teldra.WaitExit(15000)) << teldra.Output();
+  EXPECT_EQ(teldra.ExitCode(), 5) << teldra.Output();
+  EXPECT_FALSE(qwtest::WindowManagerRunning(display_));
+}
+
+TEST_F(TeldraTest, EndOfTheDesktopCommandEndsTheSession) {
+  qwtest::ChildProcess teldra;
+  Start(teldra, "/bin/true");
+  ASSERT_TRUE(teldra.WaitExit(15000)) << teldra.Output();
+  EXPECT_EQ(teldra.ExitCode(), 5) << teldra.Output();
+}
+
+TEST_F(TeldraTest, RefusesToRunBesideAnotherWindowManager) {
+  qwtest::ChildProcess first;
+  const std::string started = home_.Path() + "/first";
+  Start(first, "/bin/sh -c \"touch " + started + "; exec sleep 60\"");
+  ASSERT_TRUE(WaitForFile(started)) << first.Output();
+
+  qwtest::ChildProcess second;
+  Start(second, "/bin/true");
+  ASSERT_TRUE(second.WaitExit(15000));
+  EXPECT_EQ(second.ExitCode(), 1);
+  EXPECT_NE(second.Stderr().find("teldra: Another window manager is already running\n"), std::string::npos)
+      << second.Output();
+  EXPECT_TRUE(first.Running()) << "the first one goes on";
+  first.Stop();
+}
+
+TEST_F(TeldraTest, RefusesToRunBesideTwm) {
+  qwtest::TestWindowManager twm;
+  ASSERT_TRUE(twm.Start(display_, server_.DisplayName())) << twm.Error();
+  qwtest::ChildProcess teldra;
+  const std::string started = home_.Path() + "/never";
+  Start(teldra, "/bin/sh -c \"touch " + started + "\"");
+  ASSERT_TRUE(teldra.WaitExit(15000));
+  EXPECT_EQ(teldra.ExitCode(), 1);
+  EXPECT_NE(teldra.Stderr().find("Another window manager is already running"), std::string::npos);
+  EXPECT_FALSE(FileExists(started)) << "no session without the root";
+}
+
+TEST_F(TeldraTest, BadCommandLinesPrintTheUsage) {
+  const std::vector<std::vector<std::string>> bad = {
+      {"-display"}, {"-display", "-login"}, {"-tvborder"}, {"-bogus"}};
+  for (const auto& args : bad) {
+    qwtest::ChildProcess p;
+    std::vector<std::string> argv = {TELDRA_BINARY};
+    argv.insert(argv.end(), args.begin(), args.end());
+    ASSERT_TRUE(p.Start(argv, qwtest::ChildProcess::BaseEnvironment({"DISPLAY=" + server_.DisplayName()})));
+    ASSERT_TRUE(p.WaitExit(15000));
+    EXPECT_EQ(p.ExitCode(), 1) << args[0];
+    EXPECT_EQ(p.Stderr(), "Usage: teldra -display displayname\n") << args[0];
+  }
+}
+
+TEST_F(TeldraTest, ClientsMapThroughTheDesktopWindow) {
+  const std::string started = home_.Path() + "/up";
+  qwtest::ChildProcess teldra;
+  Start(teldra, "/bin/sh -c \"touch " + started + "; exec sleep 60\"");
+  ASSERT_TRUE(WaitForFile(started)) << teldra.Output();
+  Window w = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 10, 10, 50, 40, 0, 0, 0);
+  XSelectInput(display_, w, StructureNotifyMask);
+  XMapWindow(display_, w);
+  XFlush(display_);
+  EXPECT_TRUE(qwtest::WaitUntil(
+      [&] {
+        XWindowAttributes a;
+        return XGetWindowAttributes(display_, w, &a) && a.map_state == IsViewable;
+      },
+      10000, display_));
+  XDestroyWindow(display_, w);
+  XSync(display_, False);
+  teldra.Stop();
+}
+
+}  // namespace
