@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include <vector>
+
+#include "platform/sdk/SdkScreen.h"
+#include "platform/sdk/SimpleWindow.h"
+#include "tests/support/XKeys.h"
+#include "tests/support/XTestServer.h"
+
+namespace {
+
+struct Seen {
+  std::vector<int> types;
+  std::vector<Window> windows;
+  int unknown = 0;
+  int timeouts = 0;
+};
+Seen* gSeen = nullptr;
+
+int Note(SimpleWindow* w, XEvent* ev) {
+  gSeen->types.push_back(ev->type);
+  gSeen->windows.push_back(w->window);
+  return 1;
+}
+
+class SdkWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    gSeen = &seen_;
+    ASSERT_TRUE(server_.Start()) << server_.Error();
+    other_ = server_.Connect();
+    ASSERT_EQ(InitScreenInfo(&screen_, "test", 1, 0, nullptr, server_.DisplayName().c_str()), 0);
+    screen_.handleUnknownEvent = [](SdkScreen*, XEvent*) { ++gSeen->unknown; };
+  }
+  void TearDown() override {
+    CloseScreenInfo(&screen_);
+    gSeen = nullptr;
+  }
+  SimpleWindow* Window(int x) {
+    SimpleWindow* w = CreateSimpleWindow(&screen_, 0, x, 0, 100, 100, screen_.whitePixel,
+                                         ExposureMask | ButtonPressMask | ButtonReleaseMask |
+                                             KeyPressMask | StructureNotifyMask);
+    w->expose = w->press = w->release = w->event = Note;
+    return w;
+  }
+  // Runs the loop until cond() holds (bounded by passes, each a round trip).
+  template <class F>
+  bool RunUntil(F cond) {
+    for (int i = 0; i < 300 && !cond(); ++i) {
+      XSync(screen_.display, False);
+      SdkProcessOnce(&screen_, 20);
+    }
+    return cond();
+  }
+  bool Saw(int type) {
+    for (int t : seen_.types)
+      if (t == type) return true;
+    return false;
+  }
+  Seen seen_;
+  qwtest::XTestServer server_;
+  Display* other_ = nullptr;
+  SdkScreen screen_;
+};
+
+TEST_F(SdkWindowTest, SlotsGetTheirEventsAndOthersGoToTheUnknownHandler) {
+  SimpleWindow* w = Window(0);
+  ASSERT_TRUE(IsValidWindowHandle(&screen_, w));
+  MapSimpleWindow(w);
+  ASSERT_TRUE(RunUntil([&] { return Saw(Expose); }));
+  XTestFakeMotionEvent(other_, 0, 50, 50, CurrentTime);
+  XTestFakeButtonEvent(other_, 1, True, CurrentTime);
+  XTestFakeButtonEvent(other_, 1, False, CurrentTime);
+  XFlush(other_);
+  ASSERT_TRUE(RunUntil([&] { return Saw(ButtonRelease); }));
+  EXPECT_TRUE(Saw(ButtonPress));
+
+  // An event of a window the SDK does not know.
+  ::Window foreign = XCreateSimpleWindow(other_, DefaultRootWindow(other_), 0, 0, 5, 5, 0, 0, 0);
+  XEvent ev = {};
+  ev.xclient.type = ClientMessage;
+  ev.xclient.window = foreign;
+  ev.xclient.format = 32;
+  ev.xclient.message_type = XInternAtom(other_, "TEST", False);
+  XSendEvent(screen_.display, foreign, False, NoEventMask, &ev);
+  XSelectInput(screen_.display, foreign, 0);
+  SdkDispatchEvent(&screen_, &ev);
+  EXPECT_EQ(seen_.unknown, 1);
+
+  int fired = 0;
+  w->data = &fired;
+  w->timeout = [](SimpleWindow* sw) { ++*static_cast<int*>(sw->data); };
+  AddSimpleWindowTimeout(w, 1000);
+  ASSERT_TRUE(RunUntil([&] { return fired == 1; }));
+  DestroySimpleWindow(w);
+  EXPECT_FALSE(IsValidWindowHandle(&screen_, w));
+}
+
+TEST_F(SdkWindowTest, GrabStackTakesRealGrabsAndRoutesInputToItsTop) {
+  SimpleWindow* lower = Window(0);
+  SimpleWindow* upper = Window(200);
+  MapSimpleWindow(lower);
+  MapSimpleWindow(upper);
+  ASSERT_TRUE(RunUntil([&] { return seen_.types.size() >= 2; }));
+  ASSERT_EQ(GrabStackAdd(&screen_, lower), GrabSuccess);
+  ASSERT_EQ(GrabStackAdd(&screen_, upper), GrabSuccess);
+  EXPECT_EQ(GrabStackTop(&screen_), upper);
+  XSync(screen_.display, False);
+
+  // Another client cannot take the keyboard or pointer now.
+  ::Window root = DefaultRootWindow(other_);
+  EXPECT_EQ(XGrabKeyboard(other_, root, False, GrabModeAsync, GrabModeAsync, CurrentTime), AlreadyGrabbed);
+  EXPECT_EQ(XGrabPointer(other_, root, False, ButtonPressMask, GrabModeAsync, GrabModeAsync, None, None,
+                         CurrentTime),
+            AlreadyGrabbed);
+
+  // A click over the lower window goes to the top of the stack.
+  seen_ = Seen();
+  XTestFakeMotionEvent(other_, 0, 10, 10, CurrentTime);
+  XTestFakeButtonEvent(other_, 1, True, CurrentTime);
+  XTestFakeButtonEvent(other_, 1, False, CurrentTime);
+  XFlush(other_);
+  ASSERT_TRUE(RunUntil([&] { return Saw(ButtonRelease); }));
+  for (size_t i = 0; i < seen_.types.size(); ++i)
+    if (seen_.types[i] == ButtonPress) EXPECT_EQ(seen_.windows[i], upper->window);
+
+  // Removing the top hands the grab down; emptying the stack lets go.
+  ASSERT_EQ(GrabStackRemove(&screen_, upper), GrabSuccess);
+  EXPECT_EQ(GrabStackTop(&screen_), lower);
+  ASSERT_EQ(GrabStackRemove(&screen_, lower), GrabSuccess);
+  XSync(screen_.display, False);
+  EXPECT_EQ(XGrabKeyboard(other_, root, False, GrabModeAsync, GrabModeAsync, CurrentTime), GrabSuccess);
+  XUngrabKeyboard(other_, CurrentTime);
+  XSync(other_, False);
+}
+
+}  // namespace
