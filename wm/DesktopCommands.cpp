@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "wm/DesktopMessage.h"
+#include "platform/sdk/MessageBox.h"
 #include "wm/Launcher.h"
 #include "wm/ScreenState.h"
 #include "wm/Tempreg.h"
@@ -25,8 +25,17 @@ void EndSession(ScreenState* state, int command) {
     XFlush(d);
   }
   KillAllClients(state);
+  ResetLauncher();
   if (d) XCloseDisplay(d);
   std::exit(5);
+}
+
+void LogoffConfirmCallback(void* state, int answer) {
+  if (answer) DoDesktopCommand(static_cast<ScreenState*>(state), CmdLogoff);
+}
+
+void LockConfirmCallback(void* state, int answer) {
+  if (answer) DoDesktopCommand(static_cast<ScreenState*>(state), CmdLockNow);
 }
 
 void DoDesktopCommand(ScreenState* state, int command) {
@@ -46,9 +55,12 @@ void DoDesktopCommand(ScreenState* state, int command) {
       return;
     }
     case CmdLogoffConfirm:
-      if (!state->confirmLogoff) EndSession(state, CmdLogoff);
-      // The Yes/No box is not drawn yet: the question is only shown.
-      ShowDesktopMessage(state, "Do you really wish to logoff and exit?", "QXW3507");
+      if (!state->confirmLogoff) {
+        DoDesktopCommand(state, CmdLogoff);
+        return;
+      }
+      CreateYesNoMessageBox(&state->sdk, "Do you really wish to logoff and exit?", "Yes", "No",
+                            LogoffConfirmCallback, state, "QXW3507", state->logoffBoxSystemModal);
       return;
     case CmdLockConfirm:
       if (!state->lockAllowed) return;
@@ -56,7 +68,8 @@ void DoDesktopCommand(ScreenState* state, int command) {
         DoDesktopCommand(state, CmdLockNow);
         return;
       }
-      ShowDesktopMessage(state, "Do you really wish to lock the screen?", "QXW3508");
+      CreateYesNoMessageBox(&state->sdk, "Do you really wish to lock the screen?", "Yes", "No",
+                            LockConfirmCallback, state, "QXW3508", state->lockBoxSystemModal);
       return;
     default:
       return;

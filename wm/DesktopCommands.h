@@ -13,5 +13,8 @@ enum DesktopCommand {
 };
 
 void DoDesktopCommand(ScreenState* state, int command);
+// The answers of the two Yes/No boxes: Yes runs command 1 or 24.
+void LogoffConfirmCallback(void* state, int answer);
+void LockConfirmCallback(void* state, int answer);
 // The end-session sequence; exits the process with status 5.
 [[noreturn]] void EndSession(ScreenState* state, int command);

@@ -190,18 +190,21 @@ void LoadDesktopPreferences(ScreenState* s) {
   QXRegDestroyObject(o);
 }
 
-void NotifyLockProgram() {
-  static bool done = false;
-  if (done) return;
-  done = true;
-  const char* text = std::getenv("QX_NOTIFY_PID");
-  if (!text || !*text) return;
+int LockProgramPid(const char* text) {
+  if (!text || !*text) return 0;
   char* end = nullptr;
   errno = 0;
   long pid = std::strtol(text, &end, 10);
   // -1 would signal every process, 0 our own group, 1 init.
-  if (errno || *end || pid <= 1 || pid != static_cast<pid_t>(pid)) return;
-  kill(static_cast<pid_t>(pid), SIGUSR1);
+  if (errno || *end || pid <= 1 || pid != static_cast<pid_t>(pid)) return 0;
+  return static_cast<int>(pid);
+}
+
+void NotifyLockProgram() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  if (int pid = LockProgramPid(std::getenv("QX_NOTIFY_PID"))) kill(pid, SIGUSR1);
 }
 
 void MainLoopHead(SdkScreen*) { ReapChildren(); }

@@ -17,6 +17,9 @@ void LoadDesktopPreferences(ScreenState* state);
 // Sends the lock program's notice signal (SIGUSR1) once per process to the
 // pid in QX_NOTIFY_PID; a pid of 1 or less (every process, init) is refused.
 void NotifyLockProgram();
+// The pid that QX_NOTIFY_PID's text names, or 0 when it names none that may
+// be signalled (not a whole decimal number, or 1 or less).
+int LockProgramPid(const char* text);
 
 void MainLoopHead(SdkScreen* screen);
 void HandleUnknownEvent(SdkScreen* screen, XEvent* event);

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "platform/sdk/MessageBox.h"
 #include "platform/sdk/SdkScreenPrivate.h"
 #include "platform/sdk/SimpleWindow.h"
 
@@ -95,6 +96,7 @@ int InitScreenInfo(SdkScreen* screen, const char* applicationName, int, int, cha
 
 void CloseScreenInfo(SdkScreen* screen) {
   if (!screen->sdk) return;
+  PopDownMessageBox(screen);
   while (!screen->sdk->order.empty()) DestroySimpleWindow(screen->sdk->order.back());
   for (Cursor c : screen->cursors)
     if (c) XFreeCursor(screen->display, c);
@@ -107,8 +109,10 @@ void CloseScreenInfo(SdkScreen* screen) {
 void SdkDispatchEvent(SdkScreen* screen, XEvent* ev) {
   SdkScreenPrivate* p = screen->sdk;
   if (IsInputEvent(ev->type) && !p->grabStack.empty()) {
-    // Input belongs to the top of the grab stack, whatever window it names.
-    CallSlot(p->grabStack.back(), ev);
+    // The grabs send all input to the top of the stack; input that names
+    // another window was queued before the grab changed and is dropped.
+    SimpleWindow* top = p->grabStack.back();
+    if (ev->xany.window == top->window) CallSlot(top, ev);
     return;
   }
   if ((ev->type == EnterNotify || ev->type == LeaveNotify) && screen->handleEnterLeave) {

@@ -12,5 +12,6 @@ struct SdkScreenPrivate {
   std::vector<SimpleWindow*> order;  // creation order; MoveWindowToEndOfList
   std::vector<SimpleWindow*> grabStack;
   unsigned long xInputId = 0;
+  SimpleWindow* messageBox = nullptr;  // the active box
   bool quit = false;
 };

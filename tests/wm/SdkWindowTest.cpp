@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "platform/sdk/MessageBox.h"
 #include "platform/sdk/SdkScreen.h"
 #include "platform/sdk/SimpleWindow.h"
 #include "tests/support/XKeys.h"
@@ -134,6 +135,42 @@ TEST_F(SdkWindowTest, GrabStackTakesRealGrabsAndRoutesInputToItsTop) {
   EXPECT_EQ(XGrabKeyboard(other_, root, False, GrabModeAsync, GrabModeAsync, CurrentTime), GrabSuccess);
   XUngrabKeyboard(other_, CurrentTime);
   XSync(other_, False);
+}
+
+TEST_F(SdkWindowTest, YesNoBoxAnswersByKeyAndGivesTheFocusBack) {
+  struct Answers {
+    std::vector<int> got;
+    int resets = 0;
+  } answers;
+  static Answers* current;
+  current = &answers;
+  screen_.messageBoxResetFocus = [](SdkScreen*) { ++current->resets; };
+  auto proc = [](void* c, int answer) { static_cast<Answers*>(c)->got.push_back(answer); };
+  struct {
+    KeySym key;
+    int answer;
+  } cases[] = {{XK_Escape, 0}, {XK_Return, 1}};
+  for (const auto& c : cases) {
+    ASSERT_NE(CreateYesNoMessageBox(&screen_, "Do you really wish to logoff and exit?", "Yes", "No",
+                                    proc, &answers, "QXW3507", 1),
+              nullptr);
+    EXPECT_TRUE(MessageBoxActive(&screen_));
+    // System modal: the box holds the keyboard.
+    EXPECT_EQ(XGrabKeyboard(other_, DefaultRootWindow(other_), False, GrabModeAsync, GrabModeAsync,
+                            CurrentTime),
+              AlreadyGrabbed);
+    const size_t before = answers.got.size();
+    ASSERT_TRUE(qwtest::PressKey(other_, c.key));
+    ASSERT_TRUE(RunUntil([&] { return answers.got.size() > before; }));
+    EXPECT_EQ(answers.got.back(), c.answer);
+    EXPECT_FALSE(MessageBoxActive(&screen_));
+  }
+  EXPECT_EQ(answers.resets, 2);
+  // A box popped down by the program answers nothing.
+  CreateMessageBox(&screen_, "Execution of x failed: y", "Ok", "QXW4509", 0);
+  PopDownMessageBox(&screen_);
+  EXPECT_EQ(answers.got.size(), 2u);
+  EXPECT_EQ(GrabStackTop(&screen_), nullptr);
 }
 
 }  // namespace

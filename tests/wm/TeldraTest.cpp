@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <X11/keysym.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include "tests/support/ChildProcess.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WindowManager.h"
+#include "tests/support/XKeys.h"
 #include "tests/support/XTestServer.h"
 #include "tests/support/XWindows.h"
 
@@ -42,7 +44,8 @@ class TeldraTest : public ::testing::Test {
     argv.insert(argv.end(), args.begin(), args.end());
     ASSERT_TRUE(p.Start(argv, qwtest::ChildProcess::BaseEnvironment(
                                   {"HOME=" + home_.Path(), "QX_REGISTRY_DIR=" + home_.Path() + "/registry",
-                                   "QX_SERVICE_DIR=" + home_.Path() + "/services"})))
+                                   "QX_SERVICE_DIR=" + home_.Path() + "/services",
+                                   "DISPLAY=" + server_.DisplayName()})))
         << p.Error();
   }
   bool WaitForFile(const std::string& path) {
@@ -56,7 +59,7 @@ class TeldraTest : public ::testing::Test {
 TEST_F(TeldraTest, OwnsTheRootStartsTheDesktopCommandAndEndsTheSessionOnTerminate) {
   const std::string started = home_.Path() + "/started";
   qwtest::ChildProcess teldra;
-  Start(teldra, "/bin/sh -c \"echo $TMPDIR $SESSIONID > " + started + "; exec sleep 60\"");
+  Start(teldra, "/bin/sh -c \"echo $TMPDIR $SESSIONID > " + started + "; exec xmessage -name desktop desktop\"");
   ASSERT_TRUE(WaitForFile(started)) << teldra.Output();
   EXPECT_TRUE(qwtest::WindowManagerRunning(display_)) << "the root's redirect is taken";
   const std::string env = ReadFile(started);
@@ -70,6 +73,44 @@ TEST_F(TeldraTest, OwnsTheRootStartsTheDesktopCommandAndEndsTheSessionOnTerminat
   EXPECT_FALSE(qwtest::WindowManagerRunning(display_));
 }
 
+TEST_F(TeldraTest, LogOffEndsEveryXClient) {
+  const std::string started = home_.Path() + "/started";
+  qwtest::ChildProcess teldra;
+  Start(teldra, "/bin/sh -c \"touch " + started + "; exec xmessage -name desktop desktop\"");
+  ASSERT_TRUE(WaitForFile(started)) << teldra.Output();
+  qwtest::ChildProcess other;
+  ASSERT_TRUE(other.Start({"xmessage", "-name", "other", "other"},
+                          qwtest::ChildProcess::BaseEnvironment({"DISPLAY=" + server_.DisplayName()})));
+  ASSERT_NE(qwtest::WaitForWindowByClass(display_, "other"), None);
+  ASSERT_NE(qwtest::WaitForWindowByClass(display_, "desktop"), None);
+  ASSERT_TRUE(teldra.Signal(SIGTERM));
+  ASSERT_TRUE(teldra.WaitExit(15000)) << teldra.Output();
+  EXPECT_EQ(teldra.ExitCode(), 5) << teldra.Output();
+  EXPECT_TRUE(other.WaitExit(10000)) << "the X client was killed";
+  EXPECT_TRUE(qwtest::FindWindowsByClass(display_, "desktop").empty());
+}
+
+TEST_F(TeldraTest, FirstUserSignalAsksBeforeLoggingOff) {
+  const std::string started = home_.Path() + "/started";
+  qwtest::ChildProcess teldra;
+  Start(teldra, "/bin/sh -c \"touch " + started + "; exec xmessage -name desktop desktop\"");
+  ASSERT_TRUE(WaitForFile(started)) << teldra.Output();
+  // "No" (Escape) leaves everything as it was.
+  ASSERT_TRUE(teldra.Signal(SIGUSR1));
+  ASSERT_NE(qwtest::WaitForWindowByName(display_, "QXW3507"), None) << teldra.Output();
+  ASSERT_TRUE(qwtest::WaitUntil([&] { return qwtest::PressKey(display_, XK_Escape) &&
+                                             qwtest::FindWindowsByName(display_, "QXW3507").empty(); },
+                                10000, display_));
+  EXPECT_TRUE(teldra.Running());
+  // "Yes" (Return) logs off.
+  ASSERT_TRUE(teldra.Signal(SIGUSR1));
+  ASSERT_NE(qwtest::WaitForWindowByName(display_, "QXW3507"), None) << teldra.Output();
+  ASSERT_TRUE(qwtest::WaitUntil([&] { return qwtest::PressKey(display_, XK_Return) && !teldra.Running(); },
+                                10000, display_));
+  ASSERT_TRUE(teldra.WaitExit(15000)) << teldra.Output();
+  EXPECT_EQ(teldra.ExitCode(), 5);
+}
+
 TEST_F(TeldraTest, EndOfTheDesktopCommandEndsTheSession) {
   qwtest::ChildProcess teldra;
   Start(teldra, "/bin/true");
@@ -80,7 +121,7 @@ TEST_F(TeldraTest, EndOfTheDesktopCommandEndsTheSession) {
 TEST_F(TeldraTest, RefusesToRunBesideAnotherWindowManager) {
   qwtest::ChildProcess first;
   const std::string started = home_.Path() + "/first";
-  Start(first, "/bin/sh -c \"touch " + started + "; exec sleep 60\"");
+  Start(first, "/bin/sh -c \"touch " + started + "; exec xmessage -name desktop desktop\"");
   ASSERT_TRUE(WaitForFile(started)) << first.Output();
 
   qwtest::ChildProcess second;
@@ -122,7 +163,7 @@ TEST_F(TeldraTest, BadCommandLinesPrintTheUsage) {
 TEST_F(TeldraTest, ClientsMapThroughTheDesktopWindow) {
   const std::string started = home_.Path() + "/up";
   qwtest::ChildProcess teldra;
-  Start(teldra, "/bin/sh -c \"touch " + started + "; exec sleep 60\"");
+  Start(teldra, "/bin/sh -c \"touch " + started + "; exec xmessage -name desktop desktop\"");
   ASSERT_TRUE(WaitForFile(started)) << teldra.Output();
   Window w = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 10, 10, 50, 40, 0, 0, 0);
   XSelectInput(display_, w, StructureNotifyMask);
