@@ -62,6 +62,15 @@ TEST_F(TeldraTest, OwnsTheRootStartsTheDesktopCommandAndEndsTheSessionOnTerminat
   Start(teldra, "/bin/sh -c \"echo $TMPDIR $SESSIONID > " + started + "; exec xmessage -name desktop desktop\"");
   ASSERT_TRUE(WaitForFile(started)) << teldra.Output();
   EXPECT_TRUE(qwtest::WindowManagerRunning(display_)) << "the root's redirect is taken";
+  // Hang-up, quit and broken pipes are ignored; faults keep their default
+  // action (an ignored SIGSEGV would spin on the faulting instruction).
+  const std::string status = ReadFile("/proc/" + std::to_string(teldra.Pid()) + "/status");
+  const size_t at = status.find("SigIgn:\t");
+  ASSERT_NE(at, std::string::npos);
+  const unsigned long long ignored = std::stoull(status.substr(at + 8, 16), nullptr, 16);
+  for (int sig : {SIGHUP, SIGQUIT, SIGPIPE}) EXPECT_TRUE(ignored & (1ull << (sig - 1))) << sig;
+  for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTERM, SIGUSR1, SIGCHLD})
+    EXPECT_FALSE(ignored & (1ull << (sig - 1))) << sig;
   const std::string env = ReadFile(started);
   EXPECT_EQ(env.rfind(home_.Path() + "/registry/tmp 0.0.0.0.0.0-", 0), 0u) << env;
 
