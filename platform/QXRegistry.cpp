@@ -10,9 +10,7 @@
 #include <utility>
 #include <vector>
 
-struct QXRegObject {
-  std::vector<std::pair<std::string, std::string>> values;
-};
+#include "platform/QXRegObject.h"
 
 namespace {
 
@@ -53,7 +51,13 @@ int QXRegGetObjectSimple(const char* path, QXRegObject** object) {
   *object = nullptr;
   if (!ValidPath(path)) return QXRegBadArgument;
   std::string file = std::string(QXRegistryDirectory()) + path;
-  FILE* f = fopen(file.c_str(), "r");
+  return QXRegReadObjectFile(file.c_str(), object);
+}
+
+int QXRegReadObjectFile(const char* file, QXRegObject** object) {
+  if (!object || !file) return QXRegBadArgument;
+  *object = nullptr;
+  FILE* f = fopen(file, "r");
   if (!f) return errno == ENOENT || errno == ENOTDIR ? QXRegNotFound : QXRegIoError;
   std::string text;
   char buf[4096];

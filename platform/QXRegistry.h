@@ -25,6 +25,9 @@ const char* QXRegGetStringValue(const QXRegObject* object, const char* name);
 // or not a number.
 long QXRegGetNumericValue(const QXRegObject* object, const char* name, long defaultValue);
 void QXRegDestroyObject(QXRegObject* object);
+// Reads an object from a file named in full (the format above); the same
+// statuses as QXRegGetObjectSimple.
+int QXRegReadObjectFile(const char* file, QXRegObject** object);
 
 // The registry directory in use.
 const char* QXRegistryDirectory();

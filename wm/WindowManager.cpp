@@ -16,6 +16,7 @@
 #include <string>
 
 #include "platform/QXRegistry.h"
+#include "platform/QXRegistryProfile.h"
 #include "platform/sdk/SdkUtil.h"
 #include "platform/sdk/SimpleWindow.h"
 #include "wm/DesktopCommands.h"
@@ -207,6 +208,36 @@ void NotifyLockProgram() {
   if (int pid = LockProgramPid(std::getenv("QX_NOTIFY_PID"))) kill(pid, SIGUSR1);
 }
 
+void CreatePublicHtmlFolder(ScreenState*) {
+  const char* home = UsableHome();
+  const char* myWebSite = "My Web Site";
+  if (!QXRegistryFileTest(QXAreaUser, "documents/public_html")) {
+    QXProfile* p = QXCreateProfile();
+    QXSetStringValue(p, "name", myWebSite);
+    QXSetStringValue(p, "filename", "public_html");
+    QXSetBooleanValue(p, "folder", 1);
+    QXRegistryDirMake(QXAreaUser, "documents");
+    QXSaveRegistryProfile(p, "documents/public_html.inf", QXAreaUser);
+    QXDestroyProfile(p);
+    if (home && QXRegistryFileTest(QXAreaUser, "documents/public_html.inf")) {
+      if (chdir(home) == 0) {
+        mkdir("public_html", 0755);
+        if (symlink("../../public_html", "registry/documents/public_html") != 0)
+          QXRegistryFileDelete(QXAreaUser, "documents/public_html.inf");
+      }
+    }
+    return;
+  }
+  QXProfile* p = nullptr;
+  if (QXLoadRegistryProfile("documents/public_html.inf", QXAreaUser, &p) != QXRegOk) return;
+  const char* name = QXGetStringValue(p, "name", nullptr);
+  if (name && !std::strcmp(name, "Public Documents")) {
+    QXSetStringValue(p, "name", myWebSite);
+    QXSaveRegistryProfile(p, "documents/public_html.inf", QXAreaUser);
+  }
+  QXDestroyProfile(p);
+}
+
 void MainLoopHead(SdkScreen*) { ReapChildren(); }
 
 void HandleUnknownEvent(SdkScreen* screen, XEvent* ev) {
@@ -233,11 +264,10 @@ void StartSession(ScreenState* s) {
 
   const char* home = UsableHome();
   if (home) unlink((std::string(home) + "/.netscape/lock").c_str());
+  CreatePublicHtmlFolder(s);
+  QXRegistryDirMake(QXAreaUser, "tmp");
   if (home) {
-    std::string reg = std::string(home) + "/registry";
-    mkdir(reg.c_str(), 0700);
-    mkdir((reg + "/tmp").c_str(), 0700);
-    setenv("TMPDIR", (reg + "/tmp").c_str(), 1);
+    setenv("TMPDIR", (std::string(home) + "/registry/tmp").c_str(), 1);
     if (Unset("KDVSHARED")) setenv("KDVSHARED", home, 1);
   }
   if (Unset("LC_MESSAGES") && !Unset("LANG")) setenv("LC_MESSAGES", std::getenv("LANG"), 1);

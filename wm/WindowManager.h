@@ -14,6 +14,9 @@ void InternWindowManagerAtoms(Display* display, ScreenState* state);
 void CleanRootProperties(ScreenState* state);
 unsigned int GetModifierMask(ScreenState* state, KeySym k1, KeySym k2, KeySym k3, KeySym k4);
 void LoadDesktopPreferences(ScreenState* state);
+// The user's web folder: the registry entry "documents/public_html" linked
+// to $HOME/public_html, made on the first session.
+void CreatePublicHtmlFolder(ScreenState* state);
 // Sends the lock program's notice signal (SIGUSR1) once per process to the
 // pid in QX_NOTIFY_PID; a pid of 1 or less (every process, init) is refused.
 void NotifyLockProgram();

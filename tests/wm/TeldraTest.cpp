@@ -73,6 +73,13 @@ TEST_F(TeldraTest, OwnsTheRootStartsTheDesktopCommandAndEndsTheSessionOnTerminat
     EXPECT_FALSE(ignored & (1ull << (sig - 1))) << sig;
   const std::string env = ReadFile(started);
   EXPECT_EQ(env.rfind(home_.Path() + "/registry/tmp 0.0.0.0.0.0-", 0), 0u) << env;
+  // The first session makes the user's web folder and its registry entry.
+  struct stat st;
+  EXPECT_EQ(stat((home_.Path() + "/public_html").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISDIR(st.st_mode));
+  EXPECT_EQ(stat((home_.Path() + "/registry/documents/public_html").c_str(), &st), 0) << "the link resolves";
+  EXPECT_NE(ReadFile(home_.Path() + "/registry/documents/public_html.inf").find("name = My Web Site"),
+            std::string::npos);
 
   // A hang-up is ignored; a terminate is noticed and logs off: status 5.
   ASSERT_TRUE(teldra.Signal(SIGHUP));
