@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 #include <X11/extensions/XTest.h>
+#include <X11/Xutil.h>
 #include <X11/keysym.h>
 
 #include <vector>
 
+#include "platform/sdk/Draw3D.h"
 #include "platform/sdk/MessageBox.h"
+#include "platform/sdk/NLSText.h"
 #include "platform/sdk/SdkScreen.h"
 #include "platform/sdk/SimpleWindow.h"
 #include "tests/support/XKeys.h"
@@ -171,6 +174,38 @@ TEST_F(SdkWindowTest, YesNoBoxAnswersByKeyAndGivesTheFocusBack) {
   PopDownMessageBox(&screen_);
   EXPECT_EQ(answers.got.size(), 2u);
   EXPECT_EQ(GrabStackTop(&screen_), nullptr);
+}
+
+TEST_F(SdkWindowTest, TextAndBoxesDrawWhereAsked) {
+  Display* d = screen_.display;
+  NLSFont* font = NLSCreateFont(d, 12, 0);
+  ASSERT_NE(font, nullptr);
+  EXPECT_GT(font->ascent, 0);
+  const int one = NLSTextWidth(font, "W", 1);
+  EXPECT_GT(one, 0);
+  EXPECT_EQ(NLSTextWidth(font, "WW", 2), 2 * one);
+  EXPECT_EQ(NLSTextWidth(font, "W", 0), 0);
+
+  Pixmap pm = XCreatePixmap(d, screen_.root, 60, 30, screen_.depth);
+  GC gc = XCreateGC(d, pm, 0, nullptr);
+  XSetForeground(d, gc, screen_.whitePixel);
+  XFillRectangle(d, pm, gc, 0, 0, 60, 30);
+  XSetForeground(d, gc, screen_.blackPixel);
+  NLSDrawString(d, pm, font, gc, 2, 2 + font->ascent, "Ok", 2);
+  Draw3DBox(d, pm, gc, 30, 0, 30, 30, 2, 0x00ff00, 0x0000ff, false);
+  XImage* img = XGetImage(d, pm, 0, 0, 60, 30, AllPlanes, ZPixmap);
+  ASSERT_NE(img, nullptr);
+  int inked = 0;
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 28; ++x) inked += XGetPixel(img, x, y) == screen_.blackPixel;
+  EXPECT_GT(inked, 5) << "the text left ink";
+  EXPECT_EQ(XGetPixel(img, 31, 1), 0x00ff00u) << "light top-left edge";
+  EXPECT_EQ(XGetPixel(img, 58, 28), 0x0000ffu) << "dark bottom-right edge";
+  EXPECT_EQ(XGetPixel(img, 45, 15), screen_.whitePixel) << "the inside is left alone";
+  XDestroyImage(img);
+  XFreeGC(d, gc);
+  XFreePixmap(d, pm);
+  NLSFreeFont(d, font);
 }
 
 }  // namespace
