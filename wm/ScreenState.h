@@ -7,6 +7,7 @@
 
 #include "platform/sdk/SdkScreen.h"
 
+struct NLSFont;
 struct SimpleWindow;
 struct TempregService;
 
@@ -77,6 +78,19 @@ struct ScreenState {
   int iconCell[4];       // desktop icon cell geometry: 32, 32, 96, 64
   long memoryFigures[3];  // the memory monitor's last figures, -1 at start
   SimpleWindow* desktopWindow;
+
+  // Appearance.
+  NLSFont* titleFont;
+  NLSFont* generalFont;
+  NLSFont* titleFont2;
+  NLSFont* largeFont;
+  NLSFont* menuFont;
+  NLSFont* menuFont2;
+  NLSFont* messageBoxFont;
+  int backgroundFromServerPrefs;
+  Pixmap backgroundTile;
+  Pixmap defaultIcon, defaultIconMask;
+  char* splashFile;  // owned
   TempregService* tempreg;
   unsigned long lowMemoryTimer;
   int lowMemoryCountdown;

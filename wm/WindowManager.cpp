@@ -19,6 +19,7 @@
 #include "platform/QXRegistryProfile.h"
 #include "platform/sdk/SdkUtil.h"
 #include "platform/sdk/SimpleWindow.h"
+#include "wm/Appearance.h"
 #include "wm/DesktopCommands.h"
 #include "wm/Launcher.h"
 #include "wm/Options.h"
@@ -283,6 +284,7 @@ void StartSession(ScreenState* s) {
     setenv("SESSIONID", id, 1);
   }
 
+  SetRootBackgroundPixmap(s);
   const char* command = s->administratorSession ? s->adminDesktopCommand : s->desktopCommand;
   if (LaunchRecord* r = LaunchProgram(command, 0, 0, 0)) {
     r->priority = -1;
@@ -345,10 +347,9 @@ int WindowManagerMain(int argc, char** argv) {
     std::fputs("teldra: Another window manager is already running\n", stderr);
     return 1;
   }
-  if (s->loginMode) {
-    XSetWindowBackground(d, root, s->sdk.blackPixel);
-    XClearWindow(d, root);
-  }
+  LoadSplashImage(s);
+  if (s->loginMode) SetRootBackgroundColor(s);
+  CreateWindowManagerFonts(s, 12, 18, 14);
   XDefineCursor(d, root, s->sdk.cursors[SdkCursorNormal]);
   s->desktopWindow = WrapSimpleWindow(&s->sdk, root, 0);
   s->desktopWindow->event = DesktopEvent;

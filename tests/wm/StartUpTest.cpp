@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "wm/Appearance.h"
 #include "wm/Options.h"
 #include "wm/WindowManager.h"
 
@@ -49,6 +50,34 @@ TEST(TeldraOptionsTest, OptionsEndAtTheFirstPlainWord) {
   TeldraOptions o;
   ASSERT_TRUE(ParseTeldraOptions(3, argv, &o));
   EXPECT_STREQ(o.displayName, ":7") << "the display given reaches the screen's opening";
+}
+
+std::vector<std::string>* gPresent = nullptr;
+bool Present(const char* name) {
+  for (const auto& p : *gPresent)
+    if (p == name) return true;
+  return false;
+}
+
+TEST(ChooseSplashFileTest, LanguageThenWidthThenTheDefaults) {
+  struct Case {
+    const char* lang;
+    int width;
+    std::vector<std::string> present;
+    const char* chosen;
+  } cases[] = {
+      {"de", 1024, {"login/splash.de.jpg", "login/splash1024.jpg"}, "login/splash.de.jpg"},
+      {"fr", 1024, {"login/splash.de.jpg", "login/splash1024.jpg"}, "login/splash1024.jpg"},
+      {nullptr, 1024, {}, "login/splash.jpg"},
+      {"", 800, {}, "login/splash.jpg"},
+      {nullptr, 799, {}, "login/splash640.jpg"},
+      {nullptr, 640, {}, "login/splash640.jpg"},
+  };
+  for (auto& c : cases) {
+    gPresent = &c.present;
+    EXPECT_EQ(ChooseSplashFile(c.lang, c.width, Present), c.chosen) << c.width;
+  }
+  gPresent = nullptr;
 }
 
 }  // namespace

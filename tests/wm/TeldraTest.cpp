@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -73,6 +74,12 @@ TEST_F(TeldraTest, OwnsTheRootStartsTheDesktopCommandAndEndsTheSessionOnTerminat
     EXPECT_FALSE(ignored & (1ull << (sig - 1))) << sig;
   const std::string env = ReadFile(started);
   EXPECT_EQ(env.rfind(home_.Path() + "/registry/tmp 0.0.0.0.0.0-", 0), 0u) << env;
+  // The root shows the default tile: two greys, pixel by pixel.
+  XImage* img = XGetImage(display_, DefaultRootWindow(display_), 0, 0, 2, 1, AllPlanes, ZPixmap);
+  ASSERT_NE(img, nullptr);
+  EXPECT_EQ(XGetPixel(img, 0, 0), 0x999999u);
+  EXPECT_EQ(XGetPixel(img, 1, 0), 0xa0a0a4u);
+  XDestroyImage(img);
   // The first session makes the user's web folder and its registry entry.
   struct stat st;
   EXPECT_EQ(stat((home_.Path() + "/public_html").c_str(), &st), 0);
