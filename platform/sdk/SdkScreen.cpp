@@ -6,6 +6,7 @@
 
 #include "platform/sdk/MessageBox.h"
 #include "platform/sdk/SdkScreenPrivate.h"
+#include "platform/sdk/SimpleMenu.h"
 #include "platform/sdk/SimpleWindow.h"
 
 namespace {
@@ -97,6 +98,7 @@ int InitScreenInfo(SdkScreen* screen, const char* applicationName, int, int, cha
 void CloseScreenInfo(SdkScreen* screen) {
   if (!screen->sdk) return;
   PopDownMessageBox(screen);
+  PopDownMenu(screen);
   while (!screen->sdk->order.empty()) DestroySimpleWindow(screen->sdk->order.back());
   for (Cursor c : screen->cursors)
     if (c) XFreeCursor(screen->display, c);

@@ -13,5 +13,6 @@ struct SdkScreenPrivate {
   std::vector<SimpleWindow*> grabStack;
   unsigned long xInputId = 0;
   SimpleWindow* messageBox = nullptr;  // the active box
+  struct SimpleMenu* activeMenu = nullptr;
   bool quit = false;
 };

@@ -9,6 +9,7 @@
 #include "platform/sdk/MessageBox.h"
 #include "platform/sdk/NLSText.h"
 #include "platform/sdk/SdkScreen.h"
+#include "platform/sdk/SimpleMenu.h"
 #include "platform/sdk/SimpleWindow.h"
 #include "tests/support/XKeys.h"
 #include "tests/support/XTestServer.h"
@@ -206,6 +207,47 @@ TEST_F(SdkWindowTest, TextAndBoxesDrawWhereAsked) {
   XFreeGC(d, gc);
   XFreePixmap(d, pm);
   NLSFreeFont(d, font);
+}
+
+TEST_F(SdkWindowTest, MenuChoosesASensitiveItemAndIgnoresTheOthers) {
+  std::vector<int> chosen;
+  const SimpleMenuItem items[] = {{"Logoff", 25}, {nullptr, 0}, {"Lock Screen", 26}, {"Cascade", 16}};
+  SimpleMenu* menu = CreateSimpleMenu(&screen_, items, 4,
+                                      [](void* c, int v) { static_cast<std::vector<int>*>(c)->push_back(v); },
+                                      &chosen, nullptr);
+  ASSERT_NE(menu, nullptr);
+  SetSimpleMenuTests(menu, [](void*, int v) { return v != 26 ? 1 : 0; }, nullptr);
+  struct Case {
+    int item;  // index in items
+    int expect;  // 0: nothing chosen
+  } cases[] = {{0, 25}, {2, 0}, {3, 16}, {1, 0}};
+  for (const auto& c : cases) {
+    PopupSimpleMenuNoEvent(menu, 100, 100);
+    ASSERT_TRUE(SimpleMenuActive(&screen_));
+    ::Window root;
+    int x, y;
+    unsigned int w, h, bw, depth;
+    ASSERT_TRUE(XGetGeometry(screen_.display, SimpleMenuWindow(menu), &root, &x, &y, &w, &h, &bw, &depth));
+    // Three rows of equal height and a separator of 7 pixels, 2 pixels in.
+    const int row = (static_cast<int>(h) - 4 - 7) / 3;
+    const int tops[] = {2, 2 + row, 2 + row + 7, 2 + 2 * row + 7};
+    const int heights[] = {row, 7, row, row};
+    XTestFakeMotionEvent(other_, 0, x + 30, y + tops[c.item] + heights[c.item] / 2, CurrentTime);
+    XTestFakeButtonEvent(other_, 1, True, CurrentTime);
+    XTestFakeButtonEvent(other_, 1, False, CurrentTime);
+    XFlush(other_);
+    ASSERT_TRUE(RunUntil([&] { return !SimpleMenuActive(&screen_); })) << c.item;
+    const int got = chosen.empty() ? 0 : chosen.back();
+    chosen.clear();
+    EXPECT_EQ(got, c.expect) << "item " << c.item;
+  }
+  // Escape leaves without a choice and gives the grab back.
+  PopupSimpleMenuNoEvent(menu, -1, -1);
+  ASSERT_TRUE(qwtest::PressKey(other_, XK_Escape));
+  ASSERT_TRUE(RunUntil([&] { return !SimpleMenuActive(&screen_); }));
+  EXPECT_TRUE(chosen.empty());
+  EXPECT_EQ(GrabStackTop(&screen_), nullptr);
+  DestroySimpleMenu(menu);
 }
 
 }  // namespace
