@@ -72,6 +72,9 @@ struct ScreenState {
   const char* desktopCommand;
   const char* adminDesktopCommand;
 
+  // The time stamp of the last PropertyNotify, twice.
+  Time eventTime[2];
+
   // Start-up values.
   Atom atoms[WmAtomCount];
   unsigned int altMask, numLockMask, scrollLockMask;

@@ -243,6 +243,10 @@ void MainLoopHead(SdkScreen*) { ReapChildren(); }
 
 void HandleUnknownEvent(SdkScreen* screen, XEvent* ev) {
   auto* s = reinterpret_cast<ScreenState*>(screen);
+  if (ev->type == PropertyNotify) {
+    s->eventTime[0] = s->eventTime[1] = ev->xproperty.time;
+    return;
+  }
   if (ev->type == ClientMessage && ev->xclient.message_type == s->atoms[AtomQxLockScreen]) {
     if (!s->loginMode && s->lockAllowed)
       DoDesktopCommand(s, ev->xclient.data.l[0] ? CmdLockNow : CmdLockConfirm);

@@ -81,3 +81,26 @@ TEST(ChooseSplashFileTest, LanguageThenWidthThenTheDefaults) {
 }
 
 }  // namespace
+
+#include <X11/keysym.h>
+
+#include "tests/support/XTestServer.h"
+#include "wm/ScreenState.h"
+
+namespace {
+
+TEST(GetModifierMaskTest, FindsTheModifierOfTheKeysUnderXvfb) {
+  qwtest::XTestServer server;
+  ASSERT_TRUE(server.Start()) << server.Error();
+  ScreenState state = {};
+  ASSERT_EQ(InitScreenInfo(&state.sdk, "test", 1, 0, nullptr, server.DisplayName().c_str()), 0);
+  // Xvfb's default map: Alt_L on Mod1, Num_Lock on Mod2.
+  EXPECT_EQ(GetModifierMask(&state, XK_Alt_L, XK_Alt_R, XK_Meta_L, XK_Meta_R), static_cast<unsigned>(Mod1Mask));
+  EXPECT_EQ(GetModifierMask(&state, XK_Num_Lock, 0, 0, 0), static_cast<unsigned>(Mod2Mask));
+  EXPECT_EQ(GetModifierMask(&state, 0, 0, XK_Shift_L, 0), static_cast<unsigned>(ShiftMask))
+      << "second choice when the first keys are absent";
+  EXPECT_EQ(GetModifierMask(&state, XK_F13, 0, 0, 0), 0u);
+  CloseScreenInfo(&state.sdk);
+}
+
+}  // namespace
