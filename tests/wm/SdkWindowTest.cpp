@@ -10,6 +10,7 @@
 #include "platform/sdk/NLSText.h"
 #include "platform/sdk/SdkScreen.h"
 #include "platform/sdk/SimpleMenu.h"
+#include "platform/sdk/TextBox.h"
 #include "platform/sdk/SimpleWindow.h"
 #include "tests/support/XKeys.h"
 #include "tests/support/XTestServer.h"
@@ -248,6 +249,55 @@ TEST_F(SdkWindowTest, MenuChoosesASensitiveItemAndIgnoresTheOthers) {
   EXPECT_TRUE(chosen.empty());
   EXPECT_EQ(GrabStackTop(&screen_), nullptr);
   DestroySimpleMenu(menu);
+}
+
+TEST_F(SdkWindowTest, TextBoxEditsWithinItsBoundAndHidesSecrets) {
+  SimpleWindow* w = Window(0);
+  NLSFont* font = NLSCreateFont(screen_.display, 12, 0);
+  ASSERT_NE(font, nullptr);
+  TextBox box;
+  TextBoxInit(&box, &screen_, w->window, 5, 5, 90, 20, font, 6, 0);
+  auto key = [&](KeySym sym, unsigned int state = 0) {
+    XKeyEvent ev = {};
+    ev.type = KeyPress;
+    ev.display = screen_.display;
+    ev.window = w->window;
+    ev.keycode = XKeysymToKeycode(screen_.display, sym);
+    ev.state = state;
+    return TextBoxKey(&box, &ev);
+  };
+  struct Step {
+    KeySym sym;
+    unsigned int state;
+    int result;
+    const char* text;
+  } steps[] = {
+      {XK_a, 0, TextBoxChanged, "a"},         {XK_b, ShiftMask, TextBoxChanged, "aB"},
+      {XK_Left, 0, TextBoxChanged, "aB"},     {XK_c, 0, TextBoxChanged, "acB"},
+      {XK_BackSpace, 0, TextBoxChanged, "aB"}, {XK_Home, 0, TextBoxChanged, "aB"},
+      {XK_Delete, 0, TextBoxChanged, "B"},    {XK_End, 0, TextBoxChanged, "B"},
+      {XK_1, 0, TextBoxChanged, "B1"},        {XK_2, 0, TextBoxChanged, "B12"},
+      {XK_3, 0, TextBoxChanged, "B123"},      {XK_4, 0, TextBoxChanged, "B1234"},
+      {XK_5, 0, TextBoxChanged, "B12345"},    {XK_6, 0, TextBoxChanged, "B12345"},
+      {XK_Return, 0, TextBoxEnter, "B12345"}, {XK_Tab, 0, TextBoxTab, "B12345"},
+      {XK_Shift_L, 0, TextBoxIgnored, "B12345"}, {XK_u, ControlMask, TextBoxChanged, ""},
+  };
+  for (const auto& s : steps) {
+    EXPECT_EQ(key(s.sym, s.state), s.result) << XKeysymToString(s.sym);
+    EXPECT_STREQ(TextBoxGetContents(&box), s.text) << XKeysymToString(s.sym);
+  }
+  TextBoxSetContents(&box, "far too long a text");
+  EXPECT_STREQ(TextBoxGetContents(&box), "far to") << "the bound holds for set contents too";
+
+  TextBox secret;
+  TextBoxInit(&secret, &screen_, w->window, 5, 30, 90, 20, font, 8, 1);
+  TextBoxSetContents(&secret, "pin42");
+  char shown[32];
+  EXPECT_EQ(TextBoxShownText(&secret, shown, sizeof shown), 5);
+  EXPECT_STREQ(shown, "*****");
+  TextBoxClear(&secret);
+  for (char c : secret.text) EXPECT_EQ(c, 0) << "the secret is wiped";
+  NLSFreeFont(screen_.display, font);
 }
 
 }  // namespace
