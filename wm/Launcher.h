@@ -23,7 +23,8 @@ struct LaunchRecord {
 // quotes may hold blanks); words[count] is null. Returns the count.
 int SplitCommandLine(char* text, char** words, int size);
 
-// Starts a program; the record (owned by the launcher) or null.
+// Starts a program; the record (owned by the launcher, valid until the next
+// launch or removal) or null.
 LaunchRecord* LaunchProgram(const char* commandLine, int debug, int unused, int restart);
 
 LaunchRecord* AddLaunchRecord(pid_t pid, const char* name, RestartAction* restart);

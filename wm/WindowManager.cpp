@@ -289,6 +289,8 @@ void StartSession(ScreenState* s) {
   }
 
   SetRootBackgroundPixmap(s);
+  // The session's programs find the display that Teldra manages.
+  if (s->displayName && *s->displayName) setenv("DISPLAY", s->displayName, 1);
   const char* command = s->administratorSession ? s->adminDesktopCommand : s->desktopCommand;
   if (LaunchRecord* r = LaunchProgram(command, 0, 0, 0)) {
     r->priority = -1;

@@ -88,12 +88,15 @@ TEST_F(TeldraTest, OwnsTheRootStartsTheDesktopCommandAndEndsTheSessionOnTerminat
   EXPECT_NE(ReadFile(home_.Path() + "/registry/documents/public_html.inf").find("name = My Web Site"),
             std::string::npos);
 
+  EXPECT_TRUE(FileExists(home_.Path() + "/services/tempreg")) << "the session's tempreg service listens";
+
   // A hang-up is ignored; a terminate is noticed and logs off: status 5.
   ASSERT_TRUE(teldra.Signal(SIGHUP));
   ASSERT_TRUE(teldra.Signal(SIGTERM));
   ASSERT_TRUE(teldra.WaitExit(15000)) << teldra.Output();
   EXPECT_EQ(teldra.ExitCode(), 5) << teldra.Output();
   EXPECT_FALSE(qwtest::WindowManagerRunning(display_));
+  EXPECT_FALSE(FileExists(home_.Path() + "/services/tempreg")) << "and stops with the session";
 }
 
 TEST_F(TeldraTest, LogOffEndsEveryXClient) {
@@ -132,6 +135,22 @@ TEST_F(TeldraTest, FirstUserSignalAsksBeforeLoggingOff) {
                                 10000, display_));
   ASSERT_TRUE(teldra.WaitExit(15000)) << teldra.Output();
   EXPECT_EQ(teldra.ExitCode(), 5);
+}
+
+TEST_F(TeldraTest, TheDisplayOptionReachesTheScreenAndTheSession) {
+  const std::string started = home_.Path() + "/display";
+  home_.WriteFile("registry/desktop/preferences",
+                  "desktop_command = /bin/sh -c \"echo $DISPLAY > " + started + "; exec xmessage d\"\n");
+  qwtest::ChildProcess teldra;
+  ASSERT_TRUE(teldra.Start({TELDRA_BINARY, "-display", server_.DisplayName()},
+                           qwtest::ChildProcess::BaseEnvironment(
+                               {"HOME=" + home_.Path(), "QX_REGISTRY_DIR=" + home_.Path() + "/registry",
+                                "QX_SERVICE_DIR=" + home_.Path() + "/services", "DISPLAY=:4711"})));
+  ASSERT_TRUE(WaitForFile(started)) << teldra.Output();
+  EXPECT_TRUE(qwtest::WindowManagerRunning(display_));
+  EXPECT_TRUE(qwtest::WaitUntil([&] { return ReadFile(started) == server_.DisplayName() + "\n"; }, 5000))
+      << ReadFile(started);
+  teldra.Stop();
 }
 
 TEST_F(TeldraTest, EndOfTheDesktopCommandEndsTheSession) {
