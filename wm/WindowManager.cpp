@@ -21,6 +21,7 @@
 #include "platform/sdk/SimpleWindow.h"
 #include "wm/Appearance.h"
 #include "wm/DesktopCommands.h"
+#include "wm/DesktopMessage.h"
 #include "wm/Launcher.h"
 #include "wm/Options.h"
 #include "wm/ScreenState.h"
@@ -77,7 +78,7 @@ void LowMemoryNoticeTimer(void* closure, unsigned long) {
   auto* state = static_cast<ScreenState*>(closure);
   if (state->lowMemoryCountdown > 0 && --state->lowMemoryCountdown == 0) {
     state->lowMemoryCountdown = -1;
-    std::fprintf(stderr, "%s: A process was terminated because of low memory.\n", state->programName);
+    ShowDesktopMessage(state, "A process was terminated because of low memory.", nullptr);
   }
 }
 
