@@ -47,8 +47,9 @@ struct EvtAppContext {
   std::unordered_map<unsigned long, uint64_t> timerDeadlines;
   std::map<unsigned long, Input> inputs;
   std::unordered_map<int, unsigned long> inputByFd;
-  std::vector<pollfd> pollSet;         // reused between passes
+  std::vector<pollfd> pollSet;         // rebuilt only when the inputs change
   std::vector<unsigned long> pollIds;  // the input id of each pollSet entry after the first
+  bool pollSetStale = true;
 };
 
 uint64_t EvtNowMilliseconds() {
@@ -150,6 +151,7 @@ unsigned long EvtAppAddInput(EvtAppContext* app, int fd, EvtInputProc proc, void
   const unsigned long id = app->nextId++;
   app->inputs[id] = Input{fd, proc, closure};
   app->inputByFd[fd] = id;
+  app->pollSetStale = true;
   return id;
 }
 
@@ -159,6 +161,7 @@ void EvtAppRemoveInput(EvtAppContext* app, unsigned long id) {
   if (it == app->inputs.end()) return;
   app->inputByFd.erase(it->second.fd);
   app->inputs.erase(it);
+  app->pollSetStale = true;
 }
 
 void EvtAppRemoveInputFd(EvtAppContext* app, int fd) {
@@ -227,12 +230,15 @@ int EvtAppProcessOnce(EvtAppContext* app, int maxWaitMs) {
   for (EvtSignalNotice* n : app->notices)
     if (n->pending) wait = 0;
 
-  app->pollSet.clear();
-  app->pollIds.clear();
-  app->pollSet.push_back(pollfd{app->wakeRead, POLLIN, 0});
-  for (const auto& in : app->inputs) {
-    app->pollSet.push_back(pollfd{in.second.fd, POLLIN, 0});
-    app->pollIds.push_back(in.first);
+  if (app->pollSetStale) {
+    app->pollSet.clear();
+    app->pollIds.clear();
+    app->pollSet.push_back(pollfd{app->wakeRead, POLLIN, 0});
+    for (const auto& in : app->inputs) {
+      app->pollSet.push_back(pollfd{in.second.fd, POLLIN, 0});
+      app->pollIds.push_back(in.first);
+    }
+    app->pollSetStale = false;
   }
   int ready = poll(app->pollSet.data(), app->pollSet.size(), wait);
   if (ready < 0) ready = 0;  // EINTR: a handler ran; its notice is looked at below
