@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <strings.h>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,9 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-struct QXRegObject {
-  std::vector<std::pair<std::string, std::string>> values;
-};
+#include "platform/QXRegObject.h"
 
 namespace {
 
@@ -56,9 +55,15 @@ int QXRegGetObjectSimple(const char* path, QXRegObject** object) {
   *object = nullptr;
   if (!ValidPath(path)) return QXRegBadArgument;
   std::string file = std::string(QXRegistryDirectory()) + path;
+  return QXRegReadObjectFile(file.c_str(), object);
+}
+
+int QXRegReadObjectFile(const char* file, QXRegObject** object) {
+  if (!object || !file) return QXRegBadArgument;
+  *object = nullptr;
   // Only a regular file is an object: opening without waiting and looking
   // at what was opened keeps a FIFO or a device from blocking the caller.
-  const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  const int fd = open(file, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? QXRegNotFound : QXRegIoError;
   struct stat st {};
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -121,3 +126,15 @@ long QXRegGetNumericValue(const QXRegObject* object, const char* name, long defa
 }
 
 void QXRegDestroyObject(QXRegObject* object) { delete object; }
+
+int QXRegGetBooleanValue(const QXRegObject* object, const char* name, int defaultValue) {
+  const char* text = QXRegGetStringValue(object, name);
+  if (!text) return defaultValue;
+  static const char* const yes[] = {"true", "yes", "on", "1"};
+  static const char* const no[] = {"false", "no", "off", "0"};
+  for (const char* y : yes)
+    if (strcasecmp(text, y) == 0) return 1;
+  for (const char* n : no)
+    if (strcasecmp(text, n) == 0) return 0;
+  return defaultValue;
+}

@@ -26,6 +26,14 @@ const char* QXRegGetStringValue(const QXRegObject* object, const char* name);
 // or not a number.
 long QXRegGetNumericValue(const QXRegObject* object, const char* name, long defaultValue);
 void QXRegDestroyObject(QXRegObject* object);
+// Reads an object from a file named in full (the format above); the same
+// statuses as QXRegGetObjectSimple.
+int QXRegReadObjectFile(const char* file, QXRegObject** object);
 
 // The registry directory in use.
 const char* QXRegistryDirectory();
+
+// The value as a boolean: "true", "yes", "on" or "1" give 1, "false", "no",
+// "off" or "0" give 0 (any case); anything else, or a missing value, gives
+// defaultValue.
+int QXRegGetBooleanValue(const QXRegObject* object, const char* name, int defaultValue);

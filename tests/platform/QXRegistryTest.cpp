@@ -88,3 +88,30 @@ TEST(QXRegistryDirectory, DefaultWhenUnset) {
 }
 
 }  // namespace
+
+namespace {
+
+class QXRegistryBooleanTest : public ::testing::Test {
+ protected:
+  void SetUp() override { setenv("QX_REGISTRY_DIR", dir_.Path().c_str(), 1); }
+  void TearDown() override { unsetenv("QX_REGISTRY_DIR"); }
+  qwtest::TempDir dir_;
+};
+
+TEST_F(QXRegistryBooleanTest, BooleanWordsAndDefaults) {
+  dir_.WriteFile("desktop/preferences",
+                 "a = true\nb = NO\nc = on\nd = 0\ne = maybe\nf =\n");
+  QXRegObject* obj = nullptr;
+  ASSERT_EQ(QXRegGetObjectSimple("/desktop/preferences", &obj), QXRegOk);
+  struct {
+    const char* name;
+    int dflt;
+    int expect;
+  } cases[] = {{"a", 0, 1}, {"b", 1, 0}, {"c", 0, 1}, {"d", 1, 0},
+               {"e", 1, 1}, {"e", 0, 0}, {"f", 1, 1}, {"missing", 1, 1}};
+  for (const auto& c : cases) EXPECT_EQ(QXRegGetBooleanValue(obj, c.name, c.dflt), c.expect) << c.name;
+  QXRegDestroyObject(obj);
+  EXPECT_EQ(QXRegGetBooleanValue(nullptr, "a", 1), 1) << "no object: the default";
+}
+
+}  // namespace

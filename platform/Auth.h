@@ -1,0 +1,27 @@
+#pragma once
+// The desktop's authentication calls over a password file: QX_AUTH_FILE
+// (default /etc/qx/passwd), one "user:hash" line per user, the hash as
+// crypt(3) makes it (for example "openssl passwd -6"). The file must not be
+// writable by others. Network log-in servers are not reached: a server name
+// is recorded, the check is the file's.
+struct AuthLoginInfo {
+  char user[64];  // the first field: the user name
+  char server[256];
+  char field8[256];  // the eighth field of the terminal's record (card log-in value 103)
+};
+
+enum AuthStatus { AuthOk = 0, AuthRejected = 1, AuthNoFile = 2, AuthBadArgument = 22 };
+
+// Checks user and password against the file; the root user only with allowRoot.
+int AuthSimplePassword(const char* user, const char* password, AuthLoginInfo* info, int allowRoot,
+                       int flags);
+// As AuthSimplePassword with the server recorded (root is refused);
+// homeInfo and profile are set to null.
+int AuthAnyLogin(const char* server, const char* user, const char* password, AuthLoginInfo* info,
+                 void** homeInfo, int flags, int byCard, void** profile);
+// Records the session's user: USER and LOGNAME of the session's programs.
+int AuthSetLoginInfo(const AuthLoginInfo* info, int flags, int allowCore, void* homeInfo,
+                     const char* homeBase, int administrator, const char* server, int a, int b, int c);
+// The unlock mechanism of the terminal's own log-in service is absent here.
+int AuthACTLoginPresent(const char* server);
+int AuthACTLoginCheckPassword(const char* entry);

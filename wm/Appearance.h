@@ -1,0 +1,18 @@
+#pragma once
+// Teldra's fonts, built-in images and root background.
+#include <string>
+
+struct ScreenState;
+
+// Title, general, large and menu fonts; the third size has no effect.
+void CreateWindowManagerFonts(ScreenState* state, int size, int largeSize, int thirdSize);
+void FreeWindowManagerFonts(ScreenState* state);
+// The background tile and the default desktop icon; in log-in mode also the
+// splash file.
+void LoadSplashImage(ScreenState* state);
+// The registry name of the log-in splash image for the language and screen
+// width; `exists` tells whether a registry file is there.
+std::string ChooseSplashFile(const char* lang, int screenWidth, bool (*exists)(const char* name));
+// The default tile as the root's background, unless the server preferences set one.
+void SetRootBackgroundPixmap(ScreenState* state);
+void SetRootBackgroundColor(ScreenState* state);

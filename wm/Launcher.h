@@ -1,0 +1,54 @@
+#pragma once
+// The program launcher: one launch record per started program, the exit
+// ring that the child signal handler fills, and child supervision.
+#include <sys/types.h>
+
+#include <cstddef>
+
+struct ScreenState;
+struct EvtSignalNotice;
+
+struct RestartAction;
+
+struct LaunchRecord {
+  unsigned char id[8];
+  pid_t pid;
+  int priority;        // low-memory kill order; negative: never killed
+  int desktopCommand;  // 1 for the desktop command
+  char* name;          // owned
+  RestartAction* restart;
+};
+
+// Splits text in place into at most size - 1 words (a word in double
+// quotes may hold blanks); words[count] is null. Returns the count.
+int SplitCommandLine(char* text, char** words, int size);
+
+// Starts a program; the record (owned by the launcher, valid until the next
+// launch or removal) or null.
+LaunchRecord* LaunchProgram(const char* commandLine, int debug, int unused, int restart);
+
+LaunchRecord* AddLaunchRecord(pid_t pid, const char* name, RestartAction* restart);
+void RemoveLaunchRecord(pid_t pid);
+LaunchRecord* FindLaunchRecordByPid(pid_t pid);
+void UnregisterApplication(const unsigned char id[8]);
+void NewLaunchId(unsigned char id[8]);
+void ClearRestartActions();
+int OnlyDesktopCommandLeft();
+int LaunchRecordCount();
+LaunchRecord* LaunchRecordAt(int index);
+void WaitForChildren(int seconds);
+void KillAllClients(ScreenState* state);
+int KillLowestPriorityApplication();
+
+// The child signal: the handler reaps into the ring and posts the notice.
+void ChildSignalHandler(int sig);
+void SetChildSignalNotice(EvtSignalNotice* notice);
+void InstallChildSignalHandler();
+void ReapChildren();
+
+int ReportChildExit(const LaunchRecord* record, int status, const char* name);
+// The text for an exit status worth telling the user about, else null.
+const char* DescribeExitStatus(int status);
+
+// Forgets every record without touching the processes (tests, forked children).
+void ResetLauncher();

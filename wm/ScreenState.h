@@ -1,0 +1,104 @@
+#pragma once
+// Teldra's central record, one per process; almost every function of the
+// window manager takes it first. The SDK fills the head.
+#include <X11/Xlib.h>
+
+#include <ctime>
+
+#include "platform/sdk/SdkScreen.h"
+
+struct NLSFont;
+struct SimpleWindow;
+struct TempregService;
+
+enum WmAtom {
+  AtomMitPriorityColors,
+  AtomWmChangeState,
+  AtomWmState,
+  AtomWmColormapWindows,
+  AtomWmProtocols,
+  AtomWmTakeFocus,
+  AtomWmSaveYourself,
+  AtomWmDeleteWindow,
+  AtomWmClientMachine,
+  AtomWmName,
+  AtomWmIconName,
+  AtomWmCommand,
+  AtomMotifWmHints,
+  AtomQxLockScreen,
+  WmAtomCount
+};
+
+struct ScreenState {
+  SdkScreen sdk;  // first: the SDK's callbacks get its address
+
+  // Options.
+  int loginMode;
+  int noSwitchBox;
+  int allowRoot;
+  int allowCore;
+  int dialUp;
+  int opaqueMoves;
+  int servicesStartedInLoginMode;
+  char* displayName;  // owned
+  const char* programName;
+
+  // Work area: left, top, right, bottom.
+  int workArea[4];
+
+  // Preferences with their built-in defaults.
+  int disableMinimize;
+  int iconPlacement;
+  int constrainedMode;
+  int anonymous;
+  int lockAllowed;
+  int specialKeysEnabled;
+  int confirmLogoff, logoffBoxSystemModal;
+  int confirmLock, lockBoxSystemModal;
+  int maxUnlockAttempts;
+  int rootMenuEnabled;
+  int showLogoffDuringLock;
+  int promptForLockPassword;
+  int lockWhenScreenSaves;
+  int screenSaverDisabled;
+  int cardMayStay;
+
+  // Session.
+  time_t sessionStartTime;
+  int locked;
+  int serviceClientSeen;
+  int serviceClientCount;
+  int administratorSession;
+  const char* desktopCommand;
+  const char* adminDesktopCommand;
+
+  // The time stamp of the last PropertyNotify, twice.
+  Time eventTime[2];
+
+  // Start-up values.
+  Atom atoms[WmAtomCount];
+  unsigned int altMask, numLockMask, scrollLockMask;
+  int iconCell[4];       // desktop icon cell geometry: 32, 32, 96, 64
+  long memoryFigures[3];  // the memory monitor's last figures, -1 at start
+  SimpleWindow* desktopWindow;
+
+  // Appearance.
+  NLSFont* titleFont;
+  NLSFont* generalFont;
+  NLSFont* titleFont2;
+  NLSFont* largeFont;
+  NLSFont* menuFont;
+  NLSFont* menuFont2;
+  NLSFont* messageBoxFont;
+  int backgroundFromServerPrefs;
+  Pixmap backgroundTile;
+  Pixmap defaultIcon, defaultIconMask;
+  char* splashFile;  // owned
+  TempregService* tempreg;
+  unsigned long lowMemoryTimer;
+  int lowMemoryCountdown;
+};
+
+// The one ScreenState of the process, for signal callbacks and child reports.
+ScreenState* TheScreenState();
+void SetTheScreenState(ScreenState* state);

@@ -1,0 +1,9 @@
+// Entry point of Teldra, the window manager and desktop session.
+#include <clocale>
+
+#include "wm/WindowManager.h"
+
+int main(int argc, char** argv) {
+  std::setlocale(LC_ALL, "");
+  return WindowManagerMain(argc, argv);
+}
