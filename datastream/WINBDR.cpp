@@ -12,7 +12,34 @@ constexpr unsigned char kGuiWindow[8] = {0x0C, 0x13, 0x0B, 0x12, 0x12, 0x0A, 0x1
 constexpr unsigned char kGuiMinor[8] = {0x0C, 0x07, 0x0B, 0x06, 0x12, 0x0A, 0x13, 0x0D};
 constexpr unsigned char kNormalAttribute = 0x20;
 constexpr unsigned char kNoAttribute = 0x00;
+constexpr unsigned char kShiftOut = 0x0E;
+constexpr unsigned char kShiftIn = 0x0F;
+constexpr unsigned char kBlank = 0x40;
 bool IsAttribute(unsigned char b) { return b >= 0x20 && b <= 0x3F; }
+
+// A double-byte run that is open at `at` (a shift-out to its left on the
+// row with no shift-in after it) is closed just before it, so that the
+// border does not split a character: a shift-in over the last whole
+// character's place, blanks over what is left of a split one.
+void CloseDoubleByteRunBefore(PresentationSpaceScreenBuffer& ps, uint32_t at, uint32_t columns) {
+  const uint32_t rowStart = at - at % columns;
+  uint32_t p = at;
+  while (p > rowStart) {
+    const unsigned char c = ps.getCharacter(--p);
+    if (c == kShiftIn) return;
+    if (c != kShiftOut) continue;
+    const uint32_t data = at - p - 1;  // double-byte bytes between the shift-out and `at`
+    if (data == 0) {
+      ps.writeCharacter(p, kBlank);
+    } else if (data % 2) {
+      ps.writeCharacter(at - 1, kShiftIn);
+    } else {
+      ps.writeCharacter(at - 2, kShiftIn);
+      ps.writeCharacter(at - 1, kBlank);
+    }
+    return;
+  }
+}
 }  // namespace
 
 bool WINBDR::guiCapable(const DisplayBag* d) {
@@ -47,6 +74,7 @@ void WINBDR::showRow(DisplayBag* d, uint32_t at, uint32_t width, unsigned char l
   const uint32_t after = at + width + 5;
   unsigned char resume = ps.getPreviousAttribute(after, 0);
   if (resume == kNoAttribute) resume = kNormalAttribute;
+  CloseDoubleByteRunBefore(ps, at, d->columns());
   ps.writeCharacter(at, attribute_);
   ps.writeCharacter(at + 1, left);
   if (inside) {

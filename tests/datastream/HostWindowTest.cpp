@@ -148,6 +148,32 @@ TEST(HostWindow, PullDownWindowHasNoTopRowAndNoTitle) {
   EXPECT_EQ(s.screen(s.offset(6, 5), 3), (Bytes{0x20, 0x7A, 0x20}));
 }
 
+// A double-byte run open where the border begins is closed before it,
+// whole characters kept.
+TEST(HostWindow, BorderClosesADoubleByteRunOnItsLeft) {
+  struct Case {
+    const char* name;
+    Bytes before;    // written from column 1 of row 5; the window starts at column 6
+    Bytes expected;  // columns 1 to 5 afterwards
+  };
+  const Case cases[] = {
+      {"run closed", {0x0E, 0x42, 0xC1, 0x0F, 0x40}, {0x0E, 0x42, 0xC1, 0x0F, 0x40}},
+      {"split character", {0x40, 0x0E, 0x42, 0xC1, 0x42}, {0x40, 0x0E, 0x42, 0xC1, 0x0F}},
+      {"whole characters", {0x0E, 0x42, 0xC1, 0x42, 0xC2}, {0x0E, 0x42, 0xC1, 0x0F, 0x40}},
+      {"shift-out just before", {0x40, 0x40, 0x40, 0x40, 0x0E}, {0x40, 0x40, 0x40, 0x40, 0x40}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    DsmStation s(Characteristics(kGuiCapable | kColour));
+    Record r;
+    r.clearUnit().wtd(0, 0).sba(5, 1);
+    for (unsigned char b : c.before) r.bytes({b});
+    r.sba(5, 6);
+    ASSERT_EQ(s.run(Wdsf(r, CreateWindow(0x00, 1, 4))), dsm_sense::kAccepted);
+    EXPECT_EQ(s.screen(s.offset(5, 1), 6), Cat(c.expected, {0x20}));
+  }
+}
+
 TEST(HostWindow, CursorRestrictionAndItsEnd) {
   DsmStation s;
   Record r;
