@@ -3,7 +3,9 @@
 // sign-on-like screen of 60 address and text fragments, 200 short fragments,
 // 200 address and data fragments of a field each, a dense 24 x 80 screen (a
 // field attribute every 20 positions and text everywhere else) and a dense
-// 27 x 132 screen with a colour extended attribute before every field.
+// 27 x 132 screen with a colour extended attribute before every field; and a
+// screen with a host window (border, title and footer) and programmable
+// mouse buttons.
 // Counters: records/s, bytes/s and the heap allocations per record (every
 // operator new of the process is counted; a record should need none).
 #include <benchmark/benchmark.h>
@@ -112,6 +114,23 @@ std::vector<unsigned char> DenseScreen(unsigned int rows, unsigned int columns, 
   return d;
 }
 
+// A sign-on screen with a bordered host window and programmable mouse buttons.
+std::vector<unsigned char> WindowScreen() {
+  std::vector<unsigned char> r = Screen(60, 12);
+  r.resize(r.size() - 3);  // without the insert cursor
+  const std::vector<unsigned char> minors = {
+      0x0D, 0x01, 0x80, 0x24, 0x3A, 0x4E, 0x60, 0x4E, 0x4F, 0x4F, 0x4E, 0x60, 0x4E,  // border
+      0x0C, 0x10, 0x00, 0x22, 0x3C, 0x00, 0xD4, 0x85, 0x95, 0xA4, 0x40, 0xF1,          // title
+      0x0A, 0x10, 0xA0, 0x00, 0x00, 0x00, 0xC6, 0xF3, 0x7E, 0xE7};                    // footer
+  r.insert(r.end(), {0x11, 6, 20, 0x15, 0x00, static_cast<unsigned char>(9 + minors.size()), 0xD9,
+                     0x51, 0x80, 0x00, 0x00, 10, 40});
+  r.insert(r.end(), minors.begin(), minors.end());
+  r.insert(r.end(), {0x15, 0x00, 0x17, 0xD9, 0x55, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0xF1,
+                     0x80, 0x02, 0x03, 0x31, 0x40, 0x04, 0x00, 0x32, 0x10, 0x05, 0x00, 0xF3});
+  r.insert(r.end(), {0x13, 8, 24});
+  return r;
+}
+
 // The records are taken in turn (a screen that differs from the one before
 // changes every position, as a new screen does).
 void Run(benchmark::State& state, unsigned int rows, unsigned int columns,
@@ -153,6 +172,7 @@ void BM_DataFragments200(benchmark::State& state) { Run(state, 24, 80, {DataFrag
 void BM_Dense24x80(benchmark::State& state) {
   Run(state, 24, 80, {DenseScreen(24, 80, 20, false, 0), DenseScreen(24, 80, 20, false, 1)});
 }
+void BM_WindowScreen(benchmark::State& state) { Run(state, 24, 80, {WindowScreen()}); }
 void BM_DenseColour27x132(benchmark::State& state) {
   Run(state, 27, 132, {DenseScreen(27, 132, 22, true, 0), DenseScreen(27, 132, 22, true, 1)});
 }
@@ -162,6 +182,7 @@ BENCHMARK(BM_ShortFragments);
 BENCHMARK(BM_DataFragments200);
 BENCHMARK(BM_Dense24x80);
 BENCHMARK(BM_DenseColour27x132);
+BENCHMARK(BM_WindowScreen);
 
 }  // namespace
 

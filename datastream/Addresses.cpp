@@ -69,14 +69,19 @@ int Addresses::checkFieldEnd(uint32_t address) {
              : 0;
 }
 
+bool Addresses::windowFits(uint32_t depth, uint32_t width) const {
+  if (displayAddress > lastDisplayAddress || columns == 0) return false;
+  const uint32_t row = displayAddress / columns + 2;
+  const uint32_t column = displayAddress % columns + 4;
+  return column > 2 && width > 0 && column + width + 2 <= columns && row > 1 && depth > 0 &&
+         row + depth <= rows;
+}
+
 int Addresses::checkWindowLocation(uint32_t& row, uint32_t depth, uint32_t& column,
                                    uint32_t width) {
-  if (displayAddress > lastDisplayAddress) return kBad;
+  if (!windowFits(depth, width)) return kBad;
   row = displayAddress / columns + 2;
   column = displayAddress % columns + 4;
-  if (!(column > 2 && width > 0 && column + width + 2 <= columns && row > 1 && depth > 0 &&
-        row + depth <= rows))
-    return kBad;
   windowAddress = displayAddress;
   windowFirstRow = row;
   windowLastRow = row + depth - 1;

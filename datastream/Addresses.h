@@ -43,6 +43,8 @@ class Addresses {
   int checkAttrR1C1Inc(uint32_t& address);
   int checkFieldEnd(uint32_t address);
   int checkWindowLocation(uint32_t& row, uint32_t depth, uint32_t& column, uint32_t width);
+  // Whether checkWindowLocation would place the window, without placing it.
+  bool windowFits(uint32_t depth, uint32_t width) const;
   // Checks a data run of `length` bytes at the display address and, when it
   // fits, returns the address and moves past the run.
   int checkWrtData(uint32_t& address, uint32_t length);

@@ -5,8 +5,12 @@
 #include <algorithm>
 
 #include "datastream/Arena.h"
+#include "datastream/CRWIN.h"
+#include "datastream/DEGRID.h"
 #include "datastream/GLM.h"
 #include "datastream/LSTCMD.h"
+#include "datastream/PMB.h"
+#include "datastream/RMGUICON.h"
 #include "datastream/ROLL.h"
 #include "datastream/Restore.h"
 #include "datastream/SAVEP.h"
@@ -26,7 +30,10 @@ namespace dsm_arena {
 constexpr unsigned int kWriteToDisplayChain =
     Arena::blockBytes(sizeof(WTD)) +
     std::max({Arena::blockBytes(sizeof(SOH)), Arena::blockBytes(sizeof(TD)),
-              Arena::blockBytes(sizeof(WTDWSF)) + Arena::blockBytes(sizeof(UnbuiltFSM))});
+              Arena::blockBytes(sizeof(WTDWSF)) +
+                  std::max({Arena::blockBytes(sizeof(UnbuiltFSM)), Arena::blockBytes(sizeof(CRWIN)),
+                            Arena::blockBytes(sizeof(PMB)), Arena::blockBytes(sizeof(RMGUICON)),
+                            Arena::blockBytes(sizeof(DEGRID))})});
 // Write Structured Field and the machine of its type.
 constexpr unsigned int kStructuredFieldChain =
     std::max(Arena::blockBytes(sizeof(WSF)), Arena::blockBytes(sizeof(WSSF))) +

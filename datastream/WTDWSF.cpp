@@ -1,7 +1,11 @@
 #include "datastream/WTDWSF.h"
 
+#include "datastream/CRWIN.h"
+#include "datastream/DEGRID.h"
 #include "datastream/DataStreamManager.h"
 #include "datastream/DsmSense.h"
+#include "datastream/PMB.h"
+#include "datastream/RMGUICON.h"
 #include "datastream/StructuredField.h"
 #include "datastream/UnbuiltFSM.h"
 #include "datastream/WSSF.h"
@@ -21,13 +25,13 @@ int WTDWSF::processInput(Databyte* db) {
   WTDCsr& csr = db->manager->wtdCsr();
   switch (db->peek(3)) {
     case 0x50: return unbuilt(db, "the selection field definition", dsm_sense::kBadLength, true);
-    case 0x51: return unbuilt(db, "the create window structured field", dsm_sense::kBadStructuredData, true);
+    case 0x51: return structure<CRWIN>(db, true);
     case 0x53: return unbuilt(db, "the scroll bar definition", dsm_sense::kBadLength, true);
-    case 0x55: return unbuilt(db, "the programmable mouse buttons", dsm_sense::kBadLength, false);
+    case 0x55: return structure<PMB>(db, false);
     case 0x58: case 0x59: case 0x5B: case 0x5F:
-      return unbuilt(db, "the GUI removal structured field", dsm_sense::kBadLength, false);
+      return structure<RMGUICON>(db, false);
     case 0x60: case 0x61:
-      return unbuilt(db, "the grid line structured field", 0x10050153u, true);
+      return structure<DEGRID>(db, true);
     case 0x52:
       return unrestrictedCursor(db, length);
     case 0x54:
@@ -47,6 +51,20 @@ int WTDWSF::unbuilt(Databyte* db, const char* name, uint32_t sense, bool lockSig
   if (!loadChild<UnbuiltFSM>(db, name, sense)) return rejectRecord(db, dsm_sense::kPrematureEnd);
   fSMIndCall(db);
   return rejectRecord(db, sense);
+}
+
+template <class T>
+int WTDWSF::structure(Databyte* db, bool lockSignals) {
+  if (lockSignals) {
+    WTDCsr& csr = db->manager->wtdCsr();
+    if (csr.locked(db) == kFsmRejected || csr.unlocked(db) == kFsmRejected)
+      return rejectRecord(db, dsm_sense::kPrematureEnd);
+  }
+  if (!loadChild<T>(db)) return rejectRecord(db, dsm_sense::kPrematureEnd);
+  const int result = fSMIndCall(db);
+  fSMEndInd(db);
+  if (result == kFsmFinished) return kFsmFinished;
+  return rejectRecord(db, dsm_sense::kPrematureEnd);
 }
 
 int WTDWSF::unrestrictedCursor(Databyte* db, uint32_t length) {

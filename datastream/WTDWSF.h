@@ -17,6 +17,10 @@ class WTDWSF : public FSMNw {
 
  private:
   int unbuilt(Databyte* db, const char* name, uint32_t sense, bool lockSignals);
+  // Hands the structured field to the machine of its type, after the lock
+  // signals of the cursor machine when asked.
+  template <class T>
+  int structure(Databyte* db, bool lockSignals);
   int unrestrictedCursor(Databyte* db, uint32_t length);
   int writeDataToField(Databyte* db, uint32_t length);
 };
