@@ -169,6 +169,10 @@ uint32_t DataStreamManager::dsmDsToWscFinal(const unsigned char* data, uint32_t 
       dsm_links::resetPendingAid(display_);
     } else {
       display_->contentionError().setContentionError();
+      // The record is held and replayed whole later; what it wrote before
+      // the contention must not leave fields that do not fit together.
+      const int v = display_->formatTable().validateFormatTable(nullptr);
+      if (v == -1 || v == -2) display_->formatTable().clearFormatTable();
     }
     dsm_links::clrTABuf(display_);
   }

@@ -110,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(m.arena().isEmpty());
     Check(m.rootMachine().state == 0 && m.rootMachine().child == nullptr);
     Check(m.cursorMovePrepared == 0);
-    if (sense != dsm_sense::kContention) Check(s.display.formatTable().validateFormatTable(nullptr) == 0);
+    Check(s.display.formatTable().validateFormatTable(nullptr) == 0);
     Check(s.display.cursor().getCursorOffset() <= s.display.presentationSpace().lastOffset());
     Check(unlocked == (s.display.keyboardState().isLockedState() ? 0u : 1u));
     if (how & kEnterAfterEach) {
