@@ -178,6 +178,13 @@ int initializeApplication(int* argc, char** argv) {
   setApplicationResources("K7_2Resc", g_topLevel, &language, 0);
   StoreResourceLocale(language);
 
+  // Another master stands in the record: wait until it takes sessions, or
+  // take the record over when it is gone.
+  if (!master) {
+    const int settled = SettleMasterAfterDisplayOpen(display);
+    if (settled < 0) return -1;
+    master = settled == 1;
+  }
   if (!master) return 0;
 
   RaiseOpenFileLimit();
@@ -215,7 +222,8 @@ int initializeApplication(int* argc, char** argv) {
   X5250SetExternalTablesProc(SessionDisplayTable);
 
   record.masterWindow = XtWindow(g_masterShell);
-  SetGetSharedEmulatorInformation(SharedInfoMasterReady, record);
+  if (SetGetSharedEmulatorInformation(SharedInfoMasterReady, record) != 0)
+    LogMsg(LevelWarning, "The master record was taken by another process; no sessions are handed to this one.\n");
   return 0;
 }
 
