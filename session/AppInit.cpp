@@ -14,6 +14,7 @@
 
 #include "keyboard/PreDispatch.h"
 #include "session/AppResources.h"
+#include "session/ConfigDaemonClient.h"
 #include "session/FallbackResources.h"
 #include "session/LowMemoryDialog.h"
 #include "session/MasterRecord.h"
@@ -142,6 +143,15 @@ int initializeApplication(int* argc, char** argv) {
   bool master = record.processId == static_cast<unsigned long>(getpid());
 
   if (OnTheTerminal()) {
+    if (master) {
+      if (DebugFlag()) LogMsg(LevelDebug, "Before kdvmountAPI().\n");
+      const int rc = kdvmountAPI();
+      if (rc != 0) {
+        LogMsg(LevelError, "%s: kdvmountAPI failed. rc = %d.  Exiting...\n", "QWC0201", rc);
+        ExitMaster(-1);
+      }
+      if (DebugFlag()) LogMsg(LevelDebug, "After kdvmountAPI().\n");
+    }
     if (DebugFlag() && master) {
       const char* shared = std::getenv("KDVSHARED");
       LogMsg(LevelDebug, "getenv( %s ) = %s.\n", "KDVSHARED", shared ? shared : "NULL");
