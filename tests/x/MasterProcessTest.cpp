@@ -235,5 +235,61 @@ TEST_F(MasterProcessTest, MasterRecordOfAnotherUserOrModeIsRefused) {
   }
 }
 
+// A master that never acknowledges: the start's message is what the master
+// expects (format 32, the block's key in the first long, a 1,348-byte block
+// of this user only), and when the master goes away the start says it was
+// not handed off and exits 1, its block removed.
+TEST_F(MasterProcessTest, UnacknowledgedHandOffEndsWithStatusOne) {
+  // This test process plays the master: its own process id and window.
+  const Window fake = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 10, 10, 0, 0, 0);
+  XSync(display_, False);
+  const int id = shmget(static_cast<key_t>(PrivateMasterRecordKey()), 536, IPC_CREAT | IPC_EXCL | 0600);
+  ASSERT_GE(id, 0);
+  ownSegments_.push_back(id);
+  auto* record = static_cast<unsigned char*>(shmat(id, nullptr, 0));
+  ASSERT_NE(record, reinterpret_cast<unsigned char*>(-1));
+  auto put32 = [](unsigned char* at, unsigned long v) {
+    for (int i = 0; i < 4; ++i) at[i] = static_cast<unsigned char>(v >> (24 - 8 * i));
+  };
+  put32(record, static_cast<unsigned long>(getpid()));
+  put32(record + 4, fake);
+  record[8] = 1;
+
+  startQw({"-debug", "somehost"});
+  XEvent ev;
+  // (WaitUntil would take the events of display_ itself.)
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        XSync(display_, False);
+        return XCheckTypedWindowEvent(display_, fake, ClientMessage, &ev);
+      },
+      kWaitMs))
+      << qw_->Output();
+  EXPECT_EQ(ev.xclient.message_type, XInternAtom(display_, "QAV_5250_Start_Session", False));
+  EXPECT_EQ(ev.xclient.format, 32);
+  const long key = ev.xclient.data.l[0];
+  EXPECT_GE(key, static_cast<long>(qw_->Pid()));
+  const int block = shmget(static_cast<key_t>(key), 0, 0);
+  ASSERT_GE(block, 0);
+  struct shmid_ds ds;
+  ASSERT_EQ(shmctl(block, IPC_STAT, &ds), 0);
+  EXPECT_EQ(ds.shm_segsz, kHandoffBytes);
+  EXPECT_EQ(ds.shm_perm.mode & 0777, 0600u);
+  auto* shared = static_cast<unsigned char*>(shmat(block, nullptr, SHM_RDONLY));
+  ASSERT_NE(shared, reinterpret_cast<unsigned char*>(-1));
+  EXPECT_STREQ(reinterpret_cast<const char*>(shared + 1), "somehost");
+  shmdt(shared);
+  EXPECT_TRUE(qw_->Running());
+
+  // The master is gone without a word.
+  put32(record, 0);
+  ASSERT_TRUE(qw_->WaitExit(kWaitMs)) << qw_->Output();
+  EXPECT_EQ(qw_->ExitCode(), 1) << qw_->Output();
+  EXPECT_NE(qw_->Output().find("did not take the session; exiting."), std::string::npos) << qw_->Output();
+  EXPECT_EQ(qw_->Output().find("Session handed off."), std::string::npos) << qw_->Output();
+  EXPECT_EQ(SharedSegmentsWithKey(key), 0);
+  shmdt(record);
+}
+
 }  // namespace
 }  // namespace qwtest
