@@ -160,6 +160,7 @@ bool ChildProcess::Start(const Options& options) {
   }
 
   pid_ = pid;
+  NoteStartedProcess(pid);
   exited_ = false;
   status_ = 0;
   out_.clear();

@@ -5,14 +5,36 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <set>
+#include <sstream>
 #include <string>
 
 namespace qwtest {
 namespace {
 
 long g_key = 0;
+std::set<int>* g_started = nullptr;
 
-void RemoveAtExit() { RemoveSharedSegment(g_key); }
+// Segments that a started program created and no one has attached.
+void RemoveLeftByChildren() {
+  if (!g_started) return;
+  std::ifstream table("/proc/sysvipc/shm");
+  std::string line;
+  std::getline(table, line);  // the column names
+  while (std::getline(table, line)) {
+    std::istringstream fields(line);
+    long key = 0, size = 0;
+    int id = 0, perms = 0, cpid = 0, lpid = 0, attached = 0;
+    if (!(fields >> key >> id >> perms >> size >> cpid >> lpid >> attached)) continue;
+    if (attached == 0 && g_started->count(cpid)) shmctl(id, IPC_RMID, nullptr);
+  }
+}
+
+void RemoveAtExit() {
+  RemoveSharedSegment(g_key);
+  RemoveLeftByChildren();
+}
 
 }  // namespace
 
@@ -29,6 +51,12 @@ void UsePrivateMasterRecordKey() {
 long PrivateMasterRecordKey() {
   UsePrivateMasterRecordKey();
   return g_key;
+}
+
+void NoteStartedProcess(int pid) {
+  UsePrivateMasterRecordKey();
+  if (!g_started) g_started = new std::set<int>;
+  g_started->insert(pid);
 }
 
 int SharedSegmentsWithKey(long key) { return shmget(static_cast<key_t>(key), 0, 0) >= 0 ? 1 : 0; }

@@ -19,4 +19,9 @@ int SharedSegmentsWithKey(long key);
 // Removes the segment with this key, if any.
 void RemoveSharedSegment(long key);
 
+// Notes a program this process started: segments it created and left
+// behind (a hand-off block of a start that was killed) are removed when
+// this process exits.
+void NoteStartedProcess(int pid);
+
 }  // namespace qwtest
