@@ -1,6 +1,7 @@
 #include "session/MasterRecord.h"
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <arpa/inet.h>
 #include <unistd.h>
 
@@ -125,12 +126,17 @@ bool WithoutXErrors(Display* display, Fn fn) {
   return g_trappedError == 0;
 }
 
+// The master's window exists and is of this program's class (a window id
+// of a master that died may since name another client's window).
 bool WindowExists(Display* display, unsigned long window) {
   if (window == 0) return false;
-  XWindowAttributes attrs;
+  XClassHint hint = {};
   Status status = 0;
-  const bool clean = WithoutXErrors(display, [&] { status = XGetWindowAttributes(display, window, &attrs); });
-  return clean && status != 0;
+  const bool clean = WithoutXErrors(display, [&] { status = XGetClassHint(display, window, &hint); });
+  const bool ours = clean && status != 0 && hint.res_class && std::strcmp(hint.res_class, "QW5250") == 0;
+  if (hint.res_name) XFree(hint.res_name);
+  if (hint.res_class) XFree(hint.res_class);
+  return ours;
 }
 
 }  // namespace

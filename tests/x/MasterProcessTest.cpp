@@ -242,6 +242,9 @@ TEST_F(MasterProcessTest, MasterRecordOfAnotherUserOrModeIsRefused) {
 TEST_F(MasterProcessTest, UnacknowledgedHandOffEndsWithStatusOne) {
   // This test process plays the master: its own process id and window.
   const Window fake = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 10, 10, 0, 0, 0);
+  char name[] = "lowMemoryDialog_popup", cls[] = "QW5250";
+  XClassHint hint = {name, cls};
+  XSetClassHint(display_, fake, &hint);
   XSync(display_, False);
   const int id = shmget(static_cast<key_t>(PrivateMasterRecordKey()), 536, IPC_CREAT | IPC_EXCL | 0600);
   ASSERT_GE(id, 0);
@@ -289,6 +292,38 @@ TEST_F(MasterProcessTest, UnacknowledgedHandOffEndsWithStatusOne) {
   EXPECT_EQ(qw_->Output().find("Session handed off."), std::string::npos) << qw_->Output();
   EXPECT_EQ(SharedSegmentsWithKey(key), 0);
   shmdt(record);
+}
+
+// A record whose process id now names another live program (this test) and
+// whose window id another client's window: not a master. The start does
+// not wait for it but takes the record over.
+TEST_F(MasterProcessTest, RecordOfAReusedProcessIdIsTakenOver) {
+  const Window other = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 10, 10, 0, 0, 0);
+  char name[] = "xterm", cls[] = "XTerm";
+  XClassHint hint = {name, cls};
+  XSetClassHint(display_, other, &hint);
+  XSync(display_, False);
+  const int id = shmget(static_cast<key_t>(PrivateMasterRecordKey()), 536, IPC_CREAT | IPC_EXCL | 0600);
+  ASSERT_GE(id, 0);
+  ownSegments_.push_back(id);
+  auto* record = static_cast<unsigned char*>(shmat(id, nullptr, 0));
+  ASSERT_NE(record, reinterpret_cast<unsigned char*>(-1));
+  const unsigned long values[2] = {static_cast<unsigned long>(getpid()), other};
+  for (int f = 0; f < 2; ++f)
+    for (int i = 0; i < 4; ++i) record[4 * f + i] = static_cast<unsigned char>(values[f] >> (24 - 8 * i));
+  record[8] = 1;
+
+  TestHost5250 host;
+  ASSERT_TRUE(host.Start());
+  startQw(sessionArgs(host, "TAKER"));
+  ASSERT_TRUE(qw_->WaitForOutput("session TAKER on host 127.0.0.1 in slot 0, instance 1.", kWaitMs))
+      << qw_->Output();
+  EXPECT_NE(qw_->Output().find("is gone; this process takes over."), std::string::npos) << qw_->Output();
+  uint32_t pid = 0;
+  for (int i = 0; i < 4; ++i) pid = (pid << 8) | record[i];
+  EXPECT_EQ(pid, static_cast<uint32_t>(qw_->Pid()));
+  shmdt(record);
+  qw_->Stop();
 }
 
 }  // namespace
