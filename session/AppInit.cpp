@@ -14,6 +14,7 @@
 
 #include "keyboard/PreDispatch.h"
 #include "session/AppResources.h"
+#include "session/ConfigDaemonClient.h"
 #include "session/FallbackResources.h"
 #include "session/LowMemoryDialog.h"
 #include "session/MasterRecord.h"
@@ -142,6 +143,15 @@ int initializeApplication(int* argc, char** argv) {
   bool master = record.processId == static_cast<unsigned long>(getpid());
 
   if (OnTheTerminal()) {
+    if (master) {
+      if (DebugFlag()) LogMsg(LevelDebug, "Before kdvmountAPI().\n");
+      const int rc = kdvmountAPI();
+      if (rc != 0) {
+        LogMsg(LevelError, "%s: kdvmountAPI failed. rc = %d.  Exiting...\n", "QWC0201", rc);
+        ExitMaster(-1);
+      }
+      if (DebugFlag()) LogMsg(LevelDebug, "After kdvmountAPI().\n");
+    }
     if (DebugFlag() && master) {
       const char* shared = std::getenv("KDVSHARED");
       LogMsg(LevelDebug, "getenv( %s ) = %s.\n", "KDVSHARED", shared ? shared : "NULL");
@@ -178,6 +188,13 @@ int initializeApplication(int* argc, char** argv) {
   setApplicationResources("K7_2Resc", g_topLevel, &language, 0);
   StoreResourceLocale(language);
 
+  // Another master stands in the record: wait until it takes sessions, or
+  // take the record over when it is gone.
+  if (!master) {
+    const int settled = SettleMasterAfterDisplayOpen(display);
+    if (settled < 0) return -1;
+    master = settled == 1;
+  }
   if (!master) return 0;
 
   RaiseOpenFileLimit();
@@ -215,7 +232,8 @@ int initializeApplication(int* argc, char** argv) {
   X5250SetExternalTablesProc(SessionDisplayTable);
 
   record.masterWindow = XtWindow(g_masterShell);
-  SetGetSharedEmulatorInformation(SharedInfoMasterReady, record);
+  if (SetGetSharedEmulatorInformation(SharedInfoMasterReady, record) != 0)
+    LogMsg(LevelWarning, "The master record was taken by another process; no sessions are handed to this one.\n");
   return 0;
 }
 

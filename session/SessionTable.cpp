@@ -255,10 +255,7 @@ std::string SessionEventRecord(unsigned char type, int slot, const char* host, i
 }
 
 int createSession(const SessionStartOptions& options) {
-  if (!IsMasterProcess()) {
-    LogMsg(LevelError, "No master process takes the session; exiting.\n");
-    std::exit(1);
-  }
+  if (!IsMasterProcess()) return HandSessionToMaster(XtDisplay(TopLevelWidget()), options);
   createSessionUnderThisProcess(options, nullptr, nullptr);
   return 0;
 }

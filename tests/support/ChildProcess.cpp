@@ -1,5 +1,6 @@
 #include "tests/support/ChildProcess.h"
 
+#include "tests/support/SharedMemoryKeys.h"
 #include "tests/support/TestClock.h"
 
 #include <cerrno>
@@ -48,8 +49,9 @@ ChildProcess::~ChildProcess() {
 }
 
 std::vector<std::string> ChildProcess::BaseEnvironment(const std::vector<std::string>& extra) {
+  UsePrivateMasterRecordKey();
   std::vector<std::string> env;
-  for (const char* name : {"PATH", "ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"}) {
+  for (const char* name : {"PATH", "ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS", "QW5250_SHM_KEY_BASE"}) {
     if (const char* v = getenv(name)) env.push_back(std::string(name) + "=" + v);
   }
   env.insert(env.end(), extra.begin(), extra.end());
@@ -158,6 +160,7 @@ bool ChildProcess::Start(const Options& options) {
   }
 
   pid_ = pid;
+  NoteStartedProcess(pid);
   exited_ = false;
   status_ = 0;
   out_.clear();

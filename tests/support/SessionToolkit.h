@@ -13,6 +13,7 @@
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
 #include "session/XtEventSources.h"
+#include "tests/support/SharedMemoryKeys.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestClock.h"
 #include "tests/support/TestHost5250.h"
@@ -44,6 +45,7 @@ inline bool StartToolkit(int depth, std::string* error, const std::string& lang 
   setenv("HOME", g_home->Path().c_str(), 1);
   setenv("LANG", lang.c_str(), 1);
   g_lang = lang;
+  UsePrivateMasterRecordKey();
   static char name[] = "qw5250";
   static char* argv[] = {name, nullptr};
   int argc = 1;
