@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto program = static_cast<HelperProgram>(data[0] % 5);
   const int format = (data[0] & 0x80) ? 8 : 32;
   const HelperRequestError e = DecodeHelperRequest(program, format, words, &request);
-  if (e == HelperRequestError::None && program != HelperProgram::ColorMapper) {
+  if (e == HelperRequestError::Accepted && program != HelperProgram::ColorMapper) {
     if (request.preferenceId > kLastPreferenceId && request.code == helper_code::kPreferencesApply) __builtin_trap();
     if (request.code == helper_code::kConnect && program != HelperProgram::Preferences &&
         (request.port == 0 || request.window == 0))

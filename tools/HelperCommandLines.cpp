@@ -100,3 +100,34 @@ std::vector<std::string> HelpViewerCommandLine(const HelperLaunchValues& v, cons
   if (!v.asciiCodePage.empty()) Add(a, {"-asciiCodepage", v.asciiCodePage});
   return a;
 }
+
+std::string MassageTranslations(const std::string& text) {
+  static const std::string kPress = "<ButtonPress>";
+  std::string pass1;
+  pass1.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    if (text.compare(i, kPress.size(), kPress) == 0 && i + kPress.size() < text.size()) {
+      pass1 += "<Btn";
+      pass1 += text[i + kPress.size()];
+      pass1 += "Down>";
+      i += kPress.size() + 1;
+    } else if (text.compare(i, 7, "<Button") == 0 && i + 16 <= text.size()) {
+      pass1 += "<Btn";
+      pass1 += text[i + 15];
+      pass1 += "Up>";
+      i += 16;
+    } else {
+      pass1 += text[i++];
+    }
+  }
+  std::string out;
+  out.reserve(pass1.size() + 16);
+  for (size_t i = 0; i < pass1.size(); ++i) {
+    if (pass1[i] == 'A' && i + 1 < pass1.size() && pass1[i + 1] == '<') {
+      out += "Alt";
+    } else {
+      out += pass1[i];
+    }
+  }
+  return out;
+}

@@ -43,3 +43,9 @@ std::vector<std::string> HelpViewerCommandLine(const HelperLaunchValues& v, cons
 
 // "0x" and the value in lower-case hexadecimal.
 std::string HexWord(unsigned long value);
+
+// A translation table as the helpers read it: "<ButtonPress>" and the
+// button number c become "<Btn" c "Down>", any other 16-character token that
+// begins with "<Button" becomes "<Btn" c "Up>" with its 16th character c,
+// and every "A<" becomes "Alt<".
+std::string MassageTranslations(const std::string& text);

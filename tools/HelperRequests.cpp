@@ -22,7 +22,7 @@ bool ValidWindow(long w) { return w > 0 && static_cast<unsigned long>(w) <= 0x1F
 }  // namespace
 
 HelperRequestError DecodeHelperRequest(HelperProgram program, int format, const long words[5], HelperRequest* out) {
-  if (format != 32 || !words || !out) return HelperRequestError::BadFormat;
+  if (format != 32 || !words || !out) return HelperRequestError::WrongFormat;
   HelperRequest r;
   r.program = program;
   // Xlib hands format-32 data as longs holding 32-bit values.
@@ -31,36 +31,36 @@ HelperRequestError DecodeHelperRequest(HelperProgram program, int format, const 
   if (program == HelperProgram::ColorMapper) {
     r.code = static_cast<int>(w0);
     *out = r;
-    return HelperRequestError::None;
+    return HelperRequestError::Accepted;
   }
   if (!KnownCode(program, r.code)) return HelperRequestError::UnknownCode;
   if (program == HelperProgram::Preferences) {
     r.preferenceId = static_cast<int>((w0 >> 16) & 0xFF);
     r.preferenceValue = static_cast<int>((w0 >> 8) & 0xFF);
     if (r.code == helper_code::kPreferencesStarted) {
-      if (!ValidWindow(words[1])) return HelperRequestError::BadWindow;
+      if (!ValidWindow(words[1])) return HelperRequestError::InvalidWindow;
       r.window = static_cast<std::uint32_t>(words[1]);
     }
     if (r.code == helper_code::kPreferencesApply && r.preferenceId > kLastPreferenceId)
-      return HelperRequestError::BadPreferenceId;
+      return HelperRequestError::PreferenceIdOutOfRange;
   } else if (r.code == helper_code::kConnect) {
-    if (!ValidWindow(words[1])) return HelperRequestError::BadWindow;
-    if (words[2] <= 0 || words[2] > 0xFFFF) return HelperRequestError::BadPort;
+    if (!ValidWindow(words[1])) return HelperRequestError::InvalidWindow;
+    if (words[2] <= 0 || words[2] > 0xFFFF) return HelperRequestError::InvalidPort;
     r.window = static_cast<std::uint32_t>(words[1]);
     r.port = static_cast<std::uint16_t>(words[2]);
   }
   *out = r;
-  return HelperRequestError::None;
+  return HelperRequestError::Accepted;
 }
 
 const char* HelperRequestErrorText(HelperRequestError error) {
   switch (error) {
-    case HelperRequestError::None: return "accepted";
-    case HelperRequestError::BadFormat: return "not format 32";
+    case HelperRequestError::Accepted: return "accepted";
+    case HelperRequestError::WrongFormat: return "not format 32";
     case HelperRequestError::UnknownCode: return "unknown sub-command";
-    case HelperRequestError::BadWindow: return "bad window id";
-    case HelperRequestError::BadPort: return "bad port";
-    case HelperRequestError::BadPreferenceId: return "preference id out of range";
+    case HelperRequestError::InvalidWindow: return "bad window id";
+    case HelperRequestError::InvalidPort: return "bad port";
+    case HelperRequestError::PreferenceIdOutOfRange: return "preference id out of range";
   }
   return "refused";
 }

@@ -17,12 +17,12 @@ struct HelperRequest {
 };
 
 enum class HelperRequestError : int {
-  None = 0,
-  BadFormat,         // not format 32
+  Accepted = 0,
+  WrongFormat,         // not format 32
   UnknownCode,       // no such sub-command from this helper
-  BadWindow,         // window id 0 or beyond the 29 bits of an X id
-  BadPort,           // port 0 or beyond 16 bits
-  BadPreferenceId,   // preference id above 19
+  InvalidWindow,         // window id 0 or beyond the 29 bits of an X id
+  InvalidPort,           // port 0 or beyond 16 bits
+  PreferenceIdOutOfRange,   // preference id above 19
 };
 
 // Sub-command numbers that the helpers send.

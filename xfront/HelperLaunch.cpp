@@ -11,7 +11,9 @@
 #include "session/SessionTable.h"
 #include "session/StartOptions.h"
 #include "tools/HelperCommandLines.h"
+#include "xfront/HelperMessages.h"
 #include "xfront/SessionMenuHooks.h"
+#include "xfront/XStuff.h"
 #include "xfront/XuStartTask.h"
 
 namespace {
@@ -199,6 +201,7 @@ int StartDaltrue(SessionControlBlock* scb, const char* topic) {
 }
 
 void AttachHelperMenus() {
+  XStuffSetClientMessageHandler(HelperClientMessageHandler);
   SetSessionMenuProc(SessionMenuCommand::ColorMap, ColorMapProc);
   SetSessionMenuProc(SessionMenuCommand::KeyboardRemap, KeymapProc);
   SetSessionMenuProc(SessionMenuCommand::CustomizeKeypad, CustomizeProc);

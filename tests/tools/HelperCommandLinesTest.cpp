@@ -59,3 +59,23 @@ TEST(HelperCommandLines, KeyFileOnlyWhenGivenAndValuesStayWhole) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(HelperCommandLines, TranslationsAreRewrittenForTheHelpers) {
+  const struct {
+    const char* in;
+    const char* out;
+  } cases[] = {
+      {"A<Key>F1: enter()", "Alt<Key>F1: enter()"},
+      {"<ButtonPress>1: select()", "<Btn1Down>: select()"},
+      {"<ButtonRelease>3: paste()", "<Btn3Up>: paste()"},
+      {"<Button", "<Button"},  // too short to be a token
+      {"<ButtonPress>", "<ButtonPress>"},
+      {"Shift<Key>a: x()", "Shift<Key>a: x()"},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(MassageTranslations(c.in), c.out) << c.in;
+}
+
+}  // namespace

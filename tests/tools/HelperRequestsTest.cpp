@@ -20,30 +20,30 @@ TEST(HelperRequests, EachMessageIsAcceptedOrRefusedWithItsReason) {
     long words[5];
     E expected;
   } cases[] = {
-      {P::KeyboardMapper, 32, {Code(1), 0x400001, 4000, 0, 0}, E::None},
-      {P::KeyboardMapper, 8, {Code(1), 0x400001, 4000, 0, 0}, E::BadFormat},
-      {P::KeyboardMapper, 32, {Code(1), 0, 4000, 0, 0}, E::BadWindow},
-      {P::KeyboardMapper, 32, {Code(1), 0x20000000, 4000, 0, 0}, E::BadWindow},
-      {P::KeyboardMapper, 32, {Code(1), -1, 4000, 0, 0}, E::BadWindow},
-      {P::KeyboardMapper, 32, {Code(1), 0x400001, 0, 0, 0}, E::BadPort},
-      {P::KeyboardMapper, 32, {Code(1), 0x400001, 0x10000 + 80, 0, 0}, E::BadPort},
-      {P::KeyboardMapper, 32, {Code(1), 0x400001, -1, 0, 0}, E::BadPort},
-      {P::KeyboardMapper, 32, {Code(2), 0, 0, 0, 0}, E::None},
+      {P::KeyboardMapper, 32, {Code(1), 0x400001, 4000, 0, 0}, E::Accepted},
+      {P::KeyboardMapper, 8, {Code(1), 0x400001, 4000, 0, 0}, E::WrongFormat},
+      {P::KeyboardMapper, 32, {Code(1), 0, 4000, 0, 0}, E::InvalidWindow},
+      {P::KeyboardMapper, 32, {Code(1), 0x20000000, 4000, 0, 0}, E::InvalidWindow},
+      {P::KeyboardMapper, 32, {Code(1), -1, 4000, 0, 0}, E::InvalidWindow},
+      {P::KeyboardMapper, 32, {Code(1), 0x400001, 0, 0, 0}, E::InvalidPort},
+      {P::KeyboardMapper, 32, {Code(1), 0x400001, 0x10000 + 80, 0, 0}, E::InvalidPort},
+      {P::KeyboardMapper, 32, {Code(1), 0x400001, -1, 0, 0}, E::InvalidPort},
+      {P::KeyboardMapper, 32, {Code(2), 0, 0, 0, 0}, E::Accepted},
       {P::KeyboardMapper, 32, {Code(3), 0, 0, 0, 0}, E::UnknownCode},
       {P::KeyboardMapper, 32, {Code(0), 0, 0, 0, 0}, E::UnknownCode},
-      {P::KeypadCustomizer, 32, {Code(4), 0, 0, 0, 0}, E::None},
+      {P::KeypadCustomizer, 32, {Code(4), 0, 0, 0, 0}, E::Accepted},
       {P::KeypadCustomizer, 32, {Code(3), 0, 0, 0, 0}, E::UnknownCode},
-      {P::PlaybackEditor, 32, {Code(3), 0, 0, 0, 0}, E::None},
+      {P::PlaybackEditor, 32, {Code(3), 0, 0, 0, 0}, E::Accepted},
       {P::PlaybackEditor, 32, {Code(4), 0, 0, 0, 0}, E::UnknownCode},
-      {P::Preferences, 32, {Code(1), 0x400001, 0, 0, 0}, E::None},
-      {P::Preferences, 32, {Code(1), 0, 0, 0, 0}, E::BadWindow},
-      {P::Preferences, 32, {Code(2, 19, 1), 0, 0, 0, 0}, E::None},
-      {P::Preferences, 32, {Code(2, 20, 1), 0, 0, 0, 0}, E::BadPreferenceId},
-      {P::Preferences, 32, {Code(2, 255, 1), 0, 0, 0, 0}, E::BadPreferenceId},
-      {P::Preferences, 32, {Code(5), 0, 0, 0, 0}, E::None},
+      {P::Preferences, 32, {Code(1), 0x400001, 0, 0, 0}, E::Accepted},
+      {P::Preferences, 32, {Code(1), 0, 0, 0, 0}, E::InvalidWindow},
+      {P::Preferences, 32, {Code(2, 19, 1), 0, 0, 0, 0}, E::Accepted},
+      {P::Preferences, 32, {Code(2, 20, 1), 0, 0, 0, 0}, E::PreferenceIdOutOfRange},
+      {P::Preferences, 32, {Code(2, 255, 1), 0, 0, 0, 0}, E::PreferenceIdOutOfRange},
+      {P::Preferences, 32, {Code(5), 0, 0, 0, 0}, E::Accepted},
       {P::Preferences, 32, {Code(6), 0, 0, 0, 0}, E::UnknownCode},
-      {P::ColorMapper, 32, {12345, 0, 0, 0, 0}, E::None},
-      {P::ColorMapper, 16, {12345, 0, 0, 0, 0}, E::BadFormat},
+      {P::ColorMapper, 32, {12345, 0, 0, 0, 0}, E::Accepted},
+      {P::ColorMapper, 16, {12345, 0, 0, 0, 0}, E::WrongFormat},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "program " << static_cast<int>(c.program) << " word0 " << std::hex
@@ -57,18 +57,18 @@ TEST(HelperRequests, EachMessageIsAcceptedOrRefusedWithItsReason) {
 TEST(HelperRequests, FieldsOfAcceptedMessages) {
   HelperRequest r;
   const long connect[5] = {Code(1), 0x1234567, 40001, 0, 0};
-  ASSERT_EQ(DecodeHelperRequest(HelperProgram::KeypadCustomizer, 32, connect, &r), HelperRequestError::None);
+  ASSERT_EQ(DecodeHelperRequest(HelperProgram::KeypadCustomizer, 32, connect, &r), HelperRequestError::Accepted);
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.window, 0x1234567u);
   EXPECT_EQ(r.port, 40001);
   const long apply[5] = {Code(2, 7, 3), 0, 0, 0, 0};
-  ASSERT_EQ(DecodeHelperRequest(HelperProgram::Preferences, 32, apply, &r), HelperRequestError::None);
+  ASSERT_EQ(DecodeHelperRequest(HelperProgram::Preferences, 32, apply, &r), HelperRequestError::Accepted);
   EXPECT_EQ(r.code, 2);
   EXPECT_EQ(r.preferenceId, 7);
   EXPECT_EQ(r.preferenceValue, 3);
   // A 64-bit long with sign-extended high bits still reads as 32 bits.
   const long high[5] = {static_cast<long>(0xFFFFFFFF05000000ul), 0, 0, 0, 0};
-  ASSERT_EQ(DecodeHelperRequest(HelperProgram::Preferences, 32, high, &r), HelperRequestError::None);
+  ASSERT_EQ(DecodeHelperRequest(HelperProgram::Preferences, 32, high, &r), HelperRequestError::Accepted);
   EXPECT_EQ(r.code, 5);
 }
 
