@@ -30,3 +30,10 @@ int SetGetAppStartedFlag(bool set, unsigned char value, key_t key) {
   shmdt(at);
   return result;
 }
+
+namespace {
+key_t g_flagKey = kAppStartedFlagKey;
+}  // namespace
+
+key_t AppStartedFlagKey() { return g_flagKey; }
+void SetAppStartedFlagKey(key_t key) { g_flagKey = key; }

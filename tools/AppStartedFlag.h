@@ -11,3 +11,8 @@ constexpr key_t kAppStartedFlagKey = 54363102;  // 0x033D83DE
 // byte; 1 with a log line when the segment cannot be had, so that nobody
 // waits for it.
 int SetGetAppStartedFlag(bool set, unsigned char value, key_t key = kAppStartedFlagKey);
+
+// The key that the session's watch cursor uses: kAppStartedFlagKey unless
+// changed (tests give each process a key of its own).
+key_t AppStartedFlagKey();
+void SetAppStartedFlagKey(key_t key);

@@ -13,6 +13,7 @@
 #include "tools/HelperCommandLines.h"
 #include "xfront/HelperMessages.h"
 #include "xfront/SessionMenuHooks.h"
+#include "xfront/WatchCursor.h"
 #include "xfront/XStuff.h"
 #include "xfront/XuStartTask.h"
 
@@ -76,10 +77,16 @@ void ReportNotStarted(SessionControlBlock* scb, const std::string& program) {
   XtManageChild(dialog);
 }
 
-pid_t Launch(SessionControlBlock* scb, const std::vector<std::string>& argv) {
+// Starts the program with the watch cursor on the shell of `watch` (the
+// session's top-level shell when null) until it announces itself.
+pid_t Launch(SessionControlBlock* scb, const std::vector<std::string>& argv, Widget watch = nullptr) {
+  MakeWatchCursorUntilAppStarts(scb, watch);
   if (DebugFlag()) LogMsg(LevelDebug, "callback: Starting task: %s.\n", Joined(argv).c_str());
   const pid_t pid = XuStartTask(argv);
-  if (pid < 0) ReportNotStarted(scb, argv[0]);
+  if (pid < 0) {
+    EndWatchCursor();
+    ReportNotStarted(scb, argv[0]);
+  }
   return pid;
 }
 

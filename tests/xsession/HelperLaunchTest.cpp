@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>  // before Xlib, whose None and Bool macros clash with it
 
 #include <Xm/Xm.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,6 +32,8 @@
 #include "tests/support/XWindows.h"
 #include "xfront/HelperLaunch.h"
 #include "xfront/HelperPrograms.h"
+#include "xfront/WatchCursor.h"
+#include "tools/AppStartedFlag.h"
 #include "xfront/XStuff.h"
 #include "xfront/XuStartTask.h"
 
@@ -56,6 +60,12 @@ class HelperLaunchTest : public ::testing::Test {
     }
     // An open dialog keeps the master alive when a test ends its last session.
     ASSERT_GE(TheErrorDialogs().createWarningDialog(TopLevelWidget(), "ErrorMsgUnknownHost", nullptr, nullptr), 0);
+    // A flag of this process's own: parallel tests and real helpers are untouched.
+    SetAppStartedFlagKey(static_cast<key_t>(0x52000000 | (getpid() & 0xFFFFFF)));
+  }
+  static void TearDownTestSuite() {
+    const int id = shmget(AppStartedFlagKey(), 1, 0);
+    if (id >= 0) shmctl(id, IPC_RMID, nullptr);
   }
 
   void SetUp() override {
@@ -172,6 +182,12 @@ TEST_F(HelperLaunchTest, MenuEntryStartsItsHelperWithAnArgumentVectorThatNoShell
     EXPECT_EQ(GetAppState(HelperStateAtom(c.kind), Display_()), '1');
     EXPECT_TRUE(b->xstuff.helper(c.kind).owner);
     EXPECT_TRUE(b->xstuff.helper(c.kind).startedHere);
+    // The watch cursor stays until the helper announces itself.
+    EXPECT_EQ(WatchCursorWidget(), b->xstuff.shell());
+    Pump(300);
+    EXPECT_EQ(WatchCursorWidget(), b->xstuff.shell());
+    SetGetAppStartedFlag(true, 1, AppStartedFlagKey());
+    EXPECT_TRUE(RunUntil([] { return WatchCursorWidget() == nullptr; }));
     // The session's end gives the helper back.
     EndSession(b, 1);
     EXPECT_EQ(GetAppState(HelperStateAtom(c.kind), Display_()), '0');
@@ -237,6 +253,7 @@ TEST_F(HelperLaunchTest, MissingHelperIsReportedAndCanBeStartedLater) {
       EXPECT_TRUE(log.Contains(std::string("The helper program ") + c.program + " could not be started."));
     }
     EXPECT_NE(XtNameToWidget(b->xstuff.shell(), "*helperNotStartedDialog"), nullptr);
+    EXPECT_EQ(WatchCursorWidget(), nullptr);
     EXPECT_EQ(GetAppState(HelperStateAtom(c.kind), Display_()), '0');
     EXPECT_FALSE(b->xstuff.helper(c.kind).owner);
     EXPECT_FALSE(b->xstuff.helper(c.kind).startedHere);

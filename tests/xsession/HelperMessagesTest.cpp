@@ -10,6 +10,8 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,6 +31,7 @@
 #include "base/LogMsg.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/SessionToolkit.h"
+#include "tools/AppStartedFlag.h"
 #include "tools/HelperFrames.h"
 #include "xfront/HelperMessages.h"
 #include "xfront/HelperPrograms.h"
@@ -48,6 +51,12 @@ class HelperMessagesTest : public ::testing::Test {
       SetDebugFlag(true);
     }
     ASSERT_GE(TheErrorDialogs().createWarningDialog(TopLevelWidget(), "ErrorMsgUnknownHost", nullptr, nullptr), 0);
+    // The watch cursor's flag: one of this process's own.
+    SetAppStartedFlagKey(static_cast<key_t>(0x53000000 | (getpid() & 0xFFFFFF)));
+  }
+  static void TearDownTestSuite() {
+    const int id = shmget(AppStartedFlagKey(), 1, 0);
+    if (id >= 0) shmctl(id, IPC_RMID, nullptr);
   }
 
   void SetUp() override {
