@@ -64,6 +64,7 @@ class HelperLaunchTest : public ::testing::Test {
     SetAppStartedFlagKey(static_cast<key_t>(0x52000000 | (getpid() & 0xFFFFFF)));
   }
   static void TearDownTestSuite() {
+    EndWatchCursor();
     const int id = shmget(AppStartedFlagKey(), 1, 0);
     if (id >= 0) shmctl(id, IPC_RMID, nullptr);
   }

@@ -35,6 +35,7 @@
 #include "tools/HelperFrames.h"
 #include "xfront/HelperMessages.h"
 #include "xfront/HelperPrograms.h"
+#include "xfront/WatchCursor.h"
 #include "xfront/XStuff.h"
 #include "xfront/XuStartTask.h"
 
@@ -55,6 +56,7 @@ class HelperMessagesTest : public ::testing::Test {
     SetAppStartedFlagKey(static_cast<key_t>(0x53000000 | (getpid() & 0xFFFFFF)));
   }
   static void TearDownTestSuite() {
+    EndWatchCursor();
     const int id = shmget(AppStartedFlagKey(), 1, 0);
     if (id >= 0) shmctl(id, IPC_RMID, nullptr);
   }
