@@ -13,6 +13,7 @@
 #include "session/AppResources.h"
 #include "session/ErrorDialogs.h"
 #include "session/KeyGlue.h"
+#include "xfront/HelperLaunch.h"
 #include "session/Language.h"
 #include "session/RegistryFacts.h"
 #include "session/ScreenInfo.h"
@@ -133,6 +134,7 @@ SessionControlBlock::SessionControlBlock(int slotNumber, const char* ssl, const 
   // The window's menus and key callback hand their keystroke codes to the
   // key glue.
   AttachKeyGlueToWindows();
+  AttachHelperMenus();
   constructed = 1;
 }
 

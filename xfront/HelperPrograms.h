@@ -5,6 +5,11 @@
 // process.
 #include <X11/Xlib.h>
 
+#include <memory>
+#include <string>
+
+struct HelperConnection;
+
 // The helpers that one session at a time may own.
 enum class HelperKind : int { KeypadCustomizer = 0, KeyboardRemapper, PlaybackEditor, ColorMapper, Count };
 
@@ -15,6 +20,10 @@ struct HelperSessionState {
   bool owner = false;
   bool startedHere = false;
   Window window = 0;
+  // The loopback connection, made on the helper's connect message.
+  std::shared_ptr<HelperConnection> connection;
+  // Keyboard mapper: the translation table it sent last ("" for none).
+  std::string translations;
 };
 
 // The message that tells a helper that its session ends: 21 for the keypad

@@ -1,0 +1,247 @@
+// A fake keyboard mapper (an X window and a loopback listener in the test)
+// talking to a session under a private X server: its connect message makes
+// the session connect and send the action list and translations; tables it
+// sends in pieces or back to back are each applied once; messages that
+// another client forges, and an oversized length word, are refused with a
+// log line; its disconnect gives the helper back.
+#include <gtest/gtest.h>  // before Xlib, whose None and Bool macros clash with it
+
+#include <Xm/Xm.h>
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "session/AppInit.h"
+#include "session/AppResources.h"
+#include "session/ErrorDialogs.h"
+#include "session/ResourceKeywords.h"
+#include "session/SessionControlBlock.h"
+#include "session/SessionTable.h"
+#include "session/StartOptions.h"
+#include "base/LogMsg.h"
+#include "tests/support/LogCapture.h"
+#include "tests/support/SessionToolkit.h"
+#include "tools/AppStartedFlag.h"
+#include "tools/HelperFrames.h"
+#include "xfront/HelperMessages.h"
+#include "xfront/HelperPrograms.h"
+#include "xfront/WatchCursor.h"
+#include "xfront/XStuff.h"
+#include "xfront/XuStartTask.h"
+
+namespace {
+
+using namespace qwtest::session_toolkit;
+
+class HelperMessagesTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (!ApplicationContext()) {
+      std::string error;
+      ASSERT_TRUE(StartToolkit(0, &error)) << error;
+      SetDebugFlag(true);
+    }
+    ASSERT_GE(TheErrorDialogs().createWarningDialog(TopLevelWidget(), "ErrorMsgUnknownHost", nullptr, nullptr), 0);
+    // The watch cursor's flag: one of this process's own.
+    SetAppStartedFlagKey(static_cast<key_t>(0x53000000 | (getpid() & 0xFFFFFF)));
+  }
+  static void TearDownTestSuite() {
+    EndWatchCursor();
+    const int id = shmget(AppStartedFlagKey(), 1, 0);
+    if (id >= 0) shmctl(id, IPC_RMID, nullptr);
+  }
+
+  void SetUp() override {
+    saved_ = AppResources();
+    AppResources().MAX_SESSIONS = 99;
+    AppResources().keyRemap = QwEnable;
+    AppResources().keyPad = QwEnable;
+    char tmpl[] = "/tmp/qwhelpermsgXXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+    savedPath_ = std::getenv("PATH") ? std::getenv("PATH") : "";
+    setenv("PATH", (dir_ + ":" + savedPath_).c_str(), 1);
+    const std::string script = dir_ + "/brastor";
+    std::ofstream(script) << "#!/bin/sh\nexit 0\n";
+    chmod(script.c_str(), 0755);
+
+    test_ = XOpenDisplay(DisplayString(XtDisplay(TopLevelWidget())));
+    ASSERT_NE(test_, nullptr);
+    helperWindow_ = XCreateSimpleWindow(test_, DefaultRootWindow(test_), 0, 0, 10, 10, 0, 0, 0);
+    XSync(test_, False);
+    SetAppState(ApplicationAtoms().brastorState, test_, '0');
+    XSync(test_, False);
+
+    listener_ = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    ASSERT_GE(listener_, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    ASSERT_EQ(listen(listener_, 4), 0);
+    socklen_t len = sizeof a;
+    getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len);
+    port_ = ntohs(a.sin_port);
+  }
+  void TearDown() override {
+    EndSessions(1);
+    Pump(20);
+    if (peer_ >= 0) close(peer_);
+    close(listener_);
+    XDestroyWindow(test_, helperWindow_);
+    XCloseDisplay(test_);
+    AppResources() = saved_;
+    setenv("PATH", savedPath_.c_str(), 1);
+    std::system(("rm -rf " + dir_).c_str());
+  }
+
+  SessionControlBlock* StartedSession() {
+    SessionStartOptions o;
+    o.hostName = "127.0.0.1";
+    o.port = 1;
+    createSessionUnderThisProcess(o, nullptr, nullptr);
+    SessionControlBlock* b = NewestSession();
+    Widget item = XtNameToWidget(b->xstuff.shell(), "*keymapButton");
+    XmAnyCallbackStruct cbs = {};
+    XtCallCallbacks(item, XmNactivateCallback, &cbs);
+    RunUntil([] { return XuRunningTaskCount() == 0; });
+    return b;
+  }
+  // A ClientMessage from the test's connection (another client) to the shell.
+  void Send(SessionControlBlock* b, Atom type, long w0, long w1 = 0, long w2 = 0, int format = 32) {
+    XEvent ev = {};
+    ev.xclient.type = ClientMessage;
+    ev.xclient.window = XtWindow(b->xstuff.shell());
+    ev.xclient.message_type = type;
+    ev.xclient.format = format;
+    ev.xclient.data.l[0] = w0;
+    ev.xclient.data.l[1] = w1;
+    ev.xclient.data.l[2] = w2;
+    XSendEvent(test_, ev.xclient.window, False, NoEventMask, &ev);
+    XSync(test_, False);
+  }
+  // The frames the session sent, read until `count` have come.
+  std::vector<std::string> ReadFrames(size_t count) {
+    std::vector<std::string> frames;
+    HelperFrameReader reader;
+    RunUntil([&] {
+      unsigned char buf[4096];
+      const ssize_t n = recv(peer_, buf, sizeof buf, MSG_DONTWAIT);
+      if (n > 0)
+        reader.feed(buf, static_cast<size_t>(n), [&](const std::string& t) {
+          frames.push_back(t);
+          return true;
+        });
+      return frames.size() >= count;
+    });
+    return frames;
+  }
+  void Write(const std::string& bytes) { ASSERT_EQ(write(peer_, bytes.data(), bytes.size()), (ssize_t)bytes.size()); }
+
+  AppResourceStruct saved_{};
+  std::string dir_, savedPath_;
+  Display* test_ = nullptr;
+  Window helperWindow_ = 0;
+  int listener_ = -1, peer_ = -1;
+  int port_ = 0;
+};
+
+TEST_F(HelperMessagesTest, KeyboardMapperConnectsExchangesTablesAndDisconnects) {
+  const Atom keymap = ApplicationAtoms().keymapInterface;
+  SessionControlBlock* b = StartedSession();
+  ASSERT_TRUE(b->xstuff.helper(HelperKind::KeyboardRemapper).owner);
+  EXPECT_EQ(GetAppState(ApplicationAtoms().brastorState, test_), '1');
+  SetAppState(ApplicationAtoms().brastorState, test_, '2');
+
+  Send(b, keymap, 1L << 24, static_cast<long>(helperWindow_), port_);
+  ASSERT_TRUE(RunUntil([&] { return (peer_ = accept(listener_, nullptr, nullptr)) >= 0; }));
+  const std::vector<std::string> frames = ReadFrames(2);
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_NE(frames[0].find("()"), std::string::npos);  // "name()" and a zero byte per action
+  EXPECT_EQ(frames[0].back(), '\0');
+  EXPECT_EQ(b->xstuff.helper(HelperKind::KeyboardRemapper).window, helperWindow_);
+
+  // One table split at every byte, then two in one write: each applied once, the last one stays.
+  const std::string first = "<Key>F5: no-op()";
+  const std::string frame = EncodeHelperFrame(first.data(), first.size());
+  for (char ch : frame) {
+    Write(std::string(1, ch));
+    Pump(1);
+  }
+  ASSERT_TRUE(RunUntil([&] { return HelperReceivedTranslations(b) == first; }));
+  {
+    qwtest::LogCapture log;
+    const std::string second = "<Key>F6: no-op()", third = "<Key>F7: no-op()";
+    Write(EncodeHelperFrame(second.data(), second.size()) + EncodeHelperFrame(third.data(), third.size()));
+    ASSERT_TRUE(RunUntil([&] { return HelperReceivedTranslations(b) == third; }));
+    EXPECT_EQ(log.Count("Applied new translations from brastor"), 2);
+  }
+
+  // The disconnect message gives the helper back.
+  Send(b, keymap, 2L << 24);
+  ASSERT_TRUE(RunUntil([&] { return !b->xstuff.helper(HelperKind::KeyboardRemapper).owner; }));
+  EXPECT_EQ(b->xstuff.helper(HelperKind::KeyboardRemapper).connection, nullptr);
+  char c;
+  EXPECT_TRUE(RunUntil([&] { return recv(peer_, &c, 1, MSG_DONTWAIT) == 0; }));  // closed by the session
+}
+
+TEST_F(HelperMessagesTest, ForgedAndMalformedMessagesAreRefused) {
+  const QwAtoms& atoms = ApplicationAtoms();
+  SessionControlBlock* b = StartedSession();
+  const long win = static_cast<long>(helperWindow_);
+  const struct {
+    const char* what;
+    Atom type;
+    long w0, w1, w2;
+    int format;
+    const char* reason;
+  } cases[] = {
+      {"port 0", atoms.keymapInterface, 1L << 24, win, 0, 32, "bad port"},
+      {"port beyond 16 bits", atoms.keymapInterface, 1L << 24, win, 0x10000 + port_, 32, "bad port"},
+      {"no window", atoms.keymapInterface, 1L << 24, 0, port_, 32, "bad window id"},
+      {"unknown code", atoms.keymapInterface, 9L << 24, 0, 0, 32, "unknown sub-command"},
+      {"format 8", atoms.keymapInterface, 1L << 24, win, port_, 8, "not format 32"},
+      {"helper not started here", atoms.keypadInterface, 1L << 24, win, port_, 32, "started no such helper"},
+      {"disconnect before connect", atoms.keymapInterface, 2L << 24, 0, 0, 32, "has not connected"},
+      {"preference id 200", atoms.drevaskInterface, (2L << 24) | (200L << 16), 0, 0, 32, "out of range"},
+      {"preferences not running", atoms.drevaskInterface, (2L << 24) | (3L << 16), 0, 0, 32, "does not run"},
+      {"preferences start not pending", atoms.drevaskInterface, 1L << 24, win, 0, 32, "no start"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    qwtest::LogCapture log;
+    Send(b, c.type, c.w0, c.w1, c.w2, c.format);
+    EXPECT_TRUE(RunUntil([&] { return log.Contains("Refused a"); }));
+    EXPECT_TRUE(log.Contains(c.reason));
+  }
+  // Nothing connected, the session still owns its helper.
+  char byte;
+  EXPECT_EQ(accept(listener_, nullptr, nullptr), -1);
+  (void)byte;
+  EXPECT_TRUE(b->xstuff.helper(HelperKind::KeyboardRemapper).owner);
+  EXPECT_EQ(b->xstuff.helper(HelperKind::KeyboardRemapper).window, 0u);
+}
+
+TEST_F(HelperMessagesTest, OversizedLengthWordClosesTheConnection) {
+  SessionControlBlock* b = StartedSession();
+  Send(b, ApplicationAtoms().keymapInterface, 1L << 24, static_cast<long>(helperWindow_), port_);
+  ASSERT_TRUE(RunUntil([&] { return (peer_ = accept(listener_, nullptr, nullptr)) >= 0; }));
+  ReadFrames(2);
+  qwtest::LogCapture log;
+  Write(std::string("\x7f\xff\xff\xff", 4) + "abc");
+  ASSERT_TRUE(RunUntil([&] { return b->xstuff.helper(HelperKind::KeyboardRemapper).connection == nullptr; }));
+  EXPECT_TRUE(log.Contains("longer than"));
+  EXPECT_EQ(HelperReceivedTranslations(b), "");
+}
+
+}  // namespace
