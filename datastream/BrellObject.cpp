@@ -230,7 +230,7 @@ int BrellObject::brell_prepare_soc_read(char* buffer, int size) {
 int BrellObject::brell_prepare_soc_write(const char* data, int length) {
   traceOn = session_ && session_->traceFlag();
   const int rc = brell_secure_soc_write(handle_, data, length);
-  if (rc < 0 && traceOn) LogTransferFailure(rc, false);
+  if (rc < 0 && rc != BRELL_RC_WOULD_BLOCK && traceOn) LogTransferFailure(rc, false);
   return rc;
 }
 
@@ -260,11 +260,15 @@ long BrellObject::write(const void* data, size_t size) {
   }
   if (size == 0) return 0;
   const int want = size > static_cast<size_t>(INT_MAX) ? INT_MAX : static_cast<int>(size);
+  // After "would block" the secure session may hold some of these bytes
+  // already, so the caller must offer the same bytes again. The Telnet
+  // send queue does: it keeps what was not taken, offers it again from
+  // its head unchanged, and only adds to its end.
   const int n = brell_prepare_soc_write(static_cast<const char*>(data), want);
   if (n >= 0) return n;
-  // Never "would block": the layer waits for room itself, and a failed
-  // write leaves a secure session that cannot go on.
-  errno = n == BRELL_RC_TIMEOUT ? ETIMEDOUT : EIO;
+  // A full socket: the caller keeps the bytes until it is writable. Any
+  // other failure leaves a secure session that cannot go on.
+  errno = n == BRELL_RC_WOULD_BLOCK ? EAGAIN : n == BRELL_RC_TIMEOUT ? ETIMEDOUT : EIO;
   return -1;
 }
 

@@ -421,6 +421,9 @@ brell_handle brell_secure_soc_init(brell_soc_block* block) {
   if (!bio) return fail(BRELL_SOC_HANDLE_FAILED);
   BIO_set_data(bio, s.get());
   SSL_set_bio(s->ssl, bio, bio);  // the session owns it now
+  // Writes take what the socket takes now; a write that could not finish is
+  // offered again from wherever the caller keeps the bytes by then.
+  SSL_set_mode(s->ssl, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
 
   const char* peer = block->peer_name;
   if (peer && *peer) {
@@ -520,19 +523,24 @@ int brell_secure_soc_write(brell_handle handle, const void* data, int length) {
   if (!data || length <= 0) return BRELL_RC_BAD_BUFFER;
   if (s->dead) return BRELL_RC_FAILED;
   NonBlockingScope nonBlocking(s->fd);
+  // Only a renegotiation (the protocol must read before it may write)
+  // is waited for; a full socket is the caller's to wait for.
   const long long deadline = NowMs() + s->timeoutMs;
-  const char* p = static_cast<const char*>(data);
-  int done = 0;
-  while (done < length) {
+  for (;;) {
     ERR_clear_error();
-    const int n = SSL_write(s->ssl, p + done, length - done);
-    if (n > 0) {
-      done += n;
-      continue;
-    }
+    // With partial writes the call returns once a record has gone out, so
+    // a count below `length` is normal.
+    const int n = SSL_write(s->ssl, data, length);
+    if (n > 0) return n;
     const int e = SSL_get_error(s->ssl, n);
-    if (e == SSL_ERROR_WANT_WRITE || e == SSL_ERROR_WANT_READ) {
-      const int w = WaitFor(s->fd, e == SSL_ERROR_WANT_WRITE ? POLLOUT : POLLIN, deadline);
+    if (e == SSL_ERROR_WANT_WRITE) {
+      // Some of the bytes may already sit encrypted in the session's buffer:
+      // the caller offers the same bytes again (possibly followed by more).
+      errno = EAGAIN;
+      return BRELL_RC_WOULD_BLOCK;
+    }
+    if (e == SSL_ERROR_WANT_READ) {
+      const int w = WaitFor(s->fd, POLLIN, deadline);
       if (w > 0) continue;
       // A record may be half sent: the session cannot go on.
       s->dead = true;
@@ -542,7 +550,6 @@ int brell_secure_soc_write(brell_handle handle, const void* data, int length) {
     s->dead = true;
     return BRELL_RC_FAILED;
   }
-  return length;
 }
 
 int brell_secure_soc_close(brell_handle handle) {

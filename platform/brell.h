@@ -91,8 +91,9 @@ int brell_initialize(const brell_init_block* block);
 
 struct brell_soc_block {
   int fd;                  // the connected socket (the library never closes it)
-  int timeout_ms;          // bound on the handshake and on a stalled write;
-                           // 0 for the default (30,000 ms)
+  int timeout_ms;          // bound on the handshake and on a write that must
+                           // wait for the peer's renegotiation; 0 for the
+                           // default (30,000 ms)
   const char* peer_name;   // the name the peer must prove; null or "" for none
   char security_type_used[16];  // filled in: "TLSV12" or "TLSV13"
   const char* security_type;    // "SSLV3"
@@ -145,8 +146,10 @@ brell_handle brell_secure_soc_init(brell_soc_block* block);
 enum : int {
   BRELL_RC_BAD_BUFFER = -100,   // null buffer or size below 1
   BRELL_RC_BAD_HANDLE = -101,
-  BRELL_RC_TIMEOUT = -102,      // a write stalled for timeout_ms; the session is dead
-  BRELL_RC_WOULD_BLOCK = -103,  // read: no complete record yet (errno EAGAIN)
+  BRELL_RC_TIMEOUT = -102,      // a renegotiation stalled a write (or a read's answer)
+                                // for timeout_ms; the session is dead
+  BRELL_RC_WOULD_BLOCK = -103,  // read: no complete record yet; write: the socket
+                                // is full (errno EAGAIN either way)
   BRELL_RC_FAILED = -104,       // socket or protocol failure; the session is dead
 };
 
@@ -154,8 +157,12 @@ enum : int {
 // cleanly, or a BRELL_RC_* code. On a non-blocking socket a partly arrived
 // record reads as BRELL_RC_WOULD_BLOCK.
 int brell_secure_soc_read(brell_handle handle, void* buffer, int size);
-// Writes all of `data` (waiting up to timeout_ms while the socket is full),
-// returning `length` or a BRELL_RC_* code.
+// Writes what the socket takes now, without waiting for room: a count from
+// 1 to `length`, BRELL_RC_WOULD_BLOCK when the socket is full, or another
+// BRELL_RC_* code. After BRELL_RC_WOULD_BLOCK the session may already hold
+// some of the bytes: the next write must offer the same bytes again (from
+// any address, and possibly followed by more), once the socket is writable.
+// Only while the peer renegotiates does a write wait (up to timeout_ms).
 int brell_secure_soc_write(brell_handle handle, const void* data, int length);
 // Sends the closing alert (without waiting for the peer's) and releases the
 // session. The socket stays open. 0, or BRELL_RC_BAD_HANDLE.

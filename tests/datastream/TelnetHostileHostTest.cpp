@@ -1,5 +1,6 @@
 // TelnetLAN against hostile hosts on real loopback TCP connections: a flood
-// of record ends during the negotiation, and a host that stops reading.
+// of record ends during the negotiation, and a host that stops reading, on a
+// plain connection and through the session's secure socket.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -27,11 +28,15 @@
 #include <thread>
 #include <vector>
 
+#include "datastream/BrellObject.h"
 #include "datastream/TelnetLAN.h"
 #include "tests/datastream/TelnetTestSession.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/PollEventSources.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TestCertificates.h"
 #include "tests/support/TestClock.h"
+#include "tests/support/TlsHostTransport.h"
 
 namespace {
 
@@ -167,20 +172,72 @@ public:
     Id AddOutput(int, Callback) override { return 0; }
 };
 
+// The session, with its secure socket in use when `secure` is set.
+class HostileTestSession : public TelnetTestSession, public BrellSessionLink {
+public:
+    using TelnetTestSession::TelnetTestSession;
+    TelnetStream* secureStream() override { return secure ? &brell : nullptr; }
+    bool traceFlag() const override { return false; }
+    void errorDialog(const char* msgName) override { dialogs.push_back(msgName); }
+
+    bool secure = false;
+    BrellObject brell{this};
+    std::vector<std::string> dialogs;
+};
+
+enum class Link { Plain, Tls };
+
 struct StalledHost {
     std::unique_ptr<PollEventSources> loop;
     PollEventSources& events;
-    TelnetTestSession session{events};
+    HostileTestSession session{events};
     TcpPair pair;
     SocketTelnet telnet{session};
+    std::unique_ptr<HostTransport> tlsHost;  // the host's end over TLS
     std::vector<uint8_t> expected;  // every byte the client accepted to send
     int next = 0;
 
-    explicit StalledHost(bool outputSources = true)
+    explicit StalledHost(bool outputSources = true, Link link = Link::Plain)
         : loop(outputSources ? std::make_unique<PollEventSources>() : std::make_unique<TimerOnlyEvents>()),
           events(*loop) {
+        if (link == Link::Tls) StartTls();
         EXPECT_EQ(telnet.adoptConnectedSocket(pair.TakeClient(), true), 0);
         telnet.addSocketInput();
+    }
+    // The secure session over the pair: the host's handshake on a thread,
+    // the client's through the session's secure socket, bounded by 3 s.
+    void StartTls() {
+        TempDir dir;
+        TestCa ca;
+        std::string setting = dir.WriteFile("host.kyr", ca.CertPem());
+        const HostTransportFactory factory = TlsHostTransportFactory(ServerWith(ca.Issue(CertSpec{})));
+        const int hostFd = pair.host;
+        pair.host = -1;  // the transport owns it
+        std::thread handshake([&] { tlsHost = factory(hostFd); });
+        session.secure = true;
+        const int rc = session.brell.brell_init("SSLV3", setting.c_str(), nullptr, 100, 1000);
+        EXPECT_EQ(rc, 0);
+        if (rc == 0) EXPECT_EQ(session.brell.brell_soc_init(pair.client, 3000, "127.0.0.1", "SSLV3", "2", "03"), 0);
+        handshake.join();
+        EXPECT_TRUE(tlsHost);
+    }
+    // The host's side: sends all of `bytes`, reads what is there (> 0 a
+    // count, 0 end of connection, -1 with errno).
+    bool HostWrite(const std::vector<uint8_t>& bytes) {
+        if (!tlsHost) return write(pair.host, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+        return tlsHost->Write(bytes.data(), bytes.size()) == static_cast<long>(bytes.size());
+    }
+    long HostRead(uint8_t* buffer, size_t size) {
+        if (!tlsHost) return recv(pair.host, buffer, size, MSG_DONTWAIT);
+        return tlsHost->Read(buffer, size);
+    }
+    void HostClose() {
+        if (tlsHost) {
+            tlsHost.reset();
+            return;
+        }
+        close(pair.host);
+        pair.host = -1;
     }
     // User input until the connection holds some of it back.
     void FillUntilQueued() {
@@ -208,10 +265,22 @@ struct StalledHost {
 };
 
 TEST(TelnetHostileHost, HostThatStopsReadingNeverStopsTheLoop) {
-    for (bool outputSources : {true, false}) {
-        SCOPED_TRACE(outputSources ? "writability through an output source"
-                                   : "writability tried on a timer");
-        StalledHost s(outputSources);
+    struct Case {
+        const char* name;
+        bool outputSources;  // else: writability is tried on a timer
+        Link link;
+    };
+    const Case cases[] = {
+        {"writability through an output source", true, Link::Plain},
+        {"writability tried on a timer", false, Link::Plain},
+        // A secure write waits for no room either: the secure socket takes
+        // what fits and the rest is queued like plain bytes.
+        {"over TLS, writability through an output source", true, Link::Tls},
+        {"over TLS, writability tried on a timer", false, Link::Tls},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        StalledHost s(c.outputSources, c.link);
         s.FillUntilQueued();
         // More user input while the host does not read: taken, held in order.
         for (int i = 0; i < 3; ++i) EXPECT_EQ(s.SendNext(), 1);
@@ -219,17 +288,18 @@ TEST(TelnetHostileHost, HostThatStopsReadingNeverStopsTheLoop) {
         // The loop goes on: timers run and the host's records are taken.
         bool fired = false;
         s.events.AddTimeOut(1, [&fired] { fired = true; });
-        const std::vector<uint8_t> ping = Wire(Text("PING"));
-        ASSERT_EQ(write(s.pair.host, ping.data(), ping.size()), static_cast<ssize_t>(ping.size()));
+        ASSERT_TRUE(s.HostWrite(Wire(Text("PING"))));
         ASSERT_TRUE(s.PumpUntil([&] { return fired && s.session.records.size() == 1; }));
         EXPECT_GT(s.telnet.unsentBytes(), 0u);
+        // Input is still taken, and held back behind what is queued.
+        EXPECT_EQ(s.SendNext(), 1);
 
         // The host reads again: everything arrives, once and in order.
         std::vector<uint8_t> got;
         ASSERT_TRUE(s.PumpUntil([&] {
             uint8_t buf[65536];
-            ssize_t n;
-            while ((n = recv(s.pair.host, buf, sizeof buf, MSG_DONTWAIT)) > 0) got.insert(got.end(), buf, buf + n);
+            long n;
+            while ((n = s.HostRead(buf, sizeof buf)) > 0) got.insert(got.end(), buf, buf + n);
             return got.size() >= s.expected.size();
         }));
         EXPECT_TRUE(got == s.expected);
@@ -237,6 +307,7 @@ TEST(TelnetHostileHost, HostThatStopsReadingNeverStopsTheLoop) {
         EXPECT_EQ(s.events.InputCount(), 1u);  // the socket's input; no output source left
         EXPECT_EQ(s.events.TimerCount(), 0u);
         EXPECT_TRUE(s.session.errors.empty());
+        EXPECT_TRUE(s.session.dialogs.empty());
     }
 }
 
@@ -245,19 +316,21 @@ TEST(TelnetHostileHost, UnsendableInputIsABrokenConnection) {
         const char* name;
         bool hostCloses;  // else: the host never reads again
         const char* logLine;  // null: the read or the write may see the close first
+        Link link;
     };
     const Case cases[] = {
-        {"the host closes with input pending", true, nullptr},
-        {"more input than the connection may hold back", false, "QWC0056"},
+        {"the host closes with input pending", true, nullptr, Link::Plain},
+        {"more input than the connection may hold back", false, "QWC0056", Link::Plain},
+        {"the TLS host closes with input pending", true, nullptr, Link::Tls},
+        {"more input than the TLS connection may hold back", false, "QWC0056", Link::Tls},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         LogCapture log;
-        StalledHost s;
+        StalledHost s(true, c.link);
         s.FillUntilQueued();
         if (c.hostCloses) {
-            close(s.pair.host);
-            s.pair.host = -1;
+            s.HostClose();
         } else {
             bool refused = false;
             for (int i = 0; i < 200 && !refused; ++i) refused = s.SendNext() == 0;
@@ -276,12 +349,13 @@ TEST(TelnetHostileHost, UnsendableInputIsABrokenConnection) {
         EXPECT_EQ(s.events.InputCount(), 0u);
         EXPECT_EQ(s.events.TimerCount(), 0u);
         EXPECT_EQ(s.SendNext(), 0);
+        EXPECT_TRUE(s.session.dialogs.empty());
         if (!c.hostCloses) {
             // The host sees the end of the connection after what was sent.
             ASSERT_TRUE(s.PumpUntil([&] {
                 uint8_t buf[65536];
-                ssize_t n;
-                while ((n = recv(s.pair.host, buf, sizeof buf, MSG_DONTWAIT)) > 0) {
+                long n;
+                while ((n = s.HostRead(buf, sizeof buf)) > 0) {
                 }
                 return n == 0 || (n < 0 && errno != EAGAIN);
             }));

@@ -457,6 +457,24 @@ bool ReadAll(brell_handle h, int fd, size_t n, std::mt19937& rng, std::string* o
   return true;
 }
 
+// Writes all of `data`, waiting for the socket when it is full, and
+// offering the bytes not taken again (from a copy, at another address).
+bool WriteAll(brell_handle h, int fd, const std::string& data) {
+  std::string copy;
+  for (size_t off = 0; off < data.size();) {
+    copy.assign(data, off, std::string::npos);
+    const int n = brell_secure_soc_write(h, copy.data(), static_cast<int>(copy.size()));
+    if (n > 0) {
+      off += static_cast<size_t>(n);
+      continue;
+    }
+    if (n != BRELL_RC_WOULD_BLOCK) return false;
+    pollfd p{fd, POLLOUT, 0};
+    if (poll(&p, 1, 10000) != 1) return false;
+  }
+  return true;
+}
+
 TEST_F(BrellTest, DataRoundTripsByteExactInRandomPieces) {
   TrustCa();
   std::mt19937 rng(5250);
@@ -491,7 +509,7 @@ TEST_F(BrellTest, DataRoundTripsByteExactInRandomPieces) {
   EXPECT_TRUE(got == down) << "downstream bytes differ";
   for (size_t off = 0; off < up.size();) {
     const size_t n = std::min<size_t>(1 + rng() % 9000, up.size() - off);
-    ASSERT_EQ(brell_secure_soc_write(h, up.data() + off, static_cast<int>(n)), static_cast<int>(n));
+    ASSERT_TRUE(WriteAll(h, fd_, up.substr(off, n)));
     off += n;
   }
   EXPECT_EQ(brell_secure_soc_close(h), 0);
@@ -529,6 +547,71 @@ TEST_F(BrellTest, APartlyArrivedRecordReadsAsWouldBlock) {
   EXPECT_EQ(got, std::string("\xff\xff\x00payload", 10));
   brell_secure_soc_close(h);
   server.Join();
+  close(go[0]);
+  close(go[1]);
+}
+
+TEST_F(BrellTest, WritesTakeWhatAPeerThatStopsReadingLeavesRoom) {
+  TrustCa();
+  std::mt19937 rng(3179);
+  const std::string up = RandomBytes(rng, 4 * 1024 * 1024);
+  int go[2];
+  ASSERT_EQ(pipe(go), 0);
+  std::string received;
+  TlsTestServer server(ServerWith(ca_.Issue(CertSpec{})), [&](TlsPeer& peer) {
+    // Reads nothing until told to, then everything.
+    pollfd p{go[0], POLLIN, 0};
+    if (poll(&p, 1, 20000) != 1) return;
+    peer.ReadExact(up.size(), &received);
+    peer.ExpectCloseNotify();
+  });
+  int error = 1;
+  // A write that waited for room would give up after 5 s with a time-out.
+  const brell_handle h = Handshake(server, &error, "127.0.0.1", 5000);
+  ASSERT_EQ(error, 0);
+  const int small = 4096;
+  ASSERT_EQ(setsockopt(fd_, SOL_SOCKET, SO_SNDBUF, &small, sizeof small), 0);
+  const int flags = fcntl(fd_, F_GETFL);
+
+  // Offers of 64 KiB: each call takes part of them (at least one byte) or,
+  // once the peer's socket and ours are full, nothing.
+  size_t off = 0;
+  int partial = 0;
+  int wouldBlock = 0;
+  while (off < up.size() && wouldBlock == 0) {
+    const int want = static_cast<int>(std::min<size_t>(65536, up.size() - off));
+    errno = 0;
+    const int n = brell_secure_soc_write(h, up.data() + off, want);
+    if (n == BRELL_RC_WOULD_BLOCK) {
+      EXPECT_EQ(errno, EAGAIN);
+      ++wouldBlock;
+      break;
+    }
+    ASSERT_GT(n, 0);
+    ASSERT_LE(n, want);
+    if (n < want) ++partial;
+    off += static_cast<size_t>(n);
+  }
+  ASSERT_EQ(wouldBlock, 1) << "the peer took all " << up.size() << " bytes unread";
+  EXPECT_GT(partial, 0);
+  EXPECT_EQ(fcntl(fd_, F_GETFL), flags) << "the socket's mode is left as it was";
+  // The same bytes offered again, now from another address and with more
+  // after them: refused the same way while the socket is full (the kernel
+  // may have made a little room meanwhile); the session lives on.
+  std::string rest = up.substr(off);
+  const int again =
+      brell_secure_soc_write(h, rest.data(), static_cast<int>(std::min<size_t>(rest.size(), 100000)));
+  ASSERT_TRUE(again == BRELL_RC_WOULD_BLOCK || again > 0) << again;
+  if (again > 0) rest.erase(0, static_cast<size_t>(again));
+
+  // The peer reads again: what follows, offered again as it was, arrives
+  // once and in order.
+  ASSERT_EQ(write(go[1], "x", 1), 1);
+  ASSERT_TRUE(WriteAll(h, fd_, rest));
+  EXPECT_EQ(brell_secure_soc_close(h), 0);
+  server.Join();
+  EXPECT_EQ(received.size(), up.size());
+  EXPECT_TRUE(received == up) << "the bytes differ";
   close(go[0]);
   close(go[1]);
 }
