@@ -7,3 +7,7 @@
 struct QXRegObject {
   std::vector<std::pair<std::string, std::string>> values;  // in file order
 };
+
+// True when every '/'-separated component of `path` is a real name: not
+// empty, "." or "..". An object name built from it never leaves its area.
+bool QXRegNamesOnly(const char* path);

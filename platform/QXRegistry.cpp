@@ -30,20 +30,23 @@ std::string Trim(const std::string& s) {
 bool ValidPath(const char* path) {
   // Absolute, no empty, "." or ".." components: an object name never leaves
   // the registry directory.
-  if (!path || path[0] != '/') return false;
-  std::string p(path);
-  size_t i = 1;
+  return path && path[0] == '/' && QXRegNamesOnly(path + 1);
+}
+
+}  // namespace
+
+bool QXRegNamesOnly(const char* path) {
+  const std::string p(path ? path : "");
+  size_t i = 0;
   while (i <= p.size()) {
     size_t j = p.find('/', i);
     if (j == std::string::npos) j = p.size();
-    std::string part = p.substr(i, j - i);
+    const std::string part = p.substr(i, j - i);
     if (part.empty() || part == "." || part == "..") return false;
     i = j + 1;
   }
   return true;
 }
-
-}  // namespace
 
 const char* QXRegistryDirectory() {
   const char* dir = getenv("QX_REGISTRY_DIR");

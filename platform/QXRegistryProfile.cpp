@@ -16,17 +16,7 @@
 namespace {
 
 bool ValidRelative(const char* relative) {
-  if (!relative || !*relative || relative[0] == '/') return false;
-  std::string p(relative);
-  size_t i = 0;
-  while (i <= p.size()) {
-    size_t j = p.find('/', i);
-    if (j == std::string::npos) j = p.size();
-    std::string part = p.substr(i, j - i);
-    if (part.empty() || part == "." || part == "..") return false;
-    i = j + 1;
-  }
-  return true;
+  return relative && *relative && relative[0] != '/' && QXRegNamesOnly(relative);
 }
 
 bool AreaDirectory(int area, std::string* dir) {
