@@ -93,23 +93,6 @@ Bytes DenseImage(int variant) {
   return image;
 }
 
-struct CellProbe {
-  XImage* image = nullptr;
-  int cellWidth = 0, cellHeight = 0, originX = 1, originY = 1;
-  ~CellProbe() {
-    if (image) XDestroyImage(image);
-  }
-  unsigned long at(int row, int column, int dx, int dy) const {
-    return XGetPixel(image, originX + (column - 1) * cellWidth + dx, originY + (row - 1) * cellHeight + dy);
-  }
-  int count(int row, int column, unsigned long pixel) const {
-    int n = 0;
-    for (int y = 0; y < cellHeight; ++y)
-      for (int x = 0; x < cellWidth; ++x) n += at(row, column, x, y) == pixel;
-    return n;
-  }
-};
-
 class BurstPaintingTest : public ::testing::Test {
  protected:
   void SetUp() override {

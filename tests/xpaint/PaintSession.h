@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>  // before Xlib, whose None and Bool macros clash with it
 
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
 #include <string>
 
 #include "session/AppInit.h"
@@ -51,5 +54,24 @@ inline SessionControlBlock* NewSession(int port) {
   createSessionUnderThisProcess(o, nullptr, nullptr);
   return NewestSession();
 }
+
+// The pixels of a window image, read cell by cell.
+struct CellProbe {
+  XImage* image = nullptr;
+  int cellWidth = 0, cellHeight = 0, originX = 1, originY = 1;
+  ~CellProbe() {
+    if (image) XDestroyImage(image);
+  }
+  unsigned long at(int row, int column, int dx, int dy) const {
+    return XGetPixel(image, originX + (column - 1) * cellWidth + dx, originY + (row - 1) * cellHeight + dy);
+  }
+  // How many pixels of the cell have the pixel value.
+  int count(int row, int column, unsigned long pixel) const {
+    int n = 0;
+    for (int y = 0; y < cellHeight; ++y)
+      for (int x = 0; x < cellWidth; ++x) n += at(row, column, x, y) == pixel;
+    return n;
+  }
+};
 
 }  // namespace paint_test

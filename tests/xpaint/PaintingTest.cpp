@@ -49,24 +49,6 @@ Bytes SignOnScreen() {
               B({0x13, 6, 53})});
 }
 
-struct CellProbe {
-  XImage* image = nullptr;
-  int cellWidth = 0, cellHeight = 0, originX = 1, originY = 1;
-  ~CellProbe() {
-    if (image) XDestroyImage(image);
-  }
-  unsigned long at(int row, int column, int dx, int dy) const {
-    return XGetPixel(image, originX + (column - 1) * cellWidth + dx, originY + (row - 1) * cellHeight + dy);
-  }
-  // How many pixels of the cell have the pixel value.
-  int count(int row, int column, unsigned long pixel) const {
-    int n = 0;
-    for (int y = 0; y < cellHeight; ++y)
-      for (int x = 0; x < cellWidth; ++x) n += at(row, column, x, y) == pixel;
-    return n;
-  }
-};
-
 struct Pixels {
   Pixel background, green, white, red, turquoise, blue, cursor;
 };
