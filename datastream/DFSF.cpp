@@ -88,7 +88,7 @@ uint32_t DFSF::loadSeparator(DisplayBag* d, const unsigned char* m, uint32_t n) 
 uint32_t DFSF::loadChoiceText(DisplayBag* d, const unsigned char* m, uint32_t n) {
   if (n < 5) return dsm_sense::kBadLength;
   unsigned char flags1 = m[2];
-  const unsigned char flags2 = m[3], devices = m[4];
+  const unsigned char devices = m[4];  // byte 3, flag byte 2, sets nothing here
   const unsigned int numbers = flags1 & kNumberMask;
   if (numbers == 3) return dsm_sense::kBadChoiceNumber;
   uint32_t at = 5;
@@ -106,7 +106,6 @@ uint32_t DFSF::loadChoiceText(DisplayBag* d, const unsigned char* m, uint32_t n)
     const bool firstOfTwo = numbers == 2 && i == 0;
     if (!((c >= 0xF0 && c <= 0xF9) || (firstOfTwo && c == kBlank))) return dsm_sense::kBadChoiceNumber;
   }
-  (void)flags2;
   if (!(devices & deviceMask_)) return 0;  // for another kind of display
   const uint32_t textLength = n - at;
   if (textLength == 0) flags1 = static_cast<unsigned char>((flags1 & ~kStateMask) | kUnavailable);
@@ -216,7 +215,8 @@ void DFSF::build(DisplayBag* d, SelectionField* f) {
   }
   const unsigned char indicators[6] = {attributes_[0], attributes_[1], attributes_[2],
                                        attributes_[3], attributes_[4], attributes_[5]};
-  f->define(flags2_, type_ == kMenuBar ? count_ : columns_, indicators);
+  // No bit of the definition sets a selection flag yet.
+  f->define(0, type_ == kMenuBar ? count_ : columns_, indicators);
   f->setSelectionType(pushButtons ? SelectionField::kTypePushButtons : 0);
   if (type_ == kMenuBar && separator_.present) {
     const unsigned int columns = d->columns();
