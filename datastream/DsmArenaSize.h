@@ -7,6 +7,7 @@
 #include "datastream/Arena.h"
 #include "datastream/CRWIN.h"
 #include "datastream/DEGRID.h"
+#include "datastream/DFSF.h"
 #include "datastream/GLM.h"
 #include "datastream/LSTCMD.h"
 #include "datastream/PMB.h"
@@ -33,7 +34,8 @@ constexpr unsigned int kWriteToDisplayChain =
               Arena::blockBytes(sizeof(WTDWSF)) +
                   std::max({Arena::blockBytes(sizeof(UnbuiltFSM)), Arena::blockBytes(sizeof(CRWIN)),
                             Arena::blockBytes(sizeof(PMB)), Arena::blockBytes(sizeof(RMGUICON)),
-                            Arena::blockBytes(sizeof(DEGRID))})});
+                            Arena::blockBytes(sizeof(DEGRID)),
+                            Arena::blockBytes(sizeof(DFSF))})});
 // Write Structured Field and the machine of its type.
 constexpr unsigned int kStructuredFieldChain =
     std::max(Arena::blockBytes(sizeof(WSF)), Arena::blockBytes(sizeof(WSSF))) +

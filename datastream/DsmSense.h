@@ -47,6 +47,12 @@ constexpr uint32_t kBadImageLength = 0x1005014Du;
 constexpr uint32_t kStructuredFieldTooLong = 0x1005014Fu;
 constexpr uint32_t kHighlightedFieldTooLong = 0x10050187u;
 constexpr uint32_t kBadSelfCheck = 0x10050188u;
+// Selection fields.
+constexpr uint32_t kBadChoiceNumber = 0x10050114u;
+constexpr uint32_t kNoChoiceText = 0x1005013Au;
+constexpr uint32_t kChoiceOutsideScreen = 0x1005013Bu;
+constexpr uint32_t kTooManyChoices = 0x1005013Cu;
+constexpr uint32_t kSecondSelectedChoice = 0x1005013Du;
 
 // True for the codes a negative response may carry: the state conflicts
 // (0x08xxxxxx) and the command and data-stream errors (0x10xxxxxx).

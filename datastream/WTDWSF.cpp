@@ -2,6 +2,7 @@
 
 #include "datastream/CRWIN.h"
 #include "datastream/DEGRID.h"
+#include "datastream/DFSF.h"
 #include "datastream/DataStreamManager.h"
 #include "datastream/DsmSense.h"
 #include "datastream/PMB.h"
@@ -24,7 +25,7 @@ int WTDWSF::processInput(Databyte* db) {
   if (const uint32_t sense = sf::checkHeader(db, &length)) return rejectRecord(db, sense);
   WTDCsr& csr = db->manager->wtdCsr();
   switch (db->peek(3)) {
-    case 0x50: return unbuilt(db, "the selection field definition", dsm_sense::kBadLength, true);
+    case 0x50: return structure<DFSF>(db, true);
     case 0x51: return structure<CRWIN>(db, true);
     case 0x53: return unbuilt(db, "the scroll bar definition", dsm_sense::kBadLength, true);
     case 0x55: return structure<PMB>(db, false);

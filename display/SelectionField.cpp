@@ -9,6 +9,13 @@
 SelectionField::SelectionField(unsigned int choices)
     : choices_(static_cast<unsigned char>(choices)) {}
 
+void SelectionField::define(unsigned char selectionFlags, unsigned char columns,
+                            const unsigned char* indicators) {
+  selectionFlags_ = selectionFlags;
+  columns_ = columns;
+  for (unsigned int i = 0; i < 6; ++i) indicators_[i] = indicators[i];
+}
+
 SelectionFieldChoice* SelectionField::choiceBase() const {
   return reinterpret_cast<SelectionFieldChoice*>(
       reinterpret_cast<unsigned char*>(const_cast<SelectionField*>(this)) + sizeof(SelectionField));

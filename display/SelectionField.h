@@ -34,6 +34,12 @@ class SelectionField : public Field {
   }
   unsigned int selectionType() const { return type_ & kTypeMask; }
   void setSelectionType(unsigned int t) { type_ = static_cast<unsigned char>(t & kTypeMask); }
+  // What the host's definition sets: the selection flags, the number of
+  // columns of choices and the six indicator attributes (cursor on:
+  // available, selected, unavailable; then the same with the cursor off).
+  void define(unsigned char selectionFlags, unsigned char columns, const unsigned char* indicators);
+  unsigned char columns() const { return columns_; }
+  unsigned char indicator(unsigned int i) const { return i < 6 ? indicators_[i] : 0; }
   // The number of choices the field was created with, and those built so far.
   unsigned int choiceCount() const { return choices_; }
   unsigned int builtChoices() const;

@@ -23,6 +23,27 @@ std::vector<unsigned int> Filled(std::vector<unsigned int> head, size_t count, u
   return head;
 }
 
+// Write to display at row 5 column 5, then a define selection field
+// structure of the given type, flag byte 2, text size, rows, columns and
+// cancel AID with the given minor structures.
+std::vector<unsigned int> SelField(unsigned int type, unsigned int flags2, unsigned int textSize,
+                                   unsigned int rows, unsigned int columns, unsigned int cancel,
+                                   std::vector<unsigned int> minors, unsigned int row = 5) {
+  const size_t n = 20 + minors.size();
+  std::vector<unsigned int> r = {0x04, 0x11, 0, 0, 0x11, row, 5, 0x15,
+                                 static_cast<unsigned int>(n >> 8), static_cast<unsigned int>(n & 0xFF),
+                                 0xD9, 0x50, 0x00, flags2, 0x00, type, 0, 0, 0, 0, 0,
+                                 textSize, rows, columns, 0, 0, 0, cancel};
+  r.insert(r.end(), minors.begin(), minors.end());
+  return r;
+}
+// A choice text minor with flag byte 1 and the text "Yes".
+const std::vector<unsigned int> kYes = {8, 0x10, 0x00, 0x00, 0xE0, 0xE8, 0x85, 0xA2};
+std::vector<unsigned int> Plus(std::vector<unsigned int> a, const std::vector<unsigned int>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
 const Case kCases[] = {
     // The command level.
     {"escape ends the record", {0x04}, 0x10050121},
@@ -140,6 +161,39 @@ const Case kCases[] = {
     {"grid lines of length 4", {0x04, 0x11, 0, 0, 0x15, 0x00, 0x04, 0xD9, 0x60}, 0x10050112},
     {"erase grid lines of length 10", {0x04, 0x11, 0, 0, 0x15, 0x00, 0x0A, 0xD9, 0x61, 0, 0, 0, 0, 0, 0}, 0x10050121},
     {"grid lines", {0x04, 0x11, 0, 0, 0x15, 0x00, 0x08, 0xD9, 0x60, 0, 0, 0, 0}, 0x10050153},
+    // Selection fields: the whole definition is checked before the field is built.
+    {"selection field shorter than 24 bytes",
+     {0x04, 0x11, 0, 0, 0x11, 5, 5, 0x15, 0x00, 0x17, 0xD9, 0x50, 0, 0, 0, 0x21, 0, 0, 0, 0, 0, 3, 1, 1, 0, 0, 0, 0, 0x03, 0x10, 0},
+     0x10050110},
+    {"selection field cut short", Filled({0x04, 0x11, 0, 0, 0x11, 5, 5, 0x15, 0x00, 0x30, 0xD9, 0x50}, 20, 0), 0x10050121},
+    {"selection field of text size 0", SelField(0x21, 0, 0, 1, 1, 0, kYes), 0x10050112},
+    {"selection field of 0 rows", SelField(0x21, 0, 3, 0, 1, 0, kYes), 0x10050112},
+    {"selection field of 0 columns", SelField(0x21, 0, 3, 1, 0, 0, kYes), 0x10050112},
+    {"scrollable menu bar", SelField(0x01, 0x80, 3, 1, 1, 0, kYes), 0x10050112},
+    {"selection field cancel key not an AID", SelField(0x21, 0, 3, 1, 1, 0x01, kYes), 0x10050112},
+    {"selection field minor of length 0", SelField(0x21, 0, 3, 1, 1, 0, {0x00, 0x10, 0, 0, 0xE0}), 0x10050110},
+    {"selection field minor of length 1", SelField(0x21, 0, 3, 1, 1, 0, {0x01, 0x10, 0, 0, 0xE0}), 0x10050110},
+    {"selection field minor past its end", SelField(0x21, 0, 3, 1, 1, 0, {0x06, 0x10, 0, 0, 0xE0}), 0x10050110},
+    {"choice text of length 4", SelField(0x21, 0, 3, 1, 1, 0, Plus(kYes, {4, 0x10, 0, 0})), 0x10050110},
+    {"choice text items beyond it", SelField(0x21, 0, 3, 1, 1, 0, {6, 0x10, 0x0E, 0, 0xE0, 0}), 0x10050110},
+    {"choice text with three numbers", SelField(0x21, 0, 3, 1, 1, 0, {8, 0x10, 0x03, 0, 0xE0, 0xF1, 0xF2, 0xF3}), 0x10050114},
+    {"choice number not a digit", SelField(0x21, 0, 3, 1, 1, 0, {7, 0x10, 0x01, 0, 0xE0, 0xC1, 0xC1}), 0x10050114},
+    {"choice number blank when it is the only one", SelField(0x21, 0, 3, 1, 1, 0, {7, 0x10, 0x01, 0, 0xE0, 0x40, 0xC1}), 0x10050114},
+    {"selection field without choice text", SelField(0x21, 0, 3, 1, 1, 0, {4, 0x02, 0x00, 0x61}), 0x1005013A},
+    {"selection field whose choices are for another display", SelField(0x21, 0, 3, 1, 1, 0, {8, 0x10, 0, 0, 0x00, 0xE8, 0x85, 0xA2}), 0x1005013A},
+    {"presentation attributes of length 20", SelField(0x21, 0, 3, 1, 1, 0, Plus(Filled({20, 0x01, 0xE0}, 17, 0x20), kYes)), 0x10050110},
+    {"choice indicators of length 7", SelField(0x21, 0, 3, 1, 1, 0, Plus({7, 0x02, 0, 0x61, 0x40, 0x5C, 0}, kYes)), 0x10050110},
+    {"menu-bar separator of length 4", SelField(0x01, 0, 3, 1, 1, 0, Plus(kYes, {4, 0x09, 0, 3})), 0x10050110},
+    {"menu-bar separator of length 9", SelField(0x01, 0, 3, 1, 1, 0, Plus(kYes, {9, 0x09, 0, 3, 9, 0x22, 0x22, 0x5C, 0})), 0x10050110},
+    {"menu-bar separator from column 0", SelField(0x01, 0, 3, 1, 1, 0, Plus(kYes, {5, 0x09, 0, 0, 9})), 0x10050112},
+    {"menu-bar separator ending at its start", SelField(0x01, 0, 3, 1, 1, 0, Plus(kYes, {5, 0x09, 0, 5, 5})), 0x10050112},
+    {"menu-bar separator beyond the row", SelField(0x01, 0, 3, 1, 1, 0, Plus(kYes, {5, 0x09, 0, 5, 81})), 0x10050112},
+    {"menu-bar separator below the last row", SelField(0x01, 0, 3, 1, 1, 0, Plus(kYes, {5, 0x09, 0, 5, 9}), 24), 0x1005013B},
+    {"two selected choices in a single-choice field", SelField(0x21, 0, 3, 2, 1, 0, Plus({8, 0x10, 0x40, 0, 0xE0, 0xE8, 0x85, 0xA2}, {8, 0x10, 0x40, 0, 0xE0, 0xE8, 0x85, 0xA2})), 0x1005013D},
+    {"more choices than rows and columns", SelField(0x21, 0, 3, 1, 1, 0, Plus(kYes, kYes)), 0x1005013C},
+    {"more choices than the menu bar holds", SelField(0x01, 0, 3, 1, 1, 0, Plus(kYes, kYes)), 0x1005013C},
+    {"choice beyond the right edge", SelField(0x21, 0, 75, 1, 1, 0, kYes), 0x1005013B},
+    {"choices below the last row", SelField(0x21, 0, 3, 2, 1, 0, Plus(kYes, kYes), 24), 0x1005013B},
 };
 
 class Malformed : public ::testing::TestWithParam<Case> {};

@@ -1,0 +1,69 @@
+#pragma once
+// Define selection field (structured field 0x50 of the write to display
+// structured field order): builds a menu bar or a list of choices at the
+// display address. Bytes 4-6 flags, 7 the selection-field type, 8-10 the
+// device parameters, 13 text size, 14 rows, 15 columns (menu bar: choices),
+// 16 padding, 17 numeric separator, 18 selection character, 19 cancel AID,
+// then minor structures (length, type, data): presentation attributes 0x01,
+// choice indicators 0x02, menu-bar separator 0x09 and choice text 0x10;
+// others are stepped over. The whole structure is read and checked into the
+// members below before the screen or the format table changes.
+#include <cstdint>
+
+#include "datastream/FSMNw.h"
+
+class Addresses;
+class DisplayBag;
+class SelectionField;
+
+class DFSF : public FSMNw {
+ public:
+  static constexpr uint32_t kHeaderLength = 20;
+  static constexpr uint32_t kMinLength = 24;
+  static constexpr unsigned char kMenuBar = 0x01;
+  static constexpr unsigned char kScrollable = 0x80;  // flag byte 2
+  static constexpr unsigned int kMaxChoices = 255;
+
+  explicit DFSF(Arena* arena) : FSMNw(arena) {}
+  // On the structured field's first length byte; finishes on its last byte.
+  int processInput(Databyte* db) override;
+  int endOfData(Databyte* db) override;
+
+ private:
+  struct Choice {
+    const unsigned char* text;
+    unsigned char length;  // of the text shown (at most the text size)
+    unsigned char flags1;  // bits 0xC0: 0x00 available, 0x40 selected, else unavailable
+    unsigned char mnemonic;
+    unsigned char aid;
+    bool newRow;
+  };
+  struct Separator {
+    bool present;
+    unsigned char flags, start, end, attribute, character;
+  };
+
+  // 0, or the sense code of the first bad minor structure.
+  uint32_t loadMinors(Databyte* db, uint32_t at, uint32_t length);
+  uint32_t loadAttributes(DisplayBag* d, const unsigned char* m, uint32_t n);
+  uint32_t loadChoiceText(DisplayBag* d, const unsigned char* m, uint32_t n);
+  uint32_t loadSeparator(DisplayBag* d, const unsigned char* m, uint32_t n);
+  // Places every choice: 0, or the sense code when one does not fit.
+  uint32_t layOut(DisplayBag* d, const Addresses& addresses);
+  void build(DisplayBag* d, SelectionField* f);
+
+  bool oneChoice_ = false;
+  unsigned char type_ = 0;
+  unsigned char deviceMask_ = 0;
+  unsigned char flags2_ = 0;
+  unsigned char textSize_ = 0;
+  unsigned char rows_ = 0;
+  unsigned char columns_ = 0;
+  unsigned char padding_ = 0;
+  unsigned char attributes_[10] = {};
+  Separator separator_ = {};
+  unsigned int count_ = 0;
+  unsigned int selected_ = 0;
+  Choice choices_[kMaxChoices] = {};
+  unsigned short starts_[kMaxChoices] = {};  // first text position of each choice
+};

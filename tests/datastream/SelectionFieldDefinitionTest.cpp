@@ -1,0 +1,171 @@
+// Define selection field: the structured field of a Write to Display's
+// structured field order that builds a menu bar or a list of choices.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "datastream/DsmSense.h"
+#include "display/FormatTable.h"
+#include "display/SelectionField.h"
+#include "tests/datastream/DsmRecords.h"
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+constexpr unsigned char kAllDevices = 0xE0;
+
+// A choice-text minor: flag bytes 1 and 2, the items its flag byte 1 names,
+// then the text.
+Bytes ChoiceText(unsigned char flags1, const Bytes& items, const std::string& text,
+                 unsigned char devices = kAllDevices) {
+  const Bytes t = Cp037(text);
+  Bytes m = {static_cast<unsigned char>(5 + items.size() + t.size()), 0x10, flags1, 0x00, devices};
+  m.insert(m.end(), items.begin(), items.end());
+  m.insert(m.end(), t.begin(), t.end());
+  return m;
+}
+
+// A define selection field structure of the given type and geometry.
+Bytes Definition(unsigned char type, unsigned char textSize, unsigned char rows,
+                 unsigned char columns, const Bytes& minors, unsigned char flags1 = 0x00,
+                 unsigned char padding = 0) {
+  const size_t n = 20 + minors.size();
+  Bytes sf = {static_cast<unsigned char>(n >> 8), static_cast<unsigned char>(n), 0xD9, 0x50,
+              flags1, 0x00, 0x00, type, 0x00, 0x00, 0x00, 0x00, 0x00, textSize, rows, columns,
+              padding, 0x00, 0x00, 0x00};
+  sf.insert(sf.end(), minors.begin(), minors.end());
+  return sf;
+}
+
+Bytes Join(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
+  return all;
+}
+
+// Write to display, the display address, then the structure.
+Record Define(unsigned int row, unsigned int column, const Bytes& sf) {
+  Record r;
+  r.wtd(0, 0).sba(row, column).bytes({0x15});
+  r.data.insert(r.data.end(), sf.begin(), sf.end());
+  return r;
+}
+
+struct ExpectedChoice {
+  unsigned int row, column;  // of the first text position
+  std::string shown;         // the text positions on the screen
+  unsigned char state;
+  unsigned char mnemonic;
+  unsigned char aid;
+};
+
+struct Accepted {
+  const char* name;
+  Bytes sf;
+  unsigned int columns;  // the field's columns of choices
+  std::vector<ExpectedChoice> choices;
+};
+
+TEST(SelectionFieldDefinition, BuildsTheFieldWithItsChoices) {
+  const unsigned char sel = SelectionFieldChoice::kSelected;
+  const unsigned char off = SelectionFieldChoice::kNotAvailable;
+  const Accepted cases[] = {
+      {"three-choice single-selection list",
+       Definition(0x21, 6, 3, 1,
+                  Join({ChoiceText(0x08, {0}, "Apple"), ChoiceText(0x40, {}, "Banana"),
+                        ChoiceText(0x80, {}, "Cherry")})),
+       1,
+       {{5, 11, "Apple ", 0, 0xC1, 0}, {6, 11, "Banana", sel, 0, 0}, {7, 11, "Cherry", off, 0, 0}}},
+      {"multiple selection in two columns, two selected",
+       Definition(0x12, 3, 2, 2,
+                  Join({ChoiceText(0x40, {}, "One"), ChoiceText(0x40, {}, "Two"),
+                        ChoiceText(0x00, {}, "Six")})),
+       2,
+       {{5, 11, "One", sel, 0, 0}, {5, 16, "Two", sel, 0, 0}, {6, 11, "Six", 0, 0, 0}}},
+      {"menu bar with padding, mnemonics and an AID",
+       Definition(0x01, 10, 1, 3,
+                  Join({ChoiceText(0x08, {1}, "File"), ChoiceText(0x0C, {0, 0xF3}, "edit"),
+                        ChoiceText(0x00, {}, "")}),
+                  0x00, 1),
+       2,
+       {{5, 11, "File", 0, 0xC9, 0}, {5, 18, "edit", 0, 0xC5, 0xF3}}},
+      {"text longer than the text size is cut, an empty one is unavailable",
+       Definition(0x21, 4, 2, 1, Join({ChoiceText(0x00, {}, "Longer"), ChoiceText(0x00, {}, "")})),
+       1,
+       {{5, 11, "Long", 0, 0, 0}, {6, 11, "    ", off, 0, 0}}},
+      {"numbers, a non-AID byte and another display's choice",
+       Definition(0x21, 5, 2, 1,
+                  Join({ChoiceText(0x06, {0x01, 0x40, 0xF1}, "One"),
+                        ChoiceText(0x00, {}, "Hidden", 0x00), ChoiceText(0x01, {0xF2}, "Two")})),
+       1,
+       {{5, 11, "One  ", 0, 0, 0xF1}, {6, 11, "Two  ", 0, 0, 0}}},
+      {"other minors are stepped over",
+       Definition(0x21, 3, 1, 1, Join({{4, 0x02, 0x00, 0x61}, {5, 0x77, 1, 2, 3}, ChoiceText(0, {}, "Yes")})),
+       1,
+       {{5, 11, "Yes", 0, 0, 0}}},
+  };
+  for (const Accepted& c : cases) {
+    SCOPED_TRACE(c.name);
+    DsmStation s;
+    ASSERT_EQ(s.run(Record().clearUnit()), 0u);
+    ASSERT_EQ(s.run(Define(5, 10, c.sf)), 0u);
+    ASSERT_EQ(s.table().fieldCount(), 1u);
+    ASSERT_EQ(s.table().validateFormatTable(nullptr), 0);
+    Field* f = s.table().firstRecord();
+    ASSERT_EQ(f->getFieldClassID(), kSelectionField);
+    auto* field = static_cast<SelectionField*>(f);
+    EXPECT_EQ(field->columns(), c.columns);
+    ASSERT_EQ(field->builtChoices(), c.choices.size());
+    for (size_t i = 0; i < c.choices.size(); ++i) {
+      SCOPED_TRACE(i);
+      const ExpectedChoice& e = c.choices[i];
+      const SelectionFieldChoice* choice = field->choice(static_cast<unsigned int>(i));
+      const unsigned int at = s.offset(e.row, e.column);
+      EXPECT_EQ(choice->start, at);
+      EXPECT_EQ(choice->end, at + e.shown.size() - 1);
+      EXPECT_EQ(choice->state, e.state);
+      EXPECT_EQ(choice->mnemonic, e.mnemonic);
+      EXPECT_EQ(choice->aid, e.aid);
+      EXPECT_EQ(s.screen(at, static_cast<unsigned int>(e.shown.size())), Cp037(e.shown));
+      // The choice's attribute before it, an ending attribute after it.
+      const unsigned char lead = s.screen(at - 1, 1)[0];
+      EXPECT_GE(lead, 0x20);
+      EXPECT_LE(lead, 0x3F);
+      EXPECT_EQ(s.screen(at + static_cast<unsigned int>(e.shown.size()), 1)[0], 0x20);
+    }
+  }
+}
+
+TEST(SelectionFieldDefinition, MenuBarSeparatorOnTheRowBelow) {
+  DsmStation s;
+  ASSERT_EQ(s.run(Record().clearUnit()), 0u);
+  const Bytes separator = {8, 0x09, 0x00, 3, 12, 0x22, 0x22, 0x5C};
+  ASSERT_EQ(s.run(Define(5, 1, Definition(0x01, 8, 1, 2, Join({ChoiceText(0, {}, "File"), separator})))), 0u);
+  EXPECT_EQ(s.screen(s.offset(6, 3), 10), Bytes({0x22, 0x5C, 0x5C, 0x5C, 0x5C, 0x5C, 0x5C, 0x5C, 0x5C, 0x20}));
+}
+
+TEST(SelectionFieldDefinition, IgnoredForThisDisplayBuildsNothing) {
+  DsmStation s;
+  ASSERT_EQ(s.run(Record().clearUnit()), 0u);
+  const Bytes before = s.screen(s.offset(5, 9), 8);
+  ASSERT_EQ(s.run(Define(5, 10, Definition(0x21, 3, 1, 1, ChoiceText(0, {}, "Yes"), 0xC0))), 0u);
+  EXPECT_EQ(s.table().fieldCount(), 0u);
+  EXPECT_EQ(s.screen(s.offset(5, 9), 8), before);
+  // The record goes on after the structure.
+  Record r = Define(5, 10, Definition(0x21, 3, 1, 1, ChoiceText(0, {}, "Yes"), 0xC0));
+  r.sba(9, 1).text("after");
+  ASSERT_EQ(s.run(r), 0u);
+  EXPECT_EQ(s.screen(s.offset(9, 1), 5), Cp037("after"));
+}
+
+TEST(SelectionFieldDefinition, MustFollowEveryOtherField) {
+  DsmStation s;
+  ASSERT_EQ(s.run(Record().clearUnit()), 0u);
+  ASSERT_EQ(s.run(Define(5, 10, Definition(0x21, 3, 1, 1, ChoiceText(0, {}, "Yes")))), 0u);
+  EXPECT_EQ(s.run(Define(4, 10, Definition(0x21, 3, 1, 1, ChoiceText(0, {}, "Yes")))),
+            dsm_sense::kFormatTableInvalid);
+}
+
+}  // namespace
