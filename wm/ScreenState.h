@@ -7,6 +7,7 @@
 
 #include "platform/sdk/SdkScreen.h"
 
+struct ManagedWindow;
 struct NLSFont;
 struct SimpleWindow;
 struct TempregService;
@@ -26,6 +27,9 @@ enum WmAtom {
   AtomWmCommand,
   AtomMotifWmHints,
   AtomQxLockScreen,
+  AtomNetWmName,
+  AtomUtf8String,
+  AtomCompoundText,
   WmAtomCount
 };
 
@@ -81,6 +85,11 @@ struct ScreenState {
   int iconCell[4];       // desktop icon cell geometry: 32, 32, 96, 64
   long memoryFigures[3];  // the memory monitor's last figures, -1 at start
   SimpleWindow* desktopWindow;
+
+  // Managed clients, newest first, and what their frames draw with.
+  ManagedWindow* managedWindows;
+  GC frameGC;
+  unsigned long frameFace, frameHighlight, frameShadow, titleBackground, titleText;
 
   // Appearance.
   NLSFont* titleFont;

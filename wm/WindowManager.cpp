@@ -20,8 +20,10 @@
 #include "platform/sdk/SdkUtil.h"
 #include "platform/sdk/SimpleWindow.h"
 #include "wm/Appearance.h"
+#include "wm/Clients.h"
 #include "wm/DesktopCommands.h"
 #include "wm/DesktopMessage.h"
+#include "wm/Frame.h"
 #include "wm/Launcher.h"
 #include "wm/Options.h"
 #include "wm/ScreenState.h"
@@ -50,14 +52,24 @@ bool Unset(const char* name) {
   return !v || !*v;
 }
 
-// Until frames are built, the desktop window lets clients map and place
-// themselves as they ask.
+// The desktop window sees the requests of clients that are not managed yet
+// (a MapRequest takes them under management) and the destruction of clients
+// that died before their frame held them.
 int DesktopEvent(SimpleWindow* w, XEvent* ev) {
-  Display* d = w->owner->display;
+  auto* s = reinterpret_cast<ScreenState*>(w->owner);
   if (ev->type == MapRequest) {
-    XMapWindow(d, ev->xmaprequest.window);
+    ManageWindow(s, ev->xmaprequest.window, 1);
     return 1;
   }
+  if (ev->type == DestroyNotify) {
+    ManagedWindow* m = FindClientByWindow(s, ev->xdestroywindow.window);
+    if (m && m->client == ev->xdestroywindow.window) {
+      m->client = 0;
+      ReleaseFrame(m);
+    }
+    return 1;
+  }
+  Display* d = w->owner->display;
   if (ev->type == ConfigureRequest) {
     const XConfigureRequestEvent& c = ev->xconfigurerequest;
     XWindowChanges ch;
@@ -113,7 +125,8 @@ void InternWindowManagerAtoms(Display* d, ScreenState* s) {
       "_MIT_PRIORITY_COLORS", "WM_CHANGE_STATE",   "WM_STATE",         "WM_COLORMAP_WINDOWS",
       "WM_PROTOCOLS",         "WM_TAKE_FOCUS",     "WM_SAVE_YOURSELF", "WM_DELETE_WINDOW",
       "WM_CLIENT_MACHINE",    "WM_NAME",           "WM_ICON_NAME",     "WM_COMMAND",
-      "_MOTIF_WM_HINTS",      "_QX_LOCK_SCREEN"};
+      "_MOTIF_WM_HINTS",      "_QX_LOCK_SCREEN",   "_NET_WM_NAME",     "UTF8_STRING",
+      "COMPOUND_TEXT"};
   for (int i = 0; i < WmAtomCount; ++i) s->atoms[i] = XInternAtom(d, names[i], False);
 }
 
@@ -246,14 +259,15 @@ void HandleUnknownEvent(SdkScreen* screen, XEvent* ev) {
   auto* s = reinterpret_cast<ScreenState*>(screen);
   if (ev->type == PropertyNotify) {
     s->eventTime[0] = s->eventTime[1] = ev->xproperty.time;
+    ManagedWindow* m = FindClientByWindow(s, ev->xproperty.window);
+    if (m && m->client == ev->xproperty.window) HandleClientPropertyChange(s, m, ev->xproperty.atom);
     return;
   }
   if (ev->type == ClientMessage && ev->xclient.message_type == s->atoms[AtomQxLockScreen]) {
     if (!s->loginMode && s->lockAllowed)
       DoDesktopCommand(s, ev->xclient.data.l[0] ? CmdLockNow : CmdLockConfirm);
   }
-  // Property, colormap, focus and state changes of clients belong to the
-  // client management, which is not built yet.
+  // Colormap, focus and state changes of clients are not followed yet.
 }
 
 void HandleEnterLeave(SdkScreen*, XEvent*) {}
@@ -267,6 +281,7 @@ void StartSession(ScreenState* s) {
     std::fprintf(stderr, "%s: the tempreg service could not start: %s\n", s->programName,
                  std::strerror(e));
   LoadDesktopPreferences(s);
+  ManageExistingWindows(s);
 
   const char* home = UsableHome();
   if (home) unlink((std::string(home) + "/.netscape/lock").c_str());
