@@ -68,6 +68,7 @@ void ApplyEffects(SessionControlBlock* scb, unsigned char id, unsigned int effec
     }
   }
   if (effects & kRedrawUnderlines) x.applyBlueUnderscore();
+  if (effects & kMapRowColumn) x.showRowColumnIndicator(set.value[id] == 0);
   if (effects & kClearHotspotHighlight) x.clearAttributeBits(0x20);
   if (effects & (kRewrite | kRedrawUnderlines | kClearHotspotHighlight)) {
     x.updateWriteBounds(0, x.rows() * x.columns() - 1);

@@ -235,6 +235,8 @@ class XStuff : public RenderingWindow {
   // The session's value of a miscellaneous preference (the resources' when
   // the window has no session).
   unsigned char miscPreference(unsigned char id) const;
+  // Maps or unmaps the row/column indicator (not while the cursor is hidden).
+  void showRowColumnIndicator(bool shown);
   // Paints underlines blue or not as the session's preference says.
   void applyBlueUnderscore();
   // Clears attribute bits (the hot-spot highlight) of every mirrored position.

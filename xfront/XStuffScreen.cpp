@@ -132,7 +132,7 @@ void XStuff::x_hide_cursor(unsigned int hide) {
   if (h == cursorHidden_) return;
   if (h) clearcurs(0);
   cursorHidden_ = h;
-  if (AppResources().ROW_COLUMN_INDICATOR == QwDisable || !private_ || !private_->optionArea) return;
+  if (miscPreference(misc_pref::kRowColumnIndicator) != 0 || !private_ || !private_->optionArea) return;
   Widget label = XtNameToWidget(private_->optionArea, const_cast<char*>("cursorRowCol"));
   if (label && XtIsRealized(label)) {
     if (h)
