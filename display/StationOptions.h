@@ -26,6 +26,12 @@ struct StationOptions {
   unsigned char alternativeCopyType = 1;
   // Hot-spot click mode: 1 single click, 2 double click.
   unsigned char hotSpotClickMode = 0;
+  // Miscellaneous preferences 2, 5, 8 and 18: automatic help, destructive
+  // backspace, paste at the mouse pointer, input-only cursor movement.
+  bool automaticHelp = true;
+  bool destructiveBackspace = true;
+  bool pasteAtPointer = false;
+  bool inputOnlyCursorMovement = false;
   // Keyboard settings: the Field Mark key is allowed; the exit check makes
   // a changed signed-numeric or right-adjusted numeric field wait for its
   // exit key before the cursor may leave it.

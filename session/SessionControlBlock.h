@@ -15,6 +15,7 @@
 #include "display/DisplayCharacteristics.h"
 #include "keyboard/XlateTable.h"
 #include "session/ConnectionRetry.h"
+#include "session/MiscPreferences.h"
 #include "session/SessionCodePages.h"
 #include "session/SessionRecordLink.h"
 #include "session/SessionTranslatorHost.h"
@@ -122,6 +123,7 @@ class SessionControlBlock final : public TelnetSessionLink, public BrellSessionL
   DisplayBag* display = nullptr;
   // 5, 6. window and macro recorder
   XStuff xstuff;
+  MiscPreferenceSet miscPreferences;
   PlayRecord playRecord;
   // 7. session ids
   char requestedSessionId[kSessionIdLength + 1] = {};

@@ -9,6 +9,8 @@
 
 #include "base/LogMsg.h"
 #include "session/AppInit.h"
+#include "session/MiscPreferenceUpdate.h"
+#include "session/MiscPreferences.h"
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
 #include "tools/HelperCommandLines.h"
@@ -232,6 +234,7 @@ void HandlePreferences(SessionControlBlock* scb, const XClientMessageEvent& m, B
       return;
     }
     SetPreferencesProgramWindow(r.window);
+    SendDrevaskValuesToDrevask(scb, display, 21);
     return;
   }
   if (!PreferencesProgramWindow() || !scb->xstuff.ownsPreferencesProgram()) {
@@ -240,7 +243,17 @@ void HandlePreferences(SessionControlBlock* scb, const XClientMessageEvent& m, B
   }
   switch (r.code) {
     case helper_code::kPreferencesApply:
+      if (!MiscPreferenceValueValid(r.preferenceId, r.preferenceValue)) {
+        Refuse("preferences", "a preference value out of range", m);
+        return;
+      }
       if (DebugFlag()) LogMsg(LevelDebug, "Preference %d set to %d.\n", r.preferenceId, r.preferenceValue);
+      UpdateMiscellaneousPreferenceOfAllSessions(static_cast<unsigned char>(r.preferenceId),
+                                                 static_cast<unsigned char>(r.preferenceValue));
+      break;
+    case helper_code::kPreferencesReset:
+      ApplyMiscellaneousPreferencesToAllSessions();
+      SendDrevaskValuesToDrevask(scb, display, 27);
       break;
     case helper_code::kPreferencesClosed:
       sendMsgToDrevask(display, 26, 0, 0, 0);

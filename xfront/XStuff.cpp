@@ -19,6 +19,8 @@
 
 #include "session/AppResources.h"
 #include "session/Language.h"
+#include "session/MiscPreferences.h"
+#include "session/MiscPreferenceUpdate.h"
 #include "session/ResourceKeywords.h"
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
@@ -543,8 +545,19 @@ int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& geome
   XmAddWMProtocolCallback(shell_, deleteWindow, WmDeleteCallback, nullptr);
 
   x_graphic(imageAllowed_ ? 1 : 0);
+  if (session_) ApplyMiscellaneousPreferences(session_);
   if (getNumberOfSessions() == 2 && PreferencesProgramStarted()) sendMsgToDrevask(display, 23, 0, 0, 0);
+  if (session_) {
+    const char* shared = std::getenv("KDVSHARED");
+    const std::string path = std::string(shared ? shared : "") + "/QW5250/Miscellaneous";
+    ReadMiscellaneousPreferencesFile(session_, path.c_str());
+  }
   return 0;
+}
+
+unsigned char XStuff::miscPreference(unsigned char id) const {
+  if (id >= kMiscPreferenceCount) return 0;
+  return session_ ? session_->miscPreferences.value[id] : MiscPreferenceResourceValue(id);
 }
 
 void XStuff::readThaiSettings() {
@@ -683,7 +696,7 @@ void XStuff::SetFocus(char focus) {
   clearcurs(0);
   hasFocus_ = now;
   if (now) stopIconAttention();
-  if (now && cursorBlinkRequested_ && AppResources().CURSOR_BLINK == QwEnable) startCursorBlinking();
+  if (now && cursorBlinkRequested_ && miscPreference(misc_pref::kCursorBlink) == 1) startCursorBlinking();
   if (!now) stopCursorBlinking();
   drawcurs(0);
 }

@@ -224,6 +224,25 @@ class XStuff : public RenderingWindow {
   bool columnSeparators() const { return columnSeparators_; }
   bool noHostChange() const { return noHostChange_; }
   bool audioAlarm() const { return audioAlarm_; }
+  // The preferences the window keeps: rule line mode and style, large screen
+  // behaviour, audible alarm.
+  void setMiscWindowValues(int ruleLineMode, int ruleLineStyle, int largeScreenBehavior, bool audioAlarm) {
+    ruleLineMode_ = ruleLineMode;
+    ruleLineStyle_ = static_cast<unsigned char>(ruleLineStyle);
+    largeScreenBehavior_ = largeScreenBehavior;
+    audioAlarm_ = audioAlarm;
+  }
+  // The session's value of a miscellaneous preference (the resources' when
+  // the window has no session).
+  unsigned char miscPreference(unsigned char id) const;
+  // Maps or unmaps the row/column indicator (not while the cursor is hidden).
+  void showRowColumnIndicator(bool shown);
+  // Paints underlines blue or not as the session's preference says.
+  void applyBlueUnderscore();
+  // Clears attribute bits (the hot-spot highlight) of every mirrored position.
+  void clearAttributeBits(unsigned short bits) {
+    for (unsigned short& a : attributes_) a = static_cast<unsigned short>(a & ~bits);
+  }
   bool mapped() const { return mapped_; }
   bool hasFocus() const { return hasFocus_; }
   bool colorDisplay() const { return colorDisplay_; }
@@ -277,6 +296,7 @@ class XStuff : public RenderingWindow {
   int screenWidth_ = 0;
   int screenHeight_ = 0;
   int ruleLineMode_ = 3;
+  unsigned char ruleLineStyle_ = 0;
   int largeScreenBehavior_ = 3;
 
   int copyPasteMode_ = 0;

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "session/AppResources.h"
+#include "session/MiscPreferences.h"
 #include "session/ResourceKeywords.h"
 #include "xfront/DisplayAttributes.h"
 #include "xfront/Win3270.h"
@@ -53,7 +54,7 @@ void XStuff::creategc(bool force) {
   p.painter->setScreen(chars_.data(), attributes_.data(), overlay_.data(), columns_, cells());
   p.painter->setOrigin(originX_, originY_);
   p.painter->setColumnSeparators(columnSeparators_);
-  p.painter->setBlueUnderline(AppResources().BLUE_UNDERSCORE == QwEnable);
+  p.painter->setBlueUnderline(miscPreference(misc_pref::kBlueUnderscore) == 0);
   cellWidth_ = p.painter->cellWidth();
   cellHeight_ = p.painter->cellHeight();
 }
@@ -76,8 +77,12 @@ void XStuff::drawScreenData(int, int, int start, int end) {
     }
 }
 
+void XStuff::applyBlueUnderscore() {
+  if (private_ && private_->painter) private_->painter->setBlueUnderline(miscPreference(misc_pref::kBlueUnderscore) == 0);
+}
+
 CursorShapeChoice XStuff::cursorShape() const {
-  switch (AppResources().CURSOR_STYLE) {
+  switch (miscPreference(misc_pref::kCursorStyle)) {
     case 0:
       return CursorShapeChoice::Bar;
     case 1:

@@ -11,6 +11,7 @@
 
 #include "display/CopiedDataInformation.h"
 #include "session/AppResources.h"
+#include "session/MiscPreferences.h"
 #include "session/ResourceKeywords.h"
 #include "base/LogMsg.h"
 #include "xfront/DisplayAttributes.h"
@@ -131,7 +132,7 @@ void XStuff::x_hide_cursor(unsigned int hide) {
   if (h == cursorHidden_) return;
   if (h) clearcurs(0);
   cursorHidden_ = h;
-  if (AppResources().ROW_COLUMN_INDICATOR == QwDisable || !private_ || !private_->optionArea) return;
+  if (miscPreference(misc_pref::kRowColumnIndicator) != 0 || !private_ || !private_->optionArea) return;
   Widget label = XtNameToWidget(private_->optionArea, const_cast<char*>("cursorRowCol"));
   if (label && XtIsRealized(label)) {
     if (h)
@@ -143,7 +144,7 @@ void XStuff::x_hide_cursor(unsigned int hide) {
 
 void XStuff::x_set_cursor_blink(int on) {
   const bool wanted = on != 0;
-  if (AppResources().CURSOR_BLINK == QwEnable) {
+  if (miscPreference(misc_pref::kCursorBlink) == 1) {
     if (!wanted && cursorBlinkRequested_) {
       stopCursorBlinking();
       cursorShown_ = true;
@@ -246,8 +247,8 @@ void XStuff::x_ding(unsigned int later) {
 // ---- push buttons and edit menu -------------------------------------------------------------
 
 void XStuff::x_draw_pushbutton(unsigned int pos, unsigned int len, char highlighted, char hotSpot) {
-  const AppResourceStruct& res = AppResources();
-  if (hotSpot && (res.HOTSPOTS == QwDisable || res.HOTSPOT_HIGHLIGHTING != QwEnable)) return;
+  if (hotSpot && (miscPreference(misc_pref::kHotspots) == 0 || miscPreference(misc_pref::kHotspotHighlighting) != 1))
+    return;
   const unsigned int n = static_cast<unsigned int>(cells());
   if (pos >= n || len > n - pos) {
     LogMsg(LevelWarning, "x_draw_pushbutton: %u+%u outside the screen refused.\n", pos, len);
@@ -359,8 +360,8 @@ void XStuff::unmarkText() {
 }
 
 void XStuff::x_toggle_rule_line(char fromKey) {
-  const unsigned char mode = AppResources().RULE_LINE;
-  if (mode == QwDisable) return;
+  const int mode = ruleLineMode_;
+  if (mode == 0) return;
   if (fromKey && mode != 2 && mode != 3) return;
   if (ruleLineOn_) {
     eraseRuleLine();
@@ -378,7 +379,7 @@ void XStuff::drawRuleLine() {
   ScreenPainter& p = *private_->painter;
   const int pos = cursorPosition_;
   const int c = columns_;
-  const unsigned char style = AppResources().RULE_LINE_STYLE;
+  const unsigned char style = ruleLineStyle_;
   if (style == 0 || style == 1) {
     const int rowStart = pos / c * c;
     p.drawSideLine(1, rowStart, rowStart + c - 1, true);
@@ -446,7 +447,7 @@ void XStuff::Flush_X5250(char fromTimer) {
   if (painted) ++paintStats_.flushes;
 
   const bool blinkRunning = cursorBlinkId_ || cursorBlinkPending_;
-  if (!cursorDrawn_ && !(fromTimer && cursorBlinkRequested_ && AppResources().CURSOR_BLINK == QwEnable && blinkRunning))
+  if (!cursorDrawn_ && !(fromTimer && cursorBlinkRequested_ && miscPreference(misc_pref::kCursorBlink) == 1 && blinkRunning))
     drawcurs(0);
   if (ruleLineShown()) drawRuleLine();
   if (segmentCount_ > 0) redrawMarking();

@@ -445,3 +445,10 @@ void XStuff::stopIconAttention() {
     XtVaSetValues(shell_, XtNiconName, iconName_.c_str(), nullptr);
   }
 }
+
+void XStuff::showRowColumnIndicator(bool shown) {
+  if (!private_ || !private_->optionArea || cursorHidden_) return;
+  Widget w = private_->statusLine[kRowColumnIndex];
+  if (!w) return;
+  XtSetMappedWhenManaged(w, shown ? True : False);
+}

@@ -17,6 +17,8 @@
 
 #include "session/ResourceKeywords.h"
 #include "tests/datastream/RecordGlueFixtures.h"
+#include "session/MiscPreferenceUpdate.h"
+#include "session/MiscPreferences.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestHost5250.h"
 #include "tests/xpaint/PaintSession.h"
@@ -196,7 +198,7 @@ TEST_P(PaintingTest, CursorStylesFollowInsertModeAndFocus) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.style) + (c.insert ? " insert" : "") + (c.focus ? "" : " unfocused"));
-    AppResources().CURSOR_STYLE = static_cast<unsigned char>(c.style);
+    UpdateMiscellaneousPreference(block_, misc_pref::kCursorStyle, static_cast<unsigned char>(c.style));
     x.x_inserting(c.insert);
     x.SetFocus(c.focus ? 1 : 0);
     x.clearcurs(1);

@@ -21,9 +21,11 @@
 #include <string>
 #include <vector>
 
+#include "display/DisplayBag.h"
 #include "session/AppInit.h"
 #include "session/AppResources.h"
 #include "session/ErrorDialogs.h"
+#include "session/MiscPreferences.h"
 #include "session/ResourceKeywords.h"
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
@@ -242,6 +244,76 @@ TEST_F(HelperMessagesTest, OversizedLengthWordClosesTheConnection) {
   ASSERT_TRUE(RunUntil([&] { return b->xstuff.helper(HelperKind::KeyboardRemapper).connection == nullptr; }));
   EXPECT_TRUE(log.Contains("longer than"));
   EXPECT_EQ(HelperReceivedTranslations(b), "");
+}
+
+}  // namespace
+
+namespace {
+
+// The ClientMessages of one type that reached the test's window, read until
+// `count` have come.
+std::vector<XClientMessageEvent> ReadClientMessages(Display* d, Window w, Atom type, size_t count) {
+  std::vector<XClientMessageEvent> got;
+  RunUntil([&] {
+    XSync(d, False);
+    while (XPending(d)) {
+      XEvent e;
+      XNextEvent(d, &e);
+      if (e.type == ClientMessage && e.xclient.window == w && e.xclient.message_type == type) got.push_back(e.xclient);
+    }
+    return got.size() >= count;
+  });
+  return got;
+}
+
+TEST_F(HelperMessagesTest, PreferencesProgramGetsAndSetsEveryPreference) {
+  const Atom type = ApplicationAtoms().drevaskInterface;
+  SessionControlBlock* a = StartedSession();
+  SessionControlBlock* b = StartedSession();
+  ASSERT_NE(a, b);
+  // As the menu leaves it while the program starts.
+  SetPreferencesProgramStarted(true);
+  a->xstuff.setOwnsPreferencesProgram(true);
+  const unsigned char order[] = {2, 3, 10, 19, 9, 0, 16, 5, 1, 14, 13, 12, 15, 18, 17, 8, 11, 4, 6, 7};
+  auto expectValues = [&](const std::vector<XClientMessageEvent>& got, int code) {
+    ASSERT_EQ(got.size(), 20u);
+    for (size_t i = 0; i < got.size(); ++i) {
+      const unsigned long w0 = static_cast<unsigned long>(got[i].data.l[0]);
+      EXPECT_EQ(got[i].format, 32);
+      EXPECT_EQ((w0 >> 24) & 0xFF, static_cast<unsigned long>(code));
+      EXPECT_EQ((w0 >> 16) & 0xFF, order[i]) << "message " << i;
+      EXPECT_EQ((w0 >> 8) & 0xFF, a->miscPreferences.value[order[i]]) << "preference " << int(order[i]);
+    }
+  };
+  Send(a, type, 1L << 24, static_cast<long>(helperWindow_));
+  expectValues(ReadClientMessages(test_, helperWindow_, type, 20), 21);
+  EXPECT_EQ(a->miscPreferences.value[misc_pref::kHotspots], 1);  // the resource's SINGLE_CLICK
+
+  // One preference for every session.
+  Send(a, type, (2L << 24) | (12L << 16) | (0L << 8));
+  EXPECT_TRUE(RunUntil([&] {
+    return a->miscPreferences.value[misc_pref::kHotspots] == 0 && b->miscPreferences.value[misc_pref::kHotspots] == 0;
+  }));
+  if (a->display) EXPECT_EQ(a->display->options().hotSpotClickMode, 0);
+
+  // A value out of range changes nothing.
+  {
+    qwtest::LogCapture log;
+    Send(a, type, (2L << 24) | (6L << 16) | (9L << 8));
+    EXPECT_TRUE(RunUntil([&] { return log.Contains("Refused a"); }));
+    EXPECT_TRUE(log.Contains("out of range"));
+    EXPECT_EQ(a->miscPreferences.value[misc_pref::kRuleLine], 3);
+  }
+
+  // Reset: the resources again, and every value sent back.
+  Send(a, type, 5L << 24);
+  expectValues(ReadClientMessages(test_, helperWindow_, type, 20), 27);
+  EXPECT_EQ(a->miscPreferences.value[misc_pref::kHotspots], 1);
+  EXPECT_EQ(b->miscPreferences.value[misc_pref::kHotspots], 1);
+
+  a->xstuff.setOwnsPreferencesProgram(false);
+  SetPreferencesProgramStarted(false);
+  SetPreferencesProgramWindow(0);
 }
 
 }  // namespace

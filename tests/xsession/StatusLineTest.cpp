@@ -24,6 +24,8 @@
 #include <vector>
 
 #include "session/AppResources.h"
+#include "session/MiscPreferenceUpdate.h"
+#include "session/MiscPreferences.h"
 #include "session/ErrorDialogs.h"
 #include "session/ResourceKeywords.h"
 #include "session/SessionControlBlock.h"
@@ -323,6 +325,11 @@ TEST_F(StatusLineTest, WidgetsInTheirOrderWithTheirNeighboursAndFirstState) {
   EXPECT_EQ(Text("hostnameMsg"), "127.0.0.1           ");
   EXPECT_EQ(Text("msgWaitingMsg"), "Message Waiting.....");
   EXPECT_EQ(Text("cursorRowCol"), " 9/33 ");
+  // The row/column preference hides and shows the indicator at once.
+  UpdateMiscellaneousPreference(session_, misc_pref::kRowColumnIndicator, 1);
+  EXPECT_FALSE(Shown("cursorRowCol"));
+  UpdateMiscellaneousPreference(session_, misc_pref::kRowColumnIndicator, 0);
+  EXPECT_TRUE(Shown("cursorRowCol"));
 
   // The symbols: 10 x 16 (7 x 12 in narrow cells), twice as wide for the
   // communication symbol and the arrows, 2 pixels less high for playback.
