@@ -9,7 +9,9 @@
 #include <functional>
 #include <string>
 
+#include "base/LogMsg.h"
 #include "session/AppInit.h"
+#include "session/ErrorDialogs.h"
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
 #include "session/XtEventSources.h"
@@ -54,6 +56,25 @@ inline bool StartToolkit(int depth, std::string* error, const std::string& lang 
     return false;
   }
   return true;
+}
+
+// For a suite of in-process sessions: the toolkit on a server of the
+// default depth unless this process has one (debug logging on), a dialog that
+// keeps the master alive when a test ends its last session, and a second
+// connection to the server through which the test reads what a user sees.
+// Null, with the reason in *error, when a step fails.
+inline Display* StartSessionSuite(std::string* error) {
+  if (!ApplicationContext()) {
+    if (!StartToolkit(0, error)) return nullptr;
+    SetDebugFlag(true);
+  }
+  if (TheErrorDialogs().createWarningDialog(TopLevelWidget(), "ErrorMsgUnknownHost", nullptr, nullptr) < 0) {
+    *error = "the keep-alive dialog could not be made";
+    return nullptr;
+  }
+  Display* test = XOpenDisplay(DisplayString(XtDisplay(TopLevelWidget())));
+  if (!test) *error = "cannot open a second connection to the server";
+  return test;
 }
 
 inline void Pump(unsigned long ms = 20) { MasterEventSources()->ProcessPending(ms); }

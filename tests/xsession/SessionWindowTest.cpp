@@ -44,15 +44,9 @@ class SessionWindowTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     // One toolkit per process: another suite of this program may have made it.
-    if (!ApplicationContext()) {
-      std::string error;
-      ASSERT_TRUE(qwtest::session_toolkit::StartToolkit(0, &error)) << error;
-      SetDebugFlag(true);
-    }
-    // An open dialog keeps the master alive when a test ends its last session.
-    ASSERT_GE(TheErrorDialogs().createWarningDialog(TopLevelWidget(), "ErrorMsgUnknownHost", nullptr, nullptr), 0);
-    test_ = XOpenDisplay(DisplayString(XtDisplay(TopLevelWidget())));
-    ASSERT_NE(test_, nullptr);
+    std::string error;
+    test_ = qwtest::session_toolkit::StartSessionSuite(&error);
+    ASSERT_NE(test_, nullptr) << error;
   }
 
   void SetUp() override {
