@@ -22,24 +22,7 @@
 #include "display/NullRendering.h"
 #include "keyboard/TAXlate.h"
 
-namespace {
-std::atomic<unsigned long> g_allocations{0};
-}  // namespace
-
-void* operator new(std::size_t n) {
-  g_allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t n) {
-  g_allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+#include "bench/AllocationCounter.h"
 
 namespace {
 
@@ -147,7 +130,7 @@ void Run(benchmark::State& state, unsigned int rows, unsigned int columns,
       return;
     }
   }
-  const unsigned long before = g_allocations.load();
+  const unsigned long before = HeapAllocations();
   size_t next = 0, bytes = 0;
   for (auto _ : state) {
     const auto& record = records[next];
@@ -158,7 +141,7 @@ void Run(benchmark::State& state, unsigned int rows, unsigned int columns,
     s.display.postDatastreamProcessing();
     bytes += record.size();
   }
-  const unsigned long allocations = g_allocations.load() - before;
+  const unsigned long allocations = HeapAllocations() - before;
   state.SetBytesProcessed(static_cast<int64_t>(bytes));
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
   state.counters["allocations/record"] =

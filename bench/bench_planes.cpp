@@ -19,17 +19,7 @@
 #include "display/NullRendering.h"
 #include "display/StationServices.h"
 
-namespace {
-std::atomic<unsigned long> gAllocations{0};
-}
-
-void* operator new(std::size_t n) {
-  gAllocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#include "bench/AllocationCounter.h"
 
 namespace {
 constexpr unsigned int kRows = 27, kColumns = 132, kSize = 3696;
@@ -137,7 +127,7 @@ void WriteFullScreen(benchmark::State& state, Mode mode) {
     rowB[c] = static_cast<unsigned char>(0xD1 + c % 9);
   }
   bool flip = false;
-  const unsigned long startAllocations = gAllocations.load();
+  const unsigned long startAllocations = HeapAllocations();
   for (auto _ : state) {
     const unsigned char* row = flip ? rowA : rowB;
     for (unsigned int r = 0; r < kRows; ++r) {
@@ -153,7 +143,7 @@ void WriteFullScreen(benchmark::State& state, Mode mode) {
     flip = !flip;
   }
   state.counters["allocs"] = benchmark::Counter(
-      static_cast<double>(gAllocations.load() - startAllocations),
+      static_cast<double>(HeapAllocations() - startAllocations),
       benchmark::Counter::kAvgIterations);
   state.SetBytesProcessed(state.iterations() * kRows * kColumns);
 }
@@ -172,7 +162,7 @@ void BM_SaveRestorePlanes(benchmark::State& state) {
     if (i % 11 == 0) a.primary.writeCharacter(i, 0x84);
   }
   std::vector<unsigned char> buf(20000);
-  const unsigned long startAllocations = gAllocations.load();
+  const unsigned long startAllocations = HeapAllocations();
   for (auto _ : state) {
     qrnOStream out;
     BeginSaveStream(&out, buf.data(), buf.size());
@@ -186,7 +176,7 @@ void BM_SaveRestorePlanes(benchmark::State& state) {
     benchmark::DoNotOptimize(b.psBytes.data());
   }
   state.counters["allocs"] = benchmark::Counter(
-      static_cast<double>(gAllocations.load() - startAllocations),
+      static_cast<double>(HeapAllocations() - startAllocations),
       benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_SaveRestorePlanes);

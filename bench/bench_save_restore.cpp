@@ -18,17 +18,7 @@
 #include "display/NullRendering.h"
 #include "keyboard/TAXlate.h"
 
-namespace {
-std::atomic<unsigned long> gAllocations{0};
-}
-
-void* operator new(std::size_t n) {
-  gAllocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#include "bench/AllocationCounter.h"
 
 namespace {
 
@@ -103,7 +93,7 @@ const std::vector<unsigned char> kSave = {0x04, 0x02};
 void BM_SaveFullWideStation(benchmark::State& state) {
   WideStation s;
   s.fill();
-  const unsigned long allocations = gAllocations.load(), buffers = s.rendering.workBuffers;
+  const unsigned long allocations = HeapAllocations(), buffers = s.rendering.workBuffers;
   for (auto _ : state) {
     if (s.run(kSave) != dsm_sense::kAnswered) {
       state.SkipWithError("save refused");
@@ -111,7 +101,7 @@ void BM_SaveFullWideStation(benchmark::State& state) {
     }
     benchmark::DoNotOptimize(s.host.image.data());
   }
-  state.counters["allocs"] = benchmark::Counter(static_cast<double>(gAllocations.load() - allocations),
+  state.counters["allocs"] = benchmark::Counter(static_cast<double>(HeapAllocations() - allocations),
                                                 benchmark::Counter::kAvgIterations);
   state.counters["workBuffers"] = benchmark::Counter(static_cast<double>(s.rendering.workBuffers - buffers),
                                                      benchmark::Counter::kAvgIterations);
@@ -128,7 +118,7 @@ void BM_RestoreFullWideStation(benchmark::State& state) {
     return;
   }
   const std::vector<unsigned char> image = a.host.image;
-  const unsigned long allocations = gAllocations.load(), buffers = b.rendering.workBuffers;
+  const unsigned long allocations = HeapAllocations(), buffers = b.rendering.workBuffers;
   for (auto _ : state) {
     if (b.run(image) != dsm_sense::kAccepted) {
       state.SkipWithError("restore refused");
@@ -136,7 +126,7 @@ void BM_RestoreFullWideStation(benchmark::State& state) {
     }
     benchmark::DoNotOptimize(b.screen.data());
   }
-  state.counters["allocs"] = benchmark::Counter(static_cast<double>(gAllocations.load() - allocations),
+  state.counters["allocs"] = benchmark::Counter(static_cast<double>(HeapAllocations() - allocations),
                                                 benchmark::Counter::kAvgIterations);
   state.counters["workBuffers"] = benchmark::Counter(static_cast<double>(b.rendering.workBuffers - buffers),
                                                      benchmark::Counter::kAvgIterations);
