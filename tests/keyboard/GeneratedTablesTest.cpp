@@ -9,14 +9,13 @@
 
 #include "keyboard/GeneratedTables.h"
 #include "keyboard/TAXlate.h"
+#include "tests/support/TestPaths.h"
 
 namespace {
 
-std::string RepoRoot() {
-  std::string f = __FILE__;  // <root>/tests/keyboard/GeneratedTablesTest.cpp
-  for (int i = 0; i < 3; ++i) f = f.substr(0, f.rfind('/'));
-  return f;
-}
+// The compiler's file name may be relative to the build folder: the build
+// says where the source tree is.
+std::string RepoRoot() { return qwtest::SourceRoot(); }
 
 std::string CommandOutput(const std::string& command) {
   std::string out;

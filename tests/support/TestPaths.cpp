@@ -14,4 +14,6 @@ std::string EnvOr(const char* name, const char* fallback) {
 std::string Qw5250Binary() { return EnvOr("QW5250_BINARY", QW5250_BINARY_DEFAULT); }
 std::string TestDataDir() { return EnvOr("QW_TEST_DATA", QW_TEST_DATA_DEFAULT); }
 
+std::string SourceRoot() { return QW_SOURCE_ROOT; }
+
 }  // namespace qwtest

@@ -7,5 +7,7 @@ namespace qwtest {
 std::string Qw5250Binary();
 // The folder of test data files: $QW_TEST_DATA, else tests/data of the source tree.
 std::string TestDataDir();
+// The root of the source tree this build was made from.
+std::string SourceRoot();
 
 }  // namespace qwtest
