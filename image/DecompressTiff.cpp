@@ -31,7 +31,10 @@ int Decompress::DecompressTIFF(const uint8_t* data, size_t length) {
   TIFF* t = tiff_memory::Open(data, length);
   if (!t) {
     if (DebugFlag()) LogMsg(LevelDebug, "image:  TIFF header or directory unreadable\n");
-    return fail(image_aid::kGeneral);
+    // The library refuses a directory with a zero width or length; those
+    // have answers of their own.
+    const uint16_t zero = tiff_memory::ZeroDimension(data, length);
+    return fail(zero ? zero : image_aid::kGeneral);
   }
   const int result = readTiffImage(t);
   TIFFClose(t);
@@ -182,7 +185,11 @@ int Decompress::decodeFaxStrip(const uint8_t* data, size_t length, uint32_t widt
       TIFFClose(t);
       return fail(image_aid::kGeneral);
     }
-    std::memcpy(pixels_->data() + static_cast<size_t>(row) * bytesPerLine, scan.data(), bytesPerLine);
+    uint8_t* out = pixels_->data() + static_cast<size_t>(row) * bytesPerLine;
+    std::memcpy(out, scan.data(), bytesPerLine);
+    // The codec sets black pixels; black-is-zero pages have white set.
+    if (photometric == PHOTOMETRIC_MINISBLACK)
+      for (uint32_t i = 0; i < bytesPerLine; ++i) out[i] = static_cast<uint8_t>(~out[i]);
   }
   TIFFClose(t);
   description_->width = static_cast<uint16_t>(width);

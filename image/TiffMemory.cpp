@@ -90,8 +90,32 @@ tiff* Open(const uint8_t* data, size_t length) {
   // "r": read only; the buffer is mapped, so strips are read in place.
   TIFF* t = TIFFClientOpenExt("image", "r", file, Read, Write, Seek, Close, Size, Map, Unmap, options);
   TIFFOpenOptionsFree(options);
-  // On failure libtiff has already called Close, which freed `file`.
+  // A failed open does not call Close.
+  if (!t) delete file;
   return t;
+}
+
+uint16_t ZeroDimension(const uint8_t* data, size_t length) {
+  if (!data || length < 8) return 0;
+  const bool little = data[0] == 'I' && data[1] == 'I';
+  if (!little && !(data[0] == 'M' && data[1] == 'M')) return 0;
+  auto get16 = [&](size_t at) -> uint32_t {
+    return little ? data[at] | (data[at + 1] << 8) : (data[at] << 8) | data[at + 1];
+  };
+  auto get32 = [&](size_t at) -> uint32_t { return little ? get16(at) | (get16(at + 2) << 16) : (get16(at) << 16) | get16(at + 2); };
+  const uint32_t directory = get32(4);
+  if (directory > length - 2) return 0;
+  const uint32_t count = get16(directory);
+  bool widthZero = false, lengthZero = false;
+  for (uint32_t i = 0; i < count; ++i) {
+    const size_t at = directory + 2 + size_t{i} * 12;
+    if (at > length - 12) break;
+    const uint32_t tag = get16(at), type = get16(at + 2);
+    const uint32_t value = type == 3 ? get16(at + 8) : type == 4 ? get32(at + 8) : 1;
+    if (tag == TIFFTAG_IMAGEWIDTH && value == 0) widthZero = true;
+    if (tag == TIFFTAG_IMAGELENGTH && value == 0) lengthZero = true;
+  }
+  return lengthZero ? 0x12 : widthZero ? 0x13 : 0;
 }
 
 std::vector<uint8_t> WrapFaxStrip(const FaxStrip& strip, const uint8_t* data, size_t length) {

@@ -14,6 +14,11 @@ namespace tiff_memory {
 // header or the first directory cannot be read. Close with TIFFClose.
 tiff* Open(const uint8_t* data, size_t length);
 
+// When the first directory of a TIFF file gives an image length of 0:
+// 0x12; an image width of 0: 0x13; otherwise 0. Reads only the header and
+// the entries of that directory, bounded by `length`.
+uint16_t ZeroDimension(const uint8_t* data, size_t length);
+
 struct FaxStrip {
   uint32_t width = 0;
   uint32_t rows = 0;
