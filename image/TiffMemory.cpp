@@ -109,7 +109,7 @@ uint16_t ZeroDimension(const uint8_t* data, size_t length) {
   bool widthZero = false, lengthZero = false;
   for (uint32_t i = 0; i < count; ++i) {
     const size_t at = directory + 2 + size_t{i} * 12;
-    if (at > length - 12) break;
+    if (length < 12 || at > length - 12) break;
     const uint32_t tag = get16(at), type = get16(at + 2);
     const uint32_t value = type == 3 ? get16(at + 8) : type == 4 ? get32(at + 8) : 1;
     if (tag == TIFFTAG_IMAGEWIDTH && value == 0) widthZero = true;
