@@ -446,6 +446,13 @@ TEST_F(DecodersTest, PcxThatIsRefusedOrDamaged) {
       {"4097 wide", changed(4, {0, 0, 0, 0, 0x00, 0x10}), false, {{0x83, 0x15}}},
       {"bytes per line too small", changed(66, {10, 0}), false, {{0x83, 0x14}}},
       {"bytes per line 0", changed(66, {0, 0}), false, {{0x83, 0x14}}},
+      {"4096 wide, the file's 50 bytes per line", changed(4, {0, 0, 0, 0, 0xFF, 0x0F, 0xFE, 0xFF}), false, {{0x83, 0x14}}},
+      {"at the pixel buffer cap", [&] {
+         Bytes b = changed(4, {0, 0, 0, 0, 0xFF, 0x0F, 0xFE, 0xFF});
+         b[66] = 0x00;
+         b[67] = 0x10;
+         return b;
+       }(), false, {{0x83, 0x15}}},
       {"header only", Bytes(good.begin(), good.begin() + 128), true, {}},
       {"short header", Bytes(good.begin(), good.begin() + 100), false, {{0x83, 0x22}}},
   };
