@@ -176,7 +176,9 @@ int Decompress::DecompressIoca(const uint8_t* data, size_t length) {
     case 0x03: {
       const uint32_t bytesPerLine = (width + 7) / 8;
       if (!allocatePixels(bytesPerLine, height)) return -1;
-      std::memcpy(pixels_->data(), raw.data(), raw.size() < pixels_->size() ? raw.size() : pixels_->size());
+      // Rows the data does not reach stay zero.
+      if (!raw.empty())
+        std::memcpy(pixels_->data(), raw.data(), raw.size() < pixels_->size() ? raw.size() : pixels_->size());
       description_->width = static_cast<uint16_t>(width);
       description_->height = static_cast<uint16_t>(height);
       description_->bytesPerLine = bytesPerLine;
