@@ -166,6 +166,9 @@ int ImageObject::ReadControlData(const uint8_t* field, unsigned int length) {
   if (pending_.rotation != 90 && pending_.rotation != 180 && pending_.rotation != 270) pending_.rotation = 0;
   sameImage_ = GetImageName(field + kControlName, nameLength);
   shown_ = false;
+  // Segments of an image whose last segment never came are dropped.
+  std::vector<uint8_t>().swap(compressed_);
+  fill_ = 0;
 
   const uint16_t scale = state_.scale;
   state_ = pending_;

@@ -112,6 +112,23 @@ TEST(ImageObject, UnknownFormatIsTakenFromTheData) {
   }
 }
 
+TEST(ImageObject, ANewControlFieldDropsAnUnfinishedDownload) {
+  ImageStore store;
+  RecordingPort port;
+  ImageObject object(&store, &port, 0, 24);
+  const Bytes first = Control(2, "FIRST"), second = Control(2, "SECOND");
+  Bytes partial = Download(Bytes(30, 0xEE));
+  partial[4] = 0x00;  // not the last segment
+  const Bytes whole = Download(SmallTiff(true, false));
+  ASSERT_EQ(object.ReadControlData(first.data(), static_cast<unsigned int>(first.size())), 0);
+  ASSERT_EQ(object.ReadDownloadData(partial.data(), static_cast<unsigned int>(partial.size())), 0);
+  ASSERT_EQ(object.ReadControlData(second.data(), static_cast<unsigned int>(second.size())), 0);
+  EXPECT_EQ(object.ReadDownloadData(whole.data(), static_cast<unsigned int>(whole.size())), 0);
+  EXPECT_TRUE(store.hasImage);
+  EXPECT_EQ(store.name, "SECOND");
+  EXPECT_TRUE(port.posted.empty());
+}
+
 TEST(ImageObject, SavedRecordRestoresTheStoredImageOrAnswers0x81) {
   ImageStore store;
   RecordingPort port;
