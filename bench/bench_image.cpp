@@ -60,19 +60,28 @@ struct Files {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / runs;
   }
 
-  // Lines of "text": word-sized blocks of strokes with blank leading.
+  // Lines of "text": words of glyphs from a set of 64 made-up 5 x 7 glyphs
+  // drawn with 2 x 2 dots, on 12 x 20 cells, with margins and leading.
   static void writePage(const std::string& path) {
     const unsigned int w = 1728, h = 2287, line = w / 8;
     Bytes bits(size_t{line} * h, 0);
     uint32_t r = 7;
     auto next = [&] { return r = r * 1103515245u + 12345u, (r >> 16) & 0x7FFF; };
-    for (unsigned int y = 150; y + 30 < h - 150; y += 34) {
-      for (unsigned int x = 120; x < w - 120;) {
-        const unsigned int word = 20 + next() % 90;
-        for (unsigned int gy = 0; gy < 22; ++gy)
-          for (unsigned int gx = 0; gx < word && x + gx < w - 120; ++gx)
-            if ((next() % 7) < 3 || gx % 9 == 0) bits[(y + gy) * line + (x + gx) / 8] |= 0x80 >> ((x + gx) % 8);
-        x += word + 14;
+    uint64_t glyphs[64];
+    for (uint64_t& g : glyphs) g = (uint64_t{next()} << 30) ^ (uint64_t{next()} << 15) ^ next();
+    auto set = [&](unsigned int x, unsigned int y) { bits[y * line + x / 8] |= 0x80 >> (x % 8); };
+    for (unsigned int y = 160; y + 20 < h - 160; y += 30) {
+      unsigned int x = 140;
+      while (x + 12 < w - 140) {
+        const unsigned int letters = 2 + next() % 9;
+        for (unsigned int l = 0; l < letters && x + 12 < w - 140; ++l, x += 12) {
+          const uint64_t g = glyphs[next() % 64];
+          for (unsigned int gy = 0; gy < 7; ++gy)
+            for (unsigned int gx = 0; gx < 5; ++gx)
+              if ((g >> (gy * 5 + gx)) & 1)
+                for (unsigned int d = 0; d < 4; ++d) set(x + 2 * gx + d % 2, y + 3 + 2 * gy + d / 2);
+        }
+        x += 12;
       }
     }
     std::ofstream out(path, std::ios::binary);
