@@ -65,8 +65,8 @@ int Decompress::readTiffImage(TIFF* t) {
   const bool bilevel = bits == 1 && samples == 1;
   if (!TIFFGetField(t, TIFFTAG_PHOTOMETRIC, &photometric))
     photometric = bilevel ? PHOTOMETRIC_MINISWHITE : PHOTOMETRIC_MINISBLACK;
-  if (bits > 8 || (bits != 1 && bits != 2 && bits != 4 && bits != 8)) {
-    if (DebugFlag()) LogMsg(LevelDebug, "image: bits/sample is too large\n");
+  if (bits != 1 && bits != 2 && bits != 4 && bits != 8) {
+    if (DebugFlag()) LogMsg(LevelDebug, "image: bits/sample of %u refused\n", bits);
     return fail(image_aid::kRefused);
   }
   if (samples > 1 && planar != PLANARCONFIG_CONTIG) return fail(image_aid::kRefused);

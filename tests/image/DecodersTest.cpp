@@ -168,6 +168,7 @@ TEST_F(DecodersTest, TiffLimitsAndRefusedCompressions) {
   ASSERT_TRUE(Tool("ppm2tiff -c none grey.pgm grey.tif && tiffcp -c lzw grey.tif lzw.tif"));
   ASSERT_TRUE(Tool("tiffcp -c jpeg grey.tif jpeg.tif && tiffcp -c zip grey.tif zip.tif"));
   ASSERT_TRUE(Tool("tiffcp -c g4 wide.tif g4.tif"));
+  ASSERT_TRUE(Tool("pamdepth 65535 grey.pgm > deep.pgm && pnmtotiff deep.pgm > deep.tif"));
   const Aids refused = {{0x83, 0x14}, {0x83, 0x13}};
   struct Case {
     const char* file;
@@ -180,6 +181,7 @@ TEST_F(DecodersTest, TiffLimitsAndRefusedCompressions) {
       {"lzw.tif", false, refused},
       {"jpeg.tif", false, refused},
       {"zip.tif", false, refused},
+      {"deep.tif", false, {{0x83, 0x14}}},  // 16 bits per sample
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
