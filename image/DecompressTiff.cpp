@@ -28,6 +28,14 @@ unsigned int Sample(const uint8_t* row, size_t i, unsigned int bits) {
 }  // namespace
 
 int Decompress::DecompressTIFF(const uint8_t* data, size_t length) {
+  // Classic TIFF only: the library would also read BigTIFF (version 43).
+  if (data && length >= 4 && data[0] == data[1] && (data[0] == 'I' || data[0] == 'M')) {
+    const unsigned int version = data[0] == 'I' ? data[2] | (data[3] << 8) : (data[2] << 8) | data[3];
+    if (version != 42) {
+      if (DebugFlag()) LogMsg(LevelDebug, "image: Not a TIFF file, bad version number %u\n", version);
+      return fail(image_aid::kGeneral);
+    }
+  }
   TIFF* t = tiff_memory::Open(data, length);
   if (!t) {
     if (DebugFlag()) LogMsg(LevelDebug, "image:  TIFF header or directory unreadable\n");

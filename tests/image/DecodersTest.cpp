@@ -167,7 +167,7 @@ TEST_F(DecodersTest, TiffLimitsAndRefusedCompressions) {
   ASSERT_TRUE(Tool("ppm2tiff -c none wide.pbm wide.tif && ppm2tiff -c none wider.pbm wider.tif"));
   ASSERT_TRUE(Tool("ppm2tiff -c none grey.pgm grey.tif && tiffcp -c lzw grey.tif lzw.tif"));
   ASSERT_TRUE(Tool("tiffcp -c jpeg grey.tif jpeg.tif && tiffcp -c zip grey.tif zip.tif"));
-  ASSERT_TRUE(Tool("tiffcp -c g4 wide.tif g4.tif"));
+  ASSERT_TRUE(Tool("tiffcp -c g4 wide.tif g4.tif && tiffcp -8 wide.tif big.tif"));
   ASSERT_TRUE(Tool("pamdepth 65535 grey.pgm > deep.pgm && pnmtotiff deep.pgm > deep.tif"));
   const Aids refused = {{0x83, 0x14}, {0x83, 0x13}};
   struct Case {
@@ -182,6 +182,7 @@ TEST_F(DecodersTest, TiffLimitsAndRefusedCompressions) {
       {"jpeg.tif", false, refused},
       {"zip.tif", false, refused},
       {"deep.tif", false, {{0x83, 0x14}}},  // 16 bits per sample
+      {"big.tif", false, {{0x83, 0x100}}},  // BigTIFF, version 43
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
@@ -203,11 +204,12 @@ TEST_F(DecodersTest, TiffLimitsAndRefusedCompressions) {
   }
 }
 
-TEST_F(DecodersTest, TiffWithoutImageLengthOrWidthIsRefused) {
-  // A hand-made little-endian directory: width, length, one uncompressed
-  // strip of eight bytes.
-  auto tiff = [](uint32_t width, uint32_t length) {
-    Bytes t = {'I', 'I', 42, 0, 8, 0, 0, 0, 4, 0};
+TEST_F(DecodersTest, HandMadeDirectoriesWithZeroSizesOrWithoutByteCounts) {
+  // A little-endian directory: width, length, one uncompressed strip of
+  // eight bytes of 0x55, with or without its byte count.
+  auto tiff = [](uint32_t width, uint32_t length, bool byteCounts = true) {
+    const uint16_t entries = byteCounts ? 4 : 3;
+    Bytes t = {'I', 'I', 42, 0, 8, 0, 0, 0, uint8_t(entries), 0};
     auto entry = [&](uint16_t tag, uint16_t type, uint32_t value) {
       const uint8_t e[12] = {uint8_t(tag), uint8_t(tag >> 8), uint8_t(type), 0, 1, 0, 0, 0,
                              uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
@@ -215,16 +217,22 @@ TEST_F(DecodersTest, TiffWithoutImageLengthOrWidthIsRefused) {
     };
     entry(256, 4, width);
     entry(257, 4, length);
-    entry(273, 4, 8 + 2 + 48 + 4);
-    entry(279, 4, 8);
+    entry(273, 4, 8 + 2 + 12u * entries + 4);
+    if (byteCounts) entry(279, 4, 8);
     t.insert(t.end(), {0, 0, 0, 0});
     t.insert(t.end(), 8, 0x55);
     return t;
   };
-  EXPECT_TRUE(Decode(Container::kTiff, tiff(8, 8)).ok);
+  const Decoded plain = Decode(Container::kTiff, tiff(8, 8));
+  ASSERT_TRUE(plain.ok);
+  EXPECT_EQ(plain.pixels, Bytes(8, 0x55));
+  const Decoded estimated = Decode(Container::kTiff, tiff(8, 8, false));
+  ASSERT_TRUE(estimated.ok) << "the byte count is estimated from the image length";
+  EXPECT_EQ(estimated.pixels, Bytes(8, 0x55));
   EXPECT_EQ(Decode(Container::kTiff, tiff(0, 8)).aids, (Aids{{0x83, 0x13}}));
   EXPECT_EQ(Decode(Container::kTiff, tiff(8, 0)).aids, (Aids{{0x83, 0x12}}));
   EXPECT_EQ(Decode(Container::kTiff, tiff(8, 70000)).aids, (Aids{{0x83, 0x15}})) << "a height past 16 bits";
+  EXPECT_EQ(Decode(Container::kTiff, tiff(8, 9)).aids, (Aids{{0x83, 0x100}})) << "a row past the data";
 }
 
 // ---- headerless fax pages -------------------------------------------------------------------
