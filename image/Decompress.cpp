@@ -16,7 +16,7 @@ int Decompress::fail(uint16_t info) {
   return -1;
 }
 
-bool Decompress::allocatePixels(uint64_t bytesPerLine, uint64_t rows) {
+bool Decompress::allocatePixels(uint64_t bytesPerLine, uint64_t rows, bool zeroed) {
   // Both factors are below 2^32: the product cannot wrap in 64 bits.
   const uint64_t size = bytesPerLine * rows;
   if (size == 0 || size > kMaxPixelBytes) {
@@ -25,6 +25,9 @@ bool Decompress::allocatePixels(uint64_t bytesPerLine, uint64_t rows) {
     fail(image_aid::kSize);
     return false;
   }
-  pixels_->assign(static_cast<size_t>(size), 0);
+  if (zeroed)
+    pixels_->assign(static_cast<size_t>(size), 0);
+  else
+    pixels_->resize(static_cast<size_t>(size));
   return true;
 }

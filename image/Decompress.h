@@ -41,9 +41,10 @@ class Decompress {
  private:
   // Reports the AID and returns -1.
   int fail(uint16_t info);
-  // Sizes the pixel buffer (zeroed) for `rows` rows of `bytesPerLine`;
-  // false (AID sent) when the product passes the cap.
-  bool allocatePixels(uint64_t bytesPerLine, uint64_t rows);
+  // Sizes the pixel buffer for `rows` rows of `bytesPerLine`, zeroed
+  // unless the decoder writes every byte; false (AID sent) when the
+  // product passes the cap.
+  bool allocatePixels(uint64_t bytesPerLine, uint64_t rows, bool zeroed = true);
   // The rows of an open TIFF directory into the pixel buffer.
   int readTiffImage(tiff* t);
   // A one-bit fax strip wrapped in an in-memory TIFF file, decoded into

@@ -145,7 +145,8 @@ int Decompress::DecompressJPEG(const uint8_t* data, size_t length) {
   const bool greyscale = frame.components == 1;
   const bool greyBytes = greyscale && depth_ == 8;
   const uint32_t bytesPerLine = greyBytes ? frame.width : 3 * frame.width;
-  if (!allocatePixels(bytesPerLine, frame.height)) return 0;
+  // Every row is written: data that ends early is completed by the library.
+  if (!allocatePixels(bytesPerLine, frame.height, false)) return 0;
 
   jpeg_decompress_struct info;
   ErrorManager err;

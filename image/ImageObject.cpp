@@ -233,7 +233,9 @@ int ImageObject::ReadDownloadData(const uint8_t* field, unsigned int length) {
 
 int ImageObject::ImageDecompress() {
   store_->hasImage = false;
-  std::vector<uint8_t>().swap(store_->pixels);
+  // The buffer is kept for the next image: a large image's pages are
+  // touched once per session, not once per image.
+  store_->pixels.clear();
   const uint8_t* data = compressed_.data();
   unsigned int format = formatCode_;
   if (format == kFormatUnknown) {
