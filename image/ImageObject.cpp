@@ -142,6 +142,23 @@ void ImageObject::showStoredImage() {
   state_.imageHeight = store_->description.height;
   store_->errorAids = 0;
   shown_ = true;
+  if (DebugFlag()) PrintImageInfo();
+}
+
+void ImageObject::PrintImageInfo() const {
+  const image_data& d = store_->description;
+  LogMsg(LevelDebug, "Image Information: \n");
+  LogMsg(LevelDebug, "    Compression Format: %s \n", formatName_);
+  LogMsg(LevelDebug, "%s\n", d.type == kImageColour      ? "    Image type: Color"
+                             : d.type == kImageGreyscale ? "    Image type: Grayscale"
+                                                         : "    Image type: BiLevel");
+  LogMsg(LevelDebug, "    %u bits per pixel\n", d.bitsPerPixel);
+  LogMsg(LevelDebug, "    Dimensions: width = %u  height = %u \n", d.width, d.height);
+  LogMsg(LevelDebug, "    Rotation: %u Degrees\n", state_.rotation);
+  LogMsg(LevelDebug, "    Compressed Buffer Size: %u        Decompressed Buffer Size: %u\n", total_, d.size);
+  LogMsg(LevelDebug, "%s\n", state_.inverse ? "    Inverse = True" : "    Inverse = False");
+  LogMsg(LevelDebug, "%s\n", state_.blackImportant ? "    Black important" : "    White important");
+  LogMsg(LevelDebug, "%s\n", state_.caching ? "    Caching allowed" : "    Caching NOT allowed");
 }
 
 int ImageObject::ReadControlData(const uint8_t* field, unsigned int length) {

@@ -54,6 +54,9 @@ class ImageObject : public ImageErrorSink {
   std::vector<uint8_t> ImageSave();
   int ImageRestore(const uint8_t* record, unsigned int length);
 
+  // The debug report of the image shown.
+  void PrintImageInfo() const;
+
   static uint16_t Get2Bytes(const uint8_t* data, unsigned int offset) {
     return static_cast<uint16_t>((data[offset] << 8) | data[offset + 1]);
   }

@@ -8,6 +8,7 @@
 
 #include "image/ImageObject.h"
 #include "tests/image/ImageCorpus.h"
+#include "tests/support/LogCapture.h"
 
 namespace {
 
@@ -110,6 +111,29 @@ TEST(ImageObject, UnknownFormatIsTakenFromTheData) {
     EXPECT_EQ(store.hasImage, c.decoded);
     EXPECT_EQ(port.posted, c.posted);
   }
+}
+
+TEST(ImageObject, DebugLinesTellWhatHappened) {
+  qwtest::LogCapture log;
+  SetDebugFlag(true);
+  ImageStore store;
+  RecordingPort port;
+  {
+    ImageObject object(&store, &port, 1000, 24);
+    const Bytes control = Control(2, "LOGGED"), download = Download(SmallTiff(false, false));
+    object.ReadControlData(control.data(), static_cast<unsigned int>(control.size()));
+    object.ReadDownloadData(download.data(), static_cast<unsigned int>(download.size()));
+    const Bytes five = Control(5, "FIVE");
+    object.ReadControlData(five.data(), static_cast<unsigned int>(five.size()));
+  }
+  SetDebugFlag(false);
+  EXPECT_TRUE(log.Contains("image: Max image size = 1000 bytes."));
+  EXPECT_TRUE(log.Contains("    Compression Format: TIFF"));
+  EXPECT_TRUE(log.Contains("    Image type: BiLevel"));
+  EXPECT_TRUE(log.Contains("    Dimensions: width = 16  height = 2"));
+  EXPECT_TRUE(log.Contains("    Caching allowed"));
+  EXPECT_TRUE(log.Contains("image: Image Error AID sent: Type 82  Additional Info: 0x05"));
+  EXPECT_TRUE(log.Contains("image:  Image format not supported."));
 }
 
 TEST(ImageObject, ANewControlFieldDropsAnUnfinishedDownload) {
