@@ -16,6 +16,7 @@
 #include "xfront/DisplayAttributes.h"
 #include "xfront/MarkedArea.h"
 #include "xfront/RenderingWindow.h"
+#include "xfront/SessionImages.h"
 
 namespace {
 
@@ -42,6 +43,7 @@ RenderingX::RenderingX(unsigned int rows, unsigned int columns, SessionControlBl
     : RenderingX(rows, columns, session ? static_cast<RenderingWindow*>(&session->xstuff) : nullptr,
                  session ? session->ebcdicToAscii : nullptr, area, size) {
   session_ = session;
+  images_ = std::make_unique<SessionImages>(session);
 }
 
 RenderingX::RenderingX(unsigned int rows, unsigned int columns, RenderingWindow* window,
@@ -52,12 +54,16 @@ RenderingX::RenderingX(unsigned int rows, unsigned int columns, RenderingWindow*
       area_(area),
       areaSize_(size),
       pool_(area, area ? size : 0) {
+  images_ = std::make_unique<SessionImages>(nullptr);
   // The work memory is the program's own constant: a smaller one is a fault.
   if (!area || size < kAreaSize) ErrorHalt(kModuleWindow, 1, size);
   takePlanes(kBufferSize);
 }
 
 RenderingX::~RenderingX() {
+  images_->forgetSaved();
+  images_->eraseImage();
+  images_.reset();
   std::free(area_);
   area_ = nullptr;
 }
@@ -578,17 +584,15 @@ void RenderingX::unmarkArea() {
 
 void RenderingX::eraseImage() {
   if (DebugFlag()) LogMsg(LevelDebug, "eraseImage()\n");
+  images_->eraseImage();
 }
 
-void RenderingX::writeImage(unsigned int command, const unsigned char* data, unsigned int length) {
-  // The image window is not part of this program yet: image data is dropped.
-  if (DebugFlag())
-    LogMsg(LevelDebug, "image: writeImage() Type %X - data_length = %u dropped: no image window.\n",
-           data && length > 3 ? data[3] : command, length);
+void RenderingX::writeImage(unsigned int, const unsigned char* data, unsigned int length) {
+  images_->writeImage(data, length);
 }
 
-void RenderingX::restoreImage(const unsigned char*, unsigned int length) {
-  if (DebugFlag()) LogMsg(LevelDebug, "image: restore of %u bytes dropped: no image window.\n", length);
+void RenderingX::restoreImage(const unsigned char* data, unsigned int length) {
+  images_->restoreImage(data, length);
 }
 
 const unsigned char* RenderingX::saveDeviceData(unsigned int& length) {
@@ -598,5 +602,14 @@ const unsigned char* RenderingX::saveDeviceData(unsigned int& length) {
 
 const unsigned char* RenderingX::saveImage(unsigned int& length) {
   length = 0;
-  return nullptr;
+  const std::vector<uint8_t> record = images_->saveImage();
+  if (record.empty()) return nullptr;
+  auto* buffer = static_cast<unsigned char*>(WsGetBuffer(static_cast<unsigned int>(record.size())));
+  if (!buffer) {
+    if (DebugFlag()) LogMsg(LevelDebug, "image: Image Save failed. Save Buffer could not be allocated.\n");
+    return nullptr;
+  }
+  std::memcpy(buffer, record.data(), record.size());
+  length = static_cast<unsigned int>(record.size());
+  return buffer;
 }

@@ -6,11 +6,14 @@
 // push buttons, the indicator words and the cursor plane. Planes and work
 // buffers come from one block of work memory. Host data never ends the
 // program here: out-of-range requests are refused with a log line.
+#include <memory>
+
 #include "display/Rendering.h"
 #include "base/BufferMgr.h"
 
 class SessionControlBlock;
 class RenderingWindow;
+class SessionImages;
 
 class RenderingX : public Rendering {
  public:
@@ -120,6 +123,8 @@ class RenderingX : public Rendering {
   // Work buffers taken from the heap because the work memory was full.
   unsigned int heapBuffers() const { return heapBuffers_; }
   SessionControlBlock* session() const { return session_; }
+  // The session's image object and image store.
+  SessionImages& images() { return *images_; }
 
  private:
   void takePlanes(unsigned int size);
@@ -139,6 +144,7 @@ class RenderingX : public Rendering {
   bool inPool(const void* p) const;
 
   SessionControlBlock* session_ = nullptr;
+  std::unique_ptr<SessionImages> images_;
   RenderingWindow* window_ = nullptr;
   const unsigned char* table_ = nullptr;
   char* area_ = nullptr;

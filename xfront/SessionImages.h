@@ -1,0 +1,55 @@
+#pragma once
+// The image side of a session's display device: the image object built on
+// the first image control field, the session's one-image store that
+// outlives it, and the way image error AIDs reach the display station.
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "image/ImageObject.h"
+#include "image/ImageStore.h"
+
+class DisplayBag;
+class SessionControlBlock;
+
+class SessionImages : public ImageStatusPort {
+ public:
+  explicit SessionImages(SessionControlBlock* session);
+  ~SessionImages() override;
+
+  // One buffered image structured field, whole; byte 3 says which.
+  void writeImage(const unsigned char* field, unsigned int length);
+  // The screen no longer shows the image: the store is emptied unless
+  // caching was allowed or the image was saved with the screen, and the
+  // object is destroyed.
+  void eraseImage();
+  // The saved image record; empty without an image object or name.
+  std::vector<uint8_t> saveImage();
+  // 0, or -1 after which the image is erased.
+  int restoreImage(const unsigned char* record, unsigned int length);
+  // Forgets the saved mark so that the next erase empties the store.
+  void forgetSaved() {
+    if (object_) object_->saved = false;
+  }
+
+  // Where the AIDs go when the device has no session (tests, tools).
+  void setStation(DisplayBag* station) { station_ = station; }
+  void setLargestImage(unsigned int bytes) { largestImage_ = bytes; }
+  void setScreenDepth(unsigned int depth) { depth_ = depth; }
+
+  const ImageStore& store() const { return store_; }
+  const ImageObject* object() const { return object_.get(); }
+
+  void postImageStatus(unsigned char code, const unsigned char info[2]) override;
+
+ private:
+  bool ensureObject();
+  unsigned int largestImage() const;
+
+  SessionControlBlock* session_;
+  DisplayBag* station_ = nullptr;
+  unsigned int largestImage_ = 0;
+  unsigned int depth_ = 24;
+  ImageStore store_;
+  std::unique_ptr<ImageObject> object_;
+};
