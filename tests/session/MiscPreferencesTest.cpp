@@ -309,8 +309,9 @@ const std::vector<Case>& Cases() {
       // Keyboard buffering: the translator's type-ahead override.
       {kKeyboardBuffering, 0, [](ConnectedSession& s) { EXPECT_EQ(s.block->taxlate->typeAheadOverride(), 0); }},
       {kKeyboardBuffering, 1, [](ConnectedSession& s) { EXPECT_EQ(s.block->taxlate->typeAheadOverride(), 1); }},
-      // The station's copy type, hot-spot click mode and paste target (the
-      // mouse paths that read them come with the mouse code).
+      // The station's copy type and hot-spot click mode (the mouse code that
+      // reads them is not built yet) and paste target (where a shifted right
+      // click pastes: the paste tests of the keyboard drive it).
       {kDefaultCopyType, 1,
        [](ConnectedSession& s) {
          EXPECT_EQ(s.display().options().copyType, KeyboardState::kBlockCopy);
