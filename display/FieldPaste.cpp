@@ -185,10 +185,9 @@ void DisplayBag::pasteCopiedData(unsigned int fromMenu, unsigned int offset) {
   if (!characteristics_.feature(kFeaturePasteAllowed)) return;
   CopiedDataInformation info;
   rendering_->getCopiedData(&info, offset);
-  if (!(info.flags & CopiedDataInformation::kDataPresent)) return;
   if (!info.data) info.length = 0;
   const bool atOffset = options_.pasteAtPointer && fromMenu == 0;
-  if (!atOffset || MoveForPaste(this, offset)) {
+  if ((info.flags & CopiedDataInformation::kDataPresent) && (!atOffset || MoveForPaste(this, offset))) {
     Clean(this, info);
     PasteState state = StartState(this, info);
     Paste(this, info, state);

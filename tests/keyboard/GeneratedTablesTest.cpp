@@ -9,12 +9,16 @@
 
 #include "keyboard/GeneratedTables.h"
 #include "keyboard/TAXlate.h"
+#include "tests/support/TestPaths.h"
 
 namespace {
 
+// The source tree: two folders above the test data (<root>/tests/data).
+// (__FILE__ may be relative to the build folder when a compiler cache
+// rewrites the paths, and the tests run from another folder.)
 std::string RepoRoot() {
-  std::string f = __FILE__;  // <root>/tests/keyboard/GeneratedTablesTest.cpp
-  for (int i = 0; i < 3; ++i) f = f.substr(0, f.rfind('/'));
+  std::string f = qwtest::TestDataDir();
+  for (int i = 0; i < 2; ++i) f = f.substr(0, f.rfind('/'));
   return f;
 }
 

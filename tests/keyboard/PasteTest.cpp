@@ -140,6 +140,16 @@ TEST(PasteTest, NothingOrOnlyWhatIsThereIsPasted) {
     EXPECT_EQ(st.bytes(82, 84), Ebcdic("___"));
   }
   {
+    SCOPED_TRACE("a buffer without the data-present bit");
+    PasteStation st;
+    st.place(EditStation::kAlnum);
+    st.copyLinear(Bytes("AB"));
+    st.copy.flags = 0;
+    st.menuPaste();
+    EXPECT_EQ(st.bytes(82, 84), Ebcdic("___"));
+    EXPECT_EQ(st.rendering.outstandingBuffers(), 0u);
+  }
+  {
     SCOPED_TRACE("a block that claims 30 rows with the data of one");
     PasteStation st;
     st.place(EditStation::kAlnum);
