@@ -1,7 +1,8 @@
-// ENTER_KEY and PRINT_KEY change what the keys of a session window send:
-// keys pressed through XTEST on the drawing widget, the actions they reach
-// recorded. On a 5250 keyboard (known from the terminal registry) ENTER_KEY
-// changes nothing.
+// The preferences that act on the session window: ENTER_KEY and PRINT_KEY
+// change what its keys send (keys pressed through XTEST on the drawing
+// widget, the actions they reach recorded; on a 5250 keyboard, known from
+// the terminal registry, ENTER_KEY changes nothing), and the rule line
+// preferences show or hide its rule line.
 #include <gtest/gtest.h>  // before Xlib, whose None and Bool macros clash with it
 
 #include <X11/keysym.h>
@@ -165,6 +166,31 @@ TEST_F(MiscPreferenceKeysTest, OnA5250KeyboardEnterKeyChangesNothing) {
   // Off the 5250 keyboard the same setting takes effect.
   UpdateMiscellaneousPreference(block_, misc_pref::kEnterKey, 2);
   EXPECT_EQ(One(XK_Return), kNewline);
+}
+
+}  // namespace
+
+namespace {
+
+// The rule line preferences on the session window: mode 1 shows the line
+// at once, the key modes (2 and 3) and 0 do not; a new style keeps a shown
+// line shown, and a new mode hides it first.
+TEST_F(MiscPreferenceKeysTest, RuleLineModeShowsOrHidesTheLineAtOnce) {
+  XStuff& x = block_->xstuff;
+  struct Step {
+    unsigned char id, value;
+    bool shown;
+  } steps[] = {
+      {misc_pref::kRuleLine, 0, false}, {misc_pref::kRuleLine, 1, true},  {misc_pref::kRuleLineStyle, 1, true},
+      {misc_pref::kRuleLineStyle, 2, true}, {misc_pref::kRuleLine, 3, false}, {misc_pref::kRuleLine, 1, true},
+      {misc_pref::kRuleLine, 2, false},
+  };
+  for (const Step& s : steps) {
+    SCOPED_TRACE(testing::Message() << "preference " << int(s.id) << " value " << int(s.value));
+    UpdateMiscellaneousPreference(block_, s.id, s.value);
+    EXPECT_EQ(x.ruleLineShown(), s.shown);
+    EXPECT_EQ(x.ruleLineMode(), block_->miscPreferences.value[misc_pref::kRuleLine]);
+  }
 }
 
 }  // namespace
