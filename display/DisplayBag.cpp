@@ -17,7 +17,9 @@ namespace {
 constexpr unsigned short kModuleDisplay = 0x0B03;
 constexpr unsigned int kFeatureExtraErrorRow = 4;
 constexpr unsigned int kFeatureDoubleByteColour = 8;
+constexpr unsigned int kFeaturePasteAtOffset = 10;
 constexpr unsigned int kFeatureCompare = 25;
+constexpr unsigned int kFeatureDestructiveBackspace = 26;
 constexpr std::size_t kFrameCheckBytes = 2;
 
 // The flag bits that travel in a save image, in stream order.
@@ -59,6 +61,8 @@ DisplayBag::DisplayBag(SessionControlBlock* scb, Rendering* rendering, HostInter
   lightPenCorrection_ = lightPenByte_ = 0;
   pendingAid_ = 0;
   optionBytes_[0] = optionBytes_[1] = 0;
+  options_.destructiveBackspace = characteristics.feature(kFeatureDestructiveBackspace);
+  options_.pasteAtPointer = characteristics.feature(kFeaturePasteAtOffset);
 }
 
 DisplayBag::~DisplayBag() = default;

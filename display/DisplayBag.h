@@ -67,6 +67,10 @@ class DisplayBag {
   DisplayBag& operator=(const DisplayBag&) = delete;
 
   unsigned int processUserInputObject(UserInput* input);
+  // Pastes the copied data that the device holds into the input fields:
+  // at the cursor, or (fromMenu 0, when the station pastes at the pointer)
+  // at `offset`.
+  void pasteCopiedData(unsigned int fromMenu, unsigned int offset);
   void postAidCode(AidCode aid);
   unsigned int postDatastreamProcessing();
   void outputChanges();

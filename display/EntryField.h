@@ -63,6 +63,8 @@ class EntryField : public Field {
   int isInputCapableAt(unsigned int offset) override;
   unsigned int mirrorOffset(unsigned int offset) override;
   int enterArea(DisplayBag* d, unsigned int offset) override;
+  // One character of a paste, typed as a data key; 1 (go on).
+  int pasteCharacter(DisplayBag* d, unsigned char c) override;
 
   // Field operations.
   int advanceToNextLogicalField(DisplayBag* d) override;

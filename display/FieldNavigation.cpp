@@ -10,10 +10,12 @@ using namespace field_editing;
 
 namespace {
 constexpr unsigned short kModuleFormatTable = 2836;
-// Feature bit of the display characteristics: destructive backspace.
-constexpr unsigned int kFeatureDestructiveBackspace = 26;
 
-bool InputOnly(DisplayBag* d) { return (d->modeFlagsB() & DisplayBag::kBPendingMask) != 0; }
+// Moves that leave a field look only for input-capable positions while input
+// is pending, or always when the user chose input-only cursor movement.
+bool InputOnly(DisplayBag* d) {
+  return (d->modeFlagsB() & DisplayBag::kBPendingMask) != 0 || d->options().inputOnlyCursorMovement;
+}
 
 // The target of a vertical move from the cursor and the area there.
 unsigned int VerticalTarget(DisplayBag* d, AreaOfScreen* from, AreaOfScreen*& to, bool down) {
@@ -193,7 +195,7 @@ int EntryField::characterBackspace(DisplayBag* d) {
     ClearExitPending(d);
     return 0;
   }
-  const bool destructive = d->characteristics().feature(kFeatureDestructiveBackspace);
+  const bool destructive = d->options().destructiveBackspace;
   const bool atStart = asdAtStart(d) != 0;
   if (atStart && !destructive) {
     if (const int error = CheckLeaving(d, this)) return error;

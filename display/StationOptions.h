@@ -26,9 +26,11 @@ struct StationOptions {
   unsigned char alternativeCopyType = 1;
   // Hot-spot click mode: 1 single click, 2 double click.
   unsigned char hotSpotClickMode = 0;
-  // Miscellaneous preferences 2, 5, 8 and 18: automatic help, destructive
-  // backspace, paste at the mouse pointer, input-only cursor movement.
-  bool automaticHelp = true;
+  // Miscellaneous preferences 5, 8 and 18 (preference 2, automatic help,
+  // is the option word's help-in-error bit): Character Backspace deletes;
+  // a paste aimed at a screen position goes there rather than to the cursor;
+  // the cursor keys move only between input-capable positions. The station
+  // takes the first two from its display characteristics.
   bool destructiveBackspace = true;
   bool pasteAtPointer = false;
   bool inputOnlyCursorMovement = false;
@@ -44,5 +46,6 @@ struct StationOptions {
   bool wordWrapWritten = false;
 
   bool has(unsigned int bit) const { return (optionWord & bit) != 0; }
+  void set(unsigned int bit, bool on) { optionWord = on ? optionWord | bit : optionWord & ~bit; }
   bool keepsInsertMode() const { return insertModePreference == 1 || insertModePreference == 2; }
 };

@@ -74,7 +74,9 @@ class ShiftedLeftButtonDoubleClick : public MouseEvent {
 class ShiftedRightButtonPress : public MouseEvent {
  public:
   explicit ShiftedRightButtonPress(unsigned int offset) : MouseEvent(13, offset) {}
-  unsigned int processInNormalUnlockedState(DisplayBag*) override { return 0; }
+  // A button the host programmed posts its AID; otherwise a paste, at the
+  // click when the station pastes at the pointer.
+  unsigned int processInNormalUnlockedState(DisplayBag* d) override;
 };
 class ShiftedRightButtonRelease : public MouseEvent {
  public:
@@ -103,7 +105,8 @@ class ShiftedMiddleButtonDoubleClick : public MouseEvent {
 class MenuPaste : public MouseEvent {
  public:
   MenuPaste() : MouseEvent(0, 0) {}
-  unsigned int processInNormalUnlockedState(DisplayBag*) override { return 0; }
+  // The edit menu's Paste: at the cursor.
+  unsigned int processInNormalUnlockedState(DisplayBag* d) override;
 };
 class MenuCopy : public MouseEvent {
  public:

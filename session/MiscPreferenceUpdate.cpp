@@ -1,5 +1,7 @@
 #include "session/MiscPreferenceUpdate.h"
 
+#include <X11/IntrinsicP.h>
+#include <X11/StringDefs.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -12,9 +14,13 @@
 #include "keyboard/TAXlate.h"
 #include "session/AppResources.h"
 #include "session/MiscPreferences.h"
+#include "session/RegistryFacts.h"
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
+#include "xfront/HelperMessages.h"
 #include "xfront/HelperPrograms.h"
+#include "xfront/Win3270.h"
+#include "xfront/XStuffPrivate.h"
 
 namespace {
 
@@ -27,6 +33,33 @@ unsigned char ResourceCode(unsigned char id) {
       r.HOTSPOTS,              r.KEYBOARD_BUFFERING, r.ERROR_RESET_KEYS, r.HOTSPOT_HIGHLIGHTING,
       r.DEFAULT_COPY_TYPE,     r.INSERT_MODE,      r.INPUT_ONLY_CURSOR_MOVEMENT, r.AUDIO_ALARM};
   return codes[id];
+}
+
+// Puts the drawing widget's translations in the state ENTER_KEY and
+// PRINT_KEY ask for: the defaults (the keyboard mapper's table when it sent
+// one, else the class's), with the Enter key variant and the print key
+// variant over them. Either preference set back to 0 so leaves the other
+// one in force. On a 5250 keyboard ENTER_KEY is never stored.
+void InstallKeyTranslations(SessionControlBlock* scb) {
+  XStuff& x = scb->xstuff;
+  Widget drawing = x.privatePart() ? x.privatePart()->drawing : nullptr;
+  if (!drawing || !XtIsSubclass(drawing, win3270WidgetClass)) return;
+  XtTranslations defaults = nullptr;
+  const std::string& mapped = HelperReceivedTranslations(scb);
+  if (!mapped.empty()) defaults = XtParseTranslationTable(mapped.c_str());
+  // After class initialisation the class field holds the compiled table.
+  if (!defaults) defaults = reinterpret_cast<XtTranslations>(XtClass(drawing)->core_class.tm_table);
+  if (defaults) XtVaSetValues(drawing, XtNtranslations, defaults, nullptr);
+  const MiscPreferenceSet& set = scb->miscPreferences;
+  const char* enter = EnterKeyTranslations(set.value[misc_pref::kEnterKey]);
+  if (*enter) XtOverrideTranslations(drawing, XtParseTranslationTable(enter));
+  const unsigned char print = set.value[misc_pref::kPrintKey];
+  // 1: the shifted print key prints the screen here, the print key is the
+  // host's; 2: the print key prints the screen here.
+  if (print == 1 || print == 2) {
+    const char* text = Win3270PrintKeyText(print == 1);
+    if (text && *text) XtOverrideTranslations(drawing, XtParseTranslationTable(text));
+  }
 }
 
 // Carries out on the window and the engine what a changed preference needs.
@@ -49,6 +82,7 @@ void ApplyEffects(SessionControlBlock* scb, unsigned char id, unsigned int effec
                         set.value[misc_pref::kLargeScreenBehavior],
                         set.value[misc_pref::kAudioAlarm] == 1);
   if (!x.shell()) return;
+  if (effects & kTranslations) InstallKeyTranslations(scb);
   if ((effects & kRedrawCursor) && !x.cursorHidden()) {
     x.clearcurs(1);
     x.drawcurs(1);
@@ -85,7 +119,8 @@ unsigned char MiscPreferenceResourceValue(unsigned char id) {
 void UpdateMiscellaneousPreference(SessionControlBlock* scb, unsigned char id, unsigned char value) {
   if (!scb || id >= kMiscPreferenceCount) return;
   StationOptions* station = scb->display ? &scb->display->options() : nullptr;
-  const unsigned int effects = SetMiscPreference(&scb->miscPreferences, station, false, id, value);
+  const bool keyboard5250 = is5250Keyboard(WhichKeyboard()) != 0;
+  const unsigned int effects = SetMiscPreference(&scb->miscPreferences, station, keyboard5250, id, value);
   ApplyEffects(scb, id, effects);
 }
 

@@ -44,7 +44,7 @@ unsigned int SetMiscPreference(MiscPreferenceSet* set, StationOptions* station, 
     }
     case kAutomaticHelp:
       stored = value;
-      if (station) station->automaticHelp = value == 0;
+      if (station) station->set(StationOptions::kHelpInError, value == 0);
       return 0;
     case kBlueUnderscore:
       stored = value;
@@ -106,6 +106,26 @@ unsigned int SetMiscPreference(MiscPreferenceSet* set, StationOptions* station, 
       stored = value;
       return 0;
     default: return 0;
+  }
+}
+
+const char* EnterKeyTranslations(unsigned char value) {
+  // Xt takes the first line that matches: the modified keys stand first.
+  switch (value) {
+    case 1:
+      return "<Key>Execute: newline() \n<Key>Control_R: newline() \nAlt<Key>Return: textcarrierreturn() \n"
+             "Shift<Key>Return: enter() \n<Key>Return: enter()";
+    case 2:
+      return "<Key>Execute: enter() \n<Key>Control_R: enter() \nAlt<Key>Return: textcarrierreturn() \n"
+             "Shift<Key>Return: newline() \n<Key>Return: newline()";
+    case 3:
+      return "Shift<Key>Execute: newline() \nShift<Key>Control_R: newline() \n<Key>Execute: fieldexit() \n"
+             "<Key>Control_R: fieldexit() \nAlt<Key>Return: textcarrierreturn() \nShift<Key>Return: enter() \n"
+             "<Key>Return: enter()";
+    case 4:
+      return "<Key>Execute: enter() \n<Key>Control_R: enter() \nAlt<Key>Return: textcarrierreturn() \n"
+             "Shift<Key>Return: newline() \n<Key>Return: fieldexit()";
+    default: return "";
   }
 }
 

@@ -68,6 +68,12 @@ constexpr unsigned int kInsertIndicator = 1u << 9;   // set or clear the insert 
 unsigned int SetMiscPreference(MiscPreferenceSet* set, StationOptions* station, bool keyboard5250, unsigned char id,
                                unsigned char value);
 
+// The translations that ENTER_KEY `value` puts over the drawing widget's
+// defaults: which of Return, Shift+Return, Execute and the right Control key
+// send Enter, New Line or Field Exit. "" for 0 (the defaults) and any value
+// out of range.
+const char* EnterKeyTranslations(unsigned char value);
+
 // The preference value of an application resource's keyword code ("ENABLE"
 // and "DISABLE" are general codes; the other keywords carry the value).
 unsigned char MiscPreferenceFromResource(unsigned char id, unsigned char code);

@@ -4,10 +4,12 @@
 // from the heap and are counted so a test can see that each one went back.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "display/CopiedDataInformation.h"
 #include "display/Rendering.h"
 
 class RecordingRendering : public Rendering {
@@ -26,6 +28,9 @@ class RecordingRendering : public Rendering {
   std::vector<unsigned char> deviceData;
   std::vector<unsigned char> imageData;
 
+  // The copy a paste finds (none while null), and its EBCDIC bytes.
+  const CopiedDataInformation* copied = nullptr;
+  std::vector<unsigned char> copiedData;
   size_t outstandingBuffers() const { return outstanding_.size(); }
   void clear() { calls.clear(); }
 
@@ -48,8 +53,14 @@ class RecordingRendering : public Rendering {
   void erasePushButtons(unsigned int f, unsigned int l) override {
     log("erasePushButtons(%u,%u)", f, l);
   }
-  void getCopiedData(CopiedDataInformation*, unsigned int o) override {
+  void getCopiedData(CopiedDataInformation* info, unsigned int o) override {
     log("getCopiedData(%u)", o);
+    if (!copied) return;
+    // What a paste gets: the descriptor, and its data in a buffer of the device.
+    *info = *copied;
+    info->data = static_cast<unsigned char*>(get(static_cast<unsigned int>(copiedData.size()) + 1));
+    std::memcpy(info->data, copiedData.data(), copiedData.size());
+    info->length = static_cast<unsigned int>(copiedData.size());
   }
   void markBlockArea(unsigned int s, unsigned int e) override { log("markBlockArea(%u,%u)", s, e); }
   void markLinearArea(unsigned int s, unsigned int e, unsigned int f) override {

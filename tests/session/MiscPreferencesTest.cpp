@@ -7,6 +7,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <initializer_list>
 #include <new>
 #include <string>
 #include <vector>
@@ -18,6 +20,7 @@
 #include "session/ResourceKeywords.h"
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
+#include "tests/session/ConnectedSession.h"
 #include "tests/support/FakeEventSources.h"
 #include "tests/support/LogCapture.h"
 
@@ -37,10 +40,12 @@ TEST(MiscPreferencesTest, EachPreferenceReachesItsState) {
       {kCursorStyle, 1, 1, kRedrawCursor, nullptr},
       {kEnterKey, 3, 3, kTranslations, nullptr},
       {kEnterKey, 9, 0, kTranslations, nullptr},
-      {kAutomaticHelp, 1, 1, 0, [](const StationOptions& s) { return !s.automaticHelp; }},
+      {kAutomaticHelp, 1, 1, 0, [](const StationOptions& s) { return !s.has(StationOptions::kHelpInError); }},
+      {kAutomaticHelp, 0, 0, 0, [](const StationOptions& s) { return s.has(StationOptions::kHelpInError); }},
       {kBlueUnderscore, 0, 0, kRedrawUnderlines, nullptr},
       {kRowColumnIndicator, 1, 1, kMapRowColumn, nullptr},
       {kDestructiveBackspace, 1, 1, 0, [](const StationOptions& s) { return !s.destructiveBackspace; }},
+      {kDestructiveBackspace, 0, 0, 0, [](const StationOptions& s) { return s.destructiveBackspace; }},
       {kRuleLine, 1, 1, kRedoRuleLine, nullptr},
       {kRuleLineStyle, 2, 2, kRedoRuleLine, nullptr},
       {kPasteLocation, 1, 1, 0, [](const StationOptions& s) { return s.pasteAtPointer; }},
@@ -163,6 +168,192 @@ TEST(MiscPreferencesTest, MessagesCarryEveryValueInOrder) {
   EXPECT_EQ(m[10].id, kKeyboardBuffering);
   EXPECT_EQ(m[10].value, 0);
 }
+
+// The twenty preferences through a whole session connected to the loopback
+// host: each one set with UpdateMiscellaneousPreference, then what it drives
+// seen from the outside where the engine does it (keys typed, the record the
+// host gets). The window's own preferences (the keys' translations, cursor,
+// underlines, indicator) are seen in the window tests; here they reach the
+// session's values and the window object.
+namespace behaviour {
+
+using namespace session_test;
+
+// An alphanumeric field: SF with the field format word, attribute 0x20.
+Bytes StartField(int length) { return B({0x1D, 0x40, 0x00, 0x20, length >> 8, length & 0xFF}); }
+
+// "Name" (row 5, columns 20-29, the host's "XXXXXXXXXX" in it) and "City"
+// (row 6, columns 20-29, empty); the cursor at the name field; the keyboard
+// unlocked and a Read MDT Fields waiting.
+Bytes TwoFieldScreen() {
+  return Record(0x03,
+                Cat({B({0x04, 0x40}),
+                     WriteToDisplay(Cat({SetBufferAddress(5, 10), Ebcdic("Name"), SetBufferAddress(5, 19),
+                                         StartField(10), Ebcdic("XXXXXXXXXX"), SetBufferAddress(6, 10), Ebcdic("City"),
+                                         SetBufferAddress(6, 19), StartField(10), B({0x13, 5, 20})})),
+                     B({0x04, 0x52, 0x00, 0x00})}),
+                0, 0x40);
+}
+constexpr unsigned int kNameStart = 4 * 80 + 19, kNameEnd = 4 * 80 + 28, kCityStart = 5 * 80 + 19;
+
+void Keys(ConnectedSession& s, std::initializer_list<unsigned char> codes) {
+  for (unsigned char c : codes) ASSERT_EQ(s.Key(c), 1) << "keystroke code " << int(c);
+}
+// The record Enter sends with the fields the operator changed.
+Bytes EnterRecord(ConnectedSession& s) {
+  EXPECT_EQ(s.Key(kEnter), 1);
+  return s.Next();
+}
+// Field Minus in an alphanumeric field: an operator error.
+void OperatorError(ConnectedSession& s) {
+  EXPECT_EQ(s.Key(kFieldMinus), 1);
+  EXPECT_NE(s.display().keyboardState().getErrorCode(), 0u);
+}
+
+struct Case {
+  unsigned char id;
+  unsigned char value;
+  // What the value drives, looked at after it was set on a session showing
+  // the two-field screen.
+  std::function<void(ConnectedSession&)> check;
+};
+
+const std::vector<Case>& Cases() {
+  static const std::vector<Case> cases = {
+      // Automatic help: an operator error asks the host for help at once
+      // (post-help error state, the help-in-error record with the error's
+      // number), or waits in the error state.
+      {kAutomaticHelp, 0,
+       [](ConnectedSession& s) {
+         OperatorError(s);
+         EXPECT_EQ(s.display().keyboardState().state(), KeyboardState::kPostHelpError);
+         const Bytes r = s.Next();
+         const unsigned int code = s.display().keyboardState().getErrorCode();
+         ASSERT_GE(r.size(), 2u);
+         EXPECT_EQ(r[r.size() - 2], code >> 8);
+         EXPECT_EQ(r[r.size() - 1], code & 0xFF);
+       }},
+      {kAutomaticHelp, 1,
+       [](ConnectedSession& s) {
+         OperatorError(s);
+         EXPECT_EQ(s.display().keyboardState().state(), KeyboardState::kError);
+         EXPECT_TRUE(s.Pending().empty());
+       }},
+      // Destructive backspace: "ABC" over the host's X's, Backspace: the C
+      // goes and the rest closes up, or the cursor only steps back onto it.
+      {kDestructiveBackspace, 0,
+       [](ConnectedSession& s) {
+         ASSERT_EQ(s.Type(Ebcdic("ABC")), 1);
+         Keys(s, {kBackspace});
+         EXPECT_EQ(EnterRecord(s), Inbound(Cat({B({5, 22, 0xF1}), SetBufferAddress(5, 20), Ebcdic("ABXXXXXXX")})));
+       }},
+      {kDestructiveBackspace, 1,
+       [](ConnectedSession& s) {
+         ASSERT_EQ(s.Type(Ebcdic("ABC")), 1);
+         Keys(s, {kBackspace});
+         EXPECT_EQ(EnterRecord(s), Inbound(Cat({B({5, 22, 0xF1}), SetBufferAddress(5, 20), Ebcdic("ABCXXXXXXX")})));
+       }},
+      // Input-only cursor movement: Cursor Right off the end of the name
+      // field lands on the city field, or on the screen position beside it.
+      {kInputOnlyCursorMovement, 1,
+       [](ConnectedSession& s) {
+         for (unsigned int i = kNameStart; i < kNameEnd; ++i) Keys(s, {kRight});
+         ASSERT_EQ(s.display().cursor().getCursorOffset(), kNameEnd);
+         Keys(s, {kRight});
+         EXPECT_EQ(s.display().cursor().getCursorOffset(), kCityStart);
+       }},
+      {kInputOnlyCursorMovement, 0,
+       [](ConnectedSession& s) {
+         for (unsigned int i = kNameStart; i < kNameEnd; ++i) Keys(s, {kRight});
+         Keys(s, {kRight});
+         EXPECT_EQ(s.display().cursor().getCursorOffset(), kNameEnd + 1);
+       }},
+      // Error reset keys: after an operator error a cursor key ends it and
+      // moves, or (Reset key only) is ignored.
+      {kErrorResetKeys, 1,
+       [](ConnectedSession& s) {
+         OperatorError(s);
+         Keys(s, {kRight});
+         EXPECT_EQ(s.display().keyboardState().state(), KeyboardState::kNormalUnlocked);
+         EXPECT_EQ(s.display().cursor().getCursorOffset(), kNameStart + 1);
+       }},
+      {kErrorResetKeys, 0,
+       [](ConnectedSession& s) {
+         OperatorError(s);
+         Keys(s, {kRight});
+         EXPECT_EQ(s.display().keyboardState().state(), KeyboardState::kError);
+         EXPECT_EQ(s.display().cursor().getCursorOffset(), kNameStart);
+       }},
+      // Insert mode: 2 turns it on at once and keeps it over Reset (and
+      // the keyboard's locks); 0 turns it off, and Reset ends it. "AB" in the
+      // city field, back to the A, Insert, Reset: "X" goes in before the A,
+      // or over it.
+      {kInsertMode, 2,
+       [](ConnectedSession& s) {
+         EXPECT_TRUE(s.display().indicators().current().get() & Indicators::kInsert);
+         Keys(s, {kFieldAdvance});
+         ASSERT_EQ(s.Type(Ebcdic("AB")), 1);
+         Keys(s, {kCursorLeft, kCursorLeft, kInsert, kReset});
+         ASSERT_EQ(s.Type(Ebcdic("X")), 1);
+         EXPECT_EQ(EnterRecord(s), Inbound(Cat({B({6, 21, 0xF1}), SetBufferAddress(6, 20), Ebcdic("XAB")})));
+       }},
+      {kInsertMode, 0,
+       [](ConnectedSession& s) {
+         EXPECT_FALSE(s.display().indicators().current().get() & Indicators::kInsert);
+         Keys(s, {kFieldAdvance});
+         ASSERT_EQ(s.Type(Ebcdic("AB")), 1);
+         Keys(s, {kCursorLeft, kCursorLeft, kInsert, kReset});
+         ASSERT_EQ(s.Type(Ebcdic("X")), 1);
+         EXPECT_EQ(EnterRecord(s), Inbound(Cat({B({6, 21, 0xF1}), SetBufferAddress(6, 20), Ebcdic("XB")})));
+       }},
+      // Keyboard buffering: the translator's type-ahead override.
+      {kKeyboardBuffering, 0, [](ConnectedSession& s) { EXPECT_EQ(s.block->taxlate->typeAheadOverride(), 0); }},
+      {kKeyboardBuffering, 1, [](ConnectedSession& s) { EXPECT_EQ(s.block->taxlate->typeAheadOverride(), 1); }},
+      // The station's copy type and hot-spot click mode (the mouse code that
+      // reads them is not built yet) and paste target (where a shifted right
+      // click pastes: the paste tests of the keyboard drive it).
+      {kDefaultCopyType, 1,
+       [](ConnectedSession& s) {
+         EXPECT_EQ(s.display().options().copyType, KeyboardState::kBlockCopy);
+         EXPECT_EQ(s.display().options().alternativeCopyType, KeyboardState::kLinearCopy);
+       }},
+      {kHotspots, 2, [](ConnectedSession& s) { EXPECT_EQ(s.display().options().hotSpotClickMode, 2); }},
+      {kPasteLocation, 1, [](ConnectedSession& s) { EXPECT_TRUE(s.display().options().pasteAtPointer); }},
+      {kPasteLocation, 0, [](ConnectedSession& s) { EXPECT_FALSE(s.display().options().pasteAtPointer); }},
+      // The window object's values.
+      {kRuleLine, 1, [](ConnectedSession& s) { EXPECT_EQ(s.block->xstuff.ruleLineMode(), 1); }},
+      {kLargeScreenBehavior, 0, [](ConnectedSession& s) { EXPECT_EQ(s.block->xstuff.largeScreenBehavior(), 2); }},
+      {kAudioAlarm, 0, [](ConnectedSession& s) { EXPECT_FALSE(s.block->xstuff.audioAlarm()); }},
+      // Kept by the session for its window.
+      {kCursorStyle, 1, nullptr},
+      {kEnterKey, 4, nullptr},
+      {kBlueUnderscore, 0, nullptr},
+      {kRowColumnIndicator, 1, nullptr},
+      {kRuleLineStyle, 2, nullptr},
+      {kCursorBlink, 1, nullptr},
+      {kPrintKey, 2, nullptr},
+      {kHotspotHighlighting, 1, nullptr},
+  };
+  return cases;
+}
+
+TEST(MiscPreferencesBehaviourTest, EachPreferenceDrivesTheSession) {
+  bool covered[kMiscPreferenceCount] = {};
+  for (const Case& c : Cases()) {
+    SCOPED_TRACE(testing::Message() << "preference " << int(c.id) << " value " << int(c.value));
+    ConnectedSession s;
+    s.Send(TwoFieldScreen());
+    ASSERT_TRUE(s.Pending().empty());
+    ASSERT_EQ(s.display().cursor().getCursorOffset(), kNameStart);
+    UpdateMiscellaneousPreference(s.block, c.id, c.value);
+    EXPECT_EQ(s.block->miscPreferences.value[c.id], c.id == kLargeScreenBehavior && c.value == 0 ? 2 : c.value);
+    if (c.check) c.check(s);
+    covered[c.id] = true;
+  }
+  for (int id = 0; id < kMiscPreferenceCount; ++id) EXPECT_TRUE(covered[id]) << "preference " << id;
+}
+
+}  // namespace behaviour
 
 class MiscPreferencesSessionTest : public testing::Test {
  protected:

@@ -360,7 +360,9 @@ TEST_F(StatusLineTest, IndicatorsFollowTheHostAndTheKeys) {
   EXPECT_TRUE(WaitShown("insertMsg", false));
 
   // A data key outside a field: the keyboard locks with an error code on
-  // the error row; Reset gives the row back.
+  // the error row; Reset gives the row back. (Without automatic help: with
+  // it the error would ask this host for help and wait for its answer.)
+  UpdateMiscellaneousPreference(session_, misc_pref::kAutomaticHelp, 1);
   const std::string row24 = ScreenText(24, 1, 80);
   Press(XK_A);
   EXPECT_TRUE(WaitShown("inputInhMsg1", true));
