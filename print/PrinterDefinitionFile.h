@@ -23,8 +23,8 @@ struct PrinterDefinition {
 };
 
 struct PrinterDefinitionResult {
-  enum Status { Read = 0, Refused = 2 };
-  Status status = Refused;
+  enum Verdict { Read = 0, Refused = 2 };
+  Verdict status = Refused;
   unsigned line = 0;    // 1-based line of the fault (Refused)
   std::string message;  // what is wrong there (Refused)
 };

@@ -27,6 +27,7 @@
 #include "session/WMGeometry.h"
 #include "base/LogMsg.h"
 #include "xfront/ActionProcedures.h"
+#include "xfront/LocalPrint.h"
 #include "xfront/SessionIcons.h"
 #include "xfront/SessionMenuHooks.h"
 #include "xfront/Win3270.h"
@@ -686,7 +687,8 @@ int XStuff::get_height() const {
 
 void XStuff::localPrintCallback() {
   if (!localPrintAllowed_) return;
-  if (DebugFlag()) LogMsg(LevelDebug, "Local print controls are not available in this version.\n");
+  if (!localPrint_) localPrint_ = std::make_unique<LocalPrint>(session_);
+  localPrint_->materializeLocalPrintControls();
 }
 
 void XStuff::SetFocus(char focus) {
