@@ -95,7 +95,7 @@ bool ParsePcl(const std::string& job, std::vector<PclItem>& items, std::string* 
       if ((group == "*b" || group == "*v") && t == 'W') {
         const std::size_t n = value.empty() ? 0 : std::stoul(value);
         if (i + n > job.size()) return fail("raster row passes the end", start);
-        item.kind = PclItem::Raster;
+        if (group == "*b") item.kind = PclItem::Raster;
         item.data = job.substr(i, n);
         i += n;
       }
