@@ -2,6 +2,8 @@
 
 #include <Xm/DialogS.h>
 #include <Xm/Form.h>
+#include <Xm/Frame.h>
+#include <Xm/BulletinB.h>
 #include <Xm/Label.h>
 #include <Xm/Protocols.h>
 #include <Xm/PushB.h>
@@ -15,6 +17,7 @@
 #include "base/LogMsg.h"
 #include "display/DisplayBag.h"
 #include "platform/PrinterList.h"
+#include "platform/PrinterSelector.h"
 #include "print/ScreenPrint.h"
 #include "session/ErrorDialogs.h"
 #include "session/SessionControlBlock.h"
@@ -70,6 +73,29 @@ int SelectedPrinterCallback(char* record, void* clientData) {
 }
 
 void StartCallback(Widget, XtPointer self, XtPointer) { static_cast<LocalPrint*>(self)->startLocalPrint(); }
+void SelectPrinterCallback(Widget, XtPointer self, XtPointer) {
+  static_cast<LocalPrint*>(self)->materializePrinterSelectDialog();
+}
+
+// What the selection's callback needs: the print object, while it lives.
+struct SelectionData {
+  std::weak_ptr<bool> alive;
+  LocalPrint* print;
+  int* pending;
+};
+
+void PrinterSelectOKorCancelCB(int index, void* data) {
+  auto* d = static_cast<SelectionData*>(data);
+  if (d->alive.expired()) return;
+  if (DebugFlag()) LogMsg(LevelDebug, "LocalPrint::PrinterSelectOKorCancelCB start.\n");
+  if (index > 0) {
+    *d->pending = index;
+    d->print->printerSelectOk();
+  } else {
+    d->print->printerSelectCancel();
+  }
+  if (DebugFlag()) LogMsg(LevelDebug, "LocalPrint::PrinterSelectOKorCancelCB end.\n");
+}
 void CancelCallback(Widget, XtPointer self, XtPointer) { static_cast<LocalPrint*>(self)->destroyLocalPrintControls(); }
 void CloseCallback(Widget, XtPointer self, XtPointer) {
   auto* p = static_cast<LocalPrint*>(self);
@@ -120,6 +146,7 @@ void SetSensitive(std::initializer_list<Widget> widgets, bool on) {
 LocalPrint::LocalPrint(SessionControlBlock* session) : session_(session) {}
 
 LocalPrint::~LocalPrint() {
+  alive_.reset();
   if (progressTimer_) XtRemoveTimeOut(progressTimer_);
   if (progress_) {
     XtRemoveCallback(XtParent(progress_), XmNdestroyCallback, ProgressGone, this);
@@ -144,7 +171,8 @@ void LocalPrint::forgetDialog() {
   dialog_ = nullptr;
   printerLabel_ = orientationLabel_ = orientationBox_ = portrait_ = landscape_ = nullptr;
   formFeedLabel_ = formFeedBox_ = formFeedYes_ = formFeedNo_ = nullptr;
-  startButton_ = cancelButton_ = selectLabel_ = printingLabel_ = nullptr;
+  startButton_ = cancelButton_ = selectLabel_ = printingLabel_ = printerButton_ = nullptr;
+  selectDialog_ = nullptr;  // a child of the dialog's shell
   dialogState_ = 0;
 }
 
@@ -207,6 +235,8 @@ int LocalPrint::createLocalPrintControls() {
   Widget form = XmCreateRowColumn(dialog_, const_cast<char*>("localPrintForm"), args, 1);
   XtVaSetValues(form, XmNtopAttachment, XmATTACH_FORM, XmNleftAttachment, XmATTACH_FORM, XmNrightAttachment,
                 XmATTACH_FORM, XmNbottomAttachment, XmATTACH_FORM, nullptr);
+  printerButton_ = Child("button", "localPrintPrinterSelectButton", form);
+  XtAddCallback(printerButton_, XmNactivateCallback, SelectPrinterCallback, this);
   Child("label", "localPrintPrinterValue", form);
   printerLabel_ = XtNameToWidget(form, "localPrintPrinterValue");
   orientationLabel_ = Child("label", "localPrintOrientationLabel", form);
@@ -231,6 +261,7 @@ int LocalPrint::createLocalPrintControls() {
   XtTranslations activate = XtParseTranslationTable("<Key>Return: ArmAndActivate()");
   XtOverrideTranslations(startButton_, activate);
   XtOverrideTranslations(cancelButton_, activate);
+  XtOverrideTranslations(printerButton_, activate);
   XtManageChild(form);
 
   updateMainDialogWithSelectedPrinter(lastUsedIndex_);
@@ -271,6 +302,42 @@ void LocalPrint::setPrinterInfo(const char* queue, const char* server, const cha
   settings_.printerType = t;
   banner_ = banner && std::strcmp(banner, "Y") == 0;
   setOptionSensitivity();
+}
+
+void LocalPrint::materializePrinterSelectDialog() {
+  if (!dialog_ || selectDialog_) return;
+  Arg args[1];
+  XtSetArg(args[0], XmNautoUnmanage, False);
+  selectDialog_ = XmCreateFormDialog(XtParent(dialog_), const_cast<char*>("localPrintPrinterSelectControls"), args, 1);
+  Widget shell = XtParent(selectDialog_);
+  Widget frame = XmCreateFrame(selectDialog_, const_cast<char*>("printerSelectFrame"), nullptr, 0);
+  Widget board = XmCreateBulletinBoard(frame, const_cast<char*>("printerSelectBulletinBoard"), nullptr, 0);
+  XtManageChild(board);
+  XtManageChild(frame);
+  XtManageChild(selectDialog_);
+  if (DebugFlag()) LogMsg(LevelDebug, "before printerSelectorGUI call. printer index = %d\n", currentIndex_);
+  SelectionData data{alive_, this, &pendingIndex_};
+  const std::weak_ptr<bool> alive = alive_;
+  const int rc = printerSelectorGUI(XtWidgetToApplicationContext(shell), board, currentIndex_,
+                                    PrinterSelectOKorCancelCB, &data);
+  if (DebugFlag()) LogMsg(LevelDebug, "after printerSelectorGUI call. rc = %d\n", rc);
+  if (rc < 0) LogMsg(LevelError, "%s: printerSelectorAPI failed! rc = %d.\n", "QWC0094", rc);
+  if (alive.expired()) return;
+  // The selection dialog goes whatever the user chose.
+  if (selectDialog_) XtDestroyWidget(XtParent(selectDialog_));
+  selectDialog_ = nullptr;
+}
+
+void LocalPrint::printerSelectOk() {
+  const int previous = currentIndex_;
+  updateMainDialogWithSelectedPrinter(pendingIndex_);
+  settingsChanged_ = true;
+  if (selectDialog_) XtUnmanageChild(selectDialog_);
+  if (pendingIndex_ != previous) savePrinterInfo();
+}
+
+void LocalPrint::printerSelectCancel() {
+  if (selectDialog_) XtUnmanageChild(selectDialog_);
 }
 
 void LocalPrint::setOptionSensitivity() {

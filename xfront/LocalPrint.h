@@ -5,6 +5,7 @@
 // printer's type, and its hand-off to the print program.
 #include <X11/Intrinsic.h>
 
+#include <memory>
 #include <string>
 
 #include "print/LocalPrintConfig.h"
@@ -33,6 +34,13 @@ class LocalPrint {
   void orientationValueChanged(char value);
   // Takes printer `index` of the list as the chosen one.
   void updateMainDialogWithSelectedPrinter(int index);
+  // The printer selection dialog over the print dialog; returns when the
+  // user has chosen.
+  void materializePrinterSelectDialog();
+  // OK in the selection: the pending printer becomes the current one (and
+  // is kept in the configuration file at once when it is another).
+  void printerSelectOk();
+  void printerSelectCancel();
 
   // For the session window and tests.
   int dialogState() const { return dialogState_; }
@@ -61,6 +69,10 @@ class LocalPrint {
 
   SessionControlBlock* session_;
   bool immediatePrint_ = false;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  int pendingIndex_ = 0;
+  Widget selectDialog_ = nullptr;
+  Widget printerButton_ = nullptr;
   LocalPrintSettings settings_;
   bool settingsChanged_ = false;
   int currentIndex_ = 0;

@@ -685,10 +685,12 @@ int XStuff::get_height() const {
   return h;
 }
 
-void XStuff::localPrintCallback() {
+void XStuff::localPrintCallback(bool immediate) {
   if (!localPrintAllowed_) return;
   if (!localPrint_) localPrint_ = std::make_unique<LocalPrint>(session_);
+  localPrint_->setImmediatePrint(immediate);
   localPrint_->materializeLocalPrintControls();
+  localPrint_->setImmediatePrint(false);
 }
 
 void XStuff::SetFocus(char focus) {

@@ -190,8 +190,9 @@ class XStuff : public RenderingWindow {
   const std::vector<Widget>& menuBarWidgets() const { return menuBarWidgets_; }
   const std::vector<Widget>& statusWidgets() const { return statusWidgets_; }
 
-  // Opens the local print controls when local print is allowed.
-  void localPrintCallback();
+  // Opens the local print controls when local print is allowed; with
+  // `immediate` the screen is printed at once, without the dialog.
+  void localPrintCallback(bool immediate = false);
   // The screen print of the window (null before the first request).
   LocalPrint* localPrint() const { return localPrint_.get(); }
   bool enptuiSymbolsDisplay() const { return enptuiDisplay_; }

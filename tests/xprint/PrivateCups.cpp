@@ -156,6 +156,18 @@ bool PrivateCups::WaitForCompletedJobs(const std::string& queue, int count, int 
   return done;
 }
 
+int PrivateCups::CompletedJobs(const std::string& queue) const {
+  http_t* http = httpConnect2("127.0.0.1", port_, nullptr, AF_INET, HTTP_ENCRYPTION_NEVER, 1, 5000, nullptr);
+  if (!http) return -1;
+  cups_job_t* jobs = nullptr;
+  const int n = cupsGetJobs2(http, &jobs, queue.c_str(), 0, CUPS_WHICHJOBS_COMPLETED);
+  int completed = 0;
+  for (int i = 0; i < n; ++i) completed += jobs[i].state == IPP_JSTATE_COMPLETED;
+  cupsFreeJobs(n, jobs);
+  httpClose(http);
+  return completed;
+}
+
 int PrivateCups::PendingJobs(const std::string& queue) const {
   http_t* http = httpConnect2("127.0.0.1", port_, nullptr, AF_INET, HTTP_ENCRYPTION_NEVER, 1, 5000, nullptr);
   if (!http) return -1;

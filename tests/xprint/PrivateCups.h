@@ -36,6 +36,8 @@ class PrivateCups {
   // Waits until `count` jobs of the queue are completed (or one was
   // stopped or aborted: false).
   bool WaitForCompletedJobs(const std::string& queue, int count, int timeoutMs = 20000) const;
+  // Jobs of the queue completed so far.
+  int CompletedJobs(const std::string& queue) const;
   // Jobs of the queue that are not completed.
   int PendingJobs(const std::string& queue) const;
   std::string ErrorLog() const;

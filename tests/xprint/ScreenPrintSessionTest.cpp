@@ -6,6 +6,7 @@
 // be started, and the last printer and settings are kept for the next time.
 #include <gtest/gtest.h>  // before Xlib, whose None and Bool macros clash with it
 
+#include <Xm/List.h>
 #include <Xm/Xm.h>
 #include <cups/cups.h>
 #include <unistd.h>
@@ -124,6 +125,22 @@ class ScreenPrintSessionTest : public ::testing::Test {
 
   // Screen Print from the menu, then Print in the dialog.
   void PrintFromTheMenu() {
+    OpenTheDialog();
+    Press("*startBtn");
+    LocalPrint* print = block_->xstuff.localPrint();
+    EXPECT_EQ(print->dialog(), nullptr);
+    EXPECT_EQ(print->dialogState(), 0);
+  }
+  void Press(const char* name) {
+    LocalPrint* print = block_->xstuff.localPrint();
+    ASSERT_NE(print->dialog(), nullptr);
+    Widget button = XtNameToWidget(print->dialog(), name);
+    ASSERT_NE(button, nullptr) << name;
+    XmAnyCallbackStruct cbs = {};
+    cbs.reason = XmCR_ACTIVATE;
+    XtCallCallbacks(button, XmNactivateCallback, &cbs);
+  }
+  void OpenTheDialog() {
     Widget item = XtNameToWidget(block_->xstuff.shell(), "*localButton");
     ASSERT_NE(item, nullptr);
     XmAnyCallbackStruct cbs = {};
@@ -134,11 +151,6 @@ class ScreenPrintSessionTest : public ::testing::Test {
     ASSERT_NE(print->dialog(), nullptr);
     ASSERT_EQ(print->dialogState(), 1);
     ASSERT_TRUE(RunUntil([&] { return XtIsRealized(print->dialog()) && XtIsManaged(print->dialog()); }));
-    Widget start = XtNameToWidget(print->dialog(), "*startBtn");
-    ASSERT_NE(start, nullptr);
-    XtCallCallbacks(start, XmNactivateCallback, &cbs);
-    EXPECT_EQ(print->dialog(), nullptr);
-    EXPECT_EQ(print->dialogState(), 0);
   }
 
   // The rows of the session's screen as the window shows them.
@@ -164,11 +176,12 @@ class ScreenPrintSessionTest : public ::testing::Test {
 printtest::PrivateCups* ScreenPrintSessionTest::cups_ = nullptr;
 
 TEST_F(ScreenPrintSessionTest, ScreenPrintPutsTheScreenIntoThePrintersFile) {
+  const int before = cups_->CompletedJobs("screen");
   PrintFromTheMenu();
   LocalPrint* print = block_->xstuff.localPrint();
   ASSERT_EQ(print->lastResult(), PrintHandoffResult::Started);
   EXPECT_EQ(print->settings().queue, "screen") << "the default printer";
-  ASSERT_TRUE(cups_->WaitForCompletedJobs("screen", 1)) << cups_->ErrorLog();
+  ASSERT_TRUE(cups_->WaitForCompletedJobs("screen", before + 1)) << cups_->ErrorLog();
 
   // A plain-text job: the screen's rows, each ended by CR LF, then a form feed.
   const std::string job = printtest::ReadWholeFile(cups_->OutputOf("screen"));
@@ -200,16 +213,69 @@ TEST_F(ScreenPrintSessionTest, LastPrinterFromTheConfigurationPrintsPostscript) 
   last.queue = "proof";
   last.server = "localhost";
   ASSERT_TRUE(WriteLocalPrintConfig(home_.Path(), last));
+  const int before = cups_->CompletedJobs("proof");
   PrintFromTheMenu();
   LocalPrint* print = block_->xstuff.localPrint();
   ASSERT_EQ(print->lastResult(), PrintHandoffResult::Started);
   EXPECT_EQ(print->description(), "Proofs");
-  ASSERT_TRUE(cups_->WaitForCompletedJobs("proof", 1)) << cups_->ErrorLog();
+  ASSERT_TRUE(cups_->WaitForCompletedJobs("proof", before + 1)) << cups_->ErrorLog();
   const std::string job = printtest::ReadWholeFile(cups_->OutputOf("proof"));
   ASSERT_EQ(job.rfind("%!PS-Adobe\n", 0), 0u);
   EXPECT_NE(job.find("8 scalefont"), std::string::npos) << "landscape, as last time";
   EXPECT_NE(job.find("(" + std::string(35, ' ') + "Sign On"), std::string::npos);
   EXPECT_FALSE(PrintSegmentLeft());
+}
+
+// Run from inside the selection's modal loop: the user picks `g_choice`.
+int g_choice = 0;
+bool g_chosen = false;
+void ChoosePrinter(XtPointer dialogShell, XtIntervalId*) {
+  Widget list = XtNameToWidget(static_cast<Widget>(dialogShell), "*printerList");
+  Widget ok = XtNameToWidget(static_cast<Widget>(dialogShell), "*printerSelectOk");
+  if (!list || !ok) return;
+  XmListSelectPos(list, g_choice, False);
+  XtCallCallbacks(ok, XmNactivateCallback, nullptr);
+  g_chosen = true;
+}
+
+TEST_F(ScreenPrintSessionTest, ChosenPrinterPrintsAndIsKept) {
+  OpenTheDialog();
+  LocalPrint* print = block_->xstuff.localPrint();
+  EXPECT_EQ(print->settings().queue, "screen");
+  g_choice = 1;  // "proof"
+  g_chosen = false;
+  XtAppAddTimeOut(ApplicationContext(), 0, ChoosePrinter, XtParent(print->dialog()));
+  Press("*localPrintPrinterSelectButton");
+  ASSERT_TRUE(g_chosen);
+  EXPECT_EQ(print->currentPrinterIndex(), 1);
+  EXPECT_EQ(print->settings().queue, "proof");
+  EXPECT_EQ(print->description(), "Proofs");
+  // Kept at once.
+  LocalPrintSettings kept;
+  ASSERT_TRUE(ReadLocalPrintConfig(home_.Path(), kept));
+  EXPECT_EQ(kept.queue, "proof");
+  EXPECT_EQ(kept.printerType, 1);
+
+  const int before = cups_->CompletedJobs("proof");
+  Press("*startBtn");
+  ASSERT_EQ(print->lastResult(), PrintHandoffResult::Started);
+  ASSERT_TRUE(cups_->WaitForCompletedJobs("proof", before + 1)) << cups_->ErrorLog();
+  EXPECT_EQ(printtest::ReadWholeFile(cups_->OutputOf("proof")).rfind("%!PS-Adobe\n", 0), 0u);
+}
+
+TEST_F(ScreenPrintSessionTest, PrintScreenNowPrintsWithoutTheDialog) {
+  const int before = cups_->CompletedJobs("screen");
+  XtCallActionProc(block_->xstuff.x_get_text_widget(), const_cast<char*>("print-screen-now"), nullptr, nullptr, 0);
+  LocalPrint* print = block_->xstuff.localPrint();
+  ASSERT_NE(print, nullptr);
+  EXPECT_EQ(print->dialog(), nullptr);
+  EXPECT_EQ(print->dialogState(), 0);
+  ASSERT_EQ(print->lastResult(), PrintHandoffResult::Started);
+  ASSERT_TRUE(cups_->WaitForCompletedJobs("screen", before + 1)) << cups_->ErrorLog();
+  EXPECT_NE(printtest::ReadWholeFile(cups_->OutputOf("screen")).find("QWHOST01"), std::string::npos);
+  EXPECT_FALSE(PrintSegmentLeft());
+  // The menu still shows the dialog.
+  PrintFromTheMenu();
 }
 
 TEST_F(ScreenPrintSessionTest, NoSegmentIsLeftWhenThePrintProgramCannotStart) {
