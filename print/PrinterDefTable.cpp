@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "base/LogMsg.h"
 #include "print/OutDataStream.h"
@@ -155,7 +156,13 @@ int PrinterDefTable::getPDF819(const char* description) {
 int PrinterDefTable::getPDF(const char* name) {
   const std::string path = directory_ + "/" + name;
   std::string text;
-  if (!ReadWholeFile(path, pdf_limits::kMaxText, text)) {
+  bool read = false;
+  try {
+    read = ReadWholeFile(path, pdf_limits::kMaxText, text);
+  } catch (const std::bad_alloc&) {
+    errno = ENOMEM;
+  }
+  if (!read) {
     LogMsg(LevelError, "%s: PDT file, %s, open failed. errno = %d.\n", "QWC0336", path.c_str(), errno);
     return -1;
   }
@@ -169,8 +176,16 @@ int PrinterDefTable::getPDF(const char* name) {
 }
 
 int PrinterDefTable::processPDF(const char* text, unsigned long length) {
-  auto def = std::make_unique<PrinterDefinition>();
-  const PrinterDefinitionResult r = ReadPrinterDefinition(text, length, *def);
+  // Running out of memory refuses the file; it never ends the program.
+  std::unique_ptr<PrinterDefinition> def;
+  PrinterDefinitionResult r;
+  try {
+    def = std::make_unique<PrinterDefinition>();
+    r = ReadPrinterDefinition(text, length, *def);
+  } catch (const std::bad_alloc&) {
+    lastError_ = "not enough memory to read it";
+    return 2;
+  }
   if (r.status != PrinterDefinitionResult::Read) {
     lastError_ = "line " + std::to_string(r.line) + ": " + r.message;
     return 2;
