@@ -1,10 +1,11 @@
-// Printer definition files and the definition table file come from the
-// user: any bytes must be read within bounds, accepted or refused with a
-// line, never crash.
+// Printer definition files, the definition table file and the local print
+// configuration file come from the user: any bytes must be read within
+// bounds, accepted or refused with a line, never crash.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "print/LocalPrintConfig.h"
 #include "print/OutDataStream.h"
 #include "print/PrinterDefTable.h"
 #include "print/PrinterDefinitionFile.h"
@@ -30,5 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     __builtin_trap();  // a refusal always says why
   }
   FindPrinterDefinitionFile(text, size, "Laser", "bob");
+  LocalPrintSettings settings;
+  ParseLocalPrintConfig(std::string(text, size), settings);
+  if (settings.queue.size() > 99 || settings.server.size() > 99 || settings.orientation > 2) __builtin_trap();
   return 0;
 }
