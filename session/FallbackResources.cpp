@@ -54,6 +54,7 @@ const char* const kFallbacks[] = {
   "QW5250*localButton.labelString: Screen Print...",
   // Screen print dialog.
   "QW5250*localPrintControls_popup.title: Screen Print",
+  "QW5250*localPrintPrinterSelectButton.labelString: Printer...",
   "QW5250*localPrintPrinterValue.labelString: (no printer)",
   "QW5250*localPrintOrientationLabel.labelString: Orientation:",
   "QW5250*localPrintOrientationPortraitButton.labelString: Portrait",
@@ -65,6 +66,9 @@ const char* const kFallbacks[] = {
   "QW5250*printing.labelString: Printing...",
   "QW5250*startBtn.labelString: Print",
   "QW5250*cancelBtn.labelString: Cancel",
+  "QW5250*localPrintPrinterSelectControls_popup.title: Choose a Printer",
+  "QW5250*printerSelectOk.labelString: OK",
+  "QW5250*printerSelectCancel.labelString: Cancel",
   "QW5250*ErrorMsgNoPrinters: No printer is set up.\\nAsk your administrator to add a printer.",
   "QW5250*systemButton.labelString: System",
   "QW5250*helpCascade.labelString: Help",
