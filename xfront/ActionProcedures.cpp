@@ -211,6 +211,11 @@ void LocalPrintAction(Widget w, XEvent*, String*, Cardinal*) {
   if (SessionControlBlock* b = getSCBPointer(w)) b->xstuff.localPrintCallback();
 }
 
+// Prints at once with the last settings, without the dialog.
+void PrintScreenNowAction(Widget w, XEvent*, String*, Cardinal*) {
+  if (SessionControlBlock* b = getSCBPointer(w)) b->xstuff.localPrintCallback(true);
+}
+
 void NothingAction(Widget, XEvent*, String*, Cardinal*) {}
 
 void NotHereAction(Widget, XEvent*, String*, Cardinal*) {
@@ -336,7 +341,7 @@ const Named kLocalActions[] = {
     {"record", NotHereAction},
     {"pause", NotHereAction},
     {"local-screen-print", LocalPrintAction},
-    {"print-screen-now", LocalPrintAction},
+    {"print-screen-now", PrintScreenNowAction},
     {"extended", ExtendedAction},
     {"toggle_text_side", NotHereAction},
     {"scroll_image_up", NothingAction},

@@ -27,6 +27,7 @@
 #include "session/WMGeometry.h"
 #include "base/LogMsg.h"
 #include "xfront/ActionProcedures.h"
+#include "xfront/LocalPrint.h"
 #include "xfront/SessionIcons.h"
 #include "xfront/SessionMenuHooks.h"
 #include "xfront/Win3270.h"
@@ -684,9 +685,12 @@ int XStuff::get_height() const {
   return h;
 }
 
-void XStuff::localPrintCallback() {
+void XStuff::localPrintCallback(bool immediate) {
   if (!localPrintAllowed_) return;
-  if (DebugFlag()) LogMsg(LevelDebug, "Local print controls are not available in this version.\n");
+  if (!localPrint_) localPrint_ = std::make_unique<LocalPrint>(session_);
+  localPrint_->setImmediatePrint(immediate);
+  localPrint_->materializeLocalPrintControls();
+  localPrint_->setImmediatePrint(false);
 }
 
 void XStuff::SetFocus(char focus) {

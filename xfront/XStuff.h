@@ -16,6 +16,7 @@
 #include "xfront/RenderingWindow.h"
 #include "xfront/ScreenRepaint.h"
 
+class LocalPrint;
 class SessionControlBlock;
 struct MenuResources;
 typedef struct __XmRenderTableRec** XmRenderTable;  // as Motif declares it
@@ -189,8 +190,12 @@ class XStuff : public RenderingWindow {
   const std::vector<Widget>& menuBarWidgets() const { return menuBarWidgets_; }
   const std::vector<Widget>& statusWidgets() const { return statusWidgets_; }
 
-  // Opens the local print controls when local print is allowed.
-  void localPrintCallback();
+  // Opens the local print controls when local print is allowed; with
+  // `immediate` the screen is printed at once, without the dialog.
+  void localPrintCallback(bool immediate = false);
+  // The screen print of the window (null before the first request).
+  LocalPrint* localPrint() const { return localPrint_.get(); }
+  bool enptuiSymbolsDisplay() const { return enptuiDisplay_; }
   // Focus gained (nonzero) or lost.
   void SetFocus(char hasFocus);
   // Structure events of the shell.
@@ -321,6 +326,7 @@ class XStuff : public RenderingWindow {
   bool thaiRuleFollowsCursor_ = true;
   bool thaiKeyCheck_ = true;
 
+  std::unique_ptr<LocalPrint> localPrint_;
   HelperSessionState helpers_[static_cast<int>(HelperKind::Count)];
   bool preferencesOwner_ = false;
 

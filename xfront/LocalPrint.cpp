@@ -1,0 +1,449 @@
+#include "xfront/LocalPrint.h"
+
+#include <Xm/DialogS.h>
+#include <Xm/Form.h>
+#include <Xm/Frame.h>
+#include <Xm/BulletinB.h>
+#include <Xm/Label.h>
+#include <Xm/Protocols.h>
+#include <Xm/PushB.h>
+#include <Xm/RowColumn.h>
+#include <Xm/ToggleB.h>
+#include <Xm/Xm.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "base/LogMsg.h"
+#include "display/DisplayBag.h"
+#include "platform/PrinterList.h"
+#include "platform/PrinterSelector.h"
+#include "print/ScreenPrint.h"
+#include "session/ErrorDialogs.h"
+#include "session/SessionControlBlock.h"
+#include "xfront/XStuff.h"
+#include "xfront/XuStartTask.h"
+
+namespace {
+
+// Printer types: 1 PostScript, 2 ASCII, 3 PCL, with their choices.
+struct TypeCapabilities {
+  const char* name;
+  bool formFeed, orientation;
+};
+const TypeCapabilities kTypes[4] = {{"", false, false}, {"PostScript", false, true}, {"ASCII", true, false},
+                                    {"PCL", true, true}};
+
+unsigned char TypeOf(const char* type) {
+  if (!type) return 0;
+  if (std::strcmp(type, "ps") == 0) return 1;
+  if (std::strcmp(type, "pcl") == 0) return 3;
+  if (std::strcmp(type, "asc") == 0) return 2;
+  return 0;
+}
+
+// Splits a record of NUL-terminated fields.
+std::vector<const char*> Fields(const char* record, int count) {
+  std::vector<const char*> f;
+  for (int i = 0; i < count; ++i) {
+    f.push_back(record);
+    record += std::strlen(record) + 1;
+  }
+  return f;
+}
+
+int FindDefaultCallback(char* record, void* clientData) {
+  const std::vector<const char*> f = Fields(record, 4);
+  if (DebugFlag())
+    LogMsg(LevelDebug, "getPrinterListCBForFindingDefaultPrinter: queue = %s, server = %s, default = %s.\n", f[0], f[1],
+           f[3]);
+  static_cast<LocalPrint*>(clientData)->findDefaultPrinter(f[0], f[1], f[2], std::strcmp(f[3], "Y") == 0);
+  return 0;
+}
+
+int SelectedPrinterCallback(char* record, void* clientData) {
+  const std::vector<const char*> f = Fields(record, 5);
+  if (DebugFlag()) {
+    LogMsg(LevelDebug, "getPrinterListCBForSelectedPrinterInfo: queue = %s, server = %s.\n", f[0], f[1]);
+    LogMsg(LevelDebug, "getPrinterListCBForSelectedPrinterInfo: type = %s, banner = %s.\n", f[2], f[3]);
+    LogMsg(LevelDebug, "getPrinterListCBForSelectedPrinterInfo: description = %s.\n", f[4]);
+  }
+  static_cast<LocalPrint*>(clientData)->setPrinterInfo(f[0], f[1], f[2], f[3], f[4]);
+  return 0;
+}
+
+void StartCallback(Widget, XtPointer self, XtPointer) { static_cast<LocalPrint*>(self)->startLocalPrint(); }
+void SelectPrinterCallback(Widget, XtPointer self, XtPointer) {
+  static_cast<LocalPrint*>(self)->materializePrinterSelectDialog();
+}
+
+// What the selection's callback needs: the print object, while it lives.
+struct SelectionData {
+  std::weak_ptr<bool> alive;
+  LocalPrint* print;
+  int* pending;
+};
+
+void PrinterSelectOKorCancelCB(int index, void* data) {
+  auto* d = static_cast<SelectionData*>(data);
+  if (d->alive.expired()) return;
+  if (DebugFlag()) LogMsg(LevelDebug, "LocalPrint::PrinterSelectOKorCancelCB start.\n");
+  if (index > 0) {
+    *d->pending = index;
+    d->print->printerSelectOk();
+  } else {
+    d->print->printerSelectCancel();
+  }
+  if (DebugFlag()) LogMsg(LevelDebug, "LocalPrint::PrinterSelectOKorCancelCB end.\n");
+}
+void CancelCallback(Widget, XtPointer self, XtPointer) { static_cast<LocalPrint*>(self)->destroyLocalPrintControls(); }
+void CloseCallback(Widget, XtPointer self, XtPointer) {
+  auto* p = static_cast<LocalPrint*>(self);
+  if (p->dialogState() == 1 || p->dialogState() == 2) p->destroyLocalPrintControls();
+}
+
+struct ToggleData {
+  LocalPrint* print;
+  bool orientation;
+  char value;
+};
+
+void ToggleCallback(Widget w, XtPointer data, XtPointer call) {
+  auto* cbs = static_cast<XmToggleButtonCallbackStruct*>(call);
+  if (!cbs || !cbs->set) return;  // only the button being set acts
+  auto* d = static_cast<ToggleData*>(data);
+  if (d->orientation) d->print->orientationValueChanged(d->value);
+  else d->print->formFeedValueChanged(d->value);
+  (void)w;
+}
+
+void FreeToggleData(Widget, XtPointer data, XtPointer) { delete static_cast<ToggleData*>(data); }
+
+Widget Child(const char* kind, const char* name, Widget parent) {
+  Widget w = nullptr;
+  if (std::strcmp(kind, "label") == 0) w = XmCreateLabel(parent, const_cast<char*>(name), nullptr, 0);
+  else w = XmCreatePushButton(parent, const_cast<char*>(name), nullptr, 0);
+  XtManageChild(w);
+  return w;
+}
+
+Widget Toggle(Widget box, const char* name, LocalPrint* print, bool orientation, char value) {
+  Widget t = XmCreateToggleButton(box, const_cast<char*>(name), nullptr, 0);
+  auto* data = new ToggleData{print, orientation, value};
+  XtAddCallback(t, XmNvalueChangedCallback, ToggleCallback, data);
+  XtAddCallback(t, XmNdestroyCallback, FreeToggleData, data);
+  XtManageChild(t);
+  return t;
+}
+
+void SetSensitive(std::initializer_list<Widget> widgets, bool on) {
+  for (Widget w : widgets)
+    if (w) XtSetSensitive(w, on ? True : False);
+}
+
+}  // namespace
+
+LocalPrint::LocalPrint(SessionControlBlock* session) : session_(session) {}
+
+LocalPrint::~LocalPrint() {
+  alive_.reset();
+  if (progressTimer_) XtRemoveTimeOut(progressTimer_);
+  if (progress_) {
+    XtRemoveCallback(XtParent(progress_), XmNdestroyCallback, ProgressGone, this);
+    XtDestroyWidget(XtParent(progress_));
+  }
+  if (dialog_) {
+    XtRemoveCallback(XtParent(dialog_), XmNdestroyCallback, DialogGone, this);
+    XtDestroyWidget(XtParent(dialog_));
+  }
+}
+
+// The session's shell takes the dialogs with it when the window ends.
+void LocalPrint::DialogGone(Widget, XtPointer self, XtPointer) { static_cast<LocalPrint*>(self)->forgetDialog(); }
+void LocalPrint::ProgressGone(Widget, XtPointer self, XtPointer) {
+  auto* p = static_cast<LocalPrint*>(self);
+  p->progress_ = nullptr;
+  if (p->progressTimer_) XtRemoveTimeOut(p->progressTimer_);
+  p->progressTimer_ = 0;
+}
+
+void LocalPrint::forgetDialog() {
+  dialog_ = nullptr;
+  printerLabel_ = orientationLabel_ = orientationBox_ = portrait_ = landscape_ = nullptr;
+  formFeedLabel_ = formFeedBox_ = formFeedYes_ = formFeedNo_ = nullptr;
+  startButton_ = cancelButton_ = selectLabel_ = printingLabel_ = printerButton_ = nullptr;
+  selectDialog_ = nullptr;  // a child of the dialog's shell
+  dialogState_ = 0;
+}
+
+std::string LocalPrint::sharedDirectory() const {
+  const char* shared = std::getenv("KDVSHARED");
+  if (!shared || !*shared) shared = std::getenv("HOME");
+  return shared ? shared : "";
+}
+
+int LocalPrint::materializeLocalPrintControls() {
+  if (dialog_) {
+    if (Widget shell = session_->xstuff.shell()) XRaiseWindow(XtDisplay(shell), XtWindow(shell));
+    XmProcessTraversal(startButton_, XmTRAVERSE_CURRENT);
+    return 0;
+  }
+  if (createLocalPrintControls() != 0) return -1;
+  dialogState_ = 1;
+  if (immediatePrint_) {
+    startLocalPrint();
+    return 0;
+  }
+  XtManageChild(dialog_);
+  XmProcessTraversal(startButton_, XmTRAVERSE_CURRENT);
+  return 0;
+}
+
+int LocalPrint::createLocalPrintControls() {
+  settings_ = LocalPrintSettings{};
+  settingsChanged_ = false;
+  ReadLocalPrintConfig(sharedDirectory(), settings_);
+
+  printerCount_ = lastUsedIndex_ = defaultIndex_ = 0;
+  PrUpdatePrinterList();
+  int rc = 0;
+  for (int i = 1; i <= PrGetListNumber(); ++i) rc = getPrinterList(FindDefaultCallback, i, "qsti", this);
+  if (rc < 0) {
+    LogMsg(LevelError, "%s: getPrinterList failed! rc = %d.\n", "QWC0095", rc);
+    return -2;
+  }
+  if (printerCount_ == 0) {
+    TheErrorDialogs().createErrorDialog("ErrorMsgNoPrinters", nullptr, nullptr, session_->xstuff.shell(),
+                                        DialogCloseOnly);
+    return -3;
+  }
+  if (!lastUsedIndex_) {
+    lastUsedIndex_ = defaultIndex_ ? defaultIndex_ : 1;
+    settingsChanged_ = true;
+  }
+  if (DebugFlag()) LogMsg(LevelDebug, "the default printer index has been determined to be %d.\n", lastUsedIndex_);
+
+  Widget shell = session_->xstuff.shell();
+  Arg args[2];
+  XtSetArg(args[0], XmNautoUnmanage, False);
+  dialog_ = XmCreateFormDialog(shell, const_cast<char*>("localPrintControls"), args, 1);
+  const Atom deleteWindow = XmInternAtom(XtDisplay(shell), const_cast<char*>("WM_DELETE_WINDOW"), False);
+  XmAddWMProtocolCallback(XtParent(dialog_), deleteWindow, CloseCallback, this);
+  XtAddCallback(XtParent(dialog_), XmNdestroyCallback, DialogGone, this);
+
+  XtSetArg(args[0], XmNorientation, XmVERTICAL);
+  Widget form = XmCreateRowColumn(dialog_, const_cast<char*>("localPrintForm"), args, 1);
+  XtVaSetValues(form, XmNtopAttachment, XmATTACH_FORM, XmNleftAttachment, XmATTACH_FORM, XmNrightAttachment,
+                XmATTACH_FORM, XmNbottomAttachment, XmATTACH_FORM, nullptr);
+  printerButton_ = Child("button", "localPrintPrinterSelectButton", form);
+  XtAddCallback(printerButton_, XmNactivateCallback, SelectPrinterCallback, this);
+  Child("label", "localPrintPrinterValue", form);
+  printerLabel_ = XtNameToWidget(form, "localPrintPrinterValue");
+  orientationLabel_ = Child("label", "localPrintOrientationLabel", form);
+  orientationBox_ = XmCreateRadioBox(form, const_cast<char*>("localPrintOrientationRadioBox"), nullptr, 0);
+  portrait_ = Toggle(orientationBox_, "localPrintOrientationPortraitButton", this, true, 1);
+  landscape_ = Toggle(orientationBox_, "localPrintOrientationLandscapeButton", this, true, 2);
+  XtManageChild(orientationBox_);
+  formFeedLabel_ = Child("label", "localPrintFormFeedLabel", form);
+  formFeedBox_ = XmCreateRadioBox(form, const_cast<char*>("localPrintFormFeedRadioBox"), nullptr, 0);
+  formFeedYes_ = Toggle(formFeedBox_, "localPrintFormFeedYesButton", this, false, 1);
+  formFeedNo_ = Toggle(formFeedBox_, "localPrintFormFeedNoButton", this, false, 2);
+  XtManageChild(formFeedBox_);
+  selectLabel_ = Child("label", "selectOptions", form);
+  printingLabel_ = XmCreateLabel(form, const_cast<char*>("printing"), nullptr, 0);
+  XtSetArg(args[0], XmNorientation, XmHORIZONTAL);
+  Widget buttons = XmCreateRowColumn(form, const_cast<char*>("localPrintButtonForm"), args, 1);
+  startButton_ = Child("button", "startBtn", buttons);
+  cancelButton_ = Child("button", "cancelBtn", buttons);
+  XtManageChild(buttons);
+  XtAddCallback(startButton_, XmNactivateCallback, StartCallback, this);
+  XtAddCallback(cancelButton_, XmNactivateCallback, CancelCallback, this);
+  XtTranslations activate = XtParseTranslationTable("<Key>Return: ArmAndActivate()");
+  XtOverrideTranslations(startButton_, activate);
+  XtOverrideTranslations(cancelButton_, activate);
+  XtOverrideTranslations(printerButton_, activate);
+  XtManageChild(form);
+
+  updateMainDialogWithSelectedPrinter(lastUsedIndex_);
+  return 0;
+}
+
+void LocalPrint::findDefaultPrinter(const char* queue, const char* server, const char* type, bool isDefault) {
+  const unsigned char t = TypeOf(type);
+  ++printerCount_;
+  if (!lastUsedIndex_ && settings_.queue == queue && settings_.server == server && settings_.printerType == t)
+    lastUsedIndex_ = printerCount_;
+  if (isDefault) defaultIndex_ = printerCount_;
+}
+
+void LocalPrint::updateMainDialogWithSelectedPrinter(int index) {
+  currentIndex_ = index;
+  if (getPrinterList(SelectedPrinterCallback, index, "qstbd", this) < 0)
+    LogMsg(LevelError, "%s: getPrinterList failed!\n", "QWC0096");
+}
+
+void LocalPrint::setPrinterInfo(const char* queue, const char* server, const char* type, const char* banner,
+                                const char* description) {
+  description_ = description ? description : "";
+  settings_.queue = std::string(queue ? queue : "").substr(0, 99);
+  settings_.server = std::string(server ? server : "").substr(0, 99);
+  std::string text = settings_.queue + " ";
+  if (settings_.server != "localhost") text += "@ " + settings_.server;
+  if (printerLabel_) {
+    XmString s = XmStringCreateLocalized(const_cast<char*>(text.substr(0, 1023).c_str()));
+    XtVaSetValues(printerLabel_, XmNlabelString, s, nullptr);
+    XmStringFree(s);
+  }
+  unsigned char t = TypeOf(type);
+  if (!t) {
+    LogMsg(LevelError, "%s: LocalPrint unsupported printer type = %s.\n", "QWC0097", type ? type : "");
+    t = 2;
+  }
+  settings_.printerType = t;
+  banner_ = banner && std::strcmp(banner, "Y") == 0;
+  setOptionSensitivity();
+}
+
+void LocalPrint::materializePrinterSelectDialog() {
+  if (!dialog_ || selectDialog_) return;
+  Arg args[1];
+  XtSetArg(args[0], XmNautoUnmanage, False);
+  selectDialog_ = XmCreateFormDialog(XtParent(dialog_), const_cast<char*>("localPrintPrinterSelectControls"), args, 1);
+  Widget shell = XtParent(selectDialog_);
+  Widget frame = XmCreateFrame(selectDialog_, const_cast<char*>("printerSelectFrame"), nullptr, 0);
+  Widget board = XmCreateBulletinBoard(frame, const_cast<char*>("printerSelectBulletinBoard"), nullptr, 0);
+  XtManageChild(board);
+  XtManageChild(frame);
+  XtManageChild(selectDialog_);
+  if (DebugFlag()) LogMsg(LevelDebug, "before printerSelectorGUI call. printer index = %d\n", currentIndex_);
+  SelectionData data{alive_, this, &pendingIndex_};
+  const std::weak_ptr<bool> alive = alive_;
+  const int rc = printerSelectorGUI(XtWidgetToApplicationContext(shell), board, currentIndex_,
+                                    PrinterSelectOKorCancelCB, &data);
+  if (DebugFlag()) LogMsg(LevelDebug, "after printerSelectorGUI call. rc = %d\n", rc);
+  if (rc < 0) LogMsg(LevelError, "%s: printerSelectorAPI failed! rc = %d.\n", "QWC0094", rc);
+  if (alive.expired()) return;
+  // The selection dialog goes whatever the user chose.
+  if (selectDialog_) XtDestroyWidget(XtParent(selectDialog_));
+  selectDialog_ = nullptr;
+}
+
+void LocalPrint::printerSelectOk() {
+  const int previous = currentIndex_;
+  updateMainDialogWithSelectedPrinter(pendingIndex_);
+  settingsChanged_ = true;
+  if (selectDialog_) XtUnmanageChild(selectDialog_);
+  if (pendingIndex_ != previous) savePrinterInfo();
+}
+
+void LocalPrint::printerSelectCancel() {
+  if (selectDialog_) XtUnmanageChild(selectDialog_);
+}
+
+void LocalPrint::setOptionSensitivity() {
+  const TypeCapabilities& c = kTypes[settings_.printerType <= 3 ? settings_.printerType : 2];
+  SetSensitive({orientationLabel_, orientationBox_, portrait_, landscape_}, c.orientation);
+  SetSensitive({formFeedLabel_, formFeedBox_, formFeedYes_, formFeedNo_}, c.formFeed);
+  if (portrait_) {
+    XmToggleButtonSetState(portrait_, c.orientation && settings_.orientation == 1, False);
+    XmToggleButtonSetState(landscape_, c.orientation && settings_.orientation == 2, False);
+    XmToggleButtonSetState(formFeedYes_, c.formFeed && settings_.formFeed == 1, False);
+    XmToggleButtonSetState(formFeedNo_, c.formFeed && settings_.formFeed == 2, False);
+  }
+}
+
+void LocalPrint::formFeedValueChanged(char value) {
+  if (settings_.formFeed != value) settingsChanged_ = true;
+  settings_.formFeed = static_cast<unsigned char>(value);
+}
+
+void LocalPrint::orientationValueChanged(char value) {
+  if (settings_.orientation != value) settingsChanged_ = true;
+  settings_.orientation = static_cast<unsigned char>(value);
+}
+
+void LocalPrint::savePrinterInfo() {
+  if (WriteLocalPrintConfig(sharedDirectory(), settings_)) settingsChanged_ = false;
+}
+
+void LocalPrint::destroyLocalPrintControls() {
+  if (dialog_) {
+    XtUnmanageChild(dialog_);
+    XtRemoveCallback(XtParent(dialog_), XmNdestroyCallback, DialogGone, this);
+    XtDestroyWidget(XtParent(dialog_));
+  }
+  forgetDialog();
+}
+
+void LocalPrint::startLocalPrint() {
+  if (settingsChanged_) savePrinterInfo();
+  dialogState_ = 2;
+  if (selectLabel_) XtUnmanageChild(selectLabel_);
+  if (printingLabel_) XtManageChild(printingLabel_);
+  SetSensitive({startButton_, portrait_, landscape_, formFeedYes_, formFeedNo_}, false);
+
+  XStuff& x = session_->xstuff;
+  PrintScreen screen;
+  screen.rows = x.rows();
+  screen.columns = x.columns();
+  screen.ebcdic = session_->presentationSpaceBuffer;
+  screen.local = x.characterMirror();
+  screen.attributes = x.attributeMirror();
+  screen.enptuiSymbols = x.enptuiSymbolsDisplay();
+  if (session_->display) {
+    const KeyboardState::CopyAreaInfo mark = session_->display->keyboardState().getCopyAreaInfo();
+    screen.marked = mark.marked != 0;
+    screen.block = mark.block != 0;
+    screen.from = mark.from;
+    screen.fromRow = mark.fromRow;
+    screen.fromColumn = mark.fromColumn;
+    screen.to = mark.to;
+    screen.toRow = mark.toRow;
+    screen.toColumn = mark.toColumn;
+  }
+  ScreenPrintOptions options;
+  options.orientation = settings_.orientation;
+  options.formFeed = settings_.formFeed;
+  options.pdtOption = session_->pdtInUse;
+  options.codeSet = session_->codePages.sessionAsciiCodeSet();
+  options.euro = session_->euroState == 1 ? 1 : 0;
+  options.description = description_;
+  ScreenPrintBuilder builder(screen, options);
+  PrintData data;
+  switch (settings_.printerType) {
+    case 1: data = builder.buildPostscriptData(); break;
+    case 3: data = builder.buildPCLData(); break;
+    default: data = builder.buildAsciiData(); break;
+  }
+  lastSize_ = data.size;
+  lastResult_ = PrintHandoffResult::NothingToPrint;
+  if (data) {
+    PrintHandoffRequest request;
+    request.printerIndex = currentIndex_;
+    const char* lang = std::getenv("LANG");
+    request.locale = lang && *lang ? lang : "C";
+    request.banner = banner_;
+    lastResult_ = HandPrintJobToProgram(
+        data.data(), data.size, request,
+        [](const std::vector<std::string>& argv) { return XuStartTask(argv); }, &lastKey_);
+  }
+  destroyLocalPrintControls();
+  if (!progress_) createPrintInProgressDialog();
+}
+
+void LocalPrint::createPrintInProgressDialog() {
+  Widget shell = session_->xstuff.shell();
+  if (!shell) return;
+  progress_ = XmCreateFormDialog(shell, const_cast<char*>("localPrintControls"), nullptr, 0);
+  Widget label = XmCreateLabel(progress_, const_cast<char*>("printing"), nullptr, 0);
+  XtManageChild(label);
+  XtManageChild(progress_);
+  XtAddCallback(XtParent(progress_), XmNdestroyCallback, ProgressGone, this);
+  progressTimer_ = XtAppAddTimeOut(XtWidgetToApplicationContext(shell), 1500, progressTimeout, this);
+}
+
+void LocalPrint::progressTimeout(XtPointer self, XtIntervalId*) {
+  auto* p = static_cast<LocalPrint*>(self);
+  p->progressTimer_ = 0;
+  if (p->progress_) XtDestroyWidget(XtParent(p->progress_));
+}
