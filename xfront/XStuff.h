@@ -257,6 +257,26 @@ class XStuff : public RenderingWindow {
   bool ownsPreferencesProgram() const { return preferencesOwner_; }
   void setOwnsPreferencesProgram(bool owner) { preferencesOwner_ = owner; }
 
+  // Fonts, window size and placement: the font menu and the font actions,
+  // the window following the screen size, a user's resize.
+  bool selectNewFont(int entry, bool interactive);
+  void rotateFont(int direction);  // 0 wider, 1 narrower, 2 taller, 3 shorter
+  void fontMenuSelected(Widget toggle);
+  int currentFontEntry() const;
+  void resizeWindow();
+  void finishResizeWindow();
+  void leftArrowCallback();
+  void rightArrowCallback();
+  void toggleTextSide();
+  int availableWidth();
+  int originX() const { return originX_; }
+  int originY() const { return originY_; }
+  bool showingRightPart() const;
+  void updateDeskTopSettingForSession();
+  // Flips the latched modifier Mod1..Mod5 (n 1..5); 1 when now set.
+  int toggle_mod(int n);
+  unsigned int latchedModifiers() const { return latchedModifiers_; }
+
   // The window's private part (Motif widgets and resources).
   struct Private;
   Private* privatePart() const { return private_.get(); }
@@ -391,4 +411,18 @@ class XStuff : public RenderingWindow {
   // Sets the screen colours of the drawing widget from the default scheme.
   void applyDefaultScreenColors();
   void installDrawingCallbacks();
+  // Font and placement helpers (XStuffFonts.cpp, XStuffPlacement.cpp).
+  bool changeFont(int entry, bool interactive, bool byResize);
+  void setDrawingSize(int width, int height);
+  void placeText(int textWidth, int textHeight, int option);
+  void changeFontIfNeeded();
+  void changeFontForMaximizedWindowIfNeeded();
+  void largeScreenPlacement();
+  void moveWindowAsCloseTo24x80PosAsPossible();
+  bool ensureLowerRightCornerOnScreen(int& x, int& y);
+  bool isLowerRightCornerOnScreen();
+  void refreshWorkArea();
+  void setFontTogglesSensitivity(bool large);
+  int fitFontEntry(int width, int height);
+  unsigned int latchedModifiers_ = 0;
 };
