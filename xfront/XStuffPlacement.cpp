@@ -1,6 +1,7 @@
 // Window placement and sizing: the window following the screen size (24x80
 // and the larger formats), a user's resize choosing the font, the split
 // view of a wide screen, the work area the window stays inside.
+#include <X11/Shell.h>
 #include <X11/Xatom.h>
 #include <Xm/ToggleB.h>
 #include <Xm/Xm.h>
@@ -12,6 +13,7 @@
 #include "base/LogMsg.h"
 #include "session/AppResources.h"
 #include "session/SessionControlBlock.h"
+#include "session/SessionTable.h"
 #include "session/WMGeometry.h"
 #include "xfront/DeskTopSettings.h"
 #include "xfront/Win3270.h"
@@ -38,8 +40,15 @@ Size WidgetSize(Widget w) {
   return {width, height};
 }
 
+// The window of the timer must still be a session's.
 void FinishResizeTimer(XtPointer self, XtIntervalId* id) {
   auto* x = static_cast<XStuff*>(self);
+  bool alive = false;
+  for (int i = 0; i < kMaxSessionSlots && !alive; ++i) {
+    const SessionTableEntry* e = SessionEntry(i);
+    alive = e && e->session && &e->session->xstuff == x;
+  }
+  if (!alive) return;
   XStuff::Private* p = x->privatePart();
   if (!p || p->finishResizeTimer != *id) return;
   p->finishResizeTimer = 0;
@@ -89,17 +98,26 @@ int XStuff::availableWidth() {
 
 bool XStuff::showingRightPart() const { return private_ && private_->placement.rightPart; }
 
+// The shell takes the size that gives the drawing area width x height, in
+// one request (the menu bar and status line keep their heights); the
+// toolkit does not wait for a window manager to confirm it.
 void XStuff::setDrawingSize(int width, int height) {
   if (!private_ || !private_->drawing || width <= 0 || height <= 0) return;
   Private& p = *private_;
   const bool internal = p.internalResize;
   p.internalResize = true;
-  Boolean allowResize = False;
-  XtVaGetValues(shell_, XmNallowShellResize, &allowResize, nullptr);
-  XtVaSetValues(shell_, XmNallowShellResize, True, nullptr);
-  XtVaSetValues(p.drawing, XmNwidth, static_cast<Dimension>(std::min(width, 32767)), XmNheight,
-                static_cast<Dimension>(std::min(height, 32767)), nullptr);
-  XtVaSetValues(shell_, XmNallowShellResize, allowResize, nullptr);
+  Boolean waitForWm = True;
+  XtVaGetValues(shell_, XtNwaitForWm, &waitForWm, nullptr);
+  XtVaSetValues(shell_, XtNwaitForWm, False, nullptr);
+  for (int pass = 0; pass < 2; ++pass) {
+    const Size shell = WidgetSize(shell_), drawing = WidgetSize(p.drawing);
+    if (drawing.width == width && drawing.height == height) break;
+    const int shellWidth = std::min(32767, std::max(1, shell.width - drawing.width + width));
+    const int shellHeight = std::min(32767, std::max(1, shell.height - drawing.height + height));
+    XtVaSetValues(shell_, XtNwidth, static_cast<Dimension>(shellWidth), XtNheight, static_cast<Dimension>(shellHeight),
+                  nullptr);
+  }
+  XtVaSetValues(shell_, XtNwaitForWm, waitForWm, nullptr);
   p.internalResize = internal;
 }
 
@@ -382,7 +400,7 @@ void XStuff::x_set_rows_columns(int rows, int columns) {
 }
 
 void XStuff::resizeWindow() {
-  if (!private_ || !private_->drawing || !shell_ || cells() == 0) return;
+  if (!private_ || !private_->drawing || !shell_ || cells() == 0 || ended_) return;
   Private& p = *private_;
   const Size shell = WidgetSize(shell_), drawing = WidgetSize(p.drawing);
   refreshWorkArea();
@@ -390,6 +408,9 @@ void XStuff::resizeWindow() {
   const bool zoomed = shell.width >= availableWidth() - HorizontalFrames() &&
                       shell.height >= workHeight - VerticalFrames();
   const bool returned = !zoomed && p.maximized && shell.width == p.normalWidth && shell.height == p.normalHeight;
+  if (DebugFlag())
+    LogMsg(LevelDebug, "Resize to %dx%d (drawing %dx%d)%s.\n", shell.width, shell.height, drawing.width, drawing.height,
+           p.changingFont || p.internalResize ? ", the window's own" : "");
   if (p.changingFont || p.internalResize) return;
   const unsigned long tuning = static_cast<unsigned long>(std::max(0, AppResources().RESIZE_TUNING));
   if (GetCurrentTime() - p.lastFontChange < tuning && !zoomed && !returned) {
@@ -455,7 +476,10 @@ void XStuff::finishResizeWindow() {
   XtVaGetValues(shell_, XtNx, &px, XtNy, &py, nullptr);
   x = px;
   y = py;
-  if (!isLowerRightCornerOnScreen()) ensureLowerRightCornerOnScreen(x, y);
+  // A window that grew past the work area moves back inside; at a large
+  // screen size it returns to its 24x80 place later.
+  if (!isLowerRightCornerOnScreen() && ensureLowerRightCornerOnScreen(x, y) && !(rows_ == 24 && columns_ == 80))
+    p.movedAway = true;
   updateDeskTopSettingForSession();
 }
 
