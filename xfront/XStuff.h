@@ -416,6 +416,7 @@ class XStuff : public RenderingWindow {
   void setDrawingSize(int width, int height);
   void placeText(int textWidth, int textHeight, int option);
   void changeFontIfNeeded();
+  void fitDrawingToWorkArea();
   void changeFontForMaximizedWindowIfNeeded();
   void largeScreenPlacement();
   void moveWindowAsCloseTo24x80PosAsPossible();

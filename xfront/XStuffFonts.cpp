@@ -161,7 +161,7 @@ bool XStuff::changeFont(int entry, bool interactive, bool byResize) {
     XtVaGetValues(p.drawing, XtNwidth, &drawingWidth, nullptr);
     const int chromeWidth = shellWidth > drawingWidth ? shellWidth - drawingWidth : 0;
     const int limit = availableWidth() - hf - chromeWidth;
-    if (columns_ != 80 && largeScreenBehavior_ == 3 && width > limit) width = limit;
+    if (columns_ != 80 && width > limit) width = limit;
     setDrawingSize(width, textHeight + 2);
   }
   creategc(true);

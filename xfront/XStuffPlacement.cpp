@@ -176,7 +176,9 @@ void XStuff::placeText(int textWidth, int textHeight, int option) {
     in.usableHeight = drawing.height - 2;
   }
   in.centred = p.maximized;
-  in.splitAllowed = columns_ != 80 && largeScreenBehavior_ == 3;
+  // A wide screen that no font fits shows half at a time whatever the
+  // large-screen behaviour; "USE_LAST_FONT" chooses to.
+  in.splitAllowed = columns_ != 80;
   in.cursorColumnEnd = (cursorPosition_ % std::max(columns_, 1) + 1) * cellWidth_;
   in.option = static_cast<PlacementOption>(option & 3);
   in.previous = p.placement;
@@ -212,6 +214,16 @@ void XStuff::toggleTextSide() {
     rightArrowCallback();
 }
 
+// The drawing area takes the text's size, but never more than the work
+// area's width (the text then shows half at a time).
+void XStuff::fitDrawingToWorkArea() {
+  Private& p = *private_;
+  const Size shell = WidgetSize(shell_), drawing = WidgetSize(p.drawing);
+  const int chromeWidth = std::max(0, shell.width - drawing.width);
+  const int availableW = availableWidth() - HorizontalFrames() - chromeWidth;
+  setDrawingSize(std::min(columns_ * cellWidth_ + 2, availableW), rows_ * cellHeight_ + 2);
+}
+
 // Room from the 24x80 position to the work area's lower right corner.
 void XStuff::changeFontIfNeeded() {
   Private& p = *private_;
@@ -229,10 +241,8 @@ void XStuff::changeFontIfNeeded() {
     return;
   }
   const int entry = fitFontEntry(roomWidth - 2, roomHeight - 2);
-  if (entry >= 0 && entry != p.currentEntry)
-    selectNewFont(entry, false);
-  else
-    setDrawingSize(needWidth, needHeight);
+  if (entry >= 0 && entry != p.currentEntry) selectNewFont(entry, false);
+  fitDrawingToWorkArea();
 }
 
 void XStuff::changeFontForMaximizedWindowIfNeeded() {
@@ -319,10 +329,8 @@ void XStuff::largeScreenPlacement() {
     setDrawingSize(textWidth, textHeight);
   } else {
     const int entry = fitFontEntry(std::min(textWidth, availableW) - 2, std::min(textHeight, availableH) - 2);
-    if (entry >= 0 && entry != p.currentEntry)
-      selectNewFont(entry, false);
-    else
-      setDrawingSize(textWidth, textHeight);
+    if (entry >= 0 && entry != p.currentEntry) selectNewFont(entry, false);
+    fitDrawingToWorkArea();
   }
   placeText(columns_ * cellWidth_, rows_ * cellHeight_, 0);
   moveWindowAsCloseTo24x80PosAsPossible();
