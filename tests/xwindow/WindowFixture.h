@@ -35,7 +35,6 @@ class WindowFixture : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     static TempDir shared;
-    setenv("KDVSHARED", shared.Path().c_str(), 1);
     shared_ = shared.Path();
     std::string error;
     test_ = StartSessionSuite(&error, Width, Height, Depth);
@@ -51,6 +50,8 @@ class WindowFixture : public ::testing::Test {
     Screen* s = DefaultScreenOfDisplay(test_);
     if (WidthOfScreen(s) != Width || HeightOfScreen(s) != Height)
       GTEST_SKIP() << "this process's server has another size (run the tests one by one, as ctest does)";
+    // The user's shared folder (start-up may have set one of its own).
+    setenv("KDVSHARED", shared_.c_str(), 1);
     saved_ = AppResources();
     AppResources().MAX_SESSIONS = 99;
     AppResources().RESIZE_TUNING = 0;
