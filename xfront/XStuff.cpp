@@ -121,6 +121,16 @@ void DrawingResizeCallback(Widget w, XtPointer, XtPointer) {
   if (XStuff* x = WindowOfWidget(w)) x->resizeWindow();
 }
 
+// The drawing widget's action callback: call data is a reason and an
+// argument (two ints); 5 widens the font, 11 toggles a latched modifier.
+void DrawingActionCallback(Widget w, XtPointer, XtPointer callData) {
+  const int* data = static_cast<const int*>(callData);
+  XStuff* x = WindowOfWidget(w);
+  if (!x || !data) return;
+  if (data[0] == 5) x->rotateFont(0);
+  if (data[0] == 11) x->toggle_mod(data[1]);
+}
+
 // The locale whose code set the session's fonts use.
 std::string FontLocale(const SessionControlBlock* block, const std::string& sessionLocale) {
   if (block && block->forceTranslatedFont) {
@@ -187,6 +197,7 @@ void XStuff::installDrawingCallbacks() {
   if (!private_ || !private_->drawing) return;
   XtAddCallback(private_->drawing, QwNexposeCallback, DrawingExposeCallback, nullptr);
   XtAddCallback(private_->drawing, QwNresizeCallback, DrawingResizeCallback, nullptr);
+  XtAddCallback(private_->drawing, QwNactionCallback, DrawingActionCallback, nullptr);
   columnSeparators_ = AppResources().columnSeparator == QwEnable;
   dirty_.reset(cells());
 }
@@ -544,6 +555,15 @@ int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& geome
   XtManageChild(p.separator);
   XtManageChild(p.drawing);
   XtManageChild(p.form);
+
+  // The session's colour file, when it has one, over the built-in colours.
+  if (const char* shared = std::getenv("KDVSHARED")) {
+    bool warning = false;
+    setColorResources((std::string(shared) + "/QW5250").c_str(), host_.c_str(), &warning);
+  } else {
+    bool warning = false;
+    setColorResources(nullptr, nullptr, &warning);
+  }
 
   colorDisplay_ = DefaultVisual(display, DefaultScreen(display))->map_entries > 2;
 

@@ -277,6 +277,13 @@ class XStuff : public RenderingWindow {
   int toggle_mod(int n);
   unsigned int latchedModifiers() const { return latchedModifiers_; }
 
+  // Colours: the session's colour file (or the "defaultColorMapPath" one)
+  // over the built-in scheme; 0, or -1 when no file applied. One colour by
+  // its index (0-21), repainting with apply.
+  int setColorResources(const char* settingsDirectory, const char* hostFileName, bool* warning);
+  void setColor(int index, unsigned long pixel, bool apply);
+  unsigned long colorPixel(int index) const { return index >= 0 && index < 22 ? colorPixels_[index] : 0; }
+
   // The window's private part (Motif widgets and resources).
   struct Private;
   Private* privatePart() const { return private_.get(); }
@@ -426,4 +433,5 @@ class XStuff : public RenderingWindow {
   void setFontTogglesSensitivity(bool large);
   int fitFontEntry(int width, int height);
   unsigned int latchedModifiers_ = 0;
+  unsigned long colorPixels_[22] = {};
 };

@@ -3,8 +3,20 @@
 #include <X11/Intrinsic.h>
 #include <Xm/Xm.h>
 
+#include <unistd.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
 #include "base/LogMsg.h"
+#include "session/AppResources.h"
+#include "session/ErrorDialogs.h"
+#include "session/SessionControlBlock.h"
 #include "xfront/ColorAllocation.h"
+#include "xfront/ColorFiles.h"
 #include "xfront/Win3270.h"
 #include "xfront/XStuff.h"
 #include "xfront/XStuffPrivate.h"
@@ -28,4 +40,117 @@ void XStuff::applyDefaultScreenColors() {
   if (substituted)
     LogMsg(LevelWarning, "Some screen colours are not available; the nearest ones are used.\n");
   if (DebugFlag()) LogMsg(LevelDebug, "Default colors loaded from QAV Black Color Scheme.\n");
+}
+
+namespace {
+
+std::string ReadWhole(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+void XStuff::setColor(int index, unsigned long pixel, bool apply) {
+  if (index < 0 || index >= kSessionColorCount || !private_ || !private_->drawing) return;
+  colorPixels_[index] = pixel;
+  Private& p = *private_;
+  Widget w = p.drawing;
+  switch (index) {
+    case 0:
+    case 1:
+      for (Widget m : menuBarWidgets_) {
+        if (!XtIsWidget(m) && !XmIsGadget(m)) continue;
+        if (index == 1) {
+          XtVaSetValues(m, XmNforeground, pixel, nullptr);
+        } else {
+          Pixel fg = 0, top = 0, bottom = 0, select = 0;
+          XmGetColors(XtScreen(w), DefaultColormapOfScreen(XtScreen(w)), pixel, &fg, &top, &bottom, &select);
+          XtVaSetValues(m, XmNbackground, pixel, XmNtopShadowColor, top, XmNbottomShadowColor, bottom, nullptr);
+        }
+      }
+      break;
+    case 2: XtVaSetValues(w, XmNbackground, pixel, nullptr); break;
+    case 3: XtVaSetValues(w, QwNpushbuttonBackground, pixel, nullptr); break;
+    case 4: XtVaSetValues(w, QwNextBlue, pixel, nullptr); break;
+    case 5: XtVaSetValues(w, QwNextGreen, pixel, QwNextDefault, pixel, XmNforeground, pixel, nullptr); break;
+    case 6: XtVaSetValues(w, QwNextPink, pixel, nullptr); break;
+    case 7: XtVaSetValues(w, QwNextRed, pixel, nullptr); break;
+    case 8: XtVaSetValues(w, QwNextTurquoise, pixel, nullptr); break;
+    case 9: XtVaSetValues(w, QwNextWhite, pixel, QwNextDefIntense, pixel, nullptr); break;
+    case 10: XtVaSetValues(w, QwNextYellow, pixel, nullptr); break;
+    case 11: XtVaSetValues(w, QwNcursorColor, pixel, nullptr); break;
+    case 12: XtVaSetValues(w, QwNmouseColor, pixel, nullptr); break;
+    case 13: XtVaSetValues(w, QwNruleColor, pixel, nullptr); break;
+    case 14:
+    case 15:
+      for (Widget s : statusWidgets_) {
+        if (index == 14) {
+          bool button = false;
+          for (const char* name : {"right_arrow", "left_arrow", "playbackMsg"})
+            if (std::strcmp(XtName(s), name) == 0) button = true;
+          if (!button) XtVaSetValues(s, XmNbackground, pixel, nullptr);
+        } else {
+          XtVaSetValues(s, XmNforeground, pixel, nullptr);
+        }
+      }
+      break;
+    default: break;  // image and dialog colours are only kept
+  }
+  if (apply) {
+    creategc(true);
+    Flush_X5250(0, cells() - 1, 0, 0);
+  }
+}
+
+int XStuff::setColorResources(const char* settingsDirectory, const char* hostFileName, bool* warning) {
+  if (!private_ || !private_->drawing) return -1;
+  const std::string dir = settingsDirectory ? settingsDirectory : "";
+  ResolvedColorFile file;
+  bool found = false;
+  if (!dir.empty() && ::access((dir + "/C").c_str(), R_OK) == 0) {
+    std::vector<std::string> candidates;
+    if (session_ && session_->sessionId[0]) candidates.push_back(dir + "/C/" + session_->sessionId + ".session");
+    if (hostFileName && *hostFileName) candidates.push_back(dir + "/C/" + hostFileName + ".session");
+    candidates.push_back(dir + "/C/Default.default");
+    for (const std::string& c : candidates)
+      if ((found = ResolveColorFile(c, true, &file))) break;
+  }
+  const char* defaultPath = AppResources().defaultColorMapPath;
+  if (!found && defaultPath && *defaultPath && std::strcmp(defaultPath, "0") != 0)
+    found = ResolveColorFile(defaultPath, false, &file);
+  if (!found) return -1;
+
+  const std::string text = ReadWhole(file.path);
+  std::vector<std::string> specs;
+  if (file.advanced) {
+    if (!ParseAdvancedColorFile(text, &specs)) specs.clear();
+  } else {
+    const int scheme = BasicColorFileScheme(text);
+    if (scheme >= 0) {
+      const char* const* colors = BuiltInColorScheme(static_cast<ColorSchemeId>(scheme));
+      specs.assign(colors, colors + kSessionColorCount);
+    }
+  }
+  if (specs.empty()) {
+    LogMsg(LevelError, "%s: color file %s is corrupted, default colors used.\n", "QWC0064", file.path.c_str());
+    if (shell_) TheErrorDialogs().createWarningDialog(shell_, "WarningMsgColorFileCorrupt", nullptr, nullptr);
+    return -1;
+  }
+  Display* display = XtDisplay(private_->drawing);
+  const int screen = DefaultScreen(display);
+  const Colormap colormap = DefaultColormap(display, screen);
+  bool substituted = false;
+  for (int i = 0; i < kSessionColorCount; ++i)
+    setColor(i, AllocateColor(specs[i].c_str(), colormap, display, screen, &substituted), false);
+  if (substituted) {
+    if (warning) *warning = true;
+    if (shell_) TheErrorDialogs().createWarningDialog(shell_, "WarningMsgColorNotAvailable", nullptr, nullptr);
+  }
+  creategc(true);
+  if (DebugFlag()) {
+    LogMsg(LevelDebug, "Color file %s was used.\n", file.path.c_str());
+    if (file.advanced) LogMsg(LevelDebug, "Colors loaded from advanced color file %s.\n", file.path.c_str());
+  }
+  return 0;
 }

@@ -224,3 +224,28 @@ TEST_F(At800, WideScreenShowsHalvesAndFollowsTheCursor) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(At1024, ActionCallbackWidensTheFontAndLatchesModifiers) {
+  SessionControlBlock* b = NewSession();
+  ASSERT_NE(b, nullptr);
+  XStuff& x = b->xstuff;
+  Widget drawing = x.x_get_text_widget();
+  const struct {
+    int reason, argument;
+    unsigned int latched;
+  } cases[] = {{11, 1, 0x08}, {11, 5, 0x88}, {11, 1, 0x80}, {11, 6, 0x80}, {11, 0, 0x80}, {7, 2, 0x80}};
+  for (const auto& c : cases) {
+    int data[2] = {c.reason, c.argument};
+    XtCallCallbacks(drawing, "actionCallback", data);
+    EXPECT_EQ(x.latchedModifiers(), c.latched) << c.reason << " " << c.argument;
+  }
+  const int before = x.currentFontEntry();
+  x.privatePart()->lastRotation = 0;
+  int widen[2] = {5, 0};
+  XtCallCallbacks(drawing, "actionCallback", widen);
+  EXPECT_NE(x.currentFontEntry(), before);
+}
+
+}  // namespace
