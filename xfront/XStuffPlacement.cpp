@@ -114,6 +114,8 @@ void XStuff::setDrawingSize(int width, int height) {
     if (drawing.width == width && drawing.height == height) break;
     const int shellWidth = std::min(32767, std::max(1, shell.width - drawing.width + width));
     const int shellHeight = std::min(32767, std::max(1, shell.height - drawing.height + height));
+    if (p.ownSizes.size() >= 8) p.ownSizes.erase(p.ownSizes.begin());
+    p.ownSizes.push_back({shellWidth, shellHeight, MonotonicMs()});
     XtVaSetValues(shell_, XtNwidth, static_cast<Dimension>(shellWidth), XtNheight, static_cast<Dimension>(shellHeight),
                   nullptr);
   }
@@ -420,6 +422,12 @@ void XStuff::resizeWindow() {
     LogMsg(LevelDebug, "Resize to %dx%d (drawing %dx%d)%s.\n", shell.width, shell.height, drawing.width, drawing.height,
            p.changingFont || p.internalResize ? ", the window's own" : "");
   if (p.changingFont || p.internalResize) return;
+  // A size the window asked for itself keeps the font; the window still
+  // settles on the text inside the work area.
+  const long long now = MonotonicMs();
+  bool own = false;
+  for (const Private::OwnSize& o : p.ownSizes)
+    if (o.width == shell.width && o.height == shell.height && now - o.atMs < 1000) own = true;
   const unsigned long tuning = static_cast<unsigned long>(std::max(0, AppResources().RESIZE_TUNING));
   if (GetCurrentTime() - p.lastFontChange < tuning && !zoomed && !returned) {
     if (!p.maximized) {
@@ -430,7 +438,9 @@ void XStuff::resizeWindow() {
   }
   int entry = p.currentEntry;
   const int textWidth = columns_ * cellWidth_;
-  if (p.maximized && zoomed && textWidth <= drawing.width - 2 && rows_ * cellHeight_ <= drawing.height - 2) {
+  if (own) {
+    // The font stays.
+  } else if (p.maximized && zoomed && textWidth <= drawing.width - 2 && rows_ * cellHeight_ <= drawing.height - 2) {
     // The maximized window keeps its font while the text fits.
   } else if (returned && p.maximizedRows == rows_ && p.maximizedColumns == columns_ && p.maximizedEntry >= 0) {
     entry = p.maximizedEntry;

@@ -93,6 +93,13 @@ struct XStuff::Private {
   unsigned long lastRotation = 0;    // milliseconds, monotonic
   TextPlacement placement;
   XtIntervalId finishResizeTimer = 0;
+  // Shell sizes the window asked for lately: their configure events, which
+  // may come after the window has moved on, are not a user's resize.
+  struct OwnSize {
+    int width, height;
+    long long atMs;
+  };
+  std::vector<OwnSize> ownSizes;
   int pendingWidth = 0, pendingHeight = 0;
   // The work area, read at most every half second.
   bool workAreaKnown = false;
