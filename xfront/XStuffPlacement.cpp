@@ -409,27 +409,45 @@ void XStuff::x_set_rows_columns(int rows, int columns) {
   setFontTogglesSensitivity(large);
 }
 
+// A resize of the drawing widget: the toolkit may still be working through
+// configure events of sizes the window asked for itself, so the work waits
+// for a moment and then looks at the size the server has.
 void XStuff::resizeWindow() {
   if (!private_ || !private_->drawing || !shell_ || cells() == 0 || ended_) return;
   Private& p = *private_;
-  const Size shell = WidgetSize(shell_), drawing = WidgetSize(p.drawing);
+  if (DebugFlag()) {
+    const Size shell = WidgetSize(shell_), drawing = WidgetSize(p.drawing);
+    LogMsg(LevelDebug, "Resize to %dx%d (drawing %dx%d)%s.\n", shell.width, shell.height, drawing.width,
+           drawing.height, p.changingFont || p.internalResize ? ", the window's own" : "");
+  }
+  if (p.changingFont || p.internalResize) return;
+  if (p.finishResizeTimer) XtRemoveTimeOut(p.finishResizeTimer);
+  p.finishResizeTimer = XtAppAddTimeOut(XtWidgetToApplicationContext(shell_), 1, FinishResizeTimer, this);
+}
+
+void XStuff::finishResizeWindow() {
+  if (!private_ || !private_->drawing || !shell_ || !XtIsRealized(shell_) || ended_) return;
+  Private& p = *private_;
+  Display* display = XtDisplay(shell_);
+  XWindowAttributes real;
+  if (!XGetWindowAttributes(display, XtWindow(shell_), &real)) return;
+  const Size shellCore = WidgetSize(shell_), drawingCore = WidgetSize(p.drawing);
+  const int chromeWidth = std::max(0, shellCore.width - drawingCore.width);
+  const int chromeHeight = std::max(0, shellCore.height - drawingCore.height);
+  const Size shell{real.width, real.height};
+  const Size drawing{std::max(1, shell.width - chromeWidth), std::max(1, shell.height - chromeHeight)};
   refreshWorkArea();
   const int workHeight = p.workAreaKnown ? p.workHeight : screenHeight_;
   const bool zoomed = shell.width >= availableWidth() - HorizontalFrames() &&
                       shell.height >= workHeight - VerticalFrames();
   const bool returned = !zoomed && p.maximized && shell.width == p.normalWidth && shell.height == p.normalHeight;
-  if (DebugFlag())
-    LogMsg(LevelDebug, "Resize to %dx%d (drawing %dx%d)%s.\n", shell.width, shell.height, drawing.width, drawing.height,
-           p.changingFont || p.internalResize ? ", the window's own" : "");
-  if (p.changingFont || p.internalResize) return;
-  // A size the window asked for itself keeps the font; the window still
-  // settles on the text inside the work area.
   const long long now = MonotonicMs();
   bool own = false;
   for (const Private::OwnSize& o : p.ownSizes)
     if (o.width == shell.width && o.height == shell.height && now - o.atMs < 1000) own = true;
   const unsigned long tuning = static_cast<unsigned long>(std::max(0, AppResources().RESIZE_TUNING));
-  if (GetCurrentTime() - p.lastFontChange < tuning && !zoomed && !returned) {
+  const bool tooSoon = GetCurrentTime() - p.lastFontChange < tuning && !zoomed && !returned;
+  if (tooSoon) {
     if (!p.maximized) {
       p.normalWidth = shell.width;
       p.normalHeight = shell.height;
@@ -439,7 +457,7 @@ void XStuff::resizeWindow() {
   int entry = p.currentEntry;
   const int textWidth = columns_ * cellWidth_;
   if (own) {
-    // The font stays.
+    // A size the window asked for itself keeps the font.
   } else if (p.maximized && zoomed && textWidth <= drawing.width - 2 && rows_ * cellHeight_ <= drawing.height - 2) {
     // The maximized window keeps its font while the text fits.
   } else if (returned && p.maximizedRows == rows_ && p.maximizedColumns == columns_ && p.maximizedEntry >= 0) {
@@ -448,8 +466,6 @@ void XStuff::resizeWindow() {
     entry = fitFontEntry(drawing.width - 2, drawing.height - 2);
   }
   if (!zoomed) {
-    p.normalWidth = shell.width;
-    p.normalHeight = shell.height;
     p.maximized = false;
   } else if (!p.maximized) {
     p.maximized = true;
@@ -462,40 +478,23 @@ void XStuff::resizeWindow() {
     changeFont(entry, true, zoomed);
     for (size_t i = 0; i < p.fontToggles.size() && i < p.fontChoice.menuEntries.size(); ++i)
       XmToggleButtonSetState(p.fontToggles[i], p.fontChoice.menuEntries[i] == p.currentEntry ? True : False, False);
-  } else {
-    placeText(columns_ * cellWidth_, rows_ * cellHeight_, 3);
   }
   if (!zoomed) {
-    // The window takes the size of the text once the resize has settled.
-    p.pendingWidth = columns_ * cellWidth_;
-    p.pendingHeight = rows_ * cellHeight_;
-    if (p.placement.splitView) p.pendingWidth = std::min(p.pendingWidth, drawing.width - 2);
-    if (p.finishResizeTimer) XtRemoveTimeOut(p.finishResizeTimer);
-    p.finishResizeTimer = XtAppAddTimeOut(XtWidgetToApplicationContext(shell_), 1, FinishResizeTimer, this);
-  } else {
-    placeText(columns_ * cellWidth_, rows_ * cellHeight_, 3);
+    // The window settles on the text (half of it in a split view).
+    fitDrawingToWorkArea();
+    const Size settled = WidgetSize(shell_);
+    p.normalWidth = settled.width;
+    p.normalHeight = settled.height;
   }
-  if (XtIsRealized(p.drawing)) XClearArea(XtDisplay(p.drawing), XtWindow(p.drawing), 0, 0, 0, 0, False);
+  placeText(columns_ * cellWidth_, rows_ * cellHeight_, 3);
+  if (XtIsRealized(p.drawing)) XClearArea(display, XtWindow(p.drawing), 0, 0, 0, 0, False);
   dirty_.widen(0, cells());
   Flush_X5250(0);
-}
-
-void XStuff::finishResizeWindow() {
-  if (!private_ || !private_->drawing) return;
-  Private& p = *private_;
-  setDrawingSize(p.pendingWidth + 2, p.pendingHeight + 2);
-  const Size shell = WidgetSize(shell_);
-  if (!p.maximized) {
-    p.normalWidth = shell.width;
-    p.normalHeight = shell.height;
-  }
-  int x = 0, y = 0;
-  Position px = 0, py = 0;
-  XtVaGetValues(shell_, XtNx, &px, XtNy, &py, nullptr);
-  x = px;
-  y = py;
   // A window that grew past the work area moves back inside; at a large
   // screen size it returns to its 24x80 place later.
+  Position px = 0, py = 0;
+  XtVaGetValues(shell_, XtNx, &px, XtNy, &py, nullptr);
+  int x = px, y = py;
   if (!isLowerRightCornerOnScreen() && ensureLowerRightCornerOnScreen(x, y) && !(rows_ == 24 && columns_ == 80))
     p.movedAway = true;
   updateDeskTopSettingForSession();
