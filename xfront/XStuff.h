@@ -283,6 +283,10 @@ class XStuff : public RenderingWindow {
   int setColorResources(const char* settingsDirectory, const char* hostFileName, bool* warning);
   void setColor(int index, unsigned long pixel, bool apply);
   unsigned long colorPixel(int index) const { return index >= 0 && index < 22 ? colorPixels_[index] : 0; }
+  // The colour mapper's messages (connect, query, set, set and apply, end).
+  void TintwellClientMessage(const XClientMessageEvent& message);
+  void sendMsgToTintwell(long code, long word1, long word2, long word3);
+  bool colorMapperConnected() const { return tintwellWindow_ != 0; }
 
   // The window's private part (Motif widgets and resources).
   struct Private;
@@ -434,4 +438,5 @@ class XStuff : public RenderingWindow {
   int fitFontEntry(int width, int height);
   unsigned int latchedModifiers_ = 0;
   unsigned long colorPixels_[22] = {};
+  Window tintwellWindow_ = 0;
 };

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/LogMsg.h"
+#include "session/AppInit.h"
 #include "session/AppResources.h"
 #include "session/ErrorDialogs.h"
 #include "session/SessionControlBlock.h"
@@ -153,4 +154,78 @@ int XStuff::setColorResources(const char* settingsDirectory, const char* hostFil
     if (file.advanced) LogMsg(LevelDebug, "Colors loaded from advanced color file %s.\n", file.path.c_str());
   }
   return 0;
+}
+
+void XStuff::sendMsgToTintwell(long code, long word1, long word2, long word3) {
+  if (!tintwellWindow_ || !shell_) return;
+  Display* display = XtDisplay(shell_);
+  XEvent ev = {};
+  ev.xclient.type = ClientMessage;
+  ev.xclient.window = tintwellWindow_;
+  ev.xclient.message_type = ApplicationAtoms().tintwellInterface;
+  ev.xclient.format = 32;
+  ev.xclient.data.l[0] = code;
+  ev.xclient.data.l[1] = word1;
+  ev.xclient.data.l[2] = word2;
+  ev.xclient.data.l[3] = word3;
+  XSendEvent(display, tintwellWindow_, True, NoEventMask, &ev);
+  XFlush(display);
+}
+
+// Words 2 and 3 carry red and green (high and low half of word 2) and blue
+// (high half of word 3), 16 bits each.
+void XStuff::TintwellClientMessage(const XClientMessageEvent& m) {
+  if (!private_ || !private_->drawing || m.format != 32) return;
+  const long code = m.data.l[0];
+  const long index = m.data.l[1];
+  Display* display = XtDisplay(private_->drawing);
+  const int screen = DefaultScreen(display);
+  const Colormap colormap = DefaultColormap(display, screen);
+  switch (code) {
+    case 1:
+      tintwellWindow_ = static_cast<Window>(m.data.l[1]);
+      sendMsgToTintwell(21, 0, 0, 0);
+      return;
+    case 5:
+      tintwellWindow_ = 0;
+      return;
+    case 2: {
+      if (!tintwellWindow_) return;
+      XColor c = {};
+      c.pixel = index >= 0 && index < kSessionColorCount ? colorPixels_[index] : WhitePixel(display, screen);
+      XQueryColor(display, colormap, &c);
+      sendMsgToTintwell(22, index, (static_cast<long>(c.red) << 16) | c.green, static_cast<long>(c.blue) << 16);
+      return;
+    }
+    case 3:
+    case 4:
+    case 6:
+    case 7: {
+      if (index < 0 || index >= kSessionColorCount) {
+        LogMsg(LevelWarning, "Colour mapper asked for colour %ld, which does not exist.\n", index);
+        return;
+      }
+      XColor c = {};
+      c.red = static_cast<unsigned short>((m.data.l[2] >> 16) & 0xFFFF);
+      c.green = static_cast<unsigned short>(m.data.l[2] & 0xFFFF);
+      c.blue = static_cast<unsigned short>((m.data.l[3] >> 16) & 0xFFFF);
+      c.flags = DoRed | DoGreen | DoBlue;
+      long status = 0;
+      if (!MyAllocColor(display, colormap, screen, &c)) {
+        LogMsg(LevelError,
+               "%s: For TINTWELL_SETCOLOR in xstuff could not allocate the read only color cell for the color to be "
+               "applied for resource = %ld.\n",
+               "QWC0065", index);
+        findBestFitColor(&c, display, screen);
+        status = 1;
+      }
+      const bool apply = code == 4 || code == 7;
+      setColor(static_cast<int>(index), c.pixel, apply);
+      if (code == 3 || code == 4) sendMsgToTintwell(code == 3 ? 23 : 24, index, status << 16, 0);
+      return;
+    }
+    default:
+      LogMsg(LevelError, "%s: xstuff sending TINTWELL_DONE_ERROR_RSP, data->command = %ld\n", "QWC0066", code);
+      return;
+  }
 }

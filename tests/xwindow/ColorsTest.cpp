@@ -207,3 +207,76 @@ TEST_F(Screen8, FullColormapFallsBackToTheNearestCell) {
 }
 
 }  // namespace
+
+namespace {
+
+// The colour mapper (another client) connects, sets a colour with repaint,
+// queries it, and sends nonsense; replies come to its window.
+TEST_F(Screen24, ColorMapperSetsAndQueriesColours) {
+  SessionControlBlock* b = PaintedSession("");
+  ASSERT_NE(b, nullptr);
+  Display* d = test_;
+  const Atom atom = XInternAtom(d, "QAV_5250_Tintwell_Interface", False);
+  const Window mapper = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 10, 10, 0, 0, 0);
+  XSync(d, False);
+  auto send = [&](long w0, long w1, long w2, long w3) {
+    XEvent ev = {};
+    ev.xclient.type = ClientMessage;
+    ev.xclient.window = XtWindow(b->xstuff.shell());
+    ev.xclient.message_type = atom;
+    ev.xclient.format = 32;
+    ev.xclient.data.l[0] = w0;
+    ev.xclient.data.l[1] = w1;
+    ev.xclient.data.l[2] = w2;
+    ev.xclient.data.l[3] = w3;
+    XSendEvent(d, ev.xclient.window, False, NoEventMask, &ev);
+    XSync(d, False);
+  };
+  auto reply = [&](XClientMessageEvent* out) {
+    return qwtest::RunUntil([&] {
+      XEvent ev;
+      while (XCheckTypedWindowEvent(d, mapper, ClientMessage, &ev))
+        if (ev.xclient.message_type == atom) {
+          *out = ev.xclient;
+          return true;
+        }
+      XSync(d, False);
+      return false;
+    }, 5000);
+  };
+  XClientMessageEvent r;
+  send(1, static_cast<long>(mapper), 0, 0);
+  ASSERT_TRUE(reply(&r));
+  EXPECT_EQ(r.data.l[0], 21);
+  EXPECT_TRUE(b->xstuff.colorMapperConnected());
+
+  // Screen background (index 2) to red, applied with a repaint.
+  send(4, 2, 0xFFFFL << 16, 0);
+  ASSERT_TRUE(reply(&r));
+  EXPECT_EQ(r.data.l[0], 24);
+  EXPECT_EQ(r.data.l[1], 2);
+  EXPECT_EQ(r.data.l[2] >> 16, 0) << "allocated, no substitute";
+  Settle(b);
+  const Rgb bg = Probe(b, 10 * b->xstuff.cellWidth(), 20 * b->xstuff.cellHeight());
+  EXPECT_EQ(bg.r, 0xff);
+  EXPECT_EQ(bg.g, 0);
+
+  send(2, 2, 0, 0);
+  ASSERT_TRUE(reply(&r));
+  EXPECT_EQ(r.data.l[0], 22);
+  EXPECT_EQ((r.data.l[2] >> 16) & 0xFFFF, 0xFFFF);
+  EXPECT_EQ(r.data.l[2] & 0xFFFF, 0);
+
+  // An index beyond the 22 colours and an unknown code change nothing.
+  qwtest::LogCapture log;
+  send(4, 4000, 0x1234L << 16, 0);
+  send(99, 0, 0, 0);
+  EXPECT_TRUE(qwtest::RunUntil([&] { return log.Contains("TINTWELL_DONE_ERROR_RSP"); }, 5000));
+  EXPECT_EQ(Probe(b, 3, 3).r, 0xff);
+
+  send(5, 0, 0, 0);
+  EXPECT_TRUE(qwtest::RunUntil([&] { return !b->xstuff.colorMapperConnected(); }, 5000));
+  XDestroyWindow(d, mapper);
+}
+
+}  // namespace
