@@ -222,6 +222,15 @@ void NotHereAction(Widget, XEvent*, String*, Cardinal*) {
   if (DebugFlag()) LogMsg(LevelDebug, "This action has no work in this version.\n");
 }
 
+template <int Direction>
+void FontAction(Widget w, XEvent*, String*, Cardinal*) {
+  if (SessionControlBlock* block = getSCBPointer(w)) block->xstuff.rotateFont(Direction);
+}
+
+void ToggleTextSideAction(Widget w, XEvent*, String*, Cardinal*) {
+  if (SessionControlBlock* block = getSCBPointer(w)) block->xstuff.toggleTextSide();
+}
+
 void RaiseSession(const SessionTableEntry* e) {
   if (!e || !e->shell || !XtIsRealized(e->shell)) return;
   XMapRaised(XtDisplay(e->shell), XtWindow(e->shell));
@@ -343,15 +352,15 @@ const Named kLocalActions[] = {
     {"local-screen-print", LocalPrintAction},
     {"print-screen-now", PrintScreenNowAction},
     {"extended", ExtendedAction},
-    {"toggle_text_side", NotHereAction},
+    {"toggle_text_side", ToggleTextSideAction},
     {"scroll_image_up", NothingAction},
     {"scroll_image_left", NothingAction},
     {"scroll_image_right", NothingAction},
     {"scroll_image_down", NothingAction},
-    {"wider-font", NotHereAction},
-    {"narrower-font", NotHereAction},
-    {"taller-font", NotHereAction},
-    {"shorter-font", NotHereAction},
+    {"wider-font", FontAction<0>},
+    {"narrower-font", FontAction<1>},
+    {"taller-font", FontAction<2>},
+    {"shorter-font", FontAction<3>},
     {"jump", JumpAction},
     {"jump-to-session", JumpToSessionAction},
     {"delay", DelayAction},

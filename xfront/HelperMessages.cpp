@@ -176,6 +176,11 @@ void Refuse(const char* helper, const char* why, const XClientMessageEvent& m) {
 }
 
 void HandleHelper(SessionControlBlock* scb, HelperKind kind, const XClientMessageEvent& m, Boolean* cont) {
+  if (kind == HelperKind::ColorMapper) {
+    scb->xstuff.TintwellClientMessage(m);
+    *cont = False;
+    return;
+  }
   HelperRequest r;
   const HelperRequestError e = DecodeHelperRequest(ProgramOf(kind), m.format, m.data.l, &r);
   if (e != HelperRequestError::Accepted) {
@@ -184,10 +189,6 @@ void HandleHelper(SessionControlBlock* scb, HelperKind kind, const XClientMessag
     return;
   }
   HelperSessionState& h = scb->xstuff.helper(kind);
-  if (kind == HelperKind::ColorMapper) {
-    if (DebugFlag()) LogMsg(LevelDebug, "Colour mapper message %d.\n", r.code);
-    return;
-  }
   if (!h.owner) {
     Refuse(HelperName(kind), "this session started no such helper", m);
     *cont = False;

@@ -4,6 +4,7 @@
 #include <Xm/CascadeB.h>
 #include <Xm/CascadeBG.h>
 #include <Xm/RowColumn.h>
+#include <Xm/ToggleB.h>
 #include <Xm/ToggleBG.h>
 
 #include <cstdint>
@@ -83,10 +84,17 @@ void MenuUnmapCallback(Widget w, XtPointer clientData, XtPointer callData) {
   }
 }
 
+// The font menu: the chosen font becomes the session's, and its toggle the
+// only one set (a click on the set toggle keeps it set).
 void FontToggleCallback(Widget w, XtPointer, XtPointer callData) {
   auto* cb = static_cast<XmToggleButtonCallbackStruct*>(callData);
-  if (cb && !cb->set) return;
-  RunMenuCommand(SessionMenuCommand::Font, w, cb ? cb->event : nullptr);
+  SessionControlBlock* block = FindSessionOfWidget(w);
+  if (!block) return;
+  if (cb && !cb->set) {
+    XmToggleButtonSetState(w, True, False);
+    return;
+  }
+  block->xstuff.fontMenuSelected(w);
 }
 
 class MenuBuilder {
@@ -203,6 +211,7 @@ void BuildSessionMenus(XStuff& x, XStuff::Private& p) {
       Arg args[1];
       XtSetArg(args[0], XmNsubMenuId, p.fontMenu);
       Widget c = XmCreateCascadeButtonGadget(menu, const_cast<char*>("fontMenuCascade"), args, 1);
+      p.fontCascade = c;
       XtManageChild(c);
       x.addMenuBarWidget(c);
     }

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <utility>
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -28,6 +29,7 @@
 #include "base/LogMsg.h"
 #include "xfront/ActionProcedures.h"
 #include "xfront/LocalPrint.h"
+#include "xfront/DeskTopSettings.h"
 #include "xfront/SessionIcons.h"
 #include "xfront/SessionMenuHooks.h"
 #include "xfront/Win3270.h"
@@ -115,6 +117,21 @@ void DrawingExposeCallback(Widget w, XtPointer, XtPointer callData) {
   if (XStuff* x = WindowOfWidget(w)) x->exposed();
 }
 
+// The drawing widget changed size: a user's resize picks the font.
+void DrawingResizeCallback(Widget w, XtPointer, XtPointer) {
+  if (XStuff* x = WindowOfWidget(w)) x->resizeWindow();
+}
+
+// The drawing widget's action callback: call data is a reason and an
+// argument (two ints); 5 widens the font, 11 toggles a latched modifier.
+void DrawingActionCallback(Widget w, XtPointer, XtPointer callData) {
+  const int* data = static_cast<const int*>(callData);
+  XStuff* x = WindowOfWidget(w);
+  if (!x || !data) return;
+  if (data[0] == 5) x->rotateFont(0);
+  if (data[0] == 11) x->toggle_mod(data[1]);
+}
+
 // The locale whose code set the session's fonts use.
 std::string FontLocale(const SessionControlBlock* block, const std::string& sessionLocale) {
   if (block && block->forceTranslatedFont) {
@@ -180,6 +197,8 @@ void XStuff::setShellParent(Widget parent) { g_shellParent = parent; }
 void XStuff::installDrawingCallbacks() {
   if (!private_ || !private_->drawing) return;
   XtAddCallback(private_->drawing, QwNexposeCallback, DrawingExposeCallback, nullptr);
+  XtAddCallback(private_->drawing, QwNresizeCallback, DrawingResizeCallback, nullptr);
+  XtAddCallback(private_->drawing, QwNactionCallback, DrawingActionCallback, nullptr);
   columnSeparators_ = AppResources().columnSeparator == QwEnable;
   dirty_.reset(cells());
 }
@@ -363,6 +382,17 @@ int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& geome
   request.withMenuBar = p.plan.menuBar;
   request.fixedFontsOnly = fixedOnly;
   request.geometry = geometry;
+  // Without a size or font of its own, the session starts with the font it
+  // had last time.
+  DeskTopSettings& desk = DeskTopSettings::instance();
+  desk.load(XtWidgetToApplicationContext(g_shellParent), request.screenWidth, request.screenHeight);
+  if (!geometry.fontGiven && !(geometry.widthGiven && geometry.heightGiven) && session_) {
+    int font = -1;
+    if (desk.getFontSizeForSession(session_->sessionId, &font) && font >= 0) {
+      request.geometry.fontGiven = 1;
+      request.geometry.fontIndex = static_cast<int16_t>(font);
+    }
+  }
   const FontFamily& family = *p.family;
   request.fontAvailable = [display, &family](int entry) {
     char name[kFontNameBufferSize];
@@ -414,6 +444,8 @@ int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& geome
     }
   }
   const int position = p.fontChoice.chosenPosition();
+  p.currentEntry = p.fontChoice.chosenEntry;
+  p.drawingLocale = drawingLocale;
   p.fonts->drawingList = CombinedFontList(p.fonts->drawingSets.empty() ? p.fonts->menuSets : p.fonts->drawingSets);
   if (position >= 1 && position <= static_cast<int>(p.fonts->menuSets.size()))
     p.fonts->menuList = XmFontListCopy(p.fonts->menuSets[position - 1].fontList);
@@ -501,6 +533,21 @@ int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& geome
 
   // Menus, in the menu font.
   BuildSessionMenus(*this, p);
+  if (p.fontCascade) {
+    XmString label = nullptr;
+    XtVaGetValues(p.fontCascade, XmNlabelString, &label, nullptr);
+    char* text = label ? static_cast<char*>(XmStringUnparse(label, nullptr, XmCHARSET_TEXT, XmCHARSET_TEXT, nullptr,
+                                                              0, XmOUTPUT_ALL))
+                       : nullptr;
+    p.fontCascadeLabel = text ? text : "";
+    XtFree(text);
+    XmStringFree(label);
+    char caption[160];
+    std::snprintf(caption, sizeof caption, "%s   %dx%d", p.fontCascadeLabel.c_str(), cellWidth_, cellHeight_);
+    XmString s = XmStringCreateLocalized(caption);
+    XtVaSetValues(p.fontCascade, XmNlabelString, s, nullptr);
+    XmStringFree(s);
+  }
   if (p.fonts->menuList)
     for (Widget w : menuBarWidgets_)
       if (w != p.menuBar) XtVaSetValues(w, XmNrenderTable, p.fonts->menuList, nullptr);
@@ -510,6 +557,15 @@ int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& geome
   XtManageChild(p.drawing);
   XtManageChild(p.form);
 
+  // The session's colour file, when it has one, over the built-in colours.
+  if (const char* shared = std::getenv("KDVSHARED")) {
+    bool warning = false;
+    setColorResources((std::string(shared) + "/QW5250").c_str(), host_.c_str(), &warning);
+  } else {
+    bool warning = false;
+    setColorResources(nullptr, nullptr, &warning);
+  }
+
   colorDisplay_ = DefaultVisual(display, DefaultScreen(display))->map_entries > 2;
 
   XtAddEventHandler(shell_, StructureNotifyMask, False, ShellStructureHandler, nullptr);
@@ -517,6 +573,15 @@ int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& geome
     XtAddEventHandler(shell_, NoEventMask, True, g_clientMessageHandler, reinterpret_cast<XtPointer>(p.drawing));
   XtAddEventHandler(shell_, FocusChangeMask, False, ShellFocusHandler, nullptr);
 
+  // A session remembered from an earlier run opens where it stood.
+  if (!geometry.xGiven && !geometry.yGiven && session_) {
+    int x = 0, y = 0;
+    if (desk.getWindowPositionForSession(session_->sessionId, &x, &y)) {
+      refreshWorkArea();
+      if (p.workAreaKnown) x += p.workX;
+      XtVaSetValues(shell_, XtNx, static_cast<Position>(x), XtNy, static_cast<Position>(y), nullptr);
+    }
+  }
   // Map with the class hint of a session window.
   XtSetMappedWhenManaged(shell_, False);
   XtPopup(shell_, XtGrabNone);

@@ -262,6 +262,37 @@ class XStuff : public RenderingWindow {
   bool ownsPreferencesProgram() const { return preferencesOwner_; }
   void setOwnsPreferencesProgram(bool owner) { preferencesOwner_ = owner; }
 
+  // Fonts, window size and placement: the font menu and the font actions,
+  // the window following the screen size, a user's resize.
+  bool selectNewFont(int entry, bool interactive);
+  void rotateFont(int direction);  // 0 wider, 1 narrower, 2 taller, 3 shorter
+  void fontMenuSelected(Widget toggle);
+  int currentFontEntry() const;
+  void resizeWindow();
+  void finishResizeWindow();
+  void leftArrowCallback();
+  void rightArrowCallback();
+  void toggleTextSide();
+  int availableWidth();
+  int originX() const { return originX_; }
+  int originY() const { return originY_; }
+  bool showingRightPart() const;
+  void updateDeskTopSettingForSession();
+  // Flips the latched modifier Mod1..Mod5 (n 1..5); 1 when now set.
+  int toggle_mod(int n);
+  unsigned int latchedModifiers() const { return latchedModifiers_; }
+
+  // Colours: the session's colour file (or the "defaultColorMapPath" one)
+  // over the built-in scheme; 0, or -1 when no file applied. One colour by
+  // its index (0-21), repainting with apply.
+  int setColorResources(const char* settingsDirectory, const char* hostFileName, bool* warning);
+  void setColor(int index, unsigned long pixel, bool apply);
+  unsigned long colorPixel(int index) const { return index >= 0 && index < 22 ? colorPixels_[index] : 0; }
+  // The colour mapper's messages (connect, query, set, set and apply, end).
+  void TintwellClientMessage(const XClientMessageEvent& message);
+  void sendMsgToTintwell(long code, long word1, long word2, long word3);
+  bool colorMapperConnected() const { return tintwellWindow_ != 0; }
+
   // The window's private part (Motif widgets and resources).
   struct Private;
   Private* privatePart() const { return private_.get(); }
@@ -397,4 +428,21 @@ class XStuff : public RenderingWindow {
   // Sets the screen colours of the drawing widget from the default scheme.
   void applyDefaultScreenColors();
   void installDrawingCallbacks();
+  // Font and placement helpers (XStuffFonts.cpp, XStuffPlacement.cpp).
+  bool changeFont(int entry, bool interactive, bool byResize);
+  void setDrawingSize(int width, int height);
+  void placeText(int textWidth, int textHeight, int option);
+  void changeFontIfNeeded();
+  void fitDrawingToWorkArea();
+  void changeFontForMaximizedWindowIfNeeded();
+  void largeScreenPlacement();
+  void moveWindowAsCloseTo24x80PosAsPossible();
+  bool ensureLowerRightCornerOnScreen(int& x, int& y);
+  bool isLowerRightCornerOnScreen();
+  void refreshWorkArea();
+  void setFontTogglesSensitivity(bool large);
+  int fitFontEntry(int width, int height);
+  unsigned int latchedModifiers_ = 0;
+  unsigned long colorPixels_[22] = {};
+  Window tintwellWindow_ = 0;
 };

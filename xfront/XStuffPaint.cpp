@@ -45,7 +45,9 @@ void XStuff::creategc(bool force) {
 
   XFontStruct* font = x.fontP ? x.fontP : p.currentFont;
   XFontSet fontSet = nullptr;
-  if (p.fonts) {
+  if (p.currentFontSet) {
+    fontSet = p.currentFontSet;
+  } else if (p.fonts) {
     const std::vector<LoadedFontSet>& sets = p.fonts->drawingSets.empty() ? p.fonts->menuSets : p.fonts->drawingSets;
     const int position = p.fontChoice.chosenPosition();
     if (position >= 1 && position <= static_cast<int>(sets.size())) fontSet = sets[position - 1].fontSet;

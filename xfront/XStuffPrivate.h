@@ -3,9 +3,12 @@
 // converters and input method. Only the window's own files include this.
 #include <Xm/Xm.h>
 
+#include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "xfront/FontFit.h"
 #include "xfront/FontSelection.h"
 #include "xfront/SessionFontChoice.h"
 #include "xfront/ScreenPainter.h"
@@ -22,6 +25,7 @@ struct SessionWindowFonts {
   std::vector<LoadedFontSet> drawingSets;  // the same under the session locale (may be empty: menuSets serve)
   XmFontList drawingList = nullptr;        // every font-menu entry, in menu order
   XmFontList menuList = nullptr;           // the chosen entry
+  std::map<int, LoadedFontSet> entrySets;  // fonts loaded later, by table entry
   ~SessionWindowFonts();
 };
 
@@ -66,6 +70,41 @@ struct XStuff::Private {
   // The shell's icons: normal, alternate (something waits), shape.
   Pixmap icon = 0, alternateIcon = 0, iconMask = 0;
 
+  // The session font in use: its table entry and font set.
+  int currentEntry = -1;
+  XFontSet currentFontSet = nullptr;
+  std::string drawingLocale;
+  Widget fontCascade = nullptr;
+  std::string fontCascadeLabel;
+  // Window placement: the window at 24x80, the last large font, maximizing.
+  struct Saved24x80 {
+    bool valid = false;
+    int x = 0, y = 0, width = 0, height = 0, entry = -1;
+  } saved24x80;
+  bool movedAway = false;
+  int lastLargeEntry = -1;
+  bool maximized = false;
+  int normalWidth = 0, normalHeight = 0;
+  int maximizedEntry = -1, maximizedRows = 24, maximizedColumns = 80;
+  bool fontChangedByResize = false, fontChangedForMaximize = false;
+  bool internalResize = false;
+  bool changingFont = false;
+  unsigned long lastFontChange = 0;  // tenths of a second
+  unsigned long lastRotation = 0;    // milliseconds, monotonic
+  TextPlacement placement;
+  XtIntervalId finishResizeTimer = 0;
+  // Shell sizes the window asked for lately: their configure events, which
+  // may come after the window has moved on, are not a user's resize.
+  struct OwnSize {
+    int width, height;
+    long long atMs;
+  };
+  std::vector<OwnSize> ownSizes;
+  int pendingWidth = 0, pendingHeight = 0;
+  // The work area, read at most every half second.
+  bool workAreaKnown = false;
+  int workX = 0, workY = 0, workWidth = 0, workHeight = 0;
+  long long workAreaReadMs = -1000000;
   bool allowed32x80 = true;
   bool allowed43x80 = true;
 };

@@ -71,37 +71,6 @@ void XStuff::x_clear() {
   if (extendedDisplay_) dirty_.widen(0, cells());
 }
 
-void XStuff::x_set_rows_columns(int rows, int columns) {
-  if (rows <= 0 || columns <= 0 || rows * columns > kMaxCells) {
-    LogMsg(LevelWarning, "x_set_rows_columns: %d x %d refused.\n", rows, columns);
-    return;
-  }
-  if (rows == rows_ && columns == columns_) return;
-  clearcurs(0);
-  rows_ = rows;
-  columns_ = columns;
-  if (private_ && private_->painter)
-    private_->painter->setScreen(chars_.data(), attributes_.data(), overlay_.data(), columns_, cells());
-  // The first repaint in the new size waits for the window to settle.
-  deferNextFlush_ = true;
-  dirty_.reset(cells());
-  dirty_.widen(0, cells());
-  if (cursorPosition_ >= cells()) cursorPosition_ = 0;
-  // The drawing area takes the new size in the session font; the form and
-  // the shell grow or shrink around it.
-  if (private_ && private_->drawing && cellWidth_ > 0 && cellHeight_ > 0) {
-    Boolean allowResize = False;
-    if (shell_) {
-      XtVaGetValues(shell_, XmNallowShellResize, &allowResize, nullptr);
-      XtVaSetValues(shell_, XmNallowShellResize, True, nullptr);
-    }
-    XtVaSetValues(private_->drawing, QwNcols, static_cast<Dimension>(columns), QwNrows,
-                  static_cast<Dimension>(rows), XmNwidth, static_cast<Dimension>(columns * cellWidth_ + 2),
-                  XmNheight, static_cast<Dimension>(rows * cellHeight_ + 2), nullptr);
-    if (shell_) XtVaSetValues(shell_, XmNallowShellResize, allowResize, nullptr);
-  }
-}
-
 // ---- cursor --------------------------------------------------------------------------
 
 void XStuff::x_cursor(int pos) {
@@ -124,6 +93,17 @@ void XStuff::x_cursor(int pos) {
       }
     }
     cursorPosition_ = pos;
+    // A split view follows the cursor to the other part of the screen.
+    if (private_ && private_->placement.splitView && columns_ > 0) {
+      const int column = pos % columns_;
+      const int visibleFrom = (1 - originX_) / std::max(cellWidth_, 1);
+      Dimension width = 0;
+      XtVaGetValues(private_->drawing, XtNwidth, &width, nullptr);
+      if (private_->placement.rightPart && column < visibleFrom)
+        leftArrowCallback();
+      else if (!private_->placement.rightPart && (column + 1) * cellWidth_ + 1 > width)
+        rightArrowCallback();
+    }
   }
 }
 
@@ -169,6 +149,10 @@ void XStuff::stopCursorBlinking() {
   if (cursorBlinkId_) XtRemoveTimeOut(cursorBlinkId_);
   cursorBlinkId_ = 0;
   cursorBlinkPending_ = false;
+  if (private_ && private_->finishResizeTimer) {
+    XtRemoveTimeOut(private_->finishResizeTimer);
+    private_->finishResizeTimer = 0;
+  }
 }
 
 void XStuff::cursorBlinkTimer(XtPointer self, XtIntervalId*) {

@@ -142,11 +142,11 @@ void PlaybackActivated(Widget w, XtPointer, XtPointer) {
 }
 
 void RightArrowActivated(Widget w, XtPointer, XtPointer) {
-  if (DebugFlag()) LogMsg(LevelDebug, "Right part of the wide screen asked for (%s).\n", XtName(w));
+  if (SessionControlBlock* block = FindSessionOfWidget(w)) block->xstuff.rightArrowCallback();
 }
 
 void LeftArrowActivated(Widget w, XtPointer, XtPointer) {
-  if (DebugFlag()) LogMsg(LevelDebug, "Left part of the wide screen asked for (%s).\n", XtName(w));
+  if (SessionControlBlock* block = FindSessionOfWidget(w)) block->xstuff.leftArrowCallback();
 }
 
 }  // namespace

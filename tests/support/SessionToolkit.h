@@ -35,10 +35,11 @@ inline std::string g_lang;
 // and HOME (a new temporary folder) at it, sets LANG to `lang` and makes the
 // toolkit of this process there. False, with the reason in *error, when
 // either step fails.
-inline bool StartToolkit(int depth, std::string* error, const std::string& lang = "C") {
+inline bool StartToolkit(int depth, std::string* error, const std::string& lang = "C", int width = 1024,
+                         int height = 768) {
   g_server = new XTestServer;
   if (depth != 0) g_server->SetDepth(depth);
-  if (!g_server->Start()) {
+  if (!g_server->Start(width, height)) {
     *error = g_server->Error();
     return false;
   }
@@ -63,9 +64,9 @@ inline bool StartToolkit(int depth, std::string* error, const std::string& lang 
 // keeps the master alive when a test ends its last session, and a second
 // connection to the server through which the test reads what a user sees.
 // Null, with the reason in *error, when a step fails.
-inline Display* StartSessionSuite(std::string* error) {
+inline Display* StartSessionSuite(std::string* error, int width = 1024, int height = 768, int depth = 0) {
   if (!ApplicationContext()) {
-    if (!StartToolkit(0, error)) return nullptr;
+    if (!StartToolkit(depth, error, "C", width, height)) return nullptr;
     SetDebugFlag(true);
   }
   if (TheErrorDialogs().createWarningDialog(TopLevelWidget(), "ErrorMsgUnknownHost", nullptr, nullptr) < 0) {

@@ -1,0 +1,208 @@
+// The desktop settings file: its bytes, the deferred write through a
+// temporary file, the write at exit, reading back at the next start, and a
+// damaged file giving the defaults.
+#include "tests/xwindow/WindowFixture.h"
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "tests/support/LogCapture.h"
+
+namespace {
+
+using qwtest::Rect;
+using qwtest::Pump;
+using qwtest::RunUntil;
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+bool Exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
+
+TEST(DeskTopBytes, RecordsAndCoordinates) {
+  DeskTopData d;
+  d.fontSet[1] = true;
+  d.font[1] = 12;
+  d.sessions.push_back({-300, 70000 - 70000 + 513, 7, "PAYROLL"});
+  const std::string bytes = EncodeDeskTop(d);
+  const std::string expected = std::string("d\0\0\1\x0c\0\0\0\0", 9) + std::string("\1\1\x01\x2c\0\x02\x01\x07", 8) +
+                               "PAYROLL\n";
+  EXPECT_EQ(bytes, expected);
+  DeskTopData back;
+  std::string why;
+  ASSERT_TRUE(DecodeDeskTop(bytes, &back, &why)) << why;
+  ASSERT_EQ(back.sessions.size(), 1u);
+  EXPECT_EQ(back.sessions[0].x, -300);
+  EXPECT_EQ(back.sessions[0].y, 513);
+  EXPECT_EQ(back.sessions[0].id, "PAYROLL");
+  EXPECT_TRUE(back.fontSet[1]);
+  EXPECT_EQ(back.font[1], 12);
+}
+
+TEST(DeskTopBytes, DamagedFilesAreRefused) {
+  DeskTopData d;
+  d.sessions.push_back({10, 20, 3, "A"});
+  const std::string good = EncodeDeskTop(d);
+  const struct {
+    const char* what;
+    std::string bytes;
+  } cases[] = {
+      {"empty", ""},
+      {"first byte 'c'", "c" + good.substr(1)},
+      {"font pairs cut", good.substr(0, 6)},
+      {"record cut", good.substr(0, 13)},
+      {"id without line end", good.substr(0, good.size() - 1)},
+      {"id too long", good.substr(0, 17) + std::string(30, 'X') + "\n"},
+      {"bad sign byte", good.substr(0, 10) + "\x07" + good.substr(11)},
+  };
+  for (const auto& c : cases) {
+    DeskTopData out;
+    out.fontSet[0] = true;
+    std::string why;
+    EXPECT_FALSE(DecodeDeskTop(c.bytes, &out, &why)) << c.what;
+    EXPECT_TRUE(out.fontSet[0]) << c.what << ": a refused file changes nothing";
+  }
+}
+
+TEST(DeskTopBytes, FileNameByScreenSize) {
+  EXPECT_STREQ(DeskTopFileName(1152, 900), "DeskTop1024x768");
+  EXPECT_STREQ(DeskTopFileName(800, 600), "DeskTop800x600");
+  EXPECT_STREQ(DeskTopFileName(640, 480), "DeskTop");
+  EXPECT_STREQ(DeskTopFileName(1600, 1200), "DeskTop1600x1200");
+}
+
+TEST(DeskTopBytes, NewestFirstAndTheOldestDropped) {
+  DeskTopSettings& s = DeskTopSettings::instance();
+  s.resetForTesting();
+  qwtest::TempDir dir;
+  setenv("KDVSHARED", dir.Path().c_str(), 1);
+  s.load(nullptr, 1024, 768);
+  for (int i = 0; i < 99; ++i) s.updateSettingsForSession("S" + std::to_string(i), i, i, 1, true);
+  EXPECT_EQ(s.data().sessions.front().id, "S98");
+  s.updateSettingsForSession("S95", 1, 2, 3, true);  // the fourth moves to the front
+  EXPECT_EQ(s.data().sessions[0].id, "S95");
+  EXPECT_EQ(s.data().sessions[1].id, "S98");
+  EXPECT_EQ(s.data().sessions[4].id, "S94");
+  s.updateSettingsForSession("NEW", 5, 5, 1, true);
+  EXPECT_EQ(s.data().sessions.size(), 99u);
+  EXPECT_EQ(s.data().sessions.back().id, "S1") << "S0, the oldest, dropped";
+  s.resetForTesting();
+}
+
+// A pending write is not lost when the program ends.
+TEST(DeskTopBytes, PendingWriteFlushedAtExit) {
+  qwtest::TempDir dir;
+  setenv("KDVSHARED", dir.Path().c_str(), 1);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    XtToolkitInitialize();
+    XtAppContext app = XtCreateApplicationContext();
+    DeskTopSettings& s = DeskTopSettings::instance();
+    s.resetForTesting();
+    s.load(app, 1024, 768);
+    s.updateSettingsForSession("EXIT", 40, 50, 6, false);
+    std::exit(s.writePending() ? 0 : 3);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  DeskTopData d;
+  std::string why;
+  ASSERT_TRUE(DecodeDeskTop(ReadFile(dir.Path() + "/QW5250/DeskTop1024x768"), &d, &why)) << why;
+  ASSERT_EQ(d.sessions.size(), 1u);
+  EXPECT_EQ(d.sessions[0].id, "EXIT");
+  EXPECT_EQ(d.sessions[0].x, 40);
+}
+
+using Screen1024 = qwtest::WindowFixture<1024, 768>;
+
+class DeskTopWindow : public Screen1024 {
+ protected:
+  std::string File() const { return shared_ + "/QW5250/DeskTop1024x768"; }
+  void SetUp() override {
+    Screen1024::SetUp();
+    ::mkdir((shared_ + "/QW5250").c_str(), 0755);
+    ::unlink(File().c_str());
+  }
+};
+
+TEST_F(DeskTopWindow, WrittenOneSecondAfterTheLastChange) {
+  DeskTopSettings& s = DeskTopSettings::instance();
+  s.load(ApplicationContext(), 1024, 768);
+  for (int i = 0; i < 5; ++i) s.updateFontSizeSettingForScreenSize(27, 132, 7 + i);
+  EXPECT_TRUE(s.writePending());
+  EXPECT_FALSE(Exists(File()));
+  ASSERT_TRUE(RunUntil([&s] { return !s.writePending(); }, 5000));
+  EXPECT_EQ(s.writes(), 1u) << "five changes, one write";
+  EXPECT_FALSE(Exists(File() + ".new")) << "the temporary file was renamed";
+  DeskTopData d;
+  std::string why;
+  ASSERT_TRUE(DecodeDeskTop(ReadFile(File()), &d, &why)) << why;
+  EXPECT_TRUE(d.fontSet[kDeskTop27x132]);
+  EXPECT_EQ(d.font[kDeskTop27x132], 11);
+}
+
+TEST_F(DeskTopWindow, ReadBackAtTheNextStart) {
+  // A first run: the window of session PAY moves and takes another font.
+  SessionControlBlock* b = NewSession("PAY");
+  ASSERT_NE(b, nullptr);
+  XStuff::Private& p = *b->xstuff.privatePart();
+  ASSERT_GE(p.fontToggles.size(), 2u);
+  size_t other = 0;
+  while (p.fontChoice.menuEntries[other] == b->xstuff.currentFontEntry()) ++other;
+  XtVaSetValues(b->xstuff.shell(), XtNx, 120, XtNy, 90, nullptr);
+  Settle(b);
+  XmToggleButtonSetState(p.fontToggles[other], True, True);
+  Settle(b);
+  const int font = b->xstuff.currentFontEntry();
+  DeskTopSettings::instance().flush();
+  EndSessions(1);
+  Pump(20);
+
+  // The next run reads the file.
+  DeskTopSettings::instance().resetForTesting();
+  SessionControlBlock* again = NewSession("PAY");
+  ASSERT_NE(again, nullptr);
+  EXPECT_EQ(again->xstuff.currentFontEntry(), font);
+  const Rect r = ShellRect(again);
+  EXPECT_EQ(r.x, 120);
+  EXPECT_EQ(r.y, 90);
+}
+
+TEST_F(DeskTopWindow, DamagedFileGivesDefaultsAndALogLine) {
+  SessionControlBlock* plain = NewSession("ONE");
+  ASSERT_NE(plain, nullptr);
+  const int defaultFont = plain->xstuff.currentFontEntry();
+  const Rect defaultPlace = ShellRect(plain);
+  EndSessions(1);
+  Pump(20);
+  DeskTopData d;
+  d.sessions.push_back({300, 200, defaultFont + 1, "ONE"});
+  const std::string good = EncodeDeskTop(d);
+  for (const std::string& bad : {good.substr(0, good.size() - 3), "c" + good.substr(1)}) {
+    {
+      std::ofstream out(File(), std::ios::binary | std::ios::trunc);
+      out << bad;
+    }
+    DeskTopSettings::instance().resetForTesting();
+    qwtest::LogCapture log;
+    SessionControlBlock* b = NewSession("ONE");
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->xstuff.currentFontEntry(), defaultFont);
+    EXPECT_EQ(ShellRect(b).x, defaultPlace.x);
+    EXPECT_EQ(ShellRect(b).y, defaultPlace.y);
+    EXPECT_TRUE(log.Contains("is damaged")) << "a log line names the damaged file";
+    EndSessions(1);
+    Pump(20);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,230 @@
+// The session font at run time: loading table entries when first needed,
+// switching the window to another font (font menu, font actions, a resize),
+// and fitting a font to a window size.
+#include <X11/Xatom.h>
+#include <Xm/ToggleB.h>
+#include <Xm/Xm.h>
+
+#include <chrono>
+#include <cstdio>
+
+#include "base/CurrentTime.h"
+#include "base/LogMsg.h"
+#include "session/AppResources.h"
+#include "session/ResourceKeywords.h"
+#include "session/SessionControlBlock.h"
+#include "session/WMGeometry.h"
+#include "xfront/DeskTopSettings.h"
+#include "xfront/Win3270.h"
+#include "xfront/XStuff.h"
+#include "xfront/XStuffPrivate.h"
+
+namespace {
+
+long long MonotonicMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// The loaded font of a table entry: a font-menu entry, or one loaded later.
+LoadedFontSet* LoadedEntry(XStuff::Private& p, int entry) {
+  if (!p.fonts) return nullptr;
+  std::vector<LoadedFontSet>& sets = p.fonts->drawingSets.empty() ? p.fonts->menuSets : p.fonts->drawingSets;
+  for (size_t i = 0; i < p.fontChoice.menuEntries.size() && i < sets.size(); ++i)
+    if (p.fontChoice.menuEntries[i] == entry) return &sets[i];
+  auto it = p.fonts->entrySets.find(entry);
+  return it == p.fonts->entrySets.end() ? nullptr : &it->second;
+}
+
+LoadedFontSet* LoadEntry(XStuff::Private& p, Display* display, int entry) {
+  if (!p.family || entry < 0 || entry >= p.family->count) return nullptr;
+  if (LoadedFontSet* s = LoadedEntry(p, entry)) return s;
+  char name[kFontNameBufferSize];
+  if (!GenerateFontNameString(*p.family, entry, name, sizeof name)) return nullptr;
+  LoadedFontSet set;
+  if (!LoadFontSet(display, name, p.drawingLocale.empty() ? nullptr : p.drawingLocale.c_str(), &set)) {
+    LogMsg(LevelError, "%s: unable to load nonmenu session font for font string %s\n", "QWC0180", name);
+    return nullptr;
+  }
+  return &(p.fonts->entrySets[entry] = set);
+}
+
+bool EntryUsable(const XStuff::Private& p, int entry) {
+  return entry >= 0 && entry < static_cast<int>(p.fontChoice.usable.size()) && p.fontChoice.usable[entry];
+}
+
+}  // namespace
+
+int XStuff::currentFontEntry() const { return private_ ? private_->currentEntry : -1; }
+
+int XStuff::toggle_mod(int n) {
+  if (n < 1 || n > 5) return 0;
+  const unsigned int bit = 0x08u << (n - 1);
+  latchedModifiers_ ^= bit;
+  return (latchedModifiers_ & bit) ? 1 : 0;
+}
+
+// The best usable entry for width x height pixels of text. Entries not yet
+// loaded are judged by the table; a chosen one is loaded and judged again
+// by its real size, so the text always fits when any font fits.
+int XStuff::fitFontEntry(int width, int height) {
+  if (!private_ || !private_->family || !private_->drawing) return -1;
+  Private& p = *private_;
+  Display* display = XtDisplay(p.drawing);
+  std::vector<FontCandidate> candidates;
+  for (int e = 0; e < p.family->count; ++e) {
+    if (!EntryUsable(p, e)) continue;
+    const FontStats& t = p.family->table[e];
+    FontCandidate c{e, t.cellWidth, t.cellHeight};
+    if (const LoadedFontSet* s = LoadedEntry(p, e); s && s->font) {
+      c.cellWidth = s->font->max_bounds.width;
+      c.cellHeight = s->font->ascent + s->font->descent;
+    }
+    candidates.push_back(c);
+  }
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    const int i = FitFontToWindow(candidates, columns_, rows_, width, height);
+    if (i < 0) return -1;
+    FontCandidate& c = candidates[i];
+    const LoadedFontSet* s = LoadEntry(p, display, c.entry);
+    if (!s || !s->font) {
+      candidates.erase(candidates.begin() + i);
+      continue;
+    }
+    const int w = s->font->max_bounds.width, h = s->font->ascent + s->font->descent;
+    if (w == c.cellWidth && h == c.cellHeight) return c.entry;
+    c.cellWidth = w;
+    c.cellHeight = h;
+  }
+  const int i = FitFontToWindow(candidates, columns_, rows_, width, height);
+  return i < 0 ? -1 : candidates[i].entry;
+}
+
+bool XStuff::selectNewFont(int entry, bool interactive) {
+  if (!private_ || !private_->family || entry < 0 || entry >= private_->family->count) return false;
+  Private& p = *private_;
+  const bool changed = changeFont(entry, interactive, false);
+  // Exactly the toggle of the font in use is set.
+  for (size_t i = 0; i < p.fontToggles.size() && i < p.fontChoice.menuEntries.size(); ++i)
+    XmToggleButtonSetState(p.fontToggles[i], p.fontChoice.menuEntries[i] == p.currentEntry ? True : False, False);
+  return changed;
+}
+
+void XStuff::fontMenuSelected(Widget toggle) {
+  if (!private_) return;
+  Private& p = *private_;
+  for (size_t i = 0; i < p.fontToggles.size() && i < p.fontChoice.menuEntries.size(); ++i)
+    if (p.fontToggles[i] == toggle) {
+      selectNewFont(p.fontChoice.menuEntries[i], true);
+      return;
+    }
+}
+
+bool XStuff::changeFont(int entry, bool interactive, bool byResize) {
+  if (!private_ || !private_->drawing || !private_->family) return false;
+  Private& p = *private_;
+  Display* display = XtDisplay(p.drawing);
+  LoadedFontSet* set = LoadEntry(p, display, entry);
+  if (!set || !set->font) return false;
+  if (entry == p.currentEntry) return false;
+  int cornerX = 0, cornerY = 0;
+  bool cornerOnScreen = false;
+  if (shell_ && XtIsRealized(shell_)) {
+    Position x = 0, y = 0;
+    XtVaGetValues(shell_, XtNx, &x, XtNy, &y, nullptr);
+    cornerX = x;
+    cornerY = y;
+    cornerOnScreen = isLowerRightCornerOnScreen();
+  }
+  p.changingFont = true;
+  clearcurs(0);
+  const int previous = p.currentEntry;
+  p.currentEntry = entry;
+  p.currentFont = set->font;
+  p.currentFontSet = set->fontSet;
+  XFontStruct* font = set->font;
+  cellWidth_ = font->max_bounds.width;
+  cellHeight_ = font->ascent + font->descent;
+  unsigned long value = 0;
+  p.underlineThickness = XGetFontProperty(font, XA_UNDERLINE_THICKNESS, &value) ? static_cast<int>(value) : 1;
+  p.underlinePosition = XGetFontProperty(font, XA_UNDERLINE_POSITION, &value) ? font->ascent + static_cast<int>(value)
+                                                                               : cellHeight_ - p.underlineThickness;
+  XtVaSetValues(p.drawing, QwNfontP, font, nullptr);
+
+  const int textWidth = columns_ * cellWidth_, textHeight = rows_ * cellHeight_;
+  placeText(textWidth, textHeight, 0);
+  if (!p.maximized && !byResize) {
+    int width = textWidth + 2;
+    const int hf = WMLeftBorderWidth() + WMRightBorderWidth();
+    Dimension shellWidth = 0, drawingWidth = 0;
+    XtVaGetValues(shell_, XtNwidth, &shellWidth, nullptr);
+    XtVaGetValues(p.drawing, XtNwidth, &drawingWidth, nullptr);
+    const int chromeWidth = shellWidth > drawingWidth ? shellWidth - drawingWidth : 0;
+    const int limit = availableWidth() - hf - chromeWidth;
+    if (columns_ != 80 && width > limit) width = limit;
+    setDrawingSize(width, textHeight + 2);
+  }
+  creategc(true);
+  if (XtIsRealized(p.drawing)) XClearArea(display, XtWindow(p.drawing), 0, 0, 0, 0, False);
+  dirty_.widen(0, cells());
+  deferNextFlush_ = false;
+  Flush_X5250(0);
+
+  if (p.fontCascade) {
+    char text[160];
+    std::snprintf(text, sizeof text, "%s   %dx%d", p.fontCascadeLabel.c_str(), cellWidth_, cellHeight_);
+    XmString label = XmStringCreateLocalized(text);
+    XtVaSetValues(p.fontCascade, XmNlabelString, label, nullptr);
+    XmStringFree(label);
+  }
+  p.lastFontChange = GetCurrentTime();
+  if (DebugFlag()) LogMsg(LevelDebug, "Session font changed from entry %d to entry %d.\n", previous, entry);
+
+  if (interactive && cornerOnScreen && shell_) {
+    int x = cornerX, y = cornerY;
+    ensureLowerRightCornerOnScreen(x, y);
+  }
+  if (interactive) {
+    DeskTopSettings::instance().updateFontSizeSettingForScreenSize(rows_, columns_, entry);
+    if (columns_ > 80) p.lastLargeEntry = entry;
+    if (rows_ == 24 && columns_ == 80 && !byResize) updateDeskTopSettingForSession();
+  }
+  p.changingFont = false;
+  return true;
+}
+
+void XStuff::rotateFont(int direction) {
+  if (!private_ || !private_->family || direction < 0 || direction > 3) return;
+  Private& p = *private_;
+  if (p.resources.fontMenu == QwDisableNoResizeOrMove) return;
+  const long long now = MonotonicMs();
+  if (now - p.lastRotation < 500) return;
+  const FontFamily& family = *p.family;
+  const int hf = WMLeftBorderWidth() + WMRightBorderWidth();
+  const int vf = WMTopBorderHeight() + WMBottomBorderHeight() + WMTitleHeight();
+  const int available = availableWidth();
+  const int bottom = p.workAreaKnown ? p.workY + p.workHeight : screenHeight_;
+  const int top = p.workAreaKnown ? p.workY : 0;
+  Dimension shellWidth = 0, shellHeight = 0, drawingWidth = 0, drawingHeight = 0;
+  XtVaGetValues(shell_, XtNwidth, &shellWidth, XtNheight, &shellHeight, nullptr);
+  XtVaGetValues(p.drawing, XtNwidth, &drawingWidth, XtNheight, &drawingHeight, nullptr);
+  const int chromeWidth = shellWidth > drawingWidth ? shellWidth - drawingWidth : 0;
+  const int chromeHeight = shellHeight > drawingHeight ? shellHeight - drawingHeight : 0;
+  const bool wideKept = largeScreenBehavior_ == 3 && !(rows_ == 24 && columns_ == 80);
+  const bool fixedOnly = p.resources.fontMenu == QwFixedFontsOnly;
+  auto takes = [&](int e) {
+    if (!EntryUsable(p, e)) return false;
+    const FontStats& t = family.table[e];
+    const int width = columns_ * t.cellWidth + 2 + chromeWidth + hf;
+    const int height = rows_ * t.cellHeight + 2 + chromeHeight + vf;
+    if (!wideKept && width > available) return false;
+    return height <= bottom - top;
+  };
+  const int entry = RotateFontEntry(family, p.currentEntry, static_cast<RotateDirection>(direction), fixedOnly, takes);
+  if (entry < 0) {
+    LogMsg(LevelError, "XStuff::rotateFont:  Major failure.\n");
+    return;
+  }
+  p.lastRotation = now;
+  selectNewFont(entry, true);
+}
