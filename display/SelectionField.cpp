@@ -49,16 +49,15 @@ const SelectionFieldChoice* SelectionField::choiceAt(unsigned int offset) const 
 
 int SelectionField::isUnavailableAt(unsigned int offset, AreaOfScreen*) {
   const SelectionFieldChoice* c = choiceAt(offset);
-  return c && (c->state & SelectionFieldChoice::kNotAvailable) ? 1 : 0;
+  return c && !c->isCursorable() ? 1 : 0;
 }
 
 int SelectionField::isInputCapableAt(unsigned int offset) {
   const SelectionFieldChoice* c = choiceAt(offset);
-  return c && !(c->state & SelectionFieldChoice::kNotAvailable) ? 1 : 0;
+  return c && c->isCursorable() ? 1 : 0;
 }
 
 int SelectionField::isCuaCompliant() { return isCuaComplianceForFieldAdvanceFieldBackSpace(); }
-int SelectionField::isPartOfSelectionField(unsigned int) { return 1; }
 
 // A field whose choices are not built yet has no positions: it answers 0.
 unsigned int SelectionField::getFirstPartEnd() const {
@@ -77,19 +76,14 @@ int SelectionField::containsOffset(unsigned int offset, unsigned int) const {
 }
 
 unsigned int SelectionField::getLastCursorOffset(DisplayBag*) {
+  if (const SelectionFieldChoice* c = lastCursorableChoice()) return c->start;
   const unsigned int n = builtChoices();
-  const SelectionFieldChoice* c = choiceBase();
-  for (unsigned int i = n; i-- > 0;)
-    if (!(c[i].state & SelectionFieldChoice::kNotAvailable)) return c[i].start;
-  return n ? c[n - 1].start : 0;
+  return n ? choiceBase()[n - 1].start : 0;
 }
 
 unsigned int SelectionField::getFirstCursorOffset(DisplayBag*) {
-  const unsigned int n = builtChoices();
-  const SelectionFieldChoice* c = choiceBase();
-  for (unsigned int i = 0; i < n; ++i)
-    if (!(c[i].state & SelectionFieldChoice::kNotAvailable)) return c[i].start;
-  return n ? c[0].start : 0;
+  if (const SelectionFieldChoice* c = firstCursorableChoice()) return c->start;
+  return builtChoices() ? choiceBase()->start : 0;
 }
 
 int SelectionField::markAndCheck(DisplayBag* d, unsigned short* map, unsigned int number) {
@@ -107,9 +101,37 @@ int SelectionField::markAndCheck(DisplayBag* d, unsigned short* map, unsigned in
   return result;
 }
 
-int SelectionField::readFieldMDTAltFormat(DisplayBag*, unsigned char*, unsigned int) { return 0; }
-int SelectionField::readFieldMDTFormat(DisplayBag*, unsigned char*, unsigned int) { return 0; }
-int SelectionField::readFieldNormalFormat(DisplayBag*, unsigned char*, unsigned int) { return 0; }
+// Every read format gives the same data: one byte per choice (0xF1
+// selected) in a multiple-choice field; 0x00 and 0x20 plus the index of
+// the selected choice (0x00 for none) in a single-choice field.
+int SelectionField::readData(unsigned char* out, unsigned int room) const {
+  const unsigned int n = builtChoices();
+  const SelectionFieldChoice* c = choiceBase();
+  if (isSingleChoice()) {
+    if (room < 2) return 0;
+    out[0] = 0x00;
+    out[1] = 0x00;
+    for (unsigned int i = 0; i < n; ++i)
+      if (c[i].isSelected()) {
+        out[1] = static_cast<unsigned char>(0x20 + i);
+        break;
+      }
+    return 2;
+  }
+  if (room < n) return 0;
+  for (unsigned int i = 0; i < n; ++i) out[i] = c[i].isSelected() ? 0xF1 : 0x00;
+  return static_cast<int>(n);
+}
+
+int SelectionField::readFieldMDTAltFormat(DisplayBag*, unsigned char* out, unsigned int room) {
+  return readData(out, room);
+}
+int SelectionField::readFieldMDTFormat(DisplayBag*, unsigned char* out, unsigned int room) {
+  return readData(out, room);
+}
+int SelectionField::readFieldNormalFormat(DisplayBag*, unsigned char* out, unsigned int room) {
+  return readData(out, room);
+}
 
 void SelectionField::saveField(qrnOStream* out) const {
   Field::saveField(out);
