@@ -135,4 +135,63 @@ TEST(SelectionFieldDefinition, MustFollowEveryOtherField) {
             dsm_sense::kFormatTableInvalid);
 }
 
+TEST(SelectionFieldDefinition, RedefinedInPlace) {
+  DsmStation s;
+  ASSERT_EQ(s.run(Record().clearUnit()), 0u);
+  ASSERT_EQ(s.run(Define(5, 10, Definition(0x21, 6, 2, 1,
+                                            Join({ChoiceText(0x40, {}, "Banana"), ChoiceText(0, {}, "Cherry")})))),
+            0u);
+  Field* before = s.table().firstRecord();
+  // The same place, as many choices, shorter texts and the other one selected.
+  ASSERT_EQ(s.run(Define(5, 10, Definition(0x21, 3, 2, 1,
+                                            Join({ChoiceText(0, {}, "Fig"), ChoiceText(0x40, {}, "Kiw")})))),
+            0u);
+  ASSERT_EQ(s.table().fieldCount(), 1u);
+  ASSERT_EQ(s.table().validateFormatTable(nullptr), 0);
+  auto* f = static_cast<SelectionField*>(s.table().firstRecord());
+  EXPECT_EQ(f, before) << "the record is rebuilt where it stood";
+  ASSERT_EQ(f->builtChoices(), 2u);
+  EXPECT_FALSE(f->choice(0)->isSelected());
+  EXPECT_TRUE(f->choice(1)->isSelected());
+  EXPECT_EQ(f->choice(1)->start, s.offset(6, 11));
+  EXPECT_EQ(f->choice(1)->end, s.offset(6, 13));
+  // The old texts are gone; the new ones end with their ending attribute.
+  EXPECT_EQ(s.screen(s.offset(5, 11), 5), Join({Cp037("Fig"), {0x20, 0x00}}));
+  EXPECT_EQ(s.screen(s.offset(6, 11), 5), Join({Cp037("Kiw"), {0x20, 0x00}}));
+}
+
+TEST(SelectionFieldDefinition, RefusedWithoutChangingTheScreen) {
+  struct Case {
+    const char* name;
+    unsigned int row, column;
+    Bytes sf;
+    uint32_t sense;
+  };
+  const Case cases[] = {
+      {"a redefinition with another number of choices", 5, 10,
+       Definition(0x21, 6, 3, 1, Join({ChoiceText(0, {}, "A"), ChoiceText(0, {}, "B"), ChoiceText(0, {}, "C")})),
+       dsm_sense::kBadStructuredData},
+      {"an indicator column over the entry field", 8, 10,
+       Definition(0x21, 6, 1, 1, ChoiceText(0, {}, "A"), 0x00, 0, 0x02), dsm_sense::kFormatTableInvalid},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    DsmStation s;
+    ASSERT_EQ(s.run(Record().clearUnit()), 0u);
+    // A list at 5/10, and an entry field at 8/2 whose last position is 8/8
+    // (0-based 7*80+7). The cursor stands outside them: a rejection empties
+    // the format table, and a field that had the cursor would lose its focus
+    // attribute.
+    Record r;
+    r.wtd(0, 0);
+    Place(r, 5, 10, Definition(0x21, 6, 2, 1, Join({ChoiceText(0, {}, "A"), ChoiceText(0, {}, "B")})));
+    r.sba(8, 2).bytes({0x1D, 0x40, 0x00, 0x20, 0x00, 0x06}).ic(20, 1);
+    ASSERT_EQ(s.run(r), 0u);
+    ASSERT_EQ(s.table().fieldCount(), 2u);
+    const std::string planes = s.planes();
+    EXPECT_EQ(s.run(Define(c.row, c.column, c.sf)), c.sense);
+    EXPECT_EQ(s.planes(), planes);
+  }
+}
+
 }  // namespace
