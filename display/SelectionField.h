@@ -54,6 +54,7 @@ class SelectionField : public Field {
   void turnFieldIndicatorsOff(DisplayBag* d) override;
   void turnFieldIndicatorsOn(DisplayBag* d) override;
   void deselectAll(DisplayBag* d) override;
+  void drawPushButtons(DisplayBag* d, unsigned int first, unsigned int last) override;
 
   int isUnavailableAt(unsigned int offset, AreaOfScreen* from) override;
   int isInputCapableAt(unsigned int offset) override;

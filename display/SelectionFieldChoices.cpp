@@ -3,6 +3,7 @@
 // indicator characters, the auto-enter check and numeric selection.
 #include "display/DisplayBag.h"
 #include "display/FieldEditingSupport.h"
+#include "display/Rendering.h"
 #include "display/SelectionField.h"
 
 using namespace field_editing;
@@ -279,4 +280,23 @@ int SelectionField::numericChoiceSelection(DisplayBag* d, unsigned char digit) {
   ps.writeCharacter(first - 3, digit);
   ps.writeCharacter(first - 2, kBlank);
   return 0;
+}
+
+// Push buttons: one for each choice marked to have one whose row lies in
+// the range; a selected choice shows a highlighted button.
+void SelectionField::drawPushButtons(DisplayBag* d, unsigned int first, unsigned int last) {
+  if (selectionType() != kTypePushButtons) return;
+  const unsigned int columns = d->columns();
+  if (!columns) return;
+  const unsigned int firstRow = first / columns, lastRow = last / columns;
+  const unsigned int n = builtChoices();
+  const SelectionFieldChoice* c = choiceBase();
+  for (unsigned int i = 0; i < n; ++i) {
+    if (!(c[i].layout & SelectionFieldChoice::kPushButton)) continue;
+    const unsigned int row = c[i].start / columns;
+    if (row < firstRow || row > lastRow) continue;
+    unsigned int start = c[i].start;
+    if (d->screenReversed()) start = d->presentationSpace().reverseAddress(c[i].end);
+    d->getRendering()->drawPushButton(start, c[i].end - c[i].start + 1u, c[i].isSelected() ? 1 : 0, 0);
+  }
 }
