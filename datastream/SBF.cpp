@@ -3,6 +3,7 @@
 #include "datastream/Addresses.h"
 #include "datastream/DataStreamManager.h"
 #include "datastream/DsmSense.h"
+#include "datastream/ScrollBarLayout.h"
 #include "datastream/StructuredField.h"
 #include "display/DisplayBag.h"
 #include "display/FormatTable.h"
@@ -17,7 +18,6 @@ constexpr uint32_t kGuiDisplay = 0x00400000u;
 constexpr unsigned char kIndicatorsMinor = 0x03;
 constexpr uint32_t kMinorMinLength = 4;
 constexpr uint32_t kIndicatorsMaxLength = 11;
-constexpr unsigned char kEndingAttribute = 0x20;
 
 bool IsAttribute(unsigned char a) { return a >= 0x20 && a <= 0x3F; }
 
@@ -49,43 +49,6 @@ uint32_t SBF::loadIndicators(DisplayBag* d, const unsigned char* m, uint32_t n) 
   return 0;
 }
 
-void SBF::paint(DisplayBag* d, Databyte* db, ScrollBarField* bar) {
-  PresentationSpaceScreenBuffer& ps = d->presentationSpace();
-  Addresses& addresses = db->manager->addresses();
-  const unsigned int columns = d->columns();
-  const unsigned int cells = bar->barSize();
-  const bool arrows = vertical_ ? size_ > 4 : true;
-  const unsigned int step = vertical_ ? columns : 1;
-  const unsigned int first = bar->getStartOffset();
-  // The attribute in front of each row of a vertical bar (of a horizontal
-  // bar once), the ending attribute after it unless a window's border is
-  // there.
-  const auto ending = [&](unsigned int at) {
-    if (!addresses.checkFieldEnd(at)) ps.writeCharacter(at, kEndingAttribute);
-  };
-  if (vertical_) {
-    for (unsigned int i = 0; i < cells; ++i) {
-      const bool arrow = arrows && (i == 0 || i + 1 == cells);
-      ps.writeCharacter(first + i * step - 1, arrow ? look_.arrowAttribute : look_.shaftAttribute);
-      ending(first + i * step + 1);
-    }
-  } else {
-    ps.writeCharacter(first - 1, look_.arrowAttribute);
-    ending(first + cells);
-  }
-  const unsigned int shaftFirst = arrows ? 1 : 0;
-  const unsigned int shaftCells = arrows ? cells - 2 : cells;
-  const unsigned int sliderFirst = bar->sliderOffset() - shaftFirst;
-  for (unsigned int i = 0; i < shaftCells; ++i) {
-    const bool slider = i >= sliderFirst && i < sliderFirst + bar->sliderSize();
-    ps.writeCharacter(first + (shaftFirst + i) * step, slider ? look_.slider : look_.shaft);
-  }
-  if (arrows) {
-    ps.writeCharacter(first, look_.firstArrow);
-    ps.writeCharacter(first + (cells - 1) * step, look_.secondArrow);
-  }
-}
-
 int SBF::processInput(Databyte* db) {
   const uint32_t length = sf::lengthAt(db);
   if (length < kHeaderLength) return rejectRecord(db, dsm_sense::kBadLength);
@@ -94,16 +57,7 @@ int SBF::processInput(Databyte* db) {
   const uint32_t word0 = d->characteristics().word[0];
   flags_ = db->peek(4);
   vertical_ = !(flags_ & kHorizontal);
-  // The defaults of this kind of display.
-  if (word0 & kGuiDisplay) {
-    look_ = {0x22, 0x22, static_cast<unsigned char>(vertical_ ? 0x01 : 0x03),
-             static_cast<unsigned char>(vertical_ ? 0x02 : 0x05), static_cast<unsigned char>(vertical_ ? 0x1A : 0x1B),
-             static_cast<unsigned char>(vertical_ ? 0x19 : 0x1D)};
-  } else {
-    const unsigned char a = (word0 & kColourAttributes) ? 0x23 : 0x21;
-    look_ = {a, a, static_cast<unsigned char>(vertical_ ? 0xC1 : 0x4C), static_cast<unsigned char>(vertical_ ? 0xE5 : 0x6E),
-             static_cast<unsigned char>(vertical_ ? 0x7A : 0x60), 0x5C};
-  }
+  look_ = DefaultScrollBarLook(word0, vertical_);
   Addresses& addresses = db->manager->addresses();
   if (addresses.checkDisplayAddress() != 0) return rejectRecord(db, dsm_sense::kBadLength);
   address_ = addresses.displayAddress;
@@ -157,19 +111,11 @@ int SBF::processInput(Databyte* db) {
   db->manager->deleteWPModeChars();
   bar->setScrollBarParameters(first, total_, position_, barSize);
   bar->setBarCharacters(look_.shaft, look_.slider);
-  // The slider: as many shaft cells as the shown part is of the total, at
-  // the share of the total before it.
-  const bool arrows = vertical_ ? size_ > 4 : true;
-  const uint64_t shaft = arrows ? barSize - 2u : barSize;
-  uint64_t sliderSize = shaft * barSize / total;
-  if (sliderSize < 1) sliderSize = 1;
-  if (sliderSize > shaft) sliderSize = shaft;
-  uint64_t sliderAt = shaft * position / total;
-  if (sliderAt > shaft - sliderSize) sliderAt = shaft - sliderSize;
-  bar->setSlider(static_cast<unsigned int>(sliderAt + (arrows ? 1 : 0)), static_cast<unsigned int>(sliderSize));
+  const bool arrows = ScrollBarHasArrows(vertical_, size_);
+  PlaceScrollBarSlider(bar, arrows);
   if (flags_ & kCursorFollowsClick) bar->setBarFlags(ScrollBarField::kCursorFollowsClick);
   if (flags_ & kModified) bar->setFlags(Field::kMDT);
-  paint(d, db, bar);
+  PaintScrollBar(d, addresses, bar, look_, vertical_, arrows);
   sf::toLastByte(db, length);
   return kFsmFinished;
 }

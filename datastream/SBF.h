@@ -11,9 +11,9 @@
 #include <cstdint>
 
 #include "datastream/FSMNw.h"
+#include "datastream/ScrollBarLayout.h"
 
 class DisplayBag;
-class ScrollBarField;
 
 class SBF : public FSMNw {
  public:
@@ -27,16 +27,8 @@ class SBF : public FSMNw {
   int processInput(Databyte* db) override;
   int endOfData(Databyte* db) override;
 
-  // What the bar shows, by position from its first cell: arrow, shaft or
-  // slider (for tests and the painting).
-  struct Look {
-    unsigned char arrowAttribute, shaftAttribute;
-    unsigned char firstArrow, secondArrow, shaft, slider;
-  };
-
  private:
   uint32_t loadIndicators(DisplayBag* d, const unsigned char* m, uint32_t n);
-  void paint(DisplayBag* d, Databyte* db, ScrollBarField* bar);
 
   bool vertical_ = true;
   unsigned char flags_ = 0;
@@ -44,5 +36,5 @@ class SBF : public FSMNw {
   uint32_t address_ = 0;
   uint32_t total_ = 0;
   uint32_t position_ = 0;
-  Look look_ = {};
+  ScrollBarLook look_ = {};
 };

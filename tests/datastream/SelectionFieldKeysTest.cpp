@@ -48,8 +48,7 @@ void Press(DisplayBag& d, Key k) {
 class Screen : public DsmStation {
  public:
   static constexpr unsigned int kApple = 4 * 80 + 10, kBanana = 5 * 80 + 10, kCherry = 6 * 80 + 10;
-  static constexpr unsigned int kOne = 9 * 80 + 10, kTwo = 9 * 80 + 16, kThree = 10 * 80 + 10,
-                                kFour = 10 * 80 + 16;
+  static constexpr unsigned int kOne = 9 * 80 + 10, kTwo = 9 * 80 + 16, kFour = 10 * 80 + 16;
   static constexpr unsigned int kFile = 14 * 80 + 10, kEdit = 14 * 80 + 17, kView = 14 * 80 + 24;
 
   explicit Screen(unsigned char listFlags = 0x00, unsigned char listParameter = 0xF2) {
