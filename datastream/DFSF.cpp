@@ -4,9 +4,11 @@
 
 #include "datastream/Addresses.h"
 #include "datastream/DataStreamManager.h"
+#include "datastream/ScrollBarLayout.h"
 #include "datastream/StructuredField.h"
 #include "display/DisplayBag.h"
 #include "display/FormatTable.h"
+#include "display/ScrollBarField.h"
 #include "display/SelectionField.h"
 #include "keyboard/AidType.h"
 
@@ -67,6 +69,11 @@ unsigned char Monocase(unsigned char c) {
   return c;
 }
 }  // namespace
+
+static uint32_t Get32(const Databyte* db, uint32_t at) {
+  return static_cast<uint32_t>(db->peek(at)) << 24 | static_cast<uint32_t>(db->peek(at + 1)) << 16 |
+         static_cast<uint32_t>(db->peek(at + 2)) << 8 | db->peek(at + 3);
+}
 
 int DFSF::endOfData(Databyte* db) { return rejectRecord(db, dsm_sense::kPrematureEnd); }
 
@@ -295,10 +302,18 @@ SelectionField* DFSF::existingField(DisplayBag* d, uint32_t address, uint32_t& s
     sense = dsm_sense::kBadStructuredData;
     return nullptr;
   }
-  // No position of the new choices may belong to another field.
+  // No position of the new choices or of the scroll bar may belong to
+  // another field.
   const unsigned int columns = d->columns();
+  Field* ownBar = found && (found->options() & SelectionField::kHasScrollBar) ? table.nextRecord(found) : nullptr;
   for (Field* f = table.firstRecord(); f; f = table.nextRecord(f)) {
-    if (f == found) continue;
+    if (f == found || f == ownBar) continue;
+    if (flags2_ & kScrollable)
+      for (unsigned int r = 0; r < rows_; ++r)
+        if (f->containsOffset(barStart_ + r * columns, columns)) {
+          sense = dsm_sense::kFormatTableInvalid;
+          return nullptr;
+        }
     for (unsigned int i = 0; i < count_; ++i) {
       const unsigned int lead = starts_[i] - 1u;
       const unsigned int first = lead % columns >= margin_ ? lead - margin_ : lead;
@@ -346,8 +361,39 @@ void DFSF::clearOldField(DisplayBag* d, SelectionField* f) {
   }
 }
 
+// The scroll bar of a list that scrolls: a vertical bar as high as the
+// rows, right of the last column of choices.
+uint32_t DFSF::placeScrollBar(DisplayBag* d, const Addresses& addresses) {
+  if (!(flags2_ & kScrollable)) return 0;
+  const unsigned int columns = d->columns();
+  const uint32_t address = addresses.displayAddress;
+  const unsigned int row = address / columns + 1;
+  const unsigned int barColumn = address % columns + (columns_ - 1u) * stride() + textSize_ + 2u;
+  const uint64_t size = rows_, total = total_, position = position_;
+  if (size <= 2 || position + size > total) return dsm_sense::kBadScrollBarSize;
+  if (row + size > addresses.rows + 1 || barColumn + 3 > columns) return dsm_sense::kScrollBarOutsideScreen;
+  barStart_ = (row - 1) * columns + barColumn + 1;
+  return 0;
+}
+
+void DFSF::buildScrollBar(DisplayBag* d, Addresses& addresses, SelectionField* f, SelectionField* old) {
+  FormatTable& table = d->formatTable();
+  Field* oldBar = old ? table.nextRecord(f) : nullptr;
+  if (oldBar && oldBar->getFieldClassID() != kVerticalScrollBar) oldBar = nullptr;
+  auto* bar = static_cast<ScrollBarField*>(table.createField(kVerticalScrollBar, oldBar, 0));
+  if (!bar) return;  // cannot happen: the table reserved the room with the field
+  const ScrollBarLook look = DefaultScrollBarLook(d->characteristics().word[0], true);
+  bar->setScrollBarParameters(barStart_, total_, position_, rows_);
+  bar->setBarCharacters(look.shaft, look.slider);
+  bar->setBarFlags(ScrollBarField::kInSelectionField);
+  const bool arrows = ScrollBarHasArrows(true, rows_);
+  PlaceScrollBarSlider(bar, arrows);
+  PaintScrollBar(d, addresses, bar, look, true, arrows);
+}
+
 unsigned char DFSF::options() const {
   unsigned char o = 0;
+  if (flags2_ & kScrollable) o |= SelectionField::kHasScrollBar;
   if (type_ == kMenuBar || IsPushButtonType(type_)) {
     o |= SelectionField::kEnterSelects;
   } else {
@@ -486,10 +532,15 @@ int DFSF::processInput(Databyte* db) {
     if (word0 & (IsPushButtonType(type_) ? kGuiPushButtons : kGuiDisplay)) deviceMask_ = kGuiDevice;
   }
   gui_ = deviceMask_ == kGuiDevice;
+  uint32_t minorsAt = kHeaderLength;
   if (flags2_ & kScrollable) {
-    // A menu bar never scrolls; the scroll bar of a list is not built by
-    // this display.
-    return rejectRecord(db, dsm_sense::kBadStructuredData);
+    // A menu bar never scrolls; a list that does gives its total rows and
+    // its slider position before the minor structures.
+    if (type_ == kMenuBar) return rejectRecord(db, dsm_sense::kBadStructuredData);
+    if (length < kScrollableMinLength) return rejectRecord(db, dsm_sense::kBadLength);
+    total_ = Get32(db, 20);
+    position_ = Get32(db, 24);
+    minorsAt = kScrollableHeaderLength;
   }
   const unsigned char parameter = db->peek(deviceMask_ == kGuiDevice ? 8 : (deviceMask_ == kExtendedDevice ? 9 : 10));
   if (const uint32_t sense = loadDeviceParameter(parameter)) return rejectRecord(db, sense);
@@ -527,22 +578,28 @@ int DFSF::processInput(Databyte* db) {
   separator_.character = gui_ ? 0x13 : 0x60;
   count_ = 0;
   selected_ = 0;
-  if (const uint32_t sense = loadMinors(db, kHeaderLength, length)) return rejectRecord(db, sense);
+  if (const uint32_t sense = loadMinors(db, minorsAt, length)) return rejectRecord(db, sense);
   if (count_ == 0) return rejectRecord(db, dsm_sense::kNoChoiceText);
   const uint32_t address = addresses.displayAddress;
   if (const uint32_t sense = layOut(d, addresses)) return rejectRecord(db, sense);
+  if (const uint32_t sense = placeScrollBar(d, addresses)) return rejectRecord(db, sense);
   uint32_t sense = 0;
   SelectionField* old = existingField(d, address, sense);
   if (sense) return rejectRecord(db, sense);
 
+  // A new field takes two units of the table a choice, its scroll bar three.
+  FormatTable& table = d->formatTable();
+  if (!old && table.unitsInUse() + 2 * count_ + ((flags2_ & kScrollable) ? 3u : 0u) > table.unitLimit())
+    return rejectRecord(db, dsm_sense::kFormatTableFull);
+
   // Accepted: from here on the station changes. The table reserves room
   // for all the choices with the field.
-  FormatTable& table = d->formatTable();
   if (old) clearOldField(d, old);
   auto* f = static_cast<SelectionField*>(table.createField(kSelectionField, old, static_cast<unsigned char>(count_)));
   if (!f) return rejectRecord(db, dsm_sense::kFormatTableFull);
   db->manager->deleteWPModeChars();
   build(d, f, old != nullptr);
+  if (flags2_ & kScrollable) buildScrollBar(d, addresses, f, old);
   sf::toLastByte(db, length);
   return kFsmFinished;
 }

@@ -22,6 +22,8 @@ class DFSF : public FSMNw {
  public:
   static constexpr uint32_t kHeaderLength = 20;
   static constexpr uint32_t kMinLength = 24;
+  static constexpr uint32_t kScrollableHeaderLength = 28;
+  static constexpr uint32_t kScrollableMinLength = 33;
   static constexpr unsigned char kMenuBar = 0x01;
   static constexpr unsigned char kScrollable = 0x80;  // flag byte 2
   static constexpr unsigned int kMaxChoices = 255;
@@ -64,6 +66,10 @@ class DFSF : public FSMNw {
   SelectionField* existingField(DisplayBag* d, uint32_t address, uint32_t& sense);
   void clearOldField(DisplayBag* d, SelectionField* f);
   void build(DisplayBag* d, SelectionField* f, bool redefined);
+  // 0, or the sense code when the scroll bar of a list that scrolls does
+  // not fit.
+  uint32_t placeScrollBar(DisplayBag* d, const Addresses& addresses);
+  void buildScrollBar(DisplayBag* d, Addresses& addresses, SelectionField* f, SelectionField* old);
   unsigned char options() const;
   unsigned int stride() const;
 
@@ -80,6 +86,9 @@ class DFSF : public FSMNw {
   unsigned char rows_ = 0;
   unsigned char columns_ = 0;
   unsigned char padding_ = 0;
+  uint32_t total_ = 0;     // rows of a list that scrolls
+  uint32_t position_ = 0;  // its first row shown
+  unsigned int barStart_ = 0;
   unsigned char separatorCharacter_ = 0;
   unsigned char selectionCharacter_ = 0;
   unsigned char attributes_[10] = {};

@@ -58,6 +58,8 @@ class ScrollBarField : public Field {
     sliderChar_ = slider;
   }
   void setColumns(unsigned int columns) { columns_ = static_cast<unsigned char>(columns); }
+  // The read data: the pending increment (4 bytes), which starts again at 0.
+  int readIncrement(unsigned char* out, unsigned int room);
 
  protected:
   ScrollBarField();

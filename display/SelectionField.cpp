@@ -5,6 +5,7 @@
 #include "display/DisplayBag.h"
 #include "display/FormatTable.h"
 #include "display/RestoreSense.h"
+#include "display/ScrollBarField.h"
 
 SelectionField::SelectionField(unsigned int choices)
     : choices_(static_cast<unsigned char>(choices)) {}
@@ -104,9 +105,11 @@ int SelectionField::markAndCheck(DisplayBag* d, unsigned short* map, unsigned in
 // Every read format gives the same data: one byte per choice (0xF1
 // selected) in a multiple-choice field; 0x00 and 0x20 plus the index of
 // the selected choice (0x00 for none) in a single-choice field.
-int SelectionField::readData(unsigned char* out, unsigned int room) const {
+// A field that owns a scroll bar adds the bar's data.
+int SelectionField::readData(DisplayBag* d, unsigned char* out, unsigned int room) {
   const unsigned int n = builtChoices();
   const SelectionFieldChoice* c = choiceBase();
+  unsigned int written = 0;
   if (isSingleChoice()) {
     if (room < 2) return 0;
     out[0] = 0x00;
@@ -116,21 +119,28 @@ int SelectionField::readData(unsigned char* out, unsigned int room) const {
         out[1] = static_cast<unsigned char>(0x20 + i);
         break;
       }
-    return 2;
+    written = 2;
+  } else {
+    if (room < n) return 0;
+    for (unsigned int i = 0; i < n; ++i) out[i] = c[i].isSelected() ? 0xF1 : 0x00;
+    written = n;
   }
-  if (room < n) return 0;
-  for (unsigned int i = 0; i < n; ++i) out[i] = c[i].isSelected() ? 0xF1 : 0x00;
-  return static_cast<int>(n);
+  if (selectionFlags_ & kHasScrollBar) {
+    Field* next = d->formatTable().nextRecord(this);
+    if (next && next->getFieldClassID() == kVerticalScrollBar)
+      written += static_cast<unsigned int>(static_cast<ScrollBarField*>(next)->readIncrement(out + written, room - written));
+  }
+  return static_cast<int>(written);
 }
 
-int SelectionField::readFieldMDTAltFormat(DisplayBag*, unsigned char* out, unsigned int room) {
-  return readData(out, room);
+int SelectionField::readFieldMDTAltFormat(DisplayBag* d, unsigned char* out, unsigned int room) {
+  return readData(d, out, room);
 }
-int SelectionField::readFieldMDTFormat(DisplayBag*, unsigned char* out, unsigned int room) {
-  return readData(out, room);
+int SelectionField::readFieldMDTFormat(DisplayBag* d, unsigned char* out, unsigned int room) {
+  return readData(d, out, room);
 }
-int SelectionField::readFieldNormalFormat(DisplayBag*, unsigned char* out, unsigned int room) {
-  return readData(out, room);
+int SelectionField::readFieldNormalFormat(DisplayBag* d, unsigned char* out, unsigned int room) {
+  return readData(d, out, room);
 }
 
 void SelectionField::saveField(qrnOStream* out) const {

@@ -141,7 +141,7 @@ class SelectionField : public Field {
   int postChecked(DisplayBag* d, unsigned char aid);
   int autoEnter(DisplayBag* d, SelectionFieldChoice* c, bool select, unsigned char key);
   void fillEntryPosition(DisplayBag* d, const SelectionFieldChoice* c);
-  int readData(unsigned char* out, unsigned int room) const;
+  int readData(DisplayBag* d, unsigned char* out, unsigned int room);
 
   unsigned char selectionFlags_ = 0;
   unsigned char type_ = 0;

@@ -199,6 +199,10 @@ const Case kCases[] = {
     {"indicator column for a menu bar", SelField(0x01, 0, 3, 1, 1, 0, kYes, 5, 0x00), 0x10050112},
     {"push buttons for a list", SelField(0x21, 0, 3, 1, 1, 0, kYes, 5, 0x52), 0x10050112},
     {"numeric selection in a list that does not scroll", SelField(0x21, 0, 3, 1, 1, 0, kYes, 5, 0x84), 0x10050112},
+    {"scrollable list without its rows and slider", SelField(0x21, 0x80, 3, 1, 1, 0, kYes), 0x10050110},
+    {"scrollable list of two rows", SelField(0x21, 0x80, 3, 2, 1, 0, Plus({0, 0, 0, 10, 0, 0, 0, 0}, kYes)), 0x10050139},
+    {"scrollable list whose slider passes the total", SelField(0x21, 0x80, 3, 3, 1, 0, Plus({0, 0, 0, 4, 0, 0, 0, 2}, kYes)), 0x10050139},
+    {"scrollable list whose bar passes the right edge", SelField(0x21, 0x80, 72, 3, 1, 0, Plus({0, 0, 0, 4, 0, 0, 0, 0}, kYes)), 0x10050138},
     {"indicator column left of the screen", SelField(0x21, 0, 3, 1, 1, 0, kYes, 5, 0x02, 2), 0x1005013B},
 };
 

@@ -268,4 +268,68 @@ TEST(SelectionFieldKeys, IndicatorCharactersFollowTheSelection) {
   EXPECT_NE(f->selectedCharacter(), f->deselectedCharacter());
 }
 
+// A list that scrolls, with numbers typed into its entry position, on a
+// character display (numeric selection is for those only).
+TEST(SelectionFieldKeys, NumericSelectionInAListThatScrolls) {
+  DisplayCharacteristics c;
+  c.word[0] &= ~0x00400000u;  // no GUI
+  DsmStation s(c);
+  ASSERT_EQ(s.run(Record().clearUnit()), 0u);
+  // Parameter 0x84: one entry position; 4 rows shown of 10, the slider at
+  // row 0. The minors follow the total and the slider position.
+  Bytes sf = Definition(0x21, 10, 4, 1,
+                        Join({ChoiceText(0x01, {0xF1}, "Apple"), ChoiceText(0x01, {0xF2}, "Banana"),
+                              ChoiceText(0x01, {0xF3}, "Cherry"), ChoiceText(0x81, {0xF4}, "Damson")}),
+                        0x00, 0, 0x84);
+  sf[5] = 0x80;  // flag byte 2: scrolls
+  const Bytes rows = {0, 0, 0, 10, 0, 0, 0, 0};
+  sf.insert(sf.begin() + 20, rows.begin(), rows.end());
+  sf[0] = static_cast<unsigned char>(sf.size() >> 8);
+  sf[1] = static_cast<unsigned char>(sf.size());
+  Record r;
+  r.wtd(0, 0x08);
+  Place(r, 5, 10, sf);
+  r.ic(5, 11);
+  ASSERT_EQ(s.run(r), 0u);
+  s.display.readMgr().setReadPending(1);
+  Field* f = s.table().firstRecord();
+  ASSERT_NE(f, nullptr);
+  ASSERT_EQ(f->getFieldClassID(), kSelectionField);
+  auto* list = static_cast<SelectionField*>(f);
+  ASSERT_EQ(list->selectionType(), SelectionField::kTypeNumeric1);
+  // The bar right of the choices: attribute, arrow and ending attribute.
+  Field* bar = s.table().nextRecord(f);
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(bar->getFieldClassID(), kVerticalScrollBar);
+  EXPECT_EQ(s.table().validateFormatTable(nullptr), 0);
+  const unsigned int first = s.offset(5, 11), entry = first - 2;
+  EXPECT_EQ(s.screen(first, 7), Cp037("1.Apple"));
+  EXPECT_EQ(s.screen(entry, 1), Cp037(" "));
+
+  const auto type = [&](char ch) {
+    AlphaKeystroke key(FunctionWord{13, Cp037(std::string(1, ch))[0]});
+    s.display.processUserInputObject(&key);
+  };
+  const auto error = [&]() {
+    const KeyboardState::State st = s.keyboard().state();
+    return st == KeyboardState::kError || st == KeyboardState::kPostHelpError;
+  };
+  type('3');
+  EXPECT_FALSE(error());
+  EXPECT_TRUE(list->choice(2)->isSelected());
+  EXPECT_EQ(s.display.cursor().getCursorOffset(), s.offset(7, 11));
+  EXPECT_EQ(s.screen(entry, 1), Cp037("3"));
+  // Read data: the single choice, then the scroll bar's increment.
+  unsigned char out[16] = {};
+  ASSERT_EQ(list->readFieldMDTFormat(&s.display, out, sizeof out), 6);
+  EXPECT_EQ(Bytes(out, out + 6), Bytes({0x00, 0x22, 0, 0, 0, 0}));
+  // A number no choice has; an unavailable choice.
+  type('9');
+  EXPECT_TRUE(error());
+  s.keyboard().exitErrorState();
+  type('4');
+  EXPECT_EQ(s.display.cursor().getCursorOffset(), s.offset(8, 11)) << "the cursor goes to it";
+  EXPECT_FALSE(list->choice(3)->isSelected());
+}
+
 }  // namespace
