@@ -12,9 +12,11 @@
 
 namespace {
 
+// The tests' data directory is <root>/tests/data, an absolute path (the
+// compiler may name this file relative to the build directory).
 std::string RepoRoot() {
-  std::string f = __FILE__;  // <root>/tests/keyboard/GeneratedTablesTest.cpp
-  for (int i = 0; i < 3; ++i) f = f.substr(0, f.rfind('/'));
+  std::string f = QW_TEST_DATA_DEFAULT;
+  for (int i = 0; i < 2; ++i) f = f.substr(0, f.rfind('/'));
   return f;
 }
 
