@@ -5,7 +5,8 @@
 // field attribute every 20 positions and text everywhere else) and a dense
 // 27 x 132 screen with a colour extended attribute before every field; and a
 // screen with a host window (border, title and footer) and programmable
-// mouse buttons.
+// mouse buttons; a screen with a host window and a 20-choice selection
+// field, and the redefinition of that field in place.
 // Counters: records/s, bytes/s and the heap allocations per record (every
 // operator new of the process is counted; a record should need none).
 #include <benchmark/benchmark.h>
@@ -114,6 +115,48 @@ std::vector<unsigned char> WindowScreen() {
   return r;
 }
 
+// A define selection field of 20 choices (10 rows of 2 columns, radio
+// indicators, mnemonics) at row 5, column 14, choice `selected` selected.
+std::vector<unsigned char> TwentyChoices(unsigned int selected) {
+  std::vector<unsigned char> minors;
+  for (unsigned int i = 0; i < 20; ++i) {
+    // "Choice nn", its mnemonic the letter.
+    const unsigned char text[] = {0xC3, 0x88, 0x96, 0x89, 0x83, 0x85, 0x40,
+                                  static_cast<unsigned char>(0xF0 + i / 10), static_cast<unsigned char>(0xF0 + i % 10)};
+    minors.insert(minors.end(), {static_cast<unsigned char>(6 + sizeof text), 0x10,
+                                 static_cast<unsigned char>(0x08 | (i == selected ? 0x40 : 0x00)), 0x00, 0xE0, 0x00});
+    minors.insert(minors.end(), text, text + sizeof text);
+  }
+  const size_t n = 20 + minors.size();
+  std::vector<unsigned char> r = {0x11, 5, 14, 0x15, static_cast<unsigned char>(n >> 8), static_cast<unsigned char>(n),
+                                  0xD9, 0x50, 0x00, 0x00, 0x00, 0x21, 0x02, 0x02, 0x02, 0x00, 0x00, 12, 10, 2, 2,
+                                  0x00, 0x00, 0x00};
+  r.insert(r.end(), minors.begin(), minors.end());
+  return r;
+}
+
+// A screen with a host window and a 20-choice selection field in it, the
+// cursor on the first choice.
+std::vector<unsigned char> SelectionFieldScreen() {
+  std::vector<unsigned char> r = {0x04, 0x40, 0x04, 0x11, 0x00, 0x08};
+  const std::vector<unsigned char> title = {0x0C, 0x10, 0x00, 0x22, 0x3C, 0x00, 0xD4, 0x85, 0x95, 0xA4, 0x40, 0xF1};
+  r.insert(r.end(), {0x11, 3, 10, 0x15, 0x00, static_cast<unsigned char>(9 + title.size()), 0xD9, 0x51, 0x80, 0x00,
+                     0x00, 14, 50});
+  r.insert(r.end(), title.begin(), title.end());
+  const std::vector<unsigned char> field = TwentyChoices(3);
+  r.insert(r.end(), field.begin(), field.end());
+  r.insert(r.end(), {0x13, 5, 15});
+  return r;
+}
+
+// The host redefines the field in place with another choice selected.
+std::vector<unsigned char> SelectionFieldRedefinition(unsigned int selected) {
+  std::vector<unsigned char> r = {0x04, 0x11, 0x00, 0x08};
+  const std::vector<unsigned char> field = TwentyChoices(selected);
+  r.insert(r.end(), field.begin(), field.end());
+  return r;
+}
+
 // The records are taken in turn (a screen that differs from the one before
 // changes every position, as a new screen does).
 void Run(benchmark::State& state, unsigned int rows, unsigned int columns,
@@ -156,6 +199,10 @@ void BM_Dense24x80(benchmark::State& state) {
   Run(state, 24, 80, {DenseScreen(24, 80, 20, false, 0), DenseScreen(24, 80, 20, false, 1)});
 }
 void BM_WindowScreen(benchmark::State& state) { Run(state, 24, 80, {WindowScreen()}); }
+void BM_SelectionFieldScreen(benchmark::State& state) { Run(state, 24, 80, {SelectionFieldScreen()}); }
+void BM_SelectionFieldRedefinition(benchmark::State& state) {
+  Run(state, 24, 80, {SelectionFieldScreen(), SelectionFieldRedefinition(7), SelectionFieldRedefinition(12)});
+}
 void BM_DenseColour27x132(benchmark::State& state) {
   Run(state, 27, 132, {DenseScreen(27, 132, 22, true, 0), DenseScreen(27, 132, 22, true, 1)});
 }
@@ -166,6 +213,8 @@ BENCHMARK(BM_DataFragments200);
 BENCHMARK(BM_Dense24x80);
 BENCHMARK(BM_DenseColour27x132);
 BENCHMARK(BM_WindowScreen);
+BENCHMARK(BM_SelectionFieldScreen);
+BENCHMARK(BM_SelectionFieldRedefinition);
 
 }  // namespace
 

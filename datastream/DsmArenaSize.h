@@ -15,6 +15,7 @@
 #include "datastream/ROLL.h"
 #include "datastream/Restore.h"
 #include "datastream/SAVEP.h"
+#include "datastream/SBF.h"
 #include "datastream/SOH.h"
 #include "datastream/TD.h"
 #include "datastream/UnbuiltFSM.h"
@@ -35,7 +36,7 @@ constexpr unsigned int kWriteToDisplayChain =
                   std::max({Arena::blockBytes(sizeof(UnbuiltFSM)), Arena::blockBytes(sizeof(CRWIN)),
                             Arena::blockBytes(sizeof(PMB)), Arena::blockBytes(sizeof(RMGUICON)),
                             Arena::blockBytes(sizeof(DEGRID)),
-                            Arena::blockBytes(sizeof(DFSF))})});
+                            Arena::blockBytes(sizeof(DFSF)), Arena::blockBytes(sizeof(SBF))})});
 // Write Structured Field and the machine of its type.
 constexpr unsigned int kStructuredFieldChain =
     std::max(Arena::blockBytes(sizeof(WSF)), Arena::blockBytes(sizeof(WSSF))) +

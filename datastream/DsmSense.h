@@ -53,6 +53,9 @@ constexpr uint32_t kNoChoiceText = 0x1005013Au;
 constexpr uint32_t kChoiceOutsideScreen = 0x1005013Bu;
 constexpr uint32_t kTooManyChoices = 0x1005013Cu;
 constexpr uint32_t kSecondSelectedChoice = 0x1005013Du;
+// Scroll bars.
+constexpr uint32_t kScrollBarOutsideScreen = 0x10050138u;
+constexpr uint32_t kBadScrollBarSize = 0x10050139u;
 
 // True for the codes a negative response may carry: the state conflicts
 // (0x08xxxxxx) and the command and data-stream errors (0x10xxxxxx).

@@ -7,6 +7,7 @@
 #include "datastream/DsmSense.h"
 #include "datastream/PMB.h"
 #include "datastream/RMGUICON.h"
+#include "datastream/SBF.h"
 #include "datastream/StructuredField.h"
 #include "datastream/UnbuiltFSM.h"
 #include "datastream/WSSF.h"
@@ -27,7 +28,7 @@ int WTDWSF::processInput(Databyte* db) {
   switch (db->peek(3)) {
     case 0x50: return structure<DFSF>(db, true);
     case 0x51: return structure<CRWIN>(db, true);
-    case 0x53: return unbuilt(db, "the scroll bar definition", dsm_sense::kBadLength, true);
+    case 0x53: return structure<SBF>(db, true);
     case 0x55: return structure<PMB>(db, false);
     case 0x58: case 0x59: case 0x5B: case 0x5F:
       return structure<RMGUICON>(db, false);

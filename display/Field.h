@@ -28,9 +28,15 @@ struct EntryFieldSegment {
 
 // One choice of a selection field.
 struct SelectionFieldChoice {
-  // State bits.
-  static constexpr unsigned char kNotAvailable = 0x10;
-  static constexpr unsigned char kSelected = 0x80;
+  // State bits: cursor moves that post an AID on this choice (Cursor Up
+  // 0xF4, Cursor Right 0xDA, Cursor Down 0xF5), the choice does not take
+  // the cursor, it may be selected, it is selected.
+  static constexpr unsigned char kUpAid = 0x01;
+  static constexpr unsigned char kRightAid = 0x02;
+  static constexpr unsigned char kDownAid = 0x08;
+  static constexpr unsigned char kNotCursorable = 0x10;
+  static constexpr unsigned char kAvailable = 0x20;
+  static constexpr unsigned char kSelected = 0x40;
   // Layout bits.
   static constexpr unsigned char kFirstOnRow = 0x80;
   static constexpr unsigned char kLastOnRow = 0x40;
@@ -41,6 +47,9 @@ struct SelectionFieldChoice {
       : start(static_cast<unsigned short>(s)), end(static_cast<unsigned short>(e)) {}
   bool isFirstChoice() const { return (layout & kFirstChoice) != 0; }
   bool isLastChoice() const { return (layout & kLastChoice) != 0; }
+  bool isCursorable() const { return !(state & kNotCursorable); }
+  bool isAvailable() const { return (state & (kAvailable | kNotCursorable)) == kAvailable; }
+  bool isSelected() const { return (state & kSelected) != 0; }
   unsigned short start;
   unsigned short end;
   unsigned char state = 0;

@@ -127,5 +127,8 @@ void EnterFieldByFieldBackspace(DisplayBag* d, Field* f);
 // area there.
 int commonCursorDownCode(DisplayBag* d, AreaOfScreen* from, AreaOfScreen*& to);
 int commonCursorUpCode(DisplayBag* d, AreaOfScreen* from, AreaOfScreen*& to);
+// A horizontal move that leaves an area: from `offset` each area that the
+// cursor reaches says where the move goes on.
+void moveHorizontallyFrom(DisplayBag* d, unsigned int offset, bool left);
 // The cursor enters `f` backwards by Character Backspace.
 void enterFieldByCharacterBackspace(DisplayBag* d, Field* f);

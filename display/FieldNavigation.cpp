@@ -64,6 +64,8 @@ bool InErrorState(DisplayBag* d) {
 }
 }  // namespace
 
+void moveHorizontallyFrom(DisplayBag* d, unsigned int offset, bool left) { HorizontalLoop(d, offset, left); }
+
 int commonCursorDownCode(DisplayBag* d, AreaOfScreen* from, AreaOfScreen*& to) {
   return static_cast<int>(VerticalTarget(d, from, to, true));
 }

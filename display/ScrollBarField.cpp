@@ -62,9 +62,26 @@ int ScrollBarField::markAndCheck(DisplayBag* d, unsigned short* map, unsigned in
   return result;
 }
 
-int ScrollBarField::readFieldMDTAltFormat(DisplayBag*, unsigned char*, unsigned int) { return 0; }
-int ScrollBarField::readFieldMDTFormat(DisplayBag*, unsigned char*, unsigned int) { return 0; }
-int ScrollBarField::readFieldNormalFormat(DisplayBag*, unsigned char*, unsigned int) { return 0; }
+// Every read format gives the pending scroll increment, big-endian, and
+// starts a new one.
+int ScrollBarField::readIncrement(unsigned char* out, unsigned int room) {
+  if (room < 4) return 0;
+  out[0] = static_cast<unsigned char>(increment_ >> 24);
+  out[1] = static_cast<unsigned char>(increment_ >> 16);
+  out[2] = static_cast<unsigned char>(increment_ >> 8);
+  out[3] = static_cast<unsigned char>(increment_);
+  increment_ = 0;
+  return 4;
+}
+int ScrollBarField::readFieldMDTAltFormat(DisplayBag*, unsigned char* out, unsigned int room) {
+  return readIncrement(out, room);
+}
+int ScrollBarField::readFieldMDTFormat(DisplayBag*, unsigned char* out, unsigned int room) {
+  return readIncrement(out, room);
+}
+int ScrollBarField::readFieldNormalFormat(DisplayBag*, unsigned char* out, unsigned int room) {
+  return readIncrement(out, room);
+}
 
 void ScrollBarField::saveField(qrnOStream* out) const {
   Field::saveField(out);

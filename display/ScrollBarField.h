@@ -8,6 +8,7 @@ class ScrollBarField : public Field {
  public:
   static constexpr unsigned char kArrows = 0x80;
   static constexpr unsigned char kInSelectionField = 0x40;
+  static constexpr unsigned char kCursorFollowsClick = 0x20;
 
   int mouseClick(DisplayBag* d, unsigned int offset) override;
   int fieldHook55(DisplayBag* d, unsigned int barSize) override;
@@ -41,7 +42,24 @@ class ScrollBarField : public Field {
   void setScrollBarParameters(unsigned int start, unsigned int totalRows, unsigned int position,
                               unsigned int barSize);
   unsigned int barSize() const { return barSize_; }
+  unsigned int totalRows() const { return totalRows_; }
+  unsigned int position() const { return position_; }
+  unsigned char barFlags() const { return barFlags_; }
+  void setBarFlags(unsigned char bits) { barFlags_ |= bits; }
+  // The slider's first cell (from the bar's first cell) and its cells.
+  void setSlider(unsigned int offset, unsigned int size) {
+    sliderOffset_ = static_cast<unsigned char>(offset);
+    sliderSize_ = static_cast<unsigned char>(size);
+  }
+  unsigned int sliderSize() const { return sliderSize_; }
+  // The characters of the shaft and of the slider.
+  void setBarCharacters(unsigned char shaft, unsigned char slider) {
+    shaftChar_ = shaft;
+    sliderChar_ = slider;
+  }
   void setColumns(unsigned int columns) { columns_ = static_cast<unsigned char>(columns); }
+  // The read data: the pending increment (4 bytes), which starts again at 0.
+  int readIncrement(unsigned char* out, unsigned int room);
 
  protected:
   ScrollBarField();

@@ -5,6 +5,7 @@
 #include "display/DisplayBag.h"
 #include "display/FormatTable.h"
 #include "display/RestoreSense.h"
+#include "display/ScrollBarField.h"
 
 SelectionField::SelectionField(unsigned int choices)
     : choices_(static_cast<unsigned char>(choices)) {}
@@ -49,16 +50,15 @@ const SelectionFieldChoice* SelectionField::choiceAt(unsigned int offset) const 
 
 int SelectionField::isUnavailableAt(unsigned int offset, AreaOfScreen*) {
   const SelectionFieldChoice* c = choiceAt(offset);
-  return c && (c->state & SelectionFieldChoice::kNotAvailable) ? 1 : 0;
+  return c && !c->isCursorable() ? 1 : 0;
 }
 
 int SelectionField::isInputCapableAt(unsigned int offset) {
   const SelectionFieldChoice* c = choiceAt(offset);
-  return c && !(c->state & SelectionFieldChoice::kNotAvailable) ? 1 : 0;
+  return c && c->isCursorable() ? 1 : 0;
 }
 
 int SelectionField::isCuaCompliant() { return isCuaComplianceForFieldAdvanceFieldBackSpace(); }
-int SelectionField::isPartOfSelectionField(unsigned int) { return 1; }
 
 // A field whose choices are not built yet has no positions: it answers 0.
 unsigned int SelectionField::getFirstPartEnd() const {
@@ -77,19 +77,14 @@ int SelectionField::containsOffset(unsigned int offset, unsigned int) const {
 }
 
 unsigned int SelectionField::getLastCursorOffset(DisplayBag*) {
+  if (const SelectionFieldChoice* c = lastCursorableChoice()) return c->start;
   const unsigned int n = builtChoices();
-  const SelectionFieldChoice* c = choiceBase();
-  for (unsigned int i = n; i-- > 0;)
-    if (!(c[i].state & SelectionFieldChoice::kNotAvailable)) return c[i].start;
-  return n ? c[n - 1].start : 0;
+  return n ? choiceBase()[n - 1].start : 0;
 }
 
 unsigned int SelectionField::getFirstCursorOffset(DisplayBag*) {
-  const unsigned int n = builtChoices();
-  const SelectionFieldChoice* c = choiceBase();
-  for (unsigned int i = 0; i < n; ++i)
-    if (!(c[i].state & SelectionFieldChoice::kNotAvailable)) return c[i].start;
-  return n ? c[0].start : 0;
+  if (const SelectionFieldChoice* c = firstCursorableChoice()) return c->start;
+  return builtChoices() ? choiceBase()->start : 0;
 }
 
 int SelectionField::markAndCheck(DisplayBag* d, unsigned short* map, unsigned int number) {
@@ -107,9 +102,46 @@ int SelectionField::markAndCheck(DisplayBag* d, unsigned short* map, unsigned in
   return result;
 }
 
-int SelectionField::readFieldMDTAltFormat(DisplayBag*, unsigned char*, unsigned int) { return 0; }
-int SelectionField::readFieldMDTFormat(DisplayBag*, unsigned char*, unsigned int) { return 0; }
-int SelectionField::readFieldNormalFormat(DisplayBag*, unsigned char*, unsigned int) { return 0; }
+// Every read format gives the same data: one byte per choice (0xF1
+// selected) in a multiple-choice field; 0x00 and 0x20 plus the index of
+// the selected choice (0x00 for none) in a single-choice field.
+// A field that owns a scroll bar adds the bar's data.
+int SelectionField::readData(DisplayBag* d, unsigned char* out, unsigned int room) {
+  const unsigned int n = builtChoices();
+  const SelectionFieldChoice* c = choiceBase();
+  unsigned int written = 0;
+  if (isSingleChoice()) {
+    if (room < 2) return 0;
+    out[0] = 0x00;
+    out[1] = 0x00;
+    for (unsigned int i = 0; i < n; ++i)
+      if (c[i].isSelected()) {
+        out[1] = static_cast<unsigned char>(0x20 + i);
+        break;
+      }
+    written = 2;
+  } else {
+    if (room < n) return 0;
+    for (unsigned int i = 0; i < n; ++i) out[i] = c[i].isSelected() ? 0xF1 : 0x00;
+    written = n;
+  }
+  if (selectionFlags_ & kHasScrollBar) {
+    Field* next = d->formatTable().nextRecord(this);
+    if (next && next->getFieldClassID() == kVerticalScrollBar)
+      written += static_cast<unsigned int>(static_cast<ScrollBarField*>(next)->readIncrement(out + written, room - written));
+  }
+  return static_cast<int>(written);
+}
+
+int SelectionField::readFieldMDTAltFormat(DisplayBag* d, unsigned char* out, unsigned int room) {
+  return readData(d, out, room);
+}
+int SelectionField::readFieldMDTFormat(DisplayBag* d, unsigned char* out, unsigned int room) {
+  return readData(d, out, room);
+}
+int SelectionField::readFieldNormalFormat(DisplayBag* d, unsigned char* out, unsigned int room) {
+  return readData(d, out, room);
+}
 
 void SelectionField::saveField(qrnOStream* out) const {
   Field::saveField(out);

@@ -40,6 +40,10 @@ struct StationOptions {
   bool fieldMarkAllowed = false;
   bool exitCheck = false;
 
+  // The character that selects a choice of a selection field besides the
+  // blank and the slash (0 = none); the host sets it with each definition.
+  unsigned char selectionCharacter = 0;
+
   // Alternate reads (Read MDT Alternate) keep the trailing nulls of fields.
   bool keepNullsOnAlternateRead = false;
   // Set by every word-wrap write: the station repaints the field.

@@ -140,12 +140,37 @@ int RebuildDisplayAttributes(const ShadowPlanes& s, int start, int end) {
   return p;
 }
 
+namespace {
+// The graphic symbols of host windows, selection fields and scroll bars
+// that have no glyph in a text font, and the characters a character
+// display shows for them: scroll arrows, window corners and sides, the
+// menu-bar separator, check boxes and radio buttons, scroll-bar shafts.
+struct Fallback {
+  unsigned char symbol, character;
+};
+constexpr Fallback kSymbolFallbacks[] = {
+    {0x01, 0xC1}, {0x02, 0xE5}, {0x03, 0x4C}, {0x05, 0x6E},  // arrows
+    {0x0A, 0x7A}, {0x0B, 0x4B}, {0x0C, 0x4B}, {0x0D, 0x7A},  // corners
+    {0x12, 0x7A}, {0x13, 0x60},                              // side, top and separator
+    {0x14, 0x40}, {0x15, 0x61}, {0x16, 0x4B}, {0x17, 0x61},  // check boxes, radio buttons
+    {0x19, 0x5C}, {0x1A, 0x7A}, {0x1B, 0x60}, {0x1D, 0x5C},  // scroll-bar shafts and sliders
+};
+}  // namespace
+
+unsigned char SymbolFallback(unsigned char symbol) {
+  for (const Fallback& f : kSymbolFallbacks)
+    if (f.symbol == symbol) return f.character;
+  return 0;
+}
+
 void RebuildDisplayCharacters(const unsigned char* ps, const unsigned char table[256], unsigned char* characters,
                               int start, int count) {
   if (count <= 0) return;
-  // One lookup per position: the table with the field attributes blanked.
+  // One lookup per position: the table with the field attributes blanked
+  // and the graphic symbols drawn as their fallback characters.
   unsigned char display[256];
   std::memcpy(display, table, sizeof display);
   std::memset(display + 0x20, 0x20, 0x20);
+  for (const Fallback& f : kSymbolFallbacks) display[f.symbol] = table[f.character];
   for (int p = start; p < start + count; ++p) characters[p] = display[ps[p]];
 }

@@ -54,7 +54,13 @@ unsigned char WorkingExtendedAttribute(const unsigned char* plane, int position)
 // position processed (start when start is outside the planes).
 int RebuildDisplayAttributes(const ShadowPlanes& planes, int start, int end);
 
-// Display characters of a range: attribute bytes become blanks, everything
-// else goes through the session's host-to-display table.
+// The host character that stands for a graphic symbol (window borders,
+// choice indicators, menu-bar separators, scroll bars) the font cannot
+// draw, or 0 for any other byte.
+unsigned char SymbolFallback(unsigned char symbol);
+
+// Display characters of a range: attribute bytes become blanks, graphic
+// symbols their fallback characters, everything else goes through the
+// session's host-to-display table.
 void RebuildDisplayCharacters(const unsigned char* presentationSpace, const unsigned char table[256],
                               unsigned char* characters, int start, int count);

@@ -25,14 +25,16 @@ std::vector<unsigned int> Filled(std::vector<unsigned int> head, size_t count, u
 
 // Write to display at row 5 column 5, then a define selection field
 // structure of the given type, flag byte 2, text size, rows, columns and
-// cancel AID with the given minor structures.
+// cancel AID with the given minor structures; the device parameter 0xF2
+// (no indicator column) unless one is given.
 std::vector<unsigned int> SelField(unsigned int type, unsigned int flags2, unsigned int textSize,
                                    unsigned int rows, unsigned int columns, unsigned int cancel,
-                                   std::vector<unsigned int> minors, unsigned int row = 5) {
+                                   std::vector<unsigned int> minors, unsigned int row = 5,
+                                   unsigned int parameter = 0xF2, unsigned int column = 5) {
   const size_t n = 20 + minors.size();
-  std::vector<unsigned int> r = {0x04, 0x11, 0, 0, 0x11, row, 5, 0x15,
+  std::vector<unsigned int> r = {0x04, 0x11, 0, 0, 0x11, row, column, 0x15,
                                  static_cast<unsigned int>(n >> 8), static_cast<unsigned int>(n & 0xFF),
-                                 0xD9, 0x50, 0x00, flags2, 0x00, type, 0, 0, 0, 0, 0,
+                                 0xD9, 0x50, 0x00, flags2, 0x00, type, parameter, parameter, parameter, 0, 0,
                                  textSize, rows, columns, 0, 0, 0, cancel};
   r.insert(r.end(), minors.begin(), minors.end());
   return r;
@@ -194,6 +196,14 @@ const Case kCases[] = {
     {"more choices than the menu bar holds", SelField(0x01, 0, 3, 1, 1, 0, Plus(kYes, kYes)), 0x1005013C},
     {"choice beyond the right edge", SelField(0x21, 0, 75, 1, 1, 0, kYes), 0x1005013B},
     {"choices below the last row", SelField(0x21, 0, 3, 2, 1, 0, Plus(kYes, kYes), 24), 0x1005013B},
+    {"indicator column for a menu bar", SelField(0x01, 0, 3, 1, 1, 0, kYes, 5, 0x00), 0x10050112},
+    {"push buttons for a list", SelField(0x21, 0, 3, 1, 1, 0, kYes, 5, 0x52), 0x10050112},
+    {"numeric selection in a list that does not scroll", SelField(0x21, 0, 3, 1, 1, 0, kYes, 5, 0x84), 0x10050112},
+    {"scrollable list without its rows and slider", SelField(0x21, 0x80, 3, 1, 1, 0, kYes), 0x10050110},
+    {"scrollable list of two rows", SelField(0x21, 0x80, 3, 2, 1, 0, Plus({0, 0, 0, 10, 0, 0, 0, 0}, kYes)), 0x10050139},
+    {"scrollable list whose slider passes the total", SelField(0x21, 0x80, 3, 3, 1, 0, Plus({0, 0, 0, 4, 0, 0, 0, 2}, kYes)), 0x10050139},
+    {"scrollable list whose bar passes the right edge", SelField(0x21, 0x80, 72, 3, 1, 0, Plus({0, 0, 0, 4, 0, 0, 0, 0}, kYes)), 0x10050138},
+    {"indicator column left of the screen", SelField(0x21, 0, 3, 1, 1, 0, kYes, 5, 0x02, 2), 0x1005013B},
 };
 
 class Malformed : public ::testing::TestWithParam<Case> {};

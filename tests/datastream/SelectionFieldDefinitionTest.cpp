@@ -8,50 +8,11 @@
 #include "datastream/DsmSense.h"
 #include "display/FormatTable.h"
 #include "display/SelectionField.h"
-#include "tests/datastream/DsmRecords.h"
+#include "tests/datastream/SelectionFieldRecords.h"
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
-
-constexpr unsigned char kAllDevices = 0xE0;
-
-// A choice-text minor: flag bytes 1 and 2, the items its flag byte 1 names,
-// then the text.
-Bytes ChoiceText(unsigned char flags1, const Bytes& items, const std::string& text,
-                 unsigned char devices = kAllDevices) {
-  const Bytes t = Cp037(text);
-  Bytes m = {static_cast<unsigned char>(5 + items.size() + t.size()), 0x10, flags1, 0x00, devices};
-  m.insert(m.end(), items.begin(), items.end());
-  m.insert(m.end(), t.begin(), t.end());
-  return m;
-}
-
-// A define selection field structure of the given type and geometry.
-Bytes Definition(unsigned char type, unsigned char textSize, unsigned char rows,
-                 unsigned char columns, const Bytes& minors, unsigned char flags1 = 0x00,
-                 unsigned char padding = 0) {
-  const size_t n = 20 + minors.size();
-  Bytes sf = {static_cast<unsigned char>(n >> 8), static_cast<unsigned char>(n), 0xD9, 0x50,
-              flags1, 0x00, 0x00, type, 0x00, 0x00, 0x00, 0x00, 0x00, textSize, rows, columns,
-              padding, 0x00, 0x00, 0x00};
-  sf.insert(sf.end(), minors.begin(), minors.end());
-  return sf;
-}
-
-Bytes Join(std::initializer_list<Bytes> parts) {
-  Bytes all;
-  for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
-  return all;
-}
-
-// Write to display, the display address, then the structure.
-Record Define(unsigned int row, unsigned int column, const Bytes& sf) {
-  Record r;
-  r.wtd(0, 0).sba(row, column).bytes({0x15});
-  r.data.insert(r.data.end(), sf.begin(), sf.end());
-  return r;
-}
+using namespace selection_records;
 
 struct ExpectedChoice {
   unsigned int row, column;  // of the first text position
@@ -69,42 +30,48 @@ struct Accepted {
 };
 
 TEST(SelectionFieldDefinition, BuildsTheFieldWithItsChoices) {
-  const unsigned char sel = SelectionFieldChoice::kSelected;
-  const unsigned char off = SelectionFieldChoice::kNotAvailable;
+  const unsigned char on = SelectionFieldChoice::kAvailable;
+  const unsigned char sel = SelectionFieldChoice::kAvailable | SelectionFieldChoice::kSelected;
+  const unsigned char off = 0;  // shown, reached by the cursor, never selected
+  const unsigned char gone = SelectionFieldChoice::kNotCursorable;
   const Accepted cases[] = {
       {"three-choice single-selection list",
        Definition(0x21, 6, 3, 1,
                   Join({ChoiceText(0x08, {0}, "Apple"), ChoiceText(0x40, {}, "Banana"),
                         ChoiceText(0x80, {}, "Cherry")})),
        1,
-       {{5, 11, "Apple ", 0, 0xC1, 0}, {6, 11, "Banana", sel, 0, 0}, {7, 11, "Cherry", off, 0, 0}}},
+       {{5, 11, "Apple ", on, 0xC1, 0}, {6, 11, "Banana", sel, 0, 0}, {7, 11, "Cherry", off, 0, 0}}},
       {"multiple selection in two columns, two selected",
        Definition(0x12, 3, 2, 2,
                   Join({ChoiceText(0x40, {}, "One"), ChoiceText(0x40, {}, "Two"),
                         ChoiceText(0x00, {}, "Six")})),
        2,
-       {{5, 11, "One", sel, 0, 0}, {5, 16, "Two", sel, 0, 0}, {6, 11, "Six", 0, 0, 0}}},
+       {{5, 11, "One", sel, 0, 0}, {5, 16, "Two", sel, 0, 0}, {6, 11, "Six", on, 0, 0}}},
       {"menu bar with padding, mnemonics and an AID",
        Definition(0x01, 10, 1, 3,
                   Join({ChoiceText(0x08, {1}, "File"), ChoiceText(0x0C, {0, 0xF3}, "edit"),
                         ChoiceText(0x00, {}, "")}),
-                  0x00, 1),
+                  0x06, 1),
        2,
-       {{5, 11, "File", 0, 0xC9, 0}, {5, 18, "edit", 0, 0xC5, 0xF3}}},
+       {{5, 11, "File", on, 0xC9, 0}, {5, 18, "edit", on, 0xC5, 0xF3}}},
+      {"no mnemonics without the parameter's mnemonic bits, no AIDs without the field's AID flag",
+       Definition(0x01, 10, 1, 2, Join({ChoiceText(0x0C, {1, 0xF3}, "File")}), 0x00, 0, 0xF7),
+       1,
+       {{5, 11, "File", on, 0, 0}}},
       {"text longer than the text size is cut, an empty one is unavailable",
        Definition(0x21, 4, 2, 1, Join({ChoiceText(0x00, {}, "Longer"), ChoiceText(0x00, {}, "")})),
        1,
-       {{5, 11, "Long", 0, 0, 0}, {6, 11, "    ", off, 0, 0}}},
-      {"numbers, a non-AID byte and another display's choice",
+       {{5, 11, "Long", on, 0, 0}, {6, 11, "    ", gone, 0, 0}}},
+      {"numbers before the text, a non-AID byte and another display's choice",
        Definition(0x21, 5, 2, 1,
                   Join({ChoiceText(0x06, {0x01, 0x40, 0xF1}, "One"),
                         ChoiceText(0x00, {}, "Hidden", 0x00), ChoiceText(0x01, {0xF2}, "Two")})),
        1,
-       {{5, 11, "One  ", 0, 0, 0xF1}, {6, 11, "Two  ", 0, 0, 0}}},
+       {{5, 11, " 1.On", on, 0, 0}, {6, 11, "2.Two", on, 0, 0}}},
       {"other minors are stepped over",
        Definition(0x21, 3, 1, 1, Join({{4, 0x02, 0x00, 0x61}, {5, 0x77, 1, 2, 3}, ChoiceText(0, {}, "Yes")})),
        1,
-       {{5, 11, "Yes", 0, 0, 0}}},
+       {{5, 11, "Yes", on, 0, 0}}},
   };
   for (const Accepted& c : cases) {
     SCOPED_TRACE(c.name);
@@ -166,6 +133,65 @@ TEST(SelectionFieldDefinition, MustFollowEveryOtherField) {
   ASSERT_EQ(s.run(Define(5, 10, Definition(0x21, 3, 1, 1, ChoiceText(0, {}, "Yes")))), 0u);
   EXPECT_EQ(s.run(Define(4, 10, Definition(0x21, 3, 1, 1, ChoiceText(0, {}, "Yes")))),
             dsm_sense::kFormatTableInvalid);
+}
+
+TEST(SelectionFieldDefinition, RedefinedInPlace) {
+  DsmStation s;
+  ASSERT_EQ(s.run(Record().clearUnit()), 0u);
+  ASSERT_EQ(s.run(Define(5, 10, Definition(0x21, 6, 2, 1,
+                                            Join({ChoiceText(0x40, {}, "Banana"), ChoiceText(0, {}, "Cherry")})))),
+            0u);
+  Field* before = s.table().firstRecord();
+  // The same place, as many choices, shorter texts and the other one selected.
+  ASSERT_EQ(s.run(Define(5, 10, Definition(0x21, 3, 2, 1,
+                                            Join({ChoiceText(0, {}, "Fig"), ChoiceText(0x40, {}, "Kiw")})))),
+            0u);
+  ASSERT_EQ(s.table().fieldCount(), 1u);
+  ASSERT_EQ(s.table().validateFormatTable(nullptr), 0);
+  auto* f = static_cast<SelectionField*>(s.table().firstRecord());
+  EXPECT_EQ(f, before) << "the record is rebuilt where it stood";
+  ASSERT_EQ(f->builtChoices(), 2u);
+  EXPECT_FALSE(f->choice(0)->isSelected());
+  EXPECT_TRUE(f->choice(1)->isSelected());
+  EXPECT_EQ(f->choice(1)->start, s.offset(6, 11));
+  EXPECT_EQ(f->choice(1)->end, s.offset(6, 13));
+  // The old texts are gone; the new ones end with their ending attribute.
+  EXPECT_EQ(s.screen(s.offset(5, 11), 5), Join({Cp037("Fig"), {0x20, 0x00}}));
+  EXPECT_EQ(s.screen(s.offset(6, 11), 5), Join({Cp037("Kiw"), {0x20, 0x00}}));
+}
+
+TEST(SelectionFieldDefinition, RefusedWithoutChangingTheScreen) {
+  struct Case {
+    const char* name;
+    unsigned int row, column;
+    Bytes sf;
+    uint32_t sense;
+  };
+  const Case cases[] = {
+      {"a redefinition with another number of choices", 5, 10,
+       Definition(0x21, 6, 3, 1, Join({ChoiceText(0, {}, "A"), ChoiceText(0, {}, "B"), ChoiceText(0, {}, "C")})),
+       dsm_sense::kBadStructuredData},
+      {"an indicator column over the entry field", 8, 10,
+       Definition(0x21, 6, 1, 1, ChoiceText(0, {}, "A"), 0x00, 0, 0x02), dsm_sense::kFormatTableInvalid},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    DsmStation s;
+    ASSERT_EQ(s.run(Record().clearUnit()), 0u);
+    // A list at 5/10, and an entry field at 8/2 whose last position is 8/8
+    // (0-based 7*80+7). The cursor stands outside them: a rejection empties
+    // the format table, and a field that had the cursor would lose its focus
+    // attribute.
+    Record r;
+    r.wtd(0, 0);
+    Place(r, 5, 10, Definition(0x21, 6, 2, 1, Join({ChoiceText(0, {}, "A"), ChoiceText(0, {}, "B")})));
+    r.sba(8, 2).bytes({0x1D, 0x40, 0x00, 0x20, 0x00, 0x06}).ic(20, 1);
+    ASSERT_EQ(s.run(r), 0u);
+    ASSERT_EQ(s.table().fieldCount(), 2u);
+    const std::string planes = s.planes();
+    EXPECT_EQ(s.run(Define(c.row, c.column, c.sf)), c.sense);
+    EXPECT_EQ(s.planes(), planes);
+  }
 }
 
 }  // namespace

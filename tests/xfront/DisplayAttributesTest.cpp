@@ -104,7 +104,18 @@ TEST(DisplayAttributesTest, RebuildMatchesThePositionByPositionRules) {
   }
 }
 
-TEST(DisplayAttributesTest, CharactersBlankTheFieldAttributesAndTranslateTheRest) {
+// The CP037 code of a few punctuation characters.
+unsigned char Cp037Of(char c) {
+  switch (c) {
+    case '.': return 0x4B;
+    case ':': return 0x7A;
+    case '-': return 0x60;
+    case '/': return 0x61;
+    default: return 0x40;
+  }
+}
+
+TEST(DisplayAttributesTest, CharactersBlankTheFieldAttributesDrawSymbolsAsFallbacksAndTranslateTheRest) {
   unsigned char table[256];
   for (int i = 0; i < 256; ++i) table[i] = static_cast<unsigned char>(255 - i);
   std::vector<unsigned char> ps(300), characters(300, 0x55);
@@ -116,9 +127,22 @@ TEST(DisplayAttributesTest, CharactersBlankTheFieldAttributesAndTranslateTheRest
       EXPECT_EQ(characters[p], 0x55);  // outside the range: untouched
     else if (IsFieldAttribute(ps[p]))
       EXPECT_EQ(characters[p], 0x20);
+    else if (SymbolFallback(ps[p]))
+      EXPECT_EQ(characters[p], table[SymbolFallback(ps[p])]);
     else
       EXPECT_EQ(characters[p], table[ps[p]]);
   }
+  // Window corners and sides, the separator, radio buttons and check boxes
+  // look like a character display's.
+  const struct {
+    unsigned char symbol;
+    char shown;
+  } symbols[] = {{0x0C, '.'}, {0x12, ':'}, {0x13, '-'}, {0x16, '.'}, {0x17, '/'}, {0x15, '/'}, {0x14, ' '}};
+  for (const auto& sym : symbols) {
+    SCOPED_TRACE(int(sym.symbol));
+    EXPECT_EQ(characters[sym.symbol], table[Cp037Of(sym.shown)]);  // ps[p] is p
+  }
+  EXPECT_EQ(SymbolFallback(0x1C), 0) << "Dup keeps its own character";
   // The table itself is not changed.
   EXPECT_EQ(table[0x20], 255 - 0x20);
 }

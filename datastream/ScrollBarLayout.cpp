@@ -1,0 +1,66 @@
+#include "datastream/ScrollBarLayout.h"
+
+#include "datastream/Addresses.h"
+#include "display/DisplayBag.h"
+#include "display/ScrollBarField.h"
+
+namespace {
+constexpr uint32_t kColourAttributes = 0x10000000u;
+constexpr uint32_t kGuiDisplay = 0x00400000u;
+constexpr unsigned char kEndingAttribute = 0x20;
+}  // namespace
+
+ScrollBarLook DefaultScrollBarLook(uint32_t word0, bool vertical) {
+  if (word0 & kGuiDisplay)
+    return {0x22, 0x22, static_cast<unsigned char>(vertical ? 0x01 : 0x03),
+            static_cast<unsigned char>(vertical ? 0x02 : 0x05), static_cast<unsigned char>(vertical ? 0x1A : 0x1B),
+            static_cast<unsigned char>(vertical ? 0x19 : 0x1D)};
+  const unsigned char a = (word0 & kColourAttributes) ? 0x23 : 0x21;
+  return {a, a, static_cast<unsigned char>(vertical ? 0xC1 : 0x4C), static_cast<unsigned char>(vertical ? 0xE5 : 0x6E),
+          static_cast<unsigned char>(vertical ? 0x7A : 0x60), 0x5C};
+}
+
+void PlaceScrollBarSlider(ScrollBarField* bar, bool arrows) {
+  const uint64_t cells = bar->barSize();
+  const uint64_t total = bar->totalRows() ? bar->totalRows() : 1;
+  const uint64_t shaft = arrows ? cells - 2 : cells;
+  uint64_t size = shaft * cells / total;
+  if (size < 1) size = 1;
+  if (size > shaft) size = shaft;
+  uint64_t at = shaft * bar->position() / total;
+  if (at > shaft - size) at = shaft - size;
+  bar->setSlider(static_cast<unsigned int>(at + (arrows ? 1 : 0)), static_cast<unsigned int>(size));
+}
+
+void PaintScrollBar(DisplayBag* d, Addresses& addresses, ScrollBarField* bar, const ScrollBarLook& look,
+                    bool vertical, bool arrows) {
+  PresentationSpaceScreenBuffer& ps = d->presentationSpace();
+  const unsigned int cells = bar->barSize();
+  const unsigned int step = vertical ? d->columns() : 1;
+  const unsigned int first = bar->getStartOffset();
+  // The ending attribute after the bar, unless a window's border is there.
+  const auto ending = [&](unsigned int at) {
+    if (!addresses.checkFieldEnd(at)) ps.writeCharacter(at, kEndingAttribute);
+  };
+  if (vertical) {
+    for (unsigned int i = 0; i < cells; ++i) {
+      const bool arrow = arrows && (i == 0 || i + 1 == cells);
+      ps.writeCharacter(first + i * step - 1, arrow ? look.arrowAttribute : look.shaftAttribute);
+      ending(first + i * step + 1);
+    }
+  } else {
+    ps.writeCharacter(first - 1, look.arrowAttribute);
+    ending(first + cells);
+  }
+  const unsigned int shaftFirst = arrows ? 1 : 0;
+  const unsigned int shaftCells = arrows ? cells - 2 : cells;
+  const unsigned int sliderFirst = bar->sliderOffset() - shaftFirst;
+  for (unsigned int i = 0; i < shaftCells; ++i) {
+    const bool slider = i >= sliderFirst && i < sliderFirst + bar->sliderSize();
+    ps.writeCharacter(first + (shaftFirst + i) * step, slider ? look.slider : look.shaft);
+  }
+  if (arrows) {
+    ps.writeCharacter(first, look.firstArrow);
+    ps.writeCharacter(first + (cells - 1) * step, look.secondArrow);
+  }
+}

@@ -1,0 +1,141 @@
+// A host pop-up window with a menu bar, a single-choice list with radio
+// indicators and two push buttons, painted in the session window under a
+// private X server: pixel probes check the border, the menu-bar separator,
+// the indicators, the choice under the cursor and the push-button frames;
+// the picture goes into the documentation.
+#include <gtest/gtest.h>  // before Xlib, whose None and Bool macros clash with it
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <Xm/Xm.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "session/ResourceKeywords.h"
+#include "tests/datastream/RecordGlueFixtures.h"
+#include "tests/support/Screenshot.h"
+#include "tests/support/TestHost5250.h"
+#include "tests/xpaint/PaintSession.h"
+#include "xfront/Win3270.h"
+#include "xfront/XStuff.h"
+
+namespace {
+
+using namespace glue_test;
+using namespace paint_test;
+
+Bytes Sba(int row, int column) { return B({0x11, row, column}); }
+
+Bytes ChoiceText(int flags1, const std::string& text, int mnemonic = -1) {
+  const Bytes t = Ebcdic(text);
+  const Bytes items = mnemonic >= 0 ? B({mnemonic}) : Bytes();
+  return Cat({B({int(5 + items.size() + t.size()), 0x10, flags1 | (mnemonic >= 0 ? 0x08 : 0), 0, 0xE0}), items, t});
+}
+
+// Define selection field with one device parameter for every display.
+Bytes SelectionField(int type, int parameter, int textSize, int rows, int columns, int padding, const Bytes& minors) {
+  const size_t n = 20 + minors.size();
+  return Cat({B({0x15, int(n >> 8), int(n & 0xFF), 0xD9, 0x50, 0, 0, 0, type, parameter, parameter, parameter, 0,
+                 0, textSize, rows, columns, padding, 0, 0, 0}),
+              minors});
+}
+
+// A window at row 2, column 6: 12 rows of 54 columns inside its border,
+// titled "Order".
+Bytes PopUp() {
+  const Bytes title = Ebcdic("Order");
+  const Bytes minor = Cat({B({int(6 + title.size()), 0x10, 0x80, 0x00, 0x00, 0x00}), title});
+  const size_t n = 9 + minor.size();
+  const Bytes window = Cat({B({0x15, int(n >> 8), int(n & 0xFF), 0xD9, 0x51, 0x80, 0, 0, 12, 54}), minor});
+  const Bytes menu = SelectionField(
+      0x01, 0xF2, 6, 1, 3, 1,
+      Cat({ChoiceText(0, "File", 0), ChoiceText(0, "Edit", 0), ChoiceText(0, "Help", 0),
+           B({8, 0x09, 0x00, 8, 58, 0x22, 0x22, 0x13})}));
+  const Bytes list = SelectionField(
+      0x21, 0x02, 10, 3, 1, 0,
+      Cat({ChoiceText(0, "Apple", 0), ChoiceText(0x40, "Banana", 0), ChoiceText(0x80, "Cherry", 0)}));
+  const Bytes buttons = SelectionField(0x41, 0x52, 8, 1, 2, 2, Cat({ChoiceText(0, " OK"), ChoiceText(0, " Cancel")}));
+  return Cat({B({0x04, 0x40}), B({0x04, 0x11, 0x00, 0x08}), Sba(2, 6), window, Sba(3, 8), menu,
+              Sba(6, 12), B({0x22}), Ebcdic("Fruit:"), Sba(7, 12), list, Sba(12, 12), buttons, B({0x13, 8, 13})});
+}
+
+class HostWindowPainting : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!Toolkit(24)) GTEST_SKIP() << ToolkitText();
+    saved_ = AppResources();
+    AppResources().MAX_SESSIONS = 99;
+    ASSERT_TRUE(host_.Start());
+    block_ = NewSession(host_.Port());
+    ASSERT_NE(block_, nullptr);
+    ASSERT_TRUE(host_.WaitNegotiated(kWaitMs, [] { Pump(); }));
+    XStuff& x = block_->xstuff;
+    drawing_ = x.x_get_text_widget();
+    ASSERT_TRUE(RunUntil([&] { return x.mapped() && XtIsRealized(drawing_); }));
+  }
+  void TearDown() override {
+    if (!block_) return;
+    EndSessions(1);
+    Pump(20);
+    AppResources() = saved_;
+  }
+  void Send(const Bytes& data) {
+    host_.SendRecord(Record(0x03, data, 0, 0x40));
+    ASSERT_TRUE(host_.Barrier(kWaitMs, [] { Pump(); }));
+    ASSERT_TRUE(RunUntil([&] { return !block_->xstuff.repaintPending(); }));
+    XSync(ToolkitDisplay(), False);
+  }
+  void Probe(CellProbe* probe) {
+    XStuff& x = block_->xstuff;
+    Dimension w = 0, h = 0;
+    XtVaGetValues(drawing_, XmNwidth, &w, XmNheight, &h, nullptr);
+    probe->image = XGetImage(ToolkitDisplay(), XtWindow(drawing_), 0, 0, w, h, AllPlanes, ZPixmap);
+    ASSERT_NE(probe->image, nullptr);
+    probe->cellWidth = x.cellWidth();
+    probe->cellHeight = x.cellHeight();
+  }
+
+  qwtest::TestHost5250 host_;
+  SessionControlBlock* block_ = nullptr;
+  Widget drawing_ = nullptr;
+  AppResourceStruct saved_{};
+};
+
+TEST_F(HostWindowPainting, WindowMenuBarIndicatorsAndPushButtons) {
+  Send(PopUp());
+  EXPECT_TRUE(host_.Records().empty()) << "every structure is accepted";
+  Pixel background = 0, green = 0, white = 0;
+  XtVaGetValues(drawing_, XmNbackground, &background, QwNextGreen, &green, QwNextWhite, &white, nullptr);
+  CellProbe probe;
+  ASSERT_NO_FATAL_FAILURE(Probe(&probe));
+  const int cell = probe.cellWidth * probe.cellHeight;
+  const auto ink = [&](int row, int column) { return cell - probe.count(row, column, background); };
+
+  // The border: corners, top and sides drawn (as their fallback characters
+  // when the font has no line symbols), the title in it.
+  EXPECT_GT(ink(2, 7), 0) << "top left corner";
+  EXPECT_GT(ink(5, 7), 0) << "left side";
+  EXPECT_GT(ink(2, 9), 0) << "title";
+  // The menu bar and its separator in high intensity on the row below.
+  EXPECT_GT(ink(3, 9), 0) << "File";
+  EXPECT_GT(probe.count(4, 20, white), 0) << "separator";
+  EXPECT_EQ(ink(4, 60), 0) << "no separator past its end column";
+  // Radio indicators left of the list: the selected one shows its mark; the
+  // choice under the cursor is in reverse image.
+  EXPECT_GT(ink(8, 11), 0) << "Banana's indicator";
+  EXPECT_GT(probe.count(8, 13, green), cell / 2) << "Banana has the cursor";
+  EXPECT_EQ(probe.count(7, 13, green) > cell / 2, false) << "Apple does not";
+  // Push buttons: a frame around each button's cells.
+  const int y = probe.originY + 11 * probe.cellHeight;
+  const int x = probe.originX + 12 * probe.cellWidth + probe.cellWidth / 2;
+  EXPECT_NE(XGetPixel(probe.image, x, y), background) << "the top edge of OK's frame";
+
+  // The picture for the documentation.
+  qwtest::Screenshot shot = qwtest::CaptureWindow(ToolkitDisplay(), XtWindow(block_->xstuff.shell()));
+  ASSERT_FALSE(shot.empty());
+  const char* dir = std::getenv("QW_SCREENSHOT_DIR");
+  EXPECT_TRUE(qwtest::WritePng(shot, std::string(dir ? dir : ".") + "/host-window.png"));
+}
+
+}  // namespace
