@@ -26,7 +26,11 @@ void TextSession::datakeys(unsigned char code) {
   }
   const unsigned int row = rowOf(cursorPos);
   if (scaleLineError(row)) return;
-  const unsigned int left = leftmar(row), right = rightmar(row);
+  // On a right-to-left line the margins are mirrored and the cursor
+  // advances to the left.
+  const bool rtl = isRightToLeftLine(row);
+  const unsigned int left = rtl ? convertLVOffset(rightmar(row)) : leftmar(row);
+  const unsigned int right = rtl ? convertLVOffset(leftmar(row)) : rightmar(row);
   if (!textLine(row) || cursorPos < left || cursorPos > right || inlinecmdfld(cursorPos)) {
     operatorerror(72);
     return;
@@ -34,7 +38,8 @@ void TextSession::datakeys(unsigned char code) {
   psBuffer->writeCharacter(cursorPos, code);
   setModifiedLineTags(cursorPos, cursorPos, cursorPos);
   cursorChar = code;
-  if (cursorPos < right) ++cursorPos;
+  if (!rtl && cursorPos < right) ++cursorPos;
+  if (rtl && cursorPos > left) --cursorPos;
   writeCursor();
 }
 

@@ -23,9 +23,9 @@ class TextSession {
   static constexpr unsigned int kErrorShown = text_mode::kErrorShown;
   static constexpr unsigned int kKeyboardLocked = text_mode::kKeyboardLocked;
   static constexpr unsigned int kRows = 28;            // line records: 27 rows and a spare
-  // The two ruler offsets, at most 399 bytes of entries and the zero
-  // length that ends them.
-  static constexpr unsigned int kScaleTableBytes = 402;
+  // The two ruler offsets, at most 398 bytes of entries (a DFSCL is at
+  // most 406 bytes long) and the zero length that ends them.
+  static constexpr unsigned int kScaleTableBytes = 401;
   static constexpr unsigned int kRulerBytes = 140;
   static constexpr unsigned int kRecordBuffer = 8000;  // the inbound text record's work buffer
   static constexpr unsigned int kMaxColumns = 132;
