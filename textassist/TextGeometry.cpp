@@ -167,3 +167,199 @@ unsigned int TextSession::findaligncolumn(unsigned int start, unsigned int end, 
       return start;
   }
 }
+
+// Alignment of tabbed text.
+
+int TextSession::alignleftbound(unsigned int pos, int& tabPos, unsigned char& tabType) {
+  const unsigned int row = rowOf(pos);
+  int t = findtabchar(pos, tabType, 0);
+  if (t < 0) {
+    const uint32_t inherited = line(row).ctl2 & 0x60000000u;
+    if (!searchscaleline(row, 1) && inherited) {
+      t = static_cast<int>(effectiveleftmar(row)) - 1;
+      tabType = (inherited & 0x40000000u) ? kRequiredTab : kTab;
+    } else {
+      t = findtabchar(pos, tabType, 1);
+    }
+  }
+  if (t < 0) return -1;
+  tabPos = t;
+  const unsigned int right = rightmar(row);
+  for (unsigned int p = static_cast<unsigned int>(t) + 1; p <= right; ++p)
+    if (charAt(p)) return static_cast<int>(p);
+  return -1;
+}
+
+int TextSession::alignrightbound(unsigned int pos) {
+  unsigned char type;
+  const int t = findtabchar(pos, type, 1);
+  if (t >= 0) return t;
+  const unsigned int right = rightmar(rowOf(pos));
+  for (unsigned int p = right + 1; p-- > pos;)
+    if (charAt(p)) return static_cast<int>(p);
+  return -1;
+}
+
+unsigned int TextSession::findnullstoright(unsigned int pos, unsigned int count, unsigned int& nullStart) {
+  const unsigned int right = rightmar(rowOf(pos));
+  for (unsigned int p = pos; p < right; ++p) {
+    if (charAt(p)) continue;
+    unsigned int n = 0;
+    for (unsigned int q = p; q <= right && n < count && !charAt(q); ++q) ++n;
+    nullStart = p;
+    return n;
+  }
+  const unsigned char before = charAt(right - 1);
+  if (before == kCarrierReturn || (before == hyphenChar && count == 1)) {
+    nullStart = right - 1;
+    return 1;
+  }
+  return 0;
+}
+
+unsigned int TextSession::findnullstoleft(unsigned int pos, unsigned int count) {
+  const unsigned int left = leftmar(rowOf(pos));
+  unsigned int n = 0;
+  for (unsigned int p = pos; n < count && p >= left && !charAt(p); --p) {
+    ++n;
+    if (p == 0) break;
+  }
+  return n;
+}
+
+void TextSession::savelineimage(unsigned int row) {
+  const unsigned int first = (row - 1) * cols;
+  std::memset(lineImageSave, 0, sizeof lineImageSave);
+  psBuffer->getData(first, cols, lineImageSave[0]);
+  if (extendedPlanes()) {
+    primaryBuffer->getData(first, cols, lineImageSave[1]);
+    secondaryBuffer->getData(first, cols, lineImageSave[2]);
+  }
+}
+
+void TextSession::restorelineimage(unsigned int row) {
+  const unsigned int first = (row - 1) * cols;
+  psBuffer->writeData(lineImageSave[0], cols, first);
+  if (extendedPlanes()) {
+    primaryBuffer->writeData(lineImageSave[1], cols, first);
+    secondaryBuffer->writeData(lineImageSave[2], cols, first);
+  }
+}
+
+bool TextSession::alignspill(unsigned int& cursor, unsigned int row) {
+  // Word spill to the next line comes with the editing code; until then a
+  // line that needs it is put back as it was.
+  savelineimage(row);
+  const unsigned int right = rightmar(row);
+  const unsigned char after = right + 1 < row * cols ? charAt(right + 1) : 0;
+  if (after != 0x00 && after != kCarrierReturn) operatorerror(70);
+  restorelineimage(row);
+  (void)cursor;
+  return true;
+}
+
+bool TextSession::aligntoright(unsigned int start, unsigned int& end, unsigned int count, unsigned int& cursor,
+                               bool& moved) {
+  const unsigned int row = rowOf(start);
+  while (count > 0) {
+    unsigned int nullStart = 0;
+    const unsigned int k = findnullstoright(end, count, nullStart);
+    if (!k) return alignspill(cursor, row);
+    count -= k;
+    if (nullStart > start) psBuffer->copyRange(start, nullStart - 1, start + k);
+    psBuffer->fillRange(start, start + k - 1, 0x00);
+    if (extendedPlanes()) {
+      if (nullStart > start) primaryBuffer->copyRangeInAllECBPlanes(start, nullStart - 1, start + k);
+      primaryBuffer->clearAllECBPlanes(static_cast<int>(start), static_cast<int>(start + k - 1));
+    }
+    if (cursor >= start && cursor < nullStart + k) {
+      cursor = cursor >= nullStart ? nullStart + k : cursor + k;
+      moved = true;
+    }
+    start += k;
+    end += k;
+  }
+  return false;
+}
+
+void TextSession::aligntoleft(unsigned int start, unsigned int& end, unsigned int count, unsigned int& cursor,
+                              bool& moved) {
+  if (!start) return;
+  const unsigned int k = findnullstoleft(start - 1, count);
+  if (!k) return;
+  if ((cursor >= start && cursor <= end) ||
+      (cursor == end + 1 && (!charAt(end + 1) || isTab(charAt(end))))) {
+    cursor -= k;
+    moved = true;
+  }
+  psBuffer->copyRange(start, end, start - k);
+  psBuffer->fillRange(end - k + 1, end, 0x00);
+  if (extendedPlanes()) {
+    primaryBuffer->copyRangeInAllECBPlanes(start, end, start - k);
+    primaryBuffer->clearAllECBPlanes(static_cast<int>(end - k + 1), static_cast<int>(end));
+  }
+  end -= k;
+}
+
+void TextSession::removeNulls(unsigned int tabPos, unsigned int textStart) {
+  const unsigned int row = rowOf(tabPos);
+  const unsigned int right = rightmar(row);
+  unsigned int gapStart = tabPos + 1;
+  while (gapStart <= textStart && charAt(gapStart)) ++gapStart;
+  if (gapStart > textStart) return;
+  unsigned int gapEnd = gapStart;
+  while (gapEnd <= right && !charAt(gapEnd)) ++gapEnd;
+  if (gapEnd > right) return;
+  if (line(row).ctl2 & 0x08000000u) {
+    unsigned int lastNull = right;
+    while (lastNull > tabPos && charAt(lastNull)) --lastNull;
+    if (lastNull + 1 == textStart) return;
+  }
+  const unsigned int gap = gapEnd - gapStart;
+  psBuffer->copyRange(gapEnd, right, gapStart);
+  psBuffer->fillRange(right - gap + 1, right, 0x00);
+  if (extendedPlanes()) {
+    primaryBuffer->copyRangeInAllECBPlanes(gapEnd, right, gapStart);
+    primaryBuffer->clearAllECBPlanes(static_cast<int>(right - gap + 1), static_cast<int>(right));
+  }
+}
+
+bool TextSession::align(unsigned int pos, unsigned int& cursor) {
+  const unsigned int row = rowOf(pos);
+  if (!textLine(row)) return false;
+  const unsigned int right = rightmar(row);
+  unsigned int s = pos;
+  if (isTab(charAt(pos)) && pos > 0)
+    s = pos - 1;
+  else if (pos > 1 && isTab(charAt(pos - 1)))
+    s = pos - 2;
+  bool moved = false;
+  // Each pass re-aligns one segment and moves s to its end: at most one
+  // pass per position of the line.
+  for (unsigned int pass = 0; s < right && pass <= cols; ++pass) {
+    int tabPos = -1;
+    unsigned char tabType = kTab;
+    const int start = alignleftbound(s, tabPos, tabType);
+    if (start < 0) break;
+    unsigned char stopType = 0;
+    const int stop = findtabstop(static_cast<unsigned int>(tabPos), right, stopType);
+    if (stop < 0) {
+      removeNulls(static_cast<unsigned int>(tabPos), static_cast<unsigned int>(start));
+      break;
+    }
+    const int e = alignrightbound(static_cast<unsigned int>(tabPos) + 1);
+    if (e < 0) break;
+    unsigned int end = static_cast<unsigned int>(e);
+    const unsigned int L = static_cast<unsigned int>(start), S = static_cast<unsigned int>(stop);
+    if (stopType == 4 && end > S && S > L && tabType == kTab) end = S - 1;
+    const unsigned int column = tabType == kRequiredTab ? L : findaligncolumn(L, end, stopType);
+    bool spilled = false;
+    if (column < S)
+      spilled = aligntoright(L, end, S - column, cursor, moved);
+    else if (column > S)
+      aligntoleft(L, end, column - S, cursor, moved);
+    if (spilled || !isTab(charAt(end))) break;
+    s = end;
+  }
+  return moved;
+}

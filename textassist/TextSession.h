@@ -95,6 +95,20 @@ class TextSession {
   int findtabchar(unsigned int pos, unsigned char& type, int direction) const;
   int findtabstop(unsigned int from, unsigned int to, unsigned char& type) const;
   unsigned int findaligncolumn(unsigned int start, unsigned int end, unsigned int stopType) const;
+  // Re-aligns every tabbed segment from the one holding `pos` to the right
+  // margin on its tab stop; true when the cursor moved.
+  bool align(unsigned int pos, unsigned int& cursor);
+  int alignleftbound(unsigned int pos, int& tabPos, unsigned char& tabType);
+  int alignrightbound(unsigned int pos);
+  // True when the text could not move far enough (the line is restored).
+  bool aligntoright(unsigned int start, unsigned int& end, unsigned int count, unsigned int& cursor, bool& moved);
+  void aligntoleft(unsigned int start, unsigned int& end, unsigned int count, unsigned int& cursor, bool& moved);
+  unsigned int findnullstoright(unsigned int pos, unsigned int count, unsigned int& nullStart);
+  unsigned int findnullstoleft(unsigned int pos, unsigned int count);
+  void removeNulls(unsigned int tabPos, unsigned int textStart);
+  bool alignspill(unsigned int& cursor, unsigned int row);
+  void savelineimage(unsigned int row);
+  void restorelineimage(unsigned int row);
 
   // Inbound text records.
   void textSendAid(unsigned int position, unsigned char aid);
