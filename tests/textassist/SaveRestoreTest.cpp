@@ -173,3 +173,28 @@ TEST(SaveRestore, ADamagedStationImageLeavesTheStationAlone) {
 }
 
 }  // namespace
+
+namespace {
+
+// Whatever the host did, the share a session writes restores into it.
+TEST(SaveRestore, EverySessionRestoresItsOwnShare) {
+  struct Case {
+    const char* name;
+    Bytes record;
+  };
+  const Case cases[] = {
+      {"R1", R1()},
+      {"extended planes", Wsf(Dftxt(0x00, 0xC0) + Dfscl(ScaleLine(1, {{2, 1}, {10, 3}, {70, 2}})))},
+      {"R2 after extended planes", R2()},
+  };
+  TextStation s;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(s.run(c.record), 0u);
+    const Bytes saved = SaveShare(s);
+    EXPECT_EQ(RestoreShare(s, saved), 0u);
+    EXPECT_EQ(MemberBytes(SaveShare(s)), MemberBytes(saved));
+  }
+}
+
+}  // namespace
