@@ -128,3 +128,42 @@ TEST(StatusRows, ThePitchOfTheScaleLine) {
 }
 
 }  // namespace
+
+namespace {
+
+// The ruler has 140 positions: an offset near its end shows what is left of
+// it and nothing beyond; the right-to-left ruler's offset never goes below 0.
+TEST(StatusRows, RulerOffsetsStayInsideTheRuler) {
+  struct Case {
+    const char* name;
+    unsigned char defFlags, flags2, ltr, rtl, lineFlags;
+    unsigned int inked;  // positions of the scale row that show the ruler or a mark
+  };
+  // With defFlags bit 31 the row outside the margins (columns 2..70) is
+  // nulled: the ruler's last 10 positions and the right margin mark at 130,
+  // columns 2..70 at 0.
+  const Case cases[] = {
+      {"left to right at 130", 0x81, 0x80, 130, 0, 0x00, 11},
+      {"left to right at 0", 0x81, 0x80, 0, 0, 0x00, 69},
+      {"right to left at 0 with attribute planes", 0x80, 0xC0, 0, 0, 0x80, 0},
+      {"right to left at 139", 0x81, 0x80, 0, 139, 0x80, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TextStation s;
+    ASSERT_EQ(s.run(Wsf(Dftxt(c.defFlags, c.flags2) + Dfscl(ScaleLine(1, {{2, 1}, {70, 2}}), c.ltr, c.rtl) +
+                        Wrtxt(0x80, 0x00, 0x08, 3, 2,
+                              LineRecord({3, Ebc("A"), 1, 0x80, 2, c.lineFlags}, c.flags2 == 0xC0)))),
+              0u);
+    const Bytes scale = s.row(2);
+    unsigned int inked = 0;
+    for (unsigned char b : scale) inked += b != 0 ? 1 : 0;
+    if (c.inked) EXPECT_EQ(inked, c.inked);
+  }
+  // An offset past the ruler is refused.
+  TextStation s;
+  ASSERT_EQ(s.run(Wsf(Dftxt(0x81, 0x80))), 0u);
+  EXPECT_EQ(s.run(Wsf(Dfscl(ScaleLine(1, {{2, 1}, {70, 2}}), 140, 0))), 0x10050112u);
+}
+
+}  // namespace
