@@ -74,14 +74,18 @@ unsigned int TextSession::sendLineText(unsigned int row, unsigned char* out, uns
   const bool rtl = isRightToLeftLine(row) && HQ600Host();
   if (!extendedPlanes()) {
     if (room < cols) return ~0u;
+    const bool segments = HQ600Host() && bidihosteditor() && (line(row).ctl3 & kLineHasSegments);
     if (rtl) {
       const unsigned int field = textLine(row) ? textDef.lineCmdFieldSize : 0;
       psBuffer->getData(first, field, out);
       unsigned int n = field;
       for (unsigned int p = last + 1; p-- > first + field;) out[n++] = psBuffer->getCharacter(p);
+      if (segments) reverseSegments(out, n);
       return n;
     }
     psBuffer->getData(first, cols, out);
+    // The host reads segments in reading order.
+    if (segments) reverseSegments(out, cols);
     return cols;
   }
   // With extended attributes the text ends at the last position that holds

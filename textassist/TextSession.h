@@ -29,6 +29,9 @@ class TextSession {
   static constexpr unsigned int kRulerBytes = 140;
   static constexpr unsigned int kRecordBuffer = 8000;  // the inbound text record's work buffer
   static constexpr unsigned int kMaxColumns = 132;
+  static constexpr unsigned char kSegmentBegin = 0x0B;
+  static constexpr unsigned char kSegmentEnd = 0x0D;
+  static constexpr uint32_t kLineHasSegments = 1u << 29;  // LineControlRecord::ctl3
 
   explicit TextSession(DisplayBag* display = nullptr);
   // Copies share the display station; a restore reads into one.
@@ -261,6 +264,8 @@ class TextSession {
   void writeLine(const LineControlRecord& lcd, const unsigned char* text, unsigned int n,
                  bool twoByteLength);
   unsigned int sendLineText(unsigned int row, unsigned char* out, unsigned int room);
+  // Reverses the contents of every segment of `bytes` in place.
+  static void reverseSegments(unsigned char* bytes, unsigned int n);
   void copyerror(const unsigned char* text4);
 
   const char* lastHandler_ = "";

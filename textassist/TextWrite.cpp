@@ -13,6 +13,23 @@ constexpr uint32_t kNoEdit = line_ctl::kShownOnly | line_ctl::kNotText;
 unsigned int fieldLength(const unsigned char* cmd) { return (cmd[0] << 8) | cmd[1]; }
 }  // namespace
 
+void TextSession::reverseSegments(unsigned char* bytes, unsigned int n) {
+  for (unsigned int i = 0; i < n; ++i) {
+    if (bytes[i] != kSegmentBegin) continue;
+    unsigned int end = i + 1;
+    while (end < n && bytes[end] != kSegmentEnd && bytes[end] != kSegmentBegin) ++end;
+    // A segment without its end marker ends at the last byte that is not null.
+    if (end == n)
+      while (end > i + 1 && !bytes[end - 1]) --end;
+    for (unsigned int lo = i + 1, hi = end; lo + 1 < hi; ++lo, --hi) {
+      const unsigned char t = bytes[lo];
+      bytes[lo] = bytes[hi - 1];
+      bytes[hi - 1] = t;
+    }
+    i = end > i ? end - 1 : i;
+  }
+}
+
 // The line control record that 13 bytes of line control data describe.
 static LineControlRecord RecordFromHost(const unsigned char* lcd, bool midrange, bool bidi) {
   LineControlRecord r;
@@ -41,7 +58,16 @@ void TextSession::writeLine(const LineControlRecord& lcd, const unsigned char* t
     if (extendedPlanes()) primaryBuffer->clearAllECBPlanes(static_cast<int>(first), static_cast<int>(first + cols - 1));
   }
   if (!n) return;
-  const bool rtl = HQ600Host() && bidihosteditor() && (lcd.ctl3 & 0x80000000u);
+  const bool bidi = HQ600Host() && bidihosteditor();
+  const bool rtl = bidi && (lcd.ctl3 & 0x80000000u);
+  // Segments of the other direction (between 0x0B and 0x0D) come in reading
+  // order and are shown reversed.
+  unsigned char shown[kMaxColumns];
+  if (bidi && !twoByteLength && (lcd.ctl3 & kLineHasSegments)) {
+    std::memcpy(shown, text, n);
+    reverseSegments(shown, n);
+    text = shown;
+  }
   if (!rtl) {
     psBuffer->writeData(text, n, first);
     return;
@@ -52,7 +78,6 @@ void TextSession::writeLine(const LineControlRecord& lcd, const unsigned char* t
   const unsigned int head = n < field ? n : field;
   if (head) psBuffer->writeData(text, head, first);
   if (n > head) psBuffer->writeDataBackwards(text + head, n - head, first + cols - 1);
-  (void)twoByteLength;
 }
 
 void TextSession::wrtxt(const unsigned char* cmd, uint32_t& sense) {

@@ -153,3 +153,54 @@ TEST(HostRecords, BothWritingDirections) {
 }
 
 }  // namespace
+
+namespace {
+
+// Segments of the other direction: shown reversed within the line, sent
+// back in the order the host wrote them.
+TEST(HostRecords, SegmentsInBothWritingDirections) {
+  struct Case {
+    const char* name;
+    unsigned char lineFlags;  // 0x20 the line has segments, 0x80 right to left
+    unsigned int first;       // column of the first character
+    int step;                 // +1 left to right, -1 right to left
+    const char* shown;        // the screen from `first` in the line's direction ('[' 0x0B, ']' 0x0D)
+  };
+  const Case cases[] = {
+      {"left to right", 0x20, 1, +1, "AB[ZYX]CD"},
+      {"left to right, the segment ends the line", 0x20, 1, +1, "AB[ZYX"},
+      {"right to left", 0xA0, 80, -1, "AB[ZYX]CD"},
+      {"left to right without segments", 0x00, 1, +1, "AB[XYZ]CD"},
+  };
+  auto code = [](char c) -> unsigned char {
+    if (c == '[') return 0x0B;
+    if (c == ']') return 0x0D;
+    return Ebc(std::string(1, c))[0];
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string written = std::string(c.shown).find(']') == std::string::npos ? "AB[XYZ" : "AB[XYZ]CD";
+    Bytes text;
+    for (char ch : written) text.push_back(code(ch));
+    TextStation s;
+    ASSERT_EQ(s.run(Wsf(Dftxt(0x01, 0x80) + Dfscl(ScaleLine(1, {{2, 1}, {70, 2}})) +
+                        Wrtxt(0x80, 0x00, 0x08, 4, 2,
+                              LineRecord({3, text, 1, 0x80, 2, c.lineFlags}) + LineRecord({4, {}, 2})) +
+                        Rdtxt())),
+              0u);
+    const std::string shown(c.shown);
+    for (size_t i = 0; i < shown.size(); ++i) {
+      const int column = static_cast<int>(c.first) + c.step * static_cast<int>(i);
+      EXPECT_EQ(s.screen(s.offset(3, static_cast<unsigned int>(column)), 1)[0], code(shown[i])) << i;
+    }
+    s.text()->setModifiedLineTags(s.offset(3, 40), 0, 0);
+    s.enter();
+    ASSERT_EQ(s.host.sent.size(), 1u);
+    const Bytes& r = s.host.sent[0];
+    EXPECT_EQ(Bytes(r.begin() + 29, r.begin() + 29 + static_cast<long>(text.size())), text);
+    EXPECT_EQ(Bytes(r.begin() + 29 + static_cast<long>(text.size()), r.begin() + 29 + 80),
+              Bytes(80 - text.size(), 0x00));
+  }
+}
+
+}  // namespace
