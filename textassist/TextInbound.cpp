@@ -105,7 +105,7 @@ unsigned int TextSession::sendLineText(unsigned int row, unsigned char* out, uns
     psBuffer->getData(first, n, out);
     return n;
   }
-  const int n = psBuffer->readFromRowWithEnder(out, room, first, static_cast<unsigned int>(end), nullptr, 0);
+  const int n = psBuffer->readTextRowWithEnder(out, room, first, static_cast<unsigned int>(end));
   if (n < 0) return ~0u;
   return n ? static_cast<unsigned int>(n) - 1 : 0;
 }

@@ -86,3 +86,32 @@ TEST(Inbound, DftxtOnAWideScreenDefinesA27By132Page) {
 }
 
 }  // namespace
+
+namespace {
+
+// A line with attributes goes out with the escape triples of the primary
+// and secondary planes before its positions (no colour), nulls included up
+// to its last position that holds anything.
+TEST(Inbound, ALineWithAttributesCarriesItsEscapes) {
+  TextStation s;
+  ASSERT_EQ(s.run(Wsf(Dftxt(0x00, 0xC0) + Dfscl(ScaleLine(1, {{2, 1}, {70, 2}})) +
+                      Wrtxt(0x80, 0x00, 0x08, 3, 2, LineRecord({3, Ebc("AB"), 1}, true)) + Rdtxt())),
+            0u);
+  const unsigned int at = s.offset(3, 4);
+  s.display.primaryPlane().writeCharacter(at, 0x84);
+  s.display.secondaryPlane().writeCharacter(at, 0x80);
+  s.display.colourPlane().writeCharacter(at, 0x8A);
+  s.display.presentationSpace().writeCharacter(at, Ebc("C")[0]);
+  s.text()->setModifiedLineTags(at, 0, 0);
+  s.enter();
+  ASSERT_EQ(s.host.sent.size(), 1u);
+  const Bytes& r = s.host.sent[0];
+  const Bytes lcdAndText(r.begin() + 17, r.end() - 18);
+  EXPECT_EQ(lcdAndText[4] & 0x08, 0x08);  // the line carries attributes
+  const Bytes text(lcdAndText.begin() + 13, lcdAndText.end());
+  const Bytes want = Ebc("AB") + Bytes{0x00, 0x10, 0x01, 0x84, 0x10, 0x02, 0x80} + Ebc("C");
+  EXPECT_EQ(text, want);
+  EXPECT_EQ((r[15] << 8) | r[16], 2 + 13 + static_cast<int>(want.size()));
+}
+
+}  // namespace
