@@ -80,6 +80,6 @@ for raw in sys.stdin:
     raw = raw.rstrip("\n")
     if not raw:
         continue
-    spec, text = raw.split(";")
-    pairs = [tuple(int(v) for v in p.split(":")) for p in spec.split(",")]
+    scale, text = raw.split(";")
+    pairs = [tuple(int(v) for v in p.split(":")) for p in scale.split(",")]
     print(*align(pairs, text))
