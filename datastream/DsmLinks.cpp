@@ -88,9 +88,13 @@ void resetTaxlateForWP(DisplayBag* d) {
 // screen's rows and the separate-message-line feature it was built with.
 void setErrorRow(DisplayBag* d, unsigned int row) { d->keyboardState().setErrorRow(row); }
 
-uint32_t wsfTextAssist(DisplayBag*, const unsigned char*, const unsigned char*) {
-  LogMsg(LevelWarning, "QWC0704 text-assist structured field not interpreted; record rejected\n");
-  return dsm_sense::kPrematureEnd;
+uint32_t wsfTextAssist(DisplayBag* d, const unsigned char* first, const unsigned char* end) {
+  TextSession* t = d->textSession();
+  if (!t || end <= first) return dsm_sense::kPrematureEnd;
+  uint32_t sense = 0;
+  t->wsfTextAssist(first, end - 1, sense);
+  if (sense) LogMsg(LevelWarning, "QWC0704 text-assist structured field refused with sense 0x%08X\n", sense);
+  return sense;
 }
 
 }  // namespace dsm_links

@@ -50,6 +50,7 @@ void resetTaxlateForWP(DisplayBag* d);
 // Keyboard state.
 void setErrorRow(DisplayBag* d, unsigned int row);
 
-// Text session.
+// Text session: the structured fields [first, end) (end exclusive); the
+// sense code, 0 when all were executed.
 uint32_t wsfTextAssist(DisplayBag* d, const unsigned char* first, const unsigned char* end);
 }  // namespace dsm_links

@@ -16,6 +16,8 @@
 // screen that the window does not show yet).
 #include <cstdint>
 
+#include "datastream/TextHostTables.h"
+
 class DisplayBag;
 class Rendering;
 class qrnOStream;
@@ -95,6 +97,10 @@ class HostInterface {
   unsigned int heldRecordCount() const;
   const unsigned char* heldData() const { return buffer_; }
 
+  // The tables a text-assist host defines.
+  TextHostTables& textTables() { return textTables_; }
+  const TextHostTables& textTables() const { return textTables_; }
+
   void saveHostInterface(qrnOStream* out);
   // 0, or the restore's sense code; nothing changes when refused.
   unsigned int restoreHostInterface(qrnIStream* in);
@@ -117,6 +123,7 @@ class HostInterface {
   void recordDone();
   void paintNow();
 
+  TextHostTables textTables_;
   unsigned int contention_ = 0;
   unsigned char simulatorPrefix_ = 0;
   unsigned char replaying_ = 0;

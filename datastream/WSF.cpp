@@ -66,7 +66,7 @@ int WSF::retText(Databyte* db, unsigned char type) {
   // Checks first: a refused structured field leaves the keyboard alone.
   const bool errorLineOnScreen = k.errorRow() <= d.rows();
   if (type == 0x36 && errorLineOnScreen &&
-      ((d.textSession()->stateWord() & TextSession::kInputSuspended) ||
+      ((d.textSession()->stateWord() & TextSession::kErrorShown) ||
        k.state() == KeyboardState::kSystemRequest))
     return reject(db, dsm_sense::kContention);
   if (type == 0x34 && !dsm_links::wordProcessingOptions(&d))

@@ -492,6 +492,32 @@ int PresentationSpaceScreenBuffer::readFromRowWithEnder(unsigned char* out, unsi
   return static_cast<int>(used);
 }
 
+int PresentationSpaceScreenBuffer::readTextRowWithEnder(unsigned char* out, unsigned int capacity,
+                                                        unsigned int first, unsigned int last) const {
+  if (first > last || last > lastOffset_) ErrorHalt(kModulePlanes, 1, first, last, lastOffset_);
+  PrimaryECBScreenBuffer* primary = station_->getPrimaryECBPlane();
+  const bool ecb = primary->AreECBsInUse();
+  const ECBScreenBuffer* planes[2] = {primary, station_->getSecondaryECBPlane()};
+  const unsigned char* ps = bytes_.data();
+  unsigned int used = 0;
+  for (unsigned int at = first; at <= last; ++at) {
+    if (capacity - used < 14) return -1;
+    if (ecb && primary->sharedStore().word(at) != 0) {
+      for (unsigned char p = 0; p < 2; ++p) {
+        const unsigned char v = planes[p]->store()->getCharacter(at);
+        if (!v) continue;
+        out[used++] = 0x10;
+        out[used++] = static_cast<unsigned char>(p + 1);
+        out[used++] = v;
+      }
+    }
+    out[used++] = ps[at];
+  }
+  if (capacity - used < 1) return -1;
+  out[used++] = 0xFF;
+  return static_cast<int>(used);
+}
+
 void PresentationSpaceScreenBuffer::refreshPresentationSpaceFromDeviceIfNeeded(
     unsigned int wholeScreen) {
   if (station_->modeFlagsB() & (kFlagBReversed | kFlagBRtlFields)) return;

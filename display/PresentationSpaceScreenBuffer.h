@@ -73,6 +73,12 @@ class PresentationSpaceScreenBuffer : public ScreenBuffer {
                            unsigned int last, unsigned short* rowIndex,
                            unsigned int rowIndexEntries);
 
+  // The text session's variant for the positions first..last of one text
+  // line: the line runs to `last` (its nulls included), with escape triples
+  // of the primary and secondary planes only, ended by 0xFF. The length, or
+  // -1 when it does not fit `capacity`.
+  int readTextRowWithEnder(unsigned char* out, unsigned int capacity, unsigned int first,
+                           unsigned int last) const;
   void refreshPresentationSpaceFromDeviceIfNeeded(unsigned int wholeScreen);
 
   void savePresentationSpace(qrnOStream* stream, unsigned int partial) const;

@@ -8,7 +8,10 @@
 // its size. No record may crash, hang or leak, and after every record the
 // station must be consistent: a known sense, an empty arena, the root
 // machine waiting for an escape, a valid format table and the cursor on the
-// screen.
+// screen. The keyboard offers text assist, so text-assist records set up
+// text pages; in text assist, Enter after a record types a character and
+// presses Enter in the text, and the text session's share of the save
+// stream must restore into the session that wrote it.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -19,11 +22,14 @@
 #include "datastream/DataStreamManager.h"
 #include "datastream/DsmSense.h"
 #include "datastream/HostInterface.h"
+#include "datastream/qrnIStream.h"
+#include "datastream/qrnOStream.h"
 #include "display/DisplayBag.h"
 #include "display/NullRendering.h"
 #include "keyboard/TAXlate.h"
 #include "base/ErrorHalt.h"
 #include "base/LogMsg.h"
+#include "tests/support/SaveStreamImage.h"
 
 namespace {
 
@@ -54,6 +60,8 @@ struct Station {
         screen(c.bufferSize()),
         display(nullptr, &rendering, &host, &tax, c, screen.data()) {
     host.setDisplayObjectPtr(&display);
+    // The keyboard's word-processing options: DFTXT is accepted.
+    tax.setKeyboardType(0xB0);
   }
   NullRendering rendering;
   HostInterface host;
@@ -70,6 +78,15 @@ constexpr unsigned char kReplayAfterEach = 0x80;
 
 void Check(bool ok) {
   if (!ok) std::abort();
+}
+
+// The text session's share, written and read back into the same session.
+void CheckTextShare(DisplayBag& d) {
+  const std::vector<unsigned char> image =
+      SaveStream([&](qrnOStream* out) { d.textSession()->saveTextSession(out); }, 4096);
+  qrnIStream in(image.data(), image.size());
+  Check(!in.checkFCS());
+  Check(d.textSession()->restoreTextSession(&in) == 0);
 }
 
 }  // namespace
@@ -113,7 +130,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(s.display.formatTable().validateFormatTable(nullptr) == 0);
     Check(s.display.cursor().getCursorOffset() <= s.display.presentationSpace().lastOffset());
     Check(unlocked == (s.display.keyboardState().isLockedState() ? 0u : 1u));
-    if (how & kEnterAfterEach) {
+    const bool text = keys.state() == KeyboardState::kWordProcessing;
+    if (text) {
+      TextSession* t = s.display.textSession();
+      Check(t->rows == s.display.rows() && t->cols == s.display.columns());
+      Check(t->cursorPos <= s.display.presentationSpace().lastOffset());
+      CheckTextShare(s.display);
+    }
+    if ((how & kEnterAfterEach) && text) {
+      s.display.textSession()->datakeys(0xC1);
+      s.display.textSession()->enterKey();
+    } else if (how & kEnterAfterEach) {
       s.display.readMgr().activateReadProcess(0xF1, 0);
       s.display.postDatastreamProcessing();
     }

@@ -42,6 +42,11 @@ unsigned int EnterKeystroke::processInSystemRequestState(DisplayBag* d) {
   return 0;
 }
 
+unsigned int EnterKeystroke::processInWPState(DisplayBag* d) {
+  d->textSession()->enterKey();
+  return 0;
+}
+
 unsigned int HelpKeystroke::processInErrorState(DisplayBag* d) {
   d->keyboardState().enterPostHelpErrorState();
   d->postAidCode(kAidHelpInErrorSignal);

@@ -23,6 +23,7 @@ class EnterKeystroke : public AidKeystroke {
   EnterKeystroke() : AidKeystroke(kAidEnter) {}
   unsigned int processInNormalUnlockedState(DisplayBag* d) override;
   unsigned int processInSystemRequestState(DisplayBag* d) override;
+  unsigned int processInWPState(DisplayBag* d) override;
 };
 
 class ClearKeystroke : public AidKeystroke {

@@ -39,7 +39,7 @@ unsigned int CursorMovementKeystrokeBase::processInPostCopyState(DisplayBag* d) 
 
 unsigned int CursorMovementKeystrokeBase::processInWPErrorState(DisplayBag* d) {
   TextSession* t = d->textSession();
-  if (!(t->stateWord() & TextSession::kErrorMode) || !ErrorEndsByCursorKey(d)) return 0;
+  if (!(t->stateWord() & TextSession::kErrorShown) || !ErrorEndsByCursorKey(d)) return 0;
   t->c_textreset();
   if (!t->errorFlag()) return processInWPState(d);
   return 0;

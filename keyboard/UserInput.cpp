@@ -46,7 +46,7 @@ unsigned int UserInput::processInPostCopyState(DisplayBag* d) {
 
 unsigned int UserInput::processInWPErrorState(DisplayBag* d) {
   TextSession* t = d->textSession();
-  if (!(t->stateWord() & TextSession::kErrorMode) || d->options().errorResetPreference != 2)
+  if (!(t->stateWord() & TextSession::kErrorShown) || d->options().errorResetPreference != 2)
     return 0;
   t->c_textreset();
   if (!t->errorFlag()) return processInWPState(d);

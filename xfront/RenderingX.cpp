@@ -389,9 +389,9 @@ void RenderingX::setTextSymbolsDisplayPlane(PlaneNumber plane) {
   if (window_) window_->x_set_text_symbols_display_plane(plane);
 }
 
-void RenderingX::textTimer(TextSession*) {
-  // The text session refreshes its status and scale rows itself while text
-  // assist has no rows of its own to refresh here.
+void RenderingX::textTimer(TextSession* session) {
+  // The text session's periodic update: its status and scale rows.
+  if (session) session->timerUpdate(false);
 }
 
 void RenderingX::updateIndicators(unsigned int control, unsigned int indicator) {

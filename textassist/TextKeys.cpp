@@ -1,8 +1,61 @@
-// The text-assist key handlers as the keystrokes reach them. The text
-// pages and their editing come with the text-assist code; until then a
-// handler only notes its call.
-#include "display/TextSession.h"
+// The text-assist keys as the keystrokes reach them. Editing of the text
+// (insert, word spill, tabs, the prompt line) comes with the editing code;
+// until then a handler notes its call, the data keys replace the character
+// at the cursor, and Enter sends the text record.
+#include "display/DisplayBag.h"
+#include "textassist/TextSession.h"
 
+namespace {
+constexpr unsigned char kAidEnter = 0xF1;
+}  // namespace
+
+void TextSession::enterKey() {
+  lastHandler_ = "enterKey";
+  if (modes & (text_mode::kErrorShown | text_mode::kKeyboardLocked)) return;
+  textSendAid(cursorPos, kAidEnter);
+}
+
+void TextSession::datakeys(unsigned char code) {
+  lastHandler_ = "datakeys";
+  if (!displayBag || displayBag->keyboardState().state() != KeyboardState::kWordProcessing) return;
+  if (modes & text_mode::kErrorShown) return;
+  if (modes & text_mode::kKeyboardLocked) {
+    // Replayed when the host unlocks the keyboard.
+    pendingDataKey = code;
+    return;
+  }
+  const unsigned int row = rowOf(cursorPos);
+  if (scaleLineError(row)) return;
+  // On a right-to-left line the margins are mirrored and the cursor
+  // advances to the left.
+  const bool rtl = isRightToLeftLine(row);
+  const unsigned int left = rtl ? convertLVOffset(rightmar(row)) : leftmar(row);
+  const unsigned int right = rtl ? convertLVOffset(leftmar(row)) : rightmar(row);
+  if (!textLine(row) || cursorPos < left || cursorPos > right || inlinecmdfld(cursorPos)) {
+    operatorerror(72);
+    return;
+  }
+  psBuffer->writeCharacter(cursorPos, code);
+  setModifiedLineTags(cursorPos, cursorPos, cursorPos);
+  cursorChar = code;
+  if (!rtl && cursorPos < right) ++cursorPos;
+  if (rtl && cursorPos > left) --cursorPos;
+  writeCursor();
+}
+
+void TextSession::c_textreset() {
+  lastHandler_ = "c_textreset";
+  if (!(modes & text_mode::kErrorShown)) return;
+  const unsigned int row = geterrorlinerow();
+  if (psBuffer && row >= 1 && (row - 1u) * cols + cols - 1u <= psBuffer->lastOffset())
+    restoreErrorLineData((row - 1) * cols, cols);
+  modes &= ~(text_mode::kErrorShown | text_mode::kScaleError | text_mode::kSysReqInError);
+  if (displayBag) displayBag->controlData().clearCursorRequestBits(0x10);
+  // A record that waits for the host's read keeps the keyboard locked.
+  if (!(modes & text_mode::kAidPending)) setKBLocked(false);
+}
+
+void TextSession::c_textmouseclick(unsigned int) { lastHandler_ = "c_textmouseclick"; }
 void TextSession::c_textbackspace() { lastHandler_ = "c_textbackspace"; }
 void TextSession::c_textdown() { lastHandler_ = "c_textdown"; }
 void TextSession::c_textup() { lastHandler_ = "c_textup"; }
@@ -45,7 +98,6 @@ void TextSession::c_textendofline() { lastHandler_ = "c_textendofline"; }
 void TextSession::c_textrqtabfunction() { lastHandler_ = "c_textrqtabfunction"; }
 void TextSession::c_texttopofpage() { lastHandler_ = "c_texttopofpage"; }
 void TextSession::c_textbottomofpage() { lastHandler_ = "c_textbottomofpage"; }
-void TextSession::datakeys(unsigned char) { lastHandler_ = "datakeys"; }
 void TextSession::deleteKey(unsigned char, unsigned char) { lastHandler_ = "deleteKey"; }
 void TextSession::processsecattr(unsigned char, unsigned char, unsigned char) {
   lastHandler_ = "processsecattr";

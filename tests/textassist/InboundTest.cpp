@@ -1,0 +1,117 @@
+// The inbound text record beyond the smallest records: line ids after a
+// send, and a page too large for one record, which keeps the unsent rows
+// changed for the next.
+#include <gtest/gtest.h>
+
+#include "tests/textassist/TextStation.h"
+
+namespace {
+
+DisplayCharacteristics Wide() {
+  DisplayCharacteristics c;
+  c.word[1] |= 1u << kWord1Wide27x132Bit;
+  c.word[5] = (3696u << 16) | (27u << 8) | 132u;
+  return c;
+}
+
+TEST(Inbound, UnnumberedLinesAreNumberedAfterASend) {
+  TextStation s;
+  Bytes lines;
+  for (unsigned int r = 3; r <= 8; ++r) {
+    TextLine l{r, Ebc("L"), r * 10};
+    if (r == 5) l.newLine = 1;
+    lines = lines + LineRecord(l);
+  }
+  ASSERT_EQ(s.run(Wsf(Dftxt(0x00, 0x80) + Dfscl(ScaleLine(1, {{2, 1}, {70, 2}})) +
+                      Wrtxt(0x80, 0x00, 0x08, 3, 2, lines) + Rdtxt())),
+            0u);
+  s.enter();
+  ASSERT_EQ(s.host.sent.size(), 1u);
+  const TextSession& t = *s.text();
+  EXPECT_EQ(t.lineTable[4].newLine, 0);
+  EXPECT_EQ(t.lineTable[3].lineId, 40u);
+  EXPECT_EQ(t.lineTable[4].lineId, 51u);
+  EXPECT_EQ(t.lineTable[7].lineId, 81u);
+}
+
+TEST(Inbound, APageLargerThanOneRecordGoesInTwo) {
+  TextStation s(Wide());
+  // Extended-attribute planes: 2-byte lengths.
+  ASSERT_EQ(s.run(Wsf(Dftxt(0x00, 0xC0) + Dfscl(ScaleLine(1, {{2, 1}, {130, 2}})))), 0u);
+  ASSERT_EQ(s.text()->cols, 132u);
+  Bytes lines;
+  for (unsigned int r = 3; r <= 26; ++r) lines = lines + LineRecord({r, Bytes(132, 0xC1), r}, true);
+  ASSERT_EQ(s.run(Wsf(Wrtxt(0x80, 0x00, 0x08, 3, 2, lines) + Rdtxt())), 0u);
+  // Every position of every text row carries an attribute of its own:
+  // four bytes each.
+  TextSession& t = *s.text();
+  for (unsigned int r = 3; r <= 26; ++r) {
+    for (unsigned int c = 1; c <= 132; ++c)
+      s.display.primaryPlane().writeCharacter(s.offset(r, c), (c & 1) ? 0x82 : 0x84);
+    t.setModifiedLineTags(s.offset(r, 2), 0, 0);
+  }
+  s.enter();
+  ASSERT_EQ(s.host.sent.size(), 1u);
+  ASSERT_LE(s.host.sent[0].size(), TextSession::kRecordBuffer) << s.host.sent[0].size();
+  EXPECT_GT(s.host.sent[0].size(), 7000u);
+  unsigned int stillChanged = 0;
+  for (unsigned int r = 3; r <= 26; ++r) stillChanged += (t.lineTable[r - 1].ctl & line_ctl::kChanged) ? 1 : 0;
+  EXPECT_GT(stillChanged, 0u);
+  EXPECT_LT(stillChanged, 24u);
+  // The next read sends the rest.
+  ASSERT_EQ(s.run(Wsf(Wrtxt(0x80, 0x00, 0x08, 0, 0, {}) + Rdtxt())), 0u);
+  s.enter();
+  ASSERT_EQ(s.host.sent.size(), 2u);
+  for (unsigned int r = 3; r <= 26; ++r) EXPECT_FALSE(t.lineTable[r - 1].ctl & line_ctl::kChanged) << r;
+  // Each record's entries and status field add up to its length.
+  for (const Bytes& rec : s.host.sent) {
+    size_t at = 15, entries = 0;
+    const size_t textEnd = 3 + ((rec[3] << 8) | rec[4]);
+    while (at < textEnd) {
+      at += (rec[at] << 8) | rec[at + 1];
+      ++entries;
+    }
+    EXPECT_EQ(at, textEnd);
+    EXPECT_EQ(rec.size(), textEnd + 18);
+    EXPECT_GT(entries, 0u);
+  }
+}
+
+TEST(Inbound, DftxtOnAWideScreenDefinesA27By132Page) {
+  TextStation s(Wide());
+  ASSERT_EQ(s.run(Wsf(Dftxt(0x00, 0x80))), 0u);
+  EXPECT_EQ(s.display.rows(), 27u);
+  EXPECT_EQ(s.text()->textDef.lastTextRow, 26u);
+  EXPECT_EQ(s.text()->textDef.promptRow, 27u);
+}
+
+}  // namespace
+
+namespace {
+
+// A line with attributes goes out with the escape triples of the primary
+// and secondary planes before its positions (no colour), nulls included up
+// to its last position that holds anything.
+TEST(Inbound, ALineWithAttributesCarriesItsEscapes) {
+  TextStation s;
+  ASSERT_EQ(s.run(Wsf(Dftxt(0x00, 0xC0) + Dfscl(ScaleLine(1, {{2, 1}, {70, 2}})) +
+                      Wrtxt(0x80, 0x00, 0x08, 3, 2, LineRecord({3, Ebc("AB"), 1}, true)) + Rdtxt())),
+            0u);
+  const unsigned int at = s.offset(3, 4);
+  s.display.primaryPlane().writeCharacter(at, 0x84);
+  s.display.secondaryPlane().writeCharacter(at, 0x80);
+  s.display.colourPlane().writeCharacter(at, 0x8A);
+  s.display.presentationSpace().writeCharacter(at, Ebc("C")[0]);
+  s.text()->setModifiedLineTags(at, 0, 0);
+  s.enter();
+  ASSERT_EQ(s.host.sent.size(), 1u);
+  const Bytes& r = s.host.sent[0];
+  const Bytes lcdAndText(r.begin() + 17, r.end() - 18);
+  EXPECT_EQ(lcdAndText[4] & 0x08, 0x08);  // the line carries attributes
+  const Bytes text(lcdAndText.begin() + 13, lcdAndText.end());
+  const Bytes want = Ebc("AB") + Bytes{0x00, 0x10, 0x01, 0x84, 0x10, 0x02, 0x80} + Ebc("C");
+  EXPECT_EQ(text, want);
+  EXPECT_EQ((r[15] << 8) | r[16], 2 + 13 + static_cast<int>(want.size()));
+}
+
+}  // namespace

@@ -1,0 +1,272 @@
+#pragma once
+// The word-processing (text assist) session of a display station. The host
+// defines a text screen (DFTXT), its scale lines and special characters,
+// writes text lines with their line control data (WRTXT) and reads the
+// changed lines back (RDTXT); in between the operator edits the text here.
+// One per display station, built with it; all work happens on the event
+// loop's thread.
+#include <cstdint>
+
+#include "display/PlaneNumber.h"
+#include "textassist/TextTypes.h"
+
+class DisplayBag;
+class PresentationSpaceScreenBuffer;
+class PrimaryECBScreenBuffer;
+class SecondaryECBScreenBuffer;
+class qrnOStream;
+class qrnIStream;
+
+class TextSession {
+ public:
+  // Bits of the modes word that the station and the keyboard read.
+  static constexpr unsigned int kErrorShown = text_mode::kErrorShown;
+  static constexpr unsigned int kKeyboardLocked = text_mode::kKeyboardLocked;
+  static constexpr unsigned int kRows = 28;            // line records: 27 rows and a spare
+  // The two ruler offsets, at most 398 bytes of entries (a DFSCL is at
+  // most 406 bytes long) and the zero length that ends them.
+  static constexpr unsigned int kScaleTableBytes = 401;
+  static constexpr unsigned int kRulerBytes = 140;
+  static constexpr unsigned int kRecordBuffer = 8000;  // the inbound text record's work buffer
+  static constexpr unsigned int kMaxColumns = 132;
+  static constexpr unsigned char kSegmentBegin = 0x0B;
+  static constexpr unsigned char kSegmentEnd = 0x0D;
+  static constexpr uint32_t kLineHasSegments = 1u << 29;  // LineControlRecord::ctl3
+
+  explicit TextSession(DisplayBag* display = nullptr);
+  // Copies share the display station; a restore reads into one.
+  TextSession(const TextSession&) = default;
+  TextSession& operator=(const TextSession&) = default;
+
+  // The modes word (see text_mode).
+  unsigned int stateWord() const { return modes; }
+  bool errorFlag() const { return (modes & text_mode::kErrorShown) != 0; }
+  bool keyboardLocked() const { return (modes & text_mode::kKeyboardLocked) != 0; }
+  DisplayBag* display() const { return displayBag; }
+
+  // Host structured fields: the run [begin, end] (end inclusive) of class
+  // 0xD9 fields; the sense code, 0 when all were executed.
+  void wsfTextAssist(const unsigned char* begin, const unsigned char* end, uint32_t& sense);
+  bool cmdLengthOK(const unsigned char* cmd, const unsigned char* end, uint32_t& sense) const;
+  void dftxt(const unsigned char* cmd, uint32_t& sense);
+  void rdtxt(const unsigned char* cmd, uint32_t& sense);
+  void dfpen(const unsigned char* cmd, uint32_t& sense);
+  void dfspc(const unsigned char* cmd, uint32_t& sense);
+  void dfscl(const unsigned char* cmd, uint32_t& sense);
+  void dfdpc(const unsigned char* cmd, uint32_t& sense);
+  void wrtxt(const unsigned char* cmd, uint32_t& sense);
+
+  // Set-up and small operations.
+  void setTextScreenSize(unsigned int columns);
+  void setKBLocked(bool locked);
+  void setCursorDirection(bool rtl);
+  void setInsertMode(bool on);
+  void setMsgWait(bool on);
+  void writeCursor();
+  void clearTextModes() { modes &= 0x0000FFFFu; }
+  void clearDPOstruct() { dpo = PendingOperation(); }
+  void initLCDTable();
+  void setModifiedLineTags(unsigned int pos, unsigned int start, unsigned int end);
+  bool HQ600Host() const { return (textDef.defFlags2 & 0x80000000u) != 0; }
+  bool bidihosteditor() const { return (textDef.defFlags & 0x01000000u) != 0; }
+  bool secLangTables() const { return (textDef.defFlags2 & 0x10000000u) != 0; }
+  bool extendedPlanes() const { return (textDef.defFlags2 & 0x40000000u) != 0; }
+  unsigned int sizelncmdfld() const { return textDef.lineCmdFieldSize; }
+  // True for a right-to-left row under a bidirectional host editor.
+  bool isRightToLeftLine(unsigned int row) const;
+  bool inlinecmdfld(unsigned int pos) const;
+  unsigned int convertLVOffset(unsigned int pos) const;
+  unsigned int geterrorlinerow() const;
+  void setLocateChar(unsigned char ch, PlaneNumber plane);
+  bool getPageNum(unsigned char* out3) const;
+  bool savePageNum(const unsigned char* in3);
+  unsigned int currentPlane() const { return static_cast<unsigned int>(cursorPlane); }
+
+  // Scale lines: the entry of `id` (its length byte first), or null.
+  const unsigned char* getscaleline(unsigned int id) const;
+  const unsigned char* scaleLineOfRow(unsigned int row) const;
+  unsigned int getScaleLineOffset(bool rtl) const;
+  unsigned int getScaleLineTableLength(const unsigned char* p) const;
+  unsigned int scalelineflagset(unsigned int kind, unsigned int row) const;
+  bool searchscaleline(unsigned int row, unsigned int code) const;
+
+  // Line geometry: positions are screen offsets on the row's line.
+  unsigned int leftmar(unsigned int row);
+  unsigned int rightmar(unsigned int row);
+  unsigned int effectiveleftmar(unsigned int row);
+  bool scaleLineError(unsigned int row);
+  int findtabchar(unsigned int pos, unsigned char& type, int direction) const;
+  int findtabstop(unsigned int from, unsigned int to, unsigned char& type) const;
+  unsigned int findaligncolumn(unsigned int start, unsigned int end, unsigned int stopType) const;
+  // Re-aligns every tabbed segment from the one holding `pos` to the right
+  // margin on its tab stop; true when the cursor moved.
+  bool align(unsigned int pos, unsigned int& cursor);
+  int alignleftbound(unsigned int pos, int& tabPos, unsigned char& tabType);
+  int alignrightbound(unsigned int pos);
+  // True when the text could not move far enough (the line is restored).
+  bool aligntoright(unsigned int start, unsigned int& end, unsigned int count, unsigned int& cursor, bool& moved);
+  void aligntoleft(unsigned int start, unsigned int& end, unsigned int count, unsigned int& cursor, bool& moved);
+  unsigned int findnullstoright(unsigned int pos, unsigned int count, unsigned int& nullStart);
+  unsigned int findnullstoleft(unsigned int pos, unsigned int count);
+  void removeNulls(unsigned int tabPos, unsigned int textStart);
+  bool alignspill(unsigned int& cursor, unsigned int row);
+  void savelineimage(unsigned int row);
+  void restorelineimage(unsigned int row);
+
+  // Inbound text records.
+  void textSendAid(unsigned int position, unsigned char aid);
+  bool copyLCD(unsigned char* out, unsigned int row);
+  void updateLCD(unsigned int row);
+  void rdtxtlineIDrenumbering();
+  unsigned int determinePollType(unsigned int& changed);
+
+  // Status, scale and error rows.
+  void timerUpdate(bool fromWrite);
+  void updateAuditWindow(unsigned int row);
+  void updateLineNumber(unsigned int row);
+  void updatePitch(unsigned int row);
+  void updateScaleLine(unsigned int row, bool flag);
+  void operatorerror(unsigned int code);
+  unsigned int lastOperatorError() const { return lastOperatorErrorCode; }
+  void saveErrorLineData(unsigned int offset, unsigned int length);
+  void restoreErrorLineData(unsigned int offset, unsigned int length);
+
+  // Save and restore.
+  void saveTextSession(qrnOStream* out) const;
+  // 0, or the restore's sense code; nothing changes when refused.
+  unsigned int restoreTextSession(qrnIStream* in);
+
+  // Keys. Editing of the text comes with the editing code: until then a
+  // handler notes its call (lastHandler) and the data keys replace the
+  // character at the cursor.
+  void enterKey();
+  void c_textreset();
+  void c_textmouseclick(unsigned int offset);
+  void c_textbackspace();
+  void c_textdown();
+  void c_textup();
+  void c_textleft();
+  void c_textright();
+  void c_textfastleft();
+  void c_textfastright();
+  void c_texttabadvance();
+  void c_texttabfunction();
+  void c_textbacktab();
+  void c_texthome();
+  void c_textnewline();
+  void c_textrqcarrierreturn();
+  void c_textdup();
+  void c_textbasekey();
+  void c_textfarsibasekey();
+  void c_textfinalkey();
+  void c_textinitialkey();
+  void c_textmiddlekey();
+  void c_textendpush();
+  void c_textdisplaytextsymbols();
+  void c_texterase();
+  void c_textinsertkey();
+  void c_textpush();
+  void c_textattention();
+  void c_textsysrequest();
+  void c_textunderscore();
+  void c_textendattribute();
+  void c_textintensify();
+  void c_textwordunderscore();
+  void c_textstopcodefunction();
+  void c_textrqspace();
+  void c_textstopcodeadvance();
+  void c_textpageend();
+  void c_textcentertext();
+  void c_textaltd();
+  void c_textcarrierreturn();
+  void c_textbeginofline();
+  void c_textendofline();
+  void c_textrqtabfunction();
+  void c_texttopofpage();
+  void c_textbottomofpage();
+  void datakeys(unsigned char code);
+  void deleteKey(unsigned char a, unsigned char b);
+  void processsecattr(unsigned char attribute, unsigned char kind, unsigned char symbol);
+  void altAKey(unsigned char a, unsigned char b);
+  const char* lastHandler() const { return lastHandler_; }
+  // Whether the marked range may be cut out of the text page.
+  int WPCutOK(unsigned int start, unsigned int width);
+
+  // Members, in the order of the text session's model.
+  DisplayBag* displayBag;
+  PresentationSpaceScreenBuffer* psBuffer;
+  PrimaryECBScreenBuffer* primaryBuffer;
+  SecondaryECBScreenBuffer* secondaryBuffer;
+  uint16_t cursorPos = 0;
+  uint16_t rows = 24, cols = 80, screenSize = 1920;
+  PlaneNumber planeWalkA[3] = {Plane1, Plane2, Plane0};
+  PlaneNumber planeWalkB[3] = {Plane2, Plane0, Plane1};
+  uint16_t promptInputStart = 0;
+  uint16_t lastOperatorErrorCode = 0;
+  unsigned char errorLineText[80] = {};
+  unsigned char promptLineSave[kMaxColumns] = {};
+  bool promptLineSaveRTL = false;
+  unsigned char errorLineSave[3][kMaxColumns] = {};
+  bool errorLineSaveRTL = false;
+  uint8_t locateChar = 0;
+  uint8_t reqCarrierReturnChar = 0x06;
+  uint8_t hyphenChar = 0xCA;
+  uint8_t lastAid = 0;
+  uint8_t pendingPromptFunc = 0;
+  uint8_t copyMoveDelAid = 0;
+  uint8_t cursorChar = 0;
+  uint16_t auditIndex = 0x00FF;
+  uint32_t textFlagsA = 0;
+  uint8_t drawChar = 0xFF;
+  PlaneNumber cursorPlane = Plane0;
+  uint32_t copyMoveDelState = 0;
+  PlaneNumber savedCursorPlane = Plane0;
+  uint8_t pendingDataKey = 0;
+  unsigned char lineImageSave[3][kMaxColumns] = {};
+  uint32_t halfLineStart = 0;
+  uint32_t textFlagsB = 0;
+  uint16_t savedCursorPos = 0;
+  uint32_t scaleFlags = 0;   // bits 31..24 the cached scale-line id, bit 23 its orientation
+  uint16_t shownLineNumber = 0;
+  uint32_t firstLineNumber = 0;  // half lines; 32 bits, saved as 16
+  uint16_t cursorOutState = 1;
+  uint32_t modes = 0;
+  struct MarginCache {
+    uint8_t id = 0;
+    uint16_t left = 0, right = 0;
+  } marginCache;
+  unsigned char insertCache[24] = {};
+  unsigned char pfKeyInvalidMask[4] = {};
+  unsigned char coreCmdInvalidMask[2] = {};
+  TextDefinition textDef;
+  PendingOperation dpo;
+  LineControlRecord lineTable[kRows];
+  unsigned char pageNumber[3] = {};
+  unsigned char scaleLineTable[kScaleTableBytes] = {};
+  uint16_t saveWord = 0;
+  uint8_t saveByte = 0;
+
+ private:
+  unsigned int offsetOf(unsigned int row, unsigned int column) const {
+    return (row - 1) * cols + (column - 1);
+  }
+  unsigned int rowOf(unsigned int pos) const { return pos / cols + 1; }
+  unsigned int columnOf(unsigned int pos) const { return pos % cols + 1; }
+  LineControlRecord& line(unsigned int row) { return lineTable[row - 1]; }
+  const LineControlRecord& line(unsigned int row) const { return lineTable[row - 1]; }
+  bool textLine(unsigned int row) const;
+  unsigned char charAt(unsigned int pos) const;
+  unsigned int lastTextColumn(unsigned int row) const;
+  void nullline(unsigned int row);
+  void writeRow(unsigned int offset, const unsigned char* bytes, unsigned int n);
+  void cacheMargins(unsigned int row);
+  // The text write of one line record, after it was checked.
+  void writeLine(const LineControlRecord& lcd, const unsigned char* text, unsigned int n,
+                 bool twoByteLength);
+  unsigned int sendLineText(unsigned int row, unsigned char* out, unsigned int room);
+  // Reverses the contents of every segment of `bytes` in place.
+  static void reverseSegments(unsigned char* bytes, unsigned int n);
+  void copyerror(const unsigned char* text4);
+
+  const char* lastHandler_ = "";
+};

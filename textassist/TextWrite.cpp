@@ -1,0 +1,235 @@
+// WRTXT: the host writes text lines with their line control data and
+// places the cursor. The whole field is checked before the first line is
+// written, so a refused field leaves the screen and the line records alone.
+#include <cstring>
+
+#include "display/DisplayBag.h"
+#include "display/Rendering.h"
+#include "textassist/TextSession.h"
+
+namespace {
+constexpr uint32_t kNoEdit = line_ctl::kShownOnly | line_ctl::kNotText;
+
+unsigned int fieldLength(const unsigned char* cmd) { return (cmd[0] << 8) | cmd[1]; }
+}  // namespace
+
+void TextSession::reverseSegments(unsigned char* bytes, unsigned int n) {
+  for (unsigned int i = 0; i < n; ++i) {
+    if (bytes[i] != kSegmentBegin) continue;
+    unsigned int end = i + 1;
+    while (end < n && bytes[end] != kSegmentEnd && bytes[end] != kSegmentBegin) ++end;
+    // A segment without its end marker ends at the last byte that is not null.
+    if (end == n)
+      while (end > i + 1 && !bytes[end - 1]) --end;
+    for (unsigned int lo = i + 1, hi = end; lo + 1 < hi; ++lo, --hi) {
+      const unsigned char t = bytes[lo];
+      bytes[lo] = bytes[hi - 1];
+      bytes[hi - 1] = t;
+    }
+    i = end > i ? end - 1 : i;
+  }
+}
+
+// The line control record that 13 bytes of line control data describe.
+static LineControlRecord RecordFromHost(const unsigned char* lcd, bool midrange, bool bidi) {
+  LineControlRecord r;
+  r.ctl = static_cast<uint32_t>(lcd[0] & 0xFE) << 24;
+  r.ctl2 = static_cast<uint32_t>(lcd[1] & 0xF8) << 24;
+  r.spacing = lcd[1] & 0x07;
+  r.row = static_cast<uint16_t>((lcd[2] << 8) | lcd[3]);
+  if (midrange) {
+    uint32_t b = lcd[4] & 0x8F;
+    if (bidi) b |= lcd[4] & 0x60;
+    r.ctl3 = ((b & 0xE0) << 24) | ((b & 0x0F) << 25);
+  }
+  r.lineId = static_cast<uint16_t>((lcd[7] << 8) | lcd[8]);
+  r.newLine = lcd[9];
+  r.leftMarginOffset = lcd[10];
+  r.indentOffset = lcd[11];
+  r.scaleLineId = lcd[12];
+  return r;
+}
+
+void TextSession::writeLine(const LineControlRecord& lcd, const unsigned char* text, unsigned int n,
+                            bool twoByteLength) {
+  const unsigned int first = (lcd.row - 1u) * cols;
+  if (lcd.ctl & line_ctl::kClearRow) {
+    psBuffer->fillRange(first, first + cols - 1, 0x00);
+    if (extendedPlanes()) primaryBuffer->clearAllECBPlanes(static_cast<int>(first), static_cast<int>(first + cols - 1));
+  }
+  if (!n) return;
+  const bool bidi = HQ600Host() && bidihosteditor();
+  const bool rtl = bidi && (lcd.ctl3 & 0x80000000u);
+  // Segments of the other direction (between 0x0B and 0x0D) come in reading
+  // order and are shown reversed.
+  unsigned char shown[kMaxColumns];
+  if (bidi && !twoByteLength && (lcd.ctl3 & kLineHasSegments)) {
+    std::memcpy(shown, text, n);
+    reverseSegments(shown, n);
+    text = shown;
+  }
+  if (!rtl) {
+    psBuffer->writeData(text, n, first);
+    return;
+  }
+  // A right-to-left line: the in-line command field stays at the left, the
+  // text runs from the row's end backwards.
+  const unsigned int field = (lcd.ctl & line_ctl::kNotText) ? 0 : textDef.lineCmdFieldSize;
+  const unsigned int head = n < field ? n : field;
+  if (head) psBuffer->writeData(text, head, first);
+  if (n > head) psBuffer->writeDataBackwards(text + head, n - head, first + cols - 1);
+}
+
+void TextSession::wrtxt(const unsigned char* cmd, uint32_t& sense) {
+  if (!displayBag || displayBag->keyboardState().state() != KeyboardState::kWordProcessing) {
+    sense = text_sense::kKeyboardState;
+    return;
+  }
+  const unsigned int length = fieldLength(cmd);
+  // Either no cursor at all or both of its words.
+  if (length < 8 || (length > 8 && length < 12)) {
+    sense = text_sense::kLength;
+    return;
+  }
+  const unsigned char b5 = cmd[5], b6 = cmd[6], b7 = cmd[7];
+  if (cmd[4] || !(b5 & 0x80) || (b5 & 0x07) || (b6 & ~0x20) || ((b5 & 0x10) && (b5 & 0x08)) ||
+      (b7 & 0x80)) {
+    sense = text_sense::kInvalidData;
+    return;
+  }
+  unsigned int position = savedCursorPos;
+  if (length > 8) {
+    const unsigned int row = (cmd[8] << 8) | cmd[9], column = (cmd[10] << 8) | cmd[11];
+    if (row < 1 || row > rows || column < 1 || column > cols) {
+      sense = text_sense::kInvalidData;
+      return;
+    }
+    position = offsetOf(row, column);
+  }
+
+  // Check every line record against the line records as they will be.
+  const bool two = extendedPlanes();
+  const unsigned int lenBytes = two ? 2 : 1;
+  const bool midrange = HQ600Host(), bidi = bidihosteditor();
+  struct Shadow {
+    uint16_t lineId;
+    uint8_t newLine;
+    uint32_t ctl;
+  } shadow[kRows];
+  for (unsigned int r = 0; r < kRows; ++r)
+    shadow[r] = {lineTable[r].lineId, lineTable[r].newLine, lineTable[r].ctl};
+  for (unsigned int i = 12; i < length;) {
+    const unsigned int left = length - i;
+    const unsigned int len = left < lenBytes ? 0 : two ? (cmd[i] << 8) | cmd[i + 1] : cmd[i];
+    if (len < lenBytes + kLcdBytes || len > left || len - lenBytes - kLcdBytes > cols) {
+      sense = text_sense::kLength;
+      return;
+    }
+    const unsigned char* lcd = cmd + i + lenBytes;
+    const LineControlRecord rec = RecordFromHost(lcd, midrange, bidi);
+    const unsigned int row = rec.row;
+    bool bad = row < 1 || row > rows;
+    if (!two && midrange && (lcd[4] & 0x0F)) bad = true;
+    if (!bad && row > 1) {
+      const Shadow& above = shadow[row - 2];
+      if (above.lineId == rec.lineId && above.newLine == rec.newLine && !(above.ctl & kNoEdit) &&
+          !(rec.ctl & kNoEdit))
+        bad = true;
+    }
+    if (!bad && (row < textDef.firstTextRow || row > textDef.lastTextRow) && !(rec.ctl & kNoEdit)) bad = true;
+    if (!bad && (rec.ctl & line_ctl::kShownOnly) && !(rec.ctl & line_ctl::kNotText) && row <= 2) bad = true;
+    if (bad) {
+      sense = text_sense::kInvalidData;
+      return;
+    }
+    shadow[row - 1] = {rec.lineId, rec.newLine, rec.ctl};
+    i += len;
+  }
+
+  // Checked: write.
+  halfLineStart = (b5 & 0x40) ? 1 : 0;
+  PlaneNumber plane = Plane0;
+  if (two) plane = (b5 & 0x10) ? Plane1 : (b5 & 0x08) ? Plane2 : Plane0;
+  if (b6 & 0x20) {
+    setKBLocked(true);
+    if (modes & text_mode::kErrorShown) modes |= text_mode::kSysReqInError;
+  }
+  for (unsigned int i = 12; i < length;) {
+    const unsigned int len = two ? (cmd[i] << 8) | cmd[i + 1] : cmd[i];
+    const unsigned char* lcd = cmd + i + lenBytes;
+    const LineControlRecord rec = RecordFromHost(lcd, midrange, bidi);
+    if (rec.row == rows) modes &= ~text_mode::kPromptInput;
+    if (!midrange && rec.row == textDef.firstTextRow) std::memcpy(pageNumber, lcd + 4, 3);
+    else if (midrange && rec.row == textDef.firstTextRow) savePageNum(lcd + 4);
+    writeLine(rec, lcd + kLcdBytes, len - lenBytes - kLcdBytes, two);
+    line(rec.row) = rec;
+    i += len;
+  }
+  textFlagsA |= 1u << 27;
+
+  const bool errorShown = (modes & text_mode::kErrorShown) != 0;
+  if (!(b7 & 0x40) && !errorShown) {
+    auditIndex = 0x00FF;
+    const unsigned int row = rowOf(position), column = columnOf(position);
+    const bool mirror = isRightToLeftLine(row) || ((scaleFlags & (1u << 23)) && row == textDef.scaleRow);
+    if (mirror && !inlinecmdfld(position)) {
+      unsigned int c = textDef.lineCmdFieldSize + cols - column + 1;
+      if (!textLine(row)) c -= textDef.lineCmdFieldSize;
+      if (c >= 1 && c <= cols) position = offsetOf(row, c);
+    }
+    modes &= ~text_mode::kSegmentEnd;
+  }
+  DisplayControlData& control = displayBag->controlData();
+  if (b7 & 0x10) {
+    control.setCursorRequestBits(0x20);
+    control.setCursorState(static_cast<unsigned char>(control.cursorState() & ~0x08));
+  }
+  if (b7 & 0x20) {
+    control.setCursorState(static_cast<unsigned char>(control.cursorState() | 0x08));
+    control.clearCursorRequestBits(0x20);
+  }
+  const bool mayMove = !(b7 & 0x40) && !errorShown && (modes & text_mode::kKeyboardLocked);
+  if (modes & text_mode::kPromptInput) {
+    if (rowOf(position) != textDef.promptRow) {
+      savedCursorPos = static_cast<uint16_t>(position);
+    } else if (mayMove) {
+      cursorPos = static_cast<uint16_t>(position);
+      cursorPlane = plane;
+      writeCursor();
+    }
+  } else {
+    savedCursorPos = static_cast<uint16_t>(position);
+    if (mayMove) {
+      cursorPos = static_cast<uint16_t>(position);
+      cursorPlane = plane;
+      displayBag->getRendering()->setCursorPlane(plane);
+      writeCursor();
+    }
+  }
+  cursorChar = cursorPlane == Plane0 ? charAt(cursorPos)
+                                     : cursorPlane == Plane1 ? primaryBuffer->getCharacter(cursorPos)
+                                                             : secondaryBuffer->getCharacter(cursorPos);
+  firstLineNumber = 2u * line(textDef.firstTextRow).lineId + halfLineStart;
+
+  if ((b7 & 0x08) && (modes & text_mode::kKeyboardLocked)) {
+    setKBLocked(false);
+    if (pendingDataKey) {
+      const unsigned char key = pendingDataKey;
+      pendingDataKey = 0;
+      if ((lastAid == 0xDD || lastAid == 0xD7) && cursorPos > 0 &&
+          charAt(cursorPos - 1u) == reqCarrierReturnChar)
+        --cursorPos;
+      if (key == 5)
+        c_texttabfunction();
+      else if (key == 2)
+        c_textrqtabfunction();
+      else
+        datakeys(key);
+    }
+  }
+  if (b7 & 0x04) control.setControlBits(DisplayControlData::kAlarm);
+  if (b7 & 0x01)
+    setMsgWait(true);
+  else if (b7 & 0x02)
+    setMsgWait(false);
+}
