@@ -66,11 +66,13 @@ std::vector<long> SegmentKeys() {
   return keys;
 }
 
-// A print segment of this process is left behind.
-bool PrintSegmentLeft() {
-  const long first = kPrintKeyBase + getpid();
+// The segment of the last print is left behind. (Only its own key: test
+// programs running beside this one print with keys near it.)
+bool PrintSegmentLeft(const LocalPrint* print) {
+  const long key = print->lastKey();
+  EXPECT_GE(key, kPrintKeyBase) << "the print made a segment";
   for (long k : SegmentKeys())
-    if (k >= first && k < first + 20000) return true;
+    if (k == key) return true;
   return false;
 }
 
@@ -196,7 +198,7 @@ TEST_F(ScreenPrintSessionTest, ScreenPrintPutsTheScreenIntoThePrintersFile) {
   EXPECT_EQ(rows, ScreenRows());
   EXPECT_EQ(rows[0].find("Sign On"), 35u);
   EXPECT_EQ(job.find("SECRET"), std::string::npos) << "a non-display field prints blank";
-  EXPECT_FALSE(PrintSegmentLeft());
+  EXPECT_FALSE(PrintSegmentLeft(print));
 
   // The printer and settings are kept for the next print.
   LocalPrintSettings kept;
@@ -223,7 +225,7 @@ TEST_F(ScreenPrintSessionTest, LastPrinterFromTheConfigurationPrintsPostscript) 
   ASSERT_EQ(job.rfind("%!PS-Adobe\n", 0), 0u);
   EXPECT_NE(job.find("8 scalefont"), std::string::npos) << "landscape, as last time";
   EXPECT_NE(job.find("(" + std::string(35, ' ') + "Sign On"), std::string::npos);
-  EXPECT_FALSE(PrintSegmentLeft());
+  EXPECT_FALSE(PrintSegmentLeft(print));
 }
 
 // Run from inside the selection's modal loop: the user picks `g_choice`.
@@ -273,7 +275,7 @@ TEST_F(ScreenPrintSessionTest, PrintScreenNowPrintsWithoutTheDialog) {
   ASSERT_EQ(print->lastResult(), PrintHandoffResult::Started);
   ASSERT_TRUE(cups_->WaitForCompletedJobs("screen", before + 1)) << cups_->ErrorLog();
   EXPECT_NE(printtest::ReadWholeFile(cups_->OutputOf("screen")).find("QWHOST01"), std::string::npos);
-  EXPECT_FALSE(PrintSegmentLeft());
+  EXPECT_FALSE(PrintSegmentLeft(print));
   // The menu still shows the dialog.
   PrintFromTheMenu();
 }
@@ -283,7 +285,7 @@ TEST_F(ScreenPrintSessionTest, NoSegmentIsLeftWhenThePrintProgramCannotStart) {
   PrintFromTheMenu();
   LocalPrint* print = block_->xstuff.localPrint();
   EXPECT_EQ(print->lastResult(), PrintHandoffResult::NotStarted);
-  EXPECT_FALSE(PrintSegmentLeft());
+  EXPECT_FALSE(PrintSegmentLeft(print));
   // The session goes on: a second request opens the dialog again.
   Widget item = XtNameToWidget(block_->xstuff.shell(), "*localButton");
   XtCallCallbacks(item, XmNactivateCallback, nullptr);
