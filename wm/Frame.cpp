@@ -402,6 +402,7 @@ void EndDrag(ManagedWindow* m) {
 }
 
 int FrameButtonReleaseHandler(SimpleWindow* w, XEvent* ev);
+int DecorationPress(ManagedWindow* m, XEvent* ev, int region, int x, int y);
 
 int FrameButtonPressHandler(SimpleWindow* w, XEvent* ev) {
   ManagedWindow* m = RecordOf(w);
@@ -421,7 +422,19 @@ int FrameButtonPressHandler(SimpleWindow* w, XEvent* ev) {
     RaiseWindow(m);
     return 1;
   }
+  // The frame takes the pointer before it is thawed, so that the motion
+  // queued behind the press comes here, not to the window under the pointer.
+  GrabPointerFor(m, s->sdk.cursors[SdkCursorNormal]);
   XAllowEvents(d, AsyncPointer, b.time);
+  const int handled = DecorationPress(m, ev, region, x, y);
+  if (m->dragMode < 0 && m->pendingRegion < 0) ReleasePointer(m);
+  return handled;
+}
+
+int DecorationPress(ManagedWindow* m, XEvent* ev, int region, int x, int y) {
+  ScreenState* s = m->state;
+  Display* d = s->sdk.display;
+  const XButtonEvent& b = ev->xbutton;
   if (!m->client) return 1;
   if (HasMappedTransient(m)) {
     RaiseWindow(m);
@@ -533,10 +546,11 @@ int FrameMotionHandler(SimpleWindow* w, XEvent* ev) {
   if (m->pendingRegion >= 0 && m->pressedButton == -1) {
     const int region = m->pendingRegion;
     m->pendingRegion = -1;
-    ReleasePointer(m);
     if ((e.state & s->sdk.selectButtonMask) && DragAllowed(m, region)) {
       m->dragMode = region;
-      StartRubberBand(m);
+      StartRubberBand(m);  // takes over the grab
+    } else {
+      ReleasePointer(m);
     }
   }
   if (m->dragMode >= RegionMenuButton && m->dragMode <= RegionCloseButton) {
