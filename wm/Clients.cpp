@@ -383,6 +383,12 @@ void HandleClientPropertyChange(ScreenState* s, ManagedWindow* m, Atom atom) {
 void HandleClientActivate(ScreenState* s, Window w) {
   ManagedWindow* m = FindClientByWindow(s, w);
   if (!m || m->client != w || IsActiveWindow(m) || m->minimized || m->unmappedByClient) return;
+  // A FocusIn of a focus Teldra has moved on since is stale: only a client
+  // that holds the focus now took it itself.
+  Window focus = None;
+  int revert = 0;
+  XGetInputFocus(s->sdk.display, &focus, &revert);
+  if (focus != w) return;
   RaiseWindow(m);
 }
 

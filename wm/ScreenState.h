@@ -110,6 +110,7 @@ struct ScreenState {
   GC outlineGC;
   GC iconGC;
   unsigned long iconLabelBackground, iconLabelText;
+  int desktopIconCount;  // icons laid out at the last clearing of the root
   SimpleMenu* windowMenu;
   ManagedWindow* windowMenuFrame;  // the frame the window menu is up for
 

@@ -419,6 +419,13 @@ void RedrawDesktop(ScreenState* s, int now) {
     DrawDesktopIconsNow(s);
     return;
   }
+  // Clearing the root exposes every piece of it that the frames leave
+  // visible: with no icon before and none now there is nothing to lay out.
+  int icons = 0;
+  for (ManagedWindow* m = s->managedWindows; m; m = m->next)
+    if (m->minimized && !m->transient && !m->unmappedByClient) ++icons;
+  if (!icons && !s->desktopIconCount) return;
+  s->desktopIconCount = icons;
   XClearArea(s->sdk.display, s->sdk.root, 0, 0, 0, 0, True);
 }
 
