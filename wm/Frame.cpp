@@ -59,7 +59,7 @@ struct ButtonRow {
 ButtonRow Buttons(const ManagedWindow* m) {
   ButtonRow r;
   r.y = m->left + m->buttonOffset;
-  int right = m->width - m->right - 2;  // the close button ends at W - right - 3
+  int right = m->width - m->right - 3;  // the last pixel of the close button
   if (m->functions & FunctionClose) {
     r.close = right - kButton + 1;
     right -= 16;
