@@ -15,6 +15,8 @@
 #include "wm/ScreenState.h"
 #include "wm/WindowManager.h"
 #include "wm/WindowOps.h"
+#include "wm/WorkArea.h"
+#include "tests/support/XProps.h"
 
 namespace {
 
@@ -166,6 +168,26 @@ TEST_F(FrameGeometryTest, MaximiseAndRestore) {
   EXPECT_EQ(m->maximized, 1);
   RestoreWindow(m);  // then maximised
   EXPECT_EQ(std::vector<int>({m->x, m->y, m->width, m->height}), std::vector<int>({100, 50, 300, 250}));
+}
+
+// A bar taking the top 40 pixels moves every window down with the work
+// area and refits the maximised ones; the root property follows.
+TEST_F(FrameGeometryTest, AWorkAreaChangeMovesEveryWindow) {
+  state_.constrainedMode = 1;
+  ManagedWindow* plain = CreateFrame(&state_, 100, 100, 300, 200, "p", "p", 0, 0, 1, 1, 1, 0);
+  ManagedWindow* big = CreateFrame(&state_, 0, 0, 500, 400, "b", "b", 0, 0, 1, 1, 1, 0);
+  MaximizeWindow(big);
+  SetWorkArea(&state_, 0, 40, 1024, 768);
+  EXPECT_EQ(std::vector<int>({plain->x, plain->y, plain->width, plain->height}),
+            std::vector<int>({100, 140, 200, 100}));
+  EXPECT_EQ(std::vector<int>({big->x, big->y, big->width, big->height}), std::vector<int>({-1, 39, 1028, 732}));
+  EXPECT_EQ(std::vector<int>(big->normal, big->normal + 4), std::vector<int>({0, 40, 500, 440}));
+  const qwtest::PropertyValue area = qwtest::ReadRootProperty(state_.sdk.display, "_WIN_WORKAREA");
+  EXPECT_EQ(area.values, (std::vector<long>{0, 40, 1024, 768}));
+  EXPECT_EQ(area.typeName, "_WIN_WORKAREA");
+  // An empty or inverted area is refused.
+  SetWorkArea(&state_, 500, 40, 100, 768);
+  EXPECT_EQ(state_.workArea[0], 0);
 }
 
 }  // namespace
