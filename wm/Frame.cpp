@@ -124,8 +124,22 @@ void ConfigureClient(ManagedWindow* m, const XConfigureRequestEvent& c) {
   if (c.value_mask & CWHeight) height = std::clamp(c.height, 1, kMaxClientSize);
   x = std::clamp(x, -kMaxClientSize, kMaxClientSize);
   y = std::clamp(y, -kMaxClientSize, kMaxClientSize);
-  const int left = x - m->left, top = y - m->top;
-  const int right = left + width + m->left + m->right, bottom = top + height + m->top + m->bottom;
+  int left = x - m->left, top = y - m->top;
+  int right = left + width + m->left + m->right, bottom = top + height + m->top + m->bottom;
+  if (!m->notConstrained) {
+    // Into the work area: moved left or up (its outer line may stay one
+    // pixel outside), and cut when it is larger than the area.
+    const int* a = m->state->workArea;
+    const int o = m->outlineWidth;
+    const int dx = std::min(std::max(right - (a[2] + o + 1), 0), std::max(left - (a[0] - 1), 0));
+    const int dy = std::min(std::max(bottom - (a[3] + o + 1), 0), std::max(top - (a[1] - 1), 0));
+    left -= dx;
+    right -= dx;
+    top -= dy;
+    bottom -= dy;
+    if (right > a[2] + o + 1) right = std::max(a[2] + o, left + m->left + m->right + 1);
+    if (bottom > a[3] + o + 1) bottom = std::max(a[3] + o + 1, top + m->top + m->bottom + 1);
+  }
   if (left != m->x || top != m->y || right != m->x + m->width || bottom != m->y + m->height) {
     if (m->maximized) {
       m->normal[0] = left;

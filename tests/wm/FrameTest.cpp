@@ -246,6 +246,21 @@ TEST_F(FrameTest, ConfigureRequestsAreHonouredAndAnswered) {
   ASSERT_TRUE(waitSynthetic(&told, 0)) << "an unchanged geometry is answered too";
   EXPECT_EQ(told.width, 300);
   EXPECT_EQ(told.x, 100);
+  // A request past the work area's right and bottom is moved back into it;
+  // one larger than the screen is cut to it.
+  XMoveResizeWindow(display_, w, 900, 700, 301, 200);
+  XFlush(display_);
+  ASSERT_TRUE(waitSynthetic(&told, 301));
+  XWindowAttributes fr = Attributes(display_, frame);
+  EXPECT_EQ(fr.x + fr.width, 1024 + 2 + 1);
+  EXPECT_EQ(fr.y + fr.height, 768 + 2 + 1);
+  XMoveResizeWindow(display_, w, 10, 40, 3000, 2000);
+  XFlush(display_);
+  ASSERT_TRUE(waitSynthetic(&told, 0));
+  fr = Attributes(display_, frame);
+  EXPECT_EQ(fr.x, -1);
+  EXPECT_EQ(fr.x + fr.width, 1024 + 2);
+  EXPECT_EQ(told.width, fr.width - 12);
 }
 
 }  // namespace
