@@ -324,11 +324,10 @@ ManagedWindow* ManageWindow(ScreenState* s, Window w, int restoreGeometry, int* 
   SendSyntheticConfigure(m);
   StackInsertWindow(m, layer);
   if (startIconic) {
-    // The frame stays unmapped until the client maps itself again.
+    // Frame and client stay unmapped: the client's own map later (a
+    // MapRequest) asks for the normal state, and so does a press on its icon.
     m->minimized = 1;
-    m->restoreOnMap = 1;  // the map below is ours, not the client's
     if (iconic) *iconic = 1;
-    XMapWindow(d, w);
     RedrawDesktop(s, 0);
   } else {
     XMapWindow(d, w);

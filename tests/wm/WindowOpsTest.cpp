@@ -341,4 +341,27 @@ TEST_F(WindowOpsTest, HostileClientsAreFramedAndCannotHangTeldra) {
   for (Window f : frames) EXPECT_EQ(Attributes(display_, f).map_state, IsViewable);
 }
 
+// A client that starts iconic is an icon at once; mapping itself again
+// (ICCCM: the way back to the normal state) brings its frame.
+TEST_F(WindowOpsTest, AnIconicClientComesBackWhenItMapsItself) {
+  StartTeldra();
+  ReadBorders();
+  Window w = MakeClient("iconic", 300, 300, 150, 80);
+  XWMHints hints = {};
+  hints.flags = StateHint;
+  hints.initial_state = IconicState;
+  XSetWMHints(display_, w, &hints);
+  XMapWindow(display_, w);
+  XFlush(display_);
+  ASSERT_TRUE(qwtest::WaitUntil([&] { return ParentOf(display_, w) != root_ && WMState(w).size() == 2; }))
+      << teldra_.Output();
+  const Window frame = ParentOf(display_, w);
+  EXPECT_EQ(WMState(w), (std::vector<long>{0, 0}));
+  EXPECT_EQ(Attributes(display_, frame).map_state, IsUnmapped);
+  XMapWindow(display_, w);
+  XFlush(display_);
+  EXPECT_TRUE(qwtest::WaitUntil([&] { return Attributes(display_, w).map_state == IsViewable; }));
+  EXPECT_EQ(WMState(w), (std::vector<long>{1, 0}));
+}
+
 }  // namespace
