@@ -100,17 +100,6 @@ int FrameHitTest(const ManagedWindow* frame, int x, int y);
 // Moves and resizes the frame to left, top, right, bottom and the client to
 // the inner rectangle.
 void PlaceFrame(ManagedWindow* frame, int left, int top, int right, int bottom);
-// The grab cursor for the drag or pending press; the hover cursor for a
-// point of the frame; a cursor shown only when it changes.
-Cursor FrameCursorForRegion(ManagedWindow* frame);
-void UpdateHoverCursor(ManagedWindow* frame, int x, int y);
-void ShowFrameCursor(ManagedWindow* frame, Cursor cursor);
-// A drag of the frame's drag mode: the size limits from the client's
-// WM_NORMAL_HINTS, the outline and the pointer grab.
-void StartRubberBand(ManagedWindow* frame);
-// Draws or (drawn again) removes the outline of a resize on the root.
-void DrawOutline(ManagedWindow* frame);
-void EndRubberBand(ManagedWindow* frame);
 // Tells the client where it is (ICCCM synthetic ConfigureNotify).
 void SendSyntheticConfigure(ManagedWindow* frame);
 // WM_STATE: Normal (1) unless minimised (0), no icon window.
