@@ -364,4 +364,41 @@ TEST_F(WindowOpsTest, AnIconicClientComesBackWhenItMapsItself) {
   EXPECT_EQ(WMState(w), (std::vector<long>{1, 0}));
 }
 
+// The window menu from the menu button, driven by its keys: maximise, then
+// close a client that does not take WM_DELETE_WINDOW (its window goes).
+TEST_F(WindowOpsTest, TheWindowMenuMaximisesAndCloses) {
+  StartTeldra();
+  ReadBorders();
+  Window w = MakeClient("menu", 200, 200, 300, 150);
+  XMapWindow(display_, w);
+  XFlush(display_);
+  Window frame = WaitForFrame(w);
+  ASSERT_NE(frame, None);
+  auto menuButton = [&] {
+    const XRectangle r = FrameRect(frame);
+    Click(r.x + left_ + 2 + 7, r.y + left_ + (top_ - 20) / 2 + 7);
+  };
+  auto menuUp = [&] {
+    return qwtest::WaitUntil([&] {
+      for (Window c : ChildrenOf(display_, root_)) {
+        const XWindowAttributes a = Attributes(display_, c);
+        if (a.override_redirect && a.map_state == IsViewable) return true;
+      }
+      return false;
+    });
+  };
+  menuButton();
+  ASSERT_TRUE(menuUp()) << teldra_.Output();
+  // Down from nothing: Restore, Move and Size are not offered; Minimize,
+  // then Maximize.
+  Tool({"xdotool", "key", "Down", "Down", "Return"});
+  ASSERT_TRUE(qwtest::WaitUntil([&] { return FrameRect(frame).width == 1028; })) << teldra_.Output();
+  menuButton();
+  ASSERT_TRUE(menuUp());
+  Tool({"xdotool", "key", "Up", "Return"});  // Up from nothing: the last item, Close
+  EXPECT_TRUE(qwtest::WaitUntil([&] { return !Exists(display_, w) && !Exists(display_, frame); }))
+      << teldra_.Output();
+  EXPECT_TRUE(teldra_.Running());
+}
+
 }  // namespace
