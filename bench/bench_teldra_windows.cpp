@@ -7,6 +7,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -112,24 +113,54 @@ void BM_RaiseToTop(benchmark::State& state) {
     state.SkipWithError("no Xvfb or Teldra");
     return;
   }
-  auto windows = desk.Flood(static_cast<int>(state.range(0)) + 1);
+  // Two of the benchmark's windows at least: the lowest of them is never the top.
+  auto windows = desk.Flood(static_cast<int>(state.range(0)) + 2);
   Display* d = desk.display;
   Window root = DefaultRootWindow(d);
-  size_t next = 0;
+  XSelectInput(d, root, SubstructureNotifyMask);
+  XSync(d, False);
+  std::map<Window, size_t> byFrame;
+  std::vector<Window> frames;
+  for (size_t i = 0; i < windows.size(); ++i) {
+    frames.push_back(desk.FrameOf(windows[i].first, windows[i].second));
+    byFrame[frames.back()] = i;
+  }
   for (auto _ : state) {
-    Display* owner = windows[next % windows.size()].first;
-    const Window w = windows[next++ % windows.size()].second;
-    const Window frame = desk.FrameOf(owner, w);
+    state.PauseTiming();
+    // The lowest of the windows is raised.
+    Window r = 0, p = 0;
+    Window* children = nullptr;
+    unsigned int n = 0;
+    XQueryTree(d, root, &r, &p, &children, &n);
+    size_t lowest = 0;
+    for (unsigned int i = 0; i < n; ++i)
+      if (byFrame.count(children[i])) {
+        lowest = byFrame[children[i]];
+        break;
+      }
+    if (children) XFree(children);
+    while (XPending(d)) {
+      XEvent stale;
+      XNextEvent(d, &stale);
+    }
+    state.ResumeTiming();
+    Display* owner = windows[lowest].first;
+    const Window w = windows[lowest].second;
+    const Window frame = frames[lowest];
     XRaiseWindow(owner, w);
     XFlush(owner);
-    for (;;) {
-      Window r = 0, p = 0;
-      Window* children = nullptr;
-      unsigned int n = 0;
-      XQueryTree(d, root, &r, &p, &children, &n);
-      const bool top = n && children[n - 1] == frame;
-      if (children) XFree(children);
-      if (top) break;
+    // Each restack of the frame is a ConfigureNotify on the root; the
+    // stacking order is read once per such event, not polled.
+    for (bool top = false; !top;) {
+      XEvent ev;
+      XWindowEvent(d, root, SubstructureNotifyMask, &ev);
+      if (ev.type != ConfigureNotify || ev.xconfigure.window != frame) continue;
+      Window r2 = 0, p2 = 0;
+      Window* order = nullptr;
+      unsigned int count = 0;
+      XQueryTree(d, root, &r2, &p2, &order, &count);
+      top = count && order[count - 1] == frame;
+      if (order) XFree(order);
     }
   }
 }
