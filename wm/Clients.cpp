@@ -5,9 +5,14 @@
 
 #include <algorithm>
 
+#include "platform/sdk/NLSText.h"
 #include "platform/sdk/SimpleWindow.h"
+#include "wm/ClassRules.h"
 #include "wm/Frame.h"
 #include "wm/ScreenState.h"
+#include "wm/Stacking.h"
+#include "wm/WindowOps.h"
+#include "wm/WorkArea.h"
 
 namespace {
 
@@ -75,28 +80,233 @@ ManagedWindow* FindClientByWindow(ScreenState* s, Window w) {
   return nullptr;
 }
 
-ManagedWindow* ManageWindow(ScreenState* s, Window w, int) {
+MotifHints ReadMotifHints(ScreenState* s, Window w) {
+  MotifHints h;
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  const Atom atom = s->atoms[AtomMotifWmHints];
+  if (XGetWindowProperty(s->sdk.display, w, atom, 0, 10, False, AnyPropertyType, &type, &format, &count,
+                         &after, &data) == Success &&
+      data && format == 32 && count >= 1) {
+    const long* v = reinterpret_cast<const long*>(data);
+    h.present = true;
+    h.flags = static_cast<unsigned long>(v[0]);
+    if (count > 1) h.functions = static_cast<unsigned long>(v[1]);
+    if (count > 2) h.decorations = static_cast<unsigned long>(v[2]);
+    if (count > 3) h.inputMode = v[3];
+  }
+  if (data) XFree(data);
+  return h;
+}
+
+namespace {
+
+// The first long of _WIN_LAYER, clamped to a layer; `fallback` without one.
+int ReadLayer(ScreenState* s, Window w, int fallback) {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  int layer = fallback;
+  if (XGetWindowProperty(s->sdk.display, w, s->atoms[AtomWinLayer], 0, 1, False, AnyPropertyType, &type,
+                         &format, &count, &after, &data) == Success &&
+      data && format == 32 && count >= 1)
+    layer = static_cast<int>(std::clamp(*reinterpret_cast<const long*>(data), 0L, 255L));
+  if (data) XFree(data);
+  return layer;
+}
+
+// The window a client is transient for, 0 when none or when it names the
+// root or the client itself.
+Window ReadTransientFor(ScreenState* s, Window w) {
+  Window owner = 0;
+  if (!XGetTransientForHint(s->sdk.display, w, &owner)) return 0;
+  if (owner == w || owner == s->sdk.root) return 0;
+  return owner;
+}
+
+void ReadClass(Display* d, Window w, std::string* instance, std::string* cls, bool* hasInstance, bool* hasClass) {
+  XClassHint hint = {nullptr, nullptr};
+  *hasInstance = *hasClass = false;
+  if (!XGetClassHint(d, w, &hint)) return;
+  if (hint.res_name) {
+    *instance = Printable(hint.res_name);
+    *hasInstance = true;
+    XFree(hint.res_name);
+  }
+  if (hint.res_class) {
+    *cls = Printable(hint.res_class);
+    *hasClass = true;
+    XFree(hint.res_class);
+  }
+}
+
+// Fits a frame into the work area: shifted left or up first, then its left
+// and top raised to the area, the frame shrinking.
+void FitFrame(const int area[4], bool decorated, bool notConstrained, int r[4]) {
+  if (notConstrained) {
+    const int dx = std::max(area[0] - r[0], 0), dy = std::max(area[1] - r[1], 0);
+    r[0] += dx;
+    r[2] += dx;
+    r[1] += dy;
+    r[3] += dy;
+    return;
+  }
+  const int slack = decorated ? 2 : 0;
+  if (r[2] > area[2] + slack) {
+    const int dx = r[2] - (area[2] + slack);
+    r[0] -= dx;
+    r[2] -= dx;
+  }
+  if (r[3] > area[3] + slack) {
+    const int dy = r[3] - (area[3] + slack);
+    r[1] -= dy;
+    r[3] -= dy;
+  }
+  r[0] = std::max(r[0], area[0]);
+  r[1] = std::max(r[1], area[1]);
+}
+
+}  // namespace
+
+ManagedWindow* ManageWindow(ScreenState* s, Window w, int restoreGeometry, int* iconic) {
   Display* d = s->sdk.display;
+  if (iconic) *iconic = 0;
   XWindowAttributes a;
-  if (!w || FindClientByWindow(s, w) || FindSimpleWindow(&s->sdk, w)) return nullptr;
+  if (!w || w == s->sdk.root || FindClientByWindow(s, w) || FindSimpleWindow(&s->sdk, w)) return nullptr;
   if (!XGetWindowAttributes(d, w, &a) || a.override_redirect || a.c_class != InputOutput)
     return nullptr;
-  const int x = std::max(a.x, s->workArea[0]);
-  const int y = std::max(a.y, s->workArea[1]);
+  const int* area = s->workArea;
+  const int textHeight = s->titleFont ? s->titleFont->ascent + s->titleFont->descent : 0;
+  const int T = std::max(textHeight, 15);
   XAddToSaveSet(d, w);
-  ManagedWindow* m = CreateFrame(s, x, y, a.width, a.height, w);
+
+  const std::string title = ReadClientTitle(s, w);
+  std::string iconTitle = title;
+  XTextProperty iconProp;
+  if (XGetWMIconName(d, w, &iconProp)) {
+    if (iconProp.format == 8 && iconProp.value && iconProp.nitems)
+      iconTitle = Printable(std::string(reinterpret_cast<const char*>(iconProp.value), iconProp.nitems));
+    if (iconProp.value) XFree(iconProp.value);
+  }
+  bool startIconic = false;
+  if (XWMHints* h = XGetWMHints(d, w)) {
+    startIconic = (h->flags & StateHint) && h->initial_state == IconicState;
+    XFree(h);
+  }
+  std::string instance, cls;
+  bool hasInstance = false, hasClass = false;
+  ReadClass(d, w, &instance, &cls, &hasInstance, &hasClass);
+  const ClassKey key = ChooseClassKey(hasInstance ? instance.c_str() : nullptr, hasClass ? cls.c_str() : nullptr);
+  const unsigned rules = hasInstance ? ParseClassRules(instance.c_str()) : 0;
+  if (key.key == "VendorShell" || key.realClass == "VendorShell" || key.key == "TopLevelShell" ||
+      key.realClass == "TopLevelShell")
+    XDefineCursor(d, s->sdk.root, s->sdk.cursors[SdkCursorNormal]);
+
+  const MotifHints motif = ReadMotifHints(s, w);
+  const Window transientFor = ReadTransientFor(s, w);
+  const int transient = transientFor != 0;
+  const int resizable = MotifAllowsResize(&motif, transient) && !(rules & RuleNoResize);
+  const bool decorated = !(rules & RuleNoBorders) && MotifWantsBorder(motif);
+  const unsigned removed = RuleRemovedFunctions(rules) | MotifRemovedFunctions(motif);
+  const int layer = (rules & RuleLayerGiven) ? static_cast<int>(rules & RuleLayerMask) : ReadLayer(s, w, 4);
+
+  const int top = decorated ? T + 8 : 0, left = decorated ? 5 : 0;
+  const int extraW = decorated ? 12 : 0, extraH = decorated ? T + 15 : 0;
+  int clientW = std::clamp(a.width, 1, 30000), clientH = std::clamp(a.height, 1, 30000);
+  if (key.key == "XTerm") {
+    XSizeHints hints = {};
+    long supplied = 0;
+    if (XGetWMNormalHints(d, w, &hints, &supplied) && (hints.flags & PSize) && hints.width > 0 &&
+        hints.height > 0) {
+      clientW = std::min(hints.width, 30000);
+      clientH = std::min(hints.height, 30000);
+    }
+  }
+  int r[4] = {std::max(a.x, area[0]), std::max(a.y, area[1]), 0, 0};
+  r[2] = r[0] + clientW + extraW;
+  r[3] = r[1] + clientH + extraH;
+  bool maximized = false, restored = false;
+  ClassRecord record = {};
+  if (restoreGeometry && !transient && key.hasKey && rules && LookupClassRecord(s, key.key, &record) &&
+      record.geometryValid) {
+    int x1 = r[0], y1 = r[1], x2 = r[2], y2 = r[3];
+    const bool takePos = record.restoreFlagsValid ? record.restorePosition && !(rules & RuleNoSavePosition)
+                                                  : !(rules & (RuleNoSaveSize | RuleNoSavePosition));
+    const bool takeSize = resizable && (record.restoreFlagsValid ? record.restoreSize && !(rules & RuleNoSaveSize)
+                                                                 : !(rules & (RuleNoSaveSize | RuleNoSavePosition)));
+    if (takeSize) {
+      x2 = x1 + (record.x2 - record.x1);
+      y2 = y1 + (record.y2 - record.y1);
+    }
+    if (takePos) {
+      x2 += record.x1 - x1;
+      y2 += record.y1 - y1;
+      x1 = record.x1;
+      y1 = record.y1;
+    }
+    r[0] = x1;
+    r[1] = y1;
+    r[2] = x2;
+    r[3] = y2;
+    if (!(rules & RuleNoSaveZoom)) maximized = record.maximized != 0;
+    restored = true;
+  }
+  const bool modeless = MotifModeless(motif);
+  if (!restored && ((transient && !modeless) || key.centreOnPlacement)) {
+    const int w0 = r[2] - r[0], h0 = r[3] - r[1];
+    ManagedWindow* owner = nullptr;
+    for (ManagedWindow* m = s->managedWindows; m && transient && !owner; m = m->next)
+      if (m->client == transientFor) owner = m;
+    if (owner) {
+      r[0] = std::max(owner->x + (owner->width - w0) / 2, area[0]);
+      r[1] = std::max(owner->y + (owner->height - h0) / 2, area[1]);
+      if (r[0] + w0 > area[2]) r[0] = std::max(area[2] - w0, area[0]);
+      if (r[1] + h0 > area[3]) r[1] = std::max(area[3] - h0, area[1]);
+    } else {
+      r[0] = area[0] + ((area[2] - area[0]) - w0) / 2;
+      r[1] = area[1] + ((area[3] - area[1]) - h0) / 2;
+    }
+    r[2] = r[0] + w0;
+    r[3] = r[1] + h0;
+  }
+  FitFrame(area, decorated, key.notConstrained, r);
+  if ((rules & RuleZoom) && !transient && !key.centreOnPlacement) maximized = true;
+
+  ManagedWindow* m = CreateFrame(s, r[0], r[1], r[2], r[3], title, iconTitle, w, transient, resizable,
+                                 decorated, decorated && !(rules & RuleNoMenu), removed);
   if (!m) {
     XRemoveFromSaveSet(d, w);
     return nullptr;
   }
-  m->title = ReadClientTitle(s, w);
-  m->iconTitle = m->title;
+  m->classKey = key.key;
+  m->realClass = key.realClass;
+  m->colormap = a.colormap;
+  m->notConstrained = key.notConstrained;
+  m->transientFor = transientFor;
+  m->modeless = transient ? modeless : 0;
   m->clientBorderWidth = a.border_width;
+  if (maximized) {
+    m->maximized = 1;
+    const int o = m->outlineWidth;
+    m->x = area[0] - (decorated ? 1 : 0);
+    m->y = area[1] - (decorated ? 1 : 0);
+    m->width = area[2] + (decorated ? o + 1 : 0) - m->x;
+    m->height = area[3] + (decorated ? o + 1 : 0) - m->y;
+    XMoveResizeWindow(d, m->frame->window, m->x, m->y, static_cast<unsigned>(m->width),
+                      static_cast<unsigned>(m->height));
+  }
+  ApplyFrameShape(m);
+
   const bool mapped = a.map_state != IsUnmapped;
   if (mapped) XUnmapWindow(d, w);
   XSetWindowBorderWidth(d, w, 0);
   XDefineCursor(d, w, s->sdk.cursors[SdkCursorNormal]);
-  XReparentWindow(d, w, m->frame->window, m->left, m->top);
+  XReparentWindow(d, w, m->frame->window, left, top);
+  XMoveResizeWindow(d, w, left, top, static_cast<unsigned>(std::max(m->width - m->left - m->right, 1)),
+                    static_cast<unsigned>(std::max(m->height - m->top - m->bottom, 1)));
   XSelectInput(d, w, FocusChangeMask | PropertyChangeMask | ColormapChangeMask);
   // A client that died before the reparent is not in the frame, and its
   // DestroyNotify went to the root: let go of the frame now.
@@ -108,13 +318,21 @@ ManagedWindow* ManageWindow(ScreenState* s, Window w, int) {
   if (children) XFree(children);
   if (!inFrame) {
     m->client = 0;
-    ReleaseFrame(m);
+    DestroyFrame(m);
     return nullptr;
   }
   SendSyntheticConfigure(m);
-  XMapWindow(d, w);
-  MapSimpleWindow(m->frame);
-  XRaiseWindow(d, m->frame->window);
+  StackInsertWindow(m, layer);
+  if (startIconic) {
+    // Frame and client stay unmapped: the client's own map later (a
+    // MapRequest) asks for the normal state, and so does a press on its icon.
+    m->minimized = 1;
+    if (iconic) *iconic = 1;
+    RedrawDesktop(s, 0);
+  } else {
+    XMapWindow(d, w);
+    RaiseWindow(m);
+  }
   SetWMState(m);
   return m;
 }
@@ -147,30 +365,34 @@ void HandleClientPropertyChange(ScreenState* s, ManagedWindow* m, Atom atom) {
           reinterpret_cast<const char*>(prop.value), prop.nitems));
       if (prop.value) XFree(prop.value);
     }
+    if (m->minimized && !m->transient) RedrawDesktop(s, 0);
+  } else if (atom == s->atoms[AtomMotifWmHints]) {
+    const MotifHints hints = ReadMotifHints(s, m->client);
+    const int resizable = MotifAllowsResize(&hints, m->transient);
+    if (resizable == m->resizable) return;
+    m->resizable = resizable;
+    if (resizable)
+      m->functions |= FunctionMaximize;
+    else
+      m->functions &= ~FunctionMaximize;
+    RedrawFrame(m);
   }
 }
 
-void CloseWindow(ManagedWindow* m) {
-  if (!m->client) return;
-  ScreenState* s = m->state;
-  Display* d = s->sdk.display;
-  Atom* protocols = nullptr;
-  int n = 0;
-  bool deletes = false;
-  if (XGetWMProtocols(d, m->client, &protocols, &n)) {
-    for (int i = 0; i < n; ++i) deletes = deletes || protocols[i] == s->atoms[AtomWmDeleteWindow];
-    if (protocols) XFree(protocols);
-  }
-  if (!deletes) {
-    XKillClient(d, m->client);
-    return;
-  }
-  XEvent ev = {};
-  ev.xclient.type = ClientMessage;
-  ev.xclient.window = m->client;
-  ev.xclient.message_type = s->atoms[AtomWmProtocols];
-  ev.xclient.format = 32;
-  ev.xclient.data.l[0] = static_cast<long>(s->atoms[AtomWmDeleteWindow]);
-  ev.xclient.data.l[1] = static_cast<long>(s->eventTime[0] ? s->eventTime[0] : CurrentTime);
-  XSendEvent(d, m->client, False, NoEventMask, &ev);
+void HandleClientActivate(ScreenState* s, Window w) {
+  ManagedWindow* m = FindClientByWindow(s, w);
+  if (!m || m->client != w || IsActiveWindow(m) || m->minimized || m->unmappedByClient) return;
+  // A FocusIn of a focus Teldra has moved on since is stale: only a client
+  // that holds the focus now took it itself.
+  Window focus = None;
+  int revert = 0;
+  XGetInputFocus(s->sdk.display, &focus, &revert);
+  if (focus != w) return;
+  RaiseWindow(m);
+}
+
+void HandleChangeState(ScreenState* s, const XClientMessageEvent& c) {
+  if (c.format != 32 || c.data.l[0] != IconicState) return;
+  ManagedWindow* m = FindClientByWindow(s, c.window);
+  if (m && m->client == c.window && !m->transient && (m->functions & FunctionMinimize)) MinimizeWindow(m);
 }

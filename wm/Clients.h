@@ -8,9 +8,16 @@
 struct ScreenState;
 struct ManagedWindow;
 
-// Takes `window` under management; returns the record, or null when the
-// window is refused (gone, override-redirect, InputOnly, already managed).
-ManagedWindow* ManageWindow(ScreenState* state, Window window, int restoreGeometry);
+struct MotifHints;
+
+// Takes `window` under management with its class rules, Motif hints,
+// transient owner and layer; returns the record, or null when the window is
+// refused (gone, override-redirect, InputOnly, already managed). *iconic
+// tells whether the client asked to start iconic.
+ManagedWindow* ManageWindow(ScreenState* state, Window window, int restoreGeometry,
+                            int* iconic = nullptr);
+// _MOTIF_WM_HINTS of a window; absent when missing or malformed.
+MotifHints ReadMotifHints(ScreenState* state, Window window);
 // Adopts every viewable child of the root at session start.
 void ManageExistingWindows(ScreenState* state);
 // The managed record whose frame or client window is `window`, else null.
@@ -21,6 +28,7 @@ ManagedWindow* FindClientByWindow(ScreenState* state, Window window);
 std::string ReadClientTitle(ScreenState* state, Window window);
 // Follows a PropertyNotify of a managed client.
 void HandleClientPropertyChange(ScreenState* state, ManagedWindow* client, Atom atom);
-// Asks the client to close with WM_DELETE_WINDOW when it lists it in
-// WM_PROTOCOLS, else kills its connection.
-void CloseWindow(ManagedWindow* client);
+// A FocusIn on a client raises it unless it is already active.
+void HandleClientActivate(ScreenState* state, Window window);
+// WM_CHANGE_STATE from a client asking to be iconified.
+void HandleChangeState(ScreenState* state, const XClientMessageEvent& message);

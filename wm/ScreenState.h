@@ -7,8 +7,10 @@
 
 #include "platform/sdk/SdkScreen.h"
 
+struct ClassRecord;
 struct ManagedWindow;
 struct NLSFont;
+struct SimpleMenu;
 struct SimpleWindow;
 struct TempregService;
 
@@ -30,6 +32,9 @@ enum WmAtom {
   AtomNetWmName,
   AtomUtf8String,
   AtomCompoundText,
+  AtomWinLayer,
+  AtomWinWorkarea,
+  AtomQxBorderSizes,
   WmAtomCount
 };
 
@@ -88,8 +93,26 @@ struct ScreenState {
 
   // Managed clients, newest first, and what their frames draw with.
   ManagedWindow* managedWindows;
+  ManagedWindow* stackTop;      // the topmost top-level frame
+  ManagedWindow* activeWindow;  // focused most recently
+  Window focusedClient;         // the client last given the focus, 0 for pointer root
+  ManagedWindow* pressedWindow; // the frame that holds a press on its decoration
+  ClassRecord* classRecords;    // remembered geometry per class key, newest first
+  Colormap installedColormap, lastColormap;
+  int colormapRepeats;
+  Colormap serviceColormap;
+  int systemColormapFlag;
+  Colormap systemColormap;
+  int defaultColormapInstalled;
   GC frameGC;
   unsigned long frameFace, frameHighlight, frameShadow, titleBackground, titleText;
+  unsigned long inactiveTitleBackground, inactiveTitleText;
+  GC outlineGC;
+  GC iconGC;
+  unsigned long iconLabelBackground, iconLabelText;
+  int desktopIconCount;  // icons laid out at the last clearing of the root
+  SimpleMenu* windowMenu;
+  ManagedWindow* windowMenuFrame;  // the frame the window menu is up for
 
   // Appearance.
   NLSFont* titleFont;

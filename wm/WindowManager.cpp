@@ -29,6 +29,8 @@
 #include "wm/ScreenState.h"
 #include "wm/Signals.h"
 #include "wm/Tempreg.h"
+#include "wm/WindowOps.h"
+#include "wm/WorkArea.h"
 
 namespace {
 
@@ -39,7 +41,15 @@ int FlagXError(Display*, XErrorEvent*) {
   xErrorSeen = true;
   return 0;
 }
-int IgnoreXError(Display*, XErrorEvent*) { return 0; }
+// Any client may destroy its windows while Teldra works on them: the errors
+// that follow are expected and only logged.
+int LogXError(Display* d, XErrorEvent* e) {
+  char text[128] = "";
+  XGetErrorText(d, e->error_code, text, sizeof text);
+  std::fprintf(stderr, "teldra: X error on request %d.%d for 0x%lx: %s\n", e->request_code, e->minor_code,
+               e->resourceid, text);
+  return 0;
+}
 
 const char* UsableHome() {
   const char* home = std::getenv("HOME");
@@ -58,14 +68,15 @@ bool Unset(const char* name) {
 int DesktopEvent(SimpleWindow* w, XEvent* ev) {
   auto* s = reinterpret_cast<ScreenState*>(w->owner);
   if (ev->type == MapRequest) {
-    ManageWindow(s, ev->xmaprequest.window, 1);
+    HandleDesktopMapRequest(s, ev);
     return 1;
   }
   if (ev->type == DestroyNotify) {
     ManagedWindow* m = FindClientByWindow(s, ev->xdestroywindow.window);
     if (m && m->client == ev->xdestroywindow.window) {
       m->client = 0;
-      ReleaseFrame(m);
+      DestroyFrame(m);
+      RedrawFramesAndFocus(s);
     }
     return 1;
   }
@@ -84,6 +95,19 @@ int DesktopEvent(SimpleWindow* w, XEvent* ev) {
     return 1;
   }
   return 0;
+}
+
+int DesktopExpose(SimpleWindow* w, XEvent* ev) {
+  if (ev->xexpose.count == 0) DrawDesktopIconsNow(reinterpret_cast<ScreenState*>(w->owner));
+  return 1;
+}
+
+// A press on a desktop icon brings its window back.
+int DesktopPress(SimpleWindow* w, XEvent* ev) {
+  auto* s = reinterpret_cast<ScreenState*>(w->owner);
+  if (ev->xbutton.button != s->sdk.selectButton) return 1;
+  if (ManagedWindow* m = FindDesktopIconAt(s, ev->xbutton.x_root, ev->xbutton.y_root)) RestoreWindow(m);
+  return 1;
 }
 
 void LowMemoryNoticeTimer(void* closure, unsigned long) {
@@ -126,7 +150,7 @@ void InternWindowManagerAtoms(Display* d, ScreenState* s) {
       "WM_PROTOCOLS",         "WM_TAKE_FOCUS",     "WM_SAVE_YOURSELF", "WM_DELETE_WINDOW",
       "WM_CLIENT_MACHINE",    "WM_NAME",           "WM_ICON_NAME",     "WM_COMMAND",
       "_MOTIF_WM_HINTS",      "_QX_LOCK_SCREEN",   "_NET_WM_NAME",     "UTF8_STRING",
-      "COMPOUND_TEXT"};
+      "COMPOUND_TEXT",        "_WIN_LAYER",        "_WIN_WORKAREA",    "_QX_BORDER_SIZES"};
   for (int i = 0; i < WmAtomCount; ++i) s->atoms[i] = XInternAtom(d, names[i], False);
 }
 
@@ -263,11 +287,19 @@ void HandleUnknownEvent(SdkScreen* screen, XEvent* ev) {
     if (m && m->client == ev->xproperty.window) HandleClientPropertyChange(s, m, ev->xproperty.atom);
     return;
   }
+  if (ev->type == ClientMessage && ev->xclient.message_type == s->atoms[AtomWmChangeState]) {
+    HandleChangeState(s, ev->xclient);
+    return;
+  }
+  if (ev->type == FocusIn && (ev->xfocus.mode == NotifyNormal || ev->xfocus.mode == NotifyWhileGrabbed) &&
+      ev->xfocus.detail <= NotifyNonlinearVirtual) {
+    HandleClientActivate(s, ev->xfocus.window);
+    return;
+  }
   if (ev->type == ClientMessage && ev->xclient.message_type == s->atoms[AtomQxLockScreen]) {
     if (!s->loginMode && s->lockAllowed)
       DoDesktopCommand(s, ev->xclient.data.l[0] ? CmdLockNow : CmdLockConfirm);
   }
-  // Colormap, focus and state changes of clients are not followed yet.
 }
 
 void HandleEnterLeave(SdkScreen*, XEvent*) {}
@@ -281,6 +313,7 @@ void StartSession(ScreenState* s) {
     std::fprintf(stderr, "%s: the tempreg service could not start: %s\n", s->programName,
                  std::strerror(e));
   LoadDesktopPreferences(s);
+  SetWorkAreaProperty(s);
   ManageExistingWindows(s);
 
   const char* home = UsableHome();
@@ -364,7 +397,7 @@ int WindowManagerMain(int argc, char** argv) {
                KeyPressMask | ButtonPressMask | ExposureMask | SubstructureNotifyMask |
                    SubstructureRedirectMask | FocusChangeMask | ColormapChangeMask);
   XSync(d, False);
-  XSetErrorHandler(IgnoreXError);
+  XSetErrorHandler(LogXError);
   if (xErrorSeen) {
     std::fputs("teldra: Another window manager is already running\n", stderr);
     return 1;
@@ -375,6 +408,11 @@ int WindowManagerMain(int argc, char** argv) {
   XDefineCursor(d, root, s->sdk.cursors[SdkCursorNormal]);
   s->desktopWindow = WrapSimpleWindow(&s->sdk, root, 0);
   s->desktopWindow->event = DesktopEvent;
+  s->desktopWindow->expose = DesktopExpose;
+  s->desktopWindow->press = DesktopPress;
+  s->iconLabelBackground = s->sdk.blackPixel;
+  s->iconLabelText = s->sdk.whitePixel;
+  SetBorderSizesProperty(s);
 
   XIconSize* sizes = XAllocIconSize();
   if (sizes) {

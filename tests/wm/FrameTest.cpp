@@ -1,53 +1,19 @@
 // Teldra takes real X clients under management: frames, titles, requests,
 // and clients that go away at any moment.
-#include <gtest/gtest.h>
 #include <X11/Xatom.h>
-#include <X11/Xutil.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "tests/support/ChildProcess.h"
-#include "tests/support/TempDir.h"
-#include "tests/support/XProps.h"
-#include "tests/support/XTestServer.h"
-#include "tests/support/XWindows.h"
+#include "tests/wm/TeldraFixture.h"
 
 namespace {
 
-Window ParentOf(Display* d, Window w) {
-  Window root = 0, parent = 0;
-  Window* children = nullptr;
-  unsigned int n = 0;
-  qwtest::XErrorTrap trap(d);
-  if (!XQueryTree(d, w, &root, &parent, &children, &n)) parent = 0;
-  if (children) XFree(children);
-  return parent;
-}
-
-std::vector<Window> ChildrenOf(Display* d, Window w) {
-  Window root = 0, parent = 0;
-  Window* children = nullptr;
-  unsigned int n = 0;
-  std::vector<Window> out;
-  if (XQueryTree(d, w, &root, &parent, &children, &n)) out.assign(children, children + n);
-  if (children) XFree(children);
-  return out;
-}
-
-bool Exists(Display* d, Window w) {
-  qwtest::XErrorTrap trap(d);
-  XWindowAttributes a;
-  const bool ok = XGetWindowAttributes(d, w, &a) != 0;
-  return ok && trap.Errors().empty();
-}
-
-XWindowAttributes Attributes(Display* d, Window w) {
-  XWindowAttributes a = {};
-  XGetWindowAttributes(d, w, &a);
-  return a;
-}
+using teldratest::Attributes;
+using teldratest::ChildrenOf;
+using teldratest::Exists;
+using teldratest::ParentOf;
 
 // The pixels of a rectangle of a window, for comparing what was drawn.
 std::vector<unsigned long> Pixels(Display* d, Window w, int x, int y, int width, int height) {
@@ -68,34 +34,8 @@ struct ClientSpec {
   const char* cls;
 };
 
-class FrameTest : public ::testing::Test {
+class FrameTest : public teldratest::TeldraFixture {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(server_.Start()) << server_.Error();
-    display_ = server_.Connect();
-    ASSERT_NE(display_, nullptr);
-    root_ = DefaultRootWindow(display_);
-    // Teldra ends every client when it is stopped, this connection too.
-    qwtest::MakeIOErrorSurvivable(display_);
-  }
-  void TearDown() override {
-    if (teldra_.Running()) teldra_.Stop(3000);
-    if (HasFailure()) ADD_FAILURE() << "Teldra's output:\n" << teldra_.Output();
-  }
-  void StartTeldra() {
-    const std::string started = home_.Path() + "/started";
-    home_.WriteFile("registry/desktop/preferences",
-                    "desktop_command = /bin/sh -c \"touch " + started +
-                        "; exec xmessage -name desktop desktop\"\n");
-    ASSERT_TRUE(teldra_.Start({TELDRA_BINARY, "-display", server_.DisplayName()},
-                              qwtest::ChildProcess::BaseEnvironment(
-                                  {"HOME=" + home_.Path(), "QX_REGISTRY_DIR=" + home_.Path() + "/registry",
-                                   "QX_SERVICE_DIR=" + home_.Path() + "/services",
-                                   "DISPLAY=" + server_.DisplayName()})))
-        << teldra_.Error();
-    ASSERT_TRUE(qwtest::WaitUntil([&] { return qwtest::WindowManagerRunning(display_); }, 15000))
-        << teldra_.Output();
-  }
   Window MakeClient(const ClientSpec& c, int x, int y, int width, int height, bool map = true) {
     Window w = XCreateSimpleWindow(display_, root_, x, y, static_cast<unsigned>(width),
                                    static_cast<unsigned>(height), 1, 0, 0xffffff);
@@ -110,16 +50,6 @@ class FrameTest : public ::testing::Test {
     if (map) XMapWindow(display_, w);
     XFlush(display_);
     return w;
-  }
-  // The frame once Teldra reparented the client into it; None on time-out.
-  Window WaitForFrame(Window client) {
-    Window frame = None;
-    qwtest::WaitUntil([&] {
-      Window p = ParentOf(display_, client);
-      if (p && p != root_ && Attributes(display_, p).map_state == IsViewable) frame = p;
-      return frame != None;
-    }, 10000);
-    return frame;
   }
   // Checks the frame's geometry around the client and the client's WM_STATE.
   void ExpectFramed(Window client, Window frame) {
@@ -136,12 +66,6 @@ class FrameTest : public ::testing::Test {
     EXPECT_EQ(state.format, 32);
     EXPECT_EQ(state.values, (std::vector<long>{NormalState, 0}));
   }
-
-  qwtest::XTestServer server_;
-  Display* display_ = nullptr;
-  Window root_ = None;
-  qwtest::TempDir home_;
-  qwtest::ChildProcess teldra_;
 };
 
 TEST_F(FrameTest, ClientsAreFramedWhateverTheirProperties) {
@@ -212,11 +136,15 @@ TEST_F(FrameTest, TitleFollowsTheClientsName) {
              std::any_of(out->begin(), out->end(), [&](unsigned long p) { return p != out->front(); });
     });
   };
+  // Each reference is taken while its frame is the active one: the newest
+  // window, then, once that is gone, the other.
   std::vector<unsigned long> alpha, beta;
-  ASSERT_TRUE(settled(frameA, &alpha));
   ASSERT_TRUE(settled(frameB, &beta));
-  ASSERT_NE(alpha, beta) << "two names draw two different title bars";
   XDestroyWindow(display_, b);
+  XFlush(display_);
+  ASSERT_TRUE(qwtest::WaitUntil([&] { return !Exists(display_, frameB); }));
+  ASSERT_TRUE(settled(frameA, &alpha));
+  ASSERT_NE(alpha, beta) << "two names draw two different title bars";
   XStoreName(display_, a, "beta");
   XFlush(display_);
   EXPECT_TRUE(qwtest::WaitUntil([&] { return band(frameA) == beta; })) << "WM_NAME beta";
@@ -318,6 +246,21 @@ TEST_F(FrameTest, ConfigureRequestsAreHonouredAndAnswered) {
   ASSERT_TRUE(waitSynthetic(&told, 0)) << "an unchanged geometry is answered too";
   EXPECT_EQ(told.width, 300);
   EXPECT_EQ(told.x, 100);
+  // A request past the work area's right and bottom is moved back into it;
+  // one larger than the screen is cut to it.
+  XMoveResizeWindow(display_, w, 900, 700, 301, 200);
+  XFlush(display_);
+  ASSERT_TRUE(waitSynthetic(&told, 301));
+  XWindowAttributes fr = Attributes(display_, frame);
+  EXPECT_EQ(fr.x + fr.width, 1024 + 2 + 1);
+  EXPECT_EQ(fr.y + fr.height, 768 + 2 + 1);
+  XMoveResizeWindow(display_, w, 10, 40, 3000, 2000);
+  XFlush(display_);
+  ASSERT_TRUE(waitSynthetic(&told, 0));
+  fr = Attributes(display_, frame);
+  EXPECT_EQ(fr.x, -1);
+  EXPECT_EQ(fr.x + fr.width, 1024 + 2);
+  EXPECT_EQ(told.width, fr.width - 12);
 }
 
 }  // namespace

@@ -1,0 +1,42 @@
+#pragma once
+// The operations on a managed window that the frame buttons, the window
+// menu and the desktop apply (with the window's transients carried along),
+// the input focus, colormaps and the desktop icons of minimised windows.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+struct ManagedWindow;
+struct ScreenState;
+
+void RestoreWindow(ManagedWindow* window);
+void MinimizeWindow(ManagedWindow* window);
+void MaximizeWindow(ManagedWindow* window);
+// WM_DELETE_WINDOW when the client lists it; else the frame and the client
+// window are destroyed.
+void CloseWindow(ManagedWindow* window);
+void RaiseWindow(ManagedWindow* window);
+void LowerWindow(ManagedWindow* window);
+
+ManagedWindow* GetActiveWindow(ScreenState* state);
+// The lowest frame in the server's stacking order that is not minimised.
+ManagedWindow* FindBottomWindow(ScreenState* state);
+// Gives the focus to the active window's client.
+void SetFocusWindow(ScreenState* state);
+void RedrawFramesAndFocus(ScreenState* state);
+
+void InstallWindowColormap(ScreenState* state, ManagedWindow* window);
+void InstallClientColormap(ScreenState* state, Colormap colormap);
+void ScreenSystemColormap(ScreenState* state);
+void ScreenRevertColormap(ScreenState* state);
+
+// Lays out the icons of minimised windows in the work area: mode 0 draws
+// them (clipped to `region` when given) and returns null; mode 1 returns the
+// window whose icon holds the root point x, y.
+ManagedWindow* DrawDesktopIcons(ScreenState* state, int mode, int x, int y, Region region = nullptr);
+void DrawDesktopIconsNow(ScreenState* state);
+ManagedWindow* FindDesktopIconAt(ScreenState* state, int x, int y);
+// Draws the icons at once, or clears the root with exposures.
+void RedrawDesktop(ScreenState* state, int now);
+
+// The desktop window's requests for windows that are not managed yet.
+void HandleDesktopMapRequest(ScreenState* state, XEvent* event);
