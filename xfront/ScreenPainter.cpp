@@ -6,8 +6,10 @@
 #include <strings.h>
 
 #include <cstring>
+#include <initializer_list>
 
 #include "xfront/DisplayAttributes.h"
+#include "xfront/TextSymbols.h"
 
 namespace {
 
@@ -228,6 +230,124 @@ void ScreenPainter::drawSideLine(int side, int from, int to, bool dashed) {
     case 3:
       XDrawLine(display_, drawable_, gc, x1 + cellWidth_ - 1, y1, x1 + cellWidth_ - 1, y2 + cellHeight_ - 1);
       break;
+    default:
+      break;
+  }
+}
+
+namespace {
+
+// Strokes placed at fractions of a cell.
+class CellPen {
+ public:
+  CellPen(Display* d, Drawable w, GC gc, int x, int y, int width, int height)
+      : d_(d), w_(w), gc_(gc), x_(x), y_(y), width_(width), height_(height) {}
+  static int intRound(double value) { return static_cast<int>(value + 0.5); }
+  short X(double f) const { return static_cast<short>(x_ + intRound(f * (width_ - 1))); }
+  short Y(double f) const { return static_cast<short>(y_ + intRound(f * (height_ - 1))); }
+  void line(double x1, double y1, double x2, double y2) const { XDrawLine(d_, w_, gc_, X(x1), Y(y1), X(x2), Y(y2)); }
+  void polygon(std::initializer_list<XPoint> fractions) const { shape(fractions, true); }
+  void polyline(std::initializer_list<XPoint> fractions) const { shape(fractions, false); }
+  void rectangle(double x1, double y1, double x2, double y2, bool filled) const {
+    const int w = std::max(1, X(x2) - X(x1)), h = std::max(1, Y(y2) - Y(y1));
+    if (filled)
+      XFillRectangle(d_, w_, gc_, X(x1), Y(y1), w + 1, h + 1);
+    else
+      XDrawRectangle(d_, w_, gc_, X(x1), Y(y1), w, h);
+  }
+
+ private:
+  // Points are given in hundredths of the cell.
+  void shape(std::initializer_list<XPoint> fractions, bool filled) const {
+    XPoint points[8];
+    int n = 0;
+    for (const XPoint& f : fractions) {
+      if (n == 8) break;
+      points[n++] = {X(f.x / 100.0), Y(f.y / 100.0)};
+    }
+    if (filled)
+      XFillPolygon(d_, w_, gc_, points, n, Nonconvex, CoordModeOrigin);
+    else
+      XDrawLines(d_, w_, gc_, points, n, CoordModeOrigin);
+  }
+  Display* d_;
+  Drawable w_;
+  GC gc_;
+  int x_, y_, width_, height_;
+};
+
+}  // namespace
+
+void ScreenPainter::drawTextSymbol(int position, int kind) {
+  if (!chars_ || position < 0 || position >= cells_ || kind < 0 || kind >= text_symbol::kKinds) return;
+  const unsigned short attr = attrs_[position];
+  GC ink = textGC(attr);
+  GC paper = (attr & kReverse) ? normal_[attr & 0x1F] : reverse_[attr & 0x1F];
+  const int x = cellX(position), y = cellY(position);
+  XFillRectangle(display_, drawable_, paper, x, y, cellWidth_, cellHeight_);
+  const CellPen pen(display_, drawable_, ink, x, y, cellWidth_, cellHeight_);
+  using namespace text_symbol;
+  switch (kind) {
+    case kCarrierReturn:  // a hooked arrow back to the left
+    case kRequiredCarrierReturn:
+      pen.line(0.8, 0.25, 0.8, 0.6);
+      pen.line(0.8, 0.6, 0.3, 0.6);
+      pen.polygon({{10, 60}, {35, 45}, {35, 75}});
+      if (kind == kRequiredCarrierReturn) {  // framed twice
+        pen.rectangle(0.0, 0.1, 1.0, 0.9, false);
+        pen.rectangle(0.0, 0.1, 0.2, 0.3, false);
+      }
+      break;
+    case kTab:  // an arrow to a bar
+    case kRequiredTab:
+      pen.line(0.1, 0.5, 0.6, 0.5);
+      pen.polygon({{55, 35}, {85, 50}, {55, 65}});
+      pen.line(0.9, 0.3, 0.9, 0.7);
+      if (kind == kRequiredTab) {
+        pen.rectangle(0.0, 0.1, 1.0, 0.9, false);
+        pen.rectangle(0.0, 0.1, 0.2, 0.3, false);
+      }
+      break;
+    case kPageEnd:  // a page with its corner turned
+      pen.polygon({{15, 15}, {65, 15}, {85, 35}, {85, 85}, {15, 85}});
+      break;
+    case kHalfIndexUp:
+      pen.line(0.5, 0.8, 0.5, 0.4);
+      pen.polygon({{20, 45}, {50, 10}, {80, 45}});
+      break;
+    case kHalfIndexDown:
+      pen.line(0.5, 0.2, 0.5, 0.6);
+      pen.polygon({{20, 55}, {50, 90}, {80, 55}});
+      break;
+    case kSecondaryOther:
+    case kStopCode:  // two bars
+      pen.rectangle(0.15, 0.2, 0.4, 0.8, true);
+      pen.rectangle(0.6, 0.2, 0.85, 0.8, true);
+      break;
+    case kSecondaryEnd:
+    case kPrimaryEnd:  // a bracket closed by a wedge and a block
+      pen.line(0.1, 0.2, 0.1, 0.8);
+      pen.polyline({{10, 20}, {40, 20}, {40, 80}, {10, 80}});
+      if (kind == kPrimaryEnd)
+        pen.polygon({{45, 50}, {80, 20}, {80, 80}});
+      else
+        pen.polygon({{45, 50}, {80, 30}, {80, 70}});
+      pen.rectangle(0.8, 0.45, 0.95, 0.55, true);
+      break;
+    case kPrimaryAttribute:
+      pen.line(0.1, 0.2, 0.1, 0.8);
+      pen.polygon({{15, 20}, {60, 50}, {15, 80}});
+      pen.rectangle(0.7, 0.3, 0.9, 0.7, true);
+      break;
+    case kRequiredSpace:  // a cup under the line
+      pen.polygon({{10, 60}, {25, 60}, {25, 75}, {75, 75}, {75, 60}, {90, 60}, {90, 90}, {10, 90}});
+      break;
+    case kDup: {  // the character struck through
+      const unsigned char c = chars_[position] ? chars_[position] : '*';
+      drawText(ink, x, y + ascent_, &c, 1);
+      pen.line(0.0, 0.5, 1.0, 0.5);
+      break;
+    }
     default:
       break;
   }

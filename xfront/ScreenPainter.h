@@ -70,6 +70,9 @@ class ScreenPainter {
   // A line segment of a marking or rule line along a side of the cells from
   // position `from` to `to` (0 top, 1 bottom, 2 left, 3 right).
   void drawSideLine(int side, int from, int to, bool dashed);
+  // A text-assist symbol (a text_symbol kind) over a position's cell: the
+  // cell's background first, then the symbol in the cell's text colour.
+  void drawTextSymbol(int position, int kind);
 
   // Text calls made so far (one per run).
   unsigned long textCalls() const { return textCalls_; }

@@ -303,6 +303,8 @@ class XStuff : public RenderingWindow {
   void sendSessionEndMessages();
   void handOverPreferencesProgram();
   void readThaiSettings();
+  // Draws the text-assist symbols of positions [start, end) over their cells.
+  void drawTextSymbols(int start, int end);
 
   SessionControlBlock* session_;
   std::unique_ptr<Private> private_;

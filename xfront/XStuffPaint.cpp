@@ -8,7 +8,10 @@
 #include "session/AppResources.h"
 #include "session/MiscPreferences.h"
 #include "session/ResourceKeywords.h"
+#include "session/SessionControlBlock.h"
 #include "xfront/DisplayAttributes.h"
+#include "xfront/RenderingX.h"
+#include "xfront/TextSymbols.h"
 #include "xfront/Win3270.h"
 #include "xfront/Win3270P.h"
 #include "xfront/XStuff.h"
@@ -71,12 +74,27 @@ void XStuff::drawScreenData(int, int, int start, int end) {
   ScreenPainter& painter = *private_->painter;
   const unsigned long before = painter.textCalls();
   if (painter.drawSpan(start, end, cursorPosition_)) cursorDrawn_ = false;
+  drawTextSymbols(start, end);
   paintStats_.textCalls += painter.textCalls() - before;
   for (int p = start; p < end; ++p)
     if (attributes_[p] & display_attribute::kBlink) {
       blinkLow_ = std::min(blinkLow_, p);
       blinkHigh_ = std::max(blinkHigh_, p);
     }
+}
+
+void XStuff::drawTextSymbols(int start, int end) {
+  const auto* rendering = session_ ? dynamic_cast<const RenderingX*>(session_->renderer) : nullptr;
+  if (!rendering || !private_ || !private_->painter) return;
+  ScreenPainter& painter = *private_->painter;
+  const int plane = static_cast<int>(textSymbolsPlane_);
+  for (int p = std::max(0, start); p < end && p < cells(); ++p) {
+    const unsigned char presentation = rendering->planeByte(0, p);
+    const unsigned char shown = plane == 0 ? presentation : rendering->planeByte(plane, p);
+    const int kind = TextSymbolAt(presentation, shown, plane, textSymbolsDisplay_,
+                                  (attributes_[p] & display_attribute::kNonDisplay) != 0);
+    if (kind != text_symbol::kNone) painter.drawTextSymbol(p, kind);
+  }
 }
 
 void XStuff::applyBlueUnderscore() {
@@ -118,5 +136,6 @@ void XStuff::clearcurs(char forced) {
   ScreenPainter& painter = *private_->painter;
   const unsigned long before = painter.textCalls();
   painter.drawSpan(cursorPosition_, cursorPosition_ + 1, -1);
+  drawTextSymbols(cursorPosition_, cursorPosition_ + 1);
   paintStats_.textCalls += painter.textCalls() - before;
 }

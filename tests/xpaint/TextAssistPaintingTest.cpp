@@ -1,7 +1,9 @@
 // A text-assist page painted in the session window: the loopback host sends
 // the smallest text-assist records (a text screen, a scale line, 21 text
 // lines and a read), and pixel probes find the status row's line number,
-// the scale row's ruler with its margin and tab marks, and the text.
+// the scale row's ruler with its margin and tab marks, the text, and the
+// text symbols (tabs, carrier returns, required space, page end, stop code)
+// drawn in their cells.
 #include <gtest/gtest.h>  // before Xlib, whose None and Bool macros clash with it
 
 #include <X11/Xlib.h>
@@ -10,6 +12,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "display/DisplayBag.h"
 #include "keyboard/TAXlate.h"
@@ -55,6 +58,19 @@ class TextAssistPainting : public ::testing::Test {
     XSync(ToolkitDisplay(), False);
   }
 
+  // The window's pixels, read after the window's text timer brought the
+  // rows up to date.
+  void Capture(CellProbe* probe) {
+    DisplayBag& d = *block_->display;
+    d.getRendering()->textTimer(d.textSession());
+    XSync(ToolkitDisplay(), False);
+    Dimension w = 0, h = 0;
+    XtVaGetValues(drawing_, XmNwidth, &w, XmNheight, &h, nullptr);
+    probe->image = XGetImage(ToolkitDisplay(), XtWindow(drawing_), 0, 0, w, h, AllPlanes, ZPixmap);
+    probe->cellWidth = block_->xstuff.cellWidth();
+    probe->cellHeight = block_->xstuff.cellHeight();
+  }
+
   qwtest::TestHost5250 host_;
   SessionControlBlock* block_ = nullptr;
   Widget drawing_ = nullptr;
@@ -66,17 +82,9 @@ TEST_F(TextAssistPainting, APageWithItsStatusAndScaleRows) {
   DisplayBag& d = *block_->display;
   ASSERT_EQ(d.keyboardState().state(), KeyboardState::kWordProcessing);
   ASSERT_EQ(d.textSession()->cursorPos, 161u);
-  // The window's timer keeps the rows up to date.
-  d.getRendering()->textTimer(d.textSession());
-
-  XStuff& x = block_->xstuff;
-  Dimension w = 0, h = 0;
-  XtVaGetValues(drawing_, XmNwidth, &w, XmNheight, &h, nullptr);
   CellProbe probe;
-  probe.image = XGetImage(ToolkitDisplay(), XtWindow(drawing_), 0, 0, w, h, AllPlanes, ZPixmap);
+  Capture(&probe);
   ASSERT_NE(probe.image, nullptr);
-  probe.cellWidth = x.cellWidth();
-  probe.cellHeight = x.cellHeight();
   Pixel background = 0;
   XtVaGetValues(drawing_, XmNbackground, &background, nullptr);
   const int cell = probe.cellWidth * probe.cellHeight;
@@ -91,8 +99,66 @@ TEST_F(TextAssistPainting, APageWithItsStatusAndScaleRows) {
   // The text and the rows below it.
   for (int column = 2; column <= 6; ++column) EXPECT_TRUE(inked(3, column)) << column;
   EXPECT_FALSE(inked(4, 2));
+}
 
-  qwtest::Screenshot shot = qwtest::CaptureWindow(ToolkitDisplay(), XtWindow(x.shell()));
+// A text line with every text symbol of the presentation space after
+// "HELLO", drawn as symbols while ordinary text stays as it was.
+TEST_F(TextAssistPainting, TextSymbolsAreDrawnInTheirCells) {
+  // Row 4: "HELLO" in columns 2-6, then tab, required tab, required space,
+  // required carrier return, page end, stop code and carrier return.
+  Bytes lines = LineRecord({3, Bytes{0x00} + Ebc("HELLO WORLD") + Bytes{0x03}, 1}) +
+                LineRecord({4, Bytes{0x00} + Ebc("HELLO") + Bytes{0x05, 0x02, 0x41, 0x06, 0x0C, 0x1E, 0x03}, 2});
+  for (unsigned int r = 5; r <= 23; ++r) lines = lines + LineRecord({r, Bytes{0x00}, r - 2});
+  Send(Wsf(Dftxt(0x00, 0x80) + Dfscl(ScaleLine(1, {{2, 1}, {10, 3}, {70, 2}})) +
+           Wrtxt(0x80, 0x00, 0x08, 3, 2, lines) + Rdtxt()));
+  ASSERT_EQ(block_->display->keyboardState().state(), KeyboardState::kWordProcessing);
+
+  CellProbe probe;
+  Capture(&probe);
+  ASSERT_NE(probe.image, nullptr);
+  Pixel background = 0;
+  XtVaGetValues(drawing_, XmNbackground, &background, nullptr);
+  // A point of the cell at fractions of its width and height, placed as
+  // the painter places its strokes.
+  auto at = [&](int row, int column, double fx, double fy) {
+    return probe.at(row, column, static_cast<int>(fx * (probe.cellWidth - 1) + 0.5),
+                    static_cast<int>(fy * (probe.cellHeight - 1) + 0.5));
+  };
+  struct Point {
+    double x, y;
+  };
+  struct Case {
+    const char* name;
+    int column;
+    std::vector<Point> inked, clear;
+  };
+  const Case cases[] = {
+      {"tab", 7, {{0.9, 0.5}, {0.3, 0.5}}, {{0.3, 0.2}, {0.9, 0.1}}},
+      {"required tab", 8, {{0.9, 0.5}, {0.0, 0.5}}, {{0.5, 0.25}}},
+      {"required space", 9, {{0.5, 0.85}, {0.15, 0.7}}, {{0.5, 0.65}, {0.5, 0.3}}},
+      {"required carrier return", 10, {{0.8, 0.4}, {0.0, 0.5}}, {{0.5, 0.3}}},
+      {"page end", 11, {{0.5, 0.5}}, {{0.5, 0.05}, {0.95, 0.5}}},
+      {"stop code", 12, {{0.25, 0.5}, {0.75, 0.5}}, {{0.5, 0.5}}},
+      {"carrier return", 13, {{0.8, 0.4}, {0.5, 0.6}}, {{0.0, 0.5}, {0.5, 0.3}}},
+  };
+  for (const Case& c : cases) {
+    for (const Point& p : c.inked) EXPECT_NE(at(4, c.column, p.x, p.y), background) << c.name << " " << p.x << "," << p.y;
+    for (const Point& p : c.clear) EXPECT_EQ(at(4, c.column, p.x, p.y), background) << c.name << " " << p.x << "," << p.y;
+  }
+  // The carrier return after "HELLO WORLD" is the same symbol.
+  for (int dy = 0; dy < probe.cellHeight; ++dy)
+    for (int dx = 0; dx < probe.cellWidth; ++dx)
+      ASSERT_EQ(probe.at(3, 13, dx, dy), probe.at(4, 13, dx, dy)) << dx << "," << dy;
+  // Ordinary text is unchanged: "ELLO" of row 4 matches row 3 (the cursor
+  // sits on row 3's "H").
+  for (int column = 3; column <= 6; ++column)
+    for (int dy = 0; dy < probe.cellHeight; ++dy)
+      for (int dx = 0; dx < probe.cellWidth; ++dx)
+        ASSERT_EQ(probe.at(3, column, dx, dy), probe.at(4, column, dx, dy)) << column << ":" << dx << "," << dy;
+  // The blank after the symbols stays blank.
+  EXPECT_EQ(probe.count(4, 14, background), probe.cellWidth * probe.cellHeight);
+
+  qwtest::Screenshot shot = qwtest::CaptureWindow(ToolkitDisplay(), XtWindow(block_->xstuff.shell()));
   ASSERT_FALSE(shot.empty());
   const char* dir = std::getenv("QW_SCREENSHOT_DIR");
   EXPECT_TRUE(qwtest::WritePng(shot, std::string(dir ? dir : ".") + "/text-assist.png"));
