@@ -278,11 +278,15 @@ class CellPen {
 
 }  // namespace
 
-void ScreenPainter::drawTextSymbol(int position, int kind) {
+void ScreenPainter::drawTextSymbol(int position, int kind, bool atCursor) {
   if (!chars_ || position < 0 || position >= cells_ || kind < 0 || kind >= text_symbol::kKinds) return;
   const unsigned short attr = attrs_[position];
   GC ink = textGC(attr);
   GC paper = (attr & kReverse) ? normal_[attr & 0x1F] : reverse_[attr & 0x1F];
+  if (atCursor) {
+    paper = cursor_[0];
+    ink = (attr & kReverse) ? cursor_[0] : cursor_[1];
+  }
   const int x = cellX(position), y = cellY(position);
   XFillRectangle(display_, drawable_, paper, x, y, cellWidth_, cellHeight_);
   const CellPen pen(display_, drawable_, ink, x, y, cellWidth_, cellHeight_);

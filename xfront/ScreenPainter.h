@@ -71,8 +71,9 @@ class ScreenPainter {
   // position `from` to `to` (0 top, 1 bottom, 2 left, 3 right).
   void drawSideLine(int side, int from, int to, bool dashed);
   // A text-assist symbol (a text_symbol kind) over a position's cell: the
-  // cell's background first, then the symbol in the cell's text colour.
-  void drawTextSymbol(int position, int kind);
+  // cell's background first, then the symbol in the cell's text colour; at
+  // the block cursor in the cursor colours.
+  void drawTextSymbol(int position, int kind, bool atCursor = false);
 
   // Text calls made so far (one per run).
   unsigned long textCalls() const { return textCalls_; }

@@ -303,7 +303,9 @@ class XStuff : public RenderingWindow {
   void sendSessionEndMessages();
   void handOverPreferencesProgram();
   void readThaiSettings();
-  // Draws the text-assist symbols of positions [start, end) over their cells.
+  // The text-assist symbol a position shows (text_symbol::kNone for none),
+  // and the symbols of positions [start, end) drawn over their cells.
+  int textSymbolAt(int position) const;
   void drawTextSymbols(int start, int end);
 
   SessionControlBlock* session_;

@@ -83,17 +83,21 @@ void XStuff::drawScreenData(int, int, int start, int end) {
     }
 }
 
-void XStuff::drawTextSymbols(int start, int end) {
+int XStuff::textSymbolAt(int position) const {
   const auto* rendering = session_ ? dynamic_cast<const RenderingX*>(session_->renderer) : nullptr;
-  if (!rendering || !private_ || !private_->painter) return;
-  ScreenPainter& painter = *private_->painter;
+  if (!rendering || position < 0 || position >= cells()) return text_symbol::kNone;
   const int plane = static_cast<int>(textSymbolsPlane_);
+  const unsigned char presentation = rendering->planeByte(0, position);
+  const unsigned char shown = plane == 0 ? presentation : rendering->planeByte(plane, position);
+  return TextSymbolAt(presentation, shown, plane, textSymbolsDisplay_,
+                      (attributes_[position] & display_attribute::kNonDisplay) != 0);
+}
+
+void XStuff::drawTextSymbols(int start, int end) {
+  if (!private_ || !private_->painter) return;
   for (int p = std::max(0, start); p < end && p < cells(); ++p) {
-    const unsigned char presentation = rendering->planeByte(0, p);
-    const unsigned char shown = plane == 0 ? presentation : rendering->planeByte(plane, p);
-    const int kind = TextSymbolAt(presentation, shown, plane, textSymbolsDisplay_,
-                                  (attributes_[p] & display_attribute::kNonDisplay) != 0);
-    if (kind != text_symbol::kNone) painter.drawTextSymbol(p, kind);
+    const int kind = textSymbolAt(p);
+    if (kind != text_symbol::kNone) private_->painter->drawTextSymbol(p, kind);
   }
 }
 
@@ -124,6 +128,10 @@ void XStuff::drawcurs(char) {
   if (hasFocus_) shape = cursorShape() == CursorShapeChoice::Block ? CellCursor::Block : CellCursor::Bar;
   const unsigned long before = painter.textCalls();
   painter.drawCursor(cursorPosition_, shape);
+  if (shape == CellCursor::Block) {
+    const int kind = textSymbolAt(cursorPosition_);
+    if (kind != text_symbol::kNone) painter.drawTextSymbol(cursorPosition_, kind, true);
+  }
   paintStats_.textCalls += painter.textCalls() - before;
   cursorDrawn_ = true;
   cursorShown_ = true;

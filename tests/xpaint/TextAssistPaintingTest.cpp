@@ -16,6 +16,8 @@
 
 #include "display/DisplayBag.h"
 #include "keyboard/TAXlate.h"
+#include "session/MiscPreferenceUpdate.h"
+#include "session/MiscPreferences.h"
 #include "tests/datastream/RecordGlueFixtures.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestHost5250.h"
@@ -157,6 +159,25 @@ TEST_F(TextAssistPainting, TextSymbolsAreDrawnInTheirCells) {
         ASSERT_EQ(probe.at(3, column, dx, dy), probe.at(4, column, dx, dy)) << column << ":" << dx << "," << dy;
   // The blank after the symbols stays blank.
   EXPECT_EQ(probe.count(4, 14, background), probe.cellWidth * probe.cellHeight);
+
+  // A block cursor on the tab shows the symbol in the cursor colours: the
+  // strokes in the screen background, the rest of the cell in the cursor's.
+  XStuff& x = block_->xstuff;
+  UpdateMiscellaneousPreference(block_, misc_pref::kCursorStyle, 1);
+  x.SetFocus(1);
+  x.clearcurs(1);
+  x.x_cursor(3 * 80 + 6);
+  x.drawcurs(0);
+  CellProbe cursor;
+  Capture(&cursor);
+  ASSERT_NE(cursor.image, nullptr);
+  const Case& tab = cases[0];
+  auto cursorAt = [&](double fx, double fy) {
+    return cursor.at(4, tab.column, static_cast<int>(fx * (cursor.cellWidth - 1) + 0.5),
+                     static_cast<int>(fy * (cursor.cellHeight - 1) + 0.5));
+  };
+  for (const Point& p : tab.inked) EXPECT_EQ(cursorAt(p.x, p.y), background) << p.x << "," << p.y;
+  for (const Point& p : tab.clear) EXPECT_NE(cursorAt(p.x, p.y), background) << p.x << "," << p.y;
 
   qwtest::Screenshot shot = qwtest::CaptureWindow(ToolkitDisplay(), XtWindow(block_->xstuff.shell()));
   ASSERT_FALSE(shot.empty());
