@@ -14,7 +14,8 @@ class MouseMovementEvent : public MouseEvent {
 class LeftButtonPress : public MouseEvent {
  public:
   explicit LeftButtonPress(unsigned int offset) : MouseEvent(1, offset) {}
-  unsigned int processInNormalUnlockedState(DisplayBag*) override { return 0; }
+  // The area at the click takes it (a selection field selects the choice).
+  unsigned int processInNormalUnlockedState(DisplayBag* d) override;
 };
 class LeftButtonRelease : public MouseEvent {
  public:
