@@ -3,7 +3,8 @@
 // status event that the input-object generator builds. Each mouse class
 // carries its button number (the generator's code, 0 for movement). Their
 // state operations come with the mouse and hot-spot code; until then each
-// event is accepted and does nothing.
+// event but the left press (the area's click) and the shifted right press
+// (paste) is accepted and does nothing.
 #include "keyboard/UserInput.h"
 
 class MouseMovementEvent : public MouseEvent {
