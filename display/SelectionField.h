@@ -48,6 +48,7 @@ class SelectionField : public Field {
   int fieldMark(DisplayBag* d) override;
   int fieldMinus(DisplayBag* d) override;
   int reverse(DisplayBag* d) override;
+  int mouseClick(DisplayBag* d, unsigned int offset) override;
   void choiceHook45(DisplayBag* d) override;
   int gainFocus(DisplayBag* d) override;
   void loseFocus(DisplayBag* d) override;

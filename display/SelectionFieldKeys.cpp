@@ -232,6 +232,17 @@ int SelectionField::deleteKey(DisplayBag* d) {
   return 0;
 }
 
+// A click on a choice moves the cursor to it and toggles it as a blank
+// typed there would, with the auto-enter check.
+int SelectionField::mouseClick(DisplayBag* d, unsigned int offset) {
+  SelectionFieldChoice* c = getCurrentChoicePtr(offset);
+  if (!c || !c->isCursorable()) return Raise(d, kErrorChoiceUnavailable);
+  moveToChoice(d, c);
+  if (!c->isAvailable()) return Raise(d, kErrorChoiceUnavailable);
+  if (c->isSelected()) return deselectChoiceWithAutoEnterCheck(d, c, c);
+  return selectChoiceWithAutoEnterCheck(d, c, c, kBlank);
+}
+
 // Data keys.
 
 int SelectionField::dataKey(DisplayBag* d, DataKeystroke* key) {

@@ -8,6 +8,8 @@ struct StationOptions {
   static constexpr unsigned int kHexReverseVideo = 0x00000020u;
   static constexpr unsigned int kEnhancedDisplay = 0x00000080u;
   static constexpr unsigned int kTextAssistCursorPlanes = 0x00000200u;
+  // The station takes mouse and status records (the translator decodes them).
+  static constexpr unsigned int kDeviceRecords = 0x00004000u;
   static constexpr unsigned int kHiddenDataCheck = 0x00800000u;
   static constexpr unsigned int kHelpInError = 0x20000000u;
   static constexpr unsigned int kAlarmOnError = 0x40000000u;

@@ -3,7 +3,8 @@
 // status event that the input-object generator builds. Each mouse class
 // carries its button number (the generator's code, 0 for movement). Their
 // state operations come with the mouse and hot-spot code; until then each
-// event is accepted and does nothing.
+// event but the left press (the area's click) and the shifted right press
+// (paste) is accepted and does nothing.
 #include "keyboard/UserInput.h"
 
 class MouseMovementEvent : public MouseEvent {
@@ -14,7 +15,8 @@ class MouseMovementEvent : public MouseEvent {
 class LeftButtonPress : public MouseEvent {
  public:
   explicit LeftButtonPress(unsigned int offset) : MouseEvent(1, offset) {}
-  unsigned int processInNormalUnlockedState(DisplayBag*) override { return 0; }
+  // The area at the click takes it (a selection field selects the choice).
+  unsigned int processInNormalUnlockedState(DisplayBag* d) override;
 };
 class LeftButtonRelease : public MouseEvent {
  public:

@@ -117,6 +117,8 @@ SessionControlBlock::SessionControlBlock(int slotNumber, const char* ssl, const 
     return;
   }
   taxlate = new (taxStorage) TAXlate(display);
+  // The window sends its pointer's clicks as mouse records.
+  display->options().optionWord |= StationOptions::kDeviceRecords;
   taxlate->setHost(&translatorHost);
   hostInterface->setDisplayObjectPtr(display);
 
