@@ -46,7 +46,7 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
-#include "bench/CountingWindow.h"
+#include "tests/support/CountingWindow.h"
 #include "datastream/HostInterfaceTCP.h"
 #include "datastream/RecordGlue.h"
 #include "datastream/TelnetLAN.h"

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "bench/CountingWindow.h"
+#include "tests/support/CountingWindow.h"
 #include "display/NormalCharacterBufferImplementation.h"
 #include "xfront/RenderingX.h"
 

@@ -1,5 +1,5 @@
-// A window for the benchmarks that takes everything handed to it, draws
-// nothing and counts the cells written to it.
+// A window for benchmarks and headless tests that takes everything handed
+// to it, draws nothing and counts the cells written to it.
 #pragma once
 
 #include "xfront/RenderingWindow.h"
