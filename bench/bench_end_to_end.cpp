@@ -20,6 +20,8 @@
 // XTEST, the Enter record reaches the host, the host answers with a new
 // screen, and the window has painted it (an XSync after it). Counters: the
 // median and the 99th percentile in microseconds.
+#include "tests/support/SessionToolkit.h"  // first: gtest before Xlib
+
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
@@ -329,28 +331,14 @@ void EndToEnd(benchmark::State& state) {
 
 // ---- the real window --------------------------------------------------------------------------
 
-qwtest::XTestServer* g_server = nullptr;
-qwtest::TempDir* g_home = nullptr;
 std::string g_toolkitError;
 
 // The program's toolkit on a private Xvfb, made once.
 bool Toolkit() {
   if (ApplicationContext()) return true;
   if (!g_toolkitError.empty()) return false;
-  g_server = new qwtest::XTestServer;
-  if (!g_server->Start()) {
-    g_toolkitError = "no X server: " + g_server->Error();
-    return false;
-  }
-  g_home = new qwtest::TempDir;
-  setenv("DISPLAY", g_server->DisplayName().c_str(), 1);
-  setenv("HOME", g_home->Path().c_str(), 1);
-  setenv("LANG", "C", 1);
-  static char name[] = "qw5250";
-  static char* argv[] = {name, nullptr};
-  int argc = 1;
-  if (initializeApplication(&argc, argv) != 0) {
-    g_toolkitError = "initializeApplication failed";
+  if (!qwtest::session_toolkit::StartToolkit(0, &g_toolkitError)) {
+    if (g_toolkitError.empty()) g_toolkitError = "the toolkit could not be made";
     return false;
   }
   AppResources().MAX_SESSIONS = 99;
@@ -455,7 +443,7 @@ void EndToEndWindow(benchmark::State& state) {
   for (auto _ : state) {
     const qwtest::XFlushCount f0 = qwtest::XFlushesOf(display);
     const unsigned long q0 = XNextRequest(display), p0 = x.paintStats().flushes;
-    const double c0 = ThreadCpuSeconds(), s0 = ProcessCpuSeconds(g_server->Pid());
+    const double c0 = ThreadCpuSeconds(), s0 = ProcessCpuSeconds(qwtest::session_toolkit::g_server->Pid());
     const int want = host.answered + 1;
     host.Ask();
     while (host.answered < want && !host.failed) Pump(1000);
@@ -464,7 +452,7 @@ void EndToEndWindow(benchmark::State& state) {
     xRequests += XNextRequest(display) - q0;
     paints += x.paintStats().flushes - p0;
     cpu += ThreadCpuSeconds() - c0;
-    serverCpu += ProcessCpuSeconds(g_server->Pid()) - s0;
+    serverCpu += ProcessCpuSeconds(qwtest::session_toolkit::g_server->Pid()) - s0;
     records += kScreens + 1;
   }
   if (host.failed) state.SkipWithError("the host's round failed");

@@ -9,6 +9,8 @@
 // Counters: events/s (the socket inputs the loop dispatched to the
 // sessions), events per iteration, and records/s (host records the
 // sessions took).
+#include "tests/support/SessionToolkit.h"  // first: gtest before Xlib
+
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
@@ -163,8 +165,6 @@ struct Host {
   }
 };
 
-qwtest::XTestServer* g_server = nullptr;
-qwtest::TempDir* g_home = nullptr;
 std::string g_toolkitError;
 
 // The program's toolkit on a private Xvfb with a master record of its own,
@@ -172,21 +172,8 @@ std::string g_toolkitError;
 bool Toolkit() {
   if (ApplicationContext()) return true;
   if (!g_toolkitError.empty()) return false;
-  g_server = new qwtest::XTestServer;
-  if (!g_server->Start()) {
-    g_toolkitError = "no X server: " + g_server->Error();
-    return false;
-  }
-  g_home = new qwtest::TempDir;
-  setenv("DISPLAY", g_server->DisplayName().c_str(), 1);
-  setenv("HOME", g_home->Path().c_str(), 1);
-  setenv("LANG", "C", 1);
-  qwtest::UsePrivateMasterRecordKey();
-  static char name[] = "qw5250";
-  static char* argv[] = {name, nullptr};
-  int argc = 1;
-  if (initializeApplication(&argc, argv) != 0) {
-    g_toolkitError = "initializeApplication failed";
+  if (!qwtest::session_toolkit::StartToolkit(0, &g_toolkitError)) {
+    if (g_toolkitError.empty()) g_toolkitError = "the toolkit could not be made";
     return false;
   }
   AppResources().MAX_SESSIONS = 99;
