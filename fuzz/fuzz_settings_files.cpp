@@ -2,7 +2,7 @@
 // desktop settings file and the colour files. A refused desktop file leaves
 // the settings as they were; an accepted one writes back to the same bytes
 // and reads again to the same settings; colour files give a scheme or 22
-// valid colour specifications, or are refused.
+// valid colour values, or are refused.
 //
 // Input: the file's bytes (the same bytes serve all three readers).
 

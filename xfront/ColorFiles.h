@@ -1,6 +1,6 @@
 #pragma once
 // The colour files of a session: the five built-in schemes, a basic file
-// naming one of them, an advanced file of 22 colour specifications, and
+// naming one of them, an advanced file of 22 colour values, and
 // the indirection of a session or default file to an advanced file. No X.
 #include <string>
 #include <vector>
@@ -10,14 +10,14 @@ enum class ColorSchemeId { Black = 0, DarkGrey = 1, Grey = 2, Wheat = 3, LightBl
 // The 22 colours of a built-in scheme, index 0 first, as "#rrggbb".
 const char* const* BuiltInColorScheme(ColorSchemeId id);
 
-// A colour specification a file may hold: "#" and 6 or 12 hex digits.
+// A colour value a file may hold: "#" and 6 or 12 hex digits.
 bool ValidColorSpec(const std::string& spec);
 
 // The scheme a basic colour file selects by its third line, or -1 when the
 // file is corrupt.
 int BasicColorFileScheme(const std::string& text);
 
-// The 22 specifications of an advanced colour file (lines after the 22nd
+// The 22 colour values of an advanced colour file (lines after the 22nd
 // are ignored); false when the file is corrupt.
 bool ParseAdvancedColorFile(const std::string& text, std::vector<std::string>* specs);
 
