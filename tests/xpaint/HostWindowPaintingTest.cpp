@@ -16,7 +16,7 @@
 #include "tests/datastream/RecordGlueFixtures.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestHost5250.h"
-#include "tests/xpaint/PaintSession.h"
+#include "tests/xpaint/SessionPainting.h"
 #include "xfront/Win3270.h"
 #include "xfront/XStuff.h"
 
@@ -60,46 +60,12 @@ Bytes PopUp() {
               Sba(6, 12), B({0x22}), Ebcdic("Fruit:"), Sba(7, 12), list, Sba(12, 12), buttons, B({0x13, 8, 13})});
 }
 
-class HostWindowPainting : public ::testing::Test {
+class HostWindowPainting : public SessionPainting {
  protected:
-  void SetUp() override {
-    if (!Toolkit(24)) GTEST_SKIP() << ToolkitText();
-    saved_ = AppResources();
-    AppResources().MAX_SESSIONS = 99;
-    ASSERT_TRUE(host_.Start());
-    block_ = NewSession(host_.Port());
-    ASSERT_NE(block_, nullptr);
-    ASSERT_TRUE(host_.WaitNegotiated(kWaitMs, [] { Pump(); }));
-    XStuff& x = block_->xstuff;
-    drawing_ = x.x_get_text_widget();
-    ASSERT_TRUE(RunUntil([&] { return x.mapped() && XtIsRealized(drawing_); }));
-  }
-  void TearDown() override {
-    if (!block_) return;
-    EndSessions(1);
-    Pump(20);
-    AppResources() = saved_;
-  }
-  void Send(const Bytes& data) {
-    host_.SendRecord(Record(0x03, data, 0, 0x40));
-    ASSERT_TRUE(host_.Barrier(kWaitMs, [] { Pump(); }));
-    ASSERT_TRUE(RunUntil([&] { return !block_->xstuff.repaintPending(); }));
-    XSync(ToolkitDisplay(), False);
-  }
   void Probe(CellProbe* probe) {
-    XStuff& x = block_->xstuff;
-    Dimension w = 0, h = 0;
-    XtVaGetValues(drawing_, XmNwidth, &w, XmNheight, &h, nullptr);
-    probe->image = XGetImage(ToolkitDisplay(), XtWindow(drawing_), 0, 0, w, h, AllPlanes, ZPixmap);
+    ReadWindow(probe);
     ASSERT_NE(probe->image, nullptr);
-    probe->cellWidth = x.cellWidth();
-    probe->cellHeight = x.cellHeight();
   }
-
-  qwtest::TestHost5250 host_;
-  SessionControlBlock* block_ = nullptr;
-  Widget drawing_ = nullptr;
-  AppResourceStruct saved_{};
 };
 
 TEST_F(HostWindowPainting, WindowMenuBarIndicatorsAndPushButtons) {

@@ -22,42 +22,22 @@
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestHost5250.h"
 #include "tests/textassist/TextStation.h"
-#include "tests/xpaint/PaintSession.h"
+#include "tests/xpaint/SessionPainting.h"
 #include "xfront/XStuff.h"
 
 namespace {
 
 using namespace paint_test;
 
-class TextAssistPainting : public ::testing::Test {
+class TextAssistPainting : public SessionPainting {
  protected:
   void SetUp() override {
-    if (!Toolkit(24)) GTEST_SKIP() << ToolkitText();
-    saved_ = AppResources();
-    AppResources().MAX_SESSIONS = 99;
-    ASSERT_TRUE(host_.Start());
-    block_ = NewSession(host_.Port());
-    ASSERT_NE(block_, nullptr);
-    ASSERT_TRUE(host_.WaitNegotiated(kWaitMs, [] { Pump(); }));
-    XStuff& x = block_->xstuff;
-    drawing_ = x.x_get_text_widget();
-    ASSERT_TRUE(RunUntil([&] { return x.mapped() && XtIsRealized(drawing_); }));
-    ASSERT_TRUE(RunUntil([&] { return !x.repaintPending(); }));
+    SessionPainting::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    ASSERT_TRUE(RunUntil([&] { return !block_->xstuff.repaintPending(); }));
     // A keyboard with the word-processing options.
     ASSERT_NE(block_->taxlate, nullptr);
     block_->taxlate->setKeyboardType(0xB0);
-  }
-  void TearDown() override {
-    if (!block_) return;
-    EndSessions(1);
-    Pump(20);
-    AppResources() = saved_;
-  }
-  void Send(const Bytes& data) {
-    host_.SendRecord(glue_test::Record(0x03, data, 0, 0x40));
-    ASSERT_TRUE(host_.Barrier(kWaitMs, [] { Pump(); }));
-    ASSERT_TRUE(RunUntil([&] { return !block_->xstuff.repaintPending(); }));
-    XSync(ToolkitDisplay(), False);
   }
 
   // The window's pixels, read after the window's text timer brought the
@@ -66,17 +46,8 @@ class TextAssistPainting : public ::testing::Test {
     DisplayBag& d = *block_->display;
     d.getRendering()->textTimer(d.textSession());
     XSync(ToolkitDisplay(), False);
-    Dimension w = 0, h = 0;
-    XtVaGetValues(drawing_, XmNwidth, &w, XmNheight, &h, nullptr);
-    probe->image = XGetImage(ToolkitDisplay(), XtWindow(drawing_), 0, 0, w, h, AllPlanes, ZPixmap);
-    probe->cellWidth = block_->xstuff.cellWidth();
-    probe->cellHeight = block_->xstuff.cellHeight();
+    ReadWindow(probe);
   }
-
-  qwtest::TestHost5250 host_;
-  SessionControlBlock* block_ = nullptr;
-  Widget drawing_ = nullptr;
-  AppResourceStruct saved_{};
 };
 
 TEST_F(TextAssistPainting, APageWithItsStatusAndScaleRows) {
