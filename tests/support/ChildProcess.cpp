@@ -1,6 +1,7 @@
 #include "tests/support/ChildProcess.h"
 
 #include "tests/support/SharedMemoryKeys.h"
+#include "tests/support/TestLocales.h"
 #include "tests/support/TestClock.h"
 
 #include <cerrno>
@@ -55,6 +56,11 @@ std::vector<std::string> ChildProcess::BaseEnvironment(const std::vector<std::st
     if (const char* v = getenv(name)) env.push_back(std::string(name) + "=" + v);
   }
   env.insert(env.end(), extra.begin(), extra.end());
+  // A program run in the UTF-8 pass of a test folder gets that locale unless
+  // the test chose one.
+  bool hasLang = false;
+  for (const std::string& e : extra) hasLang = hasLang || e.rfind("LANG=", 0) == 0;
+  if (!hasLang && SuiteLocale() == TestLocale::Utf8) env.push_back("LANG=" + LocaleName(TestLocale::Utf8));
   return env;
 }
 

@@ -19,6 +19,7 @@
 #include "tests/support/TempDir.h"
 #include "tests/support/TestClock.h"
 #include "tests/support/TestHost5250.h"
+#include "tests/support/TestLocales.h"
 #include "tests/support/XTestServer.h"
 
 namespace qwtest::session_toolkit {
@@ -35,7 +36,8 @@ inline std::string g_lang;
 // and HOME (a new temporary folder) at it, sets LANG to `lang` and makes the
 // toolkit of this process there. False, with the reason in *error, when
 // either step fails.
-inline bool StartToolkit(int depth, std::string* error, const std::string& lang = "C", int width = 1024,
+inline bool StartToolkit(int depth, std::string* error, const std::string& lang = LocaleName(SuiteLocale()),
+                         int width = 1024,
                          int height = 768) {
   g_server = new XTestServer;
   if (depth != 0) g_server->SetDepth(depth);
@@ -66,7 +68,7 @@ inline bool StartToolkit(int depth, std::string* error, const std::string& lang 
 // Null, with the reason in *error, when a step fails.
 inline Display* StartSessionSuite(std::string* error, int width = 1024, int height = 768, int depth = 0) {
   if (!ApplicationContext()) {
-    if (!StartToolkit(depth, error, "C", width, height)) return nullptr;
+    if (!StartToolkit(depth, error, LocaleName(SuiteLocale()), width, height)) return nullptr;
     SetDebugFlag(true);
   }
   if (TheErrorDialogs().createWarningDialog(TopLevelWidget(), "ErrorMsgUnknownHost", nullptr, nullptr) < 0) {

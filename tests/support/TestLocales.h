@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdlib>
 #include <locale.h>
 #include <ostream>
 #include <string>
@@ -25,6 +26,13 @@ inline bool LocaleExists(const char* name) {
 inline std::string LocaleName(TestLocale locale) {
   if (locale == TestLocale::C) return "C";
   return LocaleExists("en_US.UTF-8") ? "en_US.UTF-8" : "C.UTF-8";
+}
+
+// The locale a whole test program runs in: ctest runs some folders twice,
+// the second time with QW_TEST_LOCALE=utf8.
+inline TestLocale SuiteLocale() {
+  const char* v = getenv("QW_TEST_LOCALE");
+  return v && std::string(v) == "utf8" ? TestLocale::Utf8 : TestLocale::C;
 }
 
 inline void PrintTo(TestLocale locale, std::ostream* os) { *os << LocaleName(locale); }

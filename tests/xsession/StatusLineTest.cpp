@@ -452,7 +452,7 @@ TEST_F(StatusLineTest, OperationsShowTheirLabelAndReportOnlyChanges) {
   XStuffSetStatusLineSink(nullptr);
 }
 
-TEST_F(StatusLineTest, HostThatDoesNotAnswerIsShownWithinOneSecond) {
+TEST_F(StatusLineTest, HostThatDoesNotAnswerIsShownBeforeTheRetries) {
   const int closed = ClosedPort();
   ASSERT_NE(closed, 0);
   const struct {
@@ -496,7 +496,10 @@ TEST_F(StatusLineTest, HostThatDoesNotAnswerIsShownWithinOneSecond) {
     EXPECT_TRUE(RunUntil([&] { return Text("commMsgNum") == c.message && Shown("commMsgNum"); }));
     watcher.join();
     EXPECT_GE(shownAfterMs.load(), 0);
-    EXPECT_LT(shownAfterMs.load(), 1000);
+    // Shown after the first failed attempt, not after the quick retries (the
+    // first of them comes 20 s later): half that is a bound no loaded machine
+    // reaches, while a message that waits for the retries misses it.
+    EXPECT_LT(shownAfterMs.load(), 10000);
     EXPECT_TRUE(Viewable(XtWindow(session_->xstuff.shell())));
     EXPECT_TRUE(Shown("commMsgZap"));
     EndSession(session_, 1);
