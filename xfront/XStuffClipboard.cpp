@@ -331,6 +331,9 @@ void XStuff::x_get_copied_data(CopiedDataInformation* info, unsigned int) {
   }
   *info = c.paste;
   c.paste = CopiedDataInformation();
+  if (DebugFlag())
+    LogMsg(LevelDebug, "x_get_copied_data: %u bytes to paste (flags 0x%x, range %u-%u).\n", info->length, info->flags,
+           info->startCell, info->endCell);
 }
 
 void XStuff::getSelection(Widget w, unsigned long request, Atom* selection, Atom* type, XtPointer value,
@@ -347,6 +350,11 @@ void XStuff::getSelection(Widget w, unsigned long request, Atom* selection, Atom
   const unsigned long n = length ? *length : 0;
   const int f = format ? *format : 0;
   bool followUp = false;
+  if (DebugFlag()) {
+    char* name = type && *type != None && *type != XT_CONVERT_FAIL ? XGetAtomName(display, *type) : nullptr;
+    LogMsg(LevelDebug, "getSelection: %lu items of type %s, format %d.\n", n, name ? name : "none", f);
+    if (name) XFree(name);
+  }
   if (!value || n == 0 || !type || *type == None || *type == XT_CONVERT_FAIL) {
     retrieveAndProcessClipboardData(display, window);
   } else if ((*type == a.utf8 || *type == a.utf8String) && f == 8) {
