@@ -184,14 +184,20 @@ std::string Latin1ToUtf8(const char* text, size_t length) {
 }
 
 std::string Utf8ToBytes(const char* utf8, size_t length, const wchar_t table[256], size_t limit) {
-  // The reverse of the drawing table; the lowest byte wins a character
-  // that two bytes show.
-  std::vector<std::pair<unsigned long, unsigned char>> reverse;
-  reverse.reserve(256);
-  for (int b = 0x20; b < 256; ++b)
-    if (table[b]) reverse.emplace_back(static_cast<unsigned long>(table[b]), static_cast<unsigned char>(b));
-  std::stable_sort(reverse.begin(), reverse.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  // The reverse of the drawing table: a direct table for the characters
+  // below 0x100, a sorted list for the others; the lowest byte wins a
+  // character that two bytes show.
+  unsigned char low[256] = {};
+  std::vector<std::pair<unsigned long, unsigned char>> high;
+  for (int b = 255; b >= 0x20; --b) {
+    const auto c = static_cast<unsigned long>(table[b]);
+    if (c == 0) continue;
+    if (c < 256)
+      low[c] = static_cast<unsigned char>(b);
+    else
+      high.emplace_back(c, static_cast<unsigned char>(b));
+  }
+  std::sort(high.begin(), high.end());
   std::string out;
   if (!utf8) return out;
   out.reserve(std::min(length, limit));
@@ -202,9 +208,15 @@ std::string Utf8ToBytes(const char* utf8, size_t length, const wchar_t table[256
       out += '\n';
       continue;
     }
-    auto it = std::lower_bound(reverse.begin(), reverse.end(), c,
-                               [](const auto& e, unsigned long v) { return e.first < v; });
-    out += (it != reverse.end() && it->first == c) ? static_cast<char>(it->second) : ' ';
+    unsigned char b = 0;
+    if (c < 256) {
+      b = low[c];
+    } else {
+      auto it = std::lower_bound(high.begin(), high.end(), c,
+                                 [](const auto& e, unsigned long v) { return e.first < v; });
+      if (it != high.end() && it->first == c) b = it->second;
+    }
+    out += b ? static_cast<char>(b) : ' ';
   }
   return out;
 }

@@ -160,6 +160,29 @@ Time TimeStamp(Display* d) {
   return t ? t : CurrentTime;
 }
 
+Bool IsPropertyNotifyOf(Display*, XEvent* e, XPointer arg) {
+  const auto* want = reinterpret_cast<const XPropertyEvent*>(arg);
+  return e->type == PropertyNotify && e->xproperty.window == want->window && e->xproperty.atom == want->atom;
+}
+
+// The server's time now: a zero-length append to a property of the window
+// comes back with it.
+Time ServerTime(Widget w) {
+  Display* d = XtDisplay(w);
+  const Window window = XtWindow(w);
+  XWindowAttributes a;
+  if (!XGetWindowAttributes(d, window, &a)) return CurrentTime;
+  XSelectInput(d, window, a.your_event_mask | PropertyChangeMask);
+  XPropertyEvent want = {};
+  want.window = window;
+  want.atom = XInternAtom(d, "QAV_X5250_TIME", False);
+  XChangeProperty(d, window, want.atom, XA_STRING, 8, PropModeAppend, nullptr, 0);
+  XEvent e;
+  XIfEvent(d, &e, IsPropertyNotifyOf, reinterpret_cast<XPointer>(&want));
+  XSelectInput(d, window, a.your_event_mask);
+  return e.xproperty.time;
+}
+
 }  // namespace
 
 namespace {
@@ -249,7 +272,10 @@ void XStuff::x_copy(CopiedDataInformation* info) {
   }
 
   c.replacingOwnership = true;
-  const Boolean owned = XtOwnSelection(w, XA_PRIMARY, TimeStamp(display), ConvertSelection, LoseSelection, nullptr);
+  Boolean owned = XtOwnSelection(w, XA_PRIMARY, TimeStamp(display), ConvertSelection, LoseSelection, nullptr);
+  // A copy made without a fresh event (a macro, a key of a keypad) has an
+  // old time stamp that another owner's may have passed.
+  if (!owned) owned = XtOwnSelection(w, XA_PRIMARY, ServerTime(w), ConvertSelection, LoseSelection, nullptr);
   c.replacingOwnership = false;
   c.ownsPrimary = owned != False;
   if (!owned) LogMsg(LevelWarning, "x_copy: PRIMARY could not be owned.\n");
