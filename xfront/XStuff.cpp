@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "display/DisplayBag.h"
 #include "session/AppResources.h"
 #include "session/Language.h"
 #include "session/MiscPreferences.h"
@@ -264,6 +265,14 @@ void XStuff::settleSessionOptions(int port) {
   }
   if (r.edit != QwEnable) copyPasteAllowed_ = false;
   localPrintAllowed_ = LocalPrintAllowed(r.localPrint);
+  // The display station marks and pastes only when copy and paste is allowed.
+  if (b && b->display) {
+    unsigned int& word = b->display->options().optionWord;
+    if (copyPasteAllowed_)
+      word |= StationOptions::kCopyPaste;
+    else
+      word &= ~StationOptions::kCopyPaste;
+  }
 }
 
 int XStuff::initializeSession(const char* host, const char* title, int port, const char* playbackFile,

@@ -10,6 +10,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/keysym.h>
 #include <Xm/Xm.h>
 #include <iconv.h>
 
@@ -35,6 +36,7 @@
 #include "tests/support/SessionToolkit.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestLocales.h"
+#include "tests/support/XKeys.h"
 #include "xfront/ClipboardText.h"
 #include "xfront/SessionClipboard.h"
 #include "xfront/XStuff.h"
@@ -157,10 +159,10 @@ class ClipboardTest : public ::testing::TestWithParam<qwtest::TestLocale> {
   // The screen that copies are taken from: text with accented letters and
   // the euro sign, and a password shown nowhere (under a non-display
   // attribute).
-  static Bytes TextScreen() {
+  static Bytes TextScreen(int cursorRow = 6, int cursorColumn = 11) {
     return Screen(Cat({Sba(2, 2), Host("Café 5€ über"), Sba(3, 2), Host("Zeile zwei"), Sba(4, 1), B({0x27}),
                        Host("SECRET"), B({0x20}), Host("sichtbar"), Sba(6, 10), InputField(5)}),
-                  6, 11);
+                  cursorRow, cursorColumn);
   }
   // A screen of input fields: row 10 columns 11-20 and 31-35, row 11
   // columns 11-20, protected text between them.
@@ -276,6 +278,28 @@ TEST_P(ClipboardTest, CopyGoesToPrimaryAsUtf8AndString) {
   // A linear copy of rows 2 to 3: row 2 without its trailing blanks.
   MarkAndCopy(s, false, 2, 7, 3, 6);
   EXPECT_EQ(ReadPrimary("UTF8_STRING"), "5€ über\n Zeile");
+}
+
+TEST_P(ClipboardTest, KeysMarkAnAreaAndControlCCopiesIt) {
+  qwtest::TestHost5250 host;
+  SessionControlBlock* s = Open(host, TextScreen(2, 2));
+  ASSERT_NE(s, nullptr);
+  ASSERT_TRUE(qwtest::HasXTest(test_));
+  XSetInputFocus(test_, XtWindow(s->xstuff.x_get_text_widget()), RevertToParent, CurrentTime);
+  // From the cursor (the first key anchors the marking there) two
+  // positions right and one row down, then Ctrl+C.
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(qwtest::PressKey(test_, XK_Right, {XK_Control_L}));
+  ASSERT_TRUE(qwtest::PressKey(test_, XK_Down, {XK_Control_L}));
+  ASSERT_TRUE(qwtest::PressKey(test_, XK_c, {XK_Control_L}));
+  XSync(test_, False);
+  const Window drawing = XtWindow(s->xstuff.x_get_text_widget());
+  ASSERT_TRUE(RunUntil([&] {
+    return XGetSelectionOwner(test_, XA_PRIMARY) == drawing &&
+           s->display->keyboardState().getCopyAreaInfo().toRow == 3;
+  }));
+  Pump(20);
+  const bool block = s->display->options().copyType == KeyboardState::kBlockCopy;
+  EXPECT_EQ(ReadPrimary("UTF8_STRING"), block ? "Caf\nZei" : "Café 5€ über\n Zei");
 }
 
 TEST_P(ClipboardTest, TextFromXclipIsPastedIntoTheFields) {
