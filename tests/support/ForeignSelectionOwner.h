@@ -8,6 +8,7 @@
 #include <poll.h>
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -23,6 +24,9 @@ class ForeignSelectionOwner {
     std::string bytes;
   };
   ~ForeignSelectionOwner() { stop(); }
+  // Runs on the owner's thread, with its connection, before it answers a
+  // request for anything but TARGETS.
+  void beforeAnswer(std::function<void(Display*)> hook) { before_ = std::move(hook); }
   bool start(const std::string& display, std::map<std::string, Answer> answers) {
     d_ = XOpenDisplay(display.c_str());
     if (!d_) return false;
@@ -72,6 +76,7 @@ class ForeignSelectionOwner {
     n.target = r.target;
     n.time = r.time;
     n.property = r.property;
+    if (r.target != targets_ && before_) before_(d_);
     if (r.target == targets_) {
       std::vector<Atom> list{targets_};
       for (auto& a : answers_) list.push_back(a.first);
@@ -96,6 +101,7 @@ class ForeignSelectionOwner {
   std::atomic<bool> stop_{false};
   std::mutex mutex_;
   std::vector<std::string> asked_;
+  std::function<void(Display*)> before_;
 };
 
 }  // namespace qwtest

@@ -10,6 +10,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <Xm/Xm.h>
 #include <iconv.h>
@@ -24,6 +25,7 @@
 
 #include "base/LogMsg.h"
 #include "display/DisplayBag.h"
+#include "display/PresentationSpaceScreenBuffer.h"
 #include "keyboard/KeyboardState.h"
 #include "session/AppResources.h"
 #include "session/ErrorDialogs.h"
@@ -353,6 +355,46 @@ TEST_P(ClipboardTest, BlockCopiedInOneSessionIsPastedIntoAnother) {
   EXPECT_EQ(fields.at({11, 11}), Host("Zeile z"));
   // The copying session still holds PRIMARY and its marking.
   EXPECT_EQ(a->display->keyboardState().state(), KeyboardState::kPostCopy);
+}
+
+TEST_P(ClipboardTest, KeysAndACloseDuringAPasteWaitForItsEnd) {
+  qwtest::TestHost5250 host;
+  SessionControlBlock* s = Open(host, FieldScreen());
+  ASSERT_NE(s, nullptr);
+  const Window drawing = XtWindow(s->xstuff.x_get_text_widget());
+  const Window shell = XtWindow(s->xstuff.shell());
+  XSetInputFocus(test_, drawing, RevertToParent, CurrentTime);
+  XSync(test_, False);
+  qwtest::ForeignSelectionOwner owner;
+  // While the session waits for the text, a key is typed and the window
+  // manager asks the window to close.
+  owner.beforeAnswer([shell](Display* d) {
+    const KeyCode z = XKeysymToKeycode(d, XK_z);
+    XTestFakeKeyEvent(d, z, True, CurrentTime);
+    XTestFakeKeyEvent(d, z, False, CurrentTime);
+    XClientMessageEvent m = {};
+    m.type = ClientMessage;
+    m.window = shell;
+    m.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+    m.format = 32;
+    m.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+    m.data.l[1] = CurrentTime;
+    XSendEvent(d, shell, False, NoEventMask, reinterpret_cast<XEvent*>(&m));
+    XSync(d, False);
+  });
+  ASSERT_TRUE(owner.start(g_server->DisplayName(), {{"UTF8_STRING", {"UTF8_STRING", "abc"}}}));
+  Menu(s, "*pasteButton");
+  // The paste is whole, nothing typed into it, the session still there.
+  ASSERT_EQ(FindSessionOfWidget(s->xstuff.shell()), s);
+  PresentationSpaceScreenBuffer& ps = s->display->presentationSpace();
+  const unsigned int field = 9 * 80 + 10;
+  EXPECT_EQ(Bytes({ps.getCharacter(field), ps.getCharacter(field + 1), ps.getCharacter(field + 2),
+                   ps.getCharacter(field + 3)}),
+            Cat({Host("abc"), B({0x00})}));
+  // Then the key is typed after the pasted text, and the window closes.
+  ASSERT_TRUE(RunUntil([&] { return ps.getCharacter(field + 3) != 0x00 || FindSessionOfWidget(s->xstuff.shell()) != s; }));
+  EXPECT_EQ(ps.getCharacter(field + 3), Host("z")[0]);
+  EXPECT_TRUE(RunUntil([&] { return getNumberOfSessions() == 0; }));
 }
 
 TEST_P(ClipboardTest, CutBufferWhenNoOwnerHasText) {
