@@ -326,7 +326,6 @@ void XStuff::x_get_copied_data(CopiedDataInformation* info, unsigned int) {
     if (XPending(display)) {
       XEvent event;
       XNextEvent(display, &event);
-      if (XFilterEvent(&event, None)) continue;
       if (IsHeldInput(event)) {
         if (event.type == KeyPress || event.type == KeyRelease) {
           SetTranslator();

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>  // before Xlib, whose None and Bool macros clash with it
 
 #include <X11/keysym.h>
+#include <Xm/RowColumn.h>
+#include <Xm/Xm.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -26,6 +28,7 @@
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
 #include "session/StartOptions.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/SessionToolkit.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestClock.h"
@@ -67,11 +70,12 @@ class KeyPreDispatchTest : public ::testing::Test {
     AppResources() = saved_;
   }
 
-  void Open() {
+  void Open(const std::string& keyFile = "") {
     ASSERT_TRUE(host_.Start());
     SessionStartOptions o;
     o.hostName = "127.0.0.1";
     o.port = host_.Port();
+    o.keyFile = keyFile;
     createSessionUnderThisProcess(o, nullptr, nullptr);
     session_ = NewestSession();
     ASSERT_NE(session_, nullptr);
@@ -229,7 +233,19 @@ TEST_F(KeyPreDispatchTest, AKeyFileRemapsAKeyAlsoAfterAReset) {
     setenv("KDVSHARED", saved.c_str(), 1);
   else
     unsetenv("KDVSHARED");
-  EXPECT_NE(session_->xstuff.defaultTranslations().find("enter"), std::string::npos);
+  // The translations kept as the defaults hold the key file's binding, and
+  // the menu bar's accelerator is the key bound to menu-bar-focus there.
+  const std::string& kept = session_->xstuff.defaultTranslations();
+  EXPECT_NE(kept.find("<KeyPress>F5: enter()"), std::string::npos);
+  const size_t focus = kept.find("menu-bar-focus");
+  ASSERT_NE(focus, std::string::npos);
+  const size_t lineStart = kept.rfind('\n', focus) == std::string::npos ? 0 : kept.rfind('\n', focus) + 1;
+  std::string binding = kept.substr(lineStart, kept.find(':', lineStart) - lineStart);
+  while (!binding.empty() && binding[0] == ' ') binding.erase(0, 1);
+  String accelerator = nullptr;
+  XtVaGetValues(session_->xstuff.menuBar(), XmNmenuAccelerator, &accelerator, nullptr);
+  ASSERT_NE(accelerator, nullptr);
+  EXPECT_EQ(binding, accelerator);
 
   ASSERT_TRUE(qwtest::PressKey(test_, XK_F5));
   EXPECT_EQ(NextAid(), 0xF1) << "F5 is Enter now";
@@ -243,6 +259,50 @@ TEST_F(KeyPreDispatchTest, AKeyFileRemapsAKeyAlsoAfterAReset) {
   UpdateMiscellaneousPreference(session_, misc_pref::kEnterKey, 0);
   ASSERT_TRUE(qwtest::PressKey(test_, XK_F5));
   EXPECT_EQ(NextAid(), 0xF1);
+}
+
+TEST_F(KeyPreDispatchTest, TheCommandLineKeyFileIsFoundInTheKeyDirectory) {
+  qwtest::TempDir shared;
+  const std::string k = shared.Path() + "/QW5250/K";
+  ASSERT_EQ(mkdir((shared.Path() + "/QW5250").c_str(), 0700), 0);
+  ASSERT_EQ(mkdir(k.c_str(), 0700), 0);
+  const std::string extension = keyfile::KeyboardExtension(WhichKeyboard());
+  std::ofstream(k + "/mykeys." + extension) << "<Key>F7: enter() \n";
+  std::ofstream(k + "/Default." + extension) << "<Key>F8: enter() \n";
+  const char* before = std::getenv("KDVSHARED");
+  const std::string saved = before ? before : "";
+  setenv("KDVSHARED", shared.Path().c_str(), 1);
+  struct Case {
+    std::string name;
+    std::vector<const char*> logged;
+    const char* bound;
+  } cases[] = {
+      {"mykeys", {"QWC0100"}, "F7"},
+      {"mykeys.101", {"QWC0101"}, "F7"},
+      {"mykeys." + extension, {}, "F7"},
+      {"nothere", {"QWC0100", "QWC0102"}, "F8"},
+      {"../K/mykeys." + extension, {"QWC0102"}, "F8"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    qwtest::LogCapture log;
+    Open(c.name);
+    for (const char* id : {"QWC0100", "QWC0101", "QWC0102"}) {
+      bool expected = false;
+      for (const char* l : c.logged) expected = expected || std::string(l) == id;
+      EXPECT_EQ(log.Contains(id), expected) << id;
+    }
+    const std::string& kept = session_->xstuff.defaultTranslations();
+    EXPECT_NE(kept.find(std::string("<KeyPress>") + c.bound + ": enter()"), std::string::npos);
+    EndSessions(1);
+    Pump(20);
+    host_.Stop();
+    session_ = nullptr;
+  }
+  if (before)
+    setenv("KDVSHARED", saved.c_str(), 1);
+  else
+    unsetenv("KDVSHARED");
 }
 
 }  // namespace
