@@ -280,6 +280,13 @@ TEST_P(ClipboardTest, CopyGoesToPrimaryAsUtf8AndString) {
   // A linear copy of rows 2 to 3: row 2 without its trailing blanks.
   MarkAndCopy(s, false, 2, 7, 3, 6);
   EXPECT_EQ(ReadPrimary("UTF8_STRING"), "5€ über\n Zeile");
+
+  // Another client takes PRIMARY: the marking goes, the STRING text too.
+  qwtest::ForeignSelectionOwner owner;
+  ASSERT_TRUE(owner.start(g_server->DisplayName(), {{"STRING", {"STRING", "other"}}}));
+  ASSERT_TRUE(RunUntil([&] { return s->display->keyboardState().state() != KeyboardState::kPostCopy; }));
+  EXPECT_TRUE(s->xstuff.copiedString().empty());
+  EXPECT_FALSE(s->xstuff.clipboard().ownsPrimary);
 }
 
 TEST_P(ClipboardTest, KeysMarkAnAreaAndControlCCopiesIt) {

@@ -21,6 +21,8 @@
 #include "session/AppResources.h"
 #include "session/ErrorDialogs.h"
 #include "session/KeyGlue.h"
+#include "session/Language.h"
+#include "keyboard/TAXlate.h"
 #include "session/MiscPreferenceUpdate.h"
 #include "session/MiscPreferences.h"
 #include "session/PreDispatch.h"
@@ -193,6 +195,26 @@ TEST_F(KeyPreDispatchTest, AsShiftLockTheLockKeyHoldsShiftOverAShiftRelease) {
   // The lock key again turns it off.
   ASSERT_TRUE(qwtest::PressKey(test_, XK_Caps_Lock));
   ASSERT_TRUE(Until([&] { return !x.shiftIndicator(); }));
+}
+
+TEST_F(KeyPreDispatchTest, AltWithAShiftKeySetsTheLanguageShift) {
+  Open();
+  const unsigned char saved = LanguageShiftSwitch();
+  SetLanguageShiftSwitch(1);
+  ASSERT_NE(session_->taxlate, nullptr);
+  // Latin layer first: Alt with the left Shift sets the language shift,
+  // with the right Shift clears it.
+  ASSERT_TRUE(qwtest::PressKey(test_, XK_Shift_L, {XK_Alt_L}));
+  ASSERT_TRUE(Until([&] { return session_->taxlate->languageShift(); }));
+  ASSERT_TRUE(qwtest::PressKey(test_, XK_Shift_R, {XK_Alt_L}));
+  ASSERT_TRUE(Until([&] { return !session_->taxlate->languageShift(); }));
+  // Without the switch Alt and Shift leave it alone.
+  SetLanguageShiftSwitch(0);
+  ASSERT_TRUE(qwtest::PressKey(test_, XK_Shift_L, {XK_Alt_L}));
+  ASSERT_TRUE(Until([&] { return session_->leftShiftHeld == 0 && !session_->xstuff.shiftIndicator(); }));
+  Settle();
+  EXPECT_FALSE(session_->taxlate->languageShift());
+  SetLanguageShiftSwitch(saved);
 }
 
 TEST_F(KeyPreDispatchTest, TheTranslatorFollowsTheFocus) {
