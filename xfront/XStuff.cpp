@@ -308,7 +308,10 @@ int XStuff::initializeSession(const char* host, const char* title, int port, con
   if (buildWindow(title, iconic, geometry, shellOut) != 0) return -1;
 
   if (thai_) {
-    if (session_) session_->thaiMode = 1;
+    if (session_) {
+      session_->thaiMode = 1;
+      session_->nationalLayer = 1;  // the second layer is the national one
+    }
     readThaiSettings();
   }
   if (DebugFlag())

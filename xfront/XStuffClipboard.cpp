@@ -58,7 +58,7 @@ XStuff* WindowOf(Widget w) {
 }
 
 // A copy of bytes in Xt's memory, which Xt frees once it has sent them.
-XtPointer XtCopy(const void* bytes, size_t length) {
+XtPointer CopyForXt(const void* bytes, size_t length) {
   char* out = XtMalloc(static_cast<Cardinal>(length ? length : 1));
   if (length) std::memcpy(out, bytes, length);
   return out;
@@ -95,21 +95,21 @@ Boolean ConvertSelection(Widget w, Atom* selection, Atom* target, Atom* type, Xt
     const std::vector<unsigned char>& bytes = x->clipboard().privateCopy;
     if (bytes.empty()) return False;
     *type = a.privateFormat;
-    *value = XtCopy(bytes.data(), bytes.size());
+    *value = CopyForXt(bytes.data(), bytes.size());
     *length = bytes.size();
     *format = 8;
     return True;
   }
   if (*target == a.utf8 || *target == a.utf8String) {
     *type = *target;
-    *value = XtCopy(utf8.data(), utf8.size());
+    *value = CopyForXt(utf8.data(), utf8.size());
     *length = utf8.size();
     *format = 8;
     return True;
   }
   if (*target == XA_STRING) {
     *type = XA_STRING;
-    *value = XtCopy(latin1.data(), latin1.size());
+    *value = CopyForXt(latin1.data(), latin1.size());
     *length = latin1.size();
     *format = 8;
     return True;
@@ -119,7 +119,7 @@ Boolean ConvertSelection(Widget w, Atom* selection, Atom* target, Atom* type, Xt
     int rc = 0;
     if (!TextProperty(d, utf8, *target == a.text ? XStdICCTextStyle : XCompoundTextStyle, &p, &rc)) return False;
     *type = p.encoding;
-    *value = XtCopy(p.value, p.nitems);
+    *value = CopyForXt(p.value, p.nitems);
     *length = p.nitems;
     *format = 8;
     XFree(p.value);
