@@ -15,6 +15,7 @@ namespace field_editing {
 
 std::vector<unsigned int> TypingOrder(DisplayBag* d, EntryField* f, bool withSign) {
   std::vector<unsigned int> order;
+  order.reserve(f->getTotalFieldSize() + 1u);
   const bool rtlClass = IsRightToLeftClass(f);
   for (const EntryFieldSegment* s = f->getFirstSegmentPtr();; ++s) {
     if (rtlClass) {

@@ -114,11 +114,15 @@ class MenuCopy : public MouseEvent {
  public:
   MenuCopy() : MouseEvent(0, 0) {}
   unsigned int processInNormalUnlockedState(DisplayBag*) override { return 0; }
+  // Copies the marked area; the marking stays.
+  unsigned int processInPostCopyState(DisplayBag* d) override;
 };
 class MenuCut : public MouseEvent {
  public:
   MenuCut() : MouseEvent(0, 0) {}
   unsigned int processInNormalUnlockedState(DisplayBag*) override { return 0; }
+  // Copies the marked area, then deletes it where it may be cut.
+  unsigned int processInPostCopyState(DisplayBag* d) override;
 };
 
 class ImageStatus : public ImageStatusEvent {

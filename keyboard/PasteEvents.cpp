@@ -1,6 +1,7 @@
-// The two ways a paste starts: the edit menu's Paste and the shifted right
-// button.
+// The edit menu's Cut, Copy and Paste, and the shifted right button's
+// paste.
 #include "display/DisplayBag.h"
+#include "keyboard/KeyboardState.h"
 #include "keyboard/MouseEvents.h"
 
 unsigned int ShiftedRightButtonPress::processInNormalUnlockedState(DisplayBag* d) {
@@ -14,5 +15,16 @@ unsigned int ShiftedRightButtonPress::processInNormalUnlockedState(DisplayBag* d
 
 unsigned int MenuPaste::processInNormalUnlockedState(DisplayBag* d) {
   d->pasteCopiedData(1, 0);
+  return 0;
+}
+
+unsigned int MenuCopy::processInPostCopyState(DisplayBag* d) {
+  d->keyboardState().copyMarkedArea();
+  return 0;
+}
+
+unsigned int MenuCut::processInPostCopyState(DisplayBag* d) {
+  KeyboardState& k = d->keyboardState();
+  if (k.copyMarkedArea()) k.exitPostCopyStateWithDelete();
   return 0;
 }

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "keyboard/PreDispatch.h"
+#include "session/PreDispatch.h"
 #include "session/AppResources.h"
 #include "session/ConfigDaemonClient.h"
 #include "session/FallbackResources.h"

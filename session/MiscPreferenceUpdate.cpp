@@ -37,8 +37,8 @@ unsigned char ResourceCode(unsigned char id) {
 
 // Puts the drawing widget's translations in the state ENTER_KEY and
 // PRINT_KEY ask for: the defaults (the keyboard mapper's table when it sent
-// one, else the class's), with the Enter key variant and the print key
-// variant over them. Either preference set back to 0 so leaves the other
+// one, else the translations with the session's key file, else the
+// class's), with the Enter key variant and the print key variant over them. Either preference set back to 0 so leaves the other
 // one in force. On a 5250 keyboard ENTER_KEY is never stored.
 void InstallKeyTranslations(SessionControlBlock* scb) {
   XStuff& x = scb->xstuff;
@@ -47,6 +47,9 @@ void InstallKeyTranslations(SessionControlBlock* scb) {
   XtTranslations defaults = nullptr;
   const std::string& mapped = HelperReceivedTranslations(scb);
   if (!mapped.empty()) defaults = XtParseTranslationTable(mapped.c_str());
+  // The session's key file over the class's table, kept when the window
+  // was built.
+  if (!defaults) defaults = x.keyFileTranslations();
   // After class initialisation the class field holds the compiled table.
   if (!defaults) defaults = reinterpret_cast<XtTranslations>(XtClass(drawing)->core_class.tm_table);
   if (defaults) XtVaSetValues(drawing, XtNtranslations, defaults, nullptr);

@@ -11,6 +11,7 @@
 #include "display/DisplayBag.h"
 #include "keyboard/TAXlate.h"
 #include "session/AppResources.h"
+#include "session/EditMenuCommands.h"
 #include "session/ErrorDialogs.h"
 #include "session/KeyGlue.h"
 #include "xfront/HelperLaunch.h"
@@ -137,6 +138,7 @@ SessionControlBlock::SessionControlBlock(int slotNumber, const char* ssl, const 
   // key glue.
   AttachKeyGlueToWindows();
   AttachHelperMenus();
+  AttachEditMenus();
   constructed = 1;
 }
 

@@ -179,6 +179,14 @@ class SessionControlBlock final : public TelnetSessionLink, public BrellSessionL
   void* inputMethod = nullptr;
   void* inputContext = nullptr;
   unsigned char thaiMode = 0;
+  // What the key pre-dispatch keeps: the Shift keys held, whether the
+  // second layer is the national one, and the modifier bits inverted in
+  // every key event.
+  unsigned char leftShiftHeld = 0;
+  unsigned short rightShiftHeld = 0;
+  bool shiftKeyHeld() const { return leftShiftHeld != 0 || rightShiftHeld != 0; }
+  int nationalLayer = 0;
+  unsigned int modifierInversion = 0;
   // 14. code-page converters
   SessionCodePages codePages;
   // 15. SSL object

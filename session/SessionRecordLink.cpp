@@ -9,7 +9,7 @@
 #include "display/DisplayBag.h"
 #include "keyboard/TAXlate.h"
 #include "keyboard/XlateTableDownload.h"
-#include "keyboard/PreDispatch.h"
+#include "session/PreDispatch.h"
 #include "session/AppInit.h"
 #include "session/KeyGlue.h"
 #include "session/SessionControlBlock.h"

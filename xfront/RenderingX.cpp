@@ -449,8 +449,15 @@ void RenderingX::copyArea(CopiedDataInformation* caller) {
   info.data = static_cast<unsigned char*>(WsGetBuffer(length));
   info.length = length;
   const bool fieldByField = (info.flags & (1u << 27)) && !(info.flags & (1u << 30));
+  // What a non-display attribute hides never leaves the screen: such
+  // positions are copied as blanks (the attributes themselves stay).
+  auto shown = [this](unsigned int p) -> unsigned char {
+    const unsigned char c = ps_[p];
+    if ((attrs_[p] & display_attribute::kNonDisplay) && !IsFieldAttribute(c)) return 0x40;
+    return c;
+  };
   if (!fieldByField) {
-    std::memcpy(info.data, ps_ + start, length);
+    for (unsigned int i = 0; i < length; ++i) info.data[i] = shown(start + i);
   } else {
     unsigned int n = 0;
     const unsigned int cols = columns();
@@ -462,7 +469,7 @@ void RenderingX::copyArea(CopiedDataInformation* caller) {
       };
       while (p <= rowEnd && ps_[p] < 0x40 && !stopsSkipping(ps_[p])) ++p;
       for (; p <= rowEnd; ++p) {
-        const unsigned char c = ps_[p];
+        const unsigned char c = shown(p);
         if (c == 0x06 || c == 0x03) break;
         info.data[n++] = c;
         if (c == 0x1F) break;

@@ -18,10 +18,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "display/DisplayBag.h"
 #include "session/AppResources.h"
 #include "session/Language.h"
 #include "session/MiscPreferences.h"
 #include "session/MiscPreferenceUpdate.h"
+#include "session/PreDispatch.h"
 #include "session/ResourceKeywords.h"
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
@@ -31,6 +33,7 @@
 #include "xfront/LocalPrint.h"
 #include "xfront/DeskTopSettings.h"
 #include "xfront/SessionIcons.h"
+#include "xfront/SessionClipboard.h"
 #include "xfront/SessionMenuHooks.h"
 #include "xfront/Win3270.h"
 #include "xfront/XStuffPrivate.h"
@@ -178,6 +181,7 @@ XStuff::XStuff(SessionControlBlock* session)
       overlay_(kMaxCells, 0),
       alive_(std::make_shared<bool>(true)) {
   audioAlarm_ = AppResources().AUDIO_ALARM == QwEnable;
+  clipboard_ = std::make_unique<SessionClipboard>();
   if (g_shellParent) {
     Screen* screen = XtScreen(g_shellParent);
     screenWidth_ = WidthOfScreen(screen);
@@ -261,6 +265,14 @@ void XStuff::settleSessionOptions(int port) {
   }
   if (r.edit != QwEnable) copyPasteAllowed_ = false;
   localPrintAllowed_ = LocalPrintAllowed(r.localPrint);
+  // The display station marks and pastes only when copy and paste is allowed.
+  if (b && b->display) {
+    unsigned int& word = b->display->options().optionWord;
+    if (copyPasteAllowed_)
+      word |= StationOptions::kCopyPaste;
+    else
+      word &= ~StationOptions::kCopyPaste;
+  }
 }
 
 int XStuff::initializeSession(const char* host, const char* title, int port, const char* playbackFile,
@@ -296,7 +308,10 @@ int XStuff::initializeSession(const char* host, const char* title, int port, con
   if (buildWindow(title, iconic, geometry, shellOut) != 0) return -1;
 
   if (thai_) {
-    if (session_) session_->thaiMode = 1;
+    if (session_) {
+      session_->thaiMode = 1;
+      session_->nationalLayer = 1;  // the second layer is the national one
+    }
     readThaiSettings();
   }
   if (DebugFlag())
@@ -497,6 +512,7 @@ int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& geome
   p.drawing = XtCreateWidget("x5250", x5250WidgetClass, p.form, args, n);
   if (!p.drawing) return -1;
   XtAddCallback(p.drawing, QwNkeyCallback, DrawingKeyCallback, nullptr);
+  InstallPreDispatchHandlers(p.drawing);
   XtSetKeyboardFocus(p.form, p.drawing);
   applyDefaultScreenColors();
   installDrawingCallbacks();
@@ -611,6 +627,17 @@ int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& geome
   XmAddWMProtocolCallback(shell_, deleteWindow, WmDeleteCallback, nullptr);
 
   x_graphic(imageAllowed_ ? 1 : 0);
+  // The session's key file over the built-in translations; what results
+  // is kept as the defaults.
+  {
+    const char* shared = std::getenv("KDVSHARED");
+    const std::string directory = std::string(shared ? shared : "") + "/QW5250";
+    const SessionTableEntry* entry = session_ ? SessionEntry(session_->slot) : nullptr;
+    char hostSession[300];
+    std::snprintf(hostSession, sizeof hostSession, "%s-%2d", host_.c_str(), entry ? entry->instance : 0);
+    if (setKeyfileResources(directory.c_str(), hostSession) < 0) return -1;
+    updateDefaultTranslations(p.drawing);
+  }
   if (session_) ApplyMiscellaneousPreferences(session_);
   if (getNumberOfSessions() == 2 && PreferencesProgramStarted()) sendMsgToDrevask(display, 23, 0, 0, 0);
   if (session_) {

@@ -18,6 +18,7 @@
 
 class LocalPrint;
 class SessionControlBlock;
+struct SessionClipboard;
 struct MenuResources;
 typedef struct __XmRenderTableRec** XmRenderTable;  // as Motif declares it
 enum class CursorShapeChoice { Block, Bar };
@@ -99,6 +100,35 @@ class XStuff : public RenderingWindow {
   void x_popup_edit_menu() override;
   void x_copy(CopiedDataInformation* info) override;
   void x_get_copied_data(CopiedDataInformation* info, unsigned int offset) override;
+
+  // ---- Copy and paste (XStuffClipboard.cpp). A copy is offered as PRIMARY,
+  // on the Motif clipboard, in cut buffer 0 and as the session's own copy; a
+  // paste asks the PRIMARY owner, then the clipboard, then cut buffer 0.
+  void freeCopyBuffers();
+  SessionClipboard& clipboard() { return *clipboard_; }
+  // The text of the last copy as STRING (ISO 8859-1) and as UTF-8; empty
+  // when there is none.
+  const std::string& copiedString() const;
+  const std::string& copiedUtf8() const;
+  // The descriptor a paste fills, and the steps that fill it: 0 with data,
+  // -1 without (bit 31 of the descriptor cleared).
+  const CopiedDataInformation& pasteDescriptor() const;
+  int fillInCopiedDataInfoFromString(const char* utf8, size_t length);
+  int processTextProperty(Display* display, Atom encoding, const unsigned char* value, unsigned long nitems,
+                          int format);
+  int retrieveAndProcessClipboardData(Display* display, Window window);
+  // The answer of the PRIMARY owner to a paste request.
+  void getSelection(Widget w, unsigned long request, Atom* selection, Atom* type, XtPointer value,
+                    unsigned long* length, int* format);
+  // Key files (XStuffKeyFile.cpp): applies the session's key file over the
+  // drawing widget's translations; -1 only when no buffer could be had.
+  int setKeyfileResources(const char* directory, const char* hostSession);
+  // Keeps the drawing widget's translations as text (the defaults a reset
+  // returns to) and takes the menu-bar accelerator from them.
+  void updateDefaultTranslations(Widget w);
+  const std::string& defaultTranslations() const { return defaultTranslations_; }
+  // The translations after the key file (null before the window has them).
+  XtTranslations keyFileTranslations() const { return keyFileTranslations_; }
   void defineLine(DRAW_LINE_METHOD side, int from, int to, int number) override;
   void drawMarkingLines(int count) override;
   void unmarkText() override;
@@ -161,6 +191,8 @@ class XStuff : public RenderingWindow {
   bool systemWait() const { return systemWait_; }
   bool cursorHidden() const { return cursorHidden_; }
   bool extendedDisplay() const { return extendedDisplay_; }
+  bool shiftIndicator() const { return shiftKey_; }
+  bool capsLockIndicator() const { return capsLock_; }
   void toggleExtendedDisplay();
   // The mouse filter of this window.
   ClickState& clickState() { return clickState_; }
@@ -428,6 +460,9 @@ class XStuff : public RenderingWindow {
   int segmentCount_ = 0;
   ClickState clickState_;
   bool pasteInProgress_ = false;
+  std::unique_ptr<SessionClipboard> clipboard_;
+  std::string defaultTranslations_;
+  XtTranslations keyFileTranslations_ = nullptr;
   unsigned long entryHighlightPixel_ = 0;
   // Sets the screen colours of the drawing widget from the default scheme.
   void applyDefaultScreenColors();

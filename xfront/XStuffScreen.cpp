@@ -290,16 +290,6 @@ void XStuff::x_popup_edit_menu() {
   XtManageChild(private_->popupEditMenu);
 }
 
-void XStuff::x_copy(CopiedDataInformation* info) {
-  if (DebugFlag() && info) LogMsg(LevelDebug, "x_copy: %u bytes offered; the clipboard does not take them.\n", info->length);
-}
-
-void XStuff::x_get_copied_data(CopiedDataInformation* info, unsigned int) {
-  if (!info) return;
-  info->data = nullptr;
-  info->length = 0;
-}
-
 // ---- marking and rule line --------------------------------------------------------------------
 
 void XStuff::defineLine(DRAW_LINE_METHOD side, int from, int to, int number) {

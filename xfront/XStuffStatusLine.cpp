@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "keyboard/PreDispatch.h"
+#include "session/PreDispatch.h"
 #include "session/AppResources.h"
 #include "session/ResourceKeywords.h"
 #include "session/SessionControlBlock.h"
