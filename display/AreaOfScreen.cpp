@@ -38,7 +38,6 @@ int AreaOfScreen::ownsOffset(unsigned int) { return 0; }
 int AreaOfScreen::isEntryField() { return 0; }
 int AreaOfScreen::isInputCapableAt(unsigned int) { return 0; }
 int AreaOfScreen::isWordWrap() { return 0; }
-int AreaOfScreen::mouseClick(DisplayBag*, unsigned int) { return 0; }
 void AreaOfScreen::lightPenWrite(DisplayBag*) {}
 
 void AreaOfScreen::lightPenPosition(DisplayBag* d, unsigned int offset) {

@@ -85,4 +85,5 @@ class OutputArea : public AreaOfScreen {
  public:
   int gainFocus(DisplayBag* d) override;
   void loseFocus(DisplayBag* d) override;
+  int areaHook48(DisplayBag* d, unsigned int offset) override;
 };
