@@ -66,6 +66,8 @@ class EntryField : public Field {
   // A click: the field's pointer AID, a light-pen selection, a programmed
   // button, a hot spot in a bypass field, or the plain click.
   int mouseClick(DisplayBag* d, unsigned int offset) override;
+  int newline(DisplayBag* d) override;
+  Field* findNextFieldForward(DisplayBag* d, unsigned int offset) override;
   // One character of a paste, typed as a data key; 1 (go on).
   int pasteCharacter(DisplayBag* d, unsigned char c) override;
 

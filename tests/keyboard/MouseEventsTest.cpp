@@ -311,3 +311,48 @@ TEST_F(MouseEvents, RandomEventsNeverHalt) {
 }
 
 }  // namespace
+
+namespace {
+
+// New Line from the cursor's row: the first input field from the next
+// line's start, a continued field's lower segment first, wrapping.
+TEST(NewLine, GoesToTheNextLinesInputField) {
+  KeyStation st;
+  DisplayBag& d = st.display;
+  auto at = [&](unsigned int row, unsigned int column) { return (row - 1) * d.columns() + column - 1; };
+  FormatTable& t = d.formatTable();
+  st.inputField(at(3, 10), at(3, 20));
+  EntryField* continued = static_cast<EntryField*>(t.createField(kLTRField, nullptr, 0));
+  t.createEntryFieldSegment(continued, at(5, 30), at(5, 40), 0);
+  t.createEntryFieldSegment(continued, at(6, 30), at(6, 40), 1);
+  st.inputField(at(6, 50), at(6, 55));
+  st.inputField(at(9, 1), at(9, 8));
+  const struct {
+    unsigned int from, to;
+  } cases[] = {
+      {at(1, 1), at(3, 10)},   // the next line has none: the first field after it
+      {at(3, 15), at(5, 30)},  // from a field
+      {at(5, 35), at(6, 35)},  // the continued field's lower segment, same column
+      {at(6, 35), at(9, 1)},   // a field at a line's first position
+      {at(9, 4), at(3, 10)},   // wrapping
+      {at(20, 7), at(3, 10)},
+  };
+  for (const auto& c : cases) {
+    d.cursor().moveCursorToNewArea(static_cast<int>(c.from), CursorOffsetAsShown);
+    ASSERT_EQ(d.cursor().getCursorOffset(), c.from);
+    FunctionWord w{1, 1};  // New Line
+    d.inObjGen().processKeystrokeEvent(&d, &w);
+    EXPECT_EQ(d.cursor().getCursorOffset(), c.to) << "from " << c.from;
+  }
+}
+
+TEST(NewLine, WithoutInputFieldsGoesToTheNextLine) {
+  KeyStation st;
+  DisplayBag& d = st.display;
+  d.cursor().moveCursorToNewArea(165, CursorOffsetAsShown);
+  FunctionWord w{1, 1};
+  d.inObjGen().processKeystrokeEvent(&d, &w);
+  EXPECT_EQ(d.cursor().getCursorOffset(), 240u);
+}
+
+}  // namespace
