@@ -240,6 +240,37 @@ TEST_F(MouseEvents, ScrollBarDragReportsTheRowsItStandsFor) {
   EXPECT_EQ(bar->position(), 90u);
 }
 
+TEST_F(MouseEvents, HorizontalBarsPostTheirOwnAids) {
+  auto* bar = static_cast<ScrollBarField*>(d().formatTable().createField(kHorizontalScrollBar, nullptr, 0));
+  ASSERT_NE(bar, nullptr);
+  bar->setColumns(d().columns());
+  bar->setScrollBarParameters(At(20, 11), 200, 100, 10);
+  bar->setBarCharacters(0x60, 0x5C);
+  PlaceScrollBarSlider(bar, true);
+  ASSERT_EQ(bar->sliderOffset(), 5u);
+  Click(At(20, 11 + 7));  // the shaft after the slider: a page right
+  EXPECT_EQ(Sent(), std::vector<unsigned char>({0xDA, 0, 0, 0, 0}));
+  Unlock();
+  Click(At(20, 11));  // the left arrow: one column back
+  EXPECT_EQ(Sent(), std::vector<unsigned char>({0xD9, 0, 0, 0, 1}));
+  Unlock();
+  // The slider dragged two cells left.
+  Mouse(kLeftPress, At(20, 16));
+  Mouse(kMove, At(20, 14));
+  Mouse(kLeftRelease, At(20, 14));
+  EXPECT_EQ(bar->sliderOffset(), 3u);
+  EXPECT_EQ(bar->calculateSliderOffset(), 3u);
+  EXPECT_EQ(Sent()[0], 0xD9);
+  EXPECT_LT(bar->position(), 100u);
+}
+
+TEST_F(MouseEvents, AClickOnAReversedScreenPlacesTheCursorUnderThePointer) {
+  d().modeFlagsB() |= DisplayBag::kBReversed;
+  Click(At(5, 10));  // the cell as the window shows it
+  EXPECT_EQ(Cursor(), d().presentationSpace().reverseAddress(At(5, 10)));
+  EXPECT_EQ(Cursor(), At(5, 71));
+}
+
 TEST_F(MouseEvents, AnotherButtonCancelsTheDrag) {
   ScrollBarField* bar = Bar(10, 100, 0);
   Mouse(kLeftPress, Cell(bar, 1));
