@@ -165,11 +165,10 @@ unsigned int LeftButtonRelease::processInCopyState(DisplayBag* d) {
 }
 
 unsigned int LeftButtonDoubleClick::processInNormalUnlockedState(DisplayBag* d) {
-  if (runProgrammed(d)) return 0;
   unsigned int& a = d->modeFlagsA();
   const bool armed = (a & DisplayBag::kADoubleClickArmed) != 0;
   a &= ~DisplayBag::kADoubleClickArmed;
-  if (!armed) return 0;
+  if (runProgrammed(d) || !armed) return 0;
   if (d->options().hotSpotClickMode == 2) {
     isHotSpotIfSoDoIt(d, offset_);
     return 0;
@@ -230,6 +229,32 @@ unsigned int MiddleButtonPress::processInPostCopyState(DisplayBag* d) {
   return 0;
 }
 
+unsigned int MiddleButtonPress::processInWPState(DisplayBag* d) {
+  if (!d->textSession()->errorFlag()) d->getRendering()->popupEditMenu();
+  return 0;
+}
+
+// In text assist: marking from the cursor (right) or at the click (shifted
+// left), unless the text shows an error; otherwise the click goes to the
+// text.
+unsigned int RightButtonPress::processInWPState(DisplayBag* d) {
+  StationOptions& o = d->options();
+  if (o.has(StationOptions::kCopyPaste) && !d->textSession()->errorFlag())
+    d->keyboardState().enterPostCopyState(static_cast<int>(offset_),
+                                          Type(button_ == 6 ? o.alternativeCopyType : o.copyType));
+  return 0;
+}
+
+unsigned int ShiftedLeftButtonPress::processInWPState(DisplayBag* d) {
+  StationOptions& o = d->options();
+  TextSession* t = d->textSession();
+  if (!t->errorFlag() && o.has(StationOptions::kCopyPaste))
+    d->keyboardState().enterCopyState(Type(button_ == 12 ? o.alternativeCopyType : o.copyType), offset_, 0);
+  else
+    t->c_textmouseclick(offset_);
+  return 0;
+}
+
 // ---- the shifted left button ---------------------------------------------------------------
 
 unsigned int ShiftedLeftButtonPress::press(DisplayBag* d, unsigned char copyType) {
@@ -251,7 +276,8 @@ unsigned int ShiftedLeftButtonPress::processInErrorState(DisplayBag* d) {
   KeyboardState& k = d->keyboardState();
   const unsigned int columns = d->columns();
   const unsigned int row = columns ? offset_ / columns + 1 : 0;
-  if (row == k.errorRow()) {
+  const bool extraRow = (d->controlData().controlWord() & KeyboardState::kErrorLineOnExtraRow) != 0;
+  if (row == k.errorRow() || (extraRow && row == d->rows())) {
     k.exitErrorState();
     d->dataStreamManager().finishWTDUnlock();
     return 0;

@@ -45,6 +45,7 @@ class RightButtonPress : public MouseEvent {
   // nearer end there.
   unsigned int processInNormalUnlockedState(DisplayBag* d) override;
   unsigned int processInPostCopyState(DisplayBag* d) override;
+  unsigned int processInWPState(DisplayBag* d) override;
 
  protected:
   unsigned int press(DisplayBag* d, unsigned int hotSpotMode, unsigned char copyType);
@@ -65,6 +66,7 @@ class MiddleButtonPress : public MouseEvent {
   // The edit menu pops up (a programmed button posts its AID instead).
   unsigned int processInNormalUnlockedState(DisplayBag* d) override;
   unsigned int processInPostCopyState(DisplayBag* d) override;
+  unsigned int processInWPState(DisplayBag* d) override;
 };
 class MiddleButtonRelease : public MouseEvent {
  public:
@@ -80,6 +82,7 @@ class ShiftedLeftButtonPress : public MouseEvent {
   // Starts marking an area at the click.
   unsigned int processInNormalUnlockedState(DisplayBag* d) override;
   unsigned int processInErrorState(DisplayBag* d) override;
+  unsigned int processInWPState(DisplayBag* d) override;
 
  protected:
   unsigned int press(DisplayBag* d, unsigned char copyType);
