@@ -77,7 +77,16 @@ unsigned int ReadMgr::saveAIDParms(unsigned char* buffer, unsigned char& aid) {
     buffer[1] = static_cast<unsigned char>(cursor.getCursorColumn());
   }
   buffer[2] = aid;
-  return 3;
+  if (aid != kAidMouse) return 3;
+  // A programmed button: where it was used and its AID, which also says
+  // whether field data follow.
+  const unsigned int columns = display_->columns();
+  const unsigned int at = display_->mouseAidOffset();
+  buffer[3] = static_cast<unsigned char>(columns ? at / columns + 1 : 0);
+  buffer[4] = static_cast<unsigned char>(columns ? at % columns + 1 : 0);
+  buffer[5] = display_->mouseAidButton();
+  aid = buffer[5];
+  return 6;
 }
 
 void ReadMgr::sendSignal(unsigned char aid) {
@@ -180,8 +189,6 @@ unsigned int ReadMgr::activateReadProcess(unsigned char aid, unsigned int immedi
     return 0;
   }
   if (aid == kAidReverseRead) reversedRead_ = (display_->modeFlagsB() & kBReversedScreen) ? 1 : 0;
-  if (aid == kAidMouse)
-    LogMsg(LevelInformational, "ReadMgr: AID 0x80 sent without its mouse position.\n");
   sendAidRecord(aid);
   return 0;
 }

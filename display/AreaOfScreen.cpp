@@ -33,19 +33,16 @@ int AreaOfScreen::enterArea(DisplayBag* d, unsigned int) {
   return 0;
 }
 
-int AreaOfScreen::findNextFieldForward(DisplayBag*) { return 0; }
 int AreaOfScreen::ownsOffset(unsigned int) { return 0; }
 int AreaOfScreen::isEntryField() { return 0; }
 int AreaOfScreen::isInputCapableAt(unsigned int) { return 0; }
 int AreaOfScreen::isWordWrap() { return 0; }
-int AreaOfScreen::mouseClick(DisplayBag*, unsigned int) { return 0; }
 void AreaOfScreen::lightPenWrite(DisplayBag*) {}
 
 void AreaOfScreen::lightPenPosition(DisplayBag* d, unsigned int offset) {
   d->cursor().moveCursorToNewArea(static_cast<int>(offset), CursorOffsetAsShown);
 }
 
-int AreaOfScreen::newline(DisplayBag*) { return 0; }
 int AreaOfScreen::pasteCharacter(DisplayBag* d, unsigned char) { return raise(d, kErrorNotInField); }
 void AreaOfScreen::positionCursor(DisplayBag*) {}
 void AreaOfScreen::choiceHook45(DisplayBag*) {}

@@ -5,6 +5,7 @@
 // this slot order; the field operations follow in Field.
 class DisplayBag;
 class DataKeystroke;
+class Field;
 
 class AreaOfScreen {
  public:
@@ -46,7 +47,8 @@ class AreaOfScreen {
   virtual int fieldMark(DisplayBag* d);                                           // 28
   virtual int fieldMinus(DisplayBag* d);                                          // 29
   virtual int gainFocus(DisplayBag* d) = 0;                                       // 30
-  virtual int findNextFieldForward(DisplayBag* d);                                // 31
+  // The input field that New Line reaches from `offset` (null: none).
+  virtual Field* findNextFieldForward(DisplayBag* d, unsigned int offset);        // 31
   virtual int goHome(DisplayBag* d);                                              // 32
   virtual int home(DisplayBag* d);                                                // 33
   virtual int ownsOffset(unsigned int offset);                                    // 34
@@ -85,4 +87,5 @@ class OutputArea : public AreaOfScreen {
  public:
   int gainFocus(DisplayBag* d) override;
   void loseFocus(DisplayBag* d) override;
+  int areaHook48(DisplayBag* d, unsigned int offset) override;
 };

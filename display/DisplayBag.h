@@ -41,6 +41,7 @@ class DisplayBag {
  public:
   // Flag word A.
   static constexpr unsigned int kAStopPaste = 0x80000000u;     // bit 31
+  static constexpr unsigned int kADoubleClickArmed = 0x40000000u;  // bit 30
   static constexpr unsigned int kABound = 0x20000000u;         // bit 29
   static constexpr unsigned int kAInsert = 0x10000000u;        // bit 28
   static constexpr unsigned int kAHomePending = 0x08000000u;   // bit 27
@@ -127,6 +128,14 @@ class DisplayBag {
   unsigned int rows() const { return ps_.rows(); }
   unsigned int columns() const { return ps_.columns(); }
   bool screenReversed() const { return (flagsB_ & kBReversed) != 0; }
+  // The position and button AID of the last programmed two-event button,
+  // sent with AID 0x80.
+  void noteMouseAid(unsigned int offset, unsigned char aid) {
+    mouseAidOffset_ = static_cast<unsigned short>(offset);
+    mouseAidButton_ = aid;
+  }
+  unsigned int mouseAidOffset() const { return mouseAidOffset_; }
+  unsigned char mouseAidButton() const { return mouseAidButton_; }
   // Miscellaneous preferences 16 and 17 as the station keeps them.
   unsigned char& mouseCopyType() { return mouseCopyType_; }
   unsigned int& preferenceWord() { return preferenceWord_; }
@@ -173,6 +182,8 @@ class DisplayBag {
   TextSession textSession_;
   DataStreamManager dsm_;
   unsigned char mouseCopyType_ = 0;
+  unsigned short mouseAidOffset_ = 0;
+  unsigned char mouseAidButton_ = 0;
   unsigned int preferenceWord_ = 1;
   unsigned char preferenceMode_ = 0;
 };

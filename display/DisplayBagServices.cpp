@@ -97,3 +97,20 @@ int DisplayBagServices::aidType(unsigned char aid) {
   return static_cast<int>(::aidType(d_, aid));
 }
 void DisplayBagServices::outputChanges() { d_->outputChanges(); }
+
+// Text in an input field is the operator's, never a hot spot; a field that
+// the cursor skips (an entry field with the bypass flag) shows host text.
+bool DisplayBagServices::hotSpotPositionAllowed(unsigned int offset) {
+  FormatTable& t = d_->formatTable();
+  if (offset > t.highestOffset()) return true;
+  Field* f = t.getField(offset);
+  return !f || (f->isEntryField() && f->isBypass());
+}
+
+bool DisplayBagServices::textAssistActive() const {
+  return d_->keyboardState().state() == KeyboardState::kWordProcessing;
+}
+
+void DisplayBagServices::noteMouseAid(unsigned int offset, unsigned char aid) {
+  d_->noteMouseAid(offset, aid);
+}

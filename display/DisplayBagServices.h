@@ -41,6 +41,9 @@ class DisplayBagServices : public StationServices {
   void postAidCode(unsigned char aid) override;
   int aidType(unsigned char aid) override;
   void outputChanges() override;
+  void noteMouseAid(unsigned int offset, unsigned char aid) override;
+  bool hotSpotPositionAllowed(unsigned int offset) override;
+  bool textAssistActive() const override;
 
  private:
   DisplayBag* d_;

@@ -63,6 +63,11 @@ class EntryField : public Field {
   int isInputCapableAt(unsigned int offset) override;
   unsigned int mirrorOffset(unsigned int offset) override;
   int enterArea(DisplayBag* d, unsigned int offset) override;
+  // A click: the field's pointer AID, a light-pen selection, a programmed
+  // button, a hot spot in a bypass field, or the plain click.
+  int mouseClick(DisplayBag* d, unsigned int offset) override;
+  int newline(DisplayBag* d) override;
+  Field* findNextFieldForward(DisplayBag* d, unsigned int offset) override;
   // One character of a paste, typed as a data key; 1 (go on).
   int pasteCharacter(DisplayBag* d, unsigned char c) override;
 
@@ -81,6 +86,7 @@ class EntryField : public Field {
   int containsOffset(unsigned int offset, unsigned int columns) const override;
   int markAndCheck(DisplayBag* d, unsigned short* map, unsigned int number) override;
   void clearFieldData(DisplayBag* d) override;
+  int copyHotspotText(DisplayBag* d, unsigned int source, unsigned int length) override;
   unsigned int getSegmentStartAt(unsigned int offset) override;
   unsigned int getSegmentEndAt(unsigned int offset) override;
   int readFieldMDTAltFormat(DisplayBag* d, unsigned char* out, unsigned int room) override;

@@ -27,7 +27,8 @@ unsigned int Field::getResequenceNumber() { return 0; }
 int Field::countsAsField() const { return 1; }
 int Field::isPartOfSelectionField(unsigned int askMDT) { return askMDT ? isModified() : 1; }
 unsigned int Field::getNearestPosition(DisplayBag*, unsigned int) { return getStartOffset(); }
-int Field::copyHotspotText(DisplayBag*, unsigned int, unsigned int) { return 0; }
+// Only entry fields take typed text.
+int Field::copyHotspotText(DisplayBag*, unsigned int, unsigned int) { return 1; }
 void Field::clearFieldData(DisplayBag*) {}
 unsigned int Field::getSegmentStartAt(unsigned int) { return getStartOffset(); }
 unsigned int Field::getSegmentEndAt(unsigned int) { return getFirstPartEnd(); }

@@ -37,6 +37,28 @@ class PresentationSpaceScreenBuffer : public ScreenBuffer {
   unsigned int modulo10(unsigned int first, unsigned int last) const;
   unsigned int modulo11(unsigned int first, unsigned int last) const;
   void convertTextSymbolsToNulls();
+
+  // Hot spots: screen text that a click can act on. `isHotspot` gives the
+  // AID of a function-key label or paging word at offset (0 when none) and
+  // the hot spot's extent; `isMenuHotSpot` the offset of a numbered menu
+  // option's number (-1 when none) and the option's extent; `isURLHotSpot`
+  // 1 for a web address (only when enabled). Text inside an input field or
+  // under a non-display attribute is never a hot spot.
+  unsigned int isHotspot(unsigned int offset, unsigned int& start, unsigned int& length) const;
+  int isMenuHotSpot(unsigned int offset, unsigned int& start, unsigned int& length) const;
+  unsigned int isURLHotSpot(unsigned int offset, unsigned int& start, unsigned int& length,
+                            unsigned int enabled) const;
+  // ORs value into marks[p] for every position p of first..last that lies
+  // in a hot spot of the kind; marks has one word per screen position.
+  void markHotspotsInArea(unsigned int first, unsigned int last, unsigned short* marks,
+                          unsigned short value) const;
+  void markMenuHotSpots(unsigned int first, unsigned int last, unsigned short* marks,
+                        unsigned short value) const;
+  void markURLHotSpots(unsigned int first, unsigned int last, unsigned short* marks,
+                       unsigned short value) const;
+  // 1 when offset lies inside an occurrence of the zero-terminated text.
+  unsigned int isWithin(unsigned int offset, const unsigned char* text, unsigned int& start,
+                        unsigned int& length) const;
   void writeClearUnitAttribute();
 
   // The data is copied; 0, or kSenseCommandListFull when 255 commands wait
@@ -108,6 +130,14 @@ class PresentationSpaceScreenBuffer : public ScreenBuffer {
   void freeBuffer(unsigned char*& p, uint32_t& length);
   bool reversed() const;
   bool swapping() const;
+  // Hot-spot helpers.
+  bool hotSpotQualifies(unsigned int offset) const;
+  bool inTextAssist() const;
+  unsigned int keyLabelAt(unsigned int p, unsigned int rowEnd) const;
+  int labelLeftOf(unsigned int offset, unsigned int& key) const;
+  unsigned int pagingAid(unsigned int offset, unsigned int& start, unsigned int& length) const;
+  unsigned int hotSpotStop(unsigned int from, unsigned int rowEnd) const;
+  bool urlWordAt(unsigned int p, unsigned int rowEnd) const;
   bool placeRowEndAttribute(unsigned char* out, unsigned int row, unsigned char attr);
   void sendMirrored(unsigned int first);
   void setWhole() { setChangedRange(0, lastOffset_); }

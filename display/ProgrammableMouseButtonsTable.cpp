@@ -98,6 +98,10 @@ void ProgrammableMouseButtonsTable::processProgrammedEvent(StationServices* stat
   station->postAidCode(e.aid);
 }
 
+namespace {
+constexpr unsigned char kMouseAid = 0x80;
+}  // namespace
+
 void ProgrammableMouseButtonsTable::twoEventStateProcessing(StationServices* station,
                                                             unsigned int firstButton,
                                                             unsigned int button,
@@ -118,7 +122,9 @@ void ProgrammableMouseButtonsTable::twoEventStateProcessing(StationServices* sta
       station->enterErrorState(static_cast<unsigned int>(rc));
       return;
     }
-    station->postAidCode(e->aid);
+    // The host learns where the button was used and which it was.
+    station->noteMouseAid(offset, e->aid);
+    station->postAidCode(kMouseAid);
     return;
   }
   if (button == 0) return;

@@ -22,7 +22,6 @@ unsigned int ScrollBarField::lastCell(unsigned int columns) const {
   return start_ + cells * cellDistance(columns);
 }
 
-int ScrollBarField::mouseClick(DisplayBag*, unsigned int) { return 0; }
 int ScrollBarField::fieldHook55(DisplayBag*, unsigned int barSize) {
   return barSize == barSize_ ? 0 : 3;
 }
@@ -128,8 +127,6 @@ unsigned int ScrollBarField::restoreField(DisplayBag* d, FormatTable* table, qrn
   return 0;
 }
 
-void ScrollBarField::resetDragDropState(DisplayBag*) { increment_ = 0; }
-void ScrollBarField::leftButtonReleaseInDragDropState(DisplayBag*) {}
 
 unsigned int VerticalScrollBar::cellIndex(unsigned int offset, unsigned int columns) const {
   return columns ? offset / columns : 0;
@@ -137,10 +134,7 @@ unsigned int VerticalScrollBar::cellIndex(unsigned int offset, unsigned int colu
 unsigned int VerticalScrollBar::clampOffset(unsigned int offset, unsigned int columns) const {
   return offset == start_ + 1 ? start_ : offset;
 }
-void VerticalScrollBar::drawBar(DisplayBag* d) {
-  if (barSize_ && lastCell(columns_) <= d->presentationSpace().lastOffset())
-    d->presentationSpace().fillVerticalRange(start_, barSize_, shaftChar_);
-}
+void VerticalScrollBar::drawBar(DisplayBag* d) { paintShaft(d); }
 
 unsigned int HorizontalScrollBar::cellIndex(unsigned int offset, unsigned int columns) const {
   return columns ? offset % columns : 0;
@@ -150,7 +144,4 @@ unsigned int HorizontalScrollBar::clampOffset(unsigned int offset, unsigned int 
   if (offset > lastCell(columns)) return lastCell(columns);
   return offset;
 }
-void HorizontalScrollBar::drawBar(DisplayBag* d) {
-  if (barSize_ && lastCell(columns_) <= d->presentationSpace().lastOffset())
-    d->presentationSpace().fillRange(start_, lastCell(columns_), shaftChar_);
-}
+void HorizontalScrollBar::drawBar(DisplayBag* d) { paintShaft(d); }

@@ -35,9 +35,19 @@ class ScrollBarField : public Field {
   virtual unsigned int clampOffset(unsigned int offset, unsigned int columns) const = 0;  // 95
   virtual void drawBar(DisplayBag* d) = 0;                                       // 96
 
-  // The drag of the slider, run by the keyboard's drag-and-drop state.
-  void resetDragDropState(DisplayBag* d);
+  // The drag of the slider, run by the keyboard's drag-and-drop state: the
+  // pointer moved to `offset`; the button came up (the scroll AID goes to
+  // the host when the slider moved); the drag was cancelled (the slider
+  // goes back).
+  void mouseMovementInDragDropState(DisplayBag* d, unsigned int offset);
   void leftButtonReleaseInDragDropState(DisplayBag* d);
+  void resetDragDropState(DisplayBag* d);
+  // The slider's first cell for the current position.
+  unsigned int calculateSliderOffset() const;
+  // After a drag from oldSliderOffset: the increment the next read reports
+  // (0xFFFFFFFF: to the top or the end), the position updated.
+  unsigned int calculateScrollBarIncrement(DisplayBag* d, unsigned int oldSliderOffset);
+  unsigned int pendingIncrement() const { return increment_; }
   unsigned int sliderOffset() const { return sliderOffset_; }
   void setScrollBarParameters(unsigned int start, unsigned int totalRows, unsigned int position,
                               unsigned int barSize);
@@ -65,6 +75,18 @@ class ScrollBarField : public Field {
   ScrollBarField();
   // The last offset of the bar on a screen of `columns` columns.
   unsigned int lastCell(unsigned int columns) const;
+  // The shaft's first cell and the slider's highest first cell.
+  unsigned int firstShaftCell() const { return (barFlags_ & kArrows) ? 1u : 0u; }
+  unsigned int shaftCells() const;
+  unsigned int lastSliderOffset() const;
+  // Writes the shaft and the slider (the arrows stay as they are).
+  void paintShaft(DisplayBag* d);
+  // Moves the cursor into the bar for a click at `offset` when the bar asks
+  // for it; non-zero when the cursor could not go there.
+  int cursorForClick(DisplayBag* d, unsigned int offset);
+  // Sets MDT, checks the AID and posts it; on an error MDT is as before and
+  // the error is raised (returned).
+  int postScrollAid(DisplayBag* d, unsigned char aid);
 
   unsigned char barFlags_ = 0;
   unsigned short start_ = 0;

@@ -46,6 +46,18 @@ struct StationOptions {
   // blank and the slash (0 = none); the host sets it with each definition.
   unsigned char selectionCharacter = 0;
 
+  // Clicks: the AID a plain click posts (0 = none); the click moved the
+  // cursor (from savedClickCursor) and is still in progress.
+  unsigned char clickAid = 0;
+  bool clickMovedCursor = false;
+  bool clickInProgress = false;
+  unsigned short savedClickCursor = 0;
+  // The browserStart resource is "enable": web addresses are hot spots.
+  bool browserStart = false;
+  // Scroll-bar increments avoid the bytes 0x04 and 0x0E-0x11, which some
+  // hosts take as controls.
+  bool avoidControlBytes = false;
+
   // Alternate reads (Read MDT Alternate) keep the trailing nulls of fields.
   bool keepNullsOnAlternateRead = false;
   // Set by every word-wrap write: the station repaints the field.
@@ -53,5 +65,9 @@ struct StationOptions {
 
   bool has(unsigned int bit) const { return (optionWord & bit) != 0; }
   void set(unsigned int bit, bool on) { optionWord = on ? optionWord | bit : optionWord & ~bit; }
+  // Hot spots act on a single click (1) or a double click (2); 0 is off.
+  bool singleClickHotSpots() const { return hotSpotClickMode == 1; }
+  // A left press marks an area (the press starts a deferred marking).
+  bool clickStartsMarking() const { return has(kCopyPaste) && has(kLeftDragMarking); }
   bool keepsInsertMode() const { return insertModePreference == 1 || insertModePreference == 2; }
 };

@@ -66,7 +66,15 @@ class StationServices {
   virtual void exitTwoMouseEventState() = 0;
   virtual void writeOperatorErrorToScreen() = 0;
   virtual void postAidCode(unsigned char aid) = 0;
+  // The mouse position and the button's AID that the record of a
+  // programmed button's AID 0x80 carries.
+  virtual void noteMouseAid(unsigned int, unsigned char) {}
   virtual int aidType(unsigned char aid) = 0;
+
+  // Hot spots: whether screen text at `offset` may be one (it lies in no
+  // input field), and whether the keyboard is in its text-assist state.
+  virtual bool hotSpotPositionAllowed(unsigned int) { return true; }
+  virtual bool textAssistActive() const { return false; }
 
   // Flushes every pending output of the station.
   virtual void outputChanges() = 0;

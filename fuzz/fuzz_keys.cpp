@@ -1,9 +1,11 @@
-// Random key sequences over a screen of mixed input fields (alphanumeric,
-// alphabetic, numeric, signed numeric, mandatory fill and entry, word wrap,
-// self-check, auto-enter, field exit required, right adjust, Dup, protected
-// and right-to-left), with what the host does between them (unlock, read,
-// options). No key sequence may halt, crash or leave the format table or
-// the cursor off the screen.
+// Random key and mouse sequences over a screen of mixed input fields
+// (alphanumeric, alphabetic, numeric, signed numeric, mandatory fill and
+// entry, word wrap, self-check, auto-enter, field exit required, right
+// adjust, Dup, protected and right-to-left), a scroll bar, and hot-spot text
+// (function keys, paging words, a menu option, a web address), with what
+// the host does between them (unlock, read, options, programmed mouse
+// buttons). No sequence may halt, crash or leave the format table or the
+// cursor off the screen.
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -12,6 +14,7 @@
 #include "display/DisplayBag.h"
 #include "display/EntryField.h"
 #include "display/NullRendering.h"
+#include "display/ScrollBarField.h"
 #include "keyboard/FunctionWord.h"
 #include "keyboard/TAXlate.h"
 #include "base/ErrorHalt.h"
@@ -64,6 +67,23 @@ struct KeyStation {
       e->setFormatByte(1, s.format1);
       e->setFormatByte(2, s.format2);
     }
+    // A scroll bar down the last column, rows 18 to 23, with arrows.
+    auto* bar = static_cast<ScrollBarField*>(t.createField(kVerticalScrollBar, nullptr, 0));
+    if (!bar) std::abort();
+    bar->setColumns(80);
+    bar->setScrollBarParameters(17 * 80 + 78, 40, 3, 6);
+    bar->setBarCharacters(0x7A, 0x5C);
+    bar->setSlider(2, 1);
+    // Hot spots on the last row.
+    static const unsigned char kHotSpots[] = {
+        0xC6, 0xF3, 0x7E, 0xC5, 0xA7, 0x89, 0xA3, 0x40, 0x40,              // F3=Exit
+        0xC6, 0xF1, 0xF2, 0x7E, 0xC3, 0x81, 0x95, 0x83, 0x85, 0x93, 0x40, 0x40,  // F12=Cancel
+        0xD4, 0x96, 0x99, 0x85, 0x4B, 0x4B, 0x4B, 0x40, 0x40,              // More...
+        0xC2, 0x96, 0xA3, 0xA3, 0x96, 0x94, 0x40, 0x40,                    // Bottom
+        0xF1, 0xF2, 0x4B, 0x40, 0xE6, 0x96, 0x99, 0x92, 0x40, 0x40,        // 12. Work
+        0x88, 0xA3, 0xA3, 0x97, 0x7A, 0x61, 0x61, 0xA7, 0x4B, 0xA8, 0x40,  // http://x.y
+        0x4E, 0x61, 0x60};                                                 // +/-
+    display.presentationSpace().writeData(kHotSpots, sizeof kHotSpots, 23 * 80);
     if (t.validateFormatTable(nullptr) != 0) std::abort();
     display.cursor().setHomePosition(82);
     display.cursor().initializeCursorToArea(82, 0, CursorOffsetAsShown);
@@ -95,6 +115,12 @@ void CheckStation(KeyStation& st, unsigned int fieldCount) {
   unsigned int n = 0;
   long previousEnd = -1;
   for (Field* f = t.firstRecord(); f; f = t.nextRecord(f), ++n) {
+    if (f->getFieldClassID() == kVerticalScrollBar) {
+      auto* bar = static_cast<ScrollBarField*>(f);
+      if (bar->sliderOffset() < 1 || bar->sliderOffset() + bar->sliderSize() > 5) std::abort();
+      if (bar->position() + bar->barSize() > bar->totalRows()) std::abort();
+      continue;
+    }
     if (!f->isEntryField()) std::abort();
     EntryField* e = static_cast<EntryField*>(f);
     for (const EntryFieldSegment* s = e->getFirstSegmentPtr();; ++s) {
@@ -111,7 +137,7 @@ void CheckStation(KeyStation& st, unsigned int fieldCount) {
 void HostAction(KeyStation& st, uint8_t what) {
   DisplayBag& d = st.display;
   KeyboardState& k = d.keyboardState();
-  switch (what % 8) {
+  switch (what % 12) {
     case 0:
       k.enterNormalUnlockState();
       d.readMgr().setReadPending(1);
@@ -122,6 +148,23 @@ void HostAction(KeyStation& st, uint8_t what) {
     case 4: d.options().exitCheck = (what & 0x08) != 0; break;
     case 5: d.readMgr().setReadPending(what & 0x08); break;
     case 6: k.exitErrorState(); break;
+    case 8: d.options().hotSpotClickMode = (what >> 4) % 3; break;
+    case 9:
+      d.options().set(StationOptions::kCopyPaste, (what & 0x10) != 0);
+      d.options().set(StationOptions::kLeftDragMarking, (what & 0x20) != 0);
+      d.options().browserStart = (what & 0x40) != 0;
+      break;
+    case 10: {
+      // The host programs a mouse button (maybe as two events).
+      const unsigned int button = 1 + (what >> 4) % 18;
+      PMBTableEntry e;
+      e.flags = static_cast<unsigned char>((what & 0x80) ? 0xF0 : 0x40);
+      e.secondButton = static_cast<unsigned char>(1 + (what >> 3) % 18);
+      e.aid = (what & 0x08) ? 0xF1 : 0x33;
+      d.mouseButtons().addTableEntry(d.services(), button, e);
+      break;
+    }
+    case 11: d.mouseButtons().clearTable(); break;
     default:
       d.cursor().moveCursorToNewArea(static_cast<int>((what * 29u) % (d.presentationSpace().lastOffset() + 1)),
                                      CursorOffsetAsShown);
@@ -142,6 +185,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t op = next();
     if (op >= 0xF0) {
       HostAction(st, next());
+    } else if (op >= 0xC0) {
+      // A mouse event: a button code (or movement) at a screen position.
+      FunctionWord w{27, static_cast<unsigned char>(next() % 19)};
+      const unsigned int position = (static_cast<unsigned int>(next()) << 8 | next()) %
+                                    (st.display.presentationSpace().lastOffset() + 1);
+      st.display.inObjGen().processMouseEvent(&st.display, &w, position);
+      if (st.display.keyboardState().state() == KeyboardState::kNormalLocked && (op & 0x08)) {
+        st.display.keyboardState().enterNormalUnlockState();
+        st.display.readMgr().setReadPending(1);
+        st.display.postDatastreamProcessing();
+      }
     } else {
       const Category& c = kCategories[op % (sizeof kCategories / sizeof kCategories[0])];
       const uint8_t raw = next();

@@ -76,6 +76,8 @@ class KeyboardState {
   unsigned int exitDragAndDropState();
   bool enterTwoMouseEventState(unsigned int button, unsigned int offset);
   bool exitTwoMouseEventState();
+  // The programmed button that began the two-mouse-event state.
+  unsigned int twoEventButton() const { return mouseButton_; }
   bool enterWPState();
   bool exitWPState();
 
@@ -115,6 +117,9 @@ class KeyboardState {
   bool errorLineSwapped() const { return errorLineSwapped_ != 0; }
   bool keyboardErrorShown() const { return keyboardErrorShown_ != 0; }
   ScrollBarField* dragScrollBar() const { return dragScrollBar_; }
+  // The pointer's last offset during a drag (the drag's start at first).
+  unsigned int dragPointer() const { return dragOffset_; }
+  void setDragPointer(unsigned int offset) { dragOffset_ = static_cast<unsigned short>(offset); }
   unsigned int copyFrom() const { return copyFrom_; }
   unsigned int copyTo() const { return copyTo_; }
   unsigned int copyAnchor() const { return copyAnchor_; }

@@ -1,77 +1,102 @@
 #pragma once
 // The mouse events, the edit menu's Cut, Copy and Paste, and the image
 // status event that the input-object generator builds. Each mouse class
-// carries its button number (the generator's code, 0 for movement). Their
-// state operations come with the mouse and hot-spot code; until then each
-// event but the left press (the area's click) and the shifted right press
-// (paste) is accepted and does nothing.
+// carries its button number (the generator's code, 0 for movement); the
+// state operations say what the button does in each keyboard state.
 #include "keyboard/UserInput.h"
 
 class MouseMovementEvent : public MouseEvent {
  public:
   explicit MouseMovementEvent(unsigned int offset) : MouseEvent(0, offset) {}
-  unsigned int processInNormalUnlockedState(DisplayBag*) override { return 0; }
+  // Drags the slider of a scroll bar; moves the end of a marking.
+  unsigned int processInDragAndDropState(DisplayBag* d) override;
+  unsigned int processInCopyState(DisplayBag* d) override;
+  unsigned int processInPostCopyState(DisplayBag*) override { return 0; }
 };
 class LeftButtonPress : public MouseEvent {
  public:
   explicit LeftButtonPress(unsigned int offset) : MouseEvent(1, offset) {}
-  // The area at the click takes it (a selection field selects the choice).
+  // The area at the click takes it: a programmed button, a hot spot, the
+  // cursor moved to the click, the marking of an area begun.
   unsigned int processInNormalUnlockedState(DisplayBag* d) override;
+  // A click on the error line resets the error as the Reset key does.
+  unsigned int processInErrorState(DisplayBag* d) override;
+  unsigned int processInWPErrorState(DisplayBag* d) override;
+  unsigned int processInWPState(DisplayBag* d) override;
 };
 class LeftButtonRelease : public MouseEvent {
  public:
   explicit LeftButtonRelease(unsigned int offset) : MouseEvent(2, offset) {}
-  unsigned int processInNormalUnlockedState(DisplayBag*) override { return 0; }
+  // Ends a slider drag; ends a marking (the area stays marked).
+  unsigned int processInDragAndDropState(DisplayBag* d) override;
+  unsigned int processInCopyState(DisplayBag* d) override;
 };
 class LeftButtonDoubleClick : public MouseEvent {
  public:
   explicit LeftButtonDoubleClick(unsigned int offset) : MouseEvent(3, offset) {}
-  unsigned int processInNormalUnlockedState(DisplayBag*) override { return 0; }
+  // After a click that placed the cursor: a hot spot acts (double-click
+  // hot spots) or the double click is the Enter key.
+  unsigned int processInNormalUnlockedState(DisplayBag* d) override;
 };
 class RightButtonPress : public MouseEvent {
  public:
-  explicit RightButtonPress(unsigned int offset) : MouseEvent(4, offset) {}
-  unsigned int processInNormalUnlockedState(DisplayBag*) override { return 0; }
+  explicit RightButtonPress(unsigned int offset, unsigned int button = 4) : MouseEvent(button, offset) {}
+  // Marks from the cursor to the click; with an area marked, moves its
+  // nearer end there.
+  unsigned int processInNormalUnlockedState(DisplayBag* d) override;
+  unsigned int processInPostCopyState(DisplayBag* d) override;
+  unsigned int processInWPState(DisplayBag* d) override;
+
+ protected:
+  unsigned int press(DisplayBag* d, unsigned int hotSpotMode, unsigned char copyType);
 };
 class RightButtonRelease : public MouseEvent {
  public:
   explicit RightButtonRelease(unsigned int offset) : MouseEvent(5, offset) {}
-  unsigned int processInNormalUnlockedState(DisplayBag*) override { return 0; }
+  unsigned int processInPostCopyState(DisplayBag* d) override;
 };
-class RightButtonDoubleClick : public MouseEvent {
+class RightButtonDoubleClick : public RightButtonPress {
  public:
-  explicit RightButtonDoubleClick(unsigned int offset) : MouseEvent(6, offset) {}
-  unsigned int processInNormalUnlockedState(DisplayBag*) override { return 0; }
+  explicit RightButtonDoubleClick(unsigned int offset) : RightButtonPress(offset, 6) {}
+  unsigned int processInNormalUnlockedState(DisplayBag* d) override;
 };
 class MiddleButtonPress : public MouseEvent {
  public:
   explicit MiddleButtonPress(unsigned int offset, unsigned int button = 7) : MouseEvent(button, offset) {}
-  unsigned int processInNormalUnlockedState(DisplayBag*) override { return 0; }
+  // The edit menu pops up (a programmed button posts its AID instead).
+  unsigned int processInNormalUnlockedState(DisplayBag* d) override;
+  unsigned int processInPostCopyState(DisplayBag* d) override;
+  unsigned int processInWPState(DisplayBag* d) override;
 };
 class MiddleButtonRelease : public MouseEvent {
  public:
   explicit MiddleButtonRelease(unsigned int offset) : MouseEvent(8, offset) {}
-  unsigned int processInNormalUnlockedState(DisplayBag*) override { return 0; }
 };
 class MiddleButtonDoubleClick : public MouseEvent {
  public:
   explicit MiddleButtonDoubleClick(unsigned int offset) : MouseEvent(9, offset) {}
-  unsigned int processInNormalUnlockedState(DisplayBag*) override { return 0; }
 };
 class ShiftedLeftButtonPress : public MouseEvent {
  public:
-  explicit ShiftedLeftButtonPress(unsigned int offset) : MouseEvent(10, offset) {}
-  unsigned int processInNormalUnlockedState(DisplayBag*) override { return 0; }
+  explicit ShiftedLeftButtonPress(unsigned int offset, unsigned int button = 10) : MouseEvent(button, offset) {}
+  // Starts marking an area at the click.
+  unsigned int processInNormalUnlockedState(DisplayBag* d) override;
+  unsigned int processInErrorState(DisplayBag* d) override;
+  unsigned int processInWPState(DisplayBag* d) override;
+
+ protected:
+  unsigned int press(DisplayBag* d, unsigned char copyType);
 };
 class ShiftedLeftButtonRelease : public MouseEvent {
  public:
   explicit ShiftedLeftButtonRelease(unsigned int offset) : MouseEvent(11, offset) {}
-  unsigned int processInNormalUnlockedState(DisplayBag*) override { return 0; }
+  unsigned int processInCopyState(DisplayBag* d) override;
 };
-class ShiftedLeftButtonDoubleClick : public MouseEvent {
+class ShiftedLeftButtonDoubleClick : public ShiftedLeftButtonPress {
  public:
-  explicit ShiftedLeftButtonDoubleClick(unsigned int offset) : MouseEvent(12, offset) {}
-  unsigned int processInNormalUnlockedState(DisplayBag*) override { return 0; }
+  explicit ShiftedLeftButtonDoubleClick(unsigned int offset) : ShiftedLeftButtonPress(offset, 12) {}
+  // As the press, with the alternative copy type.
+  unsigned int processInNormalUnlockedState(DisplayBag* d) override;
 };
 class ShiftedRightButtonPress : public MouseEvent {
  public:
@@ -83,12 +108,10 @@ class ShiftedRightButtonPress : public MouseEvent {
 class ShiftedRightButtonRelease : public MouseEvent {
  public:
   explicit ShiftedRightButtonRelease(unsigned int offset) : MouseEvent(14, offset) {}
-  unsigned int processInNormalUnlockedState(DisplayBag*) override { return 0; }
 };
 class ShiftedRightButtonDoubleClick : public MouseEvent {
  public:
   explicit ShiftedRightButtonDoubleClick(unsigned int offset) : MouseEvent(15, offset) {}
-  unsigned int processInNormalUnlockedState(DisplayBag*) override { return 0; }
 };
 class ShiftedMiddleButtonPress : public MiddleButtonPress {
  public:
@@ -97,18 +120,17 @@ class ShiftedMiddleButtonPress : public MiddleButtonPress {
 class ShiftedMiddleButtonRelease : public MouseEvent {
  public:
   explicit ShiftedMiddleButtonRelease(unsigned int offset) : MouseEvent(17, offset) {}
-  unsigned int processInNormalUnlockedState(DisplayBag*) override { return 0; }
 };
 class ShiftedMiddleButtonDoubleClick : public MouseEvent {
  public:
   explicit ShiftedMiddleButtonDoubleClick(unsigned int offset) : MouseEvent(18, offset) {}
-  unsigned int processInNormalUnlockedState(DisplayBag*) override { return 0; }
 };
 class MenuPaste : public MouseEvent {
  public:
   MenuPaste() : MouseEvent(0, 0) {}
   // The edit menu's Paste: at the cursor.
   unsigned int processInNormalUnlockedState(DisplayBag* d) override;
+  unsigned int preProcess(DisplayBag*) override { return 0; }
 };
 class MenuCopy : public MouseEvent {
  public:
@@ -116,13 +138,15 @@ class MenuCopy : public MouseEvent {
   unsigned int processInNormalUnlockedState(DisplayBag*) override { return 0; }
   // Copies the marked area; the marking stays.
   unsigned int processInPostCopyState(DisplayBag* d) override;
+  unsigned int preProcess(DisplayBag*) override { return 0; }
 };
 class MenuCut : public MouseEvent {
  public:
   MenuCut() : MouseEvent(0, 0) {}
   unsigned int processInNormalUnlockedState(DisplayBag*) override { return 0; }
-  // Copies the marked area, then deletes it where it may be cut.
+  // Copies the marked area and deletes it from its input field.
   unsigned int processInPostCopyState(DisplayBag* d) override;
+  unsigned int preProcess(DisplayBag*) override { return 0; }
 };
 
 class ImageStatus : public ImageStatusEvent {

@@ -87,12 +87,36 @@ class CursorMovementKeystroke : public UserInput {
   CursorMovementKeystroke() = default;
 };
 
+// The common behaviour of the mouse events: a button the host programmed
+// posts its AID (or waits while the keyboard is locked), a press ends the
+// error state as the error-reset preference says, a drag or a marking in
+// progress ends. The classes add what their button does.
 class MouseEvent : public UserInput {
  public:
+  unsigned int processInNormalUnlockedState(DisplayBag* d) override;  // 0
+  unsigned int processInSystemRequestState(DisplayBag* d) override;   // 1
+  unsigned int processInErrorState(DisplayBag* d) override;           // 2
+  unsigned int processInNormalLockedState(DisplayBag* d) override;    // 4
+  unsigned int processInDragAndDropState(DisplayBag* d) override;     // 5
+  unsigned int processInTwoMouseEventState(DisplayBag* d) override;   // 6
+  unsigned int processInCopyState(DisplayBag* d) override;            // 7
+  unsigned int processInWPErrorState(DisplayBag* d) override;         // 9
+  // Drops the event when the host reads nothing (outside the states that
+  // take it anyway) and mirrors the offset on a reversed screen.
+  unsigned int preProcess(DisplayBag* d) override;                    // 11
+
   unsigned int button() const { return button_; }
   unsigned int offset() const { return offset_; }
+  // Presses are the buttons whose number modulo 3 is 1.
+  bool isPress() const { return button_ % 3 == 1; }
 
  protected:
+  // The button's programmed AID, when the host programmed it: 1 (done).
+  unsigned int runProgrammed(DisplayBag* d);
+  // The offset as the marking code takes it (mirrored once more on a
+  // reversed screen).
+  unsigned int markingOffset(DisplayBag* d) const;
+
   MouseEvent(unsigned int button, unsigned int offset) : button_(button), offset_(offset) {}
   unsigned int button_;
   unsigned int offset_;

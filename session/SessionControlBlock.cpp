@@ -9,11 +9,14 @@
 #include "datastream/NonDisplayWrites.h"
 #include "datastream/TelnetLAN.h"
 #include "display/DisplayBag.h"
+#include "keyboard/HotSpotActions.h"
 #include "keyboard/TAXlate.h"
 #include "session/AppResources.h"
 #include "session/EditMenuCommands.h"
 #include "session/ErrorDialogs.h"
+#include "session/ResourceKeywords.h"
 #include "session/KeyGlue.h"
+#include "xfront/BrowserStart.h"
 #include "xfront/HelperLaunch.h"
 #include "session/Language.h"
 #include "session/RegistryFacts.h"
@@ -26,6 +29,10 @@
 #include "xfront/RenderingX.h"
 
 namespace {
+// A web-address hot spot of the station's screen goes to the browser.
+void OpenBrowserFromScreen(DisplayBag* d, unsigned int start, unsigned int length) {
+  StartBrowser(d->getSessionControlBlock(), start, length);
+}
 
 char* CopyString(const char* label, const char* text) {
   if (!text) return nullptr;
@@ -120,6 +127,9 @@ SessionControlBlock::SessionControlBlock(int slotNumber, const char* ssl, const 
   taxlate = new (taxStorage) TAXlate(display);
   // The window sends its pointer's clicks as mouse records.
   display->options().optionWord |= StationOptions::kDeviceRecords;
+  // Web addresses on the screen are hot spots when the browser may start.
+  display->options().browserStart = AppResources().browserStart == QwEnable;
+  SetBrowserStarter(OpenBrowserFromScreen);
   taxlate->setHost(&translatorHost);
   hostInterface->setDisplayObjectPtr(display);
 

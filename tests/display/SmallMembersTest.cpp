@@ -126,7 +126,8 @@ TEST(MouseButtons, TwoEventStateEndsOnTheSecondButton) {
   t.twoEventStateProcessing(&st, 2, 4, 10);  // next to the second button: ignored
   t.twoEventStateProcessing(&st, 2, 5, 11);
   t.twoEventStateProcessing(&st, 2, 7, 12);  // any other button leaves the state
-  EXPECT_EQ(st.events, Lines({"exitTwoMouseEventState", "postAidCode(49)",
+  // The second button posts AID 0x80, which carries the button's own AID.
+  EXPECT_EQ(st.events, Lines({"exitTwoMouseEventState", "postAidCode(128)",
                               "exitTwoMouseEventState"}));
   t.drawMarkerBoxIfNeeded(&st, 2, 10);
   t.eraseMarkerBoxIfNeeded(&st, 2, 10);

@@ -48,6 +48,15 @@ enum : unsigned char {
   kScanAttention = 0x5B, kScanInsert = 0x62, kScanHelp = 0x68, kScanPF1 = 0x70, kScanRelease = 0x80,
 };
 
+// A host interface that keeps every record the station sends.
+struct RecordingHostInterface : HostInterface {
+  int sendDataToHost(unsigned char* data, unsigned int n, Rendering* rendering, unsigned int op) override {
+    records.emplace_back(data, data + n);
+    return HostInterface::sendDataToHost(data, n, rendering, op);
+  }
+  std::vector<std::vector<unsigned char>> records;
+};
+
 class KeyStation {
  public:
   explicit KeyStation(unsigned char keyboardType = kTable1, DisplayCharacteristics c = DisplayCharacteristics())
@@ -110,7 +119,7 @@ class KeyStation {
 
   alignas(TAXlate) unsigned char taxStorage[sizeof(TAXlate)];
   RecordingRendering rendering;
-  HostInterface hostInterface;
+  RecordingHostInterface hostInterface;
   CountingHost host;
   std::vector<unsigned char> psBuffer;
   DisplayBag display;
