@@ -1,6 +1,7 @@
 #include "xfront/XStuffImage.h"
 
 #include <Xm/DrawingA.h>
+#include <Xm/Form.h>
 #include <Xm/ScrollBar.h>
 #include <Xm/ScrolledW.h>
 #include <Xm/Xm.h>
@@ -175,9 +176,16 @@ void XStuffImage::ResizeImageWindow(const ImageWindowState& state, const Cells& 
   const unsigned int h = std::max(1u, static_cast<unsigned int>(state.rows) * cells.cellHeight);
   vIncrement_ = 5 * cells.cellHeight;
   hIncrement_ = 5 * cells.cellWidth;
-  XtVaSetValues(scrolled_, XmNx, static_cast<Position>(x), XmNy, static_cast<Position>(y), XmNwidth,
-                static_cast<Dimension>(std::min(w, 32767u)), XmNheight, static_cast<Dimension>(std::min(h, 32767u)),
-                nullptr);
+  const Dimension width = static_cast<Dimension>(std::min(w, 32767u));
+  const Dimension height = static_cast<Dimension>(std::min(h, 32767u));
+  if (XmIsForm(parent_)) {
+    // A form places its children by attachments only.
+    XtVaSetValues(scrolled_, XmNleftAttachment, XmATTACH_FORM, XmNleftOffset, x, XmNtopAttachment, XmATTACH_FORM,
+                  XmNtopOffset, y, XmNwidth, width, XmNheight, height, nullptr);
+  } else {
+    XtVaSetValues(scrolled_, XmNx, static_cast<Position>(x), XmNy, static_cast<Position>(y), XmNwidth, width,
+                  XmNheight, height, nullptr);
+  }
   ReadViewSize();
   SetView(centreX_ - static_cast<int>(viewWidth_) / 2, centreY_ - static_cast<int>(viewHeight_) / 2, false);
   UpdateScrollBars();
@@ -308,7 +316,8 @@ void XStuffImage::SetImageColors(Pixel foreground, Pixel background, bool invers
   }
 }
 
-int XStuffImage::DrawImage(const ImageStore& store, const ImageWindowState& state, bool sameImage) {
+int XStuffImage::DrawImage(const ImageStore& store, const ImageWindowState& state, bool sameImage,
+                           int scaleParameter) {
   const image_data& d = store.description;
   if (!store.hasImage || d.width == 0 || d.height == 0 ||
       (d.bitsPerPixel != 1 && d.bitsPerPixel != 8 && d.bitsPerPixel != 24) ||
@@ -328,9 +337,9 @@ int XStuffImage::DrawImage(const ImageStore& store, const ImageWindowState& stat
   const unsigned int before = maps_.scale();
   const unsigned int rotation = state.rotation;
   const bool turned = rotation == 90 || rotation == 270;
-  scaleParameter_ = state.scale;
+  scaleParameter_ = scaleParameter >= 0 ? static_cast<unsigned int>(scaleParameter) : state.scale;
   const unsigned int scale =
-      image_scale::CalculateScale(state.scale, before, viewWidth_, viewHeight_, turned ? d.height : d.width,
+      image_scale::CalculateScale(scaleParameter_, before, viewWidth_, viewHeight_, turned ? d.height : d.width,
                                   turned ? d.width : d.height);
   maps_.setup(imageWidth_, imageHeight_, scale, rotation);
   magnified_ = false;

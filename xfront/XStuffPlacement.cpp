@@ -16,6 +16,7 @@
 #include "session/SessionTable.h"
 #include "session/WMGeometry.h"
 #include "xfront/DeskTopSettings.h"
+#include "xfront/SessionImages.h"
 #include "xfront/Win3270.h"
 #include "xfront/XStuff.h"
 #include "xfront/XStuffPrivate.h"
@@ -200,12 +201,14 @@ void XStuff::placeText(int textWidth, int textHeight, int option) {
 void XStuff::leftArrowCallback() {
   if (!private_ || !private_->placement.splitView) return;
   placeText(columns_ * cellWidth_, rows_ * cellHeight_, 1);
+  if (SessionImages* images = ImagesOfSession(session_)) images->resizeWindow();
   Flush_X5250(0);
 }
 
 void XStuff::rightArrowCallback() {
   if (!private_ || !private_->placement.splitView) return;
   placeText(columns_ * cellWidth_, rows_ * cellHeight_, 2);
+  if (SessionImages* images = ImagesOfSession(session_)) images->resizeWindow();
   Flush_X5250(0);
 }
 
