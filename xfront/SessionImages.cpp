@@ -70,6 +70,10 @@ void SessionImages::eraseImage() {
 
 std::vector<uint8_t> SessionImages::saveImage() {
   if (!object_) return {};
+  // The view as the user left it.
+  if (window_)
+    object_->setShown(static_cast<uint16_t>(window_->scale()), static_cast<uint32_t>(window_->centreX()),
+                      static_cast<uint32_t>(window_->centreY()));
   std::vector<uint8_t> record = object_->ImageSave();
   if (record.empty() && DebugFlag()) LogMsg(LevelDebug, "image: Error saving image\n");
   return record;
@@ -83,7 +87,9 @@ int SessionImages::restoreImage(const unsigned char* record, unsigned int length
     object_->clearCaching();
     object_->saved = false;
     eraseImage();
+    return result;
   }
+  if (object_->shown()) showWindow(true);
   return result;
 }
 
@@ -113,7 +119,7 @@ bool ScreenCells(SessionControlBlock* session, Widget* parent, XStuffImage::Cell
 }
 }  // namespace
 
-void SessionImages::showWindow() {
+void SessionImages::showWindow(bool restoring) {
   Widget parent = nullptr;
   XStuffImage::Cells cells;
   if (!object_ || !ScreenCells(session_, &parent, &cells)) return;
@@ -128,8 +134,13 @@ void SessionImages::showWindow() {
   }
   // The window draws at the scale the control field asks for, from the
   // scale shown so far.
-  ImageWindowState state = object_->state();
-  window_->DrawImage(store_, state, object_->sameImage(), object_->scaleParameter());
+  const ImageWindowState state = object_->state();
+  Screen* screen = XtScreen(parent);
+  window_->SetImageColors(BlackPixelOfScreen(screen), WhitePixelOfScreen(screen), state.inverse != 0);
+  if (restoring)
+    window_->DrawImage(store_, state, true, state.scale, true);
+  else
+    window_->DrawImage(store_, state, object_->sameImage(), object_->scaleParameter());
   object_->setShown(static_cast<uint16_t>(window_->scale()), static_cast<uint32_t>(window_->centreX()),
                     static_cast<uint32_t>(window_->centreY()));
 }

@@ -53,8 +53,9 @@ class SessionImages : public ImageStatusPort {
 
  private:
   bool ensureObject();
-  // Shows the stored image in the image window, made on first use.
-  void showWindow();
+  // Shows the stored image in the image window, made on first use;
+  // `restoring` shows it as the restored state block says.
+  void showWindow(bool restoring = false);
   unsigned int largestImage() const;
 
   SessionControlBlock* session_;

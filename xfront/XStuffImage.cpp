@@ -309,7 +309,7 @@ void XStuffImage::SetImageColors(Pixel foreground, Pixel background, bool invers
   inverse_ = inverse;
   coloursSet_ = true;
   if (area_) XtVaSetValues(area_, XmNbackground, background_, nullptr);
-  if (changed && bitsPerPixel_ == 1) {
+  if (changed && bitsPerPixel_ == 1 && lut_.size() >= 2) {
     lut_[0] = inverse_ ? foreground_ : background_;
     lut_[1] = inverse_ ? background_ : foreground_;
     Repaint();
@@ -317,7 +317,7 @@ void XStuffImage::SetImageColors(Pixel foreground, Pixel background, bool invers
 }
 
 int XStuffImage::DrawImage(const ImageStore& store, const ImageWindowState& state, bool sameImage,
-                           int scaleParameter) {
+                           int scaleParameter, bool restoring) {
   const image_data& d = store.description;
   if (!store.hasImage || d.width == 0 || d.height == 0 ||
       (d.bitsPerPixel != 1 && d.bitsPerPixel != 8 && d.bitsPerPixel != 24) ||
@@ -343,7 +343,10 @@ int XStuffImage::DrawImage(const ImageStore& store, const ImageWindowState& stat
                                   turned ? d.width : d.height);
   maps_.setup(imageWidth_, imageHeight_, scale, rotation);
   magnified_ = false;
-  if (sameImage && before) {
+  if (restoring) {
+    centreX_ = static_cast<int>(std::min<uint32_t>(state.centreX, 1u << 30));
+    centreY_ = static_cast<int>(std::min<uint32_t>(state.centreY, 1u << 30));
+  } else if (sameImage && before) {
     centreX_ = static_cast<int>(static_cast<long>(centreX_) * maps_.scale() / before);
     centreY_ = static_cast<int>(static_cast<long>(centreY_) * maps_.scale() / before);
   } else {

@@ -42,9 +42,11 @@ class XStuffImage {
   void ResizeImageWindow(const ImageWindowState& state, const Cells& cells);
   // Shows the store's image at the scale that `scaleParameter` asks for
   // (the state's scale when -1) and the state's rotation. `sameImage`
-  // keeps the view around the remembered centre. 0, or -1 when there is
+  // keeps the view around the remembered centre; `restoring` takes the
+  // centre from the state (a restored screen). 0, or -1 when there is
   // nothing to show.
-  int DrawImage(const ImageStore& store, const ImageWindowState& state, bool sameImage, int scaleParameter = -1);
+  int DrawImage(const ImageStore& store, const ImageWindowState& state, bool sameImage, int scaleParameter = -1,
+                bool restoring = false);
   // Foreground and background of bilevel images, and the inverse setting.
   void SetImageColors(Pixel foreground, Pixel background, bool inverse);
   // "U", "D", "L" or "R" by the bar's increment.

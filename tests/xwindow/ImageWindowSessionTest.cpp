@@ -130,6 +130,22 @@ TEST_F(ImageWindowAt800, ImageWindowFollowsTheSplitViewAndScrolls) {
   XtCallActionProc(x.x_get_text_widget(), const_cast<char*>("scroll_image_up"), nullptr, nullptr, 0);
   EXPECT_EQ(image->viewY(), 0);
 
+  // Saved with the screen and restored: the same scale and view come back.
+  XtCallActionProc(x.x_get_text_widget(), const_cast<char*>("scroll_image_down"), nullptr, nullptr, 0);
+  XtCallActionProc(x.x_get_text_widget(), const_cast<char*>("scroll_image_right"), nullptr, nullptr, 0);
+  const int viewX = image->viewX(), viewY = image->viewY();
+  ASSERT_GT(viewY, 0);
+  const std::vector<uint8_t> record = images->saveImage();
+  ASSERT_FALSE(record.empty());
+  images->eraseImage();
+  ASSERT_EQ(images->restoreImage(record.data(), static_cast<unsigned int>(record.size())), 0);
+  ASSERT_NE(images->window(), nullptr);
+  image = images->window();
+  ASSERT_TRUE(qwtest::RunUntil([&] { return image->paints() > 0; }));
+  EXPECT_EQ(image->scale(), 300u);
+  EXPECT_EQ(image->viewX(), viewX);
+  EXPECT_EQ(image->viewY(), viewY);
+
   // The screen's image is erased: the window goes with it.
   images->eraseImage();
   EXPECT_EQ(images->window(), nullptr);
