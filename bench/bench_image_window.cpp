@@ -12,6 +12,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -76,48 +77,58 @@ ImageStore FaxPage() {
   return s;
 }
 
-void ScaleAndShowFaxPage(benchmark::State& state) {
+// One private server, toolkit and image window per depth, kept until the
+// program ends.
+struct Window {
   qwtest::XTestServer server;
-  server.SetDepth(static_cast<int>(state.range(0)));
-  if (!server.Start(1600, 1200)) {
+  XtAppContext app = nullptr;
+  Display* display = nullptr;
+  std::unique_ptr<XStuffImage> image;
+  ImageWindowState state;
+};
+
+Window* WindowOfDepth(int depth) {
+  static std::map<int, std::unique_ptr<Window>> windows;
+  std::unique_ptr<Window>& w = windows[depth];
+  if (w) return w->display ? w.get() : nullptr;
+  w = std::make_unique<Window>();
+  w->server.SetDepth(depth);
+  if (!w->server.Start(1600, 1200)) return nullptr;
+  XtToolkitInitialize();
+  w->app = XtCreateApplicationContext();
+  int argc = 0;
+  w->display = XtOpenDisplay(w->app, w->server.DisplayName().c_str(), "qwbench", "QW5250", nullptr, 0, &argc, nullptr);
+  if (!w->display) return nullptr;
+  Widget shell = XtVaAppCreateShell("qwbench", "QW5250", applicationShellWidgetClass, w->display, nullptr);
+  Widget board = XtVaCreateManagedWidget("board", xmBulletinBoardWidgetClass, shell, XmNwidth, 1300, XmNheight,
+                                         1050, XmNmarginWidth, 0, XmNmarginHeight, 0, nullptr);
+  w->image = std::make_unique<XStuffImage>(board);
+  w->state.column = w->state.row = 1;
+  w->state.columns = 128;  // 128 x 10 = 1280 pixels
+  w->state.rows = 64;      // 64 x 16 = 1024 pixels
+  w->state.scale = 0xFFFE;
+  w->image->DrawingAreaInit(w->state, XStuffImage::Cells{0, 0, 10, 16});
+  XtRealizeWidget(shell);
+  XSync(w->display, False);
+  while (XtAppPending(w->app)) XtAppProcessEvent(w->app, XtIMAll);
+  return w.get();
+}
+
+void ScaleAndShowFaxPage(benchmark::State& state) {
+  Window* w = WindowOfDepth(static_cast<int>(state.range(0)));
+  if (!w) {
     state.SkipWithError("no X server");
     return;
   }
-  XtToolkitInitialize();
-  XtAppContext app = XtCreateApplicationContext();
-  int argc = 0;
-  Display* display = XtOpenDisplay(app, server.DisplayName().c_str(), "qwbench", "QW5250", nullptr, 0, &argc, nullptr);
-  if (!display) {
-    state.SkipWithError("cannot open the display");
-    return;
+  const ImageStore page = FaxPage();
+  for (auto _ : state) {
+    XSync(w->display, False);
+    w->image->DrawImage(page, w->state, false);
+    XSync(w->display, False);
   }
-  Widget shell = XtVaAppCreateShell("qwbench", "QW5250", applicationShellWidgetClass, display, nullptr);
-  Widget board = XtVaCreateManagedWidget("board", xmBulletinBoardWidgetClass, shell, XmNwidth, 1300, XmNheight,
-                                         1050, XmNmarginWidth, 0, XmNmarginHeight, 0, nullptr);
-  {
-    XStuffImage image(board);
-    ImageWindowState ws;
-    ws.column = ws.row = 1;
-    ws.columns = 128;  // 128 x 10 = 1280 pixels
-    ws.rows = 64;      // 64 x 16 = 1024 pixels
-    ws.scale = 0xFFFE;
-    XStuffImage::Cells cells{0, 0, 10, 16};
-    image.DrawingAreaInit(ws, cells);
-    XtRealizeWidget(shell);
-    XSync(display, False);
-    while (XtAppPending(app)) XtAppProcessEvent(app, XtIMAll);
-    const ImageStore page = FaxPage();
-    for (auto _ : state) {
-      XSync(display, False);
-      image.DrawImage(page, ws, false);
-      XSync(display, False);
-    }
-    state.counters["scale%"] = image.scale();
-    state.counters["viewW"] = image.viewWidth();
-    state.counters["viewH"] = image.viewHeight();
-  }
-  XtDestroyApplicationContext(app);
-  server.Stop();
+  state.counters["scale%"] = w->image->scale();
+  state.counters["viewW"] = w->image->viewWidth();
+  state.counters["viewH"] = w->image->viewHeight();
 }
 
 }  // namespace

@@ -34,15 +34,16 @@ XStuffImage* ImageOfWidget(Widget w) {
   return static_cast<XStuffImage*>(data);
 }
 
+// Registered with every window made: an application context cannot be
+// asked which actions it has, and one destroyed and made again at the same
+// address would otherwise lack them. The newest registration is the one
+// used.
 void RegisterActions(XtAppContext app) {
-  static XtAppContext registered = nullptr;
-  if (registered == app) return;
   static XtActionsRec actions[] = {
       {const_cast<String>("dragscroll"), XStuffImage::DragScrollAction},
       {const_cast<String>("trim_magnify"), XStuffImage::TrimMagnifyAction},
   };
   XtAppAddActions(app, actions, XtNumber(actions));
-  registered = app;
 }
 
 const char kTranslations[] =
