@@ -20,6 +20,7 @@
 
 #include "image/ImageObject.h"
 #include "image/ImageStore.h"
+#include "tests/image/ImageCorpus.h"
 #include "tests/support/XTestServer.h"
 #include "xfront/XStuffImage.h"
 
@@ -308,6 +309,65 @@ TEST_P(ImageWindowTest, FaxPageFitsTheWindow) {
       const int v = FaxPage::black(sx, sy) ? 0 : 255;
       ExpectColour(shot, x, y, {v, v, v}, "square");
     }
+}
+
+// A Group 3 fax page as a host sends it (a headerless page in download
+// fields), decoded by the image object and shown at 50 %: every shown
+// pixel is the source pixel at twice its coordinates.
+TEST_P(ImageWindowTest, FaxPageFromTheHostDecodedAndShown) {
+  qwtest::TempDir dir;
+  const image_test::Pnm page = image_test::TestPage(1728, 400);
+  image_test::WritePnm(dir.Path() + "/page.pbm", page);
+  ASSERT_TRUE(image_test::RunTool(dir, "pbmtog3 -reversebits page.pbm > page.g3"));
+  const Bytes fax = image_test::HeaderlessPage(image_test::ReadFile(dir.Path() + "/page.g3"), 16);
+
+  struct NoStatus : ImageStatusPort {
+    void postImageStatus(unsigned char code, const unsigned char*) override { ADD_FAILURE() << "status " << int(code); }
+  } port;
+  ImageStore store;
+  ImageObject object(&store, &port, 4000000, static_cast<unsigned int>(GetParam()));
+  Bytes control(28, 0);
+  control[1] = 28 + 4;
+  control[2] = 0xD9;
+  control[3] = 0x66;
+  control[11] = 4;  // headerless fax page
+  control[27] = 4;
+  control.insert(control.end(), {'P', 'A', 'G', 'E'});
+  ASSERT_EQ(object.ReadControlData(control.data(), static_cast<unsigned int>(control.size())), 0);
+  for (size_t at = 0; at < fax.size(); at += 8000) {
+    const size_t n = std::min<size_t>(8000, fax.size() - at);
+    Bytes download = {0, 0, 0xD9, 0x67, uint8_t(at + n >= fax.size() ? 0x80 : 0), 0, 0, 0, 0, 0, 0, 1, 'X'};
+    download.insert(download.end(), fax.begin() + static_cast<long>(at), fax.begin() + static_cast<long>(at + n));
+    download[0] = static_cast<uint8_t>(download.size() >> 8);
+    download[1] = static_cast<uint8_t>(download.size());
+    ASSERT_EQ(object.ReadDownloadData(download.data(), static_cast<unsigned int>(download.size())), 0);
+  }
+  ASSERT_TRUE(store.hasImage);
+  ASSERT_EQ(store.description.bitsPerPixel, 1u);
+  ASSERT_EQ(store.description.width, 1728u);
+  auto sourceBlack = [&](unsigned int x, unsigned int y) {
+    return (store.pixels[y * store.description.bytesPerLine + x / 8] >> (7 - x % 8)) & 1;
+  };
+  for (unsigned int y = 0; y < 400; y += 37)
+    for (unsigned int x = 0; x < 1728; x += 29) ASSERT_EQ(sourceBlack(x, y) != 0, page.bit(x, y)) << x << "," << y;
+
+  store_ = store;
+  const unsigned long before = image_->paints();
+  ASSERT_EQ(image_->DrawImage(store_, WindowState(50, 0), false), 0);
+  ASSERT_TRUE(WaitFor([&] { return image_->paints() > before; }));
+  const XwdShot shot = Shot();
+  unsigned int wrong = 0, checked = 0;
+  const unsigned int w = std::min(image_->viewWidth(), image_->shown().width);
+  const unsigned int h = std::min(image_->viewHeight(), image_->shown().height);
+  for (unsigned int y = 0; y < h; ++y)
+    for (unsigned int x = 0; x < w; ++x) {
+      const int v = sourceBlack(2 * x, 2 * y) ? 0 : 255;
+      const std::array<int, 3> got = shot.rgb(x, y);
+      wrong += std::abs(got[0] - v) > 8 || std::abs(got[1] - v) > 8 || std::abs(got[2] - v) > 8;
+      ++checked;
+    }
+  EXPECT_GT(checked, 50000u);
+  EXPECT_EQ(wrong, 0u);
 }
 
 TEST_P(ImageWindowTest, ScrollingByKeysAndByDragging) {
