@@ -259,48 +259,88 @@ void XStuffImage::PrepareColours(const ImageStore& store) {
       for (unsigned int x = 0; x < imageWidth_; ++x) used[row[x]] = true;
     }
   }
-  // Each colour used gets a cell of its own when one can be had (a shared
-  // read-only cell of the same colour when another program holds one), else
-  // the nearest colour the map holds.
-  const int entries = std::max(1, visual_->map_entries);
-  std::vector<XColor> cellsHeld;
-  auto nearest = [&](const uint8_t* rgb) {
-    if (cellsHeld.empty()) {
-      cellsHeld.resize(static_cast<size_t>(entries));
-      for (int i = 0; i < entries; ++i) cellsHeld[static_cast<size_t>(i)].pixel = static_cast<unsigned long>(i);
-      XQueryColors(display_, colormap_, cellsHeld.data(), entries);
+  GetColorCrossRef(map, used);
+}
+
+// The colours other programs hold read-only in the map are shared; the
+// image colours they match worst get new cells while free cells last.
+// Allocation failures must be seen at once: the connection is synchronous
+// meanwhile.
+void XStuffImage::GetColorCrossRef(const uint8_t* map, const bool* used) {
+  XSynchronize(display_, True);
+  const int entries = std::clamp(visual_->map_entries, 1, 256);
+  // The free cells: as many private cells as can be had, given back.
+  unsigned long cells[256];
+  int freeCells = 0;
+  for (int n = entries; n > 0; --n)
+    if (XAllocColorCells(display_, colormap_, False, nullptr, 0, cells, static_cast<unsigned int>(n))) {
+      XFreeColors(display_, colormap_, cells, n, 0);
+      freeCells = n;
+      break;
     }
-    long best = -1;
-    unsigned long pixel = 0;
-    for (const XColor& c : cellsHeld) {
-      const long dr = (c.red >> 8) - rgb[0], dg = (c.green >> 8) - rgb[1], db = (c.blue >> 8) - rgb[2];
-      const long d = dr * dr + dg * dg + db * db;
-      if (best < 0 || d < best) {
-        best = d;
-        pixel = c.pixel;
-      }
-    }
-    return pixel;
+  bool isFree[256] = {};
+  for (int i = 0; i < freeCells; ++i)
+    if (cells[i] < 256) isFree[cells[i]] = true;
+  if (freeCells == 0) LogMsg(LevelDebug, "image: No color cells could be allocated\n");
+  // Every other cell whose exact colour a shared allocation returns in
+  // that very cell is a shareable read-only colour.
+  struct Shared {
+    unsigned long pixel;
+    int r, g, b;
   };
-  bool full = false;
-  for (unsigned int i = 0; i < 256; ++i) {
-    if (!used[i]) continue;
-    const uint8_t* rgb = map + 3 * i;
-    if (!full) {
-      XColor c;
-      c.red = static_cast<unsigned short>(rgb[0] * 257);
-      c.green = static_cast<unsigned short>(rgb[1] * 257);
-      c.blue = static_cast<unsigned short>(rgb[2] * 257);
-      c.flags = DoRed | DoGreen | DoBlue;
-      if (XAllocColor(display_, colormap_, &c)) {
-        lut_[i] = c.pixel;
-        allocated_.push_back(c.pixel);
-        continue;
-      }
-      full = true;
+  std::vector<Shared> shared;
+  std::vector<XColor> held(static_cast<size_t>(entries));
+  for (int i = 0; i < entries; ++i) held[static_cast<size_t>(i)].pixel = static_cast<unsigned long>(i);
+  XQueryColors(display_, colormap_, held.data(), entries);
+  for (XColor c : held) {
+    if (c.pixel < 256 && isFree[c.pixel]) continue;
+    const unsigned long cell = c.pixel;
+    c.flags = DoRed | DoGreen | DoBlue;
+    if (!XAllocColor(display_, colormap_, &c)) continue;
+    if (c.pixel == cell) {
+      shared.push_back({cell, c.red >> 8, c.green >> 8, c.blue >> 8});
+      allocated_.push_back(cell);
+    } else {
+      XFreeColors(display_, colormap_, &c.pixel, 1, 0);
     }
-    lut_[i] = nearest(rgb);
   }
+  // The nearest shareable colour of each image colour, and how far it is.
+  long distance[256];
+  for (unsigned int i = 0; i < 256; ++i) {
+    distance[i] = 0;
+    if (!used[i]) continue;
+    long best = 1000000;
+    for (const Shared& c : shared) {
+      const long dr = c.r - map[3 * i], dg = c.g - map[3 * i + 1], db = c.b - map[3 * i + 2];
+      const long d = dr * dr + dg * dg + db * db;
+      if (d < best) {
+        best = d;
+        lut_[i] = c.pixel;
+      }
+    }
+    distance[i] = best;
+  }
+  // New cells for the worst matched colours.
+  for (int left = freeCells; left > 0; --left) {
+    int worst = -1;
+    for (unsigned int i = 0; i < 256; ++i)
+      if (used[i] && distance[i] > 0 && (worst < 0 || distance[i] > distance[worst])) worst = static_cast<int>(i);
+    if (worst < 0) break;
+    XColor c;
+    c.red = static_cast<unsigned short>(map[3 * worst] * 257);
+    c.green = static_cast<unsigned short>(map[3 * worst + 1] * 257);
+    c.blue = static_cast<unsigned short>(map[3 * worst + 2] * 257);
+    c.flags = DoRed | DoGreen | DoBlue;
+    if (!XAllocColor(display_, colormap_, &c)) {
+      LogMsg(LevelWarning, "image: XAllocColor failed in Decompress::GetNewColormap while it appeared color cells "
+                           "should have been available.\n");
+      break;
+    }
+    lut_[worst] = c.pixel;
+    allocated_.push_back(c.pixel);
+    distance[worst] = 0;
+  }
+  XSynchronize(display_, False);
 }
 
 void XStuffImage::SetImageColors(Pixel foreground, Pixel background, bool inverse) {

@@ -81,6 +81,9 @@ class XStuffImage {
   // Samples the view from the maps and puts it into the window.
   void Repaint();
   void PrepareColours(const ImageStore& store);
+  // Screen pixels for the used entries of a 256-colour map (colour-map
+  // screens).
+  void GetColorCrossRef(const uint8_t* map, const bool* used);
   void FreeAllocatedPixels();
   void SetView(int x, int y, bool notify);
   void UpdateScrollBars();

@@ -10,6 +10,7 @@
 #include <Xm/BulletinB.h>
 #include <Xm/Xm.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <memory>
@@ -471,6 +472,76 @@ TEST_P(ImageWindowTest, TrimBoxMagnifiesAndDoubleClickGoesBack) {
   ASSERT_TRUE(WaitFor([&] { return true; }));
   EXPECT_EQ(image_->scale(), 100u);
   EXPECT_EQ(image_->paints(), paints);
+}
+
+// A colour map that another program filled: eight read-only colours and
+// every other cell private. Each image colour then shows as its nearest
+// read-only colour, and no cell is taken.
+TEST_P(ImageWindowTest, FullColourMapSharesTheNearestReadOnlyColours) {
+  if (GetParam() != 8) GTEST_SKIP() << "only screens with a colour map";
+  Display* other = server_.Connect();
+  ASSERT_NE(other, nullptr);
+  const Colormap cmap = DefaultColormap(other, DefaultScreen(other));
+  const int shared[8][3] = {{0, 0, 0},     {255, 255, 255}, {255, 0, 0},   {0, 255, 0},
+                            {0, 0, 255},   {255, 255, 0},   {128, 128, 128}, {0, 128, 128}};
+  std::vector<unsigned long> readOnly;
+  for (const auto& c : shared) {
+    XColor x;
+    x.red = static_cast<unsigned short>(c[0] * 257);
+    x.green = static_cast<unsigned short>(c[1] * 257);
+    x.blue = static_cast<unsigned short>(c[2] * 257);
+    x.flags = DoRed | DoGreen | DoBlue;
+    ASSERT_TRUE(XAllocColor(other, cmap, &x));
+    readOnly.push_back(x.pixel);
+  }
+  unsigned long cells[256];
+  int taken = 0;
+  for (int n = 256; n > 0 && !taken; --n)
+    if (XAllocColorCells(other, cmap, False, nullptr, 0, cells, static_cast<unsigned int>(n))) taken = n;
+  for (int i = 0; i < taken; ++i) {
+    XColor x;
+    x.pixel = cells[i];
+    x.red = x.green = x.blue = static_cast<unsigned short>((i * 7 % 256) * 257);
+    x.flags = DoRed | DoGreen | DoBlue;
+    XStoreColor(other, cmap, &x);
+  }
+  XSync(other, False);
+
+  // Every cell not taken privately is read-only: ours, the server's black
+  // and white, and what the toolkit allocated for the window's widgets.
+  std::vector<XColor> readOnlyColours;
+  for (unsigned long p = 0; p < 256; ++p)
+    if (std::find(cells, cells + taken, p) == cells + taken) {
+      XColor c;
+      c.pixel = p;
+      readOnlyColours.push_back(c);
+    }
+  XQueryColors(other, cmap, readOnlyColours.data(), static_cast<int>(readOnlyColours.size()));
+  for (unsigned long p : readOnly)
+    EXPECT_NE(std::find_if(readOnlyColours.begin(), readOnlyColours.end(),
+                           [&](const XColor& c) { return c.pixel == p; }),
+              readOnlyColours.end());
+
+  const Picture picture;
+  Show(picture.store(), 200, 0);
+  const XwdShot shot = Shot();
+  for (unsigned int by = 0; by < picture.high; ++by)
+    for (unsigned int bx = 0; bx < picture.wide; ++bx) {
+      const unsigned long p = shot.pixel(bx * 16 + 8, by * 16 + 8);
+      const std::array<int, 3> want = Picture::colour(bx, by);
+      long best = -1;
+      std::vector<unsigned long> nearest;  // ties
+      for (const XColor& c : readOnlyColours) {
+        const long dr = (c.red >> 8) - want[0], dg = (c.green >> 8) - want[1], db = (c.blue >> 8) - want[2];
+        const long d = dr * dr + dg * dg + db * db;
+        if (best < 0 || d < best) {
+          best = d;
+          nearest.clear();
+        }
+        if (d == best) nearest.push_back(c.pixel);
+      }
+      EXPECT_NE(std::find(nearest.begin(), nearest.end(), p), nearest.end()) << bx << "," << by;
+    }
 }
 
 TEST_P(ImageWindowTest, WindowDestroyedUnderTheImageLeavesNoError) {
