@@ -1,5 +1,9 @@
 #include "xfront/SessionImages.h"
 
+#include <Xm/Xm.h>
+
+#include <algorithm>
+
 #include "base/LogMsg.h"
 #include "display/DisplayBag.h"
 #include "keyboard/FunctionWord.h"
@@ -8,8 +12,6 @@
 #include "xfront/RenderingX.h"
 #include "xfront/XStuff.h"
 #include "xfront/XStuffImage.h"
-
-#include <Xm/Xm.h>
 
 namespace {
 constexpr unsigned char kImageStatusCategory = 27;
@@ -115,6 +117,8 @@ bool ScreenCells(SessionControlBlock* session, Widget* parent, XStuffImage::Cell
   cells->originY = dy + x.originY() - 1;
   cells->cellWidth = static_cast<unsigned int>(x.cellWidth());
   cells->cellHeight = static_cast<unsigned int>(x.cellHeight());
+  cells->rows = static_cast<unsigned int>(std::max(0, x.rows()));
+  cells->columns = static_cast<unsigned int>(std::max(0, x.columns()));
   return true;
 }
 }  // namespace

@@ -125,12 +125,22 @@ int XStuffImage::DrawingAreaInit(const ImageWindowState& state, const Cells& cel
   hIncrement_ = 5 * cells.cellWidth;
   vIncrement_ = 5 * cells.cellHeight;
 
+  if (!CreateWidgets()) return -1;
+  gc_ = XCreateGC(display_, RootWindowOfScreen(screen), 0, nullptr);
+  XSetGraphicsExposures(display_, gc_, True);
+  XSetSubwindowMode(display_, gc_, IncludeInferiors);
+  ResizeImageWindow(state, cells);
+  XtManageChild(scrolled_);
+  return 0;
+}
+
+bool XStuffImage::CreateWidgets() {
   scrolled_ = XtVaCreateWidget("scrollwin", xmScrolledWindowWidgetClass, parent_, XmNscrollingPolicy,
-                               XmAPPLICATION_DEFINED, XmNvisualPolicy, XmVARIABLE, XmNscrollBarDisplayPolicy,
+                               XmAPPLICATION_DEFINED, XmNvisualPolicy, XmCONSTANT, XmNscrollBarDisplayPolicy,
                                XmSTATIC, XmNshadowThickness, 0, XmNspacing, 0, nullptr);
   if (!scrolled_) {
     LogMsg(LevelError, "image:  image area could not be created\n");
-    return -1;
+    return false;
   }
   XtAddCallback(
       scrolled_, XmNdestroyCallback,
@@ -149,7 +159,7 @@ int XStuffImage::DrawingAreaInit(const ImageWindowState& state, const Cells& cel
   if (!area_ || !horizontal_ || !vertical_) {
     LogMsg(LevelError, "image:  image area could not be created\n");
     XtDestroyWidget(scrolled_);
-    return -1;
+    return false;
   }
   XmScrolledWindowSetAreas(scrolled_, horizontal_, vertical_, area_);
   XtOverrideTranslations(area_, XtParseTranslationTable(kTranslations));
@@ -160,29 +170,49 @@ int XStuffImage::DrawingAreaInit(const ImageWindowState& state, const Cells& cel
                                XmNdecrementCallback, XmNpageIncrementCallback, XmNpageDecrementCallback,
                                XmNtoTopCallback, XmNtoBottomCallback})
       XtAddCallback(bar, reason, ScrollCallback, this);
-  gc_ = XCreateGC(display_, RootWindowOfScreen(screen), 0, nullptr);
-  XSetGraphicsExposures(display_, gc_, True);
-  XSetSubwindowMode(display_, gc_, IncludeInferiors);
-  ResizeImageWindow(state, cells);
-  XtManageChild(scrolled_);
-  return 0;
+  return true;
 }
 
 void XStuffImage::ResizeImageWindow(const ImageWindowState& state, const Cells& cells) {
   if (!scrolled_) return;
   cells_ = cells;
-  const int x = cells.originX + (std::max<int>(state.column, 1) - 1) * static_cast<int>(cells.cellWidth);
-  const int y = cells.originY + (std::max<int>(state.row, 1) - 1) * static_cast<int>(cells.cellHeight);
-  const unsigned int w = std::max(1u, static_cast<unsigned int>(state.columns) * cells.cellWidth);
-  const unsigned int h = std::max(1u, static_cast<unsigned int>(state.rows) * cells.cellHeight);
+  // The host's cells, kept on the screen: a window reaching past it would
+  // make the session window grow.
+  unsigned int column = std::max<unsigned int>(state.column, 1), row = std::max<unsigned int>(state.row, 1);
+  unsigned int columns = std::max<unsigned int>(state.columns, 1), rows = std::max<unsigned int>(state.rows, 1);
+  if (cells.columns) {
+    column = std::min(column, cells.columns);
+    columns = std::min(columns, cells.columns - column + 1);
+  }
+  if (cells.rows) {
+    row = std::min(row, cells.rows);
+    rows = std::min(rows, cells.rows - row + 1);
+  }
+  const int x = cells.originX + static_cast<int>((column - 1) * cells.cellWidth);
+  const int y = cells.originY + static_cast<int>((row - 1) * cells.cellHeight);
+  const unsigned int w = columns * cells.cellWidth;
+  const unsigned int h = rows * cells.cellHeight;
   vIncrement_ = 5 * cells.cellHeight;
   hIncrement_ = 5 * cells.cellWidth;
   const Dimension width = static_cast<Dimension>(std::min(w, 32767u));
   const Dimension height = static_cast<Dimension>(std::min(h, 32767u));
   if (XmIsForm(parent_)) {
-    // A form places its children by attachments only.
+    // A form places its children by attachments only, and keeps a child at
+    // the size it was first managed with: for another size the window is
+    // made anew.
+    Dimension oldWidth = 0, oldHeight = 0;
+    XtVaGetValues(scrolled_, XmNwidth, &oldWidth, XmNheight, &oldHeight, nullptr);
+    const bool managed = XtIsManaged(scrolled_);
+    if (managed && (oldWidth != width || oldHeight != height)) {
+      Widget old = scrolled_;
+      XtRemoveAllCallbacks(old, XmNdestroyCallback);
+      scrolled_ = area_ = horizontal_ = vertical_ = nullptr;
+      XtDestroyWidget(old);
+      if (!CreateWidgets()) return;
+    }
     XtVaSetValues(scrolled_, XmNleftAttachment, XmATTACH_FORM, XmNleftOffset, x, XmNtopAttachment, XmATTACH_FORM,
                   XmNtopOffset, y, XmNwidth, width, XmNheight, height, nullptr);
+    if (managed && !XtIsManaged(scrolled_)) XtManageChild(scrolled_);
   } else {
     XtVaSetValues(scrolled_, XmNx, static_cast<Position>(x), XmNy, static_cast<Position>(y), XmNwidth, width,
                   XmNheight, height, nullptr);

@@ -28,6 +28,9 @@ class XStuffImage {
   struct Cells {
     int originX = 0, originY = 0;
     unsigned int cellWidth = 8, cellHeight = 16;
+    // The screen's size in cells: the window never reaches beyond it
+    // (0: no limit).
+    unsigned int rows = 0, columns = 0;
   };
 
   explicit XStuffImage(Widget parent);
@@ -74,6 +77,8 @@ class XStuffImage {
   static void TrimMagnifyAction(Widget w, XEvent* event, String*, Cardinal*);
 
  private:
+  // The scrolled window, its bars and the image area, unmanaged.
+  bool CreateWidgets();
   void MouseScroll(XEvent* event);
   void TrimMagnify(XEvent* event);
   void SetTrimDimensions(int x, int y);

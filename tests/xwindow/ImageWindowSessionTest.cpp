@@ -14,6 +14,7 @@
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using qwtest::Rect;
 
 struct ImageWindowAt800 : qwtest::WindowFixture<800, 600> {};
 
@@ -145,6 +146,24 @@ TEST_F(ImageWindowAt800, ImageWindowFollowsTheSplitViewAndScrolls) {
   EXPECT_EQ(image->scale(), 300u);
   EXPECT_EQ(image->viewX(), viewX);
   EXPECT_EQ(image->viewY(), viewY);
+
+  // A window the host puts past the screen's edge is kept on the screen,
+  // and the session window keeps its size.
+  Settle(b);
+  const Rect drawing = DrawingRect(b);
+  const Bytes wide = ControlField(20, 120, 30, 60, 100);
+  images->writeImage(wide.data(), static_cast<unsigned int>(wide.size()));
+  images->writeImage(download.data(), static_cast<unsigned int>(download.size()));
+  ASSERT_NE(images->window(), nullptr);
+  image = images->window();
+  Dimension w = 0, h = 0;
+  XtVaGetValues(image->scrolledWindow(), XmNwidth, &w, XmNheight, &h, nullptr);
+  EXPECT_EQ(w, (132 - 120 + 1) * cw);
+  EXPECT_EQ(h, (27 - 20 + 1) * ch);
+  Settle(b);
+  const Rect after = DrawingRect(b);
+  EXPECT_EQ(after.width, drawing.width);
+  EXPECT_EQ(after.height, drawing.height);
 
   // The screen's image is erased: the window goes with it.
   images->eraseImage();
