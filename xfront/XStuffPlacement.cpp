@@ -196,19 +196,20 @@ void XStuff::placeText(int textWidth, int textHeight, int option) {
     if (p.drawing && XtIsRealized(p.drawing)) XClearArea(XtDisplay(p.drawing), XtWindow(p.drawing), 0, 0, 0, 0, False);
     dirty_.widen(0, cells());
   }
+  // The image window stands on the text's cells: it follows a new origin,
+  // cell size or screen size.
+  if (SessionImages* images = ImagesOfSession(session_)) images->resizeWindow();
 }
 
 void XStuff::leftArrowCallback() {
   if (!private_ || !private_->placement.splitView) return;
   placeText(columns_ * cellWidth_, rows_ * cellHeight_, 1);
-  if (SessionImages* images = ImagesOfSession(session_)) images->resizeWindow();
   Flush_X5250(0);
 }
 
 void XStuff::rightArrowCallback() {
   if (!private_ || !private_->placement.splitView) return;
   placeText(columns_ * cellWidth_, rows_ * cellHeight_, 2);
-  if (SessionImages* images = ImagesOfSession(session_)) images->resizeWindow();
   Flush_X5250(0);
 }
 

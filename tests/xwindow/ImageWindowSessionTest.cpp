@@ -93,7 +93,7 @@ TEST_F(ImageWindowAt800, ImageWindowFollowsTheSplitViewAndScrolls) {
   // both halves of a split view.
   int ax = 0, ay = 0;
   AreaPlace(b, image, &ax, &ay);
-  const int cw = x.cellWidth(), ch = x.cellHeight();
+  int cw = x.cellWidth(), ch = x.cellHeight();
   EXPECT_EQ(ax, x.originX() - 1 + 99 * cw);
   EXPECT_EQ(ay, x.originY() - 1 + 1 * ch);
   if (x.privatePart()->placement.splitView) {
@@ -105,6 +105,27 @@ TEST_F(ImageWindowAt800, ImageWindowFollowsTheSplitViewAndScrolls) {
     AreaPlace(b, image, &ax, &ay);
     EXPECT_EQ(ax, x.originX() - 1 + 99 * cw);
   }
+  // A narrower font: the window follows the smaller cells.
+  XtCallActionProc(x.x_get_text_widget(), const_cast<char*>("narrower-font"), nullptr, nullptr, 0);
+  Settle(b);
+  if (x.cellWidth() != cw) {
+    image = images->window();
+    ASSERT_NE(image, nullptr);
+    AreaPlace(b, image, &ax, &ay);
+    EXPECT_EQ(ax, x.originX() - 1 + 99 * x.cellWidth());
+    EXPECT_EQ(ay, x.originY() - 1 + 1 * x.cellHeight());
+  }
+  cw = x.cellWidth();
+  ch = x.cellHeight();
+  image = images->window();
+  // The window kept the view's centre; back to the top left corner.
+  for (int i = 0; i < 20; ++i) {
+    XtCallActionProc(x.x_get_text_widget(), const_cast<char*>("scroll_image_up"), nullptr, nullptr, 0);
+    XtCallActionProc(x.x_get_text_widget(), const_cast<char*>("scroll_image_left"), nullptr, nullptr, 0);
+  }
+  ASSERT_EQ(image->viewX(), 0);
+  ASSERT_EQ(image->viewY(), 0);
+  ASSERT_TRUE(qwtest::RunUntil([&] { return image->paints() > 0; }));
 
   // With the right half shown the window is on the screen: the picture's
   // pixel (10, 10) is shown at 3 x that.
