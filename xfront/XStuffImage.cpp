@@ -218,7 +218,7 @@ void XStuffImage::ResizeImageWindow(const ImageWindowState& state, const Cells& 
                   XmNheight, height, nullptr);
   }
   ReadViewSize();
-  SetView(centreX_ - static_cast<int>(viewWidth_) / 2, centreY_ - static_cast<int>(viewHeight_) / 2, false);
+  SetView(centreX_ - static_cast<int>(viewWidth_) / 2, centreY_ - static_cast<int>(viewHeight_) / 2);
   UpdateScrollBars();
   Repaint();
 }
@@ -430,16 +430,15 @@ int XStuffImage::DrawImage(const ImageStore& store, const ImageWindowState& stat
 
 void XStuffImage::Redraw() {
   viewX_ = viewY_ = -1;  // force the view to be set and painted
-  SetView(centreX_ - static_cast<int>(viewWidth_) / 2, centreY_ - static_cast<int>(viewHeight_) / 2, false);
+  SetView(centreX_ - static_cast<int>(viewWidth_) / 2, centreY_ - static_cast<int>(viewHeight_) / 2);
 }
 
-void XStuffImage::SetView(int x, int y, bool notify) {
+void XStuffImage::SetView(int x, int y) {
   const image_scale::Size s = maps_.shown();
   const int maxX = std::max(0, static_cast<int>(s.width) - static_cast<int>(viewWidth_));
   const int maxY = std::max(0, static_cast<int>(s.height) - static_cast<int>(viewHeight_));
   x = std::clamp(x, 0, maxX);
   y = std::clamp(y, 0, maxY);
-  (void)notify;
   if (x == viewX_ && y == viewY_) return;
   viewX_ = x;
   viewY_ = y;
@@ -466,10 +465,10 @@ void XStuffImage::UpdateScrollBars() {
 void XStuffImage::Scroll(char direction) {
   if (!area_ || !XtIsRealized(area_)) return;
   switch (direction) {
-    case 'U': SetView(viewX_, viewY_ - static_cast<int>(vIncrement_), true); break;
-    case 'D': SetView(viewX_, viewY_ + static_cast<int>(vIncrement_), true); break;
-    case 'L': SetView(viewX_ - static_cast<int>(hIncrement_), viewY_, true); break;
-    case 'R': SetView(viewX_ + static_cast<int>(hIncrement_), viewY_, true); break;
+    case 'U': SetView(viewX_, viewY_ - static_cast<int>(vIncrement_)); break;
+    case 'D': SetView(viewX_, viewY_ + static_cast<int>(vIncrement_)); break;
+    case 'L': SetView(viewX_ - static_cast<int>(hIncrement_), viewY_); break;
+    case 'R': SetView(viewX_ + static_cast<int>(hIncrement_), viewY_); break;
     default: break;
   }
 }
@@ -558,10 +557,11 @@ void XStuffImage::ResizeCallback(Widget, XtPointer self, XtPointer) {
 void XStuffImage::ScrollCallback(Widget w, XtPointer self, XtPointer call) {
   auto* image = static_cast<XStuffImage*>(self);
   auto* cbs = static_cast<XmScrollBarCallbackStruct*>(call);
+  // Bars of a window being replaced are not ours any more.
   if (w == image->horizontal_)
-    image->SetView(cbs->value, image->viewY_, false);
-  else
-    image->SetView(image->viewX_, cbs->value, false);
+    image->SetView(cbs->value, image->viewY_);
+  else if (w == image->vertical_)
+    image->SetView(image->viewX_, cbs->value);
 }
 
 void XStuffImage::DragScrollAction(Widget w, XEvent* event, String*, Cardinal*) {
@@ -579,7 +579,7 @@ void XStuffImage::MouseScroll(XEvent* event) {
     dragViewX_ = viewX_;
     dragViewY_ = viewY_;
   } else if (event->type == MotionNotify) {
-    SetView(dragViewX_ - (event->xmotion.x - dragX_), dragViewY_ - (event->xmotion.y - dragY_), true);
+    SetView(dragViewX_ - (event->xmotion.x - dragX_), dragViewY_ - (event->xmotion.y - dragY_));
   }
 }
 

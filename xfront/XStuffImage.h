@@ -90,7 +90,9 @@ class XStuffImage {
   // screens).
   void GetColorCrossRef(const uint8_t* map, const bool* used);
   void FreeAllocatedPixels();
-  void SetView(int x, int y, bool notify);
+  // Moves the view (clamped to the shown image), the bars with it, and
+  // repaints when it changed.
+  void SetView(int x, int y);
   void UpdateScrollBars();
   void ReadViewSize();
   void Redraw();  // at the current scale, rotation and centre
