@@ -140,6 +140,8 @@ class DisplayBag {
   unsigned char& mouseCopyType() { return mouseCopyType_; }
   unsigned int& preferenceWord() { return preferenceWord_; }
   unsigned char& preferenceMode() { return preferenceMode_; }
+  // Positions taken off a light pen's tip column (see LightPen).
+  unsigned char& lightPenCorrection() { return lightPenCorrection_; }
 
  private:
   // Reads the whole station from `in`; `commit` false only checks (on a

@@ -42,6 +42,13 @@ class EntryField : public Field {
   int cursorLeft(DisplayBag* d, unsigned int count) override;
   int cursorRight(DisplayBag* d, unsigned int count) override;
   int cursorSelect(DisplayBag* d) override;
+  // A light-pen field's first position toggles between "?" (0x6F, not
+  // selected) and ">" (0x6E, selected, MDT on); a selected auto-enter field
+  // posts AID 0x3F. Other fields ignore the pen.
+  void lightPenWrite(DisplayBag* d) override;
+  // In a field changed by the operator the distance from the field's start
+  // is added to the station's light-pen correction first.
+  void lightPenPosition(DisplayBag* d, unsigned int offset) override;
   int cursorUp(DisplayBag* d) override;
   int dataKey(DisplayBag* d, DataKeystroke* key) override;
   int dup(DisplayBag* d) override;

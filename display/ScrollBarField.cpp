@@ -118,6 +118,7 @@ unsigned int ScrollBarField::restoreField(DisplayBag* d, FormatTable* table, qrn
   if (barSize == 0 || start > table->highestOffset() || lastCell(columns_) > table->highestOffset() ||
       cursor != start || sliderOffset + sliderSize > barSize)
     return RestoreRejected("scroll bar", "bar or slider out of range");
+  if (position > total) return RestoreRejected("scroll bar", "position beyond the rows");
   cursorOffset_ = static_cast<unsigned short>(cursor);
   totalRows_ = total;
   position_ = position;

@@ -9,7 +9,8 @@ namespace {
 
 // Offsets in the control field (type 0x66).
 constexpr unsigned int kControlFlags1 = 4, kControlFlags2 = 5, kControlFormat = 10, kControlRow = 12,
-                       kControlColumn = 13, kControlRows = 14, kControlColumns = 15, kControlRotation = 20,
+                       kControlColumn = 13, kControlRows = 14, kControlColumns = 15, kControlScale = 16,
+                       kControlRotation = 20,
                        kControlNameLength = 26, kControlName = 28;
 // Offsets in the download field (type 0x67).
 constexpr unsigned int kDownloadFlags = 4, kDownloadNameLength = 10, kDownloadName = 12;
@@ -179,6 +180,7 @@ int ImageObject::ReadControlData(const uint8_t* field, unsigned int length) {
   pending_.column = field[kControlColumn];
   pending_.rows = field[kControlRows];
   pending_.columns = field[kControlColumns];
+  scaleParameter_ = Get2Bytes(field, kControlScale);
   pending_.rotation = Get2Bytes(field, kControlRotation);
   if (pending_.rotation != 90 && pending_.rotation != 180 && pending_.rotation != 270) pending_.rotation = 0;
   sameImage_ = GetImageName(field + kControlName, nameLength);

@@ -62,6 +62,15 @@ class ImageObject : public ImageErrorSink {
   }
 
   const ImageWindowState& state() const { return state_; }
+  // The last control field's scale parameter (see the image window).
+  uint16_t scaleParameter() const { return scaleParameter_; }
+  // What the window shows: the scale in percent and the centre.
+  void setShown(uint16_t scale, uint32_t centreX, uint32_t centreY) {
+    state_.scale = scale;
+    state_.centreX = centreX;
+    state_.centreY = centreY;
+  }
+  bool sameImage() const { return sameImage_; }
   const char* formatName() const { return formatName_; }
   bool saved = false;         // the image window was saved with the screen
   bool cachingAllowed() const { return state_.caching != 0; }
@@ -83,6 +92,7 @@ class ImageObject : public ImageErrorSink {
   ImageWindowState state_;
   ImageWindowState pending_;
   uint16_t formatCode_ = 0;
+  uint16_t scaleParameter_ = 100;
   const char* formatName_ = "UNKNOWN";
   bool sameImage_ = false;
   bool shown_ = false;

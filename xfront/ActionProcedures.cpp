@@ -14,6 +14,7 @@
 #include "session/SessionTable.h"
 #include "base/LogMsg.h"
 #include "xfront/EmulatorActions.h"
+#include "xfront/SessionImages.h"
 #include "xfront/SessionInputHooks.h"
 #include "xfront/SessionMenuHooks.h"
 #include "xfront/XStuff.h"
@@ -227,6 +228,12 @@ void FontAction(Widget w, XEvent*, String*, Cardinal*) {
   if (SessionControlBlock* block = getSCBPointer(w)) block->xstuff.rotateFont(Direction);
 }
 
+// Scrolls the session's image window, when one is shown.
+template <char Direction>
+void ScrollImageAction(Widget w, XEvent*, String*, Cardinal*) {
+  if (SessionImages* images = ImagesOfSession(getSCBPointer(w))) images->scroll(Direction);
+}
+
 void ToggleTextSideAction(Widget w, XEvent*, String*, Cardinal*) {
   if (SessionControlBlock* block = getSCBPointer(w)) block->xstuff.toggleTextSide();
 }
@@ -353,10 +360,10 @@ const Named kLocalActions[] = {
     {"print-screen-now", PrintScreenNowAction},
     {"extended", ExtendedAction},
     {"toggle_text_side", ToggleTextSideAction},
-    {"scroll_image_up", NothingAction},
-    {"scroll_image_left", NothingAction},
-    {"scroll_image_right", NothingAction},
-    {"scroll_image_down", NothingAction},
+    {"scroll_image_up", ScrollImageAction<'U'>},
+    {"scroll_image_left", ScrollImageAction<'L'>},
+    {"scroll_image_right", ScrollImageAction<'R'>},
+    {"scroll_image_down", ScrollImageAction<'D'>},
     {"wider-font", FontAction<0>},
     {"narrower-font", FontAction<1>},
     {"taller-font", FontAction<2>},

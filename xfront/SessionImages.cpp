@@ -1,10 +1,17 @@
 #include "xfront/SessionImages.h"
 
+#include <Xm/Xm.h>
+
+#include <algorithm>
+
 #include "base/LogMsg.h"
 #include "display/DisplayBag.h"
 #include "keyboard/FunctionWord.h"
 #include "keyboard/InObjGen.h"
 #include "session/SessionControlBlock.h"
+#include "xfront/RenderingX.h"
+#include "xfront/XStuff.h"
+#include "xfront/XStuffImage.h"
 
 namespace {
 constexpr unsigned char kImageStatusCategory = 27;
@@ -31,6 +38,7 @@ void SessionImages::writeImage(const unsigned char* field, unsigned int length) 
   const unsigned char type = field[3];
   if (DebugFlag()) LogMsg(LevelDebug, "image: writeImage()   Type %X - data_length = %u\n", type, length);
   int result = 0;
+  const bool wasShown = object_ && object_->shown();
   if (type == kControlField) {
     ensureObject();
     result = object_->ReadControlData(field, length);
@@ -50,10 +58,13 @@ void SessionImages::writeImage(const unsigned char* field, unsigned int length) 
     object_->clearCaching();
     object_->saved = false;
     eraseImage();
+    return;
   }
+  if (object_ && object_->shown() && (!wasShown || type == kControlField)) showWindow();
 }
 
 void SessionImages::eraseImage() {
+  window_.reset();
   if (!object_) return;
   if (!object_->saved && !object_->cachingAllowed()) object_->EraseImageData();
   object_.reset();
@@ -61,6 +72,10 @@ void SessionImages::eraseImage() {
 
 std::vector<uint8_t> SessionImages::saveImage() {
   if (!object_) return {};
+  // The view as the user left it.
+  if (window_)
+    object_->setShown(static_cast<uint16_t>(window_->scale()), static_cast<uint32_t>(window_->centreX()),
+                      static_cast<uint32_t>(window_->centreY()));
   std::vector<uint8_t> record = object_->ImageSave();
   if (record.empty() && DebugFlag()) LogMsg(LevelDebug, "image: Error saving image\n");
   return record;
@@ -74,7 +89,9 @@ int SessionImages::restoreImage(const unsigned char* record, unsigned int length
     object_->clearCaching();
     object_->saved = false;
     eraseImage();
+    return result;
   }
+  if (object_->shown()) showWindow(true);
   return result;
 }
 
@@ -83,4 +100,66 @@ void SessionImages::postImageStatus(unsigned char code, const unsigned char info
   if (!d) return;
   FunctionWord word{kImageStatusCategory, code};
   d->inObjGen().processImageStatusEvent(d, &word, info);
+}
+
+namespace {
+// Where the screen's cells lie in the drawing widget's parent.
+bool ScreenCells(SessionControlBlock* session, Widget* parent, XStuffImage::Cells* cells) {
+  if (!session) return false;
+  XStuff& x = session->xstuff;
+  Widget drawing = x.x_get_text_widget();
+  if (!drawing || drawing == x.shell() || !XtIsRealized(drawing) || x.cellWidth() <= 0 || x.cellHeight() <= 0)
+    return false;
+  Position dx = 0, dy = 0;
+  XtVaGetValues(drawing, XmNx, &dx, XmNy, &dy, nullptr);
+  *parent = XtParent(drawing);
+  cells->originX = dx + x.originX() - 1;
+  cells->originY = dy + x.originY() - 1;
+  cells->cellWidth = static_cast<unsigned int>(x.cellWidth());
+  cells->cellHeight = static_cast<unsigned int>(x.cellHeight());
+  cells->rows = static_cast<unsigned int>(std::max(0, x.rows()));
+  cells->columns = static_cast<unsigned int>(std::max(0, x.columns()));
+  return true;
+}
+}  // namespace
+
+void SessionImages::showWindow(bool restoring) {
+  Widget parent = nullptr;
+  XStuffImage::Cells cells;
+  if (!object_ || !ScreenCells(session_, &parent, &cells)) return;
+  if (!window_) {
+    window_ = std::make_unique<XStuffImage>(parent);
+    if (window_->DrawingAreaInit(object_->state(), cells) != 0) {
+      window_.reset();
+      return;
+    }
+  } else {
+    window_->ResizeImageWindow(object_->state(), cells);
+  }
+  // The window draws at the scale the control field asks for, from the
+  // scale shown so far.
+  const ImageWindowState state = object_->state();
+  Screen* screen = XtScreen(parent);
+  window_->SetImageColors(BlackPixelOfScreen(screen), WhitePixelOfScreen(screen), state.inverse != 0);
+  if (restoring)
+    window_->DrawImage(store_, state, true, state.scale, true);
+  else
+    window_->DrawImage(store_, state, object_->sameImage(), object_->scaleParameter());
+  object_->setShown(static_cast<uint16_t>(window_->scale()), static_cast<uint32_t>(window_->centreX()),
+                    static_cast<uint32_t>(window_->centreY()));
+}
+
+void SessionImages::resizeWindow() {
+  Widget parent = nullptr;
+  XStuffImage::Cells cells;
+  if (window_ && object_ && ScreenCells(session_, &parent, &cells)) window_->ResizeImageWindow(object_->state(), cells);
+}
+
+void SessionImages::scroll(char direction) {
+  if (window_) window_->Scroll(direction);
+}
+
+SessionImages* ImagesOfSession(SessionControlBlock* session) {
+  auto* rendering = session ? dynamic_cast<RenderingX*>(session->renderer) : nullptr;
+  return rendering ? &rendering->images() : nullptr;
 }

@@ -11,6 +11,7 @@
 
 class DisplayBag;
 class SessionControlBlock;
+class XStuffImage;
 
 class SessionImages : public ImageStatusPort {
  public:
@@ -42,8 +43,19 @@ class SessionImages : public ImageStatusPort {
 
   void postImageStatus(unsigned char code, const unsigned char info[2]) override;
 
+  // The image window over the session's screen (null while no image is
+  // shown or the session has no window).
+  XStuffImage* window() const { return window_.get(); }
+  // Follows the screen's cells after a font, size or split-view change.
+  void resizeWindow();
+  // Scrolls the image window: "U", "D", "L" or "R".
+  void scroll(char direction);
+
  private:
   bool ensureObject();
+  // Shows the stored image in the image window, made on first use;
+  // `restoring` shows it as the restored state block says.
+  void showWindow(bool restoring = false);
   unsigned int largestImage() const;
 
   SessionControlBlock* session_;
@@ -52,4 +64,8 @@ class SessionImages : public ImageStatusPort {
   unsigned int depth_ = 24;
   ImageStore store_;
   std::unique_ptr<ImageObject> object_;
+  std::unique_ptr<XStuffImage> window_;
 };
+
+// The image side of a session's window, or null when it has none.
+SessionImages* ImagesOfSession(SessionControlBlock* session);

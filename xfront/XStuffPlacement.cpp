@@ -16,6 +16,7 @@
 #include "session/SessionTable.h"
 #include "session/WMGeometry.h"
 #include "xfront/DeskTopSettings.h"
+#include "xfront/SessionImages.h"
 #include "xfront/Win3270.h"
 #include "xfront/XStuff.h"
 #include "xfront/XStuffPrivate.h"
@@ -195,6 +196,9 @@ void XStuff::placeText(int textWidth, int textHeight, int option) {
     if (p.drawing && XtIsRealized(p.drawing)) XClearArea(XtDisplay(p.drawing), XtWindow(p.drawing), 0, 0, 0, 0, False);
     dirty_.widen(0, cells());
   }
+  // The image window stands on the text's cells: it follows a new origin,
+  // cell size or screen size.
+  if (SessionImages* images = ImagesOfSession(session_)) images->resizeWindow();
 }
 
 void XStuff::leftArrowCallback() {
