@@ -62,7 +62,7 @@ unsigned int EntryField::getTotalFieldSize() const {
 
 void EntryField::reverseFieldData(PresentationSpaceScreenBuffer* ps) {
   for (const EntryFieldSegment* s = requireSegments();; ++s) {
-    ps->reverseArea(s->start, s->end);
+    ps->mirrorArea(s->start, s->end);
     if (s->isLastSegment()) break;
   }
 }

@@ -577,12 +577,18 @@ void EntryField::turnFieldIndicatorsOff(DisplayBag* d) {
 }
 
 int EntryField::gainFocus(DisplayBag* d) {
+  // On a reversed screen the field's data is shown reversed while it has
+  // the focus, so that it is typed in the order the operator sees.
+  if (d->screenReversed()) d->presentationSpace().reverseEntryFieldData(this);
   setCursorDirectionIndicator(d);
   turnFieldIndicatorsOn(d);
   return 0;
 }
 
-void EntryField::loseFocus(DisplayBag* d) { turnFieldIndicatorsOff(d); }
+void EntryField::loseFocus(DisplayBag* d) {
+  turnFieldIndicatorsOff(d);
+  d->presentationSpace().unReverseEntryFieldData(this);
+}
 
 void RTLField::setCursorDirectionIndicator(DisplayBag* d) {
   d->modeFlagsA() |= DisplayBag::kARTLCursor;

@@ -87,12 +87,10 @@ inline void SetInsertMode(DisplayBag* d, bool on) {
   }
 }
 
-// Arabic or Farsi shaping runs while a shaping language is set and the text
-// is typed right to left as the operator sees it: the cursor moves right to
-// left on a normal screen, left to right on a reversed (mirrored) one.
-inline bool ShapingActive(DisplayBag* d) {
-  return d->asd().language() != 0 && RightToLeftCursor(d) != d->screenReversed();
-}
+// Arabic or Farsi shaping runs while a shaping language is set and the
+// cursor moves right to left (on a reversed screen too: the focused field's
+// data is then held reversed, so the operator sees it typed right to left).
+inline bool ShapingActive(DisplayBag* d) { return d->asd().language() != 0 && RightToLeftCursor(d); }
 
 inline bool IsRightToLeftClass(const EntryField* f) {
   const FieldClassID id = f->getFieldClassID();

@@ -117,31 +117,47 @@ TEST(ShapingLoopback, AReversedScreenShowsMirroredRowsAndStillShapes) {
   ASSERT_TRUE(d.screenReversed());
   d.outputChanges();
   const Bytes& ps = l.station->psBuffer;
+  // On the mirrored screen the left-to-right field of row 6 (columns
+  // 21-25) is typed right to left: it starts at its right end in the
+  // presentation space.
+  constexpr unsigned int kLtrStart = 5 * 80 + 20, kLtrEnd = kLtrStart + 4;
+  EXPECT_EQ(d.formatTable().getFieldByStartOffset(kLtrStart)->getFieldClassID(), kRTLField);
   d.cursor().detachCursorFromArea();
-  d.cursor().initializeCursorToArea(static_cast<int>(kRtlStart), 0, CursorOffsetAsShown);
-  EXPECT_EQ(d.formatTable().getFieldByStartOffset(kRtlStart)->getFieldClassID(), kLTRField)
-      << "on the mirrored screen the field runs left to right in the presentation space";
-  l.type({0x58, 0xF1, 0xF2, 0x58, 0x77, 0xBB});
-  EXPECT_EQ(Bytes(ps.begin() + kRtlStart, ps.begin() + kRtlStart + 6), (Bytes{0x58, 0xF1, 0xF2, 0x59, 0x78, 0xBC}));
-  // The device gets the rows mirrored: the field's first position shows at
-  // the right end of its mirrored place.
+  d.cursor().initializeCursorToArea(static_cast<int>(kLtrEnd), 0, CursorOffsetAsShown);
+  ASSERT_TRUE(d.modeFlagsA() & DisplayBag::kARTLCursor);
+  EXPECT_EQ(d.presentationSpace().reversedField(), d.formatTable().getFieldByStartOffset(kLtrStart))
+      << "the focused field's data is held reversed";
+  d.outputChanges();
+  l.type({0x58, 0x58});
+  EXPECT_EQ(Bytes(ps.begin() + kLtrEnd - 1, ps.begin() + kLtrEnd + 1), (Bytes{0x59, 0x59})) << "shaped";
+  // The change goes straight to the field's mirrored place: the first
+  // letter at the right end of the field as the operator sees it.
+  l.station->rendering.calls.clear();
   d.outputChanges();
   std::string call;
   for (const std::string& c : l.station->rendering.calls)
     if (c.rfind("updatePresentationSpacePlane", 0) == 0) call = c;
   unsigned int from = 0, to = 0, count = 0;
   ASSERT_EQ(std::sscanf(call.c_str(), "updatePresentationSpacePlane(%u,%u,%u)", &from, &to, &count), 3) << call;
-  const Bytes& shown = l.station->rendering.lastData;
-  const unsigned int mirrored = 4 * 80 + 79 - 20;
-  ASSERT_GE(from + shown.size(), mirrored + 1);
-  ASSERT_LE(from, mirrored - 5);
-  EXPECT_EQ(Bytes(shown.begin() + (mirrored - 5 - from), shown.begin() + (mirrored + 1 - from)),
-            (Bytes{0xBC, 0x78, 0x59, 0xF2, 0xF1, 0x58}));
+  EXPECT_EQ(from, kLtrStart);
+  EXPECT_EQ(to, 5u * 80 + 79 - 24);
+  EXPECT_EQ(count, 5u);
+  EXPECT_EQ(l.station->rendering.lastData, (Bytes{0, 0, 0, 0x59, 0x59}));
   l.enter();
-  EXPECT_EQ(ps[kRtlStart + 5], 0xBB) << "Enter ends the word";
-  // Read MDT Fields sends the presentation space's order.
-  const Bytes body = Cat({B({5, 27, 0xF1}), SetBufferAddress(5, 21), B({0x58, 0xF1, 0xF2, 0x59, 0x78, 0xBB})});
+  // Enter ends the word; the read takes the field in the host's order (the
+  // data reversal and the orientation suspended): left to right, the first
+  // letter first.
+  const Bytes body = Cat({B({6, 23, 0xF1}), SetBufferAddress(6, 21), B({0x59, 0x58})});
   EXPECT_EQ(l.Next(), Cat({Header(0x03, body.size(), 0, 0x40), body}));
+  // The read's control characters put the cursor in the first field: the
+  // typed field has its data in the host's order again.
+  EXPECT_NE(d.presentationSpace().reversedField(), d.formatTable().getFieldByStartOffset(kLtrStart));
+  EXPECT_EQ(Bytes(ps.begin() + kLtrStart, ps.begin() + kLtrEnd + 1), (Bytes{0x59, 0x58, 0, 0, 0}));
+  // Reversing the screen back leaves no field data reversed.
+  l.key(3, 8);
+  EXPECT_FALSE(d.screenReversed());
+  EXPECT_EQ(d.presentationSpace().reversedField(), nullptr);
+  EXPECT_EQ(Bytes(ps.begin() + kLtrStart, ps.begin() + kLtrEnd + 1), (Bytes{0x59, 0x58, 0, 0, 0}));
 }
 
 }  // namespace
