@@ -2,13 +2,15 @@
 // alphabetic, numeric, signed numeric, mandatory fill and entry, word wrap,
 // self-check, auto-enter, field exit required, right adjust, Dup, protected
 // and right-to-left), with what the host does between them (unlock, read,
-// options). No key sequence may halt, crash or leave the format table or
-// the cursor off the screen.
+// options, an Arabic or Farsi keyboard with shaping and the cursor put in
+// the right-to-left field). No key sequence may halt, crash or leave the
+// format table, the cursor or the shaping state out of bounds.
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
 #include "datastream/HostInterface.h"
+#include "display/ASD.h"
 #include "display/DisplayBag.h"
 #include "display/EntryField.h"
 #include "display/NullRendering.h"
@@ -106,12 +108,13 @@ void CheckStation(KeyStation& st, unsigned int fieldCount) {
     }
   }
   if (n != fieldCount) std::abort();
+  if (d.asd().state() > ASD::kForceFarsiBase) std::abort();
 }
 
 void HostAction(KeyStation& st, uint8_t what) {
   DisplayBag& d = st.display;
   KeyboardState& k = d.keyboardState();
-  switch (what % 8) {
+  switch (what % 10) {
     case 0:
       k.enterNormalUnlockState();
       d.readMgr().setReadPending(1);
@@ -122,6 +125,11 @@ void HostAction(KeyStation& st, uint8_t what) {
     case 4: d.options().exitCheck = (what & 0x08) != 0; break;
     case 5: d.readMgr().setReadPending(what & 0x08); break;
     case 6: k.exitErrorState(); break;
+    case 8:
+      // Shaping: none, Arabic or Farsi, typed in the right-to-left field.
+      d.asd().setASDLanguage((what >> 4) % 3);
+      d.cursor().moveCursorToNewArea(739, CursorOffsetAsShown);
+      break;
     default:
       d.cursor().moveCursorToNewArea(static_cast<int>((what * 29u) % (d.presentationSpace().lastOffset() + 1)),
                                      CursorOffsetAsShown);
