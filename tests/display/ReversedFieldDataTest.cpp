@@ -3,6 +3,7 @@
 // released when the format table is cleared.
 #include <gtest/gtest.h>
 
+#include "display/RestoreSense.h"
 #include "tests/display/StationFixture.h"
 
 namespace {
@@ -87,6 +88,33 @@ TEST(ReversedFieldData, FocusOnAReversedScreenReversesTheField) {
   b->gainFocus(&s.display);
   EXPECT_EQ(ps.reversedField(), b);
   EXPECT_EQ(At(s, 100, 3), (Bytes{0xC1, 0xC2, 0xC3}));
+}
+
+}  // namespace
+
+namespace {
+
+// A restored shaping state is checked: a state that does not exist is
+// refused and the shaper keeps what it had.
+TEST(ShapingState, RestoreTakesOnlyStatesThatExist) {
+  Station s;
+  ASD& asd = s.display.asd();
+  asd.setASDLanguage(ASD::kFarsi);
+  for (unsigned int state : {0u, 7u, 11u, 12u, 255u}) {
+    SCOPED_TRACE(state);
+    const std::vector<unsigned char> stream = SaveStream([&](qrnOStream* o) { o->save(state, 8); });
+    qrnIStream in(stream.data(), stream.size());
+    ASSERT_EQ(in.checkFCS(), 0u);
+    const unsigned int before = asd.state();
+    const unsigned int sense = asd.restoreASD(&in);
+    if (state <= ASD::kForceFarsiBase) {
+      EXPECT_EQ(sense, 0u);
+      EXPECT_EQ(asd.state(), state);
+    } else {
+      EXPECT_EQ(sense, kSenseRestoreDataInvalid);
+      EXPECT_EQ(asd.state(), before);
+    }
+  }
 }
 
 }  // namespace
