@@ -3,6 +3,7 @@
 // translator, the shapes read back from the presentation space.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -175,6 +176,73 @@ TEST(Shaping, ShapeKeysForceAShapeUntilPressedAgain) {
   EXPECT_EQ(s.logical(s.rtl), (Bytes{0x58, 0x58}));
   s.display.getCurrentArea()->asdKey(&s.display, 4);
   EXPECT_EQ(s.display.asd().state(), 1u) << "released: automatic shaping again";
+}
+
+// Random words of letters that join in every way (dual-joining beh-like
+// letters, ain, heh, yeh, right-joining letters) typed and ended: every
+// letter in the form its neighbours call for, as the code page and Unicode
+// describe it.
+struct OracleLetter {
+  unsigned int language, code, unicode, letters[2];
+  char form, joining;
+  int digit;
+};
+const OracleLetter kOracle[] = {
+#include "tests/display/ArabicLetterOracle.inc"
+};
+const OracleLetter* Describe(unsigned char code) {
+  for (const OracleLetter& l : kOracle)
+    if (l.language == 1 && l.code == code) return &l;
+  return nullptr;
+}
+
+TEST(Shaping, RandomWordsTakeTheFormsTheCodePageGivesTheirPlaces) {
+  const unsigned char letters[] = {0x58, 0x63, 0x65, 0x67, 0x69, 0x71, 0xAB, 0xAD, 0xAF, 0xBB, 0xBD, 0x52,
+                                   0x62, 0x73, 0x74, 0x75, 0x76, 0xCF, 0x9A, 0x9E, 0xBF, 0xDC};
+  ASD asd(nullptr, ASD::kArabic);
+  // The forms the code page has for a letter among the shaper's shapes.
+  auto forms = [&](const OracleLetter* l) {
+    std::string f;
+    for (unsigned int c = 0x40; c < 0xFF; ++c) {
+      const OracleLetter* o = Describe(static_cast<unsigned char>(c));
+      if (o && o->letters[0] == l->letters[0] && o->form != '?' && asd.classifyCharacter(static_cast<unsigned char>(c)) != 0)
+        f += o->form;
+    }
+    return f;
+  };
+  uint32_t seed = 12345;
+  auto next = [&seed](uint32_t n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) % n;
+  };
+  for (int word = 0; word < 150; ++word) {
+    Bytes typed;
+    const uint32_t length = 1 + next(9);
+    for (uint32_t i = 0; i < length; ++i) typed.push_back(letters[next(sizeof letters)]);
+    SCOPED_TRACE(testing::PrintToString(typed));
+    ArabicStation s;
+    s.place(1009);
+    s.typeCodes(typed);
+    s.run(kFieldExit);
+    const Bytes shaped = s.logical(s.rtl);
+    ASSERT_EQ(shaped.size(), typed.size());
+    for (size_t i = 0; i < typed.size(); ++i) {
+      const OracleLetter* t = Describe(typed[i]);
+      const OracleLetter* r = Describe(shaped[i]);
+      ASSERT_TRUE(t && r);
+      EXPECT_EQ(r->letters[0], t->letters[0]) << "letter " << i;
+      const bool joinsPrevious = i > 0 && Describe(typed[i - 1])->joining == 'D';
+      const bool joinsNext = t->joining == 'D' && i + 1 < typed.size();
+      // The wanted form, then what stands for it when the code page has no
+      // code point of its own for it.
+      const char* wanted = joinsPrevious && joinsNext ? "MN" : joinsNext ? "N" : joinsPrevious ? "F-I" : "I-";
+      const std::string have = forms(t);
+      char expected = '?';
+      for (const char* w = wanted; *w && expected == '?'; ++w)
+        if (have.find(*w) != std::string::npos) expected = *w;
+      EXPECT_EQ(r->form, expected) << "letter " << i << " (" << have << ")";
+    }
+  }
 }
 
 }  // namespace
