@@ -164,6 +164,29 @@ TEST(Shaping, LeftToRightFieldsAndLatinKeyboardsAreNotShaped) {
   EXPECT_EQ(latin.bytes(1008, 1009), std::string("\x58\x58"));
 }
 
+TEST(Shaping, FarsiWordsTakeTheirShapes) {
+  // CP1097: beh initial 0x58 / isolated 0x57, ain initial 0xAC / middle
+  // 0xAD / final 0xAB, reh 0x77, farsi yeh initial 0xDF / final 0xDE.
+  const struct {
+    Bytes typed, shaped;
+  } words[] = {
+      {{0x58, 0x58}, {0x58, 0x57}},
+      {{0xAC, 0xAC, 0xAC}, {0xAC, 0xAD, 0xAB}},
+      {{0x58, 0x77, 0x58}, {0x58, 0x77, 0x57}},
+      {{0x58, 0xDF}, {0x58, 0xDE}},
+  };
+  for (const auto& w : words) {
+    SCOPED_TRACE(testing::PrintToString(w.typed));
+    ArabicStation s;
+    s.display.asd().setASDLanguage(ASD::kFarsi);
+    s.place(1009);
+    s.typeCodes(w.typed);
+    s.run(kFieldExit);
+    EXPECT_EQ(s.error(), 0u);
+    EXPECT_EQ(s.logical(s.rtl), w.shaped);
+  }
+}
+
 TEST(Shaping, ShapeKeysForceAShapeUntilPressedAgain) {
   ArabicStation s;
   s.display.asd().setASDLanguage(ASD::kFarsi);
