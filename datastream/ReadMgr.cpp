@@ -129,10 +129,13 @@ bool ReadMgr::appendFields(unsigned int read, unsigned char* buffer, unsigned in
                                                 : static_cast<ReadFields*>(&input);
   if (!reader->anyFieldModified(display_)) return true;
   FormatTable& table = display_->formatTable();
+  PresentationSpaceScreenBuffer& ps = display_->presentationSpace();
+  ps.suspendReversedFieldDataIfAny();
   table.suspendReversedFieldOrientationsForReverseScreenIfReversed();
-  display_->presentationSpace().refreshPresentationSpaceFromDeviceIfNeeded(0);
+  ps.refreshPresentationSpaceFromDeviceIfNeeded(0);
   const unsigned int n = reader->activateRead(display_, fieldSequencing_, buffer + length, size - length);
   table.unSuspendReversedFieldOrientationsForReverseScreenIfSuspended();
+  ps.unSuspendReversedFieldDataIfAny();
   if (n == ReadFields::kResequenceError) {
     LogMsg(LevelWarning, "ReadMgr: the field resequencing chain is broken; resequencing error sent.\n");
     display_->getRendering()->WsFreeBuffer(buffer);
@@ -213,10 +216,13 @@ void ReadMgr::readImmediate() {
   if (!errorOnScreen && !nothing) {
     ReadInputFields input;
     FormatTable& table = display_->formatTable();
+    PresentationSpaceScreenBuffer& ps = display_->presentationSpace();
+    ps.suspendReversedFieldDataIfAny();
     table.suspendReversedFieldOrientationsForReverseScreenIfReversed();
-    display_->presentationSpace().refreshPresentationSpaceFromDeviceIfNeeded(0);
+    ps.refreshPresentationSpaceFromDeviceIfNeeded(0);
     const unsigned int n = input.activateRead(display_, fieldSequencing_, buffer + length, size - length);
     table.unSuspendReversedFieldOrientationsForReverseScreenIfSuspended();
+    ps.unSuspendReversedFieldDataIfAny();
     if (n == ReadFields::kResequenceError) {
       display_->getRendering()->WsFreeBuffer(buffer);
       if (HostInterface* host = display_->hostInterface()) host->sendResequencingErrorToHost(display_->getRendering());

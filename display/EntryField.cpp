@@ -62,7 +62,7 @@ unsigned int EntryField::getTotalFieldSize() const {
 
 void EntryField::reverseFieldData(PresentationSpaceScreenBuffer* ps) {
   for (const EntryFieldSegment* s = requireSegments();; ++s) {
-    ps->reverseArea(s->start, s->end);
+    ps->mirrorArea(s->start, s->end);
     if (s->isLastSegment()) break;
   }
 }
@@ -193,7 +193,6 @@ int EntryField::asdDeleteCharacter(DisplayBag*) { return 0; }
 int EntryField::isSignedNumeric() { return 0; }
 unsigned char EntryField::getZeroCharacter() { return 0xF0; }
 int EntryField::insertCharacter(DisplayBag*, unsigned char) { return 0; }
-int EntryField::asdInsertCharacter(DisplayBag*, unsigned char) { return 0; }
 int EntryField::asdAtEnd(DisplayBag*) { return 0; }
 int EntryField::asdAtStart(DisplayBag*) { return 0; }
 unsigned int EntryField::getLogicalEndOffset(DisplayBag*) { return getLastSegmentPtr()->end; }

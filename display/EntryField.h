@@ -65,6 +65,9 @@ class EntryField : public Field {
   void loseFocus(DisplayBag* d) override;
   int reverse(DisplayBag* d) override;
   int checkBeforeAid(DisplayBag* d, unsigned char aid) override;
+  // Ends a shaping run in the field: the characters after the cursor take
+  // their shapes.
+  int interruptShaping(DisplayBag* d) override;
   int ownsOffset(unsigned int offset) override;
   int isEntryField() override;
   int isInputCapableAt(unsigned int offset) override;
@@ -138,6 +141,8 @@ class EntryField : public Field {
   // Typing: inserts or replaces `c` at the cursor by the station's insert
   // mode; 0, or the operator error raised.
   int dataInsertReplace(DisplayBag* d, DBChar c, unsigned int flags);
+  // The same while Arabic or Farsi shaping runs in the field.
+  int shapedInsertReplace(DisplayBag* d, unsigned char c, unsigned int flags);
   // Attribute queries.
   unsigned int fillType() const { return format_[1] & kFillMask; }
   bool isRightAdjust() const { return fillType() == kRightAdjustZero || fillType() == kRightAdjustBlank; }

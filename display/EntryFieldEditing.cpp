@@ -4,6 +4,7 @@
 // field highlight.
 #include <vector>
 
+#include "display/ASDInfo.h"
 #include "display/FieldEditingSupport.h"
 #include "display/SelfCheckDigits.h"
 #include "keyboard/AidType.h"
@@ -13,9 +14,7 @@ using namespace field_editing;
 
 namespace field_editing {
 
-std::vector<unsigned int> TypingOrder(DisplayBag* d, EntryField* f, bool withSign) {
-  std::vector<unsigned int> order;
-  order.reserve(f->getTotalFieldSize() + 1u);
+void TypingOrder(DisplayBag* d, EntryField* f, FieldPositions& order, bool withSign) {
   const bool rtlClass = IsRightToLeftClass(f);
   for (const EntryFieldSegment* s = f->getFirstSegmentPtr();; ++s) {
     if (rtlClass) {
@@ -27,23 +26,18 @@ std::vector<unsigned int> TypingOrder(DisplayBag* d, EntryField* f, bool withSig
   }
   if (!withSign && f->isSignedNumeric() && order.size() > 1) order.pop_back();
   if (!rtlClass && RightToLeftCursor(d)) {
-    for (size_t i = 0, j = order.size(); i + 1 < j; ++i, --j) {
-      const unsigned int t = order[i];
-      order[i] = order[j - 1];
-      order[j - 1] = t;
-    }
+    for (size_t i = 0, j = order.size(); i + 1 < j; ++i, --j) order.swap(i, j - 1);
   }
-  return order;
 }
 
-int IndexOf(const std::vector<unsigned int>& order, unsigned int offset) {
+int IndexOf(const FieldPositions& order, unsigned int offset) {
   for (size_t i = 0; i < order.size(); ++i)
     if (order[i] == offset) return static_cast<int>(i);
   return -1;
 }
 
 void FillToLogicalEnd(DisplayBag* d, EntryField* f, unsigned int offset, unsigned char c) {
-  const std::vector<unsigned int> order = TypingOrder(d, f);
+  const FieldPositions order = TypingOrder(d, f);
   const int at = IndexOf(order, offset);
   if (at < 0) return;
   PresentationSpaceScreenBuffer& ps = d->presentationSpace();
@@ -52,7 +46,7 @@ void FillToLogicalEnd(DisplayBag* d, EntryField* f, unsigned int offset, unsigne
 
 void DeleteInTypingOrder(DisplayBag* d, EntryField* f, unsigned int offset, unsigned int count,
                          bool withSign) {
-  const std::vector<unsigned int> order = TypingOrder(d, f, withSign);
+  const FieldPositions order = TypingOrder(d, f, withSign);
   const int at = IndexOf(order, offset);
   if (at < 0 || count == 0) return;
   PresentationSpaceScreenBuffer& ps = d->presentationSpace();
@@ -128,17 +122,17 @@ unsigned int EntryField::lastDataOffset() {
 
 namespace {
 unsigned int LogicalStart(DisplayBag* d, EntryField* f) {
-  const std::vector<unsigned int> order = TypingOrder(d, f);
+  const FieldPositions order = TypingOrder(d, f);
   return order.front();
 }
 unsigned int LogicalEnd(DisplayBag* d, EntryField* f) {
-  const std::vector<unsigned int> order = TypingOrder(d, f);
+  const FieldPositions order = TypingOrder(d, f);
   return order.back();
 }
 // One step in typing order from the cursor (forward or back); false at the
 // end of the field.
 bool StepCursor(DisplayBag* d, EntryField* f, bool forward) {
-  const std::vector<unsigned int> order = TypingOrder(d, f, true);
+  const FieldPositions order = TypingOrder(d, f, true);
   const int at = IndexOf(order, CursorAt(d));
   if (at < 0) return false;
   const int to = forward ? at + 1 : at - 1;
@@ -178,7 +172,7 @@ void RTLField::fillForward(DisplayBag* d, unsigned int offset, unsigned char c) 
 
 namespace {
 void FillToLogicalStart(DisplayBag* d, EntryField* f, unsigned int offset, unsigned char c) {
-  const std::vector<unsigned int> order = TypingOrder(d, f);
+  const FieldPositions order = TypingOrder(d, f);
   const int at = IndexOf(order, offset);
   for (int i = at; i >= 0; --i) d->presentationSpace().writeCharacter(order[static_cast<size_t>(i)], c);
 }
@@ -206,8 +200,67 @@ int EntryField::dataKey(DisplayBag* d, DataKeystroke* key) {
   return dataInsertReplace(d, c, 0);
 }
 
+namespace {
+// The field's text, the cursor and the shaping state before a shaped edit,
+// put back when the edit does not fit: an edit is refused whole, never
+// completed by dropping what the operator typed.
+class ShapedEditGuard {
+ public:
+  ShapedEditGuard(DisplayBag* d, EntryField* f) : d_(d), asd_(d->asd()), cursor_(CursorAt(d)) {
+    TypingOrder(d, f, order_, true);
+    const PresentationSpaceScreenBuffer& ps = d->presentationSpace();
+    for (unsigned int i = 0; i < order_.size(); ++i) bytes_[i] = ps.getCharacter(order_[i]);
+  }
+  void restore() {
+    PresentationSpaceScreenBuffer& ps = d_->presentationSpace();
+    for (unsigned int i = 0; i < order_.size(); ++i) ps.writeCharacter(order_[i], bytes_[i]);
+    MoveWithin(d_, cursor_);
+    d_->asd() = asd_;
+  }
+
+ private:
+  DisplayBag* d_;
+  ASD asd_;
+  unsigned int cursor_;
+  FieldPositions order_;
+  unsigned char bytes_[FieldPositions::kCapacity];
+};
+}  // namespace
+
+int EntryField::shapedInsertReplace(DisplayBag* d, unsigned char c, unsigned int flags) {
+  ASDInfoDP info(this);
+  ASD& asd = d->asd();
+  ShapedEditGuard guard(d, this);
+  if (InsertMode(d)) {
+    if (const int error = asd.insertLogicalCharacter(info, c)) {
+      guard.restore();
+      return Raise(d, static_cast<unsigned int>(error));
+    }
+    markEdited();
+    return 0;
+  }
+  const bool atEnd = CursorAt(d) == getLogicalEndOffset(d);
+  unsigned int interrupted = 0;
+  if (const int error = asd.replaceLogicalCharacter(info, c, interrupted)) {
+    guard.restore();
+    return Raise(d, static_cast<unsigned int>(error));
+  }
+  markEdited();
+  if (!atEnd) return 0;
+  if (const int error = asd.interruptASDType1(info, 0, interrupted))
+    return Raise(d, static_cast<unsigned int>(error));
+  return ExitEntryField(d, this, flags);
+}
+
+int EntryField::interruptShaping(DisplayBag* d) {
+  if (!ShapingActive(d)) return 0;
+  ASDInfoDP info(this);
+  return d->asd().interruptASDType2(info, 0);
+}
+
 int EntryField::dataInsertReplace(DisplayBag* d, DBChar c, unsigned int flags) {
   const unsigned char ch = SingleByteOf(c);
+  if (ShapingActive(d)) return shapedInsertReplace(d, ch, flags);
   if (InsertMode(d)) {
     if (const int error = insertCharacterAtCursor(d, ch))
       return Raise(d, static_cast<unsigned int>(error));
@@ -238,21 +291,25 @@ int EntryField::replaceCharacterAtCursor(DisplayBag* d, unsigned char c) {
 namespace {
 // Inserts `c` at the cursor; the text after it moves one position on in
 // typing order, which needs a null in the field's last data position.
-int InsertInTypingOrder(DisplayBag* d, EntryField* f, unsigned char c) {
-  const std::vector<unsigned int> order = TypingOrder(d, f);
+int InsertInTypingOrder(DisplayBag* d, EntryField* f, unsigned char c, bool advance = true) {
+  const FieldPositions order = TypingOrder(d, f);
   const int at = IndexOf(order, CursorAt(d));
   PresentationSpaceScreenBuffer& ps = d->presentationSpace();
   if (at < 0 || ps.getCharacter(order.back()) != kNull) return kErrorNoRoom;
   for (size_t i = order.size() - 1; i > static_cast<size_t>(at); --i)
     ps.writeCharacter(order[i], ps.getCharacter(order[i - 1]));
   ps.writeCharacter(order[static_cast<size_t>(at)], c);
-  if (static_cast<size_t>(at) + 1 < order.size()) MoveWithin(d, order[static_cast<size_t>(at) + 1]);
+  if (advance && static_cast<size_t>(at) + 1 < order.size()) MoveWithin(d, order[static_cast<size_t>(at) + 1]);
   return 0;
 }
 }  // namespace
 
 int LTRField::insertCharacter(DisplayBag* d, unsigned char c) { return InsertInTypingOrder(d, this, c); }
 int RTLField::insertCharacter(DisplayBag* d, unsigned char c) { return InsertInTypingOrder(d, this, c); }
+// The shaper's insert: the cursor stays on the new character.
+int EntryField::asdInsertCharacter(DisplayBag* d, unsigned char c) {
+  return InsertInTypingOrder(d, this, c, false);
+}
 
 // Exit keys.
 
@@ -273,7 +330,19 @@ int ExitKeyChecksAndErase(DisplayBag* d, EntryField* f) {
   // The rest of the field is erased and the field adjusted unless the exit
   // key only ends a pending exit (the cursor then stands on typed data).
   if (!pending) {
-    FillToLogicalEnd(d, f, cursor, kNull);
+    bool erase = true;
+    unsigned int from = cursor;
+    if (ShapingActive(d)) {
+      // The word before the cursor takes its final shapes first (a seen
+      // letter may grow its tail and move the cursor on).
+      ASDInfoDP info(f);
+      unsigned int interrupted = 0;
+      if (const int error = d->asd().interruptASDType1(info, 0, interrupted))
+        return Raise(d, static_cast<unsigned int>(error));
+      from = CursorAt(d);
+      erase = !interrupted && !d->asd().afterText();
+    }
+    if (erase) FillToLogicalEnd(d, f, from, kNull);
     f->afterErase(d);
     f->rightAdjust(d);
   }
@@ -354,7 +423,7 @@ int AreaOfScreen::fieldBackspace(DisplayBag* d) {
 namespace {
 int EndInField(DisplayBag* d, EntryField* f) {
   if (const int error = f->interruptShaping(d)) return Raise(d, static_cast<unsigned int>(error));
-  const std::vector<unsigned int> order = TypingOrder(d, f);
+  const FieldPositions order = TypingOrder(d, f);
   PresentationSpaceScreenBuffer& ps = d->presentationSpace();
   size_t i = order.size();
   while (i > 0 && ps.getCharacter(order[i - 1]) == kNull) --i;
@@ -508,12 +577,18 @@ void EntryField::turnFieldIndicatorsOff(DisplayBag* d) {
 }
 
 int EntryField::gainFocus(DisplayBag* d) {
+  // On a reversed screen the field's data is shown reversed while it has
+  // the focus, so that it is typed in the order the operator sees.
+  if (d->screenReversed()) d->presentationSpace().reverseEntryFieldData(this);
   setCursorDirectionIndicator(d);
   turnFieldIndicatorsOn(d);
   return 0;
 }
 
-void EntryField::loseFocus(DisplayBag* d) { turnFieldIndicatorsOff(d); }
+void EntryField::loseFocus(DisplayBag* d) {
+  turnFieldIndicatorsOff(d);
+  d->presentationSpace().unReverseEntryFieldData(this);
+}
 
 void RTLField::setCursorDirectionIndicator(DisplayBag* d) {
   d->modeFlagsA() |= DisplayBag::kARTLCursor;

@@ -2,6 +2,7 @@
 // fields, and the refusals of the areas that take no input.
 #include <vector>
 
+#include "display/ASDInfo.h"
 #include "display/FieldEditingSupport.h"
 #include "display/WordWrapLayout.h"
 
@@ -77,8 +78,17 @@ int RTLField::asdDeleteCharacter(DisplayBag* d) {
   return 0;
 }
 
+namespace {
+void ShapedDelete(DisplayBag* d, EntryField* f) {
+  ASDInfoDP info(f);
+  d->asd().deleteLogicalCharacter(info);
+}
+}  // namespace
+
 int LTRField::deleteKey(DisplayBag* d) {
-  if (RightToLeftCursor(d))
+  if (ShapingActive(d))
+    ShapedDelete(d, this);
+  else if (RightToLeftCursor(d))
     asdDeleteCharacter(d);
   else
     deleteLTRCursorDirection(d, 1, 0, -1);
@@ -87,7 +97,10 @@ int LTRField::deleteKey(DisplayBag* d) {
 }
 
 int RTLField::deleteKey(DisplayBag* d) {
-  asdDeleteCharacter(d);
+  if (ShapingActive(d))
+    ShapedDelete(d, this);
+  else
+    asdDeleteCharacter(d);
   AfterDelete(d, this);
   return 0;
 }
@@ -164,9 +177,20 @@ int RTLField::close(DisplayBag* d) { return CloseInField(d, this, true); }
 
 // The shaping keys act only while shaping runs right to left; the shaper
 // then takes them.
-int EntryField::asdKey(DisplayBag* d, unsigned int) {
+int EntryField::asdKey(DisplayBag* d, unsigned int key) {
   if (ExitPending(d)) return Raise(d, kErrorExitPending);
   if (const unsigned int refusal = ShiftRefusal(d, this)) return Raise(d, refusal);
+  if (!ShapingActive(d)) return 0;
+  ASDInfoDP info(this);
+  ASD& asd = d->asd();
+  switch (key) {
+    case 1: asd.baseKey(info); break;
+    case 2: asd.farsiBaseKey(info); break;
+    case 3: asd.finalKey(info); break;
+    case 4: asd.initialKey(info); break;
+    case 5: asd.middleKey(info); break;
+    default: break;
+  }
   return 0;
 }
 
@@ -237,7 +261,7 @@ void RTLField::toggleCursorDirection(DisplayBag* d) { FlipDirection(d); }
 
 int LTRField::cut(DisplayBag* d, unsigned int start, unsigned int rows, unsigned int width) {
   if (rows == 0 || width == 0) return 0;
-  const std::vector<unsigned int> order = TypingOrder(d, this, true);
+  const FieldPositions order = TypingOrder(d, this, true);
   int cursorIndex = IndexOf(order, CursorAt(d));
   const unsigned int c = d->columns();
   for (unsigned int r = rows; r-- > 0;) {

@@ -87,6 +87,11 @@ inline void SetInsertMode(DisplayBag* d, bool on) {
   }
 }
 
+// Arabic or Farsi shaping runs while a shaping language is set and the
+// cursor moves right to left (on a reversed screen too: the focused field's
+// data is then held reversed, so the operator sees it typed right to left).
+inline bool ShapingActive(DisplayBag* d) { return d->asd().language() != 0 && RightToLeftCursor(d); }
+
 inline bool IsRightToLeftClass(const EntryField* f) {
   const FieldClassID id = f->getFieldClassID();
   return id == kRTLField || id == kRTLWordWrapField;
@@ -97,9 +102,37 @@ inline bool IsRightToLeftClass(const EntryField* f) {
 // field typed right to left runs from its last position back to its
 // first). `withSign` false leaves out the sign position of a signed-numeric
 // field.
-std::vector<unsigned int> TypingOrder(DisplayBag* d, EntryField* f, bool withSign = false);
+// Held in place (no heap), so that typing allocates nothing.
+class FieldPositions {
+ public:
+  static constexpr unsigned int kCapacity = 4096;
+  unsigned int size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  unsigned int operator[](size_t i) const { return at_[i]; }
+  unsigned int front() const { return at_[0]; }
+  unsigned int back() const { return at_[size_ - 1]; }
+  void push_back(unsigned int p) {
+    if (size_ < kCapacity) at_[size_++] = static_cast<unsigned short>(p);
+  }
+  void pop_back() { --size_; }
+  void swap(size_t i, size_t j) {
+    const unsigned short t = at_[i];
+    at_[i] = at_[j];
+    at_[j] = t;
+  }
+
+ private:
+  unsigned short at_[kCapacity];
+  unsigned int size_ = 0;
+};
+void TypingOrder(DisplayBag* d, EntryField* f, FieldPositions& order, bool withSign = false);
+inline FieldPositions TypingOrder(DisplayBag* d, EntryField* f, bool withSign = false) {
+  FieldPositions order;
+  TypingOrder(d, f, order, withSign);
+  return order;
+}
 // The index of `offset` in `order`, or -1.
-int IndexOf(const std::vector<unsigned int>& order, unsigned int offset);
+int IndexOf(const FieldPositions& order, unsigned int offset);
 // Fills from `offset` to the field's logical end (in typing order, sign
 // excluded) with `c`.
 void FillToLogicalEnd(DisplayBag* d, EntryField* f, unsigned int offset, unsigned char c);

@@ -68,6 +68,7 @@ void FormatTable::commonInitialization() {
 
 void FormatTable::clearFormatTable() {
   if (flags_ & kSystemRequestMode) exitSystemRequestMode();
+  owner_->presentationSpace().releaseReversedFieldData();
   if (flags_ & kButtonsDrawn) owner_->getRendering()->erasePushButtons(0, highest_ + 1u);
   commonInitialization();
 }

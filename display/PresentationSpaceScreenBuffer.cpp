@@ -7,6 +7,7 @@
 #include "datastream/qrnOStream.h"
 #include "display/DisplayCharacteristics.h"
 #include "display/ECBScreenBuffer.h"
+#include "display/EntryField.h"
 #include "display/Rendering.h"
 #include "display/RestoreSense.h"
 #include "display/StationServices.h"
@@ -290,7 +291,9 @@ void PresentationSpaceScreenBuffer::outputMultiplePlanesChanges(PrimaryECBScreen
       if (p->hasChanges() && p->changedLow() < first) first = p->changedLow();
     auto* work = static_cast<unsigned char*>(r->WsGetBuffer(lastOffset_ + 1u));
     unsigned int outFirst = 0, outLast = 0;
+    suspendReversedFieldDataIfAny();
     reverseScreen(work, first, lastOffset_, outFirst, outLast);
+    unSuspendReversedFieldDataIfAny();
     const unsigned int n = outLast - outFirst + 1;
     r->updateAllPlanes(work, outFirst, n, primary->store(), outFirst,
                        primary->hasChanges() ? n : 0u, secondary->store(), outFirst,
@@ -329,8 +332,10 @@ void PresentationSpaceScreenBuffer::outputChanges() {
     }
     if (hasChanges())
       r->updatePresentationSpacePlane(bytes_.data(), changedLow_, changedLow_, changedCount());
-  } else if (hasChanges()) {
+  } else if (hasChanges() && !sendReversedField()) {
+    suspendReversedFieldDataIfAny();
     sendMirrored(changedLow_);
+    unSuspendReversedFieldDataIfAny();
   }
   emptyChangedRange();
 }
@@ -442,6 +447,88 @@ void PresentationSpaceScreenBuffer::reverseArea(unsigned int first, unsigned int
   markChanged(markLo, markHi);
 }
 
+void PresentationSpaceScreenBuffer::mirrorArea(unsigned int first, unsigned int last) {
+  if (first > lastOffset_ || last > lastOffset_) return;
+  unsigned int lo = first < last ? first : last, hi = first < last ? last : first;
+  const unsigned int markLo = lo, markHi = hi;
+  unsigned char* b = bytes_.data();
+  auto swap = [this](unsigned char c) {
+    const unsigned char s = swapCharacter(c);
+    return swapCharacter(s) == c ? s : c;
+  };
+  while (lo < hi) {
+    const unsigned char t = swap(b[lo]);
+    b[lo] = swap(b[hi]);
+    b[hi] = t;
+    ++lo;
+    --hi;
+  }
+  if (lo == hi) b[lo] = swap(b[lo]);
+  markChanged(markLo, markHi);
+}
+
+void PresentationSpaceScreenBuffer::reverseEntryFieldData(EntryField* f) {
+  if (!f || f == reversedField_) return;
+  if (reversedField_) unReverseEntryFieldData(reversedField_);
+  f->reverseFieldData(this);
+  reversedField_ = f;
+}
+
+void PresentationSpaceScreenBuffer::unReverseEntryFieldData(EntryField* f) {
+  if (!f || f != reversedField_) return;
+  f->reverseFieldData(this);
+  reversedField_ = nullptr;
+}
+
+void PresentationSpaceScreenBuffer::suspendReversedFieldDataIfAny() {
+  if (!reversedField_ || suspendedField_) return;
+  reversedField_->reverseFieldData(this);
+  suspendedField_ = reversedField_;
+  reversedField_ = nullptr;
+}
+
+void PresentationSpaceScreenBuffer::unSuspendReversedFieldDataIfAny() {
+  if (!suspendedField_) return;
+  suspendedField_->reverseFieldData(this);
+  reversedField_ = suspendedField_;
+  suspendedField_ = nullptr;
+}
+
+void PresentationSpaceScreenBuffer::releaseReversedFieldData() {
+  if (reversedField_) reversedField_->reverseFieldData(this);
+  reversedField_ = suspendedField_ = nullptr;
+}
+
+bool PresentationSpaceScreenBuffer::sendReversedField() {
+  EntryField* f = reversedField_;
+  if (!f || !hasChanges() || !f->hasSegments()) return false;
+  const unsigned int cols = columns();
+  // The change must lie inside the field.
+  bool inside = false;
+  for (const EntryFieldSegment* s = f->getFirstSegmentPtr();; ++s) {
+    if (changedLow_ >= s->start && changedLow_ + changedCount() - 1 <= s->end) inside = true;
+    if (s->isLastSegment()) break;
+  }
+  if (!inside) return false;
+  Rendering* r = station_->getRendering();
+  // Each row of the field, from the last row upwards: the reversed data
+  // goes in its order to the mirrored addresses of the row's part.
+  const EntryFieldSegment* first = f->getFirstSegmentPtr();
+  const EntryFieldSegment* last = f->getLastSegmentPtr();
+  for (const EntryFieldSegment* s = last;; --s) {
+    unsigned int end = s->end;
+    for (;;) {
+      const unsigned int rowStart = end / cols * cols;
+      const unsigned int start = s->start > rowStart ? s->start : rowStart;
+      r->updatePresentationSpacePlane(bytes_.data(), start, reverseAddress(end), end - start + 1);
+      if (start == s->start) break;
+      end = start - 1;
+    }
+    if (s == first) break;
+  }
+  return true;
+}
+
 // ---- rows for inbound records --------------------------------------------------------
 
 int PresentationSpaceScreenBuffer::readFromRowWithEnder(unsigned char* out, unsigned int capacity,
@@ -454,7 +541,9 @@ int PresentationSpaceScreenBuffer::readFromRowWithEnder(unsigned char* out, unsi
   if (reversed()) {
     mirrored.resize(lastOffset_ + 1u);
     unsigned int f = 0, l = 0;
+    suspendReversedFieldDataIfAny();
     reverseScreen(mirrored.data(), 0, lastOffset_, f, l);
+    unSuspendReversedFieldDataIfAny();
     ps = mirrored.data();
   }
   PrimaryECBScreenBuffer* primary = station_->getPrimaryECBPlane();

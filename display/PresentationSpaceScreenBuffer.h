@@ -14,6 +14,7 @@ class qrnIStream;
 class PrimaryECBScreenBuffer;
 class SecondaryECBScreenBuffer;
 class ColorECBScreenBuffer;
+class EntryField;
 
 class PresentationSpaceScreenBuffer : public ScreenBuffer {
  public:
@@ -86,6 +87,23 @@ class PresentationSpaceScreenBuffer : public ScreenBuffer {
   void reverseArea(unsigned int first, unsigned int last);
   unsigned char swapCharacter(unsigned char c) const;
 
+  // An entry field's data shown reversed while it has the focus on a
+  // reversed screen (one field at a time). Reversing twice gives the data
+  // back unchanged.
+  void reverseEntryFieldData(EntryField* f);
+  void unReverseEntryFieldData(EntryField* f);
+  // Around reads and whole-screen mirrored output the field's data is put
+  // back in the host's order for the time.
+  void suspendReversedFieldDataIfAny();
+  void unSuspendReversedFieldDataIfAny();
+  // The format table is cleared: the reversed field's data goes back in the
+  // host's order and the field is forgotten.
+  void releaseReversedFieldData();
+  EntryField* reversedField() const { return reversedField_; }
+  // Mirrors [first, last] in place; characters pass only through the swaps
+  // that work both ways.
+  void mirrorArea(unsigned int first, unsigned int last);
+
   // Rows first..last for an inbound record: each row's bytes with escape
   // triples 0x10, plane, value before positions with extended attributes,
   // trailing nulls dropped, ended by 0xFF. rowIndex (when given, one entry
@@ -140,9 +158,13 @@ class PresentationSpaceScreenBuffer : public ScreenBuffer {
   bool urlWordAt(unsigned int p, unsigned int rowEnd) const;
   bool placeRowEndAttribute(unsigned char* out, unsigned int row, unsigned char attr);
   void sendMirrored(unsigned int first);
+  // Sends a change inside the reversed field straight to its mirrored place.
+  bool sendReversedField();
   void setWhole() { setChangedRange(0, lastOffset_); }
 
   NormalCharacterBufferImplementation bytes_;
+  EntryField* reversedField_ = nullptr;
+  EntryField* suspendedField_ = nullptr;
   unsigned char clearUnit_ = 0;
   unsigned char deviceRows_;
   unsigned char deviceColumns_;

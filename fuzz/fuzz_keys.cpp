@@ -4,13 +4,15 @@
 // adjust, Dup, protected and right-to-left), a scroll bar, and hot-spot text
 // (function keys, paging words, a menu option, a web address), with what
 // the host does between them (unlock, read, options, programmed mouse
-// buttons). No sequence may halt, crash or leave the format table or the
-// cursor off the screen.
+// buttons, an Arabic or Farsi keyboard with shaping and the cursor put in
+// the right-to-left field). No sequence may halt, crash or leave the format
+// table, the cursor or the shaping state out of bounds.
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
 #include "datastream/HostInterface.h"
+#include "display/ASD.h"
 #include "display/DisplayBag.h"
 #include "display/EntryField.h"
 #include "display/NullRendering.h"
@@ -132,12 +134,13 @@ void CheckStation(KeyStation& st, unsigned int fieldCount) {
     }
   }
   if (n != fieldCount) std::abort();
+  if (d.asd().state() > ASD::kForceFarsiBase) std::abort();
 }
 
 void HostAction(KeyStation& st, uint8_t what) {
   DisplayBag& d = st.display;
   KeyboardState& k = d.keyboardState();
-  switch (what % 12) {
+  switch (what % 13) {
     case 0:
       k.enterNormalUnlockState();
       d.readMgr().setReadPending(1);
@@ -165,6 +168,11 @@ void HostAction(KeyStation& st, uint8_t what) {
       break;
     }
     case 11: d.mouseButtons().clearTable(); break;
+    case 12:
+      // Shaping: none, Arabic or Farsi, typed in the right-to-left field.
+      d.asd().setASDLanguage((what >> 4) % 3);
+      d.cursor().moveCursorToNewArea(739, CursorOffsetAsShown);
+      break;
     default:
       d.cursor().moveCursorToNewArea(static_cast<int>((what * 29u) % (d.presentationSpace().lastOffset() + 1)),
                                      CursorOffsetAsShown);

@@ -170,24 +170,47 @@ bool ScreenPainter::drawSpan(int start, int end, int cursor) {
   return coveredCursor;
 }
 
-void ScreenPainter::drawPushButtonFrame(int start, int length, bool pressed) {
-  const int x = cellX(start), y = cellY(start);
-  const int w = length * cellWidth_ - 1, h = cellHeight_ - 1;
-  GC top = pressed ? buttonBottom_ : buttonTop_;
-  GC bottom = pressed ? buttonTop_ : buttonBottom_;
-  XPoint tl[3] = {{static_cast<short>(x), static_cast<short>(y + h)},
-                  {static_cast<short>(x), static_cast<short>(y)},
-                  {static_cast<short>(x + w), static_cast<short>(y)}};
-  XPoint br[3] = {{static_cast<short>(x + 1), static_cast<short>(y + h)},
-                  {static_cast<short>(x + w), static_cast<short>(y + h)},
-                  {static_cast<short>(x + w), static_cast<short>(y + 1)}};
-  XDrawLines(display_, drawable_, top, tl, 3, CoordModeOrigin);
-  XDrawLines(display_, drawable_, bottom, br, 3, CoordModeOrigin);
+bool ScreenPainter::drawComposedSpan(int start, int end, const unsigned char* absorbed, int cursor) {
+  if (!chars_ || !absorbed || start < 0 || end > cells_ || start >= end) return false;
+  const int rowStart = start / columns_ * columns_;
+  if (end > rowStart + columns_) end = rowStart + columns_;
+  unsigned char blanks[kMaxRun];
+  std::memset(blanks, ' ', sizeof blanks);
+  // Backgrounds (and underlines) run by run.
+  for (int p = start; p < end;) {
+    int q = p + 1;
+    while (q < end && attrs_[q] == attrs_[p]) ++q;
+    const unsigned short attr = attrs_[p];
+    GC gc = textGC(attr);
+    const int x = cellX(p), y = cellY(p);
+    drawText(gc, x, y + ascent_, blanks, q - p);
+    if ((attr & kUnderline) && !(attr & kNonDisplay))
+      XDrawLine(display_, drawable_, gc, x, y + underlineRow_, x + (q - p) * cellWidth_ - 1, y + underlineRow_);
+    for (int i = p; i < q; ++i) flags_[i] &= static_cast<unsigned short>(~0x0003);
+    p = q;
+  }
+  // Then every character over its cell, marks over their consonant.
+  for (int p = start; p < end; ++p) {
+    const unsigned char c = chars_[p];
+    if (c == 0 || c == ' ' || (attrs_[p] & kNonDisplay)) continue;
+    const int cell = p - absorbed[p - start];
+    if (cell < rowStart || cell >= end) continue;
+    ++textCalls_;
+    GC gc = textGC(attrs_[p]);
+    const int x = cellX(cell), y = cellY(cell) + ascent_;
+    if (eightBit_) {
+      XDrawString(display_, drawable_, gc, x, y, reinterpret_cast<const char*>(&c), 1);
+    } else {
+      const wchar_t w = wide_[c] ? wide_[c] : L' ';
+      XwcDrawString(display_, drawable_, fontSet_, gc, x, y, &w, 1);
+    }
+  }
+  return cursor >= start && cursor < end;
 }
 
-void ScreenPainter::drawCursor(int position, CellCursor shape) {
-  if (!chars_ || position < 0 || position >= cells_ || cellHeight_ < 2) return;
-  const int x = cellX(position), y = cellY(position);
+void ScreenPainter::drawCursorAt(int position, int cell, CellCursor shape) {
+  if (!chars_ || position < 0 || position >= cells_ || cell < 0 || cell >= cells_ || cellHeight_ < 2) return;
+  const int x = cellX(cell), y = cellY(cell);
   switch (shape) {
     case CellCursor::Hollow:
       XDrawRectangle(display_, drawable_, cursor_[0], x, y, cellWidth_ - 1, cellHeight_ - 1);
@@ -203,7 +226,6 @@ void ScreenPainter::drawCursor(int position, CellCursor shape) {
     case CellCursor::Block: {
       const unsigned short attr = attrs_[position];
       const unsigned char c = (attr & kNonDisplay) || chars_[position] == 0 ? ' ' : chars_[position];
-      // The inverse pair on a reverse position.
       GC gc = (attr & kReverse) ? cursor_[0] : cursor_[1];
       XFillRectangle(display_, drawable_, cursor_[0], x, y, cellWidth_, cellHeight_);
       drawText(gc, x, y + ascent_, &c, 1);
@@ -211,6 +233,23 @@ void ScreenPainter::drawCursor(int position, CellCursor shape) {
     }
   }
 }
+
+void ScreenPainter::drawPushButtonFrame(int start, int length, bool pressed) {
+  const int x = cellX(start), y = cellY(start);
+  const int w = length * cellWidth_ - 1, h = cellHeight_ - 1;
+  GC top = pressed ? buttonBottom_ : buttonTop_;
+  GC bottom = pressed ? buttonTop_ : buttonBottom_;
+  XPoint tl[3] = {{static_cast<short>(x), static_cast<short>(y + h)},
+                  {static_cast<short>(x), static_cast<short>(y)},
+                  {static_cast<short>(x + w), static_cast<short>(y)}};
+  XPoint br[3] = {{static_cast<short>(x + 1), static_cast<short>(y + h)},
+                  {static_cast<short>(x + w), static_cast<short>(y + h)},
+                  {static_cast<short>(x + w), static_cast<short>(y + 1)}};
+  XDrawLines(display_, drawable_, top, tl, 3, CoordModeOrigin);
+  XDrawLines(display_, drawable_, bottom, br, 3, CoordModeOrigin);
+}
+
+void ScreenPainter::drawCursor(int position, CellCursor shape) { drawCursorAt(position, position, shape); }
 
 void ScreenPainter::drawSideLine(int side, int from, int to, bool dashed) {
   if (from < 0 || to < from || to >= cells_) return;

@@ -64,9 +64,14 @@ class ScreenPainter {
 
   // Paints positions [start, end) of one row. True when the run covered `cursor`.
   bool drawSpan(int start, int end, int cursor);
+  // The same with composed text: the cells' backgrounds first, then each
+  // character over the cell `position - absorbed[position - start]`.
+  bool drawComposedSpan(int start, int end, const unsigned char* absorbed, int cursor);
   // The cursor cell in a shape (Block shows the character through the
   // cursor colours).
   void drawCursor(int position, CellCursor shape);
+  // The cursor of `position` drawn in another cell (composed text).
+  void drawCursorAt(int position, int cell, CellCursor shape);
   // A line segment of a marking or rule line along a side of the cells from
   // position `from` to `to` (0 top, 1 bottom, 2 left, 3 right).
   void drawSideLine(int side, int from, int to, bool dashed);

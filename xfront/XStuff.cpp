@@ -308,11 +308,8 @@ int XStuff::initializeSession(const char* host, const char* title, int port, con
   if (buildWindow(title, iconic, geometry, shellOut) != 0) return -1;
 
   if (thai_) {
-    if (session_) {
-      session_->thaiMode = 1;
-      session_->nationalLayer = 1;  // the second layer is the national one
-    }
-    readThaiSettings();
+    setThaiSession(true);
+    if (session_) session_->nationalLayer = 1;  // the second layer is the national one
   }
   if (DebugFlag())
     LogMsg(LevelDebug, "Session window of %s built (playback file %s, start-up playback %d).\n", host_.c_str(),
@@ -651,6 +648,12 @@ int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& geome
 unsigned char XStuff::miscPreference(unsigned char id) const {
   if (id >= kMiscPreferenceCount) return 0;
   return session_ ? session_->miscPreferences.value[id] : MiscPreferenceResourceValue(id);
+}
+
+void XStuff::setThaiSession(bool on) {
+  thai_ = on;
+  if (session_) session_->thaiMode = on ? 1 : 0;
+  if (on) readThaiSettings();
 }
 
 void XStuff::readThaiSettings() {

@@ -285,6 +285,16 @@ class XStuff : public RenderingWindow {
   bool colorDisplay() const { return colorDisplay_; }
   void setColorDisplay(bool on) { colorDisplay_ = on; }
   bool thaiSession() const { return thai_; }
+  // The window of a session in the Thai code set: its Thai display mode and
+  // settings are read.
+  void setThaiSession(bool on);
+  bool thaiCompose() const { return thai_ && thaiCompose_; }
+  // Flips the composition of Thai text into cells and repaints; the new
+  // switch value.
+  int x_toggle_thaicompose();
+  // The position drawn first in the screen cell `position` (composed Thai
+  // text); with `adjust` past the marks drawn into the same cell.
+  int ThaiMarkPos(int columnOffset, int position, int adjust);
   unsigned char nullPositionCharacter() const { return nullCharacter_; }
   // The wide character the window draws for a byte of the display table.
   wchar_t wideCharacter(unsigned char byte) const { return wide_[byte]; }
@@ -335,6 +345,10 @@ class XStuff : public RenderingWindow {
   void sendSessionEndMessages();
   void handOverPreferencesProgram();
   void readThaiSettings();
+  // Thai composition: the host's bytes of a row range, and the cell the
+  // cursor is drawn in.
+  bool thaiRowBytes(int from, int to, unsigned char* out) const;
+  int thaiCursorCell(int position) const;
   // The text-assist symbol a position shows (text_symbol::kNone for none),
   // and the symbols of positions [start, end) drawn over their cells.
   int textSymbolAt(int position) const;

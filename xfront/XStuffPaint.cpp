@@ -12,6 +12,7 @@
 #include "xfront/DisplayAttributes.h"
 #include "xfront/RenderingX.h"
 #include "xfront/TextSymbols.h"
+#include "xfront/ThaiComposition.h"
 #include "xfront/Win3270.h"
 #include "xfront/Win3270P.h"
 #include "xfront/XStuff.h"
@@ -68,12 +69,77 @@ void XStuff::destroygc() {
   if (private_) private_->painter.reset();
 }
 
+namespace {
+thai::Options ThaiOptions(bool spaceAlign, bool eofAlign, int spaceCount, unsigned char eofChar) {
+  thai::Options o;
+  o.spaceAlign = spaceAlign;
+  o.endOfFieldAlign = eofAlign;
+  o.spaceCount = spaceCount;
+  o.endOfFieldChar = eofChar;
+  return o;
+}
+constexpr int kMaxColumns = 256;
+}  // namespace
+
+bool XStuff::thaiRowBytes(int from, int to, unsigned char* out) const {
+  const auto* rendering = session_ ? dynamic_cast<const RenderingX*>(session_->renderer) : nullptr;
+  if (!rendering || from < 0 || to >= cells() || to < from) return false;
+  for (int p = from; p <= to; ++p) out[p - from] = rendering->planeByte(0, p);
+  return true;
+}
+
+int XStuff::thaiCursorCell(int position) const {
+  if (!thaiCompose() || position < 0 || position >= cells() || columns_ <= 0 || columns_ > kMaxColumns)
+    return position;
+  const int rowStart = position / columns_ * columns_;
+  unsigned char row[kMaxColumns];
+  if (!thaiRowBytes(rowStart, rowStart + columns_ - 1, row)) return position;
+  const thai::Options o = ThaiOptions(thaiSpaceAlign_, thaiEofAlign_, thaiSpaceCount_, thaiEofChar_);
+  return rowStart + thai::CellOf(row, columns_, columns_, position - rowStart, o);
+}
+
+int XStuff::ThaiMarkPos(int, int position, int adjust) {
+  if (!thaiCompose() || position < 0 || position >= cells() || columns_ <= 0 || columns_ > kMaxColumns)
+    return position;
+  const int rowStart = position / columns_ * columns_;
+  unsigned char row[kMaxColumns];
+  if (!thaiRowBytes(rowStart, rowStart + columns_ - 1, row)) return position;
+  const thai::Options o = ThaiOptions(thaiSpaceAlign_, thaiEofAlign_, thaiSpaceCount_, thaiEofChar_);
+  const int at = thai::MarkPos(row, columns_, columns_, position - rowStart, adjust != 0, o);
+  return at < 0 ? position : rowStart + at;
+}
+
+int XStuff::x_toggle_thaicompose() {
+  if (!thai_) return 0;
+  thaiCompose_ = !thaiCompose_;
+  if (cells() > 0) Flush_X5250(0, cells() - 1, 1, 0);
+  return thaiCompose_ ? 1 : 0;
+}
+
 void XStuff::drawScreenData(int, int, int start, int end) {
   creategc(false);
   if (!private_ || !private_->painter) return;
   ScreenPainter& painter = *private_->painter;
   const unsigned long before = painter.textCalls();
-  if (painter.drawSpan(start, end, cursorPosition_)) cursorDrawn_ = false;
+  bool composed = false;
+  if (thaiCompose() && columns_ > 0 && columns_ <= kMaxColumns && start >= 0 && start < end && end <= cells()) {
+    // Composed text is painted field by field: the range widens to the
+    // field attributes around it on the row.
+    const int rowStart = start / columns_ * columns_;
+    unsigned char row[kMaxColumns];
+    if (thaiRowBytes(rowStart, rowStart + columns_ - 1, row)) {
+      const int from = thai::FindFieldAttributeLocation(row, columns_, columns_, start - rowStart, true);
+      const int to = thai::FindFieldAttributeLocation(row, columns_, columns_, end - 1 - rowStart, false);
+      unsigned char absorbed[kMaxColumns], flags[kMaxColumns];
+      const thai::Options o = ThaiOptions(thaiSpaceAlign_, thaiEofAlign_, thaiSpaceCount_, thaiEofChar_);
+      thai::ComposeInfo(row, from, to, o, absorbed, flags);
+      start = rowStart + from;
+      end = rowStart + to + 1;
+      if (painter.drawComposedSpan(start, end, absorbed, cursorPosition_)) cursorDrawn_ = false;
+      composed = true;
+    }
+  }
+  if (!composed && painter.drawSpan(start, end, cursorPosition_)) cursorDrawn_ = false;
   drawTextSymbols(start, end);
   paintStats_.textCalls += painter.textCalls() - before;
   for (int p = start; p < end; ++p)
@@ -127,7 +193,7 @@ void XStuff::drawcurs(char) {
   CellCursor shape = CellCursor::Hollow;
   if (hasFocus_) shape = cursorShape() == CursorShapeChoice::Block ? CellCursor::Block : CellCursor::Bar;
   const unsigned long before = painter.textCalls();
-  painter.drawCursor(cursorPosition_, shape);
+  painter.drawCursorAt(cursorPosition_, thaiCursorCell(cursorPosition_), shape);
   if (shape == CellCursor::Block) {
     const int kind = textSymbolAt(cursorPosition_);
     if (kind != text_symbol::kNone) painter.drawTextSymbol(cursorPosition_, kind, true);
@@ -143,7 +209,12 @@ void XStuff::clearcurs(char forced) {
   if (!private_ || !private_->painter || cursorPosition_ >= cells()) return;
   ScreenPainter& painter = *private_->painter;
   const unsigned long before = painter.textCalls();
-  painter.drawSpan(cursorPosition_, cursorPosition_ + 1, -1);
+  if (thaiCompose()) {
+    drawScreenData(0, 0, cursorPosition_, cursorPosition_ + 1);
+    cursorDrawn_ = false;
+  } else {
+    painter.drawSpan(cursorPosition_, cursorPosition_ + 1, -1);
+  }
   drawTextSymbols(cursorPosition_, cursorPosition_ + 1);
   paintStats_.textCalls += painter.textCalls() - before;
 }
