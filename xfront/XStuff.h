@@ -159,6 +159,10 @@ class XStuff : public RenderingWindow {
   std::string rowColumnText() const { return rowColumnText_; }
   bool cursorDrawn() const { return cursorDrawn_; }
   bool insertIndicator() const { return insertIndicator_; }
+  // The macro indicators of the status line.
+  bool recording() const { return recording_; }
+  bool playing() const { return playing_; }
+  bool playPausing() const { return playPausing_; }
   bool systemWait() const { return systemWait_; }
   bool cursorHidden() const { return cursorHidden_; }
   bool extendedDisplay() const { return extendedDisplay_; }
