@@ -202,6 +202,8 @@ class XStuff : public RenderingWindow {
   LocalPrint* localPrint() const { return localPrint_.get(); }
   // The session's keypads (made on first use).
   KeypadButtons& keypadButtons();
+  // The macro dialogs and the keypads take the session's colours again.
+  void refreshDialogColors();
   bool enptuiSymbolsDisplay() const { return enptuiDisplay_; }
   // Focus gained (nonzero) or lost.
   void SetFocus(char hasFocus);

@@ -472,4 +472,31 @@ TEST_F(MacroTest, KeypadSelectionDialogOpensEachKeypadOnce) {
   }
 }
 
+TEST_F(MacroTest, StartUpKeypadListOpensItsPopUpKeypads) {
+  mkdir(keypadDir_.c_str(), 0755);
+  std::ofstream(keypadDir_ + "/enter") << "1\n0 0\n1 1\n5\nEnter:enter()\n";
+  std::ofstream(keypadDir_ + "/menu") << "0\n0 0\n1 1\n5\nEnter:enter()\n";
+  SessionStartOptions o;
+  const std::string names[] = {"enter", "menu", "missing"};
+  o.initialKeypads = {0, 0, 3};
+  for (const std::string& n : names) {
+    o.initialKeypads.insert(o.initialKeypads.end(), n.begin(), n.end());
+    o.initialKeypads.push_back(0);
+  }
+  o.initialKeypads[1] = static_cast<unsigned char>(o.initialKeypads.size());
+  qwtest::LogCapture log;
+  qwtest::TestHost5250 host;
+  SessionControlBlock* a = SignOnSession(host, o);
+  ASSERT_NE(a, nullptr);
+  KeypadButtons& pads = a->xstuff.keypadButtons();
+  ASSERT_TRUE(RunUntil([&] { return pads.openCount() == 1; }));
+  EXPECT_EQ(pads.popupName(0), "enter");  // the pull-down keypad is no pop-up
+  EXPECT_TRUE(log.Contains("Keypad file 'missing' not found in user or default list."));
+  Click(In(pads.popupShell(0), "Enter"));
+  Bytes inbound;
+  ASSERT_TRUE(host.WaitForRecord(kWaitMs, HostPump(), &inbound));
+  ASSERT_GE(inbound.size(), 13u);
+  EXPECT_EQ(inbound[12], 0xF1);  // Enter
+}
+
 }  // namespace
