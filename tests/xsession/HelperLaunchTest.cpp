@@ -208,8 +208,8 @@ TEST_F(HelperLaunchTest, SecondChoiceStartsNoOtherAndAnotherSessionIsRefused) {
   XSync(test, False);
   const struct {
     HelperCase helper;
-    long raise;
-  } cases[] = {{kHelpers[0], 25}, {kHelpers[1], 22L << 24}, {kHelpers[2], 22L << 24}};
+    long raise, close;
+  } cases[] = {{kHelpers[0], 25, 5}, {kHelpers[1], 22L << 24, 21L << 24}, {kHelpers[2], 22L << 24, 21L << 24}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.helper.program);
     InstallHelper(c.helper.program);
@@ -241,7 +241,12 @@ TEST_F(HelperLaunchTest, SecondChoiceStartsNoOtherAndAnotherSessionIsRefused) {
     EndSessions(1);
     Pump(20);
     EXPECT_EQ(GetAppState(HelperStateAtom(c.helper.kind), test), '0');
-    XSync(test, True);  // the session's close message to the helper
+    // The owner's end told the helper to close.
+    ASSERT_TRUE(qwtest::WaitUntil([&] { return XPending(test) > 0; }, kWaitMs, test));
+    XNextEvent(test, &ev);
+    EXPECT_EQ(ev.type, ClientMessage);
+    EXPECT_EQ(ev.xclient.data.l[0], c.close);
+    XSync(test, True);
   }
   XDestroyWindow(test, helperWindow);
   XCloseDisplay(test);

@@ -19,6 +19,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -333,6 +334,25 @@ TEST_F(HelperMessagesTest, PreferencesProgramGetsAndSetsEveryPreference) {
   EXPECT_EQ(a->miscPreferences.value[misc_pref::kHotspots], 1);
   EXPECT_EQ(b->miscPreferences.value[misc_pref::kHotspots], 1);
 
+  // Help: a help viewer with the preferences topic.
+  const std::string viewer = dir_ + "/daltrue";
+  std::ofstream(viewer) << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" << dir_
+                        << "/daltrue.tmp'\nmv '" << dir_ << "/daltrue.tmp' '" << dir_ << "/daltrue.args'\n";
+  chmod(viewer.c_str(), 0755);
+  Send(a, type, 4L << 24);
+  ASSERT_TRUE(RunUntil([&] { return access((dir_ + "/daltrue.args").c_str(), F_OK) == 0; }));
+  std::ifstream in(dir_ + "/daltrue.args");
+  std::string args((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(args.find("-startTopic\nMIS\n"), std::string::npos) << args;
+
+  // Closed: acknowledged with 26, and idle again.
+  Send(a, type, 3L << 24);
+  const std::vector<XClientMessageEvent> ack = ReadClientMessages(test_, helperWindow_, type, 1);
+  ASSERT_EQ(ack.size(), 1u);
+  EXPECT_EQ((static_cast<unsigned long>(ack[0].data.l[0]) >> 24) & 0xFF, 26u);
+  EXPECT_TRUE(RunUntil([] { return !PreferencesProgramStarted(); }));
+  EXPECT_FALSE(a->xstuff.ownsPreferencesProgram());
+  RunUntil([] { return XuRunningTaskCount() == 0; });
   a->xstuff.setOwnsPreferencesProgram(false);
   SetPreferencesProgramStarted(false);
   SetPreferencesProgramWindow(0);
