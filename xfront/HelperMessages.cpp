@@ -9,6 +9,7 @@
 
 #include "base/LogMsg.h"
 #include "session/AppInit.h"
+#include "session/KeyGlue.h"
 #include "session/MiscPreferenceUpdate.h"
 #include "session/MiscPreferences.h"
 #include "session/SessionControlBlock.h"
@@ -229,7 +230,7 @@ void HandleHelper(SessionControlBlock* scb, HelperKind kind, const XClientMessag
     return;
   }
   if (DebugFlag()) LogMsg(LevelDebug, "%s: files changed (message %d).\n", HelperName(kind), r.code);
-  if (kind == HelperKind::PlaybackEditor) scb->playRecord.updatePlaybackFileList();
+  if (kind == HelperKind::PlaybackEditor) updatePlaybackFileList(scb);
   else if (kind == HelperKind::KeypadCustomizer) scb->xstuff.keypadButtons().rebuildPullDownKeypads();
 }
 

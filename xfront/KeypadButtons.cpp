@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
@@ -42,6 +43,9 @@ struct KeypadButtons::Popup {
   std::vector<Widget> buttons;
   std::vector<std::vector<ButtonAction>> actions;
   std::vector<std::string> fullLabels, shortLabels;
+  // Each button's cell (x, y, width, height) and the keypad's width.
+  std::vector<std::array<int, 4>> cells;
+  int width = 0;
   bool shown = false;
 };
 
@@ -133,16 +137,51 @@ void SetLabel(Widget w, const std::string& text) {
   XmStringFree(s);
 }
 
+int LabelWidth(Widget w, const std::string& text) {
+  XmRenderTable table = nullptr;
+  XtVaGetValues(w, XmNrenderTable, &table, nullptr);
+  if (!table) return 0;
+  XmString s = XmStringCreateLocalized(const_cast<char*>(text.c_str()));
+  const int width = XmStringWidth(table, s);
+  XmStringFree(s);
+  return width;
+}
+
+// While pressed a button shows its full label, widened to it when needed
+// (kept inside the keypad) and raised over its neighbours.
 void ArmCallback(Widget w, XtPointer popup, XtPointer) {
   auto* p = static_cast<KeypadButtons::Popup*>(popup);
-  for (size_t i = 0; i < p->buttons.size(); ++i)
-    if (p->buttons[i] == w && p->fullLabels[i] != p->shortLabels[i]) SetLabel(w, p->fullLabels[i]);
+  for (size_t i = 0; i < p->buttons.size(); ++i) {
+    if (p->buttons[i] != w || p->fullLabels[i] == p->shortLabels[i]) continue;
+    SetLabel(w, p->fullLabels[i]);
+    const auto& c = p->cells[i];
+    const int wanted = LabelWidth(w, p->fullLabels[i]) + 20;
+    if (wanted >= c[2]) {
+      int x = c[0];
+      if (x + wanted > p->width) x = std::max(0, c[0] + c[2] - wanted);
+      XtVaSetValues(w, XmNx, x, XmNwidth, wanted, nullptr);
+      if (XtIsRealized(w)) XRaiseWindow(XtDisplay(w), XtWindow(w));
+    }
+  }
 }
 
 void DisarmCallback(Widget w, XtPointer popup, XtPointer) {
   auto* p = static_cast<KeypadButtons::Popup*>(popup);
-  for (size_t i = 0; i < p->buttons.size(); ++i)
-    if (p->buttons[i] == w && p->fullLabels[i] != p->shortLabels[i]) SetLabel(w, p->shortLabels[i]);
+  for (size_t i = 0; i < p->buttons.size(); ++i) {
+    if (p->buttons[i] != w || p->fullLabels[i] == p->shortLabels[i]) continue;
+    SetLabel(w, p->shortLabels[i]);
+    const auto& c = p->cells[i];
+    XtVaSetValues(w, XmNx, c[0], XmNy, c[1], XmNwidth, c[2], XmNheight, c[3], nullptr);
+  }
+}
+
+// The short label: cut after the last character that fits the budget (and
+// outside the CJK locales after n characters); one character at least.
+std::string ShortLabel(Widget w, const std::string& full, int budget, int n, bool cjk) {
+  std::string label = full;
+  if (!cjk && n > 0 && label.size() > static_cast<size_t>(n)) label.resize(static_cast<size_t>(n));
+  while (label.size() > 1 && LabelWidth(w, label) > budget) label.pop_back();
+  return label;
 }
 
 std::vector<std::string> ListNames(Widget list) {
@@ -346,18 +385,22 @@ int KeypadButtons::createPopUpKeypad(int slot, const std::string& path) {
     return false;
   }();
   XtTranslations ret = XtParseTranslationTable("<Key>Return: ArmAndActivate()");
+  int budget = p->file.cols > 1 ? std::max(bw, 95) : bw;
+  budget -= p->file.textLength <= 13 ? 30 : p->file.textLength <= 15 ? 40 : 60;
+  for (const Cell& c : cells) p->width = std::max(p->width, c.x + c.width);
   for (size_t i = 0; i < p->file.buttonLines.size() && i < cells.size(); ++i) {
-    std::string shortLabel = p->fullLabels[i];
-    if (!cjk && p->file.textLength > 0 && shortLabel.size() > static_cast<size_t>(p->file.textLength))
-      shortLabel.resize(static_cast<size_t>(p->file.textLength));
-    p->shortLabels.push_back(shortLabel);
     const bool empty = IsEmptyKeypadButtonLine(p->file.buttonLines[i]);
-    std::string widgetName = empty ? std::string("empty_button") : shortLabel;
+    std::string widgetName = empty ? std::string("empty_button") : p->fullLabels[i];
+    if (!empty && !cjk && p->file.textLength > 0 && widgetName.size() > static_cast<size_t>(p->file.textLength))
+      widgetName.resize(static_cast<size_t>(p->file.textLength));
     for (char& c : widgetName)
       if (c == ' ' || c == '.' || c == '*' || c == '?' || c == ':') c = '_';
     if (widgetName.empty()) widgetName = "button";
     Widget b = XmCreatePushButton(p->board, const_cast<char*>(widgetName.c_str()), nullptr, 0);
-    SetLabel(b, empty ? std::string(" ") : shortLabel);
+    const std::string shortLabel = empty ? std::string(" ") : ShortLabel(b, p->fullLabels[i], budget, p->file.textLength, cjk);
+    p->shortLabels.push_back(empty ? std::string() : shortLabel);
+    SetLabel(b, shortLabel);
+    p->cells.push_back({cells[i].x, cells[i].y, cells[i].width, cells[i].height});
     XtVaSetValues(b, XmNx, cells[i].x, XmNy, cells[i].y, XmNwidth, cells[i].width, XmNheight, cells[i].height,
                   XmNrecomputeSize, False, XmNuserData,
                   reinterpret_cast<XtPointer>(static_cast<intptr_t>(slot * 256 + static_cast<int>(i))), nullptr);

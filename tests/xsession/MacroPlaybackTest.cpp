@@ -499,4 +499,52 @@ TEST_F(MacroTest, StartUpKeypadListOpensItsPopUpKeypads) {
   EXPECT_EQ(inbound[12], 0xF1);  // Enter
 }
 
+std::string LabelOf(Widget w) {
+  XmString s = nullptr;
+  XtVaGetValues(w, XmNlabelString, &s, nullptr);
+  char* text = nullptr;
+  XmStringGetLtoR(s, const_cast<char*>(XmFONTLIST_DEFAULT_TAG), &text);
+  std::string out = text ? text : "";
+  XtFree(text);
+  XmStringFree(s);
+  return out;
+}
+
+TEST_F(MacroTest, KeypadButtonShowsItsFullLabelWhilePressed) {
+  mkdir(keypadDir_.c_str(), 0755);
+  std::ofstream(keypadDir_ + "/long") << "1\n0 0\n2 2\n4\nSign on to the system:enter()\n";
+  qwtest::TestHost5250 host;
+  SessionControlBlock* a = SignOnSession(host);
+  ASSERT_NE(a, nullptr);
+  KeypadButtons& pads = a->xstuff.keypadButtons();
+  ASSERT_EQ(pads.createPopUpKeypad(0, keypadDir_ + "/long"), 1);
+  Widget b = In(pads.popupShell(0), "Sign");
+  ASSERT_NE(b, nullptr);
+  ASSERT_TRUE(RunUntil([&] { return XtIsRealized(b) && Viewable(XtWindow(b)); }));
+  EXPECT_EQ(LabelOf(b), "Sign");
+  Dimension before = 0;
+  XtVaGetValues(b, XmNwidth, &before, nullptr);
+  XWindowAttributes at;
+  XGetWindowAttributes(test_, XtWindow(b), &at);
+  int x = 0, y = 0;
+  Window child = 0;
+  XTranslateCoordinates(test_, XtWindow(b), DefaultRootWindow(test_), at.width / 2, at.height / 2, &x, &y, &child);
+  XTestFakeMotionEvent(test_, -1, x, y, CurrentTime);
+  XTestFakeButtonEvent(test_, 1, True, CurrentTime);
+  XSync(test_, False);
+  ASSERT_TRUE(RunUntil([&] { return LabelOf(b) == "Sign on to the system"; }));
+  Dimension pressed = 0;
+  XtVaGetValues(b, XmNwidth, &pressed, nullptr);
+  EXPECT_GT(pressed, before);
+  XTestFakeButtonEvent(test_, 1, False, CurrentTime);
+  XSync(test_, False);
+  ASSERT_TRUE(RunUntil([&] { return LabelOf(b) == "Sign"; }));
+  Dimension after = 0;
+  XtVaGetValues(b, XmNwidth, &after, nullptr);
+  EXPECT_EQ(after, before);
+  Bytes inbound;
+  ASSERT_TRUE(host.WaitForRecord(kWaitMs, HostPump(), &inbound));
+  EXPECT_EQ(inbound[12], 0xF1);
+}
+
 }  // namespace
