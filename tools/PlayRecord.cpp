@@ -474,6 +474,8 @@ void PlayRecord::playbackEvent() {
     return;
   }
   MacroStep step = reader_->next();
+  // What a step hands the session may end it, and this object with it.
+  std::weak_ptr<bool> alive = alive_;
   switch (step.kind) {
     case MacroStep::kEnd: stopPlayback(kStopEnd); return;
     case MacroStep::kDataKey: playDataKey(step.byte); break;
@@ -491,7 +493,10 @@ void PlayRecord::playbackEvent() {
       }
       break;
     }
-    case MacroStep::kPassword: typePassword(); break;
+    case MacroStep::kPassword:
+      typePassword();
+      if (alive.expired()) return;
+      break;
     case MacroStep::kMenu:
       if (session_->display) {
         session_->display->inObjGen().processMenuEvent(session_->display, step.byte);
@@ -519,6 +524,7 @@ void PlayRecord::playbackEvent() {
       break;
     }
   }
+  if (alive.expired()) return;
   if (playbackState_ == kNoPlaybackDialog || !reader_) return;  // stopped meanwhile
   if (session_->xstuff.shell()) session_->xstuff.Flush_X5250(0);
   if (playbackState_ == kPlaybackPaused) {
@@ -567,7 +573,12 @@ void PlayRecord::typePassword() {
       return;
     }
     const unsigned char record[2] = {kDataRecord, ebcdic[i]};
+    std::weak_ptr<bool> alive = alive_;
     s5250_key(session_, record, 2);
+    if (alive.expired()) {
+      std::memset(ebcdic, 0, sizeof ebcdic);
+      return;
+    }
   }
   std::memset(ebcdic, 0, sizeof ebcdic);
 }

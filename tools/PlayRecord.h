@@ -90,8 +90,8 @@ class PlayRecord {
   void wmClosePlaybackMsgDialog();
 
   // The playback dialog's lists: the user list's selection (position from
-  // 0, count), the default list's.
-  void adjustPlaybackSelection(int position, int count);
+  // 0, count; returns the count selected), the default list's.
+  int adjustPlaybackSelection(int position, int count);
   void playbackDefaultFileListSelection(int position);
   void deleteConfirm();
   // Starts the playback editor with the selected file.

@@ -524,8 +524,7 @@ void PlayRecord::buildPlaybackDialog(bool) {
   auto userSelect = [](Widget, XtPointer p, XtPointer call) {
     auto* cbs = static_cast<XmListCallbackStruct*>(call);
     PlayRecord* pr = Of(p);
-    const int count = cbs->reason == XmCR_DEFAULT_ACTION ? cbs->selected_item_count : cbs->selected_item_count;
-    pr->adjustPlaybackSelection(cbs->item_position - 1, count);
+    const int count = pr->adjustPlaybackSelection(cbs->item_position - 1, cbs->selected_item_count);
     if (cbs->reason == XmCR_DEFAULT_ACTION) {
       if (count == 1) pr->startPlayback(false, false);
       else pr->ringBell();
@@ -566,7 +565,7 @@ void PlayRecord::buildPlaybackDialog(bool) {
   w_->playEdit = Button(buttons, "editBtn", [](Widget w, XtPointer p, XtPointer) { Of(p)->editSelectedFile(w); }, this);
 }
 
-void PlayRecord::adjustPlaybackSelection(int position, int count) {
+int PlayRecord::adjustPlaybackSelection(int position, int count) {
   activeList_ = 1;
   if (w_->defaultList) XmListDeselectAllItems(w_->defaultList);
   int* positions = nullptr;
@@ -580,6 +579,7 @@ void PlayRecord::adjustPlaybackSelection(int position, int count) {
     selectedCount_ = count;
   }
   mapPlaybackWidgetsForState();
+  return selectedCount_;
 }
 
 void PlayRecord::playbackDefaultFileListSelection(int position) {

@@ -204,7 +204,7 @@ std::vector<std::string> ListNames(Widget list) {
 
 KeypadButtons::KeypadButtons(SessionControlBlock* session) : session_(session) {}
 
-KeypadButtons::~KeypadButtons() = default;
+KeypadButtons::~KeypadButtons() { alive_.reset(); }
 
 std::string KeypadButtons::userDirectory() const {
   const char* dir = AppResources().buttonDirectory;
@@ -449,8 +449,10 @@ void KeypadButtons::pressButton(int id, XEvent* event) {
   }
   Widget drawing = session_->xstuff.x_get_text_widget();
   if (!actions || !drawing) return;
-  // A button may close its own keypad or end the session: run a copy.
+  // A button may close its own keypad or end the session: run a copy, and
+  // stop when this object went with the session.
   const std::vector<ButtonAction> run = *actions;
+  std::weak_ptr<bool> alive = alive_;
   for (const ButtonAction& a : run) {
     if (!FindEmulatorAction(a.name.c_str())) {
       if (DebugFlag()) LogMsg(LevelDebug, "Keypad action %s is not an action of the window.\n", a.name.c_str());
@@ -459,7 +461,7 @@ void KeypadButtons::pressButton(int id, XEvent* event) {
     std::vector<String> params;
     for (const std::string& s : a.params) params.push_back(const_cast<String>(s.c_str()));
     XtCallActionProc(drawing, a.name.c_str(), event, params.data(), static_cast<Cardinal>(params.size()));
-    if (!session_->xstuff.shell()) return;
+    if (alive.expired() || !session_->xstuff.shell()) return;
   }
 }
 

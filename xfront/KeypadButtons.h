@@ -74,6 +74,7 @@ class KeypadButtons {
   void openSelected(const std::string& path, const std::string& name, bool fromDialog);
 
   SessionControlBlock* session_;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   std::array<std::unique_ptr<Popup>, kSlots> popups_;
   Widget selectShell_ = nullptr, userList_ = nullptr, defaultList_ = nullptr;
   Widget pulldownCascade_ = nullptr, pulldownMenu_ = nullptr;

@@ -547,4 +547,96 @@ TEST_F(MacroTest, KeypadButtonShowsItsFullLabelWhilePressed) {
   EXPECT_EQ(inbound[12], 0xF1);
 }
 
+TEST_F(MacroTest, PlaybackDialogStartsByFunctionKeyDeletesAndPlaysIsoFiles) {
+  // "quser" and Enter with ISO 8859-1 data keys, bound to F5.
+  mkdir(playbackDir_.c_str(), 0755);
+  {
+    Bytes iso = EncodePlaybackFile({'q', 'u', 's', 'e', 'r', 0xFF, 0x31});
+    std::copy_n("739308", 6, iso.begin() + 2);
+    std::ofstream(playbackDir_ + "/user.F5", std::ios::binary)
+        .write(reinterpret_cast<const char*>(iso.data()), static_cast<long>(iso.size()));
+  }
+  WriteMacro("other", {0xC1});
+  qwtest::TestHost5250 host;
+  SessionControlBlock* b = SignOnSession(host);
+  ASSERT_NE(b, nullptr);
+  PlayRecord& play = b->playRecord;
+  ChooseMenu(b, "playbackButton");
+  Widget dialog = play.dialogShell("playbackControl");
+  ASSERT_NE(dialog, nullptr);
+  Widget list = In(dialog, "playbackFileList");
+  EXPECT_FALSE(XtIsSensitive(In(dialog, "startBtn")));
+
+  // Both selected, a double click starts nothing.
+  int both[2] = {1, 2};
+  XtVaSetValues(list, XmNselectedPositions, both, XmNselectedPositionCount, 2, nullptr);
+  int* positions = nullptr;
+  int selected = 0;
+  XmListGetSelectedPos(list, &positions, &selected);
+  XtFree(reinterpret_cast<char*>(positions));
+  ASSERT_EQ(selected, 2);
+  XmListCallbackStruct cbs = {};
+  cbs.reason = XmCR_DEFAULT_ACTION;
+  cbs.item_position = 2;
+  cbs.selected_item_count = 2;
+  XtCallCallbacks(list, XmNdefaultActionCallback, &cbs);
+  EXPECT_EQ(play.playbackState(), PlayRecord::kPlaybackStopped);
+  EXPECT_FALSE(XtIsSensitive(In(dialog, "startBtn")));
+  EXPECT_TRUE(XtIsSensitive(In(dialog, "deleteBtn")));
+  XmListDeselectAllItems(list);
+
+  // F5 in the dialog's function-key menu plays user.F5; its ISO keys reach
+  // the host in EBCDIC.
+  XmAnyCallbackStruct act = {};
+  act.reason = XmCR_ACTIVATE;
+  XtCallCallbacks(In(dialog, "accButton4"), XmNactivateCallback, &act);
+  Bytes inbound;
+  ASSERT_TRUE(host.WaitForRecord(kWaitMs, HostPump(), &inbound));
+  Bytes fields = {0x11, 6, 53};
+  fields.insert(fields.end(), kUser.begin(), kUser.end());
+  EXPECT_EQ(Fields(inbound), fields);
+  ASSERT_TRUE(RunUntil([&] { return play.playbackState() == PlayRecord::kPlaybackStopped; }));
+  // A key no file is bound to starts nothing.
+  XtCallCallbacks(In(dialog, "accButton8"), XmNactivateCallback, &act);
+  EXPECT_EQ(play.playbackState(), PlayRecord::kPlaybackStopped);
+
+  // Delete asks, then removes the selected file from the directory and the list.
+  XmListSelectPos(list, 1, True);
+  XtCallCallbacks(In(dialog, "deleteBtn"), XmNactivateCallback, &act);
+  Widget ask = In(dialog, "playbackDeleteWarningDialog");
+  ASSERT_NE(ask, nullptr);
+  EXPECT_TRUE(XtIsManaged(ask));
+  XmAnyCallbackStruct ok = {};
+  ok.reason = XmCR_OK;
+  XtCallCallbacks(ask, XmNokCallback, &ok);
+  EXPECT_NE(access((playbackDir_ + "/other").c_str(), F_OK), 0);  // the first in the list
+  EXPECT_EQ(access((playbackDir_ + "/user.F5").c_str(), F_OK), 0);
+  int items = 0;
+  XtVaGetValues(list, XmNitemCount, &items, nullptr);
+  EXPECT_EQ(items, 1);
+  EXPECT_FALSE(XtIsSensitive(In(dialog, "deleteBtn")));
+}
+
+TEST_F(MacroTest, MissingSignOnMacroIsReported) {
+  qwtest::TestHost5250 host;
+  SessionStartOptions o;
+  o.playbackFile = "nowhere";
+  o.startupPlayback = 1;
+  SessionControlBlock* b = SignOnSession(host, o);
+  ASSERT_NE(b, nullptr);
+  ASSERT_TRUE(RunUntil([&] { return b->playRecord.lastMessage() == "PlaybackMsgNoStartup"; }));
+  // The hidden dialog shows itself for the message, which comes 750 ms later.
+  Widget dialog = b->playRecord.dialogShell("playbackControl");
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(RunUntil([&] {
+    Widget m = In(dialog, "playbackMsgDialog");
+    return m && XtIsManaged(m);
+  }));
+  Widget m = In(dialog, "playbackMsgDialog");
+  XmAnyCallbackStruct ok = {};
+  ok.reason = XmCR_OK;
+  XtCallCallbacks(m, XmNokCallback, &ok);
+  EXPECT_EQ(b->playRecord.playbackState(), PlayRecord::kNoPlaybackDialog);
+}
+
 }  // namespace
