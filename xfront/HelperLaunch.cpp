@@ -163,8 +163,12 @@ void RunAppletProc(SessionControlBlock* scb, Widget, XEvent*) {
   ShowNotice(scb, "unavailableDialog", "The programming interface client is not available in this program.");
 }
 
-// The help topic that the session's state asks for, or null.
-const char* HelpTopicOf(SessionControlBlock* scb) {
+void HelpProc(SessionControlBlock* scb, Widget, XEvent*) { StartDaltrue(scb, HelpTopicFor(scb)); }
+
+}  // namespace
+
+const char* HelpTopicFor(SessionControlBlock* scb) {
+  if (!scb) return nullptr;
   XStuff& x = scb->xstuff;
   if (x.textMarked()) return "CPY";
   if (x.localPrint() && x.localPrint()->dialog()) return "SCR";
@@ -173,10 +177,6 @@ const char* HelpTopicOf(SessionControlBlock* scb) {
   if (scb->display && scb->display->keyboardState().state() == KeyboardState::kWordProcessing) return "OVE";
   return nullptr;
 }
-
-void HelpProc(SessionControlBlock* scb, Widget, XEvent*) { StartDaltrue(scb, HelpTopicOf(scb)); }
-
-}  // namespace
 
 void StartOrRaiseHelper(SessionControlBlock* scb, HelperKind kind, Widget item, const char* playbackFile) {
   if (!scb || !scb->xstuff.shell()) return;

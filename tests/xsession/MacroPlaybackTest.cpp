@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+#include "display/DisplayBag.h"
+#include "keyboard/KeyboardState.h"
 #include "session/AppResources.h"
 #include "session/ConfigDaemonMessages.h"
 #include "session/ResourceKeywords.h"
@@ -39,6 +41,7 @@
 #include "tools/MacroEvents.h"
 #include "tools/PlayRecord.h"
 #include "tools/PlaybackFile.h"
+#include "xfront/HelperLaunch.h"
 #include "xfront/KeypadButtons.h"
 #include "xfront/XStuff.h"
 
@@ -637,6 +640,21 @@ TEST_F(MacroTest, MissingSignOnMacroIsReported) {
   ok.reason = XmCR_OK;
   XtCallCallbacks(m, XmNokCallback, &ok);
   EXPECT_EQ(b->playRecord.playbackState(), PlayRecord::kNoPlaybackDialog);
+}
+
+TEST_F(MacroTest, HelpTopicOfTextAssistAndItsRankBelowMacros) {
+  qwtest::TestHost5250 host;
+  SessionControlBlock* b = SignOnSession(host);
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(HelpTopicFor(b), nullptr);
+  ASSERT_TRUE(b->display->keyboardState().enterWPState());
+  EXPECT_STREQ(HelpTopicFor(b), "OVE");
+  b->playRecord.materializeRecordControls();
+  b->playRecord.startRecording();
+  EXPECT_STREQ(HelpTopicFor(b), "REC");
+  b->playRecord.wmCloseRecord();
+  b->display->keyboardState().exitWPState();
+  EXPECT_EQ(HelpTopicFor(b), nullptr);
 }
 
 }  // namespace
