@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (KeypadCellCount(k) > kMaxKeypadButtons + 1) __builtin_trap();
   if (k.buttonLines.size() > static_cast<size_t>(kMaxKeypadButtons)) __builtin_trap();
   for (const std::string& line : k.buttonLines) {
-    if (line.size() >= kMaxKeypadLine) __builtin_trap();
+    if (line.size() > kMaxKeypadLine) __builtin_trap();  // 511 without a feed: the last line
     std::string label, actions, converted;
     if (!SplitKeypadButtonLine(line, &label, &actions)) continue;
     for (const ButtonAction& a : ParseKeypadActions(actions))
