@@ -657,4 +657,32 @@ TEST_F(MacroTest, HelpTopicOfTextAssistAndItsRankBelowMacros) {
   EXPECT_EQ(HelpTopicFor(b), nullptr);
 }
 
+TEST_F(MacroTest, FullRecordingGoesToTheSaveStepAndSessionsEndMidMacro) {
+  qwtest::TestHost5250 host;
+  SessionControlBlock* a = SignOnSession(host);
+  ASSERT_NE(a, nullptr);
+  PlayRecord& rec = a->playRecord;
+  rec.materializeRecordControls();
+  rec.startRecording();
+  const Bytes keys(kMacroLimit + 10, 0xC1);
+  rec.recordDataKey(keys.data(), static_cast<int>(keys.size()));
+  EXPECT_EQ(rec.recordState(), PlayRecord::kRecordSaving);
+  EXPECT_EQ(rec.recorder().bytes().size(), kMacroLimit);
+  EXPECT_NE(rec.dialogShell("recordFileControl"), nullptr);
+  EXPECT_EQ(rec.dialogShell("recordControl"), nullptr);
+
+  // A second session ends while its macro plays and its record dialog is up.
+  WriteMacro("long", Bytes(4000, 0xC1));
+  qwtest::TestHost5250 host2;
+  SessionControlBlock* b = SignOnSession(host2);
+  ASSERT_NE(b, nullptr);
+  b->playRecord.materializePlaybackControls(true);
+  b->playRecord.playKey("long");
+  ASSERT_EQ(b->playRecord.playbackState(), PlayRecord::kPlaying);
+  b->playRecord.materializeRecordControls();
+  EndSession(b, 0);
+  Pump(300);  // step timers that would fire meanwhile are gone
+  EXPECT_EQ(getNumberOfSessions(), 1);
+}
+
 }  // namespace
