@@ -26,6 +26,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 
 #include "base/LogMsg.h"
 #include "session/AppResources.h"
@@ -175,12 +176,35 @@ void DisarmCallback(Widget w, XtPointer popup, XtPointer) {
   }
 }
 
-// The short label: cut after the last character that fits the budget (and
-// outside the CJK locales after n characters); one character at least.
+// The byte lengths of the characters of a text in the locale's code set.
+std::vector<size_t> CharacterLengths(const std::string& text) {
+  std::vector<size_t> lengths;
+  std::mbstate_t state{};
+  for (size_t i = 0; i < text.size();) {
+    size_t n = std::mbrlen(text.data() + i, text.size() - i, &state);
+    if (n == 0 || n == static_cast<size_t>(-1) || n == static_cast<size_t>(-2)) {
+      n = 1;
+      state = std::mbstate_t{};
+    }
+    lengths.push_back(n);
+    i += n;
+  }
+  return lengths;
+}
+
+// The short label: cut after the last whole character that fits the budget
+// (and outside the CJK locales after n characters); one character at least.
 std::string ShortLabel(Widget w, const std::string& full, int budget, int n, bool cjk) {
-  std::string label = full;
-  if (!cjk && n > 0 && label.size() > static_cast<size_t>(n)) label.resize(static_cast<size_t>(n));
-  while (label.size() > 1 && LabelWidth(w, label) > budget) label.pop_back();
+  const std::vector<size_t> lengths = CharacterLengths(full);
+  size_t count = lengths.size();
+  if (!cjk && n > 0 && count > static_cast<size_t>(n)) count = static_cast<size_t>(n);
+  auto prefix = [&](size_t chars) {
+    size_t bytes = 0;
+    for (size_t i = 0; i < chars; ++i) bytes += lengths[i];
+    return full.substr(0, bytes);
+  };
+  std::string label = prefix(count);
+  while (count > 1 && LabelWidth(w, label) > budget) label = prefix(--count);
   return label;
 }
 
@@ -391,8 +415,12 @@ int KeypadButtons::createPopUpKeypad(int slot, const std::string& path) {
   for (size_t i = 0; i < p->file.buttonLines.size() && i < cells.size(); ++i) {
     const bool empty = IsEmptyKeypadButtonLine(p->file.buttonLines[i]);
     std::string widgetName = empty ? std::string("empty_button") : p->fullLabels[i];
-    if (!empty && !cjk && p->file.textLength > 0 && widgetName.size() > static_cast<size_t>(p->file.textLength))
-      widgetName.resize(static_cast<size_t>(p->file.textLength));
+    if (!empty && !cjk && p->file.textLength > 0) {
+      const std::vector<size_t> lengths = CharacterLengths(widgetName);
+      size_t bytes = 0;
+      for (size_t i = 0; i < lengths.size() && i < static_cast<size_t>(p->file.textLength); ++i) bytes += lengths[i];
+      widgetName.resize(bytes);
+    }
     for (char& c : widgetName)
       if (c == ' ' || c == '.' || c == '*' || c == '?' || c == ':') c = '_';
     if (widgetName.empty()) widgetName = "button";
