@@ -9,7 +9,11 @@
 #include "base/LogMsg.h"
 #include "display/DisplayBag.h"
 #include "keyboard/KeyboardState.h"
+#include "session/AppResources.h"
 #include "session/ErrorDialogs.h"
+#include "session/Language.h"
+#include "session/RegistryFacts.h"
+#include "session/ResourceKeywords.h"
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
 #include "session/StartOptions.h"
@@ -52,6 +56,19 @@ HelperLaunchValues ValuesOf(SessionControlBlock* scb, Widget item) {
   v.euro = scb->euroState == 1;
   v.rows = x.rows();
   v.cols = x.columns();
+  // The session language's host code page, locale and local code set.
+  if (const LanguageRow* row = scb->languageRow) {
+    if (row->codePage) v.hostCodePage = row->codePage;
+    if (row->locale) v.keyboardLanguage = row->locale;
+    if (row->localCodeSet) v.asciiCodePage = row->localCodeSet;
+  }
+  v.keyFile = x.getDashKeyfileName();
+  const AppResourceStruct& res = AppResources();
+  v.fileNamesInverted = res.fileNameCodePage == QwLower819Only;
+  v.reserveWmKeys = res.RESERVE_WM_KEYS != QwDisable && res.RESERVE_WM_KEYS != QwDisableAndHide;
+  v.advancedColors = res.colorMap == QwAdvanced;
+  v.keyboardId = WhichKeyboard();
+  v.is5250Keyboard = is5250Keyboard(v.keyboardId) != 0;
   return v;
 }
 

@@ -24,6 +24,7 @@
 #include "session/AppInit.h"
 #include "session/AppResources.h"
 #include "session/ErrorDialogs.h"
+#include "session/Language.h"
 #include "session/ResourceKeywords.h"
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
@@ -184,6 +185,11 @@ TEST_F(HelperLaunchTest, MenuEntryStartsItsHelperWithAnArgumentVectorThatNoShell
     EXPECT_EQ(args[1], DisplayString(Display_()));
     EXPECT_TRUE(HasPair(args, "-qwxxxx", "QW5250"));
     EXPECT_TRUE(HasPair(args, c.titleOption, title));
+    if (c.kind != HelperKind::ColorMapper) {
+      // The session's language: host code page and locale.
+      EXPECT_TRUE(HasPair(args, "-em_ebc_cp", b->languageRow->codePage));
+      EXPECT_TRUE(HasPair(args, "-keyboardLang", b->languageRow->locale));
+    }
     EXPECT_EQ(GetAppState(HelperStateAtom(c.kind), Display_()), '1');
     EXPECT_TRUE(b->xstuff.helper(c.kind).owner);
     EXPECT_TRUE(b->xstuff.helper(c.kind).startedHere);
@@ -291,6 +297,7 @@ TEST_F(HelperLaunchTest, PreferencesProgramAndHelpViewer) {
   Choose(b, "helpCascade");
   const std::vector<std::string> help = ArgsOf("daltrue");
   EXPECT_TRUE(HasPair(help, "-helpFile", "K7_2Help"));
+  EXPECT_TRUE(HasPair(help, "-asciiCodepage", b->languageRow->localCodeSet));
   EXPECT_EQ(Starts(), 2);
 }
 
