@@ -274,7 +274,9 @@ unsigned char genDiacCountryNum(SessionControlBlock* s) {
   return kDefaultCountry;
 }
 
-void updatePlaybackFileList(SessionControlBlock*) {}
+void updatePlaybackFileList(SessionControlBlock* s) {
+  if (s) s->playRecord.updatePlaybackFileList();
+}
 
 char CapsLockBehaviour() { return g_capsLockBehaviour; }
 void SetCapsLockBehaviour(char behaviour) { g_capsLockBehaviour = behaviour; }

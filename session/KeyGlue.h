@@ -49,8 +49,8 @@ unsigned char genDataCategory(SessionControlBlock* session, unsigned char code);
 unsigned int genCountryCode(SessionControlBlock* session);
 unsigned char genDiacCountryNum(SessionControlBlock* session);
 
-// Refills the playback file list of the session's macro dialog when it is
-// open. The macro recorder keeps no dialog yet: nothing to refill.
+// Refills the playback file lists of the session's playback dialog when it
+// is open.
 void updatePlaybackFileList(SessionControlBlock* session);
 
 // The process-wide caps-lock behaviour: 'C' (at start) makes Caps Lock a

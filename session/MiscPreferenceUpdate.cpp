@@ -40,6 +40,8 @@ unsigned char ResourceCode(unsigned char id) {
 // one, else the translations with the session's key file, else the
 // class's), with the Enter key variant and the print key variant over them. Either preference set back to 0 so leaves the other
 // one in force. On a 5250 keyboard ENTER_KEY is never stored.
+}  // namespace
+
 void InstallKeyTranslations(SessionControlBlock* scb) {
   XStuff& x = scb->xstuff;
   Widget drawing = x.privatePart() ? x.privatePart()->drawing : nullptr;
@@ -64,6 +66,8 @@ void InstallKeyTranslations(SessionControlBlock* scb) {
     if (text && *text) XtOverrideTranslations(drawing, XtParseTranslationTable(text));
   }
 }
+
+namespace {
 
 // Carries out on the window and the engine what a changed preference needs.
 void ApplyEffects(SessionControlBlock* scb, unsigned char id, unsigned int effects) {

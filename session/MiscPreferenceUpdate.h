@@ -10,6 +10,10 @@ class SessionControlBlock;
 void UpdateMiscellaneousPreference(SessionControlBlock* scb, unsigned char id, unsigned char value);
 // The value of preference `id` that the application resources give.
 unsigned char MiscPreferenceResourceValue(unsigned char id);
+// Puts the drawing widget's translations in the state the preferences ask
+// for: the keyboard mapper's table when it sent one, else the defaults, with
+// the Enter key and print key variants over them.
+void InstallKeyTranslations(SessionControlBlock* scb);
 // Applies the twenty application resources to one session.
 void ApplyMiscellaneousPreferences(SessionControlBlock* scb);
 // The same for every session of the table.

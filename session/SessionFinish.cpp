@@ -17,6 +17,8 @@
 #include "session/SessionTable.h"
 #include "session/WMGeometry.h"
 #include "base/LogMsg.h"
+#include "xfront/KeypadButtons.h"
+#include "xfront/XStuff.h"
 
 namespace {
 
@@ -222,7 +224,13 @@ void finishCreateSessionUnderThisProcess(int slot) {
   if (check < 0) return;
 
   telnet->addSocketInput();
-  block->initialKeypads.clear();  // the window has no keypads to build them
+  // The start-up keypads, once.
+  if (!block->initialKeypads.empty()) {
+    const std::vector<unsigned char> keypads(block->initialKeypads.begin(), block->initialKeypads.end());
+    block->initialKeypads.clear();
+    block->xstuff.keypadButtons().createKeypadsFromList(keypads);
+    if (!Alive(slot, block, sequence)) return;
+  }
   calculateWMWindowBorderAndTitleSizes(slot);
   const_cast<SessionTableEntry*>(SessionEntry(slot))->connected = 1;
   block->xstuff.Flush_X5250(0);

@@ -254,6 +254,20 @@ std::string SessionEventRecord(unsigned char type, int slot, const char* host, i
   return record;
 }
 
+const SessionStartOptions* SessionStartOptionsOf(int slot) {
+  return slot >= 0 && slot < kMaxSessionSlots ? g_startOptions[slot].get() : nullptr;
+}
+
+void createSessionFromSession(int slot, const Geometry& geometry) {
+  const SessionStartOptions* from = SessionStartOptionsOf(slot);
+  if (!from) return;
+  SessionStartOptions copy = *from;
+  copy.geometry = geometry;
+  copy.playbackFile.clear();
+  copy.startupPlayback = 0;
+  createSessionUnderThisProcess(copy, nullptr, nullptr);
+}
+
 int createSession(const SessionStartOptions& options) {
   if (!IsMasterProcess()) return HandSessionToMaster(XtDisplay(TopLevelWidget()), options);
   createSessionUnderThisProcess(options, nullptr, nullptr);

@@ -9,6 +9,7 @@
 #include "session/DialogTypes.h"
 
 struct SessionStartOptions;
+struct Geometry;
 class SessionControlBlock;
 class EventSources;
 
@@ -32,6 +33,12 @@ int createSession(const SessionStartOptions& options);
 // start-session dialog with the other options, which calls back here.
 void createSessionUnderThisProcess(const SessionStartOptions& options, ColorOptions* colors,
                                    XmRenderTable* renderTable);
+
+// The options a session was created with (null for a free slot).
+const SessionStartOptions* SessionStartOptionsOf(int slot);
+// A new session in this process with all the options of the session in
+// `slot` and `geometry`, without a start-up playback file.
+void createSessionFromSession(int slot, const Geometry& geometry);
 
 // Completes the connection of the session in `slot` (the timer 100 ms after
 // creation, and every reconnection). Does nothing for a free entry.

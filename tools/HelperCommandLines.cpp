@@ -33,6 +33,7 @@ std::string HexWord(unsigned long value) {
 std::vector<std::string> ColorMapperCommandLine(const HelperLaunchValues& v) {
   Args a{"tintwell", "-display", v.displayName};
   Common(a, v);
+  if (v.advancedColors) a.push_back("-advcolor");
   Add(a, {"-winId", HexWord(v.topWindow), "-emulTitle", v.title});
   SessionName(a, v);
   if (v.fileNamesInverted) Add(a, {"-saveFileConv", "INV"});
@@ -50,7 +51,7 @@ std::vector<std::string> KeyboardMapperCommandLine(const HelperLaunchValues& v) 
   if (!v.keyFile.empty()) Add(a, {"-keyFileName", v.keyFile});
   if (v.fileNamesInverted) Add(a, {"-keyFileConv", "INV"});
   if (!v.reserveWmKeys) a.push_back("-no_reserve_wm_keys");
-  Add(a, {"-keyboardLang", v.keyboardLanguage});
+  Add(a, {"-whichKeyboard", std::to_string(v.keyboardId), "-keyboardLang", v.keyboardLanguage});
   Euro(a, v);
   return a;
 }

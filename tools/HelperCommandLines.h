@@ -28,6 +28,8 @@ struct HelperLaunchValues {
   bool fileNamesInverted = false;  // fileNameCodePage lower_819_only
   bool reserveWmKeys = true;
   bool is5250Keyboard = false;
+  int keyboardId = 0;            // -whichKeyboard: the registry's keyboard
+  bool advancedColors = false;   // colour mapper: the colorMap resource is advanced
   int rows = 24, cols = 80;
   std::string playbackFile;      // playback editor: the file to edit
   std::string asciiCodePage;     // help viewer

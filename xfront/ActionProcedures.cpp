@@ -219,8 +219,22 @@ void PrintScreenNowAction(Widget w, XEvent*, String*, Cardinal*) {
 
 void NothingAction(Widget, XEvent*, String*, Cardinal*) {}
 
-void NotHereAction(Widget, XEvent*, String*, Cardinal*) {
-  if (DebugFlag()) LogMsg(LevelDebug, "This action has no work in this version.\n");
+// play([name]): the playback dialog, or the named macro played at once.
+void PlayAction(Widget w, XEvent*, String* params, Cardinal* count) {
+  if (SessionControlBlock* block = getSCBPointer(w))
+    block->playRecord.playKey(count && *count > 0 && params ? params[0] : nullptr);
+}
+
+void RecordAction(Widget w, XEvent*, String*, Cardinal*) {
+  if (SessionControlBlock* block = getSCBPointer(w)) block->playRecord.recordKey();
+}
+
+// pause(): pauses (or continues) a recording and a playback.
+void PauseAction(Widget w, XEvent*, String*, Cardinal*) {
+  if (SessionControlBlock* block = getSCBPointer(w)) {
+    block->playRecord.pauseRecord();
+    block->playRecord.pausePlayback(PlayRecord::kPauseUser);
+  }
 }
 
 template <int Direction>
@@ -353,9 +367,9 @@ const Named kLocalActions[] = {
     {"string", StringAction},
     {"hex", HexAction},
     {"inserteuro", InsertEuroAction},
-    {"play", NotHereAction},
-    {"record", NotHereAction},
-    {"pause", NotHereAction},
+    {"play", PlayAction},
+    {"record", RecordAction},
+    {"pause", PauseAction},
     {"local-screen-print", LocalPrintAction},
     {"print-screen-now", PrintScreenNowAction},
     {"extended", ExtendedAction},

@@ -2,16 +2,26 @@
 
 #include <Xm/MessageB.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "base/LogMsg.h"
+#include "display/DisplayBag.h"
+#include "keyboard/KeyboardState.h"
+#include "session/AppResources.h"
 #include "session/ErrorDialogs.h"
+#include "session/Language.h"
+#include "session/RegistryFacts.h"
+#include "session/ResourceKeywords.h"
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
 #include "session/StartOptions.h"
+#include "session/WMGeometry.h"
 #include "tools/HelperCommandLines.h"
 #include "xfront/HelperMessages.h"
+#include "xfront/KeypadButtons.h"
+#include "xfront/LocalPrint.h"
 #include "xfront/SessionMenuHooks.h"
 #include "xfront/WatchCursor.h"
 #include "xfront/XStuff.h"
@@ -46,6 +56,19 @@ HelperLaunchValues ValuesOf(SessionControlBlock* scb, Widget item) {
   v.euro = scb->euroState == 1;
   v.rows = x.rows();
   v.cols = x.columns();
+  // The session language's host code page, locale and local code set.
+  if (const LanguageRow* row = scb->languageRow) {
+    if (row->codePage) v.hostCodePage = row->codePage;
+    if (row->locale) v.keyboardLanguage = row->locale;
+    if (row->localCodeSet) v.asciiCodePage = row->localCodeSet;
+  }
+  v.keyFile = x.getDashKeyfileName();
+  const AppResourceStruct& res = AppResources();
+  v.fileNamesInverted = res.fileNameCodePage == QwLower819Only;
+  v.reserveWmKeys = res.RESERVE_WM_KEYS != QwDisable && res.RESERVE_WM_KEYS != QwDisableAndHide;
+  v.advancedColors = res.colorMap == QwAdvanced;
+  v.keyboardId = WhichKeyboard();
+  v.is5250Keyboard = is5250Keyboard(v.keyboardId) != 0;
   return v;
 }
 
@@ -60,21 +83,25 @@ std::string Joined(const std::vector<std::string>& argv) {
 
 void CloseNoticeCallback(Widget w, XtPointer, XtPointer) { XtDestroyWidget(w); }
 
-// A program that could not be started: a log line and a dialog, both naming it.
-void ReportNotStarted(SessionControlBlock* scb, const std::string& program) {
-  LogMsg(LevelError, "The helper program %s could not be started.\n", program.c_str());
+// A message dialog on the session's shell, gone when closed.
+void ShowNotice(SessionControlBlock* scb, const char* name, const std::string& text) {
   Widget shell = scb->xstuff.shell();
   if (!shell) return;
-  const std::string text = "The program \"" + program + "\" could not be started.";
   XmString s = XmStringCreateLocalized(const_cast<char*>(text.c_str()));
   Arg args[1];
   XtSetArg(args[0], XmNmessageString, s);
-  Widget dialog = XmCreateErrorDialog(shell, const_cast<char*>("helperNotStartedDialog"), args, 1);
+  Widget dialog = XmCreateErrorDialog(shell, const_cast<char*>(name), args, 1);
   XmStringFree(s);
   XtUnmanageChild(XmMessageBoxGetChild(dialog, XmDIALOG_HELP_BUTTON));
   XtUnmanageChild(XmMessageBoxGetChild(dialog, XmDIALOG_CANCEL_BUTTON));
   XtAddCallback(dialog, XmNokCallback, CloseNoticeCallback, nullptr);
   XtManageChild(dialog);
+}
+
+// A program that could not be started: a log line and a dialog, both naming it.
+void ReportNotStarted(SessionControlBlock* scb, const std::string& program) {
+  LogMsg(LevelError, "The helper program %s could not be started.\n", program.c_str());
+  ShowNotice(scb, "helperNotStartedDialog", "The program \"" + program + "\" could not be started.");
 }
 
 // Starts the program with the watch cursor on the shell of `watch` (the
@@ -118,30 +145,55 @@ void KeymapProc(SessionControlBlock* scb, Widget item, XEvent*) {
 void CustomizeProc(SessionControlBlock* scb, Widget item, XEvent*) {
   StartOrRaiseHelper(scb, HelperKind::KeypadCustomizer, item);
 }
+void KeypadMenuProc(SessionControlBlock* scb, Widget, XEvent*) { scb->xstuff.keypadButtons().handleKeypadMenuSelection(); }
 void MiscProc(SessionControlBlock* scb, Widget, XEvent*) { StartOrRaisePreferencesProgram(scb); }
-void HelpProc(SessionControlBlock* scb, Widget, XEvent*) { StartDaltrue(scb, nullptr); }
 
-// A new session to this session's host with its options, without a
-// start-up playback file.
+// A new session from this one, in the size of this one's 24x80 window: at
+// once when this session was started with a host and without a start-up
+// playback file, else through the start-session dialog with its options.
 void NewSessionProc(SessionControlBlock* scb, Widget, XEvent*) {
-  SessionStartOptions o;
-  o.hostName = scb->xstuff.getHostname();
-  o.port = scb->port;
-  o.wideOption = scb->wideOption;
-  o.imageOption = scb->imageOption;
-  o.PDTOption = scb->PDTOption;
-  o.TitleOption = scb->TitleOption;
-  o.CopyPasteOption = scb->CopyPasteOption;
-  o.ECLOption = scb->ECLOption;
-  o.FontSizesOption = scb->FontSizesOption;
-  o.forceTranslatedFont = scb->forceTranslatedFont;
-  o.startupPlayback = 0;
-  if (scb->languageId[0]) o.languageId = scb->languageId;
-  if (DebugFlag()) LogMsg(LevelDebug, "New session to %s from session %d.\n", o.hostName.c_str(), scb->slot);
-  createSession(o);
+  const SessionStartOptions* from = SessionStartOptionsOf(scb->slot);
+  if (!from) return;
+  Geometry g = scb->xstuff.get24x80Geometry();
+  g.y = static_cast<int16_t>(g.y + WMTopBorderHeight());
+  // The position is left to the desktop and the window manager.
+  g.xGiven = g.yGiven = 0;
+  g.geometryString[0] = '\0';
+  if (g.widthGiven && g.heightGiven)
+    std::snprintf(g.geometryString, sizeof g.geometryString, "%ux%u", static_cast<unsigned>(g.width),
+                  static_cast<unsigned>(g.height));
+  if (DebugFlag())
+    LogMsg(LevelDebug, "New session from session %d, geometry \"%s\".\n", scb->slot, g.geometryString);
+  if (!from->hostName.empty() && from->playbackFile.empty()) {
+    createSessionFromSession(scb->slot, g);
+    return;
+  }
+  SessionStartOptions o = *from;
+  o.geometry = g;
+  TheErrorDialogs().createHostNameDialog(o, nullptr, nullptr);
 }
 
+// The programming-interface client dialog is not part of this program yet:
+// the user is told so, and the log names what is missing.
+void RunAppletProc(SessionControlBlock* scb, Widget, XEvent*) {
+  LogMsg(LevelError, "The programming-interface client dialog (ECLDialog) is not available in this program.\n");
+  ShowNotice(scb, "unavailableDialog", "The programming interface client is not available in this program.");
+}
+
+void HelpProc(SessionControlBlock* scb, Widget, XEvent*) { StartDaltrue(scb, HelpTopicFor(scb)); }
+
 }  // namespace
+
+const char* HelpTopicFor(SessionControlBlock* scb) {
+  if (!scb) return nullptr;
+  XStuff& x = scb->xstuff;
+  if (x.textMarked()) return "CPY";
+  if (x.localPrint() && x.localPrint()->dialog()) return "SCR";
+  if (scb->playRecord.playing()) return "PLY";
+  if (scb->playRecord.recording()) return "REC";
+  if (scb->display && scb->display->keyboardState().state() == KeyboardState::kWordProcessing) return "OVE";
+  return nullptr;
+}
 
 void StartOrRaiseHelper(SessionControlBlock* scb, HelperKind kind, Widget item, const char* playbackFile) {
   if (!scb || !scb->xstuff.shell()) return;
@@ -172,6 +224,8 @@ void StartOrRaiseHelper(SessionControlBlock* scb, HelperKind kind, Widget item, 
     case HelperKind::KeypadCustomizer: argv = KeypadCustomizerCommandLine(v); break;
     default: argv = PlaybackEditorCommandLine(v); break;
   }
+  // The customiser works on the keypads' files: the open ones step aside.
+  if (kind == HelperKind::KeypadCustomizer) scb->xstuff.keypadButtons().unManageActiveKeypads();
   h.startedHere = true;
   if (Launch(scb, argv) < 0) {
     // Not started: a later choice of the entry may try again.
@@ -215,4 +269,6 @@ void AttachHelperMenus() {
   SetSessionMenuProc(SessionMenuCommand::Miscellaneous, MiscProc);
   SetSessionMenuProc(SessionMenuCommand::Help, HelpProc);
   SetSessionMenuProc(SessionMenuCommand::NewSession, NewSessionProc);
+  SetSessionMenuProc(SessionMenuCommand::RunApplet, RunAppletProc);
+  SetSessionMenuProc(SessionMenuCommand::Keypad, KeypadMenuProc);
 }

@@ -15,6 +15,10 @@ class SessionControlBlock;
 void StartOrRaiseHelper(SessionControlBlock* scb, HelperKind kind, Widget item, const char* playbackFile = nullptr);
 // The preferences program of the process.
 void StartOrRaisePreferencesProgram(SessionControlBlock* scb);
+// The help topic of what the session is doing: "CPY" text marked, "SCR"
+// the print dialog up, "PLY" playing a macro, "REC" recording one, "OVE"
+// text assist; null for none (first match wins).
+const char* HelpTopicFor(SessionControlBlock* scb);
 // A new help viewer; topic may be null. The pid, or -1.
 int StartDaltrue(SessionControlBlock* scb, const char* topic);
 

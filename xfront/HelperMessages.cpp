@@ -9,6 +9,7 @@
 
 #include "base/LogMsg.h"
 #include "session/AppInit.h"
+#include "session/KeyGlue.h"
 #include "session/MiscPreferenceUpdate.h"
 #include "session/MiscPreferences.h"
 #include "session/SessionControlBlock.h"
@@ -18,6 +19,7 @@
 #include "tools/HelperRequests.h"
 #include "xfront/EmulatorActions.h"
 #include "xfront/HelperLaunch.h"
+#include "xfront/KeypadButtons.h"
 #include "xfront/XStuff.h"
 #include "xfront/XStuffPrivate.h"
 
@@ -25,6 +27,10 @@ struct HelperConnection::Buffers {
   HelperFrameReader reader;
   HelperFrameWriter writer;
 };
+
+// Prints a translation table as text (libXt's own printer; its header is
+// not installed).
+extern "C" String _XtPrintXlations(Widget w, XtTranslations xlations, Widget accelWidget, _XtBoolean includeRHS);
 
 namespace {
 
@@ -85,8 +91,10 @@ void ApplyTranslations(HelperConnection* c, const std::string& text) {
   XtTranslations table = XtParseTranslationTable(text.c_str());
   Widget drawing = x.privatePart() ? x.privatePart()->drawing : nullptr;
   if (!table || !drawing) return;
-  XtVaSetValues(drawing, XtNtranslations, table, nullptr);
+  // The new table replaces the old one; the session's Enter key and print
+  // key arrangements go over it again.
   x.helper(HelperKind::KeyboardRemapper).translations = text;
+  InstallKeyTranslations(c->scb);
   if (DebugFlag()) LogMsg(LevelDebug, "ReceiveTranslations: Applied new translations from brastor.\n");
 }
 
@@ -158,14 +166,17 @@ void Connect(SessionControlBlock* scb, HelperKind kind, const HelperRequest& r) 
                                OnReadable, c.get());
   h.connection = c;
   const std::string actions = ActionList(kind);
-  const std::string translations = MassageTranslations(HelperReceivedTranslations(scb));
+  const std::string translations = MassageTranslations(CurrentTranslationsText(scb));
   std::string translationsZ = translations;
   for (char& ch : translationsZ)
     if (ch == '\n') ch = '\0';
   HelperFrameWriter& w = c->buffers->writer;
   w.queue(actions.data(), actions.size());
   w.queue(translationsZ.data(), translationsZ.size());
-  if (kind == HelperKind::KeypadCustomizer) w.queue("", 0);  // the session's playback file names
+  if (kind == HelperKind::KeypadCustomizer) {
+    const std::string names = scb->playRecord.getDefaultFileNames(10000);
+    w.queue(names.data(), names.size());
+  }
   if (DebugFlag()) LogMsg(LevelDebug, "GetActions: action string length: %d written to socket. \n", (int)actions.size());
   Flush(c.get());
 }
@@ -215,9 +226,12 @@ void HandleHelper(SessionControlBlock* scb, HelperKind kind, const XClientMessag
     h.owner = false;
     h.startedHere = false;
     h.window = 0;
-  } else if (DebugFlag()) {
-    LogMsg(LevelDebug, "%s: files changed (message %d).\n", HelperName(kind), r.code);
+    if (kind == HelperKind::KeypadCustomizer) scb->xstuff.keypadButtons().rebuildAllActiveKeypads();
+    return;
   }
+  if (DebugFlag()) LogMsg(LevelDebug, "%s: files changed (message %d).\n", HelperName(kind), r.code);
+  if (kind == HelperKind::PlaybackEditor) updatePlaybackFileList(scb);
+  else if (kind == HelperKind::KeypadCustomizer) scb->xstuff.keypadButtons().rebuildPullDownKeypads();
 }
 
 void HandlePreferences(SessionControlBlock* scb, const XClientMessageEvent& m, Boolean* cont) {
@@ -276,6 +290,18 @@ HelperConnection::~HelperConnection() {
   if (readInput) XtRemoveInput(readInput);
   if (writeInput) XtRemoveInput(writeInput);
   if (fd >= 0) close(fd);
+}
+
+std::string CurrentTranslationsText(SessionControlBlock* scb) {
+  Widget drawing = scb->xstuff.privatePart() ? scb->xstuff.privatePart()->drawing : nullptr;
+  if (!drawing) return "";
+  XtTranslations table = nullptr;
+  XtVaGetValues(drawing, XtNtranslations, &table, nullptr);
+  if (!table) return "";
+  String text = _XtPrintXlations(drawing, table, nullptr, True);
+  std::string out = text ? text : "";
+  XtFree(text);
+  return out;
 }
 
 const std::string& HelperReceivedTranslations(SessionControlBlock* scb) {

@@ -33,5 +33,7 @@ struct HelperConnection {
   std::unique_ptr<Buffers> buffers;
 };
 
+// The drawing widget's translations printed as text, one production a line.
+std::string CurrentTranslationsText(SessionControlBlock* scb);
 // The translation table last received from the keyboard mapper, or "".
 const std::string& HelperReceivedTranslations(SessionControlBlock* scb);

@@ -420,7 +420,10 @@ void RenderingX::updateIndicators(unsigned int control, unsigned int indicator) 
 // ---- edit menu and clipboard ---------------------------------------------------------------
 
 void RenderingX::popupEditMenu() {
-  if (window_) window_->x_popup_edit_menu();
+  if (!window_) return;
+  window_->x_popup_edit_menu();
+  // The click that opened the menu is no part of a recording.
+  if (session_) session_->playRecord.removeLastRecordEvent();
 }
 
 void RenderingX::enableCopy(unsigned int on) {

@@ -67,6 +67,14 @@ XtPointer KeyData(char code) { return reinterpret_cast<XtPointer>(static_cast<in
 
 void QuitItemCallback(Widget w, XtPointer, XtPointer);
 
+// The macro recorder's entries: the record dialog, the playback dialog.
+void RecordItemCallback(Widget w, XtPointer, XtPointer) {
+  if (SessionControlBlock* block = FindSessionOfWidget(w)) block->playRecord.materializeRecordControls();
+}
+void PlaybackItemCallback(Widget w, XtPointer, XtPointer) {
+  if (SessionControlBlock* block = FindSessionOfWidget(w)) block->playRecord.materializePlaybackControls(true);
+}
+
 void LocalPrintItemCallback(Widget w, XtPointer, XtPointer) {
   if (SessionControlBlock* block = FindSessionOfWidget(w)) block->xstuff.localPrintCallback();
 }
@@ -219,9 +227,8 @@ void BuildSessionMenus(XStuff& x, XStuff::Private& p) {
       b.item(menu, "pfkeys", MenuCommandCallback, CommandData(SessionMenuCommand::Keypad), plan.keypad.greyed);
     if (plan.customize.present)
       b.item(menu, "customize", MenuCommandCallback, CommandData(SessionMenuCommand::CustomizeKeypad));
-    // The macro recorder attaches its work to these two.
-    if (plan.record.present) b.item(menu, "record", nullptr, nullptr);
-    if (plan.playback.present) b.item(menu, "playback", nullptr, nullptr);
+    if (plan.record.present) b.item(menu, "record", RecordItemCallback, nullptr);
+    if (plan.playback.present) b.item(menu, "playback", PlaybackItemCallback, nullptr);
     if (plan.misc.present) b.item(menu, "misc", MenuCommandCallback, CommandData(SessionMenuCommand::Miscellaneous));
     if (plan.colormap.present)
       b.item(menu, "colormap", MenuCommandCallback, CommandData(SessionMenuCommand::ColorMap), plan.colormap.greyed);

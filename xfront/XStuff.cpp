@@ -30,6 +30,7 @@
 #include "session/WMGeometry.h"
 #include "base/LogMsg.h"
 #include "xfront/ActionProcedures.h"
+#include "xfront/KeypadButtons.h"
 #include "xfront/LocalPrint.h"
 #include "xfront/DeskTopSettings.h"
 #include "xfront/SessionIcons.h"
@@ -307,6 +308,17 @@ int XStuff::initializeSession(const char* host, const char* title, int port, con
 
   if (buildWindow(title, iconic, geometry, shellOut) != 0) return -1;
 
+  if (session_) {
+    // The sign-on macro: the one given for this session, else the resource's.
+    const AppResourceStruct& res = AppResources();
+    const char* signon = nullptr;
+    if (startupPlayback) {
+      signon = playbackFile && *playbackFile ? playbackFile : res.STARTUP_PLAYBACK;
+      if (signon && (!*signon || std::strcmp(signon, "0") == 0)) signon = nullptr;
+    }
+    if (session_->playRecord.playbackInit(res.playBackPath, signon, startupPlayback != 0) != 0) return -1;
+  }
+
   if (thai_) {
     setThaiSession(true);
     if (session_) session_->nationalLayer = 1;  // the second layer is the national one
@@ -546,6 +558,7 @@ int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& geome
 
   // Menus, in the menu font.
   BuildSessionMenus(*this, p);
+  keypadButtons().createPullDownKeypads();
   if (p.fontCascade) {
     XmString label = nullptr;
     XtVaGetValues(p.fontCascade, XmNlabelString, &label, nullptr);
@@ -717,6 +730,11 @@ void XStuff::handOverPreferencesProgram() {
   XSync(display, False);
 }
 
+KeypadButtons& XStuff::keypadButtons() {
+  if (!keypadButtons_) keypadButtons_ = std::make_unique<KeypadButtons>(session_);
+  return *keypadButtons_;
+}
+
 void XStuff::endSession() {
   if (ended_) return;
   ended_ = true;
@@ -724,6 +742,7 @@ void XStuff::endSession() {
   if (!private_) return;
   Private& p = *private_;
   p.painter.reset();
+  if (keypadButtons_) keypadButtons_->cancelAllKeypads();
   sendSessionEndMessages();
   handOverPreferencesProgram();
 

@@ -17,6 +17,7 @@
 #include "xfront/ScreenRepaint.h"
 
 class LocalPrint;
+class KeypadButtons;
 class SessionControlBlock;
 struct SessionClipboard;
 struct MenuResources;
@@ -188,6 +189,10 @@ class XStuff : public RenderingWindow {
   std::string rowColumnText() const { return rowColumnText_; }
   bool cursorDrawn() const { return cursorDrawn_; }
   bool insertIndicator() const { return insertIndicator_; }
+  // The macro indicators of the status line.
+  bool recording() const { return recording_; }
+  bool playing() const { return playing_; }
+  bool playPausing() const { return playPausing_; }
   bool systemWait() const { return systemWait_; }
   bool cursorHidden() const { return cursorHidden_; }
   bool extendedDisplay() const { return extendedDisplay_; }
@@ -227,6 +232,10 @@ class XStuff : public RenderingWindow {
   void localPrintCallback(bool immediate = false);
   // The screen print of the window (null before the first request).
   LocalPrint* localPrint() const { return localPrint_.get(); }
+  // The session's keypads (made on first use).
+  KeypadButtons& keypadButtons();
+  // The macro dialogs and the keypads take the session's colours again.
+  void refreshDialogColors();
   bool enptuiSymbolsDisplay() const { return enptuiDisplay_; }
   // Focus gained (nonzero) or lost.
   void SetFocus(char hasFocus);
@@ -240,6 +249,11 @@ class XStuff : public RenderingWindow {
   // Screen state shared with painting and the engine calls.
   int rows() const { return rows_; }
   int columns() const { return columns_; }
+  // The shell's geometry for a 24x80 screen (refreshed from the current one
+  // while the screen is 24x80): x, y, width and height given.
+  Geometry get24x80Geometry();
+  // Text is marked in the window (the marking outline is drawn).
+  bool textMarked() const { return segmentCount_ > 0; }
   int cellWidth() const { return cellWidth_; }
   int cellHeight() const { return cellHeight_; }
   void setCellSize(int width, int height) { cellWidth_ = width; cellHeight_ = height; }
@@ -408,6 +422,7 @@ class XStuff : public RenderingWindow {
   bool thaiKeyCheck_ = true;
 
   std::unique_ptr<LocalPrint> localPrint_;
+  std::unique_ptr<KeypadButtons> keypadButtons_;
   HelperSessionState helpers_[static_cast<int>(HelperKind::Count)];
   bool preferencesOwner_ = false;
 

@@ -18,6 +18,7 @@
 #include "session/SessionControlBlock.h"
 #include "xfront/ColorAllocation.h"
 #include "xfront/ColorFiles.h"
+#include "xfront/KeypadButtons.h"
 #include "xfront/Win3270.h"
 #include "xfront/XStuff.h"
 #include "xfront/XStuffPrivate.h"
@@ -101,6 +102,7 @@ void XStuff::setColor(int index, unsigned long pixel, bool apply) {
   if (apply) {
     creategc(true);
     Flush_X5250(0, cells() - 1, 0, 0);
+    refreshDialogColors();
   }
 }
 
@@ -149,6 +151,7 @@ int XStuff::setColorResources(const char* settingsDirectory, const char* hostFil
     if (shell_) TheErrorDialogs().createWarningDialog(shell_, "WarningMsgColorNotAvailable", nullptr, nullptr);
   }
   creategc(true);
+  refreshDialogColors();
   if (DebugFlag()) {
     LogMsg(LevelDebug, "Color file %s was used.\n", file.path.c_str());
     if (file.advanced) LogMsg(LevelDebug, "Colors loaded from advanced color file %s.\n", file.path.c_str());
@@ -228,4 +231,9 @@ void XStuff::TintwellClientMessage(const XClientMessageEvent& m) {
       LogMsg(LevelError, "%s: xstuff sending TINTWELL_DONE_ERROR_RSP, data->command = %ld\n", "QWC0066", code);
       return;
   }
+}
+
+void XStuff::refreshDialogColors() {
+  if (session_) session_->playRecord.setColors();
+  if (keypadButtons_) keypadButtons_->setKeypadColors();
 }

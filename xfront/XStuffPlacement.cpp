@@ -154,6 +154,25 @@ bool XStuff::ensureLowerRightCornerOnScreen(int& x, int& y) {
   return x != startX || y != startY;
 }
 
+Geometry XStuff::get24x80Geometry() {
+  Geometry g{};
+  if (!private_ || !shell_) return g;
+  if (rows_ == 24 && columns_ == 80 && !private_->maximized) {
+    Position x = 0, y = 0;
+    XtVaGetValues(shell_, XtNx, &x, XtNy, &y, nullptr);
+    const Size s = WidgetSize(shell_);
+    private_->saved24x80 = {true, x, y, s.width, s.height, private_->currentEntry};
+  }
+  const auto& saved = private_->saved24x80;
+  if (!saved.valid) return g;
+  g.xGiven = g.yGiven = g.widthGiven = g.heightGiven = 1;
+  g.x = static_cast<int16_t>(saved.x);
+  g.y = static_cast<int16_t>(saved.y);
+  g.width = static_cast<uint16_t>(saved.width);
+  g.height = static_cast<uint16_t>(saved.height);
+  return g;
+}
+
 void XStuff::moveWindowAsCloseTo24x80PosAsPossible() {
   if (!private_ || !private_->saved24x80.valid) return;
   int x = private_->saved24x80.x, y = private_->saved24x80.y;

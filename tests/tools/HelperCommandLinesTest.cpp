@@ -47,6 +47,10 @@ TEST(HelperCommandLines, KeyFileOnlyWhenGivenAndValuesStayWhole) {
   EXPECT_TRUE(HasPair(a, "-emulTitle", v.title));
   EXPECT_EQ(a[0], "brastor");
   EXPECT_TRUE(HasPair(a, "-euro", "0"));
+  EXPECT_TRUE(HasPair(a, "-whichKeyboard", "0"));
+  EXPECT_FALSE(Has(ColorMapperCommandLine(v), "-advcolor"));
+  v.advancedColors = true;
+  EXPECT_TRUE(Has(ColorMapperCommandLine(v), "-advcolor"));
   EXPECT_TRUE(HasPair(KeypadCustomizerCommandLine(v), "-winId", "0x4a0001f"));
   v.rows = 27;
   v.cols = 132;

@@ -7,12 +7,14 @@
 // started again.
 #include <gtest/gtest.h>  // before Xlib, whose None and Bool macros clash with it
 
+#include <Xm/List.h>
 #include <Xm/Xm.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -22,6 +24,7 @@
 #include "session/AppInit.h"
 #include "session/AppResources.h"
 #include "session/ErrorDialogs.h"
+#include "session/Language.h"
 #include "session/ResourceKeywords.h"
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
@@ -34,6 +37,8 @@
 #include "xfront/HelperPrograms.h"
 #include "xfront/WatchCursor.h"
 #include "tools/AppStartedFlag.h"
+#include "tools/PlaybackFile.h"
+#include "tools/PlayRecord.h"
 #include "xfront/XStuff.h"
 #include "xfront/XuStartTask.h"
 
@@ -180,6 +185,11 @@ TEST_F(HelperLaunchTest, MenuEntryStartsItsHelperWithAnArgumentVectorThatNoShell
     EXPECT_EQ(args[1], DisplayString(Display_()));
     EXPECT_TRUE(HasPair(args, "-qwxxxx", "QW5250"));
     EXPECT_TRUE(HasPair(args, c.titleOption, title));
+    if (c.kind != HelperKind::ColorMapper) {
+      // The session's language: host code page and locale.
+      EXPECT_TRUE(HasPair(args, "-em_ebc_cp", b->languageRow->codePage));
+      EXPECT_TRUE(HasPair(args, "-keyboardLang", b->languageRow->locale));
+    }
     EXPECT_EQ(GetAppState(HelperStateAtom(c.kind), Display_()), '1');
     EXPECT_TRUE(b->xstuff.helper(c.kind).owner);
     EXPECT_TRUE(b->xstuff.helper(c.kind).startedHere);
@@ -204,8 +214,8 @@ TEST_F(HelperLaunchTest, SecondChoiceStartsNoOtherAndAnotherSessionIsRefused) {
   XSync(test, False);
   const struct {
     HelperCase helper;
-    long raise;
-  } cases[] = {{kHelpers[0], 25}, {kHelpers[1], 22L << 24}, {kHelpers[2], 22L << 24}};
+    long raise, close;
+  } cases[] = {{kHelpers[0], 25, 5}, {kHelpers[1], 22L << 24, 21L << 24}, {kHelpers[2], 22L << 24, 21L << 24}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.helper.program);
     InstallHelper(c.helper.program);
@@ -237,7 +247,12 @@ TEST_F(HelperLaunchTest, SecondChoiceStartsNoOtherAndAnotherSessionIsRefused) {
     EndSessions(1);
     Pump(20);
     EXPECT_EQ(GetAppState(HelperStateAtom(c.helper.kind), test), '0');
-    XSync(test, True);  // the session's close message to the helper
+    // The owner's end told the helper to close.
+    ASSERT_TRUE(qwtest::WaitUntil([&] { return XPending(test) > 0; }, kWaitMs, test));
+    XNextEvent(test, &ev);
+    EXPECT_EQ(ev.type, ClientMessage);
+    EXPECT_EQ(ev.xclient.data.l[0], c.close);
+    XSync(test, True);
   }
   XDestroyWindow(test, helperWindow);
   XCloseDisplay(test);
@@ -282,7 +297,133 @@ TEST_F(HelperLaunchTest, PreferencesProgramAndHelpViewer) {
   Choose(b, "helpCascade");
   const std::vector<std::string> help = ArgsOf("daltrue");
   EXPECT_TRUE(HasPair(help, "-helpFile", "K7_2Help"));
+  EXPECT_TRUE(HasPair(help, "-asciiCodepage", b->languageRow->localCodeSet));
   EXPECT_EQ(Starts(), 2);
+}
+
+TEST_F(HelperLaunchTest, HelpTopicFollowsWhatTheSessionDoes) {
+  InstallHelper("daltrue");
+  SessionControlBlock* b = NewSession();
+  ASSERT_NE(b, nullptr);
+  PlayRecord& pr = b->playRecord;
+  const std::string macro = dir_ + "/long";
+  std::string error;
+  ASSERT_TRUE(WritePlaybackFile(macro, std::vector<uint8_t>(2000, 0xC1), &error)) << error;
+  const struct {
+    const char* what;
+    void (*enter)(PlayRecord&, const std::string&);
+    void (*leave)(PlayRecord&);
+    const char* topic;  // null: none
+  } cases[] = {
+      {"nothing going on", [](PlayRecord&, const std::string&) {}, [](PlayRecord&) {}, nullptr},
+      {"recording",
+       [](PlayRecord& p, const std::string&) {
+         p.materializeRecordControls();
+         p.startRecording();
+       },
+       [](PlayRecord& p) { p.wmCloseRecord(); }, "REC"},
+      {"playing",
+       [](PlayRecord& p, const std::string& file) {
+         p.materializePlaybackControls(true);
+         p.startPlaybackFile(file);
+       },
+       [](PlayRecord& p) { p.wmClosePlayback(); }, "PLY"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.enter(pr, macro);
+    Choose(b, "helpCascade");
+    const std::vector<std::string> args = ArgsOf("daltrue");
+    if (c.topic) {
+      EXPECT_TRUE(HasPair(args, "-startTopic", c.topic));
+    } else {
+      EXPECT_EQ(std::find(args.begin(), args.end(), "-startTopic"), args.end());
+    }
+    c.leave(pr);
+    RunUntil([] { return XuRunningTaskCount() == 0; });
+    unlink((dir_ + "/daltrue.args").c_str());
+  }
+}
+
+TEST_F(HelperLaunchTest, ProgrammingInterfaceEntryExplainsWhatIsMissing) {
+  SessionStartOptions o;
+  o.hostName = "127.0.0.1";
+  o.port = 1;
+  o.ECLOption = 2;
+  createSessionUnderThisProcess(o, nullptr, nullptr);
+  SessionControlBlock* b = NewestSession();
+  ASSERT_NE(b, nullptr);
+  qwtest::LogCapture log;
+  Choose(b, "runAppletButton");
+  EXPECT_TRUE(log.Contains("ECLDialog"));
+  EXPECT_NE(XtNameToWidget(b->xstuff.shell(), "*unavailableDialog"), nullptr);
+}
+
+TEST_F(HelperLaunchTest, NewSessionTakesThisOnesOptionsAndItsSize) {
+  SessionControlBlock* a = NewSession("first");
+  ASSERT_NE(a, nullptr);
+  const int before = getNumberOfSessions();
+  Choose(a, "new5250Button");
+  ASSERT_EQ(getNumberOfSessions(), before + 1);
+  SessionControlBlock* b = NewestSession();
+  ASSERT_NE(b, a);
+  const SessionStartOptions* o = SessionStartOptionsOf(b->slot);
+  ASSERT_NE(o, nullptr);
+  EXPECT_EQ(o->hostName, "127.0.0.1");
+  EXPECT_EQ(o->title, "first");
+  EXPECT_TRUE(o->playbackFile.empty());
+  EXPECT_TRUE(o->geometry.widthGiven && o->geometry.heightGiven);
+  EXPECT_FALSE(o->geometry.xGiven || o->geometry.yGiven);
+  const Geometry g = a->xstuff.get24x80Geometry();
+  EXPECT_EQ(o->geometry.width, g.width);
+  EXPECT_EQ(o->geometry.height, g.height);
+
+  // A session with a start-up macro asks first, in the start-session dialog.
+  SessionStartOptions withMacro;
+  withMacro.hostName = "127.0.0.1";
+  withMacro.port = 1;
+  withMacro.playbackFile = "signon";
+  createSessionUnderThisProcess(withMacro, nullptr, nullptr);
+  SessionControlBlock* c = NewestSession();
+  const int now = getNumberOfSessions();
+  Choose(c, "new5250Button");
+  EXPECT_EQ(getNumberOfSessions(), now);
+  Widget dialog = XtNameToWidget(TopLevelWidget(), "*hostNameDialog");
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(XtIsManaged(dialog));
+  XtDestroyWidget(XtParent(dialog));
+}
+
+TEST_F(HelperLaunchTest, PlaybackEditorStartsWithTheFileChosenInThePlaybackDialog) {
+  InstallHelper("vosmerk");
+  setenv("KDVSHARED", dir_.c_str(), 1);
+  ComputeDefaultPaths(AppResources());
+  // The old directories are freed: the fixture puts back the new ones.
+  saved_.playbackDirectory = AppResources().playbackDirectory;
+  saved_.buttonDirectory = AppResources().buttonDirectory;
+  const std::string playback = AppResources().playbackDirectory;
+  mkdir((dir_ + "/QW5250").c_str(), 0755);
+  mkdir(playback.c_str(), 0755);
+  std::string error;
+  ASSERT_TRUE(WritePlaybackFile(playback + "/logon", {0xC1}, &error)) << error;
+  SessionControlBlock* b = NewSession();
+  ASSERT_NE(b, nullptr);
+  b->playRecord.materializePlaybackControls(true);
+  Widget dialog = b->playRecord.dialogShell("playbackControl");
+  ASSERT_NE(dialog, nullptr);
+  Widget edit = XtNameToWidget(dialog, "*editBtn");
+  EXPECT_FALSE(XtIsSensitive(edit));
+  XmListSelectPos(XtNameToWidget(dialog, "*playbackFileList"), 1, True);
+  EXPECT_TRUE(XtIsSensitive(edit));
+  XmAnyCallbackStruct cbs = {};
+  cbs.reason = XmCR_ACTIVATE;
+  XtCallCallbacks(edit, XmNactivateCallback, &cbs);
+  const std::vector<std::string> args = ArgsOf("vosmerk");
+  EXPECT_TRUE(HasPair(args, "-playbackFileToEdit", "logon"));
+  EXPECT_TRUE(HasPair(args, "-rows", "18"));
+  EXPECT_TRUE(HasPair(args, "-cols", "50"));
+  EXPECT_EQ(GetAppState(ApplicationAtoms().vosmerkState, Display_()), '1');
+  EXPECT_TRUE(b->xstuff.helper(HelperKind::PlaybackEditor).owner);
 }
 
 }  // namespace

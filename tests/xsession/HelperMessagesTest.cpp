@@ -6,6 +6,7 @@
 // log line; its disconnect gives the helper back.
 #include <gtest/gtest.h>  // before Xlib, whose None and Bool macros clash with it
 
+#include <Xm/List.h>
 #include <Xm/Xm.h>
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -18,6 +19,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,7 @@
 #include "session/AppInit.h"
 #include "session/AppResources.h"
 #include "session/ErrorDialogs.h"
+#include "session/MiscPreferenceUpdate.h"
 #include "session/MiscPreferences.h"
 #include "session/ResourceKeywords.h"
 #include "session/SessionControlBlock.h"
@@ -35,6 +38,9 @@
 #include "tests/support/SessionToolkit.h"
 #include "tools/AppStartedFlag.h"
 #include "tools/HelperFrames.h"
+#include "tools/PlaybackFile.h"
+#include "tools/PlayRecord.h"
+#include "xfront/KeypadButtons.h"
 #include "xfront/HelperMessages.h"
 #include "xfront/HelperPrograms.h"
 #include "xfront/WatchCursor.h"
@@ -73,9 +79,13 @@ class HelperMessagesTest : public ::testing::Test {
     dir_ = tmpl;
     savedPath_ = std::getenv("PATH") ? std::getenv("PATH") : "";
     setenv("PATH", (dir_ + ":" + savedPath_).c_str(), 1);
-    const std::string script = dir_ + "/brastor";
-    std::ofstream(script) << "#!/bin/sh\nexit 0\n";
-    chmod(script.c_str(), 0755);
+    for (const char* name : {"brastor", "keypad", "vosmerk"}) {
+      const std::string script = dir_ + "/" + name;
+      std::ofstream(script) << "#!/bin/sh\nexit 0\n";
+      chmod(script.c_str(), 0755);
+    }
+    for (Atom atom : {ApplicationAtoms().keypad3270State, ApplicationAtoms().vosmerkState})
+      SetAppState(atom, XtDisplay(TopLevelWidget()), '0');
 
     test_ = XOpenDisplay(DisplayString(XtDisplay(TopLevelWidget())));
     ASSERT_NE(test_, nullptr);
@@ -107,13 +117,13 @@ class HelperMessagesTest : public ::testing::Test {
     std::system(("rm -rf " + dir_).c_str());
   }
 
-  SessionControlBlock* StartedSession() {
+  SessionControlBlock* StartedSession(const char* menuItem = "*keymapButton") {
     SessionStartOptions o;
     o.hostName = "127.0.0.1";
     o.port = 1;
     createSessionUnderThisProcess(o, nullptr, nullptr);
     SessionControlBlock* b = NewestSession();
-    Widget item = XtNameToWidget(b->xstuff.shell(), "*keymapButton");
+    Widget item = XtNameToWidget(b->xstuff.shell(), menuItem);
     XmAnyCallbackStruct cbs = {};
     XtCallCallbacks(item, XmNactivateCallback, &cbs);
     RunUntil([] { return XuRunningTaskCount() == 0; });
@@ -172,6 +182,10 @@ TEST_F(HelperMessagesTest, KeyboardMapperConnectsExchangesTablesAndDisconnects) 
   EXPECT_NE(frames[0].find("()"), std::string::npos);  // "name()" and a zero byte per action
   EXPECT_EQ(frames[0].back(), '\0');
   EXPECT_EQ(b->xstuff.helper(HelperKind::KeyboardRemapper).window, helperWindow_);
+  // The second frame: the drawing widget's current translations.
+  EXPECT_NE(frames[1].find("Alt<KeyPress>"), std::string::npos) << frames[1].substr(0, 200);
+  EXPECT_NE(frames[1].find("enter()"), std::string::npos);
+  EXPECT_EQ(frames[1].find('\n'), std::string::npos);  // line feeds became zero bytes
 
   // One table split at every byte, then two in one write: each applied once, the last one stays.
   const std::string first = "<Key>F5: no-op()";
@@ -188,6 +202,15 @@ TEST_F(HelperMessagesTest, KeyboardMapperConnectsExchangesTablesAndDisconnects) 
     ASSERT_TRUE(RunUntil([&] { return HelperReceivedTranslations(b) == third; }));
     EXPECT_EQ(log.Count("Applied new translations from brastor"), 2);
   }
+
+  // A table over an Enter-key arrangement: the arrangement stays in force.
+  UpdateMiscellaneousPreference(b, misc_pref::kEnterKey, 2);
+  const std::string fourth = "<Key>F8: no-op()\n<Key>Return: enter()";
+  Write(EncodeHelperFrame(fourth.data(), fourth.size()));
+  ASSERT_TRUE(RunUntil([&] { return HelperReceivedTranslations(b) == fourth; }));
+  const std::string now = CurrentTranslationsText(b);
+  EXPECT_NE(now.find("F8"), std::string::npos);
+  EXPECT_NE(now.find("newline()"), std::string::npos) << now;
 
   // The disconnect message gives the helper back.
   Send(b, keymap, 2L << 24);
@@ -311,9 +334,94 @@ TEST_F(HelperMessagesTest, PreferencesProgramGetsAndSetsEveryPreference) {
   EXPECT_EQ(a->miscPreferences.value[misc_pref::kHotspots], 1);
   EXPECT_EQ(b->miscPreferences.value[misc_pref::kHotspots], 1);
 
+  // Help: a help viewer with the preferences topic.
+  const std::string viewer = dir_ + "/daltrue";
+  std::ofstream(viewer) << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" << dir_
+                        << "/daltrue.tmp'\nmv '" << dir_ << "/daltrue.tmp' '" << dir_ << "/daltrue.args'\n";
+  chmod(viewer.c_str(), 0755);
+  Send(a, type, 4L << 24);
+  ASSERT_TRUE(RunUntil([&] { return access((dir_ + "/daltrue.args").c_str(), F_OK) == 0; }));
+  std::ifstream in(dir_ + "/daltrue.args");
+  std::string args((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(args.find("-startTopic\nMIS\n"), std::string::npos) << args;
+
+  // Closed: acknowledged with 26, and idle again.
+  Send(a, type, 3L << 24);
+  const std::vector<XClientMessageEvent> ack = ReadClientMessages(test_, helperWindow_, type, 1);
+  ASSERT_EQ(ack.size(), 1u);
+  EXPECT_EQ((static_cast<unsigned long>(ack[0].data.l[0]) >> 24) & 0xFF, 26u);
+  EXPECT_TRUE(RunUntil([] { return !PreferencesProgramStarted(); }));
+  EXPECT_FALSE(a->xstuff.ownsPreferencesProgram());
+  RunUntil([] { return XuRunningTaskCount() == 0; });
   a->xstuff.setOwnsPreferencesProgram(false);
   SetPreferencesProgramStarted(false);
   SetPreferencesProgramWindow(0);
+}
+
+TEST_F(HelperMessagesTest, KeypadCustomizerGetsPlaybackNamesAndItsChangesRebuildTheKeypads) {
+  setenv("KDVSHARED", dir_.c_str(), 1);
+  ComputeDefaultPaths(AppResources());
+  // The old directories are freed: the fixture puts back the new ones.
+  saved_.playbackDirectory = AppResources().playbackDirectory;
+  saved_.buttonDirectory = AppResources().buttonDirectory;
+  AppResources().playBackPath = const_cast<char*>("/defaults/logon.F1,/defaults/more/menu");
+  const Atom type = ApplicationAtoms().keypadInterface;
+  SessionControlBlock* b = StartedSession("*customizeButton");
+  ASSERT_TRUE(b->xstuff.helper(HelperKind::KeypadCustomizer).owner);
+  Send(b, type, 1L << 24, static_cast<long>(helperWindow_), port_);
+  ASSERT_TRUE(RunUntil([&] { return (peer_ = accept(listener_, nullptr, nullptr)) >= 0; }));
+  const std::vector<std::string> frames = ReadFrames(3);
+  ASSERT_EQ(frames.size(), 3u);
+  EXPECT_EQ(frames[2], "logon.F1\nmenu\n");
+
+  // A pull-down keypad written by the customiser appears on its message.
+  EXPECT_EQ(b->xstuff.keypadButtons().pullDownMenu(), nullptr);
+  const std::string keypads = AppResources().buttonDirectory;
+  mkdir((dir_ + "/QW5250").c_str(), 0755);
+  mkdir(keypads.c_str(), 0755);
+  std::ofstream(keypads + "/menu") << "0\n0 0\n1 1\n5\nEnter:enter()\n";
+  Send(b, type, 4L << 24);
+  ASSERT_TRUE(RunUntil([&] { return b->xstuff.keypadButtons().pullDownMenu() != nullptr; }));
+  Send(b, type, 2L << 24);
+  ASSERT_TRUE(RunUntil([&] { return !b->xstuff.helper(HelperKind::KeypadCustomizer).owner; }));
+  EXPECT_NE(b->xstuff.keypadButtons().pullDownMenu(), nullptr);
+  AppResources().playBackPath = saved_.playBackPath;
+}
+
+TEST_F(HelperMessagesTest, PlaybackEditorChangesRefreshThePlaybackList) {
+  setenv("KDVSHARED", dir_.c_str(), 1);
+  ComputeDefaultPaths(AppResources());
+  // The old directories are freed: the fixture puts back the new ones.
+  saved_.playbackDirectory = AppResources().playbackDirectory;
+  saved_.buttonDirectory = AppResources().buttonDirectory;
+  const std::string playback = AppResources().playbackDirectory;
+  mkdir((dir_ + "/QW5250").c_str(), 0755);
+  mkdir(playback.c_str(), 0755);
+  const Atom type = ApplicationAtoms().playbackEditorInterface;
+  SessionControlBlock* b = StartedSession("*keymapButton");
+  // The editor as the playback dialog's Edit button leaves it.
+  b->playRecord.materializePlaybackControls(true);
+  HelperSessionState& h = b->xstuff.helper(HelperKind::PlaybackEditor);
+  h.owner = true;
+  Send(b, type, 1L << 24, static_cast<long>(helperWindow_), port_);
+  ASSERT_TRUE(RunUntil([&] { return (peer_ = accept(listener_, nullptr, nullptr)) >= 0; }));
+  const std::vector<std::string> frames = ReadFrames(2);
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_NE(frames[0].find(std::string("userid()\0password()\0", 20)), std::string::npos);
+
+  Widget list = XtNameToWidget(b->playRecord.dialogShell("playbackControl"), "*playbackFileList");
+  auto items = [&] {
+    int n = 0;
+    XtVaGetValues(list, XmNitemCount, &n, nullptr);
+    return n;
+  };
+  EXPECT_EQ(items(), 0);
+  std::string error;
+  ASSERT_TRUE(WritePlaybackFile(playback + "/edited", {0xC1}, &error)) << error;
+  Send(b, type, 2L << 24);
+  EXPECT_TRUE(RunUntil([&] { return items() == 1; }));
+  Send(b, type, 3L << 24);
+  EXPECT_TRUE(RunUntil([&] { return !h.owner; }));
 }
 
 }  // namespace
