@@ -289,17 +289,3 @@ unsigned int ShiftedLeftButtonRelease::processInCopyState(DisplayBag* d) {
   d->keyboardState().enterPostCopyState(-1, KeyboardState::kLinearCopy);
   return 0;
 }
-
-// ---- the edit menu -------------------------------------------------------------------------
-
-unsigned int MenuCopy::processInPostCopyState(DisplayBag* d) {
-  d->keyboardState().copyMarkedArea();
-  return 0;
-}
-
-unsigned int MenuCut::processInPostCopyState(DisplayBag* d) {
-  KeyboardState& k = d->keyboardState();
-  k.copyMarkedArea();
-  k.exitPostCopyStateWithDelete();
-  return 0;
-}
