@@ -4,6 +4,7 @@
 
 #include <Xm/MwmUtil.h>
 
+#include "base/Utf8.h"
 #include "session/AppResources.h"
 #include "session/ResourceKeywords.h"
 
@@ -81,26 +82,6 @@ std::string SessionIconName(int titleMode, const std::string& title, const std::
   }
   return name;
 }
-
-namespace {
-void AppendUtf8(std::string& out, unsigned long c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | ((c >> 18) & 0x07));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-}  // namespace
 
 std::string LocaleTextToUtf8(const std::string& text) {
   std::string out;
