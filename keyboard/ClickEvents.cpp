@@ -17,6 +17,19 @@ bool PressResetsError(DisplayBag* d) {
   return p == 1 || p == 2;
 }
 KeyboardState::CopyType Type(unsigned char t) { return static_cast<KeyboardState::CopyType>(t ? 1 : 0); }
+// A press on the error row (or on the extra row that holds the error line)
+// resets the error as the Reset key does; true when it did.
+bool ResetErrorOnErrorRow(DisplayBag* d, unsigned int offset) {
+  KeyboardState& k = d->keyboardState();
+  const unsigned int columns = d->columns();
+  const unsigned int row = columns ? offset / columns + 1 : 0;
+  const bool extraRow = (d->controlData().controlWord() & KeyboardState::kErrorLineOnExtraRow) != 0;
+  if (row != k.errorRow() && !(extraRow && row == d->rows())) return false;
+  k.exitErrorState();
+  d->dataStreamManager().finishWTDUnlock();
+  return true;
+}
+
 }  // namespace
 
 // ---- the common behaviour ---------------------------------------------------------------------
@@ -125,14 +138,7 @@ unsigned int LeftButtonPress::processInNormalUnlockedState(DisplayBag* d) {
 unsigned int LeftButtonPress::processInErrorState(DisplayBag* d) {
   d->modeFlagsA() &= ~DisplayBag::kADoubleClickArmed;
   KeyboardState& k = d->keyboardState();
-  const unsigned int columns = d->columns();
-  const unsigned int row = columns ? offset_ / columns + 1 : 0;
-  const bool extraRow = (d->controlData().controlWord() & KeyboardState::kErrorLineOnExtraRow) != 0;
-  if (row == k.errorRow() || (extraRow && row == d->rows())) {
-    k.exitErrorState();
-    d->dataStreamManager().finishWTDUnlock();
-    return 0;
-  }
+  if (ResetErrorOnErrorRow(d, offset_)) return 0;
   if (!PressResetsError(d)) return 0;
   k.exitErrorState();
   if (k.state() == KeyboardState::kNormalUnlocked) return processInNormalUnlockedState(d);
@@ -273,15 +279,7 @@ unsigned int ShiftedLeftButtonDoubleClick::processInNormalUnlockedState(DisplayB
 }
 
 unsigned int ShiftedLeftButtonPress::processInErrorState(DisplayBag* d) {
-  KeyboardState& k = d->keyboardState();
-  const unsigned int columns = d->columns();
-  const unsigned int row = columns ? offset_ / columns + 1 : 0;
-  const bool extraRow = (d->controlData().controlWord() & KeyboardState::kErrorLineOnExtraRow) != 0;
-  if (row == k.errorRow() || (extraRow && row == d->rows())) {
-    k.exitErrorState();
-    d->dataStreamManager().finishWTDUnlock();
-    return 0;
-  }
+  if (ResetErrorOnErrorRow(d, offset_)) return 0;
   return MouseEvent::processInErrorState(d);
 }
 
