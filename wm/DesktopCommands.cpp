@@ -5,7 +5,9 @@
 #include <cstdlib>
 
 #include "platform/sdk/MessageBox.h"
+#include "wm/Clients.h"
 #include "wm/Launcher.h"
+#include "wm/Preferences.h"
 #include "wm/ScreenState.h"
 #include "wm/Tempreg.h"
 
@@ -16,10 +18,14 @@ void EndSession(ScreenState* state, int command) {
   Display* d = state->sdk.display;
   if (d) {
     Window root = state->sdk.root;
+    SaveAllClassGeometry(state);
     XDeleteProperty(d, root, XInternAtom(d, "_WIN_WORKAREA", False));
     XDeleteProperty(d, root, XInternAtom(d, "_QX_BORDER_SIZES", False));
+    SaveDesktopPreferences(state);
+    ReleaseAllClients(state, command == CmdLogoff);
     XDefineCursor(d, root, state->sdk.cursors[SdkCursorLogoff]);
     if (command == CmdLogoff) XSetWindowBackground(d, root, state->sdk.blackPixel);
+    if (state->systemColormap && state->sdk.depth <= 8) XUninstallColormap(d, state->systemColormap);
     XSetInputFocus(d, PointerRoot, RevertToPointerRoot, CurrentTime);
     XClearWindow(d, root);
     XFlush(d);

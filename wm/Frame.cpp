@@ -234,6 +234,10 @@ int FrameEventHandler(SimpleWindow* w, XEvent* ev) {
       else
         RaiseWindow(m);
       return 1;
+    case KeyPress:
+      if (m->keyboardDrag)
+        MoveResizeClientInteractive(m, XLookupKeysym(&ev->xkey, 0));
+      return 1;
     case EnterNotify:
       if (IsActiveWindow(m)) UpdateHoverCursor(m, ev->xcrossing.x, ev->xcrossing.y);
       return 1;

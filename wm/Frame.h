@@ -69,6 +69,10 @@ struct ManagedWindow {
   int outline[4];     // the dragged rectangle: left, top, right, bottom
   int outlineDrawn;
   int minWidth, minHeight, maxWidth, maxHeight, widthInc, heightInc;  // frame sizes
+  int keyboardDrag;   // a move or size from the window menu runs (keys drive it)
+  int startPointer[2];  // root position of the pointer when the keyboard drag began
+  int lastPointer[2];   // the last pointer position of the drag
+  int startFrame[4];    // the frame's rectangle when the keyboard drag began
 
   // Stacking (Stacking.h).
   Window transientFor;

@@ -227,6 +227,7 @@ void LoadDesktopPreferences(ScreenState* s) {
   if (cmd && *cmd) s->desktopCommand = DupString(cmd);
   const char* admin = QXRegGetStringValue(o, "desktop_command_admin");
   if (admin && *admin) s->adminDesktopCommand = DupString(admin);
+  LoadClassGeometry(s, o);
   QXRegDestroyObject(o);
 }
 
@@ -285,6 +286,10 @@ void HandleUnknownEvent(SdkScreen* screen, XEvent* ev) {
     s->eventTime[0] = s->eventTime[1] = ev->xproperty.time;
     ManagedWindow* m = FindClientByWindow(s, ev->xproperty.window);
     if (m && m->client == ev->xproperty.window) HandleClientPropertyChange(s, m, ev->xproperty.atom);
+    return;
+  }
+  if (ev->type == ColormapNotify) {
+    HandleColormapNotify(s, ev->xcolormap);
     return;
   }
   if (ev->type == ClientMessage && ev->xclient.message_type == s->atoms[AtomWmChangeState]) {

@@ -3,6 +3,7 @@
 #include "platform/sdk/SimpleMenu.h"
 #include "wm/ClassRules.h"
 #include "wm/Frame.h"
+#include "wm/FramePointer.h"
 #include "wm/ScreenState.h"
 #include "wm/Stacking.h"
 #include "wm/WindowOps.h"
@@ -49,8 +50,11 @@ int WindowMenuItemSensitive(ManagedWindow* m, int action) {
       return !m->minimized && !m->transient && FindBottomWindow(m->state) != m;
     case ActionClose:
       return (m->functions & FunctionClose) != 0;
+    case ActionMove:
+      return !m->minimized && !m->maximized && (m->functions & FunctionMove);
+    case ActionSize:
+      return !m->minimized && m->resizable;
     default:
-      // The keyboard move and size are not offered.
       return 0;
   }
 }
@@ -81,6 +85,12 @@ void DoWindowMenuAction(ManagedWindow* m, int action) {
       break;
     case ActionClose:
       CloseWindow(m);
+      break;
+    case ActionMove:
+      StartKeyboardDrag(m, RegionTitle);
+      break;
+    case ActionSize:
+      StartKeyboardDrag(m, RegionKeyboardSize);
       break;
     default:
       break;

@@ -18,17 +18,6 @@
 
 namespace {
 
-bool ListsProtocol(ScreenState* s, Window client, Atom protocol) {
-  Atom* protocols = nullptr;
-  int n = 0;
-  bool found = false;
-  if (XGetWMProtocols(s->sdk.display, client, &protocols, &n)) {
-    for (int i = 0; i < n; ++i) found = found || protocols[i] == protocol;
-    if (protocols) XFree(protocols);
-  }
-  return found;
-}
-
 // A transient dialog comes back centred on its owner, inside the work area.
 void CentreTransient(ManagedWindow* m) {
   ScreenState* s = m->state;
@@ -65,18 +54,6 @@ void MoveToEndOfManagedList(ManagedWindow* m) {
   m->next = nullptr;
 }
 
-void StoreClassGeometry(ManagedWindow* m) {
-  if (m->transient || m->classKey.empty()) return;
-  ClassRecord update = {};
-  update.geometryValid = 1;
-  update.x1 = m->normal[0];
-  update.y1 = m->normal[1];
-  update.x2 = m->normal[2];
-  update.y2 = m->normal[3];
-  update.maximized = m->maximized;
-  FindOrAddClassRecord(m->state, m->classKey, update);
-}
-
 void GrabFrameButtons(ManagedWindow* m, bool grab) {
   if (m->buttonsGrabbed == static_cast<int>(grab)) return;
   Display* d = m->state->sdk.display;
@@ -98,6 +75,29 @@ Colormap SystemColormap(ScreenState* s) {
 }
 
 }  // namespace
+
+int ListsProtocol(ScreenState* s, Window client, Atom protocol) {
+  Atom* protocols = nullptr;
+  int n = 0;
+  bool found = false;
+  if (client && XGetWMProtocols(s->sdk.display, client, &protocols, &n)) {
+    for (int i = 0; i < n; ++i) found = found || protocols[i] == protocol;
+    if (protocols) XFree(protocols);
+  }
+  return found;
+}
+
+void StoreClassGeometry(ManagedWindow* m) {
+  if (m->transient || m->classKey.empty()) return;
+  ClassRecord update = {};
+  update.geometryValid = 1;
+  update.x1 = m->normal[0];
+  update.y1 = m->normal[1];
+  update.x2 = m->normal[2];
+  update.y2 = m->normal[3];
+  update.maximized = m->maximized;
+  FindOrAddClassRecord(m->state, m->classKey, update);
+}
 
 ManagedWindow* GetActiveWindow(ScreenState* s) { return s->activeWindow; }
 

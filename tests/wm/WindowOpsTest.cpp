@@ -389,15 +389,77 @@ TEST_F(WindowOpsTest, TheWindowMenuMaximisesAndCloses) {
   };
   menuButton();
   ASSERT_TRUE(menuUp()) << teldra_.Output();
-  // Down from nothing: Restore, Move and Size are not offered; Minimize,
-  // then Maximize.
-  Tool({"xdotool", "key", "Down", "Down", "Return"});
+  // Down from nothing: Restore is not offered; Move, Size, Minimize, then
+  // Maximize.
+  Tool({"xdotool", "key", "Down", "Down", "Down", "Down", "Return"});
   ASSERT_TRUE(qwtest::WaitUntil([&] { return FrameRect(frame).width == 1028; })) << teldra_.Output();
   menuButton();
   ASSERT_TRUE(menuUp());
   Tool({"xdotool", "key", "Up", "Return"});  // Up from nothing: the last item, Close
   EXPECT_TRUE(qwtest::WaitUntil([&] { return !Exists(display_, w) && !Exists(display_, frame); }))
       << teldra_.Output();
+  EXPECT_TRUE(teldra_.Running());
+}
+
+// Move and Size from the window menu (chosen by their mnemonics) are
+// driven by keys: arrows move by ten pixels, or first choose the edge to
+// size; Return applies the outline, Escape gives it up.
+TEST_F(WindowOpsTest, KeyboardMoveAndSizeFromTheWindowMenu) {
+  StartTeldra();
+  ReadBorders();
+  Window w = MakeClient("kbd", 200, 200, 300, 150);
+  XSelectInput(display_, w, StructureNotifyMask);
+  XMapWindow(display_, w);
+  XFlush(display_);
+  Window frame = WaitForFrame(w);
+  ASSERT_NE(frame, None);
+  auto menu = [&](const char* mnemonic) {
+    const XRectangle r = FrameRect(frame);
+    Click(r.x + left_ + 2 + 7, r.y + left_ + (top_ - 20) / 2 + 7);
+    ASSERT_TRUE(qwtest::WaitUntil([&] {
+      for (Window c : ChildrenOf(display_, root_)) {
+        const XWindowAttributes a = Attributes(display_, c);
+        if (a.override_redirect && a.map_state == IsViewable) return true;
+      }
+      return false;
+    })) << teldra_.Output();
+    Tool({"xdotool", "key", mnemonic});
+  };
+  const XRectangle start = FrameRect(frame);
+
+  menu("m");
+  Tool({"xdotool", "key", "Right", "Right", "Right", "Down", "Return"});
+  ASSERT_TRUE(qwtest::WaitUntil([&] { return FrameRect(frame).x == start.x + 30; })) << teldra_.Output();
+  EXPECT_EQ(FrameRect(frame).y, start.y + 10);
+  EXPECT_EQ(FrameRect(frame).width, start.width);
+  // The client heard where it is now.
+  XEvent ev;
+  EXPECT_TRUE(qwtest::WaitUntil([&] {
+    while (XCheckTypedWindowEvent(display_, w, ConfigureNotify, &ev))
+      if (ev.xconfigure.send_event && ev.xconfigure.x == start.x + 30 + left_) return true;
+    return false;
+  }));
+
+  // Escape puts the window back where the move began.
+  menu("m");
+  Tool({"xdotool", "key", "Left", "Left", "Up"});
+  ASSERT_TRUE(qwtest::WaitUntil([&] { return FrameRect(frame).x == start.x + 10; }));
+  Tool({"xdotool", "key", "Escape"});
+  ASSERT_TRUE(qwtest::WaitUntil([&] { return FrameRect(frame).x == start.x + 30; }));
+  EXPECT_EQ(FrameRect(frame).y, start.y + 10);
+
+  // Size: the first arrow picks the right edge, two more widen by 20;
+  // Down across it takes the bottom-right corner, one more lowers it by 10.
+  menu("s");
+  Tool({"xdotool", "key", "Right", "Right", "Right", "Down", "Down", "Return"});
+  ASSERT_TRUE(qwtest::WaitUntil([&] { return FrameRect(frame).width == start.width + 20; }))
+      << FrameRect(frame).width << " " << teldra_.Output();
+  EXPECT_EQ(FrameRect(frame).height, start.height + 10);
+  EXPECT_EQ(FrameRect(frame).x, start.x + 30);
+  EXPECT_TRUE(qwtest::WaitUntil([&] { return Attributes(display_, w).width == 300 + 20; }));
+  EXPECT_EQ(Attributes(display_, w).height, 150 + 10);
+  // The keyboard is the applications' again.
+  EXPECT_TRUE(qwtest::WaitUntil([&] { return Focus() == w; }));
   EXPECT_TRUE(teldra_.Running());
 }
 
