@@ -57,6 +57,7 @@ struct ManagedWindow {
   int buttonsGrabbed;  // the first click into the inactive frame comes to Teldra
   int drawnActive;     // the title bar was last drawn active (1), inactive (0), never (-1)
   Colormap colormap;
+  Window iconWindowShown;  // the client's own icon window, mapped on the desktop
 
   // Pointer work on the decoration.
   int dragMode;       // FrameRegion being pressed or dragged, -1 when none

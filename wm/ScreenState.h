@@ -125,6 +125,7 @@ struct ScreenState {
   int backgroundFromServerPrefs;
   Pixmap backgroundTile;
   Pixmap defaultIcon, defaultIconMask;
+  Pixmap shellIcon, shellIconMask;  // of toolkit shell windows, made on first use
   char* splashFile;  // owned
   TempregService* tempreg;
   unsigned long lowMemoryTimer;
