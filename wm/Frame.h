@@ -53,6 +53,7 @@ struct ManagedWindow {
   int restoreOnMap;
   int clientBorderWidth;  // the client's own, restored on release
   int takesFocus;
+  int closeRequested;  // the kill key asked it to close; the next one kills the client
   int focusGiven;
   int buttonsGrabbed;  // the first click into the inactive frame comes to Teldra
   int drawnActive;     // the title bar was last drawn active (1), inactive (0), never (-1)

@@ -3,6 +3,7 @@
 #include "platform/sdk/SimpleMenu.h"
 #include "wm/ClassRules.h"
 #include "wm/Frame.h"
+#include "wm/MessageCatalog.h"
 #include "wm/FramePointer.h"
 #include "wm/ScreenState.h"
 #include "wm/Stacking.h"
@@ -24,10 +25,11 @@ int MenuSensitive(void* closure, int value) {
 
 SimpleMenu* WindowMenuOf(ScreenState* s) {
   if (s->windowMenu) return s->windowMenu;
-  static const SimpleMenuItem kItems[] = {
-      {"&Restore", ActionRestore}, {"&Move", ActionMove},         {"&Size", ActionSize},
-      {"Mi&nimize", ActionMinimize}, {"Ma&ximize", ActionMaximize}, {nullptr, -1},
-      {"&Close", ActionClose}};
+  const SimpleMenuItem kItems[] = {
+      {CatalogText(TextRestore), ActionRestore},   {CatalogText(TextMove), ActionMove},
+      {CatalogText(TextSize), ActionSize},         {CatalogText(TextMinimize), ActionMinimize},
+      {CatalogText(TextMaximize), ActionMaximize}, {nullptr, -1},
+      {CatalogText(TextClose), ActionClose}};
   s->windowMenu = CreateSimpleMenu(&s->sdk, kItems, static_cast<int>(sizeof kItems / sizeof kItems[0]),
                                    MenuProc, s, s->menuFont);
   if (s->windowMenu) SetSimpleMenuTests(s->windowMenu, MenuSensitive, nullptr);

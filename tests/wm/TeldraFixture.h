@@ -134,6 +134,13 @@ class TeldraFixture : public ::testing::Test {
     Tool(argv);
     qwtest::XBarrier(display_);
   }
+  void DoubleClick(int x, int y) {
+    std::vector<std::string> argv = {"xdotool"};
+    for (auto& a : MoveTo(x, y)) argv.push_back(a);
+    argv.insert(argv.end(), {"click", "--repeat", "2", "--delay", "80", "1"});
+    Tool(argv);
+    qwtest::XBarrier(display_);
+  }
   // The pointer stops at the screen's edges, and so do the moves here.
   void Drag(int x, int y, int dx, int dy) {
     auto onScreenX = [&](int v) { return std::max(0, std::min(v, DisplayWidth(display_, 0) - 1)); };

@@ -246,8 +246,8 @@ TEST_F(WindowOpsTest, MinimiseToADesktopIconAndBack) {
   EXPECT_TRUE(qwtest::WaitUntil([&] { return iconArea() != empty; })) << "a desktop icon is drawn";
   EXPECT_NE(Focus(), term);
 
-  // A press on the icon brings the window back, active.
-  Click(48, 720);
+  // A double click on the icon brings the window back, active.
+  DoubleClick(48, 720);
   ASSERT_TRUE(qwtest::WaitUntil([&] { return Attributes(display_, termFrame).map_state == IsViewable; }));
   EXPECT_EQ(WMState(term), (std::vector<long>{1, 0}));
   EXPECT_TRUE(qwtest::WaitUntil([&] { return Focus() == term; }));
@@ -510,7 +510,7 @@ TEST_F(WindowOpsTest, DesktopIconsShowTheClientsOwnIcon) {
   XWindowAttributes icon = Attributes(display_, iconWindow);
   EXPECT_EQ(icon.x, 96 + 32);
   EXPECT_EQ(icon.y, 704);
-  Click(96 + 48, 704 + 16);
+  DoubleClick(96 + 48, 704 + 16);
   EXPECT_TRUE(qwtest::WaitUntil([&] { return Attributes(display_, frameB).map_state == IsViewable; }));
   EXPECT_TRUE(qwtest::WaitUntil([&] { return Attributes(display_, iconWindow).map_state == IsUnmapped; }));
   EXPECT_TRUE(teldra_.Running());
