@@ -44,6 +44,8 @@ struct SimpleMenu {
   GC gc = nullptr;
   int width = 0, height = 0;
   int highlighted = -1;
+  int popupX = 0, popupY = 0;  // root position the menu popped up at
+  bool dragged = false;        // the pointer left that spot since
 };
 
 namespace {
@@ -135,13 +137,24 @@ int OnExpose(SimpleWindow* w, XEvent* ev) {
   return 1;
 }
 
+bool AwayFromPopup(const SimpleMenu* m, int xRoot, int yRoot) {
+  return std::abs(xRoot - m->popupX) > 3 || std::abs(yRoot - m->popupY) > 3;
+}
+
 int OnMotion(SimpleWindow* w, XEvent* ev) {
+  SimpleMenu* m = MenuOf(w);
+  if (AwayFromPopup(m, ev->xmotion.x_root, ev->xmotion.y_root)) m->dragged = true;
   Highlight(MenuOf(w), ItemAt(MenuOf(w), ev->xmotion.x, ev->xmotion.y));
   return 1;
 }
 
 int OnRelease(SimpleWindow* w, XEvent* ev) {
   SimpleMenu* m = MenuOf(w);
+  // The release of the click that popped the menu up leaves it posted.
+  if (!m->dragged && !AwayFromPopup(m, ev->xbutton.x_root, ev->xbutton.y_root)) {
+    m->dragged = true;
+    return 1;
+  }
   Choose(m, ItemAt(m, ev->xbutton.x, ev->xbutton.y));
   return 1;
 }
@@ -251,6 +264,13 @@ void PopupSimpleMenuNoEvent(SimpleMenu* m, int x, int y) {
   m->window->event = OnEvent;
   m->gc = XCreateGC(d, m->window->window, 0, nullptr);
   m->highlighted = -1;
+  Window rootRet, child;
+  int wx, wy;
+  unsigned int mask;
+  m->popupX = x;
+  m->popupY = y;
+  XQueryPointer(d, s->root, &rootRet, &child, &m->popupX, &m->popupY, &wx, &wy, &mask);
+  m->dragged = false;
   s->sdk->activeMenu = m;
   MapSimpleWindow(m->window);
   XRaiseWindow(d, m->window->window);

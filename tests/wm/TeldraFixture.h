@@ -71,9 +71,11 @@ class TeldraFixture : public ::testing::Test {
     if (HasFailure()) ADD_FAILURE() << "Teldra's output:\n" << teldra_.Output();
   }
   std::vector<std::string> Environment() {
-    return qwtest::ChildProcess::BaseEnvironment(
-        {"HOME=" + home_.Path(), "QX_REGISTRY_DIR=" + home_.Path() + "/registry",
-         "QX_SERVICE_DIR=" + home_.Path() + "/services", "DISPLAY=" + server_.DisplayName()});
+    std::vector<std::string> env = {"HOME=" + home_.Path(), "QX_REGISTRY_DIR=" + home_.Path() + "/registry",
+                                    "QX_SERVICE_DIR=" + home_.Path() + "/services",
+                                    "DISPLAY=" + server_.DisplayName()};
+    env.insert(env.end(), extraEnvironment_.begin(), extraEnvironment_.end());
+    return qwtest::ChildProcess::BaseEnvironment(env);
   }
   // Teldra with a desktop command that only shows a small window.
   void StartTeldra(const std::string& preferences = "") {
@@ -183,6 +185,7 @@ class TeldraFixture : public ::testing::Test {
   qwtest::TempDir home_;
   qwtest::ChildProcess teldra_;
   std::vector<std::unique_ptr<qwtest::ChildProcess>> clients_;
+  std::vector<std::string> extraEnvironment_;  // for Teldra and the clients
 };
 
 }  // namespace teldratest
