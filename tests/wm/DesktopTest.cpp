@@ -240,3 +240,35 @@ TEST_F(DesktopTest, AltTabStepsThroughTheWindowsInStackingOrder) {
 }
 
 }  // namespace
+
+namespace {
+
+// Preferences read at the start: the font size of the title bars (the
+// published frame sizes and the frames follow it) and an icon placement out
+// of range (the default, bottom left, instead).
+TEST_F(DesktopTest, PreferencesAreReadAtTheStart) {
+  StartTeldra("teldra_font_size = 24\nicon_placement = 9\n");
+  ASSERT_TRUE(qwtest::WaitUntil([&] { return qwtest::ReadRootProperty(display_, "_QX_BORDER_SIZES").exists; }));
+  const long top = qwtest::ReadRootProperty(display_, "_QX_BORDER_SIZES").values.at(0);
+  EXPECT_GE(top, 24 + 8) << "a title bar for a 24-pixel font (23 for the default 12)";
+  Window w = Mapped("big", 300, 300);
+  EXPECT_EQ(Attributes(display_, w).y, top);
+  Tool({"xdotool", "windowminimize", "--sync", [&] {
+          char id[32];
+          std::snprintf(id, sizeof id, "0x%lx", w);
+          return std::string(id);
+        }()});
+  // Placement 1: the icon at the bottom left; its image box is 32, 704.
+  EXPECT_TRUE(qwtest::WaitUntil([&] {
+    XImage* img = XGetImage(display_, root_, 32, 704, 32, 32, AllPlanes, ZPixmap);
+    if (!img) return false;
+    // The default image has a black outline.
+    bool black = false;
+    for (int j = 0; j < 32 && !black; ++j)
+      for (int i = 0; i < 32 && !black; ++i) black = XGetPixel(img, i, j) == 0;
+    XDestroyImage(img);
+    return black;
+  })) << teldra_.Output();
+}
+
+}  // namespace
