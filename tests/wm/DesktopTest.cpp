@@ -271,4 +271,42 @@ TEST_F(DesktopTest, PreferencesAreReadAtTheStart) {
   })) << teldra_.Output();
 }
 
+// The other hot keys: the root menu, the window menu of the active
+// window, the network box and the log-off confirmation; and a press with
+// the menu button on a desktop icon opens that window's menu.
+TEST_F(DesktopTest, MenuAndBoxHotKeys) {
+  StartTeldra();
+  Window w = Mapped("keys", 200, 200);
+  ASSERT_TRUE(qwtest::WaitUntil([&] { return Focus() == w; }));
+  const struct {
+    const char* keys;
+    const char* box;  // null: a menu
+  } table[] = {{"alt+F10", nullptr}, {"alt+space", nullptr}, {"alt+minus", nullptr},
+               {"ctrl+alt+i", "QXW0506"}, {"ctrl+alt+BackSpace", "QXW3507"}};
+  for (const auto& row : table) {
+    SCOPED_TRACE(row.keys);
+    Keys({row.keys});
+    if (row.box) {
+      EXPECT_TRUE(BoxShown(row.box)) << teldra_.Output();
+    } else {
+      EXPECT_TRUE(MenuUp()) << teldra_.Output();
+      Keys({"Escape"});
+      EXPECT_TRUE(qwtest::WaitUntil([&] { return Menus().empty(); }));
+    }
+  }
+  Keys({"Escape"});  // "No" to logging off
+  EXPECT_TRUE(teldra_.Running());
+  // The window menu from its icon: Restore brings the window back.
+  char id[32];
+  std::snprintf(id, sizeof id, "0x%lx", w);
+  Tool({"xdotool", "windowminimize", "--sync", id});
+  ASSERT_TRUE(Minimised(w));
+  Click(48, 720, 3);
+  ASSERT_TRUE(MenuUp()) << teldra_.Output();
+  Keys({"r"});
+  EXPECT_TRUE(qwtest::WaitUntil([&] {
+    return Attributes(display_, teldratest::ParentOf(display_, w)).map_state == IsViewable;
+  }));
+}
+
 }  // namespace
