@@ -126,6 +126,12 @@ TEST_F(DesktopTest, TheRootMenuRunsItsCommands) {
   EXPECT_TRUE(PreferenceSaved("screen_saver = false")) << Preferences();
 
   RootMenu();
+  Keys({"l"});  // Lock Screen asks first; "No" leaves everything as it was
+  EXPECT_TRUE(BoxShown("QXW3508")) << teldra_.Output();
+  Keys({"Escape"});
+  EXPECT_TRUE(qwtest::WaitUntil([&] { return qwtest::FindWindowsByName(display_, "QXW3508").empty(); }));
+
+  RootMenu();
   Keys({"x"});  // Logoff and Exit, without confirmation
   ASSERT_TRUE(teldra_.WaitExit(15000)) << teldra_.Output();
   EXPECT_EQ(teldra_.ExitCode(), 5);
