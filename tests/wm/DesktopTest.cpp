@@ -315,4 +315,24 @@ TEST_F(DesktopTest, MenuAndBoxHotKeys) {
   }));
 }
 
+// With -noswapbox Alt+Tab is no hot key: the application gets it.
+TEST_F(DesktopTest, WithoutTheSwitcherAltTabReachesTheApplication) {
+  StartTeldra("", {"-noswapbox"});
+  Window a = Mapped("one", 100, 100);
+  Window b = Mapped("two", 300, 300);
+  ASSERT_TRUE(qwtest::WaitUntil([&] { return Focus() == b; }));
+  XEvent ev;
+  while (XCheckTypedWindowEvent(display_, b, KeyPress, &ev)) {
+  }
+  Keys({"alt+Tab"});
+  EXPECT_TRUE(qwtest::WaitUntil([&] {
+    while (XCheckTypedWindowEvent(display_, b, KeyPress, &ev))
+      if (XLookupKeysym(&ev.xkey, 0) == XK_Tab) return true;
+    return false;
+  }));
+  EXPECT_EQ(Focus(), b);
+  EXPECT_TRUE(qwtest::FindWindowsByName(display_, "teldra switcher").empty());
+  (void)a;
+}
+
 }  // namespace

@@ -78,11 +78,13 @@ class TeldraFixture : public ::testing::Test {
     return qwtest::ChildProcess::BaseEnvironment(env);
   }
   // Teldra with a desktop command that only shows a small window.
-  void StartTeldra(const std::string& preferences = "") {
+  void StartTeldra(const std::string& preferences = "", const std::vector<std::string>& options = {}) {
     home_.WriteFile("registry/desktop/preferences",
                     "desktop_command = /bin/sh -c \"exec xmessage -name desktop -geometry +0+0 desktop\"\n" +
                         preferences);
-    ASSERT_TRUE(teldra_.Start({TELDRA_BINARY, "-display", server_.DisplayName()}, Environment()))
+    std::vector<std::string> argv = {TELDRA_BINARY, "-display", server_.DisplayName()};
+    argv.insert(argv.end(), options.begin(), options.end());
+    ASSERT_TRUE(teldra_.Start(argv, Environment()))
         << teldra_.Error();
     ASSERT_TRUE(qwtest::WaitUntil([&] { return qwtest::WindowManagerRunning(display_); }, 15000))
         << teldra_.Output();
