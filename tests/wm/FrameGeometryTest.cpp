@@ -2,6 +2,7 @@
 // which region of a frame a point is over, title numbering, and where the
 // icons of minimised windows are laid out.
 #include <gtest/gtest.h>
+#include <X11/extensions/shape.h>
 
 #include <cstring>
 #include <string>
@@ -196,6 +197,34 @@ TEST_F(FrameGeometryTest, WideIconLabelsWrapInColumnsAndWidenRows) {
   DrawDesktopIconsNow(&state_);  // draws wrapped and widened labels without fault
   NLSFreeFont(d, state_.generalFont);
   state_.generalFont = nullptr;
+}
+
+// A decorated frame's shape cuts the outer corners of its drop shadow; it
+// follows the frame's size.
+TEST_F(FrameGeometryTest, TheShapeCutsTheShadowsCorners) {
+  ManagedWindow* m = Frame(200, 100);
+  ASSERT_EQ(m->outlineWidth, 2);
+  ApplyFrameShape(m);  // as client management does
+  auto inside = [&](int x, int y) {
+    int count = 0, ordering = 0;
+    XRectangle* r = XShapeGetRectangles(state_.sdk.display, m->frame->window, ShapeBounding, &count, &ordering);
+    bool in = false;
+    for (int i = 0; i < count; ++i)
+      in = in || (x >= r[i].x && x < r[i].x + r[i].width && y >= r[i].y && y < r[i].y + r[i].height);
+    if (r) XFree(r);
+    return in;
+  };
+  const struct {
+    int x, y;
+    bool in;
+  } points[] = {{0, 0, true},    {197, 0, true},  {198, 0, false}, {199, 1, false}, {199, 2, true},
+                {0, 97, true},   {0, 98, false},  {1, 99, false},  {2, 99, true},   {199, 99, true},
+                {100, 50, true}};
+  for (const auto& p : points) EXPECT_EQ(inside(p.x, p.y), p.in) << p.x << "," << p.y;
+  PlaceFrame(m, 0, 0, 300, 150);
+  XSync(state_.sdk.display, False);
+  EXPECT_FALSE(inside(298, 0));
+  EXPECT_TRUE(inside(299, 149));
 }
 
 // Maximise covers the work area with the outer lines just outside it; a
