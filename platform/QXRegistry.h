@@ -37,3 +37,18 @@ const char* QXRegistryDirectory();
 // "off" or "0" give 0 (any case); anything else, or a missing value, gives
 // defaultValue.
 int QXRegGetBooleanValue(const QXRegObject* object, const char* name, int defaultValue);
+
+// Writing objects. A new, empty object (for QXRegDestroyObject).
+QXRegObject* QXRegCreateObject();
+// Sets (replaces) a value; names may not hold '=' or line ends, values no
+// line ends, and neither may begin or end with blanks (they would not read
+// back the same). 0 or QXRegBadArgument.
+int QXRegSetStringValue(QXRegObject* object, const char* name, const char* value);
+int QXRegSetNumericValue(QXRegObject* object, const char* name, long value);
+int QXRegSetBooleanValue(QXRegObject* object, const char* name, int value);
+// The index-th value in file order: 0 with *name and *value (owned by the
+// object), QXRegNotFound past the last one.
+int QXRegEnumObject(const QXRegObject* object, int index, const char** name, const char** value);
+// Stores the object whole under its path (a new file renamed over the old
+// one; missing directories are made, private to the user).
+int QXRegSetObjectSimple(const char* path, const QXRegObject* object);

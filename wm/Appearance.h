@@ -16,3 +16,6 @@ std::string ChooseSplashFile(const char* lang, int screenWidth, bool (*exists)(c
 // The default tile as the root's background, unless the server preferences set one.
 void SetRootBackgroundPixmap(ScreenState* state);
 void SetRootBackgroundColor(ScreenState* state);
+// The built-in 29 x 27 image of toolkit shell windows ("VendorShell",
+// "TopLevelShell"), made on first use and kept.
+void ShellWindowIcon(ScreenState* state, unsigned long* pixmap, unsigned long* mask);

@@ -3,7 +3,11 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstring>
+#include <vector>
 
 #include "platform/sdk/NLSText.h"
 #include "platform/sdk/SimpleWindow.h"
@@ -11,6 +15,7 @@
 #include "wm/Frame.h"
 #include "wm/ScreenState.h"
 #include "wm/Stacking.h"
+#include "wm/WindowManager.h"
 #include "wm/WindowOps.h"
 #include "wm/WorkArea.h"
 
@@ -351,6 +356,38 @@ void ManageExistingWindows(ScreenState* s) {
   if (children) XFree(children);
 }
 
+namespace {
+
+// WM_COLORMAP_WINDOWS: a client that lists a subwindow before itself wants
+// that window's colormap; otherwise its own colormap counts.
+void FollowColormapWindows(ScreenState* s, ManagedWindow* m) {
+  Display* d = s->sdk.display;
+  Window* list = nullptr;
+  int n = 0;
+  Colormap wanted = 0;
+  bool fromList = false;
+  if (XGetWMColormapWindows(d, m->client, &list, &n) && list) {
+    bool listed = false;
+    for (int i = 1; i < n; ++i) listed = listed || list[i] == m->client;
+    XWindowAttributes a;
+    if (listed && list[0] != m->client && XGetWindowAttributes(d, list[0], &a) && a.colormap) {
+      wanted = a.colormap;
+      fromList = true;
+    }
+  }
+  if (list) XFree(list);
+  if (!fromList) {
+    XWindowAttributes a;
+    if (!XGetWindowAttributes(d, m->client, &a)) return;
+    wanted = a.colormap;
+  }
+  if (wanted == m->colormap) return;
+  m->colormap = wanted;
+  if (IsActiveWindow(m)) InstallWindowColormap(s, m);
+}
+
+}  // namespace
+
 void HandleClientPropertyChange(ScreenState* s, ManagedWindow* m, Atom atom) {
   if (!m->client) return;
   if (atom == XA_WM_NAME || atom == s->atoms[AtomNetWmName]) {
@@ -366,6 +403,8 @@ void HandleClientPropertyChange(ScreenState* s, ManagedWindow* m, Atom atom) {
       if (prop.value) XFree(prop.value);
     }
     if (m->minimized && !m->transient) RedrawDesktop(s, 0);
+  } else if (atom == s->atoms[AtomWmColormapWindows]) {
+    FollowColormapWindows(s, m);
   } else if (atom == s->atoms[AtomMotifWmHints]) {
     const MotifHints hints = ReadMotifHints(s, m->client);
     const int resizable = MotifAllowsResize(&hints, m->transient);
@@ -377,6 +416,20 @@ void HandleClientPropertyChange(ScreenState* s, ManagedWindow* m, Atom atom) {
       m->functions &= ~FunctionMaximize;
     RedrawFrame(m);
   }
+}
+
+void HandleColormapNotify(ScreenState* s, const XColormapEvent& e) {
+  ManagedWindow* m = FindClientByWindow(s, e.window);
+  if (!m || m->client != e.window) return;
+  if (e.c_new) m->colormap = e.colormap;
+  ManagedWindow* active = s->activeWindow;
+  if (!active || s->sdk.depth > 8) return;
+  const bool otherInstalled = e.state == ColormapInstalled && m != active;
+  const bool activeLost = e.state == ColormapUninstalled && m == active && !e.c_new;
+  if (!otherInstalled && !activeLost) return;
+  s->lastColormap = e.colormap;
+  s->installedColormap = 0;
+  InstallWindowColormap(s, active);
 }
 
 void HandleClientActivate(ScreenState* s, Window w) {
@@ -395,4 +448,110 @@ void HandleChangeState(ScreenState* s, const XClientMessageEvent& c) {
   if (c.format != 32 || c.data.l[0] != IconicState) return;
   ManagedWindow* m = FindClientByWindow(s, c.window);
   if (m && m->client == c.window && !m->transient && (m->functions & FunctionMinimize)) MinimizeWindow(m);
+}
+
+int SupportsSaveYourself(ScreenState* s, ManagedWindow* m) {
+  return m->client && ListsProtocol(s, m->client, s->atoms[AtomWmSaveYourself]);
+}
+
+namespace {
+
+bool StillManaged(ScreenState* s, const ManagedWindow* m) {
+  for (ManagedWindow* w = s->managedWindows; w; w = w->next)
+    if (w == m) return true;
+  return false;
+}
+
+std::vector<ManagedWindow*> ManagedSnapshot(ScreenState* s) {
+  std::vector<ManagedWindow*> all;
+  for (ManagedWindow* m = s->managedWindows; m; m = m->next) all.push_back(m);
+  return all;
+}
+
+void CloseAllStillManaged(ScreenState* s, const std::vector<ManagedWindow*>& windows) {
+  for (ManagedWindow* m : windows)
+    if (StillManaged(s, m)) CloseWindow(m);
+}
+
+// The client goes back to the root where its frame was, mapped unless it
+// was a transient or had unmapped itself.
+void ReleaseToRoot(ScreenState* s, ManagedWindow* m) {
+  Display* d = s->sdk.display;
+  XUnmapWindow(d, m->frame->window);
+  if (m->client) {
+    const Window c = m->client;
+    XUnmapWindow(d, c);
+    XSelectInput(d, c, NoEventMask);
+    XReparentWindow(d, c, s->sdk.root, m->x, m->y);
+    XSetWindowBorderWidth(d, c, static_cast<unsigned>(m->clientBorderWidth));
+    XMoveWindow(d, c, m->x - s->workArea[0], m->y - s->workArea[1]);
+    XRemoveFromSaveSet(d, c);
+    if (!m->transient && !m->unmappedByClient) XMapWindow(d, c);
+    m->client = 0;
+  }
+  DestroyFrame(m);
+}
+
+}  // namespace
+
+void ReleaseAllClients(ScreenState* s, int close) {
+  Display* d = s->sdk.display;
+  const std::vector<ManagedWindow*> windows = ManagedSnapshot(s);
+  if (close) {
+    int outstanding = 0;
+    for (ManagedWindow* m : windows) {
+      if (!StillManaged(s, m)) continue;
+      if (SupportsSaveYourself(s, m)) {
+        XEvent ev = {};
+        ev.xclient.type = ClientMessage;
+        ev.xclient.window = m->client;
+        ev.xclient.message_type = s->atoms[AtomWmProtocols];
+        ev.xclient.format = 32;
+        ev.xclient.data.l[0] = static_cast<long>(s->atoms[AtomWmSaveYourself]);
+        ev.xclient.data.l[1] = static_cast<long>(s->eventTime[0] ? s->eventTime[0] : CurrentTime);
+        XSendEvent(d, m->client, True, NoEventMask, &ev);
+        ++outstanding;
+      } else {
+        CloseWindow(m);
+      }
+    }
+    // A client has saved when it updates WM_COMMAND; one that does not
+    // answer within five seconds is closed all the same.
+    int idle = 0;
+    while (outstanding > 0 && idle < 50) {
+      XFlush(d);
+      if (XPending(d)) {
+        XEvent ev;
+        XNextEvent(d, &ev);
+        if (ev.type == PropertyNotify && ev.xproperty.atom == s->atoms[AtomWmCommand]) --outstanding;
+        continue;
+      }
+      usleep(100000);
+      if (++idle % 20 == 0) NotifyLockProgram();
+    }
+    CloseAllStillManaged(s, windows);
+  } else {
+    for (ManagedWindow* m : windows)
+      if (StillManaged(s, m)) ReleaseToRoot(s, m);
+  }
+  XClearArea(d, s->sdk.root, 0, 0, 0, 0, True);
+  NotifyLockProgram();
+}
+
+int ActivateClientByName(ScreenState* s, const char* name) {
+  if (!name || !*name) return 0;
+  const bool transientsToo = !std::strcmp(name, "QXChangePIN") || !std::strcmp(name, "QXJavaLauncher");
+  for (ManagedWindow* m = s->managedWindows; m; m = m->next) {
+    if (m->classKey != name || (m->transient && !transientsToo) || m->unmappedByClient) continue;
+    if (m->minimized && !HasMappedTransient(m))
+      RestoreWindow(m);
+    else
+      RaiseWindow(m);
+    return 1;
+  }
+  return 0;
+}
+
+void SaveAllClassGeometry(ScreenState* s) {
+  for (ManagedWindow* m = s->managedWindows; m; m = m->next) StoreClassGeometry(m);
 }

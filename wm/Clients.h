@@ -28,7 +28,22 @@ ManagedWindow* FindClientByWindow(ScreenState* state, Window window);
 std::string ReadClientTitle(ScreenState* state, Window window);
 // Follows a PropertyNotify of a managed client.
 void HandleClientPropertyChange(ScreenState* state, ManagedWindow* client, Atom atom);
+// A ColormapNotify of a client: its colormap is recorded, and the active
+// window's colormap is put back when another client's took its place.
+void HandleColormapNotify(ScreenState* state, const XColormapEvent& event);
 // A FocusIn on a client raises it unless it is already active.
 void HandleClientActivate(ScreenState* state, Window window);
+// 1 when the client lists WM_SAVE_YOURSELF in WM_PROTOCOLS.
+int SupportsSaveYourself(ScreenState* state, ManagedWindow* client);
+// Ends the management of every client. close = 1: clients that take
+// WM_SAVE_YOURSELF are asked to save first (and waited for a while), every
+// client is then closed; close = 0: clients only go back to the root, where
+// their frames were, mapped as they were.
+void ReleaseAllClients(ScreenState* state, int close);
+// Brings forward the first client whose class key is `name`; 1 when found.
+int ActivateClientByName(ScreenState* state, const char* name);
+// Remembers the normal geometry of every managed top-level client with a
+// class key in its class record.
+void SaveAllClassGeometry(ScreenState* state);
 // WM_CHANGE_STATE from a client asking to be iconified.
 void HandleChangeState(ScreenState* state, const XClientMessageEvent& message);

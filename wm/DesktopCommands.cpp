@@ -5,7 +5,17 @@
 #include <cstdlib>
 
 #include "platform/sdk/MessageBox.h"
+#include "platform/sdk/SimpleMenu.h"
+#include "wm/DesktopWindow.h"
+#include "wm/Frame.h"
+#include "wm/HotKeys.h"
+#include "wm/MessageCatalog.h"
+#include "wm/Stacking.h"
+#include "wm/Tiling.h"
+#include "wm/WindowOps.h"
+#include "wm/Clients.h"
 #include "wm/Launcher.h"
+#include "wm/Preferences.h"
 #include "wm/ScreenState.h"
 #include "wm/Tempreg.h"
 
@@ -16,10 +26,15 @@ void EndSession(ScreenState* state, int command) {
   Display* d = state->sdk.display;
   if (d) {
     Window root = state->sdk.root;
+    UnloadHotKeys(state);
+    SaveAllClassGeometry(state);
     XDeleteProperty(d, root, XInternAtom(d, "_WIN_WORKAREA", False));
     XDeleteProperty(d, root, XInternAtom(d, "_QX_BORDER_SIZES", False));
+    SaveDesktopPreferences(state);
+    ReleaseAllClients(state, command == CmdLogoff);
     XDefineCursor(d, root, state->sdk.cursors[SdkCursorLogoff]);
     if (command == CmdLogoff) XSetWindowBackground(d, root, state->sdk.blackPixel);
+    if (state->systemColormap && state->sdk.depth <= 8) XUninstallColormap(d, state->systemColormap);
     XSetInputFocus(d, PointerRoot, RevertToPointerRoot, CurrentTime);
     XClearWindow(d, root);
     XFlush(d);
@@ -38,9 +53,99 @@ void LockConfirmCallback(void* state, int answer) {
   if (answer) DoDesktopCommand(static_cast<ScreenState*>(state), CmdLockNow);
 }
 
+namespace {
+
+void MinimizeAll(ScreenState* s) {
+  // Each pass minimises the active window; one that cannot go ends it.
+  for (int guard = 0; guard < 100000; ++guard) {
+    ManagedWindow* m = GetActiveWindow(s);
+    if (!m || m->minimized) return;
+    MinimizeWindow(m);
+    if (GetActiveWindow(s) == m) return;
+  }
+}
+
+void RaiseLowestWindow(ScreenState* s) {
+  if (ManagedWindow* m = FindBottomWindow(s)) RaiseWindow(m);
+}
+
+}  // namespace
+
+int RootMenuItemSensitive(ScreenState* s, int command) {
+  switch (command) {
+    case CmdIconPlacement:
+      if (s->disableMinimize) return 0;
+      for (ManagedWindow* m = s->managedWindows; m; m = m->next)
+        if (m->minimized && !m->transient) return 1;
+      return 0;
+    case CmdMinimizeAll: {
+      if (s->disableMinimize) return 0;
+      bool normal = false;
+      for (ManagedWindow* m = s->managedWindows; m; m = m->next) {
+        if (m->transient && !m->minimized) return 0;
+        if (!m->minimized && !m->transient) normal = true;
+      }
+      return normal;
+    }
+    case CmdTileHorizontally:
+    case CmdTileVertically:
+    case CmdCascade:
+      for (ManagedWindow* m = s->managedWindows; m; m = m->next)
+        if (!m->minimized) return 1;
+      return 0;
+    case CmdChangePIN:
+      return 0;  // no smart-card session is open
+    case CmdLockNow:
+    case CmdLockConfirm:
+      return s->lockAllowed;
+    default:
+      return 1;
+  }
+}
+
+void IconPlacementMenuCallback(ScreenState* s, int value) {
+  if (value < 0 || value > 7) return;
+  s->iconPlacement = value;
+  XClearArea(s->sdk.display, s->sdk.root, 0, 0, 0, 0, True);
+  SaveDesktopPreferences(s);
+}
+
+int IconPlacementItemChecked(ScreenState* s, int value) { return value == s->iconPlacement; }
+
 void DoDesktopCommand(ScreenState* state, int command) {
   if (!state) return;
   switch (command) {
+    case CmdIconPlacement:
+      if (state->iconPlacementMenu) PopupSimpleMenuNoEvent(state->iconPlacementMenu, -1, -1);
+      return;
+    case CmdLowerActive:
+      if (ManagedWindow* m = GetActiveWindow(state)) LowerWindow(m);
+      return;
+    case CmdRaiseLowest:
+      RaiseLowestWindow(state);
+      return;
+    case CmdMinimizeAll:
+      MinimizeAll(state);
+      return;
+    case CmdTileHorizontally:
+      TileWindowsHorizontally(state);
+      return;
+    case CmdTileVertically:
+      TileWindowsVertically(state);
+      return;
+    case CmdCascade:
+      CascadeWindows(state);
+      return;
+    case CmdScreenSaver:
+      state->screenSaverDisabled = !state->screenSaverDisabled;
+      SetScreenSaverMenuLabel(state, state->screenSaverDisabled);
+      SaveDesktopPreferences(state);
+      return;
+    case CmdConstrain:
+      state->constrainedMode = !state->constrainedMode;
+      SetConstrainMenuLabel(state, state->constrainedMode);
+      SaveDesktopPreferences(state);
+      return;
     case CmdLogoff:
       ClearRestartActions();
       // With desktop programs connected to the command service the session
@@ -59,7 +164,7 @@ void DoDesktopCommand(ScreenState* state, int command) {
         DoDesktopCommand(state, CmdLogoff);
         return;
       }
-      CreateYesNoMessageBox(&state->sdk, "Do you really wish to logoff and exit?", "Yes", "No",
+      CreateYesNoMessageBox(&state->sdk, CatalogText(TextConfirmLogoff), CatalogText(TextYes), CatalogText(TextNo),
                             LogoffConfirmCallback, state, "QXW3507", state->logoffBoxSystemModal);
       return;
     case CmdLockConfirm:
@@ -68,7 +173,7 @@ void DoDesktopCommand(ScreenState* state, int command) {
         DoDesktopCommand(state, CmdLockNow);
         return;
       }
-      CreateYesNoMessageBox(&state->sdk, "Do you really wish to lock the screen?", "Yes", "No",
+      CreateYesNoMessageBox(&state->sdk, CatalogText(TextConfirmLock), CatalogText(TextYes), CatalogText(TextNo),
                             LockConfirmCallback, state, "QXW3508", state->lockBoxSystemModal);
       return;
     default:

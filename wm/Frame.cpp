@@ -2,6 +2,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/shape.h>
 #include <X11/keysym.h>
 
 #include <algorithm>
@@ -234,6 +235,10 @@ int FrameEventHandler(SimpleWindow* w, XEvent* ev) {
       else
         RaiseWindow(m);
       return 1;
+    case KeyPress:
+      if (m->keyboardDrag)
+        MoveResizeClientInteractive(m, XLookupKeysym(&ev->xkey, 0));
+      return 1;
     case EnterNotify:
       if (IsActiveWindow(m)) UpdateHoverCursor(m, ev->xcrossing.x, ev->xcrossing.y);
       return 1;
@@ -380,18 +385,15 @@ void ApplyFrameShape(ManagedWindow* m) {
   const int o = m->outlineWidth;
   if (o <= 0) return;
   Display* d = m->state->sdk.display;
-  const unsigned W = static_cast<unsigned>(m->width), H = static_cast<unsigned>(m->height);
-  Pixmap mask = XCreatePixmap(d, m->frame->window, W, H, 1);
-  GC gc = XCreateGC(d, mask, 0, nullptr);
-  XSetForeground(d, gc, 1);
-  XFillRectangle(d, mask, gc, 0, 0, W, H);
+  const int W = m->width, H = m->height;
+  if (W <= 2 * o || H <= 2 * o) return;
   // The drop shadow starts o pixels in: its outer corners are cut away.
-  XSetForeground(d, gc, 0);
-  XFillRectangle(d, mask, gc, static_cast<int>(W) - o, 0, static_cast<unsigned>(o), static_cast<unsigned>(o));
-  XFillRectangle(d, mask, gc, 0, static_cast<int>(H) - o, static_cast<unsigned>(o), static_cast<unsigned>(o));
-  XFreeGC(d, gc);
-  SetSimpleWindowShape(m->frame, mask);
-  XFreePixmap(d, mask);
+  XRectangle bands[3] = {
+      {0, 0, static_cast<unsigned short>(W - o), static_cast<unsigned short>(o)},
+      {0, static_cast<short>(o), static_cast<unsigned short>(W), static_cast<unsigned short>(H - 2 * o)},
+      {static_cast<short>(o), static_cast<short>(H - o), static_cast<unsigned short>(W - o),
+       static_cast<unsigned short>(o)}};
+  XShapeCombineRectangles(d, m->frame->window, ShapeBounding, 0, 0, bands, 3, ShapeSet, YXBanded);
 }
 
 void RedrawFrame(ManagedWindow* m) {

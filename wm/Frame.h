@@ -53,10 +53,12 @@ struct ManagedWindow {
   int restoreOnMap;
   int clientBorderWidth;  // the client's own, restored on release
   int takesFocus;
+  int closeRequested;  // the kill key asked it to close; the next one kills the client
   int focusGiven;
   int buttonsGrabbed;  // the first click into the inactive frame comes to Teldra
   int drawnActive;     // the title bar was last drawn active (1), inactive (0), never (-1)
   Colormap colormap;
+  Window iconWindowShown;  // the client's own icon window, mapped on the desktop
 
   // Pointer work on the decoration.
   int dragMode;       // FrameRegion being pressed or dragged, -1 when none
@@ -69,6 +71,10 @@ struct ManagedWindow {
   int outline[4];     // the dragged rectangle: left, top, right, bottom
   int outlineDrawn;
   int minWidth, minHeight, maxWidth, maxHeight, widthInc, heightInc;  // frame sizes
+  int keyboardDrag;   // a move or size from the window menu runs (keys drive it)
+  int startPointer[2];  // root position of the pointer when the keyboard drag began
+  int lastPointer[2];   // the last pointer position of the drag
+  int startFrame[4];    // the frame's rectangle when the keyboard drag began
 
   // Stacking (Stacking.h).
   Window transientFor;

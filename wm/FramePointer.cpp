@@ -1,6 +1,7 @@
 #include "wm/FramePointer.h"
 
 #include <X11/Xutil.h>
+#include <X11/keysym.h>
 
 #include <algorithm>
 
@@ -75,8 +76,8 @@ void MoveOutline(ManagedWindow* m, int rx, int ry) {
 // An edge that follows the pointer by whole increments, kept between the
 // minimum and maximum sizes against the opposite edge.
 int MoveEdge(int edge, int pointer, int opposite, int inc, int minSize, int maxSize, bool lowSide,
-             int areaLow, int areaHigh) {
-  pointer = std::clamp(pointer, areaLow, areaHigh - 1);
+             int areaLow, int areaHigh, int beyond = 0) {
+  pointer = std::clamp(pointer, areaLow, areaHigh - 1) + beyond;
   const int steps = (pointer - edge) / inc;
   int moved = edge + steps * inc;
   const int size = lowSide ? opposite - moved : moved - opposite;
@@ -94,10 +95,15 @@ void ResizeOutline(ManagedWindow* m, int rx, int ry) {
   const bool bottom = mode == RegionBottom || mode == RegionBottomLeft || mode == RegionBottomRight;
   const bool left = mode == RegionLeft || mode == RegionTopLeft || mode == RegionBottomLeft;
   const bool right = mode == RegionRight || mode == RegionTopRight || mode == RegionBottomRight;
+  // A right or bottom edge sits the outline width and one pixel beyond the
+  // pointer that holds it (its last line of border).
+  const int beyond = m->outlineWidth + 1;
   if (top) o[1] = MoveEdge(o[1], ry, o[3], m->heightInc, m->minHeight, m->maxHeight, true, a[1], a[3]);
-  if (bottom) o[3] = MoveEdge(o[3], ry, o[1], m->heightInc, m->minHeight, m->maxHeight, false, a[1], a[3]);
+  if (bottom)
+    o[3] = MoveEdge(o[3], ry, o[1], m->heightInc, m->minHeight, m->maxHeight, false, a[1], a[3], beyond);
   if (left) o[0] = MoveEdge(o[0], rx, o[2], m->widthInc, m->minWidth, m->maxWidth, true, a[0], a[2]);
-  if (right) o[2] = MoveEdge(o[2], rx, o[0], m->widthInc, m->minWidth, m->maxWidth, false, a[0], a[2]);
+  if (right)
+    o[2] = MoveEdge(o[2], rx, o[0], m->widthInc, m->minWidth, m->maxWidth, false, a[0], a[2], beyond);
   if (std::equal(o, o + 4, m->outline)) return;
   DrawOutline(m);
   std::copy(o, o + 4, m->outline);
@@ -133,6 +139,10 @@ int FrameButtonPressHandler(SimpleWindow* w, XEvent* ev) {
   ScreenState* s = m->state;
   Display* d = s->sdk.display;
   const XButtonEvent& b = ev->xbutton;
+  if (m->keyboardDrag) {
+    MoveResizeClientInteractive(m, XK_Return);
+    return 1;
+  }
   int x = b.x, y = b.y;
   if (b.window != w->window) {
     Window child;
@@ -291,6 +301,19 @@ int FrameMotionHandler(SimpleWindow* w, XEvent* ev) {
     }
     return 1;
   }
+  if (m->keyboardDrag) {
+    // Keys move the pointer; a drag started from the menu follows it
+    // without a button held (a keyboard size only once it has an edge).
+    if (m->dragMode == RegionTitle)
+      MoveOutline(m, e.x_root, e.y_root);
+    else if (m->dragMode >= RegionTop && m->dragMode <= RegionBottomRight)
+      ResizeOutline(m, e.x_root, e.y_root);
+    if (m->dragMode != RegionKeyboardSize) {
+      m->lastPointer[0] = e.x_root;
+      m->lastPointer[1] = e.y_root;
+    }
+    return 1;
+  }
   if (m->dragMode >= RegionTitle) {
     if (!(e.state & held)) {
       FrameButtonReleaseHandler(w, nullptr);
@@ -397,7 +420,175 @@ void DrawOutline(ManagedWindow* m) {
 
 void EndRubberBand(ManagedWindow* m) {
   if (m->outlineDrawn) DrawOutline(m);
+  if (m->keyboardDrag) {
+    XUngrabKeyboard(m->state->sdk.display, CurrentTime);
+    m->keyboardDrag = 0;
+  }
   ReleasePointer(m);
   m->dragMode = -1;
   if (m->state->pressedWindow == m) m->state->pressedWindow = nullptr;
+}
+
+namespace {
+
+void WarpPointer(ManagedWindow* m, int x, int y) {
+  ScreenState* s = m->state;
+  XWarpPointer(s->sdk.display, None, s->sdk.root, 0, 0, 0, 0, x, y);
+  m->lastPointer[0] = x;
+  m->lastPointer[1] = y;
+}
+
+// The pointer position that matches the outline: the pressed point of a
+// move, the moved edges of a size.
+void OutlinePointer(const ManagedWindow* m, int* x, int* y) {
+  const int* o = m->outline;
+  const int mode = m->dragMode;
+  *x = m->lastPointer[0];
+  *y = m->lastPointer[1];
+  if (mode == RegionTitle) {
+    *x = o[0] + m->pressX;
+    *y = o[1] + m->pressY;
+    return;
+  }
+  if (mode == RegionLeft || mode == RegionTopLeft || mode == RegionBottomLeft) *x = o[0];
+  if (mode == RegionRight || mode == RegionTopRight || mode == RegionBottomRight) *x = o[2] - m->outlineWidth - 1;
+  if (mode == RegionTop || mode == RegionTopLeft || mode == RegionTopRight) *y = o[1];
+  if (mode == RegionBottom || mode == RegionBottomLeft || mode == RegionBottomRight) *y = o[3] - m->outlineWidth - 1;
+}
+
+// Where the pointer goes when a keyboard size chooses an edge or corner.
+void WarpToEdge(ManagedWindow* m) {
+  const int* o = m->outline;
+  const int midX = (o[0] + o[2]) / 2, midY = (o[1] + o[3]) / 2;
+  int x = midX, y = midY;
+  const int mode = m->dragMode;
+  if (mode == RegionLeft || mode == RegionTopLeft || mode == RegionBottomLeft) x = o[0];
+  if (mode == RegionRight || mode == RegionTopRight || mode == RegionBottomRight) x = o[2] - m->outlineWidth - 1;
+  if (mode == RegionTop || mode == RegionTopLeft || mode == RegionTopRight) y = o[1];
+  if (mode == RegionBottom || mode == RegionBottomLeft || mode == RegionBottomRight) y = o[3] - m->outlineWidth - 1;
+  WarpPointer(m, x, y);
+  XChangeActivePointerGrab(m->state->sdk.display, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
+                           FrameCursorForRegion(m), CurrentTime);
+}
+
+// The region a keyboard size takes from an arrow: an edge first, then a
+// corner across it.
+int ChooseEdge(int mode, KeySym k) {
+  const bool left = k == XK_Left, right = k == XK_Right, up = k == XK_Up, down = k == XK_Down;
+  switch (mode) {
+    case RegionKeyboardSize:
+      return left ? RegionLeft : right ? RegionRight : up ? RegionTop : RegionBottom;
+    case RegionTop:
+      return left ? RegionTopLeft : right ? RegionTopRight : mode;
+    case RegionBottom:
+      return left ? RegionBottomLeft : right ? RegionBottomRight : mode;
+    case RegionLeft:
+      return up ? RegionTopLeft : down ? RegionBottomLeft : mode;
+    case RegionRight:
+      return up ? RegionTopRight : down ? RegionBottomRight : mode;
+    default:
+      return mode;
+  }
+}
+
+KeySym PlainArrow(KeySym k) {
+  switch (k) {
+    case XK_KP_Left: return XK_Left;
+    case XK_KP_Right: return XK_Right;
+    case XK_KP_Up: return XK_Up;
+    case XK_KP_Down: return XK_Down;
+    default: return k;
+  }
+}
+
+}  // namespace
+
+void StartKeyboardDrag(ManagedWindow* m, int mode) {
+  ScreenState* s = m->state;
+  Display* d = s->sdk.display;
+  if (m->dragMode >= 0 || !m->client) return;
+  Window root = 0, child = 0;
+  int rx = 0, ry = 0, wx = 0, wy = 0;
+  unsigned int mask = 0;
+  XQueryPointer(d, s->sdk.root, &root, &child, &rx, &ry, &wx, &wy, &mask);
+  m->startPointer[0] = m->lastPointer[0] = rx;
+  m->startPointer[1] = m->lastPointer[1] = ry;
+  m->dragMode = mode;
+  m->startFrame[0] = m->x;
+  m->startFrame[1] = m->y;
+  m->startFrame[2] = m->x + m->width;
+  m->startFrame[3] = m->y + m->height;
+  if (mode == RegionTitle) {
+    m->pressX = m->width / 2;
+    m->pressY = m->left + (m->top - m->left) / 2;
+  } else {
+    m->pressX = m->width / 2;
+    m->pressY = m->height / 2;
+  }
+  StartRubberBand(m);
+  if (!m->pointerGrabbed ||
+      XGrabKeyboard(d, m->frame->window, False, GrabModeAsync, GrabModeAsync, CurrentTime) != GrabSuccess) {
+    EndRubberBand(m);
+    return;
+  }
+  m->keyboardDrag = 1;
+  WarpPointer(m, m->x + m->pressX, m->y + m->pressY);
+}
+
+void MoveResizeClientInteractive(ManagedWindow* m, KeySym key) {
+  if (!m->keyboardDrag) return;
+  ScreenState* s = m->state;
+  key = PlainArrow(key);
+  if (key == XK_Left || key == XK_Right || key == XK_Up || key == XK_Down) {
+    if (m->dragMode != RegionTitle) {
+      const int chosen = ChooseEdge(m->dragMode, key);
+      if (chosen != m->dragMode) {
+        m->dragMode = chosen;
+        WarpToEdge(m);
+        return;
+      }
+    }
+    const int stepX = m->widthInc > 1 ? m->widthInc + 1 : 10;
+    const int stepY = m->heightInc > 1 ? m->heightInc + 1 : 10;
+    int x = m->lastPointer[0], y = m->lastPointer[1];
+    if (key == XK_Left) x -= stepX;
+    if (key == XK_Right) x += stepX;
+    if (key == XK_Up) y -= stepY;
+    if (key == XK_Down) y += stepY;
+    x = std::clamp(x, 0, s->sdk.width - 1);
+    y = std::clamp(y, 0, s->sdk.height - 1);
+    WarpPointer(m, x, y);
+    if (m->dragMode == RegionTitle)
+      MoveOutline(m, x, y);
+    else
+      ResizeOutline(m, x, y);
+    return;
+  }
+  if (key == XK_Return || key == XK_KP_Enter) {
+    int x = 0, y = 0;
+    OutlinePointer(m, &x, &y);
+    if (m->dragMode == RegionKeyboardSize) {
+      EndRubberBand(m);
+      WarpPointer(m, x, y);
+      SetFocusWindow(s);
+      return;
+    }
+    EndDrag(m);
+    WarpPointer(m, x, y);
+    return;
+  }
+  if (key == XK_Escape) {
+    const int x = m->startPointer[0], y = m->startPointer[1];
+    AbortMoveResize(m);
+    WarpPointer(m, x, y);
+  }
+}
+
+void AbortMoveResize(ManagedWindow* m) {
+  if (!m->keyboardDrag) return;
+  const bool opaqueMove = m->dragMode == RegionTitle && m->state->opaqueMoves;
+  EndRubberBand(m);
+  // An opaque move already moved the frame: it goes back.
+  if (opaqueMove) PlaceFrame(m, m->startFrame[0], m->startFrame[1], m->startFrame[2], m->startFrame[3]);
+  SetFocusWindow(m->state);
 }

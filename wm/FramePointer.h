@@ -22,3 +22,12 @@ void StartRubberBand(ManagedWindow* frame);
 // Draws or (drawn again) removes the outline of a resize on the root.
 void DrawOutline(ManagedWindow* frame);
 void EndRubberBand(ManagedWindow* frame);
+
+// A move (RegionTitle) or a size (RegionKeyboardSize) from the window menu:
+// the pointer is warped into the frame and keys drive the drag.
+void StartKeyboardDrag(ManagedWindow* frame, int mode);
+// A key during a keyboard drag: arrows move (or, sizing, first choose an
+// edge, then a corner), Return applies the outline, Escape gives it up.
+void MoveResizeClientInteractive(ManagedWindow* frame, KeySym keysym);
+// Ends a keyboard drag as Escape would, leaving the pointer where it is.
+void AbortMoveResize(ManagedWindow* frame);

@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "platform/sdk/SdkScreen.h"
+#include "wm/HotKeys.h"
 
 struct ClassRecord;
 struct ManagedWindow;
@@ -13,6 +14,7 @@ struct NLSFont;
 struct SimpleMenu;
 struct SimpleWindow;
 struct TempregService;
+struct WindowSwitcher;
 
 enum WmAtom {
   AtomMitPriorityColors,
@@ -113,6 +115,12 @@ struct ScreenState {
   int desktopIconCount;  // icons laid out at the last clearing of the root
   SimpleMenu* windowMenu;
   ManagedWindow* windowMenuFrame;  // the frame the window menu is up for
+  SimpleMenu* rootMenu;
+  SimpleMenu* iconPlacementMenu;
+  WindowSwitcher* switcher;  // while Alt+Tab is held
+  KeyBinding hotKeys[HotKeyCount];
+  int hotKeyCount;
+  Time lastIconPress;  // of the select button on a desktop icon
 
   // Appearance.
   NLSFont* titleFont;
@@ -125,6 +133,7 @@ struct ScreenState {
   int backgroundFromServerPrefs;
   Pixmap backgroundTile;
   Pixmap defaultIcon, defaultIconMask;
+  Pixmap shellIcon, shellIconMask;  // of toolkit shell windows, made on first use
   char* splashFile;  // owned
   TempregService* tempreg;
   unsigned long lowMemoryTimer;

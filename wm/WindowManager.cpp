@@ -23,6 +23,9 @@
 #include "wm/Clients.h"
 #include "wm/DesktopCommands.h"
 #include "wm/DesktopMessage.h"
+#include "wm/DesktopWindow.h"
+#include "wm/HotKeys.h"
+#include "wm/MessageCatalog.h"
 #include "wm/Frame.h"
 #include "wm/Launcher.h"
 #include "wm/Options.h"
@@ -62,59 +65,11 @@ bool Unset(const char* name) {
   return !v || !*v;
 }
 
-// The desktop window sees the requests of clients that are not managed yet
-// (a MapRequest takes them under management) and the destruction of clients
-// that died before their frame held them.
-int DesktopEvent(SimpleWindow* w, XEvent* ev) {
-  auto* s = reinterpret_cast<ScreenState*>(w->owner);
-  if (ev->type == MapRequest) {
-    HandleDesktopMapRequest(s, ev);
-    return 1;
-  }
-  if (ev->type == DestroyNotify) {
-    ManagedWindow* m = FindClientByWindow(s, ev->xdestroywindow.window);
-    if (m && m->client == ev->xdestroywindow.window) {
-      m->client = 0;
-      DestroyFrame(m);
-      RedrawFramesAndFocus(s);
-    }
-    return 1;
-  }
-  Display* d = w->owner->display;
-  if (ev->type == ConfigureRequest) {
-    const XConfigureRequestEvent& c = ev->xconfigurerequest;
-    XWindowChanges ch;
-    ch.x = c.x;
-    ch.y = c.y;
-    ch.width = c.width;
-    ch.height = c.height;
-    ch.border_width = c.border_width;
-    ch.sibling = c.above;
-    ch.stack_mode = c.detail;
-    XConfigureWindow(d, c.window, static_cast<unsigned int>(c.value_mask), &ch);
-    return 1;
-  }
-  return 0;
-}
-
-int DesktopExpose(SimpleWindow* w, XEvent* ev) {
-  if (ev->xexpose.count == 0) DrawDesktopIconsNow(reinterpret_cast<ScreenState*>(w->owner));
-  return 1;
-}
-
-// A press on a desktop icon brings its window back.
-int DesktopPress(SimpleWindow* w, XEvent* ev) {
-  auto* s = reinterpret_cast<ScreenState*>(w->owner);
-  if (ev->xbutton.button != s->sdk.selectButton) return 1;
-  if (ManagedWindow* m = FindDesktopIconAt(s, ev->xbutton.x_root, ev->xbutton.y_root)) RestoreWindow(m);
-  return 1;
-}
-
 void LowMemoryNoticeTimer(void* closure, unsigned long) {
   auto* state = static_cast<ScreenState*>(closure);
   if (state->lowMemoryCountdown > 0 && --state->lowMemoryCountdown == 0) {
     state->lowMemoryCountdown = -1;
-    ShowDesktopMessage(state, "A process was terminated because of low memory.", nullptr);
+    ShowDesktopMessage(state, CatalogText(TextLowMemoryKill), nullptr);
   }
 }
 
@@ -227,6 +182,29 @@ void LoadDesktopPreferences(ScreenState* s) {
   if (cmd && *cmd) s->desktopCommand = DupString(cmd);
   const char* admin = QXRegGetStringValue(o, "desktop_command_admin");
   if (admin && *admin) s->adminDesktopCommand = DupString(admin);
+
+  // The language of the session: its texts and fonts.
+  QXProfile* profile = nullptr;
+  if (QXLoadRegistryProfile("desktop/preferences", QXAreaUser, &profile) == QXRegOk) {
+    const char* locale = QXGetStringValue(profile, "locale", nullptr);
+    const char* lang = std::getenv("LANG");
+    if (locale && *locale && std::strcmp(locale, "C") != 0 && (!lang || std::strcmp(lang, locale) != 0)) {
+      setenv("LANG", locale, 1);
+      ScreenResetLocale(&s->sdk);
+      ResetMessageCatalog();
+      LoadMessageCatalog();
+      FreeWindowManagerFonts(s);
+      CreateWindowManagerFonts(s, 12, 18, 14);
+    }
+    QXDestroyProfile(profile);
+  }
+  const long fontSize = QXRegGetNumericValue(o, "teldra_font_size", 12);
+  if (fontSize != 12 && fontSize >= 6 && fontSize <= 72) {
+    FreeWindowManagerFonts(s);
+    CreateWindowManagerFonts(s, static_cast<int>(fontSize), 18, 14);
+  }
+  LoadClassGeometry(s, o);
+  LoadHotKeyPreferences(s, o, 0);
   QXRegDestroyObject(o);
 }
 
@@ -287,6 +265,10 @@ void HandleUnknownEvent(SdkScreen* screen, XEvent* ev) {
     if (m && m->client == ev->xproperty.window) HandleClientPropertyChange(s, m, ev->xproperty.atom);
     return;
   }
+  if (ev->type == ColormapNotify) {
+    HandleColormapNotify(s, ev->xcolormap);
+    return;
+  }
   if (ev->type == ClientMessage && ev->xclient.message_type == s->atoms[AtomWmChangeState]) {
     HandleChangeState(s, ev->xclient);
     return;
@@ -313,8 +295,8 @@ void StartSession(ScreenState* s) {
     std::fprintf(stderr, "%s: the tempreg service could not start: %s\n", s->programName,
                  std::strerror(e));
   LoadDesktopPreferences(s);
-  SetWorkAreaProperty(s);
-  ManageExistingWindows(s);
+  CreateRootMenu(s);
+  CreateIconPlacementMenu(s);
 
   const char* home = UsableHome();
   if (home) unlink((std::string(home) + "/.netscape/lock").c_str());
@@ -337,7 +319,12 @@ void StartSession(ScreenState* s) {
     setenv("SESSIONID", id, 1);
   }
 
+  SetScreenSaverMenuLabel(s, s->screenSaverDisabled);
+  SetConstrainMenuLabel(s, s->constrainedMode);
   SetRootBackgroundPixmap(s);
+  SetWorkAreaProperty(s);
+  SetBorderSizesProperty(s);
+  ManageExistingWindows(s);
   // The session's programs find the display that Teldra manages.
   if (s->displayName && *s->displayName) setenv("DISPLAY", s->displayName, 1);
   const char* command = s->administratorSession ? s->adminDesktopCommand : s->desktopCommand;
@@ -373,6 +360,7 @@ int WindowManagerMain(int argc, char** argv) {
 
   Display* d = s->sdk.display;
   InternWindowManagerAtoms(d, s);
+  LoadMessageCatalog();
   SetFixedValues(s);
   s->loginMode = options.login;
   s->servicesStartedInLoginMode = options.login;
@@ -406,10 +394,7 @@ int WindowManagerMain(int argc, char** argv) {
   if (s->loginMode) SetRootBackgroundColor(s);
   CreateWindowManagerFonts(s, 12, 18, 14);
   XDefineCursor(d, root, s->sdk.cursors[SdkCursorNormal]);
-  s->desktopWindow = WrapSimpleWindow(&s->sdk, root, 0);
-  s->desktopWindow->event = DesktopEvent;
-  s->desktopWindow->expose = DesktopExpose;
-  s->desktopWindow->press = DesktopPress;
+  CreateDesktopWindow(s);
   s->iconLabelBackground = s->sdk.blackPixel;
   s->iconLabelText = s->sdk.whitePixel;
   SetBorderSizesProperty(s);

@@ -3,6 +3,8 @@
 #include "platform/sdk/SimpleMenu.h"
 #include "wm/ClassRules.h"
 #include "wm/Frame.h"
+#include "wm/MessageCatalog.h"
+#include "wm/FramePointer.h"
 #include "wm/ScreenState.h"
 #include "wm/Stacking.h"
 #include "wm/WindowOps.h"
@@ -23,10 +25,11 @@ int MenuSensitive(void* closure, int value) {
 
 SimpleMenu* WindowMenuOf(ScreenState* s) {
   if (s->windowMenu) return s->windowMenu;
-  static const SimpleMenuItem kItems[] = {
-      {"&Restore", ActionRestore}, {"&Move", ActionMove},         {"&Size", ActionSize},
-      {"Mi&nimize", ActionMinimize}, {"Ma&ximize", ActionMaximize}, {nullptr, -1},
-      {"&Close", ActionClose}};
+  const SimpleMenuItem kItems[] = {
+      {CatalogText(TextRestore), ActionRestore},   {CatalogText(TextMove), ActionMove},
+      {CatalogText(TextSize), ActionSize},         {CatalogText(TextMinimize), ActionMinimize},
+      {CatalogText(TextMaximize), ActionMaximize}, {nullptr, -1},
+      {CatalogText(TextClose), ActionClose}};
   s->windowMenu = CreateSimpleMenu(&s->sdk, kItems, static_cast<int>(sizeof kItems / sizeof kItems[0]),
                                    MenuProc, s, s->menuFont);
   if (s->windowMenu) SetSimpleMenuTests(s->windowMenu, MenuSensitive, nullptr);
@@ -49,8 +52,11 @@ int WindowMenuItemSensitive(ManagedWindow* m, int action) {
       return !m->minimized && !m->transient && FindBottomWindow(m->state) != m;
     case ActionClose:
       return (m->functions & FunctionClose) != 0;
+    case ActionMove:
+      return !m->minimized && !m->maximized && (m->functions & FunctionMove);
+    case ActionSize:
+      return !m->minimized && m->resizable;
     default:
-      // The keyboard move and size are not offered.
       return 0;
   }
 }
@@ -81,6 +87,12 @@ void DoWindowMenuAction(ManagedWindow* m, int action) {
       break;
     case ActionClose:
       CloseWindow(m);
+      break;
+    case ActionMove:
+      StartKeyboardDrag(m, RegionTitle);
+      break;
+    case ActionSize:
+      StartKeyboardDrag(m, RegionKeyboardSize);
       break;
     default:
       break;

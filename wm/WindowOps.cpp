@@ -9,6 +9,7 @@
 
 #include "platform/sdk/NLSText.h"
 #include "platform/sdk/SimpleWindow.h"
+#include "wm/Appearance.h"
 #include "wm/ClassRules.h"
 #include "wm/Clients.h"
 #include "wm/Frame.h"
@@ -17,17 +18,6 @@
 #include "wm/WorkArea.h"
 
 namespace {
-
-bool ListsProtocol(ScreenState* s, Window client, Atom protocol) {
-  Atom* protocols = nullptr;
-  int n = 0;
-  bool found = false;
-  if (XGetWMProtocols(s->sdk.display, client, &protocols, &n)) {
-    for (int i = 0; i < n; ++i) found = found || protocols[i] == protocol;
-    if (protocols) XFree(protocols);
-  }
-  return found;
-}
 
 // A transient dialog comes back centred on its owner, inside the work area.
 void CentreTransient(ManagedWindow* m) {
@@ -65,18 +55,6 @@ void MoveToEndOfManagedList(ManagedWindow* m) {
   m->next = nullptr;
 }
 
-void StoreClassGeometry(ManagedWindow* m) {
-  if (m->transient || m->classKey.empty()) return;
-  ClassRecord update = {};
-  update.geometryValid = 1;
-  update.x1 = m->normal[0];
-  update.y1 = m->normal[1];
-  update.x2 = m->normal[2];
-  update.y2 = m->normal[3];
-  update.maximized = m->maximized;
-  FindOrAddClassRecord(m->state, m->classKey, update);
-}
-
 void GrabFrameButtons(ManagedWindow* m, bool grab) {
   if (m->buttonsGrabbed == static_cast<int>(grab)) return;
   Display* d = m->state->sdk.display;
@@ -98,6 +76,29 @@ Colormap SystemColormap(ScreenState* s) {
 }
 
 }  // namespace
+
+int ListsProtocol(ScreenState* s, Window client, Atom protocol) {
+  Atom* protocols = nullptr;
+  int n = 0;
+  bool found = false;
+  if (client && XGetWMProtocols(s->sdk.display, client, &protocols, &n)) {
+    for (int i = 0; i < n; ++i) found = found || protocols[i] == protocol;
+    if (protocols) XFree(protocols);
+  }
+  return found;
+}
+
+void StoreClassGeometry(ManagedWindow* m) {
+  if (m->transient || m->classKey.empty()) return;
+  ClassRecord update = {};
+  update.geometryValid = 1;
+  update.x1 = m->normal[0];
+  update.y1 = m->normal[1];
+  update.x2 = m->normal[2];
+  update.y2 = m->normal[3];
+  update.maximized = m->maximized;
+  FindOrAddClassRecord(m->state, m->classKey, update);
+}
 
 ManagedWindow* GetActiveWindow(ScreenState* s) { return s->activeWindow; }
 
@@ -309,35 +310,128 @@ std::string IconLabel(const ManagedWindow* m) {
   return label + FormatTitleSuffix(m);
 }
 
-void DrawIcon(ScreenState* s, ManagedWindow* m, int cellX, int cellY, int cellW,
-              const std::string& label, int labelWidth) {
+// The image of a desktop icon: the class's own, the client's WM_HINTS
+// pixmap or icon window, the shell image, or the default.
+struct IconImage {
+  Pixmap pixmap = None, mask = None;
+  Window window = None;
+  unsigned width = 0, height = 0, depth = 0;
+};
+
+bool UsablePixmap(ScreenState* s, Pixmap p, IconImage* image) {
+  if (!p) return false;
+  Window root = 0;
+  int x = 0, y = 0;
+  unsigned w = 0, h = 0, bw = 0, depth = 0;
+  if (!XGetGeometry(s->sdk.display, p, &root, &x, &y, &w, &h, &bw, &depth)) return false;
+  // A pixmap of another screen, or of a depth that cannot be drawn here.
+  if (root != s->sdk.root || (depth != 1 && depth != static_cast<unsigned>(s->sdk.depth))) return false;
+  image->pixmap = p;
+  image->width = w;
+  image->height = h;
+  image->depth = depth;
+  return true;
+}
+
+IconImage ChooseIconImage(ScreenState* s, ManagedWindow* m) {
+  IconImage image;
+  ClassRecord record = {};
+  if (LookupClassRecord(s, m->realClass, &record) && record.pixmapsValid && record.iconPixmap &&
+      UsablePixmap(s, record.iconPixmap, &image)) {
+    image.mask = record.iconMask;
+    return image;
+  }
+  if (m->client) {
+    if (XWMHints* h = XGetWMHints(s->sdk.display, m->client)) {
+      const bool hasPixmap = (h->flags & IconPixmapHint) && h->icon_pixmap;
+      if (hasPixmap && UsablePixmap(s, h->icon_pixmap, &image)) {
+        if ((h->flags & IconMaskHint) && h->icon_mask) image.mask = h->icon_mask;
+      } else if (hasPixmap) {
+        image = IconImage();
+        UsablePixmap(s, s->defaultIcon, &image);
+        image.mask = s->defaultIconMask;
+      } else if ((h->flags & IconWindowHint) && h->icon_window && h->icon_window != m->client) {
+        image.window = h->icon_window;
+        XWindowAttributes a;
+        if (XGetWindowAttributes(s->sdk.display, h->icon_window, &a)) {
+          image.width = static_cast<unsigned>(a.width);
+          image.height = static_cast<unsigned>(a.height);
+        } else {
+          image.window = None;
+        }
+      }
+      XFree(h);
+      if (image.pixmap || image.window) return image;
+    }
+  }
+  Pixmap pixmap = s->defaultIcon, mask = s->defaultIconMask;
+  if (m->realClass == "VendorShell" || m->realClass == "TopLevelShell") {
+    unsigned long p = 0, k = 0;
+    ShellWindowIcon(s, &p, &k);
+    if (p) {
+      pixmap = p;
+      mask = k;
+    }
+  }
+  if (UsablePixmap(s, pixmap, &image)) image.mask = mask;
+  return image;
+}
+
+void HideIconWindow(ScreenState* s, ManagedWindow* m) {
+  if (!m->iconWindowShown) return;
+  XUnmapWindow(s->sdk.display, m->iconWindowShown);
+  m->iconWindowShown = None;
+}
+
+int LabelHeight(ScreenState* s) { return s->generalFont ? s->generalFont->ascent + s->generalFont->descent : 0; }
+
+void DrawIcon(ScreenState* s, ManagedWindow* m, int cellX, int cellY, int cellW, const std::string& label,
+              int labelWidth, int wrappedHeight) {
   Display* d = s->sdk.display;
   const Window root = s->sdk.root;
   if (!s->iconGC) s->iconGC = XCreateGC(d, root, 0, nullptr);
   GC gc = s->iconGC;
   const int boxX = cellX + (cellW - 32) / 2, boxY = cellY;
-  ClassRecord record = {};
-  Pixmap image = s->defaultIcon, mask = s->defaultIconMask;
-  if (LookupClassRecord(s, m->realClass, &record) && record.pixmapsValid && record.iconPixmap) {
-    image = record.iconPixmap;
-    mask = record.iconMask;
+  const IconImage image = ChooseIconImage(s, m);
+  const int x = boxX + (32 - static_cast<int>(image.width)) / 2, y = boxY + 32 - static_cast<int>(image.height);
+  if (image.window) {
+    if (m->iconWindowShown && m->iconWindowShown != image.window) HideIconWindow(s, m);
+    XMoveWindow(d, image.window, x, y);
+    XLowerWindow(d, image.window);
+    XMapWindow(d, image.window);
+    m->iconWindowShown = image.window;
+  } else {
+    HideIconWindow(s, m);
   }
-  if (image) {
-    Window r;
-    int ix, iy;
-    unsigned iw = 0, ih = 0, bw, depth = 0;
-    if (XGetGeometry(d, image, &r, &ix, &iy, &iw, &ih, &bw, &depth) && depth == static_cast<unsigned>(s->sdk.depth)) {
-      const int x = boxX + (32 - static_cast<int>(iw)) / 2, y = boxY + 32 - static_cast<int>(ih);
-      XSetClipOrigin(d, gc, x, y);
-      XSetClipMask(d, gc, mask ? mask : None);
-      XCopyArea(d, image, root, gc, 0, 0, iw, ih, x, y);
-      XSetClipMask(d, gc, None);
+  if (image.pixmap) {
+    XSetClipOrigin(d, gc, x, y);
+    XSetClipMask(d, gc, image.mask ? image.mask : None);
+    if (image.depth == 1) {
+      // A bitmap is drawn in the label's colours.
+      XSetForeground(d, gc, s->iconLabelText);
+      XSetBackground(d, gc, s->iconLabelBackground);
+      XSetStipple(d, gc, image.pixmap);
+      XSetTSOrigin(d, gc, x, y);
+      XSetFillStyle(d, gc, FillOpaqueStippled);
+      XFillRectangle(d, root, gc, x, y, image.width, image.height);
+      XSetFillStyle(d, gc, FillSolid);
+    } else {
+      XCopyArea(d, image.pixmap, root, gc, 0, 0, image.width, image.height, x, y);
     }
+    XSetClipMask(d, gc, None);
   }
   if (!s->generalFont) return;
-  const int height = s->generalFont->ascent + s->generalFont->descent;
-  const int lx = cellX + (cellW - labelWidth) / 2, ly = boxY + 32 + 2;
+  const int height = LabelHeight(s);
+  const int ly = boxY + 32 + 2;
   XSetForeground(d, gc, s->iconLabelBackground);
+  if (wrappedHeight) {
+    XFillRectangle(d, root, gc, cellX - 3, ly, static_cast<unsigned>(cellW + 6), static_cast<unsigned>(wrappedHeight));
+    XSetForeground(d, gc, s->iconLabelText);
+    DrawTextCenteredWithWrap(d, root, s->generalFont, gc, cellX + (cellW - 88) / 2, ly, 88, label.data(),
+                             static_cast<int>(label.size()));
+    return;
+  }
+  const int lx = cellX + (cellW - labelWidth) / 2;
   XFillRectangle(d, root, gc, lx - 3, ly, static_cast<unsigned>(labelWidth + 6), static_cast<unsigned>(height));
   XSetForeground(d, gc, s->iconLabelText);
   NLSDrawString(d, root, s->generalFont, gc, lx, ly + s->generalFont->ascent, label.data(),
@@ -357,6 +451,7 @@ ManagedWindow* DrawDesktopIcons(ScreenState* s, int mode, int px, int py, Region
   // step right unless they start at the right.
   const int lineDx = rule.dx ? 0 : (rule.right ? -cellW : cellW);
   const int lineDy = rule.dy ? 0 : (rule.bottom ? -cellH : cellH);
+  const int lineHeight = LabelHeight(s);
   int lineX = startX, lineY = startY, x = startX, y = startY;
   bool firstOfLine = true;
   std::vector<ManagedWindow*> windows;
@@ -364,15 +459,27 @@ ManagedWindow* DrawDesktopIcons(ScreenState* s, int mode, int px, int py, Region
   // In the order of the list: a window minimised last comes last.
   for (size_t i = 0; i < windows.size(); ++i) {
     ManagedWindow* m = windows[i];
-    if (!m->frame->inUse || !m->minimized || m->transient || m->unmappedByClient) continue;
+    if (!m->frame->inUse) continue;
+    if (!m->minimized || m->transient || m->unmappedByClient) {
+      if (mode == 0) HideIconWindow(s, m);
+      continue;
+    }
     const std::string label = IconLabel(m);
     const int labelWidth = s->generalFont ? NLSTextWidth(s->generalFont, label.data(), static_cast<int>(label.size())) : 0;
-    int w = cellW;
-    if (rule.dx && labelWidth + 8 > cellW) w = labelWidth + 8;
-    int cx = x;
+    const bool wide = labelWidth + 8 > cellW;
+    int w = cellW, h = cellH, wrappedHeight = 0;
+    if (rule.dx && wide) w = labelWidth + 8;
+    if (rule.dy && wide && s->generalFont) {
+      // In columns a wide label is wrapped and its cell grows downward.
+      wrappedHeight = DrawTextCenteredWithWrap(s->sdk.display, 0, s->generalFont, nullptr, 0, 0, cellW - 8,
+                                               label.data(), static_cast<int>(label.size()));
+      h = cellH + std::max(wrappedHeight - lineHeight, 0);
+    }
+    int cx = x, cy = y;
     if (rule.dx < 0 && w > cellW) cx = x - (w - cellW);
+    if (rule.dy < 0 && h > cellH) cy = y - (h - cellH);
     const bool past = (rule.dx > 0 && cx + w > a[2]) || (rule.dx < 0 && cx < a[0]) ||
-                      (rule.dy > 0 && y + cellH > a[3]) || (rule.dy < 0 && y < a[1]);
+                      (rule.dy > 0 && cy + h > a[3]) || (rule.dy < 0 && cy < a[1]);
     if (past && !firstOfLine) {
       lineX += lineDx;
       lineY += lineDy;
@@ -384,19 +491,21 @@ ManagedWindow* DrawDesktopIcons(ScreenState* s, int mode, int px, int py, Region
     }
     if (mode == 1) {
       const int boxX = cx + (w - 32) / 2;
-      const int labelH = s->generalFont ? s->generalFont->ascent + s->generalFont->descent : 0;
-      const int lx = cx + (w - labelWidth) / 2 - 3;
-      const bool inImage = px >= boxX && px < boxX + 32 && py >= y && py < y + 32;
-      const bool inLabel = px >= lx && px < lx + labelWidth + 6 && py >= y + 34 && py < y + 34 + labelH;
+      const int lx = wrappedHeight ? cx - 3 : cx + (w - labelWidth) / 2 - 3;
+      const int lw = wrappedHeight ? w + 6 : labelWidth + 6;
+      const int lh = wrappedHeight ? wrappedHeight : lineHeight;
+      const bool inImage = px >= boxX && px < boxX + 32 && py >= cy && py < cy + 32;
+      const bool inLabel = px >= lx && px < lx + lw && py >= cy + 34 && py < cy + 34 + lh;
       if (inImage || inLabel) return m;
-    } else if (!region || XRectInRegion(region, cx, y, static_cast<unsigned>(w), static_cast<unsigned>(cellH)) != RectangleOut) {
-      DrawIcon(s, m, cx, y, w, label, labelWidth);
+    } else if (!region ||
+               XRectInRegion(region, cx - 3, cy, static_cast<unsigned>(w + 6), static_cast<unsigned>(h)) != RectangleOut) {
+      DrawIcon(s, m, cx, cy, w, label, labelWidth, wrappedHeight);
     }
     firstOfLine = false;
     if (rule.dx > 0) x += w;
-    if (rule.dx < 0) x -= cellW + (w - cellW);
-    if (rule.dy > 0) y += cellH;
-    if (rule.dy < 0) y -= cellH;
+    if (rule.dx < 0) x = cx - cellW;
+    if (rule.dy > 0) y += h;
+    if (rule.dy < 0) y = cy - cellH;
     const bool nextPast = (rule.dx > 0 && x + cellW > a[2]) || (rule.dx < 0 && x < a[0]) ||
                           (rule.dy > 0 && y + cellH > a[3]) || (rule.dy < 0 && y < a[1]);
     if (nextPast) {

@@ -15,6 +15,11 @@ void MaximizeWindow(ManagedWindow* window);
 // window are destroyed.
 void CloseWindow(ManagedWindow* window);
 void RaiseWindow(ManagedWindow* window);
+// Remembers the window's normal geometry and maximised state in the
+// record of its class (top-level windows with a class key only).
+void StoreClassGeometry(ManagedWindow* window);
+// 1 when the client lists `protocol` in WM_PROTOCOLS.
+int ListsProtocol(ScreenState* state, Window client, Atom protocol);
 void LowerWindow(ManagedWindow* window);
 
 ManagedWindow* GetActiveWindow(ScreenState* state);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/QXRegistry.h"
 #include "platform/sdk/NLSText.h"
 #include "platform/sdk/SimpleWindow.h"
 #include "wm/Frame.h"
@@ -192,4 +193,22 @@ void FreeClassRecords(ScreenState* s) {
     s->classRecords = r->next;
     delete r;
   }
+}
+
+void SaveClassGeometry(ScreenState* s, QXRegObject* object) {
+  for (const ClassRecord* r = s->classRecords; r; r = r->next) {
+    if (!r->geometryValid || r->key.size() > 249) continue;
+    char value[64];
+    std::snprintf(value, sizeof value, "%d,%d,%d,%d,%d", r->x1, r->y1, r->x2, r->y2, r->maximized ? 1 : 0);
+    // A key the registry cannot hold (a line end, blanks at its end) is
+    // not remembered.
+    QXRegSetStringValue(object, ("class/" + r->key).c_str(), value);
+  }
+}
+
+void LoadClassGeometry(ScreenState* s, const QXRegObject* object) {
+  const char* name = nullptr;
+  const char* value = nullptr;
+  for (int i = 0; QXRegEnumObject(object, i, &name, &value) == QXRegOk; ++i)
+    if (std::strncmp(name, "class/", 6) == 0) ParseClassGeometry(s, name, value);
 }

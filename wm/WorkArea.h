@@ -4,6 +4,7 @@
 // remembered per window class.
 #include <string>
 
+struct QXRegObject;
 struct ScreenState;
 
 // One record per class key.
@@ -40,3 +41,7 @@ int LookupClassRecord(ScreenState* state, const std::string& key, ClassRecord* o
 // 0 when the name or the value does not parse.
 int ParseClassGeometry(ScreenState* state, const char* name, const char* value);
 void FreeClassRecords(ScreenState* state);
+// Writes every remembered geometry into the preferences object as
+// "class/KEY" = "x1,y1,x2,y2,maximised"; reads back those of an object.
+void SaveClassGeometry(ScreenState* state, QXRegObject* object);
+void LoadClassGeometry(ScreenState* state, const QXRegObject* object);

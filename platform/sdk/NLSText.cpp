@@ -1,6 +1,7 @@
 #include "platform/sdk/NLSText.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 NLSFont* NLSCreateFont(Display* display, int size, int) {
   if (size < 4 || size > 200) size = 12;
@@ -37,4 +38,46 @@ void NLSDrawString(Display* display, Drawable drawable, const NLSFont* font, GC 
                    const char* text, int length) {
   if (!font || !text || length <= 0) return;
   XmbDrawString(display, drawable, font->set, gc, x, y, text, length);
+}
+
+namespace {
+
+// The byte length of the character at p (1 for bytes that are no valid
+// character of the locale).
+int CharLength(const char* p, int left) {
+  const int n = std::mblen(p, static_cast<size_t>(left));
+  return n > 0 ? n : 1;
+}
+
+}  // namespace
+
+int DrawTextCenteredWithWrap(Display* display, Drawable drawable, const NLSFont* font, GC gc, int x, int y,
+                             int width, const char* text, int length) {
+  if (!font || !text || length <= 0) return 0;
+  const int lineHeight = font->ascent + font->descent;
+  int lines = 0, at = 0;
+  std::mblen(nullptr, 0);
+  while (at < length) {
+    while (at < length && text[at] == ' ') ++at;
+    if (at >= length) break;
+    // The longest run from `at` that fits, ended at a blank when one is in it.
+    int end = at, lastBlank = -1;
+    while (end < length) {
+      const int next = end + CharLength(text + end, length - end);
+      if (NLSTextWidth(font, text + at, next - at) > width && end > at) break;
+      if (text[end] == ' ') lastBlank = end;
+      end = next;
+    }
+    if (end < length && lastBlank > at) end = lastBlank;
+    int shown = end;
+    while (shown > at && text[shown - 1] == ' ') --shown;
+    if (drawable) {
+      const int w = NLSTextWidth(font, text + at, shown - at);
+      NLSDrawString(display, drawable, font, gc, x + (width - w) / 2, y + lines * lineHeight + font->ascent,
+                    text + at, shown - at);
+    }
+    ++lines;
+    at = end;
+  }
+  return lines * lineHeight;
 }

@@ -18,3 +18,9 @@ void NLSFreeFont(Display* display, NLSFont* font);
 int NLSTextWidth(const NLSFont* font, const char* text, int length);
 void NLSDrawString(Display* display, Drawable drawable, const NLSFont* font, GC gc, int x, int y,
                    const char* text, int length);
+// Lays `text` out in lines no wider than `width` (breaking at blanks, or
+// inside a word that alone is too wide), each centred between x and
+// x + width, the first line's top at y. Draws only when `drawable` is not
+// 0; returns the height of the lines.
+int DrawTextCenteredWithWrap(Display* display, Drawable drawable, const NLSFont* font, GC gc, int x,
+                             int y, int width, const char* text, int length);

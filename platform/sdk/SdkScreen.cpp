@@ -2,6 +2,7 @@
 
 #include <X11/cursorfont.h>
 
+#include <clocale>
 #include <cstring>
 
 #include "platform/sdk/MessageBox.h"
@@ -147,3 +148,9 @@ unsigned long AddSelectFile(SdkScreen* screen, int fd, SelectFileProc proc, void
 }
 
 void RemoveSelectFile(SdkScreen* screen, int fd) { EvtAppRemoveInputFd(screen->app, fd); }
+
+int ScreenResetLocale(SdkScreen*) {
+  if (!setlocale(LC_ALL, "")) setlocale(LC_ALL, "C");
+  XSetLocaleModifiers("");
+  return XSupportsLocale() ? 0 : -1;
+}

@@ -76,3 +76,6 @@ void SdkDispatchEvent(SdkScreen* screen, XEvent* event);
 typedef void (*SelectFileProc)(void* closure, int fd);
 unsigned long AddSelectFile(SdkScreen* screen, int fd, SelectFileProc proc, void* closure);
 void RemoveSelectFile(SdkScreen* screen, int fd);
+// Takes the locale of the environment again (after LANG changed), for the
+// text and fonts made afterwards; 0 when X supports it.
+int ScreenResetLocale(SdkScreen* screen);

@@ -20,9 +20,10 @@ constexpr unsigned long kGrey = 0x808080;
 constexpr unsigned long kHighlight = 0x000080;
 
 struct Item {
-  std::string label;
+  std::string label;  // as shown, without the mnemonic's '&'
   int value;
   bool separator;
+  int mnemonic = -1;  // index in label of the character after '&'
   bool sensitive = true;
   bool checked = false;
   int y = 0, height = 0;
@@ -43,9 +44,26 @@ struct SimpleMenu {
   GC gc = nullptr;
   int width = 0, height = 0;
   int highlighted = -1;
+  int popupX = 0, popupY = 0;  // root position the menu popped up at
+  bool dragged = false;        // the pointer left that spot since
 };
 
 namespace {
+
+// "Mi&nimize": the label "Minimize" with 'n' as its mnemonic; "&&" is a
+// plain '&'.
+Item MakeItem(const char* text, int value) {
+  Item it{"", value, text == nullptr};
+  for (const char* p = text ? text : ""; *p; ++p) {
+    if (*p == '&' && p[1] && p[1] != '&' && it.mnemonic < 0) {
+      it.mnemonic = static_cast<int>(it.label.size());
+      continue;
+    }
+    if (*p == '&' && p[1] == '&') ++p;
+    it.label += *p;
+  }
+  return it;
+}
 
 int RowHeight(const SimpleMenu* m) { return m->font->ascent + m->font->descent + 6; }
 
@@ -80,6 +98,11 @@ void Draw(SimpleMenu* m) {
     XSetForeground(d, m->gc, !it.sensitive ? kGrey : lit ? s->whitePixel : s->blackPixel);
     const int base = it.y + 3 + m->font->ascent;
     NLSDrawString(d, w, m->font, m->gc, kPadX, base, it.label.c_str(), static_cast<int>(it.label.size()));
+    if (it.mnemonic >= 0 && it.mnemonic < static_cast<int>(it.label.size())) {
+      const int x0 = kPadX + NLSTextWidth(m->font, it.label.c_str(), it.mnemonic);
+      const int x1 = kPadX + NLSTextWidth(m->font, it.label.c_str(), it.mnemonic + 1);
+      XDrawLine(d, w, m->gc, x0, base + 1, x1 - 1, base + 1);
+    }
     if (it.checked) XFillRectangle(d, w, m->gc, 6, base - m->font->ascent / 2 - 3, 6, 6);
   }
   XSetForeground(d, m->gc, s->blackPixel);
@@ -114,13 +137,24 @@ int OnExpose(SimpleWindow* w, XEvent* ev) {
   return 1;
 }
 
+bool AwayFromPopup(const SimpleMenu* m, int xRoot, int yRoot) {
+  return std::abs(xRoot - m->popupX) > 3 || std::abs(yRoot - m->popupY) > 3;
+}
+
 int OnMotion(SimpleWindow* w, XEvent* ev) {
+  SimpleMenu* m = MenuOf(w);
+  if (AwayFromPopup(m, ev->xmotion.x_root, ev->xmotion.y_root)) m->dragged = true;
   Highlight(MenuOf(w), ItemAt(MenuOf(w), ev->xmotion.x, ev->xmotion.y));
   return 1;
 }
 
 int OnRelease(SimpleWindow* w, XEvent* ev) {
   SimpleMenu* m = MenuOf(w);
+  // The release of the click that popped the menu up leaves it posted.
+  if (!m->dragged && !AwayFromPopup(m, ev->xbutton.x_root, ev->xbutton.y_root)) {
+    m->dragged = true;
+    return 1;
+  }
   Choose(m, ItemAt(m, ev->xbutton.x, ev->xbutton.y));
   return 1;
 }
@@ -146,6 +180,17 @@ int OnEvent(SimpleWindow* w, XEvent* ev) {
         break;
       }
     }
+  } else if (sym > 0x20 && sym < 0x7f) {
+    // A mnemonic chooses its item at once.
+    const int c = std::tolower(static_cast<int>(sym));
+    for (int i = 0; i < n; ++i) {
+      const Item& it = m->items[i];
+      if (it.separator || it.mnemonic < 0 || !it.sensitive) continue;
+      if (std::tolower(static_cast<unsigned char>(it.label[static_cast<size_t>(it.mnemonic)])) == c) {
+        Choose(m, i);
+        break;
+      }
+    }
   }
   return 1;
 }
@@ -168,7 +213,7 @@ SimpleMenu* CreateSimpleMenu(SdkScreen* screen, const SimpleMenuItem* items, int
     return nullptr;
   }
   for (int i = 0; i < count; ++i)
-    m->items.push_back(Item{items[i].label ? items[i].label : "", items[i].value, !items[i].label});
+    m->items.push_back(MakeItem(items[i].label, items[i].value));
   return m;
 }
 
@@ -181,7 +226,7 @@ void SetSimpleMenuTests(SimpleMenu* m, SimpleMenuTestProc sensitive, SimpleMenuT
 void SetSimpleMenuLabel(SimpleMenu* m, int value, const char* label) {
   if (!m || !label) return;
   for (auto& it : m->items)
-    if (!it.separator && it.value == value) it.label = label;
+    if (!it.separator && it.value == value) it = MakeItem(label, value);
 }
 
 void PopupSimpleMenuNoEvent(SimpleMenu* m, int x, int y) {
@@ -219,6 +264,13 @@ void PopupSimpleMenuNoEvent(SimpleMenu* m, int x, int y) {
   m->window->event = OnEvent;
   m->gc = XCreateGC(d, m->window->window, 0, nullptr);
   m->highlighted = -1;
+  Window rootRet, child;
+  int wx, wy;
+  unsigned int mask;
+  m->popupX = x;
+  m->popupY = y;
+  XQueryPointer(d, s->root, &rootRet, &child, &m->popupX, &m->popupY, &wx, &wy, &mask);
+  m->dragged = false;
   s->sdk->activeMenu = m;
   MapSimpleWindow(m->window);
   XRaiseWindow(d, m->window->window);

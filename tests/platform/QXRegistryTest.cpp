@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -112,6 +113,69 @@ TEST_F(QXRegistryBooleanTest, BooleanWordsAndDefaults) {
   for (const auto& c : cases) EXPECT_EQ(QXRegGetBooleanValue(obj, c.name, c.dflt), c.expect) << c.name;
   QXRegDestroyObject(obj);
   EXPECT_EQ(QXRegGetBooleanValue(nullptr, "a", 1), 1) << "no object: the default";
+}
+
+}  // namespace
+
+namespace {
+
+class QXRegistryWriteTest : public ::testing::Test {
+ protected:
+  void SetUp() override { setenv("QX_REGISTRY_DIR", (dir_.Path() + "/reg").c_str(), 1); }
+  void TearDown() override { unsetenv("QX_REGISTRY_DIR"); }
+  qwtest::TempDir dir_;
+};
+
+// Values written through an object read back the same, in order, from a
+// file made private in directories made on the way.
+TEST_F(QXRegistryWriteTest, StoredObjectsReadBackAndEnumerate) {
+  QXRegObject* o = QXRegCreateObject();
+  ASSERT_EQ(QXRegSetStringValue(o, "class/XTerm", "10,20,500,400,1"), QXRegOk);
+  ASSERT_EQ(QXRegSetNumericValue(o, "icon_placement", -3), QXRegOk);
+  ASSERT_EQ(QXRegSetBooleanValue(o, "constrained_mode", 0), QXRegOk);
+  ASSERT_EQ(QXRegSetStringValue(o, "class/XTerm", "1,2,3,4,0"), QXRegOk) << "replaces in place";
+  ASSERT_EQ(QXRegSetObjectSimple("/desktop/preferences", o), QXRegOk);
+  QXRegDestroyObject(o);
+
+  struct stat st {};
+  ASSERT_EQ(stat((dir_.Path() + "/reg/desktop/preferences").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  QXRegObject* back = nullptr;
+  ASSERT_EQ(QXRegGetObjectSimple("/desktop/preferences", &back), QXRegOk);
+  const char* name = nullptr;
+  const char* value = nullptr;
+  std::vector<std::string> seen;
+  for (int i = 0; QXRegEnumObject(back, i, &name, &value) == QXRegOk; ++i)
+    seen.push_back(std::string(name) + "=" + value);
+  EXPECT_EQ(seen, (std::vector<std::string>{"class/XTerm=1,2,3,4,0", "icon_placement=-3",
+                                            "constrained_mode=false"}));
+  EXPECT_EQ(QXRegGetNumericValue(back, "icon_placement", 0), -3);
+  EXPECT_EQ(QXRegGetBooleanValue(back, "constrained_mode", 1), 0);
+  EXPECT_EQ(QXRegEnumObject(back, 3, &name, &value), QXRegNotFound);
+  EXPECT_EQ(QXRegEnumObject(back, -1, &name, &value), QXRegBadArgument);
+  QXRegDestroyObject(back);
+}
+
+// Text that would not read back as written is refused, and so are paths
+// that leave the registry; the object on disk stays as it was.
+TEST_F(QXRegistryWriteTest, UnstorableTextAndPathsAreRefused) {
+  QXRegObject* o = QXRegCreateObject();
+  const struct {
+    const char* name;
+    const char* value;
+  } bad[] = {{"a=b", "x"}, {"line\nend", "x"}, {"", "x"},      {"#comment", "x"},
+             {" lead", "x"}, {"name", "two\nlines"}, {"name", " padded "}, {"name", nullptr}};
+  for (const auto& b : bad)
+    EXPECT_EQ(QXRegSetStringValue(o, b.name, b.value), QXRegBadArgument) << (b.name ? b.name : "");
+  EXPECT_EQ(QXRegSetStringValue(o, "ok", "a value = with equals"), QXRegOk);
+  for (const char* path : {"desktop/preferences", "/../escape", "/a//b", "/a/./b", "/"})
+    EXPECT_EQ(QXRegSetObjectSimple(path, o), QXRegBadArgument) << path;
+  ASSERT_EQ(QXRegSetObjectSimple("/x", o), QXRegOk);
+  QXRegObject* back = nullptr;
+  ASSERT_EQ(QXRegGetObjectSimple("/x", &back), QXRegOk);
+  EXPECT_STREQ(QXRegGetStringValue(back, "ok"), "a value = with equals");
+  QXRegDestroyObject(back);
+  QXRegDestroyObject(o);
 }
 
 }  // namespace

@@ -2,11 +2,13 @@
 // which region of a frame a point is over, title numbering, and where the
 // icons of minimised windows are laid out.
 #include <gtest/gtest.h>
+#include <X11/extensions/shape.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "platform/sdk/NLSText.h"
 #include "platform/sdk/SdkScreen.h"
 #include "platform/sdk/SimpleWindow.h"
 #include "tests/support/XTestServer.h"
@@ -150,6 +152,79 @@ TEST_F(FrameGeometryTest, DesktopIconsAreLaidOutByThePlacement) {
   RestoreWindow(frames[1]);
   EXPECT_EQ(frames[1]->minimized, 0);
   EXPECT_EQ(at(0, 704), frames[2]);
+}
+
+// A label too wide for its cell: in columns it is wrapped and its cell
+// grows (the next icon moves down by as much, or to the next column when
+// the grown cell does not fit); in rows the cell is widened.
+TEST_F(FrameGeometryTest, WideIconLabelsWrapInColumnsAndWidenRows) {
+  Display* d = state_.sdk.display;
+  state_.generalFont = NLSCreateFont(d, 12, 0);
+  ASSERT_NE(state_.generalFont, nullptr);
+  const int line = state_.generalFont->ascent + state_.generalFont->descent;
+  const std::string wide = "a label far too long for one desktop icon cell";
+  const int wrapped = DrawTextCenteredWithWrap(d, 0, state_.generalFont, nullptr, 0, 0, 88, wide.data(),
+                                               static_cast<int>(wide.size()));
+  ASSERT_GT(wrapped, 2 * line);
+  const int labelWidth = NLSTextWidth(state_.generalFont, wide.data(), static_cast<int>(wide.size()));
+  std::vector<ManagedWindow*> frames;
+  for (const char* label : {"one", "wide", "three"}) {
+    ManagedWindow* m = Frame(200, 100, 0, label);
+    m->iconTitle = std::string(label) == "wide" ? wide : label;
+    frames.push_back(m);
+  }
+  for (ManagedWindow* m : frames) MinimizeWindow(m);
+  auto at = [&](int x, int y) { return FindDesktopIconAt(&state_, x + 48, y + 16); };
+  const int grown = 64 + wrapped - line;
+
+  state_.iconPlacement = 2;  // left, top to bottom
+  EXPECT_EQ(at(0, 16), frames[0]);
+  EXPECT_EQ(at(0, 80), frames[1]);
+  EXPECT_EQ(at(0, 80 + grown), frames[2]);
+  // The last wrapped line of the label belongs to its icon.
+  EXPECT_EQ(FindDesktopIconAt(&state_, 0, 80 + 34 + wrapped - 1), frames[1]);
+  // Too tall for the rest of the column: the wide icon starts the next one.
+  SetArea(0, 0, 1024, 80 + grown - 1);
+  EXPECT_EQ(at(0, 16), frames[0]);
+  EXPECT_EQ(at(96, 16), frames[1]);
+  EXPECT_EQ(at(96, 16 + grown), nullptr);
+  SetArea(0, 0, 1024, 768);
+
+  state_.iconPlacement = 0;  // top, left to right: the cell is widened
+  EXPECT_EQ(at(0, 16), frames[0]);
+  EXPECT_EQ(FindDesktopIconAt(&state_, 96 + (labelWidth + 8) / 2, 16 + 16), frames[1]);
+  EXPECT_EQ(at(96 + labelWidth + 8, 16), frames[2]);
+  DrawDesktopIconsNow(&state_);  // draws wrapped and widened labels without fault
+  NLSFreeFont(d, state_.generalFont);
+  state_.generalFont = nullptr;
+}
+
+// A decorated frame's shape cuts the outer corners of its drop shadow; it
+// follows the frame's size.
+TEST_F(FrameGeometryTest, TheShapeCutsTheShadowsCorners) {
+  ManagedWindow* m = Frame(200, 100);
+  ASSERT_EQ(m->outlineWidth, 2);
+  ApplyFrameShape(m);  // as client management does
+  auto inside = [&](int x, int y) {
+    int count = 0, ordering = 0;
+    XRectangle* r = XShapeGetRectangles(state_.sdk.display, m->frame->window, ShapeBounding, &count, &ordering);
+    bool in = false;
+    for (int i = 0; i < count; ++i)
+      in = in || (x >= r[i].x && x < r[i].x + r[i].width && y >= r[i].y && y < r[i].y + r[i].height);
+    if (r) XFree(r);
+    return in;
+  };
+  const struct {
+    int x, y;
+    bool in;
+  } points[] = {{0, 0, true},    {197, 0, true},  {198, 0, false}, {199, 1, false}, {199, 2, true},
+                {0, 97, true},   {0, 98, false},  {1, 99, false},  {2, 99, true},   {199, 99, true},
+                {100, 50, true}};
+  for (const auto& p : points) EXPECT_EQ(inside(p.x, p.y), p.in) << p.x << "," << p.y;
+  PlaceFrame(m, 0, 0, 300, 150);
+  XSync(state_.sdk.display, False);
+  EXPECT_FALSE(inside(298, 0));
+  EXPECT_TRUE(inside(299, 149));
 }
 
 // Maximise covers the work area with the outer lines just outside it; a

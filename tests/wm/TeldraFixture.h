@@ -71,16 +71,20 @@ class TeldraFixture : public ::testing::Test {
     if (HasFailure()) ADD_FAILURE() << "Teldra's output:\n" << teldra_.Output();
   }
   std::vector<std::string> Environment() {
-    return qwtest::ChildProcess::BaseEnvironment(
-        {"HOME=" + home_.Path(), "QX_REGISTRY_DIR=" + home_.Path() + "/registry",
-         "QX_SERVICE_DIR=" + home_.Path() + "/services", "DISPLAY=" + server_.DisplayName()});
+    std::vector<std::string> env = {"HOME=" + home_.Path(), "QX_REGISTRY_DIR=" + home_.Path() + "/registry",
+                                    "QX_SERVICE_DIR=" + home_.Path() + "/services",
+                                    "DISPLAY=" + server_.DisplayName()};
+    env.insert(env.end(), extraEnvironment_.begin(), extraEnvironment_.end());
+    return qwtest::ChildProcess::BaseEnvironment(env);
   }
   // Teldra with a desktop command that only shows a small window.
-  void StartTeldra(const std::string& preferences = "") {
+  void StartTeldra(const std::string& preferences = "", const std::vector<std::string>& options = {}) {
     home_.WriteFile("registry/desktop/preferences",
                     "desktop_command = /bin/sh -c \"exec xmessage -name desktop -geometry +0+0 desktop\"\n" +
                         preferences);
-    ASSERT_TRUE(teldra_.Start({TELDRA_BINARY, "-display", server_.DisplayName()}, Environment()))
+    std::vector<std::string> argv = {TELDRA_BINARY, "-display", server_.DisplayName()};
+    argv.insert(argv.end(), options.begin(), options.end());
+    ASSERT_TRUE(teldra_.Start(argv, Environment()))
         << teldra_.Error();
     ASSERT_TRUE(qwtest::WaitUntil([&] { return qwtest::WindowManagerRunning(display_); }, 15000))
         << teldra_.Output();
@@ -134,6 +138,13 @@ class TeldraFixture : public ::testing::Test {
     Tool(argv);
     qwtest::XBarrier(display_);
   }
+  void DoubleClick(int x, int y) {
+    std::vector<std::string> argv = {"xdotool"};
+    for (auto& a : MoveTo(x, y)) argv.push_back(a);
+    argv.insert(argv.end(), {"click", "--repeat", "2", "--delay", "80", "1"});
+    Tool(argv);
+    qwtest::XBarrier(display_);
+  }
   // The pointer stops at the screen's edges, and so do the moves here.
   void Drag(int x, int y, int dx, int dy) {
     auto onScreenX = [&](int v) { return std::max(0, std::min(v, DisplayWidth(display_, 0) - 1)); };
@@ -176,6 +187,7 @@ class TeldraFixture : public ::testing::Test {
   qwtest::TempDir home_;
   qwtest::ChildProcess teldra_;
   std::vector<std::unique_ptr<qwtest::ChildProcess>> clients_;
+  std::vector<std::string> extraEnvironment_;  // for Teldra and the clients
 };
 
 }  // namespace teldratest

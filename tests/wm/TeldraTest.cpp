@@ -74,8 +74,10 @@ TEST_F(TeldraTest, OwnsTheRootStartsTheDesktopCommandAndEndsTheSessionOnTerminat
     EXPECT_FALSE(ignored & (1ull << (sig - 1))) << sig;
   const std::string env = ReadFile(started);
   EXPECT_EQ(env.rfind(home_.Path() + "/registry/tmp 0.0.0.0.0.0-", 0), 0u) << env;
-  // The root shows the default tile: two greys, pixel by pixel.
-  XImage* img = XGetImage(display_, DefaultRootWindow(display_), 0, 0, 2, 1, AllPlanes, ZPixmap);
+  // The root shows the default tile: two greys, pixel by pixel (read far
+  // from the desktop command's window, which may be framed at 0, 0 by now;
+  // 1000 + 760 is even in the tile's 28-pixel pattern).
+  XImage* img = XGetImage(display_, DefaultRootWindow(display_), 1000, 760, 2, 1, AllPlanes, ZPixmap);
   ASSERT_NE(img, nullptr);
   EXPECT_EQ(XGetPixel(img, 0, 0), 0x999999u);
   EXPECT_EQ(XGetPixel(img, 1, 0), 0xa0a0a4u);

@@ -246,8 +246,8 @@ TEST_F(WindowOpsTest, MinimiseToADesktopIconAndBack) {
   EXPECT_TRUE(qwtest::WaitUntil([&] { return iconArea() != empty; })) << "a desktop icon is drawn";
   EXPECT_NE(Focus(), term);
 
-  // A press on the icon brings the window back, active.
-  Click(48, 720);
+  // A double click on the icon brings the window back, active.
+  DoubleClick(48, 720);
   ASSERT_TRUE(qwtest::WaitUntil([&] { return Attributes(display_, termFrame).map_state == IsViewable; }));
   EXPECT_EQ(WMState(term), (std::vector<long>{1, 0}));
   EXPECT_TRUE(qwtest::WaitUntil([&] { return Focus() == term; }));
@@ -389,15 +389,184 @@ TEST_F(WindowOpsTest, TheWindowMenuMaximisesAndCloses) {
   };
   menuButton();
   ASSERT_TRUE(menuUp()) << teldra_.Output();
-  // Down from nothing: Restore, Move and Size are not offered; Minimize,
-  // then Maximize.
-  Tool({"xdotool", "key", "Down", "Down", "Return"});
+  // Down from nothing: Restore is not offered; Move, Size, Minimize, then
+  // Maximize.
+  Tool({"xdotool", "key", "Down", "Down", "Down", "Down", "Return"});
   ASSERT_TRUE(qwtest::WaitUntil([&] { return FrameRect(frame).width == 1028; })) << teldra_.Output();
   menuButton();
   ASSERT_TRUE(menuUp());
   Tool({"xdotool", "key", "Up", "Return"});  // Up from nothing: the last item, Close
   EXPECT_TRUE(qwtest::WaitUntil([&] { return !Exists(display_, w) && !Exists(display_, frame); }))
       << teldra_.Output();
+  EXPECT_TRUE(teldra_.Running());
+}
+
+// Move and Size from the window menu (chosen by their mnemonics) are
+// driven by keys: arrows move by ten pixels, or first choose the edge to
+// size; Return applies the outline, Escape gives it up.
+TEST_F(WindowOpsTest, KeyboardMoveAndSizeFromTheWindowMenu) {
+  StartTeldra();
+  ReadBorders();
+  Window w = MakeClient("kbd", 200, 200, 300, 150);
+  XSelectInput(display_, w, StructureNotifyMask);
+  XMapWindow(display_, w);
+  XFlush(display_);
+  Window frame = WaitForFrame(w);
+  ASSERT_NE(frame, None);
+  auto menu = [&](const char* mnemonic) {
+    const XRectangle r = FrameRect(frame);
+    Click(r.x + left_ + 2 + 7, r.y + left_ + (top_ - 20) / 2 + 7);
+    ASSERT_TRUE(qwtest::WaitUntil([&] {
+      for (Window c : ChildrenOf(display_, root_)) {
+        const XWindowAttributes a = Attributes(display_, c);
+        if (a.override_redirect && a.map_state == IsViewable) return true;
+      }
+      return false;
+    })) << teldra_.Output();
+    Tool({"xdotool", "key", mnemonic});
+  };
+  const XRectangle start = FrameRect(frame);
+
+  menu("m");
+  Tool({"xdotool", "key", "Right", "Right", "Right", "Down", "Return"});
+  ASSERT_TRUE(qwtest::WaitUntil([&] { return FrameRect(frame).x == start.x + 30; })) << teldra_.Output();
+  EXPECT_EQ(FrameRect(frame).y, start.y + 10);
+  EXPECT_EQ(FrameRect(frame).width, start.width);
+  // The client heard where it is now.
+  XEvent ev;
+  EXPECT_TRUE(qwtest::WaitUntil([&] {
+    while (XCheckTypedWindowEvent(display_, w, ConfigureNotify, &ev))
+      if (ev.xconfigure.send_event && ev.xconfigure.x == start.x + 30 + left_) return true;
+    return false;
+  }));
+
+  // Escape puts the window back where the move began.
+  menu("m");
+  Tool({"xdotool", "key", "Left", "Left", "Up"});
+  ASSERT_TRUE(qwtest::WaitUntil([&] { return FrameRect(frame).x == start.x + 10; }));
+  Tool({"xdotool", "key", "Escape"});
+  ASSERT_TRUE(qwtest::WaitUntil([&] { return FrameRect(frame).x == start.x + 30; }));
+  EXPECT_EQ(FrameRect(frame).y, start.y + 10);
+
+  // Size: the first arrow picks the right edge, two more widen by 20;
+  // Down across it takes the bottom-right corner, one more lowers it by 10.
+  menu("s");
+  Tool({"xdotool", "key", "Right", "Right", "Right", "Down", "Down", "Return"});
+  ASSERT_TRUE(qwtest::WaitUntil([&] { return FrameRect(frame).width == start.width + 20; }))
+      << FrameRect(frame).width << " " << teldra_.Output();
+  EXPECT_EQ(FrameRect(frame).height, start.height + 10);
+  EXPECT_EQ(FrameRect(frame).x, start.x + 30);
+  EXPECT_TRUE(qwtest::WaitUntil([&] { return Attributes(display_, w).width == 300 + 20; }));
+  EXPECT_EQ(Attributes(display_, w).height, 150 + 10);
+  // The keyboard is the applications' again.
+  EXPECT_TRUE(qwtest::WaitUntil([&] { return Focus() == w; }));
+  EXPECT_TRUE(teldra_.Running());
+}
+
+// A minimised client is shown by its own icon: a WM_HINTS bitmap is drawn
+// in the label colours, an icon window is placed in the icon and mapped,
+// and unmapped again when the window comes back.
+TEST_F(WindowOpsTest, DesktopIconsShowTheClientsOwnIcon) {
+  StartTeldra();
+  ReadBorders();
+  Window a = MakeClient("withpixmap", 100, 100, 200, 100), b = MakeClient("withwindow", 400, 100, 200, 100);
+  Pixmap bits = XCreatePixmap(display_, root_, 32, 32, 1);
+  GC gc = XCreateGC(display_, bits, 0, nullptr);
+  XSetForeground(display_, gc, 1);
+  XFillRectangle(display_, bits, gc, 0, 0, 32, 32);
+  XFreeGC(display_, gc);
+  XWMHints hints = {};
+  hints.flags = IconPixmapHint;
+  hints.icon_pixmap = bits;
+  XSetWMHints(display_, a, &hints);
+  Window iconWindow = XCreateSimpleWindow(display_, root_, 0, 0, 32, 32, 0, 0, 0x00ff00);
+  hints.flags = IconWindowHint;
+  hints.icon_window = iconWindow;
+  XSetWMHints(display_, b, &hints);
+  XMapWindow(display_, a);
+  XMapWindow(display_, b);
+  XFlush(display_);
+  Window frameA = WaitForFrame(a), frameB = WaitForFrame(b);
+  ASSERT_NE(frameA, None);
+  ASSERT_NE(frameB, None);
+  EXPECT_EQ(Attributes(display_, iconWindow).map_state, IsUnmapped);
+
+  Tool({"xdotool", "windowminimize", "--sync", Hex(a)});
+  // The first icon's image box is at 32, 704 (bottom left, the default).
+  const unsigned long white = WhitePixel(display_, DefaultScreen(display_));
+  EXPECT_TRUE(qwtest::WaitUntil([&] {
+    XImage* img = XGetImage(display_, root_, 32, 704, 32, 32, AllPlanes, ZPixmap);
+    if (!img) return false;
+    bool all = true;
+    for (int j = 0; j < 32 && all; ++j)
+      for (int i = 0; i < 32 && all; ++i) all = XGetPixel(img, i, j) == white;
+    XDestroyImage(img);
+    return all;
+  })) << "the bitmap fills the image box";
+
+  Tool({"xdotool", "windowminimize", "--sync", Hex(b)});
+  ASSERT_TRUE(qwtest::WaitUntil([&] { return Attributes(display_, iconWindow).map_state == IsViewable; }))
+      << teldra_.Output();
+  XWindowAttributes icon = Attributes(display_, iconWindow);
+  EXPECT_EQ(icon.x, 96 + 32);
+  EXPECT_EQ(icon.y, 704);
+  DoubleClick(96 + 48, 704 + 16);
+  EXPECT_TRUE(qwtest::WaitUntil([&] { return Attributes(display_, frameB).map_state == IsViewable; }));
+  EXPECT_TRUE(qwtest::WaitUntil([&] { return Attributes(display_, iconWindow).map_state == IsUnmapped; }));
+  EXPECT_TRUE(teldra_.Running());
+}
+
+// On a screen of eight bits the active client's colormap is installed, and
+// WM_COLORMAP_WINDOWS that lists a subwindow first installs the subwindow's.
+class ColormapTest : public WindowOpsTest {
+ protected:
+  void SetUp() override {
+    server_.SetDepth(8);
+    WindowOpsTest::SetUp();
+  }
+  std::vector<Colormap> Installed() {
+    int n = 0;
+    Colormap* maps = XListInstalledColormaps(display_, root_, &n);
+    std::vector<Colormap> out(maps, maps + n);
+    if (maps) XFree(maps);
+    return out;
+  }
+  bool IsInstalled(Colormap c) {
+    const std::vector<Colormap> maps = Installed();
+    return std::find(maps.begin(), maps.end(), c) != maps.end();
+  }
+};
+
+TEST_F(ColormapTest, TheActiveClientsColormapWindowsAreFollowed) {
+  ASSERT_EQ(DefaultDepth(display_, 0), 8);
+  StartTeldra();
+  ReadBorders();
+  Visual* visual = DefaultVisual(display_, 0);
+  Colormap own = XCreateColormap(display_, root_, visual, AllocNone);
+  Colormap sub = XCreateColormap(display_, root_, visual, AllocNone);
+  XSetWindowAttributes attr;
+  attr.colormap = own;
+  attr.background_pixel = 0;
+  Window w = XCreateWindow(display_, root_, 100, 100, 300, 200, 0, 8, InputOutput, visual,
+                           CWColormap | CWBackPixel, &attr);
+  XStoreName(display_, w, "cmap");
+  attr.colormap = sub;
+  Window child = XCreateWindow(display_, w, 10, 10, 50, 50, 0, 8, InputOutput, visual,
+                               CWColormap | CWBackPixel, &attr);
+  XMapWindow(display_, child);
+  XMapWindow(display_, w);
+  XFlush(display_);
+  ASSERT_NE(WaitForFrame(w), None);
+  EXPECT_TRUE(qwtest::WaitUntil([&] { return IsInstalled(own); })) << "the active client's own colormap";
+  Window list[2] = {child, w};
+  XSetWMColormapWindows(display_, w, list, 2);
+  XFlush(display_);
+  EXPECT_TRUE(qwtest::WaitUntil([&] { return IsInstalled(sub); })) << teldra_.Output();
+  // Listed first itself: its own colormap again.
+  Window alone[1] = {w};
+  XSetWMColormapWindows(display_, w, alone, 1);
+  XFlush(display_);
+  EXPECT_TRUE(qwtest::WaitUntil([&] { return IsInstalled(own); }));
   EXPECT_TRUE(teldra_.Running());
 }
 
