@@ -15,6 +15,7 @@
 
 namespace {
 constexpr unsigned short kModuleDisplay = 0x0B03;
+constexpr unsigned int kFeatureLeftDragMarking = 2;
 constexpr unsigned int kFeatureExtraErrorRow = 4;
 constexpr unsigned int kFeatureDoubleByteColour = 8;
 constexpr unsigned int kFeaturePasteAtOffset = 10;
@@ -63,6 +64,9 @@ DisplayBag::DisplayBag(SessionControlBlock* scb, Rendering* rendering, HostInter
   optionBytes_[0] = optionBytes_[1] = 0;
   options_.destructiveBackspace = characteristics.feature(kFeatureDestructiveBackspace);
   options_.pasteAtPointer = characteristics.feature(kFeaturePasteAtOffset);
+  // A station that marks by a left drag (with copy and paste allowed, which
+  // the session window settles) leaves the copy to the operator.
+  options_.set(StationOptions::kLeftDragMarking, characteristics.feature(kFeatureLeftDragMarking));
 }
 
 DisplayBag::~DisplayBag() = default;

@@ -82,6 +82,10 @@ void ShiftPress(SessionControlBlock* s, KeySym keysym, unsigned int state) {
     s->rightShiftHeld = 1;
   if (LanguageShiftSwitch() && (state & Mod1Mask))
     SetLanguageShift(s, keysym == XK_Shift_L ? s->nationalLayer == 0 : s->nationalLayer != 0);
+  // Control with the right Shift switches the composition of a Thai
+  // session's text on and off.
+  if (keysym == XK_Shift_R && s->nationalLayer != 0 && (state & ControlMask) && s->xstuff.shell())
+    s->xstuff.x_toggle_thaicompose();
 }
 
 void LockPress(SessionControlBlock* s, unsigned int state) {

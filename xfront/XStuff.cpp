@@ -319,10 +319,7 @@ int XStuff::initializeSession(const char* host, const char* title, int port, con
     if (session_->playRecord.playbackInit(res.playBackPath, signon, startupPlayback != 0) != 0) return -1;
   }
 
-  if (thai_) {
-    setThaiSession(true);
-    if (session_) session_->nationalLayer = 1;  // the second layer is the national one
-  }
+  if (thai_) setThaiSession(true);
   if (DebugFlag())
     LogMsg(LevelDebug, "Session window of %s built (playback file %s, start-up playback %d).\n", host_.c_str(),
            playbackFile && *playbackFile ? playbackFile : "none", startupPlayback);
@@ -665,7 +662,10 @@ unsigned char XStuff::miscPreference(unsigned char id) const {
 
 void XStuff::setThaiSession(bool on) {
   thai_ = on;
-  if (session_) session_->thaiMode = on ? 1 : 0;
+  if (session_) {
+    session_->thaiMode = on ? 1 : 0;
+    session_->nationalLayer = on ? 1 : 0;  // a Thai session's second layer is the national one
+  }
   if (on) readThaiSettings();
 }
 

@@ -254,12 +254,19 @@ void XStuff::x_copy(CopiedDataInformation* info) {
     } else {
       char* formatName = XGetAtomName(display, property.encoding);
       int calls = 0;
-      do {
-        status = XmClipboardCopy(display, window, item, formatName, reinterpret_cast<XtPointer>(property.value),
-                                 property.nitems, 0, nullptr);
-      } while (status == XmClipboardLocked && ++calls < kClipboardCalls);
-      if (status != XmClipboardSuccess)
-        LogMsg(LevelError, "%s: XmClipboardCopy failed. status = %d.\n", "QWC0212", status);
+      auto copy = [&](const char* format, const void* data, unsigned long length) {
+        do {
+          status = XmClipboardCopy(display, window, item, const_cast<char*>(format),
+                                   const_cast<XtPointer>(data), length, 0, nullptr);
+        } while (status == XmClipboardLocked && ++calls < kClipboardCalls);
+        if (status != XmClipboardSuccess)
+          LogMsg(LevelError, "%s: XmClipboardCopy failed. status = %d.\n", "QWC0212", status);
+      };
+      copy(formatName, property.value, property.nitems);
+      // The item also carries the text as UTF-8, which programs reading the
+      // CLIPBOARD selection ask for first.
+      if (formatName && std::strcmp(formatName, "UTF8_STRING") != 0)
+        copy("UTF8_STRING", c.utf8Text.data(), c.utf8Text.size());
       calls = 0;
       do {
         status = XmClipboardEndCopy(display, window, item);

@@ -236,6 +236,37 @@ class ClipboardTest : public ::testing::TestWithParam<qwtest::TestLocale> {
     XSync(test_, False);
   }
 
+  // Drags button 1 over the session window through XTEST: pressed on the
+  // cell at (fromRow, fromColumn), moved to (toRow, toColumn), released.
+  void Drag(SessionControlBlock* s, int fromRow, int fromColumn, int toRow, int toColumn) {
+    ASSERT_TRUE(qwtest::HasXTest(test_));
+    XStuff& x = s->xstuff;
+    const Window drawing = XtWindow(x.x_get_text_widget());
+    auto root = [&](int row, int column, int* rx, int* ry) {
+      Window child = 0;
+      XTranslateCoordinates(test_, drawing, DefaultRootWindow(test_),
+                            x.originX() + (column - 1) * x.cellWidth() + x.cellWidth() / 2,
+                            x.originY() + (row - 1) * x.cellHeight() + x.cellHeight() / 2, rx, ry, &child);
+    };
+    int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    root(fromRow, fromColumn, &x0, &y0);
+    root(toRow, toColumn, &x1, &y1);
+    XTestFakeMotionEvent(test_, -1, x0, y0, CurrentTime);
+    // The press held back so that it never makes a double press with an
+    // earlier one; the move held back past the time in which motion after a
+    // press counts as part of the click.
+    XTestFakeButtonEvent(test_, 1, True, 400);
+    XTestFakeMotionEvent(test_, -1, x1, y1, 400);
+    XTestFakeButtonEvent(test_, 1, False, CurrentTime);
+    XSync(test_, False);
+  }
+  std::string ReadClipboard(const char* target) {
+    int code = -1;
+    const std::string out = Run({"xclip", "-o", "-selection", "clipboard", "-t", target}, &code);
+    EXPECT_EQ(code, 0) << target;
+    return out;
+  }
+
   // Waits until PRIMARY belongs to a window of another client.
   bool WaitForeignPrimary(Window before) {
     return RunUntil([&] {
@@ -287,6 +318,52 @@ TEST_P(ClipboardTest, CopyGoesToPrimaryAsUtf8AndString) {
   ASSERT_TRUE(RunUntil([&] { return s->display->keyboardState().state() != KeyboardState::kPostCopy; }));
   EXPECT_TRUE(s->xstuff.copiedString().empty());
   EXPECT_FALSE(s->xstuff.clipboard().ownsPrimary);
+}
+
+TEST_P(ClipboardTest, DragOnTheWindowMarksAndEditCopyReachesXclip) {
+  // A user's default configuration: copy and paste allowed, a left drag
+  // marks without copying; linear copies (the default) and block copies.
+  // Text without the euro sign is on the clipboard as STRING too.
+  const struct {
+    unsigned char copyType;
+    int toRow, toColumn;
+    const char* utf8;
+    const char* latin1;
+    bool latin1OnClipboard;
+  } cases[] = {
+      {0, 4, 13, "Café 5€ über\n Zeile zwei\n        sicht", "Caf\xE9 5? \xFC" "ber\n Zeile zwei\n        sicht", false},
+      {1, 4, 13, "Café 5€ über\nZeile zwei  \n       sicht", "Caf\xE9 5? \xFC" "ber\nZeile zwei  \n       sicht", false},
+      {1, 3, 5, "Café\nZeil", "Caf\xE9\nZeil", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.copyType ? "block" : "linear") + " to column " + std::to_string(c.toColumn));
+    AppResources().DEFAULT_COPY_TYPE = c.copyType;
+    qwtest::TestHost5250 host;
+    SessionControlBlock* s = Open(host, TextScreen());
+    ASSERT_NE(s, nullptr);
+    ASSERT_EQ(s->display->options().copyType, c.copyType);
+    KeyboardState& k = s->display->keyboardState();
+    // From the text over the hidden password into the visible word.
+    ASSERT_NO_FATAL_FAILURE(Drag(s, 2, 2, c.toRow, c.toColumn));
+    ASSERT_TRUE(RunUntil([&] { return k.state() == KeyboardState::kPostCopy; })) << "the drag marked nothing";
+    const KeyboardState::CopyAreaInfo area = k.getCopyAreaInfo();
+    EXPECT_EQ(area.block, c.copyType);
+    EXPECT_EQ(area.fromRow, 2u);
+    EXPECT_EQ(area.toRow, static_cast<unsigned int>(c.toRow));
+    EXPECT_EQ(area.toColumn, static_cast<unsigned int>(c.toColumn));
+    // Nothing is copied before Copy is chosen.
+    EXPECT_NE(XGetSelectionOwner(test_, XA_PRIMARY), XtWindow(s->xstuff.x_get_text_widget()));
+    Menu(s, "*copyButton");
+    EXPECT_EQ(XGetSelectionOwner(test_, XA_PRIMARY), XtWindow(s->xstuff.x_get_text_widget()));
+    EXPECT_EQ(ReadPrimary("UTF8_STRING"), c.utf8);
+    EXPECT_EQ(ReadPrimary("STRING"), c.latin1);
+    EXPECT_EQ(ReadClipboard("UTF8_STRING"), c.utf8);
+    if (c.latin1OnClipboard) EXPECT_EQ(ReadClipboard("STRING"), c.latin1);
+    for (const std::string& text : {ReadPrimary("UTF8_STRING"), ReadClipboard("UTF8_STRING")})
+      EXPECT_EQ(text.find("SECRET"), std::string::npos);
+    EndSessions(1);
+    Pump(20);
+  }
 }
 
 TEST_P(ClipboardTest, KeysMarkAnAreaAndControlCCopiesIt) {

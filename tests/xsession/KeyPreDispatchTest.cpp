@@ -217,6 +217,36 @@ TEST_F(KeyPreDispatchTest, AltWithAShiftKeySetsTheLanguageShift) {
   SetLanguageShiftSwitch(saved);
 }
 
+TEST_F(KeyPreDispatchTest, ControlWithTheRightShiftSwitchesThaiComposition) {
+  // A Latin session first: the keys leave its composition off.
+  Open();
+  XStuff& latin = session_->xstuff;
+  ASSERT_TRUE(qwtest::PressKey(test_, XK_Shift_R, {XK_Control_L}));
+  ASSERT_TRUE(Until([&] { return session_->rightShiftHeld == 0 && !latin.shiftIndicator(); }));
+  Settle();
+  EXPECT_FALSE(latin.thaiCompose());
+  EndSessions(1);
+  Pump(20);
+  host_.Stop();
+
+  // A Thai session composes from the start; each Control+Shift_R switches.
+  Open();
+  XStuff& x = session_->xstuff;
+  x.setThaiSession(true);
+  ASSERT_NE(session_->nationalLayer, 0);
+  ASSERT_TRUE(x.thaiCompose());
+  ASSERT_TRUE(qwtest::PressKey(test_, XK_Shift_R, {XK_Control_L}));
+  ASSERT_TRUE(Until([&] { return !x.thaiCompose(); }));
+  ASSERT_TRUE(qwtest::PressKey(test_, XK_Shift_R, {XK_Control_R}));
+  ASSERT_TRUE(Until([&] { return x.thaiCompose(); }));
+  // Neither the left Shift with Control nor the right Shift alone does.
+  ASSERT_TRUE(qwtest::PressKey(test_, XK_Shift_L, {XK_Control_L}));
+  ASSERT_TRUE(qwtest::PressKey(test_, XK_Shift_R));
+  ASSERT_TRUE(Until([&] { return session_->rightShiftHeld == 0 && session_->leftShiftHeld == 0 && !x.shiftIndicator(); }));
+  Settle();
+  EXPECT_TRUE(x.thaiCompose());
+}
+
 TEST_F(KeyPreDispatchTest, TheTranslatorFollowsTheFocus) {
   Open();
   // Any event after the focus change selects the translator.
