@@ -55,8 +55,8 @@ TEST_P(PostscriptImage, GhostscriptBoxLiesInTheIntegerBoundingBox) {
   for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<unsigned char>(i % 2);
   const unsigned char map[6] = {0, 0, 0, 255, 0, 0};
   std::unique_ptr<ImagePrint> p;
-  if (c.colour) p = std::make_unique<PS_ImagePrint>(PrintImage{120, 80, 8, 120, pixels.data()}, map, 2, kImageColour);
-  else p = std::make_unique<PS_ImagePrint>(bi.image(), nullptr, 0, kImageBiLevel);
+  if (c.colour) p = std::make_unique<PS_ImagePrint>(PrintImage{120, 80, 8, 120, pixels.data()}, map, 2, kPrintColour);
+  else p = std::make_unique<PS_ImagePrint>(bi.image(), nullptr, 0, kPrintBiLevel);
   const std::string job = Job(p->BuildPrintData(c.orientation, c.pageSize, 1, 1, 0));
   ASSERT_FALSE(job.empty());
   ASSERT_EQ(job.rfind("%!PS-Adobe-2.0 EPSF-2.0", 0), 0u);
@@ -93,7 +93,7 @@ INSTANTIATE_TEST_SUITE_P(Pages, PostscriptImage,
 
 TEST(PclImage, PaperResolutionAndRasterRows) {
   BiLevel bi(200, 100, 50);  // the left quarter is 1
-  PCL_ImagePrint p(bi.image(), nullptr, 0, kImageBiLevel);
+  PCL_ImagePrint p(bi.image(), nullptr, 0, kPrintBiLevel);
   const std::string job = Job(p.BuildPrintData(1, 3, 5, 0, 0));
   ASSERT_FALSE(job.empty());
   EXPECT_EQ(p.paperCode(), 26);
@@ -130,7 +130,7 @@ TEST(PclImage, PaperResolutionAndRasterRows) {
 TEST(PclImage, GreyImageIsDitheredAndRunLengthEncoded) {
   std::vector<unsigned char> pixels(64 * 64, 255);  // white
   const unsigned char map[3] = {255, 255, 255};
-  PCL_ImagePrint p(PrintImage{64, 64, 8, 64, pixels.data()}, map, 1, kImageGrey);
+  PCL_ImagePrint p(PrintImage{64, 64, 8, 64, pixels.data()}, map, 1, kPrintGrey);
   const std::string job = Job(p.BuildPrintData(1, 1, 1, 0, 0));
   std::vector<PclItem> items;
   ASSERT_TRUE(printtest::ParsePcl(job, items, nullptr));
@@ -149,7 +149,7 @@ TEST(PclImage, GreyImageIsDitheredAndRunLengthEncoded) {
 TEST(PclImage, ColourImageCarriesItsPaletteAndRows) {
   std::vector<unsigned char> pixels(12 * 4, 1);
   const unsigned char map[6] = {10, 20, 30, 40, 50, 60};
-  PCL_ImagePrint p(PrintImage{10, 4, 8, 12, pixels.data()}, map, 2, kImageColour);
+  PCL_ImagePrint p(PrintImage{10, 4, 8, 12, pixels.data()}, map, 2, kPrintColour);
   const std::string job = Job(p.BuildPrintData(2, 1, 6, 1, 0));
   std::vector<PclItem> items;
   ASSERT_TRUE(printtest::ParsePcl(job, items, nullptr));
@@ -186,8 +186,8 @@ TEST(ImagePrint, ImagesThatCannotBePrintedAreRefused) {
       {4, 4, 12, 8, bytes.data()},       {4, 4, 8, 4, nullptr},         {40000, 1, 1, 5000, bytes.data()},
   };
   for (const PrintImage& image : bad) {
-    PS_ImagePrint ps(image, nullptr, 0, kImageBiLevel);
-    PCL_ImagePrint pcl(image, nullptr, 0, kImageBiLevel);
+    PS_ImagePrint ps(image, nullptr, 0, kPrintBiLevel);
+    PCL_ImagePrint pcl(image, nullptr, 0, kPrintBiLevel);
     EXPECT_FALSE(ps.BuildPrintData(1, 1, 1, 0, 0)) << image.width << "x" << image.height;
     EXPECT_FALSE(pcl.BuildPrintData(1, 1, 1, 0, 0)) << image.width << "x" << image.height;
   }
