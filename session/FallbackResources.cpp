@@ -56,6 +56,8 @@ const char* const kFallbacks[] = {
   "QW5250*localPrintControls_popup.title: Screen Print",
   "QW5250*localPrintPrinterSelectButton.labelString: Printer...",
   "QW5250*localPrintPrinterValue.labelString: (no printer)",
+  "QW5250.localPrintPrinterSelectServerDelineator: on",
+  "QW5250.localPrintPrinterSelectLocalDesignator: (this computer)",
   "QW5250*localPrintOrientationLabel.labelString: Orientation:",
   "QW5250*localPrintOrientationPortraitButton.labelString: Portrait",
   "QW5250*localPrintOrientationLandscapeButton.labelString: Landscape",

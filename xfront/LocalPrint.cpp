@@ -5,12 +5,14 @@
 #include <Xm/Frame.h>
 #include <Xm/BulletinB.h>
 #include <Xm/Label.h>
+#include <Xm/LabelG.h>
 #include <Xm/Protocols.h>
 #include <Xm/PushB.h>
 #include <Xm/RowColumn.h>
 #include <Xm/ToggleB.h>
 #include <Xm/Xm.h>
 
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -20,6 +22,7 @@
 #include "platform/PrinterList.h"
 #include "platform/PrinterSelector.h"
 #include "print/ScreenPrint.h"
+#include "session/AppInit.h"
 #include "session/ErrorDialogs.h"
 #include "session/SessionControlBlock.h"
 #include "xfront/SessionImages.h"
@@ -192,6 +195,24 @@ void ShowEntry(Widget menu, Widget* buttons, int count, int value) {
   XtVaSetValues(menu, XmNmenuHistory, buttons[value - 1], nullptr);
 }
 
+// A render table on the labels and buttons of a tree of widgets and on
+// the pull-downs of its option menus.
+void SetRenderTable(Widget w, XmRenderTable table) {
+  if (!w) return;
+  if (XmIsLabel(w) || XmIsLabelGadget(w)) XtVaSetValues(w, XmNrenderTable, table, nullptr);
+  if (XtIsComposite(w)) {
+    WidgetList kids = nullptr;
+    Cardinal n = 0;
+    XtVaGetValues(w, XmNchildren, &kids, XmNnumChildren, &n, nullptr);
+    for (Cardinal i = 0; i < n; ++i) SetRenderTable(kids[i], table);
+  }
+  if (XmIsRowColumn(w)) {
+    Widget pane = nullptr;
+    XtVaGetValues(w, XmNsubMenuId, &pane, nullptr);
+    if (pane) SetRenderTable(pane, table);
+  }
+}
+
 // Background and foreground on a tree of widgets; Motif derives the
 // shadows and the arm colour of buttons from the background.
 void Recolor(Widget w, Pixel background, Pixel foreground) {
@@ -221,7 +242,22 @@ void Recolor(Widget w, Pixel background, Pixel foreground) {
 
 }  // namespace
 
-LocalPrint::LocalPrint(SessionControlBlock* session) : session_(session) {}
+LocalPrint::LocalPrint(SessionControlBlock* session) : session_(session) {
+  struct Texts {
+    String delineator, designator;
+  } texts = {nullptr, nullptr};
+  XtResource list[] = {
+      {const_cast<String>("localPrintPrinterSelectServerDelineator"),
+       const_cast<String>("LocalPrintPrinterSelectServerDelineator"), const_cast<String>(XtRString), sizeof(String),
+       static_cast<Cardinal>(offsetof(Texts, delineator)), const_cast<String>(XtRString), nullptr},
+      {const_cast<String>("localPrintPrinterSelectLocalDesignator"),
+       const_cast<String>("LocalPrintPrinterSelectLocalDesignator"), const_cast<String>(XtRString), sizeof(String),
+       static_cast<Cardinal>(offsetof(Texts, designator)), const_cast<String>(XtRString), nullptr},
+  };
+  if (Widget top = TopLevelWidget()) XtGetApplicationResources(top, &texts, list, XtNumber(list), nullptr, 0);
+  if (texts.delineator) serverDelineator_ = texts.delineator;
+  if (texts.designator) localDesignator_ = texts.designator;
+}
 
 LocalPrint::~LocalPrint() {
   alive_.reset();
@@ -274,6 +310,9 @@ int LocalPrint::materializeLocalPrintControls() {
   if (createLocalPrintControls() != 0) return -1;
   dialogState_ = 1;
   setLocalPrintColors();
+  // The session's menu font.
+  if (XStuff::Private* priv = session_->xstuff.privatePart())
+    if (priv->fonts && priv->fonts->menuList) changeFont(&priv->fonts->menuList);
   if (immediatePrint_) {
     startLocalPrint();
     return 0;
@@ -396,10 +435,8 @@ void LocalPrint::setPrinterInfo(const char* queue, const char* server, const cha
   description_ = description ? description : "";
   settings_.queue = std::string(queue ? queue : "").substr(0, 99);
   settings_.server = std::string(server ? server : "").substr(0, 99);
-  std::string text = settings_.queue + " ";
-  if (settings_.server != "localhost") text += "@ " + settings_.server;
   if (printerLabel_) {
-    XmString s = XmStringCreateLocalized(const_cast<char*>(text.substr(0, 1023).c_str()));
+    XmString s = XmStringCreateLocalized(const_cast<char*>(printerLabel().c_str()));
     XtVaSetValues(printerLabel_, XmNlabelString, s, nullptr);
     XmStringFree(s);
   }
@@ -411,6 +448,13 @@ void LocalPrint::setPrinterInfo(const char* queue, const char* server, const cha
   settings_.printerType = t;
   banner_ = banner && std::strcmp(banner, "Y") == 0;
   setOptionSensitivity();
+}
+
+std::string LocalPrint::printerLabel() const {
+  std::string text = settings_.queue + " ";
+  if (settings_.server != "localhost") text += serverDelineator_ + " " + settings_.server;
+  else text += localDesignator_;
+  return text.substr(0, 1023);
 }
 
 void LocalPrint::materializePrinterSelectDialog() {
@@ -500,6 +544,18 @@ void LocalPrint::selectPageSize(char value) {
 void LocalPrint::selectDPI(char value) {
   settingsChanged_ = true;
   settings_.resolution = static_cast<unsigned char>(value);
+}
+
+void LocalPrint::changeFont(XmRenderTable* table) {
+  if (!dialog_ || !table || !*table) return;
+  const bool managed = XtIsManaged(dialog_);
+  const bool selectManaged = selectDialog_ && XtIsManaged(selectDialog_);
+  if (managed) XtUnmanageChild(dialog_);
+  if (selectManaged) XtUnmanageChild(selectDialog_);
+  SetRenderTable(dialog_, *table);
+  if (selectDialog_) SetRenderTable(selectDialog_, *table);
+  if (managed) XtManageChild(dialog_);
+  if (selectManaged) XtManageChild(selectDialog_);
 }
 
 void LocalPrint::setLocalPrintColors() {

@@ -12,6 +12,7 @@
 #include "print/PrintHandoff.h"
 
 class SessionControlBlock;
+typedef struct __XmRenderTableRec** XmRenderTable;  // as Motif declares it
 
 class LocalPrint {
  public:
@@ -40,6 +41,8 @@ class LocalPrint {
   void selectDPI(char value);       // 1-6
   // The session's dialog colours on every part of the dialogs.
   void setLocalPrintColors();
+  // A new render table on every label, button and menu of the dialog.
+  void changeFont(XmRenderTable* table);
   // Takes printer `index` of the list as the chosen one.
   void updateMainDialogWithSelectedPrinter(int index);
   // The printer selection dialog over the print dialog; returns when the
@@ -59,6 +62,8 @@ class LocalPrint {
   bool imagePresent() const { return imagePresent_; }
   bool imageIsColour() const { return imageIsColour_; }
   const std::string& description() const { return description_; }
+  // The printer as the dialog names it.
+  std::string printerLabel() const;
   PrintHandoffResult lastResult() const { return lastResult_; }
   unsigned lastJobSize() const { return lastSize_; }
   long lastKey() const { return lastKey_; }
@@ -93,6 +98,9 @@ class LocalPrint {
   int defaultIndex_ = 0;
   bool banner_ = false;
   std::string description_;
+  // Printer label parts: before a print server's name, and for printers of
+  // this host (X resources; empty when not set).
+  std::string serverDelineator_, localDesignator_;
   int dialogState_ = 0;
   Widget dialog_ = nullptr;
   Widget printerLabel_ = nullptr;

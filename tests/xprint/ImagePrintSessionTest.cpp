@@ -5,7 +5,9 @@
 // through the print program and a private CUPS scheduler. The job is read
 // back independently: PostScript rendered by Ghostscript and compared pixel
 // for pixel with the picture the host sent, placed and scaled on the page as
-// the image printers lay it out; PCL through the test's PCL reader.
+// the image printers lay it out; PCL through the test's PCL reader. The
+// dialog names the printer with the server delineator or local designator
+// and takes the session's menu colours.
 #include <gtest/gtest.h>  // before Xlib, whose None and Bool macros clash with it
 
 #include <Xm/ToggleB.h>
@@ -460,12 +462,57 @@ TEST_F(ImagePrintSessionTest, TextPrinterOffersNoImageAndTextStillPrints) {
   EXPECT_NE(job.find("Picture of the day"), std::string::npos);
 }
 
+// The text of a label widget.
+std::string LabelText(Widget w) {
+  XmString s = nullptr;
+  XtVaGetValues(w, XmNlabelString, &s, nullptr);
+  char* text = s ? static_cast<char*>(XmStringUnparse(s, nullptr, XmCHARSET_TEXT, XmCHARSET_TEXT, nullptr, 0,
+                                                      XmOUTPUT_ALL))
+                 : nullptr;
+  std::string result = text ? text : "";
+  XtFree(text);
+  XmStringFree(s);
+  return result;
+}
+
 TEST_F(ImagePrintSessionTest, WithoutAnImageTheDialogHasNoImageRows) {
+  // The session's menus in colours of their own.
+  Widget bar = XtNameToWidget(block_->xstuff.shell(), "*menuBar");
+  ASSERT_NE(bar, nullptr);
+  XColor blue, yellow, exact;
+  Colormap map = DefaultColormapOfScreen(XtScreen(bar));
+  ASSERT_TRUE(XAllocNamedColor(XtDisplay(bar), map, "SteelBlue", &blue, &exact));
+  ASSERT_TRUE(XAllocNamedColor(XtDisplay(bar), map, "yellow", &yellow, &exact));
+  XtVaSetValues(bar, XmNbackground, blue.pixel, XmNforeground, yellow.pixel, nullptr);
+
   LocalPrint* print = OpenTheDialog();
   ASSERT_NE(print, nullptr);
   EXPECT_FALSE(print->imagePresent());
   EXPECT_EQ(XtNameToWidget(print->dialog(), "*localPrintPrintSelectionRadioBox"), nullptr);
   EXPECT_EQ(XtNameToWidget(print->dialog(), "*localPrintPageSizeMenu"), nullptr);
+
+  // A printer of this host is named with the local designator, one of a
+  // print server with the delineator and the server's name.
+  EXPECT_EQ(LabelText(Named(print, "*localPrintPrinterValue")), "proof (this computer)");
+  print->setPrinterInfo("accounts", "printhost", "pcl", "N", "Accounts");
+  EXPECT_EQ(LabelText(Named(print, "*localPrintPrinterValue")), "accounts on printhost");
+
+  // The dialog takes the session's menu colours; buttons arm in the
+  // colour Motif derives from them.
+  Pixel background = 0, foreground = 0, arm = 0, buttonBackground = 0, buttonForeground = 0;
+  XtVaGetValues(bar, XmNbackground, &background, XmNforeground, &foreground, nullptr);
+  Widget start = Named(print, "*startBtn");
+  XtVaGetValues(start, XmNbackground, &buttonBackground, XmNforeground, &buttonForeground, XmNarmColor, &arm,
+                nullptr);
+  ASSERT_EQ(background, blue.pixel);
+  EXPECT_EQ(buttonBackground, background);
+  EXPECT_EQ(buttonForeground, foreground);
+  Pixel fg = 0, top = 0, bottom = 0, select = 0;
+  XmGetColors(XtScreen(start), DefaultColormapOfScreen(XtScreen(start)), background, &fg, &top, &bottom, &select);
+  EXPECT_EQ(arm, select);
+  Pixel formBackground = 0;
+  XtVaGetValues(print->dialog(), XmNbackground, &formBackground, nullptr);
+  EXPECT_EQ(formBackground, background);
 }
 
 }  // namespace
