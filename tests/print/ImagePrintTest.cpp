@@ -194,3 +194,54 @@ TEST(ImagePrint, ImagesThatCannotBePrintedAreRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+// The hex rows of an EPSF job's body, after the image operator.
+std::vector<std::string> HexRows(const std::string& job, const char* op) {
+  std::vector<std::string> rows;
+  std::size_t at = job.find(op);
+  if (at == std::string::npos) return rows;
+  at = job.find('\n', at) + 1;
+  for (std::size_t end; (end = job.find('\n', at)) != std::string::npos && end > at; at = end + 1)
+    rows.push_back(job.substr(at, end - at));
+  return rows;
+}
+
+}  // namespace
+
+// Images kept with 1 for black, and 24-bit pixels kept as R, G, B bytes,
+// print the same as their X bitmap and word forms.
+TEST(ImagePrint, SourcePixelLayouts) {
+  const BiLevel xBitmap(16, 2, 4);  // 1 is white: 4 white columns
+  BiLevel blackIsOne = xBitmap;
+  for (unsigned char& b : blackIsOne.bits) b = static_cast<unsigned char>(~b);
+  PrintImage flipped = blackIsOne.image();
+  flipped.oneIsBlack = true;
+  for (int postscript = 0; postscript < 2; ++postscript) {
+    SCOPED_TRACE(postscript ? "PostScript" : "PCL");
+    std::unique_ptr<ImagePrint> a, b;
+    if (postscript) {
+      a = std::make_unique<PS_ImagePrint>(xBitmap.image(), nullptr, 0, kPrintBiLevel);
+      b = std::make_unique<PS_ImagePrint>(flipped, nullptr, 0, kPrintBiLevel);
+    } else {
+      a = std::make_unique<PCL_ImagePrint>(xBitmap.image(), nullptr, 0, kPrintBiLevel);
+      b = std::make_unique<PCL_ImagePrint>(flipped, nullptr, 0, kPrintBiLevel);
+    }
+    const std::string expected = Job(a->BuildPrintData(1, 1, 1, 0, 0));
+    ASSERT_FALSE(expected.empty());
+    EXPECT_EQ(Job(b->BuildPrintData(1, 1, 1, 0, 0)), expected);
+    if (postscript) EXPECT_EQ(HexRows(expected, "image \n"), (std::vector<std::string>{"F000", "F000"}));
+  }
+
+  // One row of three pixels: red, green, blue.
+  const unsigned char rgb[9] = {255, 0, 0, 0, 255, 0, 0, 0, 255};
+  const unsigned char bgr[9] = {0, 0, 255, 0, 255, 0, 255, 0, 0};
+  PrintImage bytes{3, 1, 24, 9, rgb};
+  bytes.rgbBytes = true;
+  PS_ImagePrint fromBytes(bytes, nullptr, 0, kPrintColour);
+  PS_ImagePrint fromWords(PrintImage{3, 1, 24, 9, bgr}, nullptr, 0, kPrintColour);
+  const std::string job = Job(fromBytes.BuildPrintData(1, 1, 1, 1, 0));
+  EXPECT_EQ(job, Job(fromWords.BuildPrintData(1, 1, 1, 1, 0)));
+  EXPECT_EQ(HexRows(job, "false 3 colorimage \n"), std::vector<std::string>{"FF000000FF000000FF"});
+}

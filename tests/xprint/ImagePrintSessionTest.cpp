@@ -449,6 +449,23 @@ TEST_F(ImagePrintSessionTest, FaxPagePrintsOnAPclPrinterAtTheChosenPageAndResolu
   EXPECT_EQ(print->dialogState(), 0);
 }
 
+TEST_F(ImagePrintSessionTest, ImageErasedWhileTheDialogIsOpenPrintsTheScreen) {
+  ShowPicture(image_test::TestPage(270, 180));
+  LastPrinter("proof", 1);
+  LocalPrint* print = OpenTheDialog();
+  ASSERT_NE(print, nullptr);
+  Set(print, "*localPrintPrintSelectionImageButton");
+  // The host clears the screen and writes text: the image goes.
+  host_.SendRecord(Record(0x03, Cat({B({0x04, 0x40}), B({0x04, 0x11, 0x00, 0x08}), B({0x11, 2, 10}), B({0x20}),
+                                     Ebcdic("No picture now")}),
+                          0, 0x40));
+  ASSERT_TRUE(host_.Barrier(kWaitMs, HostPump()));
+  ASSERT_EQ(ImagesOfSession(block_)->window(), nullptr);
+  const std::string job = PrintInto(print, "proof");
+  EXPECT_EQ(job.rfind("%!PS-Adobe\n", 0), 0u) << "the screen's text job";
+  EXPECT_NE(job.find("No picture now"), std::string::npos);
+}
+
 TEST_F(ImagePrintSessionTest, TextPrinterOffersNoImageAndTextStillPrints) {
   ShowPicture(image_test::TestPage(270, 180));
   LastPrinter("lines", 2);
