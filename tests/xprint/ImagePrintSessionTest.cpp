@@ -449,6 +449,33 @@ TEST_F(ImagePrintSessionTest, FaxPagePrintsOnAPclPrinterAtTheChosenPageAndResolu
   EXPECT_EQ(print->dialogState(), 0);
 }
 
+TEST_F(ImagePrintSessionTest, ColourPicturePrintsInColourOnAPclPrinter) {
+  const Pnm picture = image_test::ColourPicture(135, 90);
+  ShowPicture(picture);
+  LastPrinter("laser", 3);
+  LocalPrint* print = OpenTheDialog();
+  ASSERT_NE(print, nullptr);
+  Set(print, "*localPrintPrintSelectionImageButton");
+  Set(print, "*localPrintImageColorSupportTrueButton");
+  const std::string job = PrintInto(print, "laser");
+  std::vector<printtest::PclItem> items;
+  std::string error;
+  ASSERT_TRUE(printtest::ParsePcl(job, items, &error)) << error;
+  // Direct colour, eight bits a component; the picture's own rows, which
+  // the printer scales.
+  std::vector<std::string> rows;
+  bool direct = false;
+  for (const printtest::PclItem& item : items) {
+    if (item.kind == printtest::PclItem::Raster) rows.push_back(item.data);
+    if (item.kind == printtest::PclItem::Escape && item.group == "*v" && item.terminator == 'W')
+      direct = item.data == std::string("\x00\x03\x08\x08\x08\x08", 6);
+  }
+  EXPECT_TRUE(direct);
+  ASSERT_EQ(rows.size(), 90u);
+  for (unsigned int y = 0; y < 90; ++y)
+    ASSERT_EQ(rows[y], std::string(reinterpret_cast<const char*>(&picture.data[y * 135 * 3]), 135 * 3)) << "row " << y;
+}
+
 TEST_F(ImagePrintSessionTest, ImageErasedWhileTheDialogIsOpenPrintsTheScreen) {
   ShowPicture(image_test::TestPage(270, 180));
   LastPrinter("proof", 1);
