@@ -71,7 +71,7 @@ struct FaxPage {
 
 void BM_PclFaxPageA4At600Dpi(benchmark::State& state) {
   const FaxPage page;
-  PCL_ImagePrint p(page.image(), nullptr, 0, kImageBiLevel);
+  PCL_ImagePrint p(page.image(), nullptr, 0, kPrintBiLevel);
   unsigned long bytes = 0;
   for (auto _ : state) {
     const PrintData d = p.BuildPrintData(1, 3, 6, 0, 0);  // portrait, A4, 600 dpi, black and white
@@ -86,7 +86,7 @@ BENCHMARK(BM_PclFaxPageA4At600Dpi)->Unit(benchmark::kSecond)->UseRealTime();
 
 void BM_PostscriptFaxPageA4(benchmark::State& state) {
   const FaxPage page;
-  PS_ImagePrint p(page.image(), nullptr, 0, kImageBiLevel);
+  PS_ImagePrint p(page.image(), nullptr, 0, kPrintBiLevel);
   unsigned long bytes = 0;
   for (auto _ : state) {
     const PrintData d = p.BuildPrintData(1, 3, 1, 0, 0);

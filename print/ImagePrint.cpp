@@ -74,6 +74,7 @@ unsigned long PrintImage::pixel(int x, int y) const {
     }
     case 24: {
       const unsigned char* p = row + 3 * x;
+      if (rgbBytes) return p[2] | (p[1] << 8) | (static_cast<unsigned long>(p[0]) << 16);
       return p[0] | (p[1] << 8) | (static_cast<unsigned long>(p[2]) << 16);
     }
     default: {
@@ -209,7 +210,7 @@ void PS_ImagePrint::SetupImageScale() {
     originX_ = originY_ = static_cast<int>(m);
   }
   const bool biLevel = image_.bitsPerPixel == 1;
-  colourMapped_ = !biLevel && kind_ == kImageColour && image_.bitsPerPixel == 8;
+  colourMapped_ = !biLevel && kind_ == kPrintColour && image_.bitsPerPixel == 8;
   sixteenBit_ = !biLevel && image_.bitsPerPixel == 16;
   bytesPerOutputRow_ = biLevel ? (image_.width + 7) / 8 : image_.width * 3;
 }
@@ -252,7 +253,10 @@ bool PS_ImagePrint::CreateBody(OutDataStream& ds) {
     std::size_t n = 0;
     if (biLevel) {
       const unsigned char* row = image_.data + static_cast<std::size_t>(y) * image_.bytesPerLine;
-      for (int i = 0; i < bytesPerOutputRow_; ++i, n += 2) WriteOutHexValue(row[i], reinterpret_cast<char*>(&line[n]));
+      // PostScript's 1 is white.
+      const unsigned char flip = image_.oneIsBlack ? 0xFF : 0x00;
+      for (int i = 0; i < bytesPerOutputRow_; ++i, n += 2)
+        WriteOutHexValue(static_cast<unsigned char>(row[i] ^ flip), reinterpret_cast<char*>(&line[n]));
     } else {
       for (int x = 0; x < image_.width; ++x) {
         unsigned char rgb[3];

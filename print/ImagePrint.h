@@ -18,14 +18,19 @@ struct PrintImage {
   int bitsPerPixel = 1;  // 1, 8, 16, 24 or 32
   int bytesPerLine = 0;
   const unsigned char* data = nullptr;
+  // 1-bit pixels: 1 is black (else 1 is white, as in an X bitmap of a
+  // monochrome screen).
+  bool oneIsBlack = false;
+  // 24-bit pixels as R, G, B bytes (else a little-endian word).
+  bool rgbBytes = false;
   // The pixel at (x, y), both inside the image.
   unsigned long pixel(int x, int y) const;
 };
 
 // Image kinds: "P1" bi-level, "P2" grey, "P3" colour, as 16-bit values.
-constexpr int kImageBiLevel = ('P' << 8) | '1';
-constexpr int kImageGrey = ('P' << 8) | '2';
-constexpr int kImageColour = ('P' << 8) | '3';
+constexpr int kPrintBiLevel = ('P' << 8) | '1';
+constexpr int kPrintGrey = ('P' << 8) | '2';
+constexpr int kPrintColour = ('P' << 8) | '3';
 
 class ImagePrint {
  public:

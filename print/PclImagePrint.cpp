@@ -26,7 +26,7 @@ void PCL_ImagePrint::SetupResolution(unsigned char choice) {
 }
 
 bool PCL_ImagePrint::printsColour() const {
-  return colour_ && image_.bitsPerPixel != 1 && kind_ == kImageColour;
+  return colour_ && image_.bitsPerPixel != 1 && kind_ == kPrintColour;
 }
 
 void PCL_ImagePrint::SetupImageScale() {
@@ -122,8 +122,8 @@ bool PCL_ImagePrint::CreateBody(OutDataStream& ds) {
     if (biLevel) {
       std::fill(bits.begin(), bits.end(), 0);
       for (int x = 0; x < scaledWidth_; ++x) {
-        const unsigned long p = image_.pixel(clampTo(source[x], image_.width), sy);
-        const bool black = invert_ ? p != 0 : p == 0;
+        const bool white = (image_.pixel(clampTo(source[x], image_.width), sy) != 0) != image_.oneIsBlack;
+        const bool black = invert_ ? white : !white;
         if (black) bits[x >> 3] |= static_cast<unsigned char>(0x80 >> (x & 7));
       }
     } else {

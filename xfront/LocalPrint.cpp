@@ -5,23 +5,29 @@
 #include <Xm/Frame.h>
 #include <Xm/BulletinB.h>
 #include <Xm/Label.h>
+#include <Xm/LabelG.h>
 #include <Xm/Protocols.h>
 #include <Xm/PushB.h>
 #include <Xm/RowColumn.h>
 #include <Xm/ToggleB.h>
 #include <Xm/Xm.h>
 
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "base/LogMsg.h"
 #include "display/DisplayBag.h"
 #include "platform/PrinterList.h"
 #include "platform/PrinterSelector.h"
 #include "print/ScreenPrint.h"
+#include "session/AppInit.h"
 #include "session/ErrorDialogs.h"
 #include "session/SessionControlBlock.h"
+#include "xfront/SessionImages.h"
 #include "xfront/XStuff.h"
+#include "xfront/XStuffPrivate.h"
 #include "xfront/XuStartTask.h"
 
 namespace {
@@ -29,10 +35,12 @@ namespace {
 // Printer types: 1 PostScript, 2 ASCII, 3 PCL, with their choices.
 struct TypeCapabilities {
   const char* name;
-  bool formFeed, orientation;
+  bool formFeed, orientation, image, resolution;
 };
-const TypeCapabilities kTypes[4] = {{"", false, false}, {"PostScript", false, true}, {"ASCII", true, false},
-                                    {"PCL", true, true}};
+const TypeCapabilities kTypes[4] = {{"", false, false, false, false},
+                                    {"PostScript", false, true, true, false},
+                                    {"ASCII", true, false, false, false},
+                                    {"PCL", true, true, true, true}};
 
 unsigned char TypeOf(const char* type) {
   if (!type) return 0;
@@ -102,20 +110,33 @@ void CloseCallback(Widget, XtPointer self, XtPointer) {
   if (p->dialogState() == 1 || p->dialogState() == 2) p->destroyLocalPrintControls();
 }
 
+// Which setting a toggle or menu button sets.
+enum class Choice { Orientation, FormFeed, Selection, Colour, PageSize, Resolution };
+
 struct ToggleData {
   LocalPrint* print;
-  bool orientation;
+  Choice choice;
   char value;
 };
 
-void ToggleCallback(Widget w, XtPointer data, XtPointer call) {
+void Choose(const ToggleData& d) {
+  switch (d.choice) {
+    case Choice::Orientation: d.print->orientationValueChanged(d.value); break;
+    case Choice::FormFeed: d.print->formFeedValueChanged(d.value); break;
+    case Choice::Selection: d.print->printSelectionValueChanged(d.value); break;
+    case Choice::Colour: d.print->printColorSupportChanged(d.value); break;
+    case Choice::PageSize: d.print->selectPageSize(d.value); break;
+    case Choice::Resolution: d.print->selectDPI(d.value); break;
+  }
+}
+
+void ToggleCallback(Widget, XtPointer data, XtPointer call) {
   auto* cbs = static_cast<XmToggleButtonCallbackStruct*>(call);
   if (!cbs || !cbs->set) return;  // only the button being set acts
-  auto* d = static_cast<ToggleData*>(data);
-  if (d->orientation) d->print->orientationValueChanged(d->value);
-  else d->print->formFeedValueChanged(d->value);
-  (void)w;
+  Choose(*static_cast<ToggleData*>(data));
 }
+
+void MenuEntryCallback(Widget, XtPointer data, XtPointer) { Choose(*static_cast<ToggleData*>(data)); }
 
 void FreeToggleData(Widget, XtPointer data, XtPointer) { delete static_cast<ToggleData*>(data); }
 
@@ -127,13 +148,35 @@ Widget Child(const char* kind, const char* name, Widget parent) {
   return w;
 }
 
-Widget Toggle(Widget box, const char* name, LocalPrint* print, bool orientation, char value) {
+Widget Toggle(Widget box, const char* name, LocalPrint* print, Choice choice, char value) {
   Widget t = XmCreateToggleButton(box, const_cast<char*>(name), nullptr, 0);
-  auto* data = new ToggleData{print, orientation, value};
+  auto* data = new ToggleData{print, choice, value};
   XtAddCallback(t, XmNvalueChangedCallback, ToggleCallback, data);
   XtAddCallback(t, XmNdestroyCallback, FreeToggleData, data);
   XtManageChild(t);
   return t;
+}
+
+// An option menu "<menu>" whose pull-down "<pulldown>" holds the buttons
+// "<prefix>1" to "<prefix><count>".
+Widget OptionMenu(Widget parent, const char* menu, const char* pulldown, const char* prefix, int count,
+                  LocalPrint* print, Choice choice, Widget* buttons) {
+  Widget pane = XmCreatePulldownMenu(parent, const_cast<char*>(pulldown), nullptr, 0);
+  for (int i = 0; i < count; ++i) {
+    const std::string name = prefix + std::to_string(i + 1);
+    buttons[i] = XmCreatePushButton(pane, const_cast<char*>(name.c_str()), nullptr, 0);
+    auto* data = new ToggleData{print, choice, static_cast<char>(i + 1)};
+    XtAddCallback(buttons[i], XmNactivateCallback, MenuEntryCallback, data);
+    XtAddCallback(buttons[i], XmNdestroyCallback, FreeToggleData, data);
+    XtManageChild(buttons[i]);
+  }
+  Arg args[1];
+  XtSetArg(args[0], XmNsubMenuId, pane);
+  Widget m = XmCreateOptionMenu(parent, const_cast<char*>(menu), args, 1);
+  // The row's own label names the menu.
+  if (Widget label = XmOptionLabelGadget(m)) XtUnmanageChild(label);
+  XtManageChild(m);
+  return m;
 }
 
 void SetSensitive(std::initializer_list<Widget> widgets, bool on) {
@@ -141,9 +184,80 @@ void SetSensitive(std::initializer_list<Widget> widgets, bool on) {
     if (w) XtSetSensitive(w, on ? True : False);
 }
 
+void SetToggle(Widget w, bool on) {
+  if (w) XmToggleButtonSetState(w, on ? True : False, False);
+}
+
+// The option menu shows entry `value` (1-based) of `buttons`.
+void ShowEntry(Widget menu, Widget* buttons, int count, int value) {
+  if (!menu) return;
+  if (value < 1 || value > count) value = 1;
+  XtVaSetValues(menu, XmNmenuHistory, buttons[value - 1], nullptr);
+}
+
+// A render table on the labels and buttons of a tree of widgets and on
+// the pull-downs of its option menus.
+void SetRenderTable(Widget w, XmRenderTable table) {
+  if (!w) return;
+  if (XmIsLabel(w) || XmIsLabelGadget(w)) XtVaSetValues(w, XmNrenderTable, table, nullptr);
+  if (XtIsComposite(w)) {
+    WidgetList kids = nullptr;
+    Cardinal n = 0;
+    XtVaGetValues(w, XmNchildren, &kids, XmNnumChildren, &n, nullptr);
+    for (Cardinal i = 0; i < n; ++i) SetRenderTable(kids[i], table);
+  }
+  if (XmIsRowColumn(w)) {
+    Widget pane = nullptr;
+    XtVaGetValues(w, XmNsubMenuId, &pane, nullptr);
+    if (pane) SetRenderTable(pane, table);
+  }
+}
+
+// Background and foreground on a tree of widgets; Motif derives the
+// shadows and the arm colour of buttons from the background.
+void Recolor(Widget w, Pixel background, Pixel foreground) {
+  if (!w) return;
+  XmChangeColor(w, background);
+  XtVaSetValues(w, XmNforeground, foreground, nullptr);
+  if (XmIsPushButton(w)) {
+    Pixel fg = 0, top = 0, bottom = 0, select = 0;
+    Colormap colormap = 0;
+    XtVaGetValues(w, XmNcolormap, &colormap, nullptr);
+    XmGetColors(XtScreen(w), colormap, background, &fg, &top, &bottom, &select);
+    XtVaSetValues(w, XmNarmColor, select, nullptr);
+  }
+  if (XtIsComposite(w)) {
+    WidgetList kids = nullptr;
+    Cardinal n = 0;
+    XtVaGetValues(w, XmNchildren, &kids, XmNnumChildren, &n, nullptr);
+    for (Cardinal i = 0; i < n; ++i) Recolor(kids[i], background, foreground);
+  }
+  // The pull-downs of option menus hang off their own shells.
+  if (XmIsRowColumn(w)) {
+    Widget pane = nullptr;
+    XtVaGetValues(w, XmNsubMenuId, &pane, nullptr);
+    if (pane) Recolor(pane, background, foreground);
+  }
+}
+
 }  // namespace
 
-LocalPrint::LocalPrint(SessionControlBlock* session) : session_(session) {}
+LocalPrint::LocalPrint(SessionControlBlock* session) : session_(session) {
+  struct Texts {
+    String delineator, designator;
+  } texts = {nullptr, nullptr};
+  XtResource list[] = {
+      {const_cast<String>("localPrintPrinterSelectServerDelineator"),
+       const_cast<String>("LocalPrintPrinterSelectServerDelineator"), const_cast<String>(XtRString), sizeof(String),
+       static_cast<Cardinal>(offsetof(Texts, delineator)), const_cast<String>(XtRString), nullptr},
+      {const_cast<String>("localPrintPrinterSelectLocalDesignator"),
+       const_cast<String>("LocalPrintPrinterSelectLocalDesignator"), const_cast<String>(XtRString), sizeof(String),
+       static_cast<Cardinal>(offsetof(Texts, designator)), const_cast<String>(XtRString), nullptr},
+  };
+  if (Widget top = TopLevelWidget()) XtGetApplicationResources(top, &texts, list, XtNumber(list), nullptr, 0);
+  if (texts.delineator) serverDelineator_ = texts.delineator;
+  if (texts.designator) localDesignator_ = texts.designator;
+}
 
 LocalPrint::~LocalPrint() {
   alive_.reset();
@@ -171,6 +285,11 @@ void LocalPrint::forgetDialog() {
   dialog_ = nullptr;
   printerLabel_ = orientationLabel_ = orientationBox_ = portrait_ = landscape_ = nullptr;
   formFeedLabel_ = formFeedBox_ = formFeedYes_ = formFeedNo_ = nullptr;
+  selectionLabel_ = selectionBox_ = textButton_ = imageButton_ = nullptr;
+  colourLabel_ = colourBox_ = colourFalse_ = colourTrue_ = nullptr;
+  pageSizeLabel_ = pageSizeMenu_ = dpiLabel_ = dpiMenu_ = nullptr;
+  for (Widget& w : pageSizeButtons_) w = nullptr;
+  for (Widget& w : dpiButtons_) w = nullptr;
   startButton_ = cancelButton_ = selectLabel_ = printingLabel_ = printerButton_ = nullptr;
   selectDialog_ = nullptr;  // a child of the dialog's shell
   dialogState_ = 0;
@@ -190,6 +309,10 @@ int LocalPrint::materializeLocalPrintControls() {
   }
   if (createLocalPrintControls() != 0) return -1;
   dialogState_ = 1;
+  setLocalPrintColors();
+  // The session's menu font.
+  if (XStuff::Private* priv = session_->xstuff.privatePart())
+    if (priv->fonts && priv->fonts->menuList) changeFont(&priv->fonts->menuList);
   if (immediatePrint_) {
     startLocalPrint();
     return 0;
@@ -241,14 +364,18 @@ int LocalPrint::createLocalPrintControls() {
   printerLabel_ = XtNameToWidget(form, "localPrintPrinterValue");
   orientationLabel_ = Child("label", "localPrintOrientationLabel", form);
   orientationBox_ = XmCreateRadioBox(form, const_cast<char*>("localPrintOrientationRadioBox"), nullptr, 0);
-  portrait_ = Toggle(orientationBox_, "localPrintOrientationPortraitButton", this, true, 1);
-  landscape_ = Toggle(orientationBox_, "localPrintOrientationLandscapeButton", this, true, 2);
+  portrait_ = Toggle(orientationBox_, "localPrintOrientationPortraitButton", this, Choice::Orientation, 1);
+  landscape_ = Toggle(orientationBox_, "localPrintOrientationLandscapeButton", this, Choice::Orientation, 2);
   XtManageChild(orientationBox_);
   formFeedLabel_ = Child("label", "localPrintFormFeedLabel", form);
   formFeedBox_ = XmCreateRadioBox(form, const_cast<char*>("localPrintFormFeedRadioBox"), nullptr, 0);
-  formFeedYes_ = Toggle(formFeedBox_, "localPrintFormFeedYesButton", this, false, 1);
-  formFeedNo_ = Toggle(formFeedBox_, "localPrintFormFeedNoButton", this, false, 2);
+  formFeedYes_ = Toggle(formFeedBox_, "localPrintFormFeedYesButton", this, Choice::FormFeed, 1);
+  formFeedNo_ = Toggle(formFeedBox_, "localPrintFormFeedNoButton", this, Choice::FormFeed, 2);
   XtManageChild(formFeedBox_);
+  SessionImages* images = ImagesOfSession(session_);
+  imagePresent_ = images && images->window();
+  imageIsColour_ = imagePresent_ && images->imageIsColour();
+  if (imagePresent_) createImageRows(form);
   selectLabel_ = Child("label", "selectOptions", form);
   printingLabel_ = XmCreateLabel(form, const_cast<char*>("printing"), nullptr, 0);
   XtSetArg(args[0], XmNorientation, XmHORIZONTAL);
@@ -266,6 +393,27 @@ int LocalPrint::createLocalPrintControls() {
 
   updateMainDialogWithSelectedPrinter(lastUsedIndex_);
   return 0;
+}
+
+void LocalPrint::createImageRows(Widget form) {
+  selectionLabel_ = Child("label", "localPrintPrintSelectionLabel", form);
+  selectionBox_ = XmCreateRadioBox(form, const_cast<char*>("localPrintPrintSelectionRadioBox"), nullptr, 0);
+  textButton_ = Toggle(selectionBox_, "localPrintPrintSelectionTextButton", this, Choice::Selection, 1);
+  imageButton_ = Toggle(selectionBox_, "localPrintPrintSelectionImageButton", this, Choice::Selection, 2);
+  XtManageChild(selectionBox_);
+  colourLabel_ = Child("label", "localPrintImageColorSupportLabel", form);
+  colourBox_ = XmCreateRadioBox(form, const_cast<char*>("localPrintImageColorSupportRadioBox"), nullptr, 0);
+  colourFalse_ = Toggle(colourBox_, "localPrintImageColorSupportFalseButton", this, Choice::Colour, 0);
+  colourTrue_ = Toggle(colourBox_, "localPrintImageColorSupportTrueButton", this, Choice::Colour, 1);
+  XtManageChild(colourBox_);
+  pageSizeLabel_ = Child("label", "localPrintPageSizeMenuLabel", form);
+  pageSizeMenu_ = OptionMenu(form, "localPrintPageSizeMenu", "pageSizePulldownMenu", "pageSize", 8, this,
+                             Choice::PageSize, pageSizeButtons_);
+  dpiLabel_ = Child("label", "localPrintDPIMenuLabel", form);
+  dpiMenu_ =
+      OptionMenu(form, "localPrintDPIMenu", "DPIPulldownMenu", "DPI", 6, this, Choice::Resolution, dpiButtons_);
+  ShowEntry(pageSizeMenu_, pageSizeButtons_, 8, settings_.pageSize);
+  ShowEntry(dpiMenu_, dpiButtons_, 6, settings_.resolution);
 }
 
 void LocalPrint::findDefaultPrinter(const char* queue, const char* server, const char* type, bool isDefault) {
@@ -287,10 +435,8 @@ void LocalPrint::setPrinterInfo(const char* queue, const char* server, const cha
   description_ = description ? description : "";
   settings_.queue = std::string(queue ? queue : "").substr(0, 99);
   settings_.server = std::string(server ? server : "").substr(0, 99);
-  std::string text = settings_.queue + " ";
-  if (settings_.server != "localhost") text += "@ " + settings_.server;
   if (printerLabel_) {
-    XmString s = XmStringCreateLocalized(const_cast<char*>(text.substr(0, 1023).c_str()));
+    XmString s = XmStringCreateLocalized(const_cast<char*>(printerLabel().c_str()));
     XtVaSetValues(printerLabel_, XmNlabelString, s, nullptr);
     XmStringFree(s);
   }
@@ -302,6 +448,13 @@ void LocalPrint::setPrinterInfo(const char* queue, const char* server, const cha
   settings_.printerType = t;
   banner_ = banner && std::strcmp(banner, "Y") == 0;
   setOptionSensitivity();
+}
+
+std::string LocalPrint::printerLabel() const {
+  std::string text = settings_.queue + " ";
+  if (settings_.server != "localhost") text += serverDelineator_ + " " + settings_.server;
+  else text += localDesignator_;
+  return text.substr(0, 1023);
 }
 
 void LocalPrint::materializePrinterSelectDialog() {
@@ -350,6 +503,68 @@ void LocalPrint::setOptionSensitivity() {
     XmToggleButtonSetState(formFeedYes_, c.formFeed && settings_.formFeed == 1, False);
     XmToggleButtonSetState(formFeedNo_, c.formFeed && settings_.formFeed == 2, False);
   }
+  if (!imagePresent_ || !textButton_) return;
+  const bool image = c.image && settings_.printSelection == 2;
+  SetSensitive({imageButton_}, c.image);
+  SetToggle(textButton_, !image);
+  SetToggle(imageButton_, image);
+  SetSensitive({pageSizeLabel_, pageSizeMenu_}, image);
+  ShowEntry(pageSizeMenu_, pageSizeButtons_, 8, image ? settings_.pageSize : 1);
+  const bool colourRow = image && imageIsColour_;
+  SetSensitive({colourLabel_, colourBox_, colourFalse_}, colourRow);
+  SetSensitive({colourTrue_}, colourRow);
+  SetToggle(colourFalse_, colourRow && settings_.colour == 0);
+  SetToggle(colourTrue_, colourRow && settings_.colour == 1);
+  for (Widget w : {colourLabel_, colourBox_}) {
+    if (colourRow) XtManageChild(w);
+    else XtUnmanageChild(w);
+  }
+  const bool resolution = image && c.resolution;
+  SetSensitive({dpiLabel_, dpiMenu_}, resolution);
+  ShowEntry(dpiMenu_, dpiButtons_, 6, resolution ? settings_.resolution : 1);
+}
+
+void LocalPrint::printSelectionValueChanged(char value) {
+  if (settings_.printSelection != value) settingsChanged_ = true;
+  settings_.printSelection = static_cast<unsigned char>(value);
+  setOptionSensitivity();
+}
+
+void LocalPrint::printColorSupportChanged(char value) {
+  if (settings_.colour != value) settingsChanged_ = true;
+  settings_.colour = static_cast<unsigned char>(value);
+  setOptionSensitivity();
+}
+
+void LocalPrint::selectPageSize(char value) {
+  settingsChanged_ = true;
+  settings_.pageSize = static_cast<unsigned char>(value);
+}
+
+void LocalPrint::selectDPI(char value) {
+  settingsChanged_ = true;
+  settings_.resolution = static_cast<unsigned char>(value);
+}
+
+void LocalPrint::changeFont(XmRenderTable* table) {
+  if (!dialog_ || !table || !*table) return;
+  const bool managed = XtIsManaged(dialog_);
+  const bool selectManaged = selectDialog_ && XtIsManaged(selectDialog_);
+  if (managed) XtUnmanageChild(dialog_);
+  if (selectManaged) XtUnmanageChild(selectDialog_);
+  SetRenderTable(dialog_, *table);
+  if (selectDialog_) SetRenderTable(selectDialog_, *table);
+  if (managed) XtManageChild(dialog_);
+  if (selectManaged) XtManageChild(selectDialog_);
+}
+
+void LocalPrint::setLocalPrintColors() {
+  XStuff::Private* priv = session_->xstuff.privatePart();
+  if (!priv || !priv->menuBar) return;
+  Pixel background = 0, foreground = 0;
+  XtVaGetValues(priv->menuBar, XmNbackground, &background, XmNforeground, &foreground, nullptr);
+  if (dialog_) Recolor(dialog_, background, foreground);
+  if (selectDialog_) Recolor(selectDialog_, background, foreground);
 }
 
 void LocalPrint::formFeedValueChanged(char value) {
@@ -410,10 +625,19 @@ void LocalPrint::startLocalPrint() {
   options.description = description_;
   ScreenPrintBuilder builder(screen, options);
   PrintData data;
-  switch (settings_.printerType) {
-    case 1: data = builder.buildPostscriptData(); break;
-    case 3: data = builder.buildPCLData(); break;
-    default: data = builder.buildAsciiData(); break;
+  SessionImages* images = ImagesOfSession(session_);
+  const TypeCapabilities& c = kTypes[settings_.printerType <= 3 ? settings_.printerType : 2];
+  if (c.image && settings_.printSelection == 2 && images && images->window() && imagePresent_) {
+    const unsigned char o = settings_.orientation, page = settings_.pageSize, dpi = settings_.resolution;
+    const unsigned char colour = imageIsColour_ ? settings_.colour : 0;
+    data = settings_.printerType == 1 ? images->buildPostscriptImageData(o, page, dpi, colour)
+                                      : images->buildPCLImageData(o, page, dpi, colour);
+  } else {
+    switch (settings_.printerType) {
+      case 1: data = builder.buildPostscriptData(); break;
+      case 3: data = builder.buildPCLData(); break;
+      default: data = builder.buildAsciiData(); break;
+    }
   }
   lastSize_ = data.size;
   lastResult_ = PrintHandoffResult::NothingToPrint;

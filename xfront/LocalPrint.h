@@ -12,6 +12,7 @@
 #include "print/PrintHandoff.h"
 
 class SessionControlBlock;
+typedef struct __XmRenderTableRec** XmRenderTable;  // as Motif declares it
 
 class LocalPrint {
  public:
@@ -32,6 +33,16 @@ class LocalPrint {
 
   void formFeedValueChanged(char value);
   void orientationValueChanged(char value);
+  // Text (1) or the shown image (2).
+  void printSelectionValueChanged(char value);
+  // The image in black and white (0) or colour (1).
+  void printColorSupportChanged(char value);
+  void selectPageSize(char value);  // 1-8
+  void selectDPI(char value);       // 1-6
+  // The session's dialog colours on every part of the dialogs.
+  void setLocalPrintColors();
+  // A new render table on every label, button and menu of the dialog.
+  void changeFont(XmRenderTable* table);
   // Takes printer `index` of the list as the chosen one.
   void updateMainDialogWithSelectedPrinter(int index);
   // The printer selection dialog over the print dialog; returns when the
@@ -47,7 +58,12 @@ class LocalPrint {
   Widget dialog() const { return dialog_; }
   const LocalPrintSettings& settings() const { return settings_; }
   int currentPrinterIndex() const { return currentIndex_; }
+  // The session showed an image (a colour one) when the dialog was built.
+  bool imagePresent() const { return imagePresent_; }
+  bool imageIsColour() const { return imageIsColour_; }
   const std::string& description() const { return description_; }
+  // The printer as the dialog names it.
+  std::string printerLabel() const;
   PrintHandoffResult lastResult() const { return lastResult_; }
   unsigned lastJobSize() const { return lastSize_; }
   long lastKey() const { return lastKey_; }
@@ -65,6 +81,7 @@ class LocalPrint {
   static void DialogGone(Widget, XtPointer self, XtPointer);
   static void ProgressGone(Widget, XtPointer self, XtPointer);
   void forgetDialog();
+  void createImageRows(Widget form);
   std::string sharedDirectory() const;
 
   SessionControlBlock* session_;
@@ -81,12 +98,21 @@ class LocalPrint {
   int defaultIndex_ = 0;
   bool banner_ = false;
   std::string description_;
+  // Printer label parts: before a print server's name, and for printers of
+  // this host (X resources; empty when not set).
+  std::string serverDelineator_, localDesignator_;
   int dialogState_ = 0;
   Widget dialog_ = nullptr;
   Widget printerLabel_ = nullptr;
   Widget orientationLabel_ = nullptr, orientationBox_ = nullptr, portrait_ = nullptr, landscape_ = nullptr;
   Widget formFeedLabel_ = nullptr, formFeedBox_ = nullptr, formFeedYes_ = nullptr, formFeedNo_ = nullptr;
   Widget startButton_ = nullptr, cancelButton_ = nullptr, selectLabel_ = nullptr, printingLabel_ = nullptr;
+  // The image rows, made only while the session shows an image.
+  bool imagePresent_ = false, imageIsColour_ = false;
+  Widget selectionLabel_ = nullptr, selectionBox_ = nullptr, textButton_ = nullptr, imageButton_ = nullptr;
+  Widget colourLabel_ = nullptr, colourBox_ = nullptr, colourFalse_ = nullptr, colourTrue_ = nullptr;
+  Widget pageSizeLabel_ = nullptr, pageSizeMenu_ = nullptr, pageSizeButtons_[8] = {};
+  Widget dpiLabel_ = nullptr, dpiMenu_ = nullptr, dpiButtons_[6] = {};
   Widget progress_ = nullptr;
   XtIntervalId progressTimer_ = 0;
   PrintHandoffResult lastResult_ = PrintHandoffResult::NothingToPrint;

@@ -8,6 +8,7 @@
 
 #include "image/ImageObject.h"
 #include "image/ImageStore.h"
+#include "print/PrintData.h"
 
 class DisplayBag;
 class SessionControlBlock;
@@ -51,12 +52,26 @@ class SessionImages : public ImageStatusPort {
   // Scrolls the image window: "U", "D", "L" or "R".
   void scroll(char direction);
 
+  // The shown image as a print job: an EPSF page or a PCL raster page
+  // (orientation 1 portrait, 2 landscape; page size 1-8; resolution 1-6;
+  // colour 0/1). Printed as the window shows it: a black-important image
+  // shown inverse prints inverse. Empty when no image is shown or the job
+  // cannot be built.
+  PrintData buildPostscriptImageData(unsigned char orientation, unsigned char pageSize, unsigned char resolution,
+                                     unsigned char colour) const;
+  PrintData buildPCLImageData(unsigned char orientation, unsigned char pageSize, unsigned char resolution,
+                              unsigned char colour) const;
+  // The shown image is a colour image.
+  bool imageIsColour() const { return window_ && store_.hasImage && store_.imageType == kImageColour; }
+
  private:
   bool ensureObject();
   // Shows the stored image in the image window, made on first use;
   // `restoring` shows it as the restored state block says.
   void showWindow(bool restoring = false);
   unsigned int largestImage() const;
+  PrintData buildImagePrint(bool postscript, unsigned char orientation, unsigned char pageSize,
+                            unsigned char resolution, unsigned char colour) const;
 
   SessionControlBlock* session_;
   DisplayBag* station_ = nullptr;

@@ -55,8 +55,8 @@ TEST_P(PostscriptImage, GhostscriptBoxLiesInTheIntegerBoundingBox) {
   for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<unsigned char>(i % 2);
   const unsigned char map[6] = {0, 0, 0, 255, 0, 0};
   std::unique_ptr<ImagePrint> p;
-  if (c.colour) p = std::make_unique<PS_ImagePrint>(PrintImage{120, 80, 8, 120, pixels.data()}, map, 2, kImageColour);
-  else p = std::make_unique<PS_ImagePrint>(bi.image(), nullptr, 0, kImageBiLevel);
+  if (c.colour) p = std::make_unique<PS_ImagePrint>(PrintImage{120, 80, 8, 120, pixels.data()}, map, 2, kPrintColour);
+  else p = std::make_unique<PS_ImagePrint>(bi.image(), nullptr, 0, kPrintBiLevel);
   const std::string job = Job(p->BuildPrintData(c.orientation, c.pageSize, 1, 1, 0));
   ASSERT_FALSE(job.empty());
   ASSERT_EQ(job.rfind("%!PS-Adobe-2.0 EPSF-2.0", 0), 0u);
@@ -93,7 +93,7 @@ INSTANTIATE_TEST_SUITE_P(Pages, PostscriptImage,
 
 TEST(PclImage, PaperResolutionAndRasterRows) {
   BiLevel bi(200, 100, 50);  // the left quarter is 1
-  PCL_ImagePrint p(bi.image(), nullptr, 0, kImageBiLevel);
+  PCL_ImagePrint p(bi.image(), nullptr, 0, kPrintBiLevel);
   const std::string job = Job(p.BuildPrintData(1, 3, 5, 0, 0));
   ASSERT_FALSE(job.empty());
   EXPECT_EQ(p.paperCode(), 26);
@@ -130,7 +130,7 @@ TEST(PclImage, PaperResolutionAndRasterRows) {
 TEST(PclImage, GreyImageIsDitheredAndRunLengthEncoded) {
   std::vector<unsigned char> pixels(64 * 64, 255);  // white
   const unsigned char map[3] = {255, 255, 255};
-  PCL_ImagePrint p(PrintImage{64, 64, 8, 64, pixels.data()}, map, 1, kImageGrey);
+  PCL_ImagePrint p(PrintImage{64, 64, 8, 64, pixels.data()}, map, 1, kPrintGrey);
   const std::string job = Job(p.BuildPrintData(1, 1, 1, 0, 0));
   std::vector<PclItem> items;
   ASSERT_TRUE(printtest::ParsePcl(job, items, nullptr));
@@ -149,7 +149,7 @@ TEST(PclImage, GreyImageIsDitheredAndRunLengthEncoded) {
 TEST(PclImage, ColourImageCarriesItsPaletteAndRows) {
   std::vector<unsigned char> pixels(12 * 4, 1);
   const unsigned char map[6] = {10, 20, 30, 40, 50, 60};
-  PCL_ImagePrint p(PrintImage{10, 4, 8, 12, pixels.data()}, map, 2, kImageColour);
+  PCL_ImagePrint p(PrintImage{10, 4, 8, 12, pixels.data()}, map, 2, kPrintColour);
   const std::string job = Job(p.BuildPrintData(2, 1, 6, 1, 0));
   std::vector<PclItem> items;
   ASSERT_TRUE(printtest::ParsePcl(job, items, nullptr));
@@ -186,11 +186,62 @@ TEST(ImagePrint, ImagesThatCannotBePrintedAreRefused) {
       {4, 4, 12, 8, bytes.data()},       {4, 4, 8, 4, nullptr},         {40000, 1, 1, 5000, bytes.data()},
   };
   for (const PrintImage& image : bad) {
-    PS_ImagePrint ps(image, nullptr, 0, kImageBiLevel);
-    PCL_ImagePrint pcl(image, nullptr, 0, kImageBiLevel);
+    PS_ImagePrint ps(image, nullptr, 0, kPrintBiLevel);
+    PCL_ImagePrint pcl(image, nullptr, 0, kPrintBiLevel);
     EXPECT_FALSE(ps.BuildPrintData(1, 1, 1, 0, 0)) << image.width << "x" << image.height;
     EXPECT_FALSE(pcl.BuildPrintData(1, 1, 1, 0, 0)) << image.width << "x" << image.height;
   }
 }
 
 }  // namespace
+
+namespace {
+
+// The hex rows of an EPSF job's body, after the image operator.
+std::vector<std::string> HexRows(const std::string& job, const char* op) {
+  std::vector<std::string> rows;
+  std::size_t at = job.find(op);
+  if (at == std::string::npos) return rows;
+  at = job.find('\n', at) + 1;
+  for (std::size_t end; (end = job.find('\n', at)) != std::string::npos && end > at; at = end + 1)
+    rows.push_back(job.substr(at, end - at));
+  return rows;
+}
+
+}  // namespace
+
+// Images kept with 1 for black, and 24-bit pixels kept as R, G, B bytes,
+// print the same as their X bitmap and word forms.
+TEST(ImagePrint, SourcePixelLayouts) {
+  const BiLevel xBitmap(16, 2, 4);  // 1 is white: 4 white columns
+  BiLevel blackIsOne = xBitmap;
+  for (unsigned char& b : blackIsOne.bits) b = static_cast<unsigned char>(~b);
+  PrintImage flipped = blackIsOne.image();
+  flipped.oneIsBlack = true;
+  for (int postscript = 0; postscript < 2; ++postscript) {
+    SCOPED_TRACE(postscript ? "PostScript" : "PCL");
+    std::unique_ptr<ImagePrint> a, b;
+    if (postscript) {
+      a = std::make_unique<PS_ImagePrint>(xBitmap.image(), nullptr, 0, kPrintBiLevel);
+      b = std::make_unique<PS_ImagePrint>(flipped, nullptr, 0, kPrintBiLevel);
+    } else {
+      a = std::make_unique<PCL_ImagePrint>(xBitmap.image(), nullptr, 0, kPrintBiLevel);
+      b = std::make_unique<PCL_ImagePrint>(flipped, nullptr, 0, kPrintBiLevel);
+    }
+    const std::string expected = Job(a->BuildPrintData(1, 1, 1, 0, 0));
+    ASSERT_FALSE(expected.empty());
+    EXPECT_EQ(Job(b->BuildPrintData(1, 1, 1, 0, 0)), expected);
+    if (postscript) EXPECT_EQ(HexRows(expected, "image \n"), (std::vector<std::string>{"F000", "F000"}));
+  }
+
+  // One row of three pixels: red, green, blue.
+  const unsigned char rgb[9] = {255, 0, 0, 0, 255, 0, 0, 0, 255};
+  const unsigned char bgr[9] = {0, 0, 255, 0, 255, 0, 255, 0, 0};
+  PrintImage bytes{3, 1, 24, 9, rgb};
+  bytes.rgbBytes = true;
+  PS_ImagePrint fromBytes(bytes, nullptr, 0, kPrintColour);
+  PS_ImagePrint fromWords(PrintImage{3, 1, 24, 9, bgr}, nullptr, 0, kPrintColour);
+  const std::string job = Job(fromBytes.BuildPrintData(1, 1, 1, 1, 0));
+  EXPECT_EQ(job, Job(fromWords.BuildPrintData(1, 1, 1, 1, 0)));
+  EXPECT_EQ(HexRows(job, "false 3 colorimage \n"), std::vector<std::string>{"FF000000FF000000FF"});
+}
