@@ -301,10 +301,7 @@ void ASD::rewriteVowels(ASDInfo& info, unsigned int count) {
   }
 }
 
-int ASD::endPrecedingWord(ASDInfo& info, bool typed, unsigned int& added, bool mustFit) {
-  unsigned int vowels = 0, steps = 0;
-  bool found = false;
-  unsigned char base = 0;
+bool ASD::backToLetter(ASDInfo& info, unsigned char& letter, unsigned int& vowels, unsigned int& steps) {
   while (back(info)) {
     ++steps;
     const unsigned char b = readCharacter();
@@ -312,10 +309,16 @@ int ASD::endPrecedingWord(ASDInfo& info, bool typed, unsigned int& added, bool m
       ++vowels;
       continue;
     }
-    base = b;
-    found = true;
-    break;
+    letter = b;
+    return true;
   }
+  return false;
+}
+
+int ASD::endPrecedingWord(ASDInfo& info, bool typed, unsigned int& added, bool mustFit) {
+  unsigned int vowels = 0, steps = 0;
+  unsigned char base = 0;
+  const bool found = backToLetter(info, base, vowels, steps);
   const unsigned int before = state_;
   bool tail = false;
   if (found) {
@@ -529,19 +532,8 @@ void ASD::resumeASD(ASDInfo& info) {
       forward(info);
   }
   unsigned int vowels = 0, steps = 0;
-  bool found = false;
   unsigned char base = 0;
-  while (back(info)) {
-    ++steps;
-    const unsigned char b = readCharacter();
-    if (isVowel(b)) {
-      ++vowels;
-      continue;
-    }
-    base = b;
-    found = true;
-    break;
-  }
+  const bool found = backToLetter(info, base, vowels, steps);
   unsigned int next = kNoJoin;
   if (found) {
     const unsigned int cls = classifyCharacter(base);

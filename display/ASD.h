@@ -90,6 +90,9 @@ class ASD {
   void writeAtCursor(unsigned char c);
   // Moves within the text; the position after the last character counts.
   bool back(ASDInfo& info);
+  // Steps back over vowel marks to the letter before them (counting both);
+  // false when the field's start comes first.
+  bool backToLetter(ASDInfo& info, unsigned char& letter, unsigned int& vowels, unsigned int& steps);
   void forward(ASDInfo& info);
   // The shaping state is kept for the cursor position where it was made.
   void checkPosition();

@@ -12,20 +12,18 @@
 
 #include <Xm/ToggleB.h>
 #include <Xm/Xm.h>
-#include <cups/cups.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "PrintSessionFixture.h"
 #include "PrivateCups.h"
 #include "print/LocalPrintConfig.h"
 #include "print/PrintHandoff.h"
 #include "session/AppResources.h"
-#include "session/ErrorDialogs.h"
 #include "session/SessionControlBlock.h"
-#include "session/StartOptions.h"
 #include "tests/datastream/RecordGlueFixtures.h"
 #include "tests/image/ImageCorpus.h"
 #include "tests/print/PrintReaders.h"
@@ -156,54 +154,21 @@ int ComparePage(const Pnm& page, const Pnm& picture, const Placement& p, int dpi
   return compared;
 }
 
-class ImagePrintSessionTest : public ::testing::Test {
+class ImagePrintSessionTest : public printtest::PrintSessionFixture {
  protected:
   static void SetUpTestSuite() {
-    if (!ApplicationContext()) {
-      std::string error;
-      ASSERT_TRUE(StartToolkit(0, &error)) << error;
-      ASSERT_GE(TheErrorDialogs().createWarningDialog(TopLevelWidget(), "ErrorMsgUnknownHost", nullptr, nullptr), 0);
-    }
-    cups_ = new printtest::PrivateCups;
-    std::string error;
-    ASSERT_TRUE(cups_->Start({{"proof", "QW proof PostScript printer", "Proofs", true},
-                              {"laser", "QW laser PCL printer", "Laser", false},
-                              {"lines", "QW line printer", "Lines", false}},
-                             &error))
-        << error;
-    setenv("CUPS_SERVER", cups_->Server().c_str(), 1);
-    cupsSetServer(nullptr);
-  }
-  static void TearDownTestSuite() {
-    delete cups_;
-    cups_ = nullptr;
+    StartToolkitAndCups({{"proof", "QW proof PostScript printer", "Proofs", true},
+                         {"laser", "QW laser PCL printer", "Laser", false},
+                         {"lines", "QW line printer", "Lines", false}});
   }
 
   void SetUp() override {
-    ASSERT_NE(ApplicationContext(), nullptr);
-    saved_ = AppResources();
-    AppResources().MAX_SESSIONS = 99;
-    shared_ = std::make_unique<qwtest::ScopedEnv>("KDVSHARED", home_.Path().c_str());
-    const std::string program = QW_LURVEND_BINARY;
-    path_ = std::make_unique<qwtest::ScopedEnv>(
-        "PATH", (program.substr(0, program.rfind('/')) + ":" + std::getenv("PATH")).c_str());
-    ASSERT_TRUE(host_.Start());
-    SessionStartOptions o;
-    o.hostName = "127.0.0.1";
-    o.port = host_.Port();
-    createSessionUnderThisProcess(o, nullptr, nullptr);
-    block_ = NewestSession();
-    ASSERT_NE(block_, nullptr);
-    ASSERT_TRUE(host_.WaitNegotiated(kWaitMs, HostPump()));
+    StartSession();
+    if (HasFatalFailure()) return;
     host_.SendRecord(Record(0x03, Cat({B({0x04, 0x40}), B({0x04, 0x11, 0x00, 0x08}), B({0x11, 1, 30}), B({0x20}),
                                        Ebcdic("Picture of the day")}),
                             0, 0x40));
     ASSERT_TRUE(host_.Barrier(kWaitMs, HostPump()));
-  }
-  void TearDown() override {
-    EndSessions(1);
-    Pump(20);
-    AppResources() = saved_;
   }
 
   // The host shows `picture` (written as an uncompressed TIFF) on the screen.
@@ -295,14 +260,8 @@ class ImagePrintSessionTest : public ::testing::Test {
     return image_test::ReadPnm(dir_.Path() + "/page.pnm");
   }
 
-  static printtest::PrivateCups* cups_;
-  qwtest::TempDir home_, dir_;
-  std::unique_ptr<qwtest::ScopedEnv> shared_, path_;
-  qwtest::TestHost5250 host_;
-  SessionControlBlock* block_ = nullptr;
-  AppResourceStruct saved_{};
+  qwtest::TempDir dir_;
 };
-printtest::PrivateCups* ImagePrintSessionTest::cups_ = nullptr;
 
 TEST_F(ImagePrintSessionTest, FaxPagePrintsOnAPostscriptPrinterAsShown) {
   const Pnm page = image_test::TestPage(270, 180);

@@ -8,7 +8,6 @@
 
 #include <Xm/List.h>
 #include <Xm/Xm.h>
-#include <cups/cups.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -16,13 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "PrintSessionFixture.h"
 #include "PrivateCups.h"
 #include "print/LocalPrintConfig.h"
 #include "print/PrintHandoff.h"
 #include "session/AppResources.h"
-#include "session/ErrorDialogs.h"
 #include "session/SessionControlBlock.h"
-#include "session/StartOptions.h"
 #include "tests/datastream/RecordGlueFixtures.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/ScopedEnv.h"
@@ -76,53 +74,19 @@ bool PrintSegmentLeft(const LocalPrint* print) {
   return false;
 }
 
-class ScreenPrintSessionTest : public ::testing::Test {
+class ScreenPrintSessionTest : public printtest::PrintSessionFixture {
  protected:
   static void SetUpTestSuite() {
-    if (!ApplicationContext()) {
-      std::string error;
-      ASSERT_TRUE(StartToolkit(0, &error)) << error;
-      // An open dialog keeps the master alive when a test ends its last session.
-      ASSERT_GE(TheErrorDialogs().createWarningDialog(TopLevelWidget(), "ErrorMsgUnknownHost", nullptr, nullptr), 0);
-    }
-    cups_ = new printtest::PrivateCups;
-    std::string error;
-    ASSERT_TRUE(cups_->Start({{"proof", "QW proof PostScript printer", "Proofs", false},
-                              {"screen", "QW screen printer", "Screen printer", true}},
-                             &error))
-        << error;
-    setenv("CUPS_SERVER", cups_->Server().c_str(), 1);
-    cupsSetServer(nullptr);
-  }
-  static void TearDownTestSuite() {
-    delete cups_;
-    cups_ = nullptr;
+    StartToolkitAndCups({{"proof", "QW proof PostScript printer", "Proofs", false},
+                         {"screen", "QW screen printer", "Screen printer", true}});
   }
 
   void SetUp() override {
-    ASSERT_NE(ApplicationContext(), nullptr);
-    saved_ = AppResources();
-    AppResources().MAX_SESSIONS = 99;
-    shared_ = std::make_unique<qwtest::ScopedEnv>("KDVSHARED", home_.Path().c_str());
-    const std::string program = QW_LURVEND_BINARY;
-    path_ = std::make_unique<qwtest::ScopedEnv>(
-        "PATH", (program.substr(0, program.rfind('/')) + ":" + std::getenv("PATH")).c_str());
-    ASSERT_TRUE(host_.Start());
-    SessionStartOptions o;
-    o.hostName = "127.0.0.1";
-    o.port = host_.Port();
-    createSessionUnderThisProcess(o, nullptr, nullptr);
-    block_ = NewestSession();
-    ASSERT_NE(block_, nullptr);
-    ASSERT_TRUE(host_.WaitNegotiated(kWaitMs, HostPump()));
+    StartSession();
+    if (HasFatalFailure()) return;
     host_.SendRecord(Record(0x03, Screen(), 0, 0x40));
     ASSERT_TRUE(host_.Barrier(kWaitMs, HostPump()));
     ASSERT_TRUE(RunUntil([&] { return !block_->xstuff.repaintPending(); }));
-  }
-  void TearDown() override {
-    EndSessions(1);
-    Pump(20);
-    AppResources() = saved_;
   }
 
   // Screen Print from the menu, then Print in the dialog.
@@ -168,14 +132,7 @@ class ScreenPrintSessionTest : public ::testing::Test {
     return rows;
   }
 
-  static printtest::PrivateCups* cups_;
-  qwtest::TempDir home_;
-  std::unique_ptr<qwtest::ScopedEnv> shared_, path_;
-  qwtest::TestHost5250 host_;
-  SessionControlBlock* block_ = nullptr;
-  AppResourceStruct saved_{};
 };
-printtest::PrivateCups* ScreenPrintSessionTest::cups_ = nullptr;
 
 TEST_F(ScreenPrintSessionTest, ScreenPrintPutsTheScreenIntoThePrintersFile) {
   const int before = cups_->CompletedJobs("screen");
