@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "display/ASD.h"
+#include "tests/support/CommandOutput.h"
 #include "tests/support/TestPaths.h"
 
 namespace {
@@ -44,16 +45,7 @@ bool SameLetter(const Letter& a, const Letter& b) {
   return Fold(a.letters[0]) == Fold(b.letters[0]) && Fold(a.letters[1]) == Fold(b.letters[1]);
 }
 
-std::string CommandOutput(const std::string& command) {
-  std::string out;
-  FILE* p = popen(command.c_str(), "r");
-  if (!p) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  pclose(p);
-  return out;
-}
+using qwtest::CommandOutput;
 
 // The classes of a language's table, each with its code points in order.
 std::map<unsigned int, std::vector<unsigned char>> Groups(const ASD& asd) {

@@ -9,6 +9,7 @@
 
 #include "keyboard/GeneratedTables.h"
 #include "keyboard/TAXlate.h"
+#include "tests/support/CommandOutput.h"
 #include "tests/support/TestPaths.h"
 
 namespace {
@@ -17,16 +18,7 @@ namespace {
 // says where the source tree is.
 std::string RepoRoot() { return qwtest::SourceRoot(); }
 
-std::string CommandOutput(const std::string& command) {
-  std::string out;
-  FILE* p = popen(command.c_str(), "r");
-  if (!p) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  pclose(p);
-  return out;
-}
+using qwtest::CommandOutput;
 
 TEST(GeneratedTables, CommittedFileMatchesTheGenerator) {
   const std::string root = RepoRoot();
