@@ -72,7 +72,9 @@ TEST_F(TeldraTest, OwnsTheRootStartsTheDesktopCommandAndEndsTheSessionOnTerminat
   for (int sig : {SIGHUP, SIGQUIT, SIGPIPE}) EXPECT_TRUE(ignored & (1ull << (sig - 1))) << sig;
   for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTERM, SIGUSR1, SIGCHLD})
     EXPECT_FALSE(ignored & (1ull << (sig - 1))) << sig;
-  const std::string env = ReadFile(started);
+  // The shell makes the file before echo writes its line.
+  std::string env;
+  EXPECT_TRUE(qwtest::WaitUntil([&] { return !(env = ReadFile(started)).empty() && env.back() == '\n'; }, 15000));
   EXPECT_EQ(env.rfind(home_.Path() + "/registry/tmp 0.0.0.0.0.0-", 0), 0u) << env;
   // The root shows the default tile: two greys, pixel by pixel (read far
   // from the desktop command's window, which may be framed at 0, 0 by now;
