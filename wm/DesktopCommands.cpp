@@ -14,6 +14,7 @@
 #include "wm/Tiling.h"
 #include "wm/WindowOps.h"
 #include "wm/Clients.h"
+#include "wm/CommandService.h"
 #include "wm/Launcher.h"
 #include "wm/Preferences.h"
 #include "wm/ScreenState.h"
@@ -23,6 +24,7 @@ void EndSession(ScreenState* state, int command) {
   if (command == CmdDesktopCommandEnded) command = CmdLogoff;
   ClearRestartActions();
   StopTempregService(state);
+  StopServiceListener(state);
   Display* d = state->sdk.display;
   if (d) {
     Window root = state->sdk.root;
@@ -136,6 +138,9 @@ void DoDesktopCommand(ScreenState* state, int command) {
     case CmdCascade:
       CascadeWindows(state);
       return;
+    case CmdChangePIN:
+      BroadcastToClients(state, nullptr, NoticeChangePIN);
+      return;
     case CmdScreenSaver:
       state->screenSaverDisabled = !state->screenSaverDisabled;
       SetScreenSaverMenuLabel(state, state->screenSaverDisabled);
@@ -148,8 +153,12 @@ void DoDesktopCommand(ScreenState* state, int command) {
       return;
     case CmdLogoff:
       ClearRestartActions();
-      // With desktop programs connected to the command service the session
-      // would end at their request; that service is not offered yet.
+      // Connected desktop programs end the session themselves (their
+      // end-of-session request arrives as command 22).
+      if (ServiceClientsConnected(state)) {
+        BroadcastToClients(state, nullptr, NoticeWindowManagerExiting);
+        return;
+      }
       EndSession(state, CmdLogoff);
     case CmdEndSessionNow:
     case CmdDesktopCommandEnded:

@@ -9,6 +9,7 @@
 #include "wm/HotKeys.h"
 
 struct ClassRecord;
+struct CommandService;
 struct ManagedWindow;
 struct NLSFont;
 struct SimpleMenu;
@@ -138,6 +139,7 @@ struct ScreenState {
   TempregService* tempreg;
   unsigned long lowMemoryTimer;
   int lowMemoryCountdown;
+  CommandService* commandService;  // the "teldra" local service
 };
 
 // The one ScreenState of the process, for signal callbacks and child reports.

@@ -21,6 +21,7 @@
 #include "platform/sdk/SimpleWindow.h"
 #include "wm/Appearance.h"
 #include "wm/Clients.h"
+#include "wm/CommandService.h"
 #include "wm/DesktopCommands.h"
 #include "wm/DesktopMessage.h"
 #include "wm/DesktopWindow.h"
@@ -294,6 +295,8 @@ void StartSession(ScreenState* s) {
   if (int e = StartTempregService(s))
     std::fprintf(stderr, "%s: the tempreg service could not start: %s\n", s->programName,
                  std::strerror(e));
+  if (int e = StartServiceListener(s))
+    std::fprintf(stderr, "%s: the command service could not start: %s\n", s->programName, std::strerror(e));
   LoadDesktopPreferences(s);
   CreateRootMenu(s);
   CreateIconPlacementMenu(s);
