@@ -138,6 +138,9 @@ void DoDesktopCommand(ScreenState* state, int command) {
     case CmdCascade:
       CascadeWindows(state);
       return;
+    case CmdColorTheme:
+      if (state->themeMenu) PopupSimpleMenuNoEvent(state->themeMenu, -1, -1);
+      return;
     case CmdChangePIN:
       BroadcastToClients(state, nullptr, NoticeChangePIN);
       return;

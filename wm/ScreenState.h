@@ -140,6 +140,9 @@ struct ScreenState {
   unsigned long lowMemoryTimer;
   int lowMemoryCountdown;
   CommandService* commandService;  // the "teldra" local service
+  // The colour theme's published pictures and its menu.
+  Pixmap toolbarPixmap, appbarPixmap, themeBackgroundPixmap;
+  SimpleMenu* themeMenu;
 };
 
 // The one ScreenState of the process, for signal callbacks and child reports.

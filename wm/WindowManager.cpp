@@ -21,6 +21,7 @@
 #include "platform/sdk/SimpleWindow.h"
 #include "wm/Appearance.h"
 #include "wm/Clients.h"
+#include "wm/ColourTheme.h"
 #include "wm/CommandService.h"
 #include "wm/DesktopCommands.h"
 #include "wm/DesktopMessage.h"
@@ -300,6 +301,8 @@ void StartSession(ScreenState* s) {
   LoadDesktopPreferences(s);
   CreateRootMenu(s);
   CreateIconPlacementMenu(s);
+  BuildThemeMenu(s);
+  ApplyTheme(s, nullptr);
 
   const char* home = UsableHome();
   if (home) unlink((std::string(home) + "/.netscape/lock").c_str());
@@ -325,6 +328,8 @@ void StartSession(ScreenState* s) {
   SetScreenSaverMenuLabel(s, s->screenSaverDisabled);
   SetConstrainMenuLabel(s, s->constrainedMode);
   SetRootBackgroundPixmap(s);
+  if (s->themeBackgroundPixmap && !s->backgroundFromServerPrefs)
+    XSetWindowBackgroundPixmap(d, s->sdk.root, s->themeBackgroundPixmap);
   SetWorkAreaProperty(s);
   SetBorderSizesProperty(s);
   ManageExistingWindows(s);
