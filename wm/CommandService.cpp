@@ -196,7 +196,8 @@ void ServeClassIcon(ScreenState* s, const unsigned char* m, size_t n) {
   const char* sizeText = icon ? ReadServiceString(&cursor, &remaining) : nullptr;
   const char* positionText = sizeText ? ReadServiceString(&cursor, &remaining) : nullptr;
   if (!key || !*key) return;
-  if (icon && *icon && s->sdk.display) {
+  // Icons are small: a size beyond any icon is refused, not allocated.
+  if (icon && *icon && s->sdk.display && value >= 0 && value <= 256) {
     Pixmap mask = None;
     Pixmap pixmap = PixmapLoadRegistryIcon(&s->sdk, icon, static_cast<int>(value), &mask);
     if (pixmap != None) {

@@ -222,3 +222,22 @@ TEST_F(CommandServiceTest, LogOffWithConfirmationAsksFirst) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CommandServiceTest, AMemoryFullLaunchShowsTheBoxAndStartsNothing) {
+  StartTeldra();
+  ServiceClient c;
+  Connect(&c);
+  const std::string marker = home_.Path() + "/started";
+  EXPECT_EQ(c.Ask(Launch("/bin/sh -c \"touch " + marker + "\"", 0x09)), (Bytes{'s', 0}));
+  EXPECT_NE(qwtest::WaitForWindowByName(display_, "QXW3505", 15000), None);
+  // Had the refused command been started, it would most likely be done by
+  // the time a later one is.
+  const std::string second = home_.Path() + "/second";
+  EXPECT_EQ(c.Ask(Launch("/bin/sh -c \"touch " + second + "\"")).size(), 9u);
+  ASSERT_TRUE(qwtest::WaitUntil([&] { return std::ifstream(second).good(); }, 15000));
+  EXPECT_FALSE(std::ifstream(marker).good());
+}
+
+}  // namespace

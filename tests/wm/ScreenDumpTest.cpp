@@ -47,9 +47,9 @@ class ScreenDumpTest : public TeldraFixture {
     return stat(path.c_str(), &st) == 0 ? static_cast<long>(st.st_size) : -1;
   }
   // Waits until the dump's picture is whole (its header gives the size).
-  bool WaitForDump(int n, int width, int height) {
+  bool WaitForDump(int n, int width, int height, int bits = 24) {
     const std::string path = Documents() + "scrdump" + std::to_string(n) + ".bmp";
-    const long size = 54 + static_cast<long>(BmpRowSize(width, 24)) * height;
+    const long size = (bits == 24 ? 54 : 54 + 1024) + static_cast<long>(BmpRowSize(width, bits)) * height;
     return qwtest::WaitUntil([&] { return FileSize(path) == size; }, 20000);
   }
   // compare -metric AE: the count of differing pixels, or -1.
@@ -101,6 +101,27 @@ TEST_F(ScreenDumpTest, ScreenAndActiveWindowMatchXwd) {
   const XWindowAttributes a = teldratest::Attributes(display_, frame);
   ASSERT_TRUE(WaitForDump(3, a.width, a.height)) << teldra_.Output();
   EXPECT_EQ(Differences(Documents() + "scrdump3.bmp", "-id " + std::to_string(frame)), 0);
+}
+
+class EightBitScreenDumpTest : public ScreenDumpTest {
+ protected:
+  void SetUp() override {
+    server_.SetDepth(8);
+    ScreenDumpTest::SetUp();
+  }
+};
+
+TEST_F(EightBitScreenDumpTest, TheScreenIsDumpedWithItsPalette) {
+  StartTeldra();
+  Run({"xmessage", "-name", "dumped", "-geometry", "+120+90", "eight bits"});
+  Window w = WaitForClass("dumped");
+  ASSERT_NE(w, None);
+  ASSERT_NE(WaitForFrame(w), None);
+  ASSERT_TRUE(qwtest::WaitUntil([&] { return Focus() == w; }, 10000));
+  Tool({"xdotool", "key", "Print"});
+  const int sw = DisplayWidth(display_, 0), sh = DisplayHeight(display_, 0);
+  ASSERT_TRUE(WaitForDump(1, sw, sh, 8)) << teldra_.Output();
+  EXPECT_EQ(Differences(Documents() + "scrdump1.bmp", "-root"), 0);
 }
 
 TEST_F(ScreenDumpTest, AWindowPartlyOffTheScreenIsNotDumped) {

@@ -225,3 +225,28 @@ TEST_F(ThemeTest, ChoosingAThemeFromTheMenuRecoloursAndKeepsPictureIds) {
 }
 
 }  // namespace
+
+namespace {
+
+class EightBitThemeTest : public ThemeTest {
+ protected:
+  void SetUp() override {
+    server_.SetDepth(8);
+    ThemeTest::SetUp();
+  }
+};
+
+TEST_F(EightBitThemeTest, TheDeepPicturesAreNotUsed) {
+  home_.WriteFile("registry/themelist", ListXml(Texts("en_US", "blue", "Blue") + Item("/themes/blue", "blue")));
+  WriteTheme("blue", "#0000ff", 4, 2, "#0000ff");
+  StartTeldra("current_theme = blue\n");
+  ASSERT_TRUE(qwtest::WaitUntil([&] { return PublishedToolbar() != None; })) << ThemeInfo() << teldra_.Output();
+  Window r;
+  int x, y;
+  unsigned w = 0, h = 0, bw, depth;
+  ASSERT_TRUE(XGetGeometry(display_, PublishedToolbar(), &r, &x, &y, &w, &h, &bw, &depth));
+  EXPECT_EQ(w, 1u) << "the plain picture, not the 4x2 one";
+  EXPECT_EQ(h, 1u);
+}
+
+}  // namespace
