@@ -2,6 +2,8 @@
 
 #include <dirent.h>
 
+#include <algorithm>
+
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -276,6 +278,8 @@ bool BuildThemeMenu(ScreenState* s) {
         if (!std::strchr(e->d_name, '.')) names.push_back(e->d_name);
       closedir(dp);
     }
+    // One order whatever the file system's.
+    std::sort(names.begin(), names.end());
     const char* lang = std::getenv("LANG");
     for (const std::string& n : names) {
       if (menu.entries.size() >= MaxThemeMenuEntries) break;

@@ -180,7 +180,11 @@ QXRegObject* LoadThemePixmaps(Display* display, Window root, int depth, const ch
   if (!ParseThemePackage(text.data(), text.size(), &contents)) return nullptr;
   QXRegObject* result = QXRegCreateObject();
   if (!result) return nullptr;
-  result->values = contents.items;
+  // The picture values are ids of pixmaps made here, never the package's
+  // own text: a package naming another pixmap could have it freed.
+  for (auto& v : contents.items)
+    if (v.first != "appbar_pixmap" && v.first != "toolbar_pixmap" && v.first != "background_pixmap")
+      result->values.push_back(v);
   DesktopPixmapCache* cache = CreateDesktopPixmapCache(display, root);
   for (auto& image : contents.images) AddPixmap(cache, image.first.c_str(), image.second.c_str());
   for (const char* picture : {"appbar", "toolbar", "background"}) {
