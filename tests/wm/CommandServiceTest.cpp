@@ -235,9 +235,34 @@ TEST_F(CommandServiceTest, AMemoryFullLaunchShowsTheBoxAndStartsNothing) {
   // Had the refused command been started, it would most likely be done by
   // the time a later one is.
   const std::string second = home_.Path() + "/second";
-  EXPECT_EQ(c.Ask(Launch("/bin/sh -c \"touch " + second + "\"")).size(), 9u);
+  const Bytes id = c.Ask(Launch("/bin/sh -c \"touch " + second + "\""));
+  ASSERT_EQ(id.size(), 9u);
   ASSERT_TRUE(qwtest::WaitUntil([&] { return std::ifstream(second).good(); }, 15000));
   EXPECT_FALSE(std::ifstream(marker).good());
+  const Bytes ended = c.Notice(0);
+  ASSERT_EQ(ended.size(), 10u) << "the program's end is told";
+  EXPECT_EQ(Bytes(ended.begin() + 2, ended.end()), Bytes(id.begin() + 1, id.end()));
+}
+
+TEST_F(CommandServiceTest, MenusAndTheInformationBoxOnRequest) {
+  StartTeldra();
+  ServiceClient c;
+  Connect(&c);
+  ASSERT_TRUE(c.Send(Cat({{'m'}, Int32(0), Int32(300), Int32(200), Int32(3)})));
+  auto menuAt = [&](int x, int y) {
+    for (Window w : teldratest::ChildrenOf(display_, root_)) {
+      const XWindowAttributes a = teldratest::Attributes(display_, w);
+      if (a.override_redirect && a.map_state == IsViewable && a.x >= x - 5 && a.x <= x + 5 && a.y >= y - 5 &&
+          a.y <= y + 5)
+        return true;
+    }
+    return false;
+  };
+  EXPECT_TRUE(qwtest::WaitUntil([&] { return menuAt(300, 200); })) << "the root menu at the position";
+  ASSERT_TRUE(c.Send(Cat({{'m'}, Int32(7), Int32(500), Int32(400), Int32(3)})));
+  ASSERT_TRUE(c.Send(Cat({{'e'}, Int32(0)})));
+  EXPECT_NE(qwtest::WaitForWindowByName(display_, "QXW0500", 15000), None) << "the version box";
+  EXPECT_FALSE(menuAt(500, 400)) << "menu 7 does not exist";
 }
 
 }  // namespace
