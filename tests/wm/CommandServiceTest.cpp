@@ -266,3 +266,36 @@ TEST_F(CommandServiceTest, MenusAndTheInformationBoxOnRequest) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CommandServiceTest, AClassIconFromTheRegistryShowsOnTheDesktop) {
+  std::string xpm = "/* XPM */\nstatic char *p[] = {\n\"32 32 1 1\",\n\"x c #ff00ff\",\n";
+  for (int y = 0; y < 32; ++y) xpm += "\"" + std::string(32, 'x') + (y < 31 ? "\",\n" : "\"};\n");
+  home_.WriteFile("registry/icons/app.xpm", xpm);
+  StartTeldra();
+  ServiceClient c;
+  Connect(&c);
+  ASSERT_TRUE(c.Send(Cat({{'i'}, Int32(32), Str("QXIconApp"), Str("icons/app.xpm"), Str("yes"), Str("yes")})));
+  ASSERT_EQ(c.Ask({'o'}), (Bytes{'o', 1}));
+  Run({"xterm", "-class", "QXIconApp", "-geometry", "30x4+200+100", "-e", "sleep", "600"});
+  Window w = WaitForClass("QXIconApp");
+  ASSERT_NE(w, None);
+  ASSERT_NE(WaitForFrame(w), None);
+  char hex[32];
+  std::snprintf(hex, sizeof hex, "0x%lx", w);
+  Tool({"xdotool", "windowminimize", "--sync", hex});
+  // The first icon's image box: bottom left, the default placement.
+  const int y = DisplayHeight(display_, 0) - 64;
+  EXPECT_TRUE(qwtest::WaitUntil([&] {
+    XImage* img = XGetImage(display_, root_, 32, y, 32, 32, AllPlanes, ZPixmap);
+    if (!img) return false;
+    bool all = true;
+    for (int j = 0; j < 32 && all; ++j)
+      for (int i = 0; i < 32 && all; ++i) all = XGetPixel(img, i, j) == 0xff00ff;
+    XDestroyImage(img);
+    return all;
+  })) << "the class's picture fills the image box";
+}
+
+}  // namespace
