@@ -244,6 +244,39 @@ TEST_F(RpcServicesTest, ReportsTheUserInBothRecordForms) {
   ASSERT_EQ(Call(3, 2, reinterpret_cast<xdrproc_t>(DecodeEntries), &anon), RPC_SUCCESS);
   ASSERT_EQ(anon.list.size(), 1u);
   EXPECT_EQ(anon.list[0].user, "anon");
+  // Version 3 carries names up to the clients' bound of 32 characters.
+  state_.anonymous = 0;
+  setenv("LOGNAME", std::string(40, 'n').c_str(), 1);
+  Entries longName{3, {}};
+  ASSERT_EQ(Call(3, 2, reinterpret_cast<xdrproc_t>(DecodeEntries), &longName), RPC_SUCCESS);
+  ASSERT_EQ(longName.list.size(), 1u);
+  EXPECT_EQ(longName.list[0].user, std::string(32, 'n'));
+}
+
+TEST_F(RpcServicesTest, WallMessagesAreAnsweredAndOnlyNonEmptyOnesShown) {
+  CLIENT* c = clnt_create("127.0.0.1", kWallProgram, kWallVersion, "udp");
+  ASSERT_NE(c, nullptr);
+  timeval timeout = {10, 0};
+  const struct {
+    const char* text;
+    const char* shown;
+  } cases[] = {{"", nullptr}, {"to all: %n%s\a\x1b", "to all: %n%s??"}, {"caf\xc3\xa9\x07", "caf\xc3\xa9?"}};
+  for (const auto& k : cases) {
+    char* text = const_cast<char*>(k.text);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(clnt_call(c, 2, reinterpret_cast<xdrproc_t>(xdr_wrapstring), reinterpret_cast<caddr_t>(&text),
+                        reinterpret_cast<xdrproc_t>(xdr_void), nullptr, timeout),
+              RPC_SUCCESS);
+    const std::string err = testing::internal::GetCapturedStderr();
+    if (k.shown)
+      EXPECT_EQ(err, std::string("teldra-test: : ") + k.shown + "\n");
+    else
+      EXPECT_EQ(err, "");
+  }
+  EXPECT_EQ(clnt_call(c, 3, reinterpret_cast<xdrproc_t>(xdr_void), nullptr, reinterpret_cast<xdrproc_t>(xdr_void),
+                      nullptr, timeout),
+            RPC_PROCUNAVAIL);
+  clnt_destroy(c);
 }
 
 TEST_F(RpcServicesTest, LogInScreenHasNoUsersAndErrorsAreAnswered) {
