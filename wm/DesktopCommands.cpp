@@ -17,11 +17,13 @@
 #include "wm/Launcher.h"
 #include "wm/Preferences.h"
 #include "wm/ScreenState.h"
+#include "wm/SessionEvents.h"
 #include "wm/Tempreg.h"
 
 void EndSession(ScreenState* state, int command) {
   if (command == CmdDesktopCommandEnded) command = CmdLogoff;
   ClearRestartActions();
+  StopDesktopReporting(state);
   StopTempregService(state);
   Display* d = state->sdk.display;
   if (d) {
@@ -42,6 +44,7 @@ void EndSession(ScreenState* state, int command) {
   KillAllClients(state);
   ResetLauncher();
   if (d) XCloseDisplay(d);
+  SessionLoggedOff(state);
   std::exit(5);
 }
 
@@ -148,6 +151,7 @@ void DoDesktopCommand(ScreenState* state, int command) {
       return;
     case CmdLogoff:
       ClearRestartActions();
+      SessionLogoffRequested(state);
       // With desktop programs connected to the command service the session
       // would end at their request; that service is not offered yet.
       EndSession(state, CmdLogoff);
