@@ -12,6 +12,7 @@ const char* __lsan_default_suppressions() {
          "leak:libXpm.so\n"
          "leak:libXext.so\n"
          "leak:libxcb.so\n"
-         "leak:libfontconfig.so\n";
+         "leak:libfontconfig.so\n"
+         "leak:libtirpc.so\n";
 }
 }

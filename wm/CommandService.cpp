@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -18,7 +19,9 @@
 #include "wm/DesktopWindow.h"
 #include "wm/Launcher.h"
 #include "wm/MessageCatalog.h"
+#include "wm/Monitors.h"
 #include "wm/ScreenState.h"
+#include "wm/SnmpTrap.h"
 #include "wm/WindowMenu.h"
 #include "wm/WindowOps.h"
 #include "wm/WorkArea.h"
@@ -145,6 +148,7 @@ void ServeLaunch(ScreenState* s, const unsigned char* m, size_t n, std::vector<u
       if (MessageBoxActive(&s->sdk)) PopDownMessageBox(&s->sdk);
       CreateMessageBox(&s->sdk, CatalogText(TextNotEnoughMemory), CatalogText(TextOk), "QXW3505", 0);
     }
+    SendSnmpTrap("memFull");
   } else if (flags & 0x01) {
     record = LaunchProgram(first, (flags & 0x10) != 0, (flags & 0x08) != 0, (flags & 0x20) != 0);
   }
@@ -217,6 +221,13 @@ void ServeClassIcon(ScreenState* s, const unsigned char* m, size_t n) {
     update.restorePosition = !positionNo;
     FindOrAddClassRecord(s, key, update);
   }
+}
+
+// The memory monitor's figures reach the clients as notifications.
+void BroadcastNotice(ScreenState* s, int code, const void* data, size_t length) {
+  unsigned char data8[8] = {};
+  std::memcpy(data8, data, std::min(length, sizeof data8));
+  BroadcastToClients(s, data8, code);
 }
 
 }  // namespace
@@ -344,6 +355,7 @@ int StartServiceListener(ScreenState* s) {
     return e;
   }
   AddSelectFile(&s->sdk, QXServiceSelectFD(service->listener), ServiceClientInput, service);
+  SetMemoryBroadcast(BroadcastNotice);
   return 0;
 }
 

@@ -18,11 +18,13 @@
 #include "wm/Launcher.h"
 #include "wm/Preferences.h"
 #include "wm/ScreenState.h"
+#include "wm/SessionEvents.h"
 #include "wm/Tempreg.h"
 
 void EndSession(ScreenState* state, int command) {
   if (command == CmdDesktopCommandEnded) command = CmdLogoff;
   ClearRestartActions();
+  StopDesktopReporting(state);
   StopTempregService(state);
   StopServiceListener(state);
   Display* d = state->sdk.display;
@@ -44,6 +46,7 @@ void EndSession(ScreenState* state, int command) {
   KillAllClients(state);
   ResetLauncher();
   if (d) XCloseDisplay(d);
+  SessionLoggedOff(state);
   std::exit(5);
 }
 
@@ -156,6 +159,7 @@ void DoDesktopCommand(ScreenState* state, int command) {
       return;
     case CmdLogoff:
       ClearRestartActions();
+      SessionLogoffRequested(state);
       // Connected desktop programs end the session themselves (their
       // end-of-session request arrives as command 22).
       if (ServiceClientsConnected(state)) {

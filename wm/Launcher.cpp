@@ -20,6 +20,7 @@
 #include "wm/DesktopCommands.h"
 #include "wm/DesktopMessage.h"
 #include "wm/ScreenState.h"
+#include "wm/SnmpChannel.h"
 
 // Last: it defines min and max as macros.
 #include <X11/Xlibint.h>
@@ -149,6 +150,7 @@ LaunchRecord* LaunchRecordAt(int index) {
 }
 
 void RemoveLaunchRecord(pid_t pid) {
+  SnmpProgramEndedNotify(pid);
   int i = FindIndex(pid);
   if (i < 0) return;
   LaunchRecord r = records[i];
@@ -201,6 +203,7 @@ LaunchRecord* LaunchProgram(const char* commandLine, int debug, int, int restart
   RestartAction* action = restart ? new RestartAction{commandLine} : nullptr;
   const char* name = words[first];
   if (std::strcmp(name, "kdv_wrapper") == 0 && n > 1) name = words[first + 1];
+  SnmpProgramStartedNotify(pid, commandLine);
   return AddLaunchRecord(pid, name, action);
 }
 

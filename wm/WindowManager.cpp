@@ -32,6 +32,7 @@
 #include "wm/Launcher.h"
 #include "wm/Options.h"
 #include "wm/ScreenState.h"
+#include "wm/SessionEvents.h"
 #include "wm/Signals.h"
 #include "wm/Tempreg.h"
 #include "wm/WindowOps.h"
@@ -291,6 +292,7 @@ void MessageBoxResetFocus(SdkScreen*) {}
 
 void StartSession(ScreenState* s) {
   s->sessionStartTime = time(nullptr);
+  SessionLoggedIn(s);
   Display* d = s->sdk.display;
   XDefineCursor(d, s->sdk.root, s->sdk.cursors[SdkCursorBusy]);
   if (int e = StartTempregService(s))
@@ -415,6 +417,7 @@ int WindowManagerMain(int argc, char** argv) {
     XFree(sizes);
   }
   CleanRootProperties(s);
+  StartDesktopReporting(s);
 
   if (getuid() == 0) {
     // Never follow a link planted in /tmp.

@@ -2,6 +2,7 @@
 // service socket, Teldra under its own Xvfb, real client programs.
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <deque>
@@ -226,12 +227,17 @@ TEST_F(CommandServiceTest, LogOffWithConfirmationAsksFirst) {
 namespace {
 
 TEST_F(CommandServiceTest, AMemoryFullLaunchShowsTheBoxAndStartsNothing) {
+  const std::string trapped = home_.Path() + "/trapped";
+  home_.WriteFile("snmp/memFull.trap", "#!/bin/sh\ntouch " + trapped + "\n");
+  ASSERT_EQ(chmod((home_.Path() + "/snmp/memFull.trap").c_str(), 0755), 0);
+  extraEnvironment_.push_back("QX_SNMP_DIR=" + home_.Path() + "/snmp");
   StartTeldra();
   ServiceClient c;
   Connect(&c);
   const std::string marker = home_.Path() + "/started";
   EXPECT_EQ(c.Ask(Launch("/bin/sh -c \"touch " + marker + "\"", 0x09)), (Bytes{'s', 0}));
   EXPECT_NE(qwtest::WaitForWindowByName(display_, "QXW3505", 15000), None);
+  EXPECT_TRUE(qwtest::WaitUntil([&] { return std::ifstream(trapped).good(); }, 15000)) << "the memFull trap ran";
   // Had the refused command been started, it would most likely be done by
   // the time a later one is.
   const std::string second = home_.Path() + "/second";
@@ -296,6 +302,25 @@ TEST_F(CommandServiceTest, AClassIconFromTheRegistryShowsOnTheDesktop) {
     XDestroyImage(img);
     return all;
   })) << "the class's picture fills the image box";
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CommandServiceTest, ClientsHearTheMemoryFigures) {
+  home_.WriteFile("meminfo", "MemTotal:       2000000 kB\nMemFree:         900000 kB\nMemAvailable:   1500000 kB\n");
+  extraEnvironment_.push_back("QX_MEMINFO=" + home_.Path() + "/meminfo");
+  StartTeldra();
+  ServiceClient c;
+  Connect(&c);
+  const Bytes total = c.Notice(5);
+  ASSERT_EQ(total.size(), 10u) << teldra_.Output();
+  EXPECT_EQ(ReadBigLong(total.data() + 2), 2000000u) << "reported memory";
+  const Bytes available = c.Notice(8);
+  ASSERT_EQ(available.size(), 10u);
+  EXPECT_EQ(ReadBigLong(available.data() + 2), 1500000u) << "free memory";
+  EXPECT_EQ(ReadBigLong(available.data() + 6), ReadBigLong(total.data() + 6)) << "physical memory in both";
 }
 
 }  // namespace
