@@ -12,6 +12,7 @@
 #include "platform/sdk/NLSText.h"
 #include "platform/sdk/SimpleWindow.h"
 #include "wm/ClassRules.h"
+#include "wm/CommandService.h"
 #include "wm/Frame.h"
 #include "wm/ScreenState.h"
 #include "wm/Stacking.h"
@@ -339,6 +340,9 @@ ManagedWindow* ManageWindow(ScreenState* s, Window w, int restoreGeometry, int* 
     RaiseWindow(m);
   }
   SetWMState(m);
+  // Desktop programs waiting for this program's window learn that it came.
+  RemoveCommandRecordsByName(s, m->classKey);
+  if (m->realClass != m->classKey) RemoveCommandRecordsByName(s, m->realClass);
   return m;
 }
 

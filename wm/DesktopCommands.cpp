@@ -14,6 +14,7 @@
 #include "wm/Tiling.h"
 #include "wm/WindowOps.h"
 #include "wm/Clients.h"
+#include "wm/CommandService.h"
 #include "wm/Launcher.h"
 #include "wm/Preferences.h"
 #include "wm/ScreenState.h"
@@ -25,6 +26,7 @@ void EndSession(ScreenState* state, int command) {
   ClearRestartActions();
   StopDesktopReporting(state);
   StopTempregService(state);
+  StopServiceListener(state);
   Display* d = state->sdk.display;
   if (d) {
     Window root = state->sdk.root;
@@ -139,6 +141,12 @@ void DoDesktopCommand(ScreenState* state, int command) {
     case CmdCascade:
       CascadeWindows(state);
       return;
+    case CmdColorTheme:
+      if (state->themeMenu) PopupSimpleMenuNoEvent(state->themeMenu, -1, -1);
+      return;
+    case CmdChangePIN:
+      BroadcastToClients(state, nullptr, NoticeChangePIN);
+      return;
     case CmdScreenSaver:
       state->screenSaverDisabled = !state->screenSaverDisabled;
       SetScreenSaverMenuLabel(state, state->screenSaverDisabled);
@@ -152,8 +160,12 @@ void DoDesktopCommand(ScreenState* state, int command) {
     case CmdLogoff:
       ClearRestartActions();
       SessionLogoffRequested(state);
-      // With desktop programs connected to the command service the session
-      // would end at their request; that service is not offered yet.
+      // Connected desktop programs end the session themselves (their
+      // end-of-session request arrives as command 22).
+      if (ServiceClientsConnected(state)) {
+        BroadcastToClients(state, nullptr, NoticeWindowManagerExiting);
+        return;
+      }
       EndSession(state, CmdLogoff);
     case CmdEndSessionNow:
     case CmdDesktopCommandEnded:

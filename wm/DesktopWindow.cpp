@@ -18,6 +18,7 @@
 #include "wm/Frame.h"
 #include "wm/HotKeys.h"
 #include "wm/MessageCatalog.h"
+#include "wm/ScreenDump.h"
 #include "wm/ScreenState.h"
 #include "wm/WindowManager.h"
 #include "wm/WindowMenu.h"
@@ -100,8 +101,13 @@ void HotKey(ScreenState* s, XEvent* ev, int action) {
     case HotKeyToggleKeys:
       ToggleHotKeys(s);
       break;
+    case HotKeyPrintScreen:
+      DumpWindowToBmp(s, s->sdk.root);
+      break;
+    case HotKeyPrintWindow:
+      if (ManagedWindow* m = GetActiveWindow(s)) DumpWindowToBmp(s, m->frame->window);
+      break;
     default:
-      // The screen dumps are not offered.
       break;
   }
   (void)ev;

@@ -31,6 +31,8 @@ constexpr int kButton = 15;
 
 ManagedWindow* RecordOf(SimpleWindow* w) { return static_cast<ManagedWindow*>(w->data); }
 
+}  // namespace
+
 void EnsureFrameDrawing(ScreenState* s) {
   if (s->frameGC) return;
   SdkScreen* sdk = &s->sdk;
@@ -43,6 +45,8 @@ void EnsureFrameDrawing(ScreenState* s) {
   s->inactiveTitleBackground = GetColor(sdk, "#808080", sdk->blackPixel);
   s->inactiveTitleText = GetColor(sdk, "#c0c0c0", sdk->whitePixel);
 }
+
+namespace {
 
 void Unlink(ManagedWindow* m) {
   for (ManagedWindow** p = &m->state->managedWindows; *p; p = &(*p)->next)

@@ -99,6 +99,8 @@ ManagedWindow* CreateFrame(ScreenState* state, int left, int top, int right, int
                            unsigned removed);
 // The window's drop-shadow shape, when it has an outline.
 void ApplyFrameShape(ManagedWindow* frame);
+// The frames' graphics context and default colours, made once.
+void EnsureFrameDrawing(ScreenState* state);
 // Redraws the decoration.
 void RedrawFrame(ManagedWindow* frame);
 // The region of a point in frame coordinates.

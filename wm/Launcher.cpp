@@ -16,6 +16,7 @@
 
 #include "platform/sdk/EvtApp.h"
 #include "platform/sdk/SdkUtil.h"
+#include "wm/CommandService.h"
 #include "wm/DesktopCommands.h"
 #include "wm/DesktopMessage.h"
 #include "wm/ScreenState.h"
@@ -282,6 +283,7 @@ int ReportChildExit(const LaunchRecord* record, int status, const char* name) {
     if (state && !state->serviceClientSeen) DoDesktopCommand(state, CmdDesktopCommandEnded);
     return 1;
   }
+  if (record && state) BroadcastToClients(state, record->id, NoticeProgramEnded);
   if (const char* why = DescribeExitStatus(status)) {
     char text[1024];
     std::snprintf(text, sizeof text, "Execution of %s failed: %s", name && *name ? name : "<unknown>",

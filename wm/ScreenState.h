@@ -9,6 +9,7 @@
 #include "wm/HotKeys.h"
 
 struct ClassRecord;
+struct CommandService;
 struct ManagedWindow;
 struct NLSFont;
 struct SimpleMenu;
@@ -138,6 +139,10 @@ struct ScreenState {
   TempregService* tempreg;
   unsigned long lowMemoryTimer;
   int lowMemoryCountdown;
+  CommandService* commandService;  // the "teldra" local service
+  // The colour theme's published pictures and its menu.
+  Pixmap toolbarPixmap, appbarPixmap, themeBackgroundPixmap;
+  SimpleMenu* themeMenu;
 };
 
 // The one ScreenState of the process, for signal callbacks and child reports.

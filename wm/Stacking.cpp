@@ -7,6 +7,7 @@
 
 #include "platform/sdk/SimpleWindow.h"
 #include "wm/Frame.h"
+#include "wm/CommandService.h"
 #include "wm/ScreenState.h"
 
 namespace {
@@ -136,6 +137,7 @@ void RestackWindowTree(ManagedWindow* w) {
   XLowerWindow(d, top->frame->window);
   RestackBelow(w, top->frame->window);
   XSync(d, False);
+  BroadcastToClients(w->state, nullptr, NoticeStackingChanged);
 }
 
 void StackInsertWindow(ManagedWindow* w, int layer) {

@@ -21,6 +21,8 @@
 #include "platform/sdk/SimpleWindow.h"
 #include "wm/Appearance.h"
 #include "wm/Clients.h"
+#include "wm/ColourTheme.h"
+#include "wm/CommandService.h"
 #include "wm/DesktopCommands.h"
 #include "wm/DesktopMessage.h"
 #include "wm/DesktopWindow.h"
@@ -296,9 +298,13 @@ void StartSession(ScreenState* s) {
   if (int e = StartTempregService(s))
     std::fprintf(stderr, "%s: the tempreg service could not start: %s\n", s->programName,
                  std::strerror(e));
+  if (int e = StartServiceListener(s))
+    std::fprintf(stderr, "%s: the command service could not start: %s\n", s->programName, std::strerror(e));
   LoadDesktopPreferences(s);
   CreateRootMenu(s);
   CreateIconPlacementMenu(s);
+  BuildThemeMenu(s);
+  ApplyTheme(s, nullptr);
 
   const char* home = UsableHome();
   if (home) unlink((std::string(home) + "/.netscape/lock").c_str());
@@ -324,6 +330,8 @@ void StartSession(ScreenState* s) {
   SetScreenSaverMenuLabel(s, s->screenSaverDisabled);
   SetConstrainMenuLabel(s, s->constrainedMode);
   SetRootBackgroundPixmap(s);
+  if (s->themeBackgroundPixmap && !s->backgroundFromServerPrefs)
+    XSetWindowBackgroundPixmap(d, s->sdk.root, s->themeBackgroundPixmap);
   SetWorkAreaProperty(s);
   SetBorderSizesProperty(s);
   ManageExistingWindows(s);

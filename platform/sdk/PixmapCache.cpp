@@ -25,11 +25,44 @@ struct DesktopPixmapCache {
 
 bool XpmValues(const char* text, int* width, int* height, int* colors, int* cpp) {
   if (!text) return false;
-  // The values line is the first string after the declaration's opening brace.
-  const char* brace = std::strchr(text, '{');
-  const char* quote = std::strchr(brace ? brace : text, '"');
-  if (!quote) return false;
-  return std::sscanf(quote + 1, "%d %d %d %d", width, height, colors, cpp) == 4;
+  // The values line is the first string after the declaration's opening
+  // brace, as libXpm reads it: quotes inside comments do not count.
+  const char* p = std::strchr(text, '{');
+  if (!p) return false;
+  for (++p; *p; ++p) {
+    if (p[0] == '/' && p[1] == '*') {
+      const char* end = std::strstr(p + 2, "*/");
+      if (!end) return false;
+      p = end + 1;
+    } else if (*p == '"') {
+      return std::sscanf(p + 1, "%d %d %d %d", width, height, colors, cpp) == 4;
+    }
+  }
+  return false;
+}
+
+int CreateCheckedXpmPixmap(Display* display, Drawable drawable, const char* xpmText, Pixmap* pixmap,
+                           Pixmap* mask) {
+  *pixmap = None;
+  if (mask) *mask = None;
+  int w, h, colors, cpp;
+  if (!XpmValues(xpmText, &w, &h, &colors, &cpp) || w <= 0 || h <= 0 || w > XpmMaxSide ||
+      h > XpmMaxSide || colors <= 0 || colors > XpmMaxColors || cpp <= 0 || cpp > 4)
+    return -1;
+  Pixmap m = None;
+  XpmAttributes attr;
+  attr.valuemask = 0;
+  if (XpmCreatePixmapFromBuffer(display, drawable, const_cast<char*>(xpmText), pixmap, &m, &attr) !=
+      XpmSuccess) {
+    *pixmap = None;
+    return -1;
+  }
+  XpmFreeAttributes(&attr);
+  if (mask)
+    *mask = m;
+  else if (m)
+    XFreePixmap(display, m);
+  return 0;
 }
 
 DesktopPixmapCache* CreateDesktopPixmapCache(Display* display, Window root) {
@@ -48,16 +81,8 @@ void Release(DesktopPixmapCache* c, Entry& e) {
 
 int AddPixmap(DesktopPixmapCache* c, const char* name, const char* xpmText) {
   if (!c || !name || !*name) return -1;
-  int w, h, colors, cpp;
-  if (!XpmValues(xpmText, &w, &h, &colors, &cpp) || w <= 0 || h <= 0 || w > XpmMaxSide ||
-      h > XpmMaxSide || colors <= 0 || colors > XpmMaxColors || cpp <= 0 || cpp > 4)
-    return -1;
   Pixmap pixmap = None, mask = None;
-  XpmAttributes attr;
-  attr.valuemask = 0;
-  if (XpmCreatePixmapFromBuffer(c->display, c->root, const_cast<char*>(xpmText), &pixmap, &mask,
-                                &attr) != XpmSuccess)
-    return -1;
+  if (CreateCheckedXpmPixmap(c->display, c->root, xpmText, &pixmap, &mask) != 0) return -1;
   auto it = c->entries.find(name);
   if (it != c->entries.end()) Release(c, it->second);
   c->entries[name] = Entry{pixmap, mask, false};

@@ -17,6 +17,10 @@ Pixmap FindPixmap(const DesktopPixmapCache* cache, const char* name, Pixmap* mas
 // Frees the cache; pixmaps handed on with KeepPixmap stay on the server.
 void KeepPixmap(DesktopPixmapCache* cache, const char* name);
 void FreeDesktopPixmapCache(DesktopPixmapCache* cache);
+// The pixmap (and mask, when asked for) of XPM text that passes the size
+// bounds; 0, or -1 with both None.
+int CreateCheckedXpmPixmap(Display* display, Drawable drawable, const char* xpmText, Pixmap* pixmap,
+                           Pixmap* mask);
 // The width, height, colour count and characters per pixel of the XPM's
 // values line; false when there is none.
 bool XpmValues(const char* xpmText, int* width, int* height, int* colors, int* cpp);

@@ -3,11 +3,13 @@
 #include <X11/Xutil.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "platform/QXRegistryProfile.h"
 #include "platform/sdk/JpegDecode.h"
+#include "platform/sdk/PixmapCache.h"
 #include "platform/sdk/SdkScreen.h"
 
 namespace {
@@ -74,17 +76,42 @@ Pixmap PixmapFromRgb(SdkScreen* screen, const JpegImage& image, int width, int h
   return pm;
 }
 
-Pixmap JPEGLoadRegistryIcon(SdkScreen* screen, const char* registryName, int width, int height) {
+namespace {
+
+// The file of the user's area, else the system's.
+bool ReadRegistryFile(const char* registryName, std::vector<unsigned char>* bytes) {
   char path[4096];
-  std::vector<unsigned char> bytes;
-  bool found = false;
   for (int area : {QXAreaUser, QXAreaSystem})
-    if (QXRegistryFileTest(area, registryName) &&
-        QXRegistryFilePath(area, registryName, path, sizeof path) == 0 && ReadFile(path, &bytes)) {
-      found = true;
-      break;
+    if (QXRegistryFileTest(area, registryName)) {
+      if (QXRegistryFilePath(area, registryName, path, sizeof path) != 0) return false;
+      bytes->clear();
+      return ReadFile(path, bytes);
     }
-  if (!found) return None;
+  return false;
+}
+
+}  // namespace
+
+Pixmap PixmapLoadRegistryIcon(SdkScreen* screen, const char* registryName, int size, Pixmap* mask) {
+  if (mask) *mask = None;
+  std::vector<unsigned char> bytes;
+  if (!registryName || !*registryName || !ReadRegistryFile(registryName, &bytes)) return None;
+  static const char kXpm[] = "/* XPM */";
+  if (bytes.size() >= sizeof kXpm - 1 && !std::memcmp(bytes.data(), kXpm, sizeof kXpm - 1)) {
+    bytes.push_back(0);
+    Pixmap pixmap = None;
+    CreateCheckedXpmPixmap(screen->display, screen->root, reinterpret_cast<const char*>(bytes.data()), &pixmap,
+                           mask);
+    return pixmap;
+  }
+  JpegImage image;
+  if (!DecodeJpeg(bytes.data(), bytes.size(), &image, nullptr)) return None;
+  return PixmapFromRgb(screen, image, size, size);
+}
+
+Pixmap JPEGLoadRegistryIcon(SdkScreen* screen, const char* registryName, int width, int height) {
+  std::vector<unsigned char> bytes;
+  if (!ReadRegistryFile(registryName, &bytes)) return None;
   JpegImage image;
   if (!DecodeJpeg(bytes.data(), bytes.size(), &image, nullptr)) return None;
   return PixmapFromRgb(screen, image, width, height);

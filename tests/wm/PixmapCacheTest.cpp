@@ -11,6 +11,27 @@ namespace {
 const char* kTwoByTwo =
     "/* XPM */\nstatic char *x[] = {\n\"2 2 2 1\",\n\"a c #ff0000\",\n\"b c None\",\n\"ab\",\n\"ba\"};\n";
 
+// The values line is the one libXpm reads: a quoted size inside a comment
+// does not stand in for it.
+TEST(PixmapCacheTest, TheValuesLineIsFoundPastComments) {
+  struct {
+    const char* text;
+    bool found;
+    int width;
+  } cases[] = {
+      {"static char *x[] = {\"3 4 1 1\"};", true, 3},
+      {"static char *x[] = {/* \"1 1 1 1\" */\"60000 60000 1 1\"};", true, 60000},
+      {"static char *x[] = {/* \"1 1 1 1\" */ /* more */\n\"5 5 1 1\"};", true, 5},
+      {"static char *x[] = {/* \"1 1 1 1\" never closed", false, 0},
+      {"\"1 1 1 1\" no brace", false, 0},
+  };
+  for (const auto& c : cases) {
+    int w = 0, h, colors, cpp;
+    EXPECT_EQ(XpmValues(c.text, &w, &h, &colors, &cpp), c.found) << c.text;
+    if (c.found) EXPECT_EQ(w, c.width) << c.text;
+  }
+}
+
 TEST(PixmapCacheTest, NamedImagesBecomePixmapsAndOversizedOnesAreRefused) {
   qwtest::XTestServer server;
   ASSERT_TRUE(server.Start()) << server.Error();
@@ -33,7 +54,8 @@ TEST(PixmapCacheTest, NamedImagesBecomePixmapsAndOversizedOnesAreRefused) {
   const std::string huge = "/* XPM */\nstatic char *x[] = {\n\"60000 60000 1 1\",\n\"a c #000000\"};\n";
   const std::string manyColours = "static char *x[] = {\"2 2 99999 1\"};";
   const std::string wideCpp = "static char *x[] = {\"2 2 1 9\"};";
-  for (const std::string* bad : {&huge, &manyColours, &wideCpp})
+  const std::string hidden = "/* XPM */\nstatic char *x[] = {\n/* \"1 1 1 1\" */\n\"60000 60000 1 1\",\n\"a c #000\"};\n";
+  for (const std::string* bad : {&huge, &manyColours, &wideCpp, &hidden})
     EXPECT_EQ(AddPixmap(cache, "bad", bad->c_str()), -1) << *bad;
   EXPECT_EQ(AddPixmap(cache, "bad", "not an image"), -1);
   EXPECT_EQ(AddPixmap(cache, "bad", nullptr), -1);
