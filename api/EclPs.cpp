@@ -122,7 +122,6 @@ void SendDataKeys(SessionControlBlock* s, const std::vector<unsigned char>& ebcd
   record.push_back(kKeyTypeData);
   record.insert(record.end(), ebcdic.begin(), ebcdic.end());
   s5250_key(s, record.data(), static_cast<int>(record.size()));
-  ReportPresentationSpaceEvent(s, 0);
   s->xstuff.Flush_X5250(0);
 }
 
@@ -158,7 +157,6 @@ int32_t SendKeys(SessionControlBlock* s, int handle, const std::string& text) {
       }
       const unsigned char key = static_cast<unsigned char>(code);
       s5250_key(s, &key, 1);
-      ReportPresentationSpaceEvent(s, 1);
       if (!SessionGone(handle, s)) s->xstuff.Flush_X5250(0);
       i = close + 1;
       continue;

@@ -10,6 +10,7 @@
 #include "api/EventSocket.h"
 #include "api/KeyNames.h"
 #include "base/LogMsg.h"
+#include "session/KeyGlue.h"
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
 #include "xfront/SessionInputHooks.h"
@@ -83,6 +84,7 @@ void AttachProgrammingInterface() {
   SetSessionEventSink(OnSessionEvent);
   XStuffSetStatusLineSink(OnStatusLine);
   SetSessionKeyReportProc(OnKey);
+  SetPresentationSpaceEventProc(ReportPresentationSpaceEvent);
   SetSessionMenuProc(SessionMenuCommand::RunApplet, OnRunApplet);
 }
 

@@ -595,3 +595,36 @@ TEST_F(ProgrammingInterfaceTest, KeysAreNotSwallowedWhenTheListenerIsGone) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ProgrammingInterfaceTest, PresentationSpaceEventsFollowKeysAndHostRecords) {
+  qwtest::TestHost5250 host;
+  const int h = Open(host);
+  ConnectClient(client_);
+  ASSERT_TRUE(listener_->Accepted(kWaitMs));
+  listener_->Drain(50);
+  EXPECT_EQ(Rc(kPs, 1, EclHandleWords(h, {4 * 80 + 19})), 1);
+  for (uint8_t selector : {0, 1}) {
+    SCOPED_TRACE(static_cast<int>(selector));
+    EXPECT_EQ(Rc(kPs, 7, EclHandleWords(h, {selector})), 1);
+    EXPECT_EQ(Rc(kPs, 2, EclHandleText(h, "ab")), 1);
+    Show(host, FieldScreen("AGAIN"));
+    std::vector<uint32_t> values;
+    EclEventListener::Event e;
+    while (values.size() < 3 && listener_->Next(&e)) {
+      if (e.type != 0) continue;
+      ASSERT_EQ(e.data.size(), 4u);
+      EXPECT_EQ(e.sessionNumber, static_cast<uint32_t>(SessionEntry(h)->instance));
+      values.push_back(qwtest::EclGet32(e.data.data()));
+    }
+    EXPECT_EQ(values, (std::vector<uint32_t>{0, 0, 1}));  // two data keys, then the host's record
+    EXPECT_EQ(Rc(kPs, 8, EclHandleWords(h, {selector})), 1);
+  }
+  // Unsubscribed: nothing more.
+  EXPECT_EQ(Rc(kPs, 2, EclHandleText(h, "c")), 1);
+  Show(host, FieldScreen("QUIET"));
+  for (const EclEventListener::Event& e : listener_->Drain(100)) EXPECT_NE(e.type, 0u);
+}
+
+}  // namespace
