@@ -207,6 +207,8 @@ TEST_F(ProgrammingInterfaceTest, WholeScreenIsWhatReadScreenReturns) {
   EXPECT_EQ(screen.text.substr(4 * 80 + 9, 4), "NAME");
   ASSERT_EQ(screen.planes.size(), 4u);
   for (const EclBytes& plane : screen.planes) EXPECT_EQ(plane.size(), 3696u);
+  // The colour plane shows the text's colour where the text is.
+  EXPECT_NE(screen.planes[0][4 * 80 + 9], 0);
   EXPECT_TRUE(std::all_of(screen.planes[3].begin(), screen.planes[3].end(), [](uint8_t b) { return b == 0; }));
 }
 
