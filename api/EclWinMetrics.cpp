@@ -113,8 +113,8 @@ int32_t eclwinmetrics(EclCall& call) {
       const int left = LastByte(data, 4), top = LastByte(data, 8);
       const int right = LastByte(data, 12), bottom = LastByte(data, 16);
       if (right <= left || bottom <= top || !window) return ecl::kSuccess;
-      XMoveResizeWindow(display, window, left, top, static_cast<unsigned>(right - left),
-                        static_cast<unsigned>(bottom - top));
+      XtVaSetValues(shell, XtNx, static_cast<Position>(left), XtNy, static_cast<Position>(top), XtNwidth,
+                    static_cast<Dimension>(right - left), XtNheight, static_cast<Dimension>(bottom - top), nullptr);
       return ecl::kSuccess;
     }
     case 12: {
@@ -155,8 +155,9 @@ int32_t eclwinmetrics(EclCall& call) {
     case 19:
       if (!window) return ecl::kSuccess;
       Deiconify(display, window, s);
-      XMoveResizeWindow(display, window, 0, 0, static_cast<unsigned>(DisplayWidth(display, DefaultScreen(display))),
-                        static_cast<unsigned>(DisplayHeight(display, DefaultScreen(display))));
+      XtVaSetValues(shell, XtNx, static_cast<Position>(0), XtNy, static_cast<Position>(0), XtNwidth,
+                    static_cast<Dimension>(DisplayWidth(display, DefaultScreen(display))), XtNheight,
+                    static_cast<Dimension>(DisplayHeight(display, DefaultScreen(display))), nullptr);
       return ecl::kSuccess;
     case 20:
     case 21: {
@@ -167,7 +168,8 @@ int32_t eclwinmetrics(EclCall& call) {
         reply.push_back(known && g.width == width && g.height == height ? 1 : 0);
       } else if (known && window) {
         Deiconify(display, window, s);
-        XResizeWindow(display, window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+        XtVaSetValues(shell, XtNwidth, static_cast<Dimension>(width), XtNheight, static_cast<Dimension>(height),
+                      nullptr);
       }
       return ecl::kSuccess;
     }

@@ -1,5 +1,8 @@
 #include "api/ProgrammingInterface.h"
 
+#include <X11/Intrinsic.h>
+#include <X11/StringDefs.h>
+
 #include <memory>
 #include <string>
 
@@ -33,7 +36,11 @@ void OnSessionEvent(SessionControlBlock* block, const std::string& record) {
   const bool started = record[0] == 1;
   if (started) {
     StartProgrammingInterface();
-    if (g_events) g_events->recordWindowSize(block->slot, block->xstuff.get_width(), block->xstuff.get_height());
+    if (g_events && block->xstuff.shell()) {
+      Dimension width = 0, height = 0;
+      XtVaGetValues(block->xstuff.shell(), XtNwidth, &width, XtNheight, &height, nullptr);
+      g_events->recordWindowSize(block->slot, width, height);
+    }
   }
   if (g_events) {
     g_events->sendData(block, EventSocket::kSessionEvent, reinterpret_cast<const unsigned char*>(record.data()),

@@ -258,13 +258,14 @@ TEST_F(ProgrammingInterfaceTest, KeysAndTextReachTheHost) {
       {"SendKeys with a key name", 2, "ABC[enter]", Ebcdic("ABC")},
       {"doubled brackets are one bracket each", 2, "[[X]][enter]", Bytes{0xBA, 0xE7, 0xBB}},
       {"SetString types names as text", 4, "[PF1]", Bytes{0xBA, 0xD7, 0xC6, 0xF1, 0xBB}},
+      {"UTF-8 text, a character the code page lacks as a blank", 2, "\xc3\xa9\xe2\x82\xac!", Bytes{0x51, 0x40, 0x5A}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     Show(host, FieldScreen("KEYS"));
     EXPECT_EQ(Rc(kPs, 1, EclHandleWords(h, {field})), 1);
     EXPECT_EQ(Rc(kPs, c.fn, EclHandleText(h, c.text)), 1);
-    if (c.fn == 4) EXPECT_EQ(Rc(kPs, 2, EclHandleText(h, "[enter]")), 1);
+    if (c.text.find("[enter]") == std::string::npos) EXPECT_EQ(Rc(kPs, 2, EclHandleText(h, "[enter]")), 1);
     Bytes record;
     ASSERT_TRUE(host.WaitForRecord(kWaitMs, HostPump(), &record));
     ASSERT_GT(record.size(), 13u);
@@ -627,6 +628,74 @@ TEST_F(ProgrammingInterfaceTest, PresentationSpaceEventsFollowKeysAndHostRecords
   EXPECT_EQ(Rc(kPs, 2, EclHandleText(h, "c")), 1);
   Show(host, FieldScreen("QUIET"));
   for (const EclEventListener::Event& e : listener_->Drain(100)) EXPECT_NE(e.type, 0u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ProgrammingInterfaceTest, WindowFollowsTheWindowMetricsRequests) {
+  qwtest::TestHost5250 host;
+  const int h = Open(host);
+  ConnectClient(client_);
+  Widget shell = SessionEntry(h)->session->xstuff.shell();
+  ASSERT_TRUE(RunUntil([&] { return Byte(kWin, 12, EclHandle(h)) == 1; }));  // viewable
+  // Where the server has the shell (no window manager here).
+  auto where = [&](int* x, int* y, unsigned* w, unsigned* hh) {
+    XSync(XtDisplay(shell), False);
+    Window root = 0, child = 0;
+    int rx = 0, ry = 0;
+    unsigned border = 0, depth = 0;
+    if (!XGetGeometry(test_, XtWindow(shell), &root, &rx, &ry, w, hh, &border, &depth)) return false;
+    return XTranslateCoordinates(test_, XtWindow(shell), root, 0, 0, x, y, &child) != 0;
+  };
+  const struct {
+    const char* what;
+    int32_t fn;
+    uint32_t value;
+    int32_t readFn;
+    uint32_t expected;
+  } cases[] = {
+      {"x uses the last byte only", 3, 300, 2, 44},
+      {"y uses the whole word", 5, 300, 4, 300},
+      {"x again", 3, 0x110, 2, 0x10},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(Rc(kWin, c.fn, EclHandleWords(h, {c.value})), 1);
+    EXPECT_EQ(Word(kWin, c.readFn, EclHandle(h)), c.expected);
+    int x = 0, y = 0;
+    unsigned w = 0, hh = 0;
+    ASSERT_TRUE(RunUntil([&] {
+      return where(&x, &y, &w, &hh) && static_cast<uint32_t>(c.readFn == 2 ? x : y) == c.expected;
+    })) << x << "," << y;
+  }
+  // All four at once, as the server has them.
+  EclBytes four;
+  ASSERT_EQ(Rc(kWin, 10, EclHandle(h), 16, &four), 1);
+  int x = 0, y = 0;
+  unsigned w = 0, hh = 0;
+  ASSERT_TRUE(where(&x, &y, &w, &hh));
+  EXPECT_EQ(qwtest::EclGet32(four.data()), static_cast<uint32_t>(x));
+  EXPECT_EQ(qwtest::EclGet32(four.data() + 4), static_cast<uint32_t>(y));
+  EXPECT_EQ(qwtest::EclGet32(four.data() + 8), w);
+  EXPECT_EQ(qwtest::EclGet32(four.data() + 12), hh);
+  EXPECT_EQ(Word(kWin, 6, EclHandle(h)), w);
+  EXPECT_EQ(Word(kWin, 8, EclHandle(h)), hh);
+  // Whether it has the size it was created with (the window may have fitted
+  // itself to its font since); a width of 0 is not a window X can have.
+  int createdWidth = 0, createdHeight = 0;
+  ASSERT_TRUE(ProgrammingInterfaceEvents()->windowSize(h, &createdWidth, &createdHeight));
+  ASSERT_GT(createdWidth, 0);
+  EXPECT_EQ(Byte(kWin, 20, EclHandle(h)), createdWidth == static_cast<int>(w) && createdHeight == static_cast<int>(hh));
+  EXPECT_EQ(Rc(kWin, 7, EclHandleWords(h, {0x100})), 1);
+  EXPECT_EQ(Word(kWin, 6, EclHandle(h)), w);
+  EXPECT_EQ(Byte(kWin, 16, EclHandle(h)), 0);  // not iconified
+  // Focus to the window and back to the pointer root.
+  EXPECT_EQ(Rc(kWin, 15, EclHandleWords(h, {1})), 1);
+  EXPECT_TRUE(RunUntil([&] { return Byte(kWin, 14, EclHandle(h)) == 1; }));
+  EXPECT_EQ(Rc(kWin, 15, EclHandleWords(h, {0})), 1);
+  EXPECT_TRUE(RunUntil([&] { return Byte(kWin, 14, EclHandle(h)) == 0; }));
 }
 
 }  // namespace
