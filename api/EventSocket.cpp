@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netdb.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -17,47 +18,62 @@
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
 
+namespace {
+constexpr int kConnectWaitMs = 250;
+}  // namespace
+
 EventSocket::EventSocket(EventSources& sources) : sources_(sources) { setupSocket(); }
 
 EventSocket::~EventSocket() { disconnect(); }
 
 int EventSocket::setupSocket() {
   if (fd_ >= 0) return 1;
-  std::string host;
-  if (const char* given = std::getenv("QW_ECL_EVENT_HOST"); given && *given) {
-    host = given;
-  } else {
-    char name[256] = {};
-    if (gethostname(name, sizeof name - 1) != 0) {
-      LogMsg(LevelError, "%s: Event could not get hostname.\n", "QWC0708");
+  // The address is looked up once: a reconnection does not wait for a
+  // name service again.
+  if (!resolved_) {
+    std::string host;
+    if (const char* given = std::getenv("QW_ECL_EVENT_HOST"); given && *given) {
+      host = given;
+    } else {
+      char name[256] = {};
+      if (gethostname(name, sizeof name - 1) != 0) {
+        LogMsg(LevelError, "%s: Event could not get hostname.\n", "QWC0708");
+        return 0;
+      }
+      host = name;
+    }
+    addrinfo hints = {};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || !found) {
+      LogMsg(LevelError, "%s: Event socket could not get host system.\n", "QWC0709");
       return 0;
     }
-    host = name;
+    peer_ = *reinterpret_cast<sockaddr_in*>(found->ai_addr);
+    freeaddrinfo(found);
+    peer_.sin_port = htons(static_cast<uint16_t>(EclPortFromEnvironment("QW_ECL_EVENT_PORT", kDefaultPort)));
+    resolved_ = true;
   }
-  addrinfo hints = {};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || !found) {
-    LogMsg(LevelError, "%s: Event socket could not get host system.\n", "QWC0709");
-    return 0;
-  }
-  sockaddr_in peer = *reinterpret_cast<sockaddr_in*>(found->ai_addr);
-  freeaddrinfo(found);
-  peer.sin_port = htons(static_cast<uint16_t>(EclPortFromEnvironment("QW_ECL_EVENT_PORT", kDefaultPort)));
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in peer = peer_;
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) {
     if (DebugFlag()) LogMsg(LevelDebug, "Event socket not created.\n");
     return 0;
   }
-  // The listener is on this machine: the connect is answered at once.
-  if (connect(fd, reinterpret_cast<sockaddr*>(&peer), sizeof peer) != 0) {
-    if (DebugFlag()) LogMsg(LevelDebug, "Event socket could not connect to java ECL, rc = %d\n", errno);
-    close(fd);
-    return 0;
+  // The listener is on this machine: a connect that is not answered at once
+  // is given a short while, never the event loop.
+  int rc = connect(fd, reinterpret_cast<sockaddr*>(&peer), sizeof peer);
+  if (rc != 0 && errno == EINPROGRESS) {
+    pollfd p = {fd, POLLOUT, 0};
+    int error = ETIMEDOUT;
+    socklen_t length = sizeof error;
+    if (poll(&p, 1, kConnectWaitMs) == 1) getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
+    errno = error;
+    rc = error == 0 ? 0 : -1;
   }
-  const int flags = fcntl(fd, F_GETFL, 0);
-  if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0) {
+  if (rc != 0) {
+    if (DebugFlag()) LogMsg(LevelDebug, "Event socket could not connect to java ECL, rc = %d\n", errno);
     close(fd);
     return 0;
   }

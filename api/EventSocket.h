@@ -7,6 +7,8 @@
 // and data, all integers 32-bit big-endian. The socket is non-blocking: a
 // client that does not read its events gets a bounded queue, then loses the
 // connection and its subscriptions, never the emulator's event loop.
+#include <netinet/in.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -73,6 +75,8 @@ class EventSocket {
   void flush();
 
   EventSources& sources_;
+  sockaddr_in peer_ = {};
+  bool resolved_ = false;
   int fd_ = -1;
   EventSources::Id outputId_ = 0;
   std::vector<unsigned char> out_;
