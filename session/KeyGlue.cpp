@@ -18,6 +18,7 @@
 namespace {
 
 char g_capsLockBehaviour = 'C';
+PresentationSpaceEventProc g_psEventProc = nullptr;
 
 // The word of each keystroke code (the codes of the widget's keystroke
 // actions, the menus and the programming interface's key names). {0, 0}:
@@ -169,6 +170,7 @@ int s5250_key(SessionControlBlock* s, const unsigned char* record, int length) {
     for (int i = 1; i < length; ++i) {
       const unsigned char key[2] = {kKeyTypeData, record[i]};
       tax.tax(0, key, sizeof key);
+      ReportPresentationSpaceChange(s, 0);
     }
   } else {
     tax.tax(0, record, static_cast<unsigned long>(length));
@@ -280,6 +282,12 @@ void updatePlaybackFileList(SessionControlBlock* s) {
 
 char CapsLockBehaviour() { return g_capsLockBehaviour; }
 void SetCapsLockBehaviour(char behaviour) { g_capsLockBehaviour = behaviour; }
+
+void SetPresentationSpaceEventProc(PresentationSpaceEventProc proc) { g_psEventProc = proc; }
+
+void ReportPresentationSpaceChange(SessionControlBlock* session, int value) {
+  if (g_psEventProc && session && session->programmingInterface) g_psEventProc(session, value);
+}
 
 void AttachKeyGlueToWindows() {
   SetSessionKeyProc(SessionKeyHook);

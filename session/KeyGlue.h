@@ -58,6 +58,13 @@ void updatePlaybackFileList(SessionControlBlock* session);
 char CapsLockBehaviour();
 void SetCapsLockBehaviour(char behaviour);
 
+// Where the glue reports presentation-space events of a session (the
+// programming interface registers itself): 0 after each data key, 1 at the
+// end of each record from the host. None by default.
+using PresentationSpaceEventProc = void (*)(SessionControlBlock* session, int value);
+void SetPresentationSpaceEventProc(PresentationSpaceEventProc proc);
+void ReportPresentationSpaceChange(SessionControlBlock* session, int value);
+
 // Attaches the glue to the session windows' input hooks: s5250_key for
 // the keystroke codes of the widget's actions, the Control and Print menus
 // and the key callback; s5250_shiftupdate for the modifier state behind a

@@ -252,7 +252,12 @@ int SessionControlBlock::s5250_accept(const unsigned char* data, int length) {
 
 // Dispatching may end the session (through its window's events): nothing
 // of the block is touched after it.
-void SessionControlBlock::s5250_accept_eor() { ::s5250_accept_eor(glue); }
+void SessionControlBlock::s5250_accept_eor() {
+  // The end of a host input is reported before the record runs: the record
+  // may end the session.
+  ReportPresentationSpaceChange(this, 1);
+  ::s5250_accept_eor(glue);
+}
 
 // The records of one receive are painted together (the host interface may
 // be rebuilt in between by a power-on reset: the new one starts outside).

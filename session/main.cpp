@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "api/ProgrammingInterface.h"
 #include "session/AppInit.h"
 #include "session/AppResources.h"
 #include "session/CommandLineCheck.h"
@@ -41,6 +42,7 @@ int main(int argc, char** argv) {
     ExitMaster(kUsageExitStatus);
   }
 
+  AttachProgrammingInterface();
   // What the toolkit left over: the first argument names the host.
   options.hostName = argc > 1 && argv[1] ? argv[1] : "";
   if (createSession(options) == 1) {

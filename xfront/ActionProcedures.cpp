@@ -24,6 +24,7 @@ namespace {
 
 SessionShiftProc g_shiftProc = nullptr;
 SessionMouseProc g_mouseProc = nullptr;
+SessionKeyReportProc g_keyReportProc = nullptr;
 
 void SleepMs(unsigned int ms) {
   struct timespec t = {static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
@@ -102,6 +103,7 @@ unsigned int EventState(const XEvent* event) {
 void KeystrokeAction(Widget w, XEvent* event, int code) {
   SessionControlBlock* block = getSCBPointer(w);
   if (!block) return;
+  if (g_keyReportProc && g_keyReportProc(block, 'M', static_cast<unsigned long>(code))) return;
   const unsigned char c = static_cast<unsigned char>(code);
   DeliverToEngine(block, EventState(event), &c, 1);
 }
@@ -165,6 +167,7 @@ void StringAction(Widget w, XEvent* event, String* params, Cardinal* numParams) 
     buffer[0] = static_cast<char>(0xA4);
     length = 1;
   }
+  if (g_keyReportProc && length > 0 && g_keyReportProc(block, 'A', keysym)) return;
   TypeText(block, event, reinterpret_cast<const unsigned char*>(buffer), length);
 }
 
@@ -404,6 +407,7 @@ const Named kLocalActions[] = {
 
 void SetSessionShiftProc(SessionShiftProc proc) { g_shiftProc = proc; }
 void SetSessionMouseProc(SessionMouseProc proc) { g_mouseProc = proc; }
+void SetSessionKeyReportProc(SessionKeyReportProc proc) { g_keyReportProc = proc; }
 void SetActionSleepProc(ActionSleepProc proc) { g_sleepProc = proc ? proc : SleepMs; }
 
 bool ParseHexParameter(const char* text, std::vector<unsigned char>* bytes) {

@@ -269,6 +269,8 @@ void AttachHelperMenus() {
   SetSessionMenuProc(SessionMenuCommand::Miscellaneous, MiscProc);
   SetSessionMenuProc(SessionMenuCommand::Help, HelpProc);
   SetSessionMenuProc(SessionMenuCommand::NewSession, NewSessionProc);
-  SetSessionMenuProc(SessionMenuCommand::RunApplet, RunAppletProc);
+  // The programming interface brings its own dialog when it is attached.
+  if (!GetSessionMenuProc(SessionMenuCommand::RunApplet))
+    SetSessionMenuProc(SessionMenuCommand::RunApplet, RunAppletProc);
   SetSessionMenuProc(SessionMenuCommand::Keypad, KeypadMenuProc);
 }

@@ -18,3 +18,10 @@ void SetSessionMouseProc(SessionMouseProc proc);
 // How the "delay" action waits (milliseconds); tests replace it.
 using ActionSleepProc = void (*)(unsigned int milliseconds);
 void SetActionSleepProc(ActionSleepProc proc);
+
+// The programming interface's look at an operator's key before the session
+// takes it: kind 'M' with the keystroke code of a function key, 'A' with
+// the keysym of a typed character. True: a client took the key, and the
+// session does not process it at all.
+using SessionKeyReportProc = bool (*)(SessionControlBlock* session, char kind, unsigned long value);
+void SetSessionKeyReportProc(SessionKeyReportProc proc);

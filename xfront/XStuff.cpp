@@ -837,3 +837,8 @@ void XStuff::topLevelEventHandler(Widget, void*, XEvent* event, char* continueDi
       break;
   }
 }
+
+void XStuff::setSessionTitle(const char* title) {
+  title_ = title ? title : "";
+  if (shell_) XtVaSetValues(shell_, XtNtitle, title_.c_str(), nullptr);
+}

@@ -208,6 +208,9 @@ class XStuff : public RenderingWindow {
   const char* getHostname() const { return host_.c_str(); }
   const char* getTitle() const { return title_.c_str(); }
   const char* getSessionTitle() const { return title_.c_str(); }
+  // A new title (a programming-interface client's): kept and shown as the
+  // shell's title.
+  void setSessionTitle(const char* title);
   const char* getIconName() const { return iconName_.c_str(); }
   const char* getDashKeyfileName() const { return keyFile_.c_str(); }
   Widget shell() const { return shell_; }
