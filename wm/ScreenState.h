@@ -8,7 +8,12 @@
 #include "platform/sdk/SdkScreen.h"
 #include "wm/HotKeys.h"
 
+class CardInterpreter;
+struct CardVerifier;
 struct ClassRecord;
+struct LockScreenRecord;
+struct LoginDialog;
+struct SaverStyle;
 struct ManagedWindow;
 struct NLSFont;
 struct SimpleMenu;
@@ -138,6 +143,24 @@ struct ScreenState {
   TempregService* tempreg;
   unsigned long lowMemoryTimer;
   int lowMemoryCountdown;
+
+  // Log-in, screen lock and screen saver.
+  LoginDialog* loginDialog;  // the log-in screen's dialog
+  int cardReader;            // QX_SMARTCARD_DEVICE is set
+  int ppp;
+  CardInterpreter* card;     // the card session's handle
+  CardVerifier* cardVerifier;
+  unsigned char cardDigest[16];  // MD5 of the credential data read at log-in
+  int administratorCard;
+  int passwordFallback;
+  LockScreenRecord* lockRecord;
+  int saverActive;
+  int saverStartState;  // 1 starting, 0 ready, 2 no extension
+  int saverEventBase, saverErrorBase;
+  SimpleWindow* saverWindow;
+  Window saverServerWindow;
+  int saverStyleCounter;
+  SaverStyle* saverStyle;
 };
 
 // The one ScreenState of the process, for signal callbacks and child reports.

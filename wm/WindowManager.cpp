@@ -28,8 +28,11 @@
 #include "wm/MessageCatalog.h"
 #include "wm/Frame.h"
 #include "wm/Launcher.h"
+#include "wm/Login.h"
 #include "wm/Options.h"
+#include "wm/ScreenSaver.h"
 #include "wm/ScreenState.h"
+#include "wm/ServerPreferences.h"
 #include "wm/Signals.h"
 #include "wm/Tempreg.h"
 #include "wm/WindowOps.h"
@@ -259,6 +262,7 @@ void MainLoopHead(SdkScreen*) { ReapChildren(); }
 
 void HandleUnknownEvent(SdkScreen* screen, XEvent* ev) {
   auto* s = reinterpret_cast<ScreenState*>(screen);
+  if (HandleScreenSaverNotify(s, ev)) return;
   if (ev->type == PropertyNotify) {
     s->eventTime[0] = s->eventTime[1] = ev->xproperty.time;
     ManagedWindow* m = FindClientByWindow(s, ev->xproperty.window);
@@ -285,7 +289,7 @@ void HandleUnknownEvent(SdkScreen* screen, XEvent* ev) {
 }
 
 void HandleEnterLeave(SdkScreen*, XEvent*) {}
-void MessageBoxResetFocus(SdkScreen*) {}
+void MessageBoxResetFocus(SdkScreen* screen) { LoginMessageBoxClosed(reinterpret_cast<ScreenState*>(screen)); }
 
 void StartSession(ScreenState* s) {
   s->sessionStartTime = time(nullptr);
@@ -294,7 +298,11 @@ void StartSession(ScreenState* s) {
   if (int e = StartTempregService(s))
     std::fprintf(stderr, "%s: the tempreg service could not start: %s\n", s->programName,
                  std::strerror(e));
+  ServerPreferences server;
+  ApplyServerPreferences(d, &server);
+  s->backgroundFromServerPrefs = server.backgroundSet;
   LoadDesktopPreferences(s);
+  if (server.iconPlacement >= 0) s->iconPlacement = server.iconPlacement;
   CreateRootMenu(s);
   CreateIconPlacementMenu(s);
 
@@ -320,6 +328,12 @@ void StartSession(ScreenState* s) {
   }
 
   SetScreenSaverMenuLabel(s, s->screenSaverDisabled);
+  if (s->screenSaverDisabled)
+    StopScreenSaver(s);
+  else
+    StartScreenSaver(s);
+  ConfigureScreenSaver(s, server.saverStyle, server.saverTime, server.saverBitmapFile);
+  FreeServerPreferences(&server);
   SetConstrainMenuLabel(s, s->constrainedMode);
   SetRootBackgroundPixmap(s);
   SetWorkAreaProperty(s);
@@ -417,9 +431,9 @@ int WindowManagerMain(int argc, char** argv) {
   s->lowMemoryTimer = EvtAppAddRecurringTimeOut(s->sdk.app, 250, LowMemoryNoticeTimer, s);
   s->cardMayStay = 0;
 
+  ReadLoginResources(s);
   if (s->loginMode) {
-    // The log-in dialog is not built yet: the screen waits, black.
-    std::fprintf(stderr, "%s: log-in mode has no log-in dialog yet\n", s->programName);
+    ShowLoginScreen(s);
   } else {
     StartSession(s);
   }
