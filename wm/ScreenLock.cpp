@@ -53,6 +53,7 @@ void OpenUnlockDialog(LockScreenRecord* lock) {
   XMapRaised(s->sdk.display, dlg->window->window);
   XSync(s->sdk.display, False);
   GrabStackAdd(&s->sdk, dlg->window);
+  XSetInputFocus(s->sdk.display, dlg->window->window, RevertToPointerRoot, CurrentTime);
 }
 
 void DrawLockMessage(LockScreenRecord* lock) {
@@ -74,6 +75,7 @@ void DrawLockMessage(LockScreenRecord* lock) {
 int LockEvent(SimpleWindow* w, XEvent* ev) {
   LockScreenRecord* lock = LockOf(w);
   if (ev->type == KeyPress && lock->passwordUnlock) OpenUnlockDialog(lock);
+  if (ev->type == FocusOut && ev->xfocus.mode == NotifyNormal) LockScreenKeepFocus(lock->state);
   return 1;  // every key stays here
 }
 
@@ -179,7 +181,7 @@ LockScreenRecord* LockScreen(ScreenState* s, const char* lockPassword) {
   Window parent = s->desktopWindow ? s->desktopWindow->window : s->sdk.root;
   lock->window = CreateSimpleWindow(&s->sdk, parent, 0, 0, static_cast<unsigned>(s->sdk.width),
                                     static_cast<unsigned>(s->sdk.height), s->sdk.blackPixel,
-                                    ExposureMask | KeyPressMask | ButtonPressMask);
+                                    ExposureMask | KeyPressMask | ButtonPressMask | FocusChangeMask);
   if (!lock->window) {
     FreeLock(lock);
     std::fprintf(stderr, "%s: the screen could not be locked: no lock window\n", s->programName);
@@ -211,11 +213,29 @@ LockScreenRecord* LockScreen(ScreenState* s, const char* lockPassword) {
   }
   s->locked = 1;
   s->lockRecord = lock;
+  XSetInputFocus(d, lock->window->window, RevertToPointerRoot, CurrentTime);
   if (!lock->passwordUnlock && s->card) OpenUnlockDialog(lock);
   return lock;
 }
 
 int ScreenIsLocked(const ScreenState* s) { return s->locked; }
+
+void LockScreenKeepFocus(ScreenState* s) {
+  LockScreenRecord* lock = s->lockRecord;
+  if (!lock) return;
+  Display* d = s->sdk.display;
+  XRaiseWindow(d, lock->window->window);
+  Window top = lock->window->window;
+  if (lock->dialog) {
+    XRaiseWindow(d, lock->dialog->window->window);
+    top = lock->dialog->window->window;
+  }
+  if (SimpleWindow* box = GrabStackTop(&s->sdk)) {
+    XRaiseWindow(d, box->window);
+    top = box->window;
+  }
+  XSetInputFocus(d, top, RevertToPointerRoot, CurrentTime);
+}
 
 void LockScreenNow(ScreenState* s) {
   const char* program = std::getenv("QX_LOCK_PROGRAM");
@@ -340,4 +360,5 @@ void LockScreenRestoreGrab(LockScreenRecord* lock) {
   SimpleWindow* top = lock->dialog ? lock->dialog->window : lock->window;
   GrabStackRemove(&lock->state->sdk, top);
   GrabStackAdd(&lock->state->sdk, top);
+  LockScreenKeepFocus(lock->state);
 }

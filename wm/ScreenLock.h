@@ -25,6 +25,9 @@ LockScreenRecord* LockScreen(ScreenState* state, const char* lockPassword);
 // QX_LOCK_PROGRAM when set, else (unless already locked) the lock-password
 // prompt or the lock itself. The entry point for other lock requests.
 void LockScreenNow(ScreenState* state);
+// While locked: the lock (and its dialog or message box) stays on top
+// and keeps the input focus, whoever tried to take it.
+void LockScreenKeepFocus(ScreenState* state);
 // 1 while the screen is locked.
 int ScreenIsLocked(const ScreenState* state);
 

@@ -30,6 +30,7 @@
 #include "wm/Launcher.h"
 #include "wm/Login.h"
 #include "wm/Options.h"
+#include "wm/ScreenLock.h"
 #include "wm/ScreenSaver.h"
 #include "wm/ScreenState.h"
 #include "wm/ServerPreferences.h"
@@ -263,6 +264,10 @@ void MainLoopHead(SdkScreen*) { ReapChildren(); }
 void HandleUnknownEvent(SdkScreen* screen, XEvent* ev) {
   auto* s = reinterpret_cast<ScreenState*>(screen);
   if (HandleScreenSaverNotify(s, ev)) return;
+  if (s->locked && ev->type == FocusIn) {
+    LockScreenKeepFocus(s);
+    return;
+  }
   if (ev->type == PropertyNotify) {
     s->eventTime[0] = s->eventTime[1] = ev->xproperty.time;
     ManagedWindow* m = FindClientByWindow(s, ev->xproperty.window);
