@@ -438,9 +438,10 @@ int HandleScreenSaverNotify(ScreenState* s, XEvent* ev) {
         LockScreen(s, nullptr);
         return 1;
       }
+      // A server that blanks without a window of its own (no exposures
+      // allowed) still gets Teldra's window, over everything.
       if (n->window) s->saverServerWindow = n->window;
-      if (!WindowValid(d, s->saverServerWindow)) return 1;
-      PutIntoServerWindow(s);
+      if (WindowValid(d, s->saverServerWindow)) PutIntoServerWindow(s);
       DestroySaverStyle(s->saverStyle);
       s->saverStyleCounter = (s->saverStyleCounter + 1) % 2;
       s->saverStyle = CreateSaverStyle(s, styleName, saverBitmap, s->saverWindow->window);

@@ -93,8 +93,11 @@ void ApplyMouse(Display* d, QXRegObject* config) {
   const int n = XGetPointerMapping(d, map, sizeof map);
   const char* arrangement = QXRegGetStringValue(config, "pref-mouse-arrangement");
   const bool left = arrangement && !strcasecmp(arrangement, "left-handed");
-  if (n == 2 || n == 3) {
-    for (int i = 0; i < n; ++i) map[i] = static_cast<unsigned char>(left ? n - i : i + 1);
+  // The first two or three buttons are the hand's; the wheel's buttons
+  // (4 and up) keep their codes.
+  if (n >= 2) {
+    const int hand = std::min(n, 3);
+    for (int i = 0; i < hand; ++i) map[i] = static_cast<unsigned char>(left ? hand - i : i + 1);
     XSetPointerMapping(d, map, n);
   }
   const int accel = ClampAcceleration(QXRegGetNumericValue(config, "pref-mouse-acceleration", 300));
