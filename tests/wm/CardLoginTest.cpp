@@ -38,6 +38,7 @@
 #include "wm/Tempreg.h"
 #include "wm/Login.h"
 #include "wm/LoginDialog.h"
+#include "wm/ScreenLock.h"
 #include "wm/ScreenState.h"
 #include "wm/WindowManager.h"
 
@@ -272,6 +273,46 @@ TEST_F(CardLoginTest, ACardWithoutCredentialsFallsBackToThePasswordDialog) {
   Keys("Return");
   ASSERT_TRUE(Pump([&] { return state_.loginMode == 0; }));
   ASSERT_TRUE(Pump([&] { return SessionUser() == user_.Name(); }, 20000)) << SessionUser();
+}
+
+}  // namespace
+
+namespace {
+
+// After a card log-in the lock opens its PIN dialog at once (the card is
+// in); a wrong PIN and another card are refused, the log-in card unlocks.
+TEST_F(CardLoginTest, TheLockOfACardSessionIsOpenedByTheSameCardAndPin) {
+  WriteCard("card", UserAttributes());
+  ShowLoginScreen(&state_);
+  ASSERT_TRUE(DialogFocused());
+  Type("1234");
+  Keys("Return");
+  ASSERT_TRUE(Pump([&] { return state_.loginMode == 0; }));
+
+  LockScreenRecord* lock = LockScreen(&state_, nullptr);
+  ASSERT_NE(lock, nullptr);
+  EXPECT_EQ(lock->passwordUnlock, 0);
+  ASSERT_NE(lock->dialog, nullptr);
+  EXPECT_EQ(lock->dialog->mode, UnlockByCard);
+  EXPECT_EQ(state_.locked, 1);
+  Type("9999");
+  Keys("Return");
+  ASSERT_TRUE(BoxUp("QXL4551"));
+  CloseBox();
+  // Another card of the same user: its data differ from the log-in card's.
+  Bytes other = UserAttributes();
+  Put(&other, 21, Str("another card"));
+  WriteCard("card", other);
+  Type("1234");
+  Keys("Return");
+  ASSERT_TRUE(BoxUp("QXL4552"));
+  CloseBox();
+  EXPECT_EQ(state_.locked, 1);
+  WriteCard("card", UserAttributes());  // the log-in card again (the same signed bytes)
+  Type("1234");
+  Keys("Return");
+  ASSERT_TRUE(Pump([&] { return state_.locked == 0; }));
+  EXPECT_EQ(state_.lockRecord, nullptr);
 }
 
 }  // namespace
