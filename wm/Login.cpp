@@ -123,7 +123,7 @@ void CardPinLogin(ScreenState* s, const char* pin, AuthLoginInfo* info, CardLogi
       MD5Of(buffer, length, s->cardDigest);
     }
   } else {
-    out->result = s->ppp ? LoginRefused : LoginNoCredentials;
+    out->result = s->dialUp ? LoginRefused : LoginNoCredentials;
   }
   if (CardRecordGetInfo(out->record, 0)) {
     CardVerifierLoadKeys(s->cardVerifier, buffer, length);
@@ -166,7 +166,7 @@ int LogIn(LoginDialog* dlg) {
   // The typed secret is not needed any more, whatever the outcome.
   TextBoxClear(&dlg->second);
   bool success = false;
-  if (card.result == LoginOk) success = !s->ppp || (!card.administrator && s->cardReader);
+  if (card.result == LoginOk) success = !s->dialUp || (!card.administrator && s->cardReader);
   if (card.result != LoginNoCredentials && !success) {
     Refuse(s, card.pinRefused);
     CardRecordFree(card.record);

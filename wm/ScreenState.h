@@ -147,7 +147,6 @@ struct ScreenState {
   // Log-in, screen lock and screen saver.
   LoginDialog* loginDialog;  // the log-in screen's dialog
   int cardReader;            // QX_SMARTCARD_DEVICE is set
-  int ppp;
   CardInterpreter* card;     // the card session's handle
   CardVerifier* cardVerifier;
   unsigned char cardDigest[16];  // MD5 of the credential data read at log-in

@@ -128,4 +128,16 @@ TEST_F(LoginTest, RootIsRefusedWithoutAllowRootAndShutdownEndsTeldra) {
   EXPECT_EQ(teldra_.ExitCode(), 0);
 }
 
+TEST_F(LoginTest, UnderPppAPasswordLogInWithoutACardReaderIsRefused) {
+  qwtest::TestUser user(kPassword);
+  ASSERT_TRUE(user.Ok()) << user.Error();
+  StartLoginMode({"-ppp"});
+  Type(user.Name());
+  Keys({"Return"});
+  Type(kPassword);
+  Keys({"Return"});
+  ASSERT_TRUE(Shown("QXL4550")) << teldra_.Output();
+  EXPECT_EQ(qwtest::WaitForWindowByClass(display_, "desktop", 300), None);
+}
+
 }  // namespace
