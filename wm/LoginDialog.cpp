@@ -229,7 +229,6 @@ void Previous(LoginDialog* dlg) {
 void ClearBoxes(LoginDialog* dlg) {
   TextBoxClear(&dlg->first);
   TextBoxClear(&dlg->second);
-  if (!dlg->exposed) return;
 }
 
 void AfterFailure(LoginDialog* dlg) {

@@ -374,7 +374,8 @@ void StartScreenSaver(ScreenState* s) {
   }
   s->saverEventBase = eventBase;
   s->saverErrorBase = errorBase;
-  CreateSaverWindow(s);
+  // The saver window itself is made when the saver turns on, and goes
+  // when it turns off: no empty window waits on the root meanwhile.
   s->saverStartState = 0;
   XScreenSaverSelectInput(d, s->sdk.root, ScreenSaverNotifyMask | ScreenSaverCycleMask);
   if (XScreenSaverInfo* info = XScreenSaverAllocInfo()) {
@@ -395,8 +396,11 @@ void StopScreenSaver(ScreenState* s) {
   if (s->saverStartState == 0) {
     DestroySaverStyle(s->saverStyle);
     s->saverStyle = nullptr;
-    if (s->saverWindow) DestroySimpleWindow(s->saverWindow);
-    s->saverWindow = nullptr;
+    if (SimpleWindow* old = s->saverWindow) {
+      s->saverWindow = nullptr;
+      if (!WindowValid(d, old->window)) old->ownsWindow = 0;
+      Quietly(d, [&] { DestroySimpleWindow(old); });
+    }
     s->saverServerWindow = 0;
   }
   s->saverActive = 0;
@@ -432,12 +436,13 @@ int HandleScreenSaverNotify(ScreenState* s, XEvent* ev) {
   Display* d = s->sdk.display;
   switch (n->state) {
     case ScreenSaverOn: {
-      if (!s->saverWindow) return 1;
       if (s->lockWhenScreenSaves && s->lockAllowed && !s->promptForLockPassword && !s->loginMode &&
           !s->loginDialog) {
         LockScreen(s, nullptr);
         return 1;
       }
+      if (!s->saverWindow) CreateSaverWindow(s);
+      if (!s->saverWindow) return 1;
       // A server that blanks without a window of its own (no exposures
       // allowed) still gets Teldra's window, over everything.
       if (n->window) s->saverServerWindow = n->window;
@@ -466,16 +471,11 @@ int HandleScreenSaverNotify(ScreenState* s, XEvent* ev) {
       GrabStackRemove(&s->sdk, s->saverWindow);
       DestroySaverStyle(s->saverStyle);
       s->saverStyle = nullptr;
-      if (WindowValid(d, s->saverWindow->window)) {
-        Quietly(d, [&] { XUnmapWindow(d, s->saverWindow->window); });
-      } else {
-        // It went with the server's saver window: a new one for next time.
-        SimpleWindow* old = s->saverWindow;
-        old->ownsWindow = 0;
-        DestroySimpleWindow(old);
-        s->saverWindow = nullptr;
-        CreateSaverWindow(s);
-      }
+      // A window that went with the server's saver window is only forgotten.
+      SimpleWindow* old = s->saverWindow;
+      s->saverWindow = nullptr;
+      if (!WindowValid(d, old->window)) old->ownsWindow = 0;
+      Quietly(d, [&] { DestroySimpleWindow(old); });
       return 1;
     }
   }
