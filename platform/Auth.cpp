@@ -1,6 +1,7 @@
 #include "platform/Auth.h"
 
 #include <crypt.h>
+#include <security/pam_appl.h>
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -10,9 +11,67 @@
 
 namespace {
 
+char serviceName[64] = "login";
+
 const char* AuthFile() {
   const char* f = getenv("QX_AUTH_FILE");
-  return f && *f ? f : "/etc/qx/passwd";
+  return f && *f ? f : nullptr;
+}
+
+void Wipe(void* p, size_t n) {
+  volatile unsigned char* b = static_cast<volatile unsigned char*>(p);
+  for (size_t i = 0; i < n; ++i) b[i] = 0;
+}
+
+// PAM asks for the password through this: every echo-off prompt gets the
+// one password (PAM wipes and frees its copies); echo-on prompts (a user
+// name) get the user; messages are dropped.
+struct Conversation {
+  const char* user;
+  const char* password;
+};
+
+int Converse(int count, const pam_message** messages, pam_response** responses, void* closure) {
+  if (count <= 0 || count > PAM_MAX_NUM_MSG) return PAM_CONV_ERR;
+  auto* c = static_cast<Conversation*>(closure);
+  auto* out = static_cast<pam_response*>(calloc(static_cast<size_t>(count), sizeof(pam_response)));
+  if (!out) return PAM_BUF_ERR;
+  for (int i = 0; i < count; ++i) {
+    const char* answer = nullptr;
+    switch (messages[i]->msg_style) {
+      case PAM_PROMPT_ECHO_OFF:
+        answer = c->password;
+        break;
+      case PAM_PROMPT_ECHO_ON:
+        answer = c->user;
+        break;
+      default:
+        break;
+    }
+    if (answer && !(out[i].resp = strdup(answer))) {
+      for (int j = 0; j < i; ++j)
+        if (out[j].resp) {
+          Wipe(out[j].resp, strlen(out[j].resp));
+          free(out[j].resp);
+        }
+      free(out);
+      return PAM_BUF_ERR;
+    }
+  }
+  *responses = out;
+  return PAM_SUCCESS;
+}
+
+int PamCheck(const char* user, const char* password) {
+  Conversation c = {user, password};
+  const pam_conv conv = {Converse, &c};
+  pam_handle_t* pam = nullptr;
+  int r = pam_start(serviceName, user, &conv, &pam);
+  if (r != PAM_SUCCESS) return AuthNoFile;
+  r = pam_authenticate(pam, PAM_SILENT | PAM_DISALLOW_NULL_AUTHTOK);
+  if (r == PAM_SUCCESS) r = pam_acct_mgmt(pam, PAM_SILENT | PAM_DISALLOW_NULL_AUTHTOK);
+  pam_end(pam, r);
+  return r == PAM_SUCCESS ? AuthOk : AuthRejected;
 }
 
 bool SameBytes(const char* a, const char* b) {
@@ -28,6 +87,7 @@ int Check(const char* user, const char* password, bool allowRoot) {
       strchr(user, ':'))
     return AuthBadArgument;
   if (!allowRoot && strcmp(user, "root") == 0) return AuthRejected;
+  if (!AuthFile()) return PamCheck(user, password);
   FILE* f = fopen(AuthFile(), "r");
   if (!f) return AuthNoFile;
   struct stat st;
@@ -64,6 +124,12 @@ void Fill(AuthLoginInfo* info, const char* user, const char* server) {
 }
 
 }  // namespace
+
+void AuthSetServiceName(const char* service) {
+  snprintf(serviceName, sizeof serviceName, "%s", service && *service ? service : "login");
+}
+
+const char* AuthServiceName() { return serviceName; }
 
 int AuthSimplePassword(const char* user, const char* password, AuthLoginInfo* info, int allowRoot,
                        int) {

@@ -1,9 +1,12 @@
 #pragma once
-// The desktop's authentication calls over a password file: QX_AUTH_FILE
-// (default /etc/qx/passwd), one "user:hash" line per user, the hash as
-// crypt(3) makes it (for example "openssl passwd -6"). The file must not be
-// writable by others. Network log-in servers are not reached: a server name
-// is recorded, the check is the file's.
+// The desktop's authentication calls. Passwords are checked by PAM, the way
+// a Linux desktop checks them, under the service named by
+// AuthSetServiceName (default "login"): authentication and account
+// management must both accept. When QX_AUTH_FILE is set the check is that
+// file's instead: one "user:hash" line per user, the hash as crypt(3) makes
+// it (for example "openssl passwd -6"); the file must not be writable by
+// others. Network log-in servers are not reached: a server name is
+// recorded, the check is the local one. Passwords are never logged or kept.
 struct AuthLoginInfo {
   char user[64];  // the first field: the user name
   char server[256];
@@ -11,6 +14,10 @@ struct AuthLoginInfo {
 };
 
 enum AuthStatus { AuthOk = 0, AuthRejected = 1, AuthNoFile = 2, AuthBadArgument = 22 };
+
+// The PAM service of later checks (copied; null or empty: "login").
+void AuthSetServiceName(const char* service);
+const char* AuthServiceName();
 
 // Checks user and password against the file; the root user only with allowRoot.
 int AuthSimplePassword(const char* user, const char* password, AuthLoginInfo* info, int allowRoot,

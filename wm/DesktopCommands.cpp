@@ -17,6 +17,8 @@
 #include "wm/CommandService.h"
 #include "wm/Launcher.h"
 #include "wm/Preferences.h"
+#include "wm/ScreenLock.h"
+#include "wm/ScreenSaver.h"
 #include "wm/ScreenState.h"
 #include "wm/SessionEvents.h"
 #include "wm/Tempreg.h"
@@ -149,6 +151,10 @@ void DoDesktopCommand(ScreenState* state, int command) {
       return;
     case CmdScreenSaver:
       state->screenSaverDisabled = !state->screenSaverDisabled;
+      if (state->screenSaverDisabled)
+        StopScreenSaver(state);
+      else
+        StartScreenSaver(state);
       SetScreenSaverMenuLabel(state, state->screenSaverDisabled);
       SaveDesktopPreferences(state);
       return;
@@ -170,11 +176,9 @@ void DoDesktopCommand(ScreenState* state, int command) {
     case CmdEndSessionNow:
     case CmdDesktopCommandEnded:
       EndSession(state, command);
-    case CmdLockNow: {
-      const char* program = std::getenv("QX_LOCK_PROGRAM");
-      if (program && *program) LaunchProgram(program, 0, 0, 0);
+    case CmdLockNow:
+      LockScreenNow(state);
       return;
-    }
     case CmdLogoffConfirm:
       if (!state->confirmLogoff) {
         DoDesktopCommand(state, CmdLogoff);

@@ -119,7 +119,9 @@ int DesktopEventHandler(SimpleWindow* w, XEvent* ev) {
   switch (ev->type) {
     case KeyPress: {
       const int action = MatchKeyBinding(s, ev->xkey, s->hotKeys, s->hotKeyCount);
-      if (s->loginMode) {
+      if (s->locked) {
+        // A locked screen takes no hot keys, whatever reaches the desktop.
+      } else if (s->loginMode) {
         if (action == HotKeyVersion) ShowSystemInformation(s, 0);
       } else if (action >= 0) {
         HotKey(s, ev, action);

@@ -8,8 +8,13 @@
 #include "platform/sdk/SdkScreen.h"
 #include "wm/HotKeys.h"
 
+class CardInterpreter;
+struct CardVerifier;
 struct ClassRecord;
 struct CommandService;
+struct LockScreenRecord;
+struct LoginDialog;
+struct SaverStyle;
 struct ManagedWindow;
 struct NLSFont;
 struct SimpleMenu;
@@ -143,6 +148,23 @@ struct ScreenState {
   // The colour theme's published pictures and its menu.
   Pixmap toolbarPixmap, appbarPixmap, themeBackgroundPixmap;
   SimpleMenu* themeMenu;
+
+  // Log-in, screen lock and screen saver.
+  LoginDialog* loginDialog;  // the log-in screen's dialog
+  int cardReader;            // QX_SMARTCARD_DEVICE is set
+  CardInterpreter* card;     // the card session's handle
+  CardVerifier* cardVerifier;
+  unsigned char cardDigest[16];  // MD5 of the credential data read at log-in
+  int administratorCard;
+  int passwordFallback;
+  LockScreenRecord* lockRecord;
+  int saverActive;
+  int saverStartState;  // 1 starting, 0 ready, 2 no extension
+  int saverEventBase, saverErrorBase;
+  SimpleWindow* saverWindow;
+  Window saverServerWindow;
+  int saverStyleCounter;
+  SaverStyle* saverStyle;
 };
 
 // The one ScreenState of the process, for signal callbacks and child reports.

@@ -30,9 +30,13 @@
 #include "wm/MessageCatalog.h"
 #include "wm/Frame.h"
 #include "wm/Launcher.h"
+#include "wm/Login.h"
 #include "wm/Options.h"
+#include "wm/ScreenLock.h"
+#include "wm/ScreenSaver.h"
 #include "wm/ScreenState.h"
 #include "wm/SessionEvents.h"
+#include "wm/ServerPreferences.h"
 #include "wm/Signals.h"
 #include "wm/Tempreg.h"
 #include "wm/WindowOps.h"
@@ -262,6 +266,11 @@ void MainLoopHead(SdkScreen*) { ReapChildren(); }
 
 void HandleUnknownEvent(SdkScreen* screen, XEvent* ev) {
   auto* s = reinterpret_cast<ScreenState*>(screen);
+  if (HandleScreenSaverNotify(s, ev)) return;
+  if (s->locked && ev->type == FocusIn) {
+    LockScreenKeepFocus(s);
+    return;
+  }
   if (ev->type == PropertyNotify) {
     s->eventTime[0] = s->eventTime[1] = ev->xproperty.time;
     ManagedWindow* m = FindClientByWindow(s, ev->xproperty.window);
@@ -288,7 +297,7 @@ void HandleUnknownEvent(SdkScreen* screen, XEvent* ev) {
 }
 
 void HandleEnterLeave(SdkScreen*, XEvent*) {}
-void MessageBoxResetFocus(SdkScreen*) {}
+void MessageBoxResetFocus(SdkScreen* screen) { LoginMessageBoxClosed(reinterpret_cast<ScreenState*>(screen)); }
 
 void StartSession(ScreenState* s) {
   s->sessionStartTime = time(nullptr);
@@ -300,7 +309,11 @@ void StartSession(ScreenState* s) {
                  std::strerror(e));
   if (int e = StartServiceListener(s))
     std::fprintf(stderr, "%s: the command service could not start: %s\n", s->programName, std::strerror(e));
+  ServerPreferences server;
+  ApplyServerPreferences(d, &server);
+  s->backgroundFromServerPrefs = server.backgroundSet;
   LoadDesktopPreferences(s);
+  if (server.iconPlacement >= 0) s->iconPlacement = server.iconPlacement;
   CreateRootMenu(s);
   CreateIconPlacementMenu(s);
   BuildThemeMenu(s);
@@ -328,6 +341,12 @@ void StartSession(ScreenState* s) {
   }
 
   SetScreenSaverMenuLabel(s, s->screenSaverDisabled);
+  if (s->screenSaverDisabled)
+    StopScreenSaver(s);
+  else
+    StartScreenSaver(s);
+  ConfigureScreenSaver(s, server.saverStyle, server.saverTime, server.saverBitmapFile);
+  FreeServerPreferences(&server);
   SetConstrainMenuLabel(s, s->constrainedMode);
   SetRootBackgroundPixmap(s);
   if (s->themeBackgroundPixmap && !s->backgroundFromServerPrefs)
@@ -428,9 +447,9 @@ int WindowManagerMain(int argc, char** argv) {
   s->lowMemoryTimer = EvtAppAddRecurringTimeOut(s->sdk.app, 250, LowMemoryNoticeTimer, s);
   s->cardMayStay = 0;
 
+  ReadLoginResources(s);
   if (s->loginMode) {
-    // The log-in dialog is not built yet: the screen waits, black.
-    std::fprintf(stderr, "%s: log-in mode has no log-in dialog yet\n", s->programName);
+    ShowLoginScreen(s);
   } else {
     StartSession(s);
   }

@@ -6,6 +6,7 @@
 #include "platform/Auth.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TestUser.h"
 
 namespace {
 
@@ -72,6 +73,45 @@ TEST_F(AuthTest, TheSessionUserIsRecorded) {
   EXPECT_EQ(AuthSetLoginInfo(&info, 0, 0, nullptr, "/qxhome", 0, nullptr, 0, 0, 0), AuthOk);
   EXPECT_STREQ(getenv("USER"), "alice");
   EXPECT_STREQ(getenv("LOGNAME"), "alice");
+}
+
+}  // namespace
+
+namespace {
+
+// Without QX_AUTH_FILE the system's accounts decide, through PAM.
+TEST(PamAuthTest, PasswordsOfTheSystemsAccounts) {
+  qwtest::ScopedEnv noFile("QX_AUTH_FILE", nullptr);
+  qwtest::TestUser user("S3cret-pass");
+  ASSERT_TRUE(user.Ok()) << user.Error();
+  const char* name = user.Name().c_str();
+  struct {
+    const char* user;
+    const char* password;
+    int result;
+  } cases[] = {
+      {name, "S3cret-pass", AuthOk},
+      {name, "s3cret-pass", AuthRejected},
+      {name, "", AuthRejected},
+      {name, "S3cret-pass ", AuthRejected},
+      {"qwt-no-such-user", "S3cret-pass", AuthRejected},
+      {"root", "anything", AuthRejected},  // root only with allowRoot
+  };
+  for (const auto& c : cases) {
+    AuthLoginInfo info;
+    EXPECT_EQ(AuthSimplePassword(c.user, c.password, &info, 0, 0), c.result) << c.user << "/" << c.password;
+    if (c.result == AuthOk) EXPECT_STREQ(info.user, c.user);
+  }
+  AuthLoginInfo info;
+  EXPECT_EQ(AuthAnyLogin("server", name, "S3cret-pass", &info, nullptr, 0, 0, nullptr), AuthOk);
+  EXPECT_STREQ(info.server, "server");
+  // A service PAM does not know falls back to its "other" rules, which
+  // still check the account; the name is kept for later checks.
+  AuthSetServiceName("qwt-unknown-service");
+  EXPECT_STREQ(AuthServiceName(), "qwt-unknown-service");
+  EXPECT_EQ(AuthSimplePassword(name, "wrong", &info, 0, 0), AuthRejected);
+  AuthSetServiceName(nullptr);
+  EXPECT_STREQ(AuthServiceName(), "login");
 }
 
 }  // namespace

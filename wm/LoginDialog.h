@@ -1,0 +1,54 @@
+#pragma once
+// The dialog that asks for a secret: the log-in screen (user name and
+// password, or PIN), the unlock dialog of a locked screen and the entry of a
+// new lock password. A simple window of the desktop window with two text
+// boxes and two or three buttons that it draws and drives itself.
+#include "platform/sdk/TextBox.h"
+
+struct LockScreenRecord;
+struct ScreenState;
+struct SimpleWindow;
+
+enum LoginDialogMode {
+  LoginByPassword = 0,
+  LoginByCard = 1,
+  UnlockByPassword = 2,
+  UnlockByCard = 3,
+  EnterLockPassword = 4,
+  UnlockByLockPassword = 5,
+  LoginDialogThirdButton = 8,  // flag of the mode word
+};
+
+enum LoginDialogFocus { FocusButtons = 0, FocusFirstBox = 1, FocusSecondBox = 2 };
+
+struct LoginDialog {
+  SimpleWindow* window;
+  ScreenState* state;
+  int mode;
+  int exposed;
+  char* title;
+  int ownsTitle;
+  LockScreenRecord* lock;
+  TextBox first;
+  int oneBox;
+  TextBox second;
+  int focus;  // LoginDialogFocus
+  int threeButtons;
+  int current;  // 0, 1 or 2
+  int pressed[3];
+  int pressButton;  // the mouse button that pressed a dialog button, -1 none
+  const char* labels[3];
+  int boxRect[2][4];
+  int buttonRect[3][4];
+  int width, height;
+};
+
+// Created, not mapped; null when memory runs out.
+LoginDialog* CreateLoginDialog(ScreenState* state, int width, int height, const char* initialText,
+                               int modeWord);
+void DestroyLoginDialog(LoginDialog* dialog);
+void ResetLoginDialog(LoginDialog* dialog);
+// Maps the dialog, waits for the server and gives it the keyboard focus.
+void ShowLoginDialog(LoginDialog* dialog);
+// Runs the current button's action as Return does.
+void LoginDialogActivate(LoginDialog* dialog);
