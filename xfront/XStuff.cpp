@@ -171,6 +171,12 @@ SessionWindowFonts::~SessionWindowFonts() {
   if (menuList) XmFontListFree(menuList);
   for (LoadedFontSet& s : drawingSets) FreeFontSet(display, &s);
   for (LoadedFontSet& s : menuSets) FreeFontSet(display, &s);
+  for (LoadedFontSet& s : euroSets) FreeFontSet(display, &s);
+  for (auto& e : entrySets) {
+    FreeFontSet(display, &e.second.session);
+    FreeFontSet(display, &e.second.message);
+    FreeFontSet(display, &e.second.euro);
+  }
 }
 
 void XStuffSetClientMessageHandler(XtEventHandler handler) { g_clientMessageHandler = handler; }
@@ -463,10 +469,26 @@ int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& geome
       }
       p.fonts->drawingSets.push_back(drawingSet);
     }
+    // A euro session draws the euro sign with a font of its own locale.
+    if (euro) {
+      LoadedFontSet euroSet;
+      if (!LoadFontSet(display, name, sessionLocale.c_str(), &euroSet)) {
+        LogMsg(LevelError, "%s: Cannot start session, unable to create fontset for font string %s\n", "QWC0104",
+               name);
+        return -1;
+      }
+      p.fonts->euroSets.push_back(euroSet);
+    }
   }
   const int position = p.fontChoice.chosenPosition();
   p.currentEntry = p.fontChoice.chosenEntry;
   p.drawingLocale = drawingLocale;
+  p.messageLocale = fontLocale;
+  p.euroLocale = euro ? sessionLocale : std::string();
+  if (position >= 1 && position <= static_cast<int>(p.fonts->menuSets.size())) {
+    p.currentMessageSet = p.fonts->menuSets[position - 1].fontSet;
+    if (euro) p.currentEuroSet = p.fonts->euroSets[position - 1].fontSet;
+  }
   p.fonts->drawingList = CombinedFontList(p.fonts->drawingSets.empty() ? p.fonts->menuSets : p.fonts->drawingSets);
   if (position >= 1 && position <= static_cast<int>(p.fonts->menuSets.size()))
     p.fonts->menuList = XmFontListCopy(p.fonts->menuSets[position - 1].fontList);
@@ -482,11 +504,7 @@ int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& geome
     p.menuBar = XmCreateMenuBar(p.form, const_cast<char*>("menuBar"), args, n);
     addMenuBarWidget(p.menuBar);
   }
-  n = 0;
-  XtSetArg(args[n], XmNbottomAttachment, XmATTACH_FORM); ++n;
-  XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM); ++n;
-  XtSetArg(args[n], XmNrightAttachment, XmATTACH_FORM); ++n;
-  p.optionArea = XmCreateForm(p.form, const_cast<char*>("optionArea"), args, n);
+  p.optionArea = createStatusForm();
   n = 0;
   XtSetArg(args[n], XmNbottomAttachment, XmATTACH_WIDGET); ++n;
   XtSetArg(args[n], XmNbottomWidget, p.optionArea); ++n;
@@ -547,7 +565,7 @@ int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& geome
   Pixel statusBackground = 0;
   XtVaGetValues(p.drawing, QwNextBlue, &statusBackground, nullptr);
   XtVaSetValues(p.optionArea, XmNbackground, statusBackground, XmNheight,
-                static_cast<Dimension>(cellHeight_ > 0 ? cellHeight_ + 6 : 20), nullptr);
+                static_cast<Dimension>(StatusLineHeight(cellHeight_)), nullptr);
   XtVaSetValues(p.separator, XmNbackground, statusBackground, XmNtopShadowColor, statusBackground,
                 XmNbottomShadowColor, statusBackground, nullptr);
   createMsgLabels(&p.fonts->menuList);

@@ -498,6 +498,15 @@ class XStuff : public RenderingWindow {
   void installDrawingCallbacks();
   // Font and placement helpers (XStuffFonts.cpp, XStuffPlacement.cpp).
   bool changeFont(int entry, bool interactive, bool byResize);
+  void setOptionMenuFont(XmRenderTable table);
+  // The status line's labels take a render table; their gaps, the status
+  // line's height and the indicator images follow the cell size.
+  void applyStatusLineFont(XmRenderTable table);
+  // The status form "optionArea" at the bottom of the window form.
+  Widget createStatusForm();
+  // How much taller the window's menu bar and status line are with a font
+  // of that cell height than with the current one.
+  int chromeGrowth(int cellHeight) const;
   void setDrawingSize(int width, int height);
   void placeText(int textWidth, int textHeight, int option);
   void changeFontIfNeeded();
