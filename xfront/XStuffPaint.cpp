@@ -60,6 +60,7 @@ void XStuff::creategc(bool force) {
   p.painter->setScreen(chars_.data(), attributes_.data(), overlay_.data(), columns_, cells());
   p.painter->setOrigin(originX_, originY_);
   p.painter->setColumnSeparators(columnSeparators_);
+  p.painter->setEuroFontSet(p.currentEuroSet);
   p.painter->setBlueUnderline(miscPreference(misc_pref::kBlueUnderscore) == 0);
   cellWidth_ = p.painter->cellWidth();
   cellHeight_ = p.painter->cellHeight();

@@ -487,6 +487,9 @@ void XStuff::finishResizeWindow() {
   } else {
     entry = fitFontEntry(drawing.width - 2, drawing.height - 2);
   }
+  if (DebugFlag())
+    LogMsg(LevelDebug, "Resize of %dx%d%s: font entry %d.\n", shell.width, shell.height,
+           zoomed ? " (zoomed)" : "", entry);
   if (!zoomed) {
     p.maximized = false;
   } else if (!p.maximized) {

@@ -7,6 +7,7 @@
 
 #include <Xm/MessageB.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
@@ -134,7 +135,77 @@ struct Followers : Fixture {
   }
 };
 
+std::string FirstFontName(XFontSet set) {
+  XFontStruct** fonts = nullptr;
+  char** names = nullptr;
+  return set && XFontsOfFontSet(set, &fonts, &names) > 0 && names && names[0] ? names[0] : "";
+}
+
 using FontFollowers1024 = Followers<qwtest::WindowFixture<1024, 768>>;
+
+// A font that is not in the font menu is loaded when first needed with a
+// font set for the program's texts and, in a euro session, one for the euro
+// sign; both become the window's with the font.
+TEST_F(FontFollowers1024, EntriesLoadedLaterHaveMessageAndEuroSets) {
+  // Bitmap fonts scaled by the server make every size of the family there;
+  // only a few of them go into the font menu.
+  int count = 0;
+  char** saved = XGetFontPath(test_, &count);
+  std::vector<std::string> path(saved, saved + count);
+  XFreeFontPath(saved);
+  struct Restore {
+    Display* display;
+    std::vector<std::string> path;
+    ~Restore() {
+      std::vector<char*> p;
+      for (std::string& s : path) p.push_back(&s[0]);
+      XSetFontPath(display, p.data(), static_cast<int>(p.size()));
+      XSync(display, False);
+    }
+  } restore{test_, path};
+  std::vector<std::string> scaled = path;
+  scaled.insert(scaled.begin(), "/usr/share/fonts/X11/100dpi/");
+  std::vector<char*> p;
+  for (std::string& s : scaled) p.push_back(&s[0]);
+  XSetFontPath(test_, p.data(), static_cast<int>(p.size()));
+  XSync(test_, False);
+  for (const int euro : {0, 1}) {
+    SCOPED_TRACE(euro ? "euro session" : "session");
+    SessionStartOptions o;
+    o.EuroOption = euro ? 1 : 2;
+    SessionControlBlock* b = NewSession(o);
+    ASSERT_NE(b, nullptr);
+    XStuff& x = b->xstuff;
+    XStuff::Private& p = *x.privatePart();
+    EXPECT_EQ(!p.euroLocale.empty(), euro == 1);
+    EXPECT_EQ(p.fonts->euroSets.size(), euro ? p.fonts->menuSets.size() : 0u);
+    EXPECT_EQ(p.currentEuroSet != nullptr, euro == 1);
+    int entry = -1;
+    for (int e = p.family->count - 1; e >= 0 && entry < 0; --e) {
+      char name[kFontNameBufferSize];
+      if (std::find(p.fontChoice.menuEntries.begin(), p.fontChoice.menuEntries.end(), e) ==
+              p.fontChoice.menuEntries.end() &&
+          GenerateFontNameString(*p.family, e, name, sizeof name) && IsFontAvailable(XtDisplay(x.shell()), name))
+        entry = e;
+    }
+    if (entry < 0) GTEST_SKIP() << "the server has only the fonts of the menu";
+    ASSERT_TRUE(x.selectNewFont(entry, true));
+    Settle(b);
+    ASSERT_EQ(p.fonts->entrySets.count(entry), 1u);
+    const EntryFonts& f = p.fonts->entrySets.at(entry);
+    ASSERT_NE(f.session.fontSet, nullptr);
+    EXPECT_EQ(p.currentFontSet, f.session.fontSet);
+    // A euro session's texts and euro sign each have their own set.
+    EXPECT_EQ(f.message.fontSet != nullptr, euro == 1 || p.messageLocale != p.drawingLocale);
+    EXPECT_EQ(p.currentMessageSet, f.message.fontSet ? f.message.fontSet : f.session.fontSet);
+    EXPECT_EQ(f.euro.fontSet != nullptr, euro == 1);
+    EXPECT_EQ(p.currentEuroSet, f.euro.fontSet);
+    // The status line shows the program's texts in their set.
+    EXPECT_EQ(FontOf(XtNameToWidget(p.optionArea, "hostnameMsg")), FirstFontName(p.currentMessageSet));
+    EndSessions(1);
+    qwtest::Pump(20);
+  }
+}
 using FontFollowers800 = Followers<qwtest::WindowFixture<800, 600>>;
 
 TEST_F(FontFollowers1024, StatusLineAndMenusFollowTheFont) { StatusLineAndMenusFollow(); }
