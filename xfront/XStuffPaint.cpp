@@ -13,6 +13,7 @@
 #include "xfront/RenderingX.h"
 #include "xfront/TextSymbols.h"
 #include "xfront/ThaiComposition.h"
+#include "xfront/ThaiKeyCheck.h"
 #include "xfront/Win3270.h"
 #include "xfront/Win3270P.h"
 #include "xfront/XStuff.h"
@@ -108,6 +109,11 @@ int XStuff::ThaiMarkPos(int, int position, int adjust) {
   const thai::Options o = ThaiOptions(thaiSpaceAlign_, thaiEofAlign_, thaiSpaceCount_, thaiEofChar_);
   const int at = thai::MarkPos(row, columns_, columns_, position - rowStart, adjust != 0, o);
   return at < 0 ? position : rowStart + at;
+}
+
+int XStuff::ThaiKeySeqChk(unsigned char code) {
+  if (!thaiKeyCheck_) return 1;
+  return thai::CheckKeySequence(code, &thaiKeyState_) ? 1 : 0;
 }
 
 int XStuff::x_toggle_thaicompose() {
