@@ -293,6 +293,12 @@ void ErrorDialogs::changeFonts(Widget dialog, XmRenderTable* renderTable) {
   Cardinal n = 0;
   AddRenderTable(args, n, renderTable);
   XtSetValues(dialog, args, n);
+  // The dialog's own render tables only reach children made later: the
+  // message and the buttons it has take the new one themselves.
+  for (unsigned char child : {XmDIALOG_MESSAGE_LABEL, XmDIALOG_OK_BUTTON, XmDIALOG_CANCEL_BUTTON,
+                              XmDIALOG_HELP_BUTTON})
+    if (Widget w = XmIsMessageBox(dialog) ? XmMessageBoxGetChild(dialog, child) : nullptr)
+      XtVaSetValues(w, XmNrenderTable, *renderTable, nullptr);
 }
 
 void ErrorDialogs::doExitCheck() {

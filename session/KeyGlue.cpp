@@ -168,6 +168,12 @@ int s5250_key(SessionControlBlock* s, const unsigned char* record, int length) {
     // One key record per character: the translator takes the last byte of
     // a record as its scan code.
     for (int i = 1; i < length; ++i) {
+      // In a Thai session a code that cannot follow the ones before it
+      // rings the bell and ends the keystroke.
+      if (s->thaiMode && !s->xstuff.ThaiKeySeqChk(record[i])) {
+        s->xstuff.x_ding(0);
+        return 0;
+      }
       const unsigned char key[2] = {kKeyTypeData, record[i]};
       tax.tax(0, key, sizeof key);
       ReportPresentationSpaceChange(s, 0);

@@ -116,11 +116,15 @@ void ScreenPainter::drawText(GC gc, int x, int y, const unsigned char* bytes, in
   ++textCalls_;
   if (eightBit_) {
     XDrawImageString(display_, drawable_, gc, x, y, reinterpret_cast<const char*>(bytes), n);
-    return;
+  } else {
+    wchar_t wide[kMaxRun];
+    for (int i = 0; i < n; ++i) wide[i] = wide_[bytes[i]] ? wide_[bytes[i]] : L' ';
+    XwcDrawImageString(display_, drawable_, fontSet_, gc, x, y, wide, n);
   }
-  wchar_t wide[kMaxRun];
-  for (int i = 0; i < n; ++i) wide[i] = wide_[bytes[i]] ? wide_[bytes[i]] : L' ';
-  XwcDrawImageString(display_, drawable_, fontSet_, gc, x, y, wide, n);
+  if (!euroSet_) return;
+  const wchar_t euro = 0x20AC;
+  for (int i = 0; i < n; ++i)
+    if (bytes[i] == 0xA4) XwcDrawImageString(display_, drawable_, euroSet_, gc, x + i * cellWidth_, y, &euro, 1);
 }
 
 bool ScreenPainter::drawSpan(int start, int end, int cursor) {

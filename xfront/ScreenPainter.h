@@ -53,6 +53,9 @@ class ScreenPainter {
     originY_ = y;
   }
   void setColumnSeparators(bool on) { columnSeparators_ = on; }
+  // A euro session's font set for the euro sign: every byte 0xA4 is drawn
+  // again with its euro glyph (null: none).
+  void setEuroFontSet(XFontSet set) { euroSet_ = set; }
   void setBlueUnderline(bool on) { blueUnderline_ = on; }
 
   int cellWidth() const { return cellWidth_; }
@@ -92,6 +95,7 @@ class ScreenPainter {
   Drawable drawable_;
   XFontStruct* font_;
   XFontSet fontSet_;
+  XFontSet euroSet_ = nullptr;
   const wchar_t* wide_;
   bool eightBit_ = true;
   ScreenPixels pixels_;

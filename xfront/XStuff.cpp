@@ -171,6 +171,12 @@ SessionWindowFonts::~SessionWindowFonts() {
   if (menuList) XmFontListFree(menuList);
   for (LoadedFontSet& s : drawingSets) FreeFontSet(display, &s);
   for (LoadedFontSet& s : menuSets) FreeFontSet(display, &s);
+  for (LoadedFontSet& s : euroSets) FreeFontSet(display, &s);
+  for (auto& e : entrySets) {
+    FreeFontSet(display, &e.second.session);
+    FreeFontSet(display, &e.second.message);
+    FreeFontSet(display, &e.second.euro);
+  }
 }
 
 void XStuffSetClientMessageHandler(XtEventHandler handler) { g_clientMessageHandler = handler; }
@@ -326,10 +332,26 @@ int XStuff::initializeSession(const char* host, const char* title, int port, con
   return 0;
 }
 
-int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& geometry, Widget& shellOut) {
+int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& given, Widget& shellOut) {
   Private& p = *private_;
   const AppResourceStruct& res = AppResources();
   Display* display = XtDisplay(g_shellParent);
+
+  // A geometry as large as the screen opens the window maximized (the
+  // geometry is then dropped); a taller one is cut to the screen's height.
+  Geometry geometry = given;
+  const int screenHeight = DisplayHeight(display, DefaultScreen(display));
+  bool openMaximized = false;
+  if (geometry.geometryString[0] != '\0') {
+    if (geometry.widthGiven && geometry.heightGiven && geometry.width >= AvailableWidth(display) &&
+        geometry.height >= screenHeight) {
+      openMaximized = true;
+      geometry.geometryString[0] = '\0';
+      geometry.xGiven = geometry.yGiven = geometry.widthGiven = geometry.heightGiven = 0;
+    } else if (geometry.heightGiven && geometry.height >= screenHeight) {
+      geometry.height = static_cast<uint16_t>(screenHeight);
+    }
+  }
 
   // The shell.
   Arg args[12];
@@ -463,10 +485,26 @@ int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& geome
       }
       p.fonts->drawingSets.push_back(drawingSet);
     }
+    // A euro session draws the euro sign with a font of its own locale.
+    if (euro) {
+      LoadedFontSet euroSet;
+      if (!LoadFontSet(display, name, sessionLocale.c_str(), &euroSet)) {
+        LogMsg(LevelError, "%s: Cannot start session, unable to create fontset for font string %s\n", "QWC0104",
+               name);
+        return -1;
+      }
+      p.fonts->euroSets.push_back(euroSet);
+    }
   }
   const int position = p.fontChoice.chosenPosition();
   p.currentEntry = p.fontChoice.chosenEntry;
   p.drawingLocale = drawingLocale;
+  p.messageLocale = fontLocale;
+  p.euroLocale = euro ? sessionLocale : std::string();
+  if (position >= 1 && position <= static_cast<int>(p.fonts->menuSets.size())) {
+    p.currentMessageSet = p.fonts->menuSets[position - 1].fontSet;
+    if (euro) p.currentEuroSet = p.fonts->euroSets[position - 1].fontSet;
+  }
   p.fonts->drawingList = CombinedFontList(p.fonts->drawingSets.empty() ? p.fonts->menuSets : p.fonts->drawingSets);
   if (position >= 1 && position <= static_cast<int>(p.fonts->menuSets.size()))
     p.fonts->menuList = XmFontListCopy(p.fonts->menuSets[position - 1].fontList);
@@ -482,11 +520,7 @@ int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& geome
     p.menuBar = XmCreateMenuBar(p.form, const_cast<char*>("menuBar"), args, n);
     addMenuBarWidget(p.menuBar);
   }
-  n = 0;
-  XtSetArg(args[n], XmNbottomAttachment, XmATTACH_FORM); ++n;
-  XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM); ++n;
-  XtSetArg(args[n], XmNrightAttachment, XmATTACH_FORM); ++n;
-  p.optionArea = XmCreateForm(p.form, const_cast<char*>("optionArea"), args, n);
+  p.optionArea = createStatusForm();
   n = 0;
   XtSetArg(args[n], XmNbottomAttachment, XmATTACH_WIDGET); ++n;
   XtSetArg(args[n], XmNbottomWidget, p.optionArea); ++n;
@@ -547,7 +581,7 @@ int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& geome
   Pixel statusBackground = 0;
   XtVaGetValues(p.drawing, QwNextBlue, &statusBackground, nullptr);
   XtVaSetValues(p.optionArea, XmNbackground, statusBackground, XmNheight,
-                static_cast<Dimension>(cellHeight_ > 0 ? cellHeight_ + 6 : 20), nullptr);
+                static_cast<Dimension>(StatusLineHeight(cellHeight_)), nullptr);
   XtVaSetValues(p.separator, XmNbackground, statusBackground, XmNtopShadowColor, statusBackground,
                 XmNbottomShadowColor, statusBackground, nullptr);
   createMsgLabels(&p.fonts->menuList);
@@ -596,14 +630,42 @@ int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& geome
     XtAddEventHandler(shell_, NoEventMask, True, g_clientMessageHandler, reinterpret_cast<XtPointer>(p.drawing));
   XtAddEventHandler(shell_, FocusChangeMask, False, ShellFocusHandler, nullptr);
 
-  // A session remembered from an earlier run opens where it stood.
-  if (!geometry.xGiven && !geometry.yGiven && session_) {
+  // A session remembered from an earlier run opens where it stood, unless
+  // the geometry places it.
+  refreshWorkArea();
+  if ((!geometry.xGiven || !geometry.yGiven) && session_ && !openMaximized) {
     int x = 0, y = 0;
     if (desk.getWindowPositionForSession(session_->sessionId, &x, &y)) {
-      refreshWorkArea();
       if (p.workAreaKnown) x += p.workX;
-      XtVaSetValues(shell_, XtNx, static_cast<Position>(x), XtNy, static_cast<Position>(y), nullptr);
+      if (!geometry.xGiven) XtVaSetValues(shell_, XtNx, static_cast<Position>(x), nullptr);
+      if (!geometry.yGiven) XtVaSetValues(shell_, XtNy, static_cast<Position>(y), nullptr);
     }
+  }
+  // The geometry's size counts the window manager's frame; a maximized
+  // window fills the work area.
+  const int hf = WMLeftBorderWidth() + WMRightBorderWidth();
+  const int vf = WMTopBorderHeight() + WMBottomBorderHeight() + WMTitleHeight();
+  if (openMaximized) {
+    const int height = (p.workAreaKnown ? p.workHeight : screenHeight) - vf;
+    XtVaSetValues(shell_, XtNx, static_cast<Position>(p.workAreaKnown ? p.workX : 0), XtNy,
+                  static_cast<Position>(p.workAreaKnown ? p.workY : 0), XtNwidth,
+                  static_cast<Dimension>(std::max(1, availableWidth() - hf)), XtNheight,
+                  static_cast<Dimension>(std::max(1, height)), nullptr);
+    p.maximized = true;
+    p.maximizedEntry = p.currentEntry;
+    p.maximizedRows = rows_;
+    p.maximizedColumns = columns_;
+  } else {
+    if (geometry.widthGiven && geometry.width > hf)
+      XtVaSetValues(shell_, XtNwidth, static_cast<Dimension>(geometry.width - hf + 1), nullptr);
+    if (geometry.heightGiven && geometry.height > vf)
+      XtVaSetValues(shell_, XtNheight, static_cast<Dimension>(geometry.height - vf + 1), nullptr);
+  }
+  {
+    Dimension width = 0, height = 0;
+    XtVaGetValues(shell_, XtNwidth, &width, XtNheight, &height, nullptr);
+    p.normalWidth = width;
+    p.normalHeight = height;
   }
   // Map with the class hint of a session window.
   XtSetMappedWhenManaged(shell_, False);
@@ -619,6 +681,9 @@ int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& geome
   }
   SetNetWmNames(display, XtWindow(shell_), iconName_, iconName_);
   XtMapWidget(shell_);
+  // A window opened at a size of its own fits its font to it (and, when
+  // not maximized, settles on the text), as after a user's resize.
+  if (openMaximized || geometry.widthGiven || geometry.heightGiven) resizeWindow();
 
   // Input method.
   p.inputMethod = XOpenIM(display, nullptr, nullptr, nullptr);

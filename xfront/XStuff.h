@@ -312,6 +312,13 @@ class XStuff : public RenderingWindow {
   // The position drawn first in the screen cell `position` (composed Thai
   // text); with `adjust` past the marks drawn into the same cell.
   int ThaiMarkPos(int columnOffset, int position, int adjust);
+  // The Thai key-sequence check: switched on by THAI_EM_KEY_CHECK, its
+  // state, and the check of one code (1 accepted, 0 refused; every code is
+  // accepted with the check off).
+  bool get_thaikeycheck() const { return thaiKeyCheck_; }
+  int get_thaikeystate() const { return thaiKeyState_; }
+  void set_thaikeystate(int state) { thaiKeyState_ = state >= 0 && state <= 4 ? state : 0; }
+  int ThaiKeySeqChk(unsigned char code);
   unsigned char nullPositionCharacter() const { return nullCharacter_; }
   // The wide character the window draws for a byte of the display table.
   wchar_t wideCharacter(unsigned char byte) const { return wide_[byte]; }
@@ -423,6 +430,7 @@ class XStuff : public RenderingWindow {
   unsigned char thaiEofChar_ = 0xEA;
   bool thaiRuleFollowsCursor_ = true;
   bool thaiKeyCheck_ = true;
+  int thaiKeyState_ = 0;
 
   std::unique_ptr<LocalPrint> localPrint_;
   std::unique_ptr<KeypadButtons> keypadButtons_;
@@ -501,6 +509,15 @@ class XStuff : public RenderingWindow {
   void installDrawingCallbacks();
   // Font and placement helpers (XStuffFonts.cpp, XStuffPlacement.cpp).
   bool changeFont(int entry, bool interactive, bool byResize);
+  void setOptionMenuFont(XmRenderTable table);
+  // The status line's labels take a render table; their gaps, the status
+  // line's height and the indicator images follow the cell size.
+  void applyStatusLineFont(XmRenderTable table);
+  // The status form "optionArea" at the bottom of the window form.
+  Widget createStatusForm();
+  // How much taller the window's menu bar and status line are with a font
+  // of that cell height than with the current one.
+  int chromeGrowth(int cellHeight) const;
   void setDrawingSize(int width, int height);
   void placeText(int textWidth, int textHeight, int option);
   void changeFontIfNeeded();

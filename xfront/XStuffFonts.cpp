@@ -5,16 +5,21 @@
 #include <Xm/ToggleB.h>
 #include <Xm/Xm.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
 #include "base/CurrentTime.h"
 #include "base/LogMsg.h"
 #include "session/AppResources.h"
+#include "session/ErrorDialogs.h"
 #include "session/ResourceKeywords.h"
 #include "session/SessionControlBlock.h"
 #include "session/WMGeometry.h"
+#include "tools/PlayRecord.h"
 #include "xfront/DeskTopSettings.h"
+#include "xfront/KeypadButtons.h"
+#include "xfront/LocalPrint.h"
 #include "xfront/Win3270.h"
 #include "xfront/XStuff.h"
 #include "xfront/XStuffPrivate.h"
@@ -26,27 +31,43 @@ long long MonotonicMs() {
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-// The loaded font of a table entry: a font-menu entry, or one loaded later.
-LoadedFontSet* LoadedEntry(XStuff::Private& p, int entry) {
-  if (!p.fonts) return nullptr;
-  std::vector<LoadedFontSet>& sets = p.fonts->drawingSets.empty() ? p.fonts->menuSets : p.fonts->drawingSets;
-  for (size_t i = 0; i < p.fontChoice.menuEntries.size() && i < sets.size(); ++i)
-    if (p.fontChoice.menuEntries[i] == entry) return &sets[i];
-  auto it = p.fonts->entrySets.find(entry);
-  return it == p.fonts->entrySets.end() ? nullptr : &it->second;
+void FreeEntryFonts(Display* display, EntryFonts* fonts) {
+  FreeFontSet(display, &fonts->session);
+  FreeFontSet(display, &fonts->message);
+  FreeFontSet(display, &fonts->euro);
 }
 
-LoadedFontSet* LoadEntry(XStuff::Private& p, Display* display, int entry) {
-  if (!p.family || entry < 0 || entry >= p.family->count) return nullptr;
-  if (LoadedFontSet* s = LoadedEntry(p, entry)) return s;
+// Loads the font sets of a table entry that is not in the font menu: the
+// session's, the program's texts' when their locale differs (or in a euro
+// session), the euro sign's in a euro session. All or nothing.
+bool LoadEntryFonts(XStuff::Private& p, Display* display, int entry, EntryFonts* out) {
   char name[kFontNameBufferSize];
-  if (!GenerateFontNameString(*p.family, entry, name, sizeof name)) return nullptr;
-  LoadedFontSet set;
-  if (!LoadFontSet(display, name, p.drawingLocale.empty() ? nullptr : p.drawingLocale.c_str(), &set)) {
+  if (!GenerateFontNameString(*p.family, entry, name, sizeof name)) return false;
+  auto locale = [](const std::string& l) { return l.empty() ? nullptr : l.c_str(); };
+  if (!LoadFontSet(display, name, locale(p.drawingLocale), &out->session)) {
     LogMsg(LevelError, "%s: unable to load nonmenu session font for font string %s\n", "QWC0180", name);
-    return nullptr;
+    return false;
   }
-  return &(p.fonts->entrySets[entry] = set);
+  const bool euro = !p.euroLocale.empty();
+  if ((p.messageLocale != p.drawingLocale || euro) &&
+      !LoadFontSet(display, name, locale(p.messageLocale), &out->message)) {
+    LogMsg(LevelError, "%s: unable to load nonmenu mri font for font string %s\n", "QWC0181", name);
+    FreeEntryFonts(display, out);
+    return false;
+  }
+  if (euro && !LoadFontSet(display, name, p.euroLocale.c_str(), &out->euro)) {
+    LogMsg(LevelError, "%s: unable to load nonmenu euro font for font string %s\n", "QWC0181", name);
+    FreeEntryFonts(display, out);
+    return false;
+  }
+  return true;
+}
+
+// The session font set of a loaded entry, or null.
+LoadedFontSet* LoadedEntry(XStuff::Private& p, int entry) { return FontSetsOfEntry(p, nullptr, entry, false).session; }
+
+LoadedFontSet* LoadEntry(XStuff::Private& p, Display* display, int entry) {
+  return FontSetsOfEntry(p, display, entry, true).session;
 }
 
 bool EntryUsable(const XStuff::Private& p, int entry) {
@@ -54,6 +75,31 @@ bool EntryUsable(const XStuff::Private& p, int entry) {
 }
 
 }  // namespace
+
+EntryFontSets FontSetsOfEntry(XStuff::Private& p, Display* display, int entry, bool load) {
+  EntryFontSets out;
+  if (!p.fonts || !p.family || entry < 0 || entry >= p.family->count) return out;
+  SessionWindowFonts& f = *p.fonts;
+  for (size_t i = 0; i < p.fontChoice.menuEntries.size() && i < f.menuSets.size(); ++i) {
+    if (p.fontChoice.menuEntries[i] != entry) continue;
+    out.message = &f.menuSets[i];
+    out.session = i < f.drawingSets.size() ? &f.drawingSets[i] : out.message;
+    if (i < f.euroSets.size()) out.euro = &f.euroSets[i];
+    return out;
+  }
+  auto it = f.entrySets.find(entry);
+  if (it == f.entrySets.end()) {
+    if (!load || !display) return out;
+    EntryFonts loaded;
+    if (!LoadEntryFonts(p, display, entry, &loaded)) return out;
+    it = f.entrySets.emplace(entry, loaded).first;
+  }
+  EntryFonts& e = it->second;
+  out.session = &e.session;
+  out.message = e.message.fontSet ? &e.message : &e.session;
+  if (e.euro.fontSet) out.euro = &e.euro;
+  return out;
+}
 
 int XStuff::currentFontEntry() const { return private_ ? private_->currentEntry : -1; }
 
@@ -71,19 +117,24 @@ int XStuff::fitFontEntry(int width, int height) {
   if (!private_ || !private_->family || !private_->drawing) return -1;
   Private& p = *private_;
   Display* display = XtDisplay(p.drawing);
+  // The height is the drawing area's with the current font: a taller font
+  // makes the menu bar and status line taller too, and leaves less to the
+  // text. Candidates carry the whole height they need (fitted as one row).
+  const int rows = std::max(rows_, 1);
+  auto effective = [this, rows](int cellHeight) { return rows * cellHeight + chromeGrowth(cellHeight); };
   std::vector<FontCandidate> candidates;
   for (int e = 0; e < p.family->count; ++e) {
     if (!EntryUsable(p, e)) continue;
     const FontStats& t = p.family->table[e];
-    FontCandidate c{e, t.cellWidth, t.cellHeight};
+    FontCandidate c{e, t.cellWidth, effective(t.cellHeight)};
     if (const LoadedFontSet* s = LoadedEntry(p, e); s && s->font) {
       c.cellWidth = s->font->max_bounds.width;
-      c.cellHeight = s->font->ascent + s->font->descent;
+      c.cellHeight = effective(s->font->ascent + s->font->descent);
     }
     candidates.push_back(c);
   }
   for (int attempt = 0; attempt < 4; ++attempt) {
-    const int i = FitFontToWindow(candidates, columns_, rows_, width, height);
+    const int i = FitFontToWindow(candidates, columns_, 1, width, height);
     if (i < 0) return -1;
     FontCandidate& c = candidates[i];
     const LoadedFontSet* s = LoadEntry(p, display, c.entry);
@@ -91,12 +142,12 @@ int XStuff::fitFontEntry(int width, int height) {
       candidates.erase(candidates.begin() + i);
       continue;
     }
-    const int w = s->font->max_bounds.width, h = s->font->ascent + s->font->descent;
+    const int w = s->font->max_bounds.width, h = effective(s->font->ascent + s->font->descent);
     if (w == c.cellWidth && h == c.cellHeight) return c.entry;
     c.cellWidth = w;
     c.cellHeight = h;
   }
-  const int i = FitFontToWindow(candidates, columns_, rows_, width, height);
+  const int i = FitFontToWindow(candidates, columns_, 1, width, height);
   return i < 0 ? -1 : candidates[i].entry;
 }
 
@@ -124,7 +175,8 @@ bool XStuff::changeFont(int entry, bool interactive, bool byResize) {
   if (!private_ || !private_->drawing || !private_->family) return false;
   Private& p = *private_;
   Display* display = XtDisplay(p.drawing);
-  LoadedFontSet* set = LoadEntry(p, display, entry);
+  const EntryFontSets sets = FontSetsOfEntry(p, display, entry, true);
+  LoadedFontSet* set = sets.session;
   if (!set || !set->font) return false;
   if (entry == p.currentEntry) return false;
   int cornerX = 0, cornerY = 0;
@@ -137,11 +189,18 @@ bool XStuff::changeFont(int entry, bool interactive, bool byResize) {
     cornerOnScreen = isLowerRightCornerOnScreen();
   }
   p.changingFont = true;
+  // The shell's size requests of this change (the status line's and menu
+  // bar's new heights, the drawing area's new size) are granted at once.
+  Boolean waitForWm = True;
+  XtVaGetValues(shell_, XtNwaitForWm, &waitForWm, nullptr);
+  XtVaSetValues(shell_, XtNwaitForWm, False, nullptr);
   clearcurs(0);
   const int previous = p.currentEntry;
   p.currentEntry = entry;
   p.currentFont = set->font;
   p.currentFontSet = set->fontSet;
+  p.currentMessageSet = sets.message ? sets.message->fontSet : set->fontSet;
+  p.currentEuroSet = sets.euro ? sets.euro->fontSet : nullptr;
   XFontStruct* font = set->font;
   cellWidth_ = font->max_bounds.width;
   cellHeight_ = font->ascent + font->descent;
@@ -150,6 +209,10 @@ bool XStuff::changeFont(int entry, bool interactive, bool byResize) {
   p.underlinePosition = XGetFontProperty(font, XA_UNDERLINE_POSITION, &value) ? font->ascent + static_cast<int>(value)
                                                                                : cellHeight_ - p.underlineThickness;
   XtVaSetValues(p.drawing, QwNfontP, font, nullptr);
+  const LoadedFontSet* message = sets.message ? sets.message : set;
+  // Menus, status line and dialogs take the entry's font for the program's
+  // texts first: the drawing area's size below counts their new heights.
+  if (message->fontList) setOptionMenuFont(message->fontList);
 
   const int textWidth = columns_ * cellWidth_, textHeight = rows_ * cellHeight_;
   placeText(textWidth, textHeight, 0);
@@ -189,8 +252,32 @@ bool XStuff::changeFont(int entry, bool interactive, bool byResize) {
     if (columns_ > 80) p.lastLargeEntry = entry;
     if (rows_ == 24 && columns_ == 80 && !byResize) updateDeskTopSettingForSession();
   }
+  XtVaSetValues(shell_, XtNwaitForWm, waitForWm, nullptr);
   p.changingFont = false;
   return true;
+}
+
+// The window's menus, status line, keypads and open dialogs take a render
+// table (the font of the program's texts).
+void XStuff::setOptionMenuFont(XmRenderTable table) {
+  if (!private_ || !private_->fonts || !table) return;
+  Private& p = *private_;
+  XmFontList copy = XmFontListCopy(table);
+  if (!copy) return;
+  if (p.fonts->menuList) XmFontListFree(p.fonts->menuList);
+  p.fonts->menuList = copy;
+  for (Widget w : menuBarWidgets_)
+    if (w != p.menuBar) XtVaSetValues(w, XmNrenderTable, copy, nullptr);
+  applyStatusLineFont(copy);
+  if (keypadButtons_) keypadButtons_->changeKeypadFonts(copy);
+  if (localPrint_) localPrint_->changeFont(&p.fonts->menuList);
+  if (session_) session_->playRecord.changeFont(copy);
+  ErrorDialogs& dialogs = TheErrorDialogs();
+  for (int i = 0; i < ErrorDialogs::kSlots; ++i) {
+    Widget d = dialogs.dialogOf(i);
+    if (d && dialogs.kindOf(i) == DialogKindMessage && XtParent(d) && XtParent(XtParent(d)) == shell_)
+      dialogs.changeFonts(d, &p.fonts->menuList);
+  }
 }
 
 void XStuff::rotateFont(int direction) {
@@ -216,7 +303,7 @@ void XStuff::rotateFont(int direction) {
     if (!EntryUsable(p, e)) return false;
     const FontStats& t = family.table[e];
     const int width = columns_ * t.cellWidth + 2 + chromeWidth + hf;
-    const int height = rows_ * t.cellHeight + 2 + chromeHeight + vf;
+    const int height = rows_ * t.cellHeight + 2 + chromeHeight + chromeGrowth(t.cellHeight) + vf;
     if (!wideKept && width > available) return false;
     return height <= bottom - top;
   };

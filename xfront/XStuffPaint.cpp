@@ -13,6 +13,7 @@
 #include "xfront/RenderingX.h"
 #include "xfront/TextSymbols.h"
 #include "xfront/ThaiComposition.h"
+#include "xfront/ThaiKeyCheck.h"
 #include "xfront/Win3270.h"
 #include "xfront/Win3270P.h"
 #include "xfront/XStuff.h"
@@ -60,6 +61,7 @@ void XStuff::creategc(bool force) {
   p.painter->setScreen(chars_.data(), attributes_.data(), overlay_.data(), columns_, cells());
   p.painter->setOrigin(originX_, originY_);
   p.painter->setColumnSeparators(columnSeparators_);
+  p.painter->setEuroFontSet(p.currentEuroSet);
   p.painter->setBlueUnderline(miscPreference(misc_pref::kBlueUnderscore) == 0);
   cellWidth_ = p.painter->cellWidth();
   cellHeight_ = p.painter->cellHeight();
@@ -107,6 +109,11 @@ int XStuff::ThaiMarkPos(int, int position, int adjust) {
   const thai::Options o = ThaiOptions(thaiSpaceAlign_, thaiEofAlign_, thaiSpaceCount_, thaiEofChar_);
   const int at = thai::MarkPos(row, columns_, columns_, position - rowStart, adjust != 0, o);
   return at < 0 ? position : rowStart + at;
+}
+
+int XStuff::ThaiKeySeqChk(unsigned char code) {
+  if (!thaiKeyCheck_) return 1;
+  return thai::CheckKeySequence(code, &thaiKeyState_) ? 1 : 0;
 }
 
 int XStuff::x_toggle_thaicompose() {

@@ -97,6 +97,13 @@ int XStuff::availableWidth() {
   return width > 0 ? width : 1;
 }
 
+// The menu bar's and the status line's text take the session font: each
+// grows by what the cell height grows.
+int XStuff::chromeGrowth(int cellHeight) const {
+  if (!private_ || cellHeight_ <= 0) return 0;
+  return (private_->menuBar ? 2 : 1) * (cellHeight - cellHeight_);
+}
+
 bool XStuff::showingRightPart() const { return private_ && private_->placement.rightPart; }
 
 // The shell takes the size that gives the drawing area width x height, in
@@ -311,19 +318,10 @@ void XStuff::largeScreenPlacement() {
     if (entry < 0 && p.lastLargeEntry >= 0) entry = p.lastLargeEntry;
     if (entry < 0) entry = p.currentEntry;
     // A loaded font tells its real height; the table tells the others'.
-    LoadedFontSet* set = nullptr;
-    if (entry >= 0) {
-      std::vector<LoadedFontSet>& sets = p.fonts->drawingSets.empty() ? p.fonts->menuSets : p.fonts->drawingSets;
-      for (size_t i = 0; i < p.fontChoice.menuEntries.size() && i < sets.size(); ++i)
-        if (p.fontChoice.menuEntries[i] == entry) set = &sets[i];
-      if (!set) {
-        auto it = p.fonts->entrySets.find(entry);
-        if (it != p.fonts->entrySets.end()) set = &it->second;
-      }
-    }
+    const LoadedFontSet* set = entry >= 0 ? FontSetsOfEntry(p, nullptr, entry, false).session : nullptr;
     const int height = set && set->font ? set->font->ascent + set->font->descent
                                         : (entry >= 0 ? p.family->table[entry].cellHeight : 0);
-    if (entry >= 0 && rows_ * height + 2 <= availableH) {
+    if (entry >= 0 && rows_ * height + 2 + chromeGrowth(height) <= availableH) {
       p.lastLargeEntry = entry;
       if (entry != p.currentEntry) selectNewFont(entry, false);
       const int textWidth = columns_ * cellWidth_, textHeight = rows_ * cellHeight_;
@@ -373,8 +371,9 @@ void XStuff::setFontTogglesSensitivity(bool large) {
     bool fits = true;
     if (large && sets[i].font) {
       const XFontStruct* f = sets[i].font;
+      const int cellHeight = f->ascent + f->descent;
       const int width = f->max_bounds.width * columns_ + 2 + chromeWidth + HorizontalFrames();
-      const int height = (f->ascent + f->descent) * rows_ + 2 + chromeHeight + VerticalFrames();
+      const int height = cellHeight * rows_ + 2 + chromeHeight + chromeGrowth(cellHeight) + VerticalFrames();
       if (largeScreenBehavior_ != 3 && width > availableWidth()) fits = false;
       if (height > workHeight) fits = false;
     }
@@ -488,6 +487,9 @@ void XStuff::finishResizeWindow() {
   } else {
     entry = fitFontEntry(drawing.width - 2, drawing.height - 2);
   }
+  if (DebugFlag())
+    LogMsg(LevelDebug, "Resize of %dx%d%s: font entry %d.\n", shell.width, shell.height,
+           zoomed ? " (zoomed)" : "", entry);
   if (!zoomed) {
     p.maximized = false;
   } else if (!p.maximized) {

@@ -16,17 +16,36 @@
 #include "xfront/WindowCodeSets.h"
 #include "xfront/XStuff.h"
 
+// The font sets of a table entry loaded after the window was built: the
+// session's text (session locale; the base language's in a euro session),
+// the program's own texts (message locale; none when the session set
+// serves) and the euro sign (the session's own locale, euro sessions only).
+struct EntryFonts {
+  LoadedFontSet session;
+  LoadedFontSet message;
+  LoadedFontSet euro;
+};
+
 // The fonts of a window. They must outlive the widgets that show them, so
 // when the window ends they pass to the shell's destroy callback, which frees
 // them after the widgets.
 struct SessionWindowFonts {
   Display* display = nullptr;
-  std::vector<LoadedFontSet> menuSets;     // font-menu entries under the font locale
+  std::vector<LoadedFontSet> menuSets;     // font-menu entries under the font (message) locale
   std::vector<LoadedFontSet> drawingSets;  // the same under the session locale (may be empty: menuSets serve)
+  std::vector<LoadedFontSet> euroSets;     // the same under the session's own locale (euro sessions)
   XmFontList drawingList = nullptr;        // every font-menu entry, in menu order
-  XmFontList menuList = nullptr;           // the chosen entry
-  std::map<int, LoadedFontSet> entrySets;  // fonts loaded later, by table entry
+  XmFontList menuList = nullptr;           // the current entry's, for menus, status line and dialogs
+  std::map<int, EntryFonts> entrySets;     // fonts loaded later, by table entry
   ~SessionWindowFonts();
+};
+
+// The three font sets of a table entry as the window has them (null when
+// the entry is not loaded; message and euro fall back as described above).
+struct EntryFontSets {
+  LoadedFontSet* session = nullptr;
+  LoadedFontSet* message = nullptr;  // the session set when it serves both
+  LoadedFontSet* euro = nullptr;     // null outside euro sessions
 };
 
 struct XStuff::Private {
@@ -70,10 +89,15 @@ struct XStuff::Private {
   // The shell's icons: normal, alternate (something waits), shape.
   Pixmap icon = 0, alternateIcon = 0, iconMask = 0;
 
-  // The session font in use: its table entry and font set.
+  // The session font in use: its table entry and font sets (the session's
+  // text, the program's texts, the euro sign).
   int currentEntry = -1;
   XFontSet currentFontSet = nullptr;
-  std::string drawingLocale;
+  XFontSet currentMessageSet = nullptr;
+  XFontSet currentEuroSet = nullptr;
+  std::string drawingLocale;  // the session font's
+  std::string messageLocale;  // the program's texts'
+  std::string euroLocale;     // the euro sign's; empty outside euro sessions
   Widget fontCascade = nullptr;
   std::string fontCascadeLabel;
   // Window placement: the window at 24x80, the last large font, maximizing.
@@ -108,6 +132,13 @@ struct XStuff::Private {
   bool allowed32x80 = true;
   bool allowed43x80 = true;
 };
+
+// The font sets of a table entry, loading them when `load` is set and they
+// are not loaded yet; every pointer null when the entry cannot be had.
+EntryFontSets FontSetsOfEntry(XStuff::Private& p, Display* display, int entry, bool load);
+
+// The status line's height for a session font of that cell height.
+inline int StatusLineHeight(int cellHeight) { return cellHeight > 0 ? cellHeight + 6 : 20; }
 
 // Builds the menu bar of the window (and the pop-up edit menu).
 void BuildSessionMenus(XStuff& xstuff, XStuff::Private& p);

@@ -149,10 +149,6 @@ void XStuff::stopCursorBlinking() {
   if (cursorBlinkId_) XtRemoveTimeOut(cursorBlinkId_);
   cursorBlinkId_ = 0;
   cursorBlinkPending_ = false;
-  if (private_ && private_->finishResizeTimer) {
-    XtRemoveTimeOut(private_->finishResizeTimer);
-    private_->finishResizeTimer = 0;
-  }
 }
 
 void XStuff::cursorBlinkTimer(XtPointer self, XtIntervalId*) {
@@ -497,4 +493,8 @@ void XStuff::removeTimers() {
     *id = 0;
   }
   cursorBlinkPending_ = false;
+  if (private_ && private_->finishResizeTimer) {
+    XtRemoveTimeOut(private_->finishResizeTimer);
+    private_->finishResizeTimer = 0;
+  }
 }

@@ -12,6 +12,7 @@
 #include <Xm/Xm.h>
 #include <poll.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -217,6 +218,68 @@ void XStuff::createMsgLabels(XmRenderTable* table) {
   XtAddCallback(p.statusLine[19], XmNactivateCallback, RightArrowActivated, nullptr);
   XtAddCallback(p.statusLine[20], XmNactivateCallback, LeftArrowActivated, nullptr);
   buildPixMaps();
+}
+
+Widget XStuff::createStatusForm() {
+  Arg args[4];
+  Cardinal n = 0;
+  XtSetArg(args[n], XmNbottomAttachment, XmATTACH_FORM); ++n;
+  XtSetArg(args[n], XmNleftAttachment, XmATTACH_FORM); ++n;
+  XtSetArg(args[n], XmNrightAttachment, XmATTACH_FORM); ++n;
+  // Its height is the session font's, whatever its labels would like.
+  XtSetArg(args[n], XmNresizePolicy, XmRESIZE_NONE); ++n;
+  return XmCreateForm(private_->form, const_cast<char*>("optionArea"), args, n);
+}
+
+// The status line is made again in the new font, as a window that starts
+// with that font makes it; what it shows and its colours stay.
+void XStuff::applyStatusLineFont(XmRenderTable table) {
+  if (!private_ || !private_->optionArea || !private_->form || !table) return;
+  Private& p = *private_;
+  struct Kept {
+    Boolean mapped = False;
+    unsigned char type = XmSTRING;
+    XmString text = nullptr;
+    Pixel foreground = 0, background = 0;
+  } kept[Private::kStatusLineWidgets];
+  for (int i = 0; i < Private::kStatusLineWidgets; ++i) {
+    Widget w = p.statusLine[i];
+    if (!w) continue;
+    Kept& k = kept[i];
+    XtVaGetValues(w, XtNmappedWhenManaged, &k.mapped, XmNlabelType, &k.type, XmNforeground, &k.foreground,
+                  XmNbackground, &k.background, nullptr);
+    if (k.type == XmSTRING) XtVaGetValues(w, XmNlabelString, &k.text, nullptr);
+  }
+  Pixel background = 0;
+  XtVaGetValues(p.optionArea, XmNbackground, &background, nullptr);
+  freePixMaps();
+  Widget old = p.optionArea;
+  std::vector<Widget> others;
+  for (Widget w : statusWidgets_)
+    if (std::find(std::begin(p.statusLine), std::end(p.statusLine), w) == std::end(p.statusLine)) others.push_back(w);
+  statusWidgets_ = others;
+  for (Widget& w : p.statusLine) w = nullptr;
+
+  p.optionArea = createStatusForm();
+  XtVaSetValues(p.optionArea, XmNbackground, background, XmNheight,
+                static_cast<Dimension>(StatusLineHeight(cellHeight_)), nullptr);
+  createMsgLabels(&table);
+  for (int i = 0; i < Private::kStatusLineWidgets; ++i) {
+    Widget w = p.statusLine[i];
+    Kept& k = kept[i];
+    if (!w) continue;
+    XtSetMappedWhenManaged(w, k.mapped);
+    XtVaSetValues(w, XmNforeground, k.foreground, XmNbackground, k.background, nullptr);
+    if (k.type == XmSTRING && k.text) XtVaSetValues(w, XmNlabelString, k.text, nullptr);
+    if (k.text) XmStringFree(k.text);
+  }
+  // The images in the labels' colours.
+  buildPixMaps();
+  // The new status line takes the old one's place under the separator.
+  XtManageChild(p.optionArea);
+  XtVaSetValues(p.separator, XmNbottomWidget, p.optionArea, nullptr);
+  XtUnmanageChild(old);
+  XtDestroyWidget(old);
 }
 
 void XStuff::buildPixMaps() {

@@ -11,6 +11,7 @@
 
 #include "tests/support/TempDir.h"
 #include "tests/support/XWindows.h"
+#include "xfront/DefaultFontList.h"
 #include "xfront/FontSelection.h"
 #include "xfront/FontTables.h"
 #include "xfront/Win3270.h"
@@ -125,6 +126,44 @@ TEST_F(FontSelectionXTest, AFamilyAddedToTheFontPathIsPreferred) {
   XFreeFontPath(path);
   EXPECT_EQ(mine, 1);
   EXPECT_EQ(ChooseFontFamily(xtDisplay_, false).id, FontFamilyId::JavaLucida);
+}
+
+}  // namespace
+}  // namespace qwtest
+
+namespace qwtest {
+namespace {
+
+class DefaultFontListTest : public XtAppFixture {};
+
+// The default font list: the 17-pixel font of the first family the server
+// has (here the lucidatypewriter fonts), under the locale asked for; the
+// Thai pattern for a Thai locale, which this server does not have.
+TEST_F(DefaultFontListTest, FirstAvailableFamilyAndTheThaiPattern) {
+  const std::string before = std::setlocale(LC_CTYPE, nullptr);
+  EXPECT_STREQ(DefaultFontName(xtDisplay_, "C", false), "-b&h-lucidatypewriter-medium-r-normal-sans-17-*-100-100-m-*-*");
+  EXPECT_STREQ(DefaultFontName(xtDisplay_, "C", true), "-b&h-lucidatypewriter-medium-r-normal-sans-17-*-100-100-m-*-*");
+  for (const char* thai : {"th_TH", "th_TH.TIS-620"})
+    EXPECT_STREQ(DefaultFontName(xtDisplay_, thai, false), "*thaicpcom-medium-r-normal--15-150-75-75-m-70*");
+  EXPECT_STRNE(DefaultFontName(xtDisplay_, "th_THX", false), "*thaicpcom-medium-r-normal--15-150-75-75-m-70*");
+
+  for (const char* locale : {static_cast<const char*>(nullptr), "C", "C.UTF-8"}) {
+    XFontSet set = nullptr;
+    XmFontList list = LoadDefaultFont_GetFontList(xtDisplay_, &set, locale);
+    ASSERT_NE(list, nullptr) << (locale ? locale : "current");
+    ASSERT_NE(set, nullptr);
+    XFontStruct** fonts = nullptr;
+    char** names = nullptr;
+    ASSERT_GE(XFontsOfFontSet(set, &fonts, &names), 1);
+    EXPECT_NE(std::string(names[0]).find("lucidatypewriter-medium-r-normal-sans-17-"), std::string::npos) << names[0];
+    EXPECT_EQ(std::setlocale(LC_CTYPE, nullptr), before) << "the locale is restored";
+    XmFontListFree(list);
+    XFreeFontSet(xtDisplay_, set);
+  }
+  XFontSet set = reinterpret_cast<XFontSet>(1);
+  EXPECT_EQ(LoadDefaultFont_GetFontList(xtDisplay_, &set, "th_TH"), nullptr);
+  EXPECT_EQ(set, nullptr);
+  EXPECT_EQ(std::setlocale(LC_CTYPE, nullptr), before);
 }
 
 }  // namespace

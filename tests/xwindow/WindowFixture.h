@@ -76,9 +76,19 @@ class WindowFixture : public ::testing::Test {
 
   static SessionControlBlock* NewSession(const std::string& id = "") {
     SessionStartOptions o;
+    o.sessionId = id;
+    return NewSession(o);
+  }
+  // A session started with the font of a table entry.
+  static SessionControlBlock* NewSessionWithFont(int entry) {
+    SessionStartOptions o;
+    o.geometry.fontGiven = 1;
+    o.geometry.fontIndex = static_cast<int16_t>(entry);
+    return NewSession(o);
+  }
+  static SessionControlBlock* NewSession(SessionStartOptions o) {
     o.hostName = "127.0.0.1";
     o.port = 1;
-    o.sessionId = id;
     createSessionUnderThisProcess(o, nullptr, nullptr);
     SessionControlBlock* b = NewestSession();
     if (b) Settle(b);
@@ -98,8 +108,10 @@ class WindowFixture : public ::testing::Test {
     RunUntil([b, &agreed] {
       XSync(XtDisplay(b->xstuff.shell()), False);
       Pump(1);
+      XStuff::Private& p = *b->xstuff.privatePart();
       const bool same = SameSize(b->xstuff.shell()) && SameSize(b->xstuff.x_get_text_widget()) &&
-                        b->xstuff.privatePart()->finishResizeTimer == 0;
+                        SameSize(p.optionArea) && (!p.menuBar || SameSize(p.menuBar)) &&
+                        p.finishResizeTimer == 0;
       agreed = same ? agreed + 1 : 0;
       return agreed >= 3;
     }, 5000);
@@ -109,6 +121,13 @@ class WindowFixture : public ::testing::Test {
     XtVaGetValues(w, XtNwidth, &width, XtNheight, &height, nullptr);
     XWindowAttributes a;
     return XGetWindowAttributes(test_, XtWindow(w), &a) && a.width == width && a.height == height;
+  }
+
+  // The status line and the menu bar as the server has them.
+  static Rect StatusRect(SessionControlBlock* b) { return WindowRect(XtWindow(b->xstuff.privatePart()->optionArea)); }
+  static Rect MenuBarRect(SessionControlBlock* b) {
+    Widget m = b->xstuff.privatePart()->menuBar;
+    return m ? WindowRect(XtWindow(m)) : Rect{};
   }
 
   // The shell window as the server has it, in root coordinates.

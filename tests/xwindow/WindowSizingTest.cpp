@@ -62,10 +62,9 @@ struct Checks : Fixture {
     const Rect after = Fixture::ShellRect(b);
     EXPECT_EQ(x.currentFontEntry(), font);
     EXPECT_EQ(after.width, before.width);
-    // The text area comes back exactly; the status line below it may have
-    // settled on its own height meanwhile.
+    // The text area, the status line and the menu bar come back exactly.
     EXPECT_EQ(Fixture::DrawingRect(b).height, drawingBefore.height);
-    EXPECT_NEAR(after.height, before.height, 4);
+    EXPECT_EQ(after.height, before.height);
     EXPECT_EQ(after.x, before.x);
     EXPECT_EQ(after.y, before.y);
     Fixture::ExpectAllRowsShown(b);
