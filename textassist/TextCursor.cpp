@@ -348,7 +348,9 @@ void TextSession::moveupdown(int direction) {
     operatorerror(74);
     return;
   }
-  const unsigned int r = findnonoutputonlyln(row, direction, false);
+  bool found = true;
+  const unsigned int r = (modes & text_mode::kCursorDraw) ? findmodifiableln(row, direction, found)
+                                                          : findnonoutputonlyln(row, direction, false);
   if (hostEdges()) {
     const unsigned int first = textDef.firstTextRow, last = textDef.lastTextRow, bottom = lastRow();
     unsigned char aid = 0;
@@ -361,7 +363,7 @@ void TextSession::moveupdown(int direction) {
       return;
     }
   }
-  if (r == row) {
+  if (r == row || !found) {
     operatorerror(72);
     return;
   }

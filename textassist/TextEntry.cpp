@@ -172,7 +172,12 @@ unsigned int TextSession::replace(unsigned char ch, unsigned int pos) {
   psBuffer->writeCharacter(pos, ch);
   const unsigned int next = pos + 1;
   if (old == kPlaceholder) cursorPlane = leftmostActivePlane(next);
-  convertimbeddednulls(pos);
+  if (textFlagsA & (1u << 28)) {
+    if (drawChar == 0xFF) setBeginEndDraw(pos);
+    processnullsfordraw(pos);
+  } else {
+    convertimbeddednulls(pos);
+  }
   setModifiedLineTags(pos, L, R);
   if (inCmd) {
     if (inlinecmdfld(next) && rowOf(next) == row) return next;
@@ -332,7 +337,12 @@ unsigned int TextSession::doinsert(unsigned int pos, unsigned int count, unsigne
     }
   }
   setModifiedLineTags(pos, L, R);
-  if (!restrictedEditing()) convertimbeddednulls(pos);
+  if (textFlagsA & (1u << 28)) {
+    if (drawChar == 0xFF) setBeginEndDraw(pos);
+    processnullsfordraw(pos);
+  } else if (!restrictedEditing()) {
+    convertimbeddednulls(pos);
+  }
   return result;
 }
 

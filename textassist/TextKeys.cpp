@@ -131,7 +131,7 @@ void TextSession::c_textleft() {
   lastHandler_ = "c_textleft";
   if (!commonOpening()) return;
   if (modes & text_mode::kCursorDraw) {
-    operatorerror(72);
+    docursordraw(0);
     return;
   }
   moveleft(cursorPos ? cursorPos - 1u : 0);
@@ -141,7 +141,7 @@ void TextSession::c_textfastleft() {
   lastHandler_ = "c_textfastleft";
   if (!commonOpening()) return;
   if (modes & text_mode::kCursorDraw) {
-    operatorerror(72);
+    docursordraw(0);
     return;
   }
   if (cursorPos < 3) {
@@ -156,7 +156,7 @@ void TextSession::c_textright() {
   lastHandler_ = "c_textright";
   if (!commonOpening()) return;
   if (modes & text_mode::kCursorDraw) {
-    operatorerror(72);
+    docursordraw(1);
     return;
   }
   moveright(cursorPos + 1u);
@@ -165,7 +165,7 @@ void TextSession::c_textright() {
 void TextSession::c_textfastright() {
   lastHandler_ = "c_textfastright";
   if (modes & text_mode::kCursorDraw) {
-    operatorerror(72);
+    docursordraw(1);
     return;
   }
   moveright(cursorPos + 3u);
@@ -174,7 +174,7 @@ void TextSession::c_textfastright() {
 void TextSession::c_textup() {
   lastHandler_ = "c_textup";
   if (modes & text_mode::kCursorDraw) {
-    operatorerror(72);
+    docursordraw(2);
     return;
   }
   moveup();
@@ -183,7 +183,7 @@ void TextSession::c_textup() {
 void TextSession::c_textdown() {
   lastHandler_ = "c_textdown";
   if (modes & text_mode::kCursorDraw) {
-    operatorerror(72);
+    docursordraw(3);
     return;
   }
   movedown();

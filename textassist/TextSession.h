@@ -283,6 +283,15 @@ class TextSession {
   // Finds ch after pos on the page; false (error 75 shown) when there is none.
   bool locateSearch(unsigned char ch, unsigned int& pos);
 
+  // Cursor draw (modes bit 22): one draw step, direction 0 left, 1 right,
+  // 2 up, 3 down.
+  void docursordraw(int direction);
+  unsigned char resolvedLineChar(unsigned int pos, int direction);
+  unsigned int findmodifiableln(unsigned int row, int direction, bool& found);
+  void setBeginEndDraw(unsigned int pos);
+  void processnullsfordraw(unsigned int pos);
+  bool drawnAt(unsigned int pos) const;
+
   // Attributes, centering and stop codes.
   void processpriattr(unsigned char planeCode, unsigned char textChar);
   void addWUSEffect(unsigned int pos, unsigned int leftLimit);

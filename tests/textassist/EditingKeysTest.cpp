@@ -228,3 +228,38 @@ TEST(EditingKeys, CursorOutsideThePlaneIsRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+// Cursor draw: the cursor keys draw line characters (stroke masks 0x08 up,
+// 0x04 down, 0x02 left, 0x01 right) that join the ones around them.
+TEST(EditingKeys, CursorDrawJoinsItsStrokes) {
+  struct DrawCase {
+    const char* name;
+    Keys keys;
+    Bytes row5, row6;  // columns 2 onwards
+    unsigned int row, column;
+  };
+  const DrawCase cases[] = {
+      {"right across an empty row", Repeat(kRight, 3), {0x01, 0x03, 0x03}, {}, 5, 5},
+      {"right, then down joins the turn", Repeat(kRight, 2) + Keys{kDown, kDown}, {0x01, 0x03, 0x06}, {0x00, 0x00, 0x0C},
+       7, 4},
+      {"left from the margin stays there", Keys{kLeft}, {0x00}, {}, 5, 2},
+  };
+  for (const DrawCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TextStation s;
+    ASSERT_EQ(s.run(R1()), 0u);
+    s.text()->moveCursor(s.offset(5, 2), Plane0);
+    s.text()->modes |= text_mode::kCursorDraw;
+    for (FunctionWord w : c.keys) s.key(w);
+    EXPECT_FALSE(s.text()->errorFlag()) << s.text()->lastOperatorError();
+    auto part = [&](unsigned int row, size_t n) { return s.screen(s.offset(row, 2), static_cast<unsigned int>(n)); };
+    EXPECT_EQ(part(5, c.row5.size()), c.row5);
+    if (!c.row6.empty()) EXPECT_EQ(part(6, c.row6.size()), c.row6);
+    EXPECT_EQ(s.text()->cursorPos, s.offset(c.row, c.column));
+    EXPECT_TRUE(s.host.sent.empty());
+  }
+}
+
+}  // namespace
