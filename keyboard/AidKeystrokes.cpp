@@ -98,3 +98,13 @@ unsigned int TestRequestKeystroke::processInWPState(DisplayBag* d) {
   d->textSession()->c_texttestrequest();
   return 0;
 }
+// PF keys 1-24 and the PA keys go through the host's command-key table.
+unsigned int PFKeystroke::processInWPState(DisplayBag* d) {
+  const unsigned int key = aid_ >= 0xB1 ? aid_ - 0xB1 + 13 : aid_ - 0x31 + 1;
+  d->textSession()->pfCmdKey(key, static_cast<unsigned char>(aid_));
+  return 0;
+}
+unsigned int PAKeystroke::processInWPState(DisplayBag* d) {
+  d->textSession()->pfCmdKey(0, static_cast<unsigned char>(aid_));
+  return 0;
+}

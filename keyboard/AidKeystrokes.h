@@ -46,6 +46,7 @@ class PAKeystroke : public AidKeystroke {
  public:
   explicit PAKeystroke(unsigned int aid) : AidKeystroke(aid) {}
   unsigned int processInNormalUnlockedState(DisplayBag* d) override;
+  unsigned int processInWPState(DisplayBag* d) override;
 };
 
 // PF1-PF12 (0x31-0x3C), PF13-PF24 (0xB1-0xBC).
@@ -53,6 +54,7 @@ class PFKeystroke : public AidKeystroke {
  public:
   explicit PFKeystroke(unsigned int aid) : AidKeystroke(aid) {}
   unsigned int processInNormalUnlockedState(DisplayBag* d) override;
+  unsigned int processInWPState(DisplayBag* d) override;
 };
 
 class PrintKeystroke : public AidKeystroke {

@@ -110,6 +110,8 @@ void TextSession::datakeys(unsigned char code) {
   if (inCmd) {
     pos = replace(code, P);
     replaced = true;
+  } else if (promptLineInput(code, P)) {
+    return;
   } else if ((extendedPlanes() && cursorPlane == Plane0 && charAt(P) == kPlaceholder) || !insertMode()) {
     pos = replace(code, P);
     replaced = true;

@@ -9,7 +9,6 @@
 #include "textassist/TextSession.h"
 
 namespace {
-constexpr unsigned char kAidEnter = 0xF1;
 constexpr unsigned char kAidHelp = 0xF3;
 constexpr unsigned char kAidRollDown = 0xF4;
 constexpr unsigned char kAidRollUp = 0xF5;
@@ -29,11 +28,6 @@ constexpr unsigned char kPageEnd = 0x0C;
 constexpr unsigned char kDup = 0x1C;
 }  // namespace
 
-void TextSession::enterKey() {
-  lastHandler_ = "enterKey";
-  if (modes & (text_mode::kErrorShown | text_mode::kKeyboardLocked)) return;
-  textSendAid(cursorPos, kAidEnter);
-}
 
 void TextSession::c_textreset() {
   lastHandler_ = "c_textreset";
@@ -494,6 +488,4 @@ void TextSession::c_textmouseclick(unsigned int pos) {
   moveCursor(pos, plane);
 }
 
-void TextSession::deleteKey(unsigned char, unsigned char) { lastHandler_ = "deleteKey"; }
-void TextSession::altAKey(unsigned char, unsigned char) { lastHandler_ = "altAKey"; }
 

@@ -283,6 +283,25 @@ class TextSession {
   // Finds ch after pos on the page; false (error 75 shown) when there is none.
   bool locateSearch(unsigned char ch, unsigned int& pos);
 
+  // Command keys, prompts and copy, move and delete.
+  unsigned int cmdSearch(unsigned int key, unsigned char aid);
+  void pfCmdKey(unsigned int key, unsigned char aid);
+  bool fakeDpPfCmdKeyInvalid(unsigned int key) const;
+  bool fakeDpCoreCmdKeyInvalid(unsigned int n) const;
+  void dspPrompt(const unsigned char* text, unsigned int length, bool rtl);
+  void genPromptFunc(unsigned char func, const unsigned char* text, unsigned int length, bool rtl);
+  void locateFunc(const unsigned char* text, unsigned int length, bool rtl);
+  // True when the key was taken as prompt-row input.
+  bool promptLineInput(unsigned char ch, unsigned int pos);
+  bool promptLineInputError() const;
+  void copyMoveDelFunc(unsigned char aid, unsigned int type, const unsigned char* text, unsigned int length,
+                       bool rtl);
+  void revImage(unsigned int pos);
+  void restoreDisplacedChars(unsigned int row, unsigned int column, bool markChanged);
+  void encmd();
+  void wscDelete();
+  void enablePaste(bool on);
+
   // Cursor draw (modes bit 22): one draw step, direction 0 left, 1 right,
   // 2 up, 3 down.
   void docursordraw(int direction);
