@@ -1,7 +1,9 @@
 // Key sequences in text assist: the input's first bytes define a text page
 // (the DFTXT flags, one scale line with its margins and tab stops, the text
 // of the rows), the rest are keys of the text-assist keyboard (cursor, data,
-// line editing, attribute, centring, stop-code and AID keys), mouse clicks
+// line editing, attribute, centring, stop-code, PF and AID keys, with a
+// command-key table of a prompt, locate, delete and the hyphen; cursor draw
+// on or off), mouse clicks
 // and what the host does between them (a read, a write that unlocks the
 // keyboard). No sequence may halt, crash or hang, and after every key the
 // cursor stays on the screen and the session's rows match the display.
@@ -132,7 +134,8 @@ FunctionWord Key(Input& in) {
       {1, 1},  {1, 2},  {1, 3},  {1, 4},  {1, 5},  {1, 6},  {1, 7},  {1, 8},  {1, 9},  {1, 10}, {1, 12},
       {1, 13}, {1, 15}, {1, 16}, {1, 17}, {2, 1},  {2, 4},  {2, 5},  {3, 1},  {3, 3},  {3, 5},  {3, 6},
       {3, 15}, {4, 1},  {4, 2},  {4, 3},  {6, 1},  {6, 3},  {6, 7},  {6, 11}, {26, 1}, {26, 2}, {26, 3},
-      {26, 4}, {26, 5}, {26, 6}, {26, 7}, {26, 8}, {26, 9}, {26, 10}, {26, 11}, {26, 13}};
+      {26, 4}, {26, 5}, {26, 6}, {26, 7}, {26, 8}, {26, 9}, {26, 10}, {26, 11}, {26, 12}, {26, 13},
+      {5, 1},  {5, 2},  {5, 3},  {5, 4},  {5, 5},  {3, 2},  {6, 4}};
   const uint8_t b = in.byte();
   if (b < 0x80) return kKeys[b % (sizeof kKeys / sizeof kKeys[0])];
   return FunctionWord{10, static_cast<unsigned char>(0xC1 + b % 9)};
@@ -148,6 +151,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Station s;
   if (s.run(Page(in)) != 0) return 0;
   TextSession* t = s.display.textSession();
+  // PF2..PF5: a prompt, locate, delete and the hyphen; cursor draw on
+  // when the input asks.
+  static const unsigned char kKeys[] = {0x00, 0x15, 0xD9, 0x30, 0x04, 7, 2, 1, 0xC6, 0xC9, 0xD5, 0xC4,
+                                        3,    3,    2,    3,    4,    5, 3, 5, 6};
+  uint32_t sense = 0;
+  s.host.textTables().dfcdk(kKeys, sense);
+  if (in.byte() & 1) t->modes |= 1u << 22;
   const unsigned int last = s.display.presentationSpace().lastOffset();
   for (int steps = 0; steps < 3000 && !in.empty(); ++steps) {
     const uint8_t op = in.byte();
