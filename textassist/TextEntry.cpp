@@ -143,10 +143,35 @@ void TextSession::bididatakeys(unsigned char code) {
     operatorerror(73);
     return;
   }
+  if (insertMode()) {
+    const unsigned int to = insertdatabidi(code, cursorPos);
+    if (modes & text_mode::kErrorShown) return;
+    setLocateChar(code, Plane0);
+    moveCursorWithTimer(to, Plane0);
+    return;
+  }
   psBuffer->writeCharacter(cursorPos, code);
   setModifiedLineTags(cursorPos, right, left);
   setLocateChar(code, Plane0);
   moveCursorWithTimer(cursorPos > left ? cursorPos - 1u : cursorPos, Plane0);
+}
+
+unsigned int TextSession::insertdatabidi(unsigned char ch, unsigned int pos) {
+  // The text after pos in reading order lies to its left: it moves one
+  // position towards the (mirrored) right margin into the first null.
+  const unsigned int row = rowOf(pos);
+  const unsigned int left = convertLVOffset(rightmar(row));
+  const unsigned int right = convertLVOffset(leftmar(row));
+  for (unsigned int e = pos + 1; e-- > left + 1;) {
+    if (charAt(e)) continue;
+    if (e < pos) shiftchars(e + 1, pos - e, -1);
+    psBuffer->writeCharacter(pos, ch);
+    setModifiedLineTags(pos, right, left);
+    return pos > left ? pos - 1 : pos;
+  }
+  // Word spill on right-to-left lines is not done here: the line is full.
+  operatorerror(70);
+  return pos;
 }
 
 unsigned int TextSession::replace(unsigned char ch, unsigned int pos) {

@@ -237,6 +237,7 @@ class TextSession {
   unsigned int replace(unsigned char ch, unsigned int pos);
   unsigned int insert(unsigned char ch, unsigned int pos);
   unsigned int insertdataright(unsigned char ch, unsigned int pos);
+  unsigned int insertdatabidi(unsigned char ch, unsigned int pos);
   bool insertdataleft(unsigned char ch, unsigned int pos);
   bool findroomtoinsert(unsigned int pos, unsigned int& end, int direction, unsigned char ch);
   unsigned int doinsert(unsigned int pos, unsigned int count, unsigned int shift, int direction, unsigned char ch);

@@ -263,3 +263,45 @@ TEST(EditingKeys, CursorDrawJoinsItsStrokes) {
 }
 
 }  // namespace
+
+namespace {
+
+// A right-to-left line under a bidirectional host editor ("ABC" written
+// from column 80 leftwards, the mirrored margins at columns 79 and 11):
+// typing replaces and moves left; insert pushes the rest of the line to
+// the left; a full line refuses the insert with error 70.
+using ::operator+;  // the page fixtures' Bytes concatenation
+
+TEST(EditingKeys, RightToLeftLinesTakeCharactersLeftwards) {
+  struct Case {
+    const char* name;
+    bool insert;
+    Bytes text;             // as the host writes it
+    unsigned int column;    // cursor column before typing
+    Bytes shown;            // columns 71..80 after typing "X"
+    unsigned int after;     // cursor column after
+    unsigned int error;
+  };
+  const Bytes full = Bytes{0x00} + Bytes(69, 0xC1);
+  const Case cases[] = {
+      {"replace", false, Ebc("ABC"), 79, Bytes(7, 0x00) + Ebc("CXA"), 78, 0},
+      {"insert", true, Ebc("ABC"), 79, Bytes(6, 0x00) + Ebc("CBXA"), 78, 0},
+      {"insert at the end of the text", true, Ebc("ABC"), 77, Bytes(6, 0x00) + Ebc("XCBA"), 76, 0},
+      {"insert into a full line", true, full, 79, Bytes(9, 0xC1) + Bytes{0x00}, 79, 70},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TextStation s;
+    ASSERT_EQ(s.run(Wsf(Dftxt(0x01, 0x80) + Dfscl(ScaleLine(1, {{2, 1}, {70, 2}})) +
+                        Wrtxt(0x80, 0x00, 0x08, 3, 2, LineRecord({3, c.text, 1, 0x80, 2, 0x80})) + Rdtxt())),
+              0u);
+    if (c.insert) s.key(FunctionWord{3, 1});
+    s.text()->moveCursor(s.offset(3, c.column), Plane0);
+    s.type("X");
+    EXPECT_EQ(s.screen(s.offset(3, 71), 10), c.shown);
+    EXPECT_EQ(s.text()->cursorPos, s.offset(3, c.after));
+    EXPECT_EQ(s.text()->lastOperatorError(), c.error);
+  }
+}
+
+}  // namespace
