@@ -2,6 +2,7 @@
 
 #include "display/AreaOfScreen.h"
 #include "display/DisplayBag.h"
+#include "display/TextSession.h"
 
 namespace {
 constexpr unsigned int kErrorNotInSystemRequest = 6;
@@ -71,3 +72,39 @@ unsigned int PrintKeystroke::processInNormalUnlockedState(DisplayBag* d) { retur
 unsigned int RollDownKeystroke::processInNormalUnlockedState(DisplayBag* d) { return aidCheck(d, aid_); }
 
 unsigned int RollUpKeystroke::processInNormalUnlockedState(DisplayBag* d) { return aidCheck(d, aid_); }
+
+// Word processing: the text session reports the key to the host's editor.
+unsigned int ClearKeystroke::processInWPState(DisplayBag* d) {
+  d->textSession()->c_textclear();
+  return 0;
+}
+unsigned int HelpKeystroke::processInWPState(DisplayBag* d) {
+  d->textSession()->c_texthelp();
+  return 0;
+}
+unsigned int PrintKeystroke::processInWPState(DisplayBag* d) {
+  d->textSession()->c_textprint();
+  return 0;
+}
+unsigned int RollDownKeystroke::processInWPState(DisplayBag* d) {
+  d->textSession()->c_textpgup();
+  return 0;
+}
+unsigned int RollUpKeystroke::processInWPState(DisplayBag* d) {
+  d->textSession()->c_textpgdown();
+  return 0;
+}
+unsigned int TestRequestKeystroke::processInWPState(DisplayBag* d) {
+  d->textSession()->c_texttestrequest();
+  return 0;
+}
+// PF keys 1-24 and the PA keys go through the host's command-key table.
+unsigned int PFKeystroke::processInWPState(DisplayBag* d) {
+  const unsigned int key = aid_ >= 0xB1 ? aid_ - 0xB1 + 13 : aid_ - 0x31 + 1;
+  d->textSession()->pfCmdKey(key, static_cast<unsigned char>(aid_));
+  return 0;
+}
+unsigned int PAKeystroke::processInWPState(DisplayBag* d) {
+  d->textSession()->pfCmdKey(0, static_cast<unsigned char>(aid_));
+  return 0;
+}

@@ -2,8 +2,8 @@
 // The attention keys: Enter, Clear, Help, Print, Roll Up, Roll Down, the PA
 // and PF keys and Test Request. In the normal unlocked state each checks
 // the screen through the area holding the cursor and posts its AID; the
-// read starts after the dispatch. The word-processing operations come with
-// the text session's key handlers.
+// read starts after the dispatch. In word processing each calls its text
+// session handler.
 #include "keyboard/UserInput.h"
 
 enum : unsigned char {
@@ -30,6 +30,7 @@ class ClearKeystroke : public AidKeystroke {
  public:
   ClearKeystroke() : AidKeystroke(kAidClear) {}
   unsigned int processInNormalUnlockedState(DisplayBag* d) override;
+  unsigned int processInWPState(DisplayBag* d) override;
 };
 
 class HelpKeystroke : public AidKeystroke {
@@ -37,6 +38,7 @@ class HelpKeystroke : public AidKeystroke {
   HelpKeystroke() : AidKeystroke(kAidHelp) {}
   unsigned int processInErrorState(DisplayBag* d) override;
   unsigned int processInNormalUnlockedState(DisplayBag* d) override;
+  unsigned int processInWPState(DisplayBag* d) override;
 };
 
 // PA1-PA3 (0x6C, 0x6E, 0x6B).
@@ -44,6 +46,7 @@ class PAKeystroke : public AidKeystroke {
  public:
   explicit PAKeystroke(unsigned int aid) : AidKeystroke(aid) {}
   unsigned int processInNormalUnlockedState(DisplayBag* d) override;
+  unsigned int processInWPState(DisplayBag* d) override;
 };
 
 // PF1-PF12 (0x31-0x3C), PF13-PF24 (0xB1-0xBC).
@@ -51,24 +54,28 @@ class PFKeystroke : public AidKeystroke {
  public:
   explicit PFKeystroke(unsigned int aid) : AidKeystroke(aid) {}
   unsigned int processInNormalUnlockedState(DisplayBag* d) override;
+  unsigned int processInWPState(DisplayBag* d) override;
 };
 
 class PrintKeystroke : public AidKeystroke {
  public:
   PrintKeystroke() : AidKeystroke(kAidPrint) {}
   unsigned int processInNormalUnlockedState(DisplayBag* d) override;
+  unsigned int processInWPState(DisplayBag* d) override;
 };
 
 class RollDownKeystroke : public AidKeystroke {
  public:
   RollDownKeystroke() : AidKeystroke(kAidRollDown) {}
   unsigned int processInNormalUnlockedState(DisplayBag* d) override;
+  unsigned int processInWPState(DisplayBag* d) override;
 };
 
 class RollUpKeystroke : public AidKeystroke {
  public:
   RollUpKeystroke() : AidKeystroke(kAidRollUp) {}
   unsigned int processInNormalUnlockedState(DisplayBag* d) override;
+  unsigned int processInWPState(DisplayBag* d) override;
 };
 
 // Posts its signal without checking the screen.
@@ -76,4 +83,5 @@ class TestRequestKeystroke : public AidKeystroke {
  public:
   TestRequestKeystroke() : AidKeystroke(kAidTestRequestSignal) {}
   unsigned int processInNormalUnlockedState(DisplayBag* d) override;
+  unsigned int processInWPState(DisplayBag* d) override;
 };

@@ -1,51 +1,40 @@
-// The text-assist keys as the keystrokes reach them. Editing of the text
-// (insert, word spill, tabs, the prompt line) comes with the editing code;
-// until then a handler notes its call, the data keys replace the character
-// at the cursor, and Enter sends the text record.
+// The text-assist keys as the keystrokes reach them: each handler decides
+// whether the key is edited here, handed to the host's text editor with an
+// AID, or refused with an operator error. The motions, the line editing and
+// the attribute keys they call live in their own files.
+#include "datastream/ContentionError.h"
+#include "datastream/HostInterface.h"
 #include "display/DisplayBag.h"
+#include "display/Rendering.h"
 #include "textassist/TextSession.h"
 
 namespace {
-constexpr unsigned char kAidEnter = 0xF1;
+constexpr unsigned char kAidHelp = 0xF3;
+constexpr unsigned char kAidRollDown = 0xF4;
+constexpr unsigned char kAidRollUp = 0xF5;
+constexpr unsigned char kAidPrint = 0xF6;
+constexpr unsigned char kAidErase = 0xE3;
+constexpr unsigned char kAidPendingCancelled = 0xE4;
+constexpr unsigned char kAidTopOfPage = 0xE5;
+constexpr unsigned char kAidBottomOfPage = 0xE6;
+constexpr unsigned char kAidPageEnd = 0xE7;
+constexpr unsigned char kAidHome = 0xEC;
+constexpr unsigned char kAidAltD = 0xD4;
+constexpr unsigned char kAidClear = 0xBD;
+constexpr unsigned char kCarrierReturn = 0x03;
+constexpr unsigned char kTab = 0x05;
+constexpr unsigned char kRequiredTab = 0x02;
+constexpr unsigned char kPageEnd = 0x0C;
+constexpr unsigned char kDup = 0x1C;
 }  // namespace
 
-void TextSession::enterKey() {
-  lastHandler_ = "enterKey";
-  if (modes & (text_mode::kErrorShown | text_mode::kKeyboardLocked)) return;
-  textSendAid(cursorPos, kAidEnter);
-}
-
-void TextSession::datakeys(unsigned char code) {
-  lastHandler_ = "datakeys";
-  if (!displayBag || displayBag->keyboardState().state() != KeyboardState::kWordProcessing) return;
-  if (modes & text_mode::kErrorShown) return;
-  if (modes & text_mode::kKeyboardLocked) {
-    // Replayed when the host unlocks the keyboard.
-    pendingDataKey = code;
-    return;
-  }
-  const unsigned int row = rowOf(cursorPos);
-  if (scaleLineError(row)) return;
-  // On a right-to-left line the margins are mirrored and the cursor
-  // advances to the left.
-  const bool rtl = isRightToLeftLine(row);
-  const unsigned int left = rtl ? convertLVOffset(rightmar(row)) : leftmar(row);
-  const unsigned int right = rtl ? convertLVOffset(leftmar(row)) : rightmar(row);
-  if (!textLine(row) || cursorPos < left || cursorPos > right || inlinecmdfld(cursorPos)) {
-    operatorerror(72);
-    return;
-  }
-  psBuffer->writeCharacter(cursorPos, code);
-  setModifiedLineTags(cursorPos, cursorPos, cursorPos);
-  cursorChar = code;
-  if (!rtl && cursorPos < right) ++cursorPos;
-  if (rtl && cursorPos > left) --cursorPos;
-  writeCursor();
-}
 
 void TextSession::c_textreset() {
   lastHandler_ = "c_textreset";
-  if (!(modes & text_mode::kErrorShown)) return;
+  if (!(modes & text_mode::kErrorShown)) {
+    resetModes();
+    return;
+  }
   const unsigned int row = geterrorlinerow();
   if (psBuffer && row >= 1 && (row - 1u) * cols + cols - 1u <= psBuffer->lastOffset())
     restoreErrorLineData((row - 1) * cols, cols);
@@ -53,53 +42,450 @@ void TextSession::c_textreset() {
   if (displayBag) displayBag->controlData().clearCursorRequestBits(0x10);
   // A record that waits for the host's read keeps the keyboard locked.
   if (!(modes & text_mode::kAidPending)) setKBLocked(false);
+  lastOperatorErrorCode = 0;
 }
 
-void TextSession::c_textmouseclick(unsigned int) { lastHandler_ = "c_textmouseclick"; }
-void TextSession::c_textbackspace() { lastHandler_ = "c_textbackspace"; }
-void TextSession::c_textdown() { lastHandler_ = "c_textdown"; }
-void TextSession::c_textup() { lastHandler_ = "c_textup"; }
-void TextSession::c_textleft() { lastHandler_ = "c_textleft"; }
-void TextSession::c_textright() { lastHandler_ = "c_textright"; }
-void TextSession::c_textfastleft() { lastHandler_ = "c_textfastleft"; }
-void TextSession::c_textfastright() { lastHandler_ = "c_textfastright"; }
-void TextSession::c_texttabadvance() { lastHandler_ = "c_texttabadvance"; }
-void TextSession::c_texttabfunction() { lastHandler_ = "c_texttabfunction"; }
-void TextSession::c_textbacktab() { lastHandler_ = "c_textbacktab"; }
-void TextSession::c_texthome() { lastHandler_ = "c_texthome"; }
-void TextSession::c_textnewline() { lastHandler_ = "c_textnewline"; }
-void TextSession::c_textrqcarrierreturn() { lastHandler_ = "c_textrqcarrierreturn"; }
-void TextSession::c_textdup() { lastHandler_ = "c_textdup"; }
+void TextSession::resetModes() {
+  if (modes & text_mode::kKeyboardLocked) return;
+  bool acted = false;
+  if (modes & text_mode::kPromptInput) {
+    modes &= ~(text_mode::kPromptInput | text_mode::kLocate);
+    nullline(textDef.promptRow);
+    moveCursor(savedCursorPos, Plane0);
+    if (displayBag) displayBag->getRendering()->enablePaste(1);
+    acted = true;
+  }
+  if ((modes & text_mode::kCopyMoveDel26) && (dpo.options & 0x20000000u)) {
+    textFlagsA |= 1u << 29;
+    acted = true;
+  }
+  const uint32_t pending = text_mode::kCopyMoveDel27 | text_mode::kCopyMoveDel26 | text_mode::kCopyMoveDel25;
+  if (dpo.options & 0x40000000u) {
+    dpo.options &= ~0x40000000u;
+    modes &= ~pending;
+    textFlagsA &= ~(1u << 31);
+    textSendAid(cursorPos, kAidPendingCancelled);
+    return;
+  }
+  if (modes & pending) {
+    modes &= ~pending;
+    textFlagsA &= ~(1u << 31);
+    dpo.options &= ~0x02000000u;
+    acted = true;
+  }
+  if (modes & text_mode::kLocate) {
+    modes &= ~text_mode::kLocate;
+    if (displayBag) {
+      displayBag->getRendering()->enablePaste(1);
+      displayBag->getRendering()->textTimer(this);
+    }
+    acted = true;
+  }
+  if (!acted && insertMode() && !(dpo.options & 0x04000000u)) setInsertMode(false);
+}
+
+bool TextSession::commonOpening() { return !scaleLineError(rowOf(cursorPos)); }
+
+// Keys that only report to the host.
+void TextSession::c_textpgup() {
+  lastHandler_ = "c_textpgup";
+  textSendAid(cursorPos, kAidRollDown);
+}
+void TextSession::c_textpgdown() {
+  lastHandler_ = "c_textpgdown";
+  textSendAid(cursorPos, kAidRollUp);
+}
+void TextSession::c_textprint() {
+  lastHandler_ = "c_textprint";
+  textSendAid(cursorPos, kAidPrint);
+}
+void TextSession::c_texterase() {
+  lastHandler_ = "c_texterase";
+  textSendAid(cursorPos, kAidErase);
+}
+void TextSession::c_texttopofpage() {
+  lastHandler_ = "c_texttopofpage";
+  textSendAid(cursorPos, kAidTopOfPage);
+}
+void TextSession::c_textbottomofpage() {
+  lastHandler_ = "c_textbottomofpage";
+  textSendAid(cursorPos, kAidBottomOfPage);
+}
+void TextSession::c_textaltd() {
+  lastHandler_ = "c_textaltd";
+  textSendAid(cursorPos, kAidAltD);
+}
+void TextSession::c_textclear() {
+  lastHandler_ = "c_textclear";
+  textSendAid(cursorPos, kAidClear);
+}
+
+// Cursor and line keys.
+void TextSession::c_textleft() {
+  lastHandler_ = "c_textleft";
+  if (!commonOpening()) return;
+  if (modes & text_mode::kCursorDraw) {
+    docursordraw(0);
+    return;
+  }
+  moveleft(cursorPos ? cursorPos - 1u : 0);
+}
+
+void TextSession::c_textfastleft() {
+  lastHandler_ = "c_textfastleft";
+  if (!commonOpening()) return;
+  if (modes & text_mode::kCursorDraw) {
+    docursordraw(0);
+    return;
+  }
+  if (cursorPos < 3) {
+    cursorPos = 0;
+    moveleft(0);
+    return;
+  }
+  moveleft(cursorPos - 3u);
+}
+
+void TextSession::c_textright() {
+  lastHandler_ = "c_textright";
+  if (!commonOpening()) return;
+  if (modes & text_mode::kCursorDraw) {
+    docursordraw(1);
+    return;
+  }
+  moveright(cursorPos + 1u);
+}
+
+void TextSession::c_textfastright() {
+  lastHandler_ = "c_textfastright";
+  if (modes & text_mode::kCursorDraw) {
+    docursordraw(1);
+    return;
+  }
+  moveright(cursorPos + 3u);
+}
+
+void TextSession::c_textup() {
+  lastHandler_ = "c_textup";
+  if (modes & text_mode::kCursorDraw) {
+    docursordraw(2);
+    return;
+  }
+  moveup();
+}
+
+void TextSession::c_textdown() {
+  lastHandler_ = "c_textdown";
+  if (modes & text_mode::kCursorDraw) {
+    docursordraw(3);
+    return;
+  }
+  movedown();
+}
+
+void TextSession::c_textnewline() {
+  lastHandler_ = "c_textnewline";
+  bool failed = false;
+  const unsigned int pos = newline(failed);
+  if (!failed && pos != cursorPos) moveCursorWithTimer(pos, leftmostActivePlane(pos));
+}
+
+void TextSession::c_texthome() {
+  lastHandler_ = "c_texthome";
+  if (!commonOpening()) return;
+  if (promptInput()) {
+    resetModes();
+    return;
+  }
+  if (restrictedEditing()) {
+    operatorerror(77);
+    return;
+  }
+  if (modes & text_mode::kCursorDraw) {
+    operatorerror(72);
+    return;
+  }
+  const unsigned int row = rowOf(cursorPos);
+  unsigned int target;
+  if (inlinecmdfld(cursorPos) || !textLine(row)) {
+    target = savedCursorPos;
+  } else if (textDef.lineCmdFieldSize > 0) {
+    savedCursorPos = cursorPos;
+    target = (row - 1) * cols;
+  } else {
+    textSendAid(cursorPos, kAidHome);
+    return;
+  }
+  moveCursorWithTimer(target, Plane0);
+}
+
+void TextSession::c_textendofline() {
+  lastHandler_ = "c_textendofline";
+  if (!commonOpening()) return;
+  const unsigned int pos = endofline(cursorPos);
+  if (!(modes & text_mode::kErrorShown) && pos != cursorPos) moveCursorWithTimer(pos, Plane0);
+}
+
+void TextSession::c_textbeginofline() {
+  lastHandler_ = "c_textbeginofline";
+  if (!commonOpening()) return;
+  const unsigned int pos = beginofline(cursorPos);
+  if (!(modes & text_mode::kErrorShown) && pos != cursorPos) moveCursorWithTimer(pos, leftmostActivePlane(pos));
+}
+
+void TextSession::c_textbacktab() {
+  lastHandler_ = "c_textbacktab";
+  if (!commonOpening()) return;
+  const unsigned int pos = backtab(cursorPos);
+  if (pos) moveCursorWithTimer(pos, leftmostActivePlane(pos));
+}
+
+void TextSession::c_textbackspace() {
+  lastHandler_ = "c_textbackspace";
+  if (!commonOpening()) return;
+  bool failed = false;
+  const unsigned int pos = backspace(failed);
+  if (!failed) moveCursorWithTimer(pos, cursorPlane);
+}
+
+void TextSession::carrierReturnKey(unsigned char ch) {
+  if (!commonOpening()) return;
+  unsigned int pos = cursorPos;
+  bool moved = false;
+  if (editkeys(ch, pos, moved)) {
+    if (moved) moveCursorWithTimer(pos, Plane0);
+    return;
+  }
+  if (process_carrier_return(ch, pos)) moveCursorWithTimer(pos, leftmostActivePlane(pos));
+}
+
+void TextSession::c_textcarrierreturn() {
+  lastHandler_ = "c_textcarrierreturn";
+  carrierReturnKey(kCarrierReturn);
+}
+
+void TextSession::c_textrqcarrierreturn() {
+  lastHandler_ = "c_textrqcarrierreturn";
+  carrierReturnKey(reqCarrierReturnChar);
+}
+
+void TextSession::c_texttabfunction() {
+  lastHandler_ = "c_texttabfunction";
+  if (!commonOpening()) return;
+  unsigned int pos = cursorPos;
+  bool moved = false;
+  if (editkeys(kTab, pos, moved)) {
+    if (moved) moveCursorWithTimer(pos, Plane0);
+    return;
+  }
+  if (tabfunction(pos, kTab) && !(modes & text_mode::kErrorShown)) moveCursorWithTimer(pos, leftmostActivePlane(pos));
+}
+
+void TextSession::c_textrqtabfunction() {
+  lastHandler_ = "c_textrqtabfunction";
+  if (!commonOpening()) return;
+  unsigned int pos = cursorPos;
+  bool moved = false;
+  if (editkeys(kRequiredTab, pos, moved)) {
+    if (moved) moveCursorWithTimer(pos, Plane0);
+    return;
+  }
+  if (textDef.defFlags & 0x80000000u) {
+    operatorerror(77);
+    return;
+  }
+  if (insertMode()) {
+    if (tabfunction(pos, kRequiredTab) && !(modes & text_mode::kErrorShown))
+      moveCursorWithTimer(pos, leftmostActivePlane(pos));
+    return;
+  }
+  pos = tabadvance(cursorPos, kRequiredTab);
+  if (pos != cursorPos && !(modes & text_mode::kErrorShown)) moveCursorWithTimer(pos, leftmostActivePlane(pos));
+}
+
+void TextSession::c_texttabadvance() {
+  lastHandler_ = "c_texttabadvance";
+  const unsigned int row = rowOf(cursorPos);
+  if ((modes & text_mode::kLocate) || restrictedEditing() || (promptInput() && row == textDef.promptRow)) {
+    c_texttabfunction();
+    return;
+  }
+  if (!commonOpening()) return;
+  if ((dpo.options & 0x08000000u) && insertMode()) {
+    c_texttabfunction();
+    return;
+  }
+  const unsigned char here = charAt(cursorPos);
+  if (here == kPageEnd) {
+    c_texttabfunction();
+    return;
+  }
+  if (insertMode() && (here == 0 || here == kCarrierReturn || here == reqCarrierReturnChar) && textLine(row)) {
+    unsigned int last = leftmar(row);
+    for (unsigned int p = rightmar(row) + 1; p-- > leftmar(row);)
+      if (charAt(p)) {
+        last = p;
+        break;
+      }
+    if (cursorPos >= last) {
+      c_texttabfunction();
+      return;
+    }
+  }
+  const unsigned int pos = tabadvance(cursorPos, kTab);
+  if (!(modes & text_mode::kErrorShown) && pos != cursorPos) moveCursorWithTimer(pos, leftmostActivePlane(pos));
+  lastHandler_ = "c_texttabadvance";
+}
+
+// Keys of state, help and host signals.
+void TextSession::c_textinsertkey() {
+  lastHandler_ = "c_textinsertkey";
+  if ((dpo.options & 0x04000000u) && insertMode())
+    setInsertMode(false);
+  else
+    setInsertMode(true);
+}
+
+void TextSession::c_textsysrequest() {
+  lastHandler_ = "c_textsysrequest";
+  if (modes & text_mode::kErrorShown) return;
+  if (promptInput()) {
+    operatorerror(74);
+    return;
+  }
+  if (modes & text_mode::kKeyboardLocked) modes |= text_mode::kSysReqInError;
+  if (displayBag) displayBag->keyboardState().enterSystemRequestState();
+}
+
+void TextSession::c_textattention() {
+  lastHandler_ = "c_textattention";
+  if (!displayBag) return;
+  if (displayBag->keyboardState().state() == KeyboardState::kSystemRequest) {
+    operatorerror(6);
+    return;
+  }
+  if (HostInterface* h = displayBag->hostInterface()) h->sendAttnSignalToHost(displayBag->getRendering());
+}
+
+void TextSession::c_texthelp() {
+  lastHandler_ = "c_texthelp";
+  if (modes & text_mode::kErrorShown) {
+    modes |= text_mode::kHelpSent;
+    if (displayBag)
+      if (HostInterface* h = displayBag->hostInterface())
+        h->sendHelpInErrorSignalToHost(lastOperatorErrorCode, displayBag->getRendering());
+    return;
+  }
+  if (modes & text_mode::kKeyboardLocked) return;
+  textSendAid(cursorPos, kAidHelp);
+}
+
+void TextSession::c_texttestrequest() {
+  lastHandler_ = "c_texttestrequest";
+  setKBLocked(true);
+  if (displayBag)
+    if (HostInterface* h = displayBag->hostInterface()) h->sendTestRequestToHost(displayBag->getRendering());
+}
+
+void TextSession::c_textdisplaytextsymbols() {
+  lastHandler_ = "c_textdisplaytextsymbols";
+  if (displayBag) displayBag->controlData().cycleTextSymbolsDisplayState();
+}
+
+// Keys that enter text control characters or work on the page.
+void TextSession::c_textrqspace() {
+  lastHandler_ = "c_textrqspace";
+  if (!commonOpening()) return;
+  const unsigned char ch = 0x41;
+  unsigned int pos = cursorPos;
+  bool moved = false;
+  if (editkeys(ch, pos, moved)) {
+    if (moved) moveCursorWithTimer(pos, Plane0);
+    return;
+  }
+  datakeys(ch);
+  lastHandler_ = "c_textrqspace";
+}
+
+void TextSession::c_textpageend() {
+  lastHandler_ = "c_textpageend";
+  if (!commonOpening()) return;
+  const unsigned int row = rowOf(cursorPos);
+  if (modes & text_mode::kLocate) {
+    if (inlinecmdfld(cursorPos)) {
+      textSendAid(cursorPos, kAidPageEnd);
+    } else if (row == textDef.statusRow || row == textDef.scaleRow) {
+      operatorerror(72);
+    } else {
+      unsigned int found = cursorPos;
+      if (locateSearch(kPageEnd, found)) moveCursorWithTimer(found, Plane0);
+    }
+    return;
+  }
+  if ((textDef.defFlags & 0x80000000u) || restrictedEditing()) {
+    operatorerror(77);
+    return;
+  }
+  if (modes & text_mode::kCursorDraw) {
+    operatorerror(72);
+    return;
+  }
+  textSendAid(cursorPos, kAidPageEnd);
+}
+
+void TextSession::c_textdup() {
+  lastHandler_ = "c_textdup";
+  if (modes & text_mode::kLocate) {
+    unsigned int found = cursorPos;
+    if (locateSearch(kDup, found)) moveCursorWithTimer(found, Plane0);
+    return;
+  }
+  operatorerror(77);
+}
+
+// Push and end push act only under a bidirectional host editor.
+void TextSession::c_textpush() {
+  lastHandler_ = "c_textpush";
+  if (!bidihosteditor()) return;
+  if (!commonOpening()) return;
+  operatorerror(72);
+}
+
+void TextSession::c_textendpush() {
+  lastHandler_ = "c_textendpush";
+  if (!bidihosteditor()) return;
+  if (!commonOpening()) return;
+  operatorerror(61);
+}
+
+// The Arabic and Farsi shape keys need the station's shaping language.
 void TextSession::c_textbasekey() { lastHandler_ = "c_textbasekey"; }
 void TextSession::c_textfarsibasekey() { lastHandler_ = "c_textfarsibasekey"; }
 void TextSession::c_textfinalkey() { lastHandler_ = "c_textfinalkey"; }
 void TextSession::c_textinitialkey() { lastHandler_ = "c_textinitialkey"; }
 void TextSession::c_textmiddlekey() { lastHandler_ = "c_textmiddlekey"; }
-void TextSession::c_textendpush() { lastHandler_ = "c_textendpush"; }
-void TextSession::c_textdisplaytextsymbols() { lastHandler_ = "c_textdisplaytextsymbols"; }
-void TextSession::c_texterase() { lastHandler_ = "c_texterase"; }
-void TextSession::c_textinsertkey() { lastHandler_ = "c_textinsertkey"; }
-void TextSession::c_textpush() { lastHandler_ = "c_textpush"; }
-void TextSession::c_textattention() { lastHandler_ = "c_textattention"; }
-void TextSession::c_textsysrequest() { lastHandler_ = "c_textsysrequest"; }
-void TextSession::c_textunderscore() { lastHandler_ = "c_textunderscore"; }
-void TextSession::c_textendattribute() { lastHandler_ = "c_textendattribute"; }
-void TextSession::c_textintensify() { lastHandler_ = "c_textintensify"; }
-void TextSession::c_textwordunderscore() { lastHandler_ = "c_textwordunderscore"; }
-void TextSession::c_textstopcodefunction() { lastHandler_ = "c_textstopcodefunction"; }
-void TextSession::c_textrqspace() { lastHandler_ = "c_textrqspace"; }
-void TextSession::c_textstopcodeadvance() { lastHandler_ = "c_textstopcodeadvance"; }
-void TextSession::c_textpageend() { lastHandler_ = "c_textpageend"; }
-void TextSession::c_textcentertext() { lastHandler_ = "c_textcentertext"; }
-void TextSession::c_textaltd() { lastHandler_ = "c_textaltd"; }
-void TextSession::c_textcarrierreturn() { lastHandler_ = "c_textcarrierreturn"; }
-void TextSession::c_textbeginofline() { lastHandler_ = "c_textbeginofline"; }
-void TextSession::c_textendofline() { lastHandler_ = "c_textendofline"; }
-void TextSession::c_textrqtabfunction() { lastHandler_ = "c_textrqtabfunction"; }
-void TextSession::c_texttopofpage() { lastHandler_ = "c_texttopofpage"; }
-void TextSession::c_textbottomofpage() { lastHandler_ = "c_textbottomofpage"; }
-void TextSession::deleteKey(unsigned char, unsigned char) { lastHandler_ = "deleteKey"; }
-void TextSession::processsecattr(unsigned char, unsigned char, unsigned char) {
-  lastHandler_ = "processsecattr";
+
+void TextSession::c_textmouseclick(unsigned int pos) {
+  lastHandler_ = "c_textmouseclick";
+  if (!psBuffer || pos > psBuffer->lastOffset()) return;
+  const unsigned int row = rowOf(pos);
+  if (modes & text_mode::kKeyboardLocked) {
+    if (!(modes & text_mode::kErrorShown)) return;
+    if (row == geterrorlinerow()) c_textreset();
+    return;
+  }
+  if (row < textDef.firstTextRow || (!textLine(row) && row != geterrorlinerow()) || promptInput()) return;
+  if (textLine(row) && !inlinecmdfld(pos) && (pos < leftmar(row) || pos > rightmar(row))) return;
+  if (pos != cursorPos) {
+    moveCursorWithTimer(pos, leftmostActivePlane(pos));
+    return;
+  }
+  PlaneNumber plane = cursorPlane;
+  for (int i = 0; i < 3; ++i) {
+    plane = planeWalkB[plane];
+    if (plane == Plane0 || (hasMaster(pos, plane) && !(plane == Plane2 && planeByte(pos, 2) == 0x84))) break;
+  }
+  moveCursor(pos, plane);
 }
-void TextSession::altAKey(unsigned char, unsigned char) { lastHandler_ = "altAKey"; }
+
+

@@ -95,7 +95,11 @@ bool TextSession::isRightToLeftLine(unsigned int row) const {
 void TextSession::writeCursor() {
   if (!displayBag) return;
   if (cursorPos > displayBag->presentationSpace().lastOffset()) cursorPos = 0;
+  // Insert mode belongs to the text session: it stays while the cursor
+  // moves through the text.
+  const bool insert = (displayBag->modeFlagsA() & DisplayBag::kAInsert) != 0;
   displayBag->cursor().moveCursorToNewArea(cursorPos, CursorOffsetAsShown);
+  if (insert) setInsertMode(true);
   const unsigned int row = rowOf(cursorPos);
   if (bidihosteditor()) {
     Indicators& ind = displayBag->indicators().current();

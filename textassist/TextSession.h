@@ -136,9 +136,7 @@ class TextSession {
   // 0, or the restore's sense code; nothing changes when refused.
   unsigned int restoreTextSession(qrnIStream* in);
 
-  // Keys. Editing of the text comes with the editing code: until then a
-  // handler notes its call (lastHandler) and the data keys replace the
-  // character at the cursor.
+  // Keys: each handler notes its call (lastHandler).
   void enterKey();
   void c_textreset();
   void c_textmouseclick(unsigned int offset);
@@ -184,6 +182,12 @@ class TextSession {
   void c_textrqtabfunction();
   void c_texttopofpage();
   void c_textbottomofpage();
+  void c_textpgup();
+  void c_textpgdown();
+  void c_textprint();
+  void c_textclear();
+  void c_texthelp();
+  void c_texttestrequest();
   void datakeys(unsigned char code);
   void deleteKey(unsigned char a, unsigned char b);
   void processsecattr(unsigned char attribute, unsigned char kind, unsigned char symbol);
@@ -191,6 +195,128 @@ class TextSession {
   const char* lastHandler() const { return lastHandler_; }
   // Whether the marked range may be cut out of the text page.
   int WPCutOK(unsigned int start, unsigned int width);
+
+  // Cursor movement.
+  void moveCursor(unsigned int pos, PlaneNumber plane);
+  void moveCursorWithTimer(unsigned int pos, PlaneNumber plane);
+  bool sneakaidcheck() const;
+  bool hasMaster(unsigned int pos, unsigned int plane) const;
+  PlaneNumber leftmostActivePlane(unsigned int pos) const;
+  // One step through the planes of a position (direction 0 left, 1 right);
+  // false, and nothing changed, when the step leaves the margins.
+  bool walkCursor(int direction, unsigned int& pos, PlaneNumber& plane);
+  void moveleft(unsigned int target);
+  void moveright(unsigned int target);
+  void moveup();
+  void movedown();
+  unsigned int newline(bool& failed);
+  unsigned int beginofline(unsigned int pos);
+  unsigned int endofline(unsigned int pos);
+  // Direction 2 up, anything else down.
+  unsigned int findnonoutputonlyln(unsigned int row, int direction, bool stopAtLast) const;
+  unsigned int findeditableline(unsigned int row, int direction, bool wrap) const;
+  bool removeCNULL(unsigned int pos, int direction);
+  bool operator_error_73(unsigned int pos) const;
+  unsigned int getLCDleftmarginoffset(unsigned int row);
+  unsigned int getLCDindentoffset(unsigned int row);
+
+  // Text data entry.
+  struct TabContext {
+    bool active = false;
+    unsigned char tabType = 0;
+    int tabPos = -1;
+    unsigned char stopType = 0;
+    int stopPos = -1;
+    int rightBound = 0;
+  };
+  TabContext tabfunctionact(unsigned int pos);
+  TabContext intabbounds(unsigned int pos);
+  // False (nothing moved) for an empty or too long run, or one that would
+  // leave the plane.
+  bool shiftchars(unsigned int start, unsigned int length, int delta);
+  unsigned int replace(unsigned char ch, unsigned int pos);
+  unsigned int insert(unsigned char ch, unsigned int pos);
+  unsigned int insertdataright(unsigned char ch, unsigned int pos);
+  unsigned int insertdatabidi(unsigned char ch, unsigned int pos);
+  bool insertdataleft(unsigned char ch, unsigned int pos);
+  bool findroomtoinsert(unsigned int pos, unsigned int& end, int direction, unsigned char ch);
+  unsigned int doinsert(unsigned int pos, unsigned int count, unsigned int shift, int direction, unsigned char ch);
+  unsigned int notifyhost(unsigned int pos, unsigned int lastPos, bool noLeftMark, bool noRightMark,
+                          unsigned int length, unsigned char ch);
+  bool convertimbeddednulls(unsigned int pos);
+  void convertImbeddedNontabNulls(unsigned int pos);
+  unsigned int lineIDvalue(unsigned int row) const;
+  void setlineIDvalue(unsigned int row, unsigned int id);
+  void renumberlineIDs(unsigned int highPart);
+  void computelineIDs(unsigned int row);
+  void updatelcdtable(int direction, unsigned int row, unsigned int indent);
+
+  // Word spill.
+  bool spill(unsigned int& cursor, bool& hostMustSpill);
+  bool replacespill(unsigned int& cursor);
+  bool insertspill(unsigned int& cursor, bool& hostMustSpill);
+  unsigned int spillwordsize(unsigned int row, bool& hyphenate, unsigned int& start, unsigned int& trailingBlanks);
+  void spillword(unsigned int start, unsigned int length, unsigned int dest, bool hyphenate, PlaneNumber plane,
+                 bool addTab);
+  bool continuousinsert(unsigned int row, int& direction, unsigned int indent);
+  bool cinsertpossible(unsigned int cursor, unsigned int indent, unsigned int length);
+  unsigned int computeindentoffset(unsigned int row, bool toRightMargin);
+  unsigned int spilllineroom(unsigned int row);
+  bool rcrcheck(unsigned int start, unsigned int length) const;
+  bool cursorInSpillWord(unsigned int cursor, unsigned int start, unsigned int length) const;
+  bool tabcharsexist(unsigned int row);
+  bool wordSpillDelimiter(unsigned char c) const;
+  void updateLineEnder(unsigned int row);
+  void updatetermattr(unsigned int row);
+  bool CRonline(unsigned int row);
+
+  // Line editing keys.
+  bool process_carrier_return(unsigned char ch, unsigned int& newpos);
+  unsigned int spillstringsize(unsigned int pos);
+  bool tabfunction(unsigned int& newpos, unsigned char ch);
+  unsigned int tabadvance(unsigned int pos, unsigned char ch);
+  unsigned int tabstopadvance(unsigned int pos);
+  unsigned int backtab(unsigned int pos);
+  unsigned int backspace(bool& failed);
+  bool process_backspace(unsigned int target, unsigned int& newpos, unsigned int from, unsigned int length,
+                         unsigned int count);
+  bool editkeys(unsigned char ch, unsigned int& pos, bool& moved);
+  // Finds ch after pos on the page; false (error 75 shown) when there is none.
+  bool locateSearch(unsigned char ch, unsigned int& pos);
+
+  // Command keys, prompts and copy, move and delete.
+  unsigned int cmdSearch(unsigned int key, unsigned char aid);
+  void pfCmdKey(unsigned int key, unsigned char aid);
+  bool fakeDpPfCmdKeyInvalid(unsigned int key) const;
+  bool fakeDpCoreCmdKeyInvalid(unsigned int n) const;
+  void dspPrompt(const unsigned char* text, unsigned int length, bool rtl);
+  void genPromptFunc(unsigned char func, const unsigned char* text, unsigned int length, bool rtl);
+  void locateFunc(const unsigned char* text, unsigned int length, bool rtl);
+  // True when the key was taken as prompt-row input.
+  bool promptLineInput(unsigned char ch, unsigned int pos);
+  bool promptLineInputError() const;
+  void copyMoveDelFunc(unsigned char aid, unsigned int type, const unsigned char* text, unsigned int length,
+                       bool rtl);
+  void revImage(unsigned int pos);
+  void restoreDisplacedChars(unsigned int row, unsigned int column, bool markChanged);
+  void encmd();
+  void wscDelete();
+  void enablePaste(bool on);
+
+  // Cursor draw (modes bit 22): one draw step, direction 0 left, 1 right,
+  // 2 up, 3 down.
+  void docursordraw(int direction);
+  unsigned char resolvedLineChar(unsigned int pos, int direction);
+  unsigned int findmodifiableln(unsigned int row, int direction, bool& found);
+  void setBeginEndDraw(unsigned int pos);
+  void processnullsfordraw(unsigned int pos);
+  bool drawnAt(unsigned int pos) const;
+
+  // Attributes, centering and stop codes.
+  void processpriattr(unsigned char planeCode, unsigned char textChar);
+  void addWUSEffect(unsigned int pos, unsigned int leftLimit);
+  void removeWUSEffect(unsigned int from, unsigned int to);
+  bool ecbUpdateCompletion(unsigned int& pos);
 
   // Members, in the order of the text session's model.
   DisplayBag* displayBag;
@@ -267,6 +393,26 @@ class TextSession {
   // Reverses the contents of every segment of `bytes` in place.
   static void reverseSegments(unsigned char* bytes, unsigned int n);
   void copyerror(const unsigned char* text4);
+
+  // Cursor movement and editing helpers.
+  bool promptInput() const;
+  bool hostEdges() const;
+  bool restrictedEditing() const;
+  bool reversedRowOrder() const;
+  bool insertMode() const;
+  bool editableRow(unsigned int row) const;
+  unsigned int lastRow() const;
+  unsigned int lastOffsetOfScreen() const;
+  unsigned char planeByte(unsigned int pos, unsigned int plane) const;
+  bool planeStepDue(int direction) const;
+  void moveupdown(int direction);
+  void bididatakeys(unsigned char code);
+  void copyRows(unsigned int from, unsigned int to, unsigned int dest);
+  void emptyRow(unsigned int row);
+  bool commonOpening();
+  // Reset's work on the modes when no error is shown.
+  void resetModes();
+  void carrierReturnKey(unsigned char ch);
 
   const char* lastHandler_ = "";
 };

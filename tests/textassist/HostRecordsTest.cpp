@@ -13,11 +13,14 @@ constexpr unsigned char kLess = 0x4C, kGreater = 0x6E, kT = 0xE3, kR = 0xD9;
 Bytes Nulls(unsigned int n) { return Bytes(n, 0x00); }
 
 // The status field of a record with no pending operation.
-Bytes QuietStatus() {
+// The status field; byte 14 carries the last character typed (the locate
+// character).
+Bytes QuietStatus(unsigned char locate = 0x00) {
   Bytes s(18, 0x00);
   s[1] = 0x10;
   s[2] = 0xD9;
   s[3] = 0x38;
+  s[14] = locate;
   return s;
 }
 
@@ -56,7 +59,7 @@ TEST(HostRecords, XThenEnterSendsOneLineAndTheStatusField) {
   const Bytes head = {0x03, 0x03, 0xF1, 0x00, 0x6A, 0xD9, 0x32, 0x00, 0xD0, 0x00, 0x00, 0x00, 0x03, 0x00, 0x02};
   const Bytes lcd = {0x98, 0x02, 0x00, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01};
   const Bytes text = Bytes{0x00} + Ebc("XELLO WORLD") + Bytes{0x03} + Nulls(67);
-  const Bytes golden = head + Bytes{94} + lcd + text + QuietStatus();
+  const Bytes golden = head + Bytes{94} + lcd + text + QuietStatus(0xE7);
   EXPECT_EQ(s.host.sent[0], golden);
   EXPECT_TRUE(s.keyboard().isLockedState());
   EXPECT_FALSE(s.text()->stateWord() & text_mode::kHostWaits);

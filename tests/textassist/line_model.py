@@ -7,6 +7,12 @@ the line from column 1 of an 80-column row with '~' a tab, '^' a required
 tab, '|' a carrier return and '_' a null. Each output line is
 "left right stop code line": the margin columns, the stop after the first
 tab (0 0 when none) and the line after alignment.
+
+Editing lines: "centre;left;right;line" gives "line column" (the centred
+line and the cursor column after it); "spill;left;right;mode;column;keys;
+rows;ids" types the keys (mode R replace, I insert) from the column of the
+first row, rows separated by '/', the line ids as high.low per row, and gives
+"rows cursorRowIndex cursorColumn ids" after the word spills.
 """
 import sys
 
@@ -76,9 +82,227 @@ def align(pairs, text):
     return left, right, stop, code, "".join(row)
 
 
+# Editing: typing with word spill, centring and the ids of inserted lines.
+# Rows use the same alphabet, '@' is the attribute 0x20 and '-' the hyphen.
+DELIMS = " _~^"
+
+
+def last_text(row, left, right):
+    for i in range(right - 1, left - 2, -1):
+        if row[i] != "_":
+            return i
+    return None
+
+
+def blank_gap(row, col, left):
+    """Nulls between the text and a typed character become blanks; a
+    carrier return just before them too."""
+    i = col - 1
+    while i >= left and row[i - 1] == "_":
+        i -= 1
+    if i < left:
+        return
+    prev = i - 1
+    if row[prev] == "|":
+        for j in range(prev, col - 1):
+            row[j] = " "
+    else:
+        for j in range(i - 1 + 1, col - 1):
+            row[j] = " "
+
+
+def word_at_end(row, left, right, scan):
+    """(start, length, hyphenate) of the word that spills; scan is the
+    0-based index where the search starts."""
+    end = None
+    i = scan
+    while i > left - 1:
+        ch = row[i]
+        if ch == " ":
+            end = i if end is None else end
+        elif ch in "_|":
+            pass
+        else:
+            break
+        i -= 1
+    if end is None:
+        end = i
+    s = i
+    while s > left - 1 and row[s - 1] not in DELIMS:
+        s -= 1
+    if s == left - 1 and row[s] not in DELIMS:
+        return right - 1, 1, True
+    return s, end - s + 1, False
+
+
+def cr_on_line(row, left, right):
+    last = last_text(row, left, right)
+    if last is None or last >= right - 1 or row[last] in "|^-":
+        return
+    row[last + 1] = "|"
+
+
+def new_id(ids, at):
+    """The id of a line inserted at index at (ids as (high, low) pairs)."""
+    prev = ids[at - 1][0] * 256 + ids[at - 1][1]
+    if at < len(ids):
+        nxt = ids[at][0] * 256 + ids[at][1]
+        mean = (prev + nxt) // 2
+        if mean != prev and mean % 256:
+            ids.insert(at, (mean // 256, mean % 256))
+            return
+    elif (prev + 1) % 256:
+        ids.insert(at, ((prev + 1) // 256, (prev + 1) % 256))
+        return
+    high = prev // 256
+    ids.insert(at, (high, 1))
+    start = next(i for i, v in enumerate(ids) if v[0] == high)
+    if ids[start][1] == 0:
+        start += 1
+    end = start
+    while end < len(ids) and ids[end][0] == high:
+        end += 1
+    step = 255 // (end - start + 1)
+    for k, i in enumerate(range(start, end)):
+        ids[i] = (high, step * (k + 1))
+
+
+def type_keys(mode, left, right, col, keys, rows, ids):
+    r = 0
+    for ch in keys:
+        row = rows[r]
+        c = col - 1
+        if mode == "R":
+            row[c] = ch
+            blank_gap(row, col, left)
+            col += 1
+            if col == right + 1:
+                start, n, hyph = word_at_end(row, left, right, right - 1)
+                word = row[start:start + n]
+                nxt = rows[r + 1]
+                nxt[left - 1:left - 1 + n] = word
+                nxt[left - 2] = "@"
+                for j in range(start, right + 1):
+                    row[j] = "_"
+                if hyph:
+                    row[right - 1] = "-"
+                cr_on_line(row, left, right)
+                r, col = r + 1, left + n
+            continue
+        free = [j for j in range(c, right - 1) if row[j] == "_"]
+        if free:
+            e = free[0]
+            row[c + 1:e + 1] = row[c:e]
+            row[c] = ch
+            blank_gap(row, col, left)
+            col += 1
+            continue
+        if row[right - 2] == "|":
+            row[c + 1:right] = row[c:right - 1]
+            row[c] = ch
+            col += 1
+            continue
+        row[c + 1:right + 1] = row[c:right]
+        row[c] = ch
+        blank_gap(row, col, left)
+        cursor = col + 1
+        scan = right if row[right] not in "_|" else right - 1
+        start, n, hyph = word_at_end(row, left, right, scan)
+        word = row[start:start + n]
+        nxt = rows[r + 1]
+        last = last_text(nxt, left, right)
+        room = right - left + 1 if last is None else right - 1 - last
+        if n <= room and not any(x in "~^" for x in nxt[left - 1:right]):
+            body = nxt[left - 1:right]
+            nxt[left - 1:right] = word + body[:len(body) - n]
+        else:
+            rows.insert(r + 1, ["_"] * COLS)
+            rows.pop()
+            new_id(ids, r + 1)
+            ids.pop()
+            nxt = rows[r + 1]
+            nxt[left - 1:left - 1 + n] = word
+        nxt[left - 2] = "@"
+        for j in range(start, right + 1):
+            row[j] = "_"
+        if hyph:
+            row[right - 1] = "-"
+        cr_on_line(row, left, right)
+        last = last_text(nxt, left, right)
+        if last is not None and last < right - 1 and nxt[last] not in "|^-":
+            nxt[last + 1] = "|"
+        if start + 1 <= cursor <= start + 1 + n:
+            r, col = r + 1, left + (cursor - start - 1)
+        else:
+            col = cursor
+    return r, col
+
+
+def centre(left, right, row):
+    L, R = left - 1, right - 1
+    t = R
+    while t >= L and row[t] in "_ ":
+        t -= 1
+    if t < L:
+        return row, None
+    ender = None
+    if row[t] in "|^":
+        ender = row[t]
+        while t >= L and row[t] in "_ |^":
+            t -= 1
+    f = L
+    while f < t and row[f] in "_ |":
+        f += 1
+    n = t - f + 1
+    d = (L + (R - L + 1) // 2) - (f + n // 2)
+    text = row[f:t + 1]
+    if d > 0:
+        room = R - t - (0 if ender else 1)
+        k = min(room, d)
+        if k > 0:
+            for j in range(L, R + 1):
+                row[j] = "_"
+            for j in range(L, f + k):
+                row[j] = " "
+            row[f + k:f + k + n] = text
+            if ender:
+                row[f + k + n] = ender
+    elif d < 0:
+        room = f - L - 1
+        k = min(room, -d)
+        if k > 0:
+            for j in range(f - k, R + 1):
+                row[j] = "_"
+            if room >= -d:
+                for j in range(L, f - k):
+                    row[j] = " "
+            row[f - k:f - k + n] = text
+            if ender:
+                row[f - k + n] = ender
+    last = max(i for i in range(L, R + 1) if row[i] not in "_|^")
+    return row, last + 1
+
+
+def edit(fields):
+    kind = fields[0]
+    left, right = int(fields[1]), int(fields[2])
+    if kind == "centre":
+        row, col = centre(left, right, list(fields[3].ljust(COLS, "_")))
+        return "".join(row).rstrip("_") + " " + str(col)
+    mode, col, keys = fields[3], int(fields[4]), fields[5]
+    rows = [list(x.ljust(COLS, "_")) for x in fields[6].split("/")]
+    ids = [tuple(int(v) for v in x.split(".")) for x in fields[7].split("/")]
+    r, col = type_keys(mode, left, right, col, keys, rows, ids)
+    shown = "/".join("".join(x).rstrip("_") for x in rows)
+    return "%s %d %d %s" % (shown, r, col, "/".join("%d.%d" % v for v in ids))
+
+
 for raw in sys.stdin:
     raw = raw.rstrip("\n")
     if not raw:
+        continue
+    if raw.startswith(("spill;", "centre;")):
+        print(edit(raw.split(";")))
         continue
     scale, text = raw.split(";")
     pairs = [tuple(int(v) for v in p.split(":")) for p in scale.split(",")]

@@ -1,0 +1,219 @@
+// Typing with word spill (replace and insert mode), centring and the ids of
+// lines that a spill inserts, against the independent model of a text line
+// (line_model.py, run with python3).
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+#include "tests/textassist/TextStation.h"
+
+namespace {
+
+// The model's alphabet: '_' null, '|' carrier return, '~' tab, '@' the
+// attribute 0x20, '-' the hyphen character; letters and blanks as EBCDIC.
+unsigned char Code(char c) {
+  switch (c) {
+    case '~': return 0x05;
+    case '^': return 0x02;
+    case '|': return 0x03;
+    case '_': return 0x00;
+    case '@': return 0x20;
+    case '-': return 0xCA;
+    default: return Ebc(std::string(1, c))[0];
+  }
+}
+Bytes Encode(const std::string& line) {
+  Bytes b;
+  for (char c : line) b.push_back(Code(c));
+  return b;
+}
+std::string Decode(const Bytes& row) {
+  std::string s;
+  for (unsigned char b : row) {
+    char c = '?';
+    if (b == 0x00) c = '_';
+    else if (b == 0x40) c = ' ';
+    else if (b == 0x03) c = '|';
+    else if (b == 0x05) c = '~';
+    else if (b == 0x20) c = '@';
+    else if (b == 0xCA) c = '-';
+    else if (b >= 0xC1 && b <= 0xC9) c = static_cast<char>('A' + (b - 0xC1));
+    else if (b >= 0xD1 && b <= 0xD9) c = static_cast<char>('J' + (b - 0xD1));
+    else if (b >= 0xE2 && b <= 0xE9) c = static_cast<char>('S' + (b - 0xE2));
+    s.push_back(c);
+  }
+  while (!s.empty() && s.back() == '_') s.pop_back();
+  return s;
+}
+std::vector<std::string> Split(const std::string& s, char sep) {
+  std::vector<std::string> out;
+  std::stringstream in(s);
+  std::string part;
+  while (std::getline(in, part, sep)) out.push_back(part);
+  if (!s.empty() && s.back() == sep) out.push_back("");
+  return out;
+}
+
+std::vector<std::string> RunModel(const std::vector<std::string>& lines) {
+  char inPath[] = "/tmp/qw-edit-model-XXXXXX";
+  const int fd = mkstemp(inPath);
+  EXPECT_GE(fd, 0);
+  close(fd);
+  {
+    std::ofstream in(inPath);
+    for (const std::string& l : lines) in << l << "\n";
+  }
+  const std::string command = std::string("python3 ") + QW_LINE_MODEL + " < " + inPath;
+  std::vector<std::string> out;
+  if (FILE* p = popen(command.c_str(), "r")) {
+    char buffer[1024];
+    while (fgets(buffer, sizeof buffer, p)) {
+      std::string s(buffer);
+      if (!s.empty() && s.back() == '\n') s.pop_back();
+      out.push_back(s);
+    }
+    EXPECT_EQ(pclose(p), 0);
+  }
+  unlink(inPath);
+  return out;
+}
+
+struct SpillCase {
+  const char* name;
+  unsigned int left, right;
+  char mode;            // 'R' replace, 'I' insert
+  unsigned int column;  // of row 3, where typing starts
+  const char* keys;
+  const char* rows;     // rows 3, 4, 5 separated by '/'
+  const char* ids;      // their line ids, high.low
+};
+
+const SpillCase kSpills[] = {
+    {"replace at the margin lays the word over the next row", 2, 20, 'R', 18, "XYZ",
+     "_AAAA BBBB CCCC DD/_EEE|/", "1.0/2.0/3.0"},
+    {"a word that fills the row is broken with the hyphen", 2, 20, 'R', 20, "Z",
+     "_AAAAAAAAAAAAAAAAAA/_EEE|/", "1.0/2.0/3.0"},
+    {"typing after a carrier return blanks it", 2, 20, 'R', 8, "X", "_AB|//", "1.0/2.0/3.0"},
+    {"insert with room before the margin", 2, 20, 'I', 3, "XY", "_AB CD|//", "1.0/2.0/3.0"},
+    {"insert spills the word and its blank into the next row", 2, 20, 'I', 2, "X",
+     "_AAAA BBBB CCCC DDD /_EEE|/", "1.0/2.0/3.0"},
+    {"insert at the end of a full row carries the cursor along", 2, 20, 'I', 20, "XY",
+     "_AAAA BBBB CCCC DD /_EEE|/", "1.0/2.0/3.0"},
+    {"insert without room on the next row opens a line", 2, 20, 'I', 2, "X",
+     "_AAAA BBBB CCCC DDD /_EEEE EEEE EEEE EE|/_FF|", "1.0/2.0/3.0"},
+    {"an opened line between close ids renumbers their run", 2, 20, 'I', 2, "X",
+     "_AAAA BBBB CCCC DDD /_EEEE EEEE EEEE EE|/_FF|", "1.0/1.1/2.0"},
+    {"a mean with a zero low byte is no free id", 2, 20, 'I', 2, "X",
+     "_AAAA BBBB CCCC DDD /_EEEE EEEE EEEE EE|/_FF|", "1.0/3.0/4.0"},
+    {"ids far apart take their mean", 2, 20, 'I', 2, "X", "_AAAA BBBB CCCC DDD /_EEEE EEEE EEEE EE|/_FF|",
+     "1.0/2.0/2.9"},
+};
+
+struct CentreCase {
+  const char* name;
+  unsigned int left, right;
+  const char* line;
+};
+
+const CentreCase kCentres[] = {
+    {"a line with its carrier return", 2, 70, "_HELLO WORLD|"},
+    {"four letters at the left margin", 11, 30, "__________ABCD"},
+    {"text right of the centre moves left", 2, 70, "_                                        ABC|"},
+    {"an odd width", 3, 40, "__X"},
+    {"a long line moves by its half", 2, 20, "_AAAAAAAAAAAAAAA"},
+};
+
+std::string SpillLine(const SpillCase& c) {
+  return std::string("spill;") + std::to_string(c.left) + ";" + std::to_string(c.right) + ";" + c.mode + ";" +
+         std::to_string(c.column) + ";" + c.keys + ";" + c.rows + ";" + c.ids;
+}
+
+// A page: rows 3..5 from the case, the rows below empty, every text row on
+// scale line 1 with the case's margins; the ids of rows 6.. follow on.
+void Load(TextStation& s, unsigned int left, unsigned int right, const std::vector<std::string>& rows,
+          const std::vector<std::string>& ids) {
+  Bytes lines;
+  for (unsigned int r = 3; r <= 23; ++r) {
+    const unsigned int i = r - 3;
+    Bytes text = i < rows.size() ? Encode(rows[i]) : Bytes{};
+    if (text.empty()) text = Bytes{0x00};
+    unsigned int high = 3 + i, low = 0;
+    if (i < ids.size()) {
+      const size_t dot = ids[i].find('.');
+      high = static_cast<unsigned int>(std::stoi(ids[i].substr(0, dot)));
+      low = static_cast<unsigned int>(std::stoi(ids[i].substr(dot + 1)));
+    } else {
+      high = 10 + i;
+    }
+    TextLine l{r, text, high};
+    l.newLine = static_cast<unsigned char>(low);
+    lines = lines + LineRecord(l);
+  }
+  ASSERT_EQ(s.run(Wsf(Dftxt(0x00, 0x80) +
+                      Dfscl(ScaleLine(1, {{static_cast<int>(left), 1}, {static_cast<int>(right), 2}})) +
+                      Wrtxt(0x80, 0x00, 0x08, 3, 2, lines) + Rdtxt())),
+            0u);
+}
+
+TEST(EditModel, TypingAndWordSpillFollowTheModel) {
+  std::vector<std::string> in;
+  for (const SpillCase& c : kSpills) in.push_back(SpillLine(c));
+  const std::vector<std::string> expected = RunModel(in);
+  ASSERT_EQ(expected.size(), sizeof kSpills / sizeof kSpills[0]);
+  for (size_t i = 0; i < expected.size(); ++i) {
+    const SpillCase& c = kSpills[i];
+    SCOPED_TRACE(c.name);
+    // "rows row column ids", the rows holding blanks: read from the right.
+    const std::string& e = expected[i];
+    const size_t p3 = e.rfind(' '), p2 = e.rfind(' ', p3 - 1), p1 = e.rfind(' ', p2 - 1);
+    const unsigned int row = static_cast<unsigned int>(std::stoi(e.substr(p1 + 1, p2 - p1 - 1)));
+    const unsigned int column = static_cast<unsigned int>(std::stoi(e.substr(p2 + 1, p3 - p2 - 1)));
+    const std::vector<std::string> parts = Split(e.substr(0, p1), '/');
+    TextStation s;
+    Load(s, c.left, c.right, Split(c.rows, '/'), Split(c.ids, '/'));
+    if (c.mode == 'I') s.key(FunctionWord{3, 1});
+    s.text()->moveCursor(s.offset(3, c.column), Plane0);
+    s.type(c.keys);
+    EXPECT_FALSE(s.text()->errorFlag()) << s.text()->lastOperatorError();
+    ASSERT_EQ(parts.size(), 3u);
+    for (unsigned int r = 0; r < 3; ++r) EXPECT_EQ(Decode(s.row(3 + r)), parts[r]) << "row " << 3 + r;
+    EXPECT_EQ(s.text()->cursorPos, s.offset(3 + row, column));
+    const std::vector<std::string> want = Split(e.substr(p3 + 1), '/');
+    for (unsigned int r = 0; r < want.size(); ++r) {
+      const TextSession& t = *s.text();
+      EXPECT_EQ(std::to_string(t.lineTable[2 + r].lineId) + "." + std::to_string(t.lineTable[2 + r].newLine),
+                want[r])
+          << "id of row " << 3 + r;
+    }
+  }
+}
+
+TEST(EditModel, CentringFollowsTheModel) {
+  std::vector<std::string> in;
+  for (const CentreCase& c : kCentres)
+    in.push_back(std::string("centre;") + std::to_string(c.left) + ";" + std::to_string(c.right) + ";" + c.line);
+  const std::vector<std::string> expected = RunModel(in);
+  ASSERT_EQ(expected.size(), sizeof kCentres / sizeof kCentres[0]);
+  for (size_t i = 0; i < expected.size(); ++i) {
+    const CentreCase& c = kCentres[i];
+    SCOPED_TRACE(c.name);
+    const size_t space = expected[i].rfind(' ');
+    const std::string line = expected[i].substr(0, space);
+    const unsigned int column = static_cast<unsigned int>(std::stoi(expected[i].substr(space + 1)));
+    TextStation s;
+    Load(s, c.left, c.right, {c.line}, {"1.0"});
+    s.text()->moveCursor(s.offset(3, c.left), Plane0);
+    s.key(FunctionWord{26, 9});
+    EXPECT_FALSE(s.text()->errorFlag()) << s.text()->lastOperatorError();
+    EXPECT_EQ(Decode(s.row(3)), line);
+    EXPECT_EQ(s.text()->cursorPos, s.offset(3, column));
+    EXPECT_TRUE(s.host.sent.empty());
+  }
+}
+
+}  // namespace
