@@ -31,6 +31,14 @@ const MirrorTable kMirror;
 bool SegmentAttribute(unsigned char ch) { return ch >= 0x21 && ch <= 0x3F && (ch & 0x10); }
 }  // namespace
 
+void TextSession::delCharAtCursor(unsigned int a, unsigned int b, int direction) {
+  const unsigned int pos = direction == 1 ? b : a;
+  const unsigned int row = rowOf(pos);
+  if (!psBuffer || row < 1 || row > rows || pos > psBuffer->lastOffset()) return;
+  const unsigned int first = (row - 1) * cols;
+  psBuffer->deleteCharacters(pos, isRightToLeftLine(row) ? first : first + cols - 1, 1);
+}
+
 const unsigned char* TextSession::rightToLeftTable() const {
   return (textFlagsA & kRightToLeftLanguage) ? kMirror.map : nullptr;
 }

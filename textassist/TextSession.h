@@ -285,6 +285,10 @@ class TextSession {
   bool wordDelimiter(unsigned char ch) const;
   bool WUSIsActive(unsigned int pos, PlaneNumber plane, unsigned int& start, unsigned int& end);
   bool wordUnderscoreOnLine(unsigned int row);
+  // Deletes one character, at `b` for direction 1, else at `a`; the rest of
+  // the row closes up in the row's direction (the shaper's word-processing
+  // adapter calls it).
+  void delCharAtCursor(unsigned int a, unsigned int b, int direction);
   // The 256-byte table that mirrors characters shown right to left (paired
   // brackets), or null when the language has none.
   const unsigned char* rightToLeftTable() const;

@@ -261,4 +261,37 @@ TEST(Segments, RightToLeftCharactersAreMirrored) {
   }
 }
 
+// The shaper's deletion of one character closes the row up in the row's
+// direction.
+TEST(Segments, DeletingOneCharacterInEachDirection) {
+  struct Case {
+    const char* name;
+    unsigned char lineFlags;
+    int direction;
+    unsigned int a, b;  // columns
+    const char* left;   // columns 1..5 afterwards
+  };
+  const Case cases[] = {
+      {"left to right, at b", 0x00, 1, 1, 2, "ACD  "},
+      {"left to right, at a", 0x00, 0, 1, 2, "BCD  "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TextStation s;
+    ASSERT_EQ(Page(s, 0x01, 0x80), 0u);
+    ASSERT_EQ(s.run(Wsf(Wrtxt(0x80, 0x00, 0x08, 3, 2, LineRecord({3, Ebc("ABCD"), 1, 0x80, 2, c.lineFlags})))), 0u);
+    s.text()->delCharAtCursor(s.offset(3, c.a), s.offset(3, c.b), c.direction);
+    Bytes want = Ebc(c.left);
+    for (auto& ch : want) if (ch == 0x40) ch = 0x00;
+    EXPECT_EQ(s.screen(s.offset(3, 1), 5), want);
+  }
+  // A right-to-left row closes up towards its end at the right.
+  TextStation s;
+  ASSERT_EQ(Page(s, 0x01, 0x80), 0u);
+  ASSERT_EQ(s.run(Wsf(Wrtxt(0x80, 0x00, 0x08, 3, 2, LineRecord({3, Ebc("ABCD"), 1, 0x80, 2, 0x80})))), 0u);
+  s.text()->delCharAtCursor(0, s.offset(3, 79), 1);  // B
+  const Bytes closedUp = Bytes{0x00, 0x00} + Ebc("DCA");
+  EXPECT_EQ(s.screen(s.offset(3, 76), 5), closedUp);
+}
+
 }  // namespace
