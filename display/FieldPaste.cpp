@@ -24,7 +24,7 @@ constexpr unsigned int kRowLengths = 0x10000000u;
 constexpr unsigned char kShiftOut = 0x0E, kShiftIn = 0x0F, kBlank = 0x40;
 
 unsigned int RowLength(const CopiedDataInformation& info, unsigned int at) {
-  if (at + 1 >= info.length) return 0;
+  if (info.length < 2 || at >= info.length - 1) return 0;  // at + 1 could wrap
   return (static_cast<unsigned int>(info.data[at]) << 8) | info.data[at + 1];
 }
 

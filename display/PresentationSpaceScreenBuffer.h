@@ -15,6 +15,7 @@ class PrimaryECBScreenBuffer;
 class SecondaryECBScreenBuffer;
 class ColorECBScreenBuffer;
 class EntryField;
+class TextSession;
 
 class PresentationSpaceScreenBuffer : public ScreenBuffer {
  public:
@@ -119,6 +120,19 @@ class PresentationSpaceScreenBuffer : public ScreenBuffer {
   // -1 when it does not fit `capacity`.
   int readTextRowWithEnder(unsigned char* out, unsigned int capacity, unsigned int first,
                            unsigned int last) const;
+  // The text session's write of one line with attributes, the inverse of
+  // readTextRowWithEnder: characters from `offset` on, each escape triple
+  // 0x10, plane (1 primary, 2 secondary), value giving the next character's
+  // attribute in that plane; a last 0xFF ends the data. With `clearFirst`
+  // the written positions lose their old attributes first. Given the text
+  // session that underscores words (`wordUnderscore`), a secondary value
+  // 0x80 marks a character of an underscored word
+  // (TextSession::putWordUnderscore). Nonzero, and nothing changed, when
+  // the data is not valid or runs past the row.
+  int updateScreenWithWriteBothData(const unsigned char* data, unsigned int length, unsigned int offset,
+                                    bool clearFirst, TextSession* wordUnderscore);
+  // The characters such data writes, or -1 when it is not valid.
+  static int writeBothDataLength(const unsigned char* data, unsigned int length);
   void refreshPresentationSpaceFromDeviceIfNeeded(unsigned int wholeScreen);
 
   void savePresentationSpace(qrnOStream* stream, unsigned int partial) const;

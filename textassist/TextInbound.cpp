@@ -81,11 +81,15 @@ unsigned int TextSession::sendLineText(unsigned int row, unsigned char* out, uns
       unsigned int n = field;
       for (unsigned int p = last + 1; p-- > first + field;) out[n++] = psBuffer->getCharacter(p);
       if (segments) reverseSegments(out, n);
+      translateRightToLeftRuns(out, n, true, segments, field);
       return n;
     }
     psBuffer->getData(first, cols, out);
     // The host reads segments in reading order.
-    if (segments) reverseSegments(out, cols);
+    if (segments) {
+      reverseSegments(out, cols);
+      translateRightToLeftRuns(out, cols, false, true, 0);
+    }
     return cols;
   }
   // With extended attributes the text ends at the last position that holds
@@ -250,6 +254,9 @@ unsigned int TextSession::determinePollType(unsigned int& changed) {
   } else if (displayBag && (displayBag->modeFlagsA() & DisplayBag::kARTLCursor)) {
     changed = directionChanged;
     result = 2;
+  } else if ((textFlagsA & (1u << 15)) && positionInSegment(cursorPos)) {
+    changed = 0;
+    result = 6;
   } else {
     changed = directionChanged;
     result = 1;

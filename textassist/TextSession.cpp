@@ -109,7 +109,7 @@ void TextSession::writeCursor() {
       ind.reset(Indicators::kRightToLeftScreen);
     if (charAt(cursorPos) != 0x0B) modes &= ~text_mode::kSegmentEnd;
     bool rtl = isRightToLeftLine(row);
-    if (modes & text_mode::kSegmentEnd) rtl = !rtl;
+    if ((modes & text_mode::kSegmentEnd) || positionInSegment(cursorPos)) rtl = !rtl;
     if (inlinecmdfld(cursorPos)) rtl = false;
     const bool current = (displayBag->modeFlagsA() & DisplayBag::kARTLCursor) != 0;
     if (rtl != current) textFlagsA |= 1u << 27;

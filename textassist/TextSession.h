@@ -415,4 +415,39 @@ class TextSession {
   void carrierReturnKey(unsigned char ch);
 
   const char* lastHandler_ = "";
+
+  // ---- Segments, word underscore and the combined text write ----
+ public:
+  // Segments: runs of the other writing direction inside a line, between a
+  // begin marker 0x0B (or the left margin of a line that starts inside one)
+  // and an end marker 0x0D (or the right margin of a line that ends inside
+  // one). Positions are screen offsets; -1 when there is none.
+  int findActiveBR(unsigned int pos, bool rtl);
+  int findActiveER(unsigned int pos, bool rtl);
+  bool positionInSegment(unsigned int pos);
+  // Word underscore: the secondary attributes of an underscored word are
+  // 0x84 up to its last character, which holds 0x80.
+  void putWordUnderscore(unsigned int pos, unsigned int limit);
+  bool wordDelimiter(unsigned char ch) const;
+  bool WUSIsActive(unsigned int pos, PlaneNumber plane, unsigned int& start, unsigned int& end);
+  bool wordUnderscoreOnLine(unsigned int row);
+  // Deletes one character, at `b` for direction 1, else at `a`; the rest of
+  // the row closes up in the row's direction (the shaper's word-processing
+  // adapter calls it).
+  void delCharAtCursor(unsigned int a, unsigned int b, int direction);
+  // The 256-byte table that mirrors characters shown right to left (paired
+  // brackets), or null when the language has none.
+  const unsigned char* rightToLeftTable() const;
+  // A bidirectional line record's text in reading order turned into the
+  // row's bytes in the line's own order (segments reversed, attribute
+  // markers without their segment bit, right-to-left characters mirrored).
+  // False when the text is not valid; `endsWithAttribute` tells whether a
+  // segment was closed by an attribute.
+  bool composeBidiLine(const LineControlRecord& lcd, const unsigned char* text, unsigned int n,
+                       unsigned char* out, bool& endsWithAttribute) const;
+  // Mirrors, through rightToLeftTable, the characters of `bytes` (one row in
+  // reading order) that run right to left.
+  // Markers 0x0B and 0x0D bound the segments when `markers` is set.
+  void translateRightToLeftRuns(unsigned char* bytes, unsigned int n, bool rtlLine, bool markers,
+                                unsigned int skip) const;
 };

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "display/DisplayBag.h"
+#include "display/PresentationSpaceScreenBuffer.h"
 #include "display/Rendering.h"
 #include "textassist/TextSession.h"
 
@@ -50,6 +51,46 @@ static LineControlRecord RecordFromHost(const unsigned char* lcd, bool midrange,
   return r;
 }
 
+namespace {
+// How a line record's text reaches its row.
+enum class LineWriter { kPlain, kSegments, kRightToLeft, kBoth };
+}  // namespace
+
+static LineWriter WriterFor(const TextSession& ts, const LineControlRecord& lcd, const unsigned char* text,
+                            unsigned int n, bool twoByteLength) {
+  const bool bidi = ts.HQ600Host() && ts.bidihosteditor();
+  if (bidi && (lcd.ctl3 & 0x80000000u)) return LineWriter::kRightToLeft;
+  if (!twoByteLength) return bidi && (lcd.ctl3 & TextSession::kLineHasSegments) ? LineWriter::kSegments : LineWriter::kPlain;
+  // Text that starts (after the in-line command field) with an attribute
+  // escape, a line the host marks as carrying attributes, or a host whose
+  // definition asks for it, goes through the combined write.
+  const unsigned int field = (lcd.ctl & line_ctl::kNotText) ? 0 : ts.sizelncmdfld();
+  unsigned int i = field;
+  while (i < n && !text[i]) ++i;
+  if (i < n && text[i] == 0x10) return LineWriter::kBoth;
+  if (ts.HQ600Host() && (lcd.ctl3 & 0x1E000000u)) return LineWriter::kBoth;
+  const uint32_t f = ts.textDef.defFlags;
+  if ((f & 0x80000000u) && (f & 0x60000000u)) return LineWriter::kBoth;
+  return LineWriter::kPlain;
+}
+
+// Whether a line record's text can be written: 0, or the sense code.
+static uint32_t CheckLineText(const TextSession& ts, const LineControlRecord& lcd, const unsigned char* text,
+                              unsigned int n, bool twoByteLength) {
+  const LineWriter w = WriterFor(ts, lcd, text, n, twoByteLength);
+  if (w == LineWriter::kBoth) {
+    const int characters = PresentationSpaceScreenBuffer::writeBothDataLength(text, n);
+    return characters < 0 || static_cast<unsigned int>(characters) > ts.cols ? text_sense::kInvalidData : 0;
+  }
+  if (n > ts.cols) return text_sense::kLength;
+  if (w == LineWriter::kSegments || w == LineWriter::kRightToLeft) {
+    unsigned char shown[TextSession::kMaxColumns];
+    bool endsWithAttribute = false;
+    if (!ts.composeBidiLine(lcd, text, n, shown, endsWithAttribute)) return text_sense::kInvalidData;
+  }
+  return 0;
+}
+
 void TextSession::writeLine(const LineControlRecord& lcd, const unsigned char* text, unsigned int n,
                             bool twoByteLength) {
   const unsigned int first = (lcd.row - 1u) * cols;
@@ -57,27 +98,33 @@ void TextSession::writeLine(const LineControlRecord& lcd, const unsigned char* t
     psBuffer->fillRange(first, first + cols - 1, 0x00);
     if (extendedPlanes()) primaryBuffer->clearAllECBPlanes(static_cast<int>(first), static_cast<int>(first + cols - 1));
   }
+  line(lcd.row).segments = 0;
   if (!n) return;
-  const bool bidi = HQ600Host() && bidihosteditor();
-  const bool rtl = bidi && (lcd.ctl3 & 0x80000000u);
-  // Segments of the other direction (between 0x0B and 0x0D) come in reading
-  // order and are shown reversed.
-  unsigned char shown[kMaxColumns];
-  if (bidi && !twoByteLength && (lcd.ctl3 & kLineHasSegments)) {
-    std::memcpy(shown, text, n);
-    reverseSegments(shown, n);
-    text = shown;
+  const LineWriter w = WriterFor(*this, lcd, text, n, twoByteLength);
+  if (w == LineWriter::kBoth) {
+    psBuffer->updateScreenWithWriteBothData(text, n, first, !(lcd.ctl & line_ctl::kClearRow),
+                                            (lcd.ctl3 & (1u << 26)) ? this : nullptr);
+    return;
   }
-  if (!rtl) {
+  if (w == LineWriter::kPlain) {
     psBuffer->writeData(text, n, first);
     return;
   }
-  // A right-to-left line: the in-line command field stays at the left, the
-  // text runs from the row's end backwards.
+  // Segments of the other direction come in reading order and are shown
+  // reversed; a right-to-left line runs from the row's end backwards with
+  // its in-line command field kept at the left.
+  unsigned char shown[kMaxColumns];
+  bool endsWithAttribute = false;
+  composeBidiLine(lcd, text, n, shown, endsWithAttribute);
+  if (endsWithAttribute) line(lcd.row).segments = 1;
+  if (w == LineWriter::kSegments) {
+    psBuffer->writeData(shown, n, first);
+    return;
+  }
   const unsigned int field = (lcd.ctl & line_ctl::kNotText) ? 0 : textDef.lineCmdFieldSize;
   const unsigned int head = n < field ? n : field;
-  if (head) psBuffer->writeData(text, head, first);
-  if (n > head) psBuffer->writeDataBackwards(text + head, n - head, first + cols - 1);
+  if (head) psBuffer->writeData(shown, head, first);
+  if (n > head) psBuffer->writeDataBackwards(shown + head, n - head, first + cols - 1);
 }
 
 void TextSession::wrtxt(const unsigned char* cmd, uint32_t& sense) {
@@ -121,12 +168,16 @@ void TextSession::wrtxt(const unsigned char* cmd, uint32_t& sense) {
   for (unsigned int i = 12; i < length;) {
     const unsigned int left = length - i;
     const unsigned int len = left < lenBytes ? 0 : two ? (cmd[i] << 8) | cmd[i + 1] : cmd[i];
-    if (len < lenBytes + kLcdBytes || len > left || len - lenBytes - kLcdBytes > cols) {
+    if (len < lenBytes + kLcdBytes || len > left) {
       sense = text_sense::kLength;
       return;
     }
     const unsigned char* lcd = cmd + i + lenBytes;
     const LineControlRecord rec = RecordFromHost(lcd, midrange, bidi);
+    if (const uint32_t bad = CheckLineText(*this, rec, lcd + kLcdBytes, len - lenBytes - kLcdBytes, two)) {
+      sense = bad;
+      return;
+    }
     const unsigned int row = rec.row;
     bool bad = row < 1 || row > rows;
     if (!two && midrange && (lcd[4] & 0x0F)) bad = true;
@@ -161,8 +212,8 @@ void TextSession::wrtxt(const unsigned char* cmd, uint32_t& sense) {
     if (rec.row == rows) modes &= ~text_mode::kPromptInput;
     if (!midrange && rec.row == textDef.firstTextRow) std::memcpy(pageNumber, lcd + 4, 3);
     else if (midrange && rec.row == textDef.firstTextRow) savePageNum(lcd + 4);
-    writeLine(rec, lcd + kLcdBytes, len - lenBytes - kLcdBytes, two);
     line(rec.row) = rec;
+    writeLine(line(rec.row), lcd + kLcdBytes, len - lenBytes - kLcdBytes, two);
     i += len;
   }
   textFlagsA |= 1u << 27;
@@ -178,6 +229,27 @@ void TextSession::wrtxt(const unsigned char* cmd, uint32_t& sense) {
       if (c >= 1 && c <= cols) position = offsetOf(row, c);
     }
     modes &= ~text_mode::kSegmentEnd;
+    // Inside a segment the host counts columns in the segment's own
+    // direction: the position is reflected within the segment. On an end
+    // marker the cursor goes to the segment's begin marker.
+    const unsigned int at = rowOf(position);
+    const bool rtlRow = isRightToLeftLine(at);
+    const LineControlRecord& l = line(at);
+    if (positionInSegment(position)) {
+      const int br = findActiveBR(position, rtlRow), er = findActiveER(position, rtlRow);
+      if (br >= 0 && er >= 0 && (charAt(static_cast<unsigned int>(br)) == kSegmentBegin || (l.ctl3 & (1u << 30))) &&
+          (charAt(static_cast<unsigned int>(er)) == kSegmentEnd || l.segments))
+        position = static_cast<unsigned int>(br + er) - position;
+    } else if (charAt(position) == kSegmentEnd) {
+      const unsigned int first = (at - 1) * cols, last = first + cols - 1;
+      if (rtlRow ? position < last : position > first) {
+        const int br = findActiveBR(rtlRow ? position + 1 : position - 1, rtlRow);
+        if (br >= 0) {
+          position = static_cast<unsigned int>(br);
+          modes |= text_mode::kSegmentEnd;
+        }
+      }
+    }
   }
   DisplayControlData& control = displayBag->controlData();
   if (b7 & 0x10) {

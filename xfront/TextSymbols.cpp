@@ -86,3 +86,7 @@ int TextSymbolAt(unsigned char presentation, unsigned char shown, int plane, boo
   if (textSymbolsOn && ShownWithTextSymbols(code, plane)) return TextSymbolKind(code, plane);
   return kNone;
 }
+
+bool TextSymbolsShown(bool displayOn, bool wholeScreen, int plane) {
+  return displayOn && (wholeScreen || plane == 1 || plane == 2);
+}

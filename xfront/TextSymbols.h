@@ -32,3 +32,9 @@ int TextSymbolKind(unsigned char code, int plane);
 // position is displayed; the other text symbols only while the text-symbols
 // display is on.
 int TextSymbolAt(unsigned char presentation, unsigned char shown, int plane, bool textSymbolsOn, bool nonDisplay);
+
+// Whether the text-symbols display shows its symbols: the display must be
+// on (the station is in text assist), and the operator's switch shows the
+// symbols of the text on the whole text area, or the display shows one of
+// the attribute planes (`plane` 1 or 2).
+bool TextSymbolsShown(bool displayOn, bool wholeScreen, int plane);

@@ -185,6 +185,8 @@ class XStuff : public RenderingWindow {
   const PaintStats& paintStats() const { return paintStats_; }
   // True while a repaint waits (dirty positions or a deferred flush).
   bool repaintPending() const { return !dirty_.empty() || deferredFlush_ != 0; }
+  // True in the hidden phase of blinking text.
+  bool blinkingTextHidden() const { return blinkHiddenPhase_; }
   const DirtyRange& dirtyRange() const { return dirty_; }
   std::string rowColumnText() const { return rowColumnText_; }
   bool cursorDrawn() const { return cursorDrawn_; }

@@ -159,10 +159,13 @@ void XStuff::drawScreenData(int, int, int start, int end) {
 int XStuff::textSymbolAt(int position) const {
   const auto* rendering = session_ ? dynamic_cast<const RenderingX*>(session_->renderer) : nullptr;
   if (!rendering || position < 0 || position >= cells()) return text_symbol::kNone;
+  // In the hidden phase of blinking text a blinking position shows nothing,
+  // its symbol included.
+  if (blinkHiddenPhase_ && (attributes_[position] & display_attribute::kBlink)) return text_symbol::kNone;
   const int plane = static_cast<int>(textSymbolsPlane_);
   const unsigned char presentation = rendering->planeByte(0, position);
   const unsigned char shown = plane == 0 ? presentation : rendering->planeByte(plane, position);
-  return TextSymbolAt(presentation, shown, plane, textSymbolsDisplay_,
+  return TextSymbolAt(presentation, shown, plane, TextSymbolsShown(textSymbolsDisplay_, textSymbolsWholeScreen_, plane),
                       (attributes_[position] & display_attribute::kNonDisplay) != 0);
 }
 

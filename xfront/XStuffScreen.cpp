@@ -451,6 +451,7 @@ void XStuff::toggleBlinkingText() {
   blinkHigh_ = -1;
   if (low > high) {
     // Nothing blinks any more: the cursor blink takes over again.
+    blinkHiddenPhase_ = false;
     if (cursorBlinkPending_) startCursorBlinking();
     return;
   }

@@ -39,7 +39,9 @@
 #include "wm/Login.h"
 #include "wm/LoginDialog.h"
 #include "wm/ScreenLock.h"
+#include "wm/CommandService.h"
 #include "wm/ScreenState.h"
+#include "wm/SessionEvents.h"
 #include "wm/WindowManager.h"
 
 using namespace std::chrono_literals;
@@ -122,6 +124,8 @@ class CardLoginTest : public ::testing::Test {
     if (!cwd_.empty() && chdir(cwd_.c_str()) != 0) ADD_FAILURE() << "cannot return to " << cwd_;
     if (state_.loginDialog) DestroyLoginDialog(state_.loginDialog);
     StopTempregService(&state_);
+    StopServiceListener(&state_);
+    StopDesktopReporting(&state_);
     if (state_.rootMenu) DestroySimpleMenu(state_.rootMenu);
     if (state_.iconPlacementMenu) DestroySimpleMenu(state_.iconPlacementMenu);
     if (state_.desktopCommand && std::strcmp(state_.desktopCommand, "true") != 0)

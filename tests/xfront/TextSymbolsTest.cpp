@@ -53,4 +53,22 @@ TEST(TextSymbols, KindsByPlaneDisplaySwitchAndNonDisplay) {
     EXPECT_EQ(TextSymbolAt(c.presentation, c.shown, c.plane, c.on, c.nonDisplay), c.kind) << c.name;
 }
 
+// The text-symbols display (on in text assist) shows the text's symbols
+// when the operator's whole-screen switch is on, and the attribute planes'
+// symbols whenever it shows one of those planes.
+TEST(TextSymbols, TheOperatorsSwitchAndThePlaneDecideWhatIsShown) {
+  struct Case {
+    bool displayOn, wholeScreen;
+    int plane;
+    bool shown;
+  } cases[] = {
+      {true, true, 0, true},   {true, false, 0, false}, {true, false, 1, true},  {true, false, 2, true},
+      {true, true, 2, true},   {false, true, 0, false}, {false, false, 1, false}, {false, true, 2, false},
+      {true, false, 3, false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(TextSymbolsShown(c.displayOn, c.wholeScreen, c.plane), c.shown)
+        << c.displayOn << c.wholeScreen << " plane " << c.plane;
+}
+
 }  // namespace

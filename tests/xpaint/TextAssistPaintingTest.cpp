@@ -16,6 +16,8 @@
 
 #include "display/DisplayBag.h"
 #include "keyboard/TAXlate.h"
+#include "session/AppResources.h"
+#include "session/ResourceKeywords.h"
 #include "session/MiscPreferenceUpdate.h"
 #include "session/MiscPreferences.h"
 #include "tests/datastream/RecordGlueFixtures.h"
@@ -38,6 +40,16 @@ class TextAssistPainting : public SessionPainting {
     // A keyboard with the word-processing options.
     ASSERT_NE(block_->taxlate, nullptr);
     block_->taxlate->setKeyboardType(0xB0);
+  }
+
+  // The operator's switch that shows the text's symbols, as the display
+  // station hands it to the window.
+  void ShowTextSymbols() {
+    DisplayBag& d = *block_->display;
+    d.controlData().cycleTextSymbolsDisplayState();
+    d.controlData().outputChanges();
+    block_->xstuff.Flush_X5250(0);
+    ASSERT_TRUE(RunUntil([&] { return !block_->xstuff.repaintPending(); }));
   }
 
   // The window's pixels, read after the window's text timer brought the
@@ -86,11 +98,21 @@ TEST_F(TextAssistPainting, TextSymbolsAreDrawnInTheirCells) {
            Wrtxt(0x80, 0x00, 0x08, 3, 2, lines) + Rdtxt()));
   ASSERT_EQ(block_->display->keyboardState().state(), KeyboardState::kWordProcessing);
 
+  Pixel background = 0;
+  XtVaGetValues(drawing_, XmNbackground, &background, nullptr);
+  // Until the operator's switch shows the text's symbols only the stop code
+  // is drawn as a symbol.
+  CellProbe before;
+  Capture(&before);
+  ASSERT_NE(before.image, nullptr);
+  for (int column : {9, 10})
+    EXPECT_EQ(before.count(4, column, background), before.cellWidth * before.cellHeight) << column;
+  EXPECT_LT(before.count(4, 12, background), before.cellWidth * before.cellHeight);
+  ShowTextSymbols();
+
   CellProbe probe;
   Capture(&probe);
   ASSERT_NE(probe.image, nullptr);
-  Pixel background = 0;
-  XtVaGetValues(drawing_, XmNbackground, &background, nullptr);
   // A point of the cell at fractions of its width and height, placed as
   // the painter places its strokes.
   auto at = [&](int row, int column, double fx, double fy) {
@@ -118,6 +140,14 @@ TEST_F(TextAssistPainting, TextSymbolsAreDrawnInTheirCells) {
     for (const Point& p : c.inked) EXPECT_NE(at(4, c.column, p.x, p.y), background) << c.name << " " << p.x << "," << p.y;
     for (const Point& p : c.clear) EXPECT_EQ(at(4, c.column, p.x, p.y), background) << c.name << " " << p.x << "," << p.y;
   }
+  // Before the switch no cell but the stop code's looked like this.
+  auto sameCell = [&](int column) {
+    for (int dy = 0; dy < probe.cellHeight; ++dy)
+      for (int dx = 0; dx < probe.cellWidth; ++dx)
+        if (probe.at(4, column, dx, dy) != before.at(4, column, dx, dy)) return false;
+    return true;
+  };
+  for (const Case& c : cases) EXPECT_EQ(sameCell(c.column), c.column == 12) << c.name;
   // The carrier return after "HELLO WORLD" is the same symbol.
   for (int dy = 0; dy < probe.cellHeight; ++dy)
     for (int dx = 0; dx < probe.cellWidth; ++dx)
@@ -154,6 +184,37 @@ TEST_F(TextAssistPainting, TextSymbolsAreDrawnInTheirCells) {
   ASSERT_FALSE(shot.empty());
   const char* dir = std::getenv("QW_SCREENSHOT_DIR");
   EXPECT_TRUE(qwtest::WritePng(shot, std::string(dir ? dir : ".") + "/text-assist.png"));
+}
+
+// Blinking text in text assist: in the hidden phase a blinking symbol is
+// gone with its cell's character, in the shown phase it is back.
+TEST_F(TextAssistPainting, BlinkingSymbolsHideWithTheirText) {
+  const auto blinking = AppResources().BLINKING_TEXT;
+  AppResources().BLINKING_TEXT = QwEnable;
+  // Row 4: a blink attribute (0x2A) in column 2, then a tab in column 3 and
+  // "AB" in columns 4 and 5.
+  Bytes lines = LineRecord({3, Bytes{0x00} + Ebc("HELLO") + Bytes{0x03}, 1}) +
+                LineRecord({4, Bytes{0x00, 0x2A, 0x05} + Ebc("AB"), 2});
+  for (unsigned int r = 5; r <= 23; ++r) lines = lines + LineRecord({r, Bytes{0x00}, r - 2});
+  Send(Wsf(Dftxt(0x00, 0x80) + Dfscl(ScaleLine(1, {{2, 1}, {10, 3}, {70, 2}})) +
+           Wrtxt(0x80, 0x00, 0x08, 3, 2, lines) + Rdtxt()));
+  ShowTextSymbols();
+  Pixel background = 0;
+  XtVaGetValues(drawing_, XmNbackground, &background, nullptr);
+  XStuff& x = block_->xstuff;
+  for (bool hidden : {true, false, true}) {
+    SCOPED_TRACE(hidden ? "hidden" : "shown");
+    ASSERT_TRUE(RunUntil([&] { return x.blinkingTextHidden() == hidden && !x.repaintPending(); }));
+    CellProbe probe;
+    XSync(ToolkitDisplay(), False);
+    ReadWindow(&probe);
+    ASSERT_NE(probe.image, nullptr);
+    const int cell = probe.cellWidth * probe.cellHeight;
+    for (int column : {3, 4, 5}) EXPECT_EQ(probe.count(4, column, background) == cell, hidden) << column;
+    // Row 3 does not blink.
+    EXPECT_LT(probe.count(3, 2, background), cell);
+  }
+  AppResources().BLINKING_TEXT = blinking;
 }
 
 }  // namespace
