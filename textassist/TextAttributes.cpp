@@ -17,14 +17,6 @@ constexpr unsigned char kAidStopAdvance = 0xE0;
 constexpr unsigned char kAidLocate = 0xEB;
 
 bool isAttribute(unsigned char c) { return c >= 0x20 && c <= 0x3F; }
-bool wordDelimiter(unsigned char c, bool planes) {
-  switch (c) {
-    case 0x40: case 0x06: case 0x1F: case 0x00: case 0x41: case 0x05: case 0x02: case 0x0C: case 0x1E: case 0x1A:
-      return true;
-    default:
-      return planes && isAttribute(c);
-  }
-}
 }  // namespace
 
 bool TextSession::ecbUpdateCompletion(unsigned int& pos) {
@@ -47,7 +39,7 @@ bool TextSession::ecbUpdateCompletion(unsigned int& pos) {
 void TextSession::addWUSEffect(unsigned int pos, unsigned int leftLimit) {
   if (!extendedPlanes()) return;
   unsigned int p = pos;
-  while (p > leftLimit && !wordDelimiter(charAt(p - 1), true)) {
+  while (p > leftLimit && !wordDelimiter(charAt(p - 1))) {
     const unsigned char s = planeByte(p, 2);
     if (s & 0x80) secondaryBuffer->writeCharacter(p, static_cast<unsigned char>(s | 0x04));
     --p;
@@ -179,7 +171,7 @@ void TextSession::processsecattr(unsigned char code, unsigned char oppositeBit, 
   } else if (s == opposite) {
     secondaryBuffer->writeCharacter(pos, 0);
   } else if (s & oppositeBit) {
-    if ((s & keepMask) == 0x84 && !(pos > L && wordDelimiter(charAt(pos - 1), true)))
+    if ((s & keepMask) == 0x84 && !(pos > L && wordDelimiter(charAt(pos - 1))))
       secondaryBuffer->writeCharacter(pos, 0);
     else
       secondaryBuffer->writeCharacter(pos, static_cast<unsigned char>(s & keepMask));
@@ -216,7 +208,7 @@ void TextSession::c_textwordunderscore() {
     return;
   }
   unsigned int pos = cursorPos;
-  if (pos > leftmar(row) && wordDelimiter(charAt(pos - 1), true)) {
+  if (pos > leftmar(row) && wordDelimiter(charAt(pos - 1))) {
     operatorerror(72);
     return;
   }
