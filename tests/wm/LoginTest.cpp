@@ -2,6 +2,10 @@
 // right user name and password start the desktop command as that user, a
 // wrong one shows the refusal and leaves the dialog empty; the dialog's
 // keys and buttons.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <sstream>
 
@@ -16,8 +20,15 @@ constexpr const char* kPassword = "Lg1n-pass word";
 
 class LoginTest : public teldratest::TeldraFixture {
  protected:
+  ~LoginTest() override {
+    if (rpcLock_ >= 0) close(rpcLock_);
+  }
   // Teldra in log-in mode; the desktop command records its USER.
   void StartLoginMode(const std::vector<std::string>& options = {}) {
+    // Teldra registers rusers and rwall in log-in mode when a portmapper
+    // runs: the tests that own those registrations must not see ours.
+    rpcLock_ = open("/tmp/teldra-rpc-tests.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    ASSERT_TRUE(rpcLock_ >= 0 && flock(rpcLock_, LOCK_SH) == 0);
     home_.WriteFile("registry/desktop/preferences",
                     "desktop_command = /bin/sh -c \"echo $USER > " + home_.Path() +
                         "/session-user; exec xmessage -name desktop -geometry +0+0 desktop\"\n");
@@ -66,6 +77,7 @@ class LoginTest : public teldratest::TeldraFixture {
     Click(x, a.y + 170);
   }
   Window dialog_ = None;
+  int rpcLock_ = -1;
 };
 
 TEST_F(LoginTest, TheRightPairStartsTheSessionAWrongOneIsRefusedAndCleared) {
