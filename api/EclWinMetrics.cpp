@@ -150,7 +150,7 @@ int32_t eclwinmetrics(EclCall& call) {
       if (window) XIconifyWindow(display, window, 0);
       return ecl::kSuccess;
     case 18:
-      reply.push_back(0);
+      reply.push_back(!s->xstuff.isIconified() && s->xstuff.fillsWorkArea() ? 1 : 0);
       return ecl::kSuccess;
     case 19:
       if (!window) return ecl::kSuccess;

@@ -155,6 +155,9 @@ class XStuff : public RenderingWindow {
   // True when the window manager shows the window as an icon (or has
   // withdrawn it); false without a window-manager state.
   bool isIconified() const;
+  // The last resize found the window as large as the work area less the
+  // window manager's frame (the window is maximized).
+  bool fillsWorkArea() const;
   // One step of the icon-title blink of an iconified window.
   void iconTitleBlink();
   // The window is seen again: no blinking, the normal icon and icon name.

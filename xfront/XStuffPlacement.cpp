@@ -447,6 +447,8 @@ void XStuff::resizeWindow() {
   p.finishResizeTimer = XtAppAddTimeOut(XtWidgetToApplicationContext(shell_), 1, FinishResizeTimer, this);
 }
 
+bool XStuff::fillsWorkArea() const { return private_ && private_->maximized; }
+
 void XStuff::finishResizeWindow() {
   if (!private_ || !private_->drawing || !shell_ || !XtIsRealized(shell_) || ended_) return;
   Private& p = *private_;

@@ -696,6 +696,16 @@ TEST_F(ProgrammingInterfaceTest, WindowFollowsTheWindowMetricsRequests) {
   EXPECT_TRUE(RunUntil([&] { return Byte(kWin, 14, EclHandle(h)) == 1; }));
   EXPECT_EQ(Rc(kWin, 15, EclHandleWords(h, {0})), 1);
   EXPECT_TRUE(RunUntil([&] { return Byte(kWin, 14, EclHandle(h)) == 0; }));
+  // Maximized: the window fills the screen (no work area, no frames here),
+  // and the filled-work-area flag follows once the resize has been handled.
+  EXPECT_EQ(Byte(kWin, 18, EclHandle(h)), 0);
+  EXPECT_EQ(Rc(kWin, 19, EclHandle(h)), 1);
+  EXPECT_TRUE(RunUntil([&] {
+    int mx = 0, my = 0;
+    unsigned mw = 0, mh = 0;
+    return where(&mx, &my, &mw, &mh) && static_cast<int>(mw) == DisplayWidth(test_, DefaultScreen(test_)) &&
+           Byte(kWin, 18, EclHandle(h)) == 1;
+  }));
 }
 
 }  // namespace
