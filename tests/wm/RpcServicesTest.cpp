@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "platform/sdk/EvtApp.h"
+#include "tests/support/TestUser.h"
 #include "tests/wm/TeldraFixture.h"
 #include "wm/RpcServices.h"
 #include "wm/ScreenState.h"
@@ -329,6 +330,44 @@ TEST_F(RpcLoginModeTest, RusersAndRwallAtTheLogInScreenStopAtLogOff) {
   EXPECT_EQ(code, 0);
   EXPECT_TRUE(teldra_.WaitForOutput("hi %s%n from the test", 15000)) << teldra_.Output();
   EXPECT_TRUE(teldra_.Running());
+
+  ASSERT_TRUE(teldra_.Signal(SIGTERM));
+  ASSERT_TRUE(teldra_.WaitExit(20000)) << teldra_.Output();
+  EXPECT_EQ(teldra_.ExitCode(), 5);
+  EXPECT_FALSE(Registered(kRusersProgram)) << RunTool({"rpcinfo", "-p", "127.0.0.1"});
+  EXPECT_FALSE(Registered(kWallProgram));
+}
+
+// A user who logs in through the log-in dialog is listed by rusers; log-off
+// withdraws the services.
+TEST_F(RpcLoginModeTest, TheUserLoggedInThroughTheDialogIsListed) {
+  std::string why;
+  if (!binder_.Acquire(&why)) GTEST_SKIP() << why;
+  qwtest::TestUser user("Rp1-pass word");
+  ASSERT_TRUE(user.Ok()) << user.Error();
+  home_.WriteFile("registry/desktop/preferences",
+                  "desktop_command = /bin/sh -c \"exec xmessage -name desktop -geometry +0+0 desktop\"\n");
+  ASSERT_TRUE(teldra_.Start({TELDRA_BINARY, "-display", server_.DisplayName(), "-login"}, Environment()))
+      << teldra_.Error();
+  ASSERT_TRUE(qwtest::WaitUntil([&] { return Registered(kRusersProgram); }, 20000)) << teldra_.Output();
+  // Names may be cut to eight characters in the older record form.
+  const std::string listed = user.Name().substr(0, 8);
+  EXPECT_EQ(RunTool({"rusers", "-l", "127.0.0.1"}).find(listed), std::string::npos);
+
+  const Window dialog = qwtest::WaitForWindowByName(display_, "Welcome to the Quexel", 15000);
+  ASSERT_NE(dialog, None) << teldra_.Output();
+  ASSERT_TRUE(qwtest::WaitUntil([&] { return Focus() == dialog; })) << teldra_.Output();
+  Tool({"xdotool", "type", "--delay", "15", user.Name()});
+  Tool({"xdotool", "key", "Tab"});
+  Tool({"xdotool", "type", "--delay", "15", "Rp1-pass word"});
+  Tool({"xdotool", "key", "KP_Enter"});
+  ASSERT_NE(WaitForClass("desktop"), None) << teldra_.Output();
+
+  std::string listing;
+  EXPECT_TRUE(qwtest::WaitUntil([&] {
+    listing = RunTool({"rusers", "-l", "127.0.0.1"});
+    return listing.find(listed) != std::string::npos;
+  }, 20000)) << listing;
 
   ASSERT_TRUE(teldra_.Signal(SIGTERM));
   ASSERT_TRUE(teldra_.WaitExit(20000)) << teldra_.Output();
