@@ -1,5 +1,5 @@
-// A TCP port on 127.0.0.1 that nothing listens on at the moment of the call
-// (the system picks it); 0 when none could be had. For programs whose port is
+// A TCP (or, with SOCK_DGRAM, UDP) port on 127.0.0.1 that nothing uses at
+// the moment of the call (the system picks it); 0 when none could be had. For programs whose port is
 // given on their command line or in their environment.
 #pragma once
 
@@ -10,8 +10,8 @@
 
 namespace qwtest {
 
-inline int FreeLoopbackPort() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+inline int FreeLoopbackPort(int type = SOCK_STREAM) {
+  const int fd = socket(AF_INET, type, 0);
   sockaddr_in a = {};
   a.sin_family = AF_INET;
   a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);

@@ -16,38 +16,14 @@
 #include <sstream>
 
 #include "platform/SystemFigures.h"
+#include "tests/support/FreePort.h"
+#include "tests/support/TextFiles.h"
 #include "tests/wm/TeldraFixture.h"
 #include "wm/Launcher.h"
 #include "wm/Monitors.h"
 #include "wm/ScreenState.h"
 
 namespace {
-
-std::string ReadWhole(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteScript(const std::string& path, const std::string& body) {
-  std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
-  chmod(path.c_str(), 0755);
-}
-
-int FreeUdpPort() {
-  int fd = socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t n = sizeof a;
-  int port = -1;
-  if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-      getsockname(fd, reinterpret_cast<sockaddr*>(&a), &n) == 0)
-    port = ntohs(a.sin_port);
-  close(fd);
-  return port;
-}
 
 TEST(SystemFiguresTest, MeminfoAndFileSystemNames) {
   MemoryFigures f;
@@ -111,7 +87,7 @@ class MemoryMonitorTest : public ::testing::Test {
  protected:
   void SetUp() override {
     setenv("QX_SNMP_DIR", dir_.Path().c_str(), 1);
-    WriteScript(dir_.Path() + "/memFull.trap", "echo memFull >> " + dir_.Path() + "/log");
+    qwtest::WriteShellScript(dir_.Path() + "/memFull.trap", "echo memFull >> " + dir_.Path() + "/log");
     std::memset(&state_, 0, sizeof state_);
     state_.programName = "teldra";
     state_.serviceClientCount = 1;
@@ -139,7 +115,7 @@ class MemoryMonitorTest : public ::testing::Test {
     return warnings;
   }
   int Traps() {
-    const std::string log = ReadWhole(dir_.Path() + "/log");
+    const std::string log = qwtest::ReadWholeFile(dir_.Path() + "/log");
     int n = 0;
     for (size_t at = 0; (at = log.find("memFull", at)) != std::string::npos; ++at) ++n;
     return n;
@@ -254,7 +230,7 @@ class DesktopTrapsTest : public teldratest::TeldraFixture {
     mkdir(dir.c_str(), 0700);
     home_.WriteFile("trapd.conf", "disableAuthorization yes\n");
     for (int attempt = 0; attempt < 5; ++attempt) {
-      port_ = FreeUdpPort();
+      port_ = qwtest::FreeLoopbackPort(SOCK_DGRAM);
       ASSERT_GT(port_, 0);
       ASSERT_TRUE(trapd_.Start({"snmptrapd", "-f", "-Lo", "-C", "-c", home_.Path() + "/trapd.conf", "-On", "-M",
                                 "/dev/null", "-m", "", "udp:127.0.0.1:" + std::to_string(port_)},
@@ -265,7 +241,7 @@ class DesktopTrapsTest : public teldratest::TeldraFixture {
     }
     ASSERT_TRUE(trapd_.Running()) << trapd_.Output();
     for (const char* kind : {"login", "logoff", "memFull", "diskFull"})
-      WriteScript(dir + "/" + kind + ".trap",
+      qwtest::WriteShellScript(dir + "/" + kind + ".trap",
                   "SNMP_PERSISTENT_DIR=" + state + " exec snmptrap -v 2c -c public -M /dev/null -m '' udp:127.0.0.1:" +
                       std::to_string(port_) + " '' 1.3.6.1.4.1.8072.2.3.0.1 1.3.6.1.4.1.8072.2.3.2.1 s " + kind);
   }
@@ -300,7 +276,7 @@ TEST_F(DesktopTrapsTest, LogInMemoryFullDiskFullAndLogOffEachSendTheirTrap) {
   SetFreeMemory(1500000);
   // A test child that Teldra starts (as the lock program) at priority 0.
   const std::string pidFile = home_.Path() + "/child.pid";
-  WriteScript(home_.Path() + "/child.sh", "echo $$ > " + pidFile + "\nexec sleep 600");
+  qwtest::WriteShellScript(home_.Path() + "/child.sh", "echo $$ > " + pidFile + "\nexec sleep 600");
   // Any free space is too little.
   home_.WriteFile("registry/desktop/disk", "minimum_space = 1000000000\n");
   extraEnvironment_ = {"QX_SNMP_DIR=" + home_.Path() + "/snmp", "QX_MEMINFO=" + home_.Path() + "/meminfo",
@@ -317,7 +293,7 @@ TEST_F(DesktopTrapsTest, LogInMemoryFullDiskFullAndLogOffEachSendTheirTrap) {
   XSendEvent(display_, root_, False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);
   XFlush(display_);
   pid_t child = 0;
-  ASSERT_TRUE(qwtest::WaitUntil([&] { return (child = std::atoi(ReadWhole(pidFile).c_str())) > 1; }, 15000))
+  ASSERT_TRUE(qwtest::WaitUntil([&] { return (child = std::atoi(qwtest::ReadWholeFile(pidFile).c_str())) > 1; }, 15000))
       << teldra_.Output();
 
   // Low: a warning. Nearly gone: the trap, the child killed, the notice.
@@ -345,8 +321,8 @@ TEST_F(DesktopTrapsTest, LogInMemoryFullDiskFullAndLogOffEachSendTheirTrap) {
 TEST_F(DesktopTrapsTest, HangingTrapProgramDoesNotHoldTheSession) {
   const std::string dir = home_.Path() + "/snmp";
   mkdir(dir.c_str(), 0700);
-  WriteScript(dir + "/login.trap", "exec sleep 600");
-  WriteScript(dir + "/logoff.trap", "exec sleep 600");
+  qwtest::WriteShellScript(dir + "/login.trap", "exec sleep 600");
+  qwtest::WriteShellScript(dir + "/logoff.trap", "exec sleep 600");
   extraEnvironment_ = {"QX_SNMP_DIR=" + dir};
   StartTeldraHere();
   ASSERT_NE(WaitForFrame(WaitForClass("desktop")), None) << teldra_.Output();

@@ -6,18 +6,13 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/support/TextFiles.h"
 #include "tests/wm/TeldraFixture.h"
 
 namespace {
 
 using teldratest::Attributes;
 
-std::string ReadWhole(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 class SessionEndTest : public teldratest::TeldraFixture {
  protected:
@@ -31,7 +26,7 @@ class SessionEndTest : public teldratest::TeldraFixture {
     XSetClassHint(display_, w, &hint);
     return w;
   }
-  std::string Preferences() { return ReadWhole(home_.Path() + "/registry/desktop/preferences"); }
+  std::string Preferences() { return qwtest::ReadWholeFile(home_.Path() + "/registry/desktop/preferences"); }
 };
 
 TEST_F(SessionEndTest, LogOffAsksClientsToSaveAndRemembersClassGeometry) {

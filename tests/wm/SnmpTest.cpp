@@ -17,38 +17,12 @@
 #include <sstream>
 
 #include "platform/sdk/QXService.h"
+#include "tests/support/TextFiles.h"
 #include "tests/wm/TeldraFixture.h"
 #include "wm/SnmpChannel.h"
 #include "wm/SnmpTrap.h"
 
 namespace {
-
-std::string ReadWhole(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteScript(const std::string& path, const std::string& body) {
-  std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
-  chmod(path.c_str(), 0755);
-}
-
-// A UDP port on the loopback that nobody uses at this moment.
-int FreeUdpPort() {
-  int fd = socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t n = sizeof a;
-  int port = -1;
-  if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-      getsockname(fd, reinterpret_cast<sockaddr*>(&a), &n) == 0)
-    port = ntohs(a.sin_port);
-  close(fd);
-  return port;
-}
 
 class TrapProgramTest : public ::testing::Test {
  protected:
@@ -57,9 +31,9 @@ class TrapProgramTest : public ::testing::Test {
   // Each program appends its own file name to the log.
   void InstallLoggingPrograms() {
     for (const char* file : {"login.trap", "logoff.trap", "memFull.trap", "diskFull.trap"})
-      WriteScript(dir_.Path() + "/" + file, std::string("echo ") + file + " \"$#\" >> " + dir_.Path() + "/log");
+      qwtest::WriteShellScript(dir_.Path() + "/" + file, std::string("echo ") + file + " \"$#\" >> " + dir_.Path() + "/log");
   }
-  std::string Log() { return ReadWhole(dir_.Path() + "/log"); }
+  std::string Log() { return qwtest::ReadWholeFile(dir_.Path() + "/log"); }
   qwtest::TempDir dir_;
 };
 
@@ -93,7 +67,7 @@ TEST_F(TrapProgramTest, UnknownKindRunsNothingAndIsReported) {
 TEST_F(TrapProgramTest, MissingOrFailingProgramEndsWithItsStatus) {
   int status = RunTrapProgram("diskFull.trap");  // nothing installed
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
-  WriteScript(dir_.Path() + "/memFull.trap", "exit 7");
+  qwtest::WriteShellScript(dir_.Path() + "/memFull.trap", "exit 7");
   status = SendSnmpTrap("memFull");
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 7) << status;
   // A path that does not fit the trap path's buffer is not run at all.
@@ -104,14 +78,14 @@ TEST_F(TrapProgramTest, MissingOrFailingProgramEndsWithItsStatus) {
 TEST_F(TrapProgramTest, HangingProgramIsStoppedWithItsChildren) {
   // The program leaves a child of its own behind, and both hang.
   const std::string pidFile = dir_.Path() + "/grandchild";
-  WriteScript(dir_.Path() + "/login.trap", "sleep 600 & echo $! > " + pidFile + "\nexec sleep 600");
+  qwtest::WriteShellScript(dir_.Path() + "/login.trap", "sleep 600 & echo $! > " + pidFile + "\nexec sleep 600");
   const auto start = std::chrono::steady_clock::now();
   const int status = SendSnmpTrap("login");
   const auto waited = std::chrono::steady_clock::now() - start;
   EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
   EXPECT_GE(waited, std::chrono::seconds(kTrapWaitSeconds));
   EXPECT_LT(waited, std::chrono::seconds(kTrapWaitSeconds + 30));
-  const pid_t grandchild = std::atoi(ReadWhole(pidFile).c_str());
+  const pid_t grandchild = std::atoi(qwtest::ReadWholeFile(pidFile).c_str());
   ASSERT_GT(grandchild, 1);
   // Killed; init reaps it.
   EXPECT_TRUE(qwtest::WaitUntil([&] {
