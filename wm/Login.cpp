@@ -13,6 +13,7 @@
 #include "platform/Auth.h"
 #include "platform/sdk/MessageBox.h"
 #include "platform/sdk/SimpleWindow.h"
+#include "wm/CardPoll.h"
 #include "wm/LoginDialog.h"
 #include "wm/MessageCatalog.h"
 #include "wm/ScreenLock.h"
@@ -221,7 +222,18 @@ void ReadLoginResources(ScreenState* s) {
 }
 
 void ShowLoginScreen(ScreenState* s) {
+  int opened = kSmartCardNoReader;
+  if (s->cardReader) opened = s->card ? kSmartCardDone : SmartCardOpen(&s->card);
   s->loginDialog = CreateLoginDialog(s, 350, 220, nullptr, s->cardReader ? LoginByCard : LoginByPassword);
+  if (s->cardReader && (opened == kSmartCardDone || opened == kSmartCardFailed)) {
+    // The PIN dialog comes up when a card is in; the poll brings it when
+    // one is inserted.
+    StartCardPoll(s);
+    if (s->card && s->loginDialog) ShowLoginDialog(s->loginDialog);
+    return;
+  }
+  // No reader answered: the dialog shows all the same, the screen never
+  // stands without a way in.
   if (s->loginDialog) ShowLoginDialog(s->loginDialog);
 }
 

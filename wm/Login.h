@@ -11,7 +11,8 @@ struct ScreenState;
 // the card reader on.
 void ReadLoginResources(ScreenState* state);
 // Log-in mode's start: the log-in dialog (by card when a card reader is
-// configured), mapped and focused.
+// configured), mapped and focused. With a reader that answers the card poll
+// starts, and the dialog is mapped only while a card is in.
 void ShowLoginScreen(ScreenState* state);
 // The first button's action of every dialog mode; 1 when the dialog's work
 // is done (the dialog is gone), 0 when it stays for another try.

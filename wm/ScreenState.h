@@ -158,6 +158,7 @@ struct ScreenState {
   int administratorCard;
   int passwordFallback;
   LockScreenRecord* lockRecord;
+  unsigned long cardPollTimer;  // the card reader's presence poll, 0 none
   int saverActive;
   int saverStartState;  // 1 starting, 0 ready, 2 no extension
   int saverEventBase, saverErrorBase;

@@ -34,6 +34,7 @@
 #include "tests/support/XWindows.h"
 #include "platform/sdk/SimpleMenu.h"
 #include "wm/Appearance.h"
+#include "wm/CardPoll.h"
 #include "wm/Launcher.h"
 #include "wm/Tempreg.h"
 #include "wm/Login.h"
@@ -62,6 +63,7 @@ Bytes Str(const std::string& s) { return Bytes(s.begin(), s.end()); }
 Bytes Long(uint32_t v) { return Bytes{uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}; }
 
 CardReaderSimulator* gSim = nullptr;
+int gLogoffs = 0;
 CardReader* SimReader() {
   auto* r = static_cast<LitronicReader*>(gSim->newReader());
   r->setResetPulse(1ms);
@@ -122,6 +124,9 @@ class CardLoginTest : public ::testing::Test {
   void TearDown() override {
     // The session's start went into HOME.
     if (!cwd_.empty() && chdir(cwd_.c_str()) != 0) ADD_FAILURE() << "cannot return to " << cwd_;
+    StopCardPoll(&state_);
+    SetCardRemovedLogoff(nullptr);
+    gLogoffs = 0;
     if (state_.loginDialog) DestroyLoginDialog(state_.loginDialog);
     StopTempregService(&state_);
     StopServiceListener(&state_);
@@ -317,6 +322,165 @@ TEST_F(CardLoginTest, TheLockOfACardSessionIsOpenedByTheSameCardAndPin) {
   Keys("Return");
   ASSERT_TRUE(Pump([&] { return state_.locked == 0; }));
   EXPECT_EQ(state_.lockRecord, nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+bool Viewable(Display* d, Window w) {
+  XWindowAttributes a;
+  return XGetWindowAttributes(d, w, &a) && a.map_state == IsViewable;
+}
+
+// The poll at the log-in dialog: a pulled card hides the dialog and empties
+// it, an inserted one brings it back in PIN mode with the focus.
+TEST_F(CardLoginTest, PullingTheCardHidesTheDialogAndInsertingItBringsItBack) {
+  ShowLoginScreen(&state_);
+  ASSERT_NE(state_.loginDialog, nullptr);
+  EXPECT_NE(state_.cardPollTimer, 0u);
+  ASSERT_TRUE(DialogFocused());
+  Type("12");
+  ASSERT_TRUE(Pump([&] { return std::strlen(TextBoxGetContents(&state_.loginDialog->second)) == 2; }));
+  LoginDialog* dialog = state_.loginDialog;
+
+  PollSmartCard(&state_);  // the card is still in: nothing changes
+  EXPECT_NE(state_.card, nullptr);
+  sim_->insertCard(false);
+  PollSmartCard(&state_);
+  EXPECT_EQ(state_.card, nullptr);
+  EXPECT_EQ(state_.loginDialog, dialog);
+  EXPECT_STREQ(TextBoxGetContents(&dialog->second), "");
+  EXPECT_FALSE(Viewable(state_.sdk.display, dialog->window->window));
+  PollSmartCard(&state_);  // no card, none inserted
+  EXPECT_EQ(state_.card, nullptr);
+  EXPECT_EQ(gLogoffs, 0);
+
+  sim_->insertCard(true);
+  PollSmartCard(&state_);
+  ASSERT_NE(state_.card, nullptr);
+  EXPECT_EQ(state_.loginDialog, dialog);
+  EXPECT_EQ(dialog->mode, LoginByCard);
+  EXPECT_TRUE(Viewable(state_.sdk.display, dialog->window->window));
+  ASSERT_TRUE(DialogFocused());
+  EXPECT_EQ(dialog->focus, FocusSecondBox);
+}
+
+// Started without a card the dialog waits unmapped; the running timer maps
+// it when a card goes in.
+TEST_F(CardLoginTest, TheTimerShowsTheDialogWhenACardIsInserted) {
+  state_.card->detachReader();
+  delete state_.card;
+  state_.card = nullptr;
+  sim_->insertCard(false);
+  ShowLoginScreen(&state_);
+  ASSERT_NE(state_.loginDialog, nullptr);
+  EXPECT_NE(state_.cardPollTimer, 0u);
+  EXPECT_EQ(state_.card, nullptr);
+  XSync(state_.sdk.display, False);
+  EXPECT_FALSE(Viewable(state_.sdk.display, state_.loginDialog->window->window));
+  sim_->insertCard(true);
+  ASSERT_TRUE(DialogFocused());
+  EXPECT_NE(state_.card, nullptr);
+}
+
+// A pulled card in the other states, one tick each.
+TEST_F(CardLoginTest, APulledCardEndsTheSessionOrRebuildsTheDialogAsTheStateSays) {
+  struct Case {
+    const char* name;
+    bool dialog;           // a log-in dialog is up (else a session runs)
+    int fallback;          // it is the password dialog of a card without credentials
+    int administrator;     // administrator session
+    int mayStay;           // "smart_card_leave_alive"
+    int logoffs;           // log-offs expected
+    int administratorCard; // the flag afterwards
+    bool rebuilt;          // a new PIN dialog took the old one's place
+  };
+  const Case cases[] = {
+      {"session", false, 0, 0, 0, 1, 1, false},
+      {"session, card may stay", false, 0, 0, 1, 0, 1, false},
+      {"administrator session", false, 0, 1, 0, 0, 0, false},
+      {"password fallback", true, 1, 0, 0, 0, 0, true},
+      {"administrator's password fallback", true, 1, 1, 0, 0, 0, true},
+      {"PIN dialog", true, 0, 0, 0, 0, 1, false},
+  };
+  SetCardRemovedLogoff([](ScreenState*) { ++gLogoffs; });
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    gLogoffs = 0;
+    if (!state_.card) {
+      sim_->insertCard(true);
+      ASSERT_EQ(kSmartCardDone, SmartCardOpen(&state_.card));
+      ASSERT_NE(state_.card, nullptr);
+    }
+    state_.loginDialog =
+        c.dialog ? CreateLoginDialog(&state_, 350, 220, nullptr, c.fallback ? LoginByPassword : LoginByCard) : nullptr;
+    if (c.dialog) ShowLoginDialog(state_.loginDialog);
+    LoginDialog* before = state_.loginDialog;
+    state_.passwordFallback = c.fallback;
+    state_.administratorSession = c.administrator;
+    state_.administratorCard = 1;
+    state_.cardMayStay = c.mayStay;
+    sim_->insertCard(false);
+    PollSmartCard(&state_);
+    EXPECT_EQ(state_.card, nullptr);
+    EXPECT_EQ(gLogoffs, c.logoffs);
+    EXPECT_EQ(state_.administratorCard, c.administratorCard);
+    if (c.dialog) {
+      ASSERT_NE(state_.loginDialog, nullptr);
+      EXPECT_EQ(state_.loginDialog != before, c.rebuilt);
+      EXPECT_EQ(state_.loginDialog->mode, LoginByCard);
+      EXPECT_FALSE(Viewable(state_.sdk.display, state_.loginDialog->window->window));
+      if (c.rebuilt) {
+        EXPECT_EQ(state_.passwordFallback, 0);
+        EXPECT_EQ(state_.administratorSession, 0);
+      }
+      DestroyLoginDialog(state_.loginDialog);
+      state_.loginDialog = nullptr;
+    } else {
+      EXPECT_EQ(state_.loginDialog, nullptr);
+    }
+    // Inserting the card again brings no dialog to a session.
+    sim_->insertCard(true);
+    PollSmartCard(&state_);
+    EXPECT_NE(state_.card, nullptr);
+    EXPECT_EQ(state_.loginDialog, nullptr);
+  }
+}
+
+// While locked the card's removal closes the unlock dialog and its return
+// opens it again; the session stays, and the card and PIN still unlock.
+TEST_F(CardLoginTest, ALockedScreenFollowsTheCard) {
+  WriteCard("card", UserAttributes());
+  ShowLoginScreen(&state_);
+  ASSERT_TRUE(DialogFocused());
+  Type("1234");
+  Keys("Return");
+  ASSERT_TRUE(Pump([&] { return state_.loginMode == 0; }));
+  SetCardRemovedLogoff([](ScreenState*) { ++gLogoffs; });
+
+  LockScreenRecord* lock = LockScreen(&state_, nullptr);
+  ASSERT_NE(lock, nullptr);
+  ASSERT_NE(lock->dialog, nullptr);
+  sim_->insertCard(false);
+  PollSmartCard(&state_);
+  EXPECT_EQ(state_.card, nullptr);
+  EXPECT_EQ(lock->dialog, nullptr);
+  EXPECT_EQ(state_.locked, 1);
+  EXPECT_EQ(gLogoffs, 0);
+  sim_->insertCard(true);
+  PollSmartCard(&state_);
+  ASSERT_NE(state_.card, nullptr);
+  ASSERT_NE(lock->dialog, nullptr);
+  EXPECT_EQ(lock->dialog->mode, UnlockByCard);
+  EXPECT_EQ(state_.loginDialog, nullptr);
+  Type("1234");
+  Keys("Return");
+  ASSERT_TRUE(Pump([&] { return state_.locked == 0; }));
+  // Unlocked, the card's removal ends the session.
+  sim_->insertCard(false);
+  PollSmartCard(&state_);
+  EXPECT_EQ(gLogoffs, 1);
 }
 
 }  // namespace
