@@ -12,6 +12,7 @@ namespace {
 constexpr unsigned int kHeadBytes = 15;
 constexpr unsigned int kStatusBytes = 18;
 constexpr unsigned int kBlinkPending = 0x40;  // cursor-blink reason of a pending operation
+constexpr uint32_t kAttributeSegments = 1u << 30;  // LineControlRecord::ctl3
 
 void put16(unsigned char* p, unsigned int v) {
   p[0] = static_cast<unsigned char>(v >> 8);
@@ -74,22 +75,24 @@ unsigned int TextSession::sendLineText(unsigned int row, unsigned char* out, uns
   const bool rtl = isRightToLeftLine(row) && HQ600Host();
   if (!extendedPlanes()) {
     if (room < cols) return ~0u;
-    const bool segments = HQ600Host() && bidihosteditor() && (line(row).ctl3 & kLineHasSegments);
+    const bool bidi = HQ600Host() && bidihosteditor();
+    const bool markers = bidi && (line(row).ctl3 & kLineHasSegments);
+    // Under restricted editing the closing attribute of a segment stands at
+    // its opening and a blank at its end, so the end is no longer known: such
+    // a line goes as it is shown.
+    const bool attributes =
+        bidi && (line(row).ctl3 & kAttributeSegments) && !restrictedEditing();
     if (rtl) {
       const unsigned int field = textLine(row) ? textDef.lineCmdFieldSize : 0;
       psBuffer->getData(first, field, out);
       unsigned int n = field;
       for (unsigned int p = last + 1; p-- > first + field;) out[n++] = psBuffer->getCharacter(p);
-      if (segments) reverseSegments(out, n);
-      translateRightToLeftRuns(out, n, true, segments, field);
+      restoreHostOrder(out, n, true, markers, attributes, field);
       return n;
     }
     psBuffer->getData(first, cols, out);
     // The host reads segments in reading order.
-    if (segments) {
-      reverseSegments(out, cols);
-      translateRightToLeftRuns(out, cols, false, true, 0);
-    }
+    if (markers) restoreHostOrder(out, cols, false, true, attributes, 0);
     return cols;
   }
   // With extended attributes the text ends at the last position that holds

@@ -155,22 +155,44 @@ bool TextSession::wordUnderscoreOnLine(unsigned int row) {
   return false;
 }
 
-void TextSession::translateRightToLeftRuns(unsigned char* bytes, unsigned int n, bool rtlLine, bool markers,
-                                           unsigned int skip) const {
+void TextSession::restoreHostOrder(unsigned char* bytes, unsigned int n, bool rtlLine, bool markers,
+                                   bool attributes, unsigned int skip) const {
   const unsigned char* table = rightToLeftTable();
-  if (!table) return;
-  bool inSegment = false;
-  for (unsigned int i = skip; i < n; ++i) {
+  // A shown attribute that bounds a segment: written without its segment bit.
+  auto boundary = [&](unsigned char ch) { return attributes && ch >= 0x20 && ch <= 0x2F; };
+  auto opens = [&](unsigned char ch) { return (markers && ch == kSegmentBegin) || boundary(ch); };
+  unsigned int last = n;  // one past the last byte that is not null
+  while (last > skip && !bytes[last - 1]) --last;
+  for (unsigned int i = skip; i < n;) {
     const unsigned char ch = bytes[i];
-    if (markers && ch == kSegmentBegin) {
-      inSegment = true;
+    if (!opens(ch)) {
+      if (table && rtlLine) bytes[i] = table[ch];
+      ++i;
       continue;
     }
-    if (markers && ch == kSegmentEnd) {
-      inSegment = false;
-      continue;
+    if (boundary(ch)) bytes[i] = static_cast<unsigned char>(ch | 0x10);
+    unsigned int end = i + 1;
+    while (end < n && !(markers && (bytes[end] == kSegmentEnd || bytes[end] == kSegmentBegin)) && !boundary(bytes[end]))
+      ++end;
+    // A segment without its closing byte ends at the last byte that is not null.
+    const unsigned int stop = end == n ? (last > i + 1 ? last : i + 1) : end;
+    for (unsigned int lo = i + 1, hi = stop; lo + 1 < hi; ++lo, --hi) {
+      const unsigned char t = bytes[lo];
+      bytes[lo] = bytes[hi - 1];
+      bytes[hi - 1] = t;
     }
-    if (inSegment != rtlLine) bytes[i] = table[ch];
+    if (table && !rtlLine)
+      for (unsigned int k = i + 1; k < stop; ++k) bytes[k] = table[bytes[k]];
+    if (end == n) break;
+    const unsigned char closing = bytes[end];
+    if (boundary(closing)) {
+      bytes[end] = static_cast<unsigned char>(closing | 0x10);
+      i = end + 1;
+    } else if (closing == kSegmentEnd) {
+      i = end + 1;
+    } else {
+      i = end;  // a new segment begins at once
+    }
   }
 }
 

@@ -390,8 +390,6 @@ class TextSession {
   void writeLine(const LineControlRecord& lcd, const unsigned char* text, unsigned int n,
                  bool twoByteLength);
   unsigned int sendLineText(unsigned int row, unsigned char* out, unsigned int room);
-  // Reverses the contents of every segment of `bytes` in place.
-  static void reverseSegments(unsigned char* bytes, unsigned int n);
   void copyerror(const unsigned char* text4);
 
   // Cursor movement and editing helpers.
@@ -445,9 +443,11 @@ class TextSession {
   // segment was closed by an attribute.
   bool composeBidiLine(const LineControlRecord& lcd, const unsigned char* text, unsigned int n,
                        unsigned char* out, bool& endsWithAttribute) const;
-  // Mirrors, through rightToLeftTable, the characters of `bytes` (one row in
-  // reading order) that run right to left.
-  // Markers 0x0B and 0x0D bound the segments when `markers` is set.
-  void translateRightToLeftRuns(unsigned char* bytes, unsigned int n, bool rtlLine, bool markers,
-                                unsigned int skip) const;
+  // The inverse of composeBidiLine for the send: `bytes` (one row in the
+  // line's own order, from `skip` on) back into the host's reading order;
+  // segments bounded by markers 0x0B/0x0D (`markers`) or by attribute bytes
+  // (`attributes`, which get their segment bit back), right-to-left
+  // characters mirrored through rightToLeftTable.
+  void restoreHostOrder(unsigned char* bytes, unsigned int n, bool rtlLine, bool markers, bool attributes,
+                        unsigned int skip) const;
 };

@@ -14,23 +14,6 @@ constexpr uint32_t kNoEdit = line_ctl::kShownOnly | line_ctl::kNotText;
 unsigned int fieldLength(const unsigned char* cmd) { return (cmd[0] << 8) | cmd[1]; }
 }  // namespace
 
-void TextSession::reverseSegments(unsigned char* bytes, unsigned int n) {
-  for (unsigned int i = 0; i < n; ++i) {
-    if (bytes[i] != kSegmentBegin) continue;
-    unsigned int end = i + 1;
-    while (end < n && bytes[end] != kSegmentEnd && bytes[end] != kSegmentBegin) ++end;
-    // A segment without its end marker ends at the last byte that is not null.
-    if (end == n)
-      while (end > i + 1 && !bytes[end - 1]) --end;
-    for (unsigned int lo = i + 1, hi = end; lo + 1 < hi; ++lo, --hi) {
-      const unsigned char t = bytes[lo];
-      bytes[lo] = bytes[hi - 1];
-      bytes[hi - 1] = t;
-    }
-    i = end > i ? end - 1 : i;
-  }
-}
-
 // The line control record that 13 bytes of line control data describe.
 static LineControlRecord RecordFromHost(const unsigned char* lcd, bool midrange, bool bidi) {
   LineControlRecord r;

@@ -171,6 +171,61 @@ TEST(Segments, MarkedByAttributeBytes) {
   }
 }
 
+// A line written with attribute segments and sent back unchanged gives the
+// host its own bytes: segments in reading order again, the attributes with
+// their segment bit, right-to-left characters mirrored back.
+TEST(Segments, AttributeSegmentsGoBackInTheHostsOrder) {
+  struct Case {
+    const char* name;
+    unsigned char defFlags;   // DFTXT byte 5: 0x01 bidirectional editor, 0x08 restricted editing
+    unsigned char lineFlags;  // 0x80 right to left, 0x40 attribute segments, 0x20 marker segments
+    bool mirrorLanguage;      // a language that mirrors ( ) and < >
+    Bytes written;
+    Bytes sent;               // golden: the line's text in the inbound record, before its nulls
+  };
+  const Bytes segment = Ebc("AB") + Bytes{0x31} + Ebc("XYZ") + Bytes{0x32} + Ebc("CD");
+  const Bytes open = Ebc("AB") + Bytes{0x3A} + Ebc("XYZ");
+  const Bytes two = Ebc("A") + Bytes{0x31} + Ebc("XY") + Bytes{0x32} + Ebc("B") + Bytes{0x3F} + Ebc("PQ") +
+                    Bytes{0x30} + Ebc("C");
+  const Bytes both = Ebc("A") + Bytes{0x0B} + Ebc("XY") + Bytes{0x0D} + Ebc("B") + Bytes{0x31} + Ebc("PQ") +
+                     Bytes{0x32} + Ebc("C");
+  const Bytes mirrored = Ebc("A") + Bytes{kOpen} + Bytes{0x31} + Ebc("X") + Bytes{kOpen} + Ebc("Y") +
+                         Bytes{0x32} + Bytes{kClose} + Ebc("B");
+  const Bytes restricted = Ebc("AB") + Bytes{0x22} + Ebc("ZYX") + Bytes{0x40} + Ebc("CD");
+  const Case cases[] = {
+      {"left to right", 0x01, 0x60, false, segment, segment},
+      {"right to left", 0x01, 0xC0, false, segment, segment},
+      {"left to right, the segment runs to the line's end", 0x01, 0x60, false, open, open},
+      {"right to left, the segment runs to the line's end", 0x01, 0xC0, false, open, open},
+      {"left to right, two segments", 0x01, 0x60, false, two, two},
+      {"right to left, two segments", 0x01, 0xC0, false, two, two},
+      {"left to right, marker and attribute segments", 0x01, 0x60, false, both, both},
+      {"right to left, marker and attribute segments", 0x01, 0xE0, false, both, both},
+      {"left to right, mirrored characters", 0x01, 0x60, true, mirrored, mirrored},
+      {"right to left, mirrored characters", 0x01, 0xC0, true, mirrored, mirrored},
+      {"attribute segments only, left to right: written as they come", 0x01, 0x40, false, segment, segment},
+      // The opening attribute is not kept on the screen and the segment's end
+      // is no longer marked: the line goes back as it is shown.
+      {"restricted editing", 0x09, 0x60, false, segment, restricted},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TextStation s;
+    ASSERT_EQ(Page(s, c.defFlags, 0x80), 0u);
+    if (c.mirrorLanguage) s.text()->textFlagsA |= 1u << 15;
+    ASSERT_EQ(s.run(Wsf(Wrtxt(0x80, 0x00, 0x08, 3, 2, LineRecord({3, c.written, 1, 0x80, 2, c.lineFlags})) +
+                        Rdtxt())),
+              0u);
+    s.text()->setModifiedLineTags(s.offset(3, 40), 0, 0);
+    s.enter();
+    ASSERT_EQ(s.host.sent.size(), 1u);
+    const Bytes sent = SentText(s.host.sent[0], false);
+    ASSERT_EQ(sent.size(), 80u);
+    EXPECT_EQ(Bytes(sent.begin(), sent.begin() + static_cast<long>(c.sent.size())), c.sent);
+    EXPECT_EQ(Bytes(sent.begin() + static_cast<long>(c.sent.size()), sent.end()), Bytes(80 - c.sent.size(), 0x00));
+  }
+}
+
 // The host places the cursor in its own (reading) order: inside a segment
 // the position is reflected to where that character is shown, on an end
 // marker the cursor goes to the segment's begin marker. The cursor runs in
