@@ -2,6 +2,8 @@
 // screen, and the same terminal with a yellow message flag.
 #include "xfront/SessionIcons.h"
 
+#include <X11/xpm.h>
+
 #include <initializer_list>
 
 #include "xfront/ColorAllocation.h"
@@ -68,4 +70,20 @@ int GetIcon(Widget w, Pixmap* icon, Pixmap* second, Pixmap* mask) {
   *second = alternate;
   *mask = shape;
   return 1;
+}
+
+int CreatePixmapFromXpmData(Widget w, char** data, Pixmap* pixmap, Pixmap* mask) {
+  Pixmap image = None, shape = None;
+  if (w && data) {
+    Display* display = XtDisplay(w);
+    if (XpmCreatePixmapFromData(display, RootWindow(display, DefaultScreen(display)), data, &image, &shape,
+                                nullptr) < XpmSuccess) {
+      image = shape = None;
+    }
+  }
+  if (pixmap) *pixmap = image;
+  else if (image) XFreePixmap(XtDisplay(w), image);
+  if (mask) *mask = shape;
+  else if (shape) XFreePixmap(XtDisplay(w), shape);
+  return 0;
 }

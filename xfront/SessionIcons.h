@@ -9,3 +9,8 @@ constexpr int kSessionIconSize = 37;
 // of the terminal) and *second (the terminal with a message flag). Returns
 // 1; the pixmaps are the caller's to free.
 int GetIcon(Widget w, Pixmap* icon, Pixmap* second, Pixmap* mask);
+
+// A pixmap (and its shape mask) from XPM data, made on the root window of
+// the default screen of w's display with no attributes. Always 0: when the
+// data cannot be turned into a pixmap both stay None.
+int CreatePixmapFromXpmData(Widget w, char** data, Pixmap* pixmap, Pixmap* mask);

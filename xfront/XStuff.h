@@ -225,6 +225,28 @@ class XStuff : public RenderingWindow {
   Widget statusForm() const;
   int get_width() const;
   int get_height() const;
+  // The display character of the screen copy at a position; 0 at or beyond
+  // the screen size.
+  unsigned char getAsciiChar(int position) const {
+    return position >= 0 && position < cells() ? chars_[position] : 0;
+  }
+  // The table number of the session font in use (8 bits).
+  unsigned char getCurFontsetNumber() const;
+  // The indicators as last set (x_capslock, x_shiftkey, x_msgWait, x_sys).
+  bool get_capslock() const { return capsLock_; }
+  bool get_shiftkey() const { return shiftKey_; }
+  bool get_msgWait() const { return messageWaiting_; }
+  bool getXsys() const { return systemWait_; }
+  Widget get_toplevel() const { return shell_; }
+  int get_cursor() const { return cursorPosition_; }
+  // The shell's x, y, width and height with the current font number, every
+  // flag set; getXpos and getYpos are its position.
+  Geometry getCurrentGeometry() const;
+  int getXpos() const;
+  int getYpos() const;
+  // The table entries whose fonts were loaded after the window was built
+  // (the font menu's stay loaded for the window's life).
+  int loadedExtraFonts() const;
   unsigned int commStatus() const { return commStatus_; }
   bool hasKeypadObject() const { return false; }
 

@@ -70,11 +70,47 @@ LoadedFontSet* LoadEntry(XStuff::Private& p, Display* display, int entry) {
   return FontSetsOfEntry(p, display, entry, true).session;
 }
 
+// A window holds at most this many fonts: the font menu's and those loaded
+// later together, but always room for the font in use, the two remembered
+// ones (24x80 and large screens) and the one being loaded.
+constexpr int kFontSlots = 16;
+constexpr int kMinExtraSlots = 4;
+
+int ExtraSlots(const XStuff::Private& p) {
+  return std::max(kFontSlots - static_cast<int>(p.fontChoice.menuEntries.size()), kMinExtraSlots);
+}
+
+// True for entries something may still show: the font in use and the fonts
+// the window returns to.
+bool EntryInUse(const XStuff::Private& p, int entry) {
+  return entry == p.currentEntry || entry == p.lastLargeEntry || entry == p.maximizedEntry ||
+         (p.saved24x80.valid && entry == p.saved24x80.entry);
+}
+
 bool EntryUsable(const XStuff::Private& p, int entry) {
   return entry >= 0 && entry < static_cast<int>(p.fontChoice.usable.size()) && p.fontChoice.usable[entry];
 }
 
 }  // namespace
+
+// Frees the fonts loaded after the window was built that nothing shows any
+// more. Only the font in use is ever handed to the drawing widget, the
+// menus, the status line, the keypads and the dialogs, and every change of
+// font hands the new one to all of them before this runs, so an entry other
+// than the current and the remembered ones is held by nobody.
+static void ReleaseUnusedEntryFonts(XStuff::Private& p, Display* display) {
+  if (!p.fonts || !display) return;
+  auto& sets = p.fonts->entrySets;
+  for (auto it = sets.begin(); it != sets.end();) {
+    if (EntryInUse(p, it->first)) {
+      ++it;
+      continue;
+    }
+    if (DebugFlag()) LogMsg(LevelDebug, "changeFont: freeing font resources for font #%d\n", it->first);
+    FreeEntryFonts(display, &it->second);
+    it = sets.erase(it);
+  }
+}
 
 EntryFontSets FontSetsOfEntry(XStuff::Private& p, Display* display, int entry, bool load) {
   EntryFontSets out;
@@ -90,6 +126,11 @@ EntryFontSets FontSetsOfEntry(XStuff::Private& p, Display* display, int entry, b
   auto it = f.entrySets.find(entry);
   if (it == f.entrySets.end()) {
     if (!load || !display) return out;
+    if (static_cast<int>(f.entrySets.size()) >= ExtraSlots(p)) ReleaseUnusedEntryFonts(p, display);
+    if (static_cast<int>(f.entrySets.size()) >= ExtraSlots(p)) {
+      LogMsg(LevelError, "%s: no free font slot for font #%d\n", "QWC0180", entry);
+      return out;
+    }
     EntryFonts loaded;
     if (!LoadEntryFonts(p, display, entry, &loaded)) return out;
     it = f.entrySets.emplace(entry, loaded).first;
@@ -102,6 +143,14 @@ EntryFontSets FontSetsOfEntry(XStuff::Private& p, Display* display, int entry, b
 }
 
 int XStuff::currentFontEntry() const { return private_ ? private_->currentEntry : -1; }
+
+unsigned char XStuff::getCurFontsetNumber() const {
+  return static_cast<unsigned char>(private_ && private_->currentEntry >= 0 ? private_->currentEntry : 0);
+}
+
+int XStuff::loadedExtraFonts() const {
+  return private_ && private_->fonts ? static_cast<int>(private_->fonts->entrySets.size()) : 0;
+}
 
 int XStuff::toggle_mod(int n) {
   if (n < 1 || n > 5) return 0;
@@ -254,6 +303,9 @@ bool XStuff::changeFont(int entry, bool interactive, bool byResize) {
   }
   XtVaSetValues(shell_, XtNwaitForWm, waitForWm, nullptr);
   p.changingFont = false;
+  // Everything shows the new font now: the previous one (and a remembered
+  // large font replaced above) can go.
+  ReleaseUnusedEntryFonts(p, display);
   return true;
 }
 

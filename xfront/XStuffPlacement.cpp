@@ -180,6 +180,24 @@ Geometry XStuff::get24x80Geometry() {
   return g;
 }
 
+Geometry XStuff::getCurrentGeometry() const {
+  Geometry g{};
+  if (!shell_) return g;
+  Position x = 0, y = 0;
+  Dimension width = 0, height = 0;
+  XtVaGetValues(shell_, XtNx, &x, XtNy, &y, XtNwidth, &width, XtNheight, &height, nullptr);
+  g.xGiven = g.yGiven = g.widthGiven = g.heightGiven = g.fontGiven = 1;
+  g.x = x;
+  g.y = y;
+  g.width = width;
+  g.height = height;
+  g.fontIndex = static_cast<int16_t>(currentFontEntry());
+  return g;
+}
+
+int XStuff::getXpos() const { return getCurrentGeometry().x; }
+int XStuff::getYpos() const { return getCurrentGeometry().y; }
+
 void XStuff::moveWindowAsCloseTo24x80PosAsPossible() {
   if (!private_ || !private_->saved24x80.valid) return;
   int x = private_->saved24x80.x, y = private_->saved24x80.y;
