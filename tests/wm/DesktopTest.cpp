@@ -51,12 +51,7 @@ class DesktopTest : public teldratest::TeldraFixture {
     }
     return out;
   }
-  void Keys(const std::vector<std::string>& keys) {
-    std::vector<std::string> argv = {"xdotool", "key", "--delay", "30"};
-    argv.insert(argv.end(), keys.begin(), keys.end());
-    Tool(argv);
-    qwtest::XBarrier(display_);
-  }
+  void Keys(const std::vector<std::string>& keys) { TeldraFixture::Keys(keys, 30); }
   void RootMenu() {
     Click(900, 600);
     ASSERT_TRUE(MenuUp()) << teldra_.Output();

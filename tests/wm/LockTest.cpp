@@ -44,30 +44,6 @@ class LockTest : public teldratest::TeldraFixture {
     XSendEvent(display_, root_, False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);
     XFlush(display_);
   }
-  bool Viewable(const char* name, int timeoutMs = 20000) {
-    return qwtest::WaitUntil([&] {
-      for (Window w : qwtest::FindWindowsByName(display_, name))
-        if (Attributes(display_, w).map_state == IsViewable) return true;
-      return false;
-    }, timeoutMs);
-  }
-  bool Gone(const char* name) {
-    return qwtest::WaitUntil([&] {
-      for (Window w : qwtest::FindWindowsByName(display_, name))
-        if (Attributes(display_, w).map_state == IsViewable) return false;
-      return true;
-    }, 20000);
-  }
-  void Type(const std::string& text) {
-    Tool({"xdotool", "type", "--delay", "15", text});
-    qwtest::XBarrier(display_);
-  }
-  void Keys(const std::vector<std::string>& keys) {
-    std::vector<std::string> argv = {"xdotool", "key", "--delay", "20"};
-    argv.insert(argv.end(), keys.begin(), keys.end());
-    Tool(argv);
-    qwtest::XBarrier(display_);
-  }
   // A second client's grabs: both refused while the lock holds them.
   std::pair<int, int> GrabFromAnotherClient() {
     Display* d = XOpenDisplay(server_.DisplayName().c_str());

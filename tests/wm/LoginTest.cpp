@@ -39,30 +39,6 @@ class LoginTest : public teldratest::TeldraFixture {
     ASSERT_NE(dialog_, None) << teldra_.Output();
     ASSERT_TRUE(qwtest::WaitUntil([&] { return Focus() == dialog_; })) << teldra_.Output();
   }
-  void Type(const std::string& text) {
-    Tool({"xdotool", "type", "--delay", "15", text});
-    qwtest::XBarrier(display_);
-  }
-  void Keys(const std::vector<std::string>& keys) {
-    std::vector<std::string> argv = {"xdotool", "key", "--delay", "20"};
-    argv.insert(argv.end(), keys.begin(), keys.end());
-    Tool(argv);
-    qwtest::XBarrier(display_);
-  }
-  bool Shown(const char* name) {
-    return qwtest::WaitUntil([&] {
-      for (Window w : qwtest::FindWindowsByName(display_, name))
-        if (Attributes(display_, w).map_state == IsViewable) return true;
-      return false;
-    }, 20000);
-  }
-  bool Gone(const char* name) {
-    return qwtest::WaitUntil([&] {
-      for (Window w : qwtest::FindWindowsByName(display_, name))
-        if (Attributes(display_, w).map_state == IsViewable) return false;
-      return true;
-    }, 20000);
-  }
   std::string SessionUser() {
     std::ifstream in(home_.Path() + "/session-user");
     std::string line;
@@ -89,7 +65,7 @@ TEST_F(LoginTest, TheRightPairStartsTheSessionAWrongOneIsRefusedAndCleared) {
   Keys({"Return"});
   Type("not the password");
   Keys({"Return"});
-  ASSERT_TRUE(Shown("QXL4550")) << teldra_.Output();
+  ASSERT_TRUE(Viewable("QXL4550")) << teldra_.Output();
   Keys({"Return"});  // "Ok"
   ASSERT_TRUE(Gone("QXL4550"));
   ASSERT_TRUE(qwtest::WaitUntil([&] { return Focus() == dialog_; })) << teldra_.Output();
@@ -129,7 +105,7 @@ TEST_F(LoginTest, RootIsRefusedWithoutAllowRootAndShutdownEndsTeldra) {
   Keys({"Return"});
   Type("whatever");
   Keys({"Return"});
-  ASSERT_TRUE(Shown("QXL4550")) << teldra_.Output();
+  ASSERT_TRUE(Viewable("QXL4550")) << teldra_.Output();
   Keys({"Escape"});
   ASSERT_TRUE(Gone("QXL4550"));
   ASSERT_TRUE(qwtest::WaitUntil([&] { return Focus() == dialog_; })) << teldra_.Output();
@@ -148,7 +124,7 @@ TEST_F(LoginTest, UnderPppAPasswordLogInWithoutACardReaderIsRefused) {
   Keys({"Return"});
   Type(kPassword);
   Keys({"Return"});
-  ASSERT_TRUE(Shown("QXL4550")) << teldra_.Output();
+  ASSERT_TRUE(Viewable("QXL4550")) << teldra_.Output();
   EXPECT_EQ(qwtest::WaitForWindowByClass(display_, "desktop", 300), None);
 }
 

@@ -120,6 +120,32 @@ class TeldraFixture : public ::testing::Test {
     return frame;
   }
   Window WaitForClass(const std::string& cls) { return qwtest::WaitForWindowByClass(display_, cls, 15000); }
+  // Text and keys typed through xdotool, handled by the server on return.
+  void Type(const std::string& text) {
+    Tool({"xdotool", "type", "--delay", "15", text});
+    qwtest::XBarrier(display_);
+  }
+  void Keys(const std::vector<std::string>& keys, int delayMs = 20) {
+    std::vector<std::string> argv = {"xdotool", "key", "--delay", std::to_string(delayMs)};
+    argv.insert(argv.end(), keys.begin(), keys.end());
+    Tool(argv);
+    qwtest::XBarrier(display_);
+  }
+  // A window of that name is viewable, or none is any more.
+  bool Viewable(const char* name, int timeoutMs = 20000) {
+    return qwtest::WaitUntil([&] {
+      for (Window w : qwtest::FindWindowsByName(display_, name))
+        if (Attributes(display_, w).map_state == IsViewable) return true;
+      return false;
+    }, timeoutMs);
+  }
+  bool Gone(const char* name) {
+    return qwtest::WaitUntil([&] {
+      for (Window w : qwtest::FindWindowsByName(display_, name))
+        if (Attributes(display_, w).map_state == IsViewable) return false;
+      return true;
+    }, 20000);
+  }
   // Pointer actions through xdotool, at root coordinates. "mousemove
   // --sync" to where the pointer already is waits for a motion that never
   // comes: that move is left out.

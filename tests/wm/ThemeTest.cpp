@@ -167,12 +167,7 @@ class ThemeTest : public TeldraFixture {
     t << in.rdbuf();
     return t.str();
   }
-  void Keys(const std::vector<std::string>& keys) {
-    std::vector<std::string> argv = {"xdotool", "key", "--delay", "30"};
-    argv.insert(argv.end(), keys.begin(), keys.end());
-    Tool(argv);
-    qwtest::XBarrier(display_);
-  }
+  void Keys(const std::vector<std::string>& keys) { TeldraFixture::Keys(keys, 30); }
 };
 
 TEST_F(ThemeTest, ChoosingAThemeFromTheMenuRecoloursAndKeepsPictureIds) {
