@@ -186,6 +186,7 @@ void TextSession::moveleft(unsigned int target) {
     }
   }
   if (textLine(row) && !inlinecmdfld(cursorPos) && target > rightmar(row)) target = rightmar(row);
+  if (skipTabNullsLeft(row, target, stepDue)) return;
   if (inlinecmdfld(cursorPos)) {
     const unsigned int start = (row - 1) * cols;
     if (target < start || cursorPos == start) {
@@ -211,7 +212,8 @@ void TextSession::moveleft(unsigned int target) {
     }
   } else {
     if (!textLine(row)) {
-      if (target >= (row - 1) * cols) moveCursorWithTimer(target, Plane0);
+      // Nothing moves before the row's text area.
+      if (target >= (row - 1) * cols + 1) moveCursorWithTimer(target, Plane0);
       return;
     }
     if (e != leftmar(row)) {
@@ -236,11 +238,11 @@ void TextSession::moveleft(unsigned int target) {
         bool text = false;
         for (unsigned int p = leftmar(row); p <= target && p < cursorPos; ++p)
           if (charAt(p)) text = true;
-        if (text && target >= e) {
+        if ((text && target >= e) || stepDue) {
           unsigned int p = cursorPos;
           PlaneNumber pl = cursorPlane;
           if (walkCursor(0, p, pl)) moveCursorWithTimer(p, pl);
-        } else if (!stepDue) {
+        } else {
           textSendAid(cursorPos, kAidLeftEdge);
         }
         return;
@@ -280,6 +282,7 @@ void TextSession::moveright(unsigned int target) {
     moveCursorWithTimer(e, leftmostActivePlane(e));
     return;
   }
+  if (skipTabNullsRight(row, target, stepDue)) return;
   if (!hostEdges()) {
     const bool beyond = textLine(row) ? (!inCmd && target > rightmar(row)) : target > row * cols - 1u;
     if (beyond && !stepDue) {
@@ -334,6 +337,55 @@ void TextSession::moveright(unsigned int target) {
   }
   if (target > lastOffsetOfScreen()) return;
   moveCursorWithTimer(target, leftmostActivePlane(target));
+}
+
+bool TextSession::inTabNullRun(unsigned int row, unsigned int target) {
+  if (!textLine(row) || !editableRow(row) || !insertMode() || inlinecmdfld(cursorPos)) return false;
+  if (cursorPos < leftmar(row) || cursorPos > rightmar(row)) return false;
+  if (target < leftmar(row) || target > rightmar(row) || charAt(target)) return false;
+  return intabbounds(target).active;
+}
+
+bool TextSession::skipTabNullsLeft(unsigned int row, unsigned int target, bool stepDue) {
+  if (!inTabNullRun(row, target)) return false;
+  if (stepDue) {
+    unsigned int p = cursorPos;
+    PlaneNumber pl = cursorPlane;
+    if (walkCursor(0, p, pl)) moveCursorWithTimer(p, pl);
+    return true;
+  }
+  const TabContext t = intabbounds(target);
+  if (t.tabPos < 0) {
+    // The tabbed text came from the line above: without a left-margin mark
+    // the host knows where it starts.
+    if (!searchscaleline(row, 1)) {
+      textSendAid(cursorPos, kAidLeftEdge);
+      return true;
+    }
+    return false;
+  }
+  for (unsigned int p = target; p-- > static_cast<unsigned int>(t.tabPos);)
+    if (charAt(p)) {
+      moveCursorWithTimer(p, Plane0);
+      return true;
+    }
+  return false;
+}
+
+bool TextSession::skipTabNullsRight(unsigned int row, unsigned int target, bool stepDue) {
+  if (stepDue || !inTabNullRun(row, target)) return false;
+  if (extendedPlanes() && charAt(cursorPos) == kPlaceholder) removeCNULL(cursorPos, 1);
+  const unsigned int R = rightmar(row);
+  for (unsigned int p = target; p <= R; ++p)
+    if (charAt(p)) {
+      moveCursorWithTimer(p, leftmostActivePlane(p));
+      return true;
+    }
+  unsigned char type = 0;
+  const int stop = findtabstop(cursorPos, R, type);
+  const unsigned int to = stop >= 0 ? static_cast<unsigned int>(stop) : target;
+  moveCursorWithTimer(to, leftmostActivePlane(to));
+  return true;
 }
 
 void TextSession::moveupdown(int direction) {
