@@ -229,16 +229,18 @@ void TextSession::copylinesup(unsigned int row) {
 }
 
 namespace {
-// The columns of a row that move under column editing: from the left margin
-// (four columns before it with the left side columns) to the right margin
-// (four after it with the right side columns), kept on the row.
+// The columns of a row that move under column editing: the text between
+// the margins with the attribute positions on either side of it (a word
+// pushed past the right margin waits in the one after it), or the four side
+// columns before the left margin and after the right margin when the
+// definition asks for them; kept on the row.
 struct ColumnSpan {
   unsigned int first, last;
 };
 
 ColumnSpan columnSpan(unsigned int rowStart, unsigned int rowLast, unsigned int left, unsigned int right,
-                             uint32_t defFlags) {
-  ColumnSpan c{left, right};
+                      uint32_t defFlags) {
+  ColumnSpan c{left > rowStart ? left - 1 : left, right < rowLast ? right + 1 : right};
   if (defFlags & 0x40000000u) c.first = left >= rowStart + 4 ? left - 4 : rowStart;
   if (defFlags & 0x20000000u) c.last = right + 4 <= rowLast ? right + 4 : rowLast;
   return c;
