@@ -530,6 +530,8 @@ bool TextSession::removeCNULL(unsigned int pos, int direction) {
   if (direction == 0 || direction == 1 || direction == 4) cursorPlane = leftmostActivePlane(pos);
   if (displayBag) displayBag->getRendering()->setCursorPlane(cursorPlane);
   setModifiedLineTags(pos, leftmar(row), right);
+  updatetermattr(row);
+  setTermHalfIndexAttr(row);
   return direction == 1;
 }
 

@@ -244,3 +244,83 @@ TEST(WordSpill, AttributePlanesTravelWithTheWord) {
 }
 
 }  // namespace
+
+namespace {
+
+// The half-index state after the right margin follows the superscript and
+// subscript keys: 0x82 while a superscript is open, 0x81 while a subscript
+// is, 0 when the two cancel.
+TEST(WordSpill, HalfIndexStateFollowsTheKeys) {
+  const FunctionWord kSuper{26, 5}, kSub{26, 6};
+  struct Case {
+    const char* name;
+    std::vector<std::pair<unsigned int, FunctionWord>> keys;  // (column, key)
+    unsigned char state;
+  };
+  const Case cases[] = {
+      {"none", {}, 0x00},
+      {"a superscript", {{6, kSuper}}, 0x82},
+      {"a subscript", {{6, kSub}}, 0x81},
+      {"a superscript and a subscript after it", {{6, kSuper}, {9, kSub}}, 0x00},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TextStation s;
+    Bytes lines = LineRecord({3, Bytes{0x00} + Ebc("AAAA BBBB CCCC"), 1}, true);
+    for (unsigned int r = 4; r <= 23; ++r) lines = lines + LineRecord({r, Bytes{0x00}, r - 2}, true);
+    ASSERT_EQ(s.run(Wsf(Dftxt(0x00, 0xC0) + Dfscl(ScaleLine(1, {{2, 1}, {20, 2}})) +
+                        Wrtxt(0x80, 0x00, 0x08, 3, 2, lines))),
+              0u);
+    TextSession& t = *s.text();
+    for (const auto& [column, key] : c.keys) {
+      t.moveCursor(s.offset(3, column), Plane0);
+      s.key(key);
+      ASSERT_FALSE(t.errorFlag()) << t.lastOperatorError();
+    }
+    EXPECT_EQ(t.secondaryBuffer->getCharacter(s.offset(3, 21)), c.state);
+    EXPECT_EQ(t.getRMSecAttr(3), c.state);
+  }
+}
+
+// Under column editing a carrier return (or required carrier return) in
+// tabbed text takes a tab along to the new line: the room it needs grows by
+// one.
+TEST(WordSpill, ColumnEditingReservesRoomForATab) {
+  struct Case {
+    const char* name;
+    unsigned char defFlags;
+    const char* row3;        // '~' tab, '|' carrier return, '^' required carrier return
+    unsigned int at;         // the column asked about
+    bool addsTab;
+    unsigned int roomFor;    // the longest word a new line takes (margins 2..20)
+  };
+  const Case cases[] = {
+      {"a carrier return in tabbed text", 0x80, "_AB~_____CD|", 12, true, 17},
+      {"a required carrier return in tabbed text", 0x80, "_AB~_____CD^", 12, true, 17},
+      {"a letter in tabbed text", 0x80, "_AB~_____CD|", 11, false, 18},
+      {"a carrier return outside tabbed text", 0x80, "_ABCD|", 6, false, 18},
+      {"without column editing", 0x00, "_AB~_____CD|", 12, false, 18},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TextStation s;
+    Bytes row;
+    for (char ch : std::string(c.row3)) {
+      if (ch == '~') row.push_back(0x05);
+      else if (ch == '^') row.push_back(0x06);
+      else row = row + Encode(std::string(1, ch));
+    }
+    Bytes lines = LineRecord({3, row, 1});
+    for (unsigned int r = 4; r <= 23; ++r) lines = lines + LineRecord({r, Bytes{0x00}, r - 2});
+    ASSERT_EQ(s.run(Wsf(Dftxt(c.defFlags, 0x80) + Dfscl(ScaleLine(1, {{2, 1}, {10, 3}, {20, 2}})) +
+                        Wrtxt(0x80, 0x00, 0x08, 3, 2, lines))),
+              0u);
+    TextSession& t = *s.text();
+    const unsigned int at = s.offset(3, c.at);
+    EXPECT_EQ(t.addtabchar(at), c.addsTab);
+    EXPECT_TRUE(t.cinsertpossible(at, 0, c.roomFor));
+    EXPECT_FALSE(t.cinsertpossible(at, 0, c.roomFor + 1));
+  }
+}
+
+}  // namespace
