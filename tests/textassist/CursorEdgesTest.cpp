@@ -151,3 +151,35 @@ TEST(CursorEdges, LeftAndRightAtTheEdgesOfARow) {
 }
 
 }  // namespace
+
+namespace {
+
+// Under a bidirectional host editor, Cursor Left landing on a segment's
+// begin marker in plane 0 works inside the segment from then on.
+TEST(CursorEdges, LeftOntoASegmentBeginWorksInsideIt) {
+  struct Case {
+    const char* name;
+    unsigned char defFlags;
+    bool inside;
+  };
+  const Case cases[] = {
+      {"bidirectional host editor", 0x01, true},
+      {"plain host editor", 0x00, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TextStation s;
+    Bytes lines = LineRecord({3, Bytes{0x00} + Ebc("AB") + Bytes{0x0B} + Ebc("CD") + Bytes{0x0D, 0x03}, 1});
+    for (unsigned int r = 4; r <= 23; ++r) lines = lines + LineRecord({r, Bytes{0x00}, r - 2});
+    ASSERT_EQ(s.run(Wsf(Dftxt(c.defFlags, 0x80) + Dfscl(ScaleLine(1, {{2, 1}, {70, 2}})) +
+                        Wrtxt(0x80, 0x00, 0x08, 3, 2, lines))),
+              0u);
+    s.text()->moveCursor(s.offset(3, 5), Plane0);
+    ASSERT_EQ(s.screen(s.offset(3, 4), 1), Bytes{0x0B});
+    s.key(kLeft);
+    EXPECT_EQ(s.text()->cursorPos, s.offset(3, 4));
+    EXPECT_EQ((s.text()->stateWord() & (1u << 19)) != 0, c.inside);
+  }
+}
+
+}  // namespace
