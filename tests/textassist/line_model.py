@@ -320,7 +320,8 @@ for raw in sys.stdin:
 # and the tabbed text is aligned again after every key. Gives "line column".
 #
 # "opening;left;right;column;keys;rows;ids;changed": insert-mode typing from
-# the column of the row marked with a leading '>' (rows separated by '/');
+# the column of the row marked with a leading '>' (rows separated by '/',
+# '%' a required carrier return);
 # changed holds 'F' when the first text row is changed and 'L' when the last
 # text row of the page (beyond the rows given) is. A spill that needs a new
 # line scrolls the rows below down when the last text row is unchanged, else
@@ -469,7 +470,9 @@ def ltr_opening(fields):
         nxt = rows[r + 1] if r + 1 < len(rows) else None
         last = last_text(nxt, left, right) if nxt else None
         room = R - L + 1 if last is None else R - last
-        if nxt and n <= room and not any(x in TABS for x in nxt[L:R + 1]):
+        # A word holding a required carrier return ('%') never joins the
+        # next row.
+        if nxt and n <= room and not any(x in TABS for x in nxt[L:R + 1]) and "%" not in word:
             body = nxt[L:R + 1]
             nxt[L:R + 1] = word + body[:len(body) - n]
         else:
@@ -499,7 +502,7 @@ def ltr_opening(fields):
             row[R] = "-"
         cr_on_line(row, left, right)
         last = last_text(nxt, left, right)
-        if last is not None and last < R and nxt[last] not in "|^-":
+        if last is not None and last < R and nxt[last] not in "|%-":
             nxt[last + 1] = "|"
         if start <= cursor <= start + n:
             r, col = r + 1, left + (cursor - start)
