@@ -286,6 +286,10 @@ const TabTypeCase kTabTyping[] = {
     {"a comma stop", "2:1,30:7,70:2", 30, "9", "_AB~_______________________1,5|"},
     {"a left stop: the text grows rightwards from the stop", "2:1,20:3,70:2", 20, "XY", "_AB~_______________CD|"},
     {"a right stop past the tab's text on another stop", "2:1,20:4,40:4,70:2", 20, "7", "_AB~_____________12|"},
+    {"a centre stop: typed text stays centred on the stop", "2:1,30:5,70:2", 30, "ABCD", "_AB~"},
+    {"a centre stop: typing in front of centred text", "2:1,30:5,70:2", 20, "Q",
+     "_AB~________________________XYZ"},
+    {"a centre stop: typing into centred text", "2:1,30:5,70:2", 31, "Q", "_AB~________________________XYZ|"},
 };
 
 // A page whose text rows share scale line 1 with the given pairs.

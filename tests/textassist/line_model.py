@@ -316,7 +316,8 @@ for raw in sys.stdin:
 # "tabtype;pairs;column;keys;line": insert-mode typing on one line with a
 # tab, from the given column; the tab's stop decides where the text grows
 # (a right stop: to the left, ending on the stop; a decimal stop: to the
-# left up to the stop, to the right after it; a left stop: to the right),
+# left up to the stop, to the right after it; a left or centre stop: to the
+# right, a centre stop blanking the nulls in front of a null cursor first),
 # and the tabbed text is aligned again after every key. Gives "line column".
 #
 # "opening;left;right;column;keys;rows;ids;changed": insert-mode typing from
@@ -410,6 +411,20 @@ def ltr_align(row, pairs, right, cursor):
     return cursor
 
 
+def ltr_blank_to_next(row, pos, R):
+    """The nulls after index pos up to the next character before the
+    right margin become blanks, unless that character follows directly."""
+    if pos >= R:
+        return
+    b = pos + 1
+    while b <= R and row[b] == "_":
+        b += 1
+    if b == pos + 1 or b > R:
+        return
+    for j in range(pos + 1, b):
+        row[j] = " "
+
+
 def ltr_tabtype(fields):
     pairs = [tuple(int(v) for v in p.split(":")) for p in fields[1].split(",")]
     col, keys = int(fields[2]), fields[3]
@@ -434,8 +449,22 @@ def ltr_tabtype(fields):
             elif not ltr_insert_left(row, c, ch, left):
                 assert ltr_insert_right(row, c, ch, right)
                 c += 1
+        elif stop is not None and code == 5 and row[c] == "_":
+            # A null under a centre stop: the text after the cursor decides
+            # whether the nulls in front of it become blanks.
+            assert c != right - 1, "typing on the right margin is not modelled"
+            R = right - 1
+            f = next((i for i in range(c, R) if row[i] != "_"), None)
+            end = f
+            while end is not None and end < R and row[end] not in "_^~":
+                end += 1
+            if f is None or (end < R and (end - f) % 2 == 1):
+                ltr_blank_to_next(row, c - 1, R)
+            else:
+                assert end >= R, "replacing under a centre stop is not modelled"
+            assert ltr_insert_right(row, c, ch, right)
+            c += 1
         else:
-            assert code != 5, "centre stops are not modelled here"
             assert ltr_insert_right(row, c, ch, right)
             c += 1
         c = ltr_align(row, pairs, right, c)
