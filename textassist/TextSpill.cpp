@@ -417,6 +417,9 @@ void TextSession::spillword(unsigned int start, unsigned int length, unsigned in
                             PlaneNumber, bool addTab) {
   const unsigned int S = rowOf(start), D = rowOf(dest);
   if (!length || length > kMaxColumns) return;
+  // The attribute positions stay in front of the destination, before a tab
+  // that goes with the word.
+  const unsigned int before = dest;
   if (addTab && intabbounds(start).active && dest < D * cols - 1u) {
     psBuffer->writeCharacter(dest, kTab);
     ++dest;
@@ -478,17 +481,18 @@ void TextSession::spillword(unsigned int start, unsigned int length, unsigned in
     setTermHalfIndexAttr(S);
   }
   updatetermattr(S);
-  if (dest > (D - 1) * cols) {
+  if (before > (D - 1) * cols) {
+    const unsigned int at = before - 1;
     if (planes || !attribute)
-      psBuffer->writeCharacter(dest - 1, 0x20);
+      psBuffer->writeCharacter(at, 0x20);
     else
-      psBuffer->writeCharacter(dest - 1, attribute);
+      psBuffer->writeCharacter(at, attribute);
     if (planes) {
-      primaryBuffer->writeCharacter(dest - 1, (line(S).ctl3 & 0x08000000u) ? primaryInEffect : 0);
+      primaryBuffer->writeCharacter(at, (line(S).ctl3 & 0x08000000u) ? primaryInEffect : 0);
       // A half-index shift still open at the end of the source line opens
       // again in front of the word.
       const unsigned char open = getRMSecAttr(S);
-      if (open) secondaryBuffer->writeCharacter(dest - 1, open == 0x81 ? 0x82 : 0x81);
+      if (open) secondaryBuffer->writeCharacter(at, open == 0x81 ? 0x82 : 0x81);
       setTermHalfIndexAttr(D);
     }
   }

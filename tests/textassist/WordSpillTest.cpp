@@ -15,8 +15,8 @@ namespace {
 
 const FunctionWord kInsert{3, 1};
 
-// '_' null, '@' attribute 0x20, '|' carrier return; letters and digits as
-// EBCDIC.
+// '_' null, '@' attribute 0x20, '|' carrier return ('~' tab and '-' hyphen
+// when shown); letters and digits as EBCDIC.
 Bytes Encode(const std::string& text) {
   Bytes b;
   for (char c : text) {
@@ -35,6 +35,7 @@ std::string Show(const Bytes& row) {
     else if (b == 0x40) c = ' ';
     else if (b == 0x03) c = '|';
     else if (b == 0x20) c = '@';
+    else if (b == 0x05) c = '~';
     else if (b == 0xCA) c = '-';
     else if (b >= 0xC1 && b <= 0xC9) c = static_cast<char>('A' + (b - 0xC1));
     else if (b >= 0xD1 && b <= 0xD9) c = static_cast<char>('J' + (b - 0xD1));
@@ -320,6 +321,41 @@ TEST(WordSpill, ColumnEditingReservesRoomForATab) {
     EXPECT_EQ(t.addtabchar(at), c.addsTab);
     EXPECT_TRUE(t.cinsertpossible(at, 0, c.roomFor));
     EXPECT_FALSE(t.cinsertpossible(at, 0, c.roomFor + 1));
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Carrier return in insert mode inside tabbed text: under column editing
+// the text after the cursor keeps its tab on the new row and stands on the
+// stop again; otherwise it starts at the left margin.
+TEST(WordSpill, CarrierReturnInTabbedTextUnderColumnEditing) {
+  struct Case {
+    const char* name;
+    unsigned char defFlags;
+    const char* row3;
+    const char* row4;
+  };
+  const Case cases[] = {
+      {"column editing", 0x80, "_AB~_______________|", "@~_________________CD|"},
+      {"no column editing", 0x00, "_AB~_______________|", "@CD|"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TextStation s;
+    Bytes lines = LineRecord({3, Encode("_AB") + Bytes{0x05} + Encode("_______________CD|"), 1});
+    for (unsigned int r = 4; r <= 23; ++r) lines = lines + LineRecord({r, Bytes{0x00}, r - 2});
+    ASSERT_EQ(s.run(Wsf(Dftxt(c.defFlags, 0x80) + Dfscl(ScaleLine(1, {{2, 1}, {20, 3}, {40, 2}})) +
+                        Wrtxt(0x80, 0x00, 0x08, 3, 2, lines))),
+              0u);
+    s.key(kInsert);
+    s.text()->moveCursor(s.offset(3, 20), Plane0);
+    s.key(FunctionWord{2, 5});
+    EXPECT_FALSE(s.text()->errorFlag()) << s.text()->lastOperatorError();
+    EXPECT_EQ(Show(s.row(3)), c.row3);
+    EXPECT_EQ(Show(s.row(4)), c.row4);
   }
 }
 
