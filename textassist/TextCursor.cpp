@@ -201,69 +201,73 @@ void TextSession::moveleft(unsigned int target) {
     return;
   }
   // Steps that leave the row or walk inside it: landing on a segment's
-  // begin marker under a bidirectional host editor works inside it.
-  const unsigned int before = cursorPos;
-  const auto move = [&]() {
-    const unsigned int e = effectiveleftmar(row);
-    if (!hostEdges()) {
-      const bool leaving = textLine(row) ? target < e : (cursorPos == (row - 1) * cols || target < (row - 1) * cols);
-      if (leaving && !stepDue) {
-        const unsigned int r = findnonoutputonlyln(row, reversedRowOrder() ? 3 : 2, false);
-        unsigned int to = r * cols - 1u;
-        if (textLine(r) && r != textDef.promptRow) to = rightmar(r);
-        moveCursorWithTimer(to, Plane0);
+  // begin marker under a bidirectional host editor works inside it, however
+  // the move ends.
+  struct SegmentLanding {
+    TextSession& t;
+    const unsigned int before;
+    ~SegmentLanding() {
+      if (t.cursorPos != before && t.bidihosteditor() && t.cursorPlane == Plane0 &&
+          t.charAt(t.cursorPos) == kSegmentBegin)
+        t.modes |= text_mode::kSegmentEnd;
+    }
+  } landing{*this, cursorPos};
+  const unsigned int e = effectiveleftmar(row);
+  if (!hostEdges()) {
+    const bool leaving = textLine(row) ? target < e : (cursorPos == (row - 1) * cols || target < (row - 1) * cols);
+    if (leaving && !stepDue) {
+      const unsigned int r = findnonoutputonlyln(row, reversedRowOrder() ? 3 : 2, false);
+      unsigned int to = r * cols - 1u;
+      if (textLine(r) && r != textDef.promptRow) to = rightmar(r);
+      moveCursorWithTimer(to, Plane0);
+      return;
+    }
+  } else {
+    if (!textLine(row)) {
+      // Nothing moves before the row's text area.
+      if (target >= (row - 1) * cols + 1) moveCursorWithTimer(target, Plane0);
+      return;
+    }
+    if (e != leftmar(row)) {
+      if (e < leftmar(row)) return;
+      if (target < e && !stepDue) {
+        moveCursorWithTimer(e, leftmostActivePlane(e));
+        return;
+      }
+    } else if (searchscaleline(row, 1)) {
+      if (target < e && !stepDue) {
+        moveCursorWithTimer(e, leftmostActivePlane(e));
         return;
       }
     } else {
-      if (!textLine(row)) {
-        // Nothing moves before the row's text area.
-        if (target >= (row - 1) * cols + 1) moveCursorWithTimer(target, Plane0);
+      const LineControlRecord& l = line(row);
+      const bool continued = (l.ctl2 & 0x60000000u) != 0;
+      const bool atStart = cursorPos == e;
+      if (target < (row - 1) * cols + 1 ||
+          (cursorPos >= leftmar(row) && cursorPos <= rightmar(row) && insertMode() &&
+           !(l.ctl & line_ctl::kShownOnly) && (charAt(target) == 0 || atStart) && continued) ||
+          target < e) {
+        bool text = false;
+        for (unsigned int p = leftmar(row); p <= target && p < cursorPos; ++p)
+          if (charAt(p)) text = true;
+        if ((text && target >= e) || stepDue) {
+          unsigned int p = cursorPos;
+          PlaneNumber pl = cursorPlane;
+          if (walkCursor(0, p, pl)) moveCursorWithTimer(p, pl);
+        } else {
+          textSendAid(cursorPos, kAidLeftEdge);
+        }
         return;
       }
-      if (e != leftmar(row)) {
-        if (e < leftmar(row)) return;
-        if (target < e && !stepDue) {
-          moveCursorWithTimer(e, leftmostActivePlane(e));
-          return;
-        }
-      } else if (searchscaleline(row, 1)) {
-        if (target < e && !stepDue) {
-          moveCursorWithTimer(e, leftmostActivePlane(e));
-          return;
-        }
-      } else {
-        const LineControlRecord& l = line(row);
-        const bool continued = (l.ctl2 & 0x60000000u) != 0;
-        const bool atStart = cursorPos == e;
-        if (target < (row - 1) * cols + 1 ||
-            (cursorPos >= leftmar(row) && cursorPos <= rightmar(row) && insertMode() &&
-             !(l.ctl & line_ctl::kShownOnly) && (charAt(target) == 0 || atStart) && continued) ||
-            target < e) {
-          bool text = false;
-          for (unsigned int p = leftmar(row); p <= target && p < cursorPos; ++p)
-            if (charAt(p)) text = true;
-          if ((text && target >= e) || stepDue) {
-            unsigned int p = cursorPos;
-            PlaneNumber pl = cursorPlane;
-            if (walkCursor(0, p, pl)) moveCursorWithTimer(p, pl);
-          } else {
-            textSendAid(cursorPos, kAidLeftEdge);
-          }
-          return;
-        }
-      }
     }
-    if (fast) {
-      moveCursorWithTimer(target, Plane0);
-      return;
-    }
-    unsigned int p = cursorPos;
-    PlaneNumber pl = cursorPlane;
-    if (walkCursor(0, p, pl)) moveCursorWithTimer(p, pl);
-  };
-  move();
-  if (cursorPos != before && bidihosteditor() && cursorPlane == Plane0 && charAt(cursorPos) == kSegmentBegin)
-    modes |= text_mode::kSegmentEnd;
+  }
+  if (fast) {
+    moveCursorWithTimer(target, Plane0);
+    return;
+  }
+  unsigned int p = cursorPos;
+  PlaneNumber pl = cursorPlane;
+  if (walkCursor(0, p, pl)) moveCursorWithTimer(p, pl);
 }
 
 void TextSession::moveright(unsigned int target) {
