@@ -183,3 +183,45 @@ TEST(CursorEdges, LeftOntoASegmentBeginWorksInsideIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// A hanging indent (row 5's left-margin offset 3: its text starts at column
+// 5): with host edges the cursor stops on the indented margin, with local
+// wrap it leaves for the row above from there.
+TEST(CursorEdges, AHangingIndentIsTheRowsLeftEdge) {
+  struct Case {
+    const char* name;
+    bool hostEdges;
+    unsigned int row, column;
+    FunctionWord key;
+    unsigned int rowAfter, columnAfter;
+  };
+  const Case cases[] = {
+      {"host edges: left on the indented margin stays", true, 5, 5, kLeft, 5, 5},
+      {"host edges: left inside walks", true, 5, 7, kLeft, 5, 6},
+      {"host edges: fast left stops on the indented margin", true, 5, 7, kFastLeft, 5, 5},
+      {"local wrap: left on the indented margin goes to the row above", false, 5, 5, kLeft, 4, 70},
+      {"local wrap: right on the row above's margin enters at the indent", false, 4, 70, kRight, 5, 5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TextStation s;
+    Bytes lines;
+    for (unsigned int r = 3; r <= 23; ++r) {
+      Bytes record = LineRecord({r, r == 5 ? Ebc("    HELLO") : Bytes{0x00}, r - 2});
+      if (r == 5) record[1 + 10] = 3;  // the left-margin offset
+      lines = lines + record;
+    }
+    ASSERT_EQ(s.run(Wsf(Dftxt(c.hostEdges ? 0x10 : 0x00, 0x80) + Dfscl(Scales()) +
+                        Wrtxt(0x80, 0x00, 0x08, 3, 2, lines) + Rdtxt())),
+              0u);
+    s.text()->moveCursor(s.offset(c.row, c.column), Plane0);
+    s.key(c.key);
+    EXPECT_EQ(s.text()->cursorPos, s.offset(c.rowAfter, c.columnAfter));
+    EXPECT_TRUE(s.host.sent.empty());
+    EXPECT_FALSE(s.text()->errorFlag());
+  }
+}
+
+}  // namespace
