@@ -185,6 +185,7 @@ void TextSession::processsecattr(unsigned char code, unsigned char oppositeBit, 
     ecbUpdateCompletion(pos);
   }
   setModifiedLineTags(pos, L, R);
+  if (!onPrompt) setTermHalfIndexAttr(row);
   moveCursorWithTimer(pos, cursorPlane);
 }
 

@@ -186,6 +186,7 @@ void TextSession::moveleft(unsigned int target) {
     }
   }
   if (textLine(row) && !inlinecmdfld(cursorPos) && target > rightmar(row)) target = rightmar(row);
+  if (skipTabNullsLeft(row, target, stepDue)) return;
   if (inlinecmdfld(cursorPos)) {
     const unsigned int start = (row - 1) * cols;
     if (target < start || cursorPos == start) {
@@ -199,6 +200,18 @@ void TextSession::moveleft(unsigned int target) {
     }
     return;
   }
+  // Steps that leave the row or walk inside it: landing on a segment's
+  // begin marker under a bidirectional host editor works inside it, however
+  // the move ends.
+  struct SegmentLanding {
+    TextSession& t;
+    const unsigned int before;
+    ~SegmentLanding() {
+      if (t.cursorPos != before && t.bidihosteditor() && t.cursorPlane == Plane0 &&
+          t.charAt(t.cursorPos) == kSegmentBegin)
+        t.modes |= text_mode::kSegmentEnd;
+    }
+  } landing{*this, cursorPos};
   const unsigned int e = effectiveleftmar(row);
   if (!hostEdges()) {
     const bool leaving = textLine(row) ? target < e : (cursorPos == (row - 1) * cols || target < (row - 1) * cols);
@@ -211,7 +224,8 @@ void TextSession::moveleft(unsigned int target) {
     }
   } else {
     if (!textLine(row)) {
-      if (target >= (row - 1) * cols) moveCursorWithTimer(target, Plane0);
+      // Nothing moves before the row's text area.
+      if (target >= (row - 1) * cols + 1) moveCursorWithTimer(target, Plane0);
       return;
     }
     if (e != leftmar(row)) {
@@ -236,11 +250,11 @@ void TextSession::moveleft(unsigned int target) {
         bool text = false;
         for (unsigned int p = leftmar(row); p <= target && p < cursorPos; ++p)
           if (charAt(p)) text = true;
-        if (text && target >= e) {
+        if ((text && target >= e) || stepDue) {
           unsigned int p = cursorPos;
           PlaneNumber pl = cursorPlane;
           if (walkCursor(0, p, pl)) moveCursorWithTimer(p, pl);
-        } else if (!stepDue) {
+        } else {
           textSendAid(cursorPos, kAidLeftEdge);
         }
         return;
@@ -280,6 +294,7 @@ void TextSession::moveright(unsigned int target) {
     moveCursorWithTimer(e, leftmostActivePlane(e));
     return;
   }
+  if (skipTabNullsRight(row, target, stepDue)) return;
   if (!hostEdges()) {
     const bool beyond = textLine(row) ? (!inCmd && target > rightmar(row)) : target > row * cols - 1u;
     if (beyond && !stepDue) {
@@ -334,6 +349,55 @@ void TextSession::moveright(unsigned int target) {
   }
   if (target > lastOffsetOfScreen()) return;
   moveCursorWithTimer(target, leftmostActivePlane(target));
+}
+
+bool TextSession::inTabNullRun(unsigned int row, unsigned int target) {
+  if (!textLine(row) || !editableRow(row) || !insertMode() || inlinecmdfld(cursorPos)) return false;
+  if (cursorPos < leftmar(row) || cursorPos > rightmar(row)) return false;
+  if (target < leftmar(row) || target > rightmar(row) || charAt(target)) return false;
+  return intabbounds(target).active;
+}
+
+bool TextSession::skipTabNullsLeft(unsigned int row, unsigned int target, bool stepDue) {
+  if (!inTabNullRun(row, target)) return false;
+  if (stepDue) {
+    unsigned int p = cursorPos;
+    PlaneNumber pl = cursorPlane;
+    if (walkCursor(0, p, pl)) moveCursorWithTimer(p, pl);
+    return true;
+  }
+  const TabContext t = intabbounds(target);
+  if (t.tabPos < 0) {
+    // The tabbed text came from the line above: without a left-margin mark
+    // the host knows where it starts.
+    if (!searchscaleline(row, 1)) {
+      textSendAid(cursorPos, kAidLeftEdge);
+      return true;
+    }
+    return false;
+  }
+  for (unsigned int p = target; p-- > static_cast<unsigned int>(t.tabPos);)
+    if (charAt(p)) {
+      moveCursorWithTimer(p, Plane0);
+      return true;
+    }
+  return false;
+}
+
+bool TextSession::skipTabNullsRight(unsigned int row, unsigned int target, bool stepDue) {
+  if (stepDue || !inTabNullRun(row, target)) return false;
+  if (extendedPlanes() && charAt(cursorPos) == kPlaceholder) removeCNULL(cursorPos, 1);
+  const unsigned int R = rightmar(row);
+  for (unsigned int p = target; p <= R; ++p)
+    if (charAt(p)) {
+      moveCursorWithTimer(p, leftmostActivePlane(p));
+      return true;
+    }
+  unsigned char type = 0;
+  const int stop = findtabstop(cursorPos, R, type);
+  const unsigned int to = stop >= 0 ? static_cast<unsigned int>(stop) : target;
+  moveCursorWithTimer(to, leftmostActivePlane(to));
+  return true;
 }
 
 void TextSession::moveupdown(int direction) {
@@ -478,6 +542,8 @@ bool TextSession::removeCNULL(unsigned int pos, int direction) {
   if (direction == 0 || direction == 1 || direction == 4) cursorPlane = leftmostActivePlane(pos);
   if (displayBag) displayBag->getRendering()->setCursorPlane(cursorPlane);
   setModifiedLineTags(pos, leftmar(row), right);
+  updatetermattr(row);
+  setTermHalfIndexAttr(row);
   return direction == 1;
 }
 

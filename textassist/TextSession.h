@@ -269,6 +269,23 @@ class TextSession {
   void updateLineEnder(unsigned int row);
   void updatetermattr(unsigned int row);
   bool CRonline(unsigned int row);
+  // -- Column editing, half-index state and the status row's compare --
+  // Whole rows, or under column editing only the text between the margins
+  // (and the side columns the definition asks for), move one row down or up.
+  void copylinesdown(unsigned int row);
+  void copylinesup(unsigned int row);
+  void coleditcpylinesdown(unsigned int row);
+  void coleditcpylinesup(unsigned int row);
+  void nullColEditLine(unsigned int row);
+  // Under column editing a carrier return in tabbed text takes a tab with it
+  // to the new line.
+  bool addtabchar(unsigned int pos);
+  // The half-index shift open at the end of a line: 0x82 after a raising
+  // marker, 0x81 after a lowering one, 0 when none is open.
+  void setTermHalfIndexAttr(unsigned int row);
+  unsigned char getRMSecAttr(unsigned int row);
+  // The difference of the first differing bytes of a and b within n bytes.
+  static int mystrncmp(const unsigned char* a, const unsigned char* b, unsigned int n);
 
   // Line editing keys.
   bool process_carrier_return(unsigned char ch, unsigned int& newpos);
@@ -403,6 +420,11 @@ class TextSession {
   unsigned int lastOffsetOfScreen() const;
   unsigned char planeByte(unsigned int pos, unsigned int plane) const;
   bool planeStepDue(int direction) const;
+  // The null run that a tab left: the left and right keys skip it in
+  // insert mode.
+  bool inTabNullRun(unsigned int row, unsigned int target);
+  bool skipTabNullsLeft(unsigned int row, unsigned int target, bool stepDue);
+  bool skipTabNullsRight(unsigned int row, unsigned int target, bool stepDue);
   void moveupdown(int direction);
   void bididatakeys(unsigned char code);
   void copyRows(unsigned int from, unsigned int to, unsigned int dest);

@@ -195,7 +195,15 @@ unsigned int TextSession::computeindentoffset(unsigned int row, bool toRightMarg
 bool TextSession::cinsertpossible(unsigned int cursor, unsigned int indent, unsigned int length) {
   const unsigned int row = rowOf(cursor ? cursor - 1 : cursor);
   const unsigned int E = effectiveleftmar(row), R = rightmar(row);
-  return E + indent + length <= R;
+  const unsigned int needed = length + (addtabchar(cursor) ? 1u : 0u);
+  return E + indent + needed <= R;
+}
+
+bool TextSession::addtabchar(unsigned int pos) {
+  if (!(textDef.defFlags & 0x80000000u) || pos > lastOffsetOfScreen()) return false;
+  const unsigned char c = charAt(pos);
+  if (c != kCarrierReturn && c != reqCarrierReturnChar) return false;
+  return tabfunctionact(pos).active;
 }
 
 void TextSession::copyRows(unsigned int from, unsigned int to, unsigned int dest) {
@@ -212,21 +220,126 @@ void TextSession::emptyRow(unsigned int row) {
     primaryBuffer->clearAllECBPlanes(static_cast<int>((row - 1) * cols), static_cast<int>(row * cols - 1));
 }
 
+void TextSession::copylinesdown(unsigned int row) {
+  copyRows(row + 1, textDef.lastTextRow - 1, row + 2);
+}
+
+void TextSession::copylinesup(unsigned int row) {
+  copyRows(textDef.firstTextRow + 1, row, textDef.firstTextRow);
+}
+
+namespace {
+// The columns of a row that move under column editing: the text between
+// the margins with the attribute positions on either side of it (a word
+// pushed past the right margin waits in the one after it), or the four side
+// columns before the left margin and after the right margin when the
+// definition asks for them; kept on the row.
+struct ColumnSpan {
+  unsigned int first, last;
+};
+
+ColumnSpan columnSpan(unsigned int rowStart, unsigned int rowLast, unsigned int left, unsigned int right,
+                      uint32_t defFlags) {
+  ColumnSpan c{left > rowStart ? left - 1 : left, right < rowLast ? right + 1 : right};
+  if (defFlags & 0x40000000u) c.first = left >= rowStart + 4 ? left - 4 : rowStart;
+  if (defFlags & 0x20000000u) c.last = right + 4 <= rowLast ? right + 4 : rowLast;
+  return c;
+}
+}  // namespace
+
+void TextSession::coleditcpylinesdown(unsigned int row) {
+  const unsigned int last = textDef.lastTextRow;
+  if (last < 2 || last > rows || row + 1 > last) return;
+  // From the bottom up, so that no row is overwritten before it moved.
+  for (unsigned int r = last - 1; r > row; --r) {
+    const ColumnSpan c =
+        columnSpan((r - 1) * cols, r * cols - 1u, leftmar(r), rightmar(r), textDef.defFlags);
+    if (c.last < c.first || c.last + cols > lastOffsetOfScreen()) continue;
+    psBuffer->copyRange(c.first, c.last, c.first + cols);
+    if (extendedPlanes()) primaryBuffer->copyRangeInAllECBPlanes(c.first, c.last, c.first + cols);
+  }
+}
+
+void TextSession::coleditcpylinesup(unsigned int row) {
+  const unsigned int first = textDef.firstTextRow;
+  if (first < 1 || row > rows) return;
+  for (unsigned int r = first + 1; r <= row; ++r) {
+    const ColumnSpan c =
+        columnSpan((r - 1) * cols, r * cols - 1u, leftmar(r), rightmar(r), textDef.defFlags);
+    if (c.last < c.first || c.first < cols) continue;
+    psBuffer->copyRange(c.first, c.last, c.first - cols);
+    if (extendedPlanes()) primaryBuffer->copyRangeInAllECBPlanes(c.first, c.last, c.first - cols);
+  }
+}
+
+void TextSession::nullColEditLine(unsigned int row) {
+  if (row < 1 || row > rows) return;
+  const unsigned int rowStart = (row - 1) * cols, rowLast = row * cols - 1u;
+  const unsigned int L = leftmar(row), R = rightmar(row);
+  const unsigned int first = L > rowStart ? L - 1 : L;
+  const unsigned int last = R < rowLast ? R + 1 : R;
+  if (last < first) return;
+  psBuffer->fillRange(first, last, 0x00);
+  if (extendedPlanes()) primaryBuffer->clearAllECBPlanes(static_cast<int>(first), static_cast<int>(last));
+}
+
 bool TextSession::continuousinsert(unsigned int row, int& direction, unsigned int indent) {
   const unsigned int first = textDef.firstTextRow, last = textDef.lastTextRow;
   if (last > rows || first < 1 || row < first || row > last) return false;
+  const bool columns = (textDef.defFlags & 0x80000000u) != 0;
+  // Under column editing the side columns of the line go to the new line.
+  unsigned char side[3][8] = {};
+  const unsigned int L = leftmar(row), R = rightmar(row);
+  const unsigned int rowStart = (row - 1) * cols, rowLast = row * cols - 1u;
+  const bool leftSide = columns && (textDef.defFlags & 0x40000000u) && L >= rowStart + 4;
+  const bool rightSide = columns && (textDef.defFlags & 0x20000000u) && R + 4 <= rowLast;
+  auto keepSides = [&]() {
+    for (unsigned int k = 0; k < 2; ++k) {
+      if (!(k ? rightSide : leftSide)) continue;
+      const unsigned int at = k ? R + 1 : L - 4;
+      psBuffer->getData(at, 4, side[0] + 4 * k);
+      if (!extendedPlanes()) continue;
+      primaryBuffer->getData(at, 4, side[1] + 4 * k);
+      secondaryBuffer->getData(at, 4, side[2] + 4 * k);
+    }
+  };
+  auto putSides = [&](unsigned int shift) {
+    for (unsigned int k = 0; k < 2; ++k) {
+      if (!(k ? rightSide : leftSide)) continue;
+      const unsigned int at = (k ? R + 1 : L - 4) + shift;
+      if (at + 3 > lastOffsetOfScreen()) continue;
+      psBuffer->writeData(side[0] + 4 * k, 4, at);
+      if (!extendedPlanes()) continue;
+      primaryBuffer->writeData(side[1] + 4 * k, 4, at);
+      secondaryBuffer->writeData(side[2] + 4 * k, 4, at);
+    }
+  };
   if (!(line(last).ctl & line_ctl::kChanged) && row != last) {
     direction = 3;
-    copyRows(row + 1, last - 1, row + 2);
-    emptyRow(row + 1);
+    if (columns) {
+      keepSides();
+      coleditcpylinesdown(row);
+      nullColEditLine(row + 1);
+      putSides(cols);
+    } else {
+      copylinesdown(row);
+      emptyRow(row + 1);
+    }
   } else if ((line(first).ctl & line_ctl::kChanged) || row == first) {
     operatorerror(76);
     return false;
   } else {
     direction = 2;
     firstLineNumber += line(first).spacing;
-    copyRows(first + 1, row, first);
-    emptyRow(row);
+    if (columns) {
+      keepSides();
+      coleditcpylinesup(row);
+      nullColEditLine(row);
+      putSides(0);
+    } else {
+      copylinesup(row);
+      emptyRow(row);
+    }
   }
   updatelcdtable(direction, row, indent);
   return true;
@@ -304,44 +417,114 @@ void TextSession::spillword(unsigned int start, unsigned int length, unsigned in
                             PlaneNumber, bool addTab) {
   const unsigned int S = rowOf(start), D = rowOf(dest);
   if (!length || length > kMaxColumns) return;
-  if (addTab && intabbounds(start).active) {
+  // The attribute positions stay in front of the destination, before a tab
+  // that goes with the word.
+  const unsigned int before = dest;
+  if (addTab && intabbounds(start).active && dest < D * cols - 1u) {
     psBuffer->writeCharacter(dest, kTab);
     ++dest;
   }
   if (dest + length - 1 > D * cols - 1u || start + length - 1 > lastOffsetOfScreen()) return;
+  const bool planes = extendedPlanes();
+  // A word-underscore run through the word: where it starts and ends.
+  unsigned int runStart = 0, runEnd = 0;
+  const bool underscored = planes && WUSIsActive(start, Plane2, runStart, runEnd);
   unsigned char word[kMaxColumns], prim[kMaxColumns] = {}, sec[kMaxColumns] = {};
   psBuffer->getData(start, length, word);
-  if (extendedPlanes()) {
+  if (planes) {
     primaryBuffer->getData(start, length, prim);
     secondaryBuffer->getData(start, length, sec);
   }
-  // The attribute in effect before the word.
+  const unsigned int rowStart = (S - 1) * cols;
+  // The display attribute in effect before the word.
   unsigned char attribute = 0;
-  for (unsigned int p = start; p-- > (S - 1) * cols;)
+  for (unsigned int p = start; p-- > rowStart;)
     if (isAttribute(charAt(p))) {
       attribute = charAt(p);
       break;
     }
+  // The primary attribute in effect at the word's start, back to the
+  // position before the left margin.
+  unsigned char primaryInEffect = 0;
+  if (planes) {
+    const unsigned int L = leftmar(S);
+    const unsigned int from = L > rowStart ? L - 1 : L;
+    for (unsigned int p = start + 1; p-- > from;)
+      if (planeByte(p, 1) & 0x80) {
+        primaryInEffect = planeByte(p, 1);
+        break;
+      }
+  }
   const unsigned int R = rightmar(S);
   const unsigned int clearTo = R + 1 <= S * cols - 1u ? R + 1 : R;
   psBuffer->fillRange(start, clearTo, 0x00);
-  if (extendedPlanes()) primaryBuffer->clearAllECBPlanes(static_cast<int>(start), static_cast<int>(clearTo));
+  if (planes) primaryBuffer->clearAllECBPlanes(static_cast<int>(start), static_cast<int>(clearTo));
   psBuffer->writeData(word, length, dest);
-  if (extendedPlanes()) {
+  if (planes) {
     primaryBuffer->writeData(prim, length, dest);
     secondaryBuffer->writeData(sec, length, dest);
+    if (underscored) {
+      // The run is cut where the word left: what stays ends before it, the
+      // moved part is a run of its own from the destination on.
+      const auto mark = [&](unsigned int first, unsigned int last) {
+        for (unsigned int p = first; p < last; ++p)
+          secondaryBuffer->writeCharacter(p, static_cast<unsigned char>(planeByte(p, 2) | 0x84));
+        const unsigned char b = planeByte(last, 2);
+        secondaryBuffer->writeCharacter(
+            last, first == last ? static_cast<unsigned char>(b | 0x84) : static_cast<unsigned char>((b & ~0x04) | 0x80));
+      };
+      if (runStart < start) mark(runStart, start - 1);
+      const unsigned int movedEnd = runEnd < start + length ? runEnd : start + length - 1;
+      mark(dest, dest + (movedEnd - start));
+      line(D).ctl3 |= 1u << 26;
+    }
+    setTermHalfIndexAttr(S);
   }
   updatetermattr(S);
-  if (dest > (D - 1) * cols) {
-    if (extendedPlanes() || !attribute)
-      psBuffer->writeCharacter(dest - 1, 0x20);
+  if (before > (D - 1) * cols) {
+    const unsigned int at = before - 1;
+    if (planes || !attribute)
+      psBuffer->writeCharacter(at, 0x20);
     else
-      psBuffer->writeCharacter(dest - 1, attribute);
+      psBuffer->writeCharacter(at, attribute);
+    if (planes) {
+      primaryBuffer->writeCharacter(at, (line(S).ctl3 & 0x08000000u) ? primaryInEffect : 0);
+      // A half-index shift still open at the end of the source line opens
+      // again in front of the word.
+      const unsigned char open = getRMSecAttr(S);
+      if (open) secondaryBuffer->writeCharacter(at, open == 0x81 ? 0x82 : 0x81);
+      setTermHalfIndexAttr(D);
+    }
   }
   updatetermattr(D);
   line(D).ctl |= line_ctl::kChanged;
   line(S).ctl |= line_ctl::kChanged;
   if (hyphenate) psBuffer->writeCharacter(R, hyphenChar);
+}
+
+void TextSession::setTermHalfIndexAttr(unsigned int row) {
+  if (!extendedPlanes() || !secondaryBuffer || row < 1 || row > rows) return;
+  const unsigned int rowStart = (row - 1) * cols, rowLast = row * cols - 1u;
+  const unsigned int E = effectiveleftmar(row), R = rightmar(row);
+  unsigned char state = 0;
+  for (unsigned int p = E > rowStart ? E - 1 : E; p <= R; ++p) {
+    const unsigned char a = planeByte(p, 2);
+    if (!(a & 0x80)) continue;
+    if (a & 0x01)
+      state = state == 0x81 ? 0 : 0x82;
+    else if (a & 0x02)
+      state = state == 0x82 ? 0 : 0x81;
+  }
+  secondaryBuffer->writeCharacter(R < rowLast ? R + 1 : R, state);
+}
+
+unsigned char TextSession::getRMSecAttr(unsigned int row) {
+  if (!extendedPlanes() || !secondaryBuffer || row < 1 || row > rows) return 0;
+  const unsigned int R = rightmar(row);
+  const unsigned char a = planeByte(R < row * cols - 1u ? R + 1 : R, 2);
+  if (a & 0x01) return 0x81;
+  if (a & 0x02) return 0x82;
+  return 0;
 }
 
 void TextSession::updatetermattr(unsigned int row) {
@@ -358,6 +541,7 @@ void TextSession::updatetermattr(unsigned int row) {
       }
     if ((inEffect & 0x80) && inEffect != 0x80) {
       primaryBuffer->writeCharacter(R + 1, 0x80);
+      if ((textDef.defFlags & 0xA0000000u) == 0xA0000000u) psBuffer->writeCharacter(R + 1, 0x20);
       l.ctl3 |= 0x08000000u;
     } else {
       primaryBuffer->writeCharacter(R + 1, 0x00);

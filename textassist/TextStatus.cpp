@@ -175,7 +175,13 @@ void TextSession::updatePitch(unsigned int row) {
   }
   unsigned char shown[4];
   psBuffer->getData(at, 4, shown);
-  if (std::memcmp(shown, text, 4)) psBuffer->writeData(text, 4, at);
+  if (mystrncmp(shown, text, 4)) psBuffer->writeData(text, 4, at);
+}
+
+int TextSession::mystrncmp(const unsigned char* a, const unsigned char* b, unsigned int n) {
+  for (unsigned int i = 0; i < n; ++i)
+    if (a[i] != b[i]) return static_cast<int>(a[i]) - static_cast<int>(b[i]);
+  return 0;
 }
 
 void TextSession::updateScaleLine(unsigned int row, bool flag) {

@@ -217,3 +217,230 @@ TEST(EditModel, CentringFollowsTheModel) {
 }
 
 }  // namespace
+
+namespace {
+
+// The left-to-right cases of the model, run as "line_model.py ltr FILE".
+std::vector<std::string> RunLtrModel(const std::vector<std::string>& lines) {
+  char inPath[] = "/tmp/qw-ltr-model-XXXXXX";
+  const int fd = mkstemp(inPath);
+  EXPECT_GE(fd, 0);
+  close(fd);
+  {
+    std::ofstream in(inPath);
+    for (const std::string& l : lines) in << l << "\n";
+  }
+  const std::string command = std::string("python3 ") + QW_LINE_MODEL + " ltr " + inPath + " < /dev/null";
+  std::vector<std::string> out;
+  if (FILE* p = popen(command.c_str(), "r")) {
+    char buffer[1024];
+    while (fgets(buffer, sizeof buffer, p)) {
+      std::string s(buffer);
+      if (!s.empty() && s.back() == '\n') s.pop_back();
+      out.push_back(s);
+    }
+    EXPECT_EQ(pclose(p), 0);
+  }
+  unlink(inPath);
+  return out;
+}
+
+// The line's text with '.' and digits too.
+Bytes EncodeText(const std::string& line) {
+  Bytes b;
+  for (char c : line)
+    b.push_back(c == '.'                  ? 0x4B
+                : c == '%'                ? 0x06
+                : (c >= '0' && c <= '9') ? Ebc(std::string(1, c))[0]
+                                          : Code(c));
+  return b;
+}
+std::string DecodeText(const Bytes& row) {
+  std::string s = Decode(row);
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (row[i] == 0x4B) s[i] = '.';
+    else if (row[i] == 0x6B) s[i] = ',';
+    else if (row[i] == 0x06) s[i] = '%';
+    else if (row[i] >= 0xF0 && row[i] <= 0xF9) s[i] = static_cast<char>('0' + (row[i] - 0xF0));
+  }
+  return s;
+}
+
+struct TabTypeCase {
+  const char* name;
+  const char* pairs;  // column:code, ...
+  unsigned int column;
+  const char* keys;
+  const char* line;  // row 3
+};
+
+const TabTypeCase kTabTyping[] = {
+    {"a right stop: typed text grows leftwards, its end stays on the stop", "2:1,20:4,70:2", 20, "345",
+     "_AB~_____________12|"},
+    {"a right stop: typing inside the text", "2:1,20:4,70:2", 18, "9", "_AB~_____________12|"},
+    {"a decimal stop: digits grow leftwards until the point stands on the stop", "2:1,20:6,70:2", 20, "12.5",
+     "_AB~"},
+    {"a decimal stop without a point: the digits end before the stop", "2:1,20:6,70:2", 20, "1234", "_AB~"},
+    {"a decimal stop: a point typed into aligned digits, then the fraction", "2:1,20:6,70:2", 20, ".25",
+     "_AB~_____________12"},
+    {"a comma stop", "2:1,30:7,70:2", 30, "9", "_AB~_______________________1,5|"},
+    {"a left stop: the text grows rightwards from the stop", "2:1,20:3,70:2", 20, "XY", "_AB~_______________CD|"},
+    {"a right stop past the tab's text on another stop", "2:1,20:4,40:4,70:2", 20, "7", "_AB~_____________12|"},
+    {"a centre stop: typed text stays centred on the stop", "2:1,30:5,70:2", 30, "ABCD", "_AB~"},
+    {"a centre stop: typing in front of centred text", "2:1,30:5,70:2", 20, "Q",
+     "_AB~________________________XYZ"},
+    {"a centre stop: typing into centred text", "2:1,30:5,70:2", 31, "Q", "_AB~________________________XYZ|"},
+};
+
+// A page whose text rows share scale line 1 with the given pairs.
+void LoadPairs(TextStation& s, const std::string& pairs, const std::string& row3) {
+  Bytes entry;
+  unsigned int n = 0;
+  for (const std::string& p : Split(pairs, ',')) {
+    const size_t colon = p.find(':');
+    entry.push_back(static_cast<unsigned char>(std::stoi(p.substr(0, colon))));
+    entry.push_back(static_cast<unsigned char>(std::stoi(p.substr(colon + 1))));
+    ++n;
+  }
+  const Bytes scale = Bytes{static_cast<unsigned char>(3 + 2 * n), 0x00, 0x01} + entry;
+  Bytes lines = LineRecord({3, EncodeText(row3), 1});
+  for (unsigned int r = 4; r <= 23; ++r) lines = lines + LineRecord({r, Bytes{0x00}, r - 2});
+  ASSERT_EQ(s.run(Wsf(Dftxt(0x00, 0x80) + Dfscl(scale) + Wrtxt(0x80, 0x00, 0x08, 3, 2, lines) + Rdtxt())), 0u);
+}
+
+TEST(EditModel, InsertUnderTabStopsFollowsTheModel) {
+  std::vector<std::string> in;
+  for (const TabTypeCase& c : kTabTyping)
+    in.push_back(std::string("tabtype;") + c.pairs + ";" + std::to_string(c.column) + ";" + c.keys + ";" + c.line);
+  const std::vector<std::string> expected = RunLtrModel(in);
+  ASSERT_EQ(expected.size(), sizeof kTabTyping / sizeof kTabTyping[0]);
+  for (size_t i = 0; i < expected.size(); ++i) {
+    const TabTypeCase& c = kTabTyping[i];
+    SCOPED_TRACE(c.name);
+    const size_t space = expected[i].rfind(' ');
+    const std::string line = expected[i].substr(0, space);
+    const unsigned int column = static_cast<unsigned int>(std::stoi(expected[i].substr(space + 1)));
+    TextStation s;
+    LoadPairs(s, c.pairs, c.line);
+    s.key(FunctionWord{3, 1});
+    s.text()->moveCursor(s.offset(3, c.column), Plane0);
+    for (char k : std::string(c.keys)) s.key(FunctionWord{10, EncodeText(std::string(1, k))[0]});
+    EXPECT_FALSE(s.text()->errorFlag()) << s.text()->lastOperatorError();
+    EXPECT_EQ(DecodeText(s.row(3)), line);
+    EXPECT_EQ(s.text()->cursorPos, s.offset(3, column));
+  }
+}
+
+struct OpeningCase {
+  const char* name;
+  unsigned int left, right;
+  unsigned int column;  // where typing starts, on the row marked '>'
+  const char* keys;
+  const char* rows;  // from row 3, separated by '/'
+  const char* ids;
+  const char* changed;  // 'F' first text row changed, 'L' last text row changed
+};
+
+const OpeningCase kOpenings[] = {
+    {"the last row unchanged: the rows below move down", 2, 20, 2, "X",
+     "_AAAA/>_AAAA BBBB CCCC DDD /_EEEE EEEE EEEE EE|/_FF|", "1.0/2.0/3.0/4.0", ""},
+    {"the last row changed: the rows above move up", 2, 20, 2, "X",
+     "_AAAA/>_AAAA BBBB CCCC DDD /_EEEE EEEE EEEE EE|/_FF|", "1.0/2.0/3.0/4.0", "L"},
+    {"moving up, the opened line between close ids renumbers their run", 2, 20, 2, "X",
+     "_AAAA/>_AAAA BBBB CCCC DDD /_EEEE EEEE EEEE EE|/_FF|", "1.0/2.0/2.1/4.0", "L"},
+    {"moving up from the third row", 2, 20, 6, "QQ",
+     "_AAAA/_BBBB/>_CCCC DDDD EEEE FF /_EEEE EEEE EEEE EE|/_GG|", "1.0/2.0/3.0/4.0/5.0", "L"},
+    {"both end rows changed: no line can open", 2, 20, 2, "X",
+     "_AAAA/>_AAAA BBBB CCCC DDD /_EEEE EEEE EEEE EE|/_FF|", "1.0/2.0/3.0/4.0", "FL"},
+    {"the first text row itself cannot move up", 2, 20, 2, "X", ">_AAAA BBBB CCCC DDD /_EEEE EEEE EEEE EE|/_FF|",
+     "1.0/2.0/3.0", "L"},
+    {"a word with a required carrier return never joins the next row", 2, 20, 2, "X",
+     "_AAAA/>_AAAA BBBB CCCC DDD%/_EE|/_FF|", "1.0/2.0/3.0/4.0", ""},
+    {"the same word while the last row is changed", 2, 20, 2, "X", "_AAAA/>_AAAA BBBB CCCC DDD%/_EE|/_FF|",
+     "1.0/2.0/3.0/4.0", "L"},
+    {"a word broken at the margin opens a line", 2, 20, 20, "Z",
+     "_AAAA/>_AAAAAAAAAAAAAAAAAA/_EEEE EEEE EEEE EE|/_FF|", "1.0/2.0/3.0/4.0", "L"},
+};
+
+void LoadWithoutRead(TextStation& s, unsigned int left, unsigned int right, const std::vector<std::string>& rows,
+                     const std::vector<std::string>& ids) {
+  Bytes lines;
+  for (unsigned int r = 3; r <= 23; ++r) {
+    const unsigned int i = r - 3;
+    Bytes text = i < rows.size() ? EncodeText(rows[i]) : Bytes{};
+    if (text.empty()) text = Bytes{0x00};
+    unsigned int high = 10 + i, low = 0;
+    if (i < ids.size()) {
+      const size_t dot = ids[i].find('.');
+      high = static_cast<unsigned int>(std::stoi(ids[i].substr(0, dot)));
+      low = static_cast<unsigned int>(std::stoi(ids[i].substr(dot + 1)));
+    }
+    TextLine l{r, text, high};
+    l.newLine = static_cast<unsigned char>(low);
+    lines = lines + LineRecord(l);
+  }
+  ASSERT_EQ(s.run(Wsf(Dftxt(0x00, 0x80) +
+                      Dfscl(ScaleLine(1, {{static_cast<int>(left), 1}, {static_cast<int>(right), 2}})) +
+                      Wrtxt(0x80, 0x00, 0x08, 3, 2, lines))),
+            0u);
+}
+
+TEST(EditModel, SpillOpeningALineFollowsTheModel) {
+  std::vector<std::string> in;
+  for (const OpeningCase& c : kOpenings)
+    in.push_back(std::string("opening;") + std::to_string(c.left) + ";" + std::to_string(c.right) + ";" +
+                 std::to_string(c.column) + ";" + c.keys + ";" + c.rows + ";" + c.ids + ";" + c.changed);
+  const std::vector<std::string> expected = RunLtrModel(in);
+  ASSERT_EQ(expected.size(), sizeof kOpenings / sizeof kOpenings[0]);
+  for (size_t i = 0; i < expected.size(); ++i) {
+    const OpeningCase& c = kOpenings[i];
+    SCOPED_TRACE(c.name);
+    // "rows row column ids scrolled error", the rows holding blanks: read
+    // the five fields from the right.
+    std::string e = expected[i];
+    std::vector<std::string> tail;
+    for (int k = 0; k < 5; ++k) {
+      const size_t sp = e.rfind(' ');
+      tail.insert(tail.begin(), e.substr(sp + 1));
+      e = e.substr(0, sp);
+    }
+    const unsigned int row = static_cast<unsigned int>(std::stoi(tail[0]));
+    const unsigned int column = static_cast<unsigned int>(std::stoi(tail[1]));
+    const unsigned int scrolled = static_cast<unsigned int>(std::stoi(tail[3]));
+    const unsigned int error = static_cast<unsigned int>(std::stoi(tail[4]));
+    const std::vector<std::string> parts = Split(e, '/');
+    std::vector<std::string> rows = Split(c.rows, '/');
+    unsigned int start = 0;
+    for (unsigned int r = 0; r < rows.size(); ++r)
+      if (!rows[r].empty() && rows[r][0] == '>') {
+        start = r;
+        rows[r] = rows[r].substr(1);
+      }
+    TextStation s;
+    // No read: the host does not wait, so no cursor move reports the
+    // changed rows (and renumbers them) before the spill is looked at.
+    LoadWithoutRead(s, c.left, c.right, rows, Split(c.ids, '/'));
+    TextSession& t = *s.text();
+    const uint32_t firstLine = t.firstLineNumber;
+    s.key(FunctionWord{3, 1});
+    t.moveCursor(s.offset(3 + start, c.column), Plane0);
+    // Marked after the cursor is placed: a move with both end rows changed
+    // would report them to the host first.
+    const std::string changed = c.changed;
+    if (changed.find('F') != std::string::npos) t.lineTable[t.textDef.firstTextRow - 1].ctl |= line_ctl::kChanged;
+    if (changed.find('L') != std::string::npos) t.lineTable[t.textDef.lastTextRow - 1].ctl |= line_ctl::kChanged;
+    s.type(c.keys);
+    EXPECT_EQ(t.errorFlag(), error != 0);
+    if (error) EXPECT_EQ(t.lastOperatorError(), error);
+    ASSERT_EQ(parts.size(), rows.size());
+    for (unsigned int r = 0; r < parts.size(); ++r) EXPECT_EQ(DecodeText(s.row(3 + r)), parts[r]) << "row " << 3 + r;
+    if (!error) EXPECT_EQ(t.cursorPos, s.offset(3 + row, column));
+    EXPECT_EQ(t.firstLineNumber - firstLine, scrolled);
+    const std::vector<std::string> want = Split(tail[2], '/');
+    for (unsigned int r = 0; r < want.size(); ++r)
+      EXPECT_EQ(std::to_string(t.lineTable[2 + r].lineId) + "." + std::to_string(t.lineTable[2 + r].newLine), want[r])
+          << "id of row " << 3 + r;
+  }
+}
+
+}  // namespace

@@ -167,3 +167,34 @@ TEST(StatusRows, RulerOffsetsStayInsideTheRuler) {
 }
 
 }  // namespace
+
+namespace {
+
+// The status row's compare looks at exactly n bytes: the strings are held in
+// buffers of exactly n bytes (a read past them is caught by the address
+// sanitizer), and a difference just after them is not one.
+TEST(StatusRows, CompareLooksAtExactlyNBytes) {
+  struct Case {
+    const char* name;
+    Bytes a, b;
+    unsigned int n;
+    int sign;
+  };
+  const Case cases[] = {
+      {"equal", {0xF1, 0xF2, 0xF3, 0xF4}, {0xF1, 0xF2, 0xF3, 0xF4}, 4, 0},
+      {"differ in the first byte", {0xF1, 0x40, 0x40, 0x40}, {0xF2, 0x40, 0x40, 0x40}, 4, -1},
+      {"differ in the last byte", {0x40, 0x40, 0x40, 0xF9}, {0x40, 0x40, 0x40, 0xF1}, 4, 1},
+      {"a difference after n bytes is none", {0xF1, 0xF2, 0xF3, 0xC1}, {0xF1, 0xF2, 0xF3, 0xC2}, 3, 0},
+      {"one byte", {0xC1}, {0xC1}, 1, 0},
+      {"no bytes", {0xC1}, {0xC2}, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // Heap copies of exactly n bytes.
+    std::vector<unsigned char> a(c.a.begin(), c.a.begin() + c.n), b(c.b.begin(), c.b.begin() + c.n);
+    const int r = TextSession::mystrncmp(c.n ? a.data() : c.a.data(), c.n ? b.data() : c.b.data(), c.n);
+    EXPECT_EQ((r > 0) - (r < 0), c.sign);
+  }
+}
+
+}  // namespace

@@ -307,3 +307,245 @@ for raw in sys.stdin:
     scale, text = raw.split(";")
     pairs = [tuple(int(v) for v in p.split(":")) for p in scale.split(",")]
     print(*align(pairs, text))
+
+
+# ---- Left-to-right typing under tab stops and spill that opens a line ----
+# Run as "line_model.py ltr FILE" (stdin empty): each line of FILE is one
+# command.
+#
+# "tabtype;pairs;column;keys;line": insert-mode typing on one line with a
+# tab, from the given column; the tab's stop decides where the text grows
+# (a right stop: to the left, ending on the stop; a decimal stop: to the
+# left up to the stop, to the right after it; a left or centre stop: to the
+# right, a centre stop blanking the nulls in front of a null cursor first),
+# and the tabbed text is aligned again after every key. Gives "line column".
+#
+# "opening;left;right;column;keys;rows;ids;changed": insert-mode typing from
+# the column of the row marked with a leading '>' (rows separated by '/',
+# '%' a required carrier return);
+# changed holds 'F' when the first text row is changed and 'L' when the last
+# text row of the page (beyond the rows given) is. A spill that needs a new
+# line scrolls the rows below down when the last text row is unchanged, else
+# the rows above up (the first text row's text leaves the page), else fails
+# with operator error 76 and the row is put back. Gives "rows cursorRowIndex
+# cursorColumn ids halfLinesScrolledOff error".
+
+
+def ltr_tab_of(row, pos, left):
+    """The index of the tab character governing index pos, or None."""
+    for i in range(pos - 1, left - 2, -1):
+        if row[i] in TABS:
+            return i
+    return None
+
+
+def ltr_stop(pairs, tab, bound):
+    """(index, code) of the tab stop after the tab at index tab, up to the
+    index bound; (None, 0) when none."""
+    for c, code in pairs:
+        if c - 1 > tab and 3 <= code <= 9:
+            return (c - 1, code) if c - 1 <= bound else (None, 0)
+    return None, 0
+
+
+def ltr_insert_right(row, c, ch, right):
+    """Insert at index c pushing to the first null before the right margin;
+    False when there is none (a spill, not modelled here)."""
+    free = [j for j in range(c, right - 1) if row[j] == "_"]
+    if not free:
+        return False
+    e = free[0]
+    row[c + 1:e + 1] = row[c:e]
+    row[c] = ch
+    return True
+
+
+def ltr_insert_left(row, c, ch, left):
+    """Insert before index c by pushing the text left of it into the last
+    null before it; False when there is none or a tab stands in between."""
+    if c <= left - 1:
+        return False
+    nulls = [j for j in range(left - 1, c) if row[j] == "_"]
+    if not nulls:
+        return False
+    j = nulls[-1]
+    if any(row[k] in TABS for k in range(j, c)):
+        return False
+    row[j:c - 1] = row[j + 1:c]
+    row[c - 1] = ch
+    return True
+
+
+def ltr_align(row, pairs, right, cursor):
+    """Aligns the text after the line's tab on its stop; gives the cursor."""
+    tab = next((i for i, ch in enumerate(row) if ch in TABS), None)
+    if tab is None:
+        return cursor
+    R = right - 1
+    stop, code = ltr_stop(pairs, tab, R)
+    texts = [i for i in range(tab + 1, R + 1) if row[i] != "_"]
+    if not texts or stop is None:
+        return cursor
+    L, E = texts[0], texts[-1]
+    seg = row[L:E + 1]
+    C = L + anchor(seg, code, row[tab] == "^")
+    if C < stop:
+        k = stop - C
+        ns = E + 1
+        assert all(row[j] == "_" for j in range(ns, ns + k)) and ns + k - 1 < R
+        if L <= cursor < ns:
+            cursor += k
+        elif ns <= cursor < ns + k:
+            cursor = ns + k
+        row[L:E + 1 + k] = ["_"] * k + seg
+    elif C > stop:
+        k = C - stop
+        free = 0
+        while free < k and row[L - 1 - free] == "_":
+            free += 1
+        k = free
+        if k:
+            if L <= cursor <= E or (cursor == E + 1 and (row[E + 1] == "_" or row[E] in TABS)):
+                cursor -= k
+            row[L - k:E + 1] = seg + ["_"] * k
+    return cursor
+
+
+def ltr_blank_to_next(row, pos, R):
+    """The nulls after index pos up to the next character before the
+    right margin become blanks, unless that character follows directly."""
+    if pos >= R:
+        return
+    b = pos + 1
+    while b <= R and row[b] == "_":
+        b += 1
+    if b == pos + 1 or b > R:
+        return
+    for j in range(pos + 1, b):
+        row[j] = " "
+
+
+def ltr_tabtype(fields):
+    pairs = [tuple(int(v) for v in p.split(":")) for p in fields[1].split(",")]
+    col, keys = int(fields[2]), fields[3]
+    row = list(fields[4].ljust(COLS, "_"))
+    left, right = margins(pairs)
+    c = col - 1
+    for ch in keys:
+        tab = ltr_tab_of(row, c, left)
+        stop, code = (None, 0)
+        if tab is not None:
+            bound = next((i for i in range(c + 1, right) if row[i] in TABS), right - 1)
+            stop, code = ltr_stop(pairs, tab, bound)
+        if stop is not None and row[tab] == "~" and code in (4, 9):
+            done = ltr_insert_left(row, c, ch, left)
+            if not done:
+                assert ltr_insert_right(row, c, ch, right)
+                c += 1
+        elif stop is not None and row[tab] == "~" and code in (6, 7, 8):
+            if c > stop:
+                assert ltr_insert_right(row, c, ch, right)
+                c += 1
+            elif not ltr_insert_left(row, c, ch, left):
+                assert ltr_insert_right(row, c, ch, right)
+                c += 1
+        elif stop is not None and code == 5 and row[c] == "_":
+            # A null under a centre stop: the text after the cursor decides
+            # whether the nulls in front of it become blanks.
+            assert c != right - 1, "typing on the right margin is not modelled"
+            R = right - 1
+            f = next((i for i in range(c, R) if row[i] != "_"), None)
+            end = f
+            while end is not None and end < R and row[end] not in "_^~":
+                end += 1
+            if f is None or (end < R and (end - f) % 2 == 1):
+                ltr_blank_to_next(row, c - 1, R)
+            else:
+                assert end >= R, "replacing under a centre stop is not modelled"
+            assert ltr_insert_right(row, c, ch, right)
+            c += 1
+        else:
+            assert ltr_insert_right(row, c, ch, right)
+            c += 1
+        c = ltr_align(row, pairs, right, c)
+    return "%s %d" % ("".join(row).rstrip("_"), c + 1)
+
+
+def ltr_opening(fields):
+    left, right = int(fields[1]), int(fields[2])
+    col, keys = int(fields[3]), fields[4]
+    texts = fields[5].split("/")
+    r = next(i for i, t in enumerate(texts) if t.startswith(">"))
+    rows = [list(t.lstrip(">").ljust(COLS, "_")) for t in texts]
+    ids = [tuple(int(v) for v in x.split(".")) for x in fields[6].split("/")]
+    first_changed, last_changed = "F" in fields[7], "L" in fields[7]
+    L, R = left - 1, right - 1
+    scrolled, error = 0, 0
+    for ch in keys:
+        row = rows[r]
+        c = col - 1
+        if ltr_insert_right(row, c, ch, right):
+            blank_gap(row, col, left)
+            col += 1
+            continue
+        saved = row[:]
+        row[c + 1:R + 2] = row[c:R + 1]
+        row[c] = ch
+        blank_gap(row, col, left)
+        cursor = c + 1
+        scan = R + 1 if row[R + 1] not in "_|" else R
+        start, n, hyph = word_at_end(row, left, right, scan)
+        word = row[start:start + n]
+        nxt = rows[r + 1] if r + 1 < len(rows) else None
+        last = last_text(nxt, left, right) if nxt else None
+        room = R - L + 1 if last is None else R - last
+        # A word holding a required carrier return ('%') never joins the
+        # next row.
+        if nxt and n <= room and not any(x in TABS for x in nxt[L:R + 1]) and "%" not in word:
+            body = nxt[L:R + 1]
+            nxt[L:R + 1] = word + body[:len(body) - n]
+        else:
+            if not last_changed:
+                rows.insert(r + 1, ["_"] * COLS)
+                rows.pop()
+                new_id(ids, r + 1)
+                ids.pop()
+            elif first_changed or r == 0:
+                rows[r] = saved
+                error = 76
+                break
+            else:
+                rows.pop(0)
+                ids.pop(0)
+                rows.insert(r, ["_"] * COLS)
+                new_id(ids, r)
+                scrolled += 2
+                r -= 1
+                row = rows[r]
+            nxt = rows[r + 1]
+            nxt[L:L + n] = word
+        nxt[L - 1] = "@"
+        for j in range(start, R + 2):
+            row[j] = "_"
+        if hyph:
+            row[R] = "-"
+        cr_on_line(row, left, right)
+        last = last_text(nxt, left, right)
+        if last is not None and last < R and nxt[last] not in "|%-":
+            nxt[last + 1] = "|"
+        if start <= cursor <= start + n:
+            r, col = r + 1, left + (cursor - start)
+        else:
+            col = cursor + 1
+    shown = "/".join("".join(x).rstrip("_") for x in rows)
+    return "%s %d %d %s %d %d" % (shown, r, col, "/".join("%d.%d" % v for v in ids), scrolled, error)
+
+
+if sys.argv[1:2] == ["ltr"]:
+    with open(sys.argv[2]) as commands:
+        for raw in commands:
+            raw = raw.rstrip("\n")
+            if raw.startswith("tabtype;"):
+                print(ltr_tabtype(raw.split(";")))
+            elif raw.startswith("opening;"):
+                print(ltr_opening(raw.split(";")))
