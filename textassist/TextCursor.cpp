@@ -337,6 +337,7 @@ void TextSession::moveright(unsigned int target) {
 }
 
 void TextSession::moveupdown(int direction) {
+  if (!asdcheck(0)) return;
   const unsigned int row = rowOf(cursorPos);
   const unsigned int column = columnOf(cursorPos);
   if (restrictedEditing()) {
@@ -377,6 +378,10 @@ void TextSession::movedown() { moveupdown(3); }
 
 unsigned int TextSession::newline(bool& failed) {
   failed = false;
+  if (!asdcheck(0)) {
+    failed = true;
+    return cursorPos;
+  }
   const unsigned int row = rowOf(cursorPos);
   if (promptInput() && row == textDef.promptRow) {
     failed = true;
@@ -411,6 +416,7 @@ unsigned int TextSession::newline(bool& failed) {
 
 unsigned int TextSession::beginofline(unsigned int pos) {
   const unsigned int row = rowOf(pos);
+  if (isRightToLeftLine(row)) return bidibeginofline(pos);
   const bool promptRowNow = row == textDef.promptRow;
   if ((!textLine(row) && !promptRowNow) || (promptRowNow && !promptInput())) {
     operatorerror(72);
@@ -426,6 +432,7 @@ unsigned int TextSession::beginofline(unsigned int pos) {
 
 unsigned int TextSession::endofline(unsigned int pos) {
   const unsigned int row = rowOf(pos);
+  if (isRightToLeftLine(row)) return bidiendofline(pos);
   const bool promptRowNow = row == textDef.promptRow;
   if ((!textLine(row) && !promptRowNow) || (promptRowNow && !promptInput())) {
     operatorerror(72);
