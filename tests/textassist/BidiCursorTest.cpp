@@ -43,8 +43,13 @@ struct Row {
 // A text page: scale line 1 with margins (columns 2 and 70) or without,
 // the given rows and plain left-to-right rows elsewhere, a non-text prompt
 // row 24, and a read.
-Bytes Page(unsigned char defFlags, bool marks, const std::vector<Row>& rows) {
-  const Bytes scale = marks ? ScaleLine(1, {{2, 1}, {70, 2}}) : ScaleLine(1, {{40, 3}});
+// With an in-line command field of five columns the left margin is at
+// column 8.
+Bytes Page(unsigned char defFlags, bool marks, const std::vector<Row>& rows, unsigned char commandField = 0) {
+  const unsigned char left = commandField ? 8 : 2;
+  const Bytes scale = marks ? ScaleLine(1, {{left, 1}, {70, 2}}) : ScaleLine(1, {{40, 3}});
+  const Bytes definition = commandField ? Dftxt(defFlags, 0x80, {0x00, 21, 0x00, 0x00, commandField})
+                                        : Dftxt(defFlags, 0x80);
   Bytes lines;
   for (unsigned int r = 3; r <= 23; ++r) {
     TextLine l{r, Bytes{0x00}, r - 2};
@@ -59,13 +64,14 @@ Bytes Page(unsigned char defFlags, bool marks, const std::vector<Row>& rows) {
   TextLine prompt{24, Bytes{0x00}, 0};
   prompt.ctl = 0xA0;  // cleared, not a text line
   lines = lines + LineRecord(prompt);
-  return Wsf(Dftxt(defFlags, 0x80) + Dfscl(scale) + Wrtxt(0x80, 0x00, 0x08, 3, 2, lines) + Rdtxt());
+  return Wsf(definition + Dfscl(scale) + Wrtxt(0x80, 0x00, 0x08, 3, left, lines) + Rdtxt());
 }
 
 struct Setup {
   unsigned char defFlags;
   bool marks;
   std::vector<Row> rows;
+  unsigned char commandField = 0;
 };
 
 // "ABCDE" on right-to-left row 3: A at column 79 down to E at column 75.
@@ -82,6 +88,12 @@ const Setup kEdgesNoMarks{kBidi | kHostEdges, false, {{3, kRtl, kAbcde}, {4, kRt
 const Setup kEdgesMarks{kBidi | kHostEdges, true, {{3, kRtl, kAbcde}}};
 const Setup kRtlSegments{kBidi, true, {{3, kRtl | kMarkers, kSegment}}};
 const Setup kLtrSegments{kBidi, true, {{3, kMarkers, kSegment}}};
+// Five columns of command field ("PQRST") kept at the left of a
+// right-to-left row: the mirrored margins are at columns 78 and 16, "ABCDE"
+// from column 78 down to 74.
+const Bytes kFieldAbcde = Ebc("PQRST") + Bytes{0x00, 0x00} + Ebc("ABCDE");
+const Setup kCommandField{kBidi, true, {{3, kRtl, kFieldAbcde}}, 5};
+const Setup kCommandFieldReversed{kBidi | kReversedRows, true, {{3, kRtl, kFieldAbcde}}, 5};
 
 struct MoveCase {
   const char* name;
@@ -149,6 +161,24 @@ const MoveCase kMoves[] = {
     {"left to right: right on an end marker goes into the segment", &kLtrSegments, 3, 8, {}, kRight, 3, 5, false, 0,
      0},
     {"left to right: fast left moves one position", &kLtrSegments, 3, 10, {}, kFastLeft, 3, 9, false, 0, 0},
+    // The in-line command field runs left to right.
+    {"command field: end of line goes to the mirrored start", &kCommandField, 3, 40, {}, kEndOfLine, 3, 78, false, 0,
+     0},
+    {"command field: begin of line goes to the last character", &kCommandField, 3, 40, {}, kBeginOfLine, 3, 74,
+     false, 0, 0},
+    {"command field: left at the text's end enters the next row's start", &kCommandField, 3, 16, {}, kLeft, 4, 8,
+     false, 0, 0},
+    {"command field: right at the first row's start wraps to the last row's left margin", &kCommandField, 3, 78, {},
+     kRight, 23, 8, false, 0, 0},
+    {"command field: right inside it", &kCommandField, 3, 2, {}, kRight, 3, 3, false, 0, 0},
+    {"command field: right at its end goes to the next row's first position", &kCommandField, 3, 5, {}, kRight, 4,
+     1, false, 0, 0},
+    {"command field: left inside it", &kCommandField, 3, 3, {}, kLeft, 3, 2, false, 0, 0},
+    {"command field: left at its start goes to the row above at its right-margin column", &kCommandField, 4, 1, {}, kLeft, 3, 70,
+     false, 0, 0},
+    {"command field, reversed row order: left at its start goes to the row below's field end",
+     &kCommandFieldReversed, 4, 1, {}, kLeft, 5, 5, false, 0, 0},
+    {"command field: backspace works left to right", &kCommandField, 3, 3, {}, kBackspace, 3, 2, false, 0, 0},
     // Backspace.
     {"backspace takes the character to the right", &kLocal, 3, 77, {}, kBackspace, 3, 78, false, 0, 0},
     {"backspace at the line's start joins the previous line", &kLocal, 4, 79, {}, kBackspace, 3, 75, false, 0, 0},
@@ -160,7 +190,7 @@ TEST(BidiCursor, KeysOnRightToLeftLinesAndSegments) {
   for (const MoveCase& c : kMoves) {
     SCOPED_TRACE(c.name);
     TextStation s;
-    ASSERT_EQ(s.run(Page(c.page->defFlags, c.page->marks, c.page->rows)), 0u);
+    ASSERT_EQ(s.run(Page(c.page->defFlags, c.page->marks, c.page->rows, c.page->commandField)), 0u);
     TextSession& t = *s.text();
     t.moveCursor(s.offset(c.row, c.column), Plane0);
     for (FunctionWord w : c.before) s.key(w);
