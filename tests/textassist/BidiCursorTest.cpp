@@ -11,6 +11,7 @@
 
 #include "display/ASD.h"
 #include "tests/textassist/TextStation.h"
+#include "textassist/ASDInfoWP.h"
 #include "textassist/TextSession.h"
 
 namespace {
@@ -402,6 +403,55 @@ TEST(BidiCursor, BackspaceWithShaping) {
   EXPECT_EQ(p.s.text()->cursorPos, p.s.offset(3, 78));
   p.s.key(kLeft);  // the run ends
   EXPECT_EQ(p.logical(3), (Bytes{0x9C, 0x9B, 0x00}));
+}
+
+}  // namespace
+
+namespace {
+
+// The shaper's view of a right-to-left text line: typing order runs from
+// the mirrored left margin (column 79) down to the mirrored right margin
+// (column 11).
+TEST(BidiCursor, TheShapersViewOfALine) {
+  TextStation s;
+  ASSERT_EQ(s.run(Page(kBidi, true, {{3, kRtl, kAbcde}})), 0u);
+  TextSession& t = *s.text();
+  ASDInfoWP info(&t, s.offset(3, 79), s.offset(3, 11));
+  DisplayBag* d = &s.display;
+  auto at = [&] { return d->cursor().getCursorOffset(); };
+  info.setPosition(d, s.offset(3, 79));
+  EXPECT_TRUE(info.atStart(d));
+  EXPECT_FALSE(info.atEnd(d));
+  info.moveLeft(d);  // back in typing order: nothing before the start
+  EXPECT_EQ(at(), s.offset(3, 79));
+  info.moveRight(d);
+  EXPECT_EQ(at(), s.offset(3, 78));
+  info.setPosition(d, s.offset(3, 11));
+  EXPECT_TRUE(info.atEnd(d));
+  info.moveRight(d);
+  EXPECT_EQ(at(), s.offset(3, 11));
+
+  auto logical = [&](unsigned int n) {
+    Bytes out;
+    for (unsigned int i = 0; i < n; ++i) out.push_back(s.screen(s.offset(3, 79 - i), 1)[0]);
+    return out;
+  };
+  info.setPosition(d, s.offset(3, 78));
+  EXPECT_EQ(info.insertCharacter(d, 0xE7), 0);
+  EXPECT_EQ(logical(7), Ebc("AXBCDE") + Bytes(1, 0x00));
+  info.setPosition(d, s.offset(3, 79));
+  EXPECT_EQ(info.deleteCharacter(d), 0);
+  EXPECT_EQ(logical(7), Ebc("XBCDE") + Bytes(2, 0x00));
+  EXPECT_TRUE(t.lineTable[2].ctl & line_ctl::kChanged);
+
+  // A full run takes nothing more and stays as it was.
+  TextStation f;
+  const Bytes full = Bytes{0x00} + Bytes(69, 0xC1);
+  ASSERT_EQ(f.run(Page(kBidi, true, {{3, kRtl, full}})), 0u);
+  ASDInfoWP fullInfo(f.text(), f.offset(3, 79), f.offset(3, 11));
+  fullInfo.setPosition(&f.display, f.offset(3, 50));
+  EXPECT_NE(fullInfo.insertCharacter(&f.display, 0xE7), 0);
+  EXPECT_EQ(f.screen(f.offset(3, 11), 69), Bytes(69, 0xC1));
 }
 
 }  // namespace
