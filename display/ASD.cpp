@@ -700,28 +700,30 @@ int ASD::interruptASDType2(ASDInfo& info, unsigned int advance) {
   return r ? kNoRoom : 0;
 }
 
-void ASD::key(ASDInfo& info, unsigned int forced) {
-  if (!language_) return;
+int ASD::key(ASDInfo& info, unsigned int forced) {
+  if (!language_) return 0;
   checkPosition();
   interrupt1_ = interrupt2_ = 0;
+  int r = 0;
   if (shapeForced()) {
     if (state_ == forced) {
       // The same key again releases the forced shape.
       state_ = kNoJoin;
-      reshapeSucceedingCharacters(info, 0);
+      r = reshapeSucceedingCharacters(info, 0);
       state_ = static_cast<unsigned char>(info.defaultState());
     } else {
       state_ = static_cast<unsigned char>(forced);
     }
     notePosition();
-    return;
+    return r ? kNoRoom : 0;
   }
   if (state_ == kOff) resumeASD(info);
   unsigned int added = 0;
   endPrecedingWord(info, false, added, false);
-  reshapeSucceedingCharacters(info, 0);
+  r = reshapeSucceedingCharacters(info, 0);
   state_ = static_cast<unsigned char>(forced);
   notePosition();
+  return r ? kNoRoom : 0;
 }
 
 // Save and restore.

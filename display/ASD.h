@@ -68,12 +68,13 @@ class ASD {
   void advanceCursor(ASDInfo& info);
   void backUpCursor(ASDInfo& info);
 
-  // Shape keys.
-  void baseKey(ASDInfo& info) { key(info, kForceBase); }
-  void initialKey(ASDInfo& info) { key(info, kForceInitial); }
-  void middleKey(ASDInfo& info) { key(info, kForceMiddle); }
-  void finalKey(ASDInfo& info) { key(info, kForceFinal); }
-  void farsiBaseKey(ASDInfo& info) { key(info, kForceFarsiBase); }
+  // Shape keys: 0, or kNoRoom when the text after the cursor could not
+  // take the shapes it needs.
+  int baseKey(ASDInfo& info) { return key(info, kForceBase); }
+  int initialKey(ASDInfo& info) { return key(info, kForceInitial); }
+  int middleKey(ASDInfo& info) { return key(info, kForceMiddle); }
+  int finalKey(ASDInfo& info) { return key(info, kForceFinal); }
+  int farsiBaseKey(ASDInfo& info) { return key(info, kForceFarsiBase); }
 
   void saveASD(qrnOStream* out) const;
   // 0, or the restore's sense code; nothing changes when refused.
@@ -102,7 +103,7 @@ class ASD {
   int reshapeSucceedingCharacters(ASDInfo& info, unsigned int advance);
   void resumeASD(ASDInfo& info);
   void rewriteVowels(ASDInfo& info, unsigned int count);
-  void key(ASDInfo& info, unsigned int forced);
+  int key(ASDInfo& info, unsigned int forced);
   unsigned char forcedShape(unsigned char c) const;
 
   DisplayBag* display_;

@@ -3,7 +3,8 @@
 // of the rows), the rest are keys of the text-assist keyboard (cursor, data,
 // line editing, attribute, centring, stop-code, PF and AID keys, with a
 // command-key table of a prompt, locate, delete and the hyphen; cursor draw
-// on or off), mouse clicks
+// on or off; on a bidirectional page right-to-left rows, pushed segments,
+// Arabic or Farsi shaping and the shape keys), mouse clicks
 // and what the host does between them (a read, a write that unlocks the
 // keyboard). No sequence may halt, crash or hang, and after every key the
 // cursor stays on the screen and the session's rows match the display.
@@ -14,6 +15,7 @@
 
 #include "datastream/DataStreamManager.h"
 #include "datastream/HostInterface.h"
+#include "display/ASD.h"
 #include "display/DisplayBag.h"
 #include "display/NullRendering.h"
 #include "keyboard/FunctionWord.h"
@@ -81,10 +83,16 @@ Bytes Field(unsigned char type, const Bytes& data) {
   return f;
 }
 
-// A text page from the input: DFTXT flags, a scale line, rows 3..23.
+// A text page from the input: DFTXT flags, a scale line, rows 3..23. The
+// level byte's bit 0x10 asks for a bidirectional host editor; then a row's
+// new-line byte marks it right to left (0x80) or with pushed segments (0x20),
+// whose markers take the places of 0x1C and 0x07 in its text.
 Bytes Page(Input& in) {
-  const unsigned char flags = in.byte() & 0xDE;  // never column editing with restricted editing
-  const unsigned char level = in.byte() & 0x0F;
+  unsigned char flags = in.byte() & 0xDE;  // never column editing with restricted editing
+  const unsigned char levelByte = in.byte();
+  const unsigned char level = levelByte & 0x0F;
+  const bool bidi = (levelByte & 0x10) != 0;
+  if (bidi) flags |= 0x01;
   Bytes scale{0, 0, 1};
   const unsigned char left = static_cast<unsigned char>(1 + in.byte() % 20);
   const unsigned char right = static_cast<unsigned char>(left + 5 + in.byte() % (79 - left - 4));
@@ -114,8 +122,12 @@ Bytes Page(Input& in) {
     if (text.empty()) text.push_back(0x00);
     const unsigned char ctl = static_cast<unsigned char>(0x80 | (in.byte() & 0x46));
     const unsigned int id = r * 2;
-    Bytes lcd{ctl, 2, 0, static_cast<unsigned char>(r), 0, 0, 0, static_cast<unsigned char>(id >> 8),
-              static_cast<unsigned char>(id), static_cast<unsigned char>(in.byte() & 0x03), 0, 0, 1};
+    const unsigned char newLine = in.byte();
+    const unsigned char lineFlags = bidi ? static_cast<unsigned char>(newLine & 0xA0) : 0;
+    if (lineFlags & 0x20)
+      for (unsigned char& c : text) c = c == 0x1C ? 0x0B : c == 0x07 ? 0x0D : c;
+    Bytes lcd{ctl, 2, 0, static_cast<unsigned char>(r), lineFlags, 0, 0, static_cast<unsigned char>(id >> 8),
+              static_cast<unsigned char>(id), static_cast<unsigned char>(newLine & 0x03), 0, 0, 1};
     lines.push_back(static_cast<unsigned char>(1 + lcd.size() + text.size()));
     lines.insert(lines.end(), lcd.begin(), lcd.end());
     lines.insert(lines.end(), text.begin(), text.end());
@@ -135,7 +147,9 @@ FunctionWord Key(Input& in) {
       {1, 13}, {1, 15}, {1, 16}, {1, 17}, {2, 1},  {2, 4},  {2, 5},  {3, 1},  {3, 3},  {3, 5},  {3, 6},
       {3, 15}, {4, 1},  {4, 2},  {4, 3},  {6, 1},  {6, 3},  {6, 7},  {6, 11}, {26, 1}, {26, 2}, {26, 3},
       {26, 4}, {26, 5}, {26, 6}, {26, 7}, {26, 8}, {26, 9}, {26, 10}, {26, 11}, {26, 12}, {26, 13},
-      {5, 1},  {5, 2},  {5, 3},  {5, 4},  {5, 5},  {3, 2},  {6, 4}};
+      {5, 1},  {5, 2},  {5, 3},  {5, 4},  {5, 5},  {3, 2},  {6, 4},
+      // The shape keys: base, initial, middle, final, Farsi base.
+      {3, 7},  {3, 18}, {3, 19}, {3, 20}, {3, 21}};
   const uint8_t b = in.byte();
   if (b < 0x80) return kKeys[b % (sizeof kKeys / sizeof kKeys[0])];
   return FunctionWord{10, static_cast<unsigned char>(0xC1 + b % 9)};
@@ -157,7 +171,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                         3,    3,    2,    3,    4,    5, 3, 5, 6};
   uint32_t sense = 0;
   s.host.textTables().dfcdk(kKeys, sense);
-  if (in.byte() & 1) t->modes |= 1u << 22;
+  // The same byte: bit 0 cursor draw, bits 1 and 2 Arabic or Farsi shaping.
+  const uint8_t modes = in.byte();
+  if (modes & 1) t->modes |= 1u << 22;
+  if (modes & 6) {
+    s.display.asd().setASDLanguage((modes & 2) ? 1 : 2);
+    t->textFlagsA |= 1u << 13;
+  }
   const unsigned int last = s.display.presentationSpace().lastOffset();
   for (int steps = 0; steps < 3000 && !in.empty(); ++steps) {
     const uint8_t op = in.byte();

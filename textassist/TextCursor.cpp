@@ -401,6 +401,7 @@ bool TextSession::skipTabNullsRight(unsigned int row, unsigned int target, bool 
 }
 
 void TextSession::moveupdown(int direction) {
+  if (!asdcheck(0)) return;
   const unsigned int row = rowOf(cursorPos);
   const unsigned int column = columnOf(cursorPos);
   if (restrictedEditing()) {
@@ -441,6 +442,10 @@ void TextSession::movedown() { moveupdown(3); }
 
 unsigned int TextSession::newline(bool& failed) {
   failed = false;
+  if (!asdcheck(0)) {
+    failed = true;
+    return cursorPos;
+  }
   const unsigned int row = rowOf(cursorPos);
   if (promptInput() && row == textDef.promptRow) {
     failed = true;
@@ -475,6 +480,7 @@ unsigned int TextSession::newline(bool& failed) {
 
 unsigned int TextSession::beginofline(unsigned int pos) {
   const unsigned int row = rowOf(pos);
+  if (isRightToLeftLine(row)) return bidibeginofline(pos);
   const bool promptRowNow = row == textDef.promptRow;
   if ((!textLine(row) && !promptRowNow) || (promptRowNow && !promptInput())) {
     operatorerror(72);
@@ -490,6 +496,7 @@ unsigned int TextSession::beginofline(unsigned int pos) {
 
 unsigned int TextSession::endofline(unsigned int pos) {
   const unsigned int row = rowOf(pos);
+  if (isRightToLeftLine(row)) return bidiendofline(pos);
   const bool promptRowNow = row == textDef.promptRow;
   if ((!textLine(row) && !promptRowNow) || (promptRowNow && !promptInput())) {
     operatorerror(72);

@@ -4,8 +4,10 @@
 // the attribute keys they call live in their own files.
 #include "datastream/ContentionError.h"
 #include "datastream/HostInterface.h"
+#include "display/ASD.h"
 #include "display/DisplayBag.h"
 #include "display/Rendering.h"
+#include "textassist/ASDInfoWP.h"
 #include "textassist/TextSession.h"
 
 namespace {
@@ -34,6 +36,17 @@ void TextSession::c_textreset() {
   if (!(modes & text_mode::kErrorShown)) {
     resetModes();
     return;
+  }
+  if (lastOperatorErrorCode == 69) {
+    // A shaping error: the character the shaper could not place goes.
+    if (displayBag && psBuffer && cursorPos <= psBuffer->lastOffset()) {
+      unsigned int start = 0, end = 0;
+      shapingRange(rowOf(cursorPos), start, end);
+      ASDInfoWP info(this, start, end);
+      displayBag->asd().deleteLogicalCharacter(info);
+      const unsigned int at = displayBag->cursor().getCursorOffset();
+      if (at <= psBuffer->lastOffset()) cursorPos = static_cast<uint16_t>(at);
+    }
   }
   const unsigned int row = geterrorlinerow();
   if (psBuffer && row >= 1 && (row - 1u) * cols + cols - 1u <= psBuffer->lastOffset())
@@ -128,7 +141,34 @@ void TextSession::c_textleft() {
     docursordraw(0);
     return;
   }
-  moveleft(cursorPos ? cursorPos - 1u : 0);
+  leftKey();
+}
+
+// The left key apart from its opening: segments, right-to-left lines and
+// (with reversed row order) the in-line command field move the other way.
+void TextSession::leftKey() {
+  const unsigned int row = rowOf(cursorPos);
+  if (bidihosteditor() && row <= kRows && (line(row).ctl3 & kLineHasSegments)) {
+    leftSegmentProcess(row);
+    return;
+  }
+  const unsigned int target = cursorPos ? cursorPos - 1u : 0;
+  if (isRightToLeftLine(row) || (inlinecmdfld(cursorPos) && reversedRowOrder()))
+    bidimoveleft(target);
+  else
+    moveleft(target);
+}
+
+void TextSession::rightKey() {
+  const unsigned int row = rowOf(cursorPos);
+  if (bidihosteditor() && row <= kRows && (line(row).ctl3 & kLineHasSegments)) {
+    rightSegmentProcess(row);
+    return;
+  }
+  if (isRightToLeftLine(row))
+    bidimoveright(cursorPos + 1u);
+  else
+    moveright(cursorPos + 1u);
 }
 
 void TextSession::c_textfastleft() {
@@ -136,6 +176,10 @@ void TextSession::c_textfastleft() {
   if (!commonOpening()) return;
   if (modes & text_mode::kCursorDraw) {
     docursordraw(0);
+    return;
+  }
+  if (bidihosteditor()) {
+    leftKey();
     return;
   }
   if (cursorPos < 3) {
@@ -153,13 +197,17 @@ void TextSession::c_textright() {
     docursordraw(1);
     return;
   }
-  moveright(cursorPos + 1u);
+  rightKey();
 }
 
 void TextSession::c_textfastright() {
   lastHandler_ = "c_textfastright";
   if (modes & text_mode::kCursorDraw) {
     docursordraw(1);
+    return;
+  }
+  if (bidihosteditor()) {
+    rightKey();
     return;
   }
   moveright(cursorPos + 3u);
@@ -193,6 +241,7 @@ void TextSession::c_textnewline() {
 void TextSession::c_texthome() {
   lastHandler_ = "c_texthome";
   if (!commonOpening()) return;
+  if (!asdcheck(0)) return;
   if (promptInput()) {
     resetModes();
     return;
@@ -221,21 +270,27 @@ void TextSession::c_texthome() {
 
 void TextSession::c_textendofline() {
   lastHandler_ = "c_textendofline";
-  if (!commonOpening()) return;
-  const unsigned int pos = endofline(cursorPos);
+  if (!commonOpening() || !asdcheck(0)) return;
+  // A right-to-left line's end is at its left: the two keys exchange.
+  const unsigned int pos = isRightToLeftLine(rowOf(cursorPos)) ? beginofline(cursorPos) : endofline(cursorPos);
   if (!(modes & text_mode::kErrorShown) && pos != cursorPos) moveCursorWithTimer(pos, Plane0);
 }
 
 void TextSession::c_textbeginofline() {
   lastHandler_ = "c_textbeginofline";
-  if (!commonOpening()) return;
+  if (!commonOpening() || !asdcheck(0)) return;
+  if (isRightToLeftLine(rowOf(cursorPos))) {
+    const unsigned int pos = endofline(cursorPos);
+    if (!(modes & text_mode::kErrorShown) && pos != cursorPos) moveCursorWithTimer(pos, Plane0);
+    return;
+  }
   const unsigned int pos = beginofline(cursorPos);
   if (!(modes & text_mode::kErrorShown) && pos != cursorPos) moveCursorWithTimer(pos, leftmostActivePlane(pos));
 }
 
 void TextSession::c_textbacktab() {
   lastHandler_ = "c_textbacktab";
-  if (!commonOpening()) return;
+  if (!commonOpening() || !asdcheck(0)) return;
   const unsigned int pos = backtab(cursorPos);
   if (pos) moveCursorWithTimer(pos, leftmostActivePlane(pos));
 }
@@ -244,7 +299,8 @@ void TextSession::c_textbackspace() {
   lastHandler_ = "c_textbackspace";
   if (!commonOpening()) return;
   bool failed = false;
-  const unsigned int pos = backspace(failed);
+  const unsigned int pos = isRightToLeftLine(rowOf(cursorPos)) && !inlinecmdfld(cursorPos) ? bidibackspace(failed)
+                                                                                           : backspace(failed);
   if (!failed) moveCursorWithTimer(pos, cursorPlane);
 }
 
@@ -271,7 +327,7 @@ void TextSession::c_textrqcarrierreturn() {
 
 void TextSession::c_texttabfunction() {
   lastHandler_ = "c_texttabfunction";
-  if (!commonOpening()) return;
+  if (!commonOpening() || !asdcheck(0)) return;
   unsigned int pos = cursorPos;
   bool moved = false;
   if (editkeys(kTab, pos, moved)) {
@@ -283,7 +339,7 @@ void TextSession::c_texttabfunction() {
 
 void TextSession::c_textrqtabfunction() {
   lastHandler_ = "c_textrqtabfunction";
-  if (!commonOpening()) return;
+  if (!commonOpening() || !asdcheck(0)) return;
   unsigned int pos = cursorPos;
   bool moved = false;
   if (editkeys(kRequiredTab, pos, moved)) {
@@ -332,6 +388,7 @@ void TextSession::c_texttabadvance() {
       return;
     }
   }
+  if (!asdcheck(0)) return;
   const unsigned int pos = tabadvance(cursorPos, kTab);
   if (!(modes & text_mode::kErrorShown) && pos != cursorPos) moveCursorWithTimer(pos, leftmostActivePlane(pos));
   lastHandler_ = "c_texttabadvance";
@@ -459,11 +516,26 @@ void TextSession::c_textendpush() {
 }
 
 // The Arabic and Farsi shape keys need the station's shaping language.
-void TextSession::c_textbasekey() { lastHandler_ = "c_textbasekey"; }
-void TextSession::c_textfarsibasekey() { lastHandler_ = "c_textfarsibasekey"; }
-void TextSession::c_textfinalkey() { lastHandler_ = "c_textfinalkey"; }
-void TextSession::c_textinitialkey() { lastHandler_ = "c_textinitialkey"; }
-void TextSession::c_textmiddlekey() { lastHandler_ = "c_textmiddlekey"; }
+void TextSession::c_textbasekey() {
+  lastHandler_ = "c_textbasekey";
+  processshapekey(1);
+}
+void TextSession::c_textfarsibasekey() {
+  lastHandler_ = "c_textfarsibasekey";
+  processshapekey(2);
+}
+void TextSession::c_textfinalkey() {
+  lastHandler_ = "c_textfinalkey";
+  processshapekey(3);
+}
+void TextSession::c_textinitialkey() {
+  lastHandler_ = "c_textinitialkey";
+  processshapekey(4);
+}
+void TextSession::c_textmiddlekey() {
+  lastHandler_ = "c_textmiddlekey";
+  processshapekey(5);
+}
 
 void TextSession::c_textmouseclick(unsigned int pos) {
   lastHandler_ = "c_textmouseclick";

@@ -220,6 +220,47 @@ class TextSession {
   unsigned int getLCDleftmarginoffset(unsigned int row);
   unsigned int getLCDindentoffset(unsigned int row);
 
+  // Right-to-left lines, pushed segments and shaping. On a right-to-left
+  // line under a bidirectional host editor the margins are mirrored: the
+  // text starts at the mirrored left margin (the higher offset) and runs
+  // leftwards to the mirrored right margin.
+  struct BidiMargins {
+    unsigned int start = 0;     // the mirrored left margin
+    unsigned int effStart = 0;  // the mirrored effective left margin
+    unsigned int end = 0;       // the mirrored right margin
+  };
+  BidiMargins bidiMargins(unsigned int row);
+  void bidimoveleft(unsigned int target);
+  void bidimoveright(unsigned int target);
+  void leftSegmentProcess(unsigned int row);
+  void rightSegmentProcess(unsigned int row);
+  unsigned int bidibeginofline(unsigned int pos);
+  unsigned int bidiendofline(unsigned int pos);
+  // True while the shaper edits the cursor row: a bidirectional host
+  // editor, a shaping language with the cursor running right to left, and
+  // textFlagsA bit 13.
+  bool shapingOnRow() const;
+  // Ends the shaping run at the cursor (kind 1 moving left, else 0); the
+  // cursor takes the shaper's position. False when the shaper refused and
+  // operator error 69 is shown.
+  bool asdcheck(unsigned int kind);
+  // The shape keys, kinds 1..5: base, Farsi base, final, initial, middle.
+  void processshapekey(unsigned int kind);
+  unsigned int bidibackspace(bool& failed);
+  // Removes the character at `target`: the `length` characters ending at
+  // `from` shift `count` positions towards it (to higher offsets).
+  bool bidiprocess_backspace(unsigned int target, unsigned int& newpos, unsigned int from, unsigned int length,
+                             unsigned int count);
+  // The run the shaper edits on `row`: its first typed position and its last.
+  void shapingRange(unsigned int row, unsigned int& start, unsigned int& end);
+  // The cursor takes the display cursor's position after a shaping step.
+  void takeShaperCursor();
+  // Where a sideways move enters `row`: at its logical start or its end.
+  unsigned int sidewaysEntry(unsigned int row, bool atStart);
+  // The left and right keys after their opening checks.
+  void leftKey();
+  void rightKey();
+
   // Text data entry.
   struct TabContext {
     bool active = false;

@@ -1,0 +1,41 @@
+#pragma once
+// The Arabic/Farsi shaper's view of a text-assist line: the run of
+// positions from the first position typed (`start`) to the last (`end`),
+// walked in typing order, with the display cursor as the position. On a
+// right-to-left line typing runs towards lower offsets, so start lies above
+// end. Created on the stack for one shaping operation.
+#include "display/ASDInfo.h"
+
+class TextSession;
+
+class ASDInfoWP : public ASDInfo {
+ public:
+  ASDInfoWP(TextSession* text, unsigned int start, unsigned int end)
+      : text_(text), start_(start), end_(end), forward_(end >= start ? 1 : -1) {}
+
+  void moveLeft(DisplayBag* d) override;
+  void moveRight(DisplayBag* d) override;
+  // Deletes the character at the position; the rest of the run closes up
+  // from its end.
+  int deleteCharacter(DisplayBag* d) override;
+  // Inserts at the position, pushing the rest of the run towards its end
+  // into its first null; non-zero (nothing changed) when the run is full.
+  int insertCharacter(DisplayBag* d, unsigned char c) override;
+  int atStart(DisplayBag* d) override;
+  int atEnd(DisplayBag* d) override;
+  void setPosition(DisplayBag* d, unsigned int offset) override;
+  unsigned int defaultState() const override { return 0; }
+
+  unsigned int start() const { return start_; }
+  unsigned int end() const { return end_; }
+
+ private:
+  unsigned int position(DisplayBag* d) const;
+  bool inRun(unsigned int p) const {
+    return forward_ > 0 ? p >= start_ && p <= end_ : p <= start_ && p >= end_;
+  }
+
+  TextSession* text_;
+  unsigned int start_, end_;
+  int forward_;  // +1 when typing runs to higher offsets, -1 when to lower
+};
