@@ -31,6 +31,7 @@ bool TextSession::wordSpillDelimiter(unsigned char c) const {
 bool TextSession::spill(unsigned int& cursor, bool& hostMustSpill) {
   hostMustSpill = false;
   if (!cursor) return false;
+  if (isRightToLeftLine(rowOf(cursorPos)) && rowOf(cursor) == rowOf(cursorPos)) return bidispill(cursor, hostMustSpill);
   const unsigned int row = rowOf(cursor - 1);
   if (!textLine(row)) return false;
   const unsigned int R = rightmar(row);
@@ -117,6 +118,7 @@ unsigned int TextSession::spillwordsize(unsigned int row, bool& hyphenate, unsig
 }
 
 bool TextSession::replacespill(unsigned int& cursor) {
+  if (isRightToLeftLine(rowOf(cursorPos)) && rowOf(cursor) == rowOf(cursorPos)) return bidireplacespill(cursor);
   const unsigned int row = rowOf(cursor - 1);
   const unsigned int N = row + 1;
   if (N > kRows || N > textDef.lastTextRow) return false;
@@ -233,6 +235,8 @@ bool TextSession::continuousinsert(unsigned int row, int& direction, unsigned in
 }
 
 bool TextSession::insertspill(unsigned int& cursor, bool& hostMustSpill) {
+  if (isRightToLeftLine(rowOf(cursorPos)) && rowOf(cursor) == rowOf(cursorPos))
+    return bidiinsertspill(cursor, hostMustSpill);
   unsigned int row = rowOf(cursor - 1);
   if (!searchscaleline(row, 1) && !getLCDindentoffset(row)) {
     hostMustSpill = true;
@@ -377,6 +381,7 @@ void TextSession::updatetermattr(unsigned int row) {
 
 bool TextSession::CRonline(unsigned int row) {
   if (!textLine(row)) return false;
+  if (isRightToLeftLine(row)) return bidiCRonline(row);
   const unsigned int L = leftmar(row), R = rightmar(row);
   unsigned int last = 0;
   bool any = false;
@@ -401,6 +406,10 @@ bool TextSession::CRonline(unsigned int row) {
 
 void TextSession::updateLineEnder(unsigned int row) {
   if (!textLine(row)) return;
+  if (isRightToLeftLine(row)) {
+    bidiupdateLineEnder(row);
+    return;
+  }
   const unsigned int L = leftmar(row), R = rightmar(row);
   for (unsigned int p = R + 1; p-- > L;) {
     const unsigned char c = charAt(p);
