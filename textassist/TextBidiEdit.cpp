@@ -164,8 +164,18 @@ unsigned int TextSession::bidiinsert(unsigned char ch, unsigned int pos) {
     else
       result = insertdatabidi(ch, pos);
   } else if (inSegment && pos > 0) {
-    insertdatabidi(ch, pos - 1);
+    // The character goes in behind the push; the cursor stays on the push,
+    // also when a spill took it to the next line.
+    const unsigned int r = insertdatabidi(ch, pos - 1);
     result = pos;
+    if (!(modes & text_mode::kErrorShown) && charAt(pos) != kPush) {
+      const unsigned int end = rowOf(r) * cols - 1u;
+      for (unsigned int p = r; p <= end; ++p)
+        if (charAt(p) == kPush) {
+          result = p;
+          break;
+        }
+    }
   } else {
     result = insertdatabidi(ch, pos);
   }

@@ -135,49 +135,36 @@ unsigned int TextSession::bidispillwordsize(unsigned int row, bool& hyphenate, u
 unsigned int TextSession::spillsegmentsize(unsigned int row, bool& hyphenate, unsigned int from,
                                            unsigned int& start) {
   hyphenate = false;
+  start = from;
   const bool rtl = isRightToLeftLine(row);
   const unsigned int M = rtl ? bidileftmar(row) : leftmar(row);
   const unsigned int R = rtl ? bidirightmar(row) : rightmar(row);
-  const int step = rtl ? 1 : -1;  // towards the left margin
-  const int br = findActiveBR(from, rtl);
-  if (br < 0) {
-    const unsigned int inner = static_cast<unsigned int>(static_cast<int>(R) + step);
-    if (charAt(R) == 0x40 && (charAt(inner) == kPush || charAt(inner) == kEndPush)) {
-      start = R;
-      return 1;
-    }
-    start = from;
+  const int back = rtl ? 1 : -1;  // towards the left margin, against the writing
+  auto stepBack = [&](unsigned int p) { return static_cast<unsigned int>(static_cast<int>(p) + back); };
+  auto atMargin = [&](unsigned int p) { return p == M; };
+  unsigned int s = from;
+  if (charAt(from) == kEndPush) {
+    // A closed segment ends the line: it moves whole, with the word it
+    // is attached to.
+    while (!atMargin(s) && charAt(s) != kPush) s = stepBack(s);
+    if (charAt(s) != kPush && !(line(row).ctl3 & kStartsInSegment)) return 1;
+  } else if (findActiveBR(from, rtl) < 0) {
+    // Not inside a segment: a blank on the margin next to a marker.
+    const unsigned int inner = stepBack(R);
+    if (charAt(R) == 0x40 && (charAt(inner) == kPush || charAt(inner) == kEndPush)) start = R;
     return 1;
   }
-  const unsigned int begin = static_cast<unsigned int>(br);
-  // The segment's last word in its own reading stands next to its begin:
-  // from the begin (after the push) to the first delimiter towards the
-  // margin, not past the scan position.
-  const unsigned int first = charAt(begin) == kPush ? static_cast<unsigned int>(static_cast<int>(begin) - step)
-                                                    : begin;
-  unsigned int q = first;
-  unsigned int n = 0;
-  while (q != static_cast<unsigned int>(static_cast<int>(from) - step)) {
-    const unsigned char c = charAt(q);
-    if (wordSpillDelimiter(c) && n >= cursorOutState) break;
-    if (c == kEndPush) break;
-    ++n;
-    q = static_cast<unsigned int>(static_cast<int>(q) - step);
-  }
-  if (!n) {
-    start = from;
-    return 1;
-  }
-  // A word that starts at the push takes the push along.
-  start = charAt(begin) == kPush ? begin : first;
-  if (charAt(begin) == kPush) ++n;
-  if (begin == M && q == static_cast<unsigned int>(static_cast<int>(from) - step) && !(charAt(begin) == kPush))
+  // Inside (or at the end of) a segment: back to the word's delimiter; a
+  // word that starts at the segment's push takes the push along.
+  while (!atMargin(s) && !wordStartDelimiter(charAt(stepBack(s)))) s = stepBack(s);
+  if (!atMargin(s) && charAt(stepBack(s)) == kPush) s = stepBack(s);
+  if (atMargin(s) && !wordSpillDelimiter(charAt(s)) && charAt(s) != kPush) {
     hyphenate = true;
-  const int er = findActiveER(from, rtl);
-  if (er >= 0 && !line(row).segments &&
-      (rtl ? static_cast<unsigned int>(er) < q : static_cast<unsigned int>(er) > q))
-    ++n;
-  return n;
+    start = R;
+    return 1;
+  }
+  start = s;
+  return (rtl ? s - from : from - s) + 1;
 }
 
 void TextSession::bidispillword(unsigned int start, unsigned int length, unsigned int dest, bool hyphenate,
@@ -253,66 +240,32 @@ void TextSession::bidispillword(unsigned int start, unsigned int length, unsigne
   if (hyphenate) psBuffer->writeCharacter(RS, hyphenChar);
 }
 
-void TextSession::bidispillsegment(unsigned int start, unsigned int length, unsigned int dest,
-                                   unsigned int trailingBlanks, bool hyphenate, bool) {
+void TextSession::bidispillsegment(unsigned int start, unsigned int length, unsigned int dest, unsigned int,
+                                   bool hyphenate, bool addTab) {
   const unsigned int S = rowOf(start), D = rowOf(dest);
-  if (!length || length > kMaxColumns - 2 || S < 1 || D < 1 || S > rows || D > rows) return;
-  const bool rtlS = isRightToLeftLine(S), rtlD = isRightToLeftLine(D);
-  const int fwdS = rtlS ? -1 : 1, fwdD = rtlD ? -1 : 1;  // the line's writing direction
-  const unsigned int firstS = (S - 1) * cols, lastS = S * cols - 1u;
-  const unsigned int firstD = (D - 1) * cols, lastD = D * cols - 1u;
-  const unsigned int low = rtlS ? start + 1 - length : start;
-  if ((rtlS && (start + 1 < length || low < firstS)) || (!rtlS && start + length - 1 > lastS)) return;
-  // The case: the word starts at the push (1, 4) or inside (2, 3); the
-  // segment's end push on this line (1, 2) or not (3, 4).
+  if (!length || length > kMaxColumns || S < 1 || D < 1 || S > rows || D > rows) return;
+  const bool rtlS = isRightToLeftLine(S);
+  const unsigned int low = rtlS ? start + 1 - length : start, high = rtlS ? start : start + length - 1;
+  if (rtlS ? start + 1 < length : high > S * cols - 1u) return;
+  // The case: the word starts at the push (1, 4) or inside the segment
+  // (2, 3); the segment's end push moves with it (1, 2) or not (3, 4). The
+  // markers travel with the text, so the segment stays closed on both
+  // lines; the trailing blanks are part of the word.
+  bool endPush = false;
+  for (unsigned int p = low; p <= high; ++p)
+    if (charAt(p) == kEndPush) endPush = true;
   const bool atPush = charAt(start) == kPush;
-  const int er = findActiveER(rtlS ? low : start + length - 1, rtlS);
-  const bool endOnLine = er >= 0 && charAt(static_cast<unsigned int>(er)) == kEndPush;
-  const int kind = atPush ? (endOnLine ? 1 : 4) : (endOnLine ? 2 : 3);
-  // The moved text in line order, the push first when the word has it.
-  unsigned char text[kMaxColumns];
-  unsigned int n = 0;
-  for (unsigned int i = 0; i < length; ++i) {
-    const unsigned int p = static_cast<unsigned int>(static_cast<int>(start) + fwdS * static_cast<int>(i));
-    const unsigned char c = charAt(p);
-    if (c == kPush || c == kEndPush) continue;
-    text[n++] = c;
-  }
-  // The destination: the push of a continuing segment is the line's
-  // start; a word that started at the push brings a push; the end push
-  // follows when the segment closed on the source line.
-  unsigned char out[kMaxColumns];
-  unsigned int m = 0;
-  if (kind == 1 || kind == 4) out[m++] = kPush;
-  for (unsigned int i = 0; i < n && m < kMaxColumns - 1; ++i) out[m++] = text[i];
-  if (kind == 1 || kind == 2) {
-    out[m++] = kEndPush;
-    for (unsigned int i = 0; i < trailingBlanks && m < kMaxColumns; ++i) out[m++] = 0x40;
-  }
-  const long destEnd = static_cast<long>(dest) + fwdD * (static_cast<long>(m) - 1);
-  if (destEnd < static_cast<long>(firstD) || destEnd > static_cast<long>(lastD)) return;
-  // The source closes up: the moved positions become null; a segment whose
-  // end push stayed behind keeps it right after the text that stays.
-  const unsigned int hi = rtlS ? start : start + length - 1;
-  psBuffer->fillRange(low, hi, 0x00);
-  if (extendedPlanes()) primaryBuffer->clearAllECBPlanes(static_cast<int>(low), static_cast<int>(hi));
-  if (kind == 2 || kind == 3) {
-    // The segment goes on: the source's end of line is inside it.
-  }
-  for (unsigned int i = 0; i < m; ++i)
-    psBuffer->writeCharacter(static_cast<unsigned int>(static_cast<long>(dest) + fwdD * static_cast<long>(i)),
-                             out[i]);
-  const long before = static_cast<long>(dest) - fwdD;
-  if (before >= static_cast<long>(firstD) && before <= static_cast<long>(lastD))
-    psBuffer->writeCharacter(static_cast<unsigned int>(before), 0x20);
+  const int kind = atPush ? (endPush ? 1 : 4) : (endPush ? 2 : 3);
+  bidispillword(start, length, dest, hyphenate, addTab);
   LineControlRecord& src = line(S);
   LineControlRecord& dst = line(D);
   bool stillPush = false;
-  for (unsigned int p = firstS; p <= lastS; ++p)
+  for (unsigned int p = (S - 1) * cols; p <= S * cols - 1u; ++p)
     if (charAt(p) == kPush) stillPush = true;
   if (!stillPush && !(src.ctl3 & kStartsInSegment)) src.ctl3 &= ~kSegmentsOnLine;
   dst.ctl3 |= kSegmentsOnLine;
   if (kind == 2 || kind == 3) {
+    // The segment goes on from the source line to the destination.
     dst.ctl3 |= kStartsInSegment;
     src.segments = 1;
   } else {
@@ -320,9 +273,15 @@ void TextSession::bidispillsegment(unsigned int start, unsigned int length, unsi
     src.segments = 0;
   }
   if (kind == 1 || kind == 4) CRonline(S);
-  src.ctl |= line_ctl::kChanged;
-  dst.ctl |= line_ctl::kChanged;
-  if (hyphenate) psBuffer->writeCharacter(rtlS ? bidirightmar(S) : rightmar(S), hyphenChar);
+}
+
+// Whether the word at the low end of a right-to-left line (its high end at
+// `start`) holds a segment marker or lies in a segment.
+bool TextSession::wordHasSegment(unsigned int start, unsigned int length) {
+  if (positionInSegment(start)) return true;
+  for (unsigned int i = 0; i < length && i <= start; ++i)
+    if (charAt(start - i) == kPush || charAt(start - i) == kEndPush) return true;
+  return false;
 }
 
 bool TextSession::bidireplacespill(unsigned int& cursor) {
@@ -358,7 +317,7 @@ bool TextSession::bidireplacespill(unsigned int& cursor) {
     bool host = false;
     return bidiinsertspill(cursor, host);
   }
-  if (charAt(start) == kPush || positionInSegment(start))
+  if (wordHasSegment(start, length))
     bidispillsegment(start, length, E, blanks, hyphenate, false);
   else
     bidispillword(start, length, E, hyphenate, false);
@@ -407,7 +366,7 @@ bool TextSession::bidiinsertspill(unsigned int& cursor, bool& hostMustSpill) {
   if (!length) return false;
   const unsigned int indent = bidicomputeindentoffset(row);
   const unsigned int C = cursor;
-  const bool segment = charAt(start) == kPush || positionInSegment(start);
+  const bool segment = wordHasSegment(start, length);
   auto inWord = [&](unsigned int c, unsigned int s) { return c <= s && c + length >= s; };
   auto place = [&](unsigned int s, unsigned int dest) {
     if (segment)

@@ -289,6 +289,7 @@ class TextSession {
   void bidispillword(unsigned int start, unsigned int length, unsigned int dest, bool hyphenate, bool addTab);
   void bidispillsegment(unsigned int start, unsigned int length, unsigned int dest, unsigned int trailingBlanks,
                         bool hyphenate, bool addTab);
+  bool wordHasSegment(unsigned int start, unsigned int length);
   unsigned int bidicomputeindentoffset(unsigned int row);
   unsigned int bidispilllineroom(unsigned int row);
   bool bidiCRonline(unsigned int row);

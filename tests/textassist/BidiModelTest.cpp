@@ -440,4 +440,49 @@ TEST(BidiModel, PushAndEndPush) {
   }
 }
 
+// A segment at the end of a right-to-left line goes to the next line whole,
+// with its markers, when typing in push mode leaves no room; the segment
+// flags move with it. A word after a segment spills without it.
+TEST(BidiModel, ASegmentSpillsWithItsMarkers) {
+  struct Case {
+    const char* name;
+    const char* row3;          // host order: segments read left to right
+    bool pushMode;             // push first at the cursor, then type
+    unsigned int column;       // reading order
+    const char* keys;
+    const char* after3;        // line order (segments reversed)
+    const char* after4;
+    unsigned int cursorRow, cursorColumn;
+    bool segments3, segments4; // ctl3 bit 29 of rows 3 and 4
+    bool pushModeAfter;        // modes bit 19
+  };
+  const Case cases[] = {
+      // The first digit pushes DD past the margin (DD spills alone); the
+      // next one pushes the closed segment to the margin and it follows.
+      {"digits pushed into a full line take the segment along", "_AAAA BBBB CCCC DD", true, 17, "123",
+       "_AAAA BBBB CCCC |___@", "@[321]DDEEE|________@", 4, 2, false, true, true},
+      // The end marker ends a word: the typed character spills alone.
+      {"a word after a segment at the margin spills alone", "_AAAA BBBB CCC [12]", false, 20, "X",
+       "_AAAA BBBB CCC [21]|@", "@XEE|_______________@", 4, 3, true, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TextStation s;
+    Load(s, true, Margins(2, 20), {c.row3, "_EEE|"}, {"1.0", "2.0", "3.0"}, 0x01, 0x20);
+    TextSession& t = *s.text();
+    t.lineTable[3].ctl3 &= ~(1u << 29);  // row 4 holds no segment yet
+    t.moveCursor(s.offset(3, Column(true, c.column)), Plane0);
+    if (c.pushMode) s.key(kPush);
+    s.type(c.keys);
+    EXPECT_FALSE(t.errorFlag()) << t.lastOperatorError();
+    EXPECT_EQ(Shown(s, 3, true), c.after3);
+    EXPECT_EQ(Shown(s, 4, true), c.after4);
+    EXPECT_EQ(t.cursorPos, s.offset(c.cursorRow, Column(true, c.cursorColumn)));
+    EXPECT_EQ((t.lineTable[2].ctl3 & (1u << 29)) != 0, c.segments3);
+    EXPECT_EQ((t.lineTable[3].ctl3 & (1u << 29)) != 0, c.segments4);
+    EXPECT_EQ(t.lineTable[3].ctl3 & (1u << 30), 0u);  // row 4 does not start inside a segment
+    EXPECT_EQ((t.modes & (1u << 19)) != 0, c.pushModeAfter);
+  }
+}
+
 }  // namespace
