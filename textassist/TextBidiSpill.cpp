@@ -34,9 +34,19 @@ int MirroredTabStop(const TextSession& s, unsigned int from, unsigned int to, un
 }
 }  // namespace
 
-unsigned int TextSession::bidileftmar(unsigned int row) { return convertLVOffset(leftmar(row)); }
-unsigned int TextSession::bidieffectiveleftmar(unsigned int row) { return convertLVOffset(effectiveleftmar(row)); }
-unsigned int TextSession::bidirightmar(unsigned int row) { return convertLVOffset(rightmar(row)); }
+// The mirror of a margin, kept on the row's text part (a margin inside the
+// in-line command field would otherwise mirror past the row's end).
+namespace {
+unsigned int OnRow(const TextSession& s, unsigned int row, unsigned int pos) {
+  const unsigned int first = (row - 1) * s.cols + s.sizelncmdfld(), last = row * s.cols - 1u;
+  return pos < first ? first : (pos > last ? last : pos);
+}
+}  // namespace
+unsigned int TextSession::bidileftmar(unsigned int row) { return OnRow(*this, row, convertLVOffset(leftmar(row))); }
+unsigned int TextSession::bidieffectiveleftmar(unsigned int row) {
+  return OnRow(*this, row, convertLVOffset(effectiveleftmar(row)));
+}
+unsigned int TextSession::bidirightmar(unsigned int row) { return OnRow(*this, row, convertLVOffset(rightmar(row))); }
 
 bool TextSession::bidispill(unsigned int& cursor, bool& hostMustSpill) {
   hostMustSpill = false;
