@@ -294,6 +294,17 @@ bool TextSession::wordHasSegment(unsigned int start, unsigned int length) {
   return false;
 }
 
+bool TextSession::spillSegmentWord(unsigned int start, unsigned int length, unsigned int dest,
+                                   unsigned int trailingBlanks, bool hyphenate) {
+  if (!bidihosteditor() || !length) return false;
+  bool segment = positionInSegment(start);
+  for (unsigned int i = 0; i < length && !segment; ++i)
+    if (charAt(start + i) == kPush || charAt(start + i) == kEndPush) segment = true;
+  if (!segment) return false;
+  bidispillsegment(start, length, dest, trailingBlanks, hyphenate, false);
+  return true;
+}
+
 bool TextSession::bidireplacespill(unsigned int& cursor) {
   const unsigned int row = rowOf(cursorPos);
   const unsigned int N = row + 1;

@@ -213,6 +213,19 @@ unsigned int TextSession::insert(unsigned char ch, unsigned int pos) {
       done = true;
     }
   }
+  if (!done && bidihosteditor() && (positionInSegment(pos) || (modes & text_mode::kSegmentEnd))) {
+    // Inside a segment the text runs the other way: the character goes in
+    // behind the cursor, which stays (on the push when a spill moved it).
+    const unsigned int r = insertdataright(ch, pos + 1);
+    result = pos;
+    done = true;
+    if (!(modes & text_mode::kErrorShown) && charAt(pos) != 0x0B && (modes & text_mode::kSegmentEnd))
+      for (unsigned int p = r + 1; p-- > (rowOf(r) - 1) * cols;)
+        if (charAt(p) == 0x0B) {
+          result = p;
+          break;
+        }
+  }
   if (!done && t.active && t.stopType == 5 && charAt(pos) == 0) {
     unsigned int q = pos;
     while (q < R && charAt(q) == 0) ++q;

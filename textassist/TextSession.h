@@ -290,6 +290,11 @@ class TextSession {
   void bidispillsegment(unsigned int start, unsigned int length, unsigned int dest, unsigned int trailingBlanks,
                         bool hyphenate, bool addTab);
   bool wordHasSegment(unsigned int start, unsigned int length);
+  // Under a bidirectional host editor, a word of a left-to-right line that
+  // holds a segment marker or lies in a segment moves with
+  // bidispillsegment; false when the word is plain.
+  bool spillSegmentWord(unsigned int start, unsigned int length, unsigned int dest, unsigned int trailingBlanks,
+                        bool hyphenate);
   unsigned int bidicomputeindentoffset(unsigned int row);
   unsigned int bidispilllineroom(unsigned int row);
   bool bidiCRonline(unsigned int row);

@@ -101,6 +101,10 @@ unsigned int TextSession::spillwordsize(unsigned int row, bool& hyphenate, unsig
     return 1;
   }
   if (!haveEnd) end = p;
+  if (bidihosteditor() && (positionInSegment(p) || line(row).segments || charAt(p) == 0x0B || charAt(p) == 0x0D)) {
+    const unsigned int n = spillsegmentsize(row, hyphenate, p, start);
+    return start <= end && !hyphenate ? end - start + 1 : n;
+  }
   unsigned int s = p;
   while (s > M) {
     const unsigned char c = charAt(s - 1);
@@ -144,7 +148,7 @@ bool TextSession::replacespill(unsigned int& cursor) {
       bool host = false;
       return insertspill(cursor, host);
     }
-  spillword(start, length, E, hyphenate, Plane2, false);
+  if (!spillSegmentWord(start, length, E, blanks, hyphenate)) spillword(start, length, E, hyphenate, Plane2, false);
   CRonline(row);
   line(N).ctl |= line_ctl::kChanged;
   cursor = E + length;
@@ -265,7 +269,8 @@ bool TextSession::insertspill(unsigned int& cursor, bool& hostMustSpill) {
           break;
         }
       if (any) shiftchars(EN, lastUsed - EN + 1, static_cast<int>(length));
-      spillword(start, length, EN, hyphenate, Plane2, false);
+      if (!spillSegmentWord(start, length, EN, blanks, hyphenate))
+        if (!spillSegmentWord(start, length, EN, blanks, hyphenate)) spillword(start, length, EN, hyphenate, Plane2, false);
       if (cursorInSpillWord(C, start, length)) {
         cursor = EN + (C - start);
         cursorPlane = leftmostActivePlane(cursor);
@@ -289,7 +294,7 @@ bool TextSession::insertspill(unsigned int& cursor, bool& hostMustSpill) {
   N = row + 1;
   unsigned int EN = effectiveleftmar(N);
   if (EN > rightmar(N)) EN = rightmar(N);
-  spillword(start, length, EN, hyphenate, Plane2, false);
+  if (!spillSegmentWord(start, length, EN, blanks, hyphenate)) spillword(start, length, EN, hyphenate, Plane2, false);
   const unsigned int c = direction == 2 ? C - cols : C;
   if (cursorInSpillWord(c, start, length)) {
     cursor = EN + (c - start);

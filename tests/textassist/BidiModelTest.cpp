@@ -247,6 +247,47 @@ TEST(BidiModel, ASpillThatCannotHappenLeavesTheRowsAsTheyWere) {
   }
 }
 
+// With the host continuing lines (host edges) and a scale line without its
+// left-margin mark, a full right-to-left line hands the key to the host: a
+// tab with text before it goes in and AID 0xDF tells the host; a character
+// on the margin sends AID 0xD7; elsewhere the line cannot spill (error 70).
+TEST(BidiModel, AFullRightToLeftLineUnderHostEdges) {
+  struct Case {
+    const char* name;
+    FunctionWord key;
+    unsigned int column;  // reading order
+    const char* after;    // "=": as before
+    unsigned char aid;    // 0: none
+    unsigned int error;
+  };
+  const FunctionWord kX{10, 0xE7};
+  const Case cases[] = {
+      {"a tab inside the line", kTab, 6, "_AAAA~ BBBB CCCC DDD ", 0xDF, 0},
+      {"a character on the margin", kX, 20, "=", 0xD7, 0},
+      {"a character inside the line", kX, 6, "=", 0, 70},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TextStation s;
+    Load(s, true, ScaleLine(1, {{20, 2}}), {"_AAAA BBBB CCCC DDD "}, {}, 0x11);
+    TextSession& t = *s.text();
+    s.key(kInsert);
+    const std::string before = Shown(s, 3, true);
+    const unsigned int at = s.offset(3, Column(true, c.column));
+    t.moveCursor(at, Plane0);
+    s.key(c.key);
+    EXPECT_EQ(Shown(s, 3, true), std::string(c.after) == "=" ? before : std::string(c.after));
+    EXPECT_EQ(t.errorFlag(), c.error != 0);
+    if (c.error) EXPECT_EQ(t.lastOperatorError(), c.error);
+    ASSERT_EQ(s.host.sent.size(), c.aid ? 1u : 0u);
+    if (c.aid) {
+      EXPECT_EQ(s.host.sent[0][2], c.aid);
+      EXPECT_EQ(t.pendingDataKey, c.key.code == 0xE7 ? 0xE7 : 0x05);
+    }
+    EXPECT_EQ(t.cursorPos, at);
+  }
+}
+
 struct CentreCase {
   const char* name;
   unsigned int left, right;
@@ -409,6 +450,10 @@ TEST(BidiModel, PushAndEndPush) {
       {"end push after typing leaves the segment", true, 0x01, 0, "_ABCD|", 4, {kPush, k1, k2, kEndPush}, 0,
        "_AB[21]CD|", 6, true, false},
       {"push on a left-to-right line", false, 0x01, 0, "_ABCD|", 4, {kPush}, 0, "_AB[]CD|", 4, true, true},
+      {"typing after push on a left-to-right line", false, 0x01, 0, "_ABCD|", 4, {kPush, k1, k2}, 0, "_AB[21]CD|",
+       4, true, true},
+      {"end push on a left-to-right line", false, 0x01, 0, "_ABCD|", 4, {kPush, k1, k2, kEndPush}, 0,
+       "_AB[21]CD|", 6, true, false},
       {"push again at the segment's start", true, 0x01, 0, "_ABCD|", 4, {kPush, kPush}, 60, "_AB[]CD|", 4, true,
        true},
       {"push inside a segment", true, 0x01, 0x20, "_A[XYZ]B|", 5, {kPush}, 60, "=", 0, true, false},
@@ -446,7 +491,8 @@ TEST(BidiModel, PushAndEndPush) {
 TEST(BidiModel, ASegmentSpillsWithItsMarkers) {
   struct Case {
     const char* name;
-    const char* row3;          // host order: segments read left to right
+    bool rtl;
+    const char* row3;          // host order: segments read against the line
     bool pushMode;             // push first at the cursor, then type
     unsigned int column;       // reading order
     const char* keys;
@@ -459,25 +505,27 @@ TEST(BidiModel, ASegmentSpillsWithItsMarkers) {
   const Case cases[] = {
       // The first digit pushes DD past the margin (DD spills alone); the
       // next one pushes the closed segment to the margin and it follows.
-      {"digits pushed into a full line take the segment along", "_AAAA BBBB CCCC DD", true, 17, "123",
+      {"digits pushed into a full line take the segment along", true, "_AAAA BBBB CCCC DD", true, 17, "123",
        "_AAAA BBBB CCCC |___@", "@[321]DDEEE|________@", 4, 2, false, true, true},
+      {"the same on a left-to-right line", false, "_AAAA BBBB CCCC DD", true, 17, "123", "_AAAA BBBB CCCC |",
+       "@[321]DDEEE|", 4, 2, false, true, true},
       // The end marker ends a word: the typed character spills alone.
-      {"a word after a segment at the margin spills alone", "_AAAA BBBB CCC [12]", false, 20, "X",
+      {"a word after a segment at the margin spills alone", true, "_AAAA BBBB CCC [12]", false, 20, "X",
        "_AAAA BBBB CCC [21]|@", "@XEE|_______________@", 4, 3, true, false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TextStation s;
-    Load(s, true, Margins(2, 20), {c.row3, "_EEE|"}, {"1.0", "2.0", "3.0"}, 0x01, 0x20);
+    Load(s, c.rtl, Margins(2, 20), {c.row3, "_EEE|"}, {"1.0", "2.0", "3.0"}, 0x01, 0x20);
     TextSession& t = *s.text();
     t.lineTable[3].ctl3 &= ~(1u << 29);  // row 4 holds no segment yet
-    t.moveCursor(s.offset(3, Column(true, c.column)), Plane0);
+    t.moveCursor(s.offset(3, Column(c.rtl, c.column)), Plane0);
     if (c.pushMode) s.key(kPush);
     s.type(c.keys);
     EXPECT_FALSE(t.errorFlag()) << t.lastOperatorError();
-    EXPECT_EQ(Shown(s, 3, true), c.after3);
-    EXPECT_EQ(Shown(s, 4, true), c.after4);
-    EXPECT_EQ(t.cursorPos, s.offset(c.cursorRow, Column(true, c.cursorColumn)));
+    EXPECT_EQ(Shown(s, 3, c.rtl), c.after3);
+    EXPECT_EQ(Shown(s, 4, c.rtl), c.after4);
+    EXPECT_EQ(t.cursorPos, s.offset(c.cursorRow, Column(c.rtl, c.cursorColumn)));
     EXPECT_EQ((t.lineTable[2].ctl3 & (1u << 29)) != 0, c.segments3);
     EXPECT_EQ((t.lineTable[3].ctl3 & (1u << 29)) != 0, c.segments4);
     EXPECT_EQ(t.lineTable[3].ctl3 & (1u << 30), 0u);  // row 4 does not start inside a segment
