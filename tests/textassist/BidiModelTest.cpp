@@ -424,6 +424,50 @@ TEST(BidiModel, TabOnARightToLeftLine) {
   }
 }
 
+// Typing into tabbed text of a right-to-left row in insert mode: the text
+// stays aligned on its stop as the model aligns the line with the new
+// character.
+TEST(BidiModel, TypingIntoTabbedTextKeepsItOnItsStop) {
+  struct Case {
+    const char* name;
+    const char* pairs;
+    const char* line;          // aligned before, reading order
+    unsigned int column;       // cursor, reading order
+    const char* model;         // the line's text with the character typed
+    unsigned int cursorAfter;  // reading order
+  };
+  const Case cases[] = {
+      {"a right stop: the text grows towards the tab", "2:1,15:4,40:2", "_~__________AB", 15, "_~ABX", 15},
+      {"a left stop: the text grows away from it", "2:1,10:3,40:2", "_~_______AB", 12, "_~ABX", 13},
+      {"a centre stop: the text stays centred", "2:1,20:5,40:2", "_~________________ABC", 22, "_~ABCX", 22},
+  };
+  std::vector<std::string> in;
+  for (const Case& c : cases) in.push_back(std::string(c.pairs) + ";" + c.model);
+  const std::vector<std::string> model = RunModel(in);
+  ASSERT_EQ(model.size(), sizeof cases / sizeof cases[0]);
+  for (size_t i = 0; i < model.size(); ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(c.name);
+    std::string want = model[i].substr(model[i].rfind(' ') + 1);
+    while (!want.empty() && want.back() == '_') want.pop_back();
+    Bytes scale{0, 0x00, 1};
+    for (const std::string& pair : Split(c.pairs, ',')) {
+      const size_t colon = pair.find(':');
+      scale.push_back(static_cast<unsigned char>(std::stoi(pair.substr(0, colon))));
+      scale.push_back(static_cast<unsigned char>(std::stoi(pair.substr(colon + 1))));
+    }
+    scale[0] = static_cast<unsigned char>(scale.size());
+    TextStation s;
+    Load(s, true, scale, {c.line});
+    s.key(kInsert);
+    s.text()->moveCursor(s.offset(3, Column(true, c.column)), Plane0);
+    s.type("X");
+    EXPECT_FALSE(s.text()->errorFlag()) << s.text()->lastOperatorError();
+    EXPECT_EQ(Shown(s, 3, true), want);
+    EXPECT_EQ(s.text()->cursorPos, s.offset(3, Column(true, c.cursorAfter)));
+  }
+}
+
 // Push opens a segment of the other direction at the cursor, end push
 // leaves it; both refuse where a segment cannot start or end.
 TEST(BidiModel, PushAndEndPush) {
