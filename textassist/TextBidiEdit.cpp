@@ -29,10 +29,6 @@ constexpr uint32_t kShapedLanguage = 1u << 13;  // textFlagsA
 
 bool isTab(unsigned char c) { return c == kTab || c == kRequiredTab; }
 
-int MirroredTabStop(const TextSession& s, unsigned int from, unsigned int to, unsigned char& type) {
-  const int stop = s.findtabstop(s.convertLVOffset(from), s.convertLVOffset(to), type);
-  return stop < 0 ? -1 : static_cast<int>(s.convertLVOffset(static_cast<unsigned int>(stop)));
-}
 }  // namespace
 
 void TextSession::bididatakeys(unsigned char code) {
@@ -319,12 +315,12 @@ bool TextSession::bidiconvertimbeddednulls(unsigned int pos) {
     return last > pos + 1;
   }
   unsigned char type = 0;
-  const int stop = MirroredTabStop(*this, last, pos + 1, type);
+  const int stop = bidifindtabstop(last, pos + 1, type);
   if (stop >= 0 && static_cast<unsigned int>(stop) > pos) {
     psBuffer->fillRange(pos + 1, static_cast<unsigned int>(stop), 0x40);
     return true;
   }
-  const int next = pos > R ? MirroredTabStop(*this, pos, R, type) : -1;
+  const int next = pos > R ? bidifindtabstop(pos, R, type) : -1;
   const unsigned int limit = next >= 0 ? static_cast<unsigned int>(next) : R;
   if (pos == 0) return true;
   unsigned int b = pos - 1;
@@ -367,7 +363,7 @@ TextSession::TabContext TextSession::biditabfunctionact(unsigned int pos) {
   t.rightBound = bound;
   unsigned char stopType = 0;
   t.stopPos = origin > static_cast<unsigned int>(bound)
-                  ? MirroredTabStop(*this, origin, static_cast<unsigned int>(bound), stopType)
+                  ? bidifindtabstop(origin, static_cast<unsigned int>(bound), stopType)
                   : -1;
   t.stopType = stopType;
   t.active = t.stopPos >= 0 && static_cast<unsigned int>(t.stopPos) < origin && t.stopPos >= bound;
@@ -594,7 +590,7 @@ bool TextSession::biditabfunction(unsigned int& newpos, unsigned char ch) {
   }
   auto stopAdvance = [&](unsigned int pos) {
     unsigned char type = 0;
-    const int stop = pos > R ? MirroredTabStop(*this, pos, R, type) : -1;
+    const int stop = pos > R ? bidifindtabstop(pos, R, type) : -1;
     return stop >= 0 ? static_cast<unsigned int>(stop) : pos;
   };
   auto onlyNullsFrom = [&](unsigned int pos) {
@@ -614,7 +610,7 @@ bool TextSession::biditabfunction(unsigned int& newpos, unsigned char ch) {
   if (newpos == cursor || (modes & text_mode::kErrorShown)) return false;
   if (hostEdges() && !searchscaleline(row, 2) && rowOf(newpos) == row) {
     unsigned char type = 0;
-    const int stop = newpos > R ? MirroredTabStop(*this, newpos, R, type) : -1;
+    const int stop = newpos > R ? bidifindtabstop(newpos, R, type) : -1;
     if (onlyNullsFrom(newpos) && (stop < 0 || static_cast<unsigned int>(stop) == R)) {
       textSendAid(cursor, ch == kTab ? kAidTab : kAidRequiredTab);
       return true;

@@ -26,12 +26,6 @@ bool isAttribute(unsigned char c) { return c >= 0x20 && c <= 0x3F; }
 bool wordStartDelimiter(unsigned char c) {
   return c == 0x40 || c == kTab || c == kRequiredTab || c == kPush || c == kEndPush || c == 0x00;
 }
-// The next tab stop from `from` down to `to` on a right-to-left line: the
-// scale line's columns seen through the mirror.
-int MirroredTabStop(const TextSession& s, unsigned int from, unsigned int to, unsigned char& type) {
-  const int stop = s.findtabstop(s.convertLVOffset(from), s.convertLVOffset(to), type);
-  return stop < 0 ? -1 : static_cast<int>(s.convertLVOffset(static_cast<unsigned int>(stop)));
-}
 }  // namespace
 
 // The mirror of a margin, kept on the row's text part (a margin inside the
@@ -42,6 +36,11 @@ unsigned int OnRow(const TextSession& s, unsigned int row, unsigned int pos) {
   return pos < first ? first : (pos > last ? last : pos);
 }
 }  // namespace
+int TextSession::bidifindtabstop(unsigned int from, unsigned int to, unsigned char& type) const {
+  const int stop = findtabstop(convertLVOffset(from), convertLVOffset(to), type);
+  return stop < 0 ? -1 : static_cast<int>(convertLVOffset(static_cast<unsigned int>(stop)));
+}
+
 unsigned int TextSession::bidileftmar(unsigned int row) { return OnRow(*this, row, convertLVOffset(leftmar(row))); }
 unsigned int TextSession::bidieffectiveleftmar(unsigned int row) {
   return OnRow(*this, row, convertLVOffset(effectiveleftmar(row)));
@@ -357,7 +356,7 @@ unsigned int TextSession::bidicomputeindentoffset(unsigned int row) {
   unsigned int at = E;
   while (count) {
     unsigned char type = 0;
-    const int stop = MirroredTabStop(*this, at, R, type);
+    const int stop = bidifindtabstop(at, R, type);
     if (stop < 0 || static_cast<unsigned int>(stop) >= at) break;
     at = static_cast<unsigned int>(stop);
     --count;
@@ -477,7 +476,7 @@ bool TextSession::bidiCRonline(unsigned int row) {
   if (c == kCarrierReturn || c == hyphenChar || c == reqCarrierReturnChar || c == kPageEnd) return false;
   if (isTab(c)) {
     unsigned char type = 0;
-    const int stop = MirroredTabStop(*this, last, R, type);
+    const int stop = bidifindtabstop(last, R, type);
     psBuffer->writeCharacter(stop >= 0 && static_cast<unsigned int>(stop) < last ? static_cast<unsigned int>(stop)
                                                                                   : last - 1,
                              kCarrierReturn);

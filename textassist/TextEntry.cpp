@@ -431,7 +431,7 @@ unsigned int TextSession::notifyhost(unsigned int pos, unsigned int lastPos, boo
     for (unsigned int p = pos + 1; p <= M; ++p)
       if (charAt(p)) text = true;
     unsigned char type = 0;
-    const int stop = M > pos + 1 ? findtabstop(convertLVOffset(M), convertLVOffset(pos + 1), type) : -1;
+    const int stop = M > pos + 1 ? bidifindtabstop(M, pos + 1, type) : -1;
     if (text && stop < 0) {
       if (psBuffer->insertCharacter(pos, (row - 1) * cols + textDef.lineCmdFieldSize, ch) < 0)
         psBuffer->writeCharacter(pos, ch);

@@ -276,6 +276,9 @@ class TextSession {
   unsigned int bidileftmar(unsigned int row);
   unsigned int bidieffectiveleftmar(unsigned int row);
   unsigned int bidirightmar(unsigned int row);
+  // The next tab stop from `from` down to `to` on a right-to-left line (the
+  // scale line's columns seen through the mirror), or -1.
+  int bidifindtabstop(unsigned int from, unsigned int to, unsigned char& type) const;
   bool bidispill(unsigned int& cursor, bool& hostMustSpill);
   bool bidireplacespill(unsigned int& cursor);
   bool bidiinsertspill(unsigned int& cursor, bool& hostMustSpill);
