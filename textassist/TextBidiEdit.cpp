@@ -28,7 +28,6 @@ constexpr uint32_t kNeverSpills = 1u << 26;     // LineControlRecord::ctl
 constexpr uint32_t kShapedLanguage = 1u << 13;  // textFlagsA
 
 bool isTab(unsigned char c) { return c == kTab || c == kRequiredTab; }
-
 }  // namespace
 
 void TextSession::bididatakeys(unsigned char code) {
@@ -99,7 +98,10 @@ unsigned int TextSession::bidireplace(unsigned char ch, unsigned int pos) {
   const unsigned char old = charAt(pos);
   if (old == kPageEnd && !promptInput()) return bidiinsert(ch, pos);
   psBuffer->writeCharacter(pos, ch);
-  const unsigned int next = inSegment ? pos + 1 : (pos ? pos - 1 : 0);
+  // Inside a segment the text runs the other way; the cursor stays on the
+  // row.
+  unsigned int next = inSegment ? pos + 1 : (pos ? pos - 1 : 0);
+  if (rowOf(next) != row) next = pos;
   if (old == kPlaceholder) cursorPlane = leftmostActivePlane(next);
   if (textFlagsA & (1u << 28)) {
     if (drawChar == 0xFF) setBeginEndDraw(pos);
