@@ -49,6 +49,7 @@ char Letter(unsigned char b) {
     case 0xCA: return '-';
     case 0x0B: return '[';
     case 0x0D: return ']';
+    case 0x4B: return '.';
     default: break;
   }
   if (b >= 0xC1 && b <= 0xC9) return static_cast<char>('A' + (b - 0xC1));
@@ -425,8 +426,8 @@ TEST(BidiModel, TabOnARightToLeftLine) {
 }
 
 // Typing into tabbed text of a right-to-left row in insert mode: the text
-// stays aligned on its stop as the model aligns the line with the new
-// character.
+// stays aligned on its stop (left, right, centre, decimal point) as the
+// model aligns the line with the new character.
 TEST(BidiModel, TypingIntoTabbedTextKeepsItOnItsStop) {
   struct Case {
     const char* name;
@@ -440,6 +441,8 @@ TEST(BidiModel, TypingIntoTabbedTextKeepsItOnItsStop) {
       {"a right stop: the text grows towards the tab", "2:1,15:4,40:2", "_~__________AB", 15, "_~ABX", 15},
       {"a left stop: the text grows away from it", "2:1,10:3,40:2", "_~_______AB", 12, "_~ABX", 13},
       {"a centre stop: the text stays centred", "2:1,20:5,40:2", "_~________________ABC", 22, "_~ABCX", 22},
+      {"a decimal stop: digits after the point", "2:1,20:6,40:2", "_~_______________12.5", 22, "_~12.5X", 23},
+      {"a decimal stop: digits before the point", "2:1,20:6,40:2", "_~_______________12.5", 20, "_~12X.5", 20},
   };
   std::vector<std::string> in;
   for (const Case& c : cases) in.push_back(std::string(c.pairs) + ";" + c.model);
