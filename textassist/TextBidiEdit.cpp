@@ -403,9 +403,13 @@ bool TextSession::bidialign(unsigned int pos, unsigned int& cursor) {
   if (!tabs) return false;
   const bool cursorOnRow = rowOf(cursor) == row && cursor >= lo;
   unsigned int c = cursorOnRow ? convertLVOffset(cursor) : cursor;
+  // While turned round the line must not spill: its neighbours are not.
+  const uint32_t ctl = line(row).ctl;
   turn();
   line(row).ctl3 &= ~0x80000000u;
+  line(row).ctl |= kNeverSpills;
   const bool moved = align(convertLVOffset(pos), c);
+  line(row).ctl = (line(row).ctl & ~kNeverSpills) | (ctl & kNeverSpills);
   line(row).ctl3 |= 0x80000000u;
   turn();
   if (moved && rowOf(c) == row && c >= lo) cursor = convertLVOffset(c);
