@@ -166,7 +166,7 @@ unsigned int TextSession::bidiinsert(unsigned char ch, unsigned int pos) {
     // also when a spill took it to the next line.
     const unsigned int r = insertdatabidi(ch, pos - 1);
     result = pos;
-    if (!(modes & text_mode::kErrorShown) && charAt(pos) != kPush) {
+    if (!(modes & text_mode::kErrorShown) && (modes & text_mode::kSegmentEnd) && charAt(pos) != kPush) {
       const unsigned int end = rowOf(r) * cols - 1u;
       for (unsigned int p = r; p <= end; ++p)
         if (charAt(p) == kPush) {

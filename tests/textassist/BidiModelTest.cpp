@@ -540,7 +540,7 @@ TEST(BidiModel, ASegmentSpillsWithItsMarkers) {
     const char* name;
     bool rtl;
     const char* row3;          // host order: segments read against the line
-    bool pushMode;             // push first at the cursor, then type
+    int mode;                  // 1: push first at the cursor, 2: insert mode, then type
     unsigned int column;       // reading order
     const char* keys;
     const char* after3;        // line order (segments reversed)
@@ -552,12 +552,16 @@ TEST(BidiModel, ASegmentSpillsWithItsMarkers) {
   const Case cases[] = {
       // The first digit pushes DD past the margin (DD spills alone); the
       // next one pushes the closed segment to the margin and it follows.
-      {"digits pushed into a full line take the segment along", true, "_AAAA BBBB CCCC DD", true, 17, "123",
+      {"digits pushed into a full line take the segment along", true, "_AAAA BBBB CCCC DD", 1, 17, "123",
        "_AAAA BBBB CCCC |___@", "@[321]DDEEE|________@", 4, 2, false, true, true},
-      {"the same on a left-to-right line", false, "_AAAA BBBB CCCC DD", true, 17, "123", "_AAAA BBBB CCCC |",
+      {"the same on a left-to-right line", false, "_AAAA BBBB CCCC DD", 1, 17, "123", "_AAAA BBBB CCCC |",
        "@[321]DDEEE|", 4, 2, false, true, true},
+      // The segment runs on past the margin: its word at the margin moves
+      // and the next line starts inside the segment.
+      {"a segment's word pushed past the margin", true, "_AAAA BBBB [CC DDDDD", 2, 15, "9",
+       "_AAAA BBBB [DDD9DD |@", "@CCEEE|_____________@", 3, 15, true, true, false},
       // The end marker ends a word: the typed character spills alone.
-      {"a word after a segment at the margin spills alone", true, "_AAAA BBBB CCC [12]", false, 20, "X",
+      {"a word after a segment at the margin spills alone", true, "_AAAA BBBB CCC [12]", 0, 20, "X",
        "_AAAA BBBB CCC [21]|@", "@XEE|_______________@", 4, 3, true, false, false},
   };
   for (const Case& c : cases) {
@@ -567,7 +571,8 @@ TEST(BidiModel, ASegmentSpillsWithItsMarkers) {
     TextSession& t = *s.text();
     t.lineTable[3].ctl3 &= ~(1u << 29);  // row 4 holds no segment yet
     t.moveCursor(s.offset(3, Column(c.rtl, c.column)), Plane0);
-    if (c.pushMode) s.key(kPush);
+    if (c.mode == 1) s.key(kPush);
+    if (c.mode == 2) s.key(kInsert);
     s.type(c.keys);
     EXPECT_FALSE(t.errorFlag()) << t.lastOperatorError();
     EXPECT_EQ(Shown(s, 3, c.rtl), c.after3);
@@ -575,7 +580,11 @@ TEST(BidiModel, ASegmentSpillsWithItsMarkers) {
     EXPECT_EQ(t.cursorPos, s.offset(c.cursorRow, Column(c.rtl, c.cursorColumn)));
     EXPECT_EQ((t.lineTable[2].ctl3 & (1u << 29)) != 0, c.segments3);
     EXPECT_EQ((t.lineTable[3].ctl3 & (1u << 29)) != 0, c.segments4);
-    EXPECT_EQ(t.lineTable[3].ctl3 & (1u << 30), 0u);  // row 4 does not start inside a segment
+    // Row 4 starts inside a segment when the segment goes on from row 3,
+    // which then ends inside it.
+    const bool continues = c.mode == 2;
+    EXPECT_EQ((t.lineTable[3].ctl3 & (1u << 30)) != 0, continues);
+    EXPECT_EQ(t.lineTable[2].segments != 0, continues);
     EXPECT_EQ((t.modes & (1u << 19)) != 0, c.pushModeAfter);
   }
 }
