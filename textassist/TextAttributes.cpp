@@ -227,6 +227,10 @@ void TextSession::c_textcentertext() {
   lastHandler_ = "c_textcentertext";
   if (!commonOpening()) return;
   const unsigned int row = rowOf(cursorPos);
+  if (isRightToLeftLine(row)) {
+    bidicentertext(row);
+    return;
+  }
   if (promptInput()) {
     operatorerror(74);
     return;

@@ -15,6 +15,8 @@ constexpr unsigned char kPlaceholder = 0x12;
 constexpr unsigned char kAidSpill = 0xDD;
 constexpr unsigned char kAidLineEnd = 0xD7;
 constexpr unsigned char kAidHostInsert = 0xD3;
+constexpr unsigned char kAidTabToHost = 0xDF;
+constexpr unsigned char kAidRequiredTabToHost = 0xD8;
 
 bool isTab(unsigned char c) { return c == kTab || c == kRequiredTab; }
 }  // namespace
@@ -129,51 +131,6 @@ void TextSession::datakeys(unsigned char code) {
   }
 }
 
-void TextSession::bididatakeys(unsigned char code) {
-  // A right-to-left line: the margins are mirrored and the cursor
-  // advances to the left; characters replace the one under the cursor.
-  const unsigned int row = rowOf(cursorPos);
-  const unsigned int left = convertLVOffset(rightmar(row));
-  const unsigned int right = convertLVOffset(leftmar(row));
-  if (!textLine(row) || cursorPos < left || cursorPos > right || inlinecmdfld(cursorPos)) {
-    operatorerror(72);
-    return;
-  }
-  if (operator_error_73(cursorPos)) {
-    operatorerror(73);
-    return;
-  }
-  if (insertMode()) {
-    const unsigned int to = insertdatabidi(code, cursorPos);
-    if (modes & text_mode::kErrorShown) return;
-    setLocateChar(code, Plane0);
-    moveCursorWithTimer(to, Plane0);
-    return;
-  }
-  psBuffer->writeCharacter(cursorPos, code);
-  setModifiedLineTags(cursorPos, right, left);
-  setLocateChar(code, Plane0);
-  moveCursorWithTimer(cursorPos > left ? cursorPos - 1u : cursorPos, Plane0);
-}
-
-unsigned int TextSession::insertdatabidi(unsigned char ch, unsigned int pos) {
-  // The text after pos in reading order lies to its left: it moves one
-  // position towards the (mirrored) right margin into the first null.
-  const unsigned int row = rowOf(pos);
-  const unsigned int left = convertLVOffset(rightmar(row));
-  const unsigned int right = convertLVOffset(leftmar(row));
-  for (unsigned int e = pos + 1; e-- > left + 1;) {
-    if (charAt(e)) continue;
-    if (e < pos) shiftchars(e + 1, pos - e, -1);
-    psBuffer->writeCharacter(pos, ch);
-    setModifiedLineTags(pos, right, left);
-    return pos > left ? pos - 1 : pos;
-  }
-  // Word spill on right-to-left lines is not done here: the line is full.
-  operatorerror(70);
-  return pos;
-}
-
 unsigned int TextSession::replace(unsigned char ch, unsigned int pos) {
   const unsigned int row = rowOf(pos);
   const unsigned int L = leftmar(row), R = rightmar(row);
@@ -256,6 +213,19 @@ unsigned int TextSession::insert(unsigned char ch, unsigned int pos) {
       done = true;
     }
   }
+  if (!done && bidihosteditor() && (positionInSegment(pos) || (modes & text_mode::kSegmentEnd))) {
+    // Inside a segment the text runs the other way: the character goes in
+    // behind the cursor, which stays (on the push when a spill moved it).
+    const unsigned int r = insertdataright(ch, pos + 1);
+    result = pos;
+    done = true;
+    if (!(modes & text_mode::kErrorShown) && charAt(pos) != 0x0B && (modes & text_mode::kSegmentEnd))
+      for (unsigned int p = r + 1; p-- > (rowOf(r) - 1) * cols;)
+        if (charAt(p) == 0x0B) {
+          result = p;
+          break;
+        }
+  }
   if (!done && t.active && t.stopType == 5 && charAt(pos) == 0) {
     unsigned int q = pos;
     while (q < R && charAt(q) == 0) ++q;
@@ -286,8 +256,9 @@ unsigned int TextSession::insert(unsigned char ch, unsigned int pos) {
   return result;
 }
 
-bool TextSession::findroomtoinsert(unsigned int pos, unsigned int& end, int direction, unsigned char) {
+bool TextSession::findroomtoinsert(unsigned int pos, unsigned int& end, int direction, unsigned char ch) {
   const unsigned int row = rowOf(pos);
+  if (isRightToLeftLine(row)) return bidifindroomtoinsert(pos, end, direction, ch);
   if (direction == 0) {
     const unsigned int L = leftmar(row);
     if (pos <= L && !restrictedEditing()) {
@@ -330,12 +301,13 @@ unsigned int TextSession::doinsert(unsigned int pos, unsigned int count, unsigne
                                    unsigned char ch) {
   const unsigned int row = rowOf(pos);
   const unsigned int L = leftmar(row), R = rightmar(row);
+  const bool rtl = isRightToLeftLine(row);
   unsigned int result;
   if (direction == 1) {
     if (count) shiftchars(pos, count, static_cast<int>(shift));
     const unsigned int newEnd = pos + count - 1 + shift;
     const unsigned char after = R + 1 <= lastOffsetOfScreen() ? charAt(R + 1) : 0;
-    if (count && newEnd > R && after && (after != hyphenChar || (line(row).ctl & 0x02000000u)))
+    if (!rtl && count && newEnd > R && after && (after != hyphenChar || (line(row).ctl & 0x02000000u)))
       line(row).editFlags |= 0x80000000u;
     psBuffer->writeCharacter(pos, ch);
     result = pos + 1;
@@ -363,12 +335,18 @@ unsigned int TextSession::doinsert(unsigned int pos, unsigned int count, unsigne
       }
     }
   }
-  setModifiedLineTags(pos, L, R);
+  if (rtl)
+    setModifiedLineTags(pos, bidileftmar(row), bidirightmar(row));
+  else
+    setModifiedLineTags(pos, L, R);
   if (textFlagsA & (1u << 28)) {
     if (drawChar == 0xFF) setBeginEndDraw(pos);
     processnullsfordraw(pos);
   } else if (!restrictedEditing()) {
-    convertimbeddednulls(pos);
+    if (rtl)
+      bidiconvertimbeddednulls(pos);
+    else
+      convertimbeddednulls(pos);
   }
   return result;
 }
@@ -443,13 +421,34 @@ bool TextSession::insertdataleft(unsigned char ch, unsigned int pos) {
 unsigned int TextSession::notifyhost(unsigned int pos, unsigned int lastPos, bool noLeftMark, bool noRightMark,
                                      unsigned int, unsigned char ch) {
   const unsigned int row = rowOf(pos);
-  const unsigned int R = rightmar(row);
+  const bool rtl = isRightToLeftLine(row);
+  const unsigned int R = rtl ? bidirightmar(row) : rightmar(row);
+  if (rtl && (ch == kTab || ch == kRequiredTab)) {
+    // A tab with text before it in the line and no stop up to the margin:
+    // the host places that text.
+    const unsigned int M = bidileftmar(row);
+    bool text = false;
+    for (unsigned int p = pos + 1; p <= M; ++p)
+      if (charAt(p)) text = true;
+    unsigned char type = 0;
+    const int stop = M > pos + 1 ? bidifindtabstop(M, pos + 1, type) : -1;
+    if (text && stop < 0) {
+      if (psBuffer->insertCharacter(pos, (row - 1) * cols + textDef.lineCmdFieldSize, ch) < 0)
+        psBuffer->writeCharacter(pos, ch);
+      textSendAid(pos, ch == kTab ? kAidTabToHost : kAidRequiredTabToHost);
+      pendingDataKey = ch;
+      return pos;
+    }
+  }
+  // One step before the line's last position, in the line's direction.
+  const bool beforeLast = rtl ? pos == lastPos + 1 : pos + 1 == lastPos;
+  const bool beforeMargin = rtl ? pos == R + 1 : pos + 1 == R;
   unsigned char aid = 0;
   if ((noRightMark && pos == R) || pos == lastPos ||
-      (pos + 1 == lastPos && (charAt(pos) == reqCarrierReturnChar || textDef.defLevel < 9)))
+      (beforeLast && (charAt(pos) == reqCarrierReturnChar || textDef.defLevel < 9)))
     aid = kAidSpill;
   else if (noLeftMark && !noRightMark && !(line(row).ctl & 0x04000000u) &&
-           (pos == R || (pos + 1 == R && charAt(pos) == reqCarrierReturnChar)))
+           (pos == R || (beforeMargin && charAt(pos) == reqCarrierReturnChar)))
     aid = kAidLineEnd;
   else if (textDef.defLevel > 2)
     aid = kAidHostInsert;

@@ -334,7 +334,8 @@ void TextSession::c_texttabfunction() {
     if (moved) moveCursorWithTimer(pos, Plane0);
     return;
   }
-  if (tabfunction(pos, kTab) && !(modes & text_mode::kErrorShown)) moveCursorWithTimer(pos, leftmostActivePlane(pos));
+  const bool done = isRightToLeftLine(rowOf(cursorPos)) ? biditabfunction(pos, kTab) : tabfunction(pos, kTab);
+  if (done && !(modes & text_mode::kErrorShown)) moveCursorWithTimer(pos, leftmostActivePlane(pos));
 }
 
 void TextSession::c_textrqtabfunction() {
@@ -351,7 +352,9 @@ void TextSession::c_textrqtabfunction() {
     return;
   }
   if (insertMode()) {
-    if (tabfunction(pos, kRequiredTab) && !(modes & text_mode::kErrorShown))
+    const bool done = isRightToLeftLine(rowOf(cursorPos)) ? biditabfunction(pos, kRequiredTab)
+                                                          : tabfunction(pos, kRequiredTab);
+    if (done && !(modes & text_mode::kErrorShown))
       moveCursorWithTimer(pos, leftmostActivePlane(pos));
     return;
   }
@@ -500,20 +503,7 @@ void TextSession::c_textdup() {
   operatorerror(77);
 }
 
-// Push and end push act only under a bidirectional host editor.
-void TextSession::c_textpush() {
-  lastHandler_ = "c_textpush";
-  if (!bidihosteditor()) return;
-  if (!commonOpening()) return;
-  operatorerror(72);
-}
-
-void TextSession::c_textendpush() {
-  lastHandler_ = "c_textendpush";
-  if (!bidihosteditor()) return;
-  if (!commonOpening()) return;
-  operatorerror(61);
-}
+// Push and end push: TextBidiEdit.cpp.
 
 // The Arabic and Farsi shape keys need the station's shaping language.
 void TextSession::c_textbasekey() {

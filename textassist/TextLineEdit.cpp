@@ -58,8 +58,9 @@ bool TextSession::editkeys(unsigned char ch, unsigned int& pos, bool& moved) {
     if (moved) pos = found;
     return true;
   }
-  if (!textLine(row) || (line(row).ctl & line_ctl::kShownOnly) || inlinecmdfld(pos) || pos < leftmar(row) ||
-      pos > rightmar(row)) {
+  const bool rtl = isRightToLeftLine(row);
+  const unsigned int lo = rtl ? bidirightmar(row) : leftmar(row), hi = rtl ? bidileftmar(row) : rightmar(row);
+  if (!textLine(row) || (line(row).ctl & line_ctl::kShownOnly) || inlinecmdfld(pos) || pos < lo || pos > hi) {
     operatorerror(72);
     return true;
   }

@@ -328,6 +328,51 @@ class TextSession {
   // The difference of the first differing bytes of a and b within n bytes.
   static int mystrncmp(const unsigned char* a, const unsigned char* b, unsigned int n);
 
+  // Right-to-left lines: their text runs from the mirrored left margin (the
+  // higher offset) down to the mirrored right margin; a word spills from
+  // the low end to the high end of the next line.
+  unsigned int bidileftmar(unsigned int row);
+  unsigned int bidieffectiveleftmar(unsigned int row);
+  unsigned int bidirightmar(unsigned int row);
+  // The next tab stop from `from` down to `to` on a right-to-left line (the
+  // scale line's columns seen through the mirror), or -1.
+  int bidifindtabstop(unsigned int from, unsigned int to, unsigned char& type) const;
+  bool bidispill(unsigned int& cursor, bool& hostMustSpill);
+  bool bidireplacespill(unsigned int& cursor);
+  bool bidiinsertspill(unsigned int& cursor, bool& hostMustSpill);
+  // `start` is the word's high end; the word is the `length` positions
+  // ending there.
+  unsigned int bidispillwordsize(unsigned int row, bool& hyphenate, unsigned int& start,
+                                 unsigned int& trailingBlanks);
+  // A word inside a push segment of either direction: start is its first
+  // position in the segment's text, the length counts towards the margin.
+  unsigned int spillsegmentsize(unsigned int row, bool& hyphenate, unsigned int from, unsigned int& start);
+  void bidispillword(unsigned int start, unsigned int length, unsigned int dest, bool hyphenate, bool addTab);
+  void bidispillsegment(unsigned int start, unsigned int length, unsigned int dest, unsigned int trailingBlanks,
+                        bool hyphenate, bool addTab);
+  bool wordHasSegment(unsigned int start, unsigned int length);
+  // Under a bidirectional host editor, a word of a left-to-right line that
+  // holds a segment marker or lies in a segment moves with
+  // bidispillsegment; false when the word is plain.
+  bool spillSegmentWord(unsigned int start, unsigned int length, unsigned int dest, unsigned int trailingBlanks,
+                        bool hyphenate);
+  unsigned int bidicomputeindentoffset(unsigned int row);
+  unsigned int bidispilllineroom(unsigned int row);
+  bool bidiCRonline(unsigned int row);
+  void bidiupdateLineEnder(unsigned int row);
+  // Typing on a right-to-left line.
+  unsigned int bidireplace(unsigned char ch, unsigned int pos);
+  unsigned int bidiinsert(unsigned char ch, unsigned int pos);
+  bool bidifindroomtoinsert(unsigned int pos, unsigned int& end, int direction, unsigned char ch);
+  bool bidiconvertimbeddednulls(unsigned int pos);
+  TabContext biditabfunctionact(unsigned int pos);
+  bool bidialign(unsigned int pos, unsigned int& cursor);
+  // Push and end push, tab and centring on a right-to-left line.
+  unsigned int process_push(unsigned int pos);
+  unsigned int process_endpush(unsigned int pos);
+  bool biditabfunction(unsigned int& newpos, unsigned char ch);
+  void bidicentertext(unsigned int row);
+
   // Line editing keys.
   bool process_carrier_return(unsigned char ch, unsigned int& newpos);
   unsigned int spillstringsize(unsigned int pos);

@@ -31,6 +31,7 @@ bool TextSession::wordSpillDelimiter(unsigned char c) const {
 bool TextSession::spill(unsigned int& cursor, bool& hostMustSpill) {
   hostMustSpill = false;
   if (!cursor) return false;
+  if (isRightToLeftLine(rowOf(cursorPos)) && rowOf(cursor) == rowOf(cursorPos)) return bidispill(cursor, hostMustSpill);
   const unsigned int row = rowOf(cursor - 1);
   if (!textLine(row)) return false;
   const unsigned int R = rightmar(row);
@@ -100,6 +101,10 @@ unsigned int TextSession::spillwordsize(unsigned int row, bool& hyphenate, unsig
     return 1;
   }
   if (!haveEnd) end = p;
+  if (bidihosteditor() && (positionInSegment(p) || line(row).segments || charAt(p) == 0x0B || charAt(p) == 0x0D)) {
+    const unsigned int n = spillsegmentsize(row, hyphenate, p, start);
+    return start <= end && !hyphenate ? end - start + 1 : n;
+  }
   unsigned int s = p;
   while (s > M) {
     const unsigned char c = charAt(s - 1);
@@ -117,6 +122,7 @@ unsigned int TextSession::spillwordsize(unsigned int row, bool& hyphenate, unsig
 }
 
 bool TextSession::replacespill(unsigned int& cursor) {
+  if (isRightToLeftLine(rowOf(cursorPos)) && rowOf(cursor) == rowOf(cursorPos)) return bidireplacespill(cursor);
   const unsigned int row = rowOf(cursor - 1);
   const unsigned int N = row + 1;
   if (N > kRows || N > textDef.lastTextRow) return false;
@@ -142,7 +148,7 @@ bool TextSession::replacespill(unsigned int& cursor) {
       bool host = false;
       return insertspill(cursor, host);
     }
-  spillword(start, length, E, hyphenate, Plane2, false);
+  if (!spillSegmentWord(start, length, E, blanks, hyphenate)) spillword(start, length, E, hyphenate, Plane2, false);
   CRonline(row);
   line(N).ctl |= line_ctl::kChanged;
   cursor = E + length;
@@ -346,6 +352,8 @@ bool TextSession::continuousinsert(unsigned int row, int& direction, unsigned in
 }
 
 bool TextSession::insertspill(unsigned int& cursor, bool& hostMustSpill) {
+  if (isRightToLeftLine(rowOf(cursorPos)) && rowOf(cursor) == rowOf(cursorPos))
+    return bidiinsertspill(cursor, hostMustSpill);
   unsigned int row = rowOf(cursor - 1);
   if (!searchscaleline(row, 1) && !getLCDindentoffset(row)) {
     hostMustSpill = true;
@@ -374,7 +382,8 @@ bool TextSession::insertspill(unsigned int& cursor, bool& hostMustSpill) {
           break;
         }
       if (any) shiftchars(EN, lastUsed - EN + 1, static_cast<int>(length));
-      spillword(start, length, EN, hyphenate, Plane2, false);
+      if (!spillSegmentWord(start, length, EN, blanks, hyphenate))
+        if (!spillSegmentWord(start, length, EN, blanks, hyphenate)) spillword(start, length, EN, hyphenate, Plane2, false);
       if (cursorInSpillWord(C, start, length)) {
         cursor = EN + (C - start);
         cursorPlane = leftmostActivePlane(cursor);
@@ -398,7 +407,7 @@ bool TextSession::insertspill(unsigned int& cursor, bool& hostMustSpill) {
   N = row + 1;
   unsigned int EN = effectiveleftmar(N);
   if (EN > rightmar(N)) EN = rightmar(N);
-  spillword(start, length, EN, hyphenate, Plane2, false);
+  if (!spillSegmentWord(start, length, EN, blanks, hyphenate)) spillword(start, length, EN, hyphenate, Plane2, false);
   const unsigned int c = direction == 2 ? C - cols : C;
   if (cursorInSpillWord(c, start, length)) {
     cursor = EN + (c - start);
@@ -561,6 +570,7 @@ void TextSession::updatetermattr(unsigned int row) {
 
 bool TextSession::CRonline(unsigned int row) {
   if (!textLine(row)) return false;
+  if (isRightToLeftLine(row)) return bidiCRonline(row);
   const unsigned int L = leftmar(row), R = rightmar(row);
   unsigned int last = 0;
   bool any = false;
@@ -585,6 +595,10 @@ bool TextSession::CRonline(unsigned int row) {
 
 void TextSession::updateLineEnder(unsigned int row) {
   if (!textLine(row)) return;
+  if (isRightToLeftLine(row)) {
+    bidiupdateLineEnder(row);
+    return;
+  }
   const unsigned int L = leftmar(row), R = rightmar(row);
   for (unsigned int p = R + 1; p-- > L;) {
     const unsigned char c = charAt(p);
