@@ -160,6 +160,7 @@ void TextSession::processsecattr(unsigned char code, unsigned char oppositeBit, 
   }
   if (!extendedPlanes() || restrictedEditing()) {
     datakeys(textChar);
+    lastHandler_ = "processsecattr";
     return;
   }
   unsigned int pos = cursorPos;
@@ -205,6 +206,7 @@ void TextSession::c_textwordunderscore() {
   }
   if (!extendedPlanes() || onPrompt || restrictedEditing()) {
     datakeys(kWordUnderscore);
+    lastHandler_ = "c_textwordunderscore";
     return;
   }
   unsigned int pos = cursorPos;
@@ -394,10 +396,12 @@ void TextSession::c_textstopcodefunction() {
       return;
     }
   }
-  if (textDef.defLevel < 3)
+  if (textDef.defLevel < 3) {
     datakeys(kStopCode);
-  else
+    lastHandler_ = "c_textstopcodefunction";
+  } else {
     textSendAid(cursorPos, kAidStopCode);
+  }
 }
 
 void TextSession::c_textstopcodeadvance() {
