@@ -35,10 +35,13 @@ void TextSession::c_textreset() {
     resetModes();
     return;
   }
+  // A row without its scale line stays refused until the host defines the
+  // scale lines again (which ends this state); then Reset ends the error.
+  if (modes & text_mode::kScaleError) return;
   const unsigned int row = geterrorlinerow();
   if (psBuffer && row >= 1 && (row - 1u) * cols + cols - 1u <= psBuffer->lastOffset())
     restoreErrorLineData((row - 1) * cols, cols);
-  modes &= ~(text_mode::kErrorShown | text_mode::kScaleError | text_mode::kSysReqInError);
+  modes &= ~(text_mode::kErrorShown | text_mode::kSysReqInError | text_mode::kHelpSent);
   if (displayBag) displayBag->controlData().clearCursorRequestBits(0x10);
   // A record that waits for the host's read keeps the keyboard locked.
   if (!(modes & text_mode::kAidPending)) setKBLocked(false);

@@ -201,7 +201,13 @@ struct KeyCase {
   unsigned int state;        // the state bits after
   unsigned char errorResetPreference = 0;
   unsigned int at = 0;       // a mouse event's screen offset
+  Bytes record = {};         // a host record after the keys before
+  Bytes page = {};           // a host record after R1, before the keys
 };
+
+// The scale lines defined again without line 1, which the rows name.
+Bytes NoScaleLineOne() { return Wsf(Dfscl(ScaleLine(2, {{2, 1}, {70, 2}}))); }
+
 
 const KeyCase kCases[] = {
     // Cursor movement keys.
@@ -256,6 +262,8 @@ const KeyCase kCases[] = {
     // Immediate keys.
     {"reset ends insert mode", {kInsert}, K(4, 1), "c_textreset", "=", "", 3, 2, 0, 0, 0},
     {"reset while an error is shown ends it", {kDup}, K(4, 1), "c_textreset", "=", "", 3, 2, 0, 0, 0},
+    {"reset while a missing scale line is shown leaves it", {kRight}, K(4, 1), "c_textreset", "=", "", 3, 2, 0xE1,
+     78, 0, 0, 0, {}, NoScaleLineOne()},
     {"reset ends the prompt", {kRight, kPromptKey}, K(4, 1), "c_textreset", "=", "", 3, 3, 0, 0, 0},
     {"attention", {}, K(4, 2), "c_textattention", "=", "", 3, 2, 0, 0, kAttentionSent},
     {"attention in system request", {kSysReq}, K(4, 2), "c_textsysrequest", "=", "", 3, 2, 0, 6, 0},
@@ -356,8 +364,10 @@ TEST(AllKeys, EveryKeyReachesItsHandler) {
     ASSERT_EQ(s.defineCommandKeys(), 0u);
     s.display.options().errorResetPreference = c.errorResetPreference;
     ASSERT_EQ(Show(s.row(3)), kRow3);
+    if (!c.page.empty()) ASSERT_EQ(s.run(c.page), 0u);
     for (FunctionWord w : c.before) s.key(w);
-    ASSERT_TRUE(s.host.sent.empty());
+    if (!c.record.empty()) ASSERT_EQ(s.run(c.record), 0u);
+    const size_t sentBefore = s.host.sent.size();
     const std::string handlerBefore = s.text()->lastHandler();
     s.key(c.key, c.at);
     EXPECT_EQ(s.text()->lastHandler(), c.handler == kNone ? handlerBefore : std::string(c.handler));
@@ -365,12 +375,14 @@ TEST(AllKeys, EveryKeyReachesItsHandler) {
     EXPECT_EQ(Show(s.row(4)), c.row4);
     EXPECT_EQ(s.text()->cursorPos, s.offset(c.row, c.column))
         << "row " << s.text()->cursorPos / 80 + 1 << " column " << s.text()->cursorPos % 80 + 1;
+    // The AID of the key, or of the keys before when the key sends none.
     if (c.aid) {
       ASSERT_EQ(s.host.sent.size(), 1u);
       EXPECT_EQ(s.host.sent[0][2], c.aid);
     } else {
       EXPECT_TRUE(s.host.sent.empty());
     }
+    if (c.aid && sentBefore) EXPECT_EQ(s.host.sent.size(), sentBefore) << "the key itself sent a record";
     EXPECT_EQ(s.text()->errorFlag(), c.error != 0);
     EXPECT_EQ(s.text()->lastOperatorError(), c.error);
     // Help in error names the error shown.
@@ -378,6 +390,29 @@ TEST(AllKeys, EveryKeyReachesItsHandler) {
     // An operator error locks the keyboard until Reset.
     EXPECT_EQ(StateOf(s), c.state | (c.error ? kLocked : 0u));
   }
+}
+
+// A missing scale line holds its error through Reset until the host
+// defines the scale lines again; then Reset ends it and the keys edit.
+TEST(AllKeys, AMissingScaleLineWaitsForTheHost) {
+  KeysStation s;
+  ASSERT_EQ(s.run(R1()), 0u);
+  ASSERT_EQ(s.run(NoScaleLineOne()), 0u);
+  s.key(kRight);
+  ASSERT_EQ(s.text()->lastOperatorError(), 78u);
+  ASSERT_EQ(s.host.sent.size(), 1u);
+  EXPECT_EQ(s.host.sent[0][2], 0xE1);
+  s.key(kReset);
+  EXPECT_EQ(s.text()->lastOperatorError(), 78u);
+  EXPECT_TRUE(s.display.keyboardState().isLockedState());
+  // The host's answer: scale line 1 again, and a write that unlocks.
+  ASSERT_EQ(s.run(Wsf(Dfscl(ScaleLine(1, {{2, 1}, {10, 3}, {70, 2}})))), 0u);
+  s.key(kReset);
+  EXPECT_FALSE(s.text()->errorFlag());
+  ASSERT_EQ(s.run(R2()), 0u);
+  EXPECT_FALSE(s.display.keyboardState().isLockedState());
+  s.key(K(10, 0xE7));
+  EXPECT_EQ(Show(s.row(3)), "_XELLO WORLD|");
 }
 
 }  // namespace
