@@ -159,6 +159,7 @@ void BM_TextInsertKeysInTheWindow(benchmark::State& state) {
   std::vector<double> times;
   times.reserve(keys);
   unsigned int reloads = 0;
+  const XStuff::PaintStats paintedBefore = g_block->xstuff.paintStats();
   for (auto _ : state) {
     state.PauseTiming();
     times.clear();
@@ -208,6 +209,18 @@ void BM_TextInsertKeysInTheWindow(benchmark::State& state) {
     state.SkipWithError("the keys did not reach the page");
     return;
   }
+  const XStuff::PaintStats& painted = g_block->xstuff.paintStats();
+  state.counters["rows_painted/key"] = double(painted.rows - paintedBefore.rows) / double(keys);
+  state.counters["text_calls/key"] = double(painted.textCalls - paintedBefore.textCalls) / double(keys);
+  // What a bare round trip to the server costs here, for comparison.
+  std::vector<double> trips(1000);
+  for (double& trip : trips) {
+    const auto t0 = std::chrono::steady_clock::now();
+    XSync(g_keys, False);
+    trip = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count();
+  }
+  std::sort(trips.begin(), trips.end());
+  state.counters["x_round_trip_p50_us"] = trips[trips.size() / 2];
   std::sort(times.begin(), times.end());
   const double p50 = times[times.size() / 2], p99 = times[times.size() * 99 / 100];
   state.counters["p50_us"] = p50;

@@ -491,4 +491,11 @@ void TextSession::c_textmouseclick(unsigned int pos) {
   moveCursor(pos, plane);
 }
 
-
+void TextSession::c_textmousedoubleclick(unsigned int pos) {
+  lastHandler_ = "c_textmousedoubleclick";
+  if (!psBuffer || pos > psBuffer->lastOffset() || !displayBag) return;
+  // Double-click hot spots are not shown on a text page.
+  if (displayBag->options().hotSpotClickMode == 2) return;
+  enterKey();
+  lastHandler_ = "c_textmousedoubleclick";
+}

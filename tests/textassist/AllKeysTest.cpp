@@ -129,7 +129,7 @@ class KeysStation {
     display.hostInterface()->textTables().dfcdk(dfcdk.data(), sense);
     return sense;
   }
-  // A key word, or a left-button press at `at` for category 27.
+  // A key word, or a mouse event at `at` for category 27.
   void key(FunctionWord w, unsigned int at = 0) {
     if (w.category == 27)
       display.inObjGen().processMouseEvent(&display, &w, at);
@@ -354,6 +354,8 @@ const KeyCase kCases[] = {
     {"a click in the text moves the cursor", {}, kLeftPress, "c_textmouseclick", "=", "", 5, 10, 0, 0, 0, 0,
      4 * 80 + 9},
     {"a click left of the margin is ignored", {}, kLeftPress, "c_textmouseclick", "=", "", 3, 2, 0, 0, 0, 0, 4 * 80},
+    {"a double click is Enter", {kRight}, K(27, 3), "c_textmousedoubleclick", "=", "", 3, 3, 0xF1, 0, kLocked, 0,
+     4 * 80 + 9},
 };
 
 TEST(AllKeys, EveryKeyReachesItsHandler) {
