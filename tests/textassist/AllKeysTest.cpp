@@ -205,6 +205,12 @@ struct KeyCase {
   Bytes page = {};           // a host record after R1, before the keys
 };
 
+// The host's pending-operation definition with option bit 26 (Insert
+// toggles), between a write that locks and one that unlocks, and a read.
+Bytes InsertToggles() {
+  return Wsf(Wrtxt(0x80, 0x20, 0x40, 0, 0, {}) + Field(0x33, Bytes{0x00, 0x01, 0x00}) +
+             Wrtxt(0x80, 0x00, 0x08, 0, 0, {}) + Rdtxt());
+}
 // The scale lines defined again without line 1, which the rows name.
 Bytes NoScaleLineOne() { return Wsf(Dfscl(ScaleLine(2, {{2, 1}, {70, 2}}))); }
 
@@ -241,6 +247,10 @@ const KeyCase kCases[] = {
     // Function keys.
     {"insert", {}, K(3, 1), "c_textinsertkey", "=", "", 3, 2, 0, 0, kInsertOn},
     {"insert pressed twice stays on", {kInsert}, K(3, 1), "c_textinsertkey", "=", "", 3, 2, 0, 0, kInsertOn},
+    {"insert pressed twice toggles when the host says so", {kInsert}, K(3, 1), "c_textinsertkey", "=", "", 3, 2, 0,
+     0, 0, 0, 0, {}, InsertToggles()},
+    {"reset keeps insert mode when Insert toggles", {kInsert}, K(4, 1), "c_textreset", "=", "", 3, 2, 0, 0, kInsertOn,
+     0, 0, {}, InsertToggles()},
     {"delete without a command-key entry", {}, K(3, 2), "deleteKey", "=", "", 3, 2, 0, 77, 0},
     {"erase input", {}, K(3, 3), "c_texterase", "=", "", 3, 2, 0xE3, 0, kLocked},
     {"cancel print does nothing", {}, K(3, 4), kNone, "=", "", 3, 2, 0, 0, 0},
