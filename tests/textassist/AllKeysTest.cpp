@@ -7,7 +7,8 @@
 // of the text session that took it, the page rows after, the cursor, the
 // AID sent, the operator error shown and the station's state after (insert
 // mode, system request, keyboard locked, prompt input, the signals sent to
-// the host, reverse video, the text-symbols display).
+// the host, reverse video, the text-symbols display). The other text rows
+// (5 to 23) stay empty.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -385,6 +386,7 @@ TEST(AllKeys, EveryKeyReachesItsHandler) {
     EXPECT_EQ(s.text()->lastHandler(), c.handler == kNone ? handlerBefore : std::string(c.handler));
     EXPECT_EQ(Show(s.row(3)), c.row3 == "=" ? kRow3 : c.row3);
     EXPECT_EQ(Show(s.row(4)), c.row4);
+    for (unsigned int r = 5; r <= 23; ++r) EXPECT_EQ(Show(s.row(r)), "") << "row " << r;
     EXPECT_EQ(s.text()->cursorPos, s.offset(c.row, c.column))
         << "row " << s.text()->cursorPos / 80 + 1 << " column " << s.text()->cursorPos % 80 + 1;
     // The AID of the key, or of the keys before when the key sends none.
