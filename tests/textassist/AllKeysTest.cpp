@@ -94,7 +94,11 @@ class SignalHost : public CapturingHost {
     ++testRequests;
     return 1;
   }
-  unsigned int attentions = 0, testRequests = 0;
+  int sendSystemRequestToHost(unsigned char* data, unsigned int n, Rendering* r) override {
+    ++systemRequests;
+    return HostInterface::sendSystemRequestToHost(data, n, r);
+  }
+  unsigned int attentions = 0, testRequests = 0, systemRequests = 0;
   std::vector<unsigned int> helpErrors;
 };
 
@@ -165,6 +169,7 @@ enum : unsigned int {
   kReverseVideo = 1u << 7,
   kTextSymbolsShown = 1u << 8,
   kLocateArmed = 1u << 9,
+  kSystemRequestSent = 1u << 10,
 };
 constexpr unsigned int kReverseVideoBit = 0x20000000u;  // display-control word
 
@@ -178,6 +183,7 @@ unsigned int StateOf(KeysStation& s) {
   if (s.host.attentions) st |= kAttentionSent;
   if (!s.host.helpErrors.empty()) st |= kHelpInErrorSent;
   if (s.host.testRequests) st |= kTestRequestSent;
+  if (s.host.systemRequests) st |= kSystemRequestSent;
   if (s.display.controlData().controlWord() & kReverseVideoBit) st |= kReverseVideo;
   if (s.display.controlData().textSymbolsDisplayState()) st |= kTextSymbolsShown;
   return st;
@@ -282,6 +288,10 @@ const KeyCase kCases[] = {
     {"system request during prompt input", {kPromptKey}, K(4, 3), "c_textsysrequest", "=", "", 24, 5, 0, 74,
      kPrompt},
     {"system request while an error is shown", {kDup}, K(4, 3), "c_textsysrequest", "=", "", 3, 2, 0, 77, 0},
+    {"reset leaves system request", {kSysReq}, K(4, 1), "c_textsysrequest", "=", "", 3, 2, 0, 0, 0},
+    {"enter in system request sends it and leaves", {kSysReq}, K(6, 4), "c_textsysrequest", "=", "", 3, 2, 0, 0,
+     kSystemRequestSent},
+    {"an AID key in system request", {kSysReq}, K(6, 3), "c_textsysrequest", "=", "", 3, 2, 0, 6, 0},
     {"a text key in system request", {kSysReq}, K(26, 1), "c_textsysrequest", "=", "", 3, 2, 0, 6, 0},
     // PF keys through the host's command-key table.
     {"PF1 without an entry", {}, K(5, 1), "pfCmdKey", "=", "", 3, 2, 0x31, 0, kLocked},
