@@ -218,6 +218,13 @@ Bytes InsertToggles() {
   return Wsf(Wrtxt(0x80, 0x20, 0x40, 0, 0, {}) + Field(0x33, Bytes{0x00, 0x01, 0x00}) +
              Wrtxt(0x80, 0x00, 0x08, 0, 0, {}) + Rdtxt());
 }
+// R1 again with the text definition's flags byte `flags` (0x08 restricted
+// editing, 0x80 no required tabs or page ends), without the tab stop
+// (restricted editing has none).
+Bytes R1With(unsigned char flags) {
+  return Wsf(Dftxt(flags, 0x80) + Dfscl(ScaleLine(1, {{2, 1}, {70, 2}})) +
+             Wrtxt(0x80, 0x00, 0x08, 3, 2, R1Lines()) + Rdtxt());
+}
 // The scale lines defined again without line 1, which the rows name.
 Bytes NoScaleLineOne() { return Wsf(Dfscl(ScaleLine(2, {{2, 1}, {70, 2}}))); }
 
@@ -237,8 +244,12 @@ const KeyCase kCases[] = {
     {"tab, second word", {}, K(1, 11), "c_texttabadvance", "=", "", 4, 2, 0, 0, 0},
     {"shifted tab enters a tab", {kRight}, K(1, 12), "c_texttabfunction", "_H~LLO WORLD|", "", 3, 4, 0, 0, 0},
     {"home without a command field", {}, K(1, 13), "c_texthome", "=", "", 3, 2, 0xEC, 0, kLocked},
+    {"home in restricted editing", {}, K(1, 13), "c_texthome", "=", "", 3, 2, 0, 77, 0, 0, 0, {}, R1With(0x08)},
+    {"home during prompt input acts as reset", {kRight, kPromptKey}, K(1, 13), "c_texthome", "=", "", 3, 3, 0, 0, 0},
     {"character advance does nothing", {}, K(1, 14), kNone, "=", "", 3, 2, 0, 0, 0},
     {"required tab", {}, K(1, 15), "c_textrqtabfunction", "=", "", 4, 2, 0, 0, 0},
+    {"required tab refused by the host", {}, K(1, 15), "c_textrqtabfunction", "=", "", 3, 2, 0, 77, 0, 0, 0, {},
+     R1With(0x80)},
     {"begin of line", Repeat(kRight, 5), K(1, 16), "c_textbeginofline", "=", "", 3, 2, 0, 0, 0},
     {"end of line", {}, K(1, 17), "c_textendofline", "=", "", 3, 13, 0, 0, 0},
     // Exit-field keys: the required carrier return.
@@ -251,6 +262,8 @@ const KeyCase kCases[] = {
     {"dup without locate", {}, K(2, 4), "c_textdup", "=", "", 3, 2, 0, 77, 0},
     {"carrier return", Keys{kInsert} + Repeat(kRight, 6), K(2, 5), "c_textcarrierreturn", "_HELLO |", "@WORLD|", 4,
      2, 0, 0, kInsertOn},
+    {"carrier return with locate armed finds the next one", {kLocateKey}, K(2, 5), "c_textcarrierreturn", "=", "", 3,
+     13, 0, 0, kLocateArmed},
     // Function keys.
     {"insert", {}, K(3, 1), "c_textinsertkey", "=", "", 3, 2, 0, 0, kInsertOn},
     {"insert pressed twice stays on", {kInsert}, K(3, 1), "c_textinsertkey", "=", "", 3, 2, 0, 0, kInsertOn},
@@ -364,6 +377,9 @@ const KeyCase kCases[] = {
     {"required space", {}, K(26, 8), "c_textrqspace", "_+ELLO WORLD|", "", 3, 3, 0, 0, 0},
     {"centre", {}, K(26, 9), "c_textcentertext", "_" + std::string(29, ' ') + "HELLO WORLD|", "", 3, 41, 0, 0, 0},
     {"page end", {}, K(26, 10), "c_textpageend", "=", "", 3, 2, 0xE7, 0, kLocked},
+    {"page end refused by the host", {}, K(26, 10), "c_textpageend", "=", "", 3, 2, 0, 77, 0, 0, 0, {}, R1With(0x80)},
+    {"page end in restricted editing", {}, K(26, 10), "c_textpageend", "=", "", 3, 2, 0, 77, 0, 0, 0, {},
+     R1With(0x08)},
     {"stop-code advance without a stop code", {}, K(26, 11), "c_textstopcodeadvance", "=", "", 3, 2, 0xE0, 0,
      kLocked},
     {"text symbols without an entry", {}, K(26, 12), "altAKey", "=", "", 3, 2, 0, 3, 0},
@@ -403,6 +419,9 @@ TEST(AllKeys, EveryKeyReachesItsHandler) {
     if (c.aid) {
       ASSERT_EQ(s.host.sent.size(), 1u);
       EXPECT_EQ(s.host.sent[0][2], c.aid);
+      // The record starts with the cursor's row and column.
+      EXPECT_EQ(s.host.sent[0][0], c.row);
+      EXPECT_EQ(s.host.sent[0][1], c.column);
     } else {
       EXPECT_TRUE(s.host.sent.empty());
     }
