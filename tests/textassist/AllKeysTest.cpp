@@ -228,7 +228,6 @@ Bytes R1With(unsigned char flags) {
 // The scale lines defined again without line 1, which the rows name.
 Bytes NoScaleLineOne() { return Wsf(Dfscl(ScaleLine(2, {{2, 1}, {70, 2}}))); }
 
-
 const KeyCase kCases[] = {
     // Cursor movement keys.
     {"new line", {}, K(1, 1), "c_textnewline", "=", "", 4, 2, 0, 0, 0},
