@@ -43,7 +43,7 @@ Keys operator+(Keys a, const Keys& b) {
 
 // A row in a small alphabet: '_' null, '|' carrier return, '^' required
 // carrier return, '~' tab, '@' attribute 0x20, '#' underscore 0x24, '%'
-// bold underscore 0x26, '*' word underscore, '$' stop code, '+' required
+// bold underscore 0x26, '&' reverse 0x23, '*' word underscore, '$' stop code, '+' required
 // space, '<' superscript 0x09, '>' subscript 0x01, letters, digits, '.',
 // ',' and '-'.
 std::string Show(const Bytes& row) {
@@ -58,6 +58,7 @@ std::string Show(const Bytes& row) {
       case 0x05: c = '~'; break;
       case 0x20: c = '@'; break;
       case 0x24: c = '#'; break;
+      case 0x23: c = '&'; break;
       case 0x26: c = '%'; break;
       case 0x1D: c = '*'; break;
       case 0x1E: c = '$'; break;
@@ -77,6 +78,20 @@ std::string Show(const Bytes& row) {
   }
   while (!s.empty() && s.back() == '_') s.pop_back();
   return s;
+}
+
+// The host's command-key table: PF2 a prompt, PF3 a locate and, with
+// `withDelete`, the Delete key (254) starting a delete.
+Bytes CommandKeys(bool withDelete) {
+  auto entry = [](unsigned char key, unsigned char type, const std::string& text) {
+    return Bytes{static_cast<unsigned char>(3 + text.size()), key, type} + Ebc(text);
+  };
+  Bytes entries = entry(2, 1, "FIND") + entry(3, 2, "LOCATE");
+  if (withDelete) entries = entries + entry(254, 5, "DELETE");
+  const unsigned int n = static_cast<unsigned int>(entries.size()) + 5;
+  // A table of another id replaces the one in use.
+  const unsigned char id = withDelete ? 0x05 : 0x04;
+  return Bytes{static_cast<unsigned char>(n >> 8), static_cast<unsigned char>(n), 0xD9, 0x31, id} + entries;
 }
 
 // The host side, with the signals that are not records.
@@ -123,13 +138,7 @@ class KeysStation {
   }
   // The host's command keys: PF2 a prompt, PF3 a locate.
   uint32_t defineCommandKeys() {
-    auto entry = [](unsigned char key, unsigned char type, const std::string& text) {
-      return Bytes{static_cast<unsigned char>(3 + text.size()), key, type} + Ebc(text);
-    };
-    const Bytes entries = entry(2, 1, "FIND") + entry(3, 2, "LOCATE");
-    const unsigned int n = static_cast<unsigned int>(entries.size()) + 5;
-    const Bytes dfcdk = Bytes{static_cast<unsigned char>(n >> 8), static_cast<unsigned char>(n), 0xD9, 0x30, 0x04} +
-                        entries;
+    const Bytes dfcdk = CommandKeys(false);
     uint32_t sense = 0;
     display.hostInterface()->textTables().dfcdk(dfcdk.data(), sense);
     return sense;
@@ -271,6 +280,8 @@ const KeyCase kCases[] = {
     {"reset keeps insert mode when Insert toggles", {kInsert}, K(4, 1), "c_textreset", "=", "", 3, 2, 0, 0, kInsertOn,
      0, 0, {}, InsertToggles()},
     {"delete without a command-key entry", {}, K(3, 2), "deleteKey", "=", "", 3, 2, 0, 77, 0},
+    {"delete with its entry marks the start", {kRight}, K(3, 2), "deleteKey", "_&E@LO WORLD|", "", 3, 3, 0, 0,
+     kLocateArmed, 0, 0, {}, Wsf(CommandKeys(true))},
     {"erase input", {}, K(3, 3), "c_texterase", "=", "", 3, 2, 0xE3, 0, kLocked},
     {"cancel print does nothing", {}, K(3, 4), kNone, "=", "", 3, 2, 0, 0, 0},
     {"close without a bidirectional editor", {}, K(3, 5), "c_textendpush", "=", "", 3, 2, 0, 0, 0},
