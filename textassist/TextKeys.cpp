@@ -399,6 +399,11 @@ void TextSession::c_textdisplaytextsymbols() {
 void TextSession::c_textrqspace() {
   lastHandler_ = "c_textrqspace";
   if (!commonOpening()) return;
+  // Restricted editing: the host may forbid the required space.
+  if (restrictedEditing() && fakeDpCoreCmdKeyInvalid(7)) {
+    operatorerror(77);
+    return;
+  }
   const unsigned char ch = 0x41;
   unsigned int pos = cursorPos;
   bool moved = false;

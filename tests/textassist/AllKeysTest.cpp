@@ -234,6 +234,13 @@ Bytes R1With(unsigned char flags) {
   return Wsf(Dftxt(flags, 0x80) + Dfscl(ScaleLine(1, {{2, 1}, {70, 2}})) +
              Wrtxt(0x80, 0x00, 0x08, 3, 2, R1Lines()) + Rdtxt());
 }
+// R1 in restricted editing where the host forbids the required space (the
+// last of the eight core functions).
+Bytes RestrictedWithoutRequiredSpace() {
+  return Wsf(Dftxt(0x08, 0x80) + Dfscl(ScaleLine(1, {{2, 1}, {70, 2}})) +
+             Field(0x3B, Bytes{0x00, 0x00, 0x00, 0x04, 0x80, 0x01, 0x00}) + Wrtxt(0x80, 0x00, 0x08, 3, 2, R1Lines()) +
+             Rdtxt());
+}
 // The scale lines defined again without line 1, which the rows name.
 Bytes NoScaleLineOne() { return Wsf(Dfscl(ScaleLine(2, {{2, 1}, {70, 2}}))); }
 
@@ -385,6 +392,10 @@ const KeyCase kCases[] = {
      0},
     {"stop code", {}, K(26, 7), "c_textstopcodefunction", "_$ELLO WORLD|", "", 3, 3, 0, 0, 0},
     {"required space", {}, K(26, 8), "c_textrqspace", "_+ELLO WORLD|", "", 3, 3, 0, 0, 0},
+    {"required space in restricted editing", {}, K(26, 8), "c_textrqspace", "_+ELLO WORLD|", "", 3, 3, 0, 0, 0, 0, 0,
+     {}, R1With(0x08)},
+    {"required space forbidden by the host", {}, K(26, 8), "c_textrqspace", "=", "", 3, 2, 0, 77, 0, 0, 0, {},
+     RestrictedWithoutRequiredSpace()},
     {"centre", {}, K(26, 9), "c_textcentertext", "_" + std::string(29, ' ') + "HELLO WORLD|", "", 3, 41, 0, 0, 0},
     {"page end", {}, K(26, 10), "c_textpageend", "=", "", 3, 2, 0xE7, 0, kLocked},
     {"page end refused by the host", {}, K(26, 10), "c_textpageend", "=", "", 3, 2, 0, 77, 0, 0, 0, {}, R1With(0x80)},
