@@ -19,6 +19,7 @@ constexpr unsigned char kAidTopOfPage = 0xE5;
 constexpr unsigned char kAidBottomOfPage = 0xE6;
 constexpr unsigned char kAidPageEnd = 0xE7;
 constexpr unsigned char kAidHome = 0xEC;
+constexpr unsigned char kAidHomeFunction = 0xF8;  // Home's entry in the command-key table
 constexpr unsigned char kAidAltD = 0xD4;
 constexpr unsigned char kAidClear = 0xBD;
 constexpr unsigned char kCarrierReturn = 0x03;
@@ -216,7 +217,9 @@ void TextSession::c_texthome() {
     savedCursorPos = cursorPos;
     target = (row - 1) * cols;
   } else {
-    textSendAid(cursorPos, kAidHome);
+    // The host's command-key table may give Home a function of its own.
+    if (!cmdSearch(0xFF, kAidHomeFunction)) textSendAid(cursorPos, kAidHome);
+    lastHandler_ = "c_texthome";
     return;
   }
   moveCursorWithTimer(target, Plane0);
@@ -430,6 +433,7 @@ void TextSession::c_textpageend() {
     }
     return;
   }
+  if (promptLineInput(kPageEnd, cursorPos)) return;
   if ((textDef.defFlags & 0x80000000u) || restrictedEditing()) {
     operatorerror(77);
     return;
@@ -448,6 +452,7 @@ void TextSession::c_textdup() {
     if (locateSearch(kDup, found)) moveCursorWithTimer(found, Plane0);
     return;
   }
+  if (promptLineInput(kDup, cursorPos)) return;
   operatorerror(77);
 }
 

@@ -81,13 +81,14 @@ std::string Show(const Bytes& row) {
 }
 
 // The host's command-key table: PF2 a prompt, PF3 a locate and, with
-// `withDelete`, the Delete key (254) starting a delete.
+// `withDelete`, the Delete key (254) starting a delete and Home (255) a
+// prompt.
 Bytes CommandKeys(bool withDelete) {
   auto entry = [](unsigned char key, unsigned char type, const std::string& text) {
     return Bytes{static_cast<unsigned char>(3 + text.size()), key, type} + Ebc(text);
   };
   Bytes entries = entry(2, 1, "FIND") + entry(3, 2, "LOCATE");
-  if (withDelete) entries = entries + entry(254, 5, "DELETE");
+  if (withDelete) entries = entries + entry(254, 5, "DELETE") + entry(255, 1, "GOTO");
   const unsigned int n = static_cast<unsigned int>(entries.size()) + 5;
   // A table of another id replaces the one in use.
   const unsigned char id = withDelete ? 0x05 : 0x04;
@@ -261,6 +262,10 @@ const KeyCase kCases[] = {
     {"home without a command field", {}, K(1, 13), "c_texthome", "=", "", 3, 2, 0xEC, 0, kLocked},
     {"home in restricted editing", {}, K(1, 13), "c_texthome", "=", "", 3, 2, 0, 77, 0, 0, 0, {}, R1With(0x08)},
     {"home during prompt input acts as reset", {kRight, kPromptKey}, K(1, 13), "c_texthome", "=", "", 3, 3, 0, 0, 0},
+    {"home with the host's entry shows its prompt", {}, K(1, 13), "c_texthome", "=", "", 24, 5, 0, 0, kPrompt, 0, 0,
+     {}, Wsf(CommandKeys(true))},
+    {"enter after the home prompt sends its function", {K(1, 13)}, K(6, 4), "enterKey", "=", "", 24, 5, 0xF8, 0,
+     kLocked | kPrompt, 0, 0, {}, Wsf(CommandKeys(true))},
     {"character advance does nothing", {}, K(1, 14), kNone, "=", "", 3, 2, 0, 0, 0},
     {"required tab", {}, K(1, 15), "c_textrqtabfunction", "=", "", 4, 2, 0, 0, 0},
     {"required tab refused by the host", {}, K(1, 15), "c_textrqtabfunction", "=", "", 3, 2, 0, 77, 0, 0, 0, {},
@@ -275,6 +280,7 @@ const KeyCase kCases[] = {
     {"field plus", Keys{kInsert} + Repeat(kRight, 6), K(2, 3), "c_textrqcarrierreturn", "_HELLO ^", "@WORLD|", 4,
      2, 0, 0, kInsertOn},
     {"dup without locate", {}, K(2, 4), "c_textdup", "=", "", 3, 2, 0, 77, 0},
+    {"dup on the prompt row is prompt input", {kPromptKey}, K(2, 4), "c_textdup", "=", "", 24, 6, 0, 0, kPrompt},
     {"carrier return", Keys{kInsert} + Repeat(kRight, 6), K(2, 5), "c_textcarrierreturn", "_HELLO |", "@WORLD|", 4,
      2, 0, 0, kInsertOn},
     {"carrier return with locate armed finds the next one", {kLocateKey}, K(2, 5), "c_textcarrierreturn", "=", "", 3,
@@ -398,6 +404,8 @@ const KeyCase kCases[] = {
      RestrictedWithoutRequiredSpace()},
     {"centre", {}, K(26, 9), "c_textcentertext", "_" + std::string(29, ' ') + "HELLO WORLD|", "", 3, 41, 0, 0, 0},
     {"page end", {}, K(26, 10), "c_textpageend", "=", "", 3, 2, 0xE7, 0, kLocked},
+    {"page end on the prompt row is prompt input", {kPromptKey}, K(26, 10), "c_textpageend", "=", "", 24, 6, 0, 0,
+     kPrompt},
     {"page end refused by the host", {}, K(26, 10), "c_textpageend", "=", "", 3, 2, 0, 77, 0, 0, 0, {}, R1With(0x80)},
     {"page end in restricted editing", {}, K(26, 10), "c_textpageend", "=", "", 3, 2, 0, 77, 0, 0, 0, {},
      R1With(0x08)},
@@ -454,6 +462,22 @@ TEST(AllKeys, EveryKeyReachesItsHandler) {
     // An operator error locks the keyboard until Reset.
     EXPECT_EQ(StateOf(s), c.state | (c.error ? kLocked : 0u));
   }
+}
+
+// On the prompt row Dup and Page End are the operator's input: their
+// characters go there, and Enter sends the prompt's key.
+TEST(AllKeys, DupAndPageEndTypeIntoThePrompt) {
+  KeysStation s;
+  ASSERT_EQ(s.run(R1()), 0u);
+  ASSERT_EQ(s.defineCommandKeys(), 0u);
+  for (FunctionWord w : {kPromptKey, K(2, 4), K(26, 10)}) s.key(w);
+  EXPECT_FALSE(s.text()->errorFlag()) << s.text()->lastOperatorError();
+  const Bytes prompt = s.row(24);
+  const Bytes expected = Ebc("FIND") + Bytes{0x1C, 0x0C};
+  EXPECT_EQ(Bytes(prompt.begin(), prompt.begin() + 6), expected);
+  s.key(K(6, 4));
+  ASSERT_EQ(s.host.sent.size(), 1u);
+  EXPECT_EQ(s.host.sent[0][2], 0x32);
 }
 
 // A missing scale line holds its error through Reset until the host
