@@ -72,6 +72,8 @@ void TextSession::resetModes() {
     return;
   }
   if (modes & pending) {
+    // The characters the marked start displaced come back.
+    restoreDisplacedChars(dpo.row, dpo.column, false);
     modes &= ~pending;
     textFlagsA &= ~(1u << 31);
     dpo.options &= ~0x02000000u;
@@ -79,6 +81,7 @@ void TextSession::resetModes() {
   }
   if (modes & text_mode::kLocate) {
     modes &= ~text_mode::kLocate;
+    nullline(textDef.promptRow);
     if (displayBag) {
       displayBag->getRendering()->enablePaste(1);
       displayBag->getRendering()->textTimer(this);

@@ -480,6 +480,37 @@ TEST(AllKeys, DupAndPageEndTypeIntoThePrompt) {
   EXPECT_EQ(s.host.sent[0][2], 0x32);
 }
 
+// Reset ends a marked delete start (the marked characters come back) and
+// an armed locate (its prompt leaves the prompt row); the host is told
+// nothing.
+TEST(AllKeys, ResetEndsAMarkingAndALocate) {
+  struct Case {
+    const char* name;
+    Keys keys;
+  };
+  const Case cases[] = {
+      {"delete start", {kRight, K(3, 2)}},
+      {"locate", {kRight, kLocateKey}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    KeysStation s;
+    ASSERT_EQ(s.run(R1()), 0u);
+    ASSERT_EQ(s.run(Wsf(CommandKeys(true))), 0u);
+    for (FunctionWord w : c.keys) s.key(w);
+    ASSERT_TRUE(s.text()->stateWord() & text_mode::kLocate);
+    s.key(kReset);
+    EXPECT_EQ(Show(s.row(3)), kRow3);
+    EXPECT_EQ(Show(s.row(24)), "");
+    EXPECT_FALSE(s.text()->stateWord() & (text_mode::kLocate | text_mode::kCopyMoveDel26));
+    EXPECT_EQ(s.text()->cursorPos, s.offset(3, 3));
+    EXPECT_TRUE(s.host.sent.empty());
+    // The keys edit again.
+    s.key(K(10, 0xE7));
+    EXPECT_EQ(Show(s.row(3)), "_HXLLO WORLD|");
+  }
+}
+
 // A missing scale line holds its error through Reset until the host
 // defines the scale lines again; then Reset ends it and the keys edit.
 TEST(AllKeys, AMissingScaleLineWaitsForTheHost) {
