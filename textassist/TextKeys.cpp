@@ -47,6 +47,8 @@ void TextSession::c_textreset() {
   // A record that waits for the host's read keeps the keyboard locked.
   if (!(modes & text_mode::kAidPending)) setKBLocked(false);
   lastOperatorErrorCode = 0;
+  // Host records held while the error was shown may run now.
+  if (displayBag) displayBag->contentionError().resetContentionError(displayBag);
 }
 
 void TextSession::resetModes() {

@@ -511,6 +511,26 @@ TEST(AllKeys, ResetEndsAMarkingAndALocate) {
   }
 }
 
+// A host write that comes while an error is shown is held; Reset ends the
+// error and the contention, and the held write then runs.
+TEST(AllKeys, ResetLetsAHeldHostWriteRun) {
+  KeysStation s;
+  ASSERT_EQ(s.run(R1()), 0u);
+  s.key(kDup);
+  ASSERT_TRUE(s.text()->errorFlag());
+  const Bytes write = Wsf(Wrtxt(0x80, 0x00, 0x08, 3, 2, LineRecord({5, Bytes{0x00} + Ebc("HOST"), 3})));
+  s.host.setDisplayObjectPtr(&s.display);
+  s.host.processNewDataStream(DataStreamManager::kRecord, write.data(), static_cast<unsigned int>(write.size()));
+  ASSERT_TRUE(s.host.contention());
+  EXPECT_EQ(Show(s.row(5)), "");
+  s.key(kReset);
+  EXPECT_FALSE(s.text()->errorFlag());
+  EXPECT_FALSE(s.host.contention());
+  EXPECT_EQ(s.host.processBufferedDataStreamsIfNeeded(), 0u);
+  EXPECT_EQ(s.host.heldRecordCount(), 0u);
+  EXPECT_EQ(Show(s.row(5)), "_HOST");
+}
+
 // A missing scale line holds its error through Reset until the host
 // defines the scale lines again; then Reset ends it and the keys edit.
 TEST(AllKeys, AMissingScaleLineWaitsForTheHost) {
