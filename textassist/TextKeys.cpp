@@ -49,6 +49,7 @@ void TextSession::c_textreset() {
   lastOperatorErrorCode = 0;
   // Host records held while the error was shown may run now.
   if (displayBag) displayBag->contentionError().resetContentionError(displayBag);
+  timerUpdate(false);
 }
 
 void TextSession::resetModes() {
