@@ -531,6 +531,18 @@ TEST(AllKeys, ResetLetsAHeldHostWriteRun) {
   EXPECT_EQ(Show(s.row(5)), "_HOST");
 }
 
+// With hot spots acting on double clicks a double click on the text page
+// does nothing (no hot spots are shown there).
+TEST(AllKeys, ADoubleClickIsNotEnterWhenHotSpotsTakeDoubleClicks) {
+  KeysStation s;
+  ASSERT_EQ(s.run(R1()), 0u);
+  s.display.options().hotSpotClickMode = 2;
+  s.key(K(27, 3), s.offset(5, 10));
+  EXPECT_EQ(s.text()->lastHandler(), std::string("c_textmousedoubleclick"));
+  EXPECT_TRUE(s.host.sent.empty());
+  EXPECT_FALSE(s.display.keyboardState().isLockedState());
+}
+
 // A missing scale line holds its error through Reset until the host
 // defines the scale lines again; then Reset ends it and the keys edit.
 TEST(AllKeys, AMissingScaleLineWaitsForTheHost) {
