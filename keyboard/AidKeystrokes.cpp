@@ -82,6 +82,12 @@ unsigned int HelpKeystroke::processInWPState(DisplayBag* d) {
   d->textSession()->c_texthelp();
   return 0;
 }
+// While the text shows an operator error Help asks the host about it; it
+// does not end the error.
+unsigned int HelpKeystroke::processInWPErrorState(DisplayBag* d) {
+  if (d->textSession()->errorFlag()) d->textSession()->c_texthelp();
+  return 0;
+}
 unsigned int PrintKeystroke::processInWPState(DisplayBag* d) {
   d->textSession()->c_textprint();
   return 0;
@@ -98,13 +104,10 @@ unsigned int TestRequestKeystroke::processInWPState(DisplayBag* d) {
   d->textSession()->c_texttestrequest();
   return 0;
 }
-// PF keys 1-24 and the PA keys go through the host's command-key table.
+// PF keys 1-24 go through the host's command-key table. The PA keys mean
+// nothing to the host's text editor: in text assist they do nothing.
 unsigned int PFKeystroke::processInWPState(DisplayBag* d) {
   const unsigned int key = aid_ >= 0xB1 ? aid_ - 0xB1 + 13 : aid_ - 0x31 + 1;
   d->textSession()->pfCmdKey(key, static_cast<unsigned char>(aid_));
-  return 0;
-}
-unsigned int PAKeystroke::processInWPState(DisplayBag* d) {
-  d->textSession()->pfCmdKey(0, static_cast<unsigned char>(aid_));
   return 0;
 }

@@ -38,6 +38,7 @@ class HelpKeystroke : public AidKeystroke {
   HelpKeystroke() : AidKeystroke(kAidHelp) {}
   unsigned int processInErrorState(DisplayBag* d) override;
   unsigned int processInNormalUnlockedState(DisplayBag* d) override;
+  unsigned int processInWPErrorState(DisplayBag* d) override;
   unsigned int processInWPState(DisplayBag* d) override;
 };
 
@@ -46,7 +47,6 @@ class PAKeystroke : public AidKeystroke {
  public:
   explicit PAKeystroke(unsigned int aid) : AidKeystroke(aid) {}
   unsigned int processInNormalUnlockedState(DisplayBag* d) override;
-  unsigned int processInWPState(DisplayBag* d) override;
 };
 
 // PF1-PF12 (0x31-0x3C), PF13-PF24 (0xB1-0xBC).

@@ -185,6 +185,11 @@ unsigned int LeftButtonDoubleClick::processInNormalUnlockedState(DisplayBag* d) 
   return 0;
 }
 
+unsigned int LeftButtonDoubleClick::processInWPState(DisplayBag* d) {
+  d->textSession()->c_textmousedoubleclick(offset_);
+  return 0;
+}
+
 // ---- the right and middle buttons ----------------------------------------------------------
 
 unsigned int RightButtonPress::press(DisplayBag* d, unsigned int hotSpotMode, unsigned char copyType) {

@@ -37,6 +37,7 @@ class LeftButtonDoubleClick : public MouseEvent {
   // After a click that placed the cursor: a hot spot acts (double-click
   // hot spots) or the double click is the Enter key.
   unsigned int processInNormalUnlockedState(DisplayBag* d) override;
+  unsigned int processInWPState(DisplayBag* d) override;
 };
 class RightButtonPress : public MouseEvent {
  public:

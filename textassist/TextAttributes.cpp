@@ -160,6 +160,7 @@ void TextSession::processsecattr(unsigned char code, unsigned char oppositeBit, 
   }
   if (!extendedPlanes() || restrictedEditing()) {
     datakeys(textChar);
+    lastHandler_ = "processsecattr";
     return;
   }
   unsigned int pos = cursorPos;
@@ -206,6 +207,7 @@ void TextSession::c_textwordunderscore() {
   }
   if (!extendedPlanes() || onPrompt || restrictedEditing()) {
     datakeys(kWordUnderscore);
+    lastHandler_ = "c_textwordunderscore";
     return;
   }
   unsigned int pos = cursorPos;
@@ -399,10 +401,12 @@ void TextSession::c_textstopcodefunction() {
       return;
     }
   }
-  if (textDef.defLevel < 3)
+  if (textDef.defLevel < 3) {
     datakeys(kStopCode);
-  else
+    lastHandler_ = "c_textstopcodefunction";
+  } else {
     textSendAid(cursorPos, kAidStopCode);
+  }
 }
 
 void TextSession::c_textstopcodeadvance() {

@@ -21,6 +21,7 @@ constexpr unsigned char kAidTopOfPage = 0xE5;
 constexpr unsigned char kAidBottomOfPage = 0xE6;
 constexpr unsigned char kAidPageEnd = 0xE7;
 constexpr unsigned char kAidHome = 0xEC;
+constexpr unsigned char kAidHomeFunction = 0xF8;  // Home's entry in the command-key table
 constexpr unsigned char kAidAltD = 0xD4;
 constexpr unsigned char kAidClear = 0xBD;
 constexpr unsigned char kCarrierReturn = 0x03;
@@ -37,6 +38,9 @@ void TextSession::c_textreset() {
     resetModes();
     return;
   }
+  // A row without its scale line stays refused until the host defines the
+  // scale lines again (which ends this state); then Reset ends the error.
+  if (modes & text_mode::kScaleError) return;
   if (lastOperatorErrorCode == 69) {
     // A shaping error: the character the shaper could not place goes.
     if (displayBag && psBuffer && cursorPos <= psBuffer->lastOffset()) {
@@ -51,11 +55,14 @@ void TextSession::c_textreset() {
   const unsigned int row = geterrorlinerow();
   if (psBuffer && row >= 1 && (row - 1u) * cols + cols - 1u <= psBuffer->lastOffset())
     restoreErrorLineData((row - 1) * cols, cols);
-  modes &= ~(text_mode::kErrorShown | text_mode::kScaleError | text_mode::kSysReqInError);
+  modes &= ~(text_mode::kErrorShown | text_mode::kSysReqInError | text_mode::kHelpSent);
   if (displayBag) displayBag->controlData().clearCursorRequestBits(0x10);
   // A record that waits for the host's read keeps the keyboard locked.
   if (!(modes & text_mode::kAidPending)) setKBLocked(false);
   lastOperatorErrorCode = 0;
+  // Host records held while the error was shown may run now.
+  if (displayBag) displayBag->contentionError().resetContentionError(displayBag);
+  timerUpdate(false);
 }
 
 void TextSession::resetModes() {
@@ -81,6 +88,8 @@ void TextSession::resetModes() {
     return;
   }
   if (modes & pending) {
+    // The characters the marked start displaced come back.
+    restoreDisplacedChars(dpo.row, dpo.column, false);
     modes &= ~pending;
     textFlagsA &= ~(1u << 31);
     dpo.options &= ~0x02000000u;
@@ -88,6 +97,7 @@ void TextSession::resetModes() {
   }
   if (modes & text_mode::kLocate) {
     modes &= ~text_mode::kLocate;
+    nullline(textDef.promptRow);
     if (displayBag) {
       displayBag->getRendering()->enablePaste(1);
       displayBag->getRendering()->textTimer(this);
@@ -262,7 +272,9 @@ void TextSession::c_texthome() {
     savedCursorPos = cursorPos;
     target = (row - 1) * cols;
   } else {
-    textSendAid(cursorPos, kAidHome);
+    // The host's command-key table may give Home a function of its own.
+    if (!cmdSearch(0xFF, kAidHomeFunction)) textSendAid(cursorPos, kAidHome);
+    lastHandler_ = "c_texthome";
     return;
   }
   moveCursorWithTimer(target, Plane0);
@@ -456,6 +468,11 @@ void TextSession::c_textdisplaytextsymbols() {
 void TextSession::c_textrqspace() {
   lastHandler_ = "c_textrqspace";
   if (!commonOpening()) return;
+  // Restricted editing: the host may forbid the required space.
+  if (restrictedEditing() && fakeDpCoreCmdKeyInvalid(7)) {
+    operatorerror(77);
+    return;
+  }
   const unsigned char ch = 0x41;
   unsigned int pos = cursorPos;
   bool moved = false;
@@ -482,6 +499,7 @@ void TextSession::c_textpageend() {
     }
     return;
   }
+  if (promptLineInput(kPageEnd, cursorPos)) return;
   if ((textDef.defFlags & 0x80000000u) || restrictedEditing()) {
     operatorerror(77);
     return;
@@ -500,6 +518,7 @@ void TextSession::c_textdup() {
     if (locateSearch(kDup, found)) moveCursorWithTimer(found, Plane0);
     return;
   }
+  if (promptLineInput(kDup, cursorPos)) return;
   operatorerror(77);
 }
 
@@ -550,4 +569,11 @@ void TextSession::c_textmouseclick(unsigned int pos) {
   moveCursor(pos, plane);
 }
 
-
+void TextSession::c_textmousedoubleclick(unsigned int pos) {
+  lastHandler_ = "c_textmousedoubleclick";
+  if (!psBuffer || pos > psBuffer->lastOffset() || !displayBag) return;
+  // Double-click hot spots are not shown on a text page.
+  if (displayBag->options().hotSpotClickMode == 2) return;
+  enterKey();
+  lastHandler_ = "c_textmousedoubleclick";
+}

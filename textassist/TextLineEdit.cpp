@@ -65,7 +65,10 @@ bool TextSession::editkeys(unsigned char ch, unsigned int& pos, bool& moved) {
     return true;
   }
   if (restrictedEditing()) {
+    // The key's own handler stays the one noted.
+    const char* const handler = lastHandler_;
     datakeys(ch);
+    lastHandler_ = handler;
     return true;
   }
   return false;

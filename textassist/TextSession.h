@@ -140,6 +140,8 @@ class TextSession {
   void enterKey();
   void c_textreset();
   void c_textmouseclick(unsigned int offset);
+  // A double click: the Enter key, unless hot spots act on double clicks.
+  void c_textmousedoubleclick(unsigned int offset);
   void c_textbackspace();
   void c_textdown();
   void c_textup();
