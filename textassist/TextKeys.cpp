@@ -213,7 +213,8 @@ void TextSession::c_texthome() {
     savedCursorPos = cursorPos;
     target = (row - 1) * cols;
   } else {
-    textSendAid(cursorPos, kAidHome);
+    // The host's command-key table may give Home a function of its own.
+    if (!cmdSearch(0xFF, 0xF8)) textSendAid(cursorPos, kAidHome);
     return;
   }
   moveCursorWithTimer(target, Plane0);
@@ -464,28 +465,3 @@ void TextSession::c_textfarsibasekey() { lastHandler_ = "c_textfarsibasekey"; }
 void TextSession::c_textfinalkey() { lastHandler_ = "c_textfinalkey"; }
 void TextSession::c_textinitialkey() { lastHandler_ = "c_textinitialkey"; }
 void TextSession::c_textmiddlekey() { lastHandler_ = "c_textmiddlekey"; }
-
-void TextSession::c_textmouseclick(unsigned int pos) {
-  lastHandler_ = "c_textmouseclick";
-  if (!psBuffer || pos > psBuffer->lastOffset()) return;
-  const unsigned int row = rowOf(pos);
-  if (modes & text_mode::kKeyboardLocked) {
-    if (!(modes & text_mode::kErrorShown)) return;
-    if (row == geterrorlinerow()) c_textreset();
-    return;
-  }
-  if (row < textDef.firstTextRow || (!textLine(row) && row != geterrorlinerow()) || promptInput()) return;
-  if (textLine(row) && !inlinecmdfld(pos) && (pos < leftmar(row) || pos > rightmar(row))) return;
-  if (pos != cursorPos) {
-    moveCursorWithTimer(pos, leftmostActivePlane(pos));
-    return;
-  }
-  PlaneNumber plane = cursorPlane;
-  for (int i = 0; i < 3; ++i) {
-    plane = planeWalkB[plane];
-    if (plane == Plane0 || (hasMaster(pos, plane) && !(plane == Plane2 && planeByte(pos, 2) == 0x84))) break;
-  }
-  moveCursor(pos, plane);
-}
-
-

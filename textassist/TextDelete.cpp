@@ -1,0 +1,217 @@
+// The delete of a marked range that the station carries out itself: the
+// range between the marked start and the cursor is removed here when it
+// lies on one row or runs into the next one and holds nothing the host must
+// see go (line prompts, word underscores, protected control characters);
+// every other delete is handed to the host's text editor. Also the check
+// that a range may be cut out of the page.
+#include <utility>
+
+#include "display/DisplayBag.h"
+#include "display/ECBScreenBuffer.h"
+#include "display/PresentationSpaceScreenBuffer.h"
+#include "display/Rendering.h"
+#include "textassist/TextSession.h"
+
+namespace {
+constexpr uint32_t kMarkShown = 1u << 31;          // textFlagsA: the marked start is shown reversed
+constexpr uint32_t kLinePrompt = 1u << 31;         // LineControlRecord::ctl2
+constexpr unsigned char kBlinkMarked = 0x40;       // cursor-blink reason of a pending operation
+constexpr unsigned char kLineStop = 0x07;
+constexpr unsigned char kWordUnderscoreStart = 0x84;
+constexpr unsigned char kWordUnderscoreNext = 0x04;
+constexpr unsigned char kSecondaryProtected = 0x88;
+}  // namespace
+
+bool TextSession::nonDelChar(unsigned char ch) const {
+  switch (ch) {
+    case 0x07: case 0x0B: case 0x0D: case 0x17: case 0x18: case 0x19: case 0x1A: case 0x1C:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool TextSession::checkNonDel(unsigned int row, unsigned int fromCol, unsigned int toCol) {
+  if (row < 1 || row > rows || fromCol < 1 || toCol > cols) return true;
+  const unsigned int first = (row - 1) * cols;
+  for (unsigned int c = fromCol; c <= toCol; ++c) {
+    const unsigned int p = first + c - 1;
+    if (nonDelChar(charAt(p))) return true;
+    if (extendedPlanes() && planeByte(p, 2) == kSecondaryProtected) return true;
+  }
+  if (textLine(row)) {
+    const unsigned int L = leftmar(row), R = rightmar(row);
+    for (unsigned int p = L; p <= R; ++p)
+      if (charAt(p) == kLineStop) return true;
+  }
+  return false;
+}
+
+unsigned int TextSession::lastCharOfRow(unsigned int row) {
+  const unsigned int L = effectiveleftmar(row), R = rightmar(row);
+  for (unsigned int p = R + 1; p-- > L;)
+    if (charAt(p)) return p;
+  return L;
+}
+
+bool TextSession::delCheck(unsigned int row1, unsigned int col1, unsigned int row2, unsigned int col2) {
+  if (row1 < 1 || row2 < row1 || row2 > rows || row2 > kRows || !col1 || !col2 || col1 > cols ||
+      col2 > cols)
+    return false;
+  // Only the next row: a delete that reaches further is the host's.
+  if (row2 != row1 && row2 != row1 + 1) return false;
+  for (unsigned int r = row1; r <= row2; ++r) {
+    if (!editableRow(r) || (line(r).ctl2 & kLinePrompt) || wordUnderscoreOnLine(r)) return false;
+  }
+  if (!searchscaleline(row1, 2)) return false;
+  const unsigned int start = offsetOf(row1, col1), end = offsetOf(row2, col2);
+  const unsigned int L1 = effectiveleftmar(row1), R1 = rightmar(row1);
+  if (start < L1 || start > R1) return false;
+  if (start == L1) {
+    // Emptying a line from its margin is the host's: it may drop the line.
+    if (row2 != row1 || end >= lastCharOfRow(row1)) return false;
+  }
+  if (row2 == row1) {
+    if (end > R1 || checkNonDel(row1, col1, col2)) return false;
+  } else {
+    if (checkNonDel(row1, col1, columnOf(R1))) return false;
+    if (!searchscaleline(row2, 1) || !searchscaleline(row2, 2)) return false;
+    const unsigned int L2 = effectiveleftmar(row2);
+    if (end < L2 || end > lastCharOfRow(row2)) return false;
+    if (checkNonDel(row2, columnOf(L2), col2)) return false;
+  }
+  return !nonDelChar(dpo.displaced[1]);
+}
+
+void TextSession::adjustAttrs(unsigned int pos, PlaneNumber plane, unsigned char secondary, unsigned char primary) {
+  if (!extendedPlanes() || !primaryBuffer || !secondaryBuffer || pos > primaryBuffer->lastOffset()) return;
+  if (plane == Plane0 && !planeByte(pos, 1) && (primary & 0x80)) primaryBuffer->writeCharacter(pos, primary);
+  unsigned char s = planeByte(pos, 2);
+  if (!(s & 0x80) && plane != Plane2 && (secondary & 0x80)) s = secondary;
+  if (s & 0x80) {
+    // Underscore halves keep only the half that the character before still
+    // carries.
+    const unsigned char before = pos % cols ? planeByte(pos - 1, 2) : 0;
+    if ((s & 0x03) && (!(before & 0x80) || (before & 0x03) != (s & 0x03))) s = static_cast<unsigned char>(s & ~0x03);
+    // A word-underscored character after a delimiter starts its word.
+    if ((s & kWordUnderscoreNext) && (!(pos % cols) || wordDelimiter(charAt(pos - 1)))) s = kWordUnderscoreStart;
+  }
+  if (s != planeByte(pos, 2)) secondaryBuffer->writeCharacter(pos, s);
+}
+
+void TextSession::performDelete(unsigned int row1, unsigned int col1, unsigned int row2, unsigned int col2,
+                                PlaneNumber plane1, PlaneNumber plane2) {
+  (void)plane2;
+  const unsigned int start = offsetOf(row1, col1);
+  unsigned int from = start;
+  for (unsigned int r = row1; r < row2; ++r) {
+    // A row before the last loses everything from the start to its margin.
+    const unsigned int R = rightmar(r);
+    if (from <= R) {
+      unsigned int ws = 0, we = 0;
+      if (extendedPlanes() && from > effectiveleftmar(r) && WUSIsActive(from - 1, Plane0, ws, we) && ws < from)
+        removeWUSEffect(ws, from - 1);
+      psBuffer->fillRange(from, R, 0x00);
+      if (extendedPlanes()) primaryBuffer->clearAllECBPlanes(static_cast<int>(from), static_cast<int>(R));
+    }
+    updatetermattr(r);
+    line(r).ctl |= line_ctl::kChanged | line_ctl::kChangedTag;
+    from = effectiveleftmar(r + 1);
+  }
+  const unsigned int R = rightmar(row2);
+  unsigned int last = offsetOf(row2, col2);
+  const unsigned int lastChar = lastCharOfRow(row2);
+  if (last > lastChar) last = lastChar;
+  if (last > R) last = R;
+  if (from <= last) {
+    const unsigned int count = last - from + 1;
+    const unsigned char primary = planeByte(from, 1), secondary = planeByte(from, 2);
+    unsigned int ws = 0, we = 0;
+    if (extendedPlanes() && from > effectiveleftmar(row2) && WUSIsActive(from - 1, Plane0, ws, we) && ws < from &&
+        we >= from)
+      removeWUSEffect(ws, from - 1);
+    psBuffer->deleteCharacters(from, R, count);
+    if (extendedPlanes()) {
+      primaryBuffer->deleteCharacters(from, R, count);
+      secondaryBuffer->deleteCharacters(from, R, count);
+      adjustAttrs(from, row2 == row1 ? plane1 : Plane0, secondary, primary);
+    }
+  }
+  updatetermattr(row2);
+  line(row2).ctl |= line_ctl::kChanged | line_ctl::kChangedTag;
+  unsigned int cursor = start;
+  if (insertMode()) align(start, cursor);
+  cursorPos = static_cast<uint16_t>(cursor);
+  cursorPlane = Plane0;
+}
+
+void TextSession::wscDelete() {
+  const unsigned int markRow = dpo.row, markColumn = dpo.column;
+  // The marked start shows its reversed marking until the end is known.
+  restoreDisplacedChars(markRow, markColumn, true);
+  unsigned int startPos = offsetOf(markRow, markColumn), endPos = cursorPos;
+  PlaneNumber startPlane = static_cast<PlaneNumber>(copyMoveDelState <= 2 ? copyMoveDelState : 0);
+  PlaneNumber endPlane = cursorPlane;
+  if (endPos < startPos || (endPos == startPos && endPlane > startPlane)) {
+    std::swap(startPos, endPos);
+    std::swap(startPlane, endPlane);
+    textFlagsA &= ~kMarkShown;
+  }
+  cursorPos = static_cast<uint16_t>(startPos);
+  dpo.row = static_cast<uint16_t>(rowOf(startPos));
+  dpo.column = static_cast<uint16_t>(columnOf(startPos));
+  modes &= ~(text_mode::kCopyMoveDel26 | text_mode::kCopyMoveDel27 | text_mode::kCopyMoveDel25);
+  if (displayBag) displayBag->controlData().clearCursorRequestBits(kBlinkMarked);
+  if (delCheck(rowOf(startPos), columnOf(startPos), rowOf(endPos), columnOf(endPos))) {
+    performDelete(rowOf(startPos), columnOf(startPos), rowOf(endPos), columnOf(endPos), startPlane, endPlane);
+    textFlagsA &= ~kMarkShown;
+    copyMoveDelState = 0;
+    refillPromptRow();
+    moveCursorWithTimer(cursorPos, Plane0);
+    return;
+  }
+  if (textFlagsA & kMarkShown) {
+    cursorPos = static_cast<uint16_t>(endPos);
+  } else {
+    dpo.row = static_cast<uint16_t>(rowOf(endPos));
+    dpo.column = static_cast<uint16_t>(columnOf(endPos));
+  }
+  textFlagsA &= ~kMarkShown;
+  refillPromptRow();
+  textSendAid(cursorPos, copyMoveDelAid);
+}
+
+void TextSession::refillPromptRow() {
+  const unsigned int row = textDef.promptRow;
+  if (!psBuffer || row < 1 || row > kRows || row * cols - 1u > psBuffer->lastOffset()) return;
+  emptyRow(row);
+  if (promptLineSaveRTL)
+    line(row).ctl3 |= 0x80000000u;
+  else
+    line(row).ctl3 &= ~0x80000000u;
+  writeRow((row - 1) * cols, promptLineSave, cols);
+}
+
+int TextSession::WPCutOK(unsigned int start, unsigned int length) {
+  if (!psBuffer || !length || start > psBuffer->lastOffset() || length - 1 > psBuffer->lastOffset() - start) return 0;
+  const unsigned int end = start + length - 1;
+  const unsigned int row1 = rowOf(start), row2 = rowOf(end);
+  if (row2 > kRows) return 0;
+  if (row1 == row2 && !textLine(row1)) return 0;
+  if (textDef.lineCmdFieldSize) {
+    if (row1 != row2 || !textLine(row1)) return 0;
+    const bool rtl = isRightToLeftLine(row1);
+    const unsigned int L = rtl ? convertLVOffset(rightmar(row1)) : leftmar(row1);
+    const unsigned int R = rtl ? convertLVOffset(leftmar(row1)) : rightmar(row1);
+    return start >= L && end <= R ? 1 : 0;
+  }
+  bool anyText = false;
+  for (unsigned int r = textDef.firstTextRow; r <= textDef.lastTextRow && r <= kRows; ++r)
+    if (textLine(r)) anyText = true;
+  if (!anyText) return 0;
+  for (unsigned int r = row1; r <= row2; ++r) {
+    if (!textLine(r)) return 0;
+    if (r > textDef.lastTextRow && (line(r).ctl & line_ctl::kShownOnly)) return 0;
+  }
+  return 1;
+}
