@@ -6,6 +6,8 @@
 // that a range may be cut out of the page.
 #include <utility>
 
+#include "datastream/HostInterface.h"
+#include "datastream/TextHostTables.h"
 #include "display/DisplayBag.h"
 #include "display/ECBScreenBuffer.h"
 #include "display/PresentationSpaceScreenBuffer.h"
@@ -20,6 +22,36 @@ constexpr unsigned char kLineStop = 0x07;
 constexpr unsigned char kWordUnderscoreStart = 0x84;
 constexpr unsigned char kWordUnderscoreNext = 0x04;
 constexpr unsigned char kSecondaryProtected = 0x88;
+
+// The half-index shift open after the secondary-plane markers in
+// [from, before): 0x82 after a raising marker (bit 0x01), 0x81 after a
+// lowering one (bit 0x02), 0 when the markers cancel out.
+unsigned char HalfIndexState(const TextSession& t, unsigned int from, unsigned int before) {
+  unsigned char state = 0;
+  if (!t.secondaryBuffer) return 0;
+  for (unsigned int p = from; p < before && p <= t.secondaryBuffer->lastOffset(); ++p) {
+    const unsigned char a = t.secondaryBuffer->getCharacter(p);
+    if (!(a & 0x80)) continue;
+    if (a & 0x01)
+      state = state == 0x81 ? 0 : 0x82;
+    else if (a & 0x02)
+      state = state == 0x82 ? 0 : 0x81;
+  }
+  return state;
+}
+
+// Writes the shift still open at the row's right margin after it (on the
+// margin itself when that is the row's last position).
+void TerminateHalfIndex(TextSession& t, unsigned int row) {
+  const unsigned int L = t.effectiveleftmar(row), R = t.rightmar(row);
+  const unsigned int last = row * t.cols - 1u;
+  const unsigned int from = L > (row - 1u) * t.cols ? L - 1 : L;
+  const unsigned int at = R < last ? R + 1 : R;
+  const unsigned char state = HalfIndexState(t, from, at);
+  const unsigned char here = t.secondaryBuffer->getCharacter(at);
+  const bool terminator = here == 0x81 || here == 0x82 || here == 0;
+  if (terminator && here != state) t.secondaryBuffer->writeCharacter(at, state);
+}
 }  // namespace
 
 bool TextSession::nonDelChar(unsigned char ch) const {
@@ -89,10 +121,15 @@ void TextSession::adjustAttrs(unsigned int pos, PlaneNumber plane, unsigned char
   unsigned char s = planeByte(pos, 2);
   if (!(s & 0x80) && plane != Plane2 && (secondary & 0x80)) s = secondary;
   if (s & 0x80) {
-    // Underscore halves keep only the half that the character before still
-    // carries.
-    const unsigned char before = pos % cols ? planeByte(pos - 1, 2) : 0;
-    if ((s & 0x03) && (!(before & 0x80) || (before & 0x03) != (s & 0x03))) s = static_cast<unsigned char>(s & ~0x03);
+    // A half-index marker that repeats the shift already open before the
+    // join is dropped.
+    if (s & 0x03) {
+      const unsigned int row = rowOf(pos);
+      const unsigned int left = effectiveleftmar(row);
+      const unsigned char open = HalfIndexState(*this, left > (row - 1) * cols ? left - 1 : left, pos);
+      if ((open == 0x82 && (s & 0x01)) || (open == 0x81 && (s & 0x02))) s = static_cast<unsigned char>(s & ~0x03);
+      if (s == 0x80) s = 0;
+    }
     // A word-underscored character after a delimiter starts its word.
     if ((s & kWordUnderscoreNext) && (!(pos % cols) || wordDelimiter(charAt(pos - 1)))) s = kWordUnderscoreStart;
   }
@@ -115,6 +152,7 @@ void TextSession::performDelete(unsigned int row1, unsigned int col1, unsigned i
       if (extendedPlanes()) primaryBuffer->clearAllECBPlanes(static_cast<int>(from), static_cast<int>(R));
     }
     updatetermattr(r);
+    if (extendedPlanes()) TerminateHalfIndex(*this, r);
     line(r).ctl |= line_ctl::kChanged | line_ctl::kChangedTag;
     from = effectiveleftmar(r + 1);
   }
@@ -138,6 +176,7 @@ void TextSession::performDelete(unsigned int row1, unsigned int col1, unsigned i
     }
   }
   updatetermattr(row2);
+  if (extendedPlanes()) TerminateHalfIndex(*this, row2);
   line(row2).ctl |= line_ctl::kChanged | line_ctl::kChangedTag;
   unsigned int cursor = start;
   if (insertMode()) align(start, cursor);
@@ -214,4 +253,60 @@ int TextSession::WPCutOK(unsigned int start, unsigned int length) {
     if (r > textDef.lastTextRow && (line(r).ctl & line_ctl::kShownOnly)) return 0;
   }
   return 1;
+}
+
+unsigned char TextSession::deleteFunctionAid() const {
+  HostInterface* host = displayBag ? displayBag->hostInterface() : nullptr;
+  if (!host) return 0;
+  unsigned char entry[82];
+  for (unsigned int key = 1; key <= 24; ++key)
+    if (host->textTables().getCmdKeyEntry(secLangTables() ? 1 : 0, key, HQ600Host(), entry) && entry[2] == 5)
+      return static_cast<unsigned char>(key <= 12 ? 0x30 + key : 0xB0 + key - 12);
+  return 0;
+}
+
+void TextSession::cutText(unsigned int from, unsigned int to) {
+  if (!psBuffer || from > to || to > psBuffer->lastOffset()) return;
+  const uint32_t busy = text_mode::kPromptInput | text_mode::kErrorShown | text_mode::kKeyboardLocked |
+                        text_mode::kLocate | text_mode::kCopyMoveDel27 | text_mode::kCopyMoveDel26 |
+                        text_mode::kCopyMoveDel25 | text_mode::kCursorDraw;
+  if (modes & busy) {
+    operatorerror(modes & text_mode::kPromptInput ? 74 : 71);
+    return;
+  }
+  const unsigned int row1 = rowOf(from), row2 = rowOf(to);
+  if (!textLine(row1) || !textLine(row2)) {
+    operatorerror(72);
+    return;
+  }
+  auto left = [&](unsigned int row) { return isRightToLeftLine(row) ? convertLVOffset(rightmar(row)) : leftmar(row); };
+  auto right = [&](unsigned int row) { return isRightToLeftLine(row) ? convertLVOffset(leftmar(row)) : rightmar(row); };
+  if (from < left(row1)) from = left(row1);
+  if (to > right(row2)) to = right(row2);
+  if (from > to || !from) {
+    operatorerror(72);
+    return;
+  }
+  // Without a delete function of the host's, only what the station deletes
+  // itself can be cut.
+  const unsigned char aid = deleteFunctionAid();
+  if (!aid && ((dpo.options & 0x80000000u) || !delCheck(row1, columnOf(from), row2, columnOf(to)))) {
+    operatorerror(72);
+    return;
+  }
+  moveCursor(to, Plane0);
+  dpo.row = static_cast<uint16_t>(row1);
+  dpo.column = static_cast<uint16_t>(columnOf(from));
+  copyMoveDelState = Plane0;
+  copyMoveDelAid = aid;
+  revImage(from);
+  modes |= text_mode::kLocate | text_mode::kCopyMoveDel26;
+  encmd();
+  if (modes & text_mode::kCopyMoveDel26) {
+    // The completion was refused (its operator error shows): the range
+    // stays as it was.
+    restoreDisplacedChars(dpo.row, dpo.column, true);
+    modes &= ~(text_mode::kLocate | text_mode::kCopyMoveDel26);
+    textFlagsA &= ~kMarkShown;
+  }
 }

@@ -322,6 +322,13 @@ class TextSession {
   void c_textmousedoubleclick(unsigned int offset);
   // A hot spot at offset acted on as a PF key (true when there was one).
   bool textHotSpot(unsigned int offset);
+  // The menu's Cut of a linear range [from, to] marked in the text: the
+  // range, kept within the margins of its first and last lines, is marked
+  // and deleted as a delete completed with Enter would be.
+  void cutText(unsigned int from, unsigned int to);
+  // The AID of the PF key that the host's command-key table gives the
+  // delete function, or 0.
+  unsigned char deleteFunctionAid() const;
 
   // Cursor draw (modes bit 22): one draw step, direction 0 left, 1 right,
   // 2 up, 3 down.

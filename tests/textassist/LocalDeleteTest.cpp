@@ -79,7 +79,7 @@ Bytes Row(const std::string& shown) {
 }
 
 struct DeleteStation : TextStation {
-  explicit DeleteStation(bool planes) {
+  explicit DeleteStation(bool planes, bool deleteEntry = true) {
     Bytes lines;
     for (unsigned int r = 3; r <= 23; ++r) {
       TextLine l{r, r - 3 < sizeof kPage / sizeof kPage[0] ? Row(kPage[r - 3]) : Bytes{0x00}, r - 2};
@@ -89,6 +89,7 @@ struct DeleteStation : TextStation {
     EXPECT_EQ(run(Wsf(Dftxt(0x00, planes ? 0xC0 : 0x80) + Dfscl(ScaleLine(1, {{2, 1}, {70, 2}})) +
                       Wrtxt(0x80, 0x00, 0x08, 3, 2, lines) + Rdtxt())),
               0u);
+    if (!deleteEntry) return;
     uint32_t sense = 0;
     const Bytes entry = Bytes{9, 4, 5} + Ebc("DELETE");
     display.hostInterface()->textTables().dfcdk(CommandKeys(entry).data(), sense);
@@ -96,6 +97,18 @@ struct DeleteStation : TextStation {
   }
   void keys(const Keys& k) {
     for (FunctionWord w : k) key(w);
+  }
+  void mouse(unsigned char code, unsigned int offset) {
+    FunctionWord w{27, code};
+    display.inObjGen().processMouseEvent(&display, &w, offset);
+  }
+  // Marks [from, to] with a shifted left drag and cuts it with the menu.
+  void markAndCut(unsigned int from, unsigned int to) {
+    display.options().set(StationOptions::kCopyPaste, true);
+    mouse(10, from);
+    mouse(0, to);
+    mouse(11, to);
+    key(FunctionWord{3, 33});
   }
 };
 
@@ -273,6 +286,82 @@ TEST(LocalDelete, CutRanges) {
   for (const Cut& c : cuts) EXPECT_EQ(t->WPCutOK(s.offset(c.row, c.column), c.length), c.ok) << c.row << " " << c.length;
   EXPECT_EQ(t->WPCutOK(100000, 5), 0);
   EXPECT_EQ(t->WPCutOK(s.offset(24, 1), 100000), 0);
+}
+
+// The edit menu's Cut of a range marked in the text deletes it as the
+// delete function does: here when the station may, else by the host's
+// delete function; without one, a range the station may not delete is
+// refused. The copy is made either way.
+TEST(LocalDelete, MenuCut) {
+  struct Case {
+    const char* name;
+    bool deleteEntry;
+    unsigned int fromRow, fromColumn, toRow, toColumn;
+    std::string row3;
+    unsigned int row, column;  // the cursor after
+    unsigned char aid;         // sent, 0 for none
+    unsigned int error;
+  } cases[] = {
+      {"within a line", true, 3, 3, 3, 6, "_H WORLD|", 3, 3, 0, 0},
+      {"from left of the margin", true, 3, 1, 3, 6, "_ WORLD|", 3, 2, 0, 0},
+      {"into the next line", true, 3, 8, 4, 4, "_HELLO ", 3, 8, 0, 0},
+      {"three lines with the host's delete function", true, 3, 3, 5, 3, "_HELLO WORLD|", 5, 3, kDeleteAid, 0},
+      {"three lines without it", false, 3, 3, 5, 3, "_HELLO WORLD|", 3, 2, 0, 72},
+      {"the status row is not cut", true, 1, 3, 1, 9, "_HELLO WORLD|", 3, 2, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    DeleteStation s(false, c.deleteEntry);
+    s.markAndCut(s.offset(c.fromRow, c.fromColumn), s.offset(c.toRow, c.toColumn));
+    EXPECT_EQ(s.keyboard().state(), KeyboardState::kWordProcessing);
+    EXPECT_EQ(Show(s.row(3)), c.row3);
+    EXPECT_EQ(s.text()->cursorPos, s.offset(c.row, c.column));
+    EXPECT_EQ(s.text()->lastOperatorError(), c.error);
+    EXPECT_FALSE(s.text()->stateWord() & (text_mode::kCopyMoveDel26 | text_mode::kLocate));
+    if (c.aid) {
+      ASSERT_EQ(s.host.sent.size(), 1u);
+      EXPECT_EQ(s.host.sent[0][2], c.aid);
+    } else {
+      EXPECT_TRUE(s.host.sent.empty());
+    }
+    const bool copied = std::any_of(s.rendering.calls.begin(), s.rendering.calls.end(),
+                                    [](const std::string& call) { return call == "copyArea()"; });
+    EXPECT_TRUE(copied);
+  }
+}
+
+// Half-index markers of the secondary plane (0x81 opens a shift, 0x82
+// closes it): the first marker of the deleted range is kept at the join unless it
+// repeats the open shift, and the shift still open at the right margin is
+// written after it (column 71).
+TEST(LocalDelete, HalfIndexShiftsFollowTheDelete) {
+  struct Case {
+    const char* name;
+    unsigned int from, to;  // columns of row 3
+    std::vector<std::pair<unsigned int, unsigned char>> after;
+    unsigned char terminator;
+  } cases[] = {
+      {"before the shift", 2, 2, {{3, 0x81}, {8, 0x82}}, 0x00},
+      {"inside the shift", 5, 6, {{4, 0x81}, {7, 0x82}}, 0x00},
+      {"the closing marker", 7, 10, {{4, 0x81}}, 0x82},
+      {"the opening marker is kept at the join", 4, 5, {{4, 0x81}, {7, 0x82}}, 0x00},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    DeleteStation s(true);
+    SecondaryECBScreenBuffer* secondary = s.text()->secondaryBuffer;
+    secondary->writeCharacter(s.offset(3, 4), 0x81);
+    secondary->writeCharacter(s.offset(3, 9), 0x82);
+    s.text()->performDelete(3, c.from, 3, c.to, Plane0, Plane0);
+    for (unsigned int column = 2; column <= 70; ++column) {
+      unsigned char want = 0;
+      for (const auto& a : c.after)
+        if (a.first == column) want = a.second;
+      EXPECT_EQ(secondary->getCharacter(s.offset(3, column)), want) << column;
+    }
+    EXPECT_EQ(secondary->getCharacter(s.offset(3, 71)), c.terminator);
+    EXPECT_EQ(s.text()->cursorPos, s.offset(3, c.from));
+  }
 }
 
 }  // namespace
