@@ -164,4 +164,37 @@ TEST(TextPaste, PastedTextGoesToTheHostWithEnter) {
   EXPECT_NE(std::search(record.begin(), record.end(), want.begin(), want.end()), record.end());
 }
 
+// A block (two copied rows of three columns) starts on a line of its own
+// and each copied row ends with a required carrier return; on the last text
+// line there is no room for it.
+TEST(TextPaste, ABlockGoesOnLinesOfItsOwn) {
+  struct Case {
+    const char* name;
+    unsigned int row, column;  // the cursor before
+    std::vector<std::string> rows;  // rows 3, 4, 5 after
+    unsigned int error;
+  } cases[] = {
+      {"inside a line", 3, 3, {"_H^", "@ABC^", "@DEFELLO WORLD|"}, 0},
+      {"on the last text line", 23, 2, {"_HELLO WORLD|", "", ""}, 72},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    PasteStation s;
+    s.key(kInsert);
+    s.text()->moveCursor(s.offset(c.row, c.column), Plane0);
+    s.copy = CopiedDataInformation();
+    s.copy.flags = CopiedDataInformation::kDataPresent | CopiedDataInformation::kBlock;
+    s.copy.startCell = 0;
+    s.copy.endCell = 80 + 2;
+    s.copy.word3 = 80;
+    s.rendering.copied = &s.copy;
+    s.rendering.copiedData = Ebc("ABC") + Bytes(77, 0x40) + Ebc("DEF");
+    s.menuPaste();
+    for (unsigned int r = 3; r <= 5; ++r) EXPECT_EQ(Show(s.row(r)), c.rows[r - 3]) << r;
+    EXPECT_EQ(s.text()->lastOperatorError(), c.error);
+    EXPECT_TRUE(s.host.sent.empty());
+    EXPECT_EQ(s.rendering.outstandingBuffers(), 0u);
+  }
+}
+
 }  // namespace
