@@ -68,6 +68,9 @@ void TextSession::resetModes() {
     return;
   }
   if (modes & pending) {
+    // The marked start and the prompt row show what they did before.
+    restoreDisplacedChars(dpo.row, dpo.column, true);
+    refillPromptRow();
     modes &= ~pending;
     textFlagsA &= ~(1u << 31);
     dpo.options &= ~0x02000000u;

@@ -364,4 +364,32 @@ TEST(LocalDelete, HalfIndexShiftsFollowTheDelete) {
   }
 }
 
+// Reset while a delete is pending ends it: the marked start and the prompt
+// row show what they did before, nothing goes to the host, and Enter is an
+// ordinary Enter again.
+TEST(LocalDelete, ResetEndsAPendingDelete) {
+  for (bool planes : {false, true}) {
+    SCOPED_TRACE(planes);
+    DeleteStation s(planes);
+    s.keys(Repeat(kRight, 3));
+    s.key(kPF4);
+    if (planes)
+      ASSERT_EQ(s.text()->primaryBuffer->getCharacter(s.offset(3, 5)), 0x83);
+    else
+      ASSERT_NE(Show(s.row(3)), "_HELLO WORLD|");
+    s.key(FunctionWord{4, 1});
+    EXPECT_EQ(Show(s.row(3)), "_HELLO WORLD|");
+    EXPECT_EQ(Show(s.row(24)), "");
+    EXPECT_FALSE(s.text()->stateWord() & (text_mode::kCopyMoveDel26 | text_mode::kLocate));
+    if (planes) {
+      EXPECT_EQ(s.text()->primaryBuffer->getCharacter(s.offset(3, 5)), 0x00);
+      EXPECT_EQ(s.text()->primaryBuffer->getCharacter(s.offset(3, 6)), 0x00);
+    }
+    EXPECT_TRUE(s.host.sent.empty());
+    s.key(kEnter);
+    ASSERT_EQ(s.host.sent.size(), 1u);
+    EXPECT_EQ(s.host.sent[0][2], 0xF1);
+  }
+}
+
 }  // namespace
