@@ -229,4 +229,24 @@ TEST(TextMouse, ClicksThatEndAnError) {
   }
 }
 
+// With an in-line command field (5 columns) Home goes to it and back; a
+// click in it places the cursor although it lies left of the margin.
+TEST(HomeKey, TheInLineCommandFieldAndBack) {
+  Station s;
+  ASSERT_EQ(s.run(Wsf(Dftxt(0x00, 0x80, Bytes{0x00, 21, 0, 0, 5}) + Dfscl(ScaleLine(1, {{8, 1}, {70, 2}})) +
+                      Wrtxt(0x80, 0x00, 0x08, 3, 10, R1Lines()) + Rdtxt())),
+            0u);
+  ASSERT_EQ(s.text()->cursorPos, s.offset(3, 10));
+  s.key(kHome);
+  EXPECT_EQ(s.text()->cursorPos, s.offset(3, 1));
+  s.key(kHome);
+  EXPECT_EQ(s.text()->cursorPos, s.offset(3, 10));
+  s.click(s.offset(4, 3));
+  EXPECT_EQ(s.text()->cursorPos, s.offset(4, 3));
+  s.click(s.offset(4, 6));
+  EXPECT_EQ(s.text()->cursorPos, s.offset(4, 3)) << "between the field and the margin";
+  EXPECT_TRUE(s.host.sent.empty());
+  EXPECT_FALSE(s.text()->errorFlag()) << s.text()->lastOperatorError();
+}
+
 }  // namespace
