@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "datastream/TextHostTables.h"
 #include "tests/textassist/TextStation.h"
 
 namespace {
@@ -19,10 +18,6 @@ namespace {
 const FunctionWord kHome{1, 13}, kEnter{6, 4}, kDup{2, 4};
 constexpr unsigned char kLeftPress = 1, kLeftRelease = 2, kLeftDouble = 3, kShiftLeftDouble = 12;
 
-Bytes CommandKeys(const Bytes& entries) {
-  const unsigned int n = static_cast<unsigned int>(entries.size()) + 5;
-  return Bytes{static_cast<unsigned char>(n >> 8), static_cast<unsigned char>(n), 0xD9, 0x30, 0x04} + entries;
-}
 Bytes Entry(unsigned char key, unsigned char type, const std::string& text) {
   return Bytes{static_cast<unsigned char>(3 + text.size()), key, type} + Ebc(text);
 }
@@ -30,11 +25,8 @@ Bytes Entry(unsigned char key, unsigned char type, const std::string& text) {
 struct Station : TextStation {
   explicit Station(const Bytes& entries = {}) {
     EXPECT_EQ(run(R1()), 0u);
-    if (!entries.empty()) {
-      uint32_t sense = 0;
-      display.hostInterface()->textTables().dfcdk(CommandKeys(entries).data(), sense);
-      EXPECT_EQ(sense, 0u);
-    }
+    // The host's command-key table, as a text-assist field of a record.
+    if (!entries.empty()) EXPECT_EQ(run(Wsf(Field(0x31, Bytes{0x04} + entries))), 0u);
   }
   void mouse(unsigned char code, unsigned int offset) {
     FunctionWord w{27, code};

@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "datastream/TextHostTables.h"
 #include "display/ECBScreenBuffer.h"
 #include "tests/textassist/TextStation.h"
 
@@ -47,11 +46,6 @@ std::string Show(const Bytes& row) {
   }
   while (!s.empty() && s.back() == '_') s.pop_back();
   return s;
-}
-
-Bytes CommandKeys(const Bytes& entries) {
-  const unsigned int n = static_cast<unsigned int>(entries.size()) + 5;
-  return Bytes{static_cast<unsigned char>(n >> 8), static_cast<unsigned char>(n), 0xD9, 0x30, 0x04} + entries;
 }
 
 // The page: scale line 1 (left margin column 2, right margin column 70).
@@ -90,10 +84,8 @@ struct DeleteStation : TextStation {
                       Wrtxt(0x80, 0x00, 0x08, 3, 2, lines) + Rdtxt())),
               0u);
     if (!deleteEntry) return;
-    uint32_t sense = 0;
-    const Bytes entry = Bytes{9, 4, 5} + Ebc("DELETE");
-    display.hostInterface()->textTables().dfcdk(CommandKeys(entry).data(), sense);
-    EXPECT_EQ(sense, 0u);
+    // The host's command-key table: PF4 deletes.
+    EXPECT_EQ(run(Wsf(Field(0x31, Bytes{0x04, 9, 4, 5} + Ebc("DELETE")))), 0u);
   }
   void keys(const Keys& k) {
     for (FunctionWord w : k) key(w);
