@@ -197,4 +197,24 @@ TEST(TextPaste, ABlockGoesOnLinesOfItsOwn) {
   }
 }
 
+// A paste that the text stops by handing a line end to the host (the line's
+// scale line has no left margin, so the host makes the carrier return and
+// the keyboard locks until it answers) shows operator error 70: the rest of
+// the paste is not typed, and the operator is told so.
+TEST(TextPaste, APasteCutShortByTheHostShowsError70) {
+  PasteStation s;
+  ASSERT_EQ(s.run(Wsf(Dfscl(ScaleLine(1, {{2, 1}, {70, 2}}) + ScaleLine(2, {{70, 2}})) +
+                      Wrtxt(0x80, 0x00, 0x08, 3, 2, LineRecord({3, Bytes{0x00} + Ebc("HELLO"), 1, 0x80, 2, 0, 2})) +
+                      Rdtxt())),
+            0u);
+  s.copyLinear(Ebc("AB") + Bytes{0x25} + Ebc("CD"));
+  s.menuPaste();
+  ASSERT_EQ(s.host.sent.size(), 1u);
+  EXPECT_EQ(s.host.sent[0][2], 0xEF);  // the required carrier return
+  EXPECT_EQ(Show(s.row(3)), "_ABLLO");
+  EXPECT_TRUE(s.text()->errorFlag());
+  EXPECT_EQ(s.text()->lastOperatorError(), 70u);
+  EXPECT_EQ(s.rendering.outstandingBuffers(), 0u);
+}
+
 }  // namespace
