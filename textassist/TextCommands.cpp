@@ -248,11 +248,7 @@ void TextSession::copyMoveDelFunc(unsigned char aid, unsigned int type, const un
   // The start's plane, told to the host with the pending operation.
   copyMoveDelState = static_cast<uint32_t>(cursorPlane);
   // What the prompt row shows comes back when the operation ends.
-  const unsigned int promptRow = textDef.promptRow;
-  if (psBuffer && promptRow >= 1 && promptRow <= kRows && promptRow * cols - 1u <= psBuffer->lastOffset()) {
-    psBuffer->getData((promptRow - 1) * cols, cols, promptLineSave);
-    promptLineSaveRTL = (line(promptRow).ctl3 & 0x80000000u) != 0;
-  }
+  keepPromptRow();
   dspPrompt(text, length, rtl);
   textFlagsB &= ~0x80000000u;
   revImage(cursorPos);

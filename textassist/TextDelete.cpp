@@ -220,6 +220,13 @@ void TextSession::wscDelete() {
   textSendAid(cursorPos, copyMoveDelAid);
 }
 
+void TextSession::keepPromptRow() {
+  const unsigned int row = textDef.promptRow;
+  if (!psBuffer || row < 1 || row > kRows || row * cols - 1u > psBuffer->lastOffset()) return;
+  psBuffer->getData((row - 1) * cols, cols, promptLineSave);
+  promptLineSaveRTL = (line(row).ctl3 & 0x80000000u) != 0;
+}
+
 void TextSession::refillPromptRow() {
   const unsigned int row = textDef.promptRow;
   if (!psBuffer || row < 1 || row > kRows || row * cols - 1u > psBuffer->lastOffset()) return;
@@ -294,6 +301,7 @@ void TextSession::cutText(unsigned int from, unsigned int to) {
     operatorerror(72);
     return;
   }
+  keepPromptRow();
   moveCursor(to, Plane0);
   dpo.row = static_cast<uint16_t>(row1);
   dpo.column = static_cast<uint16_t>(columnOf(from));

@@ -316,7 +316,9 @@ class TextSession {
   // The last character of a row's text between its margins (its effective
   // left margin when the row holds none).
   unsigned int lastCharOfRow(unsigned int row);
-  // The prompt row nulled and given back what it showed before the prompt.
+  // The prompt row kept before a prompt is shown on it, and nulled and
+  // given back what it showed before.
+  void keepPromptRow();
   void refillPromptRow();
   // The double click: a hot spot in double-click mode, else Enter.
   void c_textmousedoubleclick(unsigned int offset);

@@ -304,7 +304,11 @@ TEST(LocalDelete, MenuCut) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     DeleteStation s(false, c.deleteEntry);
+    // What the prompt row shows stays.
+    const Bytes note = Ebc("NOTE");
+    s.display.presentationSpace().writeData(note.data(), 4, s.offset(24, 1));
     s.markAndCut(s.offset(c.fromRow, c.fromColumn), s.offset(c.toRow, c.toColumn));
+    if (!c.error) EXPECT_EQ(Show(s.row(24)), "NOTE");  // an error shows on that row
     EXPECT_EQ(s.keyboard().state(), KeyboardState::kWordProcessing);
     EXPECT_EQ(Show(s.row(3)), c.row3);
     EXPECT_EQ(s.text()->cursorPos, s.offset(c.row, c.column));
