@@ -39,6 +39,8 @@ std::string Show(const Bytes& row) {
     else if (b == 0x1C) c = '*';
     else if (b == 0x07) c = '!';
     else if (b == 0x1D) c = '%';
+    else if (b == 0x0B) c = '<';
+    else if (b == 0x0D) c = '>';
     else if (b >= 0xC1 && b <= 0xC9) c = static_cast<char>('A' + (b - 0xC1));
     else if (b >= 0xD1 && b <= 0xD9) c = static_cast<char>('J' + (b - 0xD1));
     else if (b >= 0xE2 && b <= 0xE9) c = static_cast<char>('S' + (b - 0xE2));
@@ -57,6 +59,7 @@ const char* const kPage[] = {
     "_ABCDEFGH  !|",    // row 7: a line stop
     "_PROMPTED|",       // row 8: a line prompt belongs to it
     "_AB%CD|",          // row 9: a word underscore
+    "_AB<CD>EF|",       // row 10: a pushed segment's markers
 };
 
 Bytes Row(const std::string& shown) {
@@ -67,6 +70,8 @@ Bytes Row(const std::string& shown) {
     else if (c == '*') b.push_back(0x1C);
     else if (c == '!') b.push_back(0x07);
     else if (c == '%') b.push_back(0x1D);
+    else if (c == '<') b.push_back(0x0B);
+    else if (c == '>') b.push_back(0x0D);
     else b = b + Ebc(std::string(1, c));
   }
   return b;
@@ -133,6 +138,10 @@ const DeleteCase kCases[] = {
      true},
     {"a line prompt on the row is the host's", false, Repeat(kDown, 5) + Keys{kRight}, {kRight}, {}, 8, 4, true},
     {"a word underscore on the row is the host's", false, Repeat(kDown, 6) + Keys{kRight}, {}, {}, 9, 3, true},
+    {"a segment marker in the range is the host's", false, Repeat(kDown, 7) + Keys{kRight, kRight}, {kRight},
+     {}, 10, 5, true},
+    {"between the segment's markers", false, Repeat(kDown, 7) + Repeat(kRight, 4), {}, {{10, "_AB<C>EF|"}}, 10, 6,
+     false},
     // The marked start holds two plane stops of the cursor: the marking and
     // the attribute after it.
     {"one row with attribute planes", true, {kRight}, Repeat(kRight, 4), {{3, "_H WORLD|"}}, 3, 3, false},
@@ -146,7 +155,7 @@ TEST(LocalDelete, MarkMoveAndEnter) {
     SCOPED_TRACE(c.name);
     DeleteStation s(c.planes);
     std::vector<std::string> before;
-    for (unsigned int r = 3; r <= 10; ++r) before.push_back(Show(s.row(r)));
+    for (unsigned int r = 3; r <= 11; ++r) before.push_back(Show(s.row(r)));
     s.keys(c.toStart);
     const unsigned int start = s.text()->cursorPos;
     s.key(kPF4);
@@ -158,7 +167,7 @@ TEST(LocalDelete, MarkMoveAndEnter) {
     s.key(kEnter);
     EXPECT_FALSE(s.text()->errorFlag()) << s.text()->lastOperatorError();
     EXPECT_FALSE(s.text()->stateWord() & (text_mode::kCopyMoveDel26 | text_mode::kLocate));
-    for (unsigned int r = 3; r <= 10; ++r) {
+    for (unsigned int r = 3; r <= 11; ++r) {
       std::string want = before[r - 3];
       for (const auto& changed : c.rows)
         if (changed.first == r) want = changed.second;
@@ -185,7 +194,7 @@ TEST(LocalDelete, MarkMoveAndEnter) {
     for (const auto& changed : c.rows) {
       std::string text = changed.second.substr(1);
       while (!text.empty() && text.back() == '|') text.pop_back();
-      const Bytes want = Ebc(text);
+      const Bytes want = Row(text);
       EXPECT_NE(std::search(record.begin(), record.end(), want.begin(), want.end()), record.end())
           << "row " << changed.first << " in the record";
     }
