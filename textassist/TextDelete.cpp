@@ -92,8 +92,11 @@ bool TextSession::delCheck(unsigned int row1, unsigned int col1, unsigned int ro
     return false;
   // Only the next row: a delete that reaches further is the host's.
   if (row2 != row1 && row2 != row1 + 1) return false;
+  // The rest of a right-to-left line lies to the left of the range: the
+  // host closes such a line up.
   for (unsigned int r = row1; r <= row2; ++r) {
-    if (!editableRow(r) || (line(r).ctl2 & kLinePrompt) || wordUnderscoreOnLine(r)) return false;
+    if (!editableRow(r) || (line(r).ctl2 & kLinePrompt) || wordUnderscoreOnLine(r) || isRightToLeftLine(r))
+      return false;
   }
   if (!searchscaleline(row1, 2)) return false;
   const unsigned int start = offsetOf(row1, col1), end = offsetOf(row2, col2);

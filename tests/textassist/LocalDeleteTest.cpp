@@ -397,4 +397,24 @@ TEST(LocalDelete, ResetEndsAPendingDelete) {
   }
 }
 
+// On a right-to-left line under a bidirectional host editor the rest of
+// the line lies left of the range: the host closes it up.
+TEST(LocalDelete, RightToLeftLinesAreTheHosts) {
+  TextStation s;
+  ASSERT_EQ(s.run(Wsf(Dftxt(0x01, 0x80) + Dfscl(ScaleLine(1, {{2, 1}, {70, 2}})) +
+                      Field(0x31, Bytes{0x04, 9, 4, 5} + Ebc("DELETE")) +
+                      Wrtxt(0x80, 0x00, 0x08, 3, 2, LineRecord({3, Bytes(60, 0xC1) + Ebc("BC"), 1, 0x80, 2, 0x80})) +
+                      Rdtxt())),
+            0u);
+  const Bytes before = s.row(3);
+  s.text()->moveCursor(s.offset(3, 30), Plane0);
+  s.key(kPF4);
+  ASSERT_TRUE(s.text()->stateWord() & text_mode::kCopyMoveDel26) << s.text()->lastOperatorError();
+  s.text()->moveCursor(s.offset(3, 29), Plane0);
+  s.key(kEnter);
+  ASSERT_EQ(s.host.sent.size(), 1u);
+  EXPECT_EQ(s.host.sent[0][2], kDeleteAid);
+  EXPECT_EQ(s.row(3), before);
+}
+
 }  // namespace
