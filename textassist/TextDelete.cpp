@@ -142,6 +142,9 @@ void TextSession::adjustAttrs(unsigned int pos, PlaneNumber plane, unsigned char
 void TextSession::performDelete(unsigned int row1, unsigned int col1, unsigned int row2, unsigned int col2,
                                 PlaneNumber plane1, PlaneNumber plane2) {
   (void)plane2;
+  if (!psBuffer || row1 < 1 || row2 < row1 || row2 > rows || row2 > kRows || col1 < 1 || col1 > cols || col2 < 1 ||
+      col2 > cols)
+    return;
   const unsigned int start = offsetOf(row1, col1);
   unsigned int from = start;
   for (unsigned int r = row1; r < row2; ++r) {
@@ -149,7 +152,8 @@ void TextSession::performDelete(unsigned int row1, unsigned int col1, unsigned i
     const unsigned int R = rightmar(r);
     if (from <= R) {
       unsigned int ws = 0, we = 0;
-      if (extendedPlanes() && from > effectiveleftmar(r) && WUSIsActive(from - 1, Plane0, ws, we) && ws < from)
+      if (extendedPlanes() && from > effectiveleftmar(r) && WUSIsActive(from - 1, Plane0, ws, we) && ws < from &&
+          we >= from)
         removeWUSEffect(ws, from - 1);
       psBuffer->fillRange(from, R, 0x00);
       if (extendedPlanes()) primaryBuffer->clearAllECBPlanes(static_cast<int>(from), static_cast<int>(R));
