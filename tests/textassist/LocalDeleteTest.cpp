@@ -268,6 +268,14 @@ TEST(LocalDelete, CharactersOnlyTheHostDeletes) {
   EXPECT_FALSE(t->checkNonDel(6, 5, 6));
   EXPECT_TRUE(t->checkNonDel(7, 2, 3)) << "a line stop anywhere on the row";
   EXPECT_TRUE(t->checkNonDel(3, 0, 5)) << "a column outside the row";
+  // Rows and columns outside the page are refused, nothing changes.
+  const unsigned int bad[][4] = {{0, 2, 0, 5}, {3, 0, 3, 5}, {3, 2, 3, 81}, {5, 2, 4, 2}, {27, 2, 28, 2}, {3, 2, 60, 2}};
+  for (const auto& b : bad) {
+    EXPECT_FALSE(t->delCheck(b[0], b[1], b[2], b[3]));
+    t->performDelete(b[0], b[1], b[2], b[3], Plane0, Plane0);
+  }
+  EXPECT_EQ(Show(s.row(3)), "_HELLO WORLD|");
+  EXPECT_EQ(Show(s.row(4)), "_SECOND LINE|");
 }
 
 TEST(LocalDelete, CutRanges) {
