@@ -72,6 +72,11 @@ class DisplayBag {
   // at the cursor, or (fromMenu 0, when the station pastes at the pointer)
   // at `offset`.
   void pasteCopiedData(unsigned int fromMenu, unsigned int offset);
+  // The same into the text-assist page: the characters go to the text
+  // session as typed data keys, line ends as requested carrier returns.
+  void pasteCopiedDataToWP(unsigned int fromMenu, unsigned int offset);
+  // 0 when the text session takes a paste at `offset`.
+  unsigned int checkWPPasteTarget(unsigned int offset);
   void postAidCode(AidCode aid);
   unsigned int postDatastreamProcessing();
   void outputChanges();

@@ -261,6 +261,8 @@ unsigned int ShiftedLeftButtonPress::processInWPState(DisplayBag* d) {
   TextSession* t = d->textSession();
   if (!t->errorFlag() && o.has(StationOptions::kCopyPaste))
     d->keyboardState().enterCopyState(Type(button_ == 12 ? o.alternativeCopyType : o.copyType), offset_, 0);
+  else if (button_ == 12)
+    t->c_textmousedoubleclick(offset_);
   else
     t->c_textmouseclick(offset_);
   return 0;

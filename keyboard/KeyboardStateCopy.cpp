@@ -229,7 +229,15 @@ bool KeyboardState::exitPostCopyState() {
 
 bool KeyboardState::exitPostCopyStateWithDelete() {
   if (state_ != kPostCopy) return refuse("cut");
-  if (copySavedState_ == kWordProcessing || !cutArea_) return exitPostCopyState();
+  if (copySavedState_ == kWordProcessing) {
+    // The text deletes the range itself (or has its host do it).
+    const bool cut = cutInText_ != 0;
+    const unsigned int from = areaStart_, to = areaStart_ + areaWidth_ - 1u;
+    exitPostCopyState();
+    if (cut) display_->textSession()->cutText(from, to);
+    return true;
+  }
+  if (!cutArea_) return exitPostCopyState();
   AreaOfScreen* area = cutArea_;
   const bool atCursor = area == areaAtCursor();
   if (area->isEntryField() && !atCursor) {

@@ -105,6 +105,8 @@ class ShiftedRightButtonPress : public MouseEvent {
   // A button the host programmed posts its AID; otherwise a paste, at the
   // click when the station pastes at the pointer.
   unsigned int processInNormalUnlockedState(DisplayBag* d) override;
+  // In text assist: the paste into the text, unless it shows an error.
+  unsigned int processInWPState(DisplayBag* d) override;
 };
 class ShiftedRightButtonRelease : public MouseEvent {
  public:
@@ -131,6 +133,7 @@ class MenuPaste : public MouseEvent {
   MenuPaste() : MouseEvent(0, 0) {}
   // The edit menu's Paste: at the cursor.
   unsigned int processInNormalUnlockedState(DisplayBag* d) override;
+  unsigned int processInWPState(DisplayBag* d) override;
   unsigned int preProcess(DisplayBag*) override { return 0; }
 };
 class MenuCopy : public MouseEvent {

@@ -18,6 +18,16 @@ unsigned int MenuPaste::processInNormalUnlockedState(DisplayBag* d) {
   return 0;
 }
 
+unsigned int ShiftedRightButtonPress::processInWPState(DisplayBag* d) {
+  if (!d->textSession()->errorFlag()) d->pasteCopiedDataToWP(0, offset_);
+  return 0;
+}
+
+unsigned int MenuPaste::processInWPState(DisplayBag* d) {
+  if (!d->textSession()->errorFlag()) d->pasteCopiedDataToWP(1, 0);
+  return 0;
+}
+
 unsigned int MenuCopy::processInPostCopyState(DisplayBag* d) {
   d->keyboardState().copyMarkedArea();
   return 0;

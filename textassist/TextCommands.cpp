@@ -214,8 +214,8 @@ void TextSession::restoreDisplacedChars(unsigned int row, unsigned int column, b
   if (markChanged) line(row).ctl |= line_ctl::kChanged;
 }
 
-void TextSession::copyMoveDelFunc(unsigned char aid, unsigned int type, const unsigned char*, unsigned int,
-                                  bool) {
+void TextSession::copyMoveDelFunc(unsigned char aid, unsigned int type, const unsigned char* text,
+                                  unsigned int length, bool rtl) {
   if (promptInput()) {
     operatorerror(74);
     return;
@@ -225,9 +225,9 @@ void TextSession::copyMoveDelFunc(unsigned char aid, unsigned int type, const un
     return;
   }
   const unsigned int row = rowOf(cursorPos);
-  const bool rtl = isRightToLeftLine(row);
-  const unsigned int L = rtl ? convertLVOffset(rightmar(row)) : leftmar(row);
-  const unsigned int R = rtl ? convertLVOffset(leftmar(row)) : rightmar(row);
+  const bool rtlRow = isRightToLeftLine(row);
+  const unsigned int L = rtlRow ? convertLVOffset(rightmar(row)) : leftmar(row);
+  const unsigned int R = rtlRow ? convertLVOffset(leftmar(row)) : rightmar(row);
   if (!textLine(row) || inlinecmdfld(cursorPos) || cursorPos < L || cursorPos > R) {
     operatorerror(72);
     return;
@@ -245,8 +245,14 @@ void TextSession::copyMoveDelFunc(unsigned char aid, unsigned int type, const un
   copyMoveDelAid = aid;
   dpo.row = static_cast<uint16_t>(row);
   dpo.column = static_cast<uint16_t>(columnOf(cursorPos));
-  copyMoveDelState = 1;
+  // The start's plane, told to the host with the pending operation.
+  copyMoveDelState = static_cast<uint32_t>(cursorPlane);
+  // What the prompt row shows comes back when the operation ends.
+  keepPromptRow();
+  dspPrompt(text, length, rtl);
+  textFlagsB &= ~0x80000000u;
   revImage(cursorPos);
+  if (displayBag) displayBag->controlData().setCursorRequestBits(0x40);
 }
 
 void TextSession::enterKey() {
@@ -291,22 +297,6 @@ void TextSession::encmd() {
   modes &= ~(text_mode::kCopyMoveDel27 | text_mode::kCopyMoveDel25 | text_mode::kCopyMoveDel26);
   restoreDisplacedChars(dpo.row, dpo.column, true);
   textFlagsA &= ~(1u << 31);
-  copyMoveDelState = 2;
-  textSendAid(cursorPos, copyMoveDelAid);
-}
-
-void TextSession::wscDelete() {
-  // The host deletes the range between the marked start and the cursor.
-  const unsigned int start = (dpo.row - 1u) * cols + dpo.column - 1u;
-  if (cursorPos < start) {
-    textFlagsA &= ~(1u << 31);
-    const unsigned int end = cursorPos;
-    dpo.row = static_cast<uint16_t>(rowOf(end));
-    dpo.column = static_cast<uint16_t>(columnOf(end));
-  }
-  restoreDisplacedChars(rowOf(start), columnOf(start), true);
-  modes &= ~(text_mode::kCopyMoveDel26 | text_mode::kCopyMoveDel27 | text_mode::kCopyMoveDel25);
-  if (displayBag) displayBag->controlData().clearCursorRequestBits(0x40);
   copyMoveDelState = 2;
   textSendAid(cursorPos, copyMoveDelAid);
 }

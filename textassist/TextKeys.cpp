@@ -88,8 +88,9 @@ void TextSession::resetModes() {
     return;
   }
   if (modes & pending) {
-    // The characters the marked start displaced come back.
-    restoreDisplacedChars(dpo.row, dpo.column, false);
+    // The marked start and the prompt row show what they did before.
+    restoreDisplacedChars(dpo.row, dpo.column, true);
+    refillPromptRow();
     modes &= ~pending;
     textFlagsA &= ~(1u << 31);
     dpo.options &= ~0x02000000u;
@@ -544,36 +545,4 @@ void TextSession::c_textinitialkey() {
 void TextSession::c_textmiddlekey() {
   lastHandler_ = "c_textmiddlekey";
   processshapekey(5);
-}
-
-void TextSession::c_textmouseclick(unsigned int pos) {
-  lastHandler_ = "c_textmouseclick";
-  if (!psBuffer || pos > psBuffer->lastOffset()) return;
-  const unsigned int row = rowOf(pos);
-  if (modes & text_mode::kKeyboardLocked) {
-    if (!(modes & text_mode::kErrorShown)) return;
-    if (row == geterrorlinerow()) c_textreset();
-    return;
-  }
-  if (row < textDef.firstTextRow || (!textLine(row) && row != geterrorlinerow()) || promptInput()) return;
-  if (textLine(row) && !inlinecmdfld(pos) && (pos < leftmar(row) || pos > rightmar(row))) return;
-  if (pos != cursorPos) {
-    moveCursorWithTimer(pos, leftmostActivePlane(pos));
-    return;
-  }
-  PlaneNumber plane = cursorPlane;
-  for (int i = 0; i < 3; ++i) {
-    plane = planeWalkB[plane];
-    if (plane == Plane0 || (hasMaster(pos, plane) && !(plane == Plane2 && planeByte(pos, 2) == 0x84))) break;
-  }
-  moveCursor(pos, plane);
-}
-
-void TextSession::c_textmousedoubleclick(unsigned int pos) {
-  lastHandler_ = "c_textmousedoubleclick";
-  if (!psBuffer || pos > psBuffer->lastOffset() || !displayBag) return;
-  // Double-click hot spots are not shown on a text page.
-  if (displayBag->options().hotSpotClickMode == 2) return;
-  enterKey();
-  lastHandler_ = "c_textmousedoubleclick";
 }

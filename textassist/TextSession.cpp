@@ -242,4 +242,3 @@ bool TextSession::searchscaleline(unsigned int row, unsigned int code) const {
   return false;
 }
 
-int TextSession::WPCutOK(unsigned int, unsigned int) { return 0; }

@@ -140,8 +140,6 @@ class TextSession {
   void enterKey();
   void c_textreset();
   void c_textmouseclick(unsigned int offset);
-  // A double click: the Enter key, unless hot spots act on double clicks.
-  void c_textmousedoubleclick(unsigned int offset);
   void c_textbackspace();
   void c_textdown();
   void c_textup();
@@ -407,6 +405,35 @@ class TextSession {
   void encmd();
   void wscDelete();
   void enablePaste(bool on);
+  // The delete that the station performs itself (rows and columns from 1):
+  // whether the range may be deleted here, the removal, and the attributes
+  // repaired where the rest of the row joins the start.
+  bool delCheck(unsigned int row1, unsigned int col1, unsigned int row2, unsigned int col2);
+  // True when columns fromCol..toCol of the row hold a character that only
+  // the host may delete, or the row holds a line stop between its margins.
+  bool checkNonDel(unsigned int row, unsigned int fromCol, unsigned int toCol);
+  bool nonDelChar(unsigned char ch) const;
+  void performDelete(unsigned int row1, unsigned int col1, unsigned int row2, unsigned int col2, PlaneNumber plane1,
+                     PlaneNumber plane2);
+  void adjustAttrs(unsigned int pos, PlaneNumber plane, unsigned char secondary, unsigned char primary);
+  // The last character of a row's text between its margins (its effective
+  // left margin when the row holds none).
+  unsigned int lastCharOfRow(unsigned int row);
+  // The prompt row kept before a prompt is shown on it, and nulled and
+  // given back what it showed before.
+  void keepPromptRow();
+  void refillPromptRow();
+  // The double click: a hot spot in double-click mode, else Enter.
+  void c_textmousedoubleclick(unsigned int offset);
+  // A hot spot at offset acted on as a PF key (true when there was one).
+  bool textHotSpot(unsigned int offset);
+  // The menu's Cut of a linear range [from, to] marked in the text: the
+  // range, kept within the margins of its first and last lines, is marked
+  // and deleted as a delete completed with Enter would be.
+  void cutText(unsigned int from, unsigned int to);
+  // The AID of the PF key that the host's command-key table gives the
+  // delete function, or 0.
+  unsigned char deleteFunctionAid() const;
 
   // Cursor draw (modes bit 22): one draw step, direction 0 left, 1 right,
   // 2 up, 3 down.

@@ -94,11 +94,13 @@ TEST(CommandKeys, ADeleteIsMarkedAndEnterHandsItToTheHost) {
   EXPECT_TRUE(s.text()->stateWord() & text_mode::kCopyMoveDel26);
   // The start is shown reversed: the attribute 0x23 before it.
   EXPECT_EQ(s.screen(s.offset(3, 2), 1), Bytes{0x23});
-  for (int i = 0; i < 3; ++i) s.key(FunctionWord{1, 3});
+  // An end two rows further down is beyond what the station deletes itself.
+  for (int i = 0; i < 2; ++i) s.key(FunctionWord{1, 7});
   s.enter();
   ASSERT_EQ(s.host.sent.size(), 1u);
   EXPECT_EQ(s.host.sent[0][2], 0x34);
-  EXPECT_EQ(s.host.sent[0][1], 6);  // the cursor, the end of the range
+  EXPECT_EQ(s.host.sent[0][0], 5);  // the cursor, the end of the range
+  EXPECT_EQ(s.host.sent[0][1], 3);
   EXPECT_FALSE(s.text()->stateWord() & text_mode::kCopyMoveDel26);
   // The marked start is put back as it was.
   EXPECT_EQ(s.row(3), Bytes{0x00} + Ebc("HELLO WORLD") + Bytes{0x03} + Bytes(67, 0x00));
