@@ -421,8 +421,13 @@ bool TextSession::bidiinsertspill(unsigned int& cursor, bool& hostMustSpill) {
       if (any) shiftchars(lastUsed, EN - lastUsed + 1, -static_cast<int>(length));
       place(start, EN);
       if (inWord(C, start)) {
-        cursor = EN - (start - C);
-        cursorPlane = leftmostActivePlane(cursor);
+        // Under the shaper the cursor goes one further.
+        if (shapingOnRow() && EN - (start - C) > (N - 1) * cols)
+          cursor = EN - (start - C) - 1;
+        else {
+          cursor = EN - (start - C);
+          cursorPlane = leftmostActivePlane(cursor);
+        }
       }
       CRonline(row);
       updateLineEnder(N);
@@ -449,7 +454,12 @@ bool TextSession::bidiinsertspill(unsigned int& cursor, bool& hostMustSpill) {
   place(start, EN);
   if (inWord(c, start)) {
     cursor = rtlN ? EN - (start - c) : EN + (start - c);
-    cursorPlane = leftmostActivePlane(cursor);
+    if (!shapingOnRow())
+      cursorPlane = leftmostActivePlane(cursor);
+    else if (!rtlN)
+      cursor += 1;
+    else if (cursor > (N - 1) * cols)
+      cursor -= 1;
   }
   CRonline(row);
   if (line(row).ctl & kKeepsOrientation) {
