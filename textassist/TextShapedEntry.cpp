@@ -2,8 +2,9 @@
 // edits (a bidirectional host editor, a shaping language, the display's
 // cursor running right to left and the host's language shaped), a typed or
 // replacing character goes through the shaper, which reshapes its
-// neighbours. A character the shaper cannot place leaves the row as it was
-// and shows operator error 69.
+// neighbours. A character the shaper cannot place shows operator error 69:
+// a replacing one leaves the row as it was, an inserted one stands unshaped
+// under the cursor for Reset to take out.
 #include "display/ASD.h"
 #include "display/DisplayBag.h"
 #include "display/PresentationSpaceScreenBuffer.h"
@@ -28,7 +29,16 @@ unsigned int TextSession::shapeInsert(unsigned char ch, unsigned int pos) {
   ASDInfoWP info(this, start, end);
   info.setPosition(displayBag, pos);
   if (displayBag->asd().insertLogicalCharacter(info, ch)) {
+    // The row goes back as it was and the character goes in unshaped with
+    // the cursor on it: Reset after the error takes out that character and
+    // nothing else.
     psBuffer->writeData(saved, cols, first);
+    unsigned int end = 0;
+    if (isRightToLeftLine(row)) {
+      if (bidifindroomtoinsert(pos, end, 0, ch)) doinsert(pos, pos - end, 1, 0, ch);
+    } else if (findroomtoinsert(pos, end, 1, ch)) {
+      doinsert(pos, end - pos, 1, 1, ch);
+    }
     info.setPosition(displayBag, pos);
     operatorerror(kShapingError);
     return pos;
