@@ -421,13 +421,8 @@ bool TextSession::bidiinsertspill(unsigned int& cursor, bool& hostMustSpill) {
       if (any) shiftchars(lastUsed, EN - lastUsed + 1, -static_cast<int>(length));
       place(start, EN);
       if (inWord(C, start)) {
-        // Under the shaper the cursor goes one further.
-        if (shapingOnRow() && EN - (start - C) > (N - 1) * cols)
-          cursor = EN - (start - C) - 1;
-        else {
-          cursor = EN - (start - C);
-          cursorPlane = leftmostActivePlane(cursor);
-        }
+        cursor = EN - (start - C);
+        cursorPlane = leftmostActivePlane(cursor);
       }
       CRonline(row);
       updateLineEnder(N);
@@ -454,12 +449,7 @@ bool TextSession::bidiinsertspill(unsigned int& cursor, bool& hostMustSpill) {
   place(start, EN);
   if (inWord(c, start)) {
     cursor = rtlN ? EN - (start - c) : EN + (start - c);
-    if (!shapingOnRow())
-      cursorPlane = leftmostActivePlane(cursor);
-    else if (!rtlN)
-      cursor += 1;
-    else if (cursor > (N - 1) * cols)
-      cursor -= 1;
+    cursorPlane = leftmostActivePlane(cursor);
   }
   CRonline(row);
   if (line(row).ctl & kKeepsOrientation) {

@@ -385,13 +385,8 @@ bool TextSession::insertspill(unsigned int& cursor, bool& hostMustSpill) {
       if (!spillSegmentWord(start, length, EN, blanks, hyphenate))
         if (!spillSegmentWord(start, length, EN, blanks, hyphenate)) spillword(start, length, EN, hyphenate, Plane2, false);
       if (cursorInSpillWord(C, start, length)) {
-        // Under the shaper the cursor goes one further.
-        if (shapingOnRow())
-          cursor = EN + (C - start) + 1;
-        else {
-          cursor = EN + (C - start);
-          cursorPlane = leftmostActivePlane(cursor);
-        }
+        cursor = EN + (C - start);
+        cursorPlane = leftmostActivePlane(cursor);
       }
       CRonline(row);
       updateLineEnder(N);
@@ -415,12 +410,8 @@ bool TextSession::insertspill(unsigned int& cursor, bool& hostMustSpill) {
   if (!spillSegmentWord(start, length, EN, blanks, hyphenate)) spillword(start, length, EN, hyphenate, Plane2, false);
   const unsigned int c = direction == 2 ? C - cols : C;
   if (cursorInSpillWord(c, start, length)) {
-    if (shapingOnRow())
-      cursor = EN + (c - start) + 1;
-    else {
-      cursor = EN + (c - start);
-      cursorPlane = leftmostActivePlane(cursor);
-    }
+    cursor = EN + (c - start);
+    cursorPlane = leftmostActivePlane(cursor);
   }
   CRonline(row);
   if (line(row).ctl & 0x02000000u) {

@@ -159,3 +159,27 @@ TEST(ShapedTyping, ARefusedCharacterAndReset) {
 }
 
 }  // namespace
+namespace {
+
+// A letter typed into the last word of a full row: the word spills to a
+// new row and the cursor stays right after the letter, with the shaper as
+// without it.
+TEST(ShapedTyping, ASpillKeepsTheCursorAfterTheTypedLetter) {
+  Bytes text;
+  for (int w = 0; w < 14; ++w) text = text + Bytes{0xC1, 0xC2, 0xC3, 0xC4, 0x40};
+  text.resize(69);  // the last word, ABCD, ends on column 11
+  for (const unsigned int language : {ASD::kArabic, ASD::kNoLanguage}) {
+    SCOPED_TRACE(language == ASD::kArabic ? "shaping" : "no shaping");
+    ShapedRow p(text, language, true, true);
+    ASSERT_TRUE(p.ok);
+    p.s.text()->moveCursor(p.s.offset(3, 13), Plane0);  // on the B: E goes in front of it
+    p.type({0xC5});
+    EXPECT_FALSE(p.s.text()->errorFlag()) << p.s.text()->lastOperatorError();
+    Bytes row4;
+    for (unsigned int c = 80; c >= 74; --c) row4.push_back(p.s.screen(p.s.offset(4, c), 1)[0]);
+    EXPECT_EQ(row4, (Bytes{0x20, 0xC1, 0xC5, 0xC2, 0xC3, 0xC4, 0x03}));
+    EXPECT_EQ(p.s.text()->cursorPos, p.s.offset(4, 77));
+  }
+}
+
+}  // namespace
