@@ -406,8 +406,9 @@ bool TextSession::align(unsigned int pos, unsigned int& cursor) {
     const unsigned int L = static_cast<unsigned int>(start), S = static_cast<unsigned int>(stop);
     if (alignTurnedRow == row) {
       // A right-to-left line: text reaching past a right stop ends before
-      // it whatever the tab.
-      if (stopType == 4 && end > S) end = S - 1;
+      // it whatever the tab (text that starts on or past the stop keeps
+      // its end: the segment would be empty).
+      if (stopType == 4 && end > S && S > L) end = S - 1;
     } else if (stopType == 4 && end > S && S > L && tabType == kTab) {
       end = S - 1;
     }
