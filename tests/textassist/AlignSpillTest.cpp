@@ -90,7 +90,7 @@ std::vector<std::string> RunModel(const std::vector<std::string>& lines) {
 // reading order: on a right-to-left row the first character stands in
 // column 80) and empty rows down to row 23, ids 1, 2, ...
 void Load(TextStation& s, const std::vector<std::pair<int, int>>& pairs, const std::vector<std::string>& rows,
-          bool rtl, unsigned char defFlags = 0) {
+          bool rtl, unsigned char defFlags = 0, bool read = true) {
   Bytes entry{static_cast<unsigned char>(3 + 2 * pairs.size()), 0x00, 0x01};
   for (const auto& p : pairs) {
     entry.push_back(static_cast<unsigned char>(p.first));
@@ -105,9 +105,10 @@ void Load(TextStation& s, const std::vector<std::pair<int, int>>& pairs, const s
     if (rtl) l.byte4 = kRtlLine;
     lines = lines + LineRecord(l);
   }
-  ASSERT_EQ(s.run(Wsf(Dftxt(static_cast<unsigned char>(defFlags | (rtl ? kBidiEditor : 0)), 0x80) + Dfscl(entry) +
-                      Wrtxt(0x80, 0x00, 0x08, 3, 2, lines) + Rdtxt())),
-            0u);
+  Bytes fields = Dftxt(static_cast<unsigned char>(defFlags | (rtl ? kBidiEditor : 0)), 0x80) + Dfscl(entry) +
+                 Wrtxt(0x80, 0x00, 0x08, 3, 2, lines);
+  if (read) fields = fields + Rdtxt();
+  ASSERT_EQ(s.run(Wsf(fields)), 0u);
 }
 
 // Row r in reading order, trailing nulls dropped.
@@ -128,6 +129,7 @@ struct TabSpillCase {
   unsigned int column;  // reading-order column of row 3 where the key goes
   const char* keys;
   std::string rows;  // rows 3.. in reading order
+  bool opensLine;    // the word needs a new line (under a required tab it is indented)
 };
 
 const std::string kNulls25(25, '_');
@@ -135,17 +137,22 @@ const std::string kFull = "AAAA BBBB CCCC DDDD EEEE FFFF GGGG HHHHHH";  // 41 ch
 
 const TabSpillCase kTabSpills[] = {
     {"a right stop under a required tab", "2:1,30:4,70:2", {{2, 1}, {30, 4}, {70, 2}}, 27, "X",
-     "_AB^" + kNulls25 + kFull + "/_ZZ|/"},
+     "_AB^" + kNulls25 + kFull + "/_ZZ|/", true},
     {"a centre stop under a required tab", "2:1,30:5,70:2", {{2, 1}, {30, 5}, {70, 2}}, 27, "X",
-     "_AB^" + kNulls25 + kFull + "/_ZZ|/"},
+     "_AB^" + kNulls25 + kFull + "/_ZZ|/", true},
     {"a decimal stop under a required tab", "2:1,30:6,70:2", {{2, 1}, {30, 6}, {70, 2}}, 27, "X",
-     "_AB^" + kNulls25 + kFull + "/_ZZ|/"},
+     "_AB^" + kNulls25 + kFull + "/_ZZ|/", true},
     {"a left stop under a tab", "2:1,30:3,70:2", {{2, 1}, {30, 3}, {70, 2}}, 28, "X",
-     "_AB~" + kNulls25 + kFull + "/_ZZ|/"},
+     "_AB~" + kNulls25 + kFull + "/_ZZ|/", false},
     {"the whole gap: the typed character goes to the stop", "2:1,30:4,70:2", {{2, 1}, {30, 4}, {70, 2}}, 25, "X",
-     "_AB^" + kNulls25 + kFull + "/_ZZ|/"},
+     "_AB^" + kNulls25 + kFull + "/_ZZ|/", true},
 };
 
+// Each case also runs with the last text row changed and a row above the
+// tabbed one: a line for the word then opens by moving the rows above up
+// (the first text row's text leaves the page), so the tabbed row and the
+// rows after it stand where the model has them; a word that goes into the
+// next row leaves the rows where they are.
 TEST(AlignSpill, TabbedTextPushedToTheMarginSpillsItsLastWord) {
   for (const bool rtl : {false, true}) {
     std::vector<std::string> in;
@@ -155,26 +162,38 @@ TEST(AlignSpill, TabbedTextPushedToTheMarginSpillsItsLastWord) {
     const std::vector<std::string> expected = RunModel(in);
     ASSERT_EQ(expected.size(), sizeof kTabSpills / sizeof kTabSpills[0]);
     for (size_t i = 0; i < expected.size(); ++i) {
-      const TabSpillCase& c = kTabSpills[i];
-      SCOPED_TRACE(std::string(c.name) + (rtl ? ", right to left" : ", left to right"));
-      // "rows rowIndex column": the rows hold blanks, read from the right.
-      std::string e = expected[i];
-      size_t sp = e.rfind(' ');
-      const unsigned int column = static_cast<unsigned int>(std::stoi(e.substr(sp + 1)));
-      e = e.substr(0, sp);
-      sp = e.rfind(' ');
-      const unsigned int rowIndex = static_cast<unsigned int>(std::stoi(e.substr(sp + 1)));
-      const std::vector<std::string> want = Split(e.substr(0, sp), '/');
-      TextStation s;
-      Load(s, c.scale, Split(c.rows, '/'), rtl);
-      TextSession& t = *s.text();
-      s.key(FunctionWord{3, 1});  // insert mode
-      t.moveCursor(s.offset(3, Column(c.column, rtl)), Plane0);
-      s.type(c.keys);
-      EXPECT_FALSE(t.errorFlag()) << t.lastOperatorError();
-      for (unsigned int r = 0; r < want.size(); ++r) EXPECT_EQ(Shown(s, 3 + r, rtl), want[r]) << "row " << 3 + r;
-      EXPECT_EQ(t.cursorPos, s.offset(3 + rowIndex, Column(column, rtl)));
-      EXPECT_TRUE(s.host.sent.empty());
+      for (const bool up : {false, true}) {
+        const TabSpillCase& c = kTabSpills[i];
+        SCOPED_TRACE(std::string(c.name) + (rtl ? ", right to left" : ", left to right") +
+                     (up ? ", the rows above move up" : ""));
+        // "rows rowIndex column": the rows hold blanks, read from the right.
+        std::string e = expected[i];
+        size_t sp = e.rfind(' ');
+        const unsigned int column = static_cast<unsigned int>(std::stoi(e.substr(sp + 1)));
+        e = e.substr(0, sp);
+        sp = e.rfind(' ');
+        const unsigned int rowIndex = static_cast<unsigned int>(std::stoi(e.substr(sp + 1)));
+        const std::vector<std::string> want = Split(e.substr(0, sp), '/');
+        std::vector<std::string> rows = Split(c.rows, '/');
+        if (up) rows.insert(rows.begin(), "_QQQ|");
+        TextStation s;
+        Load(s, c.scale, rows, rtl, 0, !up);
+        TextSession& t = *s.text();
+        const uint32_t firstLine = t.firstLineNumber;
+        s.key(FunctionWord{3, 1});  // insert mode
+        t.moveCursor(s.offset(up ? 4 : 3, Column(c.column, rtl)), Plane0);
+        if (up) t.lineTable[t.textDef.lastTextRow - 1].ctl |= line_ctl::kChanged;
+        s.type(c.keys);
+        EXPECT_FALSE(t.errorFlag()) << t.lastOperatorError();
+        const bool scrolled = up && c.opensLine;
+        const unsigned int top = up && !scrolled ? 4 : 3;
+        if (top == 4) EXPECT_EQ(Shown(s, 3, rtl), "_QQQ|");
+        for (unsigned int r = 0; r < want.size(); ++r)
+          EXPECT_EQ(Shown(s, top + r, rtl), want[r]) << "row " << top + r;
+        EXPECT_EQ(t.cursorPos, s.offset(top + rowIndex, Column(column, rtl)));
+        EXPECT_EQ(t.firstLineNumber - firstLine, scrolled ? 2u : 0u);
+        EXPECT_TRUE(s.host.sent.empty());
+      }
     }
   }
 }
