@@ -377,7 +377,8 @@ unsigned int TextSession::insertdataright(unsigned char ch, unsigned int pos) {
                                       end - pos + 1, ch);
     if (r) return r;
   }
-  if (shaped) return shapeInsert(ch, pos);
+  // The shaper has no room on a full line either: the character goes in
+  // unshaped and the last word spills.
   // The text is pushed one past the right margin and the last word spills;
   // the position past the margin must lie on the row.
   if (end + 1 > row * cols - 1u) {
