@@ -388,10 +388,12 @@ class TextSession {
   // above scrolled), and whether a spill ran.
   unsigned int alignRowsUp = 0;
   bool alignSpilled = false;
-  // Typing through the Arabic shaper on a right-to-left line: true when the
-  // shaper takes the character at `pos` (on a shaping row, outside
-  // segments); `result` is then the new cursor, or the shaper refused and
-  // operator error 69 is shown.
+  // Typing through the Arabic shaper: true when typed characters at `pos`
+  // go through it (shapingOnRow). shapeInsert gives the new cursor, or
+  // `pos` with operator error 69 when the shaper refused (the character
+  // then stands unshaped under the cursor when the row has room);
+  // shapeReplace is false, with error 69 and the row unchanged, when it
+  // refused.
   bool shapingTakes(unsigned int pos) const;
   unsigned int shapeInsert(unsigned char ch, unsigned int pos);
   bool shapeReplace(unsigned char ch, unsigned int pos, unsigned int& next);
