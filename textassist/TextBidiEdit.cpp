@@ -97,7 +97,12 @@ unsigned int TextSession::bidireplace(unsigned char ch, unsigned int pos) {
   }
   const unsigned char old = charAt(pos);
   if (old == kPageEnd && !promptInput()) return bidiinsert(ch, pos);
-  psBuffer->writeCharacter(pos, ch);
+  if (shapingTakes(pos)) {
+    unsigned int refused = pos;
+    if (!shapeReplace(ch, pos, refused)) return refused;
+  } else {
+    psBuffer->writeCharacter(pos, ch);
+  }
   // Inside a segment the text runs the other way; the cursor stays on the
   // row.
   unsigned int next = inSegment ? pos + 1 : (pos ? pos - 1 : 0);
@@ -191,6 +196,9 @@ unsigned int TextSession::insertdatabidi(unsigned char ch, unsigned int pos) {
   const unsigned int R = bidirightmar(row);
   unsigned int end = 0;
   if (bidifindroomtoinsert(pos, end, 0, ch)) {
+    if (shapingTakes(pos) && ch != kPush && ch != kEndPush && !positionInSegment(pos) &&
+        !(modes & text_mode::kSegmentEnd))
+      return shapeInsert(ch, pos);
     unsigned int r = doinsert(pos, pos - end, 1, 0, ch);
     if (restrictedEditing() && r < R) r = bidileftmar(findeditableline(row, 3, true));
     return r;
@@ -372,30 +380,35 @@ TextSession::TabContext TextSession::biditabfunctionact(unsigned int pos) {
   return t;
 }
 
+void TextSession::turnLineRound(unsigned int row) {
+  const unsigned int first = (row - 1) * cols;
+  const unsigned int lo = first + textDef.lineCmdFieldSize, hi = first + cols - 1u;
+  if (lo >= hi || hi > psBuffer->lastOffset()) return;
+  const unsigned int n = hi - lo + 1;
+  unsigned char bytes[kMaxColumns];
+  psBuffer->getData(lo, n, bytes);
+  std::reverse(bytes, bytes + n);
+  psBuffer->writeData(bytes, n, lo);
+  if (extendedPlanes()) {
+    primaryBuffer->getData(lo, n, bytes);
+    std::reverse(bytes, bytes + n);
+    primaryBuffer->writeData(bytes, n, lo);
+    secondaryBuffer->getData(lo, n, bytes);
+    std::reverse(bytes, bytes + n);
+    secondaryBuffer->writeData(bytes, n, lo);
+  }
+}
+
 bool TextSession::bidialign(unsigned int pos, unsigned int& cursor) {
   // The alignment of a right-to-left line is that of its mirror image: the
   // row is turned round (the in-line command field stays), aligned as a
-  // left-to-right line, and turned back.
+  // left-to-right line, and turned back. A spill on the way turns it back
+  // first (alignspill).
   const unsigned int row = rowOf(pos);
-  if (!textLine(row) || !isRightToLeftLine(row)) return false;
+  if (!textLine(row) || !isRightToLeftLine(row) || alignTurnedRow) return false;
   const unsigned int first = (row - 1) * cols;
   const unsigned int lo = first + textDef.lineCmdFieldSize, hi = first + cols - 1u;
   if (lo >= hi || hi > psBuffer->lastOffset()) return false;
-  const unsigned int n = hi - lo + 1;
-  auto turn = [&]() {
-    unsigned char bytes[kMaxColumns];
-    psBuffer->getData(lo, n, bytes);
-    std::reverse(bytes, bytes + n);
-    psBuffer->writeData(bytes, n, lo);
-    if (extendedPlanes()) {
-      primaryBuffer->getData(lo, n, bytes);
-      std::reverse(bytes, bytes + n);
-      primaryBuffer->writeData(bytes, n, lo);
-      secondaryBuffer->getData(lo, n, bytes);
-      std::reverse(bytes, bytes + n);
-      secondaryBuffer->writeData(bytes, n, lo);
-    }
-  };
   // Nothing to align without a tab on the line.
   bool tabs = (line(row).ctl2 & 0x60000000u) != 0;
   for (unsigned int p = lo; p <= hi && !tabs; ++p)
@@ -403,17 +416,39 @@ bool TextSession::bidialign(unsigned int pos, unsigned int& cursor) {
   if (!tabs) return false;
   const bool cursorOnRow = rowOf(cursor) == row && cursor >= lo;
   unsigned int c = cursorOnRow ? convertLVOffset(cursor) : cursor;
-  // While turned round the line must not spill: its neighbours are not.
-  const uint32_t ctl = line(row).ctl;
-  turn();
+  turnLineRound(row);
   line(row).ctl3 &= ~0x80000000u;
-  line(row).ctl |= kNeverSpills;
+  alignTurnedRow = row;
   const bool moved = align(convertLVOffset(pos), c);
-  line(row).ctl = (line(row).ctl & ~kNeverSpills) | (ctl & kNeverSpills);
-  line(row).ctl3 |= 0x80000000u;
-  turn();
-  if (moved && rowOf(c) == row && c >= lo) cursor = convertLVOffset(c);
+  // A spill that scrolled the text above leaves the line one row up.
+  const unsigned int now = alignTurnedRow;
+  alignTurnedRow = 0;
+  line(now).ctl3 |= 0x80000000u;
+  turnLineRound(now);
+  const unsigned int lo2 = (now - 1) * cols + textDef.lineCmdFieldSize;
+  if (moved) cursor = rowOf(c) == now && c >= lo2 ? convertLVOffset(c) : c;
   return moved;
+}
+
+bool TextSession::bidialignspill(unsigned int& cursor, unsigned int row) {
+  savelineimage(row);
+  unsigned int c = cursor;
+  bool hostMustSpill = false;
+  if (spill(c, hostMustSpill)) {
+    cursor = c;
+    alignSpilled = true;
+    return false;
+  }
+  const unsigned int first = (row - 1) * cols;
+  if (cursor < first + 1 && hostEdges() && hostMustSpill && !(line(row).ctl & kNeverSpills)) {
+    textSendAid(cursor, 0xD7);
+    return true;
+  }
+  const unsigned int right = bidirightmar(row);
+  const unsigned char after = right > first ? charAt(right - 1) : 0;
+  if (after != 0x00 && after != kCarrierReturn) operatorerror(70);
+  restorelineimage(row);
+  return true;
 }
 
 // Push and end push.

@@ -153,7 +153,12 @@ unsigned int TextSession::replace(unsigned char ch, unsigned int pos) {
   }
   const unsigned char old = charAt(pos);
   if (old == kPageEnd && !promptInput()) return insert(ch, pos);
-  psBuffer->writeCharacter(pos, ch);
+  if (!inCmd && shapingTakes(pos)) {
+    unsigned int refused = pos;
+    if (!shapeReplace(ch, pos, refused)) return refused;
+  } else {
+    psBuffer->writeCharacter(pos, ch);
+  }
   const unsigned int next = pos + 1;
   if (old == kPlaceholder) cursorPlane = leftmostActivePlane(next);
   if (textFlagsA & (1u << 28)) {
@@ -355,7 +360,9 @@ unsigned int TextSession::insertdataright(unsigned char ch, unsigned int pos) {
   const unsigned int row = rowOf(pos);
   const unsigned int R = rightmar(row);
   unsigned int end = 0;
+  const bool shaped = shapingTakes(pos) && ch != 0x0B && ch != 0x0D && !inlinecmdfld(pos);
   if (findroomtoinsert(pos, end, 1, ch)) {
+    if (shaped) return shapeInsert(ch, pos);
     unsigned int r = doinsert(pos, end - pos, 1, 1, ch);
     if (restrictedEditing() && r > R) r = leftmar(findeditableline(row, 3, true));
     return r;
@@ -370,6 +377,8 @@ unsigned int TextSession::insertdataright(unsigned char ch, unsigned int pos) {
                                       end - pos + 1, ch);
     if (r) return r;
   }
+  // The shaper has no room on a full line either: the character goes in
+  // unshaped and the last word spills.
   // The text is pushed one past the right margin and the last word spills;
   // the position past the margin must lie on the row.
   if (end + 1 > row * cols - 1u) {

@@ -247,24 +247,77 @@ void TextSession::restorelineimage(unsigned int row) {
 }
 
 bool TextSession::alignspill(unsigned int& cursor, unsigned int row) {
-  // Word spill to the next line comes with the editing code; until then a
-  // line that needs it is put back as it was.
+  alignRowsUp = 0;
+  if (alignTurnedRow && alignTurnedRow == row) {
+    // A right-to-left line being aligned is turned round: it spills as it
+    // is shown, and is turned round again on the row where it ends up.
+    const unsigned int lo = (row - 1) * cols + textDef.lineCmdFieldSize;
+    auto mirror = [&](unsigned int c) { return rowOf(c) == row && c >= lo ? convertLVOffset(c) : c; };
+    turnLineRound(row);
+    line(row).ctl3 |= 0x80000000u;
+    unsigned int c = mirror(cursor);
+    const uint32_t firstLine = firstLineNumber;
+    const bool failed = bidialignspill(c, row);
+    if (!failed && firstLineNumber != firstLine && row > 1) alignRowsUp = 1;
+    const unsigned int now = row - alignRowsUp;
+    alignTurnedRow = now;
+    line(now).ctl3 &= ~0x80000000u;
+    turnLineRound(now);
+    const unsigned int lo2 = (now - 1) * cols + textDef.lineCmdFieldSize;
+    cursor = rowOf(c) == now && c >= lo2 ? convertLVOffset(c) : c;
+    return failed;
+  }
   savelineimage(row);
+  unsigned int c = cursor;
+  bool hostMustSpill = false;
+  const uint32_t firstLine = firstLineNumber;
+  if (spill(c, hostMustSpill)) {
+    if (firstLineNumber != firstLine && row > 1) alignRowsUp = 1;
+    cursor = c;
+    alignSpilled = true;
+    return false;
+  }
+  if (cursor > row * cols - 2u && hostEdges() && hostMustSpill && !(line(row).ctl & 0x04000000u)) {
+    textSendAid(cursor, 0xD7);
+    return true;
+  }
   const unsigned int right = rightmar(row);
   const unsigned char after = right + 1 < row * cols ? charAt(right + 1) : 0;
   if (after != 0x00 && after != kCarrierReturn) operatorerror(70);
   restorelineimage(row);
-  (void)cursor;
   return true;
 }
 
 bool TextSession::aligntoright(unsigned int start, unsigned int& end, unsigned int count, unsigned int& cursor,
                                bool& moved) {
-  const unsigned int row = rowOf(start);
-  while (count > 0) {
+  unsigned int row = rowOf(start);
+  // A spill frees at least one position: at most one per position of the
+  // line before the text stands on its stop.
+  for (unsigned int spills = 0; count > 0;) {
     unsigned int nullStart = 0;
     const unsigned int k = findnullstoright(end, count, nullStart);
-    if (!k) return alignspill(cursor, row);
+    if (!k) {
+      if (++spills > cols) return true;
+      const unsigned int R = rightmar(row);
+      const unsigned int given = cursor > end || rowOf(cursor) != row || cursor == (row - 1) * cols ? R : cursor;
+      unsigned int c = given;
+      if (alignspill(c, row)) return true;
+      alignSpilled = true;
+      if (alignRowsUp) {
+        // The text above scrolled: the aligned row is one row up.
+        row -= 1;
+        start -= cols;
+        end -= cols;
+      }
+      const unsigned int left = leftmar(row);
+      while (end > left && !charAt(end)) --end;
+      if (c != given) {
+        cursor = c;
+        moved = true;
+      }
+      if (end <= start) return false;
+      continue;
+    }
     count -= k;
     if (nullStart > start) psBuffer->copyRange(start, nullStart - 1, start + k);
     psBuffer->fillRange(start, start + k - 1, 0x00);
@@ -351,14 +404,22 @@ bool TextSession::align(unsigned int pos, unsigned int& cursor) {
     if (e < 0) break;
     unsigned int end = static_cast<unsigned int>(e);
     const unsigned int L = static_cast<unsigned int>(start), S = static_cast<unsigned int>(stop);
-    if (stopType == 4 && end > S && S > L && tabType == kTab) end = S - 1;
+    if (alignTurnedRow == row) {
+      // A right-to-left line: text reaching past a right stop ends before
+      // it whatever the tab (text that starts on or past the stop keeps
+      // its end: the segment would be empty).
+      if (stopType == 4 && end > S && S > L) end = S - 1;
+    } else if (stopType == 4 && end > S && S > L && tabType == kTab) {
+      end = S - 1;
+    }
     const unsigned int column = tabType == kRequiredTab ? L : findaligncolumn(L, end, stopType);
     bool spilled = false;
+    alignSpilled = false;
     if (column < S)
       spilled = aligntoright(L, end, S - column, cursor, moved);
     else if (column > S)
       aligntoleft(L, end, column - S, cursor, moved);
-    if (spilled || !isTab(charAt(end))) break;
+    if (spilled || alignSpilled || !isTab(charAt(end))) break;
     s = end;
   }
   return moved;

@@ -372,6 +372,31 @@ class TextSession {
   unsigned int process_endpush(unsigned int pos);
   bool biditabfunction(unsigned int& newpos, unsigned char ch);
   void bidicentertext(unsigned int row);
+  // -- Spill from tab alignment and typing through the shaper --
+  // The spill of a line whose tabbed text must move past the right margin;
+  // true when it failed (the line is restored, operator error 70 or, when
+  // the host handles spills, AID 0xD7). The right-to-left twin spills the
+  // line as it is shown.
+  bool bidialignspill(unsigned int& cursor, unsigned int row);
+  // Turns the text of a row round (the in-line command field stays), its
+  // attribute planes with it.
+  void turnLineRound(unsigned int row);
+  // The row that bidialign holds turned round (0: none); a spill during the
+  // alignment turns it back first.
+  unsigned int alignTurnedRow = 0;
+  // Set by alignspill: the spill moved the aligned row up one row (the text
+  // above scrolled), and whether a spill ran.
+  unsigned int alignRowsUp = 0;
+  bool alignSpilled = false;
+  // Typing through the Arabic shaper: true when typed characters at `pos`
+  // go through it (shapingOnRow). shapeInsert gives the new cursor, or
+  // `pos` with operator error 69 when the shaper refused (the character
+  // then stands unshaped under the cursor when the row has room);
+  // shapeReplace is false, with error 69 and the row unchanged, when it
+  // refused.
+  bool shapingTakes(unsigned int pos) const;
+  unsigned int shapeInsert(unsigned char ch, unsigned int pos);
+  bool shapeReplace(unsigned char ch, unsigned int pos, unsigned int& next);
 
   // Line editing keys.
   bool process_carrier_return(unsigned char ch, unsigned int& newpos);

@@ -759,4 +759,129 @@ def rtl_edit(fields):
     return "%s %d %d %s" % (shown, r, col, "/".join("%d.%d" % v for v in ids))
 
 
+# ---- Tabbed text pushed to the right margin by its alignment spills ----
+# "tabspill;pairs;column;keys;rows" (run with "ltr") and "rtltabspill;..."
+# (rows in reading order as above): insert-mode typing on the first row at
+# a null between a tab and its stop, the text after the stop reaching the
+# right margin. Under a required tab ('^') or a left stop the typed text
+# starts on the stop: the nulls between the typed character and the text
+# become blanks and the whole text moves towards the margin. When no null
+# is left before the margin the last word spills to the next row; a
+# required tab indents the row that opens for it by the distance of the
+# first stop from the left margin, so the word lands under that stop. The
+# move goes on with the room the spill freed. Gives "rows rowIndex column".
+
+
+def tab_free_run(row, end, count, R):
+    """(index, n) of the null run after index end that the text can take."""
+    for p in range(end, R):
+        if row[p] == "_":
+            n = 0
+            q = p
+            while q <= R and n < count and row[q] == "_":
+                n += 1
+                q += 1
+            return p, n
+    return None, 0
+
+
+def tab_spill_word(rows, r, left, right, indent, rtl):
+    """Moves the last word of rows[r] to the front of the next row when it
+    has room, no tab and no indent is needed, else to a row opened below."""
+    row = rows[r]
+    R = right - 1
+    if rtl:
+        scan = right if row[right] not in "_|@-" else R
+        start, n, hyph = rtl_word(row, left, right, scan)
+    else:
+        start, n, hyph = word_at_end(row, left, right, R)
+    word = row[start:start + n]
+    nxt = rows[r + 1] if r + 1 < len(rows) else None
+    last = last_text(nxt, left, right) if nxt else None
+    room = R - (left - 1) + 1 if last is None else R - last
+    if rtl and last is not None:
+        room -= 1
+    if nxt and not indent and n <= room and not any(x in TABS for x in nxt[left - 1:R + 1]):
+        body = nxt[left - 1:R + 1]
+        nxt[left - 1:R + 1] = word + body[:len(body) - n]
+    else:
+        rows.insert(r + 1, ["_"] * COLS)
+        rows.pop()
+        nxt = rows[r + 1]
+    dest = left - 1 + indent
+    nxt[dest:dest + n] = word
+    nxt[dest - 1] = "@"
+    if rtl:
+        if nxt[right] == "_":
+            nxt[right] = "@"
+        for j in range(start, start + n + 1):
+            row[j] = "_"
+        row[right] = "@"
+        if hyph:
+            row[R] = "-"
+        rtl_end_line(row, left, right)
+        rtl_end_line(nxt, left, right)
+    else:
+        for j in range(start, R + 2):
+            row[j] = "_"
+        if hyph:
+            row[R] = "-"
+        cr_on_line(row, left, right)
+        last = last_text(nxt, left, right)
+        if last is not None and last < R and nxt[last] not in "|%-":
+            nxt[last + 1] = "|"
+
+
+def tab_spill(fields, rtl):
+    pairs = [tuple(int(v) for v in p.split(":")) for p in fields[1].split(",")]
+    col, keys = int(fields[2]), fields[3]
+    rows = [list(t.ljust(COLS, "_")) for t in fields[4].split("/")]
+    left, right = margins(pairs)
+    R = right - 1
+    r, c = 0, col - 1
+    for ch in keys:
+        row = rows[r]
+        tab = ltr_tab_of(row, c, left)
+        stop, code = ltr_stop(pairs, tab, R)
+        assert row[c] == "_" and tab < c < stop
+        assert row[tab] == "^" or code == 3, "only text that starts on its stop"
+        row[c] = ch
+        nxt = next(i for i in range(c + 1, COLS) if row[i] != "_")
+        if nxt <= stop and nxt < R:
+            for j in range(c + 1, nxt):
+                row[j] = " "
+        cursor = c + 1
+        L = c
+        E = max(i for i in range(L, R + 1) if row[i] != "_")
+        k = stop - L
+        indent = (stop - (left - 1)) if "^" in row[left - 1:R + 1] else 0
+        while k > 0:
+            p, n = tab_free_run(row, E, k, R)
+            if n == 0:
+                tab_spill_word(rows, r, left, right, indent, rtl)
+                while E > left - 1 and row[E] == "_":
+                    E -= 1
+                if E <= L:
+                    break
+                continue
+            row[L + n:p + n] = row[L:p]
+            row[L:L + n] = ["_"] * n
+            if L <= cursor < p + n:
+                cursor = p + n if cursor >= p else cursor + n
+            L, E, k = L + n, E + n, k - n
+        c = cursor
+    shown = "/".join("".join(x).rstrip("_") for x in rows)
+    return "%s %d %d" % (shown, r, c + 1)
+
+
+if sys.argv[1:2] == ["ltr"]:
+    with open(sys.argv[2]) as commands:
+        for raw in commands:
+            raw = raw.rstrip("\n")
+            if raw.startswith("tabspill;"):
+                print(tab_spill(raw.split(";"), False))
+            elif raw.startswith("rtltabspill;"):
+                print(tab_spill(raw.split(";"), True))
+
+
 main()
