@@ -6,6 +6,7 @@
 #include "datastream/HostInterface.h"
 #include "display/DisplayBag.h"
 #include "display/Rendering.h"
+#include "keyboard/TAXlate.h"
 #include "textassist/TextSession.h"
 
 namespace {
@@ -174,6 +175,7 @@ void TextSession::dftxt(const unsigned char* cmd, uint32_t& sense) {
 
   // Checked: now the session changes.
   setTextScreenSize(screenColumns);
+  setLanguageFlags();
   if (displayBag) displayBag->setTextOrEnptuiSymbolsInUse(1);
   setInsertMode(false);
   locateChar = 0;
@@ -459,4 +461,25 @@ void TextSession::dfdpc(const unsigned char* cmd, uint32_t& sense) {
   }
   std::memcpy(coreCmdInvalidMask, core, 2);
   std::memcpy(pfKeyInvalidMask, pf, 4);
+}
+
+namespace {
+constexpr uint32_t kArabicLanguage = 1u << 15, kHebrewLanguage = 1u << 14, kShapedLanguage = 1u << 13;
+constexpr unsigned int kArabicKeyboard = 0xE6D6, kHebrewKeyboard = 0xE6D8, kFarsiKeyboard = 0xE6E2;
+constexpr unsigned int kAltSpaceKeyboardA = 0xE6D2, kAltSpaceKeyboardB = 0xE6D9;
+
+unsigned int KeyboardCode(const DisplayBag* d) { return d && d->taxlate() ? d->taxlate()->keyboardCode() : 0; }
+}  // namespace
+
+void TextSession::setLanguageFlags() {
+  const unsigned int code = KeyboardCode(displayBag);
+  textFlagsA &= ~(kArabicLanguage | kHebrewLanguage | kShapedLanguage);
+  if (code == kArabicKeyboard) textFlagsA |= kArabicLanguage | kShapedLanguage;
+  if (code == kHebrewKeyboard) textFlagsA |= kHebrewLanguage;
+  if (code == kFarsiKeyboard) textFlagsA |= kShapedLanguage;
+}
+
+bool TextSession::languageUsesAltReqSpace() const {
+  const unsigned int code = KeyboardCode(displayBag);
+  return (textFlagsA & kHebrewLanguage) || code == kAltSpaceKeyboardA || code == kAltSpaceKeyboardB;
 }

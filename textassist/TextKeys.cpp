@@ -474,7 +474,7 @@ void TextSession::c_textrqspace() {
     operatorerror(77);
     return;
   }
-  const unsigned char ch = 0x41;
+  const unsigned char ch = languageUsesAltReqSpace() ? 0x74 : 0x41;
   unsigned int pos = cursorPos;
   bool moved = false;
   if (editkeys(ch, pos, moved)) {

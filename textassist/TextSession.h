@@ -81,6 +81,11 @@ class TextSession {
   bool getPageNum(unsigned char* out3) const;
   bool savePageNum(const unsigned char* in3);
   unsigned int currentPlane() const { return static_cast<unsigned int>(cursorPlane); }
+  // The keyboard's language, taken when the host defines the text page:
+  // textFlagsA bits 15 (Arabic), 14 (Hebrew) and 13 (text shaped as typed).
+  void setLanguageFlags();
+  // The required space is stored as 0x74 instead of 0x41.
+  bool languageUsesAltReqSpace() const;
 
   // Scale lines: the entry of `id` (its length byte first), or null.
   const unsigned char* getscaleline(unsigned int id) const;

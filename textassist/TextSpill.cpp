@@ -23,6 +23,8 @@ bool TextSession::wordSpillDelimiter(unsigned char c) const {
   switch (c) {
     case 0x40: case 0x06: case 0x1F: case 0x00: case 0x41: case 0x0C: case 0x1E: case 0x1A: case 0x0B: case 0x0D:
       return true;
+    case 0x74:
+      return languageUsesAltReqSpace();
     default:
       return false;
   }
