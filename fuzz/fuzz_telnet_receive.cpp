@@ -208,6 +208,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Session session(events);
     session.endings = endings;
     session.telnet = std::make_unique<FuzzTelnet>(session);
+    // The host's bytes still to go: the current chunk (repeated for a
+    // flood), written as far as the socket takes them. Its room is taken
+    // before the heap is measured: the host's own buffer is not the
+    // transport's growth.
+    std::vector<uint8_t> pending;
+    pending.reserve(size_t(4096) * 256);
+    size_t pendingAt = 0;
     const size_t heapAtStart = QW_FUZZ_HEAP_BYTES();
     auto checkHeap = [&]() {
       if (QW_FUZZ_HEAP_BYTES() > heapAtStart + kHeapBound) __builtin_trap();
@@ -216,11 +223,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       close(host);
       return 0;
     }
-    // The host's bytes still to go: the current chunk (repeated for a
-    // flood), written as far as the socket takes them.
     size_t next = 0;
-    std::vector<uint8_t> pending;
-    size_t pendingAt = 0;
     auto feed = [&]() {
       if (pendingAt == pending.size() && next < chunks.size()) {
         pending.clear();
