@@ -8,25 +8,16 @@
 #include <string>
 #include <vector>
 
-#include "tests/textassist/TextStation.h"
+#include "tests/textassist/TextRows.h"
 
 namespace {
 
-FunctionWord K(unsigned char category, unsigned char code) { return FunctionWord{category, code}; }
 const FunctionWord kLeft = K(1, 2), kRight = K(1, 3), kFastLeft = K(1, 4), kFastRight = K(1, 5), kUp = K(1, 6),
                    kDown = K(1, 7), kInsert = K(3, 1);
 
 // '_' null, '~' tab, '|' carrier return; letters as EBCDIC.
-Bytes Row(const std::string& text) {
-  Bytes b;
-  for (char c : text) {
-    if (c == '_') b.push_back(0x00);
-    else if (c == '~') b.push_back(0x05);
-    else if (c == '|') b.push_back(0x03);
-    else b = b + Ebc(std::string(1, c));
-  }
-  return b;
-}
+const RowAlphabet kRows{{{'_', 0x00}, {'~', 0x05}, {'|', 0x03}}};
+Bytes Row(const std::string& text) { return kRows.encode(text); }
 
 // Scale lines: 1 both margin marks (columns 2 and 70) and a left stop at
 // column 20; 2 no margin marks and a left stop at column 10; 3 no margin

@@ -10,46 +10,16 @@
 #include <string>
 #include <unistd.h>
 
-#include "tests/textassist/TextStation.h"
+#include "tests/textassist/TextRows.h"
 
 namespace {
 
 // The model's alphabet: '_' null, '|' carrier return, '~' tab, '@' the
 // attribute 0x20, '-' the hyphen character; letters and blanks as EBCDIC.
-unsigned char Code(char c) {
-  switch (c) {
-    case '~': return 0x05;
-    case '^': return 0x02;
-    case '|': return 0x03;
-    case '_': return 0x00;
-    case '@': return 0x20;
-    case '-': return 0xCA;
-    default: return Ebc(std::string(1, c))[0];
-  }
-}
-Bytes Encode(const std::string& line) {
-  Bytes b;
-  for (char c : line) b.push_back(Code(c));
-  return b;
-}
-std::string Decode(const Bytes& row) {
-  std::string s;
-  for (unsigned char b : row) {
-    char c = '?';
-    if (b == 0x00) c = '_';
-    else if (b == 0x40) c = ' ';
-    else if (b == 0x03) c = '|';
-    else if (b == 0x05) c = '~';
-    else if (b == 0x20) c = '@';
-    else if (b == 0xCA) c = '-';
-    else if (b >= 0xC1 && b <= 0xC9) c = static_cast<char>('A' + (b - 0xC1));
-    else if (b >= 0xD1 && b <= 0xD9) c = static_cast<char>('J' + (b - 0xD1));
-    else if (b >= 0xE2 && b <= 0xE9) c = static_cast<char>('S' + (b - 0xE2));
-    s.push_back(c);
-  }
-  while (!s.empty() && s.back() == '_') s.pop_back();
-  return s;
-}
+const RowAlphabet kRows{{{'~', 0x05}, {'^', 0x02}, {'|', 0x03}, {'_', 0x00}, {'@', 0x20}, {'-', 0xCA}}, false};
+unsigned char Code(char c) { return kRows.encode(std::string(1, c))[0]; }
+Bytes Encode(const std::string& line) { return kRows.encode(line); }
+std::string Decode(const Bytes& row) { return kRows.show(row); }
 std::vector<std::string> Split(const std::string& s, char sep) {
   std::vector<std::string> out;
   std::stringstream in(s);
@@ -59,29 +29,7 @@ std::vector<std::string> Split(const std::string& s, char sep) {
   return out;
 }
 
-std::vector<std::string> RunModel(const std::vector<std::string>& lines) {
-  char inPath[] = "/tmp/qw-edit-model-XXXXXX";
-  const int fd = mkstemp(inPath);
-  EXPECT_GE(fd, 0);
-  close(fd);
-  {
-    std::ofstream in(inPath);
-    for (const std::string& l : lines) in << l << "\n";
-  }
-  const std::string command = std::string("python3 ") + QW_LINE_MODEL + " < " + inPath;
-  std::vector<std::string> out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buffer[1024];
-    while (fgets(buffer, sizeof buffer, p)) {
-      std::string s(buffer);
-      if (!s.empty() && s.back() == '\n') s.pop_back();
-      out.push_back(s);
-    }
-    EXPECT_EQ(pclose(p), 0);
-  }
-  unlink(inPath);
-  return out;
-}
+std::vector<std::string> RunModel(const std::vector<std::string>& lines) { return RunLineModel(lines); }
 
 struct SpillCase {
   const char* name;
@@ -221,29 +169,7 @@ TEST(EditModel, CentringFollowsTheModel) {
 namespace {
 
 // The left-to-right cases of the model, run as "line_model.py ltr FILE".
-std::vector<std::string> RunLtrModel(const std::vector<std::string>& lines) {
-  char inPath[] = "/tmp/qw-ltr-model-XXXXXX";
-  const int fd = mkstemp(inPath);
-  EXPECT_GE(fd, 0);
-  close(fd);
-  {
-    std::ofstream in(inPath);
-    for (const std::string& l : lines) in << l << "\n";
-  }
-  const std::string command = std::string("python3 ") + QW_LINE_MODEL + " ltr " + inPath + " < /dev/null";
-  std::vector<std::string> out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buffer[1024];
-    while (fgets(buffer, sizeof buffer, p)) {
-      std::string s(buffer);
-      if (!s.empty() && s.back() == '\n') s.pop_back();
-      out.push_back(s);
-    }
-    EXPECT_EQ(pclose(p), 0);
-  }
-  unlink(inPath);
-  return out;
-}
+std::vector<std::string> RunLtrModel(const std::vector<std::string>& lines) { return RunLineModel(lines, "ltr"); }
 
 // The line's text with '.' and digits too.
 Bytes EncodeText(const std::string& line) {

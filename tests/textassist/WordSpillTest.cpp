@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "display/ECBScreenBuffer.h"
-#include "tests/textassist/TextStation.h"
+#include "tests/textassist/TextRows.h"
 
 namespace {
 
@@ -17,35 +17,9 @@ const FunctionWord kInsert{3, 1};
 
 // '_' null, '@' attribute 0x20, '|' carrier return ('~' tab and '-' hyphen
 // when shown); letters and digits as EBCDIC.
-Bytes Encode(const std::string& text) {
-  Bytes b;
-  for (char c : text) {
-    if (c == '_') b.push_back(0x00);
-    else if (c == '@') b.push_back(0x20);
-    else if (c == '|') b.push_back(0x03);
-    else b = b + Ebc(std::string(1, c));
-  }
-  return b;
-}
-std::string Show(const Bytes& row) {
-  std::string s;
-  for (unsigned char b : row) {
-    char c = '?';
-    if (b == 0x00) c = '_';
-    else if (b == 0x40) c = ' ';
-    else if (b == 0x03) c = '|';
-    else if (b == 0x20) c = '@';
-    else if (b == 0x05) c = '~';
-    else if (b == 0xCA) c = '-';
-    else if (b >= 0xC1 && b <= 0xC9) c = static_cast<char>('A' + (b - 0xC1));
-    else if (b >= 0xD1 && b <= 0xD9) c = static_cast<char>('J' + (b - 0xD1));
-    else if (b >= 0xE2 && b <= 0xE9) c = static_cast<char>('S' + (b - 0xE2));
-    else if (b >= 0xF0 && b <= 0xF9) c = static_cast<char>('0' + (b - 0xF0));
-    s.push_back(c);
-  }
-  while (!s.empty() && s.back() == '_') s.pop_back();
-  return s;
-}
+const RowAlphabet kRows{{{'_', 0x00}, {'@', 0x20}, {'|', 0x03}, {'~', 0x05}, {'-', 0xCA}}};
+Bytes Encode(const std::string& text) { return kRows.encode(text); }
+std::string Show(const Bytes& row) { return kRows.show(row); }
 
 // A row under column editing with margins at columns 8 and 27: columns 1-3
 // outside everything, 4-7 the left side columns, 8-28 the text (28 is the
