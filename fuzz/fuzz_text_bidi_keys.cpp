@@ -21,64 +21,9 @@
 #include "base/ErrorHalt.h"
 #include "base/LogMsg.h"
 
+#include "fuzz/FuzzStation.h"
+
 namespace {
-
-[[noreturn]] void HaltIsAFinding(unsigned short, unsigned short) { std::abort(); }
-
-struct Silence {
-  Silence() {
-    SetLogSyslogFunction([](int, const char*) {});
-    std::freopen("/dev/null", "w", stdout);
-  }
-};
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
-using Bytes = std::vector<unsigned char>;
-
-class Input {
- public:
-  Input(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-  bool empty() const { return at_ >= size_; }
-  uint8_t byte() { return at_ < size_ ? data_[at_++] : 0; }
-
- private:
-  const uint8_t* data_;
-  size_t size_;
-  size_t at_ = 0;
-};
-
-struct Station {
-  Station()
-      : rendering(c.bufferSize(), c.rows(), c.columns()),
-        screen(c.bufferSize()),
-        display(nullptr, &rendering, &host, &tax, c, screen.data()) {
-    host.setDisplayObjectPtr(&display);
-    tax.setKeyboardType(0xB0);
-  }
-  uint32_t run(const Bytes& record) {
-    unsigned int unlocked = 0;
-    const uint32_t sense = display.dataStreamManager().dsm(DataStreamManager::kRecord, record.data(),
-                                                           static_cast<uint32_t>(record.size()), unlocked);
-    display.postDatastreamProcessing();
-    return sense;
-  }
-  DisplayCharacteristics c;
-  NullRendering rendering;
-  HostInterface host;
-  TAXlate tax;
-  Bytes screen;
-  DisplayBag display;
-};
-
-Bytes Field(unsigned char type, const Bytes& data) {
-  const unsigned int n = static_cast<unsigned int>(data.size()) + 4;
-  Bytes f{static_cast<unsigned char>(n >> 8), static_cast<unsigned char>(n), 0xD9, type};
-  f.insert(f.end(), data.begin(), data.end());
-  return f;
-}
 
 // A text page from the input: DFTXT flags, a scale line, rows 3..23.
 Bytes Page(Input& in) {
