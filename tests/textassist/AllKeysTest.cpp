@@ -205,8 +205,7 @@ Bytes InsertToggles() {
 // editing, 0x80 no required tabs or page ends), without the tab stop
 // (restricted editing has none).
 Bytes R1With(unsigned char flags) {
-  return Wsf(Dftxt(flags, 0x80) + Dfscl(ScaleLine(1, {{2, 1}, {70, 2}})) +
-             Wrtxt(0x80, 0x00, 0x08, 3, 2, R1Lines()) + Rdtxt());
+  return PageRecord(flags, 0x80, ScaleLine(1, {{2, 1}, {70, 2}}), R1Lines(), true);
 }
 // R1 in restricted editing where the host forbids the required space (the
 // last of the eight core functions).

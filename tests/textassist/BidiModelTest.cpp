@@ -74,7 +74,7 @@ void Load(TextStation& s, bool rtl, const Bytes& scale, const std::vector<std::s
     l.byte4 = static_cast<unsigned char>((rtl ? 0x80 : 0x00) | lineFlags);
     lines = lines + LineRecord(l);
   }
-  ASSERT_EQ(s.run(Wsf(Dftxt(defFlags, 0x80) + Dfscl(scale) + Wrtxt(0x80, 0x00, 0x08, 3, 2, lines) + Rdtxt())), 0u);
+  ASSERT_EQ(s.run(PageRecord(defFlags, 0x80, scale, lines, true)), 0u);
 }
 Bytes Margins(unsigned int left, unsigned int right) {
   return ScaleLine(1, {{static_cast<int>(left), 1}, {static_cast<int>(right), 2}});

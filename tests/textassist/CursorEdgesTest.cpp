@@ -129,15 +129,7 @@ TEST(CursorEdges, LeftAndRightAtTheEdgesOfARow) {
         << "at row " << s.text()->cursorPos / 80 + 1 << " column " << s.text()->cursorPos % 80 + 1;
     // Moving never changes the text.
     EXPECT_EQ(s.row(5), row5);
-    if (c.aid) {
-      ASSERT_EQ(s.host.sent.size(), 1u);
-      EXPECT_EQ(s.host.sent[0][2], c.aid);
-      EXPECT_TRUE(s.keyboard().isLockedState());
-    } else {
-      EXPECT_TRUE(s.host.sent.empty());
-    }
-    EXPECT_EQ(s.text()->errorFlag(), c.error != 0);
-    if (c.error) EXPECT_EQ(s.text()->lastOperatorError(), c.error);
+    s.expectOutcome(c.aid, c.error);
   }
 }
 
@@ -160,11 +152,8 @@ TEST(CursorEdges, LeftOntoASegmentBeginWorksInsideIt) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TextStation s;
-    Bytes lines = LineRecord({3, Bytes{0x00} + Ebc("AB") + Bytes{0x0B} + Ebc("CD") + Bytes{0x0D, 0x03}, 1});
-    for (unsigned int r = 4; r <= 23; ++r) lines = lines + LineRecord({r, Bytes{0x00}, r - 2});
-    ASSERT_EQ(s.run(Wsf(Dftxt(c.defFlags, 0x80) + Dfscl(ScaleLine(1, {{2, 1}, {70, 2}})) +
-                        Wrtxt(0x80, 0x00, 0x08, 3, 2, lines))),
-              0u);
+    Bytes lines = PageLines(Bytes{0x00} + Ebc("AB") + Bytes{0x0B} + Ebc("CD") + Bytes{0x0D, 0x03});
+    ASSERT_EQ(s.run(PageRecord(c.defFlags, 0x80, ScaleLine(1, {{2, 1}, {70, 2}}), lines)), 0u);
     s.text()->moveCursor(s.offset(3, 5), Plane0);
     ASSERT_EQ(s.screen(s.offset(3, 4), 1), Bytes{0x0B});
     s.key(kLeft);
@@ -204,9 +193,7 @@ TEST(CursorEdges, AHangingIndentIsTheRowsLeftEdge) {
       if (r == 5) record[1 + 10] = 3;  // the left-margin offset
       lines = lines + record;
     }
-    ASSERT_EQ(s.run(Wsf(Dftxt(c.hostEdges ? 0x10 : 0x00, 0x80) + Dfscl(Scales()) +
-                        Wrtxt(0x80, 0x00, 0x08, 3, 2, lines) + Rdtxt())),
-              0u);
+    ASSERT_EQ(s.run(PageRecord(c.hostEdges ? 0x10 : 0x00, 0x80, Scales(), lines, true)), 0u);
     s.text()->moveCursor(s.offset(c.row, c.column), Plane0);
     s.key(c.key);
     EXPECT_EQ(s.text()->cursorPos, s.offset(c.rowAfter, c.columnAfter));

@@ -229,9 +229,8 @@ void LoadPairs(TextStation& s, const std::string& pairs, const std::string& row3
     ++n;
   }
   const Bytes scale = Bytes{static_cast<unsigned char>(3 + 2 * n), 0x00, 0x01} + entry;
-  Bytes lines = LineRecord({3, EncodeText(row3), 1});
-  for (unsigned int r = 4; r <= 23; ++r) lines = lines + LineRecord({r, Bytes{0x00}, r - 2});
-  ASSERT_EQ(s.run(Wsf(Dftxt(0x00, 0x80) + Dfscl(scale) + Wrtxt(0x80, 0x00, 0x08, 3, 2, lines) + Rdtxt())), 0u);
+  Bytes lines = PageLines(EncodeText(row3));
+  ASSERT_EQ(s.run(PageRecord(0x00, 0x80, scale, lines, true)), 0u);
 }
 
 TEST(EditModel, InsertUnderTabStopsFollowsTheModel) {

@@ -135,15 +135,7 @@ TEST(EditingKeys, EachKeyReachesItsHandler) {
     EXPECT_EQ(Show(s.row(3)), c.row3 == "=" ? kRow3 : c.row3);
     EXPECT_EQ(Show(s.row(4)), c.row4);
     EXPECT_EQ(s.text()->cursorPos, s.offset(c.row, c.column));
-    if (c.aid) {
-      ASSERT_EQ(s.host.sent.size(), 1u);
-      EXPECT_EQ(s.host.sent[0][2], c.aid);
-      EXPECT_TRUE(s.keyboard().isLockedState());
-    } else {
-      EXPECT_TRUE(s.host.sent.empty());
-    }
-    EXPECT_EQ(s.text()->errorFlag(), c.error != 0);
-    if (c.error) EXPECT_EQ(s.text()->lastOperatorError(), c.error);
+    s.expectOutcome(c.aid, c.error);
   }
 }
 

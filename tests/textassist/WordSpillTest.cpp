@@ -88,9 +88,7 @@ TEST(WordSpill, ColumnEditingMovesOnlyTheColumns) {
     Bytes lines;
     for (unsigned int r = 3; r <= 23; ++r)
       lines = lines + LineRecord({r, r <= 6 ? Encode(rowsIn[r - 3]) : Bytes{0x00}, r - 2});
-    ASSERT_EQ(s.run(Wsf(Dftxt(c.defFlags, 0x80) + Dfscl(ScaleLine(1, {{8, 1}, {27, 2}})) +
-                        Wrtxt(0x80, 0x00, 0x08, 3, 2, lines))),
-              0u);
+    ASSERT_EQ(s.run(PageRecord(c.defFlags, 0x80, ScaleLine(1, {{8, 1}, {27, 2}}), lines)), 0u);
     TextSession& t = *s.text();
     const uint32_t firstLine = t.firstLineNumber;
     s.key(kInsert);
@@ -193,11 +191,8 @@ TEST(WordSpill, AttributePlanesTravelWithTheWord) {
     SCOPED_TRACE(c.name);
     TextStation s;
     // With attribute planes the line records have two-byte lengths.
-    Bytes lines = LineRecord({3, Bytes{0x00} + Ebc(c.row3), 1}, true);
-    for (unsigned int r = 4; r <= 23; ++r) lines = lines + LineRecord({r, Bytes{0x00}, r - 2}, true);
-    ASSERT_EQ(s.run(Wsf(Dftxt(0x00, 0xC0) + Dfscl(ScaleLine(1, {{2, 1}, {20, 2}})) +
-                        Wrtxt(0x80, 0x00, 0x08, 3, 2, lines))),
-              0u);
+    Bytes lines = PageLines(Bytes{0x00} + Ebc(c.row3), true);
+    ASSERT_EQ(s.run(PageRecord(0x00, 0xC0, ScaleLine(1, {{2, 1}, {20, 2}}), lines)), 0u);
     TextSession& t = *s.text();
     ASSERT_TRUE(t.extendedPlanes());
     for (auto [column, b] : c.primary3) t.primaryBuffer->writeCharacter(s.offset(3, column), b);
@@ -241,11 +236,8 @@ TEST(WordSpill, HalfIndexStateFollowsTheKeys) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TextStation s;
-    Bytes lines = LineRecord({3, Bytes{0x00} + Ebc("AAAA BBBB CCCC"), 1}, true);
-    for (unsigned int r = 4; r <= 23; ++r) lines = lines + LineRecord({r, Bytes{0x00}, r - 2}, true);
-    ASSERT_EQ(s.run(Wsf(Dftxt(0x00, 0xC0) + Dfscl(ScaleLine(1, {{2, 1}, {20, 2}})) +
-                        Wrtxt(0x80, 0x00, 0x08, 3, 2, lines))),
-              0u);
+    Bytes lines = PageLines(Bytes{0x00} + Ebc("AAAA BBBB CCCC"), true);
+    ASSERT_EQ(s.run(PageRecord(0x00, 0xC0, ScaleLine(1, {{2, 1}, {20, 2}}), lines)), 0u);
     TextSession& t = *s.text();
     for (const auto& [column, key] : c.keys) {
       t.moveCursor(s.offset(3, column), Plane0);
@@ -285,11 +277,8 @@ TEST(WordSpill, ColumnEditingReservesRoomForATab) {
       else if (ch == '^') row.push_back(0x06);
       else row = row + Encode(std::string(1, ch));
     }
-    Bytes lines = LineRecord({3, row, 1});
-    for (unsigned int r = 4; r <= 23; ++r) lines = lines + LineRecord({r, Bytes{0x00}, r - 2});
-    ASSERT_EQ(s.run(Wsf(Dftxt(c.defFlags, 0x80) + Dfscl(ScaleLine(1, {{2, 1}, {10, 3}, {20, 2}})) +
-                        Wrtxt(0x80, 0x00, 0x08, 3, 2, lines))),
-              0u);
+    Bytes lines = PageLines(row);
+    ASSERT_EQ(s.run(PageRecord(c.defFlags, 0x80, ScaleLine(1, {{2, 1}, {10, 3}, {20, 2}}), lines)), 0u);
     TextSession& t = *s.text();
     const unsigned int at = s.offset(3, c.at);
     EXPECT_EQ(t.addtabchar(at), c.addsTab);
@@ -319,11 +308,8 @@ TEST(WordSpill, CarrierReturnInTabbedTextUnderColumnEditing) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TextStation s;
-    Bytes lines = LineRecord({3, Encode("_AB") + Bytes{0x05} + Encode("_______________CD|"), 1});
-    for (unsigned int r = 4; r <= 23; ++r) lines = lines + LineRecord({r, Bytes{0x00}, r - 2});
-    ASSERT_EQ(s.run(Wsf(Dftxt(c.defFlags, 0x80) + Dfscl(ScaleLine(1, {{2, 1}, {20, 3}, {40, 2}})) +
-                        Wrtxt(0x80, 0x00, 0x08, 3, 2, lines))),
-              0u);
+    Bytes lines = PageLines(Encode("_AB") + Bytes{0x05} + Encode("_______________CD|"));
+    ASSERT_EQ(s.run(PageRecord(c.defFlags, 0x80, ScaleLine(1, {{2, 1}, {20, 3}, {40, 2}}), lines)), 0u);
     s.key(kInsert);
     s.text()->moveCursor(s.offset(3, 20), Plane0);
     s.key(FunctionWord{2, 5});
