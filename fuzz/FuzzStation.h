@@ -114,3 +114,55 @@ class CopyRendering : public NullRendering {
  private:
   std::set<void*> buffers_;
 };
+
+// Text pages from the input.
+
+// A scale line: the left margin (kept in `left`) unless a byte's high bit
+// leaves it out, up to three tab stops of any kind between the margins, the
+// right margin unless left out. The DFSCL data.
+inline Bytes ScaleFromInput(Input& in, unsigned char& left) {
+  Bytes scale{0, 0, 1};
+  left = static_cast<unsigned char>(1 + in.byte() % 20);
+  const unsigned char right = static_cast<unsigned char>(left + 5 + in.byte() % (79 - left - 4));
+  if (!(in.byte() & 0x80)) {
+    scale.push_back(left);
+    scale.push_back(1);
+  }
+  for (unsigned int n = in.byte() % 4, column = left; n; --n) {
+    column += 1 + in.byte() % 12;
+    if (column >= right) break;
+    scale.push_back(static_cast<unsigned char>(column));
+    scale.push_back(static_cast<unsigned char>(3 + in.byte() % 6));
+  }
+  if (!(in.byte() & 0x80)) {
+    scale.push_back(right);
+    scale.push_back(2);
+  }
+  scale[0] = static_cast<unsigned char>(scale.size());
+  Bytes dfscl{0, 0, 0, 0};
+  dfscl.insert(dfscl.end(), scale.begin(), scale.end());
+  return dfscl;
+}
+
+// One line record on scale line 1 with a one-byte length.
+inline void AppendLine(Bytes& lines, unsigned char ctl, unsigned int row, unsigned char lineFlags, unsigned int id,
+                       unsigned char newLine, const Bytes& text) {
+  const Bytes lcd{ctl, 2, 0, static_cast<unsigned char>(row), lineFlags, 0, 0, static_cast<unsigned char>(id >> 8),
+                  static_cast<unsigned char>(id), newLine, 0, 0, 1};
+  lines.push_back(static_cast<unsigned char>(1 + lcd.size() + text.size()));
+  lines.insert(lines.end(), lcd.begin(), lcd.end());
+  lines.insert(lines.end(), text.begin(), text.end());
+}
+
+// The page: DFTXT with its flags and level, DFSCL, the lines written with
+// the cursor at row 3 column `left` and the keyboard unlocked, and a read.
+inline Bytes TextPageRecord(unsigned char flags, unsigned char level, const Bytes& dfscl, unsigned char left,
+                            const Bytes& lines) {
+  Bytes wrtxt{0x00, 0x80, 0x00, 0x08, 0x00, 0x03, 0x00, left};
+  wrtxt.insert(wrtxt.end(), lines.begin(), lines.end());
+  Bytes record{0x04, 0xF3};
+  for (const Bytes& f : {Field(0x34, Bytes{0x00, flags, static_cast<unsigned char>(0x80 | level)}),
+                         Field(0x35, dfscl), Field(0x36, wrtxt), Field(0x32, Bytes{0x00, 0x80, 0x00, 0x00})})
+    record.insert(record.end(), f.begin(), f.end());
+  return record;
+}
