@@ -58,22 +58,7 @@ unsigned int Column(bool rtl, unsigned int column) { return rtl ? 81 - column : 
 // on scale line 1 with the given pairs; the ids of rows 6.. follow on.
 void Load(TextStation& s, bool rtl, const Bytes& scale, const std::vector<std::string>& rows,
           const std::vector<std::string>& ids = {}, unsigned char defFlags = 0x01, unsigned char lineFlags = 0) {
-  Bytes lines;
-  for (unsigned int r = 3; r <= 23; ++r) {
-    const unsigned int i = r - 3;
-    Bytes text = i < rows.size() ? Encode(rows[i]) : Bytes{};
-    if (text.empty()) text = Bytes{0x00};
-    unsigned int high = 10 + i, low = 0;
-    if (i < ids.size()) {
-      const size_t dot = ids[i].find('.');
-      high = static_cast<unsigned int>(std::stoi(ids[i].substr(0, dot)));
-      low = static_cast<unsigned int>(std::stoi(ids[i].substr(dot + 1)));
-    }
-    TextLine l{r, text, high};
-    l.newLine = static_cast<unsigned char>(low);
-    l.byte4 = static_cast<unsigned char>((rtl ? 0x80 : 0x00) | lineFlags);
-    lines = lines + LineRecord(l);
-  }
+  const Bytes lines = ModelLines(rows, ids, Encode, static_cast<unsigned char>((rtl ? 0x80 : 0x00) | lineFlags));
   ASSERT_EQ(s.run(PageRecord(defFlags, 0x80, scale, lines, true)), 0u);
 }
 Bytes Margins(unsigned int left, unsigned int right) {

@@ -85,26 +85,8 @@ std::string SpillLine(const SpillCase& c) {
 // scale line 1 with the case's margins; the ids of rows 6.. follow on.
 void Load(TextStation& s, unsigned int left, unsigned int right, const std::vector<std::string>& rows,
           const std::vector<std::string>& ids) {
-  Bytes lines;
-  for (unsigned int r = 3; r <= 23; ++r) {
-    const unsigned int i = r - 3;
-    Bytes text = i < rows.size() ? Encode(rows[i]) : Bytes{};
-    if (text.empty()) text = Bytes{0x00};
-    unsigned int high = 3 + i, low = 0;
-    if (i < ids.size()) {
-      const size_t dot = ids[i].find('.');
-      high = static_cast<unsigned int>(std::stoi(ids[i].substr(0, dot)));
-      low = static_cast<unsigned int>(std::stoi(ids[i].substr(dot + 1)));
-    } else {
-      high = 10 + i;
-    }
-    TextLine l{r, text, high};
-    l.newLine = static_cast<unsigned char>(low);
-    lines = lines + LineRecord(l);
-  }
-  ASSERT_EQ(s.run(Wsf(Dftxt(0x00, 0x80) +
-                      Dfscl(ScaleLine(1, {{static_cast<int>(left), 1}, {static_cast<int>(right), 2}})) +
-                      Wrtxt(0x80, 0x00, 0x08, 3, 2, lines) + Rdtxt())),
+  ASSERT_EQ(s.run(PageRecord(0x00, 0x80, ScaleLine(1, {{static_cast<int>(left), 1}, {static_cast<int>(right), 2}}),
+                             ModelLines(rows, ids, Encode), true)),
             0u);
 }
 
@@ -289,24 +271,8 @@ const OpeningCase kOpenings[] = {
 
 void LoadWithoutRead(TextStation& s, unsigned int left, unsigned int right, const std::vector<std::string>& rows,
                      const std::vector<std::string>& ids) {
-  Bytes lines;
-  for (unsigned int r = 3; r <= 23; ++r) {
-    const unsigned int i = r - 3;
-    Bytes text = i < rows.size() ? EncodeText(rows[i]) : Bytes{};
-    if (text.empty()) text = Bytes{0x00};
-    unsigned int high = 10 + i, low = 0;
-    if (i < ids.size()) {
-      const size_t dot = ids[i].find('.');
-      high = static_cast<unsigned int>(std::stoi(ids[i].substr(0, dot)));
-      low = static_cast<unsigned int>(std::stoi(ids[i].substr(dot + 1)));
-    }
-    TextLine l{r, text, high};
-    l.newLine = static_cast<unsigned char>(low);
-    lines = lines + LineRecord(l);
-  }
-  ASSERT_EQ(s.run(Wsf(Dftxt(0x00, 0x80) +
-                      Dfscl(ScaleLine(1, {{static_cast<int>(left), 1}, {static_cast<int>(right), 2}})) +
-                      Wrtxt(0x80, 0x00, 0x08, 3, 2, lines))),
+  ASSERT_EQ(s.run(PageRecord(0x00, 0x80, ScaleLine(1, {{static_cast<int>(left), 1}, {static_cast<int>(right), 2}}),
+                             ModelLines(rows, ids, EncodeText))),
             0u);
 }
 

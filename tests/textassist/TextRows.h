@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <unistd.h>
 #include <utility>
@@ -54,6 +55,31 @@ struct RowAlphabet {
     return s;
   }
 };
+
+// The text lines of rows 3..23 for the model's cases: the rows written in
+// the case's alphabet from row 3 on (an empty one is a null), the rows below
+// empty; the ids "high.low" from `ids`, the rows beyond them numbered on
+// (10 + the row's index).0; every line's byte 4 (line flags) `byte4`.
+inline Bytes ModelLines(const std::vector<std::string>& rows, const std::vector<std::string>& ids,
+                        const std::function<Bytes(const std::string&)>& encode, unsigned char byte4 = 0) {
+  Bytes lines;
+  for (unsigned int r = 3; r <= 23; ++r) {
+    const unsigned int i = r - 3;
+    Bytes text = i < rows.size() ? encode(rows[i]) : Bytes{};
+    if (text.empty()) text = Bytes{0x00};
+    unsigned int high = 10 + i, low = 0;
+    if (i < ids.size()) {
+      const size_t dot = ids[i].find('.');
+      high = static_cast<unsigned int>(std::stoi(ids[i].substr(0, dot)));
+      low = static_cast<unsigned int>(std::stoi(ids[i].substr(dot + 1)));
+    }
+    TextLine l{r, text, high};
+    l.newLine = static_cast<unsigned char>(low);
+    l.byte4 = byte4;
+    lines = lines + LineRecord(l);
+  }
+  return lines;
+}
 
 // Key sequences.
 using Keys = std::vector<FunctionWord>;
