@@ -35,22 +35,9 @@ const FunctionWord kLeftPress = K(27, 1);
 // bold underscore 0x26, '&' reverse 0x23, '*' word underscore, '$' stop code, '+' required
 // space, '<' superscript 0x09, '>' subscript 0x01, letters, digits, '.',
 // ',' and '-'.
-const RowAlphabet kRows{{{'_', 0x00},
-                         {'|', 0x03},
-                         {'^', 0x06},
-                         {'~', 0x05},
-                         {'@', 0x20},
-                         {'#', 0x24},
-                         {'&', 0x23},
-                         {'%', 0x26},
-                         {'*', 0x1D},
-                         {'$', 0x1E},
-                         {'+', 0x41},
-                         {'<', 0x09},
-                         {'>', 0x01},
-                         {'.', 0x4B},
-                         {',', 0x6B},
-                         {'-', 0x60}}};
+const RowAlphabet kRows{{{'_', 0x00}, {'|', 0x03}, {'^', 0x06}, {'~', 0x05}, {'@', 0x20}, {'#', 0x24}, {'&', 0x23},
+                         {'%', 0x26}, {'*', 0x1D}, {'$', 0x1E}, {'+', 0x41}, {'<', 0x09}, {'>', 0x01}, {'.', 0x4B},
+                         {',', 0x6B}, {'-', 0x60}}};
 std::string Show(const Bytes& row) { return kRows.show(row); }
 
 // The host's command-key table: PF2 a prompt, PF3 a locate and, with

@@ -20,15 +20,8 @@ const FunctionWord kInsert{3, 1}, kEndPush{3, 5}, kPush{3, 6}, kTab{1, 12}, kRqT
 // The model's alphabet: '_' null, '|' carrier return, '~' tab, '^' required
 // tab, '@' the attribute 0x20, '-' the hyphen character, '[' and ']' the
 // segment markers 0x0B and 0x0D; letters, digits and blanks as EBCDIC.
-const RowAlphabet kRows{{{'~', 0x05},
-                         {'^', 0x02},
-                         {'|', 0x03},
-                         {'_', 0x00},
-                         {'@', 0x20},
-                         {'-', 0xCA},
-                         {'[', 0x0B},
-                         {']', 0x0D},
-                         {'.', 0x4B}}};
+const RowAlphabet kRows{{{'~', 0x05}, {'^', 0x02}, {'|', 0x03}, {'_', 0x00}, {'@', 0x20}, {'-', 0xCA}, {'[', 0x0B},
+                         {']', 0x0D}, {'.', 0x4B}}};
 Bytes Encode(const std::string& line) { return kRows.encode(line); }
 char Letter(unsigned char b) { return kRows.letter(b); }
 // A row as text: left to right from column 1, or right to left in reading

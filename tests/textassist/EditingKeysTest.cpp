@@ -30,15 +30,8 @@ const FunctionWord kUnderscore = K(26, 1), kEndAttr = K(26, 2), kBold = K(26, 3)
 // A row shown in the model's alphabet: '_' null, '|' carrier return, '^'
 // required carrier return, '~' tab, '@' attribute 0x20, '#' underscore
 // attribute 0x24, '*' word underscore, '$' stop code, '+' required space.
-const RowAlphabet kRows{{{'_', 0x00},
-                         {'|', 0x03},
-                         {'^', 0x06},
-                         {'~', 0x05},
-                         {'@', 0x20},
-                         {'#', 0x24},
-                         {'*', 0x1D},
-                         {'$', 0x1E},
-                         {'+', 0x41}}};
+const RowAlphabet kRows{{{'_', 0x00}, {'|', 0x03}, {'^', 0x06}, {'~', 0x05}, {'@', 0x20}, {'#', 0x24}, {'*', 0x1D},
+                         {'$', 0x1E}, {'+', 0x41}}};
 std::string Show(const Bytes& row) { return kRows.show(row); }
 
 const char* const kRow3 = "_HELLO WORLD|";

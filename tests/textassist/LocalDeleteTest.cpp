@@ -21,8 +21,8 @@ constexpr unsigned char kDeleteAid = 0x34;
 
 // A row in a readable alphabet: '_' null, '|' carrier return, '*' dup,
 // '!' line stop, '%' word underscore, letters and blanks as they are.
-const RowAlphabet kRows{
-    {{'_', 0x00}, {'|', 0x03}, {'*', 0x1C}, {'!', 0x07}, {'%', 0x1D}, {'<', 0x0B}, {'>', 0x0D}}, false};
+const RowAlphabet kRows{{{'_', 0x00}, {'|', 0x03}, {'*', 0x1C}, {'!', 0x07}, {'%', 0x1D}, {'<', 0x0B},
+                         {'>', 0x0D}}, false};
 std::string Show(const Bytes& row) { return kRows.show(row); }
 
 // The page: scale line 1 (left margin column 2, right margin column 70).
