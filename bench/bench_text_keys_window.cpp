@@ -23,10 +23,9 @@
 #include <vector>
 
 #include "bench/TextKeysPage.h"
+#include "bench/WindowSession.h"
 #include "display/DisplayBag.h"
 #include "keyboard/TAXlate.h"
-#include "session/AppResources.h"
-#include "session/StartOptions.h"
 #include "xfront/XStuff.h"
 
 namespace {
@@ -82,23 +81,7 @@ bool LoadPage() {
 
 bool Setup() {
   if (!StartToolkit(0, &g_error, "C")) return false;
-  AppResources().MAX_SESSIONS = 99;
-  g_host = new qwtest::TestHost5250;
-  if (!g_host->Start()) {
-    g_error = "no loopback host";
-    return false;
-  }
-  SessionStartOptions o;
-  o.hostName = "127.0.0.1";
-  o.port = g_host->Port();
-  o.title = "QW5250 text keys";
-  createSessionUnderThisProcess(o, nullptr, nullptr);
-  g_block = NewestSession();
-  if (!g_block || !g_host->WaitNegotiated(kWaitMs, [] { Pump(); }) ||
-      !RunUntil([] { return g_block->xstuff.mapped() && XtIsRealized(g_block->xstuff.x_get_text_widget()); })) {
-    g_error = "no session window";
-    return false;
-  }
+  if (!OpenWindowSession("QW5250 text keys", &g_host, &g_block, &g_error)) return false;
   if (!g_block->taxlate) {
     g_error = "no keyboard translator";
     return false;
