@@ -13,9 +13,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "bench/WindowSession.h"
 #include "display/DisplayBag.h"
-#include "session/AppResources.h"
-#include "session/StartOptions.h"
 #include "xfront/XStuff.h"
 
 namespace {
@@ -48,23 +47,7 @@ Bytes Screen() {
 
 bool Setup() {
   if (!StartToolkit(0, &g_error, "C", 1600, 1200)) return false;  // room for 132 columns
-  AppResources().MAX_SESSIONS = 99;
-  g_host = new qwtest::TestHost5250;
-  if (!g_host->Start()) {
-    g_error = "no loopback host";
-    return false;
-  }
-  SessionStartOptions o;
-  o.hostName = "127.0.0.1";
-  o.port = g_host->Port();
-  o.title = "QW5250 mouse";
-  createSessionUnderThisProcess(o, nullptr, nullptr);
-  g_block = NewestSession();
-  if (!g_block || !g_host->WaitNegotiated(kWaitMs, [] { Pump(); }) ||
-      !RunUntil([] { return g_block->xstuff.mapped() && XtIsRealized(g_block->xstuff.x_get_text_widget()); })) {
-    g_error = "no session window";
-    return false;
-  }
+  if (!OpenWindowSession("QW5250 mouse", &g_host, &g_block, &g_error)) return false;
   g_host->SendRecord(Screen());
   if (!g_host->Barrier(kWaitMs, [] { Pump(); }) ||
       !RunUntil([] { return g_block->display->formatTable().fieldCount() == 256; })) {

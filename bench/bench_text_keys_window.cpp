@@ -22,10 +22,10 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bench/TextKeysPage.h"
+#include "bench/WindowSession.h"
 #include "display/DisplayBag.h"
 #include "keyboard/TAXlate.h"
-#include "session/AppResources.h"
-#include "session/StartOptions.h"
 #include "xfront/XStuff.h"
 
 namespace {
@@ -42,34 +42,9 @@ SessionControlBlock* g_block = nullptr;
 Display* g_keys = nullptr;  // the connection the key events come from
 std::string g_error;
 
-Bytes Field(uint8_t type, const Bytes& data) {
-  const size_t n = data.size() + 4;
-  Bytes f{uint8_t(n >> 8), uint8_t(n), 0xD9, type};
-  f.insert(f.end(), data.begin(), data.end());
-  return f;
-}
-
-// The page of the headless benchmark: margins at columns 2 and 78, a centre
-// stop at 30 and a decimal stop at 60; rows 3..23: "WORDS AND MORE" tab
-// "CENTRED" tab "1234.56" and a carrier return; the cursor at row 3 column
-// 2 and the keyboard unlocked. One 5250 record (Write Structured Field).
+// The page of the headless benchmark (TextKeysPage) in one 5250 record.
 Bytes Page() {
-  const Bytes scale{0x00, 0x00, 0x00, 0x00, 11, 0x00, 0x01, 2, 1, 30, 5, 60, 6, 78, 2};
-  const Bytes text{0x00, 0xE6, 0xD6, 0xD9, 0xC4, 0xE2, 0x40, 0xC1, 0xD5, 0xC4, 0x40, 0xD4, 0xD6, 0xD9, 0xC5,
-                   0x05, 0xC3, 0xC5, 0xD5, 0xE3, 0xD9, 0xC5, 0xC4, 0x05, 0xF1, 0xF2, 0xF3, 0xF4, 0x4B, 0xF5,
-                   0xF6, 0x03};
-  Bytes lines;
-  for (uint8_t r = 3; r <= 23; ++r) {
-    const Bytes lcd{0x80, 2, 0, r, 0, 0, 0, 0, r, 0, 0, 0, 1};
-    lines.push_back(uint8_t(1 + lcd.size() + text.size()));
-    lines.insert(lines.end(), lcd.begin(), lcd.end());
-    lines.insert(lines.end(), text.begin(), text.end());
-  }
-  Bytes wrtxt{0x00, 0x80, 0x00, 0x08, 0x00, 0x03, 0x00, 0x02};
-  wrtxt.insert(wrtxt.end(), lines.begin(), lines.end());
-  Bytes data{0x04, 0xF3};
-  for (const Bytes& f : {Field(0x34, Bytes{0x00, 0x00, 0x80}), Field(0x35, scale), Field(0x36, wrtxt)})
-    data.insert(data.end(), f.begin(), f.end());
+  const Bytes data = TextKeysPage();
   const size_t n = data.size() + 10;
   Bytes r{uint8_t(n >> 8), uint8_t(n), 0x12, 0xA0, 0, 0, 0x04, 0, 0x40, 0x03};
   r.insert(r.end(), data.begin(), data.end());
@@ -106,23 +81,7 @@ bool LoadPage() {
 
 bool Setup() {
   if (!StartToolkit(0, &g_error, "C")) return false;
-  AppResources().MAX_SESSIONS = 99;
-  g_host = new qwtest::TestHost5250;
-  if (!g_host->Start()) {
-    g_error = "no loopback host";
-    return false;
-  }
-  SessionStartOptions o;
-  o.hostName = "127.0.0.1";
-  o.port = g_host->Port();
-  o.title = "QW5250 text keys";
-  createSessionUnderThisProcess(o, nullptr, nullptr);
-  g_block = NewestSession();
-  if (!g_block || !g_host->WaitNegotiated(kWaitMs, [] { Pump(); }) ||
-      !RunUntil([] { return g_block->xstuff.mapped() && XtIsRealized(g_block->xstuff.x_get_text_widget()); })) {
-    g_error = "no session window";
-    return false;
-  }
+  if (!OpenWindowSession("QW5250 text keys", &g_host, &g_block, &g_error)) return false;
   if (!g_block->taxlate) {
     g_error = "no keyboard translator";
     return false;

@@ -21,41 +21,9 @@
 #include "keyboard/TAXlate.h"
 #include "keyboard/XlateTable.h"
 
+#include "fuzz/FuzzStation.h"
+
 namespace {
-
-[[noreturn]] void AbortOnHalt(unsigned short, unsigned short) { std::abort(); }
-
-// A device whose copy is the fuzz input; its buffers must all come back.
-class CopyRendering : public NullRendering {
- public:
-  CopyRendering() : NullRendering(3696, 24, 80) {}
-  ~CopyRendering() override {
-    if (!buffers_.empty()) std::abort();
-  }
-  void getCopiedData(CopiedDataInformation* info, unsigned int) override {
-    *info = copy;
-    info->data = static_cast<unsigned char*>(WsGetBuffer(static_cast<unsigned int>(data.size())));
-    if (!data.empty()) std::memcpy(info->data, data.data(), data.size());
-    info->length = static_cast<unsigned int>(data.size());
-  }
-  void* WsGetBuffer(unsigned int size) override {
-    // Exactly the data's size: a read past it is a heap overflow.
-    void* p = std::malloc(size ? size : 1);
-    buffers_.insert(p);
-    return p;
-  }
-  void WsFreeBuffer(void* p) override {
-    if (!buffers_.erase(p)) std::abort();
-    std::free(p);
-  }
-  CopiedDataInformation copy;
-  std::vector<unsigned char> data;
-
- private:
-  std::set<void*> buffers_;
-};
-
-uint32_t Word(const uint8_t* p) { return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3]; }
 
 }  // namespace
 
@@ -63,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // flags, start, end, columns (4 bytes each), then a control byte: bit 0
   // paste at the pointer, bit 1 by a click, bits 2-7 the cursor's row.
   if (size < 17) return 0;
-  SetErrorHaltHook(AbortOnHalt);
+  SetErrorHaltHook(HaltIsAFinding);
   {
     CopyRendering rendering;
     HostInterface host;

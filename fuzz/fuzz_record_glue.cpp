@@ -35,17 +35,9 @@
 #include "base/ErrorHalt.h"
 #include "base/LogMsg.h"
 
+#include "fuzz/FuzzStation.h"
+
 namespace {
-
-[[noreturn]] void HaltIsAFinding(unsigned short, unsigned short) { std::abort(); }
-
-// The log lines of refused records are expected: they go nowhere.
-struct Silence {
-  Silence() {
-    SetLogSyslogFunction([](int, const char*) {});
-    std::freopen("/dev/null", "w", stdout);
-  }
-};
 
 // A copy of exactly `n` bytes on the heap (one byte for none).
 std::unique_ptr<unsigned char[]> ExactCopy(const unsigned char* data, size_t n) {

@@ -24,64 +24,9 @@
 #include "base/ErrorHalt.h"
 #include "base/LogMsg.h"
 
+#include "fuzz/FuzzStation.h"
+
 namespace {
-
-[[noreturn]] void HaltIsAFinding(unsigned short, unsigned short) { std::abort(); }
-
-struct Silence {
-  Silence() {
-    SetLogSyslogFunction([](int, const char*) {});
-    std::freopen("/dev/null", "w", stdout);
-  }
-};
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
-using Bytes = std::vector<unsigned char>;
-
-class Input {
- public:
-  Input(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-  bool empty() const { return at_ >= size_; }
-  uint8_t byte() { return at_ < size_ ? data_[at_++] : 0; }
-
- private:
-  const uint8_t* data_;
-  size_t size_;
-  size_t at_ = 0;
-};
-
-struct Station {
-  Station()
-      : rendering(c.bufferSize(), c.rows(), c.columns()),
-        screen(c.bufferSize()),
-        display(nullptr, &rendering, &host, &tax, c, screen.data()) {
-    host.setDisplayObjectPtr(&display);
-    tax.setKeyboardType(0xB0);
-  }
-  uint32_t run(const Bytes& record) {
-    unsigned int unlocked = 0;
-    const uint32_t sense = display.dataStreamManager().dsm(DataStreamManager::kRecord, record.data(),
-                                                           static_cast<uint32_t>(record.size()), unlocked);
-    display.postDatastreamProcessing();
-    return sense;
-  }
-  DisplayCharacteristics c;
-  NullRendering rendering;
-  HostInterface host;
-  TAXlate tax;
-  Bytes screen;
-  DisplayBag display;
-};
-
-Bytes Field(unsigned char type, const Bytes& data) {
-  const unsigned int n = static_cast<unsigned int>(data.size()) + 4;
-  Bytes f{static_cast<unsigned char>(n >> 8), static_cast<unsigned char>(n), 0xD9, type};
-  f.insert(f.end(), data.begin(), data.end());
-  return f;
-}
 
 // A text page from the input: DFTXT flags, a scale line, rows 3..23. The
 // level byte's bit 0x10 asks for a bidirectional host editor; then a row's
@@ -93,26 +38,8 @@ Bytes Page(Input& in) {
   const unsigned char level = levelByte & 0x0F;
   const bool bidi = (levelByte & 0x10) != 0;
   if (bidi) flags |= 0x01;
-  Bytes scale{0, 0, 1};
-  const unsigned char left = static_cast<unsigned char>(1 + in.byte() % 20);
-  const unsigned char right = static_cast<unsigned char>(left + 5 + in.byte() % (79 - left - 4));
-  if (!(in.byte() & 0x80)) {
-    scale.push_back(left);
-    scale.push_back(1);
-  }
-  for (unsigned int n = in.byte() % 4, column = left; n; --n) {
-    column += 1 + in.byte() % 12;
-    if (column >= right) break;
-    scale.push_back(static_cast<unsigned char>(column));
-    scale.push_back(static_cast<unsigned char>(3 + in.byte() % 6));
-  }
-  if (!(in.byte() & 0x80)) {
-    scale.push_back(right);
-    scale.push_back(2);
-  }
-  scale[0] = static_cast<unsigned char>(scale.size());
-  Bytes dfscl{0, 0, 0, 0};
-  dfscl.insert(dfscl.end(), scale.begin(), scale.end());
+  unsigned char left = 0;
+  const Bytes dfscl = ScaleFromInput(in, left);
   static const unsigned char kAlphabet[] = {0x00, 0x40, 0x40, 0xC1, 0xC2, 0xC3, 0xC4, 0x03, 0x05, 0x02,
                                             0x06, 0x0C, 0x1E, 0x24, 0x20, 0x41, 0xCA, 0x1C, 0x07, 0xF1};
   Bytes lines;
@@ -121,24 +48,13 @@ Bytes Page(Input& in) {
     for (unsigned int n = in.byte() % 80; n; --n) text.push_back(kAlphabet[in.byte() % sizeof kAlphabet]);
     if (text.empty()) text.push_back(0x00);
     const unsigned char ctl = static_cast<unsigned char>(0x80 | (in.byte() & 0x46));
-    const unsigned int id = r * 2;
     const unsigned char newLine = in.byte();
     const unsigned char lineFlags = bidi ? static_cast<unsigned char>(newLine & 0xA0) : 0;
     if (lineFlags & 0x20)
       for (unsigned char& c : text) c = c == 0x1C ? 0x0B : c == 0x07 ? 0x0D : c;
-    Bytes lcd{ctl, 2, 0, static_cast<unsigned char>(r), lineFlags, 0, 0, static_cast<unsigned char>(id >> 8),
-              static_cast<unsigned char>(id), static_cast<unsigned char>(newLine & 0x03), 0, 0, 1};
-    lines.push_back(static_cast<unsigned char>(1 + lcd.size() + text.size()));
-    lines.insert(lines.end(), lcd.begin(), lcd.end());
-    lines.insert(lines.end(), text.begin(), text.end());
+    AppendLine(lines, ctl, r, lineFlags, r * 2, static_cast<unsigned char>(newLine & 0x03), text);
   }
-  Bytes wrtxt{0x00, 0x80, 0x00, 0x08, 0x00, 0x03, 0x00, left};
-  wrtxt.insert(wrtxt.end(), lines.begin(), lines.end());
-  Bytes record{0x04, 0xF3};
-  for (const Bytes& f : {Field(0x34, Bytes{0x00, flags, static_cast<unsigned char>(0x80 | level)}),
-                         Field(0x35, dfscl), Field(0x36, wrtxt), Field(0x32, Bytes{0x00, 0x80, 0x00, 0x00})})
-    record.insert(record.end(), f.begin(), f.end());
-  return record;
+  return TextPageRecord(flags, level, dfscl, left, lines);
 }
 
 FunctionWord Key(Input& in) {

@@ -23,63 +23,9 @@
 #include "keyboard/InObjGen.h"
 #include "keyboard/TAXlate.h"
 
+#include "fuzz/FuzzStation.h"
+
 namespace {
-
-[[noreturn]] void HaltIsAFinding(unsigned short, unsigned short) { std::abort(); }
-
-struct Silence {
-  Silence() {
-    SetLogSyslogFunction([](int, const char*) {});
-    std::freopen("/dev/null", "w", stdout);
-  }
-};
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
-using Bytes = std::vector<unsigned char>;
-
-// A device whose copy is the fuzz input; its buffers must all come back.
-class CopyRendering : public NullRendering {
- public:
-  CopyRendering() : NullRendering(3696, 24, 80) {}
-  ~CopyRendering() override {
-    if (!buffers_.empty()) std::abort();
-  }
-  void getCopiedData(CopiedDataInformation* info, unsigned int) override {
-    *info = copy;
-    info->data = static_cast<unsigned char*>(WsGetBuffer(static_cast<unsigned int>(data.size())));
-    if (!data.empty()) std::memcpy(info->data, data.data(), data.size());
-    info->length = static_cast<unsigned int>(data.size());
-  }
-  void* WsGetBuffer(unsigned int size) override {
-    // Exactly the data's size: a read past it is a heap overflow.
-    void* p = std::malloc(size ? size : 1);
-    buffers_.insert(p);
-    return p;
-  }
-  void WsFreeBuffer(void* p) override {
-    if (!buffers_.erase(p)) std::abort();
-    std::free(p);
-  }
-  CopiedDataInformation copy;
-  Bytes data;
-
- private:
-  std::set<void*> buffers_;
-};
-
-uint32_t Word(const uint8_t* p) {
-  return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
-}
-
-Bytes Field(unsigned char type, const Bytes& data) {
-  const unsigned int n = static_cast<unsigned int>(data.size()) + 4;
-  Bytes f{static_cast<unsigned char>(n >> 8), static_cast<unsigned char>(n), 0xD9, type};
-  f.insert(f.end(), data.begin(), data.end());
-  return f;
-}
 
 // Scale line 1 (margins 2 and 70), rows 3..23 of text drawn from `text`,
 // and the read that unlocks the keyboard for the text.

@@ -15,13 +15,9 @@
 #include <vector>
 
 #include "datastream/TextHostTables.h"
-#include "tests/textassist/TextStation.h"
+#include "tests/textassist/TextRows.h"
 
 namespace {
-
-using Keys = std::vector<FunctionWord>;
-
-FunctionWord K(unsigned char category, unsigned char code) { return FunctionWord{category, code}; }
 
 // The words of the keys, by category: 1 cursor movement, 2 exit field,
 // 3 function, 4 immediate, 5 PF, 6 AID, 9..19 data, 23 translator errors,
@@ -34,51 +30,15 @@ const FunctionWord kPromptKey = K(5, 2), kLocateKey = K(5, 3);
 const FunctionWord kUnderscore = K(26, 1);
 const FunctionWord kLeftPress = K(27, 1);
 
-Keys Repeat(FunctionWord w, unsigned int n) { return Keys(n, w); }
-using ::operator+;  // the page fixtures' Bytes concatenation
-Keys operator+(Keys a, const Keys& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
 // A row in a small alphabet: '_' null, '|' carrier return, '^' required
 // carrier return, '~' tab, '@' attribute 0x20, '#' underscore 0x24, '%'
 // bold underscore 0x26, '&' reverse 0x23, '*' word underscore, '$' stop code, '+' required
 // space, '<' superscript 0x09, '>' subscript 0x01, letters, digits, '.',
 // ',' and '-'.
-std::string Show(const Bytes& row) {
-  std::string s;
-  for (unsigned char b : row) {
-    char c = '?';
-    switch (b) {
-      case 0x00: c = '_'; break;
-      case 0x40: c = ' '; break;
-      case 0x03: c = '|'; break;
-      case 0x06: c = '^'; break;
-      case 0x05: c = '~'; break;
-      case 0x20: c = '@'; break;
-      case 0x24: c = '#'; break;
-      case 0x23: c = '&'; break;
-      case 0x26: c = '%'; break;
-      case 0x1D: c = '*'; break;
-      case 0x1E: c = '$'; break;
-      case 0x41: c = '+'; break;
-      case 0x09: c = '<'; break;
-      case 0x01: c = '>'; break;
-      case 0x4B: c = '.'; break;
-      case 0x6B: c = ','; break;
-      case 0x60: c = '-'; break;
-      default:
-        if (b >= 0xC1 && b <= 0xC9) c = static_cast<char>('A' + (b - 0xC1));
-        else if (b >= 0xD1 && b <= 0xD9) c = static_cast<char>('J' + (b - 0xD1));
-        else if (b >= 0xE2 && b <= 0xE9) c = static_cast<char>('S' + (b - 0xE2));
-        else if (b >= 0xF0 && b <= 0xF9) c = static_cast<char>('0' + (b - 0xF0));
-    }
-    s.push_back(c);
-  }
-  while (!s.empty() && s.back() == '_') s.pop_back();
-  return s;
-}
+const RowAlphabet kRows{{{'_', 0x00}, {'|', 0x03}, {'^', 0x06}, {'~', 0x05}, {'@', 0x20}, {'#', 0x24}, {'&', 0x23},
+                         {'%', 0x26}, {'*', 0x1D}, {'$', 0x1E}, {'+', 0x41}, {'<', 0x09}, {'>', 0x01}, {'.', 0x4B},
+                         {',', 0x6B}, {'-', 0x60}}};
+std::string Show(const Bytes& row) { return kRows.show(row); }
 
 // The host's command-key table: PF2 a prompt, PF3 a locate and, with
 // `withDelete`, the Delete key (254) starting a delete and Home (255) a
@@ -232,8 +192,7 @@ Bytes InsertToggles() {
 // editing, 0x80 no required tabs or page ends), without the tab stop
 // (restricted editing has none).
 Bytes R1With(unsigned char flags) {
-  return Wsf(Dftxt(flags, 0x80) + Dfscl(ScaleLine(1, {{2, 1}, {70, 2}})) +
-             Wrtxt(0x80, 0x00, 0x08, 3, 2, R1Lines()) + Rdtxt());
+  return PageRecord(flags, 0x80, ScaleLine(1, {{2, 1}, {70, 2}}), R1Lines(), true);
 }
 // R1 in restricted editing where the host forbids the required space (the
 // last of the eight core functions).

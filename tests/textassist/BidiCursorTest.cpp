@@ -10,15 +10,12 @@
 #include <vector>
 
 #include "display/ASD.h"
-#include "tests/textassist/TextStation.h"
+#include "tests/textassist/TextRows.h"
 #include "textassist/ASDInfoWP.h"
 #include "textassist/TextSession.h"
 
 namespace {
 
-using Keys = std::vector<FunctionWord>;
-
-FunctionWord K(unsigned char category, unsigned char code) { return FunctionWord{category, code}; }
 const FunctionWord kNewline = K(1, 1), kLeft = K(1, 2), kRight = K(1, 3), kFastLeft = K(1, 4),
                    kFastRight = K(1, 5), kUp = K(1, 6), kDown = K(1, 7), kBackspace = K(1, 8),
                    kBacktab = K(1, 9), kTab = K(1, 10), kHome = K(1, 13), kBeginOfLine = K(1, 16),

@@ -11,7 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "tests/textassist/TextStation.h"
+#include "tests/textassist/TextRows.h"
 
 namespace {
 
@@ -20,44 +20,10 @@ const FunctionWord kInsert{3, 1}, kEndPush{3, 5}, kPush{3, 6}, kTab{1, 12}, kRqT
 // The model's alphabet: '_' null, '|' carrier return, '~' tab, '^' required
 // tab, '@' the attribute 0x20, '-' the hyphen character, '[' and ']' the
 // segment markers 0x0B and 0x0D; letters, digits and blanks as EBCDIC.
-unsigned char Code(char c) {
-  switch (c) {
-    case '~': return 0x05;
-    case '^': return 0x02;
-    case '|': return 0x03;
-    case '_': return 0x00;
-    case '@': return 0x20;
-    case '-': return 0xCA;
-    case '[': return 0x0B;
-    case ']': return 0x0D;
-    default: return Ebc(std::string(1, c))[0];
-  }
-}
-Bytes Encode(const std::string& line) {
-  Bytes b;
-  for (char c : line) b.push_back(Code(c));
-  return b;
-}
-char Letter(unsigned char b) {
-  switch (b) {
-    case 0x00: return '_';
-    case 0x40: return ' ';
-    case 0x03: return '|';
-    case 0x05: return '~';
-    case 0x02: return '^';
-    case 0x20: return '@';
-    case 0xCA: return '-';
-    case 0x0B: return '[';
-    case 0x0D: return ']';
-    case 0x4B: return '.';
-    default: break;
-  }
-  if (b >= 0xC1 && b <= 0xC9) return static_cast<char>('A' + (b - 0xC1));
-  if (b >= 0xD1 && b <= 0xD9) return static_cast<char>('J' + (b - 0xD1));
-  if (b >= 0xE2 && b <= 0xE9) return static_cast<char>('S' + (b - 0xE2));
-  if (b >= 0xF0 && b <= 0xF9) return static_cast<char>('0' + (b - 0xF0));
-  return '?';
-}
+const RowAlphabet kRows{{{'~', 0x05}, {'^', 0x02}, {'|', 0x03}, {'_', 0x00}, {'@', 0x20}, {'-', 0xCA}, {'[', 0x0B},
+                         {']', 0x0D}, {'.', 0x4B}}};
+Bytes Encode(const std::string& line) { return kRows.encode(line); }
+char Letter(unsigned char b) { return kRows.letter(b); }
 // A row as text: left to right from column 1, or right to left in reading
 // order from column 80; trailing nulls dropped.
 std::string Shown(TextStation& s, unsigned int row, bool rtl) {
@@ -75,29 +41,7 @@ std::vector<std::string> Split(const std::string& s, char sep) {
   return out;
 }
 
-std::vector<std::string> RunModel(const std::vector<std::string>& lines) {
-  char inPath[] = "/tmp/qw-bidi-model-XXXXXX";
-  const int fd = mkstemp(inPath);
-  EXPECT_GE(fd, 0);
-  close(fd);
-  {
-    std::ofstream in(inPath);
-    for (const std::string& l : lines) in << l << "\n";
-  }
-  const std::string command = std::string("python3 ") + QW_LINE_MODEL + " < " + inPath;
-  std::vector<std::string> out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buffer[1024];
-    while (fgets(buffer, sizeof buffer, p)) {
-      std::string line(buffer);
-      if (!line.empty() && line.back() == '\n') line.pop_back();
-      out.push_back(line);
-    }
-    EXPECT_EQ(pclose(p), 0);
-  }
-  unlink(inPath);
-  return out;
-}
+std::vector<std::string> RunModel(const std::vector<std::string>& lines) { return RunLineModel(lines); }
 
 // The screen column of a position given in the row's own order.
 unsigned int Column(bool rtl, unsigned int column) { return rtl ? 81 - column : column; }
@@ -107,23 +51,8 @@ unsigned int Column(bool rtl, unsigned int column) { return rtl ? 81 - column : 
 // on scale line 1 with the given pairs; the ids of rows 6.. follow on.
 void Load(TextStation& s, bool rtl, const Bytes& scale, const std::vector<std::string>& rows,
           const std::vector<std::string>& ids = {}, unsigned char defFlags = 0x01, unsigned char lineFlags = 0) {
-  Bytes lines;
-  for (unsigned int r = 3; r <= 23; ++r) {
-    const unsigned int i = r - 3;
-    Bytes text = i < rows.size() ? Encode(rows[i]) : Bytes{};
-    if (text.empty()) text = Bytes{0x00};
-    unsigned int high = 10 + i, low = 0;
-    if (i < ids.size()) {
-      const size_t dot = ids[i].find('.');
-      high = static_cast<unsigned int>(std::stoi(ids[i].substr(0, dot)));
-      low = static_cast<unsigned int>(std::stoi(ids[i].substr(dot + 1)));
-    }
-    TextLine l{r, text, high};
-    l.newLine = static_cast<unsigned char>(low);
-    l.byte4 = static_cast<unsigned char>((rtl ? 0x80 : 0x00) | lineFlags);
-    lines = lines + LineRecord(l);
-  }
-  ASSERT_EQ(s.run(Wsf(Dftxt(defFlags, 0x80) + Dfscl(scale) + Wrtxt(0x80, 0x00, 0x08, 3, 2, lines) + Rdtxt())), 0u);
+  const Bytes lines = ModelLines(rows, ids, Encode, static_cast<unsigned char>((rtl ? 0x80 : 0x00) | lineFlags));
+  ASSERT_EQ(s.run(PageRecord(defFlags, 0x80, scale, lines, true)), 0u);
 }
 Bytes Margins(unsigned int left, unsigned int right) {
   return ScaleLine(1, {{static_cast<int>(left), 1}, {static_cast<int>(right), 2}});

@@ -8,25 +8,16 @@
 #include <string>
 #include <vector>
 
-#include "tests/textassist/TextStation.h"
+#include "tests/textassist/TextRows.h"
 
 namespace {
 
-FunctionWord K(unsigned char category, unsigned char code) { return FunctionWord{category, code}; }
 const FunctionWord kLeft = K(1, 2), kRight = K(1, 3), kFastLeft = K(1, 4), kFastRight = K(1, 5), kUp = K(1, 6),
                    kDown = K(1, 7), kInsert = K(3, 1);
 
 // '_' null, '~' tab, '|' carrier return; letters as EBCDIC.
-Bytes Row(const std::string& text) {
-  Bytes b;
-  for (char c : text) {
-    if (c == '_') b.push_back(0x00);
-    else if (c == '~') b.push_back(0x05);
-    else if (c == '|') b.push_back(0x03);
-    else b = b + Ebc(std::string(1, c));
-  }
-  return b;
-}
+const RowAlphabet kRows{{{'_', 0x00}, {'~', 0x05}, {'|', 0x03}}};
+Bytes Row(const std::string& text) { return kRows.encode(text); }
 
 // Scale lines: 1 both margin marks (columns 2 and 70) and a left stop at
 // column 20; 2 no margin marks and a left stop at column 10; 3 no margin
@@ -138,15 +129,7 @@ TEST(CursorEdges, LeftAndRightAtTheEdgesOfARow) {
         << "at row " << s.text()->cursorPos / 80 + 1 << " column " << s.text()->cursorPos % 80 + 1;
     // Moving never changes the text.
     EXPECT_EQ(s.row(5), row5);
-    if (c.aid) {
-      ASSERT_EQ(s.host.sent.size(), 1u);
-      EXPECT_EQ(s.host.sent[0][2], c.aid);
-      EXPECT_TRUE(s.keyboard().isLockedState());
-    } else {
-      EXPECT_TRUE(s.host.sent.empty());
-    }
-    EXPECT_EQ(s.text()->errorFlag(), c.error != 0);
-    if (c.error) EXPECT_EQ(s.text()->lastOperatorError(), c.error);
+    s.expectOutcome(c.aid, c.error);
   }
 }
 
@@ -169,11 +152,8 @@ TEST(CursorEdges, LeftOntoASegmentBeginWorksInsideIt) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TextStation s;
-    Bytes lines = LineRecord({3, Bytes{0x00} + Ebc("AB") + Bytes{0x0B} + Ebc("CD") + Bytes{0x0D, 0x03}, 1});
-    for (unsigned int r = 4; r <= 23; ++r) lines = lines + LineRecord({r, Bytes{0x00}, r - 2});
-    ASSERT_EQ(s.run(Wsf(Dftxt(c.defFlags, 0x80) + Dfscl(ScaleLine(1, {{2, 1}, {70, 2}})) +
-                        Wrtxt(0x80, 0x00, 0x08, 3, 2, lines))),
-              0u);
+    Bytes lines = PageLines(Bytes{0x00} + Ebc("AB") + Bytes{0x0B} + Ebc("CD") + Bytes{0x0D, 0x03});
+    ASSERT_EQ(s.run(PageRecord(c.defFlags, 0x80, ScaleLine(1, {{2, 1}, {70, 2}}), lines)), 0u);
     s.text()->moveCursor(s.offset(3, 5), Plane0);
     ASSERT_EQ(s.screen(s.offset(3, 4), 1), Bytes{0x0B});
     s.key(kLeft);
@@ -213,9 +193,7 @@ TEST(CursorEdges, AHangingIndentIsTheRowsLeftEdge) {
       if (r == 5) record[1 + 10] = 3;  // the left-margin offset
       lines = lines + record;
     }
-    ASSERT_EQ(s.run(Wsf(Dftxt(c.hostEdges ? 0x10 : 0x00, 0x80) + Dfscl(Scales()) +
-                        Wrtxt(0x80, 0x00, 0x08, 3, 2, lines) + Rdtxt())),
-              0u);
+    ASSERT_EQ(s.run(PageRecord(c.hostEdges ? 0x10 : 0x00, 0x80, Scales(), lines, true)), 0u);
     s.text()->moveCursor(s.offset(c.row, c.column), Plane0);
     s.key(c.key);
     EXPECT_EQ(s.text()->cursorPos, s.offset(c.rowAfter, c.columnAfter));

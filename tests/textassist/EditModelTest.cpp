@@ -10,46 +10,16 @@
 #include <string>
 #include <unistd.h>
 
-#include "tests/textassist/TextStation.h"
+#include "tests/textassist/TextRows.h"
 
 namespace {
 
 // The model's alphabet: '_' null, '|' carrier return, '~' tab, '@' the
 // attribute 0x20, '-' the hyphen character; letters and blanks as EBCDIC.
-unsigned char Code(char c) {
-  switch (c) {
-    case '~': return 0x05;
-    case '^': return 0x02;
-    case '|': return 0x03;
-    case '_': return 0x00;
-    case '@': return 0x20;
-    case '-': return 0xCA;
-    default: return Ebc(std::string(1, c))[0];
-  }
-}
-Bytes Encode(const std::string& line) {
-  Bytes b;
-  for (char c : line) b.push_back(Code(c));
-  return b;
-}
-std::string Decode(const Bytes& row) {
-  std::string s;
-  for (unsigned char b : row) {
-    char c = '?';
-    if (b == 0x00) c = '_';
-    else if (b == 0x40) c = ' ';
-    else if (b == 0x03) c = '|';
-    else if (b == 0x05) c = '~';
-    else if (b == 0x20) c = '@';
-    else if (b == 0xCA) c = '-';
-    else if (b >= 0xC1 && b <= 0xC9) c = static_cast<char>('A' + (b - 0xC1));
-    else if (b >= 0xD1 && b <= 0xD9) c = static_cast<char>('J' + (b - 0xD1));
-    else if (b >= 0xE2 && b <= 0xE9) c = static_cast<char>('S' + (b - 0xE2));
-    s.push_back(c);
-  }
-  while (!s.empty() && s.back() == '_') s.pop_back();
-  return s;
-}
+const RowAlphabet kRows{{{'~', 0x05}, {'^', 0x02}, {'|', 0x03}, {'_', 0x00}, {'@', 0x20}, {'-', 0xCA}}, false};
+unsigned char Code(char c) { return kRows.encode(std::string(1, c))[0]; }
+Bytes Encode(const std::string& line) { return kRows.encode(line); }
+std::string Decode(const Bytes& row) { return kRows.show(row); }
 std::vector<std::string> Split(const std::string& s, char sep) {
   std::vector<std::string> out;
   std::stringstream in(s);
@@ -59,29 +29,7 @@ std::vector<std::string> Split(const std::string& s, char sep) {
   return out;
 }
 
-std::vector<std::string> RunModel(const std::vector<std::string>& lines) {
-  char inPath[] = "/tmp/qw-edit-model-XXXXXX";
-  const int fd = mkstemp(inPath);
-  EXPECT_GE(fd, 0);
-  close(fd);
-  {
-    std::ofstream in(inPath);
-    for (const std::string& l : lines) in << l << "\n";
-  }
-  const std::string command = std::string("python3 ") + QW_LINE_MODEL + " < " + inPath;
-  std::vector<std::string> out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buffer[1024];
-    while (fgets(buffer, sizeof buffer, p)) {
-      std::string s(buffer);
-      if (!s.empty() && s.back() == '\n') s.pop_back();
-      out.push_back(s);
-    }
-    EXPECT_EQ(pclose(p), 0);
-  }
-  unlink(inPath);
-  return out;
-}
+std::vector<std::string> RunModel(const std::vector<std::string>& lines) { return RunLineModel(lines); }
 
 struct SpillCase {
   const char* name;
@@ -137,26 +85,8 @@ std::string SpillLine(const SpillCase& c) {
 // scale line 1 with the case's margins; the ids of rows 6.. follow on.
 void Load(TextStation& s, unsigned int left, unsigned int right, const std::vector<std::string>& rows,
           const std::vector<std::string>& ids) {
-  Bytes lines;
-  for (unsigned int r = 3; r <= 23; ++r) {
-    const unsigned int i = r - 3;
-    Bytes text = i < rows.size() ? Encode(rows[i]) : Bytes{};
-    if (text.empty()) text = Bytes{0x00};
-    unsigned int high = 3 + i, low = 0;
-    if (i < ids.size()) {
-      const size_t dot = ids[i].find('.');
-      high = static_cast<unsigned int>(std::stoi(ids[i].substr(0, dot)));
-      low = static_cast<unsigned int>(std::stoi(ids[i].substr(dot + 1)));
-    } else {
-      high = 10 + i;
-    }
-    TextLine l{r, text, high};
-    l.newLine = static_cast<unsigned char>(low);
-    lines = lines + LineRecord(l);
-  }
-  ASSERT_EQ(s.run(Wsf(Dftxt(0x00, 0x80) +
-                      Dfscl(ScaleLine(1, {{static_cast<int>(left), 1}, {static_cast<int>(right), 2}})) +
-                      Wrtxt(0x80, 0x00, 0x08, 3, 2, lines) + Rdtxt())),
+  ASSERT_EQ(s.run(PageRecord(0x00, 0x80, ScaleLine(1, {{static_cast<int>(left), 1}, {static_cast<int>(right), 2}}),
+                             ModelLines(rows, ids, Encode), true)),
             0u);
 }
 
@@ -221,29 +151,7 @@ TEST(EditModel, CentringFollowsTheModel) {
 namespace {
 
 // The left-to-right cases of the model, run as "line_model.py ltr FILE".
-std::vector<std::string> RunLtrModel(const std::vector<std::string>& lines) {
-  char inPath[] = "/tmp/qw-ltr-model-XXXXXX";
-  const int fd = mkstemp(inPath);
-  EXPECT_GE(fd, 0);
-  close(fd);
-  {
-    std::ofstream in(inPath);
-    for (const std::string& l : lines) in << l << "\n";
-  }
-  const std::string command = std::string("python3 ") + QW_LINE_MODEL + " ltr " + inPath + " < /dev/null";
-  std::vector<std::string> out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buffer[1024];
-    while (fgets(buffer, sizeof buffer, p)) {
-      std::string s(buffer);
-      if (!s.empty() && s.back() == '\n') s.pop_back();
-      out.push_back(s);
-    }
-    EXPECT_EQ(pclose(p), 0);
-  }
-  unlink(inPath);
-  return out;
-}
+std::vector<std::string> RunLtrModel(const std::vector<std::string>& lines) { return RunLineModel(lines, "ltr"); }
 
 // The line's text with '.' and digits too.
 Bytes EncodeText(const std::string& line) {
@@ -303,9 +211,8 @@ void LoadPairs(TextStation& s, const std::string& pairs, const std::string& row3
     ++n;
   }
   const Bytes scale = Bytes{static_cast<unsigned char>(3 + 2 * n), 0x00, 0x01} + entry;
-  Bytes lines = LineRecord({3, EncodeText(row3), 1});
-  for (unsigned int r = 4; r <= 23; ++r) lines = lines + LineRecord({r, Bytes{0x00}, r - 2});
-  ASSERT_EQ(s.run(Wsf(Dftxt(0x00, 0x80) + Dfscl(scale) + Wrtxt(0x80, 0x00, 0x08, 3, 2, lines) + Rdtxt())), 0u);
+  Bytes lines = PageLines(EncodeText(row3));
+  ASSERT_EQ(s.run(PageRecord(0x00, 0x80, scale, lines, true)), 0u);
 }
 
 TEST(EditModel, InsertUnderTabStopsFollowsTheModel) {
@@ -364,24 +271,8 @@ const OpeningCase kOpenings[] = {
 
 void LoadWithoutRead(TextStation& s, unsigned int left, unsigned int right, const std::vector<std::string>& rows,
                      const std::vector<std::string>& ids) {
-  Bytes lines;
-  for (unsigned int r = 3; r <= 23; ++r) {
-    const unsigned int i = r - 3;
-    Bytes text = i < rows.size() ? EncodeText(rows[i]) : Bytes{};
-    if (text.empty()) text = Bytes{0x00};
-    unsigned int high = 10 + i, low = 0;
-    if (i < ids.size()) {
-      const size_t dot = ids[i].find('.');
-      high = static_cast<unsigned int>(std::stoi(ids[i].substr(0, dot)));
-      low = static_cast<unsigned int>(std::stoi(ids[i].substr(dot + 1)));
-    }
-    TextLine l{r, text, high};
-    l.newLine = static_cast<unsigned char>(low);
-    lines = lines + LineRecord(l);
-  }
-  ASSERT_EQ(s.run(Wsf(Dftxt(0x00, 0x80) +
-                      Dfscl(ScaleLine(1, {{static_cast<int>(left), 1}, {static_cast<int>(right), 2}})) +
-                      Wrtxt(0x80, 0x00, 0x08, 3, 2, lines))),
+  ASSERT_EQ(s.run(PageRecord(0x00, 0x80, ScaleLine(1, {{static_cast<int>(left), 1}, {static_cast<int>(right), 2}}),
+                             ModelLines(rows, ids, EncodeText))),
             0u);
 }
 

@@ -22,9 +22,7 @@ TEST(Inbound, UnnumberedLinesAreNumberedAfterASend) {
     if (r == 5) l.newLine = 1;
     lines = lines + LineRecord(l);
   }
-  ASSERT_EQ(s.run(Wsf(Dftxt(0x00, 0x80) + Dfscl(ScaleLine(1, {{2, 1}, {70, 2}})) +
-                      Wrtxt(0x80, 0x00, 0x08, 3, 2, lines) + Rdtxt())),
-            0u);
+  ASSERT_EQ(s.run(PageRecord(0x00, 0x80, ScaleLine(1, {{2, 1}, {70, 2}}), lines, true)), 0u);
   s.enter();
   ASSERT_EQ(s.host.sent.size(), 1u);
   const TextSession& t = *s.text();

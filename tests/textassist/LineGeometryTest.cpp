@@ -10,7 +10,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "tests/textassist/TextStation.h"
+#include "tests/textassist/TextRows.h"
 
 namespace {
 
@@ -38,21 +38,8 @@ const Case kCases[] = {
 };
 
 // The EBCDIC of the model's alphabet.
-unsigned char Code(char c) {
-  switch (c) {
-    case '~': return 0x05;
-    case '^': return 0x02;
-    case '|': return 0x03;
-    case '_': return 0x00;
-    default: return Ebc(std::string(1, c))[0];
-  }
-}
-
-Bytes Encode(const std::string& line) {
-  Bytes b;
-  for (char c : line) b.push_back(Code(c));
-  return b;
-}
+const RowAlphabet kRows{{{'~', 0x05}, {'^', 0x02}, {'|', 0x03}, {'_', 0x00}}};
+Bytes Encode(const std::string& line) { return kRows.encode(line); }
 
 Bytes ScaleFrom(const std::string& pairs) {
   Bytes e{0, 0, 1};
@@ -68,27 +55,9 @@ Bytes ScaleFrom(const std::string& pairs) {
 }
 
 std::vector<std::string> RunModel() {
-  char inPath[] = "/tmp/qw-line-model-XXXXXX";
-  const int fd = mkstemp(inPath);
-  EXPECT_GE(fd, 0);
-  close(fd);
-  {
-    std::ofstream in(inPath);
-    for (const Case& c : kCases) in << c.pairs << ";" << c.line << "\n";
-  }
-  const std::string command = std::string("python3 ") + QW_LINE_MODEL + " < " + inPath;
-  std::vector<std::string> out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buffer[512];
-    while (fgets(buffer, sizeof buffer, p)) {
-      std::string s(buffer);
-      if (!s.empty() && s.back() == '\n') s.pop_back();
-      out.push_back(s);
-    }
-    EXPECT_EQ(pclose(p), 0);
-  }
-  unlink(inPath);
-  return out;
+  std::vector<std::string> lines;
+  for (const Case& c : kCases) lines.push_back(std::string(c.pairs) + ";" + c.line);
+  return RunLineModel(lines);
 }
 
 TEST(LineGeometry, MarginsStopsAndAlignmentFollowTheModel) {

@@ -12,43 +12,18 @@
 #include <vector>
 
 #include "display/ECBScreenBuffer.h"
-#include "tests/textassist/TextStation.h"
+#include "tests/textassist/TextRows.h"
 
 namespace {
 
-using Keys = std::vector<FunctionWord>;
 const FunctionWord kLeft{1, 2}, kRight{1, 3}, kUp{1, 6}, kDown{1, 7}, kEnter{6, 4}, kInsert{3, 1}, kPF4{5, 4};
 constexpr unsigned char kDeleteAid = 0x34;
 
-using ::operator+;  // the page fixtures' Bytes concatenation
-Keys Repeat(FunctionWord w, unsigned int n) { return Keys(n, w); }
-Keys operator+(Keys a, const Keys& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
 // A row in a readable alphabet: '_' null, '|' carrier return, '*' dup,
 // '!' line stop, '%' word underscore, letters and blanks as they are.
-std::string Show(const Bytes& row) {
-  std::string s;
-  for (unsigned char b : row) {
-    char c = '?';
-    if (b == 0x00) c = '_';
-    else if (b == 0x40) c = ' ';
-    else if (b == 0x03) c = '|';
-    else if (b == 0x1C) c = '*';
-    else if (b == 0x07) c = '!';
-    else if (b == 0x1D) c = '%';
-    else if (b == 0x0B) c = '<';
-    else if (b == 0x0D) c = '>';
-    else if (b >= 0xC1 && b <= 0xC9) c = static_cast<char>('A' + (b - 0xC1));
-    else if (b >= 0xD1 && b <= 0xD9) c = static_cast<char>('J' + (b - 0xD1));
-    else if (b >= 0xE2 && b <= 0xE9) c = static_cast<char>('S' + (b - 0xE2));
-    s.push_back(c);
-  }
-  while (!s.empty() && s.back() == '_') s.pop_back();
-  return s;
-}
+const RowAlphabet kRows{{{'_', 0x00}, {'|', 0x03}, {'*', 0x1C}, {'!', 0x07}, {'%', 0x1D}, {'<', 0x0B},
+                         {'>', 0x0D}}, false};
+std::string Show(const Bytes& row) { return kRows.show(row); }
 
 // The page: scale line 1 (left margin column 2, right margin column 70).
 const char* const kPage[] = {
@@ -62,20 +37,7 @@ const char* const kPage[] = {
     "_AB<CD>EF|",       // row 10: a pushed segment's markers
 };
 
-Bytes Row(const std::string& shown) {
-  Bytes b;
-  for (char c : shown) {
-    if (c == '_') b.push_back(0x00);
-    else if (c == '|') b.push_back(0x03);
-    else if (c == '*') b.push_back(0x1C);
-    else if (c == '!') b.push_back(0x07);
-    else if (c == '%') b.push_back(0x1D);
-    else if (c == '<') b.push_back(0x0B);
-    else if (c == '>') b.push_back(0x0D);
-    else b = b + Ebc(std::string(1, c));
-  }
-  return b;
-}
+Bytes Row(const std::string& shown) { return kRows.encode(shown); }
 
 struct DeleteStation : TextStation {
   explicit DeleteStation(bool planes, bool deleteEntry = true) {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "display/CopiedDataInformation.h"
-#include "tests/textassist/TextStation.h"
+#include "tests/textassist/TextRows.h"
 
 namespace {
 
@@ -19,24 +19,8 @@ const FunctionWord kInsert{3, 1}, kRight{1, 3}, kEnter{6, 4};
 constexpr unsigned char kMenuPaste = 31, kShiftedRightPress = 13;
 
 // '_' null, '|' carrier return, '^' required carrier return, '*' dup.
-std::string Show(const Bytes& row) {
-  std::string s;
-  for (unsigned char b : row) {
-    char c = '?';
-    if (b == 0x00) c = '_';
-    else if (b == 0x40) c = ' ';
-    else if (b == 0x03) c = '|';
-    else if (b == 0x06) c = '^';
-    else if (b == 0x1C) c = '*';
-    else if (b == 0x20) c = '@';
-    else if (b >= 0xC1 && b <= 0xC9) c = static_cast<char>('A' + (b - 0xC1));
-    else if (b >= 0xD1 && b <= 0xD9) c = static_cast<char>('J' + (b - 0xD1));
-    else if (b >= 0xE2 && b <= 0xE9) c = static_cast<char>('S' + (b - 0xE2));
-    s.push_back(c);
-  }
-  while (!s.empty() && s.back() == '_') s.pop_back();
-  return s;
-}
+const RowAlphabet kRows{{{'_', 0x00}, {'|', 0x03}, {'^', 0x06}, {'*', 0x1C}, {'@', 0x20}}, false};
+std::string Show(const Bytes& row) { return kRows.show(row); }
 
 struct PasteStation : TextStation {
   PasteStation() { EXPECT_EQ(run(R1()), 0u); }

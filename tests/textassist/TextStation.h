@@ -126,6 +126,23 @@ inline Bytes Wrtxt(unsigned char b5, unsigned char b6, unsigned char wcc, unsign
   return Field(0x36, data + lines);
 }
 
+// The text lines of rows 3..23: `row3` on row 3, the rows below empty, the
+// ids row - 2.
+inline Bytes PageLines(const Bytes& row3, bool twoByteLength = false) {
+  Bytes lines = LineRecord({3, row3, 1}, twoByteLength);
+  for (unsigned int r = 4; r <= 23; ++r) lines = lines + LineRecord({r, Bytes{0x00}, r - 2}, twoByteLength);
+  return lines;
+}
+
+// A text page: DFTXT with its flags, DFSCL with the scale lines, the lines
+// written from row 3 column 2 with the keyboard unlocked, and a read if asked.
+inline Bytes PageRecord(unsigned char flags, unsigned char flags2, const Bytes& scales, const Bytes& lines,
+                        bool withRead = false) {
+  Bytes fields = Dftxt(flags, flags2) + Dfscl(scales) + Wrtxt(0x80, 0x00, 0x08, 3, 2, lines);
+  if (withRead) fields = fields + Rdtxt();
+  return Wsf(fields);
+}
+
 class TextStation {
  public:
   explicit TextStation(DisplayCharacteristics c = DisplayCharacteristics())
@@ -163,6 +180,21 @@ class TextStation {
   }
   Bytes row(unsigned int r) { return screen(offset(r, 1), cols()); }
 
+  // After a key: with an AID, one record with it went to the host and the
+  // keyboard is locked; without one (0) nothing went. The operator error
+  // `error` is shown, or none (0).
+  void expectOutcome(unsigned char aid, unsigned int error) {
+    if (aid) {
+      ASSERT_EQ(host.sent.size(), 1u);
+      EXPECT_EQ(host.sent[0][2], aid);
+      EXPECT_TRUE(keyboard().isLockedState());
+    } else {
+      EXPECT_TRUE(host.sent.empty());
+    }
+    EXPECT_EQ(text()->errorFlag(), error != 0);
+    if (error) EXPECT_EQ(text()->lastOperatorError(), error);
+  }
+
   TimerRendering rendering;
   CapturingHost host;
   TAXlate tax;
@@ -174,16 +206,9 @@ class TextStation {
 // column 2, tab column 10, right margin column 70), 21 text lines (row 3
 // "HELLO WORLD" and a carrier return, rows 4..23 empty, ids row - 2), the
 // cursor at row 3 column 2 with the keyboard unlocked, and a read.
-inline Bytes R1Lines() {
-  Bytes lines = LineRecord({3, Bytes{0x00} + Ebc("HELLO WORLD") + Bytes{0x03}, 1});
-  for (unsigned int r = 4; r <= 23; ++r) lines = lines + LineRecord({r, Bytes{0x00}, r - 2});
-  return lines;
-}
+inline Bytes R1Lines() { return PageLines(Bytes{0x00} + Ebc("HELLO WORLD") + Bytes{0x03}); }
 inline Bytes R1(bool withRead = true) {
-  Bytes fields = Dftxt(0x00, 0x80) + Dfscl(ScaleLine(1, {{2, 1}, {10, 3}, {70, 2}})) +
-                 Wrtxt(0x80, 0x00, 0x08, 3, 2, R1Lines());
-  if (withRead) fields = fields + Rdtxt();
-  return Wsf(fields);
+  return PageRecord(0x00, 0x80, ScaleLine(1, {{2, 1}, {10, 3}, {70, 2}}), R1Lines(), withRead);
 }
 // R2: a write that only unlocks the keyboard, and a read.
 inline Bytes R2() { return Wsf(Wrtxt(0x80, 0x00, 0x08, 0, 0, {}) + Rdtxt()); }

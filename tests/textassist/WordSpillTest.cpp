@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "display/ECBScreenBuffer.h"
-#include "tests/textassist/TextStation.h"
+#include "tests/textassist/TextRows.h"
 
 namespace {
 
@@ -17,35 +17,9 @@ const FunctionWord kInsert{3, 1};
 
 // '_' null, '@' attribute 0x20, '|' carrier return ('~' tab and '-' hyphen
 // when shown); letters and digits as EBCDIC.
-Bytes Encode(const std::string& text) {
-  Bytes b;
-  for (char c : text) {
-    if (c == '_') b.push_back(0x00);
-    else if (c == '@') b.push_back(0x20);
-    else if (c == '|') b.push_back(0x03);
-    else b = b + Ebc(std::string(1, c));
-  }
-  return b;
-}
-std::string Show(const Bytes& row) {
-  std::string s;
-  for (unsigned char b : row) {
-    char c = '?';
-    if (b == 0x00) c = '_';
-    else if (b == 0x40) c = ' ';
-    else if (b == 0x03) c = '|';
-    else if (b == 0x20) c = '@';
-    else if (b == 0x05) c = '~';
-    else if (b == 0xCA) c = '-';
-    else if (b >= 0xC1 && b <= 0xC9) c = static_cast<char>('A' + (b - 0xC1));
-    else if (b >= 0xD1 && b <= 0xD9) c = static_cast<char>('J' + (b - 0xD1));
-    else if (b >= 0xE2 && b <= 0xE9) c = static_cast<char>('S' + (b - 0xE2));
-    else if (b >= 0xF0 && b <= 0xF9) c = static_cast<char>('0' + (b - 0xF0));
-    s.push_back(c);
-  }
-  while (!s.empty() && s.back() == '_') s.pop_back();
-  return s;
-}
+const RowAlphabet kRows{{{'_', 0x00}, {'@', 0x20}, {'|', 0x03}, {'~', 0x05}, {'-', 0xCA}}};
+Bytes Encode(const std::string& text) { return kRows.encode(text); }
+std::string Show(const Bytes& row) { return kRows.show(row); }
 
 // A row under column editing with margins at columns 8 and 27: columns 1-3
 // outside everything, 4-7 the left side columns, 8-28 the text (28 is the
@@ -114,9 +88,7 @@ TEST(WordSpill, ColumnEditingMovesOnlyTheColumns) {
     Bytes lines;
     for (unsigned int r = 3; r <= 23; ++r)
       lines = lines + LineRecord({r, r <= 6 ? Encode(rowsIn[r - 3]) : Bytes{0x00}, r - 2});
-    ASSERT_EQ(s.run(Wsf(Dftxt(c.defFlags, 0x80) + Dfscl(ScaleLine(1, {{8, 1}, {27, 2}})) +
-                        Wrtxt(0x80, 0x00, 0x08, 3, 2, lines))),
-              0u);
+    ASSERT_EQ(s.run(PageRecord(c.defFlags, 0x80, ScaleLine(1, {{8, 1}, {27, 2}}), lines)), 0u);
     TextSession& t = *s.text();
     const uint32_t firstLine = t.firstLineNumber;
     s.key(kInsert);
@@ -219,11 +191,8 @@ TEST(WordSpill, AttributePlanesTravelWithTheWord) {
     SCOPED_TRACE(c.name);
     TextStation s;
     // With attribute planes the line records have two-byte lengths.
-    Bytes lines = LineRecord({3, Bytes{0x00} + Ebc(c.row3), 1}, true);
-    for (unsigned int r = 4; r <= 23; ++r) lines = lines + LineRecord({r, Bytes{0x00}, r - 2}, true);
-    ASSERT_EQ(s.run(Wsf(Dftxt(0x00, 0xC0) + Dfscl(ScaleLine(1, {{2, 1}, {20, 2}})) +
-                        Wrtxt(0x80, 0x00, 0x08, 3, 2, lines))),
-              0u);
+    Bytes lines = PageLines(Bytes{0x00} + Ebc(c.row3), true);
+    ASSERT_EQ(s.run(PageRecord(0x00, 0xC0, ScaleLine(1, {{2, 1}, {20, 2}}), lines)), 0u);
     TextSession& t = *s.text();
     ASSERT_TRUE(t.extendedPlanes());
     for (auto [column, b] : c.primary3) t.primaryBuffer->writeCharacter(s.offset(3, column), b);
@@ -267,11 +236,8 @@ TEST(WordSpill, HalfIndexStateFollowsTheKeys) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TextStation s;
-    Bytes lines = LineRecord({3, Bytes{0x00} + Ebc("AAAA BBBB CCCC"), 1}, true);
-    for (unsigned int r = 4; r <= 23; ++r) lines = lines + LineRecord({r, Bytes{0x00}, r - 2}, true);
-    ASSERT_EQ(s.run(Wsf(Dftxt(0x00, 0xC0) + Dfscl(ScaleLine(1, {{2, 1}, {20, 2}})) +
-                        Wrtxt(0x80, 0x00, 0x08, 3, 2, lines))),
-              0u);
+    Bytes lines = PageLines(Bytes{0x00} + Ebc("AAAA BBBB CCCC"), true);
+    ASSERT_EQ(s.run(PageRecord(0x00, 0xC0, ScaleLine(1, {{2, 1}, {20, 2}}), lines)), 0u);
     TextSession& t = *s.text();
     for (const auto& [column, key] : c.keys) {
       t.moveCursor(s.offset(3, column), Plane0);
@@ -311,11 +277,8 @@ TEST(WordSpill, ColumnEditingReservesRoomForATab) {
       else if (ch == '^') row.push_back(0x06);
       else row = row + Encode(std::string(1, ch));
     }
-    Bytes lines = LineRecord({3, row, 1});
-    for (unsigned int r = 4; r <= 23; ++r) lines = lines + LineRecord({r, Bytes{0x00}, r - 2});
-    ASSERT_EQ(s.run(Wsf(Dftxt(c.defFlags, 0x80) + Dfscl(ScaleLine(1, {{2, 1}, {10, 3}, {20, 2}})) +
-                        Wrtxt(0x80, 0x00, 0x08, 3, 2, lines))),
-              0u);
+    Bytes lines = PageLines(row);
+    ASSERT_EQ(s.run(PageRecord(c.defFlags, 0x80, ScaleLine(1, {{2, 1}, {10, 3}, {20, 2}}), lines)), 0u);
     TextSession& t = *s.text();
     const unsigned int at = s.offset(3, c.at);
     EXPECT_EQ(t.addtabchar(at), c.addsTab);
@@ -345,11 +308,8 @@ TEST(WordSpill, CarrierReturnInTabbedTextUnderColumnEditing) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TextStation s;
-    Bytes lines = LineRecord({3, Encode("_AB") + Bytes{0x05} + Encode("_______________CD|"), 1});
-    for (unsigned int r = 4; r <= 23; ++r) lines = lines + LineRecord({r, Bytes{0x00}, r - 2});
-    ASSERT_EQ(s.run(Wsf(Dftxt(c.defFlags, 0x80) + Dfscl(ScaleLine(1, {{2, 1}, {20, 3}, {40, 2}})) +
-                        Wrtxt(0x80, 0x00, 0x08, 3, 2, lines))),
-              0u);
+    Bytes lines = PageLines(Encode("_AB") + Bytes{0x05} + Encode("_______________CD|"));
+    ASSERT_EQ(s.run(PageRecord(c.defFlags, 0x80, ScaleLine(1, {{2, 1}, {20, 3}, {40, 2}}), lines)), 0u);
     s.key(kInsert);
     s.text()->moveCursor(s.offset(3, 20), Plane0);
     s.key(FunctionWord{2, 5});

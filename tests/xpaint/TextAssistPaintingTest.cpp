@@ -23,25 +23,15 @@
 #include "tests/datastream/RecordGlueFixtures.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestHost5250.h"
-#include "tests/textassist/TextStation.h"
-#include "tests/xpaint/SessionPainting.h"
+#include "tests/xpaint/TextSessionPainting.h"
 #include "xfront/XStuff.h"
 
 namespace {
 
 using namespace paint_test;
 
-class TextAssistPainting : public SessionPainting {
+class TextAssistPainting : public TextSessionPainting {
  protected:
-  void SetUp() override {
-    SessionPainting::SetUp();
-    if (IsSkipped() || HasFatalFailure()) return;
-    ASSERT_TRUE(RunUntil([&] { return !block_->xstuff.repaintPending(); }));
-    // A keyboard with the word-processing options.
-    ASSERT_NE(block_->taxlate, nullptr);
-    block_->taxlate->setKeyboardType(0xB0);
-  }
-
   // The operator's switch that shows the text's symbols, as the display
   // station hands it to the window.
   void ShowTextSymbols() {
@@ -94,8 +84,7 @@ TEST_F(TextAssistPainting, TextSymbolsAreDrawnInTheirCells) {
   Bytes lines = LineRecord({3, Bytes{0x00} + Ebc("HELLO WORLD") + Bytes{0x03}, 1}) +
                 LineRecord({4, Bytes{0x00} + Ebc("HELLO") + Bytes{0x05, 0x02, 0x41, 0x06, 0x0C, 0x1E, 0x03}, 2});
   for (unsigned int r = 5; r <= 23; ++r) lines = lines + LineRecord({r, Bytes{0x00}, r - 2});
-  Send(Wsf(Dftxt(0x00, 0x80) + Dfscl(ScaleLine(1, {{2, 1}, {10, 3}, {70, 2}})) +
-           Wrtxt(0x80, 0x00, 0x08, 3, 2, lines) + Rdtxt()));
+  Send(PageRecord(0x00, 0x80, ScaleLine(1, {{2, 1}, {10, 3}, {70, 2}}), lines, true));
   ASSERT_EQ(block_->display->keyboardState().state(), KeyboardState::kWordProcessing);
 
   Pixel background = 0;
@@ -196,8 +185,7 @@ TEST_F(TextAssistPainting, BlinkingSymbolsHideWithTheirText) {
   Bytes lines = LineRecord({3, Bytes{0x00} + Ebc("HELLO") + Bytes{0x03}, 1}) +
                 LineRecord({4, Bytes{0x00, 0x2A, 0x05} + Ebc("AB"), 2});
   for (unsigned int r = 5; r <= 23; ++r) lines = lines + LineRecord({r, Bytes{0x00}, r - 2});
-  Send(Wsf(Dftxt(0x00, 0x80) + Dfscl(ScaleLine(1, {{2, 1}, {10, 3}, {70, 2}})) +
-           Wrtxt(0x80, 0x00, 0x08, 3, 2, lines) + Rdtxt()));
+  Send(PageRecord(0x00, 0x80, ScaleLine(1, {{2, 1}, {10, 3}, {70, 2}}), lines, true));
   ShowTextSymbols();
   Pixel background = 0;
   XtVaGetValues(drawing_, XmNbackground, &background, nullptr);

@@ -7,37 +7,14 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
-#include "display/DisplayBag.h"
-#include "keyboard/TAXlate.h"
 #include "tests/support/TestHost5250.h"
-#include "tests/xpaint/SessionPainting.h"
-// After the record fixtures, whose Field class the text fixtures' Field()
-// would hide.
-#include "tests/textassist/TextStation.h"
+#include "tests/xpaint/TextSessionPainting.h"
 
 namespace {
 
 using namespace paint_test;
 
-class TextDoubleClick : public SessionPainting {
- protected:
-  void SetUp() override {
-    SessionPainting::SetUp();
-    if (IsSkipped() || HasFatalFailure()) return;
-    ASSERT_TRUE(RunUntil([&] { return !block_->xstuff.repaintPending(); }));
-    ASSERT_NE(block_->taxlate, nullptr);
-    block_->taxlate->setKeyboardType(0xB0);  // the word-processing options
-  }
-  void RootOf(unsigned int offset, int* rx, int* ry) {
-    Display* dpy = ToolkitDisplay();
-    XStuff& x = block_->xstuff;
-    const unsigned int columns = block_->display->columns();
-    const int cx = x.originX() + int(offset % columns) * x.cellWidth() + x.cellWidth() / 2;
-    const int cy = x.originY() + int(offset / columns) * x.cellHeight() + x.cellHeight() / 2;
-    Window child = 0;
-    XTranslateCoordinates(dpy, XtWindow(drawing_), DefaultRootWindow(dpy), cx, cy, rx, ry, &child);
-  }
-};
+using TextDoubleClick = TextSessionPainting;
 
 TEST_F(TextDoubleClick, IsTheEnterKeyAtTheClickedPosition) {
   Send(R1());

@@ -12,29 +12,15 @@
 #include <string>
 #include <vector>
 
-#include "display/DisplayBag.h"
-#include "keyboard/TAXlate.h"
 #include "tests/support/TestHost5250.h"
 #include "tests/support/XKeys.h"
-#include "tests/xpaint/SessionPainting.h"
-// After the record fixtures, whose Field class the text fixtures' Field()
-// would hide.
-#include "tests/textassist/TextStation.h"
+#include "tests/xpaint/TextSessionPainting.h"
 
 namespace {
 
 using namespace paint_test;
 
-class TextEditingTyped : public SessionPainting {
- protected:
-  void SetUp() override {
-    SessionPainting::SetUp();
-    if (IsSkipped() || HasFatalFailure()) return;
-    ASSERT_TRUE(RunUntil([&] { return !block_->xstuff.repaintPending(); }));
-    ASSERT_NE(block_->taxlate, nullptr);
-    block_->taxlate->setKeyboardType(0xB0);  // the word-processing options
-  }
-};
+using TextEditingTyped = TextSessionPainting;
 
 Bytes Row(std::initializer_list<Bytes> parts) {
   Bytes r;
@@ -44,10 +30,7 @@ Bytes Row(std::initializer_list<Bytes> parts) {
 }
 
 TEST_F(TextEditingTyped, AParagraphWithSpillAnUnderscoredWordCentredAndSent) {
-  Bytes lines;
-  for (unsigned int r = 3; r <= 23; ++r) lines = lines + LineRecord({r, Bytes{0x00}, r - 2});
-  Send(Wsf(Dftxt(0x00, 0x80) + Dfscl(ScaleLine(1, {{2, 1}, {30, 2}})) + Wrtxt(0x80, 0x00, 0x08, 3, 2, lines) +
-           Rdtxt()));
+  Send(PageRecord(0x00, 0x80, ScaleLine(1, {{2, 1}, {30, 2}}), PageLines(Bytes{0x00}), true));
   DisplayBag& d = *block_->display;
   ASSERT_EQ(d.keyboardState().state(), KeyboardState::kWordProcessing);
   ASSERT_EQ(d.textSession()->cursorPos, 161u);

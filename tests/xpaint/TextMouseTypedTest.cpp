@@ -15,27 +15,19 @@
 #include <string>
 #include <vector>
 
-#include "display/DisplayBag.h"
-#include "keyboard/TAXlate.h"
 #include "tests/support/TestHost5250.h"
 #include "tests/support/XKeys.h"
-#include "tests/xpaint/SessionPainting.h"
-// After the record fixtures, whose Field class the text fixtures' Field()
-// would hide.
-#include "tests/textassist/TextStation.h"
+#include "tests/xpaint/TextSessionPainting.h"
 
 namespace {
 
 using namespace paint_test;
 
-class TextMouseTyped : public SessionPainting {
+class TextMouseTyped : public TextSessionPainting {
  protected:
   void SetUp() override {
-    SessionPainting::SetUp();
+    TextSessionPainting::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
-    ASSERT_TRUE(RunUntil([&] { return !block_->xstuff.repaintPending(); }));
-    ASSERT_NE(block_->taxlate, nullptr);
-    block_->taxlate->setKeyboardType(0xB0);  // the word-processing options
     // The page of R1 with the host's command-key table: F4 deletes.
     Send(Wsf(Dftxt(0x00, 0x80) + Dfscl(ScaleLine(1, {{2, 1}, {10, 3}, {70, 2}})) +
              Field(0x31, Bytes{0x04, 9, 4, 5} + Ebc("DELETE")) + Wrtxt(0x80, 0x00, 0x08, 3, 2, R1Lines()) +
@@ -44,14 +36,6 @@ class TextMouseTyped : public SessionPainting {
   }
   TextSession& text() { return *block_->display->textSession(); }
   unsigned int At(int row, int column) { return unsigned((row - 1) * 80 + column - 1); }
-  void RootOf(unsigned int offset, int* rx, int* ry) {
-    Display* dpy = ToolkitDisplay();
-    XStuff& x = block_->xstuff;
-    const int cx = x.originX() + int(offset % 80) * x.cellWidth() + x.cellWidth() / 2;
-    const int cy = x.originY() + int(offset / 80) * x.cellHeight() + x.cellHeight() / 2;
-    Window child = 0;
-    XTranslateCoordinates(dpy, XtWindow(drawing_), DefaultRootWindow(dpy), cx, cy, rx, ry, &child);
-  }
   void Taken() {
     Display* dpy = ToolkitDisplay();
     XSync(dpy, False);

@@ -24,57 +24,33 @@
 #include "session/SessionTable.h"
 #include "session/StartOptions.h"
 #include "tests/support/ForeignSelectionOwner.h"
+#include "tests/support/HostRecords.h"
 #include "tests/support/SessionToolkit.h"
 #include "tests/support/TestHost5250.h"
+#include "tests/textassist/TextStation.h"
 #include "textassist/TextSession.h"
 #include "xfront/XStuff.h"
 
 namespace {
 
 using namespace qwtest::session_toolkit;
-using Bytes = std::vector<uint8_t>;
-
 Bytes Cat(std::initializer_list<Bytes> parts) {
   Bytes out;
   for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
   return out;
 }
-Bytes Ebcdic(const std::string& text) {
-  Bytes out;
-  for (char c : text) {
-    if (c >= 'A' && c <= 'I') out.push_back(static_cast<uint8_t>(0xC1 + c - 'A'));
-    else if (c >= 'J' && c <= 'R') out.push_back(static_cast<uint8_t>(0xD1 + c - 'J'));
-    else if (c >= 'S' && c <= 'Z') out.push_back(static_cast<uint8_t>(0xE2 + c - 'S'));
-    else out.push_back(0x40);
-  }
-  return out;
-}
-// A text-assist structured field: length, class 0xD9, type, data.
-Bytes Field(uint8_t type, const Bytes& data) {
-  const size_t n = data.size() + 4;
-  return Cat({Bytes{static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n), 0xD9, type}, data});
-}
 // One 5250 record of a Write Structured Field holding `fields`.
 Bytes Record(const Bytes& fields) {
-  const Bytes body = Cat({Bytes{0x04, 0xF3}, fields});
+  const Bytes body = Wsf(fields);
   const size_t n = body.size() + 10;
   return Cat({Bytes{static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n), 0x12, 0xA0, 0, 0, 0x04, 0x00, 0x40, 0x03},
               body});
 }
-// A text page: scale line 1 with margins at columns 2 and 70, row 3
-// "HELLO WORLD" and a carrier return, rows 4..23 empty, the cursor at row
-// 3 column 2, the command-key table (PF4 deletes) and a read.
+// A text page: the page of R1 with margins at columns 2 and 70 and no tab
+// stop, the command-key table (PF4 deletes) and a read.
 Bytes TextPage() {
-  Bytes lines;
-  for (unsigned int r = 3; r <= 23; ++r) {
-    const Bytes text = r == 3 ? Cat({Bytes{0x00}, Ebcdic("HELLO WORLD"), Bytes{0x03}}) : Bytes{0x00};
-    const Bytes lcd{0x80, 2, 0, static_cast<uint8_t>(r), 0, 0, 0, 0, static_cast<uint8_t>(r - 2), 0, 0, 0, 1};
-    lines = Cat({lines, Bytes{static_cast<uint8_t>(1 + lcd.size() + text.size())}, lcd, text});
-  }
-  return Record(Cat({Field(0x34, Bytes{0x00, 0x00, 0x80}), Field(0x35, Bytes{0, 0, 0, 0, 7, 0, 1, 2, 1, 70, 2}),
-                     Field(0x31, Cat({Bytes{0x04, 9, 4, 5}, Ebcdic("DELETE")})),
-                     Field(0x36, Cat({Bytes{0x00, 0x80, 0x00, 0x08, 0x00, 0x03, 0x00, 0x02}, lines})),
-                     Field(0x32, Bytes{0x00, 0x80, 0x00, 0x00})}));
+  return Record(Dftxt(0x00, 0x80) + Dfscl(ScaleLine(1, {{2, 1}, {70, 2}})) +
+                Field(0x31, Bytes{0x04, 9, 4, 5} + Ebc("DELETE")) + Wrtxt(0x80, 0x00, 0x08, 3, 2, R1Lines()) + Rdtxt());
 }
 
 bool Contains(const Bytes& hay, const Bytes& needle) {
@@ -113,8 +89,7 @@ class TextPasteSession : public ::testing::Test {
     EXPECT_TRUE(host_.WaitNegotiated(kWaitMs, HostPump()));
     EXPECT_TRUE(RunUntil([&] { return s->taxlate != nullptr && s->display != nullptr; }));
     s->taxlate->setKeyboardType(0xB0);
-    host_.SendRecord(TextPage());
-    EXPECT_TRUE(host_.Barrier(kWaitMs, HostPump()));
+    qwtest::SendRecordAndSettle(host_, HostPump(), kWaitMs, TextPage());
     EXPECT_TRUE(RunUntil([&] { return s->display->keyboardState().state() == KeyboardState::kWordProcessing; }));
     return s;
   }
@@ -133,9 +108,7 @@ class TextPasteSession : public ::testing::Test {
   // Enter through the Control menu; the host's record.
   Bytes Enter(SessionControlBlock* s) {
     Menu(s, "*enterkeyButton");
-    std::vector<uint8_t> record;
-    EXPECT_TRUE(host_.WaitForRecord(kWaitMs, HostPump(), &record));
-    return record;
+    return qwtest::NextRecord(host_, HostPump(), kWaitMs);
   }
 
   static Display* test_;
@@ -157,11 +130,11 @@ TEST_F(TextPasteSession, LinesFromAnotherClientAreTypedIntoTheText) {
   // Replace mode: "JOY" over "HEL", the required carrier return over the
   // second L (the rest of the line goes down with it), "SUN" over the
   // start of that rest on row 4.
-  EXPECT_EQ(Row(s, 3, 5), Cat({Bytes{0x00}, Ebcdic("JOY"), Bytes{0x06}}));
-  EXPECT_EQ(Row(s, 4, 4), Cat({Bytes{0x20}, Ebcdic("SUN")}));
+  EXPECT_EQ(Row(s, 3, 5), Cat({Bytes{0x00}, Ebc("JOY"), Bytes{0x06}}));
+  EXPECT_EQ(Row(s, 4, 4), Cat({Bytes{0x20}, Ebc("SUN")}));
   const Bytes record = Enter(s);
-  EXPECT_TRUE(Contains(record, Cat({Ebcdic("JOY"), Bytes{0x06}}))) << "row 3 goes to the host";
-  EXPECT_TRUE(Contains(record, Ebcdic("SUN"))) << "row 4 goes to the host";
+  EXPECT_TRUE(Contains(record, Cat({Ebc("JOY"), Bytes{0x06}}))) << "row 3 goes to the host";
+  EXPECT_TRUE(Contains(record, Ebc("SUN"))) << "row 4 goes to the host";
 }
 
 TEST_F(TextPasteSession, CutOfMarkedTextDeletesIt) {
@@ -179,11 +152,11 @@ TEST_F(TextPasteSession, CutOfMarkedTextDeletesIt) {
   Menu(s, "*cutButton");
   ASSERT_TRUE(RunUntil([&] { return k.state() == KeyboardState::kWordProcessing; }));
   EXPECT_FALSE(t->errorFlag()) << t->lastOperatorError();
-  EXPECT_EQ(Row(s, 3, 9), Cat({Bytes{0x00}, Ebcdic("H WORLD"), Bytes{0x03}}));
+  EXPECT_EQ(Row(s, 3, 9), Cat({Bytes{0x00}, Ebc("H WORLD"), Bytes{0x03}}));
   EXPECT_EQ(t->cursorPos, 2u * 80 + 2);
   const Bytes record = Enter(s);
-  EXPECT_TRUE(Contains(record, Ebcdic("H WORLD")));
-  EXPECT_FALSE(Contains(record, Ebcdic("HELLO")));
+  EXPECT_TRUE(Contains(record, Ebc("H WORLD")));
+  EXPECT_FALSE(Contains(record, Ebc("HELLO")));
 }
 
 }  // namespace
