@@ -3,11 +3,12 @@
 // attribute planes), centering a line between its margins, and stop codes.
 #include "display/DisplayBag.h"
 #include "display/Rendering.h"
+#include "textassist/TextChars.h"
 #include "textassist/TextSession.h"
 
+using namespace text_char;
+
 namespace {
-constexpr unsigned char kCarrierReturn = 0x03;
-constexpr unsigned char kPlaceholder = 0x12;
 constexpr unsigned char kStopCode = 0x1E;
 constexpr unsigned char kStopCode2 = 0x1A;
 constexpr unsigned char kWordUnderscore = 0x1D;

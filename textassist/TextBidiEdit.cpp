@@ -9,16 +9,12 @@
 #include "display/DisplayBag.h"
 #include "display/ECBScreenBuffer.h"
 #include "display/PresentationSpaceScreenBuffer.h"
+#include "textassist/TextChars.h"
 #include "textassist/TextSession.h"
 
+using namespace text_char;
+
 namespace {
-constexpr unsigned char kTab = 0x05;
-constexpr unsigned char kRequiredTab = 0x02;
-constexpr unsigned char kCarrierReturn = 0x03;
-constexpr unsigned char kPageEnd = 0x0C;
-constexpr unsigned char kPush = 0x0B;
-constexpr unsigned char kEndPush = 0x0D;
-constexpr unsigned char kPlaceholder = 0x12;
 constexpr unsigned char kAidSpill = 0xDD;
 constexpr unsigned char kAidTab = 0xDF;
 constexpr unsigned char kAidRequiredTab = 0xD8;
@@ -26,8 +22,6 @@ constexpr unsigned char kAidCenter = 0xED;
 constexpr uint32_t kSegmentsOnLine = 1u << 29;  // LineControlRecord::ctl3
 constexpr uint32_t kNeverSpills = 1u << 26;     // LineControlRecord::ctl
 constexpr uint32_t kShapedLanguage = 1u << 13;  // textFlagsA
-
-bool isTab(unsigned char c) { return c == kTab || c == kRequiredTab; }
 }  // namespace
 
 void TextSession::bididatakeys(unsigned char code) {

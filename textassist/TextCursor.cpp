@@ -4,10 +4,12 @@
 // Every cursor change ends in moveCursor.
 #include "display/DisplayBag.h"
 #include "display/Rendering.h"
+#include "textassist/TextChars.h"
 #include "textassist/TextSession.h"
 
+using namespace text_char;
+
 namespace {
-constexpr unsigned char kPlaceholder = 0x12;
 constexpr unsigned char kAidLeftEdge = 0xD9;
 constexpr unsigned char kAidRightEdge = 0xDA;
 constexpr unsigned char kAidDown = 0xDB;

@@ -4,21 +4,17 @@
 // continues the line, and the ids of lines that the session inserts.
 #include "display/DisplayBag.h"
 #include "display/Rendering.h"
+#include "textassist/TextChars.h"
 #include "textassist/TextSession.h"
 
+using namespace text_char;
+
 namespace {
-constexpr unsigned char kTab = 0x05;
-constexpr unsigned char kRequiredTab = 0x02;
-constexpr unsigned char kCarrierReturn = 0x03;
-constexpr unsigned char kPageEnd = 0x0C;
-constexpr unsigned char kPlaceholder = 0x12;
 constexpr unsigned char kAidSpill = 0xDD;
 constexpr unsigned char kAidLineEnd = 0xD7;
 constexpr unsigned char kAidHostInsert = 0xD3;
 constexpr unsigned char kAidTabToHost = 0xDF;
 constexpr unsigned char kAidRequiredTabToHost = 0xD8;
-
-bool isTab(unsigned char c) { return c == kTab || c == kRequiredTab; }
 }  // namespace
 
 TextSession::TabContext TextSession::tabfunctionact(unsigned int pos) {
