@@ -549,20 +549,29 @@ unsigned int TextSession::process_endpush(unsigned int pos) {
   return static_cast<unsigned int>(after);
 }
 
-void TextSession::c_textpush() {
-  lastHandler_ = "c_textpush";
-  if (!bidihosteditor()) return;
-  if (!commonOpening()) return;
+// Push and end push work on a text line between its margins, or on prompt
+// input, outside an inline command; a shown-only line takes them only in
+// locate mode. Elsewhere they give operator error 72.
+bool TextSession::pushKeyRefused() {
   const unsigned int row = rowOf(cursorPos);
-  const bool rtl = isRightToLeftLine(row);
   const bool locate = (modes & text_mode::kLocate) != 0;
+  const bool rtl = isRightToLeftLine(row);
   const unsigned int lo = rtl ? bidirightmar(row) : leftmar(row), hi = rtl ? bidileftmar(row) : rightmar(row);
   if ((!textLine(row) && !promptInput()) || ((line(row).ctl & line_ctl::kShownOnly) && !locate) ||
       (textLine(row) && (cursorPos < lo || cursorPos > hi)) || inlinecmdfld(cursorPos) ||
       (promptInput() && promptLineInputError())) {
     operatorerror(72);
-    return;
+    return true;
   }
+  return false;
+}
+
+void TextSession::c_textpush() {
+  lastHandler_ = "c_textpush";
+  if (!bidihosteditor()) return;
+  if (!commonOpening()) return;
+  const bool locate = (modes & text_mode::kLocate) != 0;
+  if (pushKeyRefused()) return;
   if (locate) {
     unsigned int found = cursorPos;
     if (locateSearch(kPush, found)) moveCursorWithTimer(found, Plane0);
@@ -580,16 +589,8 @@ void TextSession::c_textendpush() {
   lastHandler_ = "c_textendpush";
   if (!bidihosteditor()) return;
   if (!commonOpening()) return;
-  const unsigned int row = rowOf(cursorPos);
-  const bool rtl = isRightToLeftLine(row);
   const bool locate = (modes & text_mode::kLocate) != 0;
-  const unsigned int lo = rtl ? bidirightmar(row) : leftmar(row), hi = rtl ? bidileftmar(row) : rightmar(row);
-  if ((!textLine(row) && !promptInput()) || ((line(row).ctl & line_ctl::kShownOnly) && !locate) ||
-      (textLine(row) && (cursorPos < lo || cursorPos > hi)) || inlinecmdfld(cursorPos) ||
-      (promptInput() && promptLineInputError())) {
-    operatorerror(72);
-    return;
-  }
+  if (pushKeyRefused()) return;
   if (locate) {
     unsigned int found = cursorPos;
     if (locateSearch(kPush, found)) {

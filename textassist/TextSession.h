@@ -570,6 +570,8 @@ class TextSession {
   void copyRows(unsigned int from, unsigned int to, unsigned int dest);
   void emptyRow(unsigned int row);
   bool commonOpening();
+  // Operator error 72 and true where push and end push do not work.
+  bool pushKeyRefused();
   // Reset's work on the modes when no error is shown.
   void resetModes();
   void carrierReturnKey(unsigned char ch);
