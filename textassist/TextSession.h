@@ -10,6 +10,7 @@
 #include "display/PlaneNumber.h"
 #include "textassist/TextTypes.h"
 
+class ASDInfoWP;
 class DisplayBag;
 class PresentationSpaceScreenBuffer;
 class PrimaryECBScreenBuffer;
@@ -253,6 +254,10 @@ class TextSession {
                              unsigned int count);
   // The run the shaper edits on `row`: its first typed position and its last.
   void shapingRange(unsigned int row, unsigned int& start, unsigned int& end);
+  // One shaping step at `pos`: keeps the row's text in `saved` (kMaxColumns
+  // bytes), to put back when the shaper refuses the character, and gives
+  // the shaper's view of the row with the display cursor at `pos`.
+  ASDInfoWP startShaping(unsigned int pos, unsigned char* saved);
   // The cursor takes the display cursor's position after a shaping step.
   void takeShaperCursor();
   // Where a sideways move enters `row`: at its logical start or its end.
