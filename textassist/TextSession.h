@@ -233,6 +233,8 @@ class TextSession {
   BidiMargins bidiMargins(unsigned int row);
   void bidimoveleft(unsigned int target);
   void bidimoveright(unsigned int target);
+  void stayOnMarker(unsigned int pos, bool segmentEnd);
+  int segmentBeginOfEnd(unsigned int row, unsigned int pos, bool rtl);
   void leftSegmentProcess(unsigned int row);
   void rightSegmentProcess(unsigned int row);
   unsigned int bidibeginofline(unsigned int pos);
