@@ -16,8 +16,6 @@
 namespace {
 constexpr unsigned char kAidLeftEdge = 0xD9;
 constexpr unsigned char kAidRightEdge = 0xDA;
-constexpr unsigned char kAidBeginOfLine = 0xE9;
-constexpr unsigned char kAidEndOfLine = 0xEA;
 constexpr unsigned int kShapedLanguage = 1u << 13;  // textFlagsA
 constexpr uint32_t kLineContinuesLeft = 0x60000000u;   // LineControlRecord::ctl2 bits 30, 29
 constexpr uint32_t kLineContinuesRight = 0x18000000u;  // LineControlRecord::ctl2 bits 28, 27
@@ -379,43 +377,3 @@ void TextSession::rightSegmentProcess(unsigned int row) {
   if (cursorPos != pos && rowOf(cursorPos) == row && charAt(cursorPos) == kSegmentEnd) ordinary();
 }
 
-// Begin and end of a right-to-left line: the line's start is the mirrored
-// effective left margin, its end the last character met going leftwards.
-
-unsigned int TextSession::bidibeginofline(unsigned int pos) {
-  const unsigned int row = rowOf(pos);
-  const bool promptRowNow = row == textDef.promptRow;
-  if ((!textLine(row) && !promptRowNow) || (promptRowNow && !promptInput())) {
-    operatorerror(72);
-    return pos;
-  }
-  if (!searchscaleline(row, 1) && !promptRowNow) {
-    textSendAid(pos, kAidBeginOfLine);
-    return pos;
-  }
-  if (promptInput() && promptRowNow) return promptInputStart;
-  return bidiMargins(row).effStart;
-}
-
-unsigned int TextSession::bidiendofline(unsigned int pos) {
-  const unsigned int row = rowOf(pos);
-  const bool promptRowNow = row == textDef.promptRow;
-  if ((!textLine(row) && !promptRowNow) || (promptRowNow && !promptInput())) {
-    operatorerror(72);
-    return pos;
-  }
-  const bool onPrompt = promptInput() && promptRowNow;
-  if (!onPrompt && !searchscaleline(row, 2)) {
-    textSendAid(pos, kAidEndOfLine);
-    return pos;
-  }
-  const BidiMargins m = bidiMargins(row);
-  const unsigned int from = onPrompt ? (row - 1) * cols + 1 : m.end;
-  const unsigned int to = onPrompt ? promptInputStart : m.effStart;
-  for (unsigned int p = from; p <= to; ++p)
-    if (charAt(p)) return p;
-  if (onPrompt) return promptInputStart;
-  if (searchscaleline(row, 1)) return m.effStart;
-  textSendAid(pos, kAidEndOfLine);
-  return pos;
-}

@@ -211,6 +211,9 @@ class TextSession {
   void moveup();
   void movedown();
   unsigned int newline(bool& failed);
+  // Where a line's text starts: its effective left margin, mirrored on a
+  // right-to-left line.
+  unsigned int lineStart(unsigned int row);
   unsigned int beginofline(unsigned int pos);
   unsigned int endofline(unsigned int pos);
   // Direction 2 up, anything else down.
@@ -237,8 +240,6 @@ class TextSession {
   int segmentBeginOfEnd(unsigned int row, unsigned int pos, bool rtl);
   void leftSegmentProcess(unsigned int row);
   void rightSegmentProcess(unsigned int row);
-  unsigned int bidibeginofline(unsigned int pos);
-  unsigned int bidiendofline(unsigned int pos);
   // True while the shaper edits the cursor row: a bidirectional host
   // editor, a shaping language with the cursor running right to left, and
   // textFlagsA bit 13.
