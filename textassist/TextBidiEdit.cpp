@@ -116,12 +116,7 @@ unsigned int TextSession::bidireplace(unsigned char ch, unsigned int pos) {
   }
   if (!inSegment && next + 1 == R && !promptRowNow) {
     savelineimage(row);
-    unsigned int cursor = next;
-    bool hostMustSpill = false;
-    if (spill(cursor, hostMustSpill)) return cursor;
-    restorelineimage(row);
-    operatorerror(70);
-    return pos;
+    return spillOrRestore(row, next, pos);
   }
   return next;
 }
@@ -214,12 +209,7 @@ unsigned int TextSession::insertdatabidi(unsigned char ch, unsigned int pos) {
   }
   savelineimage(row);
   const unsigned int next = doinsert(pos, pos - end + 1, 1, 0, ch);
-  unsigned int cursor = next;
-  bool hostMustSpill = false;
-  if (spill(cursor, hostMustSpill)) return cursor;
-  restorelineimage(row);
-  operatorerror(70);
-  return pos;
+  return spillOrRestore(row, next, pos);
 }
 
 bool TextSession::bidifindroomtoinsert(unsigned int pos, unsigned int& end, int direction, unsigned char) {

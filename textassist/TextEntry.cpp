@@ -176,14 +176,22 @@ unsigned int TextSession::replace(unsigned char ch, unsigned int pos) {
   }
   if (next == R + 1 && !promptRowNow) {
     savelineimage(row);
-    unsigned int cursor = next;
-    bool hostMustSpill = false;
-    if (spill(cursor, hostMustSpill)) return cursor;
-    restorelineimage(row);
-    operatorerror(70);
-    return pos;
+    return spillOrRestore(row, next, pos);
   }
   return next;
+}
+
+// After typing that left the cursor at `next` past the line's end: the
+// line's last word spills to the next line and the cursor follows it. When
+// it cannot, the line goes back to the image saved before the typing,
+// operator error 70 shows and the cursor stays at `pos`.
+unsigned int TextSession::spillOrRestore(unsigned int row, unsigned int next, unsigned int pos) {
+  unsigned int cursor = next;
+  bool hostMustSpill = false;
+  if (spill(cursor, hostMustSpill)) return cursor;
+  restorelineimage(row);
+  operatorerror(70);
+  return pos;
 }
 
 unsigned int TextSession::insert(unsigned char ch, unsigned int pos) {

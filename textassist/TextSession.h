@@ -577,6 +577,9 @@ class TextSession {
   void bididatakeys(unsigned char code);
   void copyRows(unsigned int from, unsigned int to, unsigned int dest);
   void emptyRow(unsigned int row);
+  // The spill after typing at the line's end, or error 70 and the line as
+  // it was saved.
+  unsigned int spillOrRestore(unsigned int row, unsigned int next, unsigned int pos);
   bool commonOpening();
   // Operator error 72 and true where push and end push do not work.
   bool pushKeyRefused();
