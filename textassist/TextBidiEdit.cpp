@@ -655,27 +655,14 @@ bool TextSession::biditabfunction(unsigned int& newpos, unsigned char ch) {
 // goes to their middle; the line's end character stays after it.
 
 void TextSession::bidicentertext(unsigned int row) {
-  if (promptInput()) {
-    operatorerror(74);
-    return;
-  }
-  if ((modes & text_mode::kLocate) || restrictedEditing()) {
-    operatorerror(77);
-    return;
-  }
-  if (!textLine(row) || (line(row).ctl & line_ctl::kShownOnly)) {
-    operatorerror(72);
-    return;
-  }
+  if (centringRefused(row)) return;
   const unsigned int L = bidileftmar(row), E = bidieffectiveleftmar(row), R = bidirightmar(row);
   if (cursorPos > L || cursorPos < R || E != L || L <= R) {
     operatorerror(72);
     return;
   }
-  bool tabMarks = false, tabs = false;
-  if (const unsigned char* s = scaleLineOfRow(row))
-    for (unsigned int i = 3; i + 1 < s[0]; i += 2)
-      if (s[i + 1] >= 3 && s[i + 1] <= 8) tabMarks = true;
+  const bool tabMarks = scaleLineHasTabMarks(row);
+  bool tabs = false;
   for (unsigned int p = R; p <= L; ++p)
     if (isTab(charAt(p))) tabs = true;
   if (tabMarks && tabs) {

@@ -586,6 +586,9 @@ class TextSession {
   // Reset's work on the modes when no error is shown.
   void resetModes();
   void carrierReturnKey(unsigned char ch);
+  // Operator error and true where centring does not work on `row`.
+  bool centringRefused(unsigned int row);
+  bool scaleLineHasTabMarks(unsigned int row) const;
 
   const char* lastHandler_ = "";
 
