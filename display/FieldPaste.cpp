@@ -15,6 +15,29 @@
 #include "keyboard/KeyboardState.h"
 #include "keyboard/TAXlate.h"
 
+// Right to left: each row from its end column down to its start column.
+void StartRightToLeft(PasteState& s, const CopiedDataInformation& info, unsigned int columns) {
+  const bool block = info.flags & CopiedDataInformation::kBlock;
+  const unsigned int startRow = info.startCell / columns, startColumn = info.startCell % columns;
+  const unsigned int endRow = info.endCell / columns, endColumn = info.endCell % columns;
+  if (endColumn < startColumn) return;
+  if (block) {
+    s.current = endColumn;
+    s.rowEnd = startColumn;
+    s.nextRow = endColumn + columns;
+    s.remaining = (endColumn - startColumn + 1) * (endRow - startRow + 1);
+  } else if (startRow == endRow) {
+    s.current = endColumn;
+    s.rowEnd = startColumn;
+    s.remaining = endColumn - startColumn + 1;
+  } else {
+    s.current = startColumn;
+    s.rowEnd = 0;
+    s.nextRow = 2 * columns - 1;
+    s.remaining = startColumn + (endRow - startRow) * columns + 1 - endColumn;
+  }
+}
+
 namespace {
 
 constexpr unsigned int kFeaturePasteAllowed = 3;
@@ -93,23 +116,8 @@ PasteState StartState(DisplayBag* d, const CopiedDataInformation& info) {
     } else {
       s.remaining = s.rowEnd = s.nextRow = info.length;
     }
-  } else if (endColumn >= startColumn) {
-    // Right to left: each row from its end column down to its start column.
-    if (block) {
-      s.current = endColumn;
-      s.rowEnd = startColumn;
-      s.nextRow = endColumn + columns;
-      s.remaining = (endColumn - startColumn + 1) * (endRow - startRow + 1);
-    } else if (startRow == endRow) {
-      s.current = endColumn;
-      s.rowEnd = startColumn;
-      s.remaining = endColumn - startColumn + 1;
-    } else {
-      s.current = startColumn;
-      s.rowEnd = 0;
-      s.nextRow = 2 * columns - 1;
-      s.remaining = startColumn + (endRow - startRow) * columns + 1 - endColumn;
-    }
+  } else {
+    StartRightToLeft(s, info, columns);
   }
   return s;
 }

@@ -1,5 +1,7 @@
 #pragma once
 // The running state of one paste into the fields of a screen.
+class CopiedDataInformation;
+
 class PasteState {
  public:
   unsigned int flags = 0;         // bit 31 clear; no other bit is used
@@ -9,3 +11,8 @@ class PasteState {
   unsigned int nextRow = 0;       // index where the next copied row starts
   unsigned int screenOffset = 0;  // where the current row is pasted
 };
+
+// Sets where a right-to-left copy starts, its rows `columns` wide: each row
+// is pasted from its end column down to its start column. A copy whose end
+// column lies before its start column leaves `s` as it is.
+void StartRightToLeft(PasteState& s, const CopiedDataInformation& info, unsigned int columns);

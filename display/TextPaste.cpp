@@ -69,22 +69,8 @@ PasteState StartState(DisplayBag* d, const CopiedDataInformation& info) {
       s.remaining = info.length;
       s.rowEnd = s.nextRow = info.length ? info.length - 1 : 0;
     }
-  } else if (endColumn >= startColumn) {
-    if (block) {
-      s.current = endColumn;
-      s.rowEnd = startColumn;
-      s.nextRow = endColumn + columns;
-      s.remaining = (endColumn - startColumn + 1) * (endRow - startRow + 1);
-    } else if (startRow == endRow) {
-      s.current = endColumn;
-      s.rowEnd = startColumn;
-      s.remaining = endColumn - startColumn + 1;
-    } else {
-      s.current = startColumn;
-      s.rowEnd = 0;
-      s.nextRow = 2 * columns - 1;
-      s.remaining = startColumn + (endRow - startRow) * columns + 1 - endColumn;
-    }
+  } else {
+    StartRightToLeft(s, info, columns);
   }
   return s;
 }

@@ -3,11 +3,12 @@
 // attribute planes), centering a line between its margins, and stop codes.
 #include "display/DisplayBag.h"
 #include "display/Rendering.h"
+#include "textassist/TextChars.h"
 #include "textassist/TextSession.h"
 
+using namespace text_char;
+
 namespace {
-constexpr unsigned char kCarrierReturn = 0x03;
-constexpr unsigned char kPlaceholder = 0x12;
 constexpr unsigned char kStopCode = 0x1E;
 constexpr unsigned char kStopCode2 = 0x1A;
 constexpr unsigned char kWordUnderscore = 0x1D;
@@ -225,6 +226,32 @@ void TextSession::c_textwordunderscore() {
   moveCursorWithTimer(pos, cursorPlane);
 }
 
+// Centring takes no prompt input (error 74), no locate mode or restricted
+// editing (77) and only an editable text line (72).
+bool TextSession::centringRefused(unsigned int row) {
+  if (promptInput()) {
+    operatorerror(74);
+    return true;
+  }
+  if ((modes & text_mode::kLocate) || restrictedEditing()) {
+    operatorerror(77);
+    return true;
+  }
+  if (!textLine(row) || (line(row).ctl & line_ctl::kShownOnly)) {
+    operatorerror(72);
+    return true;
+  }
+  return false;
+}
+
+// True when the scale line of `row` holds a tab stop (types 3 to 8).
+bool TextSession::scaleLineHasTabMarks(unsigned int row) const {
+  if (const unsigned char* s = scaleLineOfRow(row))
+    for (unsigned int i = 3; i + 1 < s[0]; i += 2)
+      if (s[i + 1] >= 3 && s[i + 1] <= 8) return true;
+  return false;
+}
+
 void TextSession::c_textcentertext() {
   lastHandler_ = "c_textcentertext";
   if (!commonOpening()) return;
@@ -233,27 +260,13 @@ void TextSession::c_textcentertext() {
     bidicentertext(row);
     return;
   }
-  if (promptInput()) {
-    operatorerror(74);
-    return;
-  }
-  if ((modes & text_mode::kLocate) || restrictedEditing()) {
-    operatorerror(77);
-    return;
-  }
-  if (!textLine(row) || (line(row).ctl & line_ctl::kShownOnly)) {
-    operatorerror(72);
-    return;
-  }
+  if (centringRefused(row)) return;
   const unsigned int L = leftmar(row), E = effectiveleftmar(row), R = rightmar(row);
   if (cursorPos < L || cursorPos > R || E != L) {
     operatorerror(72);
     return;
   }
-  bool tabMarks = false;
-  if (const unsigned char* s = scaleLineOfRow(row))
-    for (unsigned int i = 3; i + 1 < s[0]; i += 2)
-      if (s[i + 1] >= 3 && s[i + 1] <= 8) tabMarks = true;
+  const bool tabMarks = scaleLineHasTabMarks(row);
   if (tabMarks && tabcharsexist(row)) {
     operatorerror(72);
     return;

@@ -6,13 +6,10 @@
 #include "display/ASD.h"
 #include "display/DisplayBag.h"
 #include "textassist/ASDInfoWP.h"
+#include "textassist/TextChars.h"
 #include "textassist/TextSession.h"
 
-namespace {
-constexpr unsigned char kTab = 0x05;
-constexpr unsigned char kRequiredTab = 0x02;
-bool IsTab(unsigned char c) { return c == kTab || c == kRequiredTab; }
-}  // namespace
+using namespace text_char;
 
 bool TextSession::bidiprocess_backspace(unsigned int target, unsigned int& newpos, unsigned int from,
                                         unsigned int length, unsigned int count) {
@@ -145,7 +142,7 @@ unsigned int TextSession::bidibackspace(bool& failed) {
   // row's last text.
   unsigned int low = cursor;
   for (unsigned int p = cursor + 1; p-- > end;) {
-    if (IsTab(charAt(p)) && p < cursor) break;
+    if (isTab(charAt(p)) && p < cursor) break;
     if (charAt(p)) low = p;
   }
   if (!bidiprocess_backspace(target, newpos, cursor, cursor - low + 1, target - cursor)) {

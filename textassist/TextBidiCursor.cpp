@@ -16,8 +16,6 @@
 namespace {
 constexpr unsigned char kAidLeftEdge = 0xD9;
 constexpr unsigned char kAidRightEdge = 0xDA;
-constexpr unsigned char kAidBeginOfLine = 0xE9;
-constexpr unsigned char kAidEndOfLine = 0xEA;
 constexpr unsigned int kShapedLanguage = 1u << 13;  // textFlagsA
 constexpr uint32_t kLineContinuesLeft = 0x60000000u;   // LineControlRecord::ctl2 bits 30, 29
 constexpr uint32_t kLineContinuesRight = 0x18000000u;  // LineControlRecord::ctl2 bits 28, 27
@@ -282,6 +280,23 @@ void TextSession::bidimoveright(unsigned int target) {
 // Rows with pushed segments. Bit 19 of the modes tells that the cursor on
 // a begin marker works inside its segment (it runs the segment's way).
 
+// The cursor stays at `pos`, inside the segment there or outside it.
+void TextSession::stayOnMarker(unsigned int pos, bool segmentEnd) {
+  if (segmentEnd)
+    modes |= text_mode::kSegmentEnd;
+  else
+    modes &= ~text_mode::kSegmentEnd;
+  moveCursorWithTimer(pos, cursorPlane);
+}
+
+// The active begin marker of the segment that the end marker at `pos` on
+// `row` closes, looked for the row's way; -1 when there is none.
+int TextSession::segmentBeginOfEnd(unsigned int row, unsigned int pos, bool rtl) {
+  const unsigned int first = (row - 1) * cols, last = first + cols - 1;
+  if (rtl) return pos < last ? findActiveBR(pos + 1, true) : -1;
+  return pos > first ? findActiveBR(pos - 1, false) : -1;
+}
+
 void TextSession::leftSegmentProcess(unsigned int row) {
   if (!asdcheck(1)) return;
   const bool rtl = isRightToLeftLine(row);
@@ -289,21 +304,14 @@ void TextSession::leftSegmentProcess(unsigned int row) {
   const unsigned int pos = cursorPos;
   const unsigned char here = charAt(pos);
   const bool inside = (modes & text_mode::kSegmentEnd) != 0;
-  auto stay = [&](bool segmentEnd) {
-    if (segmentEnd)
-      modes |= text_mode::kSegmentEnd;
-    else
-      modes &= ~text_mode::kSegmentEnd;
-    moveCursorWithTimer(pos, cursorPlane);
-  };
   auto ordinary = [&]() {
     if (rtl)
       bidimoveleft(cursorPos ? cursorPos - 1u : 0);
     else
       moveleft(cursorPos ? cursorPos - 1u : 0);
   };
-  if (here == kSegmentBegin && rtl && !inside) return stay(true);
-  if (!rtl && inside) return stay(false);
+  if (here == kSegmentBegin && rtl && !inside) return stayOnMarker(pos, true);
+  if (!rtl && inside) return stayOnMarker(pos, false);
   const unsigned char before = pos > first ? charAt(pos - 1) : 0;
   if (!rtl && before == kSegmentBegin) {
     modes |= text_mode::kSegmentEnd;
@@ -316,8 +324,7 @@ void TextSession::leftSegmentProcess(unsigned int row) {
     return;
   }
   if (here == kSegmentEnd) {
-    const int begin = rtl ? (pos + 1 < first + cols ? findActiveBR(pos + 1, true) : -1)
-                          : (pos > first ? findActiveBR(pos - 1, false) : -1);
+    const int begin = segmentBeginOfEnd(row, pos, rtl);
     if (begin >= 0) {
       const unsigned int to = rtl && static_cast<unsigned int>(begin) > pos ? begin - 1u : static_cast<unsigned int>(begin);
       if (!rtl && charAt(to) == kSegmentBegin) modes |= text_mode::kSegmentEnd;
@@ -342,21 +349,14 @@ void TextSession::rightSegmentProcess(unsigned int row) {
   const unsigned int pos = cursorPos;
   const unsigned char here = charAt(pos);
   const bool inside = (modes & text_mode::kSegmentEnd) != 0;
-  auto stay = [&](bool segmentEnd) {
-    if (segmentEnd)
-      modes |= text_mode::kSegmentEnd;
-    else
-      modes &= ~text_mode::kSegmentEnd;
-    moveCursorWithTimer(pos, cursorPlane);
-  };
   auto ordinary = [&]() {
     if (rtl)
       bidimoveright(cursorPos + 1u);
     else
       moveright(cursorPos + 1u);
   };
-  if (here == kSegmentBegin && !rtl && !inside) return stay(true);
-  if (rtl && inside) return stay(false);
+  if (here == kSegmentBegin && !rtl && !inside) return stayOnMarker(pos, true);
+  if (rtl && inside) return stayOnMarker(pos, false);
   const unsigned char after = pos < last ? charAt(pos + 1) : 0;
   if (after == kSegmentEnd && pos + 2 <= last) {
     if (rtl && charAt(pos + 2) == kSegmentBegin) modes |= text_mode::kSegmentEnd;
@@ -364,8 +364,7 @@ void TextSession::rightSegmentProcess(unsigned int row) {
     return;
   }
   if (here == kSegmentEnd) {
-    const int begin = rtl ? (pos < last ? findActiveBR(pos + 1, true) : -1)
-                          : (pos > first ? findActiveBR(pos - 1, false) : -1);
+    const int begin = segmentBeginOfEnd(row, pos, rtl);
     if (begin >= 0) {
       const unsigned int to = rtl ? static_cast<unsigned int>(begin) : static_cast<unsigned int>(begin) + 1u;
       modes &= ~text_mode::kSegmentEnd;
@@ -378,43 +377,3 @@ void TextSession::rightSegmentProcess(unsigned int row) {
   if (cursorPos != pos && rowOf(cursorPos) == row && charAt(cursorPos) == kSegmentEnd) ordinary();
 }
 
-// Begin and end of a right-to-left line: the line's start is the mirrored
-// effective left margin, its end the last character met going leftwards.
-
-unsigned int TextSession::bidibeginofline(unsigned int pos) {
-  const unsigned int row = rowOf(pos);
-  const bool promptRowNow = row == textDef.promptRow;
-  if ((!textLine(row) && !promptRowNow) || (promptRowNow && !promptInput())) {
-    operatorerror(72);
-    return pos;
-  }
-  if (!searchscaleline(row, 1) && !promptRowNow) {
-    textSendAid(pos, kAidBeginOfLine);
-    return pos;
-  }
-  if (promptInput() && promptRowNow) return promptInputStart;
-  return bidiMargins(row).effStart;
-}
-
-unsigned int TextSession::bidiendofline(unsigned int pos) {
-  const unsigned int row = rowOf(pos);
-  const bool promptRowNow = row == textDef.promptRow;
-  if ((!textLine(row) && !promptRowNow) || (promptRowNow && !promptInput())) {
-    operatorerror(72);
-    return pos;
-  }
-  const bool onPrompt = promptInput() && promptRowNow;
-  if (!onPrompt && !searchscaleline(row, 2)) {
-    textSendAid(pos, kAidEndOfLine);
-    return pos;
-  }
-  const BidiMargins m = bidiMargins(row);
-  const unsigned int from = onPrompt ? (row - 1) * cols + 1 : m.end;
-  const unsigned int to = onPrompt ? promptInputStart : m.effStart;
-  for (unsigned int p = from; p <= to; ++p)
-    if (charAt(p)) return p;
-  if (onPrompt) return promptInputStart;
-  if (searchscaleline(row, 1)) return m.effStart;
-  textSendAid(pos, kAidEndOfLine);
-  return pos;
-}

@@ -9,16 +9,12 @@
 #include "display/DisplayBag.h"
 #include "display/ECBScreenBuffer.h"
 #include "display/PresentationSpaceScreenBuffer.h"
+#include "textassist/TextChars.h"
 #include "textassist/TextSession.h"
 
+using namespace text_char;
+
 namespace {
-constexpr unsigned char kTab = 0x05;
-constexpr unsigned char kRequiredTab = 0x02;
-constexpr unsigned char kCarrierReturn = 0x03;
-constexpr unsigned char kPageEnd = 0x0C;
-constexpr unsigned char kPush = 0x0B;
-constexpr unsigned char kEndPush = 0x0D;
-constexpr unsigned char kPlaceholder = 0x12;
 constexpr unsigned char kAidSpill = 0xDD;
 constexpr unsigned char kAidTab = 0xDF;
 constexpr unsigned char kAidRequiredTab = 0xD8;
@@ -26,8 +22,6 @@ constexpr unsigned char kAidCenter = 0xED;
 constexpr uint32_t kSegmentsOnLine = 1u << 29;  // LineControlRecord::ctl3
 constexpr uint32_t kNeverSpills = 1u << 26;     // LineControlRecord::ctl
 constexpr uint32_t kShapedLanguage = 1u << 13;  // textFlagsA
-
-bool isTab(unsigned char c) { return c == kTab || c == kRequiredTab; }
 }  // namespace
 
 void TextSession::bididatakeys(unsigned char code) {
@@ -122,12 +116,7 @@ unsigned int TextSession::bidireplace(unsigned char ch, unsigned int pos) {
   }
   if (!inSegment && next + 1 == R && !promptRowNow) {
     savelineimage(row);
-    unsigned int cursor = next;
-    bool hostMustSpill = false;
-    if (spill(cursor, hostMustSpill)) return cursor;
-    restorelineimage(row);
-    operatorerror(70);
-    return pos;
+    return spillOrRestore(row, next, pos);
   }
   return next;
 }
@@ -220,12 +209,7 @@ unsigned int TextSession::insertdatabidi(unsigned char ch, unsigned int pos) {
   }
   savelineimage(row);
   const unsigned int next = doinsert(pos, pos - end + 1, 1, 0, ch);
-  unsigned int cursor = next;
-  bool hostMustSpill = false;
-  if (spill(cursor, hostMustSpill)) return cursor;
-  restorelineimage(row);
-  operatorerror(70);
-  return pos;
+  return spillOrRestore(row, next, pos);
 }
 
 bool TextSession::bidifindroomtoinsert(unsigned int pos, unsigned int& end, int direction, unsigned char) {
@@ -555,20 +539,29 @@ unsigned int TextSession::process_endpush(unsigned int pos) {
   return static_cast<unsigned int>(after);
 }
 
-void TextSession::c_textpush() {
-  lastHandler_ = "c_textpush";
-  if (!bidihosteditor()) return;
-  if (!commonOpening()) return;
+// Push and end push work on a text line between its margins, or on prompt
+// input, outside an inline command; a shown-only line takes them only in
+// locate mode. Elsewhere they give operator error 72.
+bool TextSession::pushKeyRefused() {
   const unsigned int row = rowOf(cursorPos);
-  const bool rtl = isRightToLeftLine(row);
   const bool locate = (modes & text_mode::kLocate) != 0;
+  const bool rtl = isRightToLeftLine(row);
   const unsigned int lo = rtl ? bidirightmar(row) : leftmar(row), hi = rtl ? bidileftmar(row) : rightmar(row);
   if ((!textLine(row) && !promptInput()) || ((line(row).ctl & line_ctl::kShownOnly) && !locate) ||
       (textLine(row) && (cursorPos < lo || cursorPos > hi)) || inlinecmdfld(cursorPos) ||
       (promptInput() && promptLineInputError())) {
     operatorerror(72);
-    return;
+    return true;
   }
+  return false;
+}
+
+void TextSession::c_textpush() {
+  lastHandler_ = "c_textpush";
+  if (!bidihosteditor()) return;
+  if (!commonOpening()) return;
+  const bool locate = (modes & text_mode::kLocate) != 0;
+  if (pushKeyRefused()) return;
   if (locate) {
     unsigned int found = cursorPos;
     if (locateSearch(kPush, found)) moveCursorWithTimer(found, Plane0);
@@ -586,16 +579,8 @@ void TextSession::c_textendpush() {
   lastHandler_ = "c_textendpush";
   if (!bidihosteditor()) return;
   if (!commonOpening()) return;
-  const unsigned int row = rowOf(cursorPos);
-  const bool rtl = isRightToLeftLine(row);
   const bool locate = (modes & text_mode::kLocate) != 0;
-  const unsigned int lo = rtl ? bidirightmar(row) : leftmar(row), hi = rtl ? bidileftmar(row) : rightmar(row);
-  if ((!textLine(row) && !promptInput()) || ((line(row).ctl & line_ctl::kShownOnly) && !locate) ||
-      (textLine(row) && (cursorPos < lo || cursorPos > hi)) || inlinecmdfld(cursorPos) ||
-      (promptInput() && promptLineInputError())) {
-    operatorerror(72);
-    return;
-  }
+  if (pushKeyRefused()) return;
   if (locate) {
     unsigned int found = cursorPos;
     if (locateSearch(kPush, found)) {
@@ -670,27 +655,14 @@ bool TextSession::biditabfunction(unsigned int& newpos, unsigned char ch) {
 // goes to their middle; the line's end character stays after it.
 
 void TextSession::bidicentertext(unsigned int row) {
-  if (promptInput()) {
-    operatorerror(74);
-    return;
-  }
-  if ((modes & text_mode::kLocate) || restrictedEditing()) {
-    operatorerror(77);
-    return;
-  }
-  if (!textLine(row) || (line(row).ctl & line_ctl::kShownOnly)) {
-    operatorerror(72);
-    return;
-  }
+  if (centringRefused(row)) return;
   const unsigned int L = bidileftmar(row), E = bidieffectiveleftmar(row), R = bidirightmar(row);
   if (cursorPos > L || cursorPos < R || E != L || L <= R) {
     operatorerror(72);
     return;
   }
-  bool tabMarks = false, tabs = false;
-  if (const unsigned char* s = scaleLineOfRow(row))
-    for (unsigned int i = 3; i + 1 < s[0]; i += 2)
-      if (s[i + 1] >= 3 && s[i + 1] <= 8) tabMarks = true;
+  const bool tabMarks = scaleLineHasTabMarks(row);
+  bool tabs = false;
   for (unsigned int p = R; p <= L; ++p)
     if (isTab(charAt(p))) tabs = true;
   if (tabMarks && tabs) {

@@ -6,22 +6,18 @@
 // opening a new line. Words inside push segments (0x0B ... 0x0D) move with
 // their segment markers so that the segment stays closed on both lines.
 #include "display/DisplayBag.h"
+#include "textassist/TextChars.h"
 #include "textassist/TextSession.h"
 
+using namespace text_char;
+
 namespace {
-constexpr unsigned char kTab = 0x05;
-constexpr unsigned char kRequiredTab = 0x02;
-constexpr unsigned char kCarrierReturn = 0x03;
-constexpr unsigned char kPageEnd = 0x0C;
-constexpr unsigned char kPush = 0x0B;
-constexpr unsigned char kEndPush = 0x0D;
 constexpr uint32_t kSegmentsOnLine = 1u << 29;   // LineControlRecord::ctl3
 constexpr uint32_t kStartsInSegment = 1u << 30;  // LineControlRecord::ctl3
 constexpr uint32_t kNeverSpills = 1u << 26;      // LineControlRecord::ctl
 constexpr uint32_t kKeepsOrientation = 1u << 25; // LineControlRecord::ctl
 constexpr uint32_t kOverflows = 0x80000000u;     // LineControlRecord::editFlags
 
-bool isTab(unsigned char c) { return c == kTab || c == kRequiredTab; }
 bool isAttribute(unsigned char c) { return c >= 0x20 && c <= 0x3F; }
 bool wordStartDelimiter(unsigned char c) {
   return c == 0x40 || c == kTab || c == kRequiredTab || c == kPush || c == kEndPush || c == 0x00;

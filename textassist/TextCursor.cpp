@@ -4,10 +4,12 @@
 // Every cursor change ends in moveCursor.
 #include "display/DisplayBag.h"
 #include "display/Rendering.h"
+#include "textassist/TextChars.h"
 #include "textassist/TextSession.h"
 
+using namespace text_char;
+
 namespace {
-constexpr unsigned char kPlaceholder = 0x12;
 constexpr unsigned char kAidLeftEdge = 0xD9;
 constexpr unsigned char kAidRightEdge = 0xDA;
 constexpr unsigned char kAidDown = 0xDB;
@@ -478,9 +480,15 @@ unsigned int TextSession::newline(bool& failed) {
   return e;
 }
 
+// Begin and end of line. A right-to-left line starts at its mirrored
+// effective left margin and ends at the last character met going leftwards.
+
+unsigned int TextSession::lineStart(unsigned int row) {
+  return isRightToLeftLine(row) ? bidiMargins(row).effStart : effectiveleftmar(row);
+}
+
 unsigned int TextSession::beginofline(unsigned int pos) {
   const unsigned int row = rowOf(pos);
-  if (isRightToLeftLine(row)) return bidibeginofline(pos);
   const bool promptRowNow = row == textDef.promptRow;
   if ((!textLine(row) && !promptRowNow) || (promptRowNow && !promptInput())) {
     operatorerror(72);
@@ -491,12 +499,11 @@ unsigned int TextSession::beginofline(unsigned int pos) {
     return pos;
   }
   if (promptInput() && promptRowNow) return promptInputStart;
-  return effectiveleftmar(row);
+  return lineStart(row);
 }
 
 unsigned int TextSession::endofline(unsigned int pos) {
   const unsigned int row = rowOf(pos);
-  if (isRightToLeftLine(row)) return bidiendofline(pos);
   const bool promptRowNow = row == textDef.promptRow;
   if ((!textLine(row) && !promptRowNow) || (promptRowNow && !promptInput())) {
     operatorerror(72);
@@ -507,12 +514,20 @@ unsigned int TextSession::endofline(unsigned int pos) {
     textSendAid(pos, kAidEndOfLine);
     return pos;
   }
-  unsigned int from = onPrompt ? promptInputStart : effectiveleftmar(row);
-  const unsigned int to = onPrompt ? row * cols - 2u : rightmar(row);
-  for (unsigned int p = to + 1; p-- > from;)
-    if (charAt(p)) return p;
+  const unsigned int start = lineStart(row);
+  if (isRightToLeftLine(row)) {
+    const unsigned int from = onPrompt ? (row - 1) * cols + 1 : bidiMargins(row).end;
+    const unsigned int to = onPrompt ? promptInputStart : start;
+    for (unsigned int p = from; p <= to; ++p)
+      if (charAt(p)) return p;
+  } else {
+    const unsigned int from = onPrompt ? promptInputStart : start;
+    const unsigned int to = onPrompt ? row * cols - 2u : rightmar(row);
+    for (unsigned int p = to + 1; p-- > from;)
+      if (charAt(p)) return p;
+  }
   if (onPrompt) return promptInputStart;
-  if (searchscaleline(row, 1)) return effectiveleftmar(row);
+  if (searchscaleline(row, 1)) return start;
   textSendAid(pos, kAidEndOfLine);
   return pos;
 }

@@ -5,13 +5,12 @@
 // a run of them is marked at its first position (0x88) and after it (0x90).
 #include "display/DisplayBag.h"
 #include "display/Rendering.h"
+#include "textassist/TextChars.h"
 #include "textassist/TextSession.h"
 
+using namespace text_char;
+
 namespace {
-constexpr unsigned char kPageEnd = 0x0C;
-constexpr unsigned char kTab = 0x05;
-constexpr unsigned char kRequiredTab = 0x02;
-constexpr unsigned char kCarrierReturn = 0x03;
 constexpr unsigned char kAidDrawDown = 0xEF;
 constexpr uint32_t kDrawStep = 1u << 28;
 

@@ -4,21 +4,17 @@
 // continues the line, and the ids of lines that the session inserts.
 #include "display/DisplayBag.h"
 #include "display/Rendering.h"
+#include "textassist/TextChars.h"
 #include "textassist/TextSession.h"
 
+using namespace text_char;
+
 namespace {
-constexpr unsigned char kTab = 0x05;
-constexpr unsigned char kRequiredTab = 0x02;
-constexpr unsigned char kCarrierReturn = 0x03;
-constexpr unsigned char kPageEnd = 0x0C;
-constexpr unsigned char kPlaceholder = 0x12;
 constexpr unsigned char kAidSpill = 0xDD;
 constexpr unsigned char kAidLineEnd = 0xD7;
 constexpr unsigned char kAidHostInsert = 0xD3;
 constexpr unsigned char kAidTabToHost = 0xDF;
 constexpr unsigned char kAidRequiredTabToHost = 0xD8;
-
-bool isTab(unsigned char c) { return c == kTab || c == kRequiredTab; }
 }  // namespace
 
 TextSession::TabContext TextSession::tabfunctionact(unsigned int pos) {
@@ -180,14 +176,22 @@ unsigned int TextSession::replace(unsigned char ch, unsigned int pos) {
   }
   if (next == R + 1 && !promptRowNow) {
     savelineimage(row);
-    unsigned int cursor = next;
-    bool hostMustSpill = false;
-    if (spill(cursor, hostMustSpill)) return cursor;
-    restorelineimage(row);
-    operatorerror(70);
-    return pos;
+    return spillOrRestore(row, next, pos);
   }
   return next;
+}
+
+// After typing that left the cursor at `next` past the line's end: the
+// line's last word spills to the next line and the cursor follows it. When
+// it cannot, the line goes back to the image saved before the typing,
+// operator error 70 shows and the cursor stays at `pos`.
+unsigned int TextSession::spillOrRestore(unsigned int row, unsigned int next, unsigned int pos) {
+  unsigned int cursor = next;
+  bool hostMustSpill = false;
+  if (spill(cursor, hostMustSpill)) return cursor;
+  restorelineimage(row);
+  operatorerror(70);
+  return pos;
 }
 
 unsigned int TextSession::insert(unsigned char ch, unsigned int pos) {

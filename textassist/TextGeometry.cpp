@@ -3,16 +3,10 @@
 #include <cstring>
 
 #include "display/DisplayBag.h"
+#include "textassist/TextChars.h"
 #include "textassist/TextSession.h"
 
-namespace {
-constexpr unsigned char kTab = 0x05;
-constexpr unsigned char kRequiredTab = 0x02;
-constexpr unsigned char kCarrierReturn = 0x03;
-constexpr unsigned char kPageEnd = 0x0C;
-
-bool isTab(unsigned char c) { return c == kTab || c == kRequiredTab; }
-}  // namespace
+using namespace text_char;
 
 void TextSession::cacheMargins(unsigned int row) {
   const unsigned char* s = scaleLineOfRow(row);

@@ -8,7 +8,10 @@
 #include "display/DisplayBag.h"
 #include "display/Rendering.h"
 #include "textassist/ASDInfoWP.h"
+#include "textassist/TextChars.h"
 #include "textassist/TextSession.h"
+
+using namespace text_char;
 
 namespace {
 constexpr unsigned char kAidHelp = 0xF3;
@@ -24,10 +27,6 @@ constexpr unsigned char kAidHome = 0xEC;
 constexpr unsigned char kAidHomeFunction = 0xF8;  // Home's entry in the command-key table
 constexpr unsigned char kAidAltD = 0xD4;
 constexpr unsigned char kAidClear = 0xBD;
-constexpr unsigned char kCarrierReturn = 0x03;
-constexpr unsigned char kTab = 0x05;
-constexpr unsigned char kRequiredTab = 0x02;
-constexpr unsigned char kPageEnd = 0x0C;
 constexpr unsigned char kDup = 0x1C;
 }  // namespace
 

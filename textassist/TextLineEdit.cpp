@@ -3,21 +3,18 @@
 // while locate is armed.
 #include "display/DisplayBag.h"
 #include "display/Rendering.h"
+#include "textassist/TextChars.h"
 #include "textassist/TextSession.h"
 
+using namespace text_char;
+
 namespace {
-constexpr unsigned char kTab = 0x05;
-constexpr unsigned char kRequiredTab = 0x02;
-constexpr unsigned char kCarrierReturn = 0x03;
-constexpr unsigned char kPageEnd = 0x0C;
 constexpr unsigned char kAidCarrierReturn = 0xEE;
 constexpr unsigned char kAidRequiredCarrierReturn = 0xEF;
 constexpr unsigned char kAidTab = 0xDF;
 constexpr unsigned char kAidRequiredTab = 0xD8;
 constexpr unsigned char kAidBacktab = 0xDE;
 constexpr unsigned char kAidLocate = 0xEB;
-
-bool isTab(unsigned char c) { return c == kTab || c == kRequiredTab; }
 }  // namespace
 
 bool TextSession::locateSearch(unsigned char ch, unsigned int& pos) {

@@ -10,6 +10,7 @@
 #include "display/PlaneNumber.h"
 #include "textassist/TextTypes.h"
 
+class ASDInfoWP;
 class DisplayBag;
 class PresentationSpaceScreenBuffer;
 class PrimaryECBScreenBuffer;
@@ -215,6 +216,9 @@ class TextSession {
   void moveup();
   void movedown();
   unsigned int newline(bool& failed);
+  // Where a line's text starts: its effective left margin, mirrored on a
+  // right-to-left line.
+  unsigned int lineStart(unsigned int row);
   unsigned int beginofline(unsigned int pos);
   unsigned int endofline(unsigned int pos);
   // Direction 2 up, anything else down.
@@ -237,10 +241,10 @@ class TextSession {
   BidiMargins bidiMargins(unsigned int row);
   void bidimoveleft(unsigned int target);
   void bidimoveright(unsigned int target);
+  void stayOnMarker(unsigned int pos, bool segmentEnd);
+  int segmentBeginOfEnd(unsigned int row, unsigned int pos, bool rtl);
   void leftSegmentProcess(unsigned int row);
   void rightSegmentProcess(unsigned int row);
-  unsigned int bidibeginofline(unsigned int pos);
-  unsigned int bidiendofline(unsigned int pos);
   // True while the shaper edits the cursor row: a bidirectional host
   // editor, a shaping language with the cursor running right to left, and
   // textFlagsA bit 13.
@@ -258,6 +262,10 @@ class TextSession {
                              unsigned int count);
   // The run the shaper edits on `row`: its first typed position and its last.
   void shapingRange(unsigned int row, unsigned int& start, unsigned int& end);
+  // One shaping step at `pos`: keeps the row's text in `saved` (kMaxColumns
+  // bytes), to put back when the shaper refuses the character, and gives
+  // the shaper's view of the row with the display cursor at `pos`.
+  ASDInfoWP startShaping(unsigned int pos, unsigned char* saved);
   // The cursor takes the display cursor's position after a shaping step.
   void takeShaperCursor();
   // Where a sideways move enters `row`: at its logical start or its end.
@@ -574,10 +582,18 @@ class TextSession {
   void bididatakeys(unsigned char code);
   void copyRows(unsigned int from, unsigned int to, unsigned int dest);
   void emptyRow(unsigned int row);
+  // The spill after typing at the line's end, or error 70 and the line as
+  // it was saved.
+  unsigned int spillOrRestore(unsigned int row, unsigned int next, unsigned int pos);
   bool commonOpening();
+  // Operator error 72 and true where push and end push do not work.
+  bool pushKeyRefused();
   // Reset's work on the modes when no error is shown.
   void resetModes();
   void carrierReturnKey(unsigned char ch);
+  // Operator error and true where centring does not work on `row`.
+  bool centringRefused(unsigned int row);
+  bool scaleLineHasTabMarks(unsigned int row) const;
 
   const char* lastHandler_ = "";
 

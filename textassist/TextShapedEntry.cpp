@@ -19,15 +19,21 @@ bool TextSession::shapingTakes(unsigned int pos) const {
   return shapingOnRow() && psBuffer && pos <= psBuffer->lastOffset();
 }
 
-unsigned int TextSession::shapeInsert(unsigned char ch, unsigned int pos) {
+ASDInfoWP TextSession::startShaping(unsigned int pos, unsigned char* saved) {
   const unsigned int row = rowOf(pos);
-  const unsigned int first = (row - 1) * cols;
-  unsigned char saved[kMaxColumns];
-  psBuffer->getData(first, cols, saved);
+  psBuffer->getData((row - 1) * cols, cols, saved);
   unsigned int start = 0, end = 0;
   shapingRange(row, start, end);
   ASDInfoWP info(this, start, end);
   info.setPosition(displayBag, pos);
+  return info;
+}
+
+unsigned int TextSession::shapeInsert(unsigned char ch, unsigned int pos) {
+  const unsigned int row = rowOf(pos);
+  const unsigned int first = (row - 1) * cols;
+  unsigned char saved[kMaxColumns];
+  ASDInfoWP info = startShaping(pos, saved);
   if (displayBag->asd().insertLogicalCharacter(info, ch)) {
     // The row goes back as it was and the character goes in unshaped with
     // the cursor on it: Reset after the error takes out that character and
@@ -51,11 +57,7 @@ bool TextSession::shapeReplace(unsigned char ch, unsigned int pos, unsigned int&
   const unsigned int row = rowOf(pos);
   const unsigned int first = (row - 1) * cols;
   unsigned char saved[kMaxColumns];
-  psBuffer->getData(first, cols, saved);
-  unsigned int start = 0, end = 0;
-  shapingRange(row, start, end);
-  ASDInfoWP info(this, start, end);
-  info.setPosition(displayBag, pos);
+  ASDInfoWP info = startShaping(pos, saved);
   unsigned int interrupted = 0;
   if (displayBag->asd().replaceLogicalCharacter(info, ch, interrupted)) {
     psBuffer->writeData(saved, cols, first);

@@ -4,15 +4,13 @@
 // (scrolling an unchanged line off the bottom, or the top, of the text).
 #include "display/DisplayBag.h"
 #include "display/Rendering.h"
+#include "textassist/TextChars.h"
 #include "textassist/TextSession.h"
 
-namespace {
-constexpr unsigned char kTab = 0x05;
-constexpr unsigned char kRequiredTab = 0x02;
-constexpr unsigned char kCarrierReturn = 0x03;
-constexpr unsigned char kPageEnd = 0x0C;
+using namespace text_char;
 
-bool isTab(unsigned char c) { return c == kTab || c == kRequiredTab; }
+namespace {
+
 bool isAttribute(unsigned char c) { return c >= 0x20 && c <= 0x3F; }
 bool wordStartDelimiter(unsigned char c) {
   return c == 0x40 || c == kTab || c == kRequiredTab || c == 0x0B || c == 0x0D || c == 0x00;
