@@ -101,7 +101,9 @@ std::unique_ptr<qwtest::EclClient> Connect(benchmark::State& state, const Progra
   return client;
 }
 
-void BM_FullScreenRead(benchmark::State& state) {
+// The program every benchmark thread shares, started by the first; null
+// (the benchmark skipped) when it could not start.
+Program* ReadyProgram(benchmark::State& state) {
   static std::mutex start;
   Program* p;
   {
@@ -110,8 +112,14 @@ void BM_FullScreenRead(benchmark::State& state) {
   }
   if (!p->ready) {
     state.SkipWithError(p->error.c_str());
-    return;
+    return nullptr;
   }
+  return p;
+}
+
+void BM_FullScreenRead(benchmark::State& state) {
+  Program* p = ReadyProgram(state);
+  if (!p) return;
   auto client = Connect(state, *p);
   if (!client) return;
   qwtest::EclClient::Screen screen;
@@ -127,16 +135,8 @@ void BM_FullScreenRead(benchmark::State& state) {
 }
 
 void BM_SendKeys80(benchmark::State& state) {
-  static std::mutex start;
-  Program* p;
-  {
-    std::lock_guard<std::mutex> lock(start);
-    p = &TheProgram();
-  }
-  if (!p->ready) {
-    state.SkipWithError(p->error.c_str());
-    return;
-  }
+  Program* p = ReadyProgram(state);
+  if (!p) return;
   auto client = Connect(state, *p);
   if (!client) return;
   std::string text;

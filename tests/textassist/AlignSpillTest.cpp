@@ -6,12 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 
-#include "tests/textassist/TextStation.h"
+#include "tests/textassist/TextRows.h"
 
 namespace {
 
@@ -53,38 +51,9 @@ char Letter(unsigned char b) {
   if (b >= 0xE2 && b <= 0xE9) return static_cast<char>('S' + (b - 0xE2));
   return '?';
 }
-std::vector<std::string> Split(const std::string& s, char sep) {
-  std::vector<std::string> out;
-  std::stringstream in(s);
-  std::string part;
-  while (std::getline(in, part, sep)) out.push_back(part);
-  if (!s.empty() && s.back() == sep) out.push_back("");
-  return out;
-}
+std::vector<std::string> Split(const std::string& s, char sep) { return SplitFields(s, sep); }
 
-std::vector<std::string> RunModel(const std::vector<std::string>& lines) {
-  char inPath[] = "/tmp/qw-tabspill-model-XXXXXX";
-  const int fd = mkstemp(inPath);
-  EXPECT_GE(fd, 0);
-  close(fd);
-  {
-    std::ofstream in(inPath);
-    for (const std::string& l : lines) in << l << "\n";
-  }
-  const std::string command = std::string("python3 ") + QW_LINE_MODEL + " ltr " + inPath + " < /dev/null";
-  std::vector<std::string> out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buffer[1024];
-    while (fgets(buffer, sizeof buffer, p)) {
-      std::string s(buffer);
-      if (!s.empty() && s.back() == '\n') s.pop_back();
-      out.push_back(s);
-    }
-    EXPECT_EQ(pclose(p), 0);
-  }
-  unlink(inPath);
-  return out;
-}
+std::vector<std::string> RunModel(const std::vector<std::string>& lines) { return RunLineModel(lines, "ltr"); }
 
 // A page with scale line 1 of the given pairs, rows 3.. holding `rows` (in
 // reading order: on a right-to-left row the first character stands in

@@ -20,14 +20,7 @@ const RowAlphabet kRows{{{'~', 0x05}, {'^', 0x02}, {'|', 0x03}, {'_', 0x00}, {'@
 unsigned char Code(char c) { return kRows.encode(std::string(1, c))[0]; }
 Bytes Encode(const std::string& line) { return kRows.encode(line); }
 std::string Decode(const Bytes& row) { return kRows.show(row); }
-std::vector<std::string> Split(const std::string& s, char sep) {
-  std::vector<std::string> out;
-  std::stringstream in(s);
-  std::string part;
-  while (std::getline(in, part, sep)) out.push_back(part);
-  if (!s.empty() && s.back() == sep) out.push_back("");
-  return out;
-}
+std::vector<std::string> Split(const std::string& s, char sep) { return SplitFields(s, sep); }
 
 std::vector<std::string> RunModel(const std::vector<std::string>& lines) { return RunLineModel(lines); }
 

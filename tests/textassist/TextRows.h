@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <unistd.h>
 #include <utility>
@@ -93,6 +94,17 @@ inline Keys Type(const std::string& text) {
   Keys k;
   for (unsigned char e : Ebc(text)) k.push_back(FunctionWord{10, e});
   return k;
+}
+
+// The fields of s between the separators; an empty s has none, a
+// trailing separator leaves an empty last field.
+inline std::vector<std::string> SplitFields(const std::string& s, char sep) {
+  std::vector<std::string> out;
+  std::stringstream in(s);
+  std::string part;
+  while (std::getline(in, part, sep)) out.push_back(part);
+  if (!s.empty() && s.back() == sep) out.push_back("");
+  return out;
 }
 
 // Runs the line model over the given input lines and returns its output
