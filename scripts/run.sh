@@ -15,10 +15,10 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 if [ "${QW_SKIP_INSTALL:-0}" != 1 ]; then
   bash "$top/scripts/install-packages.sh"
 fi
-# The tests are configured (the demo host lives beside them) but only the two
-# programs are built.
+# The tests are configured (the demo host lives beside them) but only the
+# programs are built: QW5250, its print program and the demo host.
 cmake -S "$top" -B "$top/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQW_TESTS=ON
-cmake --build "$top/build" --target qw5250 qw5250-demohost
+cmake --build "$top/build" --target qw5250 lurvend qw5250-demohost
 qw5250="$top/build/session/qw5250"
 demohost="$top/build/tests/demohost/qw5250-demohost"
 

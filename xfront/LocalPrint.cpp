@@ -12,6 +12,8 @@
 #include <Xm/ToggleB.h>
 #include <Xm/Xm.h>
 
+#include <Xm/MessageB.h>
+#include <cerrno>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
@@ -21,6 +23,7 @@
 #include "display/DisplayBag.h"
 #include "platform/PrinterList.h"
 #include "platform/PrinterSelector.h"
+#include "print/PrintProgramPath.h"
 #include "print/ScreenPrint.h"
 #include "session/AppInit.h"
 #include "session/ErrorDialogs.h"
@@ -242,7 +245,7 @@ void Recolor(Widget w, Pixel background, Pixel foreground) {
 
 }  // namespace
 
-LocalPrint::LocalPrint(SessionControlBlock* session) : session_(session) {
+LocalPrint::LocalPrint(SessionControlBlock* session) : session_(session), programFolder_(RunningProgramFolder()) {
   struct Texts {
     String delineator, designator;
   } texts = {nullptr, nullptr};
@@ -641,18 +644,61 @@ void LocalPrint::startLocalPrint() {
   }
   lastSize_ = data.size;
   lastResult_ = PrintHandoffResult::NothingToPrint;
+  lastError_.clear();
   if (data) {
     PrintHandoffRequest request;
     request.printerIndex = currentIndex_;
     const char* lang = std::getenv("LANG");
     request.locale = lang && *lang ? lang : "C";
     request.banner = banner_;
-    lastResult_ = HandPrintJobToProgram(
-        data.data(), data.size, request,
-        [](const std::vector<std::string>& argv) { return XuStartTask(argv); }, &lastKey_);
+    std::vector<std::string> searched;
+    const std::string program = FindPrintProgram(programFolder_, &searched);
+    if (program.empty()) {
+      lastResult_ = PrintHandoffResult::NotStarted;
+      std::string where;
+      for (size_t i = 0; i < searched.size(); ++i)
+        where += (i == 0 ? "" : i + 1 == searched.size() ? " or " : ", ") + searched[i];
+      LogMsg(LevelError, "The print program %s was not found in %s; the screen was not printed.\n", kPrintProgram,
+             where.c_str());
+      reportNotPrinted(std::string("the print program \"") + kPrintProgram + "\" was not found (looked for in " +
+                       where + ").");
+    } else {
+      int startError = 0;
+      lastResult_ = HandPrintJobToProgram(
+          data.data(), data.size, request,
+          [&](std::vector<std::string> argv) {
+            argv[0] = program;
+            const pid_t pid = XuStartTask(argv);
+            startError = pid < 0 ? errno : 0;
+            return pid;
+          },
+          &lastKey_);
+      if (lastResult_ == PrintHandoffResult::NotStarted)
+        reportNotPrinted("the print program \"" + program + "\" could not be started: " +
+                         std::strerror(startError ? startError : ENOEXEC) + ".");
+      else if (lastResult_ == PrintHandoffResult::NoSegment)
+        reportNotPrinted("no shared memory could be had to hand the print job to the print program.");
+    }
   }
   destroyLocalPrintControls();
-  if (!progress_) createPrintInProgressDialog();
+  // A print that could not start has its error box instead.
+  if (!progress_ && lastError_.empty()) createPrintInProgressDialog();
+}
+
+void LocalPrint::reportNotPrinted(const std::string& why) {
+  lastError_ = "The screen was not printed: " + why;
+  Widget shell = session_->xstuff.shell();
+  if (!shell) return;
+  XmString s = XmStringCreateLocalized(const_cast<char*>(lastError_.c_str()));
+  Arg args[1];
+  XtSetArg(args[0], XmNmessageString, s);
+  Widget box = XmCreateErrorDialog(shell, const_cast<char*>("printNotStartedDialog"), args, 1);
+  XmStringFree(s);
+  XtUnmanageChild(XmMessageBoxGetChild(box, XmDIALOG_HELP_BUTTON));
+  XtUnmanageChild(XmMessageBoxGetChild(box, XmDIALOG_CANCEL_BUTTON));
+  XtAddCallback(
+      box, XmNokCallback, [](Widget w, XtPointer, XtPointer) { XtDestroyWidget(XtParent(w)); }, nullptr);
+  XtManageChild(box);
 }
 
 void LocalPrint::createPrintInProgressDialog() {

@@ -67,6 +67,14 @@ class LocalPrint {
   PrintHandoffResult lastResult() const { return lastResult_; }
   unsigned lastJobSize() const { return lastSize_; }
   long lastKey() const { return lastKey_; }
+  // What the box of the last print that could not start said ("" after one
+  // that started).
+  const std::string& lastError() const { return lastError_; }
+  // The folder of the running program, where (and in its ../print) the print
+  // program is looked for before PATH.
+  void setProgramFolder(const std::string& folder) { programFolder_ = folder; }
+  // The "printing" notice while it shows (null otherwise).
+  Widget progressNotice() const { return progress_; }
 
   // Printer list callbacks (client data: the LocalPrint).
   void findDefaultPrinter(const char* queue, const char* server, const char* type, bool isDefault);
@@ -77,6 +85,9 @@ class LocalPrint {
   void setOptionSensitivity();
   void savePrinterInfo();
   void createPrintInProgressDialog();
+  // A print that could not start: the error box "printNotStartedDialog"
+  // on the session's shell says why.
+  void reportNotPrinted(const std::string& why);
   static void progressTimeout(XtPointer self, XtIntervalId*);
   static void DialogGone(Widget, XtPointer self, XtPointer);
   static void ProgressGone(Widget, XtPointer self, XtPointer);
@@ -118,4 +129,6 @@ class LocalPrint {
   PrintHandoffResult lastResult_ = PrintHandoffResult::NothingToPrint;
   unsigned lastSize_ = 0;
   long lastKey_ = 0;
+  std::string lastError_;
+  std::string programFolder_;
 };

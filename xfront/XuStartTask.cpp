@@ -156,6 +156,7 @@ pid_t XuStartTask(const char* const argv[]) {
   if (rc != 0) {
     // The C library reports an exec failure here (and has waited for that child).
     LogMsg(LevelError, "XuStartTask: cannot start %.200s: %s\n", argv[0], strerror(rc));
+    errno = rc;
     return -1;
   }
   State().running.push_back(pid);

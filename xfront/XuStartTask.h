@@ -13,7 +13,7 @@ typedef struct _XtAppStruct* XtAppContext;
 // Starts argv[0] (a path, or a name looked up in PATH) with the
 // null-terminated argv. Returns the child's process id, or -1 when the
 // program could not be started (no process, or the program cannot be
-// executed; logged). In the child SIGINT and SIGHUP return to their default
+// executed; logged, and errno tells why). In the child SIGINT and SIGHUP return to their default
 // handling unless they are ignored, SIGQUIT and SIGTERM always do, and no
 // signal is blocked.
 pid_t XuStartTask(const char* const argv[]);

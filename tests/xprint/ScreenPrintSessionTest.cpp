@@ -3,11 +3,13 @@
 // menu and Print in the dialog put a job into the printer's file through
 // the print program and a private CUPS scheduler; the job's text is the
 // screen's. No shared segment is left, also when the print program cannot
-// be started, and the last printer and settings are kept for the next time.
+// be started (a box then says why), and the last printer and settings are kept for the next time.
 #include <gtest/gtest.h>  // before Xlib, whose None and Bool macros clash with it
 
 #include <Xm/List.h>
+#include <Xm/MessageB.h>
 #include <Xm/Xm.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -237,16 +239,70 @@ TEST_F(ScreenPrintSessionTest, PrintScreenNowPrintsWithoutTheDialog) {
   PrintFromTheMenu();
 }
 
-TEST_F(ScreenPrintSessionTest, NoSegmentIsLeftWhenThePrintProgramCannotStart) {
+// The message box of the print that could not start: its text.
+std::string MessageOf(Widget box) {
+  XmString shown = nullptr;
+  XtVaGetValues(box, XmNmessageString, &shown, nullptr);
+  if (!shown) return "";
+  char* text =
+      static_cast<char*>(XmStringUnparse(shown, nullptr, XmCHARSET_TEXT, XmCHARSET_TEXT, nullptr, 0, XmOUTPUT_ALL));
+  XmStringFree(shown);
+  std::string out = text ? text : "";
+  XtFree(text);
+  return out;
+}
+
+TEST_F(ScreenPrintSessionTest, APrintThatCannotStartSaysWhyAndLeavesNoSegment) {
+  struct Case {
+    const char* what;
+    const char* program;  // what stands beside the program as the print program (null: nothing)
+    const char* says;
+  } cases[] = {
+      {"no print program anywhere", nullptr, "The screen was not printed: the print program \"lurvend\" was not found "
+                                             "(looked for in "},
+      {"a print program that cannot run", "not a program\n",
+       "The screen was not printed: the print program \""},
+  };
   qwtest::ScopedEnv noProgram("PATH", "/nonexistent");
-  PrintFromTheMenu();
-  LocalPrint* print = block_->xstuff.localPrint();
-  EXPECT_EQ(print->lastResult(), PrintHandoffResult::NotStarted);
-  EXPECT_FALSE(PrintSegmentLeft(print));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    qwtest::TempDir programFolder;
+    if (c.program) {
+      const std::string path = programFolder.WriteFile("bin/lurvend", c.program);
+      ASSERT_EQ(chmod(path.c_str(), 0700), 0);
+    }
+    OpenTheDialog();
+    LocalPrint* print = block_->xstuff.localPrint();
+    print->setProgramFolder(programFolder.Path() + "/bin");
+    Press("*startBtn");
+    EXPECT_EQ(print->lastResult(), PrintHandoffResult::NotStarted);
+    // A box tells the user why; no "printing" notice pretends otherwise.
+    Widget box = XtNameToWidget(block_->xstuff.shell(), "*printNotStartedDialog");
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(XtIsManaged(box));
+    const std::string text = MessageOf(box);
+    EXPECT_EQ(text.rfind(c.says, 0), 0u) << text;
+    if (c.program) {
+      EXPECT_NE(text.find(programFolder.Path() + "/bin/lurvend\" could not be started: Exec format error."),
+                std::string::npos)
+          << text;
+    } else {
+      EXPECT_NE(text.find(programFolder.Path() + "/bin, " + programFolder.Path() + "/print or PATH)."),
+                std::string::npos)
+          << text;
+    }
+    EXPECT_EQ(text, print->lastError());
+    EXPECT_EQ(print->progressNotice(), nullptr);
+    XtDestroyWidget(XtParent(box));
+    EXPECT_EQ(XtNameToWidget(block_->xstuff.shell(), "*printNotStartedDialog"), nullptr);
+    // Not found: no segment was made; not started: the one made is gone.
+    if (c.program) EXPECT_FALSE(PrintSegmentLeft(print));
+    else EXPECT_EQ(print->lastKey(), 0);
+  }
   // The session goes on: a second request opens the dialog again.
   Widget item = XtNameToWidget(block_->xstuff.shell(), "*localButton");
   XtCallCallbacks(item, XmNactivateCallback, nullptr);
-  EXPECT_EQ(print->dialogState(), 1);
+  EXPECT_EQ(block_->xstuff.localPrint()->dialogState(), 1);
 }
 
 }  // namespace
