@@ -320,6 +320,11 @@ class XStuff : public RenderingWindow {
   void showRowColumnIndicator(bool shown);
   // Paints underlines blue or not as the session's preference says.
   void applyBlueUnderscore();
+  // The colour of highlighted entry fields from "ENTRY_FIELD_HIGHLIGHTING"
+  // (an invalid value is logged and cleared), and whether they are shown.
+  void setEntryFieldHighlighting();
+  bool entryFieldHighlighting() const;
+  unsigned long entryHighlightPixel() const { return entryHighlightPixel_; }
   // Hot spots are marked in the window (hot spots on and highlighted).
   bool hotSpotsMarked() const;
   // Takes every hot-spot mark and flash off the screen copy (the cells are

@@ -1,13 +1,18 @@
 // What a repaint lays over the screen copy before it paints: the flash of a
-// clicked hot spot is taken back, and the hot spots of the repainted range
-// are marked again from the presentation space.
+// clicked hot spot is taken back, the entry fields of the repainted range
+// are highlighted, and its hot spots are marked again from the presentation
+// space.
 #include <algorithm>
 
 #include "display/DisplayBag.h"
+#include "display/Field.h"
+#include "display/FormatTable.h"
+#include "keyboard/KeyboardState.h"
 #include "session/AppResources.h"
 #include "session/MiscPreferences.h"
 #include "session/ResourceKeywords.h"
 #include "session/SessionControlBlock.h"
+#include "xfront/DisplayAttributes.h"
 #include "xfront/ScreenPainter.h"
 #include "xfront/XStuff.h"
 
@@ -37,10 +42,21 @@ void XStuff::prepareOverlays() {
     if (highlightHigh_ < n) dirty_.widen(low, high + 1);
     highlightLow_ = highlightHigh_ = -1;
   }
-  if (!hotSpotsMarked()) return;
   const int low = std::max(dirty_.low, 0), high = std::min(dirty_.high, n) - 1;
-  for (int p = low; p <= high; ++p) overlay_[p] = static_cast<unsigned short>(overlay_[p] & ~paint_flag::kHotSpot);
   DisplayBag* station = session_ ? session_->display : nullptr;
+  if (entryFieldHighlighting()) {
+    // The cells of input fields that take data get the highlighted
+    // background; text assist shows none.
+    const bool textAssist = station && station->keyboardState().state() == KeyboardState::kWordProcessing;
+    for (int p = low; p <= high; ++p) {
+      Field* f = station && !textAssist ? station->formatTable().getField(static_cast<unsigned int>(p)) : nullptr;
+      const bool lit = f && f->isEntryField() && !(f->flags() & Field::kBypass);
+      attributes_[p] = static_cast<unsigned short>(lit ? attributes_[p] | display_attribute::kEntryHighlight
+                                                       : attributes_[p] & ~display_attribute::kEntryHighlight);
+    }
+  }
+  if (!hotSpotsMarked()) return;
+  for (int p = low; p <= high; ++p) overlay_[p] = static_cast<unsigned short>(overlay_[p] & ~paint_flag::kHotSpot);
   if (!station) return;
   const PresentationSpaceScreenBuffer& ps = station->presentationSpace();
   // While the screen changes size the window and the station may differ.
