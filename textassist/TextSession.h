@@ -427,6 +427,11 @@ class TextSession {
 
   // Command keys, prompts and copy, move and delete.
   unsigned int cmdSearch(unsigned int key, unsigned char aid);
+  // The host's entry for a key, run without the restricted-editing check.
+  unsigned int runCmdKeyEntry(unsigned int key, unsigned char aid);
+  // The host's prompt for the line-prompt key, shown when the cursor comes
+  // onto a row that carries a line prompt.
+  void showLinePrompt();
   void pfCmdKey(unsigned int key, unsigned char aid);
   bool fakeDpPfCmdKeyInvalid(unsigned int key) const;
   bool fakeDpCoreCmdKeyInvalid(unsigned int n) const;
