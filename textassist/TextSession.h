@@ -565,6 +565,7 @@ class TextSession {
   void writeLine(const LineControlRecord& lcd, const unsigned char* text, unsigned int n,
                  bool twoByteLength);
   unsigned int sendLineText(unsigned int row, unsigned char* out, unsigned int room);
+  int lineTextEnd(unsigned int row);
   void copyerror(const unsigned char* text4);
 
   // Cursor movement and editing helpers.

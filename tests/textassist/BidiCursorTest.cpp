@@ -347,7 +347,7 @@ TEST(BidiCursor, ShapeKeysReshapeTheTextAfterTheCursor) {
 }
 
 // A forced shape ends when the cursor leaves by a key that ends the
-// shaping run; other keys keep it.
+// shaping run, or when a key sends an AID (Help); other keys keep it.
 TEST(BidiCursor, MovesEndTheShapingRun) {
   struct Case {
     const char* name;
@@ -358,7 +358,7 @@ TEST(BidiCursor, MovesEndTheShapingRun) {
       {"left", kLeft, true},           {"right", kRight, true},       {"up", kUp, true},
       {"down", kDown, true},           {"new line", kNewline, true},  {"home", kHome, true},
       {"end of line", kEndOfLine, true}, {"begin of line", kBeginOfLine, true}, {"backtab", kBacktab, true},
-      {"tab", kTab, true},             {"help", kHelp, false},        {"insert", kInsert, false},
+      {"tab", kTab, true},             {"help", kHelp, true},        {"insert", kInsert, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
