@@ -143,6 +143,9 @@ int DesktopEventHandler(SimpleWindow* w, XEvent* ev) {
     case MapRequest:
       HandleDesktopMapRequest(s, ev);
       return 1;
+    case UnmapNotify:
+      HandleWithdrawRequest(s, ev->xunmap);
+      return 1;
     case DestroyNotify: {
       ManagedWindow* m = FindClientByWindow(s, ev->xdestroywindow.window);
       if (m && m->client == ev->xdestroywindow.window) {
