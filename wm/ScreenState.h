@@ -155,6 +155,7 @@ struct ScreenState {
   CardInterpreter* card;     // the card session's handle
   CardVerifier* cardVerifier;
   unsigned char cardDigest[16];  // MD5 of the credential data read at log-in
+  int cardLogin;                 // the session was logged in with a card
   int administratorCard;
   int passwordFallback;
   LockScreenRecord* lockRecord;
