@@ -141,6 +141,8 @@ struct ScreenState {
   Pixmap defaultIcon, defaultIconMask;
   Pixmap shellIcon, shellIconMask;  // of toolkit shell windows, made on first use
   char* splashFile;  // owned
+  Pixmap splashPixmap;  // the splash picture scaled to the screen, while at the log-in screen
+  int splashMissing;    // the splash file could not be read
   TempregService* tempreg;
   unsigned long lowMemoryTimer;
   int lowMemoryCountdown;
