@@ -14,6 +14,7 @@
 #include "platform/sdk/SdkScreen.h"
 #include "platform/sdk/SdkUtil.h"
 #include "platform/sdk/SimpleMenu.h"
+#include "wm/CardService.h"
 #include "wm/Clients.h"
 #include "wm/DesktopCommands.h"
 #include "wm/DesktopWindow.h"
@@ -46,6 +47,7 @@ struct CommandService {
   QXService* listener = nullptr;
   std::vector<std::unique_ptr<ServiceClient>> clients;  // newest first
   std::vector<CommandName> names;
+  CardServiceState card;
 };
 
 namespace {
@@ -111,12 +113,6 @@ void ServiceClientInput(void* closure, int) {
 }
 
 long Int32At(const unsigned char* p) { return static_cast<int32_t>(ReadBigLong(p)); }
-
-void PutInt32(std::vector<unsigned char>* out, long value) {
-  unsigned char b[4];
-  WriteBigLong(b, static_cast<uint32_t>(value));
-  out->insert(out->end(), b, b + 4);
-}
 
 // A string that must end exactly at the message's last byte.
 const char* TrailingString(const unsigned char* m, size_t n) {
@@ -327,20 +323,14 @@ bool ServeServiceRequest(ScreenState* s, void* client, const unsigned char* m, s
       reply->push_back(0);
       return true;
     }
-    // The smart-card requests: this session has no card reader, so each
-    // answers as a session without a card does.
     case 'Q':
+    case 'S':
+    case 'L':
+    case 'B':
     case 'E':
     case 'U':
     case 'V':
-    case 'S':
-    case 'L':
-      reply->push_back(op);
-      PutInt32(reply, 0);
-      return true;
-    case 'B':
-      *reply = {'B', 0};
-      return true;
+      return ServeCardRequest(s, &ServiceOf(s)->card, m, n, reply);
     default:
       return false;
   }

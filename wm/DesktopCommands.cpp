@@ -101,7 +101,7 @@ int RootMenuItemSensitive(ScreenState* s, int command) {
         if (!m->minimized) return 1;
       return 0;
     case CmdChangePIN:
-      return 0;  // no smart-card session is open
+      return s->card != nullptr;  // a smart-card session is open
     case CmdLockNow:
     case CmdLockConfirm:
       return s->lockAllowed;

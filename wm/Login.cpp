@@ -186,6 +186,7 @@ int LogIn(LoginDialog* dlg) {
     return 1;
   }
   s->passwordFallback = 0;
+  s->cardLogin = card.record != nullptr;
   if (card.administrator) s->administratorCard = s->administratorSession = 1;
   // The server text belongs to the record: the session start comes first.
   LoginSucceeded(s, &info, server);
