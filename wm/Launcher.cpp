@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/AuthSession.h"
 #include "platform/sdk/EvtApp.h"
 #include "platform/sdk/SdkUtil.h"
 #include "wm/CommandService.h"
@@ -196,6 +197,8 @@ LaunchRecord* LaunchProgram(const char* commandLine, int debug, int, int restart
   if (pid < 0) return nullptr;
   if (pid == 0) {
     ResetChildSignals();
+    // A program of the session runs as the logged-in user, never as Teldra.
+    if (AuthBecomeSessionUser() != 0) _exit(EPERM + 130);
     (void)!nice(10);
     execvp(words[0], words);
     _exit(errno + 130);
