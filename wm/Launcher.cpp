@@ -20,6 +20,7 @@
 #include "wm/CommandService.h"
 #include "wm/DesktopCommands.h"
 #include "wm/DesktopMessage.h"
+#include "wm/ScreenLock.h"
 #include "wm/ScreenState.h"
 #include "wm/SnmpChannel.h"
 
@@ -282,6 +283,7 @@ const char* DescribeExitStatus(int status) {
 
 int ReportChildExit(const LaunchRecord* record, int status, const char* name) {
   ScreenState* state = TheScreenState();
+  if (record && state && LockProgramEnded(state, static_cast<int>(record->pid), status)) return 1;
   if (record && record->desktopCommand) {
     if (state && !state->serviceClientSeen) DoDesktopCommand(state, CmdDesktopCommandEnded);
     return 1;
