@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -226,6 +227,22 @@ void BroadcastNotice(ScreenState* s, int code, const void* data, size_t length) 
   BroadcastToClients(s, data8, code);
 }
 
+// Menus, window operations, launches, system information, the work area and
+// colormaps: what would show or act behind a locked screen.
+bool RefusedWhileLocked(unsigned char op) {
+  switch (op) {
+    case 's':
+    case 'a':
+    case 'm':
+    case 'e':
+    case 'd':
+    case 'p':
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 const char* ReadServiceString(const unsigned char** cursor, size_t* remaining) {
@@ -243,6 +260,12 @@ bool ServeServiceRequest(ScreenState* s, void* client, const unsigned char* m, s
   reply->clear();
   if (n == 0) return false;
   const unsigned char op = m[0];
+  if (s->locked && RefusedWhileLocked(op)) {
+    // Nothing shows or acts behind the lock.
+    std::fprintf(stderr, "%s: the screen is locked: command service request '%c' refused\n", s->programName, op);
+    if (op == 's' || op == 'a') *reply = {op, 0};
+    return !reply->empty();
+  }
   switch (op) {
     case 'o':
       *reply = {'o', 1};

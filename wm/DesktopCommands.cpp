@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "platform/AuthSession.h"
 #include "platform/sdk/MessageBox.h"
 #include "platform/sdk/SimpleMenu.h"
 #include "wm/DesktopWindow.h"
@@ -45,6 +46,8 @@ void EndSession(ScreenState* state, int command) {
     XClearWindow(d, root);
     XFlush(d);
   }
+  // The user's own processes end with the user's session, then Teldra's.
+  AuthCloseSession();
   KillAllClients(state);
   ResetLauncher();
   if (d) XCloseDisplay(d);

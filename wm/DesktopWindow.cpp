@@ -21,6 +21,7 @@
 #include "wm/LoginDialog.h"
 #include "wm/MessageCatalog.h"
 #include "wm/ScreenDump.h"
+#include "wm/ScreenLock.h"
 #include "wm/ScreenState.h"
 #include "wm/WindowManager.h"
 #include "wm/WindowMenu.h"
@@ -118,6 +119,7 @@ void HotKey(ScreenState* s, XEvent* ev, int action) {
 int DesktopEventHandler(SimpleWindow* w, XEvent* ev) {
   ScreenState* s = StateOf(w);
   Display* d = s->sdk.display;
+  if (s->locked) LockScreenWatchStacking(s, ev);
   switch (ev->type) {
     case KeyPress: {
       const int action = MatchKeyBinding(s, ev->xkey, s->hotKeys, s->hotKeyCount);
