@@ -55,7 +55,9 @@ const char kUsage[] =
     "  -playback file        a playback file\n"
     "  -RETRY_COUNT n, -RETRY_INTERVAL s, -INACTIVITY s\n"
     "  -debug, -trace        debug log lines; the Telnet trace\n"
-    "  and the toolkit's options: -display name, -xrm resource, ...\n";
+    "  -ECL, -NO_ECL         the programming interface for local programs, or none\n"
+    "  -help, --help, -h     this text\n"
+    "  and the toolkit's options: -display name, -xrm resource, -rv, -synchronous, ...\n";
 
 }  // namespace
 
@@ -85,6 +87,15 @@ std::string FirstUnknownOption(int argc, char** argv) {
   return std::string();
 }
 
+bool AsksForHelp(const std::string& option) {
+  return option == "-help" || option == "--help" || option == "-h";
+}
+
+void PrintUsage(std::FILE* out, const char* program) {
+  const char* slash = program ? std::strrchr(program, '/') : nullptr;
+  std::fprintf(out, kUsage, slash ? slash + 1 : (program ? program : "qw5250"));
+}
+
 void ReportUnknownOption(std::FILE* out, const char* program, const std::string& option) {
   const char* slash = program ? std::strrchr(program, '/') : nullptr;
   const char* name = slash ? slash + 1 : (program ? program : "qw5250");
@@ -97,5 +108,5 @@ void ReportUnknownOption(std::FILE* out, const char* program, const std::string&
     std::fprintf(out, "%s: option \"%s\" needs a value\n", name, option.c_str());
   else
     std::fprintf(out, "%s: unknown option \"%s\"\n", name, option.c_str());
-  std::fprintf(out, kUsage, name);
+  PrintUsage(out, name);
 }
