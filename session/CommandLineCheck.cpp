@@ -11,11 +11,15 @@
 namespace {
 
 #define QW_XT_OPTION(opt, resource, kind) {const_cast<char*>(opt), const_cast<char*>(resource), kind, nullptr}
+// An option without a value sets its resource to the value given here, as
+// the toolkit's own table does (the resource manager copies it).
+#define QW_XT_FLAG(opt, resource, value) \
+  {const_cast<char*>(opt), const_cast<char*>(resource), XrmoptionNoArg, const_cast<char*>(value)}
 
 // The toolkit's own options (every Xt program takes them).
 XrmOptionDescRec kToolkitOptions[] = {
-    QW_XT_OPTION("+rv", "*reverseVideo", XrmoptionNoArg),
-    QW_XT_OPTION("+synchronous", "*synchronous", XrmoptionNoArg),
+    QW_XT_FLAG("+rv", "*reverseVideo", "off"),
+    QW_XT_FLAG("+synchronous", "*synchronous", "off"),
     QW_XT_OPTION("-background", "*background", XrmoptionSepArg),
     QW_XT_OPTION("-bd", "*borderColor", XrmoptionSepArg),
     QW_XT_OPTION("-bg", "*background", XrmoptionSepArg),
@@ -28,12 +32,12 @@ XrmOptionDescRec kToolkitOptions[] = {
     QW_XT_OPTION("-font", "*font", XrmoptionSepArg),
     QW_XT_OPTION("-foreground", "*foreground", XrmoptionSepArg),
     QW_XT_OPTION("-geometry", ".geometry", XrmoptionSepArg),
-    QW_XT_OPTION("-iconic", ".iconic", XrmoptionNoArg),
+    QW_XT_FLAG("-iconic", ".iconic", "on"),
     QW_XT_OPTION("-name", ".name", XrmoptionSepArg),
-    QW_XT_OPTION("-reverse", "*reverseVideo", XrmoptionNoArg),
-    QW_XT_OPTION("-rv", "*reverseVideo", XrmoptionNoArg),
+    QW_XT_FLAG("-reverse", "*reverseVideo", "on"),
+    QW_XT_FLAG("-rv", "*reverseVideo", "on"),
     QW_XT_OPTION("-selectionTimeout", ".selectionTimeout", XrmoptionSepArg),
-    QW_XT_OPTION("-synchronous", "*synchronous", XrmoptionNoArg),
+    QW_XT_FLAG("-synchronous", "*synchronous", "on"),
     QW_XT_OPTION("-title", ".title", XrmoptionSepArg),
     QW_XT_OPTION("-xnllanguage", ".xnlLanguage", XrmoptionSepArg),
     {const_cast<char*>("-xrm"), nullptr, XrmoptionResArg, nullptr},
