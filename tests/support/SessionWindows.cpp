@@ -35,6 +35,17 @@ std::vector<Window> WaitForSessionWindows(Display* display, size_t count, int ti
   return found;
 }
 
+Window WaitForSessionWindow(Display* display, int timeoutMs) {
+  std::vector<Window> found;
+  WaitUntil(
+      [&] {
+        found = ViewableSessionWindows(display);
+        return !found.empty();
+      },
+      timeoutMs, display);
+  return found.empty() ? None : found[0];
+}
+
 Window DrawingWindow(Display* display, Window shell) {
   XErrorTrap trap(display);
   Window best = None;

@@ -14,6 +14,9 @@ std::vector<Window> ViewableSessionWindows(Display* display);
 // Waits until `count` session windows are viewable; all of them, or an
 // empty list when they did not come in time.
 std::vector<Window> WaitForSessionWindows(Display* display, size_t count, int timeoutMs);
+// Waits until a session window is viewable; the first one, or None when
+// none came in time.
+Window WaitForSessionWindow(Display* display, int timeoutMs);
 // The largest viewable window inside `shell`: the session's drawing area.
 Window DrawingWindow(Display* display, Window shell);
 

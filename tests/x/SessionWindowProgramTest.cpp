@@ -30,10 +30,7 @@ class SessionWindowProgramTest : public InLocale<Qw5250ProgramTest> {
   }
 
   // The session window: the window of class QW5250 whose instance name is "QW5250".
-  Window SessionWindow() {
-    const std::vector<Window> found = WaitForSessionWindows(display_, 1, kWaitMs);
-    return found.empty() ? None : found[0];
-  }
+  Window SessionWindow() { return WaitForSessionWindow(display_, kWaitMs); }
   Window DrawingWindow(Window shell) { return qwtest::DrawingWindow(display_, shell); }
 
   TempDir registry_;
