@@ -421,7 +421,9 @@ TEST_F(CardLoginTest, APulledCardEndsTheSessionOrRebuildsTheDialogAsTheStateSays
     state_.loginDialog =
         c.dialog ? CreateLoginDialog(&state_, 350, 220, nullptr, c.fallback ? LoginByPassword : LoginByCard) : nullptr;
     if (c.dialog) ShowLoginDialog(state_.loginDialog);
-    LoginDialog* before = state_.loginDialog;
+    // The dialog's window tells a new dialog from the old one: a new one
+    // may well be allocated where the old one was freed.
+    const Window before = state_.loginDialog ? state_.loginDialog->window->window : None;
     state_.passwordFallback = c.fallback;
     state_.administratorSession = c.administrator;
     state_.administratorCard = 1;
@@ -433,7 +435,7 @@ TEST_F(CardLoginTest, APulledCardEndsTheSessionOrRebuildsTheDialogAsTheStateSays
     EXPECT_EQ(state_.administratorCard, c.administratorCard);
     if (c.dialog) {
       ASSERT_NE(state_.loginDialog, nullptr);
-      EXPECT_EQ(state_.loginDialog != before, c.rebuilt);
+      EXPECT_EQ(state_.loginDialog->window->window != before, c.rebuilt);
       EXPECT_EQ(state_.loginDialog->mode, LoginByCard);
       EXPECT_FALSE(Viewable(state_.sdk.display, state_.loginDialog->window->window));
       if (c.rebuilt) {

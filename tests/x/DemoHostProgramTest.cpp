@@ -14,7 +14,6 @@
 #include "tests/support/FreePort.h"
 #include "tests/support/Qw5250ProgramTest.h"
 #include "tests/support/SessionWindows.h"
-#include "tests/support/SharedMemoryKeys.h"
 #include "tests/support/TestClock.h"
 #include "tests/support/XKeys.h"
 #include "tests/support/XWindows.h"
@@ -28,16 +27,10 @@ class DemoHostProgramTest : public InLocale<Qw5250ProgramTest> {
  protected:
   void SetUp() override {
     InLocale<Qw5250ProgramTest>::SetUp();
-    RemoveSharedSegment(PrivateMasterRecordKey());
     ASSERT_TRUE(host_.Start({QW_DEMOHOST_BINARY, "0"}, ChildProcess::BaseEnvironment())) << host_.Error();
     ASSERT_TRUE(host_.WaitForOutput("\n", kWaitMs)) << host_.Output();
     ASSERT_EQ(host_.Stdout().rfind("port ", 0), 0u) << host_.Output();
     hostPort_ = std::stoi(host_.Stdout().substr(5));
-  }
-  void TearDown() override {
-    if (qw_) qw_->Stop();
-    RemoveSharedSegment(PrivateMasterRecordKey());
-    InLocale<Qw5250ProgramTest>::TearDown();
   }
 
   std::vector<std::string> sessionArgs() const {

@@ -29,13 +29,8 @@ constexpr unsigned kHandoffBytes = 1348;
 
 class MasterProcessTest : public Qw5250ProgramTest {
  protected:
-  void SetUp() override {
-    Qw5250ProgramTest::SetUp();
-    RemoveSharedSegment(PrivateMasterRecordKey());
-  }
   void TearDown() override {
     for (int id : ownSegments_) shmctl(id, IPC_RMID, nullptr);
-    RemoveSharedSegment(PrivateMasterRecordKey());
     Qw5250ProgramTest::TearDown();
   }
 
