@@ -16,6 +16,9 @@ constexpr unsigned char kKeyTypeDoubleByte = 2;  // double-byte data follows
 
 // The keystroke codes of the key glue: 0 to kKeystrokeCodeCount - 1.
 constexpr unsigned int kKeystrokeCodeCount = 122;
+// A keystroke record for a key that is not valid (a typed character that has
+// no place in the session's code page): the operator error of such a key.
+constexpr unsigned char kKeystrokeNotValid = kKeystrokeCodeCount;
 
 // Mouse event codes of genMouseEvent: 0 move; 1-3 button 1 press, release,
 // double press; 4-6 button 2; 7-9 button 3; 10-18 the same with Shift.

@@ -37,6 +37,9 @@ constexpr auto kAckPoll = std::chrono::milliseconds(500);
 constexpr int kAckPolls = 1200;
 
 bool g_master = false;
+// The master record could not be had (its segment belongs to another user):
+// this process is a master of its own, with no record and no hand-off.
+bool g_ownMaster = false;
 
 bool ProcessExists(uint32_t pid) {
   if (pid == 0) return false;
@@ -141,9 +144,47 @@ bool WindowExists(Display* display, unsigned long window) {
 
 }  // namespace
 
+namespace {
+
+int SetGetRecordInformation(SetGetSharedInfoCommand command, SharedEmulatorInfo& info, bool* attached);
+
+// The record of a master of its own: this process, ready, no window known
+// to others.
+int OwnMasterInformation(SetGetSharedInfoCommand command, SharedEmulatorInfo& info) {
+  if (command == SharedInfoRead || command == SharedInfoStartUp) {
+    info.processId = static_cast<unsigned long>(getpid());
+    info.masterWindow = 0;
+    info.ready = 0;
+  }
+  return 0;
+}
+
+}  // namespace
+
 int SetGetSharedEmulatorInformation(SetGetSharedInfoCommand command, SharedEmulatorInfo& info) {
+  if (g_ownMaster) return OwnMasterInformation(command, info);
+  bool attached = false;
+  const int rc = SetGetRecordInformation(command, info, &attached);
+  if (rc < 0 && !attached && command == SharedInfoStartUp) {
+    LogMsg(LevelWarning,
+           "The master record (shared memory key %ld) cannot be used; this process is a master of its own, "
+           "without hand-off.\n",
+           MasterRecordKey());
+    g_ownMaster = true;
+    BecomeMaster();
+    return OwnMasterInformation(command, info);
+  }
+  return rc;
+}
+
+namespace {
+
+// The command on the shared record; *attached tells whether the record was
+// had at all.
+int SetGetRecordInformation(SetGetSharedInfoCommand command, SharedEmulatorInfo& info, bool* attached) {
   const uint32_t me = static_cast<uint32_t>(getpid());
   return WithRecord([&](unsigned char* record, bool created) {
+    *attached = true;
     int rc = 0;
     switch (command) {
       case SharedInfoStartUp:
@@ -189,6 +230,8 @@ int SetGetSharedEmulatorInformation(SetGetSharedInfoCommand command, SharedEmula
     return rc;
   });
 }
+
+}  // namespace
 
 bool IsMasterProcess() { return g_master; }
 

@@ -10,10 +10,12 @@
 #include <deque>
 
 #include "session/AppResources.h"
+#include "session/KeyGlue.h"
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
 #include "base/LogMsg.h"
 #include "xfront/EmulatorActions.h"
+#include "xfront/KeyText.h"
 #include "xfront/SessionImages.h"
 #include "xfront/SessionInputHooks.h"
 #include "xfront/SessionMenuHooks.h"
@@ -128,6 +130,29 @@ void TypeText(SessionControlBlock* block, const XEvent* event, const unsigned ch
   SendData(block, event, ebcdic, n);
 }
 
+// Text from the input method: its bytes are decoded in the code set of the
+// method's locale, and each character typed in the session's code page. A
+// character that has no place there is a key that is not valid (the
+// operator error of an invalid key); the characters before it are typed.
+void TypeKeyText(SessionControlBlock* block, const XEvent* event, const std::string& codeSet, const char* text,
+                 int length) {
+  std::u32string characters;
+  if (!DecodeKeyText(codeSet, text, length, &characters)) {
+    LogMsg(LevelError, "Key text of %d bytes is no %s text; nothing typed.\n", length, codeSet.c_str());
+    return;
+  }
+  std::string codes;
+  const size_t taken = KeyTextToSessionCodes(characters, block->euroState == 1, &codes);
+  TypeText(block, event, reinterpret_cast<const unsigned char*>(codes.data()), static_cast<int>(codes.size()));
+  if (taken < characters.size() && SessionAlive(block)) {
+    if (DebugFlag())
+      LogMsg(LevelDebug, "Character U+%04X has no place in the session's code page: key not valid.\n",
+             static_cast<unsigned>(characters[taken]));
+    const unsigned char notValid = kKeystrokeNotValid;
+    DeliverToEngine(block, EventState(event), &notValid, 1);
+  }
+}
+
 // ---- "string", "hex", "inserteuro" --------------------------------------------------------
 
 void StringAction(Widget w, XEvent* event, String* params, Cardinal* numParams) {
@@ -154,6 +179,7 @@ void StringAction(Widget w, XEvent* event, String* params, Cardinal* numParams) 
   }
   length = std::max(0, std::min(length, static_cast<int>(kLookupSize)));
   const unsigned char euro = block->euroState;
+  bool fromEuroKeysym = false;  // the session code is given, not looked up
   if (length > 0) {
     if (keysym == XK_EuroSign && euro == 2) {
       LogMsg(LevelError, "%s: Euro keysym, but not a Euro session.\n", "QWC0219");
@@ -166,9 +192,13 @@ void StringAction(Widget w, XEvent* event, String* params, Cardinal* numParams) 
   } else if ((keysym == XK_EuroSign && euro == 1) || (keysym == XK_currency && euro == 2)) {
     buffer[0] = static_cast<char>(0xA4);
     length = 1;
+    fromEuroKeysym = true;
   }
   if (g_keyReportProc && length > 0 && g_keyReportProc(block, 'A', keysym)) return;
-  TypeText(block, event, reinterpret_cast<const unsigned char*>(buffer), length);
+  if (auto ic = static_cast<XIC>(block->inputContext); ic && length > 0 && !fromEuroKeysym)
+    TypeKeyText(block, event, KeyTextCodeSet(XLocaleOfIM(XIMOfIC(ic))), buffer, length);
+  else
+    TypeText(block, event, reinterpret_cast<const unsigned char*>(buffer), length);
 }
 
 void HexAction(Widget w, XEvent* event, String* params, Cardinal* numParams) {

@@ -41,6 +41,33 @@ bool PressKey(Display* display, KeySym key, const std::vector<KeySym>& modifiers
   return true;
 }
 
+bool BindKeysyms(Display* display, const std::vector<KeySym>& keysyms) {
+  int minCode = 0, maxCode = 0, perCode = 0;
+  XDisplayKeycodes(display, &minCode, &maxCode);
+  KeySym* map = XGetKeyboardMapping(display, static_cast<KeyCode>(minCode), maxCode - minCode + 1, &perCode);
+  if (!map) return false;
+  bool ok = true;
+  int code = maxCode;  // free keycodes are taken from the top down
+  for (KeySym sym : keysyms) {
+    if (XKeysymToKeycode(display, sym) != 0) continue;
+    for (; code >= minCode; --code) {
+      bool empty = true;
+      for (int i = 0; i < perCode; ++i) empty = empty && map[(code - minCode) * perCode + i] == NoSymbol;
+      if (empty) break;
+    }
+    if (code < minCode) {
+      ok = false;
+      break;
+    }
+    KeySym both[2] = {sym, sym};
+    XChangeKeyboardMapping(display, code, 2, both, 1);
+    --code;
+  }
+  XFree(map);
+  XSync(display, False);
+  return ok;
+}
+
 bool TypeText(Display* display, const std::string& text) {
   for (unsigned char c : text) {
     KeySym sym;

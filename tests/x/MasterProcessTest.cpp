@@ -190,13 +190,17 @@ TEST_F(MasterProcessTest, ForgedStartSessionMessagesAreRefused) {
   qw_->Stop();
 }
 
-// A master record that is not the user's own is never used.
-TEST_F(MasterProcessTest, MasterRecordOfAnotherUserOrModeIsRefused) {
+// A master record that is not the user's own is never used, yet it does
+// not keep QW5250 from starting: each start is then a master of its own,
+// without hand-off, and opens its own window; the planted segment is left
+// as it was.
+TEST_F(MasterProcessTest, MasterRecordOfAnotherUserOrModeIsRefusedAndEachStartIsItsOwnMaster) {
   struct Case {
     int mode;
     uid_t owner;
     const char* logged;
   };
+  const std::string ownMaster = "this process is a master of its own, without hand-off.";
   for (const Case& c : {Case{0606, getuid(), "has mode 606, not 600: refused."},
                         Case{0600, 65534, "belongs to user 65534"}}) {
     SCOPED_TRACE(c.logged);
@@ -209,10 +213,30 @@ TEST_F(MasterProcessTest, MasterRecordOfAnotherUserOrModeIsRefused) {
       ds.shm_perm.uid = c.owner;
       ASSERT_EQ(shmctl(id, IPC_SET, &ds), 0);
     }
-    startQw({"somehost"});
-    ASSERT_TRUE(qw_->WaitExit(kWaitMs)) << qw_->Output();
-    EXPECT_NE(qw_->ExitCode(), 0) << qw_->Output();
-    EXPECT_NE(qw_->Output().find(c.logged), std::string::npos) << qw_->Output();
+    TestHost5250 host;
+    ASSERT_TRUE(host.Start());
+    startQw(sessionArgs(host, "FIRST"));
+    ASSERT_TRUE(WaitUntil([&] { return sessionWindows().size() == 1; }, kWaitMs, display_)) << qw_->Output();
+    std::unique_ptr<ChildProcess> second = startAnother(sessionArgs(host, "SECOND"));
+    ASSERT_TRUE(WaitUntil([&] { return sessionWindows().size() == 2; }, kWaitMs, display_))
+        << qw_->Output() << second->Output();
+    EXPECT_TRUE(qw_->Running()) << qw_->Output();
+    EXPECT_TRUE(second->Running()) << second->Output();
+    qw_->Pump();
+    second->Pump();
+    for (const std::string& out : {qw_->Output(), second->Output()}) {
+      EXPECT_NE(out.find(c.logged), std::string::npos) << out;
+      const size_t at = out.find(ownMaster);
+      EXPECT_NE(at, std::string::npos) << out;
+      if (at != std::string::npos) EXPECT_EQ(out.find(ownMaster, at + 1), std::string::npos) << "said once";
+      EXPECT_EQ(out.find("handed off"), std::string::npos) << out;
+    }
+    struct shmid_ds after;
+    ASSERT_EQ(shmctl(id, IPC_STAT, &after), 0);
+    EXPECT_EQ(after.shm_perm.uid, c.owner);
+    EXPECT_EQ(after.shm_perm.mode & 0777, static_cast<unsigned>(c.mode));
+    second->Stop();
+    qw_->Stop();
     shmctl(id, IPC_RMID, nullptr);
   }
 }
