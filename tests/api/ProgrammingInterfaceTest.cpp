@@ -860,4 +860,53 @@ TEST_F(ProgrammingInterfaceTest, IdleClientsDoNotLockOthersOut) {
   EXPECT_FALSE(idle[0]->WaitClosed(0));
 }
 
+
+// Another user listening on the events port hears nothing: the connection
+// is closed before any event is sent, and that is logged once.
+TEST_F(ProgrammingInterfaceTest, EventsGoOnlyToAListenerOfTheSameUser) {
+  qwtest::ChildProcess foreign;
+  const std::string program =
+      "import socket\n"
+      "s = socket.socket()\n"
+      "s.bind(('127.0.0.1', 0))\n"
+      "s.listen(8)\n"
+      "print(s.getsockname()[1], flush=True)\n"
+      "while True:\n"
+      "    c, _ = s.accept()\n"
+      "    print('got', len(c.recv(65536)), flush=True)\n";
+  ASSERT_TRUE(foreign.Start({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "/usr/bin/python3", "-c",
+                             program},
+                            qwtest::ChildProcess::BaseEnvironment()))
+      << foreign.Error();
+  ASSERT_TRUE(foreign.WaitForOutput("\n", kWaitMs)) << foreign.Output();
+  const std::string port = std::to_string(std::stoi(foreign.Stdout()));
+  const std::string ours = std::getenv("QW_ECL_EVENT_PORT");
+  StopProgrammingInterface();
+  setenv("QW_ECL_EVENT_PORT", port.c_str(), 1);
+  qwtest::LogCapture log;
+  {
+    qwtest::TestHost5250 host;
+    const int h = Open(host);  // the session's start is an event
+    ConnectClient(client_);
+    EXPECT_EQ(Rc(kPs, 5, EclHandle(static_cast<uint32_t>(h))), 1);  // keystrokes intercepted
+    EXPECT_EQ(Rc(kPs, 2, EclHandleText(static_cast<uint32_t>(h), "S3CRETPW[enter]")), 1);
+    EXPECT_TRUE(RunUntil([&] {
+      foreign.Pump();
+      return foreign.Stdout().find("got ") != std::string::npos;
+    }));
+    Pump(200);
+    foreign.Pump();
+    const std::string heard = foreign.Stdout().substr(foreign.Stdout().find('\n') + 1);
+    EXPECT_EQ(heard.find_first_not_of("got 0\n"), std::string::npos) << heard;
+    EXPECT_FALSE(ProgrammingInterfaceEvents()->connected());
+    EXPECT_EQ(log.Count("is not this user's listener"), 1) << "once, however often it is tried";
+    client_.Close();
+    EndSessions(1);
+    Pump(20);
+  }
+  StopProgrammingInterface();
+  setenv("QW_ECL_EVENT_PORT", ours.c_str(), 1);
+  listener_->DropConnection();
+}
+
 }  // namespace
