@@ -387,7 +387,6 @@ void DFSF::buildScrollBar(DisplayBag* d, Addresses& addresses, SelectionField* f
   bar->setBarCharacters(look.shaft, look.slider);
   bar->setBarFlags(ScrollBarField::kInSelectionField);
   const bool arrows = ScrollBarHasArrows(true, rows_);
-  PlaceScrollBarSlider(bar, arrows);
   PaintScrollBar(d, addresses, bar, look, true, arrows);
 }
 

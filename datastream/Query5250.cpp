@@ -21,11 +21,6 @@ unsigned char RecordByte(const uint32_t* w, unsigned int k) {
   return static_cast<unsigned char>(w[k / 4] >> (8 * (3 - k % 4)));
 }
 
-void SetRecordByte(uint32_t* w, unsigned int k, unsigned char b) {
-  const unsigned int shift = 8 * (3 - k % 4);
-  w[k / 4] = (w[k / 4] & ~(0xFFu << shift)) | (static_cast<uint32_t>(b) << shift);
-}
-
 // Sends `n` bytes of `reply` through the outbound buffer; false when the
 // buffer is in use.
 bool Send(Databyte* db, const unsigned char* reply, uint32_t n) {
@@ -89,7 +84,7 @@ int QRY5250::processInput(Databyte* db) {
   if (c.word[0] & 1u) {
     // Later queries report these in bytes 40-43.
     const unsigned char later[4] = {0xF3, 0xF4, 0xF8, 0xF9};
-    for (unsigned int k = 0; k < 4; ++k) SetRecordByte(c.word, 15 + k, later[k]);
+    for (unsigned int k = 0; k < 4; ++k) c.setRecordByte(15 + k, later[k]);
   }
   db->setSenseCode(dsm_sense::kAnswered);
   sf::toLastByte(db, length);

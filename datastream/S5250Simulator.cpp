@@ -120,6 +120,7 @@ unsigned int OpenParameters(RecordGlue& glue, SimulatorHost& sim, const unsigned
   const bool changed = check_device_type(glue, cmd + 1) != 0;
   for (int k = 0; k < 4; ++k) glue.deviceType[k] = static_cast<unsigned char>(cmd[1 + k] | 0xF0);
   for (int k = 0; k < 3; ++k) glue.deviceModel[k] = static_cast<unsigned char>(cmd[5 + k] | 0xF0);
+  if (DisplayBag* d = sim.display()) d->characteristicsForQuery().setDevice(glue.deviceType, glue.deviceModel);
   if (changed) sim.reloadTranslator();
   if (DisplayBag* d = sim.display()) d->readMgr().resetPendingAid();
   if (HostInterface* host = glue.hostInterface()) {

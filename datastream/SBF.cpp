@@ -112,7 +112,6 @@ int SBF::processInput(Databyte* db) {
   bar->setScrollBarParameters(first, total_, position_, barSize);
   bar->setBarCharacters(look_.shaft, look_.slider);
   const bool arrows = ScrollBarHasArrows(vertical_, size_);
-  PlaceScrollBarSlider(bar, arrows);
   if (flags_ & kCursorFollowsClick) bar->setBarFlags(ScrollBarField::kCursorFollowsClick);
   if (flags_ & kModified) bar->setFlags(Field::kMDT);
   PaintScrollBar(d, addresses, bar, look_, vertical_, arrows);

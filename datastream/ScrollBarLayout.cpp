@@ -20,18 +20,6 @@ ScrollBarLook DefaultScrollBarLook(uint32_t word0, bool vertical) {
           static_cast<unsigned char>(vertical ? 0x7A : 0x60), 0x5C};
 }
 
-void PlaceScrollBarSlider(ScrollBarField* bar, bool arrows) {
-  const uint64_t cells = bar->barSize();
-  const uint64_t total = bar->totalRows() ? bar->totalRows() : 1;
-  const uint64_t shaft = arrows ? cells - 2 : cells;
-  uint64_t size = shaft * cells / total;
-  if (size < 1) size = 1;
-  if (size > shaft) size = shaft;
-  uint64_t at = shaft * bar->position() / total;
-  if (at > shaft - size) at = shaft - size;
-  bar->setSlider(static_cast<unsigned int>(at + (arrows ? 1 : 0)), static_cast<unsigned int>(size));
-}
-
 void PaintScrollBar(DisplayBag* d, Addresses& addresses, ScrollBarField* bar, const ScrollBarLook& look,
                     bool vertical, bool arrows) {
   PresentationSpaceScreenBuffer& ps = d->presentationSpace();

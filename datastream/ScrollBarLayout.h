@@ -16,10 +16,6 @@ struct ScrollBarLook {
 ScrollBarLook DefaultScrollBarLook(uint32_t characteristicsWord0, bool vertical);
 // Whether a bar of `size` positions has arrow cells at its ends.
 inline bool ScrollBarHasArrows(bool vertical, unsigned int size) { return vertical ? size > 4 : true; }
-// The slider of `bar` (already given its size, total and position): as many
-// shaft cells as the shown part is of the total, at the share of the total
-// before it. The total must not be 0.
-void PlaceScrollBarSlider(ScrollBarField* bar, bool arrows);
 // Writes the bar's attributes, arrows, shaft and slider into the
 // presentation space.
 void PaintScrollBar(DisplayBag* d, Addresses& addresses, ScrollBarField* bar, const ScrollBarLook& look,

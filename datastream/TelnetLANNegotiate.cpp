@@ -157,6 +157,7 @@ int TelnetLAN::negotiate(uint8_t verb, uint8_t option) {
 
 int TelnetLAN::sendTerminalType(int mode, const char* termType) {
   const char* type = (termType && *termType) ? termType : kTn5250DefaultType;
+  session.terminalTypeSent(type);
   static const char head[] = {'\xFF', '\xFA', '\x18', '\x00'};
   static const char tail[] = {'\xFF', '\xF0'};
   return tel_sendraw(head, 4) && tel_senddata(type, static_cast<int>(strlen(type))) && tel_sendraw(tail, 2) &&

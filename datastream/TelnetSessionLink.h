@@ -40,6 +40,10 @@ class TelnetSessionLink {
   // hands over here after clearing the device name.
   virtual void connectError(const char* msgName, int retry) = 0;
 
+  // The terminal type named to the host in the negotiation; the display
+  // station's query reply reports its device type and model.
+  virtual void terminalTypeSent(const char* type) {}
+
   // The connection reached transparent mode: the retry bookkeeping is reset
   // (retry dialog destroyed, counters cleared, "connected once" set).
   virtual void transparentModeReached() {}

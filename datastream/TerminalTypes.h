@@ -13,6 +13,12 @@ struct Tn5250TerminalType {
 // for an unregistered (or null) name.
 const Tn5250TerminalType* FindTn5250TerminalType(const char* name);
 
+// The device type and model of a terminal type name ("IBM-3487-HC": 3487
+// and "HC "; "IBM-3179-2": 3179 and "002") as the query reply carries them,
+// in EBCDIC. False for a name that is not "IBM-", four digits, "-" and a
+// model of one to three letters or digits.
+bool Tn5250DeviceIdentity(const char* name, unsigned char type[4], unsigned char model[3]);
+
 // The registered types, `*count` of them.
 const Tn5250TerminalType* Tn5250TerminalTypes(unsigned int* count);
 

@@ -17,4 +17,17 @@ struct DisplayCharacteristics {
   unsigned int bufferSize() const { return word[5] >> 16; }
   unsigned int rows() const { return (word[5] >> 8) & 0xFFu; }
   unsigned int columns() const { return word[5] & 0xFFu; }
+
+  // Byte k (0-31) of the record, its words big-endian.
+  unsigned char recordByte(unsigned k) const { return static_cast<unsigned char>(word[k / 4] >> (8 * (3 - k % 4))); }
+  void setRecordByte(unsigned k, unsigned char b) {
+    const unsigned shift = 8 * (3 - k % 4);
+    word[k / 4] = (word[k / 4] & ~(0xFFu << shift)) | (static_cast<uint32_t>(b) << shift);
+  }
+  // The device identification that the query reply reports: the device type
+  // (4 EBCDIC characters, bytes 6-9) and the model (3, bytes 10-12).
+  void setDevice(const unsigned char type[4], const unsigned char model[3]) {
+    for (unsigned k = 0; k < 4; ++k) setRecordByte(6 + k, type[k]);
+    for (unsigned k = 0; k < 3; ++k) setRecordByte(10 + k, model[k]);
+  }
 };

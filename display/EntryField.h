@@ -300,6 +300,7 @@ class WordWrapField : public LTRField {
   int reverse(DisplayBag* d) override;
   int insertCharacterAtCursor(DisplayBag* d, unsigned char c) override;
   int replaceCharacterAtCursor(DisplayBag* d, unsigned char c) override;
+  void afterErase(DisplayBag* d) override;
   int isWordWrap() override;
 };
 
@@ -329,6 +330,11 @@ class RTLWordWrapField : public RTLField {
   int writeDataToEntryField(DisplayBag* d, const unsigned char* data, unsigned int length,
                             unsigned int cursorIndex, unsigned int& cursorOffset) override;
   int close(DisplayBag* d) override;
+  int cut(DisplayBag* d, unsigned int start, unsigned int rows, unsigned int width) override;
+  int deleteKey(DisplayBag* d) override;
   int reverse(DisplayBag* d) override;
+  int insertCharacterAtCursor(DisplayBag* d, unsigned char c) override;
+  int replaceCharacterAtCursor(DisplayBag* d, unsigned char c) override;
+  void afterErase(DisplayBag* d) override;
   int isWordWrap() override;
 };

@@ -14,16 +14,27 @@ using namespace field_editing;
 
 namespace field_editing {
 
-void TypingOrder(DisplayBag* d, EntryField* f, FieldPositions& order, bool withSign) {
+void LayoutOrder(DisplayBag* d, EntryField* f, FieldPositions& order) {
   const bool rtlClass = IsRightToLeftClass(f);
+  const unsigned int columns = d->columns() ? d->columns() : 1u;
   for (const EntryFieldSegment* s = f->getFirstSegmentPtr();; ++s) {
-    if (rtlClass) {
-      for (unsigned int p = s->end + 1u; p-- > s->start;) order.push_back(p);
-    } else {
-      for (unsigned int p = s->start; p <= s->end; ++p) order.push_back(p);
+    for (unsigned int first = s->start; first <= s->end;) {
+      const unsigned int rowEnd = first - first % columns + columns - 1u;
+      const unsigned int last = rowEnd < s->end ? rowEnd : s->end;
+      if (rtlClass) {
+        for (unsigned int p = last + 1u; p-- > first;) order.push_back(p);
+      } else {
+        for (unsigned int p = first; p <= last; ++p) order.push_back(p);
+      }
+      first = last + 1u;
     }
     if (s->isLastSegment()) break;
   }
+}
+
+void TypingOrder(DisplayBag* d, EntryField* f, FieldPositions& order, bool withSign) {
+  const bool rtlClass = IsRightToLeftClass(f);
+  LayoutOrder(d, f, order);
   if (!withSign && f->isSignedNumeric() && order.size() > 1) order.pop_back();
   if (!rtlClass && RightToLeftCursor(d)) {
     for (size_t i = 0, j = order.size(); i + 1 < j; ++i, --j) order.swap(i, j - 1);

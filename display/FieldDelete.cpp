@@ -112,14 +112,8 @@ int SignedNumericField::deleteKey(DisplayBag* d) {
   return 0;
 }
 
-int WordWrapField::deleteKey(DisplayBag* d) {
-  unsigned int index = 0;
-  const std::vector<unsigned char> text =
-      GetWordWrapText(d, this, kGetDataDelete, 0, CursorAt(d), index);
-  RewriteWordWrapField(d, this, text, index);
-  AfterDelete(d, this);
-  return 0;
-}
+int WordWrapField::deleteKey(DisplayBag* d) { return DeleteInWordWrapField(d, this); }
+int RTLWordWrapField::deleteKey(DisplayBag* d) { return DeleteInWordWrapField(d, this); }
 
 // Close: the part of the field on the cursor's row closes up over its nulls.
 
@@ -277,32 +271,14 @@ int LTRField::cut(DisplayBag* d, unsigned int start, unsigned int rows, unsigned
 }
 
 int WordWrapField::cut(DisplayBag* d, unsigned int start, unsigned int rows, unsigned int width) {
-  if (rows == 0 || width == 0) return 0;
-  const unsigned int c = d->columns(), cursor = CursorAt(d);
-  const bool cursorInField = containsOffset(cursor, c) != 0;
-  auto inCut = [&](unsigned int p) {
-    if (p < start) return false;
-    const unsigned int r = (p - start) / c, col = (p - start) % c;
-    return r < rows && col < width;
-  };
-  std::vector<unsigned char> text;
-  unsigned int index = 0;
-  PresentationSpaceScreenBuffer& ps = d->presentationSpace();
-  for (const EntryFieldSegment* s = getFirstSegmentPtr();; ++s) {
-    for (unsigned int p = s->start; p <= s->end; ++p) {
-      if (p == cursor) index = static_cast<unsigned int>(text.size());
-      const unsigned char b = ps.getCharacter(p);
-      if (!inCut(p) && b != kNull) text.push_back(b);
-    }
-    if (s->isLastSegment()) break;
-  }
-  if (text.empty() || (cursorInField && index >= text.size())) text.push_back(kNull);
-  if (index >= text.size()) index = static_cast<unsigned int>(text.size()) - 1u;
-  if (RewriteWordWrapField(d, this, text, index, cursorInField) != 0) return 0;
-  ClearExitPending(d);
-  markEdited();
-  return 0;
+  return CutWordWrapField(d, this, start, rows, width);
 }
+int RTLWordWrapField::cut(DisplayBag* d, unsigned int start, unsigned int rows, unsigned int width) {
+  return CutWordWrapField(d, this, start, rows, width);
+}
+
+void WordWrapField::afterErase(DisplayBag* d) { RewrapAfterErase(d, this); }
+void RTLWordWrapField::afterErase(DisplayBag* d) { RewrapAfterErase(d, this); }
 
 // Word-wrap typing: the field's text with the edit applied is written back,
 // word-wrapped where it fits.
@@ -314,6 +290,18 @@ int WordWrapField::insertCharacterAtCursor(DisplayBag* d, unsigned char c) {
 }
 
 int WordWrapField::replaceCharacterAtCursor(DisplayBag* d, unsigned char c) {
+  unsigned int index = 0;
+  const std::vector<unsigned char> text = GetWordWrapText(d, this, kGetDataReplace, c, CursorAt(d), index);
+  return RewriteWordWrapField(d, this, text, index);
+}
+
+int RTLWordWrapField::insertCharacterAtCursor(DisplayBag* d, unsigned char c) {
+  unsigned int index = 0;
+  const std::vector<unsigned char> text = GetWordWrapText(d, this, kGetDataInsert, c, CursorAt(d), index);
+  return RewriteWordWrapField(d, this, text, index);
+}
+
+int RTLWordWrapField::replaceCharacterAtCursor(DisplayBag* d, unsigned char c) {
   unsigned int index = 0;
   const std::vector<unsigned char> text = GetWordWrapText(d, this, kGetDataReplace, c, CursorAt(d), index);
   return RewriteWordWrapField(d, this, text, index);

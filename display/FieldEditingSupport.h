@@ -97,8 +97,8 @@ inline bool IsRightToLeftClass(const EntryField* f) {
   return id == kRTLField || id == kRTLWordWrapField;
 }
 
-// The field's positions in typing order: segment by segment, each segment
-// left to right (right to left in a right-to-left field; a left-to-right
+// The field's positions in typing order: row by row through the segments,
+// each row left to right (right to left in a right-to-left field; a left-to-right
 // field typed right to left runs from its last position back to its
 // first). `withSign` false leaves out the sign position of a signed-numeric
 // field.
@@ -126,6 +126,10 @@ class FieldPositions {
   unsigned int size_ = 0;
 };
 void TypingOrder(DisplayBag* d, EntryField* f, FieldPositions& order, bool withSign = false);
+// The order in which the field's writers lay text out: row by row through
+// the segments, each row from its first position (from its last in a
+// right-to-left field), whatever the cursor's direction.
+void LayoutOrder(DisplayBag* d, EntryField* f, FieldPositions& order);
 inline FieldPositions TypingOrder(DisplayBag* d, EntryField* f, bool withSign = false) {
   FieldPositions order;
   TypingOrder(d, f, order, withSign);

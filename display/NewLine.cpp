@@ -5,6 +5,7 @@
 #include "display/DisplayBag.h"
 #include "display/EntryField.h"
 #include "display/FieldEditingSupport.h"
+#include "display/SelectionField.h"
 
 using namespace field_editing;
 
@@ -79,5 +80,40 @@ int EntryField::newline(DisplayBag* d) {
     return Raise(d, static_cast<unsigned int>(error));
   }
   MoveToNewArea(d, f->getFirstCursorOffset(d));
+  return 0;
+}
+
+Field* SelectionField::findNextFieldForward(DisplayBag* d, unsigned int offset) {
+  const unsigned int n = builtChoices();
+  for (unsigned int i = 1; i < n; ++i) {
+    const SelectionFieldChoice* c = choice(i);
+    if (offset >= c->start && offset <= c->end) return AreaOfScreen::findNextFieldForward(d, offset);
+  }
+  if (isBypass()) return AreaOfScreen::findNextFieldForward(d, offset);
+  return this;
+}
+
+int SelectionField::newline(DisplayBag* d) {
+  const unsigned int columns = d->columns() ? d->columns() : 1u;
+  const unsigned int row = CursorAt(d) / columns;
+  SelectionFieldChoice* c = cursorChoice(d);
+  for (SelectionFieldChoice* next = c ? nextCursorableChoice(c) : firstCursorableChoice(); next;
+       next = nextCursorableChoice(next)) {
+    if (next->start / columns != row) {
+      moveToChoice(d, next);
+      return 0;
+    }
+  }
+  const unsigned int n = builtChoices();
+  const unsigned int last = n ? choice(n - 1)->end : getFirstPartEnd();
+  if (Field* f = FieldOnNextLine(d, last)) {
+    if (f != this) {
+      MoveToNewArea(d, f->getFirstCursorOffset(d));
+      return 0;
+    }
+    if (SelectionFieldChoice* first = firstCursorableChoice()) moveToChoice(d, first);
+    return 0;
+  }
+  MoveToNewArea(d, d->presentationSpace().getFirstPositionOfNextLine(last));
   return 0;
 }

@@ -1,5 +1,7 @@
 #include "display/ScrollBarField.h"
 
+#include <cstdint>
+
 #include "datastream/qrnIStream.h"
 #include "datastream/qrnOStream.h"
 #include "display/DisplayBag.h"
@@ -11,10 +13,24 @@ ScrollBarField::ScrollBarField() { flags_ |= kBypass; }
 void ScrollBarField::setScrollBarParameters(unsigned int start, unsigned int totalRows,
                                             unsigned int position, unsigned int barSize) {
   start_ = cursorOffset_ = static_cast<unsigned short>(start);
-  totalRows_ = totalRows;
-  position_ = position;
   barSize_ = static_cast<unsigned char>(barSize);
+  // The data stream refuses a total below the bar or a position past the
+  // last page; what slips through is clamped, never fatal.
+  totalRows_ = totalRows < barSize_ ? barSize_ : totalRows;
+  position_ = position > totalRows_ - barSize_ ? totalRows_ - barSize_ : position;
   if (barSize_ > 4) barFlags_ |= kArrows;
+  else barFlags_ &= static_cast<unsigned char>(~kArrows);
+  // The slider: the whole shaft when every row shows, one cell less when one
+  // row is hidden, else its share of the shaft less two cells, at least one.
+  const uint64_t free = shaftCells(), total = totalRows_;
+  uint64_t size;
+  if (total == barSize_) size = free;
+  else if (total == barSize_ + 1u) size = free > 1 ? free - 1 : 1;
+  else size = (free > 2 ? free - 2 : 0) * barSize_ / (total - 2);
+  if (size < 1) size = 1;
+  if (size > free) size = free;
+  sliderSize_ = static_cast<unsigned char>(size);
+  sliderOffset_ = static_cast<unsigned char>(calculateSliderOffset());
 }
 
 unsigned int ScrollBarField::lastCell(unsigned int columns) const {

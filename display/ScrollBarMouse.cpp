@@ -12,14 +12,8 @@
 namespace {
 constexpr unsigned int kToTheEnd = 0xFFFFFFFFu;
 
-// The slider's first cell for `position` in a shaft of `cells` with a
-// slider of `size`: the share of the total before the shown part.
-unsigned int Placement(uint64_t position, uint64_t total, unsigned int cells, unsigned int size) {
-  if (total == 0 || size >= cells) return 0;
-  uint64_t at = cells * position / total;
-  if (at > cells - size) at = cells - size;
-  return static_cast<unsigned int>(at);
-}
+// Totals of 2^24 rows and more are counted in units of total / 2^24 + 1.
+uint64_t Unit(uint64_t total) { return total >= (1u << 24) ? (total >> 24) + 1 : 1; }
 }  // namespace
 
 unsigned int ScrollBarField::shaftCells() const {
@@ -32,8 +26,20 @@ unsigned int ScrollBarField::lastSliderOffset() const {
   return firstShaftCell() + (cells > sliderSize_ ? cells - sliderSize_ : 0);
 }
 
+// Position 0 puts the slider on the first shaft cell and the last page on
+// the last cells; any other position shares the cells between them, so an
+// arrow always has a row to step to until the list is at its end.
 unsigned int ScrollBarField::calculateSliderOffset() const {
-  return firstShaftCell() + Placement(position_, totalRows_, shaftCells(), sliderSize_);
+  const unsigned int first = firstShaftCell(), free = shaftCells();
+  const unsigned int last = lastSliderOffset();
+  if (position_ == 0 || free <= sliderSize_) return first;
+  const uint64_t total = totalRows_, unit = Unit(total);
+  if (position_ + uint64_t{barSize_} >= total) return last;
+  const uint64_t inner = free - sliderSize_ - 1u;
+  const uint64_t at = position_ / unit;
+  const uint64_t range = total > barSize_ + 1u ? (total - barSize_ - 1u) / unit : 0;
+  const uint64_t offset = inner * (at > 0 ? at - 1 : 0) / (range ? range : 1) + 1 + first;
+  return offset > last ? last : static_cast<unsigned int>(offset);
 }
 
 void ScrollBarField::paintShaft(DisplayBag* d) {
@@ -160,16 +166,39 @@ unsigned int ScrollBarField::calculateScrollBarIncrement(DisplayBag* d, unsigned
     position_ = back ? 0 : static_cast<unsigned int>(range);
     return kToTheEnd;
   }
-  // The first position whose slider stands on the dragged cell, kept
-  // strictly between the top and the end (those are the end cells' cases).
-  const unsigned int cells = shaftCells();
-  const uint64_t k = sliderOffset_ - firstShaftCell();
-  uint64_t q = cells ? (k * total + cells - 1) / cells : 0;
-  if (q < 1) q = 1;
-  if (range >= 2 && q > range - 1) q = range - 1;
-  if (range < 2) q = range;
+  // The rows one cell of the shaft stands for, times the cells moved; then
+  // corrected step by step until the slider of the new position stands on
+  // the dragged cell. Positions stay strictly between the top and the last
+  // page (the end cells are the cases above).
+  const uint64_t unit = Unit(total);
+  const uint64_t inner = shaftCells() - sliderSize_ - 1u;  // at least 1 here
+  const uint64_t cells = back ? old - sliderOffset_ : sliderOffset_ - old;
+  const uint64_t span = range > 0 ? (range - 1) / unit : 0;
   const uint64_t start = position_;
-  uint64_t increment = q > start ? q - start : start - q;
+  const uint64_t lowest = 1, highest = range > 1 ? range - 1 : 1;
+  const auto positionFor = [&](uint64_t increment) {
+    uint64_t q = back ? (start > increment ? start - increment : 0) : start + increment;
+    if (q < lowest) q = lowest;
+    if (q > highest) q = highest;
+    return q;
+  };
+  const unsigned int dragged = sliderOffset_;
+  uint64_t increment = span * cells / inner * unit;
+  uint64_t step = (range > 0 ? (range - 1) / 2 : 0) / inner;
+  if (step < 1) step = 1;
+  int lastDirection = 0;
+  for (int attempt = 0; attempt < 255; ++attempt) {
+    position_ = static_cast<unsigned int>(positionFor(increment));
+    const unsigned int placed = calculateSliderOffset();
+    if (placed == dragged) break;
+    const bool past = back ? placed < dragged : placed > dragged;
+    const int direction = past ? -1 : 1;
+    if (lastDirection != 0 && direction != lastDirection && step > 1) step /= 2;
+    lastDirection = direction;
+    if (past) increment = increment > step ? increment - step : 0;
+    else increment += step;
+  }
+  increment = position_ > start ? position_ - start : start - position_;
   if (d->options().avoidControlBytes) {
     uint64_t adjusted = 0;
     for (int i = 3; i >= 0; --i) {
@@ -180,11 +209,11 @@ unsigned int ScrollBarField::calculateScrollBarIncrement(DisplayBag* d, unsigned
     }
     if (adjusted != increment) {
       increment = adjusted;
-      q = back ? (start > increment ? start - increment : 0) : start + increment;
-      if (q > range) q = range;
+      position_ = static_cast<unsigned int>(back ? start - increment : start + increment);
     }
   }
-  position_ = static_cast<unsigned int>(q);
+  // No position may put the slider exactly there (a shaft with more cells
+  // than rows): the slider goes where the position puts it.
   const unsigned int placed = calculateSliderOffset();
   if (placed != sliderOffset_) {
     sliderOffset_ = static_cast<unsigned char>(placed);

@@ -49,6 +49,25 @@ class SelectionField : public Field {
   int fieldMinus(DisplayBag* d) override;
   int reverse(DisplayBag* d) override;
   int mouseClick(DisplayBag* d, unsigned int offset) override;
+  // Keys that have no meaning among choices: operator error 82.
+  int asdKey(DisplayBag* d, unsigned int key) override;
+  int close(DisplayBag* d) override;
+  int cursorSelect(DisplayBag* d) override;
+  int dup(DisplayBag* d) override;
+  int eraseEOF(DisplayBag* d) override;
+  // End: the last choice that takes the cursor. Home: the home position, or
+  // the record-backspace AID when the cursor is on the home position's
+  // choice. New Line: the next choice on another row, else the field after
+  // the last choice's row.
+  int endKey(DisplayBag* d, unsigned int how) override;
+  int home(DisplayBag* d) override;
+  int newline(DisplayBag* d) override;
+  Field* findNextFieldForward(DisplayBag* d, unsigned int offset) override;
+  // The cursor enters on a choice's first position: the choice at the
+  // offset, and before an AID the choice under the cursor.
+  int enterAtOffset(DisplayBag* d, unsigned int offset) override;
+  unsigned int getEntryOffset(DisplayBag* d) override;
+  void positionCursor(DisplayBag* d) override;
   void choiceHook45(DisplayBag* d) override;
   int gainFocus(DisplayBag* d) override;
   void loseFocus(DisplayBag* d) override;

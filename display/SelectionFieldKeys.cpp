@@ -2,6 +2,7 @@
 // advance and backspace move among the choices (or leave the field), Enter
 // and Delete select and deselect, and the data keys select by the selection
 // character, by mnemonic or by number.
+#include "display/ASD.h"
 #include "display/DisplayBag.h"
 #include "display/FieldEditingSupport.h"
 #include "display/SelectionField.h"
@@ -207,6 +208,44 @@ int SelectionField::fieldExit(DisplayBag* d) { return fieldAdvance(d); }
 int SelectionField::fieldMinus(DisplayBag* d) { return fieldAdvance(d); }
 int SelectionField::fieldMark(DisplayBag* d) { return Raise(d, kErrorSelectionField); }
 int SelectionField::reverse(DisplayBag* d) { return Raise(d, kErrorSelectionField); }
+int SelectionField::asdKey(DisplayBag* d, unsigned int) { return Raise(d, kErrorSelectionField); }
+int SelectionField::close(DisplayBag* d) { return Raise(d, kErrorSelectionField); }
+int SelectionField::cursorSelect(DisplayBag* d) { return Raise(d, kErrorSelectionField); }
+int SelectionField::dup(DisplayBag* d) { return Raise(d, kErrorSelectionField); }
+int SelectionField::eraseEOF(DisplayBag* d) { return Raise(d, kErrorSelectionField); }
+
+// End and Home.
+
+int SelectionField::endKey(DisplayBag* d, unsigned int) {
+  if (SelectionFieldChoice* last = lastCursorableChoice()) moveToChoice(d, last);
+  return 0;
+}
+
+int SelectionField::home(DisplayBag* d) {
+  const unsigned int home = d->cursor().getHomePosition();
+  SelectionFieldChoice* c = cursorChoice(d);
+  const SelectionFieldChoice* homeChoice = choiceAt(home);
+  if (!c || homeChoice != c) return goHome(d);
+  if (const int error = checkBeforeAid(d, kAidRecordBackspace)) return Raise(d, static_cast<unsigned int>(error));
+  d->postAidCode(kAidRecordBackspace);
+  return 0;
+}
+
+// Where the cursor enters.
+
+int SelectionField::enterAtOffset(DisplayBag* d, unsigned int offset) {
+  SelectionFieldChoice* c = getCurrentChoicePtr(offset);
+  if (c && !c->isCursorable()) c = nextCursorableChoice(c) ? nextCursorableChoice(c) : previousCursorableChoice(c);
+  MoveToNewArea(d, c ? c->start : offset);
+  return 0;
+}
+
+unsigned int SelectionField::getEntryOffset(DisplayBag* d) { return getFirstCursorOffset(d); }
+
+void SelectionField::positionCursor(DisplayBag* d) {
+  if (SelectionFieldChoice* c = cursorChoice(d))
+    if (CursorAt(d) != c->start) MoveWithin(d, c->start);
+}
 
 // Enter and Delete.
 
@@ -257,7 +296,10 @@ int SelectionField::dataKey(DisplayBag* d, DataKeystroke* key) {
   }
   const unsigned int type = selectionType();
   if (type == kTypeNumeric1 || type == kTypeNumeric2) return numericChoiceSelection(d, code);
-  SelectionFieldChoice* m = getMnemonicChoice(key->getMonocasedCodePoint(d));
+  // A shaped letter is its own mnemonic in every shape.
+  unsigned char mnemonic = key->getMonocasedCodePoint(d);
+  if (d->asd().language() != 0) mnemonic = d->asd().getBaseShape(mnemonic);
+  SelectionFieldChoice* m = getMnemonicChoice(mnemonic);
   if (!m) return Raise(d, kErrorNoSuchChoice);
   moveToChoice(d, m);
   if (!m->isAvailable()) return Raise(d, kErrorChoiceUnavailable);

@@ -10,28 +10,28 @@ std::vector<unsigned char> GetWordWrapText(DisplayBag* d, EntryField* f, GetData
   std::vector<unsigned char> text;
   PresentationSpaceScreenBuffer& ps = d->presentationSpace();
   cursorIndex = 0;
-  for (const EntryFieldSegment* s = f->getFirstSegmentPtr();; ++s) {
-    for (unsigned int p = s->start; p <= s->end; ++p) {
-      const unsigned char b = ps.getCharacter(p);
-      if (op != kGetDataCopyOnly && p == cursor) {
-        cursorIndex = static_cast<unsigned int>(text.size());
-        switch (op) {
-          case kGetDataReplace:
-            text.push_back(c);
-            continue;
-          case kGetDataInsert:
-            text.push_back(c);
-            ++cursorIndex;
-            break;
-          case kGetDataDelete:
-            continue;
-          default:
-            break;
-        }
+  FieldPositions order;
+  LayoutOrder(d, f, order);
+  for (unsigned int i = 0; i < order.size(); ++i) {
+    const unsigned int p = order[i];
+    const unsigned char b = ps.getCharacter(p);
+    if (op != kGetDataCopyOnly && p == cursor) {
+      cursorIndex = static_cast<unsigned int>(text.size());
+      switch (op) {
+        case kGetDataReplace:
+          text.push_back(c);
+          continue;
+        case kGetDataInsert:
+          text.push_back(c);
+          ++cursorIndex;
+          break;
+        case kGetDataDelete:
+          continue;
+        default:
+          break;
       }
-      if (b != kNull) text.push_back(b);
     }
-    if (s->isLastSegment()) break;
+    if (b != kNull) text.push_back(b);
   }
   if (op != kGetDataCopyOnly && cursorIndex >= text.size()) {
     if (text.size() < f->getTotalFieldSize())
@@ -58,4 +58,48 @@ int RewriteWordWrapField(DisplayBag* d, EntryField* f, const std::vector<unsigne
   if (plain != 0) return kErrorNoRoom;
   if (moveCursor) MoveWithin(d, offset);
   return 0;
+}
+
+int CutWordWrapField(DisplayBag* d, EntryField* f, unsigned int start, unsigned int rows, unsigned int width) {
+  if (rows == 0 || width == 0) return 0;
+  const unsigned int c = d->columns(), cursor = CursorAt(d);
+  const bool cursorInField = f->containsOffset(cursor, c) != 0;
+  auto inCut = [&](unsigned int p) {
+    if (p < start) return false;
+    const unsigned int r = (p - start) / c, col = (p - start) % c;
+    return r < rows && col < width;
+  };
+  std::vector<unsigned char> text;
+  unsigned int index = 0;
+  PresentationSpaceScreenBuffer& ps = d->presentationSpace();
+  FieldPositions order;
+  LayoutOrder(d, f, order);
+  for (unsigned int i = 0; i < order.size(); ++i) {
+    const unsigned int p = order[i];
+    if (p == cursor) index = static_cast<unsigned int>(text.size());
+    const unsigned char b = ps.getCharacter(p);
+    if (!inCut(p) && b != kNull) text.push_back(b);
+  }
+  if (text.empty() || (cursorInField && index >= text.size())) text.push_back(kNull);
+  if (index >= text.size()) index = static_cast<unsigned int>(text.size()) - 1u;
+  if (RewriteWordWrapField(d, f, text, index, cursorInField) != 0) return 0;
+  ClearExitPending(d);
+  f->markEdited();
+  return 0;
+}
+
+int DeleteInWordWrapField(DisplayBag* d, EntryField* f) {
+  unsigned int index = 0;
+  const std::vector<unsigned char> text = GetWordWrapText(d, f, kGetDataDelete, 0, CursorAt(d), index);
+  RewriteWordWrapField(d, f, text, index);
+  f->markEdited();
+  ClearExitPending(d);
+  return 0;
+}
+
+void RewrapAfterErase(DisplayBag* d, EntryField* f) {
+  unsigned int index = 0;
+  const std::vector<unsigned char> text = GetWordWrapText(d, f, kGetDataCopyOnly, 0, 0, index);
+  // The erased tail may let a word move up a row; the cursor stays.
+  RewriteWordWrapField(d, f, text, 0, false);
 }

@@ -29,3 +29,10 @@ std::vector<unsigned char> GetWordWrapText(DisplayBag* d, EntryField* f, GetData
 // 0, or 12 when neither fits (the field and the cursor are unchanged).
 int RewriteWordWrapField(DisplayBag* d, EntryField* f, const std::vector<unsigned char>& text,
                          unsigned int cursorIndex, bool moveCursor = true);
+
+// The edits of the word-wrap classes, both directions: a cut of the marked
+// rectangle, Delete at the cursor, and the re-wrap after an erase (Erase
+// EOF, Field Exit) that leaves the cursor where it is.
+int CutWordWrapField(DisplayBag* d, EntryField* f, unsigned int start, unsigned int rows, unsigned int width);
+int DeleteInWordWrapField(DisplayBag* d, EntryField* f);
+void RewrapAfterErase(DisplayBag* d, EntryField* f);

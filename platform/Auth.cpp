@@ -1,5 +1,7 @@
 #include "platform/Auth.h"
 
+#include "platform/AuthSession.h"
+
 #include <crypt.h>
 #include <security/pam_appl.h>
 #include <sys/stat.h>
@@ -150,6 +152,8 @@ int AuthAnyLogin(const char* server, const char* user, const char* password, Aut
 int AuthSetLoginInfo(const AuthLoginInfo* info, int, int, void*, const char*, int, const char*, int,
                      int, int) {
   if (!info || !info->user[0]) return AuthBadArgument;
+  // The session is the account's own: without one there is no log-in.
+  if (int r = AuthOpenSession(info->user)) return r;
   setenv("USER", info->user, 1);
   setenv("LOGNAME", info->user, 1);
   return AuthOk;

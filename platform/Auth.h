@@ -26,7 +26,9 @@ int AuthSimplePassword(const char* user, const char* password, AuthLoginInfo* in
 // homeInfo and profile are set to null.
 int AuthAnyLogin(const char* server, const char* user, const char* password, AuthLoginInfo* info,
                  void** homeInfo, int flags, int byCard, void** profile);
-// Records the session's user: USER and LOGNAME of the session's programs.
+// Records the session's user and opens the account's session for the
+// session's programs (AuthOpenSession); USER and LOGNAME name the user.
+// Nonzero when the account has no session (no such account, PAM refused).
 int AuthSetLoginInfo(const AuthLoginInfo* info, int flags, int allowCore, void* homeInfo,
                      const char* homeBase, int administrator, const char* server, int a, int b, int c);
 // The unlock mechanism of the terminal's own log-in service is absent here.

@@ -11,11 +11,15 @@
 namespace {
 
 #define QW_XT_OPTION(opt, resource, kind) {const_cast<char*>(opt), const_cast<char*>(resource), kind, nullptr}
+// An option without a value sets its resource to the value given here, as
+// the toolkit's own table does (the resource manager copies it).
+#define QW_XT_FLAG(opt, resource, value) \
+  {const_cast<char*>(opt), const_cast<char*>(resource), XrmoptionNoArg, const_cast<char*>(value)}
 
 // The toolkit's own options (every Xt program takes them).
 XrmOptionDescRec kToolkitOptions[] = {
-    QW_XT_OPTION("+rv", "*reverseVideo", XrmoptionNoArg),
-    QW_XT_OPTION("+synchronous", "*synchronous", XrmoptionNoArg),
+    QW_XT_FLAG("+rv", "*reverseVideo", "off"),
+    QW_XT_FLAG("+synchronous", "*synchronous", "off"),
     QW_XT_OPTION("-background", "*background", XrmoptionSepArg),
     QW_XT_OPTION("-bd", "*borderColor", XrmoptionSepArg),
     QW_XT_OPTION("-bg", "*background", XrmoptionSepArg),
@@ -28,12 +32,12 @@ XrmOptionDescRec kToolkitOptions[] = {
     QW_XT_OPTION("-font", "*font", XrmoptionSepArg),
     QW_XT_OPTION("-foreground", "*foreground", XrmoptionSepArg),
     QW_XT_OPTION("-geometry", ".geometry", XrmoptionSepArg),
-    QW_XT_OPTION("-iconic", ".iconic", XrmoptionNoArg),
+    QW_XT_FLAG("-iconic", ".iconic", "on"),
     QW_XT_OPTION("-name", ".name", XrmoptionSepArg),
-    QW_XT_OPTION("-reverse", "*reverseVideo", XrmoptionNoArg),
-    QW_XT_OPTION("-rv", "*reverseVideo", XrmoptionNoArg),
+    QW_XT_FLAG("-reverse", "*reverseVideo", "on"),
+    QW_XT_FLAG("-rv", "*reverseVideo", "on"),
     QW_XT_OPTION("-selectionTimeout", ".selectionTimeout", XrmoptionSepArg),
-    QW_XT_OPTION("-synchronous", "*synchronous", XrmoptionNoArg),
+    QW_XT_FLAG("-synchronous", "*synchronous", "on"),
     QW_XT_OPTION("-title", ".title", XrmoptionSepArg),
     QW_XT_OPTION("-xnllanguage", ".xnlLanguage", XrmoptionSepArg),
     {const_cast<char*>("-xrm"), nullptr, XrmoptionResArg, nullptr},
@@ -55,7 +59,9 @@ const char kUsage[] =
     "  -playback file        a playback file\n"
     "  -RETRY_COUNT n, -RETRY_INTERVAL s, -INACTIVITY s\n"
     "  -debug, -trace        debug log lines; the Telnet trace\n"
-    "  and the toolkit's options: -display name, -xrm resource, ...\n";
+    "  -ECL, -NO_ECL         the programming interface for local programs, or none\n"
+    "  -help, --help, -h     this text\n"
+    "  and the toolkit's options: -display name, -xrm resource, -rv, -synchronous, ...\n";
 
 }  // namespace
 
@@ -85,6 +91,15 @@ std::string FirstUnknownOption(int argc, char** argv) {
   return std::string();
 }
 
+bool AsksForHelp(const std::string& option) {
+  return option == "-help" || option == "--help" || option == "-h";
+}
+
+void PrintUsage(std::FILE* out, const char* program) {
+  const char* slash = program ? std::strrchr(program, '/') : nullptr;
+  std::fprintf(out, kUsage, slash ? slash + 1 : (program ? program : "qw5250"));
+}
+
 void ReportUnknownOption(std::FILE* out, const char* program, const std::string& option) {
   const char* slash = program ? std::strrchr(program, '/') : nullptr;
   const char* name = slash ? slash + 1 : (program ? program : "qw5250");
@@ -97,5 +112,5 @@ void ReportUnknownOption(std::FILE* out, const char* program, const std::string&
     std::fprintf(out, "%s: option \"%s\" needs a value\n", name, option.c_str());
   else
     std::fprintf(out, "%s: unknown option \"%s\"\n", name, option.c_str());
-  std::fprintf(out, kUsage, name);
+  PrintUsage(out, name);
 }

@@ -11,6 +11,13 @@
 // matches them.
 std::string FirstUnknownOption(int argc, char** argv);
 
+// Whether an argument that is no option asks for the usage text: "-help",
+// "--help" or "-h".
+bool AsksForHelp(const std::string& option);
+
+// Writes the usage text of `program` (its last path part) to `out`.
+void PrintUsage(std::FILE* out, const char* program);
+
 // Writes "<program>: unknown option "<option>"" (or that a known option
 // lacks its value) and the usage text to `out`.
 void ReportUnknownOption(std::FILE* out, const char* program, const std::string& option);

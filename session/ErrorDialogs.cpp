@@ -59,6 +59,37 @@ std::string MessageText(const char* msgName) {
   return text;
 }
 
+// The text of a compound string, its lines joined by newlines.
+std::string PlainText(XmString s) {
+  std::string out;
+  XmStringContext context = nullptr;
+  if (!s || !XmStringInitContext(&context, s)) return out;
+  char* text = nullptr;
+  XmStringCharSet tag = nullptr;
+  XmStringDirection direction;
+  Boolean separator = False;
+  while (XmStringGetNextSegment(context, &text, &tag, &direction, &separator)) {
+    if (text) out += text;
+    if (separator) out += '\n';
+    XtFree(text);
+    XtFree(tag);
+  }
+  XmStringFreeContext(context);
+  return out;
+}
+
+// The text for a one-line log entry: newlines written as "\n".
+std::string OneLine(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n')
+      out += "\\n";
+    else
+      out += c;
+  }
+  return out;
+}
+
 void RefuseA4Insertion(Widget, XtPointer, XtPointer call) {
   auto* cbs = static_cast<XmTextVerifyCallbackStruct*>(call);
   if (cbs && cbs->text && cbs->text->ptr && cbs->text->length > 0 &&
@@ -111,6 +142,16 @@ ErrorDialogs::Slot* ErrorDialogs::slot(int index) {
 
 Widget ErrorDialogs::dialogOf(int index) const {
   return (index >= 0 && index < kSlots && slots_[index].inUse) ? slots_[index].dialog : nullptr;
+}
+
+std::string ErrorDialogs::messageOf(int index) const {
+  Widget dialog = dialogOf(index);
+  if (!dialog || slots_[index].kind != DialogKindMessage) return std::string();
+  XmString s = nullptr;
+  XtVaGetValues(dialog, XmNmessageString, &s, nullptr);
+  std::string text = PlainText(s);
+  XmStringFree(s);
+  return text;
 }
 
 DialogKind ErrorDialogs::kindOf(int index) const {
@@ -185,7 +226,9 @@ int ErrorDialogs::createMessageDialog(bool error, const char* name, const char* 
   XtAddCallback(dialog, XmNdestroyCallback, DialogDestroyCallBack, SlotData(index));
   XtManageChild(dialog);
   RouteCloseToCancel(dialog, index);
-  if (DebugFlag()) LogMsg(LevelDebug, "%s %s opened in slot %d.\n", name, msgName, index);
+  if (DebugFlag())
+    LogMsg(LevelDebug, "%s %s opened in slot %d, saying \"%s\".\n", name, msgName, index,
+           OneLine(messageOf(index)).c_str());
   return index;
 }
 

@@ -6,6 +6,7 @@
 #include <X11/Intrinsic.h>
 
 #include <memory>
+#include <string>
 
 #include "session/DialogTypes.h"
 
@@ -59,6 +60,9 @@ public:
 
   // For the callbacks and tests.
   Widget dialogOf(int slot) const;
+  // The text that a message dialog shows (its message string as the widget
+  // holds it, lines joined by newlines); empty for a free slot.
+  std::string messageOf(int slot) const;
   DialogKind kindOf(int slot) const;
 
   struct Slot;

@@ -21,11 +21,27 @@ const char* const kFallbacks[] = {
       "Close a session or another program, then press OK.",
   "QW5250*lowMemoryDialog.okLabelString: OK",
   // Message texts, by message name.
-  "QW5250*ErrorMsgUnknownHost: The host name is not known.\\nEnter the name of a host system.",
   "QW5250*ErrorMsgMaxSessions: The maximum number of sessions is already running.\\n"
       "End a session before starting another one.",
+  // The host connection.
+  "QW5250*ErrorMsgTelnetUndefined: Telnet is not defined in the services file..",
+  "QW5250*ErrorMsgUnknownHost: The host is not known.",
+  "QW5250*ErrorMsgUnableToConnect: Unable to initiate connection.",
   "QW5250*ErrorMsgTelnetNegoFailed:     Telnet negotiations failed.",
-  "QW5250*ErrorMsgUnableToConnect: Unable to connect to the host system.",
+  "QW5250*ErrorMsgFatalTelnetError: Fatal Telnet error occurred.",
+  "QW5250*ErrorMsgNoHostData: No data received from host.\\nThe session cannot start.",
+  "QW5250*ErrorMsgNoHostData2: Lost connection to host.\\nRetry starting the emulator session?",
+  "QW5250*ErrorMsgSSLNegotiate: SSL negotiations failed.",
+  "QW5250*ErrorMsgNameInUse: All instances of the display session name are in use.",
+  "QW5250*ErrorMsgInvalidName: The display session name is not valid.",
+  // Helper programs.
+  "QW5250*ErrorMsgColorMapActive: Color map application already active on another session.",
+  "QW5250*ErrorMsgKeyMapActive: Key map application already active on another session.",
+  "QW5250*ErrorMsgKeypadActive: Customize Keypad application already active on another session.",
+  "QW5250*ErrorMsgPlaybackEditorActive: Playback Editor application already active on another session.",
+  // Screen colours.
+  "QW5250*WarningMsgColorFileCorrupt: The color file is corrupted, default colors used.",
+  "QW5250*WarningMsgColorNotAvailable: Some colors are not available, the nearest colors used.",
   // Session window menus.
   "QW5250*cmdCascade.labelString: Command",
   "QW5250*new5250Button.labelString: New 5250...",

@@ -110,7 +110,7 @@ void ApplyEffects(SessionControlBlock* scb, unsigned char id, unsigned int effec
   }
   if (effects & kRedrawUnderlines) x.applyBlueUnderscore();
   if (effects & kMapRowColumn) x.showRowColumnIndicator(set.value[id] == 0);
-  if (effects & kClearHotspotHighlight) x.clearAttributeBits(0x20);
+  if (effects & kClearHotspotHighlight) x.clearHotSpotMarks();
   if (effects & (kRewrite | kRedrawUnderlines | kClearHotspotHighlight)) {
     x.updateWriteBounds(0, x.rows() * x.columns() - 1);
     x.Flush_X5250(0);

@@ -8,6 +8,7 @@
 #include "datastream/HostInterfaceTCP.h"
 #include "datastream/NonDisplayWrites.h"
 #include "datastream/TelnetLAN.h"
+#include "datastream/TerminalTypes.h"
 #include "display/DisplayBag.h"
 #include "keyboard/HotSpotActions.h"
 #include "keyboard/TAXlate.h"
@@ -63,6 +64,10 @@ constexpr uint32_t kDoubleByteBits = 0x00800100u;  // bits 23 and 8
 DisplayCharacteristics GetDefaultDisplayCharacteristics(char doubleByte) {
   DisplayCharacteristics dc;
   if (doubleByte) dc.word[0] |= kDoubleByteBits;
+  // The terminal type sent when the session names none, until the
+  // negotiation names the one in use.
+  unsigned char type[4], model[3];
+  if (Tn5250DeviceIdentity(kTn5250DefaultType, type, model)) dc.setDevice(type, model);
   return dc;
 }
 
@@ -275,6 +280,14 @@ int SessionControlBlock::x_comm_msg(unsigned int number) { return xstuff.x_comm_
 void SessionControlBlock::connectError(const char* msgName, int retryFlag) { retry.connectError(msgName, retryFlag); }
 
 void SessionControlBlock::transparentModeReached() { retry.transparentModeReached(); }
+
+void SessionControlBlock::terminalTypeSent(const char* type) {
+  unsigned char deviceType[4], model[3];
+  if (!Tn5250DeviceIdentity(type, deviceType, model)) return;
+  std::memcpy(glue.deviceType, deviceType, sizeof deviceType);
+  std::memcpy(glue.deviceModel, model, sizeof model);
+  if (display) display->characteristicsForQuery().setDevice(deviceType, model);
+}
 
 int SessionControlBlock::connectTimeoutSeconds() const { return AppResources().CONNECT_TIMEOUT; }
 int SessionControlBlock::negotiateTimeoutSeconds() const { return AppResources().NEGOTIATE_TIMEOUT; }

@@ -73,6 +73,7 @@ class SessionControlBlock final : public TelnetSessionLink, public BrellSessionL
   int x_comm_msg(unsigned int number) override;
   void connectError(const char* msgName, int retry) override;
   void transparentModeReached() override;
+  void terminalTypeSent(const char* type) override;
   void noteSocketInput() override { ++eventCount; retry.noteActivity(); }
   bool reconnecting() const override { return retry.reconnecting(); }
   void setPort(int p) override { port = p; }

@@ -16,6 +16,7 @@ namespace {
 
 XErrorHandlerVariant g_variant = XErrorHandlerVariant::Client;
 XtAppContext g_app = nullptr;
+bool g_grabNoted = false;  // the failed grab has been said (once per installation)
 
 [[noreturn]] void EndProcess(int status) {
   if (g_variant == XErrorHandlerVariant::Master) ExitMaster(status);
@@ -38,6 +39,17 @@ int IOErrorHandler(Display* display) {
   EndProcess(IOErrorExitStatus(err));
 }
 
+// A passive grab another client already holds: the pop-up Edit menu, which
+// Motif posts through a grab of its button on the session window, then only
+// opens from a click on the screen. Said once.
+void NoteFailedGrab(int requestCode) {
+  if (g_grabNoted || requestCode != X_GrabButton) return;
+  g_grabNoted = true;
+  LogMsg(LevelWarning,
+         "Another client (the window manager) holds a mouse button grab on the session window; "
+         "the pop-up Edit menu opens only from a click on the screen.\n");
+}
+
 int ProtocolErrorHandler(Display* display, XErrorEvent* event) {
   if (event->request_code == X_SetFontPath) {
     LogMsg(LevelError, "%s: Unable to set font path.\n", "QWC0016");
@@ -53,6 +65,7 @@ int ProtocolErrorHandler(Display* display, XErrorEvent* event) {
     LogMsg(LevelWarning,
            "X protocol error ignored: %s, request %d (%s) minor %d, resource id 0x%lx.\n",
            errorText, event->request_code, request, event->minor_code, event->resourceid);
+    if (event->error_code == BadAccess) NoteFailedGrab(event->request_code);
     return 0;
   }
   char message[256];
@@ -115,10 +128,19 @@ bool IsRoutineXError(int errorCode, int requestCode) {
     case BadWindow:
     case BadDrawable:
     case BadPixmap:
+      // A window (or its pixmap) another client destroyed before the
+      // request reached it.
+    case BadColor:
+      // A colormap of another client (the window manager's) freed meanwhile.
+    case BadAccess:
+      // A grab, an event selection or a colour cell another client holds.
+    case BadAlloc:
+      // The server's memory, which every client shares.
       return true;
     case BadMatch:
-      // Focus on a window that was unmapped meanwhile.
-      return requestCode == X_SetInputFocus;
+      // Focus on a window that was unmapped meanwhile; a restacking against
+      // a sibling the window manager reparented.
+      return requestCode == X_SetInputFocus || requestCode == X_ConfigureWindow;
     default:
       return false;
   }
@@ -134,6 +156,7 @@ int IOErrorExitStatus(int err) { return (err > 0 && err < 256) ? err : 1; }
 
 void InstallXErrorHandlers(XErrorHandlerVariant variant) {
   g_variant = variant;
+  g_grabNoted = false;
   XSetIOErrorHandler(IOErrorHandler);
   XSetErrorHandler(ProtocolErrorHandler);
 }

@@ -13,9 +13,10 @@ void InstallXErrorHandlers(XErrorHandlerVariant variant);
 // Installs the Xt warning handler of the variant on the application context.
 void InstallXtWarningHandler(XtAppContext app, XErrorHandlerVariant variant);
 
-// Protocol errors that other clients cause in the normal course of things (a
-// window that was destroyed before a request reached it) and that are logged
-// instead of ending the process.
+// Protocol errors that other clients (the window manager among them) can
+// cause: a window destroyed before a request reached it, a grab another
+// client holds, the server's memory used up. They are logged and the session
+// goes on; every other error means QW5250's own state is broken and ends it.
 bool IsRoutineXError(int errorCode, int requestCode);
 
 // The text of errno for the I/O-error message: empty when errno names no

@@ -23,6 +23,10 @@ int main(int argc, char** argv) {
   // An unknown option would be taken as the host name: report it before
   // anything starts.
   const std::string unknown = FirstUnknownOption(argc, argv);
+  if (AsksForHelp(unknown)) {
+    PrintUsage(stdout, argv[0]);
+    return 0;
+  }
   if (!unknown.empty()) {
     ReportUnknownOption(stderr, argv[0], unknown);
     return kUsageExitStatus;

@@ -136,8 +136,13 @@ unsigned int TextSession::bidibackspace(bool& failed) {
     operatorerror(72);
     return cursor;
   }
-  if (insertMode() && !charAt(target))
+  const TabContext t = bidiintabbounds(cursor);
+  if (t.active && !charAt(target) && t.tabPos >= 0) {
+    // Inside a tab's null run the whole run goes, up to its tab character.
+    target = static_cast<unsigned int>(t.tabPos);
+  } else if (insertMode() && !charAt(target)) {
     while (target < effStart && !charAt(target + 1)) ++target;
+  }
   // The text after the cursor closes up, to the next tab character or the
   // row's last text.
   unsigned int low = cursor;
@@ -148,6 +153,10 @@ unsigned int TextSession::bidibackspace(bool& failed) {
   if (!bidiprocess_backspace(target, newpos, cursor, cursor - low + 1, target - cursor)) {
     operatorerror(73);
     return cursor;
+  }
+  if (insertMode()) {
+    unsigned int aligned = newpos;
+    if (bidialign(newpos, aligned)) newpos = aligned;
   }
   setModifiedLineTags(newpos, start, end);
   updatetermattr(row);

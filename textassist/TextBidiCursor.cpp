@@ -112,6 +112,60 @@ void TextSession::processshapekey(unsigned int kind) {
 
 // Moves on a right-to-left line.
 
+TextSession::TabContext TextSession::bidiintabbounds(unsigned int pos) {
+  TabContext t = biditabfunctionact(pos);
+  if (!t.active) return t;
+  const int origin = t.tabPos >= 0 ? t.tabPos : static_cast<int>(bidieffectiveleftmar(rowOf(pos))) + 1;
+  t.active = static_cast<int>(pos) < origin && static_cast<int>(pos) >= t.stopPos;
+  return t;
+}
+
+bool TextSession::bidiInTabNullRun(unsigned int row, unsigned int target) {
+  if (!textLine(row) || !editableRow(row) || !insertMode() || inlinecmdfld(cursorPos)) return false;
+  const BidiMargins m = bidiMargins(row);
+  if (cursorPos < m.end || cursorPos > m.start) return false;
+  if (target < m.end || target > m.start || charAt(target)) return false;
+  return bidiintabbounds(target).active;
+}
+
+// Forwards (leftwards) through a tab's null run: to the next character up
+// to the mirrored right margin, else to the next tab stop, else the target.
+bool TextSession::bidiSkipTabNullsForward(unsigned int row, unsigned int target) {
+  if (!bidiInTabNullRun(row, target)) return false;
+  const BidiMargins m = bidiMargins(row);
+  for (unsigned int p = target + 1; p-- > m.end;)
+    if (charAt(p)) {
+      moveCursorWithTimer(p, Plane0);
+      return true;
+    }
+  unsigned char type = 0;
+  const int stop = cursorPos > m.end ? bidifindtabstop(cursorPos, m.end, type) : -1;
+  moveCursorWithTimer(stop >= 0 ? static_cast<unsigned int>(stop) : target, Plane0);
+  return true;
+}
+
+// Backwards (rightwards) through a tab's null run: to the last character
+// between the target and the tab character.
+bool TextSession::bidiSkipTabNullsBack(unsigned int row, unsigned int target) {
+  if (!bidiInTabNullRun(row, target)) return false;
+  const TabContext t = bidiintabbounds(target);
+  if (t.tabPos < 0) {
+    // The tabbed text came from the line above: without a left-margin mark
+    // the host knows where it starts.
+    if (!searchscaleline(row, 1)) {
+      textSendAid(cursorPos, kAidLeftEdge);
+      return true;
+    }
+    return false;
+  }
+  for (unsigned int p = target + 1; p <= static_cast<unsigned int>(t.tabPos); ++p)
+    if (charAt(p)) {
+      moveCursorWithTimer(p, Plane0);
+      return true;
+    }
+  return false;
+}
+
 void TextSession::bidimoveleft(unsigned int target) {
   if (!asdcheck(1)) return;
   if (target > cursorPos) target = cursorPos;
@@ -159,6 +213,7 @@ void TextSession::bidimoveleft(unsigned int target) {
     moveCursorWithTimer(m.effStart, leftmostActivePlane(m.effStart));
     return;
   }
+  if (bidiSkipTabNullsForward(row, target)) return;
   if (!hostEdges()) {
     const bool leaving = textLine(row) ? target < m.end : leavesRow;
     if (leaving) {
@@ -234,6 +289,7 @@ void TextSession::bidimoveright(unsigned int target) {
     moveCursorWithTimer(m.end, Plane0);
     return;
   }
+  if (bidiSkipTabNullsBack(row, target)) return;
   if (!hostEdges()) {
     // Inside a segment the cursor may stand one position beyond the start.
     const unsigned int limit = m.effStart + (positionInSegment(cursorPos) ? 1u : 0u);

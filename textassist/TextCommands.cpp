@@ -14,6 +14,7 @@
 namespace {
 constexpr unsigned char kAidEnter = 0xF1;
 constexpr unsigned char kAidLocate = 0xEB;
+constexpr unsigned int kLinePromptKey = 252;
 constexpr uint32_t kPending = text_mode::kCopyMoveDel27 | text_mode::kCopyMoveDel26 | text_mode::kCopyMoveDel25;
 }  // namespace
 
@@ -36,6 +37,10 @@ unsigned int TextSession::cmdSearch(unsigned int key, unsigned char aid) {
     operatorerror(77);
     return 1;
   }
+  return runCmdKeyEntry(key, aid);
+}
+
+unsigned int TextSession::runCmdKeyEntry(unsigned int key, unsigned char aid) {
   if (scaleLineError(rowOf(cursorPos))) return 1;
   HostInterface* host = displayBag ? displayBag->hostInterface() : nullptr;
   unsigned char entry[82];
@@ -51,6 +56,14 @@ unsigned int TextSession::cmdSearch(unsigned int key, unsigned char aid) {
     default: break;
   }
   return 1;
+}
+
+void TextSession::showLinePrompt() {
+  // No key was pressed: restricted editing has nothing to refuse here.
+  if (restrictedEditing())
+    runCmdKeyEntry(kLinePromptKey, 0);
+  else
+    cmdSearch(kLinePromptKey, 0);
 }
 
 void TextSession::pfCmdKey(unsigned int key, unsigned char aid) {

@@ -92,11 +92,13 @@ bool TextSession::delCheck(unsigned int row1, unsigned int col1, unsigned int ro
     return false;
   // Only the next row: a delete that reaches further is the host's.
   if (row2 != row1 && row2 != row1 + 1) return false;
-  // The rest of a right-to-left line lies to the left of the range: the
-  // host closes such a line up.
   for (unsigned int r = row1; r <= row2; ++r) {
-    if (!editableRow(r) || (line(r).ctl2 & kLinePrompt) || wordUnderscoreOnLine(r) || isRightToLeftLine(r))
-      return false;
+    if (!editableRow(r) || (line(r).ctl2 & kLinePrompt) || wordUnderscoreOnLine(r)) return false;
+  }
+  if (isRightToLeftLine(row1) || isRightToLeftLine(row2)) {
+    // A right-to-left line is deleted from here only within one row; a
+    // range that joins two rows is the host's.
+    return row2 == row1 && bidiDelCheck(row1, col1, col2);
   }
   if (!searchscaleline(row1, 2)) return false;
   const unsigned int start = offsetOf(row1, col1), end = offsetOf(row2, col2);
@@ -116,6 +118,55 @@ bool TextSession::delCheck(unsigned int row1, unsigned int col1, unsigned int ro
     if (checkNonDel(row2, columnOf(L2), col2)) return false;
   }
   return !nonDelChar(dpo.displaced[1]);
+}
+
+// The leftmost character of a right-to-left row's text: its last in
+// reading order (the row's mirrored right margin when it is empty).
+unsigned int TextSession::bidiLastCharOfRow(unsigned int row) {
+  const BidiMargins m = bidiMargins(row);
+  for (unsigned int p = m.end; p <= m.effStart; ++p)
+    if (charAt(p)) return p;
+  return m.end;
+}
+
+bool TextSession::bidiDelCheck(unsigned int row, unsigned int col1, unsigned int col2) {
+  if (!searchscaleline(row, 2)) return false;
+  const BidiMargins m = bidiMargins(row);
+  const unsigned int low = offsetOf(row, col1), high = offsetOf(row, col2);
+  if (low < m.end || high > m.effStart) return false;
+  // Emptying a line from its start is the host's: it may drop the line.
+  if (high == m.effStart && low <= bidiLastCharOfRow(row)) return false;
+  if (checkNonDel(row, col1, col2)) return false;
+  return !nonDelChar(dpo.displaced[1]);
+}
+
+// On a right-to-left row the text after the range in reading order lies to
+// its left: that text moves right onto the range, and the row's end (its
+// left) becomes null. The cursor stands where the range began.
+void TextSession::bidiPerformDelete(unsigned int row, unsigned int col1, unsigned int col2, PlaneNumber plane) {
+  const BidiMargins m = bidiMargins(row);
+  const unsigned int high = offsetOf(row, col2);
+  unsigned int low = offsetOf(row, col1);
+  const unsigned int lastChar = bidiLastCharOfRow(row);
+  if (low < lastChar) low = lastChar;
+  if (low < m.end) low = m.end;
+  if (low <= high) {
+    const unsigned int count = high - low + 1;
+    const unsigned char primary = planeByte(low, 1), secondary = planeByte(low, 2);
+    if (low > m.end) shiftchars(m.end, low - m.end, static_cast<int>(count));
+    psBuffer->fillRange(m.end, m.end + count - 1, 0x00);
+    if (extendedPlanes()) {
+      primaryBuffer->clearAllECBPlanes(static_cast<int>(m.end), static_cast<int>(m.end + count - 1));
+      adjustAttrs(high, plane, secondary, primary);
+    }
+  }
+  updatetermattr(row);
+  if (extendedPlanes()) TerminateHalfIndex(*this, row);
+  line(row).ctl |= line_ctl::kChanged | line_ctl::kChangedTag;
+  unsigned int cursor = high;
+  if (insertMode()) bidialign(high, cursor);
+  cursorPos = static_cast<uint16_t>(cursor);
+  cursorPlane = Plane0;
 }
 
 void TextSession::adjustAttrs(unsigned int pos, PlaneNumber plane, unsigned char secondary, unsigned char primary) {
@@ -145,6 +196,10 @@ void TextSession::performDelete(unsigned int row1, unsigned int col1, unsigned i
   if (!psBuffer || row1 < 1 || row2 < row1 || row2 > rows || row2 > kRows || col1 < 1 || col1 > cols || col2 < 1 ||
       col2 > cols)
     return;
+  if (row2 == row1 && isRightToLeftLine(row1)) {
+    bidiPerformDelete(row1, col1, col2, plane1);
+    return;
+  }
   const unsigned int start = offsetOf(row1, col1);
   unsigned int from = start;
   for (unsigned int r = row1; r < row2; ++r) {

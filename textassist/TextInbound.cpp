@@ -6,6 +6,7 @@
 #include "datastream/HostInterface.h"
 #include "display/DisplayBag.h"
 #include "display/Rendering.h"
+#include "textassist/TextChars.h"
 #include "textassist/TextSession.h"
 
 namespace {
@@ -69,6 +70,34 @@ void TextSession::rdtxtlineIDrenumbering() {
   }
 }
 
+// With extended attributes: the last position of a row's text, or -1 when
+// the row has none. The text ends at the last character, or at the last
+// position that holds anything in any plane when nothing stands beyond the
+// right margin or the host edits by columns; with column editing and its
+// margin rule the text beyond the right margin stays here. An attribute
+// beyond the right margin takes the text at least one past the margin.
+int TextSession::lineTextEnd(unsigned int row) {
+  const unsigned int first = (row - 1) * cols, last = first + cols - 1;
+  const unsigned int right = rightmar(row);
+  const uint32_t f = textDef.defFlags;
+  const bool columns = (f & 0x80000000u) != 0;
+  auto lastFrom = [&](unsigned int from, bool anyPlane) {
+    for (unsigned int p = from + 1; p-- > first;) {
+      if (psBuffer->getCharacter(p)) return static_cast<int>(p);
+      if (anyPlane && (primaryBuffer->getCharacter(p) || secondaryBuffer->getCharacter(p)))
+        return static_cast<int>(p);
+    }
+    return -1;
+  };
+  const bool beyond = right + 1 <= last;
+  if (columns || ((line(row).ctl3 & (1u << 27)) == 0 && (!beyond || !secondaryBuffer->getCharacter(right + 1)))) {
+    const bool atMargin = columns && (f & 0x20000000u) && right <= last;
+    return lastFrom(atMargin ? right : last, true);
+  }
+  const int end = lastFrom(last, false);
+  return beyond && end < static_cast<int>(right + 1) ? static_cast<int>(right + 1) : end;
+}
+
 // The text of one row into `out`; its length, or -1 when it does not fit.
 unsigned int TextSession::sendLineText(unsigned int row, unsigned char* out, unsigned int room) {
   const unsigned int first = (row - 1) * cols, last = first + cols - 1;
@@ -95,15 +124,7 @@ unsigned int TextSession::sendLineText(unsigned int row, unsigned char* out, uns
     if (markers) restoreHostOrder(out, cols, false, true, attributes, 0);
     return cols;
   }
-  // With extended attributes the text ends at the last position that holds
-  // anything in any plane.
-  int end = -1;
-  for (unsigned int p = last + 1; p-- > first;) {
-    if (psBuffer->getCharacter(p) || primaryBuffer->getCharacter(p) || secondaryBuffer->getCharacter(p)) {
-      end = static_cast<int>(p);
-      break;
-    }
-  }
+  const int end = lineTextEnd(row);
   if (end < static_cast<int>(first)) return 0;
   const LineControlRecord& l = line(row);
   if (!(l.ctl3 & 0x16000000u)) {
@@ -121,6 +142,16 @@ void TextSession::textSendAid(unsigned int position, unsigned char aid) {
   lastAid = aid;
   if (aid != 0xE2) {
     if (!(modes & text_mode::kAidPending)) setKBLocked(true);
+    if (aid != 0xD3 && aid != 0xDD && aid != 0xDF && aid != 0xD7) asdcheck(0);
+    // A placeholder under the cursor is merged into the next position, or
+    // goes to the host as a blank.
+    if (psBuffer && cursorPos <= psBuffer->lastOffset() && charAt(cursorPos) == text_char::kPlaceholder) {
+      removeCNULL(cursorPos, 4);
+      if (charAt(cursorPos) == text_char::kPlaceholder) {
+        psBuffer->writeCharacter(cursorPos, 0x40);
+        if (cursorPlane == Plane0) cursorChar = 0x40;
+      }
+    }
   }
   if (!(modes & text_mode::kHostWaits)) {
     modes |= text_mode::kAidPending;

@@ -427,6 +427,11 @@ class TextSession {
 
   // Command keys, prompts and copy, move and delete.
   unsigned int cmdSearch(unsigned int key, unsigned char aid);
+  // The host's entry for a key, run without the restricted-editing check.
+  unsigned int runCmdKeyEntry(unsigned int key, unsigned char aid);
+  // The host's prompt for the line-prompt key, shown when the cursor comes
+  // onto a row that carries a line prompt.
+  void showLinePrompt();
   void pfCmdKey(unsigned int key, unsigned char aid);
   bool fakeDpPfCmdKeyInvalid(unsigned int key) const;
   bool fakeDpCoreCmdKeyInvalid(unsigned int n) const;
@@ -447,6 +452,10 @@ class TextSession {
   // whether the range may be deleted here, the removal, and the attributes
   // repaired where the rest of the row joins the start.
   bool delCheck(unsigned int row1, unsigned int col1, unsigned int row2, unsigned int col2);
+  // The local delete on a right-to-left row (one row only).
+  bool bidiDelCheck(unsigned int row, unsigned int col1, unsigned int col2);
+  void bidiPerformDelete(unsigned int row, unsigned int col1, unsigned int col2, PlaneNumber plane);
+  unsigned int bidiLastCharOfRow(unsigned int row);
   // True when columns fromCol..toCol of the row hold a character that only
   // the host may delete, or the row holds a line stop between its margins.
   bool checkNonDel(unsigned int row, unsigned int fromCol, unsigned int toCol);
@@ -560,6 +569,7 @@ class TextSession {
   void writeLine(const LineControlRecord& lcd, const unsigned char* text, unsigned int n,
                  bool twoByteLength);
   unsigned int sendLineText(unsigned int row, unsigned char* out, unsigned int room);
+  int lineTextEnd(unsigned int row);
   void copyerror(const unsigned char* text4);
 
   // Cursor movement and editing helpers.
@@ -578,6 +588,12 @@ class TextSession {
   bool inTabNullRun(unsigned int row, unsigned int target);
   bool skipTabNullsLeft(unsigned int row, unsigned int target, bool stepDue);
   bool skipTabNullsRight(unsigned int row, unsigned int target, bool stepDue);
+  // The same on a right-to-left line: a tab's null run lies to the left of
+  // its tab character, and reading goes leftwards.
+  TabContext bidiintabbounds(unsigned int pos);
+  bool bidiInTabNullRun(unsigned int row, unsigned int target);
+  bool bidiSkipTabNullsForward(unsigned int row, unsigned int target);
+  bool bidiSkipTabNullsBack(unsigned int row, unsigned int target);
   void moveupdown(int direction);
   void bididatakeys(unsigned char code);
   void copyRows(unsigned int from, unsigned int to, unsigned int dest);

@@ -64,8 +64,11 @@ void TextSession::timerUpdate(bool fromWrite) {
   const uint32_t busy = text_mode::kPromptInput | text_mode::kLocate | text_mode::kCopyMoveDel27 |
                         text_mode::kCopyMoveDel26 | text_mode::kCopyMoveDel25;
   if (row <= kRows && (line(row).ctl2 & 0x80000000u) && !(modes & busy)) {
-    // The host's line prompts belong to the editing code; the row is marked.
-    textFlagsB |= 0x80000000u;
+    // The row carries a line prompt: show the host's prompt for it once.
+    if (!(textFlagsB & 0x80000000u)) {
+      textFlagsB |= 0x80000000u;
+      showLinePrompt();
+    }
   } else if (textFlagsB & 0x80000000u) {
     textFlagsB &= ~0x80000000u;
     nullline(textDef.promptRow);

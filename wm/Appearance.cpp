@@ -9,6 +9,7 @@
 
 #include "platform/QXRegistryProfile.h"
 #include "platform/sdk/NLSText.h"
+#include "platform/sdk/RegistryIcon.h"
 #include "platform/sdk/SdkUtil.h"
 #include "wm/ScreenState.h"
 
@@ -136,6 +137,25 @@ void LoadSplashImage(ScreenState* s) {
   s->splashFile = nullptr;
   if (s->loginMode)
     s->splashFile = DupString(ChooseSplashFile(std::getenv("LANG"), s->sdk.width, RegistryFileExists).c_str());
+}
+
+void DrawSplash(ScreenState* s, int x, int y, int width, int height) {
+  Display* d = s->sdk.display;
+  if (!s->loginMode) {
+    // The session has started: the picture is not needed any more.
+    if (s->splashPixmap) XFreePixmap(d, s->splashPixmap);
+    s->splashPixmap = None;
+    return;
+  }
+  // Read once, scaled to the screen; a missing or bad file leaves the
+  // background as it is.
+  if (!s->splashPixmap && s->splashFile && !s->splashMissing) {
+    s->splashPixmap = JPEGLoadRegistryIcon(&s->sdk, s->splashFile, s->sdk.width, s->sdk.height);
+    s->splashMissing = !s->splashPixmap;
+  }
+  if (!s->splashPixmap) return;
+  XCopyArea(d, s->splashPixmap, s->sdk.root, DefaultGC(d, DefaultScreen(d)), x, y, static_cast<unsigned>(width),
+            static_cast<unsigned>(height), x, y);
 }
 
 void SetRootBackgroundPixmap(ScreenState* s) {

@@ -10,6 +10,9 @@ void FreeWindowManagerFonts(ScreenState* state);
 // The background tile and the default desktop icon; in log-in mode also the
 // splash file.
 void LoadSplashImage(ScreenState* state);
+// In log-in mode, the splash picture's part of the root at x, y, width,
+// height (an exposed rectangle); after it frees the picture.
+void DrawSplash(ScreenState* state, int x, int y, int width, int height);
 // The registry name of the log-in splash image for the language and screen
 // width; `exists` tells whether a registry file is there.
 std::string ChooseSplashFile(const char* lang, int screenWidth, bool (*exists)(const char* name));

@@ -454,6 +454,17 @@ void HandleChangeState(ScreenState* s, const XClientMessageEvent& c) {
   if (m && m->client == c.window && !m->transient && (m->functions & FunctionMinimize)) MinimizeWindow(m);
 }
 
+void HandleWithdrawRequest(ScreenState* s, const XUnmapEvent& e) {
+  if (!e.send_event || e.event != s->sdk.root) return;
+  ManagedWindow* m = FindClientByWindow(s, e.window);
+  // A mapped client withdraws by its own unmap, which its frame sees.
+  if (!m || m->client != e.window || !m->minimized) return;
+  m->unmappedByClient = 1;
+  ReleaseFrame(m);
+  RedrawFramesAndFocus(s);
+  RedrawDesktop(s, 0);
+}
+
 int SupportsSaveYourself(ScreenState* s, ManagedWindow* m) {
   return m->client && ListsProtocol(s, m->client, s->atoms[AtomWmSaveYourself]);
 }

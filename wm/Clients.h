@@ -47,3 +47,6 @@ int ActivateClientByName(ScreenState* state, const char* name);
 void SaveAllClassGeometry(ScreenState* state);
 // WM_CHANGE_STATE from a client asking to be iconified.
 void HandleChangeState(ScreenState* state, const XClientMessageEvent& message);
+// The synthetic UnmapNotify on the root by which an iconic client withdraws
+// (ICCCM 4.1.4): its frame is let go.
+void HandleWithdrawRequest(ScreenState* state, const XUnmapEvent& event);

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -14,6 +15,7 @@
 #include "platform/sdk/SdkScreen.h"
 #include "platform/sdk/SdkUtil.h"
 #include "platform/sdk/SimpleMenu.h"
+#include "wm/CardService.h"
 #include "wm/Clients.h"
 #include "wm/DesktopCommands.h"
 #include "wm/DesktopWindow.h"
@@ -46,6 +48,7 @@ struct CommandService {
   QXService* listener = nullptr;
   std::vector<std::unique_ptr<ServiceClient>> clients;  // newest first
   std::vector<CommandName> names;
+  CardServiceState card;
 };
 
 namespace {
@@ -111,12 +114,6 @@ void ServiceClientInput(void* closure, int) {
 }
 
 long Int32At(const unsigned char* p) { return static_cast<int32_t>(ReadBigLong(p)); }
-
-void PutInt32(std::vector<unsigned char>* out, long value) {
-  unsigned char b[4];
-  WriteBigLong(b, static_cast<uint32_t>(value));
-  out->insert(out->end(), b, b + 4);
-}
 
 // A string that must end exactly at the message's last byte.
 const char* TrailingString(const unsigned char* m, size_t n) {
@@ -230,6 +227,22 @@ void BroadcastNotice(ScreenState* s, int code, const void* data, size_t length) 
   BroadcastToClients(s, data8, code);
 }
 
+// Menus, window operations, launches, system information, the work area and
+// colormaps: what would show or act behind a locked screen.
+bool RefusedWhileLocked(unsigned char op) {
+  switch (op) {
+    case 's':
+    case 'a':
+    case 'm':
+    case 'e':
+    case 'd':
+    case 'p':
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 const char* ReadServiceString(const unsigned char** cursor, size_t* remaining) {
@@ -247,6 +260,12 @@ bool ServeServiceRequest(ScreenState* s, void* client, const unsigned char* m, s
   reply->clear();
   if (n == 0) return false;
   const unsigned char op = m[0];
+  if (s->locked && RefusedWhileLocked(op)) {
+    // Nothing shows or acts behind the lock.
+    std::fprintf(stderr, "%s: the screen is locked: command service request '%c' refused\n", s->programName, op);
+    if (op == 's' || op == 'a') *reply = {op, 0};
+    return !reply->empty();
+  }
   switch (op) {
     case 'o':
       *reply = {'o', 1};
@@ -327,20 +346,14 @@ bool ServeServiceRequest(ScreenState* s, void* client, const unsigned char* m, s
       reply->push_back(0);
       return true;
     }
-    // The smart-card requests: this session has no card reader, so each
-    // answers as a session without a card does.
     case 'Q':
+    case 'S':
+    case 'L':
+    case 'B':
     case 'E':
     case 'U':
     case 'V':
-    case 'S':
-    case 'L':
-      reply->push_back(op);
-      PutInt32(reply, 0);
-      return true;
-    case 'B':
-      *reply = {'B', 0};
-      return true;
+      return ServeCardRequest(s, &ServiceOf(s)->card, m, n, reply);
     default:
       return false;
   }

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "platform/AuthSession.h"
 #include "platform/sdk/MessageBox.h"
 #include "platform/sdk/SimpleMenu.h"
 #include "wm/DesktopWindow.h"
@@ -45,6 +46,8 @@ void EndSession(ScreenState* state, int command) {
     XClearWindow(d, root);
     XFlush(d);
   }
+  // The user's own processes end with the user's session, then Teldra's.
+  AuthCloseSession();
   KillAllClients(state);
   ResetLauncher();
   if (d) XCloseDisplay(d);
@@ -101,7 +104,7 @@ int RootMenuItemSensitive(ScreenState* s, int command) {
         if (!m->minimized) return 1;
       return 0;
     case CmdChangePIN:
-      return 0;  // no smart-card session is open
+      return s->card != nullptr;  // a smart-card session is open
     case CmdLockNow:
     case CmdLockConfirm:
       return s->lockAllowed;

@@ -12,13 +12,16 @@
 #include "platform/sdk/MessageBox.h"
 #include "platform/sdk/SimpleMenu.h"
 #include "platform/sdk/SimpleWindow.h"
+#include "wm/Appearance.h"
 #include "wm/ClassRules.h"
 #include "wm/Clients.h"
 #include "wm/DesktopCommands.h"
 #include "wm/Frame.h"
 #include "wm/HotKeys.h"
+#include "wm/LoginDialog.h"
 #include "wm/MessageCatalog.h"
 #include "wm/ScreenDump.h"
+#include "wm/ScreenLock.h"
 #include "wm/ScreenState.h"
 #include "wm/WindowManager.h"
 #include "wm/WindowMenu.h"
@@ -116,6 +119,7 @@ void HotKey(ScreenState* s, XEvent* ev, int action) {
 int DesktopEventHandler(SimpleWindow* w, XEvent* ev) {
   ScreenState* s = StateOf(w);
   Display* d = s->sdk.display;
+  if (s->locked) LockScreenWatchStacking(s, ev);
   switch (ev->type) {
     case KeyPress: {
       const int action = MatchKeyBinding(s, ev->xkey, s->hotKeys, s->hotKeyCount);
@@ -142,6 +146,9 @@ int DesktopEventHandler(SimpleWindow* w, XEvent* ev) {
       return 1;
     case MapRequest:
       HandleDesktopMapRequest(s, ev);
+      return 1;
+    case UnmapNotify:
+      HandleWithdrawRequest(s, ev->xunmap);
       return 1;
     case DestroyNotify: {
       ManagedWindow* m = FindClientByWindow(s, ev->xdestroywindow.window);
@@ -171,14 +178,21 @@ int DesktopEventHandler(SimpleWindow* w, XEvent* ev) {
 }
 
 int DesktopExposeHandler(SimpleWindow* w, XEvent* ev) {
-  if (ev->xexpose.count == 0) DrawDesktopIconsNow(StateOf(w));
+  ScreenState* s = StateOf(w);
+  const XExposeEvent& e = ev->xexpose;
+  if (s->loginMode || s->splashPixmap) DrawSplash(s, e.x, e.y, e.width, e.height);
+  if (!s->loginMode && e.count == 0) DrawDesktopIconsNow(s);
   return 1;
 }
 
 int DesktopButtonHandler(SimpleWindow* w, XEvent* ev) {
   ScreenState* s = StateOf(w);
   const XButtonEvent& b = ev->xbutton;
-  if (s->loginMode) return 1;
+  if (s->loginMode) {
+    // Without a card reader the log-in dialog comes back with the focus.
+    if (s->loginDialog && !s->cardReader) ShowLoginDialog(s->loginDialog);
+    return 1;
+  }
   if (ManagedWindow* m = FindDesktopIconAt(s, b.x_root, b.y_root)) {
     if (b.button == s->sdk.selectButton) {
       // A double click restores the window.

@@ -187,8 +187,13 @@ int FrameEventHandler(SimpleWindow* w, XEvent* ev) {
       return 1;
     }
     case UnmapNotify:
-      // The client withdrew itself: it is no longer managed.
       if (ev->xunmap.window != m->client || ev->xunmap.event != w->window) return 0;
+      // Teldra's own unmap of a minimised client.
+      if (m->unmapsExpected > 0) {
+        --m->unmapsExpected;
+        return 1;
+      }
+      // The client withdrew itself: it is no longer managed (ICCCM 4.1.4).
       m->unmappedByClient = 1;
       ReleaseFrame(m);
       RedrawFramesAndFocus(s);
@@ -502,7 +507,8 @@ void SendSyntheticConfigure(ManagedWindow* m) {
 
 void SetWMState(ManagedWindow* m) {
   if (!m->client) return;
-  const long words[2] = {m->minimized ? 0 : NormalState, None};
+  // ICCCM 4.1.3.1: a minimised client is iconic (QW5250 reads 0 and 3 alike).
+  const long words[2] = {m->minimized ? IconicState : NormalState, None};
   const Atom wmState = m->state->atoms[AtomWmState];
   XChangeProperty(m->state->sdk.display, m->client, wmState, wmState, 32, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(words), 2);

@@ -48,6 +48,7 @@ struct ManagedWindow {
   int notConstrained;
   int minimized, maximized, transient, modeless;
   int unmappedByClient;
+  int unmapsExpected;  // UnmapNotify events of the client that Teldra's own unmaps cause
   int resizable;
   int normal[4];  // left, top, right, bottom when neither minimised nor maximised
   int restoreOnMap;
@@ -110,7 +111,7 @@ int FrameHitTest(const ManagedWindow* frame, int x, int y);
 void PlaceFrame(ManagedWindow* frame, int left, int top, int right, int bottom);
 // Tells the client where it is (ICCCM synthetic ConfigureNotify).
 void SendSyntheticConfigure(ManagedWindow* frame);
-// WM_STATE: Normal (1) unless minimised (0), no icon window.
+// WM_STATE: Normal (1), or Iconic (3) while minimised; no icon window.
 void SetWMState(ManagedWindow* frame);
 // The number a new frame with `title` gets; renumbers the first one to 1.
 int DuplicateTitleNumber(ScreenState* state, const std::string& title);

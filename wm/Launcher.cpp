@@ -14,11 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/AuthSession.h"
 #include "platform/sdk/EvtApp.h"
 #include "platform/sdk/SdkUtil.h"
 #include "wm/CommandService.h"
 #include "wm/DesktopCommands.h"
 #include "wm/DesktopMessage.h"
+#include "wm/ScreenLock.h"
 #include "wm/ScreenState.h"
 #include "wm/SnmpChannel.h"
 
@@ -196,6 +198,8 @@ LaunchRecord* LaunchProgram(const char* commandLine, int debug, int, int restart
   if (pid < 0) return nullptr;
   if (pid == 0) {
     ResetChildSignals();
+    // A program of the session runs as the logged-in user, never as Teldra.
+    if (AuthBecomeSessionUser() != 0) _exit(EPERM + 130);
     (void)!nice(10);
     execvp(words[0], words);
     _exit(errno + 130);
@@ -279,6 +283,7 @@ const char* DescribeExitStatus(int status) {
 
 int ReportChildExit(const LaunchRecord* record, int status, const char* name) {
   ScreenState* state = TheScreenState();
+  if (record && state && LockProgramEnded(state, static_cast<int>(record->pid), status)) return 1;
   if (record && record->desktopCommand) {
     if (state && !state->serviceClientSeen) DoDesktopCommand(state, CmdDesktopCommandEnded);
     return 1;

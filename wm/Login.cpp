@@ -170,6 +170,11 @@ int LogIn(LoginDialog* dlg) {
   TextBoxClear(&dlg->second);
   bool success = false;
   if (card.result == LoginOk) success = !s->dialUp || (!card.administrator && s->cardReader);
+  // The account's session opens before the dialog goes: an account that
+  // cannot have one is refused like a wrong password.
+  if (success && AuthSetLoginInfo(&info, 0, s->allowCore, nullptr, "/qxhome", card.administrator ? 1 : s->administratorSession,
+                                  server, 0, 0, 0) != AuthOk)
+    success = false;
   if (card.result != LoginNoCredentials && !success) {
     Refuse(s, card.pinRefused);
     CardRecordFree(card.record);
@@ -186,6 +191,7 @@ int LogIn(LoginDialog* dlg) {
     return 1;
   }
   s->passwordFallback = 0;
+  s->cardLogin = card.record != nullptr;
   if (card.administrator) s->administratorCard = s->administratorSession = 1;
   // The server text belongs to the record: the session start comes first.
   LoginSucceeded(s, &info, server);
@@ -196,8 +202,7 @@ int LogIn(LoginDialog* dlg) {
 
 }  // namespace
 
-void LoginSucceeded(ScreenState* s, AuthLoginInfo* info, const char* server) {
-  AuthSetLoginInfo(info, 0, s->allowCore, nullptr, "/qxhome", s->administratorSession, server, 0, 0, 0);
+void LoginSucceeded(ScreenState* s, AuthLoginInfo*, const char*) {
   s->loginMode = 0;
   StartSession(s);
 }

@@ -17,7 +17,8 @@ void ShowLoginScreen(ScreenState* state);
 // The first button's action of every dialog mode; 1 when the dialog's work
 // is done (the dialog is gone), 0 when it stays for another try.
 int DoLogin(LoginDialog* dialog);
-// The log-in succeeded: the user is recorded and the session starts. The
+// The log-in succeeded and the user's session is open (AuthSetLoginInfo):
+// the session starts. The
 // one place where a session begins after a log-in: log-in notices hook in
 // here. `server` is the network server that vouched, or null.
 void LoginSucceeded(ScreenState* state, AuthLoginInfo* info, const char* server);

@@ -2,6 +2,7 @@
 
 #include <X11/Xlib.h>
 #include <pwd.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include "login/pki/CryptoContext.h"
 #include "login/record/CardRecord.h"
 #include "platform/Auth.h"
+#include "platform/sdk/EvtApp.h"
 #include "platform/sdk/MessageBox.h"
 #include "platform/sdk/NLSText.h"
 #include "platform/sdk/SdkUtil.h"
@@ -41,8 +43,28 @@ bool SameBytes(const char* a, const char* b) {
 
 LockScreenRecord* LockOf(SimpleWindow* w) { return static_cast<LockScreenRecord*>(w->data); }
 
+// The lock checks that it still holds: every 200 ms, and at once when
+// another client moves, unmaps or destroys what it stands on.
+constexpr unsigned long kWatchMs = 200;
+// After this many checks without the grabs the lock says why it waits.
+constexpr int kUngrabbedNoticeTicks = 15;
+// After the attempt limit: how long connected desktop programs have to end
+// the session before Teldra ends it.
+constexpr unsigned long kExhaustedEndMs = 3000;
+constexpr const char* kGrabNotice =
+    "Another program holds the keyboard or pointer: the screen locks as soon as it lets go.";
+
+// A lock must be possible without memory.
+LockScreenRecord reserveRecord;
+bool reserveInUse = false;
+
+// The running program of QX_LOCK_PROGRAM, 0 none.
+int lockProgramPid = 0;
+
+void HoldLock(LockScreenRecord* lock);
+
 void OpenUnlockDialog(LockScreenRecord* lock) {
-  if (lock->dialog) return;
+  if (lock->dialog || lock->exhausted) return;
   ScreenState* s = lock->state;
   int mode = lock->lockPassword ? UnlockByLockPassword : lock->passwordUnlock ? UnlockByPassword : UnlockByCard;
   if (mode != UnlockByLockPassword && s->showLogoffDuringLock) mode |= LoginDialogThirdButton;
@@ -69,13 +91,26 @@ void DrawLockMessage(LockScreenRecord* lock) {
   XSetForeground(d, gc, s->sdk.whitePixel);
   NLSDrawString(d, lock->window->window, f, gc, (s->sdk.width - NLSTextWidth(f, text, n)) / 2,
                 s->sdk.height - f->ascent - f->descent, text, n);
+  if (!lock->grabbed && lock->ungrabbedTicks >= kUngrabbedNoticeTicks) {
+    const int m = static_cast<int>(std::strlen(kGrabNotice));
+    NLSDrawString(d, lock->window->window, f, gc, (s->sdk.width - NLSTextWidth(f, kGrabNotice, m)) / 2,
+                  s->sdk.height - 3 * (f->ascent + f->descent), kGrabNotice, m);
+  }
   XFreeGC(d, gc);
 }
 
 int LockEvent(SimpleWindow* w, XEvent* ev) {
   LockScreenRecord* lock = LockOf(w);
+  if (!lock) return 1;
   if (ev->type == KeyPress && lock->passwordUnlock) OpenUnlockDialog(lock);
   if (ev->type == FocusOut && ev->xfocus.mode == NotifyNormal) LockScreenKeepFocus(lock->state);
+  // Another client took the lock window away, or put it into a window of
+  // its own: it comes straight back (destroyed, a new one).
+  if (ev->type == ReparentNotify && ev->xreparent.window == w->window && ev->xreparent.parent != lock->state->sdk.root)
+    XReparentWindow(w->owner->display, w->window, lock->state->sdk.root, 0, 0);
+  if ((ev->type == UnmapNotify && ev->xunmap.window == w->window) ||
+      (ev->type == DestroyNotify && ev->xdestroywindow.window == w->window) || ev->type == ReparentNotify)
+    HoldLock(lock);
   return 1;  // every key stays here
 }
 
@@ -97,6 +132,8 @@ int Ignore(SimpleWindow*, XEvent*) { return 1; }
 
 void FreeLock(LockScreenRecord* lock) {
   ScreenState* s = lock->state;
+  if (lock->watchTimer) EvtAppRemoveTimeOut(s->sdk.app, lock->watchTimer);
+  if (lock->endTimer) EvtAppRemoveTimeOut(s->sdk.app, lock->endTimer);
   DestroySaverStyle(lock->style);
   if (lock->lockPassword) {
     Wipe(lock->lockPassword, std::strlen(lock->lockPassword));
@@ -107,7 +144,106 @@ void FreeLock(LockScreenRecord* lock) {
     DestroySimpleWindow(lock->window);
   }
   if (s->lockRecord == lock) s->lockRecord = nullptr;
-  std::free(lock);
+  if (lock->reserve)
+    reserveInUse = false;
+  else
+    std::free(lock);
+}
+
+// The full-screen lock window with its handlers and the sphere.
+bool MakeLockWindow(LockScreenRecord* lock) {
+  ScreenState* s = lock->state;
+  Window parent = s->desktopWindow ? s->desktopWindow->window : s->sdk.root;
+  lock->window = CreateSimpleWindow(&s->sdk, parent, 0, 0, static_cast<unsigned>(s->sdk.width),
+                                    static_cast<unsigned>(s->sdk.height), s->sdk.blackPixel,
+                                    ExposureMask | KeyPressMask | ButtonPressMask | FocusChangeMask |
+                                        StructureNotifyMask);
+  if (!lock->window) return false;
+  Display* d = s->sdk.display;
+  XSetWindowAttributes a;
+  a.override_redirect = True;
+  XChangeWindowAttributes(d, lock->window->window, CWOverrideRedirect, &a);
+  XStoreName(d, lock->window->window, "screen lock");
+  XDefineCursor(d, lock->window->window, s->sdk.cursors[SdkCursorLogoff]);
+  lock->window->data = lock;
+  lock->window->event = LockEvent;
+  lock->window->press = LockPress;
+  lock->window->release = Ignore;
+  lock->window->motion = Ignore;
+  lock->window->expose = LockExpose;
+  lock->style = CreateSaverStyle(s, nullptr, None, lock->window->window);
+  return true;
+}
+
+bool Alive(Display* d, Window w) {
+  XWindowAttributes a;
+  return XGetWindowAttributes(d, w, &a) != 0;
+}
+
+// Another client destroyed the lock window: a new one takes its place on
+// the grab stack.
+bool RebuildLockWindow(LockScreenRecord* lock) {
+  ScreenState* s = lock->state;
+  SimpleWindow* old = lock->window;
+  DestroySaverStyle(lock->style);
+  lock->style = nullptr;
+  if (!MakeLockWindow(lock)) {
+    lock->window = old;  // tried again at the next check
+    return false;
+  }
+  std::fprintf(stderr, "%s: the lock window was destroyed by another client: a new one covers the screen\n",
+               s->programName);
+  GrabStackChange(&s->sdk, old, lock->window);
+  old->data = nullptr;
+  DestroySimpleWindow(old);
+  return true;
+}
+
+// The lock on top, mapped, grabbing and focused, whatever another client
+// did to it.
+void HoldLock(LockScreenRecord* lock) {
+  ScreenState* s = lock->state;
+  Display* d = s->sdk.display;
+  if (!Alive(d, lock->window->window) && !RebuildLockWindow(lock)) return;
+  if (lock->dialog && !Alive(d, lock->dialog->window->window)) CloseUnlockDialog(lock);
+  XMapRaised(d, lock->window->window);
+  Window top = lock->window->window;
+  if (lock->dialog) {
+    XMapRaised(d, lock->dialog->window->window);
+    top = lock->dialog->window->window;
+  }
+  SimpleWindow* grabTop = GrabStackTop(&s->sdk);
+  if (grabTop && grabTop->window != top && grabTop->window != lock->window->window) {
+    XRaiseWindow(d, grabTop->window);  // a message box over the lock
+    top = grabTop->window;
+  }
+  const int was = lock->grabbed;
+  lock->grabbed = GrabStackRetake(&s->sdk) == GrabSuccess;
+  if (lock->grabbed) lock->ungrabbedTicks = 0;
+  if (was != lock->grabbed) XClearArea(d, lock->window->window, 0, 0, 0, 0, True);
+  Window focus = None;
+  int revert = 0;
+  XGetInputFocus(d, &focus, &revert);
+  if (focus != top) XSetInputFocus(d, top, RevertToPointerRoot, CurrentTime);
+  XFlush(d);
+}
+
+void WatchTick(void* closure, unsigned long) {
+  auto* lock = static_cast<LockScreenRecord*>(closure);
+  if (!lock->grabbed && ++lock->ungrabbedTicks == kUngrabbedNoticeTicks) {
+    std::fprintf(stderr, "%s: another client still holds the pointer or keyboard: the lock keeps trying\n",
+                 lock->state->programName);
+    XClearArea(lock->state->sdk.display, lock->window->window, 0, 0, 0, 0, True);
+  }
+  HoldLock(lock);
+}
+
+void EndExhaustedSession(void* closure, unsigned long) {
+  auto* lock = static_cast<LockScreenRecord*>(closure);
+  lock->endTimer = 0;
+  std::fprintf(stderr, "%s: the unlock attempts are used up and the session did not end: Teldra ends it\n",
+               lock->state->programName);
+  EndSession(lock->state, CmdLogoff);
 }
 
 void MD5Of(const uint8_t* data, size_t length, unsigned char digest[16]) {
@@ -165,7 +301,15 @@ const char* FailureId(int text) {
 }  // namespace
 
 LockScreenRecord* LockScreen(ScreenState* s, const char* lockPassword) {
+  if (s->lockRecord) return s->lockRecord;
   auto* lock = static_cast<LockScreenRecord*>(std::calloc(1, sizeof(LockScreenRecord)));
+  if (!lock && !reserveInUse) {
+    // Out of memory the screen locks all the same.
+    std::memset(static_cast<void*>(&reserveRecord), 0, sizeof reserveRecord);
+    lock = &reserveRecord;
+    lock->reserve = 1;
+    reserveInUse = true;
+  }
   if (!lock) {
     std::fprintf(stderr, "%s: the screen could not be locked: out of memory\n", s->programName);
     return nullptr;
@@ -173,46 +317,28 @@ LockScreenRecord* LockScreen(ScreenState* s, const char* lockPassword) {
   lock->state = s;
   lock->passwordUnlock = !(s->cardReader && !s->administratorSession);
   lock->attemptsLeft = s->maxUnlockAttempts;
-  if (lockPassword && !(lock->lockPassword = DupString(lockPassword))) {
-    std::free(lock);
-    std::fprintf(stderr, "%s: the screen could not be locked: out of memory\n", s->programName);
-    return nullptr;
-  }
-  Window parent = s->desktopWindow ? s->desktopWindow->window : s->sdk.root;
-  lock->window = CreateSimpleWindow(&s->sdk, parent, 0, 0, static_cast<unsigned>(s->sdk.width),
-                                    static_cast<unsigned>(s->sdk.height), s->sdk.blackPixel,
-                                    ExposureMask | KeyPressMask | ButtonPressMask | FocusChangeMask);
-  if (!lock->window) {
+  // Without memory for the lock password the account's unlocks.
+  if (lockPassword && !(lock->lockPassword = DupString(lockPassword)))
+    std::fprintf(stderr, "%s: out of memory for the lock password: the account's password unlocks\n",
+                 s->programName);
+  if (!MakeLockWindow(lock)) {
     FreeLock(lock);
     std::fprintf(stderr, "%s: the screen could not be locked: no lock window\n", s->programName);
     return nullptr;
   }
   Display* d = s->sdk.display;
-  XSetWindowAttributes a;
-  a.override_redirect = True;
-  XChangeWindowAttributes(d, lock->window->window, CWOverrideRedirect, &a);
-  XStoreName(d, lock->window->window, "screen lock");
-  XDefineCursor(d, lock->window->window, s->sdk.cursors[SdkCursorLogoff]);
-  lock->window->data = lock;
-  lock->window->event = LockEvent;
-  lock->window->press = LockPress;
-  lock->window->release = Ignore;
-  lock->window->motion = Ignore;
-  lock->window->expose = LockExpose;
-  lock->style = CreateSaverStyle(s, nullptr, None, lock->window->window);
   StopScreenSaver(s);
   XMapRaised(d, lock->window->window);
   XSync(d, False);
-  if (GrabStackAdd(&s->sdk, lock->window) != GrabSuccess) {
-    // Without the grabs the lock would be a picture over a usable desktop.
-    std::fprintf(stderr, "%s: the screen could not be locked: another client holds the pointer or keyboard\n",
-                 s->programName);
-    FreeLock(lock);
-    StartScreenSaver(s);
-    return nullptr;
-  }
   s->locked = 1;
   s->lockRecord = lock;
+  // Another client's grab (an open menu) delays the lock, never cancels
+  // it: the window covers the screen and the checks take the grabs.
+  lock->grabbed = GrabStackAdd(&s->sdk, lock->window) == GrabSuccess;
+  if (!lock->grabbed)
+    std::fprintf(stderr, "%s: another client holds the pointer or keyboard: the lock waits for it\n",
+                 s->programName);
+  lock->watchTimer = EvtAppAddRecurringTimeOut(s->sdk.app, kWatchMs, WatchTick, lock);
   XSetInputFocus(d, lock->window->window, RevertToPointerRoot, CurrentTime);
   if (!lock->passwordUnlock && s->card) OpenUnlockDialog(lock);
   return lock;
@@ -221,26 +347,53 @@ LockScreenRecord* LockScreen(ScreenState* s, const char* lockPassword) {
 int ScreenIsLocked(const ScreenState* s) { return s->locked; }
 
 void LockScreenKeepFocus(ScreenState* s) {
+  if (s->lockRecord) HoldLock(s->lockRecord);
+}
+
+void LockScreenWatchStacking(ScreenState* s, XEvent* ev) {
   LockScreenRecord* lock = s->lockRecord;
-  if (!lock) return;
-  Display* d = s->sdk.display;
-  XRaiseWindow(d, lock->window->window);
-  Window top = lock->window->window;
-  if (lock->dialog) {
-    XRaiseWindow(d, lock->dialog->window->window);
-    top = lock->dialog->window->window;
+  if (!lock || ev->xany.window != s->sdk.root) return;
+  Window w = None;
+  switch (ev->type) {
+    case MapNotify:
+      w = ev->xmap.window;
+      break;
+    case ConfigureNotify:
+      w = ev->xconfigure.window;
+      break;
+    case CirculateNotify:
+      w = ev->xcirculate.window;
+      break;
+    default:
+      return;
   }
-  if (SimpleWindow* box = GrabStackTop(&s->sdk)) {
-    XRaiseWindow(d, box->window);
-    top = box->window;
-  }
-  XSetInputFocus(d, top, RevertToPointerRoot, CurrentTime);
+  // The lock's own windows move because the lock moves them.
+  if (w == lock->window->window || (lock->dialog && w == lock->dialog->window->window)) return;
+  if (SimpleWindow* top = GrabStackTop(&s->sdk))
+    if (w == top->window) return;
+  HoldLock(lock);
+}
+
+int LockProgramEnded(ScreenState* s, int pid, int status) {
+  if (!pid || pid != lockProgramPid) return 0;
+  lockProgramPid = 0;
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return 1;
+  // The program could not be run, crashed or was killed: the screen is
+  // never left open because of it.
+  std::fprintf(stderr, "%s: the lock program ended without unlocking (status %d): Teldra locks the screen\n",
+               s->programName, status);
+  if (!s->locked) LockScreen(s, nullptr);
+  return 1;
 }
 
 void LockScreenNow(ScreenState* s) {
   const char* program = std::getenv("QX_LOCK_PROGRAM");
   if (program && *program) {
-    if (LaunchProgram(program, 0, 0, 0)) return;
+    if (lockProgramPid) return;  // it runs: the screen is locked
+    if (LaunchRecord* r = LaunchProgram(program, 0, 0, 0)) {
+      lockProgramPid = static_cast<int>(r->pid);
+      return;
+    }
     // The screen is never left unlocked because the program failed.
     std::fprintf(stderr, "%s: the lock program %s could not be started; Teldra locks the screen\n",
                  s->programName, program);
@@ -282,7 +435,7 @@ int SetLockPassword(LoginDialog* dlg) {
 void CancelLockPassword(LoginDialog* dlg) { DestroyLoginDialog(dlg); }
 
 int VerifyUnlock(LockScreenRecord* lock) {
-  if (!lock || !lock->dialog) return 0;
+  if (!lock || !lock->dialog || lock->exhausted) return 0;
   ScreenState* s = lock->state;
   const char* user = std::getenv("LOGNAME");
   if (!user || !*user) user = std::getenv("USER");
@@ -324,6 +477,10 @@ int VerifyUnlock(LockScreenRecord* lock) {
     return 1;
   }
   if (lock->attemptsLeft > 0 && --lock->attemptsLeft == 0) {
+    // No attempt counts any more. Connected desktop programs are told and
+    // end the session; if they do not, Teldra does.
+    lock->exhausted = 1;
+    lock->endTimer = EvtAppAddTimeOut(s->sdk.app, kExhaustedEndMs, EndExhaustedSession, lock);
     DoDesktopCommand(s, CmdLogoff);
     return 0;
   }

@@ -141,6 +141,8 @@ struct ScreenState {
   Pixmap defaultIcon, defaultIconMask;
   Pixmap shellIcon, shellIconMask;  // of toolkit shell windows, made on first use
   char* splashFile;  // owned
+  Pixmap splashPixmap;  // the splash picture scaled to the screen, while at the log-in screen
+  int splashMissing;    // the splash file could not be read
   TempregService* tempreg;
   unsigned long lowMemoryTimer;
   int lowMemoryCountdown;
@@ -155,6 +157,7 @@ struct ScreenState {
   CardInterpreter* card;     // the card session's handle
   CardVerifier* cardVerifier;
   unsigned char cardDigest[16];  // MD5 of the credential data read at log-in
+  int cardLogin;                 // the session was logged in with a card
   int administratorCard;
   int passwordFallback;
   LockScreenRecord* lockRecord;

@@ -435,6 +435,12 @@ int WindowManagerMain(int argc, char** argv) {
     XSetIconSizes(d, root, sizes, 1);
     XFree(sizes);
   }
+  // The saver runs from the start, the log-in screen included, unless the
+  // preferences turn it off.
+  QXRegObject* preferences = nullptr;
+  QXRegGetObjectSimple("/desktop/preferences", &preferences);
+  if (QXRegGetBooleanValue(preferences, "screen_saver", 1)) StartScreenSaver(s);
+  if (preferences) QXRegDestroyObject(preferences);
   CleanRootProperties(s);
   StartDesktopReporting(s);
 

@@ -128,6 +128,12 @@ void MinimizeWindow(ManagedWindow* m) {
   if (s->activeWindow == m || (s->activeWindow && RootOfWindowTree(s->activeWindow) == m))
     FocusMostRecentWindow(s);
   UnmapSimpleWindow(m->frame);
+  // ICCCM 4.1.4: an iconic client is unmapped too, and learns it from its
+  // UnmapNotify; its own map request later asks for the normal state.
+  if (m->client) {
+    XUnmapWindow(s->sdk.display, m->client);
+    ++m->unmapsExpected;
+  }
   MoveWindowToEndOfList(m->frame);
   MoveToEndOfManagedList(m);
   RedrawFramesAndFocus(s);

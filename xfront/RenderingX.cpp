@@ -496,8 +496,10 @@ void RenderingX::drawPushButton(unsigned int position, unsigned int length, unsi
     return;
   }
   if (!redraw) buttons_[buttonCount_++] = {position, length};
-  // Host push buttons are never hot spots.
-  if (window_) window_->x_draw_pushbutton(position, length, static_cast<char>(highlight != 0), 0);
+  // A redrawn button is a clicked hot spot shown pressed: the window marks
+  // it as a hot spot, and its next repaint takes the flash back.
+  if (window_)
+    window_->x_draw_pushbutton(position, length, static_cast<char>(highlight != 0), static_cast<char>(redraw != 0));
 }
 
 void RenderingX::erasePushButtons(unsigned int from, unsigned int to) {

@@ -135,7 +135,9 @@ bool ScreenPainter::drawSpan(int start, int end, int cursor) {
     const int rowEnd = std::min(end, (p / columns_ + 1) * columns_);
     int q = p + 1;
     if (flags_[p] & paint_flag::kButtonMask) {
-      while (q < rowEnd && (flags_[q] & paint_flag::kButtonMask)) ++q;
+      // A button runs over the cells of the same kind and state.
+      constexpr unsigned short kKind = paint_flag::kButtonMask | paint_flag::kHighlighted;
+      while (q < rowEnd && (flags_[q] & kKind) == (flags_[p] & kKind)) ++q;
     } else {
       while (q < rowEnd && attrs_[q] == attrs_[p] && !(flags_[q] & paint_flag::kButtonMask)) ++q;
     }
@@ -164,7 +166,8 @@ bool ScreenPainter::drawSpan(int start, int end, int cursor) {
       for (int i = 0; i < n; ++i) XDrawPoint(display_, drawable_, dot, x + (i + 1) * cellWidth_ - 1, yy);
     }
     if (button) {
-      drawPushButtonFrame(p, n, false);
+      // A hot spot shows as a pressed button.
+      drawPushButtonFrame(p, n, (flags_[p] & paint_flag::kHotSpot) != 0);
     } else {
       for (int i = p; i < q; ++i) flags_[i] &= static_cast<unsigned short>(~0x0003);
     }

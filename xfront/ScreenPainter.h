@@ -9,7 +9,8 @@
 
 #include <cstdint>
 
-// Painting flags of a position.
+// Painting flags of a position: a hot spot is drawn as a pressed button, a
+// highlighted button or hot spot in reverse image.
 namespace paint_flag {
 constexpr unsigned short kRuleLine = 0x0001;
 constexpr unsigned short kPushButton = 0x0008;

@@ -623,6 +623,7 @@ int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& given
     setColorResources(nullptr, nullptr, &warning);
   }
 
+  setEntryFieldHighlighting();
   colorDisplay_ = DefaultVisual(display, DefaultScreen(display))->map_entries > 2;
 
   XtAddEventHandler(shell_, StructureNotifyMask, False, ShellStructureHandler, nullptr);

@@ -320,10 +320,16 @@ class XStuff : public RenderingWindow {
   void showRowColumnIndicator(bool shown);
   // Paints underlines blue or not as the session's preference says.
   void applyBlueUnderscore();
-  // Clears attribute bits (the hot-spot highlight) of every mirrored position.
-  void clearAttributeBits(unsigned short bits) {
-    for (unsigned short& a : attributes_) a = static_cast<unsigned short>(a & ~bits);
-  }
+  // The colour of highlighted entry fields from "ENTRY_FIELD_HIGHLIGHTING"
+  // (an invalid value is logged and cleared), and whether they are shown.
+  void setEntryFieldHighlighting();
+  bool entryFieldHighlighting() const;
+  unsigned long entryHighlightPixel() const { return entryHighlightPixel_; }
+  // Hot spots are marked in the window (hot spots on and highlighted).
+  bool hotSpotsMarked() const;
+  // Takes every hot-spot mark and flash off the screen copy (the cells are
+  // repainted with the next flush).
+  void clearHotSpotMarks();
   bool mapped() const { return mapped_; }
   bool hasFocus() const { return hasFocus_; }
   bool colorDisplay() const { return colorDisplay_; }
@@ -475,6 +481,11 @@ class XStuff : public RenderingWindow {
   static void cursorBlinkTimer(XtPointer self, XtIntervalId* id);
   static void textBlinkTimer(XtPointer self, XtIntervalId* id);
   void toggleBlinkingText();
+  // The steps of a repaint before painting: the last flash taken back, the
+  // hot spots of the dirty range marked again.
+  void prepareOverlays();
+  // Notes the flashed (highlighted, not host push button) cells of a span.
+  void noteHighlighted(int start, int end);
 
   DirtyRange dirty_{kMaxCells, 0};
   PaintStats paintStats_;

@@ -18,6 +18,7 @@
 #include "session/SessionControlBlock.h"
 #include "xfront/ColorAllocation.h"
 #include "xfront/ColorFiles.h"
+#include "xfront/EntryFieldHighlight.h"
 #include "xfront/KeypadButtons.h"
 #include "xfront/Win3270.h"
 #include "xfront/XStuff.h"
@@ -236,4 +237,31 @@ void XStuff::TintwellClientMessage(const XClientMessageEvent& m) {
 void XStuff::refreshDialogColors() {
   if (session_) session_->playRecord.setColors();
   if (keypadButtons_) keypadButtons_->setKeypadColors();
+}
+
+void XStuff::setEntryFieldHighlighting() {
+  entryHighlightPixel_ = 0;
+  char*& value = AppResources().ENTRY_FIELD_HIGHLIGHTING;
+  std::string spec;
+  if (!EntryFieldHighlightSpec(value, &spec)) {
+    if (value && *value) {
+      LogMsg(LevelError, "Invalid color '%s' specifed for entry field highlighting...ignored.\n", value);
+      value = nullptr;  // the toolkit owns the string
+    }
+    return;
+  }
+  if (DebugFlag()) LogMsg(LevelDebug, "Allocating color %s for entry field highlighting.\n", spec.c_str());
+  Widget w = private_ ? private_->drawing : shell_;
+  if (!w) return;
+  Display* display = XtDisplay(w);
+  const int screen = DefaultScreen(display);
+  bool substituted = false;
+  entryHighlightPixel_ = AllocateColor(spec.c_str(), DefaultColormap(display, screen), display, screen, &substituted);
+  if (substituted)
+    LogMsg(LevelInformational, "Color specifed for entry field highlighting unavailable. Substitution made.\n");
+}
+
+bool XStuff::entryFieldHighlighting() const {
+  const char* value = AppResources().ENTRY_FIELD_HIGHLIGHTING;
+  return value && *value;
 }

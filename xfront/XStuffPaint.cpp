@@ -148,6 +148,7 @@ void XStuff::drawScreenData(int, int, int start, int end) {
   }
   if (!composed && painter.drawSpan(start, end, cursorPosition_)) cursorDrawn_ = false;
   drawTextSymbols(start, end);
+  noteHighlighted(start, end);
   paintStats_.textCalls += painter.textCalls() - before;
   for (int p = start; p < end; ++p)
     if (attributes_[p] & display_attribute::kBlink) {

@@ -227,8 +227,7 @@ void XStuff::x_ding(unsigned int later) {
 // ---- push buttons and edit menu -------------------------------------------------------------
 
 void XStuff::x_draw_pushbutton(unsigned int pos, unsigned int len, char highlighted, char hotSpot) {
-  if (hotSpot && (miscPreference(misc_pref::kHotspots) == 0 || miscPreference(misc_pref::kHotspotHighlighting) != 1))
-    return;
+  if (hotSpot && !hotSpotsMarked()) return;
   const unsigned int n = static_cast<unsigned int>(cells());
   if (pos >= n || len > n - pos) {
     LogMsg(LevelWarning, "x_draw_pushbutton: %u+%u outside the screen refused.\n", pos, len);
@@ -399,6 +398,7 @@ void XStuff::Flush_X5250(char fromTimer) {
     }
   }
   const int n = cells();
+  prepareOverlays();
   dirty_.low = std::max(dirty_.low, 0);
   dirty_.high = std::min(dirty_.high, n);
   const int paintedLow = dirty_.low, paintedHigh = dirty_.high;

@@ -162,3 +162,8 @@ SimpleWindow* GrabStackTop(SdkScreen* screen) {
   auto& stack = screen->sdk->grabStack;
   return stack.empty() ? nullptr : stack.back();
 }
+
+int GrabStackRetake(SdkScreen* screen) {
+  SimpleWindow* top = GrabStackTop(screen);
+  return top ? TakeGrab(screen, top) : BadValue;
+}

@@ -57,3 +57,6 @@ int GrabStackAdd(SdkScreen* screen, SimpleWindow* window);
 int GrabStackChange(SdkScreen* screen, SimpleWindow* oldWindow, SimpleWindow* newWindow);
 int GrabStackRemove(SdkScreen* screen, SimpleWindow* window);
 SimpleWindow* GrabStackTop(SdkScreen* screen);
+// Takes the grabs for the top of the stack again (after another client's
+// grab ended, or the grab window was unmapped); GrabSuccess or the X status.
+int GrabStackRetake(SdkScreen* screen);

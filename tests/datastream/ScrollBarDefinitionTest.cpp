@@ -72,11 +72,11 @@ TEST(ScrollBarDefinition, VerticalBarsWithAndWithoutArrows) {
   EXPECT_EQ(s.table().validateFormatTable(nullptr), 0);
 
   // Size 4: four shaft rows, no arrows; the slider at the end of a list
-  // shown to its last row, and as big as its share.
+  // shown to its last row: (4 - 2) x 4 / (8 - 2) = 1 cell.
   DsmStation t;
   ASSERT_EQ(t.run(Record().clearUnit()), 0u);
   ASSERT_EQ(t.run(Bar(5, 70, 0x00, 8, 4, 4)), 0u);
-  EXPECT_EQ(Rows(t, 5, 70, 4), (std::vector<Bytes>{{0x22, 0x1A, 0x20}, {0x22, 0x1A, 0x20}, {0x22, 0x19, 0x20},
+  EXPECT_EQ(Rows(t, 5, 70, 4), (std::vector<Bytes>{{0x22, 0x1A, 0x20}, {0x22, 0x1A, 0x20}, {0x22, 0x1A, 0x20},
                                                     {0x22, 0x19, 0x20}}));
 }
 
@@ -104,7 +104,12 @@ TEST(ScrollBarDefinition, HugeTotalsDoNotWrap) {
   ASSERT_EQ(s.run(Bar(5, 70, 0x00, 0xFFFFFFFFu, 0xFFFFFFF0u, 5)), 0u);
   ScrollBarField* bar = OnlyBar(s);
   ASSERT_NE(bar, nullptr);
-  EXPECT_EQ(bar->sliderOffset() + bar->sliderSize(), 4u) << "the slider at the end of the shaft";
+  // Not yet the last page: the slider stands on the one shaft cell between
+  // the top and the end.
+  EXPECT_EQ(bar->sliderOffset(), 2u);
+  EXPECT_EQ(bar->sliderSize(), 1u);
+  ASSERT_EQ(s.run(Bar(5, 70, 0x00, 0xFFFFFFFFu, 0xFFFFFFFAu, 5)), 0u);
+  EXPECT_EQ(OnlyBar(s)->sliderOffset(), 3u) << "the last page: the end of the shaft";
   EXPECT_EQ(s.run(Bar(5, 70, 0x00, 0xFFFFFFFFu, 0xFFFFFFFEu, 5)), dsm_sense::kBadScrollBarSize);
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "display/SelectionField.h"
+#include "keyboard/InObjGen.h"
 #include "keyboard/AidKeystrokes.h"
 #include "keyboard/KeystrokeClasses.h"
 #include "tests/datastream/SelectionFieldRecords.h"
@@ -211,6 +212,49 @@ TEST(SelectionFieldKeys, MnemonicsAndOperatorErrors) {
     EXPECT_EQ(s.cursor(), c.cursor);
     SelectionFieldChoice* chosen = s.list()->getFirstSelectedChoice();
     EXPECT_EQ(chosen ? static_cast<int>(chosen - s.list()->choice(0)) : -1, c.selected);
+  }
+}
+
+// The operations of the field tree that a selection field answers itself:
+// the keys that mean nothing among choices (error 82), End, New Line, Home
+// and the cursor placed on its choice before an AID goes to the host.
+TEST(SelectionFieldKeys, FieldTreeOperationsOnChoices) {
+  struct Case {
+    const char* name;
+    unsigned int from;
+    FunctionWord key;
+    unsigned int cursor, error;
+    unsigned char aid;
+  };
+  const FunctionWord kDup{2, 4}, kEraseEOF{3, 10}, kClose{3, 5}, kCursorSelect{3, 12}, kEnd{1, 17},
+      kNewLine{1, 1}, kHome{1, 13}, kEnter{6, 4};
+  const unsigned int A = Screen::kApple, B = Screen::kBanana, C = Screen::kCherry;
+  const Case cases[] = {
+      {"dup", A, kDup, A, 82, 0},
+      {"erase EOF", A, kEraseEOF, A, 82, 0},
+      {"close", A, kClose, A, 82, 0},
+      {"cursor select", A, kCursorSelect, A, 82, 0},
+      {"end: the last choice that takes the cursor", Screen::kOne, kEnd, Screen::kFour, 0, 0},
+      {"end in a single-choice list", A, kEnd, C, 0, 0},
+      {"new line: the next row's choice", A, kNewLine, B, 0, 0},
+      {"new line passes a choice on the same row", Screen::kOne, kNewLine, Screen::kFour, 0, 0},
+      {"new line from the last choice: the next field", C, kNewLine, Screen::kOne, 0, 0},
+      {"home from another choice goes home", A, kHome, B, 0, 0},
+      {"home on the home choice: record backspace", B, kHome, B, 0, 0xF8},
+      {"home from inside the home choice", B + 3, kHome, B, 0, 0xF8},
+      {"an AID puts the cursor on its choice's start", B + 3, kEnter, B, 0, 0xF1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Screen s;
+    s.display.cursor().setHomePosition(Screen::kBanana);
+    s.place(c.from);
+    FunctionWord w = c.key;
+    s.display.inObjGen().processKeystrokeEvent(&s.display, &w);
+    EXPECT_EQ(s.error(), c.error);
+    EXPECT_EQ(s.cursor(), c.cursor);
+    EXPECT_EQ(s.aid(), c.aid);
+    EXPECT_EQ(s.list()->getFirstSelectedChoice(), nullptr) << "no key here selects";
   }
 }
 

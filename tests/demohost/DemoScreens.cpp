@@ -3,6 +3,7 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace demohost {
@@ -67,6 +68,14 @@ void Field(Bytes& r, int row, int column, int ffw2, int attribute, int length) {
   Put(r, {0x1D, 0x40, ffw2, attribute, length >> 8, length & 0xFF});
 }
 
+// A record of the given operation code around `data`.
+Bytes Record(uint8_t opcode, const Bytes& data) {
+  const size_t n = data.size() + 10;
+  Bytes r = {static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n), 0x12, 0xA0, 0, 0, 0x04, 0, 0, opcode};
+  r.insert(r.end(), data.begin(), data.end());
+  return r;
+}
+
 // The record of a screen: Clear Unit, Write To Display (unlock the
 // keyboard), the orders, Insert Cursor, then Read MDT Fields.
 Bytes Frame(const Bytes& orders, int cursorRow, int cursorColumn) {
@@ -74,10 +83,7 @@ Bytes Frame(const Bytes& orders, int cursorRow, int cursorColumn) {
   Put(data, {0x04, 0x40, 0x04, 0x11, 0x00, 0x08});
   data.insert(data.end(), orders.begin(), orders.end());
   Put(data, {0x13, cursorRow, cursorColumn, 0x04, 0x52, 0x00, 0x08});
-  const size_t n = data.size() + 10;
-  Bytes r = {static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n), 0x12, 0xA0, 0, 0, 0x04, 0, 0, 0x03};
-  r.insert(r.end(), data.begin(), data.end());
-  return r;
+  return Record(0x03, data);  // put/get
 }
 
 std::string Clip(const std::string& s, size_t n) { return s.size() > n ? s.substr(0, n) : s; }
@@ -112,6 +118,14 @@ Inbound ParseInbound(const Bytes& r) {
   in.valid = true;
   in.flags1 = r[7];
   in.opcode = r[9];
+  if (in.flags1 & 0x01) {
+    // Help in error: the error number in two bytes, after a five-byte
+    // prefix (C9 00 02) from a client that sends one.
+    in.helpInError = true;
+    const size_t at = r.size() >= 15 && r[10] == 0xC9 ? 13 : 10;
+    if (r.size() >= at + 2) in.helpErrorCode = (static_cast<unsigned>(r[at]) << 8) | r[at + 1];
+    return in;
+  }
   // Row, column and AID of an input record, then the fields, each after a
   // Set Buffer Address; a transparent field (0x10) has a two-byte length.
   if (r.size() < 13) return in;
@@ -165,6 +179,47 @@ std::string AidName(uint8_t aid) {
       return std::string("AID 0x") + hex[aid >> 4] + hex[aid & 15];
     }
   }
+}
+
+std::string OperatorErrorText(unsigned code) {
+  switch (code) {
+    case 1: return "Keyboard overrun.";
+    case 2: return "Key not allowed now.";
+    case 3: return "Key not allowed in this state.";
+    case 4: return "Data not allowed in this field.";
+    case 5: return "Cursor in protected area of display.";
+    case 6: return "Key after System Request not valid.";
+    case 7: return "Mandatory entry field: type data.";
+    case 8: return "Alphabetic only field.";
+    case 9: return "Numeric only field.";
+    case 10: return "Only digits allowed in this field.";
+    case 11: return "Key not valid for the sign position.";
+    case 12: return "No room to insert data.";
+    case 13: return "Insert mode: only data keys allowed.";
+    case 14: return "Mandatory fill field: fill it to the end.";
+    case 15: return "Check digit error.";
+    case 16: return "Field Minus not valid in this field.";
+    case 17: return "Mandatory fill field: key not valid.";
+    case 18: return "Key used to exit the field not valid.";
+    case 19: return "Dup or Field Mark not allowed in this field.";
+    case 20: return "Field Exit required.";
+    case 26: return "Field Minus not valid here.";
+    case 27: return "Key not defined.";
+    default: return "Operator error.";
+  }
+}
+
+Bytes DemoSession::ErrorHelp(unsigned code) {
+  // Write Error Code: the text in high intensity on the error line; the
+  // client keeps the screen and what was typed until Reset.
+  char number[8];
+  std::snprintf(number, sizeof number, "%04u", code % 10000);
+  const std::string text = std::string(number) + " " + OperatorErrorText(code) + " Press Reset.";
+  Bytes data;
+  Put(data, {0x04, 0x21, 0x22});
+  Text(data, Clip(text, 76));
+  Put(data, {0x20});
+  return Record(0x02, data);  // output only
 }
 
 Bytes DemoSession::Start(const std::string& display) {
@@ -244,6 +299,11 @@ Bytes DemoSession::MainMenu(const Inbound* in) const {
 
 Bytes DemoSession::Answer(const Bytes& record) {
   const Inbound in = ParseInbound(record);
+  answeredHelp_ = in.valid && in.helpInError;
+  if (answeredHelp_) {
+    helpErrorCode_ = in.helpErrorCode;
+    return ErrorHelp(in.helpErrorCode);
+  }
   if (!in.valid) return mainMenu_ ? MainMenu(nullptr) : SignOn("The last record could not be read.");
   // A negative response to one of our screens: answering it again could
   // loop, so nothing is sent.

@@ -32,7 +32,10 @@ struct InputField {
 struct Inbound {
   bool valid = false;   // a header of 10 bytes and the client's length
   uint8_t opcode = 0;
-  uint8_t flags1 = 0;   // 0x80 error, 0x40 attention, 0x04 system request
+  uint8_t flags1 = 0;   // 0x80 error, 0x40 attention, 0x04 system request, 0x01 help in error
+  // Help pressed in an operator error: the error's number (5 for 0005, ...).
+  bool helpInError = false;
+  unsigned helpErrorCode = 0;
   bool hasAid = false;
   int cursorRow = 0, cursorColumn = 0;
   uint8_t aid = 0;
@@ -41,6 +44,8 @@ struct Inbound {
 Inbound ParseInbound(const Bytes& record);
 // "Enter", "F3", ... for an AID byte.
 std::string AidName(uint8_t aid);
+// What an operator error number means, as the help a host gives for it.
+std::string OperatorErrorText(unsigned code);
 
 class DemoSession {
  public:
@@ -48,18 +53,25 @@ class DemoSession {
   // or terminal type, shown on the screen.
   Bytes Start(const std::string& display);
   // The screen that answers the client's record; empty when nothing is sent
-  // (a negative response from the client).
+  // (a negative response from the client). Help in an operator error is
+  // answered with the error's text on the error line, the screen and what
+  // the user typed left as they are.
   Bytes Answer(const Bytes& record);
 
   bool OnMainMenu() const { return mainMenu_; }
+  bool AnsweredHelp() const { return answeredHelp_; }
+  unsigned HelpErrorCode() const { return helpErrorCode_; }
   const std::string& User() const { return user_; }
 
  private:
   Bytes SignOn(const std::string& message) const;
   Bytes MainMenu(const Inbound* in) const;
+  static Bytes ErrorHelp(unsigned code);
 
   std::string display_;
   bool mainMenu_ = false;
+  bool answeredHelp_ = false;
+  unsigned helpErrorCode_ = 0;
   std::string user_, program_;
   size_t passwordLength_ = 0;
   std::string aidName_;

@@ -2,10 +2,10 @@
 //
 //   qw5250-demohost [port]     (default 2323; 0 lets the system choose)
 //
-// Prints "port N" on standard output once it listens, then serves one
-// connection after another until it is killed: a sign-on screen, a Main
-// Menu after Enter with a user name, F3 back to the sign-on screen. Log
-// lines go to standard error.
+// Prints "port N" on standard output once it listens, then serves every
+// connection at once, each in a thread of its own with its own sign-on,
+// until it is killed: a sign-on screen, a Main Menu after Enter with a user
+// name, F3 back to the sign-on screen. Log lines go to standard error.
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -16,6 +16,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <system_error>
+#include <thread>
 
 #include "tests/demohost/DemoScreens.h"
 #include "tests/demohost/HostLink.h"
@@ -48,6 +50,8 @@ void Serve(int fd) {
   std::vector<uint8_t> record;
   while (link.ReadRecord(&record, -1)) {
     const demohost::Bytes answer = session.Answer(record);
+    if (session.AnsweredHelp())
+      std::fprintf(stderr, "qw5250-demohost: help for operator error %04u\n", session.HelpErrorCode());
     if (answer.empty()) {
       std::fprintf(stderr, "qw5250-demohost: record of %zu bytes not answered\n", record.size());
       continue;
@@ -89,6 +93,13 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "qw5250-demohost: accept: %s\n", std::strerror(errno));
       return 1;
     }
-    Serve(fd);
+    // A thread per connection: a session waiting on its user never keeps
+    // the next one from its sign-on screen.
+    try {
+      std::thread(Serve, fd).detach();
+    } catch (const std::system_error& e) {
+      std::fprintf(stderr, "qw5250-demohost: no thread for a new connection: %s\n", e.what());
+      close(fd);
+    }
   }
 }

@@ -16,6 +16,7 @@
 #include <memory>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -165,15 +166,45 @@ ImageWindowState WindowState(unsigned int scale, unsigned int rotation) {
   return s;
 }
 
+// One server and one toolkit display per depth for the whole program: Motif
+// keeps data of every display it has seen, keyed by the Display's address,
+// so a display closed and another opened at the same address would meet
+// the first one's stale data.
+struct DepthDisplay {
+  qwtest::XTestServer server;
+  XtAppContext app = nullptr;
+  Display* display = nullptr;
+  ~DepthDisplay() {
+    if (app) XtDestroyApplicationContext(app);
+    server.Stop();
+  }
+};
+
+DepthDisplay& DisplayOfDepth(int depth) {
+  static std::map<int, std::unique_ptr<DepthDisplay>> displays;
+  std::unique_ptr<DepthDisplay>& d = displays[depth];
+  if (!d) {
+    d = std::make_unique<DepthDisplay>();
+    d->server.SetDepth(depth);
+    if (d->server.Start(1280, 1024)) {
+      XtToolkitInitialize();
+      d->app = XtCreateApplicationContext();
+      int argc = 0;
+      d->display =
+          XtOpenDisplay(d->app, d->server.DisplayName().c_str(), "qwtest", "QW5250", nullptr, 0, &argc, nullptr);
+    }
+  }
+  return *d;
+}
+
 class ImageWindowTest : public ::testing::TestWithParam<int> {
  protected:
   void SetUp() override {
-    server_.SetDepth(GetParam());
-    ASSERT_TRUE(server_.Start(1280, 1024)) << server_.Error();
-    XtToolkitInitialize();
-    app_ = XtCreateApplicationContext();
-    int argc = 0;
-    display_ = XtOpenDisplay(app_, server_.DisplayName().c_str(), "qwtest", "QW5250", nullptr, 0, &argc, nullptr);
+    DepthDisplay& d = DisplayOfDepth(GetParam());
+    server_ = &d.server;
+    ASSERT_TRUE(server_->Running()) << server_->Error();
+    app_ = d.app;
+    display_ = d.display;
     ASSERT_NE(display_, nullptr);
     XSetErrorHandler([](Display*, XErrorEvent* e) {
       ++XErrors();
@@ -192,8 +223,12 @@ class ImageWindowTest : public ::testing::TestWithParam<int> {
   }
   void TearDown() override {
     image_.reset();
-    if (app_) XtDestroyApplicationContext(app_);
-    server_.Stop();
+    if (shell_) XtDestroyWidget(shell_);
+    if (display_) {
+      XSync(display_, False);
+      while (XtAppPending(app_)) XtAppProcessEvent(app_, XtIMAll);
+      XSync(display_, False);
+    }
     EXPECT_EQ(XErrors(), 0);
     XErrors() = 0;
   }
@@ -224,7 +259,7 @@ class ImageWindowTest : public ::testing::TestWithParam<int> {
     while (XtAppPending(app_)) XtAppProcessEvent(app_, XtIMAll);
     XSync(display_, False);
     XwdShot shot;
-    EXPECT_TRUE(Xwd(server_.DisplayName(), XtWindow(image_->window()), &shot));
+    EXPECT_TRUE(Xwd(server_->DisplayName(), XtWindow(image_->window()), &shot));
     return shot;
   }
   void Show(const ImageStore& store, unsigned int scale, unsigned int rotation) {
@@ -259,7 +294,7 @@ class ImageWindowTest : public ::testing::TestWithParam<int> {
     XFlush(display_);
   }
 
-  qwtest::XTestServer server_;
+  qwtest::XTestServer* server_ = nullptr;
   XtAppContext app_ = nullptr;
   Display* display_ = nullptr;
   Widget shell_ = nullptr, board_ = nullptr;
@@ -479,7 +514,14 @@ TEST_P(ImageWindowTest, TrimBoxMagnifiesAndDoubleClickGoesBack) {
 // read-only colour, and no cell is taken.
 TEST_P(ImageWindowTest, FullColourMapSharesTheNearestReadOnlyColours) {
   if (GetParam() != 8) GTEST_SKIP() << "only screens with a colour map";
-  Display* other = server_.Connect();
+  // Another client of the screen: its colours and cells go with it.
+  struct OtherClient {
+    Display* display;
+    ~OtherClient() {
+      if (display) XCloseDisplay(display);
+    }
+  } otherClient{XOpenDisplay(server_->DisplayName().c_str())};
+  Display* other = otherClient.display;
   ASSERT_NE(other, nullptr);
   const Colormap cmap = DefaultColormap(other, DefaultScreen(other));
   const int shared[8][3] = {{0, 0, 0},     {255, 255, 255}, {255, 0, 0},   {0, 255, 0},

@@ -64,7 +64,6 @@ class MouseEvents : public ::testing::Test {
     bar->setColumns(d().columns());
     bar->setScrollBarParameters(At(3, 70), total, position, size);
     bar->setBarCharacters(0x7A, 0x5C);
-    PlaceScrollBarSlider(bar, size > 4);
     return bar;
   }
   unsigned int Cell(ScrollBarField* bar, unsigned int i) { return bar->getStartOffset() + i * d().columns(); }
@@ -216,6 +215,53 @@ TEST_F(MouseEvents, ScrollBarClicksPostPagesAndSteps) {
   EXPECT_EQ(bar->pendingIncrement(), 0u) << "the read starts a new increment";
 }
 
+// The slider of (cells, total, position) and what each arrow sends: the
+// slider takes (cells - 4) x cells / (total - 2) of the cells between the
+// arrows (at least 1), stands on the first of them at position 0 and on the
+// last ones on the last page, and shares the cells between for the rest; an
+// arrow sends its AID with one row unless the slider already stands at its
+// end. Hosts lay out their lists for this arithmetic.
+TEST_F(MouseEvents, ScrollBarSliderAndArrowsFollowTheBarArithmetic) {
+  struct Case {
+    unsigned int cells, total, position, size, offset;
+    bool up, down;  // the arrow sends its AID
+  };
+  const Case cases[] = {
+      {10, 100, 0, 1, 1, false, true},   {10, 100, 1, 1, 2, true, true},   {10, 100, 5, 1, 2, true, true},
+      {10, 100, 88, 1, 7, true, true},   {10, 100, 89, 1, 7, true, true},  {10, 100, 90, 1, 8, true, false},
+      {10, 20, 0, 3, 1, false, true},    {10, 20, 5, 3, 3, true, true},    {10, 20, 10, 3, 6, true, false},
+      {10, 10, 0, 8, 1, false, false},   {10, 11, 0, 7, 1, false, true},   {10, 11, 1, 7, 2, true, false},
+      {5, 20, 0, 1, 1, false, true},     {5, 20, 1, 1, 2, true, true},     {5, 20, 14, 1, 2, true, true},
+      {5, 20, 15, 1, 3, true, false},    {10, 0x2000000, 0x1000000, 1, 5, true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.cells) + " cells, total " + std::to_string(c.total) + ", position " +
+                 std::to_string(c.position));
+    d().formatTable().clearFormatTable();
+    Unlock();
+    ScrollBarField* bar = Bar(c.cells, c.total, c.position);
+    EXPECT_EQ(bar->sliderSize(), c.size);
+    EXPECT_EQ(bar->sliderOffset(), c.offset);
+    const unsigned int aids = Aids();
+    Click(Cell(bar, 0));
+    if (c.up) {
+      EXPECT_EQ(Sent(), std::vector<unsigned char>({0xF4, 0, 0, 0, 1}));
+      Unlock();
+    }
+    Click(Cell(bar, c.cells - 1));
+    if (c.down) EXPECT_EQ(Sent(), std::vector<unsigned char>({0xF5, 0, 0, 0, 1}));
+    EXPECT_EQ(Aids(), aids + (c.up ? 1u : 0u) + (c.down ? 1u : 0u));
+  }
+  // Without arrows (4 cells) the end cells are shaft: a page.
+  d().formatTable().clearFormatTable();
+  Unlock();
+  ScrollBarField* bar = Bar(4, 8, 2);
+  EXPECT_EQ(bar->sliderSize(), 1u);
+  EXPECT_EQ(bar->sliderOffset(), 1u);
+  Click(Cell(bar, 0));
+  EXPECT_EQ(Sent(), std::vector<unsigned char>({0xF4, 0, 0, 0, 0}));
+}
+
 TEST_F(MouseEvents, ScrollBarDragReportsTheRowsItStandsFor) {
   ScrollBarField* bar = Bar(10, 100, 0);
   Mouse(kLeftPress, Cell(bar, 1));
@@ -246,7 +292,6 @@ TEST_F(MouseEvents, HorizontalBarsPostTheirOwnAids) {
   bar->setColumns(d().columns());
   bar->setScrollBarParameters(At(20, 11), 200, 100, 10);
   bar->setBarCharacters(0x60, 0x5C);
-  PlaceScrollBarSlider(bar, true);
   ASSERT_EQ(bar->sliderOffset(), 5u);
   Click(At(20, 11 + 7));  // the shaft after the slider: a page right
   EXPECT_EQ(Sent(), std::vector<unsigned char>({0xDA, 0, 0, 0, 0}));

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/Auth.h"
+#include "platform/AuthSession.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestUser.h"
@@ -66,13 +67,16 @@ TEST_F(AuthTest, AFileOthersMayWriteIsNotTrusted) {
   EXPECT_EQ(AuthSimplePassword("alice", "secret", &info, 0, 0), AuthNoFile);
 }
 
-TEST_F(AuthTest, TheSessionUserIsRecorded) {
+TEST_F(AuthTest, ANameWithoutAnAccountGetsNoSession) {
   qwtest::ScopedEnv user("USER", "nobody"), logname("LOGNAME", nullptr);
   AuthLoginInfo info;
   ASSERT_EQ(AuthSimplePassword("alice", "secret", &info, 0, 0), AuthOk);
-  EXPECT_EQ(AuthSetLoginInfo(&info, 0, 0, nullptr, "/qxhome", 0, nullptr, 0, 0, 0), AuthOk);
-  EXPECT_STREQ(getenv("USER"), "alice");
-  EXPECT_STREQ(getenv("LOGNAME"), "alice");
+  // The file vouches for the password; the session's programs would need
+  // an account of the system to run as.
+  EXPECT_EQ(AuthSetLoginInfo(&info, 0, 0, nullptr, "/qxhome", 0, nullptr, 0, 0, 0), AuthRejected);
+  EXPECT_FALSE(AuthSessionOpen());
+  EXPECT_STREQ(getenv("USER"), "nobody");
+  EXPECT_EQ(getenv("LOGNAME"), nullptr);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "tests/support/ChildProcess.h"
+#include "tests/support/SharedMemoryKeys.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestLocales.h"
 #include "tests/support/TestPaths.h"
@@ -16,6 +17,19 @@ namespace qwtest {
 
 class Qw5250ProgramTest : public XServerTest {
  protected:
+  // Each test starts with no master record: the record outlives the
+  // programs of a test (it remembers the last host typed, for one) and
+  // would carry them into the next.
+  void SetUp() override {
+    RemoveSharedSegment(PrivateMasterRecordKey());
+    XServerTest::SetUp();
+  }
+  void TearDown() override {
+    if (qw_) qw_->Stop();
+    XServerTest::TearDown();
+    RemoveSharedSegment(PrivateMasterRecordKey());
+  }
+
   // Starts qw5250 with `args` on the test server; its environment is `env`
   // followed by DISPLAY, HOME (the private one, unless !withHome) and LANG
   // (lang_).

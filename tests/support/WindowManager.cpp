@@ -5,14 +5,19 @@
 namespace qwtest {
 
 bool TestWindowManager::Start(Display* display, const std::string& displayName, int timeoutMs) {
-  // RandomPlacement: twm would otherwise wait for a click to place each window.
-  std::string rc = home_.WriteFile(".twmrc",
-                                   "RandomPlacement\n"
-                                   "NoGrabServer\n"
-                                   "DecorateTransients\n"
-                                   "BorderWidth 2\n");
   ChildProcess::Options o;
-  o.argv = {"twm", "-display", displayName, "-f", rc};
+  const char* name = kind_ == Kind::Openbox ? "openbox" : "twm";
+  if (kind_ == Kind::Openbox) {
+    o.argv = {"openbox", "--config-file", "/etc/xdg/openbox/rc.xml"};
+  } else {
+    // RandomPlacement: twm would otherwise wait for a click to place each window.
+    std::string rc = home_.WriteFile(".twmrc",
+                                     "RandomPlacement\n"
+                                     "NoGrabServer\n"
+                                     "DecorateTransients\n"
+                                     "BorderWidth 2\n");
+    o.argv = {"twm", "-display", displayName, "-f", rc};
+  }
   o.env = ChildProcess::BaseEnvironment({"HOME=" + home_.Path(), "DISPLAY=" + displayName});
   if (!wm_.Start(o)) {
     error_ = wm_.Error();
@@ -22,7 +27,7 @@ bool TestWindowManager::Start(Display* display, const std::string& displayName, 
                  display) ||
       !WindowManagerRunning(display)) {
     wm_.Pump();
-    error_ = "twm did not take the root window: " + wm_.Output();
+    error_ = std::string(name) + " did not take the root window: " + wm_.Output();
     wm_.Stop(2000);
     return false;
   }

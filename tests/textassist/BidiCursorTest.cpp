@@ -347,7 +347,7 @@ TEST(BidiCursor, ShapeKeysReshapeTheTextAfterTheCursor) {
 }
 
 // A forced shape ends when the cursor leaves by a key that ends the
-// shaping run; other keys keep it.
+// shaping run, or when a key sends an AID (Help); other keys keep it.
 TEST(BidiCursor, MovesEndTheShapingRun) {
   struct Case {
     const char* name;
@@ -358,7 +358,7 @@ TEST(BidiCursor, MovesEndTheShapingRun) {
       {"left", kLeft, true},           {"right", kRight, true},       {"up", kUp, true},
       {"down", kDown, true},           {"new line", kNewline, true},  {"home", kHome, true},
       {"end of line", kEndOfLine, true}, {"begin of line", kBeginOfLine, true}, {"backtab", kBacktab, true},
-      {"tab", kTab, true},             {"help", kHelp, false},        {"insert", kInsert, false},
+      {"tab", kTab, true},             {"help", kHelp, true},        {"insert", kInsert, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -449,6 +449,68 @@ TEST(BidiCursor, TheShapersViewOfALine) {
   fullInfo.setPosition(&f.display, f.offset(3, 50));
   EXPECT_NE(fullInfo.insertCharacter(&f.display, 0xE7), 0);
   EXPECT_EQ(f.screen(f.offset(3, 11), 69), Bytes(69, 0xC1));
+}
+
+}  // namespace
+
+namespace {
+
+// Tabs on a right-to-left row (margins at columns 2 and 70; row 3 with a
+// left tab stop at column 10, row 4 with a right tab stop at column 20,
+// mirrored to columns 71 and 61). Row 3: A, a tab and its null run, XY at the left stop. Row 4: A,
+// a tab and XYZ aligned to end at the right stop. In insert mode the cursor
+// keys skip a tab's null run and backspace takes the run with its tab
+// character, re-aligning the tab column afterwards.
+TEST(BidiCursor, TabRunsOnRightToLeftRows) {
+  constexpr unsigned char kTabChar = 0x05;
+  const Bytes row3 = Bytes{0x00} + Ebc("A") + Bytes{kTabChar} + Bytes(6, 0x00) + Ebc("XY");
+  const Bytes row4 = Bytes{0x00} + Ebc("A") + Bytes{kTabChar} + Bytes(14, 0x00) + Ebc("XYZ");
+  struct Case {
+    const char* name;
+    bool insert;
+    unsigned int row, column;
+    FunctionWord key;
+    unsigned int toColumn;
+    const char* shown;  // the row from column 80 down to 60
+  };
+  const Case cases[] = {
+      {"left from the tab skips its run", true, 3, 78, kLeft, 71, "_A|______XY__________"},
+      {"right from the tabbed text skips back to the tab", true, 3, 71, kRight, 78, "_A|______XY__________"},
+      {"outside insert mode left steps into the run", false, 3, 78, kLeft, 77, "_A|______XY__________"},
+      {"backspace takes the run and its tab", true, 3, 71, kBackspace, 78, "_AXY_________________"},
+      // The text ends at the stop again; the cursor stays where X stood.
+      {"backspace re-aligns the right tab's text", true, 4, 62, kBackspace, 63, "_A|______________YZ__"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TextStation s;
+    Bytes lines;
+    for (unsigned int r = 3; r <= 23; ++r) {
+      TextLine l{r, r == 3 ? row3 : r == 4 ? row4 : Bytes{0x00}, r - 2};
+      if (r <= 4) l.byte4 = kRtl;
+      if (r == 4) l.scaleId = 2;
+      lines = lines + LineRecord(l);
+    }
+    ASSERT_EQ(s.run(Wsf(Dftxt(kBidi, 0x80) + Dfscl(ScaleLine(1, {{2, 1}, {10, 3}, {70, 2}}) +
+                                                      ScaleLine(2, {{2, 1}, {20, 4}, {70, 2}})) +
+                        Wrtxt(0x80, 0x00, 0x08, 3, 2, lines) + Rdtxt())),
+              0u);
+    if (c.insert) s.key(kInsert);
+    s.text()->moveCursor(s.offset(c.row, c.column), Plane0);
+    s.key(c.key);
+    EXPECT_FALSE(s.text()->errorFlag()) << s.text()->lastOperatorError();
+    EXPECT_TRUE(s.host.sent.empty());
+    EXPECT_EQ(s.text()->cursorPos, s.offset(c.row, c.toColumn)) << "column " << s.text()->cursorPos % 80 + 1;
+    std::string shown;
+    for (unsigned int col = 80; col >= 60; --col) {
+      const unsigned char b = s.screen(s.offset(c.row, col), 1)[0];
+      char shownAs = '?';
+      for (char letter : std::string("AXYZ"))
+        if (Ebc(std::string(1, letter))[0] == b) shownAs = letter;
+      shown.push_back(b == 0 ? '_' : b == kTabChar ? '|' : shownAs);
+    }
+    EXPECT_EQ(shown, c.shown);
+  }
 }
 
 }  // namespace

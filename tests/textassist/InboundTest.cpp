@@ -112,4 +112,85 @@ TEST(Inbound, ALineWithAttributesCarriesItsEscapes) {
   EXPECT_EQ((r[15] << 8) | r[16], 2 + 13 + static_cast<int>(want.size()));
 }
 
+// The text of the first line entry of a record with two-byte entry lengths.
+Bytes FirstLineText(const Bytes& r) {
+  const unsigned int n = (r[15] << 8) | r[16];
+  return Bytes(r.begin() + 15 + 2 + 13, r.begin() + 15 + n);
+}
+
+// A placeholder under the cursor never reaches the host: an AID merges it
+// into the next position when that one carries attributes, and otherwise
+// sends it, and shows it, as a blank.
+TEST(Inbound, APlaceholderUnderTheCursorGoesAsABlank) {
+  struct Case {
+    const char* name;
+    Bytes row3;
+    Bytes sent;
+  };
+  const Bytes placeholder{0x10, 0x01, 0x82, 0x12};
+  const Case cases[] = {
+      {"a blank", Bytes{0x00} + Ebc("AB") + placeholder + Ebc("CD"),
+       Bytes{0x00} + Ebc("XB") + Bytes{0x10, 0x01, 0x82, 0x40} + Ebc("CD")},
+      {"merged", Bytes{0x00} + Ebc("AB") + placeholder + Bytes{0x10, 0x01, 0x84} + Ebc("CD"),
+       // The merged attribute is still in effect at the margin: the row's
+       // closing attribute stands one past it (column 71).
+       Bytes{0x00} + Ebc("XB") + Bytes{0x10, 0x01, 0x84} + Ebc("CD") + Bytes(65, 0x00) +
+           Bytes{0x10, 0x01, 0x80, 0x00}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TextStation s;
+    ASSERT_EQ(s.run(Wsf(Dftxt(0x00, 0xC0) + Dfscl(ScaleLine(1, {{2, 1}, {70, 2}})) +
+                        Wrtxt(0x80, 0x00, 0x08, 3, 2, LineRecord({3, c.row3, 1, 0x80, 2, 0x08}, true)) +
+                        Rdtxt())),
+              0u);
+    s.type("X");
+    s.key(FunctionWord{1, 3});  // onto the placeholder's attribute
+    s.key(FunctionWord{1, 3});  // onto its character
+    ASSERT_EQ(s.text()->cursorPos, s.offset(3, 4));
+    ASSERT_EQ(s.text()->cursorPlane, Plane0);
+    s.enter();
+    ASSERT_EQ(s.host.sent.size(), 1u);
+    EXPECT_EQ(s.host.sent[0][2], 0xF1);
+    EXPECT_EQ(FirstLineText(s.host.sent[0]), c.sent);
+    const unsigned char shown = std::string(c.name) == "merged" ? Ebc("C")[0] : 0x40;
+    EXPECT_EQ(s.screen(s.offset(3, 4), 1), Bytes{shown});
+  }
+}
+
+// With attribute planes a line's text ends at its last character or
+// attribute; when the host edits by columns with its margin rule, what lies
+// beyond the right margin (column 20) is not the line's; an attribute just
+// beyond the margin takes the text one past it.
+TEST(Inbound, TheEndOfALinesTextWithAttributePlanes) {
+  struct Case {
+    const char* name;
+    unsigned char flags;
+    Bytes row3;
+    Bytes sent;
+    unsigned char lineFlags = 0;  // the host's attribute summary of the line
+  };
+  const Bytes hello = Bytes{0x00} + Ebc("HELLO"), jello = Bytes{0x00} + Ebc("JELLO");
+  const Bytes beyond = Bytes(23, 0x00) + Ebc("BEYOND");
+  const Case cases[] = {
+      {"column editing with its margin rule", 0xA0, hello + beyond, jello},
+      {"column editing", 0x80, hello + beyond, jello + beyond},
+      {"free editing", 0x00, hello + beyond, jello + beyond},
+      {"an attribute past the margin", 0x00, hello + Bytes(14, 0x00) + Bytes{0x10, 0x01, 0x81, 0x00},
+       jello + Bytes(15, 0x00), 0x04},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TextStation s;
+    ASSERT_EQ(s.run(Wsf(Dftxt(c.flags, 0xC0) + Dfscl(ScaleLine(1, {{2, 1}, {20, 2}})) +
+                        Wrtxt(0x80, 0x00, 0x08, 3, 2, LineRecord({3, c.row3, 1, 0x80, 2, c.lineFlags}, true)) +
+                        Rdtxt())),
+              0u);
+    s.type("J");
+    s.enter();
+    ASSERT_EQ(s.host.sent.size(), 1u);
+    EXPECT_EQ(FirstLineText(s.host.sent[0]), c.sent);
+  }
+}
+
 }  // namespace

@@ -367,24 +367,67 @@ TEST(LocalDelete, ResetEndsAPendingDelete) {
   }
 }
 
-// On a right-to-left line under a bidirectional host editor the rest of
-// the line lies left of the range: the host closes it up.
-TEST(LocalDelete, RightToLeftLinesAreTheHosts) {
-  TextStation s;
-  ASSERT_EQ(s.run(Wsf(Dftxt(0x01, 0x80) + Dfscl(ScaleLine(1, {{2, 1}, {70, 2}})) +
-                      Field(0x31, Bytes{0x04, 9, 4, 5} + Ebc("DELETE")) +
-                      Wrtxt(0x80, 0x00, 0x08, 3, 2, LineRecord({3, Bytes(60, 0xC1) + Ebc("BC"), 1, 0x80, 2, 0x80})) +
-                      Rdtxt())),
-            0u);
-  const Bytes before = s.row(3);
-  s.text()->moveCursor(s.offset(3, 30), Plane0);
-  s.key(kPF4);
-  ASSERT_TRUE(s.text()->stateWord() & text_mode::kCopyMoveDel26) << s.text()->lastOperatorError();
-  s.text()->moveCursor(s.offset(3, 29), Plane0);
-  s.key(kEnter);
-  ASSERT_EQ(s.host.sent.size(), 1u);
-  EXPECT_EQ(s.host.sent[0][2], kDeleteAid);
-  EXPECT_EQ(s.row(3), before);
+// On a right-to-left line under a bidirectional host editor the text after
+// the range in reading order lies to its left: the station deletes a range
+// within one row by moving that text right onto it, the line's start
+// staying at its margin. Row 3 reads "ABCDE" from column 79 leftwards, row 4
+// "FGHIJ"; what reaches another row, or empties the line from its start, is
+// the host's.
+TEST(LocalDelete, RightToLeftLines) {
+  struct Case {
+    const char* name;
+    unsigned int start, row;  // the marked start on row 3, the end's row
+    Keys toEnd;
+    const char* row3;         // read from column 79 leftwards
+    unsigned int column;      // the cursor after Enter, on row 3
+    bool sent;
+  };
+  const Case cases[] = {
+      {"inside the line", 78, 3, Repeat(kLeft, 2), "AE", 78, false},
+      {"the end before the start", 76, 3, Repeat(kRight, 2), "AE", 78, false},
+      {"from the line's start, part of it", 79, 3, Repeat(kLeft, 2), "DE", 79, false},
+      {"one character", 77, 3, {}, "ABDE", 77, false},
+      {"from the line's start to its end is the host's", 79, 3, Repeat(kLeft, 4), "ABCDE", 75, true},
+      {"a range that joins two rows is the host's", 77, 4, {kDown}, "ABCDE", 77, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TextStation s;
+    ASSERT_EQ(s.run(Wsf(Dftxt(0x01, 0x80) + Dfscl(ScaleLine(1, {{2, 1}, {70, 2}})) +
+                        Field(0x31, Bytes{0x04, 9, 4, 5} + Ebc("DELETE")) +
+                        Wrtxt(0x80, 0x00, 0x08, 3, 2,
+                              LineRecord({3, Bytes{0x00} + Ebc("ABCDE"), 1, 0x80, 2, 0x80}) +
+                                  LineRecord({4, Bytes{0x00} + Ebc("FGHIJ"), 2, 0x80, 2, 0x80})) +
+                        Rdtxt())),
+              0u);
+    const Bytes row4 = s.row(4);
+    s.text()->moveCursor(s.offset(3, c.start), Plane0);
+    s.key(kPF4);
+    ASSERT_TRUE(s.text()->stateWord() & text_mode::kCopyMoveDel26) << s.text()->lastOperatorError();
+    for (FunctionWord w : c.toEnd) s.key(w);
+    ASSERT_EQ(s.text()->cursorPos / 80 + 1, c.row);
+    s.key(kEnter);
+    EXPECT_FALSE(s.text()->errorFlag()) << s.text()->lastOperatorError();
+    EXPECT_FALSE(s.text()->stateWord() & text_mode::kCopyMoveDel26);
+    std::string shown;
+    for (unsigned int col = 79; col >= 2; --col) {
+      const unsigned char b = s.screen(s.offset(3, col), 1)[0];
+      if (b) shown.push_back(static_cast<char>('A' + (b - 0xC1)));
+    }
+    EXPECT_EQ(shown, c.row3);
+    EXPECT_NE(s.screen(s.offset(3, 79), 1), Bytes{0x00}) << "the line still starts at its margin";
+    EXPECT_EQ(s.screen(s.offset(3, 79 - static_cast<unsigned int>(std::string(c.row3).size())), 1), Bytes{0x00})
+        << "the text keeps to the line's start, the end is null";
+    EXPECT_EQ(s.row(4), row4);
+    if (c.sent) {
+      ASSERT_EQ(s.host.sent.size(), 1u);
+      EXPECT_EQ(s.host.sent[0][2], kDeleteAid);
+    } else {
+      EXPECT_TRUE(s.host.sent.empty());
+      EXPECT_EQ(s.text()->cursorPos, s.offset(3, c.column));
+      EXPECT_TRUE(s.text()->lineTable[2].ctl & line_ctl::kChanged);
+    }
+  }
 }
 
 }  // namespace

@@ -115,6 +115,38 @@ TEST(StatusRows, TheScaleRowFollowsTheCursorsScaleLine) {
   EXPECT_NE(scale[9], 0xE3);
 }
 
+// A row that carries a line prompt shows the host's prompt for key 252 on the
+// prompt row when the cursor comes onto it, and the prompt goes when the
+// cursor leaves; no key is pressed, so restricted editing refuses nothing.
+TEST(StatusRows, TheLinePromptFollowsTheCursor) {
+  for (unsigned char flags : {0x00, 0x08}) {
+    SCOPED_TRACE(flags ? "restricted editing" : "free editing");
+    TextStation s;
+    TextLine prompted{4, Ebc("NAME"), 2};
+    prompted.spacing = 0x82;
+    const Bytes lines = LineRecord({3, Ebc("FIRST"), 1}) + LineRecord(prompted) + LineRecord({5, Ebc("THIRD"), 3});
+    const Bytes entry = Bytes{0x04, 13, 252, 7} + Ebc("ENTER NAME");
+    ASSERT_EQ(s.run(Wsf(Dftxt(flags, 0x80) + Dfscl(ScaleLine(1, {{2, 1}, {70, 2}})) + Field(0x31, entry) +
+                        Wrtxt(0x80, 0x00, 0x08, 3, 2, lines))),
+              0u);
+    EXPECT_EQ(s.row(24), Bytes(80, 0x00));
+    s.key(FunctionWord{1, 7});
+    ASSERT_EQ(s.text()->cursorPos, s.offset(4, 2));
+    EXPECT_EQ(s.row(24), Ebc("ENTER NAME") + Bytes(70, 0x00));
+    EXPECT_FALSE(s.text()->errorFlag());
+    // Typing on the row leaves the prompt as it is.
+    s.type("X");
+    EXPECT_EQ(s.row(24), Ebc("ENTER NAME") + Bytes(70, 0x00));
+    s.key(FunctionWord{1, 7});
+    ASSERT_EQ(s.text()->cursorPos, s.offset(5, 3));
+    EXPECT_EQ(s.row(24), Bytes(80, 0x00));
+    s.key(FunctionWord{1, 6});
+    EXPECT_EQ(s.row(24), Ebc("ENTER NAME") + Bytes(70, 0x00));
+    EXPECT_FALSE(s.text()->errorFlag());
+    EXPECT_TRUE(s.host.sent.empty());
+  }
+}
+
 TEST(StatusRows, ThePitchOfTheScaleLine) {
   TextStation s;
   const Bytes pitches = Table(0x3A, 0x01, Bytes{5} + Ebc("10CP") + Bytes{5} + Ebc("12CP"));

@@ -22,6 +22,7 @@
 #include "login/cardsim/CardReaderSimulator.h"
 #include "login/record/CardRecord.h"
 #include "login/record/Tlv.h"
+#include "platform/AuthSession.h"
 #include "platform/sdk/MessageBox.h"
 #include "platform/sdk/SdkScreen.h"
 #include "platform/sdk/SimpleWindow.h"
@@ -85,8 +86,10 @@ class CardLoginTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(user_.Ok()) << user_.Error();
     ASSERT_TRUE(server_.Start()) << server_.Error();
+    // The session's programs run as the card's user.
+    ASSERT_EQ(chmod(out_.Path().c_str(), 0777), 0);
     home_.WriteFile("registry/desktop/preferences",
-                    "desktop_command = /bin/sh -c \"echo $USER > " + home_.Path() + "/session-user\"\n");
+                    "desktop_command = /bin/sh -c \"echo $USER > " + out_.Path() + "/session-user\"\n");
     env_.emplace_back("HOME", home_.Path().c_str());
     env_.emplace_back("QX_REGISTRY_DIR", (home_.Path() + "/registry").c_str());
     env_.emplace_back("QX_SERVICE_DIR", (home_.Path() + "/services").c_str());
@@ -125,6 +128,7 @@ class CardLoginTest : public ::testing::Test {
     // The session's start went into HOME.
     if (!cwd_.empty() && chdir(cwd_.c_str()) != 0) ADD_FAILURE() << "cannot return to " << cwd_;
     StopCardPoll(&state_);
+    AuthCloseSession();
     SetCardRemovedLogoff(nullptr);
     gLogoffs = 0;
     if (state_.loginDialog) DestroyLoginDialog(state_.loginDialog);
@@ -211,7 +215,7 @@ class CardLoginTest : public ::testing::Test {
     });
   }
   std::string SessionUser() {
-    std::ifstream in(home_.Path() + "/session-user");
+    std::ifstream in(out_.Path() + "/session-user");
     std::string line;
     std::getline(in, line);
     return line;
@@ -221,6 +225,7 @@ class CardLoginTest : public ::testing::Test {
   qwtest::TestUser user_{"C4rd-user"};
   qwtest::XTestServer server_;
   qwtest::TempDir home_;
+  qwtest::TempDir out_;
   std::list<qwtest::ScopedEnv> env_;
   std::unique_ptr<CardReaderSimulator> sim_;
   std::string cwd_;
@@ -416,7 +421,9 @@ TEST_F(CardLoginTest, APulledCardEndsTheSessionOrRebuildsTheDialogAsTheStateSays
     state_.loginDialog =
         c.dialog ? CreateLoginDialog(&state_, 350, 220, nullptr, c.fallback ? LoginByPassword : LoginByCard) : nullptr;
     if (c.dialog) ShowLoginDialog(state_.loginDialog);
-    LoginDialog* before = state_.loginDialog;
+    // The dialog's window tells a new dialog from the old one: a new one
+    // may well be allocated where the old one was freed.
+    const Window before = state_.loginDialog ? state_.loginDialog->window->window : None;
     state_.passwordFallback = c.fallback;
     state_.administratorSession = c.administrator;
     state_.administratorCard = 1;
@@ -428,7 +435,7 @@ TEST_F(CardLoginTest, APulledCardEndsTheSessionOrRebuildsTheDialogAsTheStateSays
     EXPECT_EQ(state_.administratorCard, c.administratorCard);
     if (c.dialog) {
       ASSERT_NE(state_.loginDialog, nullptr);
-      EXPECT_EQ(state_.loginDialog != before, c.rebuilt);
+      EXPECT_EQ(state_.loginDialog->window->window != before, c.rebuilt);
       EXPECT_EQ(state_.loginDialog->mode, LoginByCard);
       EXPECT_FALSE(Viewable(state_.sdk.display, state_.loginDialog->window->window));
       if (c.rebuilt) {

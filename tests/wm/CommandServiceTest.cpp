@@ -213,6 +213,30 @@ TEST_F(CommandServiceTest, LockThenLogOff) {
   EXPECT_EQ(teldra_.ExitCode(), 5);
 }
 
+TEST_F(CommandServiceTest, WhileLockedNothingShowsOrActsBehindTheLock) {
+  StartTeldra("confirm_lock = false\n");
+  ServiceClient c;
+  Connect(&c);
+  ASSERT_TRUE(c.Send(Cat({{'z'}, Int32(0), Int32(0)})));
+  ASSERT_TRUE(Viewable("screen lock")) << teldra_.Output();
+  const std::string marker = home_.Path() + "/started";
+  ASSERT_TRUE(c.Send(Cat({{'m'}, Int32(0), Int32(300), Int32(200), Int32(3)})));
+  ASSERT_TRUE(c.Send(Cat({{'e'}, Int32(0)})));
+  EXPECT_EQ(c.Ask(Launch("/bin/sh -c \"touch " + marker + "\"")), (Bytes{'s', 0}));
+  EXPECT_EQ(c.Ask(Cat({{'a'}, Str("desktop")})), (Bytes{'a', 0}));
+  // The replies came after the refused requests were served.
+  for (Window w : teldratest::ChildrenOf(display_, root_)) {
+    const XWindowAttributes a = teldratest::Attributes(display_, w);
+    EXPECT_FALSE(a.override_redirect && a.map_state == IsViewable && a.x == 300 && a.y == 200) << "a menu";
+  }
+  EXPECT_TRUE(qwtest::FindWindowsByName(display_, "QXW0500").empty()) << "the version box";
+  teldra_.Pump();
+  for (const char* op : {"'m'", "'e'", "'s'", "'a'"})
+    EXPECT_NE(teldra_.Output().find(std::string("request ") + op + " refused"), std::string::npos) << op;
+  EXPECT_FALSE(std::ifstream(marker).good());
+  EXPECT_EQ(c.Ask({'o'}), (Bytes{'o', 1})) << "still serving";
+}
+
 TEST_F(CommandServiceTest, LogOffWithConfirmationAsksFirst) {
   StartTeldra("confirm_logoff = true\n");
   ServiceClient c;

@@ -3,7 +3,14 @@
 // windows, no hot keys; unlock by the account password, by a lock password,
 // and the attempt limit that ends the session.
 #include <X11/Xatom.h>
+#include <poll.h>
+#include <signal.h>
 
+#include <chrono>
+#include <fstream>
+
+#include "platform/sdk/QXService.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TestUser.h"
 #include "tests/wm/TeldraFixture.h"
 
@@ -69,9 +76,42 @@ class LockTest : public teldratest::TeldraFixture {
     Type(password);
     Keys({"Return"});
   }
+  // The lock window, None while there is none on the screen.
+  Window LockWindow() {
+    for (Window w : qwtest::FindWindowsByName(display_, "screen lock"))
+      if (Attributes(display_, w).map_state == IsViewable) return w;
+    return None;
+  }
+  // Within a second the lock stands again: on the screen and holding the
+  // keyboard against every other client.
+  bool LockHoldsWithinASecond() {
+    return qwtest::WaitUntil([&] {
+      return LockWindow() != None && GrabFromAnotherClient().second == AlreadyGrabbed;
+    }, 1000);
+  }
   std::unique_ptr<qwtest::TestUser> user_;
   Window other_ = None;
 };
+
+// A second client of the same display, as an attacker would run one.
+class Attacker {
+ public:
+  explicit Attacker(const std::string& display) : d_(XOpenDisplay(display.c_str())) {}
+  ~Attacker() {
+    if (d_) XCloseDisplay(d_);
+  }
+  Display* d() const { return d_; }
+
+ private:
+  Display* d_;
+};
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path);
+  std::string text;
+  std::getline(in, text);
+  return text;
+}
 
 TEST_F(LockTest, TheLockHoldsTheGrabsTheFocusAndTheHotKeysUntilTheAccountPassword) {
   StartSession();
@@ -166,6 +206,144 @@ TEST_F(LockTest, TheLockButtonClosesTheDialogAndTheScreenStaysLocked) {
   EXPECT_TRUE(Viewable("screen lock", 100));
   EXPECT_EQ(GrabFromAnotherClient(), std::make_pair(AlreadyGrabbed, AlreadyGrabbed));
   Unlock(kPassword);
+  ASSERT_TRUE(Gone("screen lock")) << teldra_.Output();
+}
+
+TEST_F(LockTest, ALockProgramThatCannotRunLeavesTheScreenLockedByTeldra) {
+  extraEnvironment_.push_back("QX_LOCK_PROGRAM=" + home_.Path() + "/no-such-lock-program");
+  StartSession();
+  RequestLock();
+  ASSERT_TRUE(Viewable("screen lock")) << teldra_.Output();
+  EXPECT_EQ(GrabFromAnotherClient(), std::make_pair(AlreadyGrabbed, AlreadyGrabbed));
+  Unlock(kPassword);
+  ASSERT_TRUE(Gone("screen lock")) << teldra_.Output();
+}
+
+TEST_F(LockTest, ALockProgramKilledWhileLockedLeavesTheScreenLockedByTeldra) {
+  // A lock program that only says who it is and waits.
+  extraEnvironment_.push_back("QX_LOCK_PROGRAM=/bin/sh -c \"echo $$ > " + home_.Path() + "/lock-pid; exec sleep 600\"");
+  StartSession();
+  RequestLock();
+  pid_t pid = 0;
+  ASSERT_TRUE(qwtest::WaitUntil([&] { return (pid = atoi(ReadFile(home_.Path() + "/lock-pid").c_str())) > 1; }))
+      << teldra_.Output();
+  EXPECT_EQ(LockWindow(), None);  // the program locks, not Teldra
+  ASSERT_EQ(kill(pid, SIGKILL), 0);
+  ASSERT_TRUE(Viewable("screen lock")) << teldra_.Output();
+  EXPECT_EQ(GrabFromAnotherClient(), std::make_pair(AlreadyGrabbed, AlreadyGrabbed));
+}
+
+TEST_F(LockTest, WithADesktopProgramConnectedTheAttemptLimitStillEndsTheSession) {
+  qwtest::ScopedEnv services("QX_SERVICE_DIR", (home_.Path() + "/services").c_str());
+  StartSession("max_unlock_attempts = 3\n");
+  QXService* client = nullptr;
+  ASSERT_TRUE(qwtest::WaitUntil([&] { return QXServiceOpen("teldra", &client) == 0; })) << teldra_.Output();
+  const unsigned char hello = 'o';
+  ASSERT_EQ(QXServiceSend(client, &hello, 1), 0);
+  RequestLock();
+  ASSERT_TRUE(Viewable("screen lock")) << teldra_.Output();
+  Unlock("wrong 1");
+  for (const char* entry : {"wrong 2", "wrong 3"}) {
+    ASSERT_TRUE(Viewable("QXL4550")) << teldra_.Output();
+    Keys({"Return"});
+    ASSERT_TRUE(Gone("QXL4550"));
+    Type(entry);
+    Keys({"Return"});
+  }
+  // The desktop program hears of the end but does nothing: Teldra ends
+  // the session within a few seconds all the same, and takes no more
+  // guesses meanwhile.
+  Type(kPassword);
+  Keys({"Return"});
+  EXPECT_TRUE(qwtest::FindWindowsByName(display_, "QXL4550").empty());
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(teldra_.WaitExit(15000)) << teldra_.Output();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  EXPECT_EQ(teldra_.ExitCode(), 5);
+  QXServiceClose(client);
+}
+
+TEST_F(LockTest, AnOverrideRedirectWindowDoesNotStayAboveTheLock) {
+  StartSession();
+  RequestLock();
+  ASSERT_TRUE(Viewable("screen lock")) << teldra_.Output();
+  Attacker a(server_.DisplayName());
+  ASSERT_NE(a.d(), nullptr);
+  XSetWindowAttributes attributes = {};
+  attributes.override_redirect = True;
+  Window cover = XCreateWindow(a.d(), DefaultRootWindow(a.d()), 0, 0, 400, 300, 0, CopyFromParent, InputOutput,
+                               CopyFromParent, CWOverrideRedirect, &attributes);
+  auto lockAbove = [&] {
+    const std::vector<Window> order = teldratest::ChildrenOf(display_, root_);
+    const auto lock = std::find(order.begin(), order.end(), LockWindow());
+    const auto over = std::find(order.begin(), order.end(), cover);
+    return lock != order.end() && over != order.end() && lock > over;
+  };
+  // Raised once, then over and over for two seconds.
+  XMapRaised(a.d(), cover);
+  XSync(a.d(), False);
+  EXPECT_TRUE(qwtest::WaitUntil(lockAbove, 1000));
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  while (std::chrono::steady_clock::now() < end) {
+    XRaiseWindow(a.d(), cover);
+    XSync(a.d(), False);
+  }
+  EXPECT_TRUE(qwtest::WaitUntil(lockAbove, 1000));
+}
+
+TEST_F(LockTest, AnotherClientCannotTakeTheLockAway) {
+  StartSession();
+  RequestLock();
+  ASSERT_TRUE(Viewable("screen lock")) << teldra_.Output();
+  Attacker a(server_.DisplayName());
+  ASSERT_NE(a.d(), nullptr);
+  // Unmapping the lock window would end Teldra's grabs.
+  XUnmapWindow(a.d(), LockWindow());
+  XSync(a.d(), False);
+  EXPECT_TRUE(LockHoldsWithinASecond()) << teldra_.Output();
+  // Destroying it too: a new one takes its place.
+  const Window first = LockWindow();
+  XDestroyWindow(a.d(), first);
+  XSync(a.d(), False);
+  EXPECT_TRUE(LockHoldsWithinASecond()) << teldra_.Output();
+  EXPECT_NE(LockWindow(), first);
+  // Put into a window of the attacker's, then that one unmapped.
+  Window trap = XCreateSimpleWindow(a.d(), DefaultRootWindow(a.d()), 0, 0, 10, 10, 0, 0, 0);
+  XMapWindow(a.d(), trap);
+  XReparentWindow(a.d(), LockWindow(), trap, 0, 0);
+  XUnmapWindow(a.d(), trap);
+  XSync(a.d(), False);
+  EXPECT_TRUE(LockHoldsWithinASecond()) << teldra_.Output();
+  EXPECT_EQ(teldratest::ParentOf(display_, LockWindow()), root_);
+  Type("typed after the attacks");
+  EXPECT_EQ(KeysReachingOther(), 0);
+  // What was typed opened the unlock dialog and went into it.
+  ASSERT_TRUE(Viewable(("Screen Locked by " + user_->Name()).c_str())) << teldra_.Output();
+  Keys({"Escape"});
+  Type(kPassword);
+  Keys({"Return"});
+  ASSERT_TRUE(Gone("screen lock")) << teldra_.Output();
+}
+
+TEST_F(LockTest, AGrabHeldByAnotherClientDelaysTheLockButDoesNotCancelIt) {
+  StartSession();
+  auto a = std::make_unique<Attacker>(server_.DisplayName());
+  ASSERT_NE(a->d(), nullptr);
+  ASSERT_EQ(XGrabKeyboard(a->d(), DefaultRootWindow(a->d()), False, GrabModeAsync, GrabModeAsync, CurrentTime),
+            GrabSuccess);
+  XSync(a->d(), False);
+  RequestLock();
+  // The screen is covered while the grab lasts.
+  ASSERT_TRUE(Viewable("screen lock")) << teldra_.Output();
+  a.reset();  // the other client lets go (here: it ends)
+  EXPECT_TRUE(LockHoldsWithinASecond()) << teldra_.Output();
+  Type("typed after the grab");
+  EXPECT_EQ(KeysReachingOther(), 0);
+  // What was typed opened the unlock dialog and went into it.
+  ASSERT_TRUE(Viewable(("Screen Locked by " + user_->Name()).c_str())) << teldra_.Output();
+  Keys({"Escape"});
+  Type(kPassword);
+  Keys({"Return"});
   ASSERT_TRUE(Gone("screen lock")) << teldra_.Output();
 }
 

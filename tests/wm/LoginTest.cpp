@@ -2,10 +2,15 @@
 // right user name and password start the desktop command as that user, a
 // wrong one shows the refusal and leaves the dialog empty; the dialog's
 // keys and buttons.
+#include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <fstream>
 #include <sstream>
 
@@ -24,14 +29,21 @@ class LoginTest : public teldratest::TeldraFixture {
     if (rpcLock_ >= 0) close(rpcLock_);
   }
   // Teldra in log-in mode; the desktop command records its USER.
-  void StartLoginMode(const std::vector<std::string>& options = {}) {
+  void StartLoginMode(const std::vector<std::string>& options = {},
+                      const std::string& desktopCommand = "") {
     // Teldra registers rusers and rwall in log-in mode when a portmapper
     // runs: the tests that own those registrations must not see ours.
+    // The session's programs run as the user: they write into a folder of
+    // their own.
+    ASSERT_EQ(chmod(out_.Path().c_str(), 0777), 0);
     rpcLock_ = open("/tmp/teldra-rpc-tests.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     ASSERT_TRUE(rpcLock_ >= 0 && flock(rpcLock_, LOCK_SH) == 0);
     home_.WriteFile("registry/desktop/preferences",
-                    "desktop_command = /bin/sh -c \"echo $USER > " + home_.Path() +
-                        "/session-user; exec xmessage -name desktop -geometry +0+0 desktop\"\n");
+                    "desktop_command = " +
+                        (desktopCommand.empty() ? "/bin/sh -c \"echo $USER > " + out_.Path() +
+                                                      "/session-user; exec xmessage -name desktop -geometry +0+0 desktop\""
+                                                : desktopCommand) +
+                        "\n");
     std::vector<std::string> argv = {TELDRA_BINARY, "-display", server_.DisplayName(), "-login"};
     argv.insert(argv.end(), options.begin(), options.end());
     ASSERT_TRUE(teldra_.Start(argv, Environment())) << teldra_.Error();
@@ -40,7 +52,7 @@ class LoginTest : public teldratest::TeldraFixture {
     ASSERT_TRUE(qwtest::WaitUntil([&] { return Focus() == dialog_; })) << teldra_.Output();
   }
   std::string SessionUser() {
-    std::ifstream in(home_.Path() + "/session-user");
+    std::ifstream in(out_.Path() + "/session-user");
     std::string line;
     std::getline(in, line);
     return line;
@@ -54,14 +66,71 @@ class LoginTest : public teldratest::TeldraFixture {
   }
   Window dialog_ = None;
   int rpcLock_ = -1;
+  qwtest::TempDir out_;
+  // Outlives Teldra, which ends the user's processes at log-off.
+  qwtest::TestUser user_{kPassword};
 };
 
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// A PAM service of the test's own: Debian's pam_unix for the password and
+// the account, and pam_exec writing each session step to a log.
+class PamService {
+ public:
+  explicit PamService(const qwtest::TempDir& dir) {
+    name_ = "qwt-session-" + std::to_string(getpid());
+    log_ = dir.Path() + "/pam.log";
+    const std::string script = dir.WriteFile("pam-step", "#!/bin/sh\necho \"$PAM_TYPE $PAM_USER\" >> " + log_ + "\n");
+    chmod(script.c_str(), 0700);
+    std::ofstream("/etc/pam.d/" + name_) << "auth required pam_unix.so\n"
+                                            "account required pam_unix.so\n"
+                                            "session required pam_unix.so\n"
+                                            "session required pam_exec.so "
+                                         << script << "\n";
+  }
+  ~PamService() { unlink(("/etc/pam.d/" + name_).c_str()); }
+  const std::string& Name() const { return name_; }
+  std::string Log() const { return ReadFile(log_); }
+
+ private:
+  std::string name_, log_;
+};
+
+// The live processes (not zombies) that run as `uid`, by name.
+std::string ProcessesOf(uid_t uid) {
+  std::string names;
+  DIR* proc = opendir("/proc");
+  if (!proc) return "(no /proc)";
+  while (dirent* e = readdir(proc)) {
+    if (e->d_name[0] < '1' || e->d_name[0] > '9') continue;
+    std::istringstream status(ReadFile(std::string("/proc/") + e->d_name + "/status"));
+    std::string line, name;
+    bool zombie = false;
+    while (std::getline(status, line)) {
+      if (line.rfind("Name:", 0) == 0) name = line.substr(5);
+      if (line.rfind("State:", 0) == 0) zombie = line.find('Z') != std::string::npos;
+      if (line.rfind("Uid:", 0) == 0) {
+        std::istringstream ids(line.substr(4));
+        unsigned long real = 0, effective = 0;
+        ids >> real >> effective;
+        if ((real == uid || effective == uid) && !zombie) names += name;
+      }
+    }
+  }
+  closedir(proc);
+  return names;
+}
+
 TEST_F(LoginTest, TheRightPairStartsTheSessionAWrongOneIsRefusedAndCleared) {
-  qwtest::TestUser user(kPassword);
-  ASSERT_TRUE(user.Ok()) << user.Error();
+  ASSERT_TRUE(user_.Ok()) << user_.Error();
   StartLoginMode();
   // Return in the user-name box moves on to the password box.
-  Type(user.Name());
+  Type(user_.Name());
   Keys({"Return"});
   Type("not the password");
   Keys({"Return"});
@@ -71,12 +140,12 @@ TEST_F(LoginTest, TheRightPairStartsTheSessionAWrongOneIsRefusedAndCleared) {
   ASSERT_TRUE(qwtest::WaitUntil([&] { return Focus() == dialog_; })) << teldra_.Output();
   EXPECT_EQ(qwtest::WaitForWindowByClass(display_, "desktop", 300), None);
   // Both boxes were emptied: the pair typed again from the start logs in.
-  Type(user.Name());
+  Type(user_.Name());
   Keys({"Tab"});
   Type(kPassword);
   Keys({"KP_Enter"});
   ASSERT_NE(WaitForClass("desktop"), None) << teldra_.Output();
-  EXPECT_EQ(SessionUser(), user.Name());
+  EXPECT_EQ(SessionUser(), user_.Name());
   EXPECT_TRUE(qwtest::WaitUntil([&] { return !teldratest::Exists(display_, dialog_); }));
   teldra_.Pump();
   EXPECT_EQ(teldra_.Output().find(kPassword), std::string::npos);
@@ -84,19 +153,18 @@ TEST_F(LoginTest, TheRightPairStartsTheSessionAWrongOneIsRefusedAndCleared) {
 }
 
 TEST_F(LoginTest, TheLoginButtonByPointerAndEmptyBoxes) {
-  qwtest::TestUser user(kPassword);
-  ASSERT_TRUE(user.Ok()) << user.Error();
+  ASSERT_TRUE(user_.Ok()) << user_.Error();
   StartLoginMode();
   // Return with an empty user name never checks anything: the focus goes
   // back to the user-name box, and no refusal is shown.
   Keys({"Tab", "Tab", "Return"});
   EXPECT_FALSE(qwtest::WaitUntil([&] { return !qwtest::FindWindowsByName(display_, "QXL4550").empty(); }, 300));
-  Type(user.Name());
+  Type(user_.Name());
   Keys({"Down"});
   Type(kPassword);
   ClickButton(0);
   ASSERT_NE(WaitForClass("desktop"), None) << teldra_.Output();
-  EXPECT_EQ(SessionUser(), user.Name());
+  EXPECT_EQ(SessionUser(), user_.Name());
 }
 
 TEST_F(LoginTest, RootIsRefusedWithoutAllowRootAndShutdownEndsTeldra) {
@@ -117,15 +185,55 @@ TEST_F(LoginTest, RootIsRefusedWithoutAllowRootAndShutdownEndsTeldra) {
 }
 
 TEST_F(LoginTest, UnderPppAPasswordLogInWithoutACardReaderIsRefused) {
-  qwtest::TestUser user(kPassword);
-  ASSERT_TRUE(user.Ok()) << user.Error();
+  ASSERT_TRUE(user_.Ok()) << user_.Error();
   StartLoginMode({"-ppp"});
-  Type(user.Name());
+  Type(user_.Name());
   Keys({"Return"});
   Type(kPassword);
   Keys({"Return"});
   ASSERT_TRUE(Viewable("QXL4550")) << teldra_.Output();
   EXPECT_EQ(qwtest::WaitForWindowByClass(display_, "desktop", 300), None);
+}
+
+TEST_F(LoginTest, TheSessionRunsAsTheUserInAPamSessionThatLogOffCloses) {
+  ASSERT_TRUE(user_.Ok()) << user_.Error();
+  qwtest::TempDir dir;
+  PamService pam(dir);
+  // The session's programs write what they are into a folder they may use.
+  qwtest::TempDir out;
+  ASSERT_EQ(chmod(out.Path().c_str(), 0777), 0);
+  home_.WriteFile("resources", "teldra.authService: " + pam.Name() + "\n");
+  extraEnvironment_ = {"XENVIRONMENT=" + home_.Path() + "/resources"};
+  StartLoginMode({}, "/bin/sh -c \"(id -u; id -g; id -G; echo $HOME; echo $USER $LOGNAME) > " + out.Path() +
+                         "/ids; sleep 600 & exec xmessage -name desktop -geometry +0+0 desktop\"");
+  Type(user_.Name());
+  Keys({"Return"});
+  Type(kPassword);
+  Keys({"Return"});
+  ASSERT_NE(WaitForClass("desktop"), None) << teldra_.Output();
+
+  passwd* pw = getpwnam(user_.Name().c_str());
+  ASSERT_NE(pw, nullptr);
+  const uid_t uid = pw->pw_uid;
+  gid_t groups[64];
+  int count = 64;
+  ASSERT_GE(getgrouplist(user_.Name().c_str(), pw->pw_gid, groups, &count), 0);
+  std::string groupList;
+  for (int i = 0; i < count; ++i) groupList += (i ? " " : "") + std::to_string(groups[i]);
+  std::ostringstream expected;
+  expected << pw->pw_uid << "\n" << pw->pw_gid << "\n" << groupList << "\n" << pw->pw_dir << "\n"
+           << user_.Name() << " " << user_.Name() << "\n";
+  ASSERT_TRUE(qwtest::WaitUntil([&] { return !ReadFile(out.Path() + "/ids").empty(); }));
+  EXPECT_EQ(ReadFile(out.Path() + "/ids"), expected.str());
+  EXPECT_EQ(pam.Log(), "open_session " + user_.Name() + "\n");
+  EXPECT_NE(ProcessesOf(uid).find("sleep"), std::string::npos);
+
+  // Log-off: the PAM session closes, and nothing of the user stays.
+  ASSERT_TRUE(teldra_.Signal(SIGTERM));
+  ASSERT_TRUE(teldra_.WaitExit(30000)) << teldra_.Output();
+  EXPECT_EQ(teldra_.ExitCode(), 5);
+  EXPECT_EQ(pam.Log(), "open_session " + user_.Name() + "\nclose_session " + user_.Name() + "\n");
+  EXPECT_TRUE(qwtest::WaitUntil([&] { return ProcessesOf(uid).empty(); })) << ProcessesOf(uid);
 }
 
 }  // namespace

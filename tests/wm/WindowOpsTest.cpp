@@ -242,7 +242,8 @@ TEST_F(WindowOpsTest, MinimiseToADesktopIconAndBack) {
   Click(x, y);
   ASSERT_TRUE(qwtest::WaitUntil([&] { return Attributes(display_, termFrame).map_state == IsUnmapped; }))
       << teldra_.Output();
-  EXPECT_EQ(WMState(term), (std::vector<long>{0, 0}));
+  EXPECT_EQ(WMState(term), (std::vector<long>{IconicState, 0}));
+  EXPECT_EQ(Attributes(display_, term).map_state, IsUnmapped) << "an iconic client is unmapped";
   EXPECT_TRUE(qwtest::WaitUntil([&] { return iconArea() != empty; })) << "a desktop icon is drawn";
   EXPECT_NE(Focus(), term);
 
@@ -256,7 +257,7 @@ TEST_F(WindowOpsTest, MinimiseToADesktopIconAndBack) {
   // xdotool asks through WM_CHANGE_STATE, as any client may.
   Tool({"xdotool", "windowminimize", "--sync", Hex(message)});
   EXPECT_TRUE(qwtest::WaitUntil([&] { return Attributes(display_, msgFrame).map_state == IsUnmapped; }));
-  EXPECT_EQ(WMState(message), (std::vector<long>{0, 0}));
+  EXPECT_EQ(WMState(message), (std::vector<long>{IconicState, 0}));
   EXPECT_TRUE(teldra_.Running()) << teldra_.Output();
 }
 
@@ -356,7 +357,7 @@ TEST_F(WindowOpsTest, AnIconicClientComesBackWhenItMapsItself) {
   ASSERT_TRUE(qwtest::WaitUntil([&] { return ParentOf(display_, w) != root_ && WMState(w).size() == 2; }))
       << teldra_.Output();
   const Window frame = ParentOf(display_, w);
-  EXPECT_EQ(WMState(w), (std::vector<long>{0, 0}));
+  EXPECT_EQ(WMState(w), (std::vector<long>{IconicState, 0}));
   EXPECT_EQ(Attributes(display_, frame).map_state, IsUnmapped);
   XMapWindow(display_, w);
   XFlush(display_);

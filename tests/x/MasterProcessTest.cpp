@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>  // before Xlib, whose None and Bool macros clash with it
 
 #include "tests/support/Qw5250ProgramTest.h"
+#include "tests/support/SessionWindows.h"
 #include "tests/support/SharedMemoryKeys.h"
 #include "tests/support/TestHost5250.h"
 #include "tests/support/XWindows.h"
@@ -28,13 +29,8 @@ constexpr unsigned kHandoffBytes = 1348;
 
 class MasterProcessTest : public Qw5250ProgramTest {
  protected:
-  void SetUp() override {
-    Qw5250ProgramTest::SetUp();
-    RemoveSharedSegment(PrivateMasterRecordKey());
-  }
   void TearDown() override {
     for (int id : ownSegments_) shmctl(id, IPC_RMID, nullptr);
-    RemoveSharedSegment(PrivateMasterRecordKey());
     Qw5250ProgramTest::TearDown();
   }
 
@@ -53,21 +49,7 @@ class MasterProcessTest : public Qw5250ProgramTest {
     return {"-debug", "-PORT", std::to_string(host.Port()), "-SESSION_ID", id, "-RETRY_COUNT", "0", "127.0.0.1"};
   }
 
-  // The viewable session windows (instance and class "QW5250").
-  std::vector<Window> sessionWindows() {
-    XErrorTrap trap(display_);  // windows may go while they are looked at
-    std::vector<Window> found;
-    for (Window w : FindWindowsByClass(display_, "QW5250")) {
-      XClassHint hint = {};
-      if (!XGetClassHint(display_, w, &hint)) continue;
-      const bool session = std::string(hint.res_name) == "QW5250";
-      XFree(hint.res_name);
-      XFree(hint.res_class);
-      XWindowAttributes a;
-      if (session && XGetWindowAttributes(display_, w, &a) && a.map_state == IsViewable) found.push_back(w);
-    }
-    return found;
-  }
+  std::vector<Window> sessionWindows() { return ViewableSessionWindows(display_); }
 
   Window masterWindow() {
     XErrorTrap trap(display_);

@@ -1,13 +1,18 @@
 // qw5250 as a program with a session to the loopback TN5250 host: the
-// connection and its negotiation, the session id, and the end of the
-// connection with the retry dialog whose Cancel ends the session and so the
-// master.
+// connection and its negotiation, the session id, the end of the connection
+// with the retry dialog whose Cancel ends the session and so the master, and
+// what the connection's dialogs say (the program logs the text its dialog
+// widget holds).
 #include <gtest/gtest.h>  // before Xlib, whose None and Bool macros clash with it
 
 #include "tests/support/Qw5250ProgramTest.h"
+#include "tests/support/TestCertificates.h"
 #include "tests/support/TestHost5250.h"
+#include "tests/support/TlsHostTransport.h"
+#include "tests/support/TlsTestServer.h"
 #include "tests/support/XWindows.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,7 +35,10 @@ TEST_P(SessionProgramTest, SessionConnectsAndEndsWithTheRetryDialog) {
   EXPECT_NE(WaitForWindowByClass(display_, "QW5250", kWaitMs), static_cast<Window>(None)) << qw_->Output();
 
   host.Disconnect();
-  ASSERT_TRUE(qw_->WaitForOutput("errorMsgDialog ErrorMsgNoHostData2 opened", kWaitMs)) << qw_->Output();
+  ASSERT_TRUE(qw_->WaitForOutput("errorMsgDialog ErrorMsgNoHostData2 opened in slot 0, saying "
+                                 "\"Lost connection to host.\\nRetry starting the emulator session?\".",
+                                 kWaitMs))
+      << qw_->Output();
   Window dialog = WaitForWindowByName(display_, "5250 Error", kWaitMs);
   ASSERT_NE(dialog, static_cast<Window>(None)) << qw_->Output();
   EXPECT_TRUE(qw_->Running());
@@ -58,8 +66,32 @@ TEST_P(SessionProgramTest, RefusedConnectionWithoutRetriesShowsTheDialogAtOnce) 
     port = gone.Port();
   }
   startQw({"-debug", "-PORT", std::to_string(port), "-RETRY_COUNT", "0", "127.0.0.1"});
-  ASSERT_TRUE(qw_->WaitForOutput("errorMsgDialog ErrorMsgUnableToConnect opened", kWaitMs)) << qw_->Output();
+  // Without retries the first failure opens the retry dialog, with the
+  // failure's own text.
+  ASSERT_TRUE(qw_->WaitForOutput("errorMsgDialog ErrorMsgUnableToConnect opened in slot 0, saying "
+                                 "\"Unable to initiate connection.\".",
+                                 kWaitMs))
+      << qw_->Output();
   EXPECT_TRUE(qw_->Running());
+  qw_->Stop();
+}
+
+TEST_P(SessionProgramTest, UntrustedSecureHostShowsTheSslDialog) {
+  TempDir keys;
+  TestCa ca;
+  std::string keyRing = keys.WriteFile("host.kyr", ca.CertPem());
+  keyRing.resize(keyRing.size() - 4);  // the setting names the files without ".kyr"
+  TestHost5250::Options opts;
+  opts.transport = TlsHostTransportFactory(ServerWith(SelfSigned(CertSpec{})));
+  TestHost5250 host(opts);
+  ASSERT_TRUE(host.Start());
+  startQw({"-debug", "-PORT", std::to_string(host.Port()), "-SSL", keyRing, "-RETRY_COUNT", "0", "127.0.0.1"});
+  ASSERT_TRUE(qw_->WaitForOutput("errorMsgDialog ErrorMsgSSLNegotiate opened in slot 0, saying "
+                                 "\"SSL negotiations failed.\".",
+                                 kWaitMs))
+      << qw_->Output();
+  EXPECT_NE(WaitForWindowByName(display_, "5250 Error", kWaitMs), static_cast<Window>(None)) << qw_->Output();
+  EXPECT_EQ(host.Connections(), 0);
   qw_->Stop();
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tests/support/Qw5250ProgramTest.h"
+#include "tests/support/SessionWindows.h"
 #include "tests/support/TestHost5250.h"
 #include "tests/support/XKeys.h"
 #include "tests/support/XWindows.h"
@@ -29,51 +30,8 @@ class SessionWindowProgramTest : public InLocale<Qw5250ProgramTest> {
   }
 
   // The session window: the window of class QW5250 whose instance name is "QW5250".
-  Window SessionWindow() {
-    Window found = None;
-    WaitUntil(
-        [&] {
-          for (Window w : FindWindowsByClass(display_, "QW5250")) {
-            XClassHint hint = {};
-            if (!XGetClassHint(display_, w, &hint)) continue;
-            const bool session = std::string(hint.res_name) == "QW5250";
-            XFree(hint.res_name);
-            XFree(hint.res_class);
-            XWindowAttributes a;
-            if (session && XGetWindowAttributes(display_, w, &a) && a.map_state == IsViewable) found = w;
-          }
-          return found != None;
-        },
-        kWaitMs, display_);
-    return found;
-  }
-
-  // The largest child window: the drawing widget.
-  Window DrawingWindow(Window shell) {
-    Window best = None;
-    long bestArea = 0;
-    std::vector<Window> todo = {shell};
-    while (!todo.empty()) {
-      Window w = todo.back();
-      todo.pop_back();
-      Window root, parent, *kids = nullptr;
-      unsigned n = 0;
-      if (!XQueryTree(display_, w, &root, &parent, &kids, &n)) continue;
-      for (unsigned i = 0; i < n; ++i) {
-        XWindowAttributes a;
-        if (XGetWindowAttributes(display_, kids[i], &a) && a.map_state == IsViewable) {
-          const long area = static_cast<long>(a.width) * a.height;
-          if (area > bestArea && w != shell) {
-            bestArea = area;
-            best = kids[i];
-          }
-          todo.push_back(kids[i]);
-        }
-      }
-      if (kids) XFree(kids);
-    }
-    return best;
-  }
+  Window SessionWindow() { return WaitForSessionWindow(display_, kWaitMs); }
+  Window DrawingWindow(Window shell) { return qwtest::DrawingWindow(display_, shell); }
 
   TempDir registry_;
 };

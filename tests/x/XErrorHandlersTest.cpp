@@ -28,7 +28,9 @@ bool Logged(const std::string& text) {
     return false;
 }
 
-TEST(XErrorClassificationTest, RoutineErrorsAreThoseOfVanishedWindows) {
+// Routine: what another client can cause (a window it destroyed, a grab it
+// holds, the server's memory); everything else means our own state is broken.
+TEST(XErrorClassificationTest, RoutineErrorsAreThoseOtherClientsCanCause) {
     struct Case {
         int error;
         int request;
@@ -38,8 +40,13 @@ TEST(XErrorClassificationTest, RoutineErrorsAreThoseOfVanishedWindows) {
         {BadWindow, X_SendEvent, true},        {BadWindow, X_GetProperty, true},
         {BadDrawable, X_CopyArea, true},       {BadPixmap, X_FreePixmap, true},
         {BadMatch, X_SetInputFocus, true},     {BadMatch, X_CreateWindow, false},
-        {BadValue, X_CreateWindow, false},     {BadAlloc, X_CreatePixmap, false},
-        {BadAccess, X_ChangeWindowAttributes, false}, {BadAtom, X_GetProperty, false},
+        {BadMatch, X_ConfigureWindow, true},   {BadMatch, X_CopyArea, false},
+        {BadValue, X_CreateWindow, false},     {BadAlloc, X_CreatePixmap, true},
+        {BadAccess, X_GrabButton, true},       {BadAccess, X_GrabKey, true},
+        {BadAccess, X_ChangeWindowAttributes, true}, {BadColor, X_FreeColors, true},
+        {BadAtom, X_GetProperty, false},       {BadGC, X_ChangeGC, false},
+        {BadFont, X_OpenFont, false},          {BadIDChoice, X_CreateWindow, false},
+        {BadLength, X_PolyText8, false},       {BadRequest, 200, false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(IsRoutineXError(c.error, c.request), c.routine)
@@ -128,6 +135,34 @@ TEST_F(XErrorHandlersTest, RequestsOnAVanishedWindowAreLoggedAndTheMasterGoesOn)
     EXPECT_TRUE(Logged("request 25 (X_SendEvent)"));
     // The connection still works.
     EXPECT_NE(XInternAtom(display_, "QW_STILL_ALIVE", False), static_cast<Atom>(None));
+}
+
+// Another client (a window manager) holds button 2 on our window: each
+// failed grab is logged with its request, the menu's loss is said once, and
+// the connection goes on.
+TEST_F(XErrorHandlersTest, ButtonGrabHeldByAnotherClientIsLoggedOnceAndTheMasterGoesOn) {
+    Display* other = server_.Connect();
+    ASSERT_NE(other, nullptr);
+    Window w = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 10, 10, 0, 0, 0);
+    XSync(display_, False);
+    XGrabButton(other, Button2, AnyModifier, w, False, ButtonPressMask, GrabModeAsync, GrabModeAsync, None, None);
+    XSync(other, False);
+    InstallXErrorHandlers(XErrorHandlerVariant::Master);
+    for (int i = 0; i < 4; ++i)
+        XGrabButton(display_, Button2, AnyModifier, w, False, ButtonPressMask, GrabModeAsync, GrabModeAsync, None,
+                    None);
+    XSync(display_, False);
+    int failed = 0, said = 0;
+    for (const std::string& l : LoggedLines()) {
+        failed += l.find("X protocol error ignored: BadAccess") != std::string::npos &&
+                  l.find("request 28 (X_GrabButton)") != std::string::npos;
+        said += l.find("the pop-up Edit menu opens only from a click on the screen") != std::string::npos;
+    }
+    EXPECT_EQ(failed, 4);
+    EXPECT_EQ(said, 1);
+    EXPECT_NE(XInternAtom(display_, "QW_STILL_ALIVE", False), static_cast<Atom>(None));
+    XDestroyWindow(display_, w);
+    XSync(display_, False);
 }
 
 TEST_F(XErrorHandlersTest, FailedFontPathIsLoggedAndIgnored) {

@@ -47,7 +47,7 @@ void ReenteringKey(SessionControlBlock*, const unsigned char* codes, int length)
 class ActionProceduresTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!Toolkit(24)) GTEST_SKIP() << ToolkitText();
+    if (!Toolkit(24)) QW_RUN_IN_OWN_PROCESS(ToolkitText());
     saved_ = AppResources();
     AppResources().MAX_SESSIONS = 99;
     ASSERT_TRUE(host_.Start());
@@ -209,7 +209,7 @@ using namespace paint_test;
 class SignOnTyping : public ::testing::TestWithParam<qwtest::TestLocale> {};
 
 TEST_P(SignOnTyping, TypedUserNameAndEnterReachTheHost) {
-  if (!Toolkit(24, GetParam())) GTEST_SKIP() << ToolkitText();
+  if (!Toolkit(24, GetParam())) QW_RUN_IN_OWN_PROCESS(ToolkitText());
   AppResourceStruct saved = AppResources();
   AppResources().MAX_SESSIONS = 99;
   qwtest::TestHost5250 host;

@@ -96,7 +96,7 @@ Bytes DenseImage(int variant) {
 class BurstPaintingTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!Toolkit(kDepth)) GTEST_SKIP() << "this process runs a server of depth " << g_depth;
+    if (!Toolkit(kDepth)) QW_RUN_IN_OWN_PROCESS(ToolkitText());
     saved_ = AppResources();
     AppResources().MAX_SESSIONS = 99;
     ASSERT_TRUE(host_.Start());

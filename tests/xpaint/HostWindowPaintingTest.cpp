@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "session/MiscPreferenceUpdate.h"
+#include "session/MiscPreferences.h"
 #include "session/ResourceKeywords.h"
 #include "tests/datastream/RecordGlueFixtures.h"
 #include "tests/support/Screenshot.h"
@@ -71,6 +73,15 @@ class HostWindowPainting : public SessionPainting {
 TEST_F(HostWindowPainting, WindowMenuBarIndicatorsAndPushButtons) {
   Send(PopUp());
   EXPECT_TRUE(host_.Records().empty()) << "every structure is accepted";
+  // The cursor as a bar under the cell, whoever has the keyboard focus, so
+  // that the choice under it shows its own colours.
+  XStuff& window = block_->xstuff;
+  UpdateMiscellaneousPreference(block_, misc_pref::kCursorStyle, 2);
+  window.x_inserting(false);
+  window.SetFocus(1);
+  window.clearcurs(1);
+  window.drawcurs(0);
+  XSync(ToolkitDisplay(), False);
   Pixel background = 0, green = 0, white = 0;
   XtVaGetValues(drawing_, XmNbackground, &background, QwNextGreen, &green, QwNextWhite, &white, nullptr);
   CellProbe probe;

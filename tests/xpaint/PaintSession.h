@@ -15,6 +15,7 @@
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
 #include "session/StartOptions.h"
+#include "tests/support/OwnProcess.h"
 #include "tests/support/SessionToolkit.h"
 #include "tests/support/TestLocales.h"
 

@@ -72,7 +72,7 @@ void PrintTo(const Server& s, std::ostream* os) { *os << s.depth << " bits, " <<
 class PaintingTest : public ::testing::TestWithParam<Server> {
  protected:
   void SetUp() override {
-    if (!Toolkit(GetParam().depth, GetParam().locale)) GTEST_SKIP() << ToolkitText();
+    if (!Toolkit(GetParam().depth, GetParam().locale)) QW_RUN_IN_OWN_PROCESS(ToolkitText());
     saved_ = AppResources();
     AppResources().MAX_SESSIONS = 99;
     AppResources().columnSeparator = QwEnable;

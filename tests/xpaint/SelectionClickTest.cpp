@@ -61,7 +61,7 @@ Bytes Screen() {
 class SelectionClick : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!Toolkit(24)) GTEST_SKIP() << ToolkitText();
+    if (!Toolkit(24)) QW_RUN_IN_OWN_PROCESS(ToolkitText());
     ASSERT_TRUE(qwtest::HasXTest(ToolkitDisplay()));
     saved_ = AppResources();
     AppResources().MAX_SESSIONS = 99;

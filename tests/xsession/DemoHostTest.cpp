@@ -10,9 +10,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <memory>
 #include <string>
 
 #include "display/EntryField.h"
+#include "keyboard/KeystrokeClasses.h"
 #include "keyboard/UserInput.h"
 #include "tests/datastream/LoopbackSession.h"
 #include "tests/support/ChildProcess.h"
@@ -97,7 +99,37 @@ struct DemoClient {
     PostedAid key(aid);
     display().processUserInputObject(&key);
   }
+  // A key as the keyboard gives it.
+  template <class K, class... A>
+  void Key(A... args) {
+    K key(args...);
+    display().processUserInputObject(&key);
+  }
+  void TypeKeys(const std::string& text) {
+    for (char ch : text) Key<AlphaKeystroke>(FunctionWord{13, Ebcdic(std::string(1, ch))[0]});
+  }
+  // Runs the event loop until `done` holds.
+  template <class P>
+  bool WaitUntil(P done) {
+    qwtest::Deadline deadline(kWaitMs);
+    while (!done()) {
+      if (deadline.Expired()) return false;
+      events.ProcessPending(50);
+    }
+    return true;
+  }
+  bool Connect(int port) {
+    if (telnet.tel_init("127.0.0.1", port) != 0 || telnet.tel_setup(0, nullptr, nullptr) != 0) return false;
+    telnet.addSocketInput();
+    return true;
+  }
 };
+
+int StartHost(qwtest::ChildProcess& host) {
+  if (!host.Start({QW_DEMOHOST_BINARY, "0"}, qwtest::ChildProcess::BaseEnvironment())) return -1;
+  if (!host.WaitForOutput("\n", kWaitMs) || host.Stdout().rfind("port ", 0) != 0) return -1;
+  return std::stoi(host.Stdout().substr(5));
+}
 
 TEST(DemoHostTest, SignOnThenEnterWithAUserNameShowsTheMainMenu) {
   qwtest::ChildProcess host;
@@ -201,6 +233,68 @@ TEST(DemoHostTest, UnregisteredTerminalTypeIsRefused) {
   c.telnet.addSocketInput();
   ASSERT_TRUE(c.WaitForScreen("Sign On"));
   EXPECT_TRUE(host.Running()) << host.Output();
+}
+
+// Sessions are served at once: a second one gets its sign-on screen while
+// the first waits on its user, each signs on as its own user, and closing
+// one leaves the other going.
+TEST(DemoHostTest, ServesSessionsAtOnceEachWithItsOwnSignOn) {
+  qwtest::ChildProcess host;
+  const int port = StartHost(host);
+  ASSERT_GT(port, 0) << host.Output();
+  DemoClient a;
+  ASSERT_TRUE(a.Connect(port));
+  ASSERT_TRUE(a.WaitForScreen("Sign On"));
+  auto b = std::make_unique<DemoClient>();
+  ASSERT_TRUE(b->Connect(port));
+  ASSERT_TRUE(b->WaitForScreen("Sign On")) << "the second session waits for the first: " << host.Output();
+
+  ASSERT_NO_FATAL_FAILURE(a.Type(7, 53, "ALPHA"));
+  a.Press(0xF1);
+  ASSERT_TRUE(a.WaitForScreen("Main Menu"));
+  ASSERT_NO_FATAL_FAILURE(b->Type(7, 53, "BRAVO"));
+  b->Press(0xF1);
+  ASSERT_TRUE(b->WaitForScreen("Main Menu"));
+  EXPECT_NE(a.Row(3).find("Hello, ALPHA"), std::string::npos) << a.Row(3);
+  EXPECT_NE(b->Row(3).find("Hello, BRAVO"), std::string::npos) << b->Row(3);
+
+  b.reset();
+  ASSERT_TRUE(host.WaitForOutput("connection ended", kWaitMs)) << host.Output();
+  ASSERT_NO_FATAL_FAILURE(a.Type(20, 8, "WRKSPLF"));
+  a.Press(0xF1);
+  ASSERT_TRUE(a.WaitForScreen("WRKSPLF"));
+  EXPECT_NE(a.Row(3).find("Hello, ALPHA"), std::string::npos) << a.Row(3);
+  EXPECT_TRUE(host.Running()) << host.Output();
+}
+
+// Automatic help after an operator error: the host answers the help
+// request with what the error means on the error line; the screen and what
+// the user typed stay, and Reset goes on from there.
+TEST(DemoHostTest, HelpInErrorShowsTheErrorsTextAndKeepsWhatWasTyped) {
+  qwtest::ChildProcess host;
+  const int port = StartHost(host);
+  ASSERT_GT(port, 0) << host.Output();
+  DemoClient c;
+  c.display().options().set(StationOptions::kHelpInError, true);
+  ASSERT_TRUE(c.Connect(port));
+  ASSERT_TRUE(c.WaitForScreen("Sign On"));
+  c.TypeKeys("QUSER");
+  c.Key<CursorUpKeystroke>();
+  c.TypeKeys("X");  // on the protected line above the field
+  ASSERT_TRUE(c.WaitUntil([&] { return c.Shows("Cursor in protected area"); })) << c.Row(24) << host.Output();
+  // This station has no separate error line: the message takes the last row.
+  EXPECT_NE(c.Row(24).find("0005 Cursor in protected area of display. Press Reset."), std::string::npos)
+      << c.Row(24);
+  EXPECT_TRUE(host.WaitForOutput("help for operator error 0005", kWaitMs)) << host.Output();
+  EXPECT_NE(c.Row(1).find("Sign On"), std::string::npos);
+  EXPECT_EQ(c.Row(7).substr(52, 5), "QUSER") << c.Row(7);
+
+  c.Key<ResetKeystroke>();
+  ASSERT_TRUE(c.WaitUntil([&] { return c.display().keyboardState().state() == KeyboardState::kNormalUnlocked; }));
+  c.Key<CursorDownKeystroke>();
+  c.Press(0xF1);
+  ASSERT_TRUE(c.WaitForScreen("Main Menu"));
+  EXPECT_NE(c.Row(3).find("Hello, QUSER"), std::string::npos) << c.Row(3);
 }
 
 }  // namespace

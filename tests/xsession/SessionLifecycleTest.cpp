@@ -211,6 +211,7 @@ TEST_F(SessionLifecycleTest, ClosedPeerOpensTheRetryDialog) {
     EXPECT_FALSE(block->telnet->hasSocketInput());
     EXPECT_FALSE(block->retry.retryPending());
     EXPECT_NE(TheErrorDialogs().dialogOf(dialog), nullptr);
+    EXPECT_EQ(TheErrorDialogs().messageOf(dialog), "Lost connection to host.\nRetry starting the emulator session?");
     const XtPointer data = reinterpret_cast<XtPointer>(static_cast<intptr_t>(dialog));
     if (c.ok) {
       DialogOkCallBack(TheErrorDialogs().dialogOf(dialog), data, nullptr);
@@ -300,6 +301,7 @@ TEST_F(SessionSslTest, SelfSignedHostEndsTheSessionWithTheSslDialog) {
   EXPECT_TRUE(log.Contains("Self Signed."));
   EXPECT_TRUE(log.Contains("QWC0198: SSL negotiations failed."));
   EXPECT_TRUE(log.Contains("errorMsgDialog ErrorMsgSSLNegotiate opened"));
+  EXPECT_TRUE(log.Contains("saying \"SSL negotiations failed.\"."));
   EXPECT_EQ(TheErrorDialogs().getNumberOfActiveDialogs(), dialogs + 1);
   EXPECT_EQ(host->Connections(), 0);
 }

@@ -14,6 +14,7 @@
 #include "session/AppResources.h"
 #include "session/SessionControlBlock.h"
 #include "session/StartOptions.h"
+#include "tests/support/OwnProcess.h"
 #include "tests/support/SessionToolkit.h"
 #include "tests/support/TempDir.h"
 #include "xfront/DeskTopSettings.h"
@@ -48,16 +49,22 @@ class WindowFixture : public ::testing::Test {
   void SetUp() override {
     ASSERT_NE(ApplicationContext(), nullptr);
     Screen* s = DefaultScreenOfDisplay(test_);
-    if (WidthOfScreen(s) != Width || HeightOfScreen(s) != Height)
-      GTEST_SKIP() << "this process's server has another size (run the tests one by one, as ctest does)";
+    const int depth = Depth ? Depth : 24;
+    if (WidthOfScreen(s) != Width || HeightOfScreen(s) != Height || DefaultDepthOfScreen(s) != depth)
+      QW_RUN_IN_OWN_PROCESS("this process's server is " + std::to_string(WidthOfScreen(s)) + "x" +
+                            std::to_string(HeightOfScreen(s)) + " at depth " +
+                            std::to_string(DefaultDepthOfScreen(s)));
     // The user's shared folder (start-up may have set one of its own).
     setenv("KDVSHARED", shared_.c_str(), 1);
     saved_ = AppResources();
     AppResources().MAX_SESSIONS = 99;
     AppResources().RESIZE_TUNING = 0;
     DeskTopSettings::instance().resetForTesting();
+    ready_ = true;
   }
   void TearDown() override {
+    // A test that ran elsewhere changed nothing here to put back.
+    if (!ready_) return;
     EndSessions(1);
     Pump(20);
     AppResources() = saved_;
@@ -185,6 +192,7 @@ class WindowFixture : public ::testing::Test {
   static Display* test_;
   static std::string shared_;
   AppResourceStruct saved_{};
+  bool ready_ = false;
 };
 
 template <int W, int H, int D>

@@ -1,0 +1,199 @@
+// The window states of ICCCM 4.1.3 and 4.1.4 as real clients meet them: an
+// iconic client is unmapped and learns it from its UnmapNotify, its own map
+// brings it back, WM_CHANGE_STATE iconifies, a client that withdraws is let
+// go. Every check runs against Teldra and against openbox, whose answers
+// are the reference.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+
+#include "tests/wm/TeldraFixture.h"
+
+namespace {
+
+using teldratest::Attributes;
+using teldratest::ParentOf;
+
+std::string Hex(Window w) {
+  char text[32];
+  std::snprintf(text, sizeof text, "0x%lx", w);
+  return text;
+}
+
+class IconicStateTest : public teldratest::TeldraFixture, public ::testing::WithParamInterface<const char*> {
+ protected:
+  void SetUp() override {
+    TeldraFixture::SetUp();
+    if (HasFatalFailure()) return;
+    // The clients of these tests have a connection of their own, so that
+    // the events the server sends them can be read back.
+    client_ = server_.Connect();
+    ASSERT_NE(client_, nullptr);
+    qwtest::MakeIOErrorSurvivable(client_);
+    if (std::string(GetParam()) == "teldra") {
+      StartTeldra();
+    } else {
+      Run({"openbox", "--sm-disable"});
+      // openbox drops the map requests that come while it starts: a first
+      // window asks again until it is framed.
+      ASSERT_TRUE(qwtest::WaitUntil([&] { return qwtest::WindowManagerRunning(display_); }, 15000));
+      Window first = XCreateSimpleWindow(display_, root_, 0, 0, 50, 50, 0, 0, 0);
+      Window frame = None;
+      for (int i = 0; i < 30 && frame == None; ++i) {
+        XMapWindow(display_, first);
+        XFlush(display_);
+        qwtest::WaitUntil([&] {
+          Window p = ParentOf(display_, first);
+          if (p && p != root_) frame = p;
+          return frame != None;
+        }, 500);
+      }
+      ASSERT_NE(frame, None);
+    }
+  }
+  Window MakeClient(const char* name, bool iconic = false) {
+    Window w = XCreateSimpleWindow(client_, DefaultRootWindow(client_), 300, 300, 160, 80, 1, 0, 0xffffff);
+    XStoreName(client_, w, name);
+    XSelectInput(client_, w, StructureNotifyMask);
+    if (iconic) {
+      XWMHints hints = {};
+      hints.flags = StateHint;
+      hints.initial_state = IconicState;
+      XSetWMHints(client_, w, &hints);
+    }
+    XMapWindow(client_, w);
+    XFlush(client_);
+    return w;
+  }
+  long State(Window w) {
+    const std::vector<long> v = WMState(w);
+    return v.empty() ? -1 : v[0];
+  }
+  // The client holds the state and is mapped (Normal) or unmapped (Iconic).
+  bool InState(Window w, long state) {
+    return qwtest::WaitUntil([&] {
+      const int map = Attributes(display_, w).map_state;
+      return State(w) == state && (state == NormalState ? map == IsViewable : map == IsUnmapped);
+    }, 15000);
+  }
+  // The client's connection got an UnmapNotify for its window.
+  bool ToldUnmapped(Window w) {
+    XEvent ev;
+    return qwtest::WaitUntil([&] {
+      XSync(client_, False);
+      while (XCheckTypedWindowEvent(client_, w, UnmapNotify, &ev))
+        if (ev.xunmap.window == w) return true;
+      return false;
+    });
+  }
+  // Withdrawn: on the root, unmapped, WM_STATE gone or Withdrawn.
+  bool Withdrawn(Window w) {
+    return qwtest::WaitUntil([&] {
+      const long s = State(w);
+      return ParentOf(display_, w) == root_ && Attributes(display_, w).map_state == IsUnmapped &&
+             (s == -1 || s == WithdrawnState);
+    }, 15000);
+  }
+  Display* client_ = nullptr;  // closed with the server
+};
+
+TEST_P(IconicStateTest, ChangeStateIconifiesAndTheClientsMapRestores) {
+  Window w = MakeClient("iconify");
+  ASSERT_NE(WaitForFrame(w), None);
+  ASSERT_TRUE(InState(w, NormalState)) << teldra_.Output();
+  // WM_CHANGE_STATE, as Xlib's XIconifyWindow sends it.
+  XIconifyWindow(client_, w, DefaultScreen(client_));
+  XFlush(client_);
+  ASSERT_TRUE(InState(w, IconicState)) << "state " << State(w) << "\n" << teldra_.Output();
+  EXPECT_EQ(WMState(w).size(), 2u);
+  EXPECT_TRUE(ToldUnmapped(w));
+  // The client's own map asks for the normal state.
+  XMapWindow(client_, w);
+  XFlush(client_);
+  EXPECT_TRUE(InState(w, NormalState)) << "state " << State(w);
+  EXPECT_EQ(Attributes(display_, ParentOf(display_, w)).map_state, IsViewable) << "the frame is back";
+  // And so does another program's map, here xdotool's.
+  XIconifyWindow(client_, w, DefaultScreen(client_));
+  XFlush(client_);
+  ASSERT_TRUE(InState(w, IconicState));
+  Tool({"xdotool", "windowmap", Hex(w)});
+  EXPECT_TRUE(InState(w, NormalState)) << "state " << State(w);
+  if (std::string(GetParam()) == "teldra") EXPECT_TRUE(teldra_.Running()) << teldra_.Output();
+}
+
+TEST_P(IconicStateTest, AClientStartingIconicIsIconicUntilItMapsItself) {
+  Window w = MakeClient("starts iconic", true);
+  ASSERT_TRUE(qwtest::WaitUntil([&] { return ParentOf(display_, w) != root_ && State(w) != -1; }, 15000));
+  EXPECT_TRUE(InState(w, IconicState)) << "state " << State(w);
+  XMapWindow(client_, w);
+  XFlush(client_);
+  EXPECT_TRUE(InState(w, NormalState)) << "state " << State(w);
+}
+
+// A client withdraws by unmapping itself; an iconic one, whose window is
+// already unmapped, also sends the synthetic UnmapNotify (XWithdrawWindow
+// does both). Mapped again, it is managed again.
+TEST_P(IconicStateTest, AWithdrawnClientIsLetGo) {
+  for (bool iconic : {false, true}) {
+    SCOPED_TRACE(iconic ? "from iconic" : "from normal");
+    Window w = MakeClient("withdraws");
+    ASSERT_NE(WaitForFrame(w), None);
+    ASSERT_TRUE(InState(w, NormalState));
+    if (iconic) {
+      XIconifyWindow(client_, w, DefaultScreen(client_));
+      XFlush(client_);
+      ASSERT_TRUE(InState(w, IconicState));
+    }
+    XWithdrawWindow(client_, w, DefaultScreen(client_));
+    XFlush(client_);
+    EXPECT_TRUE(Withdrawn(w)) << "state " << State(w) << " parent " << Hex(ParentOf(display_, w));
+    XMapWindow(client_, w);
+    XFlush(client_);
+    EXPECT_NE(WaitForFrame(w), None) << "mapped again, managed again";
+    EXPECT_TRUE(InState(w, NormalState));
+    XDestroyWindow(client_, w);
+    XFlush(client_);
+  }
+}
+
+// xterm iconifies itself with CSI 2 t (WM_CHANGE_STATE) and comes back with
+// CSI 1 t (its own map). Its shell writes each sequence when the test says
+// so through a FIFO.
+TEST_P(IconicStateTest, XtermIconifiesAndRestoresItself) {
+  const std::string fifo = home_.Path() + "/go";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string script = "read x < " + fifo + "; printf '\\033[2t'; read x < " + fifo +
+                             "; printf '\\033[1t'; read x < " + fifo;
+  Run({"xterm", "-name", "selfish", "-xrm", "*allowWindowOps: true", "-geometry", "30x5+200+200", "-e", "/bin/sh",
+       "-c", script});
+  Window term = WaitForClass("selfish");
+  ASSERT_NE(term, None);
+  ASSERT_NE(WaitForFrame(term), None);
+  // One line to the shell: it reads, writes the next sequence, and opens
+  // the FIFO again for the line after.
+  auto go = [&] {
+    int fd = -1;
+    EXPECT_TRUE(qwtest::WaitUntil([&] {
+      fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+      return fd >= 0 || errno != ENXIO;
+    }));
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(write(fd, "\n", 1), 1);
+    close(fd);
+  };
+  ASSERT_TRUE(InState(term, NormalState));
+  go();
+  EXPECT_TRUE(InState(term, IconicState)) << "state " << State(term) << "\n" << teldra_.Output();
+  go();
+  EXPECT_TRUE(InState(term, NormalState)) << "state " << State(term) << "\n" << teldra_.Output();
+  go();
+}
+
+INSTANTIATE_TEST_SUITE_P(WindowManagers, IconicStateTest, ::testing::Values("teldra", "openbox"),
+                         [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
+
+}  // namespace
