@@ -9,10 +9,13 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "api/ECLSessionSocket.h"
 #include "api/EclWire.h"
+#include "base/CurrentTime.h"
 #include "base/LogMsg.h"
+#include "platform/PeerUid.h"
 
 namespace {
 
@@ -96,6 +99,18 @@ void ECLServerSocket::reapClosedClients() {
                  clients_.end());
 }
 
+void ECLServerSocket::closeIdlestClient() {
+  ECLSessionSocket* idlest = nullptr;
+  for (const auto& c : clients_) {
+    if (c->closed() || c->busy() || c->pendingBytes() > 0 || c->queuedBytes() > 0) continue;
+    if (!idlest || c->activityOrder() < idlest->activityOrder()) idlest = c.get();
+  }
+  if (!idlest) return;
+  LogMsg(LevelWarning, "%s:  ECL server has %zu clients; the one idle longest (%lu s) is closed for a new one.\n",
+         "QWC0710", openClients(), (GetCurrentTime() - idlest->lastActivity()) / 10);
+  idlest->close();
+}
+
 int ECLServerSocket::addClientSocket() {
   if (fd_ < 0) return 0;
   sockaddr_in peer = {};
@@ -108,9 +123,23 @@ int ECLServerSocket::addClientSocket() {
     return 0;
   }
   reapClosedClients();
+  // Only this user's own programs: the kernel names the peer's owner.
+  uid_t owner = 0;
+  if (!TcpPeerUid(fd, &owner) || owner != geteuid()) {
+    const bool known = TcpPeerUid(fd, &owner);
+    const long who = known ? static_cast<long>(owner) : -1L;
+    if (refusedUsers_.insert(who).second)
+      LogMsg(LevelError, "%s:  ECL connection of %s refused: the interface serves its own user only.\n", "QWC0710",
+             known ? ("user " + std::to_string(owner)).c_str() : "an unknown user");
+    close(fd);
+    return 1;
+  }
   const int on = 1;
   if (setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0)
     LogMsg(LevelError, "%s:  Could not set SO_REUSEADDR option on client socket\n", "QWC0701");
+  // A full table makes room by closing the client idle longest: idle
+  // connections never lock the others out.
+  if (openClients() >= kMaxClients) closeIdlestClient();
   uint32_t accepted = 1;
   if (openClients() >= kMaxClients) {
     LogMsg(LevelError, "%s:  ECL server has %zu clients; connection refused.\n", "QWC0710", openClients());

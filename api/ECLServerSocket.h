@@ -1,11 +1,14 @@
 #pragma once
 // The listening socket of the programming interface (one per process): TCP
 // on 127.0.0.1, port 3490 (QW_ECL_PORT overrides it; 0 lets the system
-// choose, for tests). Each accepted client gets the handshake word 1 and its
-// own ECLSessionSocket.
+// choose, for tests). Only programs of the session's own user are served:
+// the kernel's socket table names the owner of each peer, and a connection
+// of any other user is closed at once (each such user logged once). Each
+// accepted client gets the handshake word 1 and its own ECLSessionSocket.
 #include <netinet/in.h>
 
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "base/EventSources.h"
@@ -15,7 +18,9 @@ class ECLSessionSocket;
 class ECLServerSocket {
  public:
   static constexpr int kDefaultPort = 3490;
-  // At most this many clients at once; the next is refused (handshake 0).
+  // At most this many clients at once; a full table closes the client idle
+  // longest for the next one (refused, handshake 0, only when every client
+  // is at work).
   static constexpr size_t kMaxClients = 64;
 
   explicit ECLServerSocket(EventSources& sources);
@@ -40,6 +45,7 @@ class ECLServerSocket {
 
  private:
   void reapClosedClients();
+  void closeIdlestClient();
 
   EventSources& sources_;
   int fd_ = -1;
@@ -47,6 +53,7 @@ class ECLServerSocket {
   EventSources::Id inputId_ = 0;
   std::vector<std::unique_ptr<ECLSessionSocket>> clients_;
   ECLSessionSocket* current_ = nullptr;
+  std::set<long> refusedUsers_;
 };
 
 // The port of the programming interface: QW_ECL_PORT when set to 0-65535,

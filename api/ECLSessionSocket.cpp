@@ -1,5 +1,6 @@
 #include "api/ECLSessionSocket.h"
 
+#include <arpa/inet.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -7,19 +8,40 @@
 #include <cstring>
 
 #include "api/EclFunctions.h"
+#include "base/CurrentTime.h"
 #include "base/LogMsg.h"
 
 namespace {
 constexpr size_t kReceiveSize = 16384;
 // Requests served per readable event before the loop gets its turn again.
 constexpr int kRequestsPerEvent = 64;
+
+// The return codes that say the request itself was wrong.
+bool InvalidRequestCode(int32_t rc) {
+  switch (rc) {
+    case ecl::kBadFunction:
+    case ecl::kBadClass:
+    case ecl::kNoSession:
+    case ecl::kSendKeysError:
+    case ecl::kNoCodePage:
+    case ecl::kSetStringError:
+      return true;
+    default:
+      return false;
+  }
+}
 }  // namespace
 
 ECLSessionSocket::ECLSessionSocket(EventSources& sources, int fd, const sockaddr_in& peer)
     : sources_(sources), fd_(fd), peer_(peer) {
-  inputId_ = sources_.AddInput(fd_, [this] {
-    if (serveRequest() != 1) LogMsg(LevelError, "%s:  could not process ECL function.\n", "QWC0711");
-  });
+  noteActivity();
+  watchInput(true);
+}
+
+void ECLSessionSocket::noteActivity() {
+  static unsigned long long order = 0;
+  lastActivity_ = GetCurrentTime();
+  activityOrder_ = ++order;
 }
 
 ECLSessionSocket::~ECLSessionSocket() {
@@ -27,13 +49,28 @@ ECLSessionSocket::~ECLSessionSocket() {
   closeConnection();
 }
 
+void ECLSessionSocket::watchInput(bool on) {
+  if (fd_ < 0) return;
+  if (on && !inputId_) {
+    inputId_ = sources_.AddInput(fd_, [this] {
+      if (serveRequest() != 1) LogMsg(LevelError, "%s:  could not process ECL function.\n", "QWC0711");
+    });
+  } else if (!on && inputId_) {
+    sources_.RemoveInput(inputId_);
+    inputId_ = 0;
+  }
+}
+
 void ECLSessionSocket::closeConnection() {
   if (fd_ < 0) return;
+  if (invalid_ > 1)
+    LogMsg(LevelError, "%s: ECL client at port %u sent %lu invalid requests; only the first was logged.\n", "QWC0713",
+           static_cast<unsigned>(ntohs(peer_.sin_port)), invalid_);
   if (inputId_) sources_.RemoveInput(inputId_);
   if (outputId_) sources_.RemoveInput(outputId_);
   inputId_ = outputId_ = 0;
   shutdown(fd_, SHUT_RDWR);
-  close(fd_);
+  ::close(fd_);
   fd_ = -1;
   out_.clear();
   outStart_ = 0;
@@ -95,6 +132,13 @@ int ECLSessionSocket::sendReturnCode(int code) {
 
 int ECLSessionSocket::serveRequest() {
   if (fd_ < 0) return 1;
+  // Requests wait (or one is being served): nothing more is read until
+  // they are done.
+  if (busy_ || decoder_.holdsRequest()) {
+    watchInput(false);
+    serveLater();
+    return 1;
+  }
   unsigned char buffer[kReceiveSize];
   const ssize_t got = recv(fd_, buffer, sizeof buffer, 0);
   if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return 1;
@@ -103,11 +147,19 @@ int ECLSessionSocket::serveRequest() {
     closeConnection();
     return 1;
   }
+  noteActivity();
   decoder_.feed(buffer, static_cast<size_t>(got));
-  // A handler that runs the event loop (a message shown while the session
-  // waits) may bring more input: it is served after the request in hand.
-  if (busy_) return 1;
   return serveBuffered();
+}
+
+void ECLSessionSocket::serveLater() {
+  if (laterId_ || fd_ < 0) return;
+  std::weak_ptr<bool> alive = alive_;
+  laterId_ = sources_.AddTimeOut(0, [this, alive] {
+    if (alive.expired()) return;
+    laterId_ = 0;
+    if (!busy_) serveBuffered();
+  });
 }
 
 int ECLSessionSocket::serveBuffered() {
@@ -115,14 +167,12 @@ int ECLSessionSocket::serveBuffered() {
   const int result = serveSome();
   busy_ = false;
   // More requests wait: serve them on a later turn of the loop, so that one
-  // client cannot hold it.
-  if (fd_ >= 0 && decoder_.pending() >= ecl::kRequestHeaderSize && !laterId_) {
-    std::weak_ptr<bool> alive = alive_;
-    laterId_ = sources_.AddTimeOut(0, [this, alive] {
-      if (alive.expired()) return;
-      laterId_ = 0;
-      serveBuffered();
-    });
+  // client cannot hold it, and read no more of this client meanwhile.
+  if (fd_ >= 0 && decoder_.holdsRequest()) {
+    watchInput(false);
+    serveLater();
+  } else {
+    watchInput(true);
   }
   return result;
 }
@@ -144,7 +194,15 @@ int ECLSessionSocket::serveSome() {
     call.data = &request.data;
     call.reply = &reply_;
     call.client = this;
-    const int32_t rc = DispatchEclRequest(request.classId, call);
+    int32_t rc;
+    if (invalid_ > 0) {
+      // Its complaints were logged once: this client cannot fill the log.
+      LogMuteScope quiet;
+      rc = DispatchEclRequest(request.classId, call);
+    } else {
+      rc = DispatchEclRequest(request.classId, call);
+    }
+    if (InvalidRequestCode(rc)) ++invalid_;
     // The handler may have ended the last session and with it this client.
     if (fd_ < 0) return 1;
     if (call.replied) continue;

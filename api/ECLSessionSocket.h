@@ -4,6 +4,10 @@
 // answered by its return code and reply data. The socket is non-blocking:
 // replies the client does not take at once wait in a bounded queue, and a
 // client that lets it overflow (or breaks the framing) is disconnected.
+// Its input is bounded too: while a whole request of it waits to be served,
+// its socket is not read (the kernel's buffers and TCP flow control hold
+// the sender back). Its first invalid request is logged; later ones are
+// counted and reported in one line when the connection ends.
 #include <netinet/in.h>
 
 #include <cstddef>
@@ -36,10 +40,23 @@ class ECLSessionSocket {
   bool send(const unsigned char* data, size_t n);
 
   bool closed() const { return fd_ < 0; }
+  // Ends the connection (the object stays until the server reaps it).
+  void close() { closeConnection(); }
   // True while a request of this client is being served.
   bool busy() const { return busy_; }
   const sockaddr_in& peer() const { return peer_; }
   size_t queuedBytes() const { return out_.size() - outStart_; }
+  // Received bytes not yet served (bounded by one receive and one request).
+  size_t pendingBytes() const { return decoder_.pending(); }
+  // Whether the socket is read now (not while requests wait).
+  bool reading() const { return inputId_ != 0; }
+  // When the client last sent something (or connected), in tenths of a
+  // second of GetCurrentTime().
+  unsigned long lastActivity() const { return lastActivity_; }
+  // Orders the clients by their last activity (larger: more recent).
+  unsigned long long activityOrder() const { return activityOrder_; }
+  // Invalid requests of this client (its first was logged).
+  unsigned long invalidRequests() const { return invalid_; }
 
  private:
   int serveBuffered();
@@ -47,6 +64,8 @@ class ECLSessionSocket {
   void flush();
   void closeConnection();
   void watchOutput(bool on);
+  void watchInput(bool on);
+  void serveLater();
 
   EventSources& sources_;
   int fd_;
@@ -59,5 +78,9 @@ class ECLSessionSocket {
   std::vector<unsigned char> reply_;
   bool busy_ = false;
   EventSources::Id laterId_ = 0;
+  unsigned long lastActivity_ = 0;
+  unsigned long long activityOrder_ = 0;
+  void noteActivity();
+  unsigned long invalid_ = 0;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

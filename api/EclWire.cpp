@@ -18,6 +18,14 @@ void RequestDecoder::feed(const unsigned char* bytes, size_t n) {
   buffer_.insert(buffer_.end(), bytes, bytes + n);
 }
 
+bool RequestDecoder::holdsRequest() const {
+  if (broken_) return true;
+  const size_t have = buffer_.size() - start_;
+  if (have < kRequestHeaderSize) return false;
+  const uint32_t length = Get32(buffer_.data() + start_ + 8);
+  return length > kMaxRequestData || have - kRequestHeaderSize >= length;
+}
+
 RequestDecoder::Outcome RequestDecoder::next(Request* out) {
   if (broken_) return Outcome::Broken;
   const size_t have = buffer_.size() - start_;

@@ -71,6 +71,8 @@ class RequestDecoder {
   Outcome next(Request* out);
   // Bytes received but not yet taken as a request.
   size_t pending() const { return buffer_.size() - start_; }
+  // A whole request (or broken framing) waits for next().
+  bool holdsRequest() const;
 
  private:
   std::vector<unsigned char> buffer_;

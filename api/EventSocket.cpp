@@ -15,6 +15,7 @@
 #include "api/ECLServerSocket.h"
 #include "api/EclWire.h"
 #include "base/LogMsg.h"
+#include "platform/PeerUid.h"
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
 
@@ -77,6 +78,17 @@ int EventSocket::setupSocket() {
     close(fd);
     return 0;
   }
+  // Events go only to a listener of this user (the kernel names its owner).
+  uid_t owner = 0;
+  if (!TcpPeerUid(fd, &owner) || owner != geteuid()) {
+    if (!refusedLogged_)
+      LogMsg(LevelError, "%s: Event port %u is not this user's listener; no events are sent there.\n", "QWC0709",
+             static_cast<unsigned>(ntohs(peer.sin_port)));
+    refusedLogged_ = true;
+    close(fd);
+    return 0;
+  }
+  refusedLogged_ = false;
   fd_ = fd;
   return 1;
 }

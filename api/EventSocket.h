@@ -6,7 +6,9 @@
 // host-name length and host name, session number, event type, data length
 // and data, all integers 32-bit big-endian. The socket is non-blocking: a
 // client that does not read its events gets a bounded queue, then loses the
-// connection and its subscriptions, never the emulator's event loop.
+// connection and its subscriptions, never the emulator's event loop. Only a
+// listener of the session's own user is connected to (the kernel's socket
+// table names its owner); another user's listener gets nothing.
 #include <netinet/in.h>
 
 #include <cstddef>
@@ -77,6 +79,7 @@ class EventSocket {
   EventSources& sources_;
   sockaddr_in peer_ = {};
   bool resolved_ = false;
+  bool refusedLogged_ = false;
   int fd_ = -1;
   EventSources::Id outputId_ = 0;
   std::vector<unsigned char> out_;

@@ -62,9 +62,17 @@ void SetDebugFlag(bool on) { State().debug = on; }
 bool DsmDebugFlag() { return State().dsmDebug; }
 void SetDsmDebugFlag(bool on) { State().dsmDebug = on; }
 
+namespace {
+int g_muted = 0;
+}  // namespace
+
+LogMuteScope::LogMuteScope() { ++g_muted; }
+LogMuteScope::~LogMuteScope() { --g_muted; }
+
 void LogMsg(int level, const char* format, ...) {
   LogState& st = State();
   if (st.busy) return;
+  if (g_muted > 0 && level >= LevelError) return;
   st.busy = true;
   try {
     if (st.line.empty()) {

@@ -33,3 +33,15 @@ bool DebugFlag();
 void SetDebugFlag(bool on);
 bool DsmDebugFlag();
 void SetDsmDebugFlag(bool on);
+
+// While one of these lives, lines at the error level and below (error,
+// warning, notice, ...) are dropped; emergency, alert and critical lines
+// still go out. For code that runs on behalf of a client whose complaints
+// were logged once already.
+class LogMuteScope {
+ public:
+  LogMuteScope();
+  ~LogMuteScope();
+  LogMuteScope(const LogMuteScope&) = delete;
+  LogMuteScope& operator=(const LogMuteScope&) = delete;
+};

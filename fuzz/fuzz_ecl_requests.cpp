@@ -28,7 +28,10 @@ std::vector<ecl::Request> Decode(const std::uint8_t* data, std::size_t size, std
     at += n;
     for (;;) {
       ecl::Request r;
+      // The server stops reading exactly while a whole request waits.
+      const bool holds = decoder.holdsRequest();
       const auto status = decoder.next(&r);
+      if (holds != (status != ecl::RequestDecoder::Outcome::NeedMore)) __builtin_trap();
       if (status == ecl::RequestDecoder::Outcome::Broken) {
         *broken = true;
         return out;

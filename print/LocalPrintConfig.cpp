@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "base/LogMsg.h"
+#include "base/PrivateFiles.h"
 
 namespace {
 
@@ -19,9 +20,9 @@ bool CheckAndCreateDirectory(const std::string& path, mode_t mode) {
     LogMsg(LevelError, "%s: LocalPrint: Unable to access directory: %s. errno = %d.\n", "QWC0023", path.c_str(), errno);
     return false;
   }
-  if (mkdir(path.c_str(), mode) != 0) {
+  if (const int error = MakePrivateFolder(path)) {
     LogMsg(LevelError, "%s: LocalPrint: Unable to make directory: %s. errno = %d. create_mode = %x.\n", "QWC0022",
-           path.c_str(), errno, static_cast<unsigned>(mode | S_IFDIR));
+           path.c_str(), error, static_cast<unsigned>(mode | S_IFDIR));
     return false;
   }
   return true;
@@ -98,21 +99,26 @@ bool ReadLocalPrintConfig(const std::string& sharedDirectory, LocalPrintSettings
 }
 
 bool WriteLocalPrintConfig(const std::string& sharedDirectory, const LocalPrintSettings& s) {
-  if (!CheckAndCreateDirectory(sharedDirectory, 0711) || !CheckAndCreateDirectory(sharedDirectory + "/QW5250", 0755))
+  if (!CheckAndCreateDirectory(sharedDirectory, kPrivateFolderMode) ||
+      !CheckAndCreateDirectory(sharedDirectory + "/QW5250", kPrivateFolderMode))
     return false;
   const std::string path = LocalPrintConfigPath(sharedDirectory);
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) {
-    LogMsg(LevelError, "%s:  Unable to open local print config file %s. errno = %d.\n", "QWC0026", path.c_str(), errno);
-    return false;
-  }
   if (DebugFlag()) {
     LogMsg(LevelDebug, "saving the last printer queue as %s.\n", s.queue.c_str());
     LogMsg(LevelDebug, "saving the last printer server as %s.\n", s.server.c_str());
   }
   const std::string bytes = FormatLocalPrintConfig(s);
-  const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  if (!ok) LogMsg(LevelError, "%s:  Unable to write to local print config file %s. errno = %d.\n", "QWC0027", path.c_str(), errno);
-  std::fclose(f);
+  // A new file beside it, renamed over it: a link planted at its name is
+  // replaced, never followed.
+  bool opened = false;
+  const bool ok = ReplaceFileSafely(path, kPrivateFileMode, [&](int fd) {
+    opened = true;
+    return WriteAll(fd, bytes.data(), bytes.size());
+  });
+  if (!ok && !opened)
+    LogMsg(LevelError, "%s:  Unable to open local print config file %s. errno = %d.\n", "QWC0026", path.c_str(), errno);
+  else if (!ok)
+    LogMsg(LevelError, "%s:  Unable to write to local print config file %s. errno = %d.\n", "QWC0027", path.c_str(),
+           errno);
   return ok;
 }

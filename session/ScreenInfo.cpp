@@ -5,6 +5,7 @@
 #include "display/DisplayBag.h"
 #include "display/EntryField.h"
 #include "base/LogMsg.h"
+#include "base/TraceMask.h"
 
 namespace {
 
@@ -92,6 +93,13 @@ void FillScreenInfo(DisplayBag& d, const uint16_t* windowAttributes, ScreenInfo*
   std::memset(info->spare, 0, sizeof info->spare);
   const unsigned char* ps = d.presentationSpace().buffer();
   std::memcpy(info->text, ps, n);
+  // What a non-display attribute hides is read masked, as the trace shows
+  // it: each character an asterisk (nulls stay nulls).
+  bool hidden = false;
+  for (unsigned int p = 0; p < n; ++p) {
+    if (IsAttribute(ps[p])) hidden = (ps[p] & 0x07) == 0x07;
+    else if (hidden && ps[p] != 0x00) info->text[p] = TraceMask::kMaskByte;
+  }
   for (unsigned int p = 0; p < n; ++p) {
     if (windowAttributes) {
       info->colour[p] = ScreenInfoColour(windowAttributes[p]);

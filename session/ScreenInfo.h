@@ -27,7 +27,8 @@ int CountScreenFields(DisplayBag& d);
 // records written. `total` (when given) receives the number of fields; a
 // buffer too small for all of them is logged, never fatal.
 int ScreenFieldInfo(DisplayBag& d, char* buffer, int size, int* total);
-// Fills `info`; `windowAttributes` (one word per position, may be null)
+// Fills `info`; the characters of non-display fields read as asterisks
+// (EBCDIC 0x5C), as the trace shows them. `windowAttributes` (one word per position, may be null)
 // gives the colour and attribute planes.
 void FillScreenInfo(DisplayBag& d, const uint16_t* windowAttributes, ScreenInfo* info);
 // The colour and attribute bytes of one window attribute word.

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/PrivateFiles.h"
+
 namespace {
 
 constexpr size_t kMaxKeypadFile = 64 * 1024;
@@ -238,29 +240,13 @@ bool RewriteKeypadPosition(const std::string& path, int x, int y, std::string* e
   std::snprintf(head, sizeof head, "%d\n%d %d\n", k.style, x, y);
   std::string out = head;
   for (size_t i = 2; i < lines.size(); ++i) out += lines[i] + "\n";
+  // The file keeps its mode, at most 0644 (others may read a keypad file);
+  // a new file beside it is renamed over it.
   struct stat st {};
-  const mode_t mode = stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-  std::string temp = path + ".XXXXXX";
-  const int fd = mkstemp(&temp[0]);
-  if (fd < 0) {
-    *error = "cannot create a file beside " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  bool ok = true;
-  for (size_t at = 0; ok && at < out.size();) {
-    const ssize_t w = write(fd, out.data() + at, out.size() - at);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) ok = false;
-    else at += static_cast<size_t>(w);
-  }
-  if (ok && fchmod(fd, mode) != 0) ok = false;
-  if (ok && fsync(fd) != 0) ok = false;
-  if (close(fd) != 0) ok = false;
-  if (ok && rename(temp.c_str(), path.c_str()) != 0) ok = false;
-  if (!ok) {
-    *error = "cannot write " + path + ": " + std::strerror(errno);
-    unlink(temp.c_str());
-  }
+  const mode_t mode = lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? (st.st_mode & kSharedReadFileMode)
+                                                                         : kPrivateFileMode;
+  const bool ok = ReplaceFileSafely(path, out.data(), out.size(), mode);
+  if (!ok) *error = "cannot write " + path + ": " + std::strerror(errno);
   return ok;
 }
 

@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "base/LogMsg.h"
+#include "base/PrivateFiles.h"
 #include "display/DisplayBag.h"
 #include "keyboard/KeyboardState.h"
 #include "session/AppResources.h"
@@ -165,10 +166,10 @@ int PlayRecord::checkAndCreateDirectory(const std::string& path, unsigned mode) 
     displayRecordFileMessage("RecordFileMsgNoAccess");
     return 1;
   }
-  if (mkdir(path.c_str(), static_cast<mode_t>(mode)) != 0) {
+  if (const int error = MakePrivateFolder(path)) {
     LogMsg(LevelError,
            "%s: PlayRecord::checkAndCreateDirectory: Unable to make directory: %s. errno = %d. create_mode = %x.\n",
-           "QWC0020", path.c_str(), errno, mode);
+           "QWC0020", path.c_str(), error, mode);
     displayRecordFileMessage("RecordFileMsgNoMake");
     return 1;
   }
@@ -184,9 +185,9 @@ int PlayRecord::saveRecord(bool checkExisting) {
   if (recordState_ != kRecordSaving) return 1;
   const char* shared = std::getenv("KDVSHARED");
   const std::string sharedDir = shared ? shared : "";
-  if (checkAndCreateDirectory(sharedDir, 0711) != 0) return 1;
-  if (checkAndCreateDirectory(sharedDir + "/QW5250", 0755) != 0) return 1;
-  if (checkAndCreateDirectory(playbackDirectory(), 0755) != 0) return 1;
+  if (checkAndCreateDirectory(sharedDir, kPrivateFolderMode) != 0) return 1;
+  if (checkAndCreateDirectory(sharedDir + "/QW5250", kPrivateFolderMode) != 0) return 1;
+  if (checkAndCreateDirectory(playbackDirectory(), kPrivateFolderMode) != 0) return 1;
   const std::string typed = saveDialogName();
   if (typed.empty()) return 1;
   unsigned char iso[256];

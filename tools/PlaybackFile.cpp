@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "base/LogMsg.h"
+#include "base/PrivateFiles.h"
 #include "tools/MacroEvents.h"
 
 namespace {
@@ -83,39 +84,30 @@ bool WritePlaybackFile(const std::string& path, const std::vector<uint8_t>& even
     *error = "the macro is longer than 8192 bytes";
     return false;
   }
-  std::string temp = path + ".XXXXXX";
-  const int fd = mkstemp(&temp[0]);
-  if (fd < 0) {
-    *error = std::string("cannot create ") + temp + ": " + std::strerror(errno);
-    return false;
-  }
   const std::vector<uint8_t> file = EncodePlaybackFile(events);
-  bool ok = true;
-  const ssize_t h = write(fd, file.data(), kHeaderSize);
-  if (h != static_cast<ssize_t>(kHeaderSize)) {
-    LogMsg(LevelError, "%s: Record wrote %d of %d bytes to file. errno = %x.\n", "QWC0089", static_cast<int>(h),
-           static_cast<int>(kHeaderSize), errno);
-    ok = false;
-  }
-  for (size_t at = kHeaderSize; ok && at < file.size();) {
-    const size_t want = std::min(kMaxBodyWrite, file.size() - at);
-    const ssize_t w = write(fd, file.data() + at, want);
-    if (w < 0 && errno == EINTR) continue;
-    if (w != static_cast<ssize_t>(want)) {
-      LogMsg(LevelError, "%s: Record wrote %d of %d bytes to file. errno = %x.\n", "QWC0090", static_cast<int>(w),
-             static_cast<int>(want), errno);
-      ok = false;
-      break;
+  // A new file beside it (owner only), renamed over it.
+  const bool ok = ReplaceFileSafely(path, kPrivateFileMode, [&](int fd) {
+    const ssize_t h = write(fd, file.data(), kHeaderSize);
+    if (h != static_cast<ssize_t>(kHeaderSize)) {
+      LogMsg(LevelError, "%s: Record wrote %d of %d bytes to file. errno = %x.\n", "QWC0089", static_cast<int>(h),
+             static_cast<int>(kHeaderSize), errno);
+      return false;
     }
-    at += want;
-  }
-  if (ok && fchmod(fd, 0755) != 0) ok = false;
-  if (ok && fsync(fd) != 0) ok = false;
-  if (close(fd) != 0) ok = false;
-  if (ok && rename(temp.c_str(), path.c_str()) != 0) ok = false;
+    for (size_t at = kHeaderSize; at < file.size();) {
+      const size_t want = std::min(kMaxBodyWrite, file.size() - at);
+      const ssize_t w = write(fd, file.data() + at, want);
+      if (w < 0 && errno == EINTR) continue;
+      if (w != static_cast<ssize_t>(want)) {
+        LogMsg(LevelError, "%s: Record wrote %d of %d bytes to file. errno = %x.\n", "QWC0090", static_cast<int>(w),
+               static_cast<int>(want), errno);
+        return false;
+      }
+      at += want;
+    }
+    return true;
+  });
   if (!ok) {
     if (error->empty()) *error = std::string("cannot write ") + path + ": " + std::strerror(errno);
-    unlink(temp.c_str());
     return false;
   }
   return true;

@@ -12,6 +12,7 @@
 #include <iterator>
 
 #include "base/LogMsg.h"
+#include "base/PrivateFiles.h"
 #include "session/AppResources.h"
 #include "session/ResourceKeywords.h"
 
@@ -193,34 +194,14 @@ bool DeskTopSettings::writeToFile() {
            "KDVSHARED");
     return false;
   }
-  if (CheckAndCreateDirectory(shared, 0711) || CheckAndCreateDirectory(Folder().c_str(), 0755)) return false;
-  const std::string path = Folder() + "/" + (fileName_.empty() ? "DeskTop" : fileName_);
-  const std::string temporary = path + ".new";
-  const std::string bytes = EncodeDeskTop(data_);
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    LogMsg(LevelError, "%s: Unable to open or create desk top file %s for writing. errno = %d.\n", "QWC0160",
-           temporary.c_str(), errno);
+  if (CheckAndCreateDirectory(shared, kPrivateFolderMode) || CheckAndCreateDirectory(Folder().c_str(), kPrivateFolderMode))
     return false;
-  }
-  size_t done = 0;
-  bool ok = true;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = false;
-      break;
-    }
-    done += static_cast<size_t>(n);
-  }
-  const int writeErrno = errno;
-  if (::close(fd) != 0) ok = false;
-  if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) ok = false;
-  if (!ok) {
-    LogMsg(LevelError, "%s: Write to desk top file %s failed. errno = %d.\n", "QWC0161", path.c_str(),
-           errno ? errno : writeErrno);
-    ::unlink(temporary.c_str());
+  const std::string path = Folder() + "/" + (fileName_.empty() ? "DeskTop" : fileName_);
+  const std::string bytes = EncodeDeskTop(data_);
+  // A new file beside it, renamed over it: a link planted at its name is
+  // replaced, never followed.
+  if (!ReplaceFileSafely(path, bytes.data(), bytes.size(), kPrivateFileMode)) {
+    LogMsg(LevelError, "%s: Write to desk top file %s failed. errno = %d.\n", "QWC0161", path.c_str(), errno);
     return false;
   }
   ++writes_;
@@ -234,8 +215,8 @@ int CheckAndCreateDirectory(const char* path, unsigned int mode) {
     LogMsg(LevelError, "%s: Unable to access directory %s.  errno = %x\n", "QWC0163", path, errno);
     return 1;
   }
-  if (::mkdir(path, mode) != 0) {
-    LogMsg(LevelError, "%s: Unable to make directory %s.  errno = %x. create_mode = %x.\n", "QWC0162", path, errno,
+  if (const int error = MakePrivateFolder(path)) {
+    LogMsg(LevelError, "%s: Unable to make directory %s.  errno = %x. create_mode = %x.\n", "QWC0162", path, error,
            mode);
     return 1;
   }

@@ -16,13 +16,16 @@
 #include <vector>
 
 #include "api/ECLServerSocket.h"
+#include "api/ECLSessionSocket.h"
 #include "api/EventSocket.h"
 #include "api/ProgrammingInterface.h"
 #include "session/AppResources.h"
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
 #include "session/StartOptions.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/EclClient.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/SessionToolkit.h"
 #include "tests/support/TestHost5250.h"
 #include "tests/support/XKeys.h"
@@ -706,6 +709,204 @@ TEST_F(ProgrammingInterfaceTest, WindowFollowsTheWindowMetricsRequests) {
     return where(&mx, &my, &mw, &mh) && static_cast<int>(mw) == DisplayWidth(test_, DefaultScreen(test_)) &&
            Byte(kWin, 18, EclHandle(h)) == 1;
   }));
+}
+
+
+
+// Runs `script` (bash) as the user nobody, with no groups, while the
+// session's loop keeps running; its output.
+std::string RunAsNobody(const std::string& script) {
+  qwtest::ChildProcess child;
+  EXPECT_TRUE(child.Start({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "/bin/bash", "-c", script},
+                          qwtest::ChildProcess::BaseEnvironment()))
+      << child.Error();
+  EXPECT_TRUE(RunUntil([&] { return !child.Running(); }));
+  child.Pump();
+  return child.Output();
+}
+
+// A request's 12 header bytes and data.
+EclBytes Request(int32_t cls, int32_t fn, const EclBytes& data) {
+  EclBytes out;
+  qwtest::EclPut32(out, static_cast<uint32_t>(cls));
+  qwtest::EclPut32(out, static_cast<uint32_t>(fn));
+  qwtest::EclPut32(out, static_cast<uint32_t>(data.size()));
+  out.insert(out.end(), data.begin(), data.end());
+  return out;
+}
+
+// Another user of the machine gets nothing: no handshake, no reply, no
+// keys into the session, and its refusal is logged once.
+TEST_F(ProgrammingInterfaceTest, AnotherUsersClientIsRefusedAtOnce) {
+  qwtest::TestHost5250 host;
+  const int h = Open(host);
+  qwtest::LogCapture log;
+  const std::string port = std::to_string(Port());
+  // Connect, ask for the screen and type keys, then print what came back.
+  const EclBytes read = Request(kPs, 3, EclHandle(static_cast<uint32_t>(h)));
+  const EclBytes keys = Request(kPs, 2, EclHandleText(static_cast<uint32_t>(h), "QUSER[enter]"));
+  std::string printf;
+  for (uint8_t b : read) printf += "\\x" + std::string(1, "0123456789abcdef"[b >> 4]) + "0123456789abcdef"[b & 15];
+  for (uint8_t b : keys) printf += "\\x" + std::string(1, "0123456789abcdef"[b >> 4]) + "0123456789abcdef"[b & 15];
+  const std::string script = "id -u; for i in 1 2; do exec 3<>/dev/tcp/127.0.0.1/" + port + " || exit 9; printf '" +
+                             printf + "' >&3 2>/dev/null; echo \"got $(head -c 100 <&3 2>/dev/null | wc -c) bytes\"; done";
+  const std::string out = RunAsNobody(script);
+  EXPECT_EQ(out, "65534\ngot 0 bytes\ngot 0 bytes\n");
+  EXPECT_EQ(log.Count("ECL connection of user 65534 refused"), 1) << "once per user";
+  EXPECT_EQ(ProgrammingInterfaceServer()->openClients(), 0u);
+  // The keys never reached the host; this user's own client is served.
+  Bytes record;
+  EXPECT_FALSE(host.WaitForRecord(300, HostPump(), &record));
+  ConnectClient(client_);
+  EXPECT_EQ(Byte(kBase, 9, {}), 1);
+}
+
+// A password typed into a non-display field reads as asterisks, as the
+// trace shows it, while the host gets it as typed.
+TEST_F(ProgrammingInterfaceTest, PasswordTypedReadsMasked) {
+  qwtest::TestHost5250 host;
+  const int h = Open(host);
+  ConnectClient(client_);
+  Show(host, Screen(Cat({Bytes{0x11, 1, 1}, Ebcdic("SIGN ON"), Bytes{0x11, 5, 10}, Ebcdic("PASSWORD"),
+                         Bytes{0x11, 5, 19, 0x1D, 0x40, 0x00, 0x27, 0x00, 10}, Bytes{0x11, 6, 20}, Ebcdic("SHOWN"),
+                         Bytes{0x13, 5, 20}})));
+  EXPECT_EQ(Rc(kPs, 2, EclHandleText(h, "S3CRETPW")), 1);
+  EclClient::Screen screen;
+  int32_t rc = 0;
+  ASSERT_TRUE(client_.ReadScreen(static_cast<uint32_t>(h), &rc, &screen));
+  ASSERT_EQ(rc, 1);
+  EXPECT_EQ(screen.text.find("S3CRETPW"), std::string::npos);
+  EXPECT_EQ(screen.text.substr(4 * 80 + 19, 8), "********");
+  EXPECT_EQ(screen.text.substr(4 * 80 + 9, 8), "PASSWORD");
+  EXPECT_EQ(screen.text.substr(5 * 80 + 19, 5), "SHOWN") << "the field ends where the next attribute stands";
+  EXPECT_EQ(Rc(kPs, 2, EclHandleText(h, "[enter]")), 1);
+  Bytes record;
+  ASSERT_TRUE(host.WaitForRecord(kWaitMs, HostPump(), &record));
+  EXPECT_TRUE(Contains(record, Ebcdic("S3CRETPW")));
+}
+
+// A client that sends invalid requests as fast as it can: its unread input
+// stays within one request and one receive, every request is answered, and
+// the log gets one line for it, not one per request.
+TEST_F(ProgrammingInterfaceTest, FloodingClientIsHeldBackAndLoggedOnce) {
+  qwtest::TestHost5250 host;
+  Open(host);
+  qwtest::LogCapture log;
+  size_t mostPending = 0;
+  ECLServerSocket* server = ProgrammingInterfaceServer();
+  bool sawPaused = false;
+  EclClient flood([&] {
+    Pump(1);
+    if (ECLSessionSocket* c = server->currentClient()) {
+      mostPending = std::max(mostPending, c->pendingBytes());
+      sawPaused = sawPaused || !c->reading();
+    }
+  });
+  ConnectClient(flood);
+  constexpr int kRequests = 30000;
+  EclBytes burst;
+  for (int i = 0; i < kRequests; ++i) {
+    const EclBytes one = Request(77, i, {});  // no such class
+    burst.insert(burst.end(), one.begin(), one.end());
+  }
+  // As fast as the connection takes them: the client waits only when the
+  // socket buffers are full.
+  ASSERT_TRUE(flood.SendRaw(burst));
+  EclBytes replies;
+  ASSERT_TRUE(flood.Read(4u * kRequests, &replies, 60000));
+  for (int i = 0; i < kRequests; i += 997) EXPECT_EQ(qwtest::EclGet32(replies.data() + 4 * i), 4u);
+  EXPECT_TRUE(sawPaused) << "the client's socket was left unread while its requests waited";
+  EXPECT_LE(mostPending, 2u * 16384 + 2 * 12);
+  ASSERT_EQ(server->currentClient()->invalidRequests(), static_cast<unsigned long>(kRequests));
+  // The interface's own lines (the session's window may log its debug lines).
+  const auto interfaceLines = [&] {
+    std::string all;
+    int n = 0;
+    for (const std::string& l : log.Lines())
+      if (l.find("[ DEBUG ]") == std::string::npos) {
+        all += l + "\n";
+        ++n;
+      }
+    return std::make_pair(n, all);
+  };
+  EXPECT_EQ(interfaceLines().first, 1) << interfaceLines().second;
+  flood.Close();
+  ASSERT_TRUE(RunUntil([&] { return log.Contains("sent 30000 invalid requests; only the first was logged"); }));
+  EXPECT_EQ(interfaceLines().first, 2) << interfaceLines().second;
+}
+
+// A full table of idle clients makes room: the client idle longest goes,
+// the new one is served.
+TEST_F(ProgrammingInterfaceTest, IdleClientsDoNotLockOthersOut) {
+  qwtest::TestHost5250 host;
+  Open(host);
+  std::vector<std::unique_ptr<EclClient>> idle;
+  for (size_t i = 0; i < ECLServerSocket::kMaxClients; ++i) {
+    idle.push_back(std::make_unique<EclClient>([] { Pump(1); }));
+    ConnectClient(*idle.back());
+  }
+  // The first one worked a moment ago: it is not the idlest any more.
+  uint32_t word = 0;
+  ASSERT_TRUE(idle[0]->SendRequest(kBase, 9, {}));
+  ASSERT_TRUE(idle[0]->ReadWord(&word));
+  EclBytes flag;
+  ASSERT_TRUE(idle[0]->Read(1, &flag));
+  ConnectClient(client_);
+  EXPECT_EQ(Byte(kBase, 9, {}), 1);
+  EXPECT_EQ(ProgrammingInterfaceServer()->openClients(), ECLServerSocket::kMaxClients);
+  int closed = 0;
+  for (const auto& c : idle) closed += c->WaitClosed(0) ? 1 : 0;
+  EXPECT_EQ(closed, 1);
+  EXPECT_FALSE(idle[0]->WaitClosed(0));
+}
+
+
+// Another user listening on the events port hears nothing: the connection
+// is closed before any event is sent, and that is logged once.
+TEST_F(ProgrammingInterfaceTest, EventsGoOnlyToAListenerOfTheSameUser) {
+  qwtest::ChildProcess foreign;
+  const std::string program =
+      "import socket\n"
+      "s = socket.socket()\n"
+      "s.bind(('127.0.0.1', 0))\n"
+      "s.listen(8)\n"
+      "print(s.getsockname()[1], flush=True)\n"
+      "while True:\n"
+      "    c, _ = s.accept()\n"
+      "    print('got', len(c.recv(65536)), flush=True)\n";
+  ASSERT_TRUE(foreign.Start({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "/usr/bin/python3", "-c",
+                             program},
+                            qwtest::ChildProcess::BaseEnvironment()))
+      << foreign.Error();
+  ASSERT_TRUE(foreign.WaitForOutput("\n", kWaitMs)) << foreign.Output();
+  const std::string port = std::to_string(std::stoi(foreign.Stdout()));
+  const std::string ours = std::getenv("QW_ECL_EVENT_PORT");
+  StopProgrammingInterface();
+  setenv("QW_ECL_EVENT_PORT", port.c_str(), 1);
+  qwtest::LogCapture log;
+  {
+    qwtest::TestHost5250 host;
+    const int h = Open(host);  // the session's start is an event
+    ConnectClient(client_);
+    EXPECT_EQ(Rc(kPs, 5, EclHandle(static_cast<uint32_t>(h))), 1);  // keystrokes intercepted
+    EXPECT_EQ(Rc(kPs, 2, EclHandleText(static_cast<uint32_t>(h), "S3CRETPW[enter]")), 1);
+    EXPECT_TRUE(RunUntil([&] {
+      foreign.Pump();
+      return foreign.Stdout().find("got ") != std::string::npos;
+    }));
+    Pump(200);
+    foreign.Pump();
+    const std::string heard = foreign.Stdout().substr(foreign.Stdout().find('\n') + 1);
+    EXPECT_EQ(heard.find_first_not_of("got 0\n"), std::string::npos) << heard;
+    EXPECT_FALSE(ProgrammingInterfaceEvents()->connected());
+    EXPECT_EQ(log.Count("is not this user's listener"), 1) << "once, however often it is tried";
+    client_.Close();
+    EndSessions(1);
+    Pump(20);
+  }
+  StopProgrammingInterface();
+  setenv("QW_ECL_EVENT_PORT", ours.c_str(), 1);
+  listener_->DropConnection();
 }
 
 }  // namespace

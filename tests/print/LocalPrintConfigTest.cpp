@@ -2,7 +2,10 @@
 // the option count, the two name lines, and a round trip through the file.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -54,12 +57,32 @@ TEST(LocalPrintConfig, WrittenFileReadsBackAndFoldersAreMade) {
   LocalPrintSettings out{3, 2, 2, 1, 3, 6, 1, "laser", "printhost"};
   ASSERT_TRUE(WriteLocalPrintConfig(shared, out));
   struct stat st{};
-  ASSERT_EQ(stat((shared + "/QW5250").c_str(), &st), 0);
-  EXPECT_TRUE(S_ISDIR(st.st_mode));
+  for (const std::string& folder : {shared, shared + "/QW5250"}) {
+    ASSERT_EQ(lstat(folder.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode, static_cast<mode_t>(S_IFDIR | 0700)) << folder;
+  }
+  const std::string file = shared + "/QW5250/LocalPrint";
+  ASSERT_EQ(lstat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode, static_cast<mode_t>(S_IFREG | 0600));
   LocalPrintSettings in;
   ASSERT_TRUE(ReadLocalPrintConfig(shared, in));
   EXPECT_EQ(FormatLocalPrintConfig(in), FormatLocalPrintConfig(out));
   EXPECT_EQ(FormatLocalPrintConfig(out), Header({3, 0, 2, 2, 1, 3, 3, 6, 1}) + "laser\nprinthost\n");
+  // A link planted at the file's name is replaced; its target is untouched.
+  const std::string victim = dir.WriteFile("victim", "precious\n");
+  ASSERT_EQ(unlink(file.c_str()), 0);
+  ASSERT_EQ(symlink(victim.c_str(), file.c_str()), 0);
+  ASSERT_TRUE(WriteLocalPrintConfig(shared, out));
+  ASSERT_EQ(lstat(file.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISREG(st.st_mode));
+  ASSERT_TRUE(ReadLocalPrintConfig(shared, in));
+  EXPECT_EQ(in.queue, "laser");
+  {
+    std::ifstream v(victim);
+    std::string line;
+    std::getline(v, line);
+    EXPECT_EQ(line, "precious");
+  }
   LocalPrintSettings missing;
   EXPECT_FALSE(ReadLocalPrintConfig(dir.Path() + "/none", missing));
   EXPECT_EQ(missing.printerType, 1);

@@ -116,6 +116,11 @@ TEST(KeypadFile, PositionRewriteChangesOnlyLineTwo) {
   struct stat st {};
   ASSERT_EQ(stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
+  // Kept, but never open to writing by others (at most 0644).
+  chmod(path.c_str(), 0666);
+  ASSERT_TRUE(RewriteKeypadPosition(path, 1, 2, &error)) << error;
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0644u);
 
   // A file that is no keypad is left as it is.
   const std::string bad = dir.WriteFile("bad", "1\n0 0\n9 9\n6\n");

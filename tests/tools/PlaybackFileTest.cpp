@@ -53,7 +53,7 @@ TEST(PlaybackFile, RecordedMacroRoundTripsThroughAFile) {
   EXPECT_EQ(std::string(file.begin() + 2, file.begin() + 8), "739309");
   struct stat st {};
   ASSERT_EQ(stat(path.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0755u);
+  EXPECT_EQ(st.st_mode & 0777, 0600u) << "a macro is the user's own";
 
   PlaybackFileContents c;
   ASSERT_EQ(ReadPlaybackFile(path, &c), PlaybackFileError::kNone);

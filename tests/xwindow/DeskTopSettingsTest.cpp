@@ -1,6 +1,6 @@
 // The desktop settings file: its bytes, the deferred write through a
 // temporary file, the write at exit, reading back at the next start, and a
-// damaged file giving the defaults.
+// damaged file giving the defaults, and links planted by someone else.
 #include "tests/xwindow/WindowFixture.h"
 
 #include <sys/stat.h>
@@ -203,6 +203,51 @@ TEST_F(DeskTopWindow, DamagedFileGivesDefaultsAndALogLine) {
     EndSessions(1);
     Pump(20);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// Someone else planted links where the settings are written: the links
+// are replaced by the user's own file, what they point at stays as it was,
+// and the folders and file QW5250 makes are the user's only.
+TEST(DeskTopBytes, PlantedLinksAreReplacedAndTheirTargetsUntouched) {
+  DeskTopSettings& s = DeskTopSettings::instance();
+  s.resetForTesting();
+  qwtest::TempDir dir;
+  const std::string shared = dir.Path() + "/shared";
+  setenv("KDVSHARED", shared.c_str(), 1);
+  s.load(nullptr, 1024, 768);
+  s.updateSettingsForSession("PAY", 10, 20, 3, true);
+  const std::string file = shared + "/QW5250/DeskTop1024x768";
+  struct stat st {};
+  const struct {
+    std::string path;
+    mode_t mode;
+  } made[] = {{shared, S_IFDIR | 0700}, {shared + "/QW5250", S_IFDIR | 0700}, {file, S_IFREG | 0600}};
+  for (const auto& m : made) {
+    ASSERT_EQ(::lstat(m.path.c_str(), &st), 0) << m.path;
+    EXPECT_EQ(st.st_mode, m.mode) << m.path;
+  }
+
+  // The links: at the file's name and at the name a write once went through.
+  const std::string victim = dir.WriteFile("victim/notes", "precious\n");
+  const std::string other = dir.WriteFile("victim/other", "also precious\n");
+  ASSERT_EQ(::unlink(file.c_str()), 0);
+  ASSERT_EQ(::symlink(victim.c_str(), file.c_str()), 0);
+  ASSERT_EQ(::symlink(other.c_str(), (file + ".new").c_str()), 0);
+  s.updateSettingsForSession("PAY", 30, 40, 4, true);
+  EXPECT_EQ(ReadFile(victim), "precious\n");
+  EXPECT_EQ(ReadFile(other), "also precious\n");
+  ASSERT_EQ(::lstat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode, static_cast<mode_t>(S_IFREG | 0600));
+  DeskTopData d;
+  std::string why;
+  ASSERT_TRUE(DecodeDeskTop(ReadFile(file), &d, &why)) << why;
+  ASSERT_FALSE(d.sessions.empty());
+  EXPECT_EQ(d.sessions[0].x, 30);
+  s.resetForTesting();
 }
 
 }  // namespace
