@@ -45,6 +45,7 @@ void AreaOfScreen::lightPenPosition(DisplayBag* d, unsigned int offset) {
 
 int AreaOfScreen::pasteCharacter(DisplayBag* d, unsigned char) { return raise(d, kErrorNotInField); }
 void AreaOfScreen::positionCursor(DisplayBag*) {}
+void AreaOfScreen::resetKey(DisplayBag*) {}
 void AreaOfScreen::choiceHook45(DisplayBag*) {}
 void AreaOfScreen::toggleCursorDirection(DisplayBag*) {}
 int AreaOfScreen::areaHook48(DisplayBag*, unsigned int) { return 1; }

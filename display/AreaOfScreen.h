@@ -70,6 +70,8 @@ class AreaOfScreen {
   virtual unsigned int mirrorOffset(unsigned int offset);                         // 50
   virtual int interruptShaping(DisplayBag* d);                                    // 51
   virtual int checkBeforeAid(DisplayBag* d, unsigned char aid);                   // 52
+  // The Reset key in the normal state, after insert mode ended: nothing.
+  virtual void resetKey(DisplayBag* d);
 
   // Whether the marked range (start, rows, width) may be cut out of this
   // area: only an input field may lose data.

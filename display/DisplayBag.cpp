@@ -126,11 +126,9 @@ unsigned int DisplayBag::processUserInputObject(UserInput* input) {
 }
 
 void DisplayBag::postAidCode(AidCode aid) {
-  // The internal signals (system request, attention, help in error, test
-  // request) do not leave the field: no shaping check, which could raise an
-  // error while the keyboard is already in the error state.
-  const bool signal = aid >= 1 && aid <= 4;
-  if (!signal) {
+  // Help in the error state does not leave the field: no shaping check,
+  // which could raise an error while the keyboard is already in it.
+  if (aid != 3) {
     if (const int code = getCurrentArea()->interruptShaping(this)) {
       keyboard_.enterErrorState(static_cast<unsigned int>(code), 0, 1, 0, 0);
       return;

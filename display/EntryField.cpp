@@ -261,3 +261,14 @@ unsigned int SignedNumericField::getLastCursorOffset(DisplayBag*) {
   const EntryFieldSegment* s = getLastSegmentPtr();
   return s->end > s->start ? s->end - 1u : s->end;
 }
+
+unsigned char Field::eraseInput(DisplayBag*) { return 0; }
+
+unsigned char EntryField::eraseInput(DisplayBag* d) {
+  clearFieldData(d);
+  clearFlags(kMDT);
+  return 0;
+}
+
+// Protected fields hold the host's text, not input.
+unsigned char ProtectedField::eraseInput(DisplayBag*) { return 0; }

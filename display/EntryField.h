@@ -96,6 +96,7 @@ class EntryField : public Field {
   int containsOffset(unsigned int offset, unsigned int columns) const override;
   int markAndCheck(DisplayBag* d, unsigned short* map, unsigned int number) override;
   void clearFieldData(DisplayBag* d) override;
+  unsigned char eraseInput(DisplayBag* d) override;
   int copyHotspotText(DisplayBag* d, unsigned int source, unsigned int length) override;
   unsigned int getSegmentStartAt(unsigned int offset) override;
   unsigned int getSegmentEndAt(unsigned int offset) override;
@@ -276,6 +277,7 @@ class ProtectedField : public LTRField {
   int ownsOffset(unsigned int offset) override;
   int checkMandatoryEntry() override;
   unsigned int mirrorOffset(unsigned int offset) override;
+  unsigned char eraseInput(DisplayBag* d) override;
 };
 
 class SelectionCursorField : public ProtectedField {

@@ -116,6 +116,9 @@ class Field : public AreaOfScreen {
   virtual void turnFieldIndicatorsOff(DisplayBag* d);                            // 87
   virtual void turnFieldIndicatorsOn(DisplayBag* d);                             // 88
   virtual void deselectAll(DisplayBag* d);                                       // 89
+  // Erase Input on a modified input field: its input is taken back. The AID
+  // the field then names for the host (0: none).
+  virtual unsigned char eraseInput(DisplayBag* d);
   virtual ~Field() = default;                                                    // 90
 
   unsigned int backLink() const { return backLink_; }

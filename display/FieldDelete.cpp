@@ -190,11 +190,29 @@ int EntryField::asdKey(DisplayBag* d, unsigned int key) {
 
 // Dup and Erase EOF.
 
+namespace {
+// Dup and Erase EOF end a shaping run first: the word before the cursor
+// takes its final shapes. 1 when the shaper took the key (nothing more is
+// written), 0 to go on, or the error raised.
+int EndShapingRun(DisplayBag* d, EntryField* f, bool& took) {
+  took = false;
+  if (!ShapingActive(d)) return 0;
+  ASDInfoDP info(f);
+  unsigned int interrupted = 0;
+  if (const int error = d->asd().interruptASDType1(info, 0, interrupted))
+    return Raise(d, static_cast<unsigned int>(error));
+  took = interrupted != 0;
+  return 0;
+}
+}  // namespace
+
 int EntryField::dup(DisplayBag* d) {
   if (!isDupAllowed()) return Raise(d, kErrorDupOrMark);
   if (ExitPending(d)) return Raise(d, kErrorExitPending);
   markEdited();
-  FillToLogicalEnd(d, this, d->cursor().getCursorShifted(), kDupCharacter);
+  bool took = false;
+  if (const int error = EndShapingRun(d, this, took)) return error;
+  if (!took) FillToLogicalEnd(d, this, d->cursor().getCursorShifted(), kDupCharacter);
   if (const int error = verifySelfCheck(d, 1)) {
     MoveWithin(d, getLogicalStartOffset(d));
     return Raise(d, static_cast<unsigned int>(error));
@@ -203,8 +221,13 @@ int EntryField::dup(DisplayBag* d) {
 }
 
 int EntryField::eraseEOF(DisplayBag* d) {
-  FillToLogicalEnd(d, this, d->cursor().getCursorShifted(), kNull);
-  afterErase(d);
+  bool took = false;
+  if (!ExitPending(d))
+    if (const int error = EndShapingRun(d, this, took)) return error;
+  if (!took) {
+    FillToLogicalEnd(d, this, d->cursor().getCursorShifted(), kNull);
+    afterErase(d);
+  }
   ClearExitPending(d);
   markEdited();
   return 0;

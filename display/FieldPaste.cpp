@@ -3,6 +3,7 @@
 // fields one by one as typed data keys, row by row for a block.
 #include <cstddef>
 
+#include "display/ASD.h"
 #include "display/AreaOfScreen.h"
 #include "display/CopiedDataInformation.h"
 #include "display/DisplayBag.h"
@@ -208,6 +209,9 @@ int EntryField::pasteCharacter(DisplayBag* d, unsigned char c) {
   // leaves the nulls of the copied text out.
   if (c == kShiftOut || c == kShiftIn) return 1;
   if (c == 0x00 && isWordWrap()) return 1;
+  // A shaped character of another screen is typed as its keyboard shape
+  // and takes the shape its new neighbours call for.
+  if (d->asd().language() != 0) c = d->asd().getKeyboardShape(c);
   TAXlate* tax = d->taxlate();
   if (!tax) return 0;
   FunctionWord word = tax->categorizeCodePoint(c);

@@ -74,6 +74,11 @@ class SelectionField : public Field {
   void turnFieldIndicatorsOff(DisplayBag* d) override;
   void turnFieldIndicatorsOn(DisplayBag* d) override;
   void deselectAll(DisplayBag* d) override;
+  // Erase Input deselects every choice; with auto-enter on deselection the
+  // field names the first deselected choice's AID.
+  unsigned char eraseInput(DisplayBag* d) override;
+  // Reset puts the cursor back on the start of its choice.
+  void resetKey(DisplayBag* d) override;
   void drawPushButtons(DisplayBag* d, unsigned int first, unsigned int last) override;
 
   int isUnavailableAt(unsigned int offset, AreaOfScreen* from) override;

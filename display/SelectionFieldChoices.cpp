@@ -300,3 +300,23 @@ void SelectionField::drawPushButtons(DisplayBag* d, unsigned int first, unsigned
     d->getRendering()->drawPushButton(start, c[i].end - c[i].start + 1u, c[i].isSelected() ? 1 : 0, 0);
   }
 }
+
+unsigned char SelectionField::eraseInput(DisplayBag* d) {
+  SelectionFieldChoice* current = cursorChoice(d);
+  SelectionFieldChoice* first = nullptr;
+  for (unsigned int i = 0, n = builtChoices(); i < n; ++i) {
+    SelectionFieldChoice* c = choice(i);
+    if (!c->isSelected()) continue;
+    deselectAChoice(d, c, current);
+    if (!first) first = c;
+  }
+  if (first && (flags_ & kAutoEnter) && (selectionFlags_ & kAutoEnterOnDeselect))
+    return first->aid ? first->aid : kDefaultAid;
+  clearFlags(kMDT);
+  return 0;
+}
+
+void SelectionField::resetKey(DisplayBag* d) {
+  positionCursor(d);
+  if (SelectionFieldChoice* c = cursorChoice(d)) paintChoice(d, c, true);
+}

@@ -101,20 +101,27 @@ unsigned int EraseEOFKeystroke::processInNormalUnlockedState(DisplayBag* d) {
 }
 
 unsigned int EraseInputKeystroke::processInNormalUnlockedState(DisplayBag* d) {
-  // Every modified input field is cleared and loses its MDT.
+  // Every modified input field takes its input back; a field may name an
+  // AID for the host (the first one named is sent).
   FormatTable& t = d->formatTable();
+  unsigned char aid = 0;
   for (Field* f = t.firstRecord(); f; f = t.nextRecord(f)) {
-    if (f->isBypass() || !f->isModified() || !f->isEntryField()) continue;
-    const FieldClassID id = f->getFieldClassID();
-    if (id == kProtectedField || id == kSelectionCursorField) continue;
-    f->clearFieldData(d);
-    f->clearFlags(Field::kMDT);
+    if (f->isBypass() || !f->isModified()) continue;
+    const unsigned char named = f->eraseInput(d);
+    if (!aid) aid = named;
   }
   if (d->modeFlagsA() & DisplayBag::kAHomePending) {
     d->modeFlagsA() &= ~DisplayBag::kAHomePending;
     d->controlData().clearCursorRequestBits(KeyboardState::kHomePendingOutput);
   }
   d->asd().initializeASD();
+  if (aid) {
+    if (const int error = d->getCurrentArea()->checkBeforeAid(d, aid))
+      d->keyboardState().enterErrorState(static_cast<unsigned int>(error), 0, 1, 0, 0);
+    else
+      d->postAidCode(aid);
+    return 0;
+  }
   if (d->keyboardState().state() == KeyboardState::kSystemRequest) {
     if (Field* f = t.firstRecord())
       d->cursor().moveCursorToNewArea(static_cast<int>(f->getFirstCursorOffset(d)), CursorOffsetLogical);

@@ -17,8 +17,8 @@ void LeaveInsertModeUnlessKept(DisplayBag* d) {
   d->controlData().clearCursorRequestBits(DisplayControlData::kRequestInsert);
 }
 
-// The attention signal does not leave the field: the station posts it
-// without the shaping check, so it is safe in the error states too.
+// The attention signal: the station ends a shaping run first, as for any
+// AID but Help in the error state.
 unsigned int PostAttention(DisplayBag* d) {
   d->postAidCode(kAttentionSignal);
   return 0;
@@ -44,6 +44,7 @@ unsigned int AttentionKeystroke::processInWPState(DisplayBag* d) {
 
 unsigned int ResetKeystroke::processInNormalUnlockedState(DisplayBag* d) {
   LeaveInsertModeUnlessKept(d);
+  d->getCurrentArea()->resetKey(d);
   return 0;
 }
 

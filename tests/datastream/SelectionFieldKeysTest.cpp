@@ -258,6 +258,51 @@ TEST(SelectionFieldKeys, FieldTreeOperationsOnChoices) {
   }
 }
 
+// Erase Input takes the selections back; a list with auto-enter on
+// deselection names its AID, which goes to the host instead of the cursor
+// going home.
+TEST(SelectionFieldKeys, EraseInputDeselectsAndMayNameAnAid) {
+  const FunctionWord kEraseInput{3, 3};
+  for (unsigned char flags : {0x00, 0x08}) {
+    SCOPED_TRACE(static_cast<int>(flags));
+    Screen s(flags);
+    s.display.cursor().setHomePosition(Screen::kOne);
+    s.place(Screen::kBanana);
+    s.type('/');
+    if (flags) {
+      ASSERT_EQ(s.aid(), 0xF1) << "the selection itself sent the AID";
+      s.keyboard().enterNormalUnlockState();
+      s.display.readMgr().setReadPending(1);
+    }
+    ASSERT_NE(s.list()->getFirstSelectedChoice(), nullptr);
+    const unsigned char before = s.aid();
+    FunctionWord w = kEraseInput;
+    s.display.inObjGen().processKeystrokeEvent(&s.display, &w);
+    EXPECT_EQ(s.error(), 0u);
+    EXPECT_EQ(s.list()->getFirstSelectedChoice(), nullptr);
+    if (flags) {
+      EXPECT_EQ(s.display.readMgr().activations(), 2u) << "the deselection went to the host";
+      EXPECT_EQ(s.read(s.list()), Bytes({0x00, 0x00}));
+      EXPECT_EQ(s.cursor(), Screen::kBanana);
+    } else {
+      EXPECT_EQ(s.aid(), before);
+      EXPECT_FALSE(s.list()->isModified());
+      EXPECT_EQ(s.cursor(), Screen::kOne) << "home";
+    }
+  }
+}
+
+// Reset in the normal state runs the area's reset: a selection field puts
+// the cursor back on the start of its choice.
+TEST(SelectionFieldKeys, ResetPutsTheCursorOnItsChoice) {
+  Screen s;
+  s.place(Screen::kBanana + 3);
+  FunctionWord w{4, 1};
+  s.display.inObjGen().processKeystrokeEvent(&s.display, &w);
+  EXPECT_EQ(s.error(), 0u);
+  EXPECT_EQ(s.cursor(), Screen::kBanana);
+}
+
 TEST(SelectionFieldKeys, MultipleChoiceSelectAndDelete) {
   Screen s;
   SelectionField* f = s.multiple();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "display/ASD.h"
+#include "display/CopiedDataInformation.h"
 #include "display/EntryField.h"
 #include "tests/keyboard/EditStation.h"
 
@@ -117,6 +118,18 @@ TEST(Shaping, AnAidEndsTheWordAtTheCursor) {
   EXPECT_EQ(s.display.getCurrentArea()->interruptShaping(&s.display), 0);
   EXPECT_EQ(s.logical(s.rtl), (Bytes{0x59, kBeh}));
   EXPECT_EQ(s.cursor(), 1007u) << "the cursor stays";
+}
+
+// Attention ends the word too; only Help in the error
+// state leaves the shaping run as it is.
+TEST(Shaping, SignalKeysEndTheWord) {
+  for (const Script& key : {kAttention}) {
+    ArabicStation s;
+    s.place(1009);
+    s.typeCodes({kBeh, kBeh});
+    s.run(key);
+    EXPECT_EQ(s.logical(s.rtl), (Bytes{0x59, kBeh}));
+  }
 }
 
 TEST(Shaping, AnEditThatDoesNotFitIsRefusedWhole) {
@@ -266,6 +279,60 @@ TEST(Shaping, RandomWordsTakeTheFormsTheCodePageGivesTheirPlaces) {
       EXPECT_EQ(r->form, expected) << "letter " << i << " (" << have << ")";
     }
   }
+}
+
+// Dup and Erase EOF end the shaping run: the letter before the cursor takes
+// its final form (the code page's isolated/final code point), as an AID or
+// Field Exit would leave it.
+TEST(Shaping, DupAndEraseEndOfFieldEndTheWord) {
+  for (const Script& key : {kEraseEOF, kDup}) {
+    ArabicStation s;
+    s.rtl->setFormatByte(0, static_cast<unsigned char>(s.rtl->formatByte(0) | EntryField::kDupAllowed));
+    s.place(1009);
+    s.typeCodes({kBeh, kBeh});
+    ASSERT_EQ(Describe(s.logical(s.rtl)[1])->form, 'N') << "the second beh waits to be joined";
+    s.run(key);
+    EXPECT_EQ(s.error(), 0u);
+    const Bytes shaped = s.logical(s.rtl);
+    ASSERT_GE(shaped.size(), 2u);
+    EXPECT_EQ(shaped[0], 0x59);
+    const OracleLetter* last = Describe(shaped[1]);
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(last->letters[0], 0x0628u);
+    EXPECT_EQ(last->form, '-') << "final: the shared isolated/final code point";
+  }
+}
+
+// A paste of shaped text from another screen is typed in keyboard shapes,
+// which then take the shapes of their new places.
+struct LetterHost : CountingHost {
+  unsigned char codePageCategory(unsigned char code) override {
+    return code == kSpace ? 11 : (code >= 0xF0 && code <= 0xF9) ? 13 : 10;
+  }
+};
+
+TEST(Shaping, PastedLettersAreTypedInTheirKeyboardShapes) {
+  ArabicStation s;
+  LetterHost letters;
+  s.tax().setHost(&letters);
+  CopiedDataInformation copy;
+  copy.flags = CopiedDataInformation::kDataPresent;
+  const Bytes initials = {0x9D, 0x9D, 0x9D};  // three ains, each in its middle shape
+  copy.endCell = static_cast<unsigned int>(initials.size()) - 1;
+  copy.word3 = 80;
+  s.rendering.copied = &copy;
+  s.rendering.copiedData = initials;
+  s.place(1009);
+  s.run(K(3, 31));
+  s.run(kFieldExit);
+  EXPECT_EQ(s.error(), 0u);
+  EXPECT_EQ(s.logical(s.rtl), (Bytes{0x9C, 0x9D, 0x9B})) << "initial, middle, final";
+  // A left-to-right field is not shaped: the letters stay in their
+  // keyboard shapes, as typed.
+  s.place(EditStation::kAlnum);
+  s.run(K(3, 31));
+  EXPECT_EQ(s.error(), 0u);
+  EXPECT_EQ(s.bytes(82, 84), std::string("\x9A\x9A\x9A", 3));
 }
 
 }  // namespace
