@@ -1,6 +1,7 @@
 #include "datastream/CUST5250.h"
 
 #include "datastream/DsmSense.h"
+#include "datastream/ReadMgr.h"
 #include "datastream/StructuredField.h"
 #include "display/DisplayBag.h"
 #include "display/Rendering.h"
@@ -15,6 +16,8 @@ constexpr unsigned char kControlFlag = 0x01;
 constexpr unsigned char kKeyboardSubfield = 1;
 constexpr unsigned char kCursorSubfield = 2;
 constexpr unsigned int kCursorShown = 0x04000000u;  // display control word, bit 26
+constexpr unsigned int kDoubleByte = 0x00800000u;   // characteristics word 0, bit 23
+constexpr unsigned char kDoubleByteReads = 0x04, kReadMode11 = 0x02;
 
 void Keyboard(DisplayBag& d, unsigned char value, bool control) {
   TAXlate* t = d.taxlate();
@@ -25,7 +28,7 @@ void Keyboard(DisplayBag& d, unsigned char value, bool control) {
       on ? t->turnTAOnCtl() : t->turnTAOffCtl();
     else
       on ? t->turnTAOnDev(0) : t->turnTAOffDev(0);
-    d.getRendering()->setTypeAhead(on ? 1 : 0);
+    d.getRendering()->setTypeAhead(on ? 1 : 0, control ? 1 : 0);
   }
   if (!control) t->setHostControl((value & 0x01) != 0);
 }
@@ -53,6 +56,8 @@ int CUST5250::processInput(Databyte* db) {
   if (settings & 0x20) b &= ~kFlagB21;
   if (settings & 0x10) b |= kFlagB19;
   if (settings & 0x08) b &= ~kFlagB19;
+  if ((settings & kDoubleByteReads) && (d.characteristics().word[0] & kDoubleByte)) d.readMgr().setReadMode(4);
+  if (settings & kReadMode11) d.readMgr().setReadMode(0x11);
   const bool control = (settings & kControlFlag) != 0;
   for (uint32_t at = 6; at < length; at += db->peek(at)) {
     if (db->peek(at) != 3) continue;

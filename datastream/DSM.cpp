@@ -11,7 +11,6 @@
 #include "datastream/ROLL.h"
 #include "datastream/Restore.h"
 #include "datastream/SAVEP.h"
-#include "datastream/UnbuiltFSM.h"
 #include "datastream/WEC.h"
 #include "datastream/WSF.h"
 #include "datastream/WSSF.h"
@@ -122,10 +121,6 @@ int DSM::callChild(Databyte* db, bool bracket, Args&&... args) {
   const int r = fSMContinue(db, 1);
   if (r != kFsmDispatchAgain) return r;
   return child->processInput(db);
-}
-
-int DSM::unbuilt(Databyte* db, bool bracket, const char* name) {
-  return callChild<UnbuiltFSM>(db, bracket, name);
 }
 
 int DSM::stepResult(Databyte* db, int result) {

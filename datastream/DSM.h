@@ -23,7 +23,6 @@ class DSM : public FSMNw {
   // `bracket` inside the cursor-move bracket.
   template <class T, class... Args>
   int callChild(Databyte* db, bool bracket, Args&&... args);
-  int unbuilt(Databyte* db, bool bracket, const char* name);
   int checkText(Databyte* db);
   int checkLastCmd(Databyte* db);
   int processSavePartial(Databyte* db);

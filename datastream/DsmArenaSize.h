@@ -18,7 +18,6 @@
 #include "datastream/SBF.h"
 #include "datastream/SOH.h"
 #include "datastream/TD.h"
-#include "datastream/UnbuiltFSM.h"
 #include "datastream/Query5250.h"
 #include "datastream/WSF.h"
 #include "datastream/WSSF.h"
@@ -33,7 +32,7 @@ constexpr unsigned int kWriteToDisplayChain =
     Arena::blockBytes(sizeof(WTD)) +
     std::max({Arena::blockBytes(sizeof(SOH)), Arena::blockBytes(sizeof(TD)),
               Arena::blockBytes(sizeof(WTDWSF)) +
-                  std::max({Arena::blockBytes(sizeof(UnbuiltFSM)), Arena::blockBytes(sizeof(CRWIN)),
+                  std::max({Arena::blockBytes(sizeof(CRWIN)),
                             Arena::blockBytes(sizeof(PMB)), Arena::blockBytes(sizeof(RMGUICON)),
                             Arena::blockBytes(sizeof(DEGRID)),
                             Arena::blockBytes(sizeof(DFSF)), Arena::blockBytes(sizeof(SBF))})});
@@ -41,14 +40,13 @@ constexpr unsigned int kWriteToDisplayChain =
 constexpr unsigned int kStructuredFieldChain =
     std::max(Arena::blockBytes(sizeof(WSF)), Arena::blockBytes(sizeof(WSSF))) +
     std::max({Arena::blockBytes(sizeof(QRY5250)), Arena::blockBytes(sizeof(QSS5250)),
-              Arena::blockBytes(sizeof(TDFHost)), Arena::blockBytes(sizeof(UnbuiltFSM))});
+              Arena::blockBytes(sizeof(TDFHost))});
 // The last-command machine and the machine it hands a command to.
 constexpr unsigned int kLastCommandChain =
-    Arena::blockBytes(sizeof(LSTCMD)) +
-    std::max(Arena::blockBytes(sizeof(UnbuiltFSM)), Arena::blockBytes(sizeof(Restore)));
+    Arena::blockBytes(sizeof(LSTCMD)) + Arena::blockBytes(sizeof(Restore));
 // Any other command machine on its own.
 constexpr unsigned int kCommandChain = std::max(
-    {Arena::blockBytes(sizeof(UnbuiltFSM)), Arena::blockBytes(sizeof(SAVEP)), Arena::blockBytes(sizeof(Restore)),
+    {Arena::blockBytes(sizeof(SAVEP)), Arena::blockBytes(sizeof(Restore)),
      Arena::blockBytes(sizeof(WEC)), Arena::blockBytes(sizeof(WECW)), Arena::blockBytes(sizeof(ROLL)),
      Arena::blockBytes(sizeof(GLM))});
 

@@ -44,6 +44,10 @@ class ReadMgr {
       resetPendingRead();
   }
   void setFieldSequencing(unsigned char n) { fieldSequencing_ = n; }
+  // The read mode that the display customisation set (0 none, 4 double-byte
+  // reads, 0x11).
+  void setReadMode(unsigned char mode) { readMode_ = mode; }
+  unsigned char readMode() const { return readMode_; }
   unsigned char getFieldSequencing() const { return fieldSequencing_; }
 
   // Whether field data goes with `aid`.
@@ -99,6 +103,7 @@ class ReadMgr {
   DisplayBag* display_;
   unsigned char readPending_ = kNoRead;
   unsigned char fieldSequencing_ = 0;
+  unsigned char readMode_ = 0;
   unsigned char cc1_ = 0;
   unsigned char cc2_ = 0;
   unsigned char pendingAid_ = 0;

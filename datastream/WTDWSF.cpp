@@ -9,7 +9,6 @@
 #include "datastream/RMGUICON.h"
 #include "datastream/SBF.h"
 #include "datastream/StructuredField.h"
-#include "datastream/UnbuiltFSM.h"
 #include "datastream/WSSF.h"
 #include "display/DisplayBag.h"
 #include "display/EntryField.h"
@@ -46,13 +45,6 @@ int WTDWSF::processInput(Databyte* db) {
     default:
       return rejectRecord(db, dsm_sense::kBadClassOrType);
   }
-}
-
-int WTDWSF::unbuilt(Databyte* db, const char* name, uint32_t sense, bool lockSignals) {
-  (void)lockSignals;  // the structured field is refused before anything changes
-  if (!loadChild<UnbuiltFSM>(db, name, sense)) return rejectRecord(db, dsm_sense::kPrematureEnd);
-  fSMIndCall(db);
-  return rejectRecord(db, sense);
 }
 
 template <class T>

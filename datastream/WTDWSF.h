@@ -16,7 +16,6 @@ class WTDWSF : public FSMNw {
   int endOfData(Databyte* db) override;
 
  private:
-  int unbuilt(Databyte* db, const char* name, uint32_t sense, bool lockSignals);
   // Hands the structured field to the machine of its type, after the lock
   // signals of the cursor machine when asked.
   template <class T>

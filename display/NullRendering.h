@@ -45,7 +45,7 @@ class NullRendering : public Rendering {
   void setCursorPosition(unsigned int) override {}
   void setCursorPlane(PlaneNumber) override {}
   void setShadowCursorRow(unsigned int) override {}
-  void setTypeAhead(unsigned int) override {}
+  void setTypeAhead(unsigned int, unsigned int) override {}
   void setTextSymbolsDisplayPlane(PlaneNumber) override {}
   void pasteBegin(CopiedDataInformation*, PasteState*) override {}
   void textTimer(TextSession*) override {}

@@ -62,7 +62,9 @@ class Rendering {
   // internal error: the planes check sizes before they get here.
   virtual void setScreenSize(unsigned int rows, unsigned int columns);
   virtual void setShadowCursorRow(unsigned int row) = 0;
-  virtual void setTypeAhead(unsigned int on) = 0;
+  // The type-ahead indicator on (1) or off (0); `control` is set when the
+  // host switched type-ahead with its control flag (for good).
+  virtual void setTypeAhead(unsigned int on, unsigned int control) = 0;
   virtual void setTextSymbolsDisplayPlane(PlaneNumber plane) = 0;
   virtual void pasteBegin(CopiedDataInformation* info, PasteState* state) = 0;
   virtual void textTimer(TextSession* session) = 0;

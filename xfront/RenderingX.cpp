@@ -380,7 +380,7 @@ void RenderingX::setShadowCursorRow(unsigned int row) {
   if (window_) window_->x_set_shadow_cursor_row(row);
 }
 
-void RenderingX::setTypeAhead(unsigned int on) {
+void RenderingX::setTypeAhead(unsigned int on, unsigned int /*control*/) {
   if (window_) window_->x_typeahead(on);
 }
 

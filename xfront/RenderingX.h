@@ -68,7 +68,7 @@ class RenderingX : public Rendering {
   void setCursorPlane(PlaneNumber plane) override;
   void setScreenSize(unsigned int rows, unsigned int columns) override;
   void setShadowCursorRow(unsigned int row) override;
-  void setTypeAhead(unsigned int on) override;
+  void setTypeAhead(unsigned int on, unsigned int control) override;
   void setTextSymbolsDisplayPlane(PlaneNumber plane) override;
   void pasteBegin(CopiedDataInformation*, PasteState*) override {}
   void textTimer(TextSession* session) override;

@@ -231,4 +231,42 @@ TEST(DisplayCustomisation, SettingsAndSubfieldsAreApplied) {
   EXPECT_FALSE(d.modeFlagsB() & 0x00200000u);
 }
 
+TEST(DisplayCustomisation, ReadModeAndTypeAheadFollowTheSettingsByte) {
+  struct Case {
+    const char* what;
+    unsigned char settings;
+    unsigned char keyboard;  // keyboard subfield value
+    bool doubleByte;
+    unsigned char readMode;
+    const char* typeAhead;  // the call the display gets, or null
+  };
+  const Case cases[] = {
+      {"double-byte reads on a double-byte display", 0x04, 0x00, true, 4, nullptr},
+      {"double-byte reads need a double-byte display", 0x04, 0x00, false, 0, nullptr},
+      {"read mode 0x11", 0x02, 0x00, false, 0x11, nullptr},
+      {"type-ahead on with the control flag", 0x01, 0x06, false, 0, "setTypeAhead(1,1)"},
+      {"type-ahead off with the control flag", 0x01, 0x04, false, 0, "setTypeAhead(0,1)"},
+      {"type-ahead on for the device", 0x00, 0x06, false, 0, "setTypeAhead(1,0)"},
+      {"no type-ahead change", 0x00, 0x02, false, 0, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    DisplayCharacteristics chars;
+    if (c.doubleByte) chars.word[0] |= 0x00800100u;
+    DsmStation s(chars);
+    ASSERT_EQ(s.run(Record().clearUnit()), 0u);
+    s.rendering.clear();
+    ASSERT_EQ(s.run(Record().bytes({0x04, 0xF4, 0x00, 0x09, 0xD9, 0x71, 0x00, c.settings, 0x03, 0x01, c.keyboard})),
+              0u);
+    EXPECT_EQ(s.display.readMgr().readMode(), c.readMode);
+    int calls = 0;
+    for (const std::string& call : s.rendering.calls)
+      if (call.rfind("setTypeAhead(", 0) == 0) {
+        ++calls;
+        if (c.typeAhead) EXPECT_EQ(call, c.typeAhead);
+      }
+    EXPECT_EQ(calls, c.typeAhead ? 1 : 0);
+  }
+}
+
 }  // namespace

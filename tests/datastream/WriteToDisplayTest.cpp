@@ -255,14 +255,19 @@ TEST(DataStreamManager, ContentionRefusalKeepsTheFormatTableAndMarksContention) 
   EXPECT_TRUE(s.display.contentionError().isSet());
 }
 
-TEST(DataStreamManager, ResetDeviceSessionClearsAndRefusesItsOwnStartFieldCleanly) {
-  // The reset record carries a start field; until start fields are
-  // interpreted the record is refused, and the station stays consistent.
+TEST(DataStreamManager, ResetDeviceSessionClearsTheScreenAndBuildsItsOneField) {
+  // The reset record: clear unit, Write to Display, header, the cursor at
+  // row 1 column 2 and one start field there; the station takes all of it.
   DsmStation s;
+  ASSERT_EQ(s.run(Record().clearUnit().wtd(0, 0).text("OLD")), 0u);
+  s.entry(kLTRField, {{100, 109}, {200, 209}});
   unsigned int unlocked = 0;
   const uint32_t sense =
       s.manager().dsm(DataStreamManager::kResetDeviceSession, nullptr, 0, unlocked);
-  EXPECT_TRUE(sense == 0 || dsm_sense::isNegativeResponse(sense));
+  EXPECT_EQ(sense, 0u);
+  EXPECT_EQ(s.table().fieldCount(), 1u);
+  EXPECT_EQ(s.display.cursor().getCursorOffset(), 1u);
+  EXPECT_NE(s.screen(0, 3), Cp037("OLD")) << "the screen is cleared";
   EXPECT_EQ(s.table().validateFormatTable(nullptr), 0);
   EXPECT_TRUE(s.manager().arena().isEmpty());
 }

@@ -90,7 +90,7 @@ class RecordingRendering : public Rendering {
     log("setScreenSize(%u,%u)", r, c);
   }
   void setShadowCursorRow(unsigned int r) override { log("setShadowCursorRow(%u)", r); }
-  void setTypeAhead(unsigned int on) override { log("setTypeAhead(%u)", on); }
+  void setTypeAhead(unsigned int on, unsigned int control) override { log("setTypeAhead(%u,%u)", on, control); }
   void setTextSymbolsDisplayPlane(PlaneNumber p) override {
     log("setTextSymbolsDisplayPlane(%d)", static_cast<int>(p));
   }

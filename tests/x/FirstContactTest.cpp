@@ -15,6 +15,8 @@
 #include "tests/support/XWindows.h"
 
 #include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -132,6 +134,43 @@ TEST_F(TerminalTypeTest, TheHostIsSentARegisteredName) {
     }
     qw_->Stop();
   }
+}
+
+TEST_F(TerminalTypeTest, LangIdTakesALocaleNameAndTheHostGetsItsValues) {
+  struct Case {
+    const char* what;
+    const char* value;
+    const char* keyboard;  // the NEW-ENVIRON values the host receives
+    const char* codePage;
+    const char* logged;  // or null
+  };
+  const Case cases[] = {
+      {"a locale name", "de_DE", "AGB", "273", nullptr},
+      {"a language id is refused", "DEU", "USB", "037", "QWC0107: -LANGID value of DEU not supported."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TestHost5250 host;
+    ASSERT_TRUE(host.Start());
+    startQw({"-LANGID", c.value, "-PORT", std::to_string(host.Port()), "-RETRY_COUNT", "0", "127.0.0.1"});
+    ASSERT_TRUE(host.WaitNegotiated(kWaitMs)) << qw_->Output();
+    EXPECT_EQ(host.Environment()["KBDTYPE"], c.keyboard);
+    EXPECT_EQ(host.Environment()["CODEPAGE"], c.codePage);
+    qw_->Pump();
+    if (c.logged) EXPECT_NE(qw_->Output().find(c.logged), std::string::npos) << qw_->Output();
+    qw_->Stop();
+  }
+  // The usage text and the README promise what the option takes.
+  ChildProcess usage;
+  ASSERT_TRUE(usage.Start({Qw5250Binary(), "-bogus"}, ChildProcess::BaseEnvironment({"LANG=C"}))) << usage.Error();
+  ASSERT_TRUE(usage.WaitExit(kWaitMs));
+  EXPECT_NE(usage.Stderr().find("-LANGID locale        the session language as a locale name, such as de_DE"),
+            std::string::npos)
+      << usage.Stderr();
+  std::ifstream readme(SourceRoot() + "/README.md");
+  const std::string text((std::istreambuf_iterator<char>(readme)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("`-LANGID locale` (a locale name"), std::string::npos);
+  EXPECT_EQ(text.find("language id such as `DEU`"), std::string::npos);
 }
 
 TEST_F(TerminalTypeTest, ANormalStartOnADesktopLogsNoErrors) {
