@@ -266,7 +266,8 @@ bool RunButton(LoginDialog* dlg, int which) {
   }
 }
 
-void Activate(LoginDialog* dlg) {
+// Return, Enter or Linefeed (byReturn), or space on a button.
+void Activate(LoginDialog* dlg, bool byReturn) {
   if (dlg->focus == FocusFirstBox) {
     SetFocus(dlg, FocusSecondBox);
     return;
@@ -275,7 +276,12 @@ void Activate(LoginDialog* dlg) {
     SetFocus(dlg, FocusFirstBox);
     return;
   }
-  const int which = dlg->current;
+  int which = dlg->current;
+  // Return in a box runs the first button, whichever button the focus moves
+  // left current; on the log-in screen Return never shuts the terminal down
+  // or reboots it: those run only from their own buttons (click or space).
+  const bool logInScreen = dlg->mode == LoginByPassword || dlg->mode == LoginByCard;
+  if (byReturn && (dlg->focus != FocusButtons || logInScreen)) which = 0;
   if (!RunButton(dlg, which)) AfterFailure(dlg);
 }
 
@@ -301,7 +307,7 @@ int KeyHandler(SimpleWindow* w, XEvent* ev) {
     case XK_Return:
     case XK_KP_Enter:
     case XK_Linefeed:
-      Activate(dlg);
+      Activate(dlg, true);
       return 1;
     case XK_Tab:
     case XK_KP_Tab:
@@ -326,7 +332,7 @@ int KeyHandler(SimpleWindow* w, XEvent* ev) {
       break;
   }
   if (onButtons) {
-    if (sym == XK_space) Activate(dlg);
+    if (sym == XK_space) Activate(dlg, false);
     if (sym == XK_Right || sym == XK_KP_Right) Next(dlg);
     if (sym == XK_Left || sym == XK_KP_Left) Previous(dlg);
     return 1;
@@ -520,4 +526,4 @@ void ShowLoginDialog(LoginDialog* dlg) {
   XSetInputFocus(d, dlg->window->window, RevertToPointerRoot, CurrentTime);
 }
 
-void LoginDialogActivate(LoginDialog* dlg) { Activate(dlg); }
+void LoginDialogActivate(LoginDialog* dlg) { Activate(dlg, true); }

@@ -50,5 +50,6 @@ void DestroyLoginDialog(LoginDialog* dialog);
 void ResetLoginDialog(LoginDialog* dialog);
 // Maps the dialog, waits for the server and gives it the keyboard focus.
 void ShowLoginDialog(LoginDialog* dialog);
-// Runs the current button's action as Return does.
+// What Return does: in a box the first button's action, on the buttons the
+// current one's (on the log-in screen always the first button's).
 void LoginDialogActivate(LoginDialog* dialog);
