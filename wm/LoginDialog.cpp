@@ -9,9 +9,11 @@
 #include <new>
 #include <string>
 
+#include "platform/AuthCheck.h"
 #include "platform/sdk/Color.h"
 #include "platform/sdk/Draw3D.h"
 #include "platform/sdk/NLSText.h"
+#include "platform/sdk/SdkScreen.h"
 #include "platform/sdk/SimpleWindow.h"
 #include "platform/sdk/SdkUtil.h"
 #include "wm/Login.h"
@@ -298,6 +300,7 @@ void Clear(LoginDialog* dlg) {
 int KeyHandler(SimpleWindow* w, XEvent* ev) {
   if (ev->type != KeyPress) return 1;
   LoginDialog* dlg = DialogOf(w);
+  if (dlg->checkFd >= 0) return 1;  // one check at a time
   char bytes[16];
   KeySym sym = NoSymbol;
   XLookupString(&ev->xkey, bytes, sizeof bytes, &sym, nullptr);
@@ -348,7 +351,7 @@ int ExposeHandler(SimpleWindow* w, XEvent* ev) {
 
 int PressHandler(SimpleWindow* w, XEvent* ev) {
   LoginDialog* dlg = DialogOf(w);
-  if (!dlg->exposed || dlg->pressButton >= 0) return 1;
+  if (!dlg->exposed || dlg->pressButton >= 0 || dlg->checkFd >= 0) return 1;
   const XButtonEvent& b = ev->xbutton;
   const int count = dlg->threeButtons ? 3 : 2;
   for (int i = 0; i < count; ++i)
@@ -402,10 +405,22 @@ void BlinkHandler(SimpleWindow* w) {
   AddSimpleWindowTimeout(w, kBlinkMicroseconds);
 }
 
+void CheckReadable(void* closure, int fd) {
+  auto* dlg = static_cast<LoginDialog*>(closure);
+  RemoveSelectFile(&dlg->state->sdk, fd);
+  dlg->checkFd = -1;
+  dlg->checkDone(dlg, fd);
+}
+
 void DestroyHandler(SimpleWindow* w) {
   LoginDialog* dlg = DialogOf(w);
   if (!dlg) return;
   w->data = nullptr;
+  if (dlg->checkFd >= 0) {
+    RemoveSelectFile(&dlg->state->sdk, dlg->checkFd);
+    AuthCancelCheck(dlg->checkFd);
+    dlg->checkFd = -1;
+  }
   TextBoxClear(&dlg->first);  // wipes a typed secret
   TextBoxClear(&dlg->second);
   if (dlg->ownsTitle) std::free(dlg->title);
@@ -425,6 +440,7 @@ LoginDialog* CreateLoginDialog(ScreenState* s, int width, int height, const char
   dlg->threeButtons = (modeWord & LoginDialogThirdButton) != 0;
   dlg->oneBox = dlg->mode != LoginByPassword && dlg->mode != EnterLockPassword;
   dlg->pressButton = -1;
+  dlg->checkFd = -1;
   switch (dlg->mode) {
     case LoginByPassword:
     case LoginByCard:
@@ -527,3 +543,14 @@ void ShowLoginDialog(LoginDialog* dlg) {
 }
 
 void LoginDialogActivate(LoginDialog* dlg) { Activate(dlg, true); }
+
+void LoginDialogWaitForCheck(LoginDialog* dlg, int fd, void (*done)(LoginDialog*, int)) {
+  dlg->checkFd = fd;
+  dlg->checkDone = done;
+  AddSelectFile(&dlg->state->sdk, fd, CheckReadable, dlg);
+}
+
+void LoginDialogFailed(LoginDialog* dlg) {
+  AfterFailure(dlg);
+  DrawButtons(dlg);
+}
