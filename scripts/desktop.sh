@@ -23,7 +23,12 @@ teldra="$top/build/wm/teldra"
 coproc XEPHYR { exec Xephyr -displayfd 1 -screen "${QW_DESKTOP_SIZE:-1280x900}" -nolisten tcp -noreset -title "Teldra"; }
 xephyr_pid=$XEPHYR_PID
 registry=$(mktemp -d)
+# The X server ends with Teldra, whatever ends it (as xinit does): a screen
+# that Teldra locked is never left open. A signal to the script ends it too.
 trap 'kill "$xephyr_pid" 2>/dev/null || true; rm -rf "$registry"' EXIT
+trap 'exit 129' HUP
+trap 'exit 130' INT
+trap 'exit 143' TERM
 read -r number <&"${XEPHYR[0]}" || { echo "desktop.sh: Xephyr did not start" >&2; exit 1; }
 
 # Teldra's desktop command comes from the desktop preferences of the registry.
@@ -32,4 +37,12 @@ read -r number <&"${XEPHYR[0]}" || { echo "desktop.sh: Xephyr did not start" >&2
 mkdir -p "$registry/desktop"
 printf 'desktop_command = bash %s/scripts/desktop-session.sh\n' "$top" >"$registry/desktop/preferences"
 export QW_DESKTOP_ARGS="$*"
-QX_REGISTRY_DIR="$registry" "$teldra" -allowroot -display ":$number"
+QX_REGISTRY_DIR="$registry" "$teldra" -allowroot -display ":$number" &
+teldra_pid=$!
+# While the script waits, a signal to it ends Teldra with the server.
+trap 'kill "$teldra_pid" 2>/dev/null; exit 129' HUP
+trap 'kill "$teldra_pid" 2>/dev/null; exit 130' INT
+trap 'kill "$teldra_pid" 2>/dev/null; exit 143' TERM
+status=0
+wait "$teldra_pid" || status=$?
+exit "$status"

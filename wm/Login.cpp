@@ -11,6 +11,7 @@
 #include "login/pki/CryptoContext.h"
 #include "login/record/CardRecord.h"
 #include "platform/Auth.h"
+#include "platform/AuthCheck.h"
 #include "platform/sdk/MessageBox.h"
 #include "platform/sdk/SimpleWindow.h"
 #include "wm/CardPoll.h"
@@ -149,23 +150,10 @@ void EndDialog(ScreenState* s, LoginDialog* dlg) {
   DestroyLoginDialog(dlg);
 }
 
-int LogIn(LoginDialog* dlg) {
+// After the check: the refusal, the password fallback of a card without
+// credentials, or the session's start. 1 when the dialog is gone.
+int Conclude(LoginDialog* dlg, CardLogin& card, AuthLoginInfo& info, const char* server) {
   ScreenState* s = dlg->state;
-  AuthLoginInfo info;
-  std::memset(&info, 0, sizeof info);
-  CardLogin card;
-  const char* server = nullptr;
-  if (dlg->mode == LoginByPassword || !s->cardReader) {
-    card.result = PasswordLogin(s, TextBoxGetContents(&dlg->first), TextBoxGetContents(&dlg->second), &info, &server)
-                      == AuthOk
-                      ? LoginOk
-                      : LoginRefused;
-    card.administrator = s->administratorCard;
-  } else {
-    CardPinLogin(s, TextBoxGetContents(&dlg->second), &info, &card);
-    server = card.server;
-    if (!card.record || !CardRecordGetInfo(card.record, 0)) card.administrator = s->administratorCard;
-  }
   // The typed secret is not needed any more, whatever the outcome.
   TextBoxClear(&dlg->second);
   bool success = false;
@@ -198,6 +186,46 @@ int LogIn(LoginDialog* dlg) {
   CardRecordFree(card.record);
   Wipe(&info, sizeof info);
   return 1;
+}
+
+// The password's check came back from its child process.
+void PasswordChecked(LoginDialog* dlg, int fd) {
+  ScreenState* s = dlg->state;
+  AuthLoginInfo info;
+  std::memset(&info, 0, sizeof info);
+  CardLogin card;
+  card.result = AuthFinishCheck(fd, &info) == AuthOk ? LoginOk : LoginRefused;
+  card.administrator = s->administratorCard;
+  if (!Conclude(dlg, card, info, NetworkServer())) LoginDialogFailed(dlg);
+}
+
+int LogIn(LoginDialog* dlg) {
+  ScreenState* s = dlg->state;
+  AuthLoginInfo info;
+  std::memset(&info, 0, sizeof info);
+  CardLogin card;
+  const char* server = nullptr;
+  if (dlg->mode == LoginByPassword || !s->cardReader) {
+    // The check runs in a child: PAM's delay after a wrong password never
+    // freezes the screen. Without a child it runs here.
+    const int fd = AuthStartCheck(NetworkServer(), TextBoxGetContents(&dlg->first), TextBoxGetContents(&dlg->second),
+                                  s->allowRoot);
+    if (fd >= 0) {
+      TextBoxClear(&dlg->second);
+      LoginDialogWaitForCheck(dlg, fd, PasswordChecked);
+      return 2;
+    }
+    card.result = PasswordLogin(s, TextBoxGetContents(&dlg->first), TextBoxGetContents(&dlg->second), &info, &server)
+                      == AuthOk
+                      ? LoginOk
+                      : LoginRefused;
+    card.administrator = s->administratorCard;
+  } else {
+    CardPinLogin(s, TextBoxGetContents(&dlg->second), &info, &card);
+    server = card.server;
+    if (!card.record || !CardRecordGetInfo(card.record, 0)) card.administrator = s->administratorCard;
+  }
+  return Conclude(dlg, card, info, server);
 }
 
 }  // namespace

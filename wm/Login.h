@@ -15,7 +15,8 @@ void ReadLoginResources(ScreenState* state);
 // starts, and the dialog is mapped only while a card is in.
 void ShowLoginScreen(ScreenState* state);
 // The first button's action of every dialog mode; 1 when the dialog's work
-// is done (the dialog is gone), 0 when it stays for another try.
+// is done (the dialog is gone), 0 when it stays for another try, 2 while a
+// password check runs in a child process (the dialog hears how it ended).
 int DoLogin(LoginDialog* dialog);
 // The log-in succeeded and the user's session is open (AuthSetLoginInfo):
 // the session starts. The

@@ -9,9 +9,11 @@
 #include <new>
 #include <string>
 
+#include "platform/AuthCheck.h"
 #include "platform/sdk/Color.h"
 #include "platform/sdk/Draw3D.h"
 #include "platform/sdk/NLSText.h"
+#include "platform/sdk/SdkScreen.h"
 #include "platform/sdk/SimpleWindow.h"
 #include "platform/sdk/SdkUtil.h"
 #include "wm/Login.h"
@@ -266,7 +268,8 @@ bool RunButton(LoginDialog* dlg, int which) {
   }
 }
 
-void Activate(LoginDialog* dlg) {
+// Return, Enter or Linefeed (byReturn), or space on a button.
+void Activate(LoginDialog* dlg, bool byReturn) {
   if (dlg->focus == FocusFirstBox) {
     SetFocus(dlg, FocusSecondBox);
     return;
@@ -275,7 +278,12 @@ void Activate(LoginDialog* dlg) {
     SetFocus(dlg, FocusFirstBox);
     return;
   }
-  const int which = dlg->current;
+  int which = dlg->current;
+  // Return in a box runs the first button, whichever button the focus moves
+  // left current; on the log-in screen Return never shuts the terminal down
+  // or reboots it: those run only from their own buttons (click or space).
+  const bool logInScreen = dlg->mode == LoginByPassword || dlg->mode == LoginByCard;
+  if (byReturn && (dlg->focus != FocusButtons || logInScreen)) which = 0;
   if (!RunButton(dlg, which)) AfterFailure(dlg);
 }
 
@@ -292,6 +300,7 @@ void Clear(LoginDialog* dlg) {
 int KeyHandler(SimpleWindow* w, XEvent* ev) {
   if (ev->type != KeyPress) return 1;
   LoginDialog* dlg = DialogOf(w);
+  if (dlg->checkFd >= 0) return 1;  // one check at a time
   char bytes[16];
   KeySym sym = NoSymbol;
   XLookupString(&ev->xkey, bytes, sizeof bytes, &sym, nullptr);
@@ -301,7 +310,7 @@ int KeyHandler(SimpleWindow* w, XEvent* ev) {
     case XK_Return:
     case XK_KP_Enter:
     case XK_Linefeed:
-      Activate(dlg);
+      Activate(dlg, true);
       return 1;
     case XK_Tab:
     case XK_KP_Tab:
@@ -326,7 +335,7 @@ int KeyHandler(SimpleWindow* w, XEvent* ev) {
       break;
   }
   if (onButtons) {
-    if (sym == XK_space) Activate(dlg);
+    if (sym == XK_space) Activate(dlg, false);
     if (sym == XK_Right || sym == XK_KP_Right) Next(dlg);
     if (sym == XK_Left || sym == XK_KP_Left) Previous(dlg);
     return 1;
@@ -342,7 +351,7 @@ int ExposeHandler(SimpleWindow* w, XEvent* ev) {
 
 int PressHandler(SimpleWindow* w, XEvent* ev) {
   LoginDialog* dlg = DialogOf(w);
-  if (!dlg->exposed || dlg->pressButton >= 0) return 1;
+  if (!dlg->exposed || dlg->pressButton >= 0 || dlg->checkFd >= 0) return 1;
   const XButtonEvent& b = ev->xbutton;
   const int count = dlg->threeButtons ? 3 : 2;
   for (int i = 0; i < count; ++i)
@@ -396,10 +405,22 @@ void BlinkHandler(SimpleWindow* w) {
   AddSimpleWindowTimeout(w, kBlinkMicroseconds);
 }
 
+void CheckReadable(void* closure, int fd) {
+  auto* dlg = static_cast<LoginDialog*>(closure);
+  RemoveSelectFile(&dlg->state->sdk, fd);
+  dlg->checkFd = -1;
+  dlg->checkDone(dlg, fd);
+}
+
 void DestroyHandler(SimpleWindow* w) {
   LoginDialog* dlg = DialogOf(w);
   if (!dlg) return;
   w->data = nullptr;
+  if (dlg->checkFd >= 0) {
+    RemoveSelectFile(&dlg->state->sdk, dlg->checkFd);
+    AuthCancelCheck(dlg->checkFd);
+    dlg->checkFd = -1;
+  }
   TextBoxClear(&dlg->first);  // wipes a typed secret
   TextBoxClear(&dlg->second);
   if (dlg->ownsTitle) std::free(dlg->title);
@@ -419,6 +440,7 @@ LoginDialog* CreateLoginDialog(ScreenState* s, int width, int height, const char
   dlg->threeButtons = (modeWord & LoginDialogThirdButton) != 0;
   dlg->oneBox = dlg->mode != LoginByPassword && dlg->mode != EnterLockPassword;
   dlg->pressButton = -1;
+  dlg->checkFd = -1;
   switch (dlg->mode) {
     case LoginByPassword:
     case LoginByCard:
@@ -520,4 +542,15 @@ void ShowLoginDialog(LoginDialog* dlg) {
   XSetInputFocus(d, dlg->window->window, RevertToPointerRoot, CurrentTime);
 }
 
-void LoginDialogActivate(LoginDialog* dlg) { Activate(dlg); }
+void LoginDialogActivate(LoginDialog* dlg) { Activate(dlg, true); }
+
+void LoginDialogWaitForCheck(LoginDialog* dlg, int fd, void (*done)(LoginDialog*, int)) {
+  dlg->checkFd = fd;
+  dlg->checkDone = done;
+  AddSelectFile(&dlg->state->sdk, fd, CheckReadable, dlg);
+}
+
+void LoginDialogFailed(LoginDialog* dlg) {
+  AfterFailure(dlg);
+  DrawButtons(dlg);
+}

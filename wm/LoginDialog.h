@@ -41,6 +41,8 @@ struct LoginDialog {
   int boxRect[2][4];
   int buttonRect[3][4];
   int width, height;
+  int checkFd;  // a check in a child process runs: its pipe, else -1
+  void (*checkDone)(LoginDialog* dialog, int fd);
 };
 
 // Created, not mapped; null when memory runs out.
@@ -50,5 +52,14 @@ void DestroyLoginDialog(LoginDialog* dialog);
 void ResetLoginDialog(LoginDialog* dialog);
 // Maps the dialog, waits for the server and gives it the keyboard focus.
 void ShowLoginDialog(LoginDialog* dialog);
-// Runs the current button's action as Return does.
+// What Return does: in a box the first button's action, on the buttons the
+// current one's (on the log-in screen always the first button's).
 void LoginDialogActivate(LoginDialog* dialog);
+// The check behind the first button runs in a child process: the dialog
+// waits for `fd` to become readable, takes no key or press meanwhile, and
+// then hands the descriptor to `done` (the dialog still exists then; its
+// destruction drops the check).
+void LoginDialogWaitForCheck(LoginDialog* dialog, int fd, void (*done)(LoginDialog* dialog, int fd));
+// The first button's action failed after such a wait: as after any failed
+// action, the boxes are cleared and the focus returns.
+void LoginDialogFailed(LoginDialog* dialog);

@@ -14,6 +14,7 @@
 #include "login/pki/CryptoContext.h"
 #include "login/record/CardRecord.h"
 #include "platform/Auth.h"
+#include "platform/AuthCheck.h"
 #include "platform/sdk/EvtApp.h"
 #include "platform/sdk/MessageBox.h"
 #include "platform/sdk/NLSText.h"
@@ -434,38 +435,11 @@ int SetLockPassword(LoginDialog* dlg) {
 
 void CancelLockPassword(LoginDialog* dlg) { DestroyLoginDialog(dlg); }
 
-int VerifyUnlock(LockScreenRecord* lock) {
-  if (!lock || !lock->dialog || lock->exhausted) return 0;
+namespace {
+
+// The end of an unlock check: 1 unlocked, 0 refused (failure: the text id).
+int FinishUnlock(LockScreenRecord* lock, int failure) {
   ScreenState* s = lock->state;
-  const char* user = std::getenv("LOGNAME");
-  if (!user || !*user) user = std::getenv("USER");
-  if (!user || !*user) {
-    // Without LOGNAME and USER the account is the process's own, so that
-    // the screen can still be unlocked.
-    const passwd* pw = getpwuid(getuid());
-    user = pw ? pw->pw_name : nullptr;
-  }
-  const char* entry = TextBoxGetContents(&lock->dialog->second);
-  int failure = 0;
-  if (lock->lockPassword) {
-    if (!SameBytes(entry, lock->lockPassword)) failure = TextIncorrectPassword;
-  } else if (lock->passwordUnlock) {
-    const char* server = std::getenv("QX_PCNFSD_SERVER");
-    AuthLoginInfo info;
-    int r = AuthRejected;
-    if (!user || !*user)
-      r = AuthRejected;
-    else if (AuthACTLoginPresent(server))
-      r = AuthACTLoginCheckPassword(entry);
-    else if (server && *server)
-      r = AuthAnyLogin(server, user, entry, &info, nullptr, 0, 0, nullptr);
-    else
-      r = AuthSimplePassword(user, entry, &info, s->allowRoot, 0);
-    Wipe(&info, sizeof info);
-    if (r != AuthOk) failure = TextIncorrectLogin;
-  } else {
-    failure = CardUnlock(s, entry);
-  }
   TextBoxClear(&lock->dialog->second);
   if (!failure) {
     LoginDialog* dlg = lock->dialog;
@@ -487,6 +461,64 @@ int VerifyUnlock(LockScreenRecord* lock) {
   XBell(s->sdk.display, 100);
   CreateMessageBox(&s->sdk, CatalogText(failure), CatalogText(TextOk), FailureId(failure), 1);
   return 0;
+}
+
+// The account password's check came back from its child process.
+void UnlockChecked(LoginDialog* dlg, int fd) {
+  AuthLoginInfo info;
+  const int r = AuthFinishCheck(fd, &info);
+  Wipe(&info, sizeof info);
+  LockScreenRecord* lock = dlg->lock;
+  if (!lock || lock->dialog != dlg) return;
+  if (!FinishUnlock(lock, r == AuthOk ? 0 : TextIncorrectLogin) && lock->dialog == dlg) LoginDialogFailed(dlg);
+}
+
+}  // namespace
+
+int VerifyUnlock(LockScreenRecord* lock) {
+  if (!lock || !lock->dialog || lock->exhausted) return 0;
+  ScreenState* s = lock->state;
+  const char* user = std::getenv("LOGNAME");
+  if (!user || !*user) user = std::getenv("USER");
+  if (!user || !*user) {
+    // Without LOGNAME and USER the account is the process's own, so that
+    // the screen can still be unlocked.
+    const passwd* pw = getpwuid(getuid());
+    user = pw ? pw->pw_name : nullptr;
+  }
+  const char* entry = TextBoxGetContents(&lock->dialog->second);
+  int failure = 0;
+  if (lock->lockPassword) {
+    if (!SameBytes(entry, lock->lockPassword)) failure = TextIncorrectPassword;
+  } else if (lock->passwordUnlock) {
+    const char* server = std::getenv("QX_PCNFSD_SERVER");
+    AuthLoginInfo info;
+    std::memset(&info, 0, sizeof info);
+    int r = AuthRejected;
+    if (!user || !*user) {
+      r = AuthRejected;
+    } else if (AuthACTLoginPresent(server)) {
+      r = AuthACTLoginCheckPassword(entry);
+    } else {
+      // The account's check runs in a child: PAM's delay after a wrong
+      // password never freezes the screen.
+      const int fd = AuthStartCheck(server, user, entry, s->allowRoot);
+      if (fd >= 0) {
+        TextBoxClear(&lock->dialog->second);
+        LoginDialogWaitForCheck(lock->dialog, fd, UnlockChecked);
+        return 2;
+      }
+      if (server && *server)
+        r = AuthAnyLogin(server, user, entry, &info, nullptr, 0, 0, nullptr);
+      else
+        r = AuthSimplePassword(user, entry, &info, s->allowRoot, 0);
+    }
+    Wipe(&info, sizeof info);
+    if (r != AuthOk) failure = TextIncorrectLogin;
+  } else {
+    failure = CardUnlock(s, entry);
+  }
+  return FinishUnlock(lock, failure);
 }
 
 void CloseUnlockDialog(LockScreenRecord* lock) {

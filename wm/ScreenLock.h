@@ -52,6 +52,8 @@ int ScreenIsLocked(const ScreenState* state);
 void PromptLockPassword(ScreenState* state);
 int SetLockPassword(LoginDialog* dialog);
 void CancelLockPassword(LoginDialog* dialog);
+// The unlock dialog's first button: 1 unlocked, 0 refused, 2 while the
+// account password's check runs (the dialog is told how it ended).
 int VerifyUnlock(LockScreenRecord* lock);
 void CloseUnlockDialog(LockScreenRecord* lock);
 void UnlockDialogLogoff(LockScreenRecord* lock);

@@ -7,6 +7,7 @@
 #include <openssl/param_build.h>
 #include <openssl/rsa.h>
 #include <openssl/x509.h>
+#include <openssl/x509v3.h>
 
 #include <cstring>
 #include <memory>
@@ -221,8 +222,13 @@ int VerifyCertificateIssuedBy(const uint8_t* cert, size_t certLength, const uint
   }
   int rc = kPkiSignatureMismatch;
   EVP_PKEY* issuerKey = X509_get0_pubkey(i);
-  if (issuerKey && X509_NAME_cmp(X509_get_issuer_name(c), X509_get_subject_name(i)) == 0 &&
-      X509_verify(c, issuerKey) == 1)
+  // The certificate counts only within its validity dates, and only when
+  // the issuer's key may sign certificates (no key usage: any use).
+  const bool current = X509_cmp_current_time(X509_get0_notBefore(c)) < 0 &&
+                       X509_cmp_current_time(X509_get0_notAfter(c)) > 0;
+  const bool issuerSignsCertificates = (X509_get_key_usage(i) & KU_KEY_CERT_SIGN) != 0;
+  if (issuerKey && current && issuerSignsCertificates &&
+      X509_NAME_cmp(X509_get_issuer_name(c), X509_get_subject_name(i)) == 0 && X509_verify(c, issuerKey) == 1)
     rc = kPkiOk;
   X509_free(c);
   X509_free(i);

@@ -46,7 +46,9 @@ int RsaSignDigest(CryptoContext* context, size_t digestLength, uint16_t digestAl
 int VerifySignature(CryptoContext* context, size_t digestLength, uint16_t digestAlgorithm, const uint8_t* digest,
                     size_t keyLength, const uint8_t* key, size_t signatureLength, const uint8_t* signature);
 
-// 0 when the DER certificate cert was issued by issuer (names match) and
-// its signature verifies with issuer's public key; 0xFFFF when either does
-// not parse as exactly one certificate; 256 otherwise.
+// 0 when the DER certificate cert was issued by issuer (names match), its
+// signature verifies with issuer's public key, it is within its validity
+// dates and issuer's key usage (when it has one) allows signing
+// certificates; 0xFFFF when either does not parse as exactly one
+// certificate; 256 otherwise.
 int VerifyCertificateIssuedBy(const uint8_t* cert, size_t certLength, const uint8_t* issuer, size_t issuerLength);

@@ -48,15 +48,15 @@ bool OpensslOracle::makeKey(const std::string& n) const {
          run("rsa -in " + n + ".pem -RSAPublicKey_out -outform DER -out " + n + ".pub.der");
 }
 
-bool OpensslOracle::makeRoot(const std::string& n) const {
-  return run("req -x509 -new -key " + n + ".pem -subj /CN=" + n + " -days 3650 -outform DER -out " + n +
-             ".crt.der");
+bool OpensslOracle::makeRoot(const std::string& n, const std::string& extensions) const {
+  return run("req -x509 -new -key " + n + ".pem -subj /CN=" + n + " -days 3650 " + extensions +
+             " -outform DER -out " + n + ".crt.der");
 }
 
-bool OpensslOracle::makeIssued(const std::string& n, const std::string& issuer) const {
+bool OpensslOracle::makeIssued(const std::string& n, const std::string& issuer, int days) const {
   return run("req -new -key " + n + ".pem -subj /CN=" + n + " -out " + n + ".csr") &&
          run("x509 -req -in " + n + ".csr -CA " + issuer + ".crt.der -CAform DER -CAkey " + issuer +
-             ".pem -set_serial 7 -days 3650 -outform DER -out " + n + ".crt.der");
+             ".pem -set_serial 7 -days " + std::to_string(days) + " -outform DER -out " + n + ".crt.der");
 }
 
 }  // namespace qwtest

@@ -21,10 +21,12 @@ class OpensslOracle {
   // A 512-bit RSA key (traditional PEM, DER RSAPrivateKey and DER
   // RSAPublicKey) as <name>.pem, <name>.der, <name>.pub.der.
   bool makeKey(const std::string& name) const;
-  // A self-signed certificate <name>.crt.der for key <name>.
-  bool makeRoot(const std::string& name) const;
-  // A certificate <name>.crt.der for key <name>, issued by <issuer>.
-  bool makeIssued(const std::string& name, const std::string& issuer) const;
+  // A self-signed certificate <name>.crt.der for key <name>; `extensions`
+  // are extra "req" arguments (for example "-addext keyUsage=...").
+  bool makeRoot(const std::string& name, const std::string& extensions = "") const;
+  // A certificate <name>.crt.der for key <name>, issued by <issuer>, valid
+  // from now for `days` (negative: it expired before it began).
+  bool makeIssued(const std::string& name, const std::string& issuer, int days = 3650) const;
 
  private:
   std::string dir_;

@@ -64,6 +64,10 @@ class Toolkit : public ::testing::Test {
     ASSERT_TRUE(oracle_->makeKey("root") && oracle_->makeRoot("root"));
     ASSERT_TRUE(oracle_->makeKey("card") && oracle_->makeIssued("card", "root"));
     ASSERT_TRUE(oracle_->makeKey("other") && oracle_->makeRoot("other"));
+    ASSERT_TRUE(oracle_->makeKey("expired") && oracle_->makeIssued("expired", "root", -1));
+    // A root whose key may sign data but not certificates.
+    ASSERT_TRUE(oracle_->makeKey("signer") && oracle_->makeRoot("signer", "-addext keyUsage=digitalSignature"));
+    ASSERT_TRUE(oracle_->makeKey("bySigner") && oracle_->makeIssued("bySigner", "signer"));
   }
   static void TearDownTestSuite() {
     delete oracle_;
@@ -274,4 +278,15 @@ TEST_F(Toolkit, CertificateChainsToItsIssuer) {
   EXPECT_EQ(kPkiSignatureMismatch,
             VerifyCertificateIssuedBy(tampered.data(), tampered.size(), root.data(), root.size()));
   EXPECT_EQ(kPkiDerError, VerifyCertificateIssuedBy(card.data(), card.size() - 1, root.data(), root.size()));
+  // Signed by the root, but out of its validity dates.
+  Bytes expired = oracle_->read("expired.crt.der");
+  ASSERT_TRUE(oracle_->run("x509 -inform DER -in expired.crt.der -noout -checkend 0") == false)
+      << "openssl calls it expired";
+  EXPECT_EQ(kPkiSignatureMismatch,
+            VerifyCertificateIssuedBy(expired.data(), expired.size(), root.data(), root.size()));
+  // Signed by a key that may not sign certificates.
+  Bytes signer = oracle_->read("signer.crt.der");
+  Bytes bySigner = oracle_->read("bySigner.crt.der");
+  EXPECT_EQ(kPkiSignatureMismatch,
+            VerifyCertificateIssuedBy(bySigner.data(), bySigner.size(), signer.data(), signer.size()));
 }

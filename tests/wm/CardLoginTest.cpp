@@ -78,6 +78,7 @@ class CardLoginTest : public ::testing::Test {
     ASSERT_TRUE(o_->makeKey("root") && o_->makeRoot("root"));
     ASSERT_TRUE(o_->makeKey("card") && o_->makeIssued("card", "root"));
     ASSERT_TRUE(o_->makeKey("self") && o_->makeRoot("self"));  // vouches for itself only
+    ASSERT_TRUE(o_->makeKey("expired") && o_->makeIssued("expired", "root", -1));
   }
   static void TearDownTestSuite() {
     delete o_;
@@ -259,15 +260,18 @@ TEST_F(CardLoginTest, AWrongPinIsRefusedTheRightOneStartsTheSession) {
 }
 
 TEST_F(CardLoginTest, ARecordTheRootDidNotSignIsRefused) {
-  WriteCard("self", UserAttributes());
-  ShowLoginScreen(&state_);
-  ASSERT_TRUE(DialogFocused());
-  Type("1234");
-  Keys("Return");
-  ASSERT_TRUE(BoxUp("QXL4550"));
-  EXPECT_EQ(state_.loginMode, 1);
-  CloseBox();
-  EXPECT_NE(state_.loginDialog, nullptr);
+  // Self-signed, and issued by the root but expired.
+  for (const char* signer : {"self", "expired"}) {
+    WriteCard(signer, UserAttributes());
+    if (!state_.loginDialog) ShowLoginScreen(&state_);
+    ASSERT_TRUE(DialogFocused()) << signer;
+    Type("1234");
+    Keys("Return");
+    ASSERT_TRUE(BoxUp("QXL4550")) << signer;
+    EXPECT_EQ(state_.loginMode, 1);
+    CloseBox();
+    EXPECT_NE(state_.loginDialog, nullptr);
+  }
 }
 
 TEST_F(CardLoginTest, ACardWithoutCredentialsFallsBackToThePasswordDialog) {

@@ -236,4 +236,62 @@ TEST_F(LoginTest, TheSessionRunsAsTheUserInAPamSessionThatLogOffCloses) {
   EXPECT_TRUE(qwtest::WaitUntil([&] { return ProcessesOf(uid).empty(); })) << ProcessesOf(uid);
 }
 
+TEST_F(LoginTest, ReturnAfterAnyPathOfTabsLogsInAndNeverShutsDown) {
+  // A password file that knows nobody: every log-in is refused at once.
+  extraEnvironment_ = {"QX_AUTH_FILE=" + home_.WriteFile("passwords", "")};
+  StartLoginMode();
+  // Where the focus is, by the dialog's ring: the user-name box, the
+  // password box, or the buttons with "Login" (0) or "Shutdown" (1) current.
+  enum { NameBox, PasswordBox, Buttons } focus = NameBox;
+  int current = 0;
+  auto tab = [&](bool back) {
+    if (!back) {
+      if (focus == NameBox) focus = PasswordBox;
+      else if (focus == PasswordBox) focus = Buttons;
+      else if (current == 0) current = 1;
+      else current = 0, focus = NameBox;
+    } else {
+      if (focus == PasswordBox) focus = NameBox, current = 1;
+      else if (focus == NameBox) focus = Buttons, current = 1;
+      else if (current == 0) focus = PasswordBox;
+      else current = 0;
+    }
+  };
+  int refusals = 0;
+  for (int length = 0; length <= 3; ++length)
+    for (int bits = 0; bits < (1 << length); ++bits) {
+      focus = NameBox;  // where Escape puts it
+      std::vector<std::string> keys;
+      for (int i = 0; i < length; ++i) {
+        const bool back = (bits >> i) & 1;
+        keys.push_back(back ? "shift+Tab" : "Tab");
+        tab(back);
+      }
+      keys.push_back("Return");
+      Keys({"Escape"});  // both boxes empty, the focus in the user-name box
+      Type("someone");
+      Keys(keys);
+      ASSERT_TRUE(teldra_.Running()) << "after " << testing::PrintToString(keys);
+      if (focus == NameBox) {
+        focus = PasswordBox;  // Return moves on to the password box
+        continue;
+      }
+      // Everywhere else Return is "Login": refused, and the dialog emptied.
+      ASSERT_TRUE(Viewable("QXL4550")) << testing::PrintToString(keys) << teldra_.Output();
+      ++refusals;
+      Keys({"Return"});
+      ASSERT_TRUE(Gone("QXL4550"));
+      ASSERT_TRUE(qwtest::WaitUntil([&] { return Focus() == dialog_; })) << teldra_.Output();
+      focus = NameBox;
+    }
+  EXPECT_GT(refusals, 5);
+  EXPECT_TRUE(teldra_.Running());
+  // "Shutdown" still runs from its own key.
+  Keys({"Escape"});
+  Type("someone");
+  Keys({"Tab", "Tab", "Right", "space"});
+  ASSERT_TRUE(teldra_.WaitExit(15000)) << teldra_.Output();
+  EXPECT_EQ(teldra_.ExitCode(), 0);
+}
+
 }  // namespace
