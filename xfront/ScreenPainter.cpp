@@ -8,6 +8,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "xfront/AttributeGlyphs.h"
 #include "xfront/DisplayAttributes.h"
 #include "xfront/TextSymbols.h"
 
@@ -93,6 +94,7 @@ ScreenPainter::ScreenPainter(Display* display, Drawable drawable, XFontStruct* f
 }
 
 ScreenPainter::~ScreenPainter() {
+  freeAttributeGlyphs();
   for (GC& gc : normal_) XFreeGC(display_, gc);
   for (GC& gc : reverse_) XFreeGC(display_, gc);
   for (GC& gc : cursor_) XFreeGC(display_, gc);
@@ -401,4 +403,36 @@ void ScreenPainter::drawTextSymbol(int position, int kind, bool atCursor) {
     default:
       break;
   }
+}
+
+void ScreenPainter::freeAttributeGlyphs() {
+  for (auto& size : glyphs_)
+    for (Pixmap& p : size) {
+      if (p) XFreePixmap(display_, p);
+      p = 0;
+    }
+}
+
+void ScreenPainter::drawAttributeGlyph(int position, unsigned char attribute, bool atCursor) {
+  if (!chars_ || position < 0 || position >= cells_ || !IsFieldAttribute(attribute)) return;
+  const bool large = cellWidth_ > 8;
+  const int index = attribute - 0x20;
+  Pixmap& glyph = glyphs_[large ? 1 : 0][index];
+  const int glyphWidth = large ? 9 : 6, glyphHeight = large ? 15 : 13;
+  if (!glyph) {
+    const AttributeGlyph g = MakeAttributeGlyph(index, large);
+    glyph = XCreateBitmapFromData(display_, drawable_, reinterpret_cast<const char*>(g.bits.data()),
+                                  static_cast<unsigned int>(g.width), static_cast<unsigned int>(g.height));
+  }
+  GC gc = (attribute & 0x01) ? reverse_[kGreen] : normal_[kGreen];
+  if (atCursor) gc = (attribute & 0x01) ? cursor_[0] : cursor_[1];
+  const int x = cellX(position), y = cellY(position);
+  // The cell in the glyph's background first, then the glyph in the middle.
+  GC paper = (attribute & 0x01) ? normal_[kGreen] : reverse_[kGreen];
+  if (atCursor) paper = (attribute & 0x01) ? cursor_[1] : cursor_[0];
+  XFillRectangle(display_, drawable_, paper, x, y, static_cast<unsigned int>(cellWidth_),
+                 static_cast<unsigned int>(cellHeight_));
+  const int w = std::min(glyphWidth, cellWidth_), h = std::min(glyphHeight, cellHeight_);
+  XCopyPlane(display_, glyph, drawable_, gc, 0, 0, static_cast<unsigned int>(w), static_cast<unsigned int>(h),
+             x + (cellWidth_ - w) / 2, y + (cellHeight_ - h) / 2, 1);
 }

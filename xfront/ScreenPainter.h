@@ -84,6 +84,13 @@ class ScreenPainter {
   // the block cursor in the cursor colours.
   void drawTextSymbol(int position, int kind, bool atCursor = false);
 
+  // The glyph of a field attribute byte (0x20-0x3F) over a position's cell
+  // (extended display): green on the background, reverse for a reverse
+  // attribute, in the cursor colours at the block cursor.
+  void drawAttributeGlyph(int position, unsigned char attribute, bool atCursor = false);
+  // Frees the cached attribute glyphs.
+  void freeAttributeGlyphs();
+
   // Text calls made so far (one per run).
   unsigned long textCalls() const { return textCalls_; }
 
@@ -106,6 +113,7 @@ class ScreenPainter {
   GC cursor_[2] = {};
   GC ruleSolid_ = nullptr, ruleDashed_ = nullptr;
   GC buttonTop_ = nullptr, buttonBottom_ = nullptr;
+  Pixmap glyphs_[2][32] = {};  // small and large attribute glyphs, made on first use
 
   const unsigned char* chars_ = nullptr;
   const unsigned short* attrs_ = nullptr;
