@@ -88,6 +88,15 @@ class ScreenPainter {
   // (extended display): green on the background, reverse for a reverse
   // attribute, in the cursor colours at the block cursor.
   void drawAttributeGlyph(int position, unsigned char attribute, bool atCursor = false);
+  // The graphic symbol (code 1-29) of a host window, selection field or
+  // scroll bar over a position's cell: borders as lines through the cell,
+  // scroll arrows, check boxes and radio buttons with 3-D shadows, scroll
+  // shafts and sliders (a slider's ends follow the codes of the cells
+  // before and after it along the bar).
+  struct Neighbours {
+    unsigned char before = 0, after = 0, above = 0, below = 0;
+  };
+  void drawEnptuiGlyph(int position, unsigned char code, const Neighbours& around, bool atCursor = false);
   // Frees the cached attribute glyphs.
   void freeAttributeGlyphs();
 

@@ -155,6 +155,21 @@ void XStuff::drawScreenData(int, int, int start, int end) {
   }
   if (!composed && painter.drawSpan(start, end, cursorPosition_)) cursorDrawn_ = false;
   drawTextSymbols(start, end);
+  if (enptuiDisplay_ && rendering) {
+    // The graphic symbols of host windows, selection fields and scroll bars.
+    const int c = columns_;
+    auto code = [&](int p) -> unsigned char { return p >= 0 && p < cells() ? rendering->planeByte(0, p) : 0; };
+    for (int p = std::max(start, 0); p < end && p < cells(); ++p) {
+      const unsigned char symbol = code(p);
+      if (symbol < 1 || symbol > 29 || (attributes_[p] & display_attribute::kNonDisplay)) continue;
+      ScreenPainter::Neighbours around;
+      around.before = p % c ? code(p - 1) : 0;
+      around.after = (p + 1) % c ? code(p + 1) : 0;
+      around.above = code(p - c);
+      around.below = code(p + c);
+      painter.drawEnptuiGlyph(p, symbol, around);
+    }
+  }
   if (extendedDisplay_ && rendering) {
     // Field attribute bytes show as their glyphs.
     for (int p = std::max(start, 0); p < end && p < cells(); ++p) {
