@@ -8,6 +8,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "xfront/AttributeGlyphs.h"
 #include "xfront/DisplayAttributes.h"
 #include "xfront/TextSymbols.h"
 
@@ -93,6 +94,7 @@ ScreenPainter::ScreenPainter(Display* display, Drawable drawable, XFontStruct* f
 }
 
 ScreenPainter::~ScreenPainter() {
+  freeAttributeGlyphs();
   for (GC& gc : normal_) XFreeGC(display_, gc);
   for (GC& gc : reverse_) XFreeGC(display_, gc);
   for (GC& gc : cursor_) XFreeGC(display_, gc);
@@ -399,6 +401,164 @@ void ScreenPainter::drawTextSymbol(int position, int kind, bool atCursor) {
       break;
     }
     default:
+      break;
+  }
+}
+
+void ScreenPainter::freeAttributeGlyphs() {
+  for (auto& size : glyphs_)
+    for (Pixmap& p : size) {
+      if (p) XFreePixmap(display_, p);
+      p = 0;
+    }
+}
+
+void ScreenPainter::drawAttributeGlyph(int position, unsigned char attribute, bool atCursor) {
+  if (!chars_ || position < 0 || position >= cells_ || !IsFieldAttribute(attribute)) return;
+  const bool large = cellWidth_ > 8;
+  const int index = attribute - 0x20;
+  Pixmap& glyph = glyphs_[large ? 1 : 0][index];
+  const int glyphWidth = large ? 9 : 6, glyphHeight = large ? 15 : 13;
+  if (!glyph) {
+    const AttributeGlyph g = MakeAttributeGlyph(index, large);
+    glyph = XCreateBitmapFromData(display_, drawable_, reinterpret_cast<const char*>(g.bits.data()),
+                                  static_cast<unsigned int>(g.width), static_cast<unsigned int>(g.height));
+  }
+  GC gc = (attribute & 0x01) ? reverse_[kGreen] : normal_[kGreen];
+  if (atCursor) gc = (attribute & 0x01) ? cursor_[0] : cursor_[1];
+  const int x = cellX(position), y = cellY(position);
+  // The cell in the glyph's background first, then the glyph in the middle.
+  GC paper = (attribute & 0x01) ? normal_[kGreen] : reverse_[kGreen];
+  if (atCursor) paper = (attribute & 0x01) ? cursor_[1] : cursor_[0];
+  XFillRectangle(display_, drawable_, paper, x, y, static_cast<unsigned int>(cellWidth_),
+                 static_cast<unsigned int>(cellHeight_));
+  const int w = std::min(glyphWidth, cellWidth_), h = std::min(glyphHeight, cellHeight_);
+  XCopyPlane(display_, glyph, drawable_, gc, 0, 0, static_cast<unsigned int>(w), static_cast<unsigned int>(h),
+             x + (cellWidth_ - w) / 2, y + (cellHeight_ - h) / 2, 1);
+}
+
+void ScreenPainter::drawEnptuiGlyph(int position, unsigned char code, const Neighbours& around, bool atCursor) {
+  if (!chars_ || position < 0 || position >= cells_ || code < 1 || code > 29) return;
+  const unsigned short attr = attrs_[position];
+  GC ink = textGC(attr);
+  GC paper = (attr & kReverse) ? normal_[attr & 0x1F] : reverse_[attr & 0x1F];
+  if (atCursor) {
+    paper = cursor_[0];
+    ink = (attr & kReverse) ? cursor_[0] : cursor_[1];
+  }
+  const int x = cellX(position), y = cellY(position);
+  XFillRectangle(display_, drawable_, paper, x, y, static_cast<unsigned int>(cellWidth_),
+                 static_cast<unsigned int>(cellHeight_));
+  const CellPen pen(display_, drawable_, ink, x, y, cellWidth_, cellHeight_);
+  const CellPen light(display_, drawable_, buttonTop_, x, y, cellWidth_, cellHeight_);
+  const CellPen dark(display_, drawable_, buttonBottom_, x, y, cellWidth_, cellHeight_);
+  // A raised 3-D frame around the cell, or part of one.
+  auto raised = [&](bool top, bool bottom, bool left, bool right) {
+    if (top) light.polyline({{0, 0}, {100, 0}});
+    if (left) light.polyline({{0, 0}, {0, 100}});
+    if (bottom) dark.polyline({{0, 100}, {100, 100}});
+    if (right) dark.polyline({{100, 0}, {100, 100}});
+  };
+  switch (code) {
+    case 0x01:  // scroll arrows: up, down, left, right
+      pen.polygon({{20, 70}, {50, 25}, {80, 70}});
+      raised(true, true, true, true);
+      break;
+    case 0x02:
+      pen.polygon({{20, 30}, {50, 75}, {80, 30}});
+      raised(true, true, true, true);
+      break;
+    case 0x03:
+      pen.polygon({{75, 20}, {20, 50}, {75, 80}});
+      raised(true, true, true, true);
+      break;
+    case 0x05:
+      pen.polygon({{25, 20}, {80, 50}, {25, 80}});
+      raised(true, true, true, true);
+      break;
+    case 0x14:  // check box: sunken; checked shows a tick
+    case 0x15:
+      dark.polyline({{15, 75}, {15, 25}, {85, 25}});
+      light.polyline({{15, 75}, {85, 75}, {85, 25}});
+      if (code == 0x15) pen.polygon({{25, 50}, {45, 70}, {80, 30}, {45, 60}});
+      break;
+    case 0x16:  // radio button: a sunken diamond; selected shows a dot
+    case 0x17:
+      dark.polyline({{10, 50}, {50, 20}, {90, 50}});
+      light.polyline({{10, 50}, {50, 80}, {90, 50}});
+      if (code == 0x17) pen.polygon({{35, 50}, {50, 38}, {65, 50}, {50, 62}});
+      break;
+    case 0x19: {  // vertical slider: a raised block, open where it goes on
+      const bool openTop = around.above == 0x19, openBottom = around.below == 0x19;
+      pen.polygon({{10, static_cast<short>(openTop ? 0 : 10)},
+                   {90, static_cast<short>(openTop ? 0 : 10)},
+                   {90, static_cast<short>(openBottom ? 100 : 90)},
+                   {10, static_cast<short>(openBottom ? 100 : 90)}});
+      light.polyline({{10, 100}, {10, 0}});
+      dark.polyline({{90, 0}, {90, 100}});
+      if (!openTop) light.polyline({{10, 10}, {90, 10}});
+      if (!openBottom) dark.polyline({{10, 90}, {90, 90}});
+      break;
+    }
+    case 0x1D: {  // horizontal slider
+      const bool openLeft = around.before == 0x1D, openRight = around.after == 0x1D;
+      pen.polygon({{static_cast<short>(openLeft ? 0 : 10), 15},
+                   {static_cast<short>(openRight ? 100 : 90), 15},
+                   {static_cast<short>(openRight ? 100 : 90), 85},
+                   {static_cast<short>(openLeft ? 0 : 10), 85}});
+      light.polyline({{0, 15}, {100, 15}});
+      dark.polyline({{0, 85}, {100, 85}});
+      if (!openLeft) light.polyline({{10, 15}, {10, 85}});
+      if (!openRight) dark.polyline({{90, 15}, {90, 85}});
+      break;
+    }
+    case 0x1A:  // scroll shafts: their two edges
+      dark.polyline({{0, 0}, {0, 100}});
+      light.polyline({{100, 0}, {100, 100}});
+      break;
+    case 0x1B:
+      dark.polyline({{0, 0}, {100, 0}});
+      light.polyline({{0, 100}, {100, 100}});
+      break;
+    case 0x0C:  // window corners: top left, top right, bottom left, bottom right
+      pen.line(0.5, 0.5, 1.0, 0.5);
+      pen.line(0.5, 0.5, 0.5, 1.0);
+      break;
+    case 0x0B:
+      pen.line(0.0, 0.5, 0.5, 0.5);
+      pen.line(0.5, 0.5, 0.5, 1.0);
+      break;
+    case 0x0A:
+      pen.line(0.5, 0.0, 0.5, 0.5);
+      pen.line(0.5, 0.5, 1.0, 0.5);
+      break;
+    case 0x0D:
+      pen.line(0.0, 0.5, 0.5, 0.5);
+      pen.line(0.5, 0.0, 0.5, 0.5);
+      break;
+    case 0x08:  // a crossing
+      pen.line(0.0, 0.5, 1.0, 0.5);
+      pen.line(0.5, 0.0, 0.5, 1.0);
+      break;
+    case 0x12:  // sides, top and bottom, and the lines of minor windows
+    case 0x06:
+      pen.line(0.5, 0.0, 0.5, 1.0);
+      break;
+    case 0x13:
+    case 0x07:
+      pen.line(0.0, 0.5, 1.0, 0.5);
+      break;
+    case 0x1F:  // a block over the cell
+      pen.rectangle(0.1, 0.1, 0.9, 0.9, true);
+      break;
+    case 0x1C:
+    case 0x1E: {  // the character, struck through
+      const unsigned char c = chars_[position] && chars_[position] != ' ' ? chars_[position] : '*';
+      drawText(ink, x, y + ascent_, &c, 1);
+      pen.line(0.0, 0.5, 1.0, 0.5);
+      break;
+    }
+    default:  // the cell's background only
       break;
   }
 }

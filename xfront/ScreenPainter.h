@@ -84,6 +84,22 @@ class ScreenPainter {
   // the block cursor in the cursor colours.
   void drawTextSymbol(int position, int kind, bool atCursor = false);
 
+  // The glyph of a field attribute byte (0x20-0x3F) over a position's cell
+  // (extended display): green on the background, reverse for a reverse
+  // attribute, in the cursor colours at the block cursor.
+  void drawAttributeGlyph(int position, unsigned char attribute, bool atCursor = false);
+  // The graphic symbol (code 1-29) of a host window, selection field or
+  // scroll bar over a position's cell: borders as lines through the cell,
+  // scroll arrows, check boxes and radio buttons with 3-D shadows, scroll
+  // shafts and sliders (a slider's ends follow the codes of the cells
+  // before and after it along the bar).
+  struct Neighbours {
+    unsigned char before = 0, after = 0, above = 0, below = 0;
+  };
+  void drawEnptuiGlyph(int position, unsigned char code, const Neighbours& around, bool atCursor = false);
+  // Frees the cached attribute glyphs.
+  void freeAttributeGlyphs();
+
   // Text calls made so far (one per run).
   unsigned long textCalls() const { return textCalls_; }
 
@@ -106,6 +122,7 @@ class ScreenPainter {
   GC cursor_[2] = {};
   GC ruleSolid_ = nullptr, ruleDashed_ = nullptr;
   GC buttonTop_ = nullptr, buttonBottom_ = nullptr;
+  Pixmap glyphs_[2][32] = {};  // small and large attribute glyphs, made on first use
 
   const unsigned char* chars_ = nullptr;
   const unsigned short* attrs_ = nullptr;

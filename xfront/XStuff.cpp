@@ -636,11 +636,15 @@ int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& given
   refreshWorkArea();
   if ((!geometry.xGiven || !geometry.yGiven) && session_ && !openMaximized) {
     int x = 0, y = 0;
-    if (desk.getWindowPositionForSession(session_->sessionId, &x, &y)) {
-      if (p.workAreaKnown) x += p.workX;
-      if (!geometry.xGiven) XtVaSetValues(shell_, XtNx, static_cast<Position>(x), nullptr);
-      if (!geometry.yGiven) XtVaSetValues(shell_, XtNy, static_cast<Position>(y), nullptr);
+    if (!desk.getWindowPositionForSession(session_->sessionId, &x, &y)) {
+      // Without a record new sessions cascade, one frame's title and
+      // border apart per slot.
+      const int step = WMTitleHeight() + WMTopBorderHeight() + WMLeftBorderWidth();
+      x = y = 1 + session_->slot * step;
     }
+    if (p.workAreaKnown) x += p.workX;
+    if (!geometry.xGiven) XtVaSetValues(shell_, XtNx, static_cast<Position>(x), nullptr);
+    if (!geometry.yGiven) XtVaSetValues(shell_, XtNy, static_cast<Position>(y), nullptr);
   }
   // The geometry's size counts the window manager's frame; a maximized
   // window fills the work area.
@@ -807,6 +811,8 @@ void XStuff::endSession() {
   removeTimers();
   if (!private_) return;
   Private& p = *private_;
+  // The window reopens where it was closed; the last session writes at once.
+  updateDeskTopSettingForSession(getNumberOfSessions() == 1);
   p.painter.reset();
   if (keypadButtons_) keypadButtons_->cancelAllKeypads();
   sendSessionEndMessages();
@@ -875,14 +881,21 @@ void XStuff::localPrintCallback(bool immediate) {
 
 void XStuff::SetFocus(char focus) {
   const bool now = focus != 0;
-  if (now == hasFocus_) return;
+  const bool gained = now && !hasFocus_;
+  if (cursorBlinkRequested_ && miscPreference(misc_pref::kCursorBlink) == 1) {
+    if (gained) startCursorBlinking();
+    if (!now) stopCursorBlinking();
+  }
+  if (gained)
+    stopIconAttention();
+  else
+    updateDeskTopSettingForSession();  // where the user left the window
   // The cursor is solid with the focus and hollow without it.
   clearcurs(0);
   hasFocus_ = now;
-  if (now) stopIconAttention();
-  if (now && cursorBlinkRequested_ && miscPreference(misc_pref::kCursorBlink) == 1) startCursorBlinking();
-  if (!now) stopCursorBlinking();
   drawcurs(0);
+  if (now && ruleLineShown()) drawRuleLine();
+  if (segmentCount_ > 0) redrawMarking();
 }
 
 void XStuff::topLevelEventHandler(Widget, void*, XEvent* event, char* continueDispatch) {

@@ -376,7 +376,9 @@ class XStuff : public RenderingWindow {
   int originX() const { return originX_; }
   int originY() const { return originY_; }
   bool showingRightPart() const;
-  void updateDeskTopSettingForSession();
+  // Remembers the window's place and font (24x80, not maximized); the last
+  // session's write goes out at once.
+  void updateDeskTopSettingForSession(bool lastSession = false);
   // Flips the latched modifier Mod1..Mod5 (n 1..5); 1 when now set.
   int toggle_mod(int n);
   unsigned int latchedModifiers() const { return latchedModifiers_; }

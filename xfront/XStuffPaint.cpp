@@ -128,6 +128,13 @@ void XStuff::drawScreenData(int, int, int start, int end) {
   if (!private_ || !private_->painter) return;
   ScreenPainter& painter = *private_->painter;
   const unsigned long before = painter.textCalls();
+  const auto* rendering = session_ ? dynamic_cast<const RenderingX*>(session_->renderer) : nullptr;
+  if (extendedDisplay_ && rendering) {
+    // Null positions show the null-display character.
+    for (int p = std::max(start, 0); p < end && p < cells(); ++p)
+      if (rendering->planeByte(0, p) == 0 && !(attributes_[p] & display_attribute::kNonDisplay))
+        chars_[p] = nullCharacter_;
+  }
   bool composed = false;
   if (thaiCompose() && columns_ > 0 && columns_ <= kMaxColumns && start >= 0 && start < end && end <= cells()) {
     // Composed text is painted field by field: the range widens to the
@@ -148,6 +155,28 @@ void XStuff::drawScreenData(int, int, int start, int end) {
   }
   if (!composed && painter.drawSpan(start, end, cursorPosition_)) cursorDrawn_ = false;
   drawTextSymbols(start, end);
+  if (enptuiDisplay_ && rendering) {
+    // The graphic symbols of host windows, selection fields and scroll bars.
+    const int c = columns_;
+    auto code = [&](int p) -> unsigned char { return p >= 0 && p < cells() ? rendering->planeByte(0, p) : 0; };
+    for (int p = std::max(start, 0); p < end && p < cells(); ++p) {
+      const unsigned char symbol = code(p);
+      if (symbol < 1 || symbol > 29 || (attributes_[p] & display_attribute::kNonDisplay)) continue;
+      ScreenPainter::Neighbours around;
+      around.before = p % c ? code(p - 1) : 0;
+      around.after = (p + 1) % c ? code(p + 1) : 0;
+      around.above = code(p - c);
+      around.below = code(p + c);
+      painter.drawEnptuiGlyph(p, symbol, around);
+    }
+  }
+  if (extendedDisplay_ && rendering) {
+    // Field attribute bytes show as their glyphs.
+    for (int p = std::max(start, 0); p < end && p < cells(); ++p) {
+      const unsigned char code = rendering->planeByte(0, p);
+      if (IsFieldAttribute(code)) painter.drawAttributeGlyph(p, code);
+    }
+  }
   noteHighlighted(start, end);
   paintStats_.textCalls += painter.textCalls() - before;
   for (int p = start; p < end; ++p)
@@ -218,14 +247,7 @@ void XStuff::clearcurs(char forced) {
   if (!cursorDrawn_ && !forced) return;
   cursorDrawn_ = false;
   if (!private_ || !private_->painter || cursorPosition_ >= cells()) return;
-  ScreenPainter& painter = *private_->painter;
-  const unsigned long before = painter.textCalls();
-  if (thaiCompose()) {
-    drawScreenData(0, 0, cursorPosition_, cursorPosition_ + 1);
-    cursorDrawn_ = false;
-  } else {
-    painter.drawSpan(cursorPosition_, cursorPosition_ + 1, -1);
-  }
-  drawTextSymbols(cursorPosition_, cursorPosition_ + 1);
-  paintStats_.textCalls += painter.textCalls() - before;
+  // The cell as any repaint shows it (composed text, symbols, glyphs).
+  drawScreenData(0, 0, cursorPosition_, cursorPosition_ + 1);
+  cursorDrawn_ = false;
 }

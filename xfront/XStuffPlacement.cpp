@@ -545,13 +545,15 @@ void XStuff::finishResizeWindow() {
   updateDeskTopSettingForSession();
 }
 
-void XStuff::updateDeskTopSettingForSession() {
-  if (!private_ || !shell_ || !session_ || private_->maximized || rows_ != 24 || columns_ != 80) return;
+void XStuff::updateDeskTopSettingForSession(bool lastSession) {
+  if (!private_ || !shell_ || !session_ || !XtIsRealized(shell_) || private_->maximized || rows_ != 24 ||
+      columns_ != 80)
+    return;
   Position x = 0, y = 0;
   XtVaGetValues(shell_, XtNx, &x, XtNy, &y, nullptr);
   refreshWorkArea();
   const int workX = private_->workAreaKnown ? private_->workX : 0;
   DeskTopSettings::instance().updateSettingsForSession(session_->sessionId, x - WMLeftBorderWidth() - workX,
                                                        y - WMTopBorderHeight() - WMTitleHeight(),
-                                                       private_->currentEntry, false);
+                                                       private_->currentEntry, lastSession);
 }

@@ -15,6 +15,8 @@
 #include "session/ResourceKeywords.h"
 #include "base/LogMsg.h"
 #include "xfront/DisplayAttributes.h"
+#include "xfront/RenderingX.h"
+#include "session/SessionControlBlock.h"
 #include "xfront/Win3270.h"
 #include "xfront/XStuff.h"
 #include "xfront/XStuffPrivate.h"
@@ -485,6 +487,13 @@ void XStuff::toggleBlinkingText() {
 
 void XStuff::toggleExtendedDisplay() {
   extendedDisplay_ = !extendedDisplay_;
+  if (!extendedDisplay_) {
+    // Null positions are blank again; the glyphs are let go.
+    const auto* rendering = session_ ? dynamic_cast<const RenderingX*>(session_->renderer) : nullptr;
+    for (int p = 0; rendering && p < cells(); ++p)
+      if (rendering->planeByte(0, p) == 0 && chars_[p] == nullCharacter_) chars_[p] = 0x20;
+    if (private_ && private_->painter) private_->painter->freeAttributeGlyphs();
+  }
   Flush_X5250(0, cells() - 1, 0, 0);
 }
 

@@ -333,8 +333,8 @@ TEST_F(RenderingXTest, PushButtonsAreLimitedAndRedrawsAreNotCounted) {
   window.calls.clear();
   device->drawPushButton(1500, 5, 0, 0);  // a 129th: refused, the session goes on
   EXPECT_TRUE(window.calls.empty());
-  device->drawPushButton(0, 5, 1, 1);  // a redraw still draws
-  EXPECT_EQ(window.calls, std::vector<std::string>{"button(0,5,1,0)"});
+  device->drawPushButton(0, 5, 1, 1);  // a redraw (a clicked hot spot) still draws, as a hot spot
+  EXPECT_EQ(window.calls, std::vector<std::string>{"button(0,5,1,1)"});
   EXPECT_EQ(device->pushButtonCount(), 128u);
   window.calls.clear();
   device->erasePushButtons(15, 35);

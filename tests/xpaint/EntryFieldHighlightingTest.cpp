@@ -13,8 +13,7 @@
 #include "session/AppResources.h"
 #include "tests/datastream/RecordGlueFixtures.h"
 #include "tests/support/LogCapture.h"
-#include "tests/support/TestHost5250.h"
-#include "tests/xpaint/PaintSession.h"
+#include "tests/xpaint/DepthSessionPainting.h"
 #include "xfront/XStuff.h"
 
 namespace {
@@ -44,48 +43,18 @@ struct Case {
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.depth << " bits, " << (c.resource ? c.resource : "unset"); }
 
-class EntryFieldHighlighting : public ::testing::TestWithParam<Case> {
+class EntryFieldHighlighting : public DepthSessionPainting<Case> {
  protected:
-  void SetUp() override {
-    if (!Toolkit(GetParam().depth, qwtest::SuiteLocale())) GTEST_SKIP() << ToolkitText();
-    saved_ = AppResources();
-    restore_ = true;
-    AppResources().MAX_SESSIONS = 99;
+  int Depth() const override { return GetParam().depth; }
+  void Resources() override {
     AppResources().ENTRY_FIELD_HIGHLIGHTING = const_cast<char*>(GetParam().resource);
-    ASSERT_TRUE(host_.Start());
-    block_ = NewSession(host_.Port());
-    ASSERT_NE(block_, nullptr);
-    ASSERT_TRUE(host_.WaitNegotiated(kWaitMs, [] { Pump(); }));
-    drawing_ = block_->xstuff.x_get_text_widget();
-    ASSERT_TRUE(RunUntil([&] { return block_->xstuff.mapped() && XtIsRealized(drawing_); }));
   }
-  void TearDown() override {
-    if (block_) {
-      EndSessions(1);
-      Pump(20);
-    }
-    if (restore_) AppResources() = saved_;
-  }
-  void Send(const Bytes& data) {
-    host_.SendRecord(Record(0x03, data, 0, 0x40));
-    ASSERT_TRUE(host_.Barrier(kWaitMs, [] { Pump(); }));
-    ASSERT_TRUE(RunUntil([&] { return !block_->xstuff.repaintPending(); }));
-    XSync(ToolkitDisplay(), False);
-  }
-
   qwtest::LogCapture log_;
-  qwtest::TestHost5250 host_;
-  SessionControlBlock* block_ = nullptr;
-  Widget drawing_ = nullptr;
-  AppResourceStruct saved_{};
-  bool restore_ = false;
 };
 
 TEST_P(EntryFieldHighlighting, InputFieldsTakeTheColourAndNothingElseDoes) {
   ASSERT_NO_FATAL_FAILURE(Send(Screen()));
   XStuff& x = block_->xstuff;
-  Pixel background = 0;
-  XtVaGetValues(drawing_, XmNbackground, &background, nullptr);
   // The colour as this server makes it: 255 0 255.
   XColor magenta{};
   magenta.red = magenta.blue = 0xFFFF;
@@ -93,13 +62,8 @@ TEST_P(EntryFieldHighlighting, InputFieldsTakeTheColourAndNothingElseDoes) {
   ASSERT_TRUE(XAllocColor(d, DefaultColormap(d, DefaultScreen(d)), &magenta));
   if (GetParam().lit) EXPECT_EQ(x.entryHighlightPixel(), magenta.pixel);
 
-  Dimension w = 0, h = 0;
-  XtVaGetValues(drawing_, XmNwidth, &w, XmNheight, &h, nullptr);
   CellProbe probe;
-  probe.image = XGetImage(d, XtWindow(drawing_), 0, 0, w, h, AllPlanes, ZPixmap);
-  ASSERT_NE(probe.image, nullptr);
-  probe.cellWidth = x.cellWidth();
-  probe.cellHeight = x.cellHeight();
+  ASSERT_NO_FATAL_FAILURE(Probe(&probe));
   const int cell = probe.cellWidth * probe.cellHeight;
   // The field's text and its empty positions (the cursor stands on 21).
   for (int column : {22, 23, 26, 30}) {

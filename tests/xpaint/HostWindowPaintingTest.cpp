@@ -18,6 +18,7 @@
 #include "tests/datastream/RecordGlueFixtures.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestHost5250.h"
+#include "tests/xpaint/DepthSessionPainting.h"
 #include "tests/xpaint/SessionPainting.h"
 #include "xfront/Win3270.h"
 #include "xfront/XStuff.h"
@@ -114,5 +115,65 @@ TEST_F(HostWindowPainting, WindowMenuBarIndicatorsAndPushButtons) {
   if (const char* dir = std::getenv("QW_SCREENSHOT_DIR"))
     EXPECT_TRUE(qwtest::WritePng(shot, std::string(dir) + "/host-window.png"));
 }
+
+}  // namespace
+
+namespace {
+
+using namespace glue_test;
+using namespace paint_test;
+
+Bytes Be32(uint32_t v) { return B({int(v >> 24), int(v >> 16 & 0xFF), int(v >> 8 & 0xFF), int(v & 0xFF)}); }
+
+// The same window and a vertical scroll bar, on a GUI display: the border,
+// the radio indicators, the scroll arrows, shaft and slider are drawn as
+// graphic symbols, not as characters.
+class GraphicSymbols : public DepthSessionPainting<int> {
+ protected:
+  int Depth() const override { return GetParam(); }
+};
+
+TEST_P(GraphicSymbols, BorderIndicatorsAndScrollBarAreDrawnAsSymbols) {
+  // A bar at row 14, column 70, eight rows long (arrows on rows 14 and 21):
+  // 100 rows, the first shown.
+  const Bytes bar = Cat({Sba(14, 70), B({0x15, 0x00, 15, 0xD9, 0x53, 0x00, 0x00}), Be32(100), Be32(0), B({8})});
+  Bytes screen = PopUp();
+  screen.insert(screen.end() - 3, bar.begin(), bar.end());  // before the cursor order
+  ASSERT_NO_FATAL_FAILURE(Send(screen));
+  ASSERT_TRUE(block_->xstuff.enptuiSymbolsDisplay()) << "the window turns the symbols on";
+  CellProbe p;
+  ASSERT_NO_FATAL_FAILURE(Probe(&p));
+  const Pixel background = Resource(XmNbackground);
+  const int w = p.cellWidth, h = p.cellHeight, mx = w / 2, my = h / 2;
+  const auto inked = [&](int row, int column, int dx, int dy) { return p.at(row, column, dx, dy) != background; };
+
+  // Lines through the middle of the cells, from edge to edge.
+  EXPECT_TRUE(inked(2, 8, 0, my) && inked(2, 8, w - 1, my)) << "top border";
+  EXPECT_FALSE(inked(2, 8, mx, 0)) << "top border above its line";
+  EXPECT_TRUE(inked(5, 7, mx, 0) && inked(5, 7, mx, h - 1)) << "left border";
+  EXPECT_FALSE(inked(5, 7, 0, my)) << "left border beside its line";
+  EXPECT_TRUE(inked(2, 7, w - 1, my) && inked(2, 7, mx, h - 1)) << "top left corner";
+  EXPECT_FALSE(inked(2, 7, 0, my) || inked(2, 7, mx, 0)) << "top left corner, outside";
+
+  // The scroll bar: the up arrow's triangle inside a raised frame, the
+  // shaft's two edges, and the slider filled.
+  const int column = 71;
+  EXPECT_TRUE(inked(14, column, mx, my)) << "up arrow";
+  // (Its bottom shadow may be as dark as the screen: only the light edge.)
+  EXPECT_TRUE(inked(14, column, 0, 0)) << "up arrow's frame";
+  int slider = 0, shaft = 0;
+  for (int row = 15; row <= 20; ++row) {
+    const bool filled = inked(row, column, mx, my);
+    const bool edges = inked(row, column, 0, my) || inked(row, column, w - 1, my);
+    slider += filled;
+    shaft += !filled && edges;
+  }
+  EXPECT_GE(slider, 1) << "a slider";
+  EXPECT_GE(shaft, 1) << "a shaft";
+  EXPECT_TRUE(inked(21, column, mx, my)) << "down arrow";
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, GraphicSymbols, ::testing::Values(24, 16),
+                         [](const ::testing::TestParamInfo<int>& i) { return "Depth" + std::to_string(i.param); });
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "session/WMGeometry.h"
 #include "tests/support/LogCapture.h"
 
 namespace {
@@ -203,6 +204,33 @@ TEST_F(DeskTopWindow, DamagedFileGivesDefaultsAndALogLine) {
     EndSessions(1);
     Pump(20);
   }
+}
+
+// Sessions without a record cascade: each slot one frame title and border
+// further right and down (the sizes as the window manager publishes them).
+TEST_F(DeskTopWindow, NewSessionsWithoutRecordsOpenCascaded) {
+  long sizes[4] = {30, 4, 6, 4};  // title + top, bottom, left and right, right
+  const Atom property = XInternAtom(test_, "_QX_BORDER_SIZES", False);
+  XChangeProperty(test_, DefaultRootWindow(test_), property, XA_CARDINAL, 32, PropModeReplace,
+                  reinterpret_cast<unsigned char*>(sizes), 4);
+  XSync(test_, False);
+  ResetWMBorderSizesForTesting();
+  GetWMBorderSizes();
+  ASSERT_TRUE(WMBorderSizesKnown());
+  const int step = WMTitleHeight() + WMTopBorderHeight() + WMLeftBorderWidth();
+  EXPECT_EQ(step, 36);
+  SessionControlBlock* first = NewSession("FIRST");
+  ASSERT_NE(first, nullptr);
+  SessionControlBlock* second = NewSession("SECOND");
+  ASSERT_NE(second, nullptr);
+  const Rect a = ShellRect(first), b = ShellRect(second);
+  EXPECT_EQ(a.x, 1 + first->slot * step);
+  EXPECT_EQ(a.y, a.x);
+  EXPECT_EQ(b.x - a.x, (second->slot - first->slot) * step);
+  EXPECT_EQ(b.y - a.y, (second->slot - first->slot) * step);
+  XDeleteProperty(test_, DefaultRootWindow(test_), property);
+  XSync(test_, False);
+  ResetWMBorderSizesForTesting();
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <Xm/ToggleB.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "session/AppResources.h"
@@ -60,7 +61,15 @@ class WindowFixture : public ::testing::Test {
     AppResources().MAX_SESSIONS = 99;
     AppResources().RESIZE_TUNING = 0;
     DeskTopSettings::instance().resetForTesting();
+    RemoveDeskTopFiles();
     ready_ = true;
+  }
+  // A window remembers its place and font when it closes: no test starts
+  // from an earlier test's desktop files.
+  static void RemoveDeskTopFiles() {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(shared_ + "/QW5250", error))
+      if (entry.path().filename().string().rfind("DeskTop", 0) == 0) std::filesystem::remove(entry.path(), error);
   }
   void TearDown() override {
     // A test that ran elsewhere changed nothing here to put back.
