@@ -48,9 +48,9 @@ int Decompress::standalone(const uint8_t* data, size_t length) {
   if (data[8] || data[9]) return fail(image_aid::kGeneral);
   uint16_t photometric;
   if (data[5] == 0)
-    photometric = PHOTOMETRIC_MINISBLACK;  // white pixels decode as 1 bits
+    photometric = PHOTOMETRIC_MINISBLACK;
   else if (data[5] == 16)
-    photometric = PHOTOMETRIC_MINISWHITE;  // black pixels decode as 1 bits
+    photometric = PHOTOMETRIC_MINISWHITE;
   else
     return fail(image_aid::kGeneral);
   // The page is as long as its length word says, and never past the buffer.
@@ -191,7 +191,7 @@ int Decompress::DecompressIoca(const uint8_t* data, size_t length) {
       return fail(image_aid::kIocaCompression);
   }
   if (result != 0) return result;
-  for (uint8_t& b : *pixels_) b = static_cast<uint8_t>(~b);
+  // A set bit is ink, as the fax codes and the uncompressed data have it.
   description_->type = kImageBilevel;
   return 0;
 }

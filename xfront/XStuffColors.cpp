@@ -18,6 +18,7 @@
 #include "session/SessionControlBlock.h"
 #include "xfront/ColorAllocation.h"
 #include "xfront/ColorFiles.h"
+#include "xfront/SessionImages.h"
 #include "xfront/KeypadButtons.h"
 #include "xfront/Win3270.h"
 #include "xfront/XStuff.h"
@@ -103,6 +104,8 @@ void XStuff::setColor(int index, unsigned long pixel, bool apply) {
     creategc(true);
     Flush_X5250(0, cells() - 1, 0, 0);
     refreshDialogColors();
+    if (index == 16 || index == 17)
+      if (SessionImages* images = ImagesOfSession(session_)) images->coloursChanged();
   }
 }
 
@@ -152,6 +155,7 @@ int XStuff::setColorResources(const char* settingsDirectory, const char* hostFil
   }
   creategc(true);
   refreshDialogColors();
+  if (SessionImages* images = ImagesOfSession(session_)) images->coloursChanged();
   if (DebugFlag()) {
     LogMsg(LevelDebug, "Color file %s was used.\n", file.path.c_str());
     if (file.advanced) LogMsg(LevelDebug, "Colors loaded from advanced color file %s.\n", file.path.c_str());

@@ -120,14 +120,22 @@ TEST_F(DecodersTest, BilevelTiffInEveryCompressionFillOrderAndByteOrder) {
           ASSERT_EQ(reference.kind, '4');
           ExpectBits(Decode(Container::kTiff, File("out.tif")), reference, false);
         }
-  // Black is zero: rows are kept as decoded, so white pixels are the set
-  // bits, whatever the compression.
+  // Black is zero: a set bit is still ink, whatever the compression: the
+  // page the file means, as netpbm reads it.
   for (const char* c : compressions) {
     SCOPED_TRACE(std::string("black is zero, ") + c);
     ASSERT_TRUE(Tool(std::string("tiffcp -c ") + c + " page.tif out.tif && tiffset -s 262 1 out.tif"));
     ASSERT_TRUE(Tool("tifftopnm out.tif > out.pbm"));
-    ExpectBits(Decode(Container::kTiff, File("out.tif")), ReadPnm(Path("out.pbm")), true);
+    ExpectBits(Decode(Container::kTiff, File("out.tif")), ReadPnm(Path("out.pbm")), false);
   }
+  // The same page written in both senses is the same page.
+  const Pnm page = ReadPnm(Path("page.pbm"));
+  for (const char* sense : {"-minisblack", "-miniswhite"})
+    for (const char* c : {"", "-g4", "-packbits"}) {
+      SCOPED_TRACE(std::string(sense) + " " + c);
+      ASSERT_TRUE(Tool(std::string("pnmtotiff ") + sense + " " + c + " page.pbm > sense.tif"));
+      ExpectBits(Decode(Container::kTiff, File("sense.tif")), page, false);
+    }
 }
 
 TEST_F(DecodersTest, GreyColourAndPaletteTiffAtBothScreenDepths) {
@@ -246,7 +254,8 @@ TEST_F(DecodersTest, HeaderlessFaxPagesEqualTheReferenceAndTheirInverse) {
   const Decoded whiteIsZero = Decode(Container::kFax, HeaderlessPage(fax, 16));
   ExpectBits(whiteIsZero, reference, false);
   EXPECT_EQ(whiteIsZero.description.bytesPerLine, 216u);
-  ExpectBits(Decode(Container::kFax, HeaderlessPage(fax, 0)), reference, true);
+  // The polarity byte does not turn the ink round.
+  ExpectBits(Decode(Container::kFax, HeaderlessPage(fax, 0)), reference, false);
 
   // A page as wide as the standard one, pixels up to its right edge.
   Write("full.pbm", TestPage(1728, 40, 7));
@@ -357,8 +366,7 @@ TEST_F(DecodersTest, IocaSegmentsAroundFaxStrips) {
     o.height = page.height;
     o.compression = c.compression;
     o.bitOrder = c.bitOrder;
-    // IOCA images come out inverted: black pixels are 0 bits.
-    ExpectBits(Decode(Container::kIoca, IocaSegment(o, c.data)), page, true);
+    ExpectBits(Decode(Container::kIoca, IocaSegment(o, c.data)), page, false);
   }
 }
 
@@ -410,18 +418,24 @@ TEST_F(DecodersTest, PcxOneAndTwentyFourBitEqualTheReference) {
   ASSERT_TRUE(Tool("ppmtopcx page.pbm > page.pcx && pcxtoppm page.pcx > page.ppm"));
   ASSERT_TRUE(Tool("ppmtopcx -24bit colour.ppm > colour.pcx && pcxtoppm colour.pcx > colour.ref"));
 
-  const Bytes pcx = File("page.pcx");
+  Bytes pcx = File("page.pcx");
+  ExpectBits(Decode(Container::kPcx, pcx), ReadPnm(Path("page.pbm")), false);
+  // With the palette's two entries exchanged the file means the negative
+  // page: a set bit is still ink, where netpbm shows black.
+  for (int i = 0; i < 3; ++i) std::swap(pcx[16 + i], pcx[19 + i]);
+  WriteBytes(Path("swapped.pcx"), pcx);
+  ASSERT_TRUE(Tool("pcxtoppm swapped.pcx > swapped.ppm"));
   const Decoded bilevel = Decode(Container::kPcx, pcx);
-  const Pnm shown = ReadPnm(Path("page.ppm"));
+  const Pnm shown = ReadPnm(Path("swapped.ppm"));
   ASSERT_TRUE(bilevel.ok);
   ASSERT_EQ(bilevel.description.width, shown.width);
   ASSERT_EQ(bilevel.description.height, shown.height);
-  EXPECT_EQ(bilevel.description.bitsPerPixel, 1u);
-  // Each pixel is the palette entry its bit selects.
   unsigned int wrong = 0;
   for (unsigned int y = 0; y < shown.height; ++y)
-    for (unsigned int x = 0; x < shown.width; ++x)
-      if (std::memcmp(&pcx[16 + 3 * Bit(bilevel, x, y)], &shown.data[(y * shown.width + x) * 3], 3) != 0) ++wrong;
+    for (unsigned int x = 0; x < shown.width; ++x) {
+      const uint8_t* rgb = &shown.data[(y * shown.width + x) * 3];
+      if (Bit(bilevel, x, y) != (rgb[0] == 0 && rgb[1] == 0 && rgb[2] == 0)) ++wrong;
+    }
   EXPECT_EQ(wrong, 0u);
 
   const Decoded colour = Decode(Container::kPcx, File("colour.pcx"));

@@ -312,6 +312,41 @@ TEST_P(ImageWindowTest, FaxPageFitsTheWindow) {
     }
 }
 
+// A bilevel page draws its ink in the session's image foreground and its
+// paper in the image background; a colour change repaints it at once, and
+// the inverse setting exchanges the two.
+TEST_P(ImageWindowTest, InkAndPaperFollowTheSessionsImageColours) {
+  Show(FaxPage::store(), 10, 0);
+  auto pixel = [&](const char* name) {
+    XColor c;
+    EXPECT_TRUE(XAllocNamedColor(display_, DefaultColormap(display_, DefaultScreen(display_)), name, &c, &c));
+    return c.pixel;
+  };
+  struct Case {
+    const char* ink;
+    const char* paper;
+    bool inverse;
+    std::array<int, 3> inkShown, paperShown;
+  };
+  const Case cases[] = {
+      {"black", "white", false, {0, 0, 0}, {255, 255, 255}},
+      {"red", "yellow", false, {255, 0, 0}, {255, 255, 0}},
+      {"blue", "white", false, {0, 0, 255}, {255, 255, 255}},
+      {"blue", "white", true, {255, 255, 255}, {0, 0, 255}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.ink) + " on " + c.paper + (c.inverse ? ", inverse" : ""));
+    const unsigned long before = image_->paints();
+    image_->SetImageColors(pixel(c.ink), pixel(c.paper), c.inverse);
+    ASSERT_TRUE(WaitFor([&] { return image_->paints() > before; })) << "the colour change repaints";
+    const XwdShot shot = Shot();
+    // Square (0, 0) is ink, square (1, 0) paper; their centres at 10 %.
+    const int centre = FaxPage::kSquare / 2 * 10 / 100, next = (FaxPage::kSquare * 3 / 2) * 10 / 100;
+    ExpectColour(shot, centre - image_->viewX(), centre - image_->viewY(), c.inkShown, "ink");
+    ExpectColour(shot, next - image_->viewX(), centre - image_->viewY(), c.paperShown, "paper");
+  }
+}
+
 // A Group 3 fax page as a host sends it (a headerless page in download
 // fields), decoded by the image object and shown at 50 %: every shown
 // pixel is the source pixel at twice its coordinates.
