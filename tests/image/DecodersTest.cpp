@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "image/Decompress.h"
+#include "image/FaxMixedRows.h"
 #include "image/ImageAid.h"
 #include "tests/image/ImageCorpus.h"
 
@@ -346,6 +347,37 @@ TEST_F(DecodersTest, IocaSegmentsAroundFaxStrips) {
   ASSERT_TRUE(Tool("ppm2tiff -c none page.pbm page.tif"));
   ASSERT_TRUE(Tool("tiffcp -r 100000 -c g4 page.tif g4.tif && tiffcp -r 100000 -c g4 -f lsb2msb page.tif g4r.tif"));
   ASSERT_TRUE(Tool("tiffcp -r 100000 -c g3:1d page.tif g3.tif"));
+  // The mixed coding: the first row as tiffcp codes it one-dimensionally
+  // (between its EOL and the EOL of the same row again), then the Group 4
+  // rows of the whole page after the first row's own Group 4 code.
+  Pnm first = page;
+  first.height = 1;
+  first.data.resize(first.rowBytes());
+  Pnm twice = first;
+  twice.height = 2;
+  twice.data.insert(twice.data.end(), first.data.begin(), first.data.end());
+  Write("first.pbm", first);
+  Write("twice.pbm", twice);
+  ASSERT_TRUE(Tool("ppm2tiff -c none twice.pbm twice.tif && tiffcp -c g3:1d twice.tif first3.tif && "
+                   "ppm2tiff -c none first.pbm first.tif && tiffcp -c g4 first.tif first4.tif"));
+  const Bytes mh = RawStrip(Path("first3.tif")), g4First = RawStrip(Path("first4.tif"));
+  const Bytes g4Page = RawStrip(Path("g4.tif"));
+  const long eol = fax_mixed::FindEol(mh, 0), end = fax_mixed::FindEol(mh, 12);
+  const long g4FirstBits = fax_mixed::FindEol(g4First, 0);
+  ASSERT_EQ(eol, 0);
+  ASSERT_GT(end, 12);
+  ASSERT_GT(g4FirstBits, 0);
+  auto mixed = [&](bool withEol) {
+    Bytes out;
+    size_t at = 0;
+    const size_t from = withEol ? 0 : 12;
+    fax_mixed::AppendBits(out, at, mh, from, static_cast<size_t>(end) - from);
+    fax_mixed::AppendBits(out, at, g4Page, static_cast<size_t>(g4FirstBits),
+                          g4Page.size() * 8 - static_cast<size_t>(g4FirstBits));
+    return out;
+  };
+  Bytes mixedReversed = mixed(false);
+  TIFFReverseBits(mixedReversed.data(), static_cast<tmsize_t>(mixedReversed.size()));
   struct Case {
     const char* name;
     uint8_t compression;
@@ -358,6 +390,9 @@ TEST_F(DecodersTest, IocaSegmentsAroundFaxStrips) {
       {"G3", 0x80, 0, RawStrip(Path("g3.tif"))},
       {"G3 (0x81)", 0x81, -1, RawStrip(Path("g3.tif"))},
       {"uncompressed", 0x03, -1, page.data},
+      {"mixed", 0x01, -1, mixed(false)},
+      {"mixed after an EOL", 0x01, -1, mixed(true)},
+      {"mixed least significant bit first", 0x01, 1, mixedReversed},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
