@@ -107,6 +107,9 @@ int Decompress::readTiffImage(TIFF* t) {
         palette = true;
         break;
       }
+      case PHOTOMETRIC_YCBCR:
+        if (samples != 3 || bits != 8) return fail(image_aid::kRefused);
+        return readYCbCrImage(t, width, height);
       default:
         if (DebugFlag()) LogMsg(LevelDebug, "image: unknown photometric: %d\n", photometric);
         return fail(image_aid::kGeneral);

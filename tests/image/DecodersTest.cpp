@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -136,6 +138,70 @@ TEST_F(DecodersTest, BilevelTiffInEveryCompressionFillOrderAndByteOrder) {
       SCOPED_TRACE(std::string(sense) + " " + c);
       ASSERT_TRUE(Tool(std::string("pnmtotiff ") + sense + " " + c + " page.pbm > sense.tif"));
       ExpectBits(Decode(Container::kTiff, File("sense.tif")), page, false);
+    }
+}
+
+// YCbCr TIFF files written here sample by sample, in data units of h x v
+// luma samples and one Cb and Cr (without subsampling also restripped and
+// packed by tiffcp): every pixel is the video YCbCr conversion of its
+// samples.
+TEST_F(DecodersTest, YCbCrTiffInEverySubsampling) {
+  constexpr unsigned int kWidth = 13, kHeight = 7;
+  auto luma = [](unsigned int x, unsigned int y) { return static_cast<int>((x * 19 + y * 31) % 256); };
+  auto chroma = [](unsigned int ux, unsigned int uy, int k) { return static_cast<int>((ux * 53 + uy * 71 + k * 97) % 256); };
+  auto expect = [](int y, int cb, int cr) {
+    const double l = 1.164 * std::max(0, y - 16);
+    const double v[3] = {l + 1.596 * (cr - 128), l - 0.392 * (cb - 128) - 0.813 * (cr - 128), l + 2.018 * (cb - 128)};
+    std::array<int, 3> out{};
+    for (int k = 0; k < 3; ++k) out[k] = v[k] < 1.0 ? 0 : v[k] > 255.0 ? 255 : static_cast<int>(v[k]);
+    return out;
+  };
+  for (const auto& sub : std::vector<std::pair<uint16_t, uint16_t>>{{1, 1}, {2, 1}, {2, 2}, {4, 2}})
+    for (const char* repack : {"", "-c packbits -r 4", "-c none -r 2"}) {
+      const uint16_t h = sub.first, v = sub.second;
+      // tiffcp copies only images without subsampling.
+      if (*repack && (h > 1 || v > 1)) continue;
+      SCOPED_TRACE(std::to_string(h) + "x" + std::to_string(v) + " " + repack);
+      const unsigned int across = (kWidth + h - 1) / h, down = (kHeight + v - 1) / v;
+      Bytes units;
+      for (unsigned int uy = 0; uy < down; ++uy)
+        for (unsigned int ux = 0; ux < across; ++ux) {
+          for (unsigned int j = 0; j < v; ++j)
+            for (unsigned int i = 0; i < h; ++i) units.push_back(static_cast<uint8_t>(luma(ux * h + i, uy * v + j)));
+          units.push_back(static_cast<uint8_t>(chroma(ux, uy, 0)));
+          units.push_back(static_cast<uint8_t>(chroma(ux, uy, 1)));
+        }
+      TIFF* t = TIFFOpen(Path("ycbcr.tif").c_str(), "w");
+      ASSERT_NE(t, nullptr);
+      TIFFSetField(t, TIFFTAG_IMAGEWIDTH, kWidth);
+      TIFFSetField(t, TIFFTAG_IMAGELENGTH, kHeight);
+      TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
+      TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 3);
+      TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_YCBCR);
+      TIFFSetField(t, TIFFTAG_YCBCRSUBSAMPLING, h, v);
+      TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+      TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, kHeight);
+      TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
+      ASSERT_GE(TIFFWriteRawStrip(t, 0, units.data(), static_cast<tmsize_t>(units.size())), 0);
+      TIFFClose(t);
+      std::string file = "ycbcr.tif";
+      if (*repack) {
+        ASSERT_TRUE(Tool(std::string("tiffcp ") + repack + " ycbcr.tif repacked.tif"));
+        file = "repacked.tif";
+      }
+      const Decoded d = Decode(Container::kTiff, File(file));
+      ASSERT_TRUE(d.ok);
+      EXPECT_EQ(d.description.type, kImageColour);
+      ASSERT_EQ(d.description.width, kWidth);
+      ASSERT_EQ(d.description.height, kHeight);
+      unsigned int wrong = 0;
+      for (unsigned int y = 0; y < kHeight; ++y)
+        for (unsigned int x = 0; x < kWidth; ++x) {
+          const std::array<int, 3> want = expect(luma(x, y), chroma(x / h, y / v, 0), chroma(x / h, y / v, 1));
+          for (int k = 0; k < 3; ++k)
+            if (std::abs(d.pixels[y * d.description.bytesPerLine + 3 * x + k] - want[k]) > 1) ++wrong;
+        }
+      EXPECT_EQ(wrong, 0u);
     }
 }
 
