@@ -622,6 +622,40 @@ TEST_F(DecodersTest, BaselineJpegEqualsTheReference) {
   }
 }
 
+// A frame of height 0 whose height a DNL marker after the scan gives (the
+// cjpeg file with its height moved into the marker) is the same picture;
+// without the marker, or with a DNL of 0 lines, it is refused.
+TEST_F(DecodersTest, JpegWithItsHeightInADnlMarker) {
+  Write("colour.ppm", ColourPicture(203, 77));
+  Write("grey.pgm", GreyPicture(64, 31));
+  for (const char* c : {"-sample 2x2 colour.ppm", "-sample 1x1 -restart 1 colour.ppm", "-grayscale grey.pgm"}) {
+    SCOPED_TRACE(c);
+    ASSERT_TRUE(Tool(std::string("cjpeg -baseline ") + c + " > out.jpg && djpeg -pnm out.jpg > ref.pnm"));
+    const Bytes jpeg = File("out.jpg");
+    size_t sof = 0;
+    for (size_t i = 2; i + 1 < jpeg.size() && !sof; ++i)
+      if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) sof = i;
+    ASSERT_GT(sof, 0u);
+    ASSERT_EQ(jpeg.end()[-2], 0xFF);
+    ASSERT_EQ(jpeg.end()[-1], 0xD9);
+    auto withDnl = [&](unsigned int lines) {
+      Bytes b = jpeg;
+      const uint8_t height[2] = {b[sof + 5], b[sof + 6]};
+      b[sof + 5] = b[sof + 6] = 0;
+      const Bytes dnl = {0xFF, 0xDC, 0x00, 0x04, static_cast<uint8_t>(lines >> 8), static_cast<uint8_t>(lines)};
+      b.insert(b.end() - 2, dnl.begin(), dnl.end());
+      return std::make_pair(b, (height[0] << 8) | height[1]);
+    };
+    const auto good = withDnl(0);
+    const Decoded d = Decode(Container::kJpeg, withDnl(static_cast<unsigned int>(good.second)).first, 24);
+    ExpectSamples(d, ReadPnm(Path("ref.pnm")), true);
+    EXPECT_FALSE(Decode(Container::kJpeg, good.first, 24).ok) << "a DNL of 0 lines";
+    Bytes without = jpeg;
+    without[sof + 5] = without[sof + 6] = 0;
+    EXPECT_FALSE(Decode(Container::kJpeg, without, 24).ok) << "no DNL";
+  }
+}
+
 TEST_F(DecodersTest, JpegThatIsNotBaselineOrIsDamaged) {
   Write("colour.ppm", ColourPicture(64, 48));
   ASSERT_TRUE(Tool("cjpeg -progressive colour.ppm > progressive.jpg && cjpeg -arithmetic colour.ppm > arithmetic.jpg"));
