@@ -47,6 +47,8 @@ class Decompress {
   bool allocatePixels(uint64_t bytesPerLine, uint64_t rows, bool zeroed = true);
   // The rows of an open TIFF directory into the pixel buffer.
   int readTiffImage(tiff* t);
+  // A YCbCr TIFF image (8 bits, contiguous data units) as colour triples.
+  int readYCbCrImage(tiff* t, uint32_t width, uint32_t height);
   // A one-bit fax strip wrapped in an in-memory TIFF file, decoded into
   // the pixel buffer.
   int decodeFaxStrip(const uint8_t* data, size_t length, uint32_t width, uint32_t rows,

@@ -6,6 +6,7 @@
 
 #include "base/LogMsg.h"
 #include "image/Decompress.h"
+#include "image/FaxMixedRows.h"
 #include "image/ImageAid.h"
 #include "image/TiffMemory.h"
 
@@ -48,9 +49,9 @@ int Decompress::standalone(const uint8_t* data, size_t length) {
   if (data[8] || data[9]) return fail(image_aid::kGeneral);
   uint16_t photometric;
   if (data[5] == 0)
-    photometric = PHOTOMETRIC_MINISBLACK;  // white pixels decode as 1 bits
+    photometric = PHOTOMETRIC_MINISBLACK;
   else if (data[5] == 16)
-    photometric = PHOTOMETRIC_MINISWHITE;  // black pixels decode as 1 bits
+    photometric = PHOTOMETRIC_MINISWHITE;
   else
     return fail(image_aid::kGeneral);
   // The page is as long as its length word says, and never past the buffer.
@@ -173,6 +174,16 @@ int Decompress::DecompressIoca(const uint8_t* data, size_t length) {
       result = decodeFaxStrip(raw.data(), raw.size(), width, height, COMPRESSION_CCITTFAX4, 0, lsbFirst,
                               PHOTOMETRIC_MINISWHITE);
       break;
+    case 0x01: {
+      if (DebugFlag()) LogMsg(LevelDebug, "image: IOCA: QAV_MMR compression\n");
+      // The bits are read most significant first here.
+      if (lsbFirst) TIFFReverseBits(raw.data(), static_cast<tmsize_t>(raw.size()));
+      const std::vector<uint8_t> g4 = fax_mixed::ToGroup4(raw.data(), raw.size(), width);
+      if (g4.empty()) return fail(image_aid::kGeneral);
+      result = decodeFaxStrip(g4.data(), g4.size(), width, height, COMPRESSION_CCITTFAX4, 0, false,
+                              PHOTOMETRIC_MINISWHITE);
+      break;
+    }
     case 0x03: {
       const uint32_t bytesPerLine = (width + 7) / 8;
       if (!allocatePixels(bytesPerLine, height)) return -1;
@@ -191,7 +202,7 @@ int Decompress::DecompressIoca(const uint8_t* data, size_t length) {
       return fail(image_aid::kIocaCompression);
   }
   if (result != 0) return result;
-  for (uint8_t& b : *pixels_) b = static_cast<uint8_t>(~b);
+  // A set bit is ink, as the fax codes and the uncompressed data have it.
   description_->type = kImageBilevel;
   return 0;
 }

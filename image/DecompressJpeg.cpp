@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include <jpeglib.h>
 
@@ -17,6 +18,8 @@ namespace {
 
 struct Frame {
   unsigned int width = 0, height = 0, components = 0;
+  size_t heightAt = 0;  // where the frame header's height stands
+  size_t scanAt = 0;    // the first SOS marker
 };
 
 unsigned int Get16(const uint8_t* p) { return (unsigned{p[0]} << 8) | p[1]; }
@@ -45,6 +48,7 @@ uint16_t CheckMarkers(const uint8_t* data, size_t length, Frame* frame) {
         }
         if (p[0] != 8 || haveFrame) return image_aid::kGeneral;
         frame->height = Get16(p + 1);
+        frame->heightAt = at + 5;
         frame->width = Get16(p + 3);
         frame->components = p[5];
         if ((frame->components != 1 && frame->components != 3) || body != 6 + 3 * size_t{frame->components})
@@ -82,6 +86,7 @@ uint16_t CheckMarkers(const uint8_t* data, size_t length, Frame* frame) {
         break;
       case 0xDA:
         if (!haveFrame) return image_aid::kGeneral;
+        frame->scanAt = at;
         return 0;
       default:
         break;  // APPn, COM, DRI and the rest are left to the library
@@ -134,12 +139,42 @@ bool Run(jpeg_decompress_struct* info, ErrorManager* err, const uint8_t* data, s
   return true;
 }
 
+// A frame of height 0 takes its height from the DNL marker after the first
+// scan: the offset of that marker, or 0 when the scan ends without one.
+size_t FindDnl(const uint8_t* data, size_t length, const Frame& frame, unsigned int* height) {
+  size_t at = frame.scanAt + 2 + Get16(data + frame.scanAt + 2);
+  for (; at + 1 < length; ++at) {
+    if (data[at] != 0xFF) continue;
+    const uint8_t next = data[at + 1];
+    if (next == 0x00 || next == 0xFF || (next >= 0xD0 && next <= 0xD7)) continue;  // stuffing, fill, restarts
+    if (next != 0xDC || length - at < 6 || Get16(data + at + 2) != 4) return 0;
+    *height = Get16(data + at + 4);
+    return at;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int Decompress::DecompressJPEG(const uint8_t* data, size_t length) {
   Frame frame;
   if (!data) return fail(image_aid::kGeneral), 0;
   if (const uint16_t info = CheckMarkers(data, length, &frame)) return fail(info), 0;
+  // The library has no DNL marker: the height it names goes into the frame
+  // header of a copy, and the marker is left out of it.
+  std::vector<uint8_t> withHeight;
+  if (frame.height == 0) {
+    unsigned int height = 0;
+    const size_t dnl = FindDnl(data, length, frame, &height);
+    if (!dnl || height == 0) return fail(image_aid::kGeneral), 0;
+    withHeight.assign(data, data + dnl);
+    withHeight.insert(withHeight.end(), data + dnl + 6, data + length);
+    withHeight[frame.heightAt] = static_cast<uint8_t>(height >> 8);
+    withHeight[frame.heightAt + 1] = static_cast<uint8_t>(height);
+    frame.height = height;
+    data = withHeight.data();
+    length = withHeight.size();
+  }
   if (frame.width == 0 || frame.height == 0) return fail(image_aid::kGeneral), 0;
   if (frame.width > kImageMaxWidth) return fail(image_aid::kSize), 0;
   const bool greyscale = frame.components == 1;

@@ -29,6 +29,13 @@ int Decompress::pcx_decompress(const uint8_t* data, size_t length) {
 
   const uint32_t rowBytes = planeBytes * planes;
   const uint32_t bytesPerLine = bilevel ? planeBytes : 3 * width;
+  // The header's palette names the colours of the 0 and 1 bits of a
+  // one-plane image; without one (both entries alike) 1 is white.
+  auto lightness = [&](unsigned int entry) {
+    const uint8_t* c = data + 16 + 3 * entry;
+    return 299u * c[0] + 587u * c[1] + 114u * c[2];
+  };
+  const uint8_t paperMask = bilevel && lightness(1) >= lightness(0) ? 0xFF : 0x00;
   if (!allocatePixels(bytesPerLine, height)) return -1;
   std::vector<uint8_t> row(rowBytes);
   size_t at = kPcxHeader;
@@ -51,7 +58,8 @@ int Decompress::pcx_decompress(const uint8_t* data, size_t length) {
     if (filled < rowBytes) std::memset(row.data() + filled, 0, rowBytes - filled);
     uint8_t* out = pixels_->data() + static_cast<size_t>(y) * bytesPerLine;
     if (bilevel) {
-      std::memcpy(out, row.data(), planeBytes);
+      // A set bit is ink: the darker of the two palette entries.
+      for (uint32_t i = 0; i < planeBytes; ++i) out[i] = static_cast<uint8_t>(row[i] ^ paperMask);
     } else {
       for (uint32_t x = 0; x < width; ++x)
         for (unsigned int c = 0; c < 3; ++c) out[3 * x + c] = row[c * planeBytes + x];

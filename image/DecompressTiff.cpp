@@ -107,6 +107,9 @@ int Decompress::readTiffImage(TIFF* t) {
         palette = true;
         break;
       }
+      case PHOTOMETRIC_YCBCR:
+        if (samples != 3 || bits != 8) return fail(image_aid::kRefused);
+        return readYCbCrImage(t, width, height);
       default:
         if (DebugFlag()) LogMsg(LevelDebug, "image: unknown photometric: %d\n", photometric);
         return fail(image_aid::kGeneral);
@@ -134,7 +137,9 @@ int Decompress::readTiffImage(TIFF* t) {
     }
     uint8_t* out = pixels_->data() + static_cast<size_t>(row) * bytesPerLine;
     if (bilevel) {
-      std::memcpy(out, scan.data(), bytesPerLine);
+      // A set bit is ink: black-is-zero rows are turned round.
+      const uint8_t paperMask = photometric == PHOTOMETRIC_MINISBLACK ? 0xFF : 0x00;
+      for (uint32_t i = 0; i < bytesPerLine; ++i) out[i] = static_cast<uint8_t>(scan[i] ^ paperMask);
       continue;
     }
     for (uint32_t x = 0; x < width; ++x) {
@@ -194,10 +199,9 @@ int Decompress::decodeFaxStrip(const uint8_t* data, size_t length, uint32_t widt
       return fail(image_aid::kGeneral);
     }
     uint8_t* out = pixels_->data() + static_cast<size_t>(row) * bytesPerLine;
+    // The codec sets the pixels of the black runs: the ink, whatever the
+    // page's polarity byte says about its own sense.
     std::memcpy(out, scan.data(), bytesPerLine);
-    // The codec sets black pixels; black-is-zero pages have white set.
-    if (photometric == PHOTOMETRIC_MINISBLACK)
-      for (uint32_t i = 0; i < bytesPerLine; ++i) out[i] = static_cast<uint8_t>(~out[i]);
   }
   TIFFClose(t);
   description_->width = static_cast<uint16_t>(width);

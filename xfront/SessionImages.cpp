@@ -16,6 +16,8 @@
 namespace {
 constexpr unsigned char kImageStatusCategory = 27;
 constexpr unsigned char kControlField = 0x66, kDownloadField = 0x67;
+// The session colours of the image window.
+constexpr int kImageBackground = 16, kImageForeground = 17;
 }  // namespace
 
 SessionImages::SessionImages(SessionControlBlock* session) : session_(session) {}
@@ -139,8 +141,7 @@ void SessionImages::showWindow(bool restoring) {
   // The window draws at the scale the control field asks for, from the
   // scale shown so far.
   const ImageWindowState state = object_->state();
-  Screen* screen = XtScreen(parent);
-  window_->SetImageColors(BlackPixelOfScreen(screen), WhitePixelOfScreen(screen), state.inverse != 0);
+  applyColours();
   if (restoring)
     window_->DrawImage(store_, state, true, state.scale, true);
   else
@@ -154,6 +155,23 @@ void SessionImages::resizeWindow() {
   XStuffImage::Cells cells;
   if (window_ && object_ && ScreenCells(session_, &parent, &cells)) window_->ResizeImageWindow(object_->state(), cells);
 }
+
+void SessionImages::applyColours() {
+  if (!window_ || !object_ || !session_) return;
+  unsigned long ink = session_->xstuff.colorPixel(kImageForeground);
+  unsigned long paper = session_->xstuff.colorPixel(kImageBackground);
+  if (ink == paper) {
+    // No colours loaded for the session: black ink on white paper.
+    Widget drawing = session_->xstuff.x_get_text_widget();
+    if (!drawing) return;
+    Screen* screen = XtScreen(drawing);
+    ink = BlackPixelOfScreen(screen);
+    paper = WhitePixelOfScreen(screen);
+  }
+  window_->SetImageColors(ink, paper, object_->state().inverse != 0);
+}
+
+void SessionImages::coloursChanged() { applyColours(); }
 
 void SessionImages::scroll(char direction) {
   if (window_) window_->Scroll(direction);

@@ -51,6 +51,8 @@ class SessionImages : public ImageStatusPort {
   void resizeWindow();
   // Scrolls the image window: "U", "D", "L" or "R".
   void scroll(char direction);
+  // The session's image colours changed: the shown image takes them over.
+  void coloursChanged();
 
   // The shown image as a print job: an EPSF page or a PCL raster page
   // (orientation 1 portrait, 2 landscape; page size 1-8; resolution 1-6;
@@ -66,6 +68,8 @@ class SessionImages : public ImageStatusPort {
 
  private:
   bool ensureObject();
+  // Ink in the session's image foreground, paper in its image background.
+  void applyColours();
   // Shows the stored image in the image window, made on first use;
   // `restoring` shows it as the restored state block says.
   void showWindow(bool restoring = false);

@@ -19,6 +19,7 @@
 #include "xfront/ColorAllocation.h"
 #include "xfront/ColorFiles.h"
 #include "xfront/EntryFieldHighlight.h"
+#include "xfront/SessionImages.h"
 #include "xfront/KeypadButtons.h"
 #include "xfront/Win3270.h"
 #include "xfront/XStuff.h"
@@ -104,6 +105,8 @@ void XStuff::setColor(int index, unsigned long pixel, bool apply) {
     creategc(true);
     Flush_X5250(0, cells() - 1, 0, 0);
     refreshDialogColors();
+    if (index == 16 || index == 17)
+      if (SessionImages* images = ImagesOfSession(session_)) images->coloursChanged();
   }
 }
 
@@ -153,6 +156,7 @@ int XStuff::setColorResources(const char* settingsDirectory, const char* hostFil
   }
   creategc(true);
   refreshDialogColors();
+  if (SessionImages* images = ImagesOfSession(session_)) images->coloursChanged();
   if (DebugFlag()) {
     LogMsg(LevelDebug, "Color file %s was used.\n", file.path.c_str());
     if (file.advanced) LogMsg(LevelDebug, "Colors loaded from advanced color file %s.\n", file.path.c_str());

@@ -406,6 +406,8 @@ int XStuffImage::DrawImage(const ImageStore& store, const ImageWindowState& stat
   ReadViewSize();
 
   const unsigned int before = maps_.scale();
+  const unsigned int rotationBefore = maps_.rotation();
+  const image_scale::Size shownBefore = maps_.shown();
   const unsigned int rotation = state.rotation;
   const bool turned = rotation == 90 || rotation == 270;
   scaleParameter_ = scaleParameter >= 0 ? static_cast<unsigned int>(scaleParameter) : state.scale;
@@ -418,6 +420,15 @@ int XStuffImage::DrawImage(const ImageStore& store, const ImageWindowState& stat
     centreX_ = static_cast<int>(std::min<uint32_t>(state.centreX, 1u << 30));
     centreY_ = static_cast<int>(std::min<uint32_t>(state.centreY, 1u << 30));
   } else if (sameImage && before) {
+    // The remembered centre turns with the image, then follows the scale.
+    const int w = static_cast<int>(shownBefore.width), h = static_cast<int>(shownBefore.height);
+    const int x = centreX_, y = centreY_;
+    switch ((rotation + 360 - rotationBefore % 360) % 360) {
+      case 90: centreX_ = h - y - 1, centreY_ = x; break;
+      case 180: centreX_ = w - x - 1, centreY_ = h - y - 1; break;
+      case 270: centreX_ = y, centreY_ = w - x - 1; break;
+      default: break;
+    }
     centreX_ = static_cast<int>(static_cast<long>(centreX_) * maps_.scale() / before);
     centreY_ = static_cast<int>(static_cast<long>(centreY_) * maps_.scale() / before);
   } else {

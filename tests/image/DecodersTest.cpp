@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "image/Decompress.h"
+#include "image/FaxMixedRows.h"
 #include "image/ImageAid.h"
 #include "tests/image/ImageCorpus.h"
 
@@ -120,14 +123,86 @@ TEST_F(DecodersTest, BilevelTiffInEveryCompressionFillOrderAndByteOrder) {
           ASSERT_EQ(reference.kind, '4');
           ExpectBits(Decode(Container::kTiff, File("out.tif")), reference, false);
         }
-  // Black is zero: rows are kept as decoded, so white pixels are the set
-  // bits, whatever the compression.
+  // Black is zero: a set bit is still ink, whatever the compression: the
+  // page the file means, as netpbm reads it.
   for (const char* c : compressions) {
     SCOPED_TRACE(std::string("black is zero, ") + c);
     ASSERT_TRUE(Tool(std::string("tiffcp -c ") + c + " page.tif out.tif && tiffset -s 262 1 out.tif"));
     ASSERT_TRUE(Tool("tifftopnm out.tif > out.pbm"));
-    ExpectBits(Decode(Container::kTiff, File("out.tif")), ReadPnm(Path("out.pbm")), true);
+    ExpectBits(Decode(Container::kTiff, File("out.tif")), ReadPnm(Path("out.pbm")), false);
   }
+  // The same page written in both senses is the same page.
+  const Pnm page = ReadPnm(Path("page.pbm"));
+  for (const char* sense : {"-minisblack", "-miniswhite"})
+    for (const char* c : {"", "-g4", "-packbits"}) {
+      SCOPED_TRACE(std::string(sense) + " " + c);
+      ASSERT_TRUE(Tool(std::string("pnmtotiff ") + sense + " " + c + " page.pbm > sense.tif"));
+      ExpectBits(Decode(Container::kTiff, File("sense.tif")), page, false);
+    }
+}
+
+// YCbCr TIFF files written here sample by sample, in data units of h x v
+// luma samples and one Cb and Cr (without subsampling also restripped and
+// packed by tiffcp): every pixel is the video YCbCr conversion of its
+// samples.
+TEST_F(DecodersTest, YCbCrTiffInEverySubsampling) {
+  constexpr unsigned int kWidth = 13, kHeight = 7;
+  auto luma = [](unsigned int x, unsigned int y) { return static_cast<int>((x * 19 + y * 31) % 256); };
+  auto chroma = [](unsigned int ux, unsigned int uy, int k) { return static_cast<int>((ux * 53 + uy * 71 + k * 97) % 256); };
+  auto expect = [](int y, int cb, int cr) {
+    const double l = 1.164 * std::max(0, y - 16);
+    const double v[3] = {l + 1.596 * (cr - 128), l - 0.392 * (cb - 128) - 0.813 * (cr - 128), l + 2.018 * (cb - 128)};
+    std::array<int, 3> out{};
+    for (int k = 0; k < 3; ++k) out[k] = v[k] < 1.0 ? 0 : v[k] > 255.0 ? 255 : static_cast<int>(v[k]);
+    return out;
+  };
+  for (const auto& sub : std::vector<std::pair<uint16_t, uint16_t>>{{1, 1}, {2, 1}, {2, 2}, {4, 2}})
+    for (const char* repack : {"", "-c packbits -r 4", "-c none -r 2"}) {
+      const uint16_t h = sub.first, v = sub.second;
+      // tiffcp copies only images without subsampling.
+      if (*repack && (h > 1 || v > 1)) continue;
+      SCOPED_TRACE(std::to_string(h) + "x" + std::to_string(v) + " " + repack);
+      const unsigned int across = (kWidth + h - 1) / h, down = (kHeight + v - 1) / v;
+      Bytes units;
+      for (unsigned int uy = 0; uy < down; ++uy)
+        for (unsigned int ux = 0; ux < across; ++ux) {
+          for (unsigned int j = 0; j < v; ++j)
+            for (unsigned int i = 0; i < h; ++i) units.push_back(static_cast<uint8_t>(luma(ux * h + i, uy * v + j)));
+          units.push_back(static_cast<uint8_t>(chroma(ux, uy, 0)));
+          units.push_back(static_cast<uint8_t>(chroma(ux, uy, 1)));
+        }
+      TIFF* t = TIFFOpen(Path("ycbcr.tif").c_str(), "w");
+      ASSERT_NE(t, nullptr);
+      TIFFSetField(t, TIFFTAG_IMAGEWIDTH, kWidth);
+      TIFFSetField(t, TIFFTAG_IMAGELENGTH, kHeight);
+      TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
+      TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 3);
+      TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_YCBCR);
+      TIFFSetField(t, TIFFTAG_YCBCRSUBSAMPLING, h, v);
+      TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+      TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, kHeight);
+      TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
+      ASSERT_GE(TIFFWriteRawStrip(t, 0, units.data(), static_cast<tmsize_t>(units.size())), 0);
+      TIFFClose(t);
+      std::string file = "ycbcr.tif";
+      if (*repack) {
+        ASSERT_TRUE(Tool(std::string("tiffcp ") + repack + " ycbcr.tif repacked.tif"));
+        file = "repacked.tif";
+      }
+      const Decoded d = Decode(Container::kTiff, File(file));
+      ASSERT_TRUE(d.ok);
+      EXPECT_EQ(d.description.type, kImageColour);
+      ASSERT_EQ(d.description.width, kWidth);
+      ASSERT_EQ(d.description.height, kHeight);
+      unsigned int wrong = 0;
+      for (unsigned int y = 0; y < kHeight; ++y)
+        for (unsigned int x = 0; x < kWidth; ++x) {
+          const std::array<int, 3> want = expect(luma(x, y), chroma(x / h, y / v, 0), chroma(x / h, y / v, 1));
+          for (int k = 0; k < 3; ++k)
+            if (std::abs(d.pixels[y * d.description.bytesPerLine + 3 * x + k] - want[k]) > 1) ++wrong;
+        }
+      EXPECT_EQ(wrong, 0u);
+    }
 }
 
 TEST_F(DecodersTest, GreyColourAndPaletteTiffAtBothScreenDepths) {
@@ -246,7 +321,8 @@ TEST_F(DecodersTest, HeaderlessFaxPagesEqualTheReferenceAndTheirInverse) {
   const Decoded whiteIsZero = Decode(Container::kFax, HeaderlessPage(fax, 16));
   ExpectBits(whiteIsZero, reference, false);
   EXPECT_EQ(whiteIsZero.description.bytesPerLine, 216u);
-  ExpectBits(Decode(Container::kFax, HeaderlessPage(fax, 0)), reference, true);
+  // The polarity byte does not turn the ink round.
+  ExpectBits(Decode(Container::kFax, HeaderlessPage(fax, 0)), reference, false);
 
   // A page as wide as the standard one, pixels up to its right edge.
   Write("full.pbm", TestPage(1728, 40, 7));
@@ -337,6 +413,37 @@ TEST_F(DecodersTest, IocaSegmentsAroundFaxStrips) {
   ASSERT_TRUE(Tool("ppm2tiff -c none page.pbm page.tif"));
   ASSERT_TRUE(Tool("tiffcp -r 100000 -c g4 page.tif g4.tif && tiffcp -r 100000 -c g4 -f lsb2msb page.tif g4r.tif"));
   ASSERT_TRUE(Tool("tiffcp -r 100000 -c g3:1d page.tif g3.tif"));
+  // The mixed coding: the first row as tiffcp codes it one-dimensionally
+  // (between its EOL and the EOL of the same row again), then the Group 4
+  // rows of the whole page after the first row's own Group 4 code.
+  Pnm first = page;
+  first.height = 1;
+  first.data.resize(first.rowBytes());
+  Pnm twice = first;
+  twice.height = 2;
+  twice.data.insert(twice.data.end(), first.data.begin(), first.data.end());
+  Write("first.pbm", first);
+  Write("twice.pbm", twice);
+  ASSERT_TRUE(Tool("ppm2tiff -c none twice.pbm twice.tif && tiffcp -c g3:1d twice.tif first3.tif && "
+                   "ppm2tiff -c none first.pbm first.tif && tiffcp -c g4 first.tif first4.tif"));
+  const Bytes mh = RawStrip(Path("first3.tif")), g4First = RawStrip(Path("first4.tif"));
+  const Bytes g4Page = RawStrip(Path("g4.tif"));
+  const long eol = fax_mixed::FindEol(mh, 0), end = fax_mixed::FindEol(mh, 12);
+  const long g4FirstBits = fax_mixed::FindEol(g4First, 0);
+  ASSERT_EQ(eol, 0);
+  ASSERT_GT(end, 12);
+  ASSERT_GT(g4FirstBits, 0);
+  auto mixed = [&](bool withEol) {
+    Bytes out;
+    size_t at = 0;
+    const size_t from = withEol ? 0 : 12;
+    fax_mixed::AppendBits(out, at, mh, from, static_cast<size_t>(end) - from);
+    fax_mixed::AppendBits(out, at, g4Page, static_cast<size_t>(g4FirstBits),
+                          g4Page.size() * 8 - static_cast<size_t>(g4FirstBits));
+    return out;
+  };
+  Bytes mixedReversed = mixed(false);
+  TIFFReverseBits(mixedReversed.data(), static_cast<tmsize_t>(mixedReversed.size()));
   struct Case {
     const char* name;
     uint8_t compression;
@@ -349,6 +456,9 @@ TEST_F(DecodersTest, IocaSegmentsAroundFaxStrips) {
       {"G3", 0x80, 0, RawStrip(Path("g3.tif"))},
       {"G3 (0x81)", 0x81, -1, RawStrip(Path("g3.tif"))},
       {"uncompressed", 0x03, -1, page.data},
+      {"mixed", 0x01, -1, mixed(false)},
+      {"mixed after an EOL", 0x01, -1, mixed(true)},
+      {"mixed least significant bit first", 0x01, 1, mixedReversed},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -357,8 +467,7 @@ TEST_F(DecodersTest, IocaSegmentsAroundFaxStrips) {
     o.height = page.height;
     o.compression = c.compression;
     o.bitOrder = c.bitOrder;
-    // IOCA images come out inverted: black pixels are 0 bits.
-    ExpectBits(Decode(Container::kIoca, IocaSegment(o, c.data)), page, true);
+    ExpectBits(Decode(Container::kIoca, IocaSegment(o, c.data)), page, false);
   }
 }
 
@@ -410,18 +519,24 @@ TEST_F(DecodersTest, PcxOneAndTwentyFourBitEqualTheReference) {
   ASSERT_TRUE(Tool("ppmtopcx page.pbm > page.pcx && pcxtoppm page.pcx > page.ppm"));
   ASSERT_TRUE(Tool("ppmtopcx -24bit colour.ppm > colour.pcx && pcxtoppm colour.pcx > colour.ref"));
 
-  const Bytes pcx = File("page.pcx");
+  Bytes pcx = File("page.pcx");
+  ExpectBits(Decode(Container::kPcx, pcx), ReadPnm(Path("page.pbm")), false);
+  // With the palette's two entries exchanged the file means the negative
+  // page: a set bit is still ink, where netpbm shows black.
+  for (int i = 0; i < 3; ++i) std::swap(pcx[16 + i], pcx[19 + i]);
+  WriteBytes(Path("swapped.pcx"), pcx);
+  ASSERT_TRUE(Tool("pcxtoppm swapped.pcx > swapped.ppm"));
   const Decoded bilevel = Decode(Container::kPcx, pcx);
-  const Pnm shown = ReadPnm(Path("page.ppm"));
+  const Pnm shown = ReadPnm(Path("swapped.ppm"));
   ASSERT_TRUE(bilevel.ok);
   ASSERT_EQ(bilevel.description.width, shown.width);
   ASSERT_EQ(bilevel.description.height, shown.height);
-  EXPECT_EQ(bilevel.description.bitsPerPixel, 1u);
-  // Each pixel is the palette entry its bit selects.
   unsigned int wrong = 0;
   for (unsigned int y = 0; y < shown.height; ++y)
-    for (unsigned int x = 0; x < shown.width; ++x)
-      if (std::memcmp(&pcx[16 + 3 * Bit(bilevel, x, y)], &shown.data[(y * shown.width + x) * 3], 3) != 0) ++wrong;
+    for (unsigned int x = 0; x < shown.width; ++x) {
+      const uint8_t* rgb = &shown.data[(y * shown.width + x) * 3];
+      if (Bit(bilevel, x, y) != (rgb[0] == 0 && rgb[1] == 0 && rgb[2] == 0)) ++wrong;
+    }
   EXPECT_EQ(wrong, 0u);
 
   const Decoded colour = Decode(Container::kPcx, File("colour.pcx"));
@@ -504,6 +619,40 @@ TEST_F(DecodersTest, BaselineJpegEqualsTheReference) {
     } else {
       EXPECT_EQ(triples.description.type, kImageColour);
     }
+  }
+}
+
+// A frame of height 0 whose height a DNL marker after the scan gives (the
+// cjpeg file with its height moved into the marker) is the same picture;
+// without the marker, or with a DNL of 0 lines, it is refused.
+TEST_F(DecodersTest, JpegWithItsHeightInADnlMarker) {
+  Write("colour.ppm", ColourPicture(203, 77));
+  Write("grey.pgm", GreyPicture(64, 31));
+  for (const char* c : {"-sample 2x2 colour.ppm", "-sample 1x1 -restart 1 colour.ppm", "-grayscale grey.pgm"}) {
+    SCOPED_TRACE(c);
+    ASSERT_TRUE(Tool(std::string("cjpeg -baseline ") + c + " > out.jpg && djpeg -pnm out.jpg > ref.pnm"));
+    const Bytes jpeg = File("out.jpg");
+    size_t sof = 0;
+    for (size_t i = 2; i + 1 < jpeg.size() && !sof; ++i)
+      if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) sof = i;
+    ASSERT_GT(sof, 0u);
+    ASSERT_EQ(jpeg.end()[-2], 0xFF);
+    ASSERT_EQ(jpeg.end()[-1], 0xD9);
+    auto withDnl = [&](unsigned int lines) {
+      Bytes b = jpeg;
+      const uint8_t height[2] = {b[sof + 5], b[sof + 6]};
+      b[sof + 5] = b[sof + 6] = 0;
+      const Bytes dnl = {0xFF, 0xDC, 0x00, 0x04, static_cast<uint8_t>(lines >> 8), static_cast<uint8_t>(lines)};
+      b.insert(b.end() - 2, dnl.begin(), dnl.end());
+      return std::make_pair(b, (height[0] << 8) | height[1]);
+    };
+    const auto good = withDnl(0);
+    const Decoded d = Decode(Container::kJpeg, withDnl(static_cast<unsigned int>(good.second)).first, 24);
+    ExpectSamples(d, ReadPnm(Path("ref.pnm")), true);
+    EXPECT_FALSE(Decode(Container::kJpeg, good.first, 24).ok) << "a DNL of 0 lines";
+    Bytes without = jpeg;
+    without[sof + 5] = without[sof + 6] = 0;
+    EXPECT_FALSE(Decode(Container::kJpeg, without, 24).ok) << "no DNL";
   }
 }
 

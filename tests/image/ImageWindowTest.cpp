@@ -347,6 +347,85 @@ TEST_P(ImageWindowTest, FaxPageFitsTheWindow) {
     }
 }
 
+// When the host shows the same image again at another rotation, the view
+// stays on the same part of the page: the remembered centre turns with it.
+TEST_P(ImageWindowTest, ARotatedViewKeepsItsCentre) {
+  Show(FaxPage::store(), 50, 0);
+  // Into the page, far enough from its edges that no rotation clamps the
+  // view.
+  for (int i = 0; i < 40 && image_->centreX() < 400; ++i) image_->Scroll('R');
+  for (int i = 0; i < 40 && image_->centreY() < 500; ++i) image_->Scroll('D');
+  Shot();
+  // The page point under the centre of the view, and its colour.
+  const int sx = 2 * image_->centreX(), sy = 2 * image_->centreY();
+  ASSERT_GT(sx, FaxPage::kSquare / 2);
+  ASSERT_GT(sy, FaxPage::kSquare / 2);
+  const bool black = FaxPage::black(static_cast<unsigned int>(sx), static_cast<unsigned int>(sy));
+  const bool nearEdge = sx % FaxPage::kSquare < 4 || sx % FaxPage::kSquare > FaxPage::kSquare - 4 ||
+                        sy % FaxPage::kSquare < 4 || sy % FaxPage::kSquare > FaxPage::kSquare - 4;
+  const int w = static_cast<int>(image_->shown().width), h = static_cast<int>(image_->shown().height);
+  const int x = image_->centreX(), y = image_->centreY();
+  struct Case {
+    unsigned int rotation;
+    int cx, cy;
+  };
+  ASSERT_GE(x, 400);
+  ASSERT_GE(y, 500);
+  ASSERT_LE(x, w - 300);
+  ASSERT_LE(y, h - 300);
+  // Each from the rotation before it; the centres as seen from rotation 0.
+  const Case cases[] = {{90, h - y - 1, x}, {270, y, w - x - 1}, {0, x, y}, {180, w - x - 1, h - y - 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.rotation);
+    const unsigned long before = image_->paints();
+    ASSERT_EQ(image_->DrawImage(store_, WindowState(50, c.rotation), true), 0);
+    ASSERT_TRUE(WaitFor([&] { return image_->paints() > before; }));
+    EXPECT_EQ(image_->rotation(), c.rotation);
+    EXPECT_NEAR(image_->centreX(), c.cx, 1);
+    EXPECT_NEAR(image_->centreY(), c.cy, 1);
+    if (!nearEdge) {
+      const int v = black ? 0 : 255;
+      ExpectColour(Shot(), image_->centreX() - image_->viewX(), image_->centreY() - image_->viewY(), {v, v, v},
+                   "the page point under the centre");
+    }
+  }
+}
+
+// A bilevel page draws its ink in the session's image foreground and its
+// paper in the image background; a colour change repaints it at once, and
+// the inverse setting exchanges the two.
+TEST_P(ImageWindowTest, InkAndPaperFollowTheSessionsImageColours) {
+  Show(FaxPage::store(), 10, 0);
+  auto pixel = [&](const char* name) {
+    XColor c;
+    EXPECT_TRUE(XAllocNamedColor(display_, DefaultColormap(display_, DefaultScreen(display_)), name, &c, &c));
+    return c.pixel;
+  };
+  struct Case {
+    const char* ink;
+    const char* paper;
+    bool inverse;
+    std::array<int, 3> inkShown, paperShown;
+  };
+  const Case cases[] = {
+      {"black", "white", false, {0, 0, 0}, {255, 255, 255}},
+      {"red", "yellow", false, {255, 0, 0}, {255, 255, 0}},
+      {"blue", "white", false, {0, 0, 255}, {255, 255, 255}},
+      {"blue", "white", true, {255, 255, 255}, {0, 0, 255}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.ink) + " on " + c.paper + (c.inverse ? ", inverse" : ""));
+    const unsigned long before = image_->paints();
+    image_->SetImageColors(pixel(c.ink), pixel(c.paper), c.inverse);
+    ASSERT_TRUE(WaitFor([&] { return image_->paints() > before; })) << "the colour change repaints";
+    const XwdShot shot = Shot();
+    // Square (0, 0) is ink, square (1, 0) paper; their centres at 10 %.
+    const int centre = FaxPage::kSquare / 2 * 10 / 100, next = (FaxPage::kSquare * 3 / 2) * 10 / 100;
+    ExpectColour(shot, centre - image_->viewX(), centre - image_->viewY(), c.inkShown, "ink");
+    ExpectColour(shot, next - image_->viewX(), centre - image_->viewY(), c.paperShown, "paper");
+  }
+}
+
 // A Group 3 fax page as a host sends it (a headerless page in download
 // fields), decoded by the image object and shown at 50 %: every shown
 // pixel is the source pixel at twice its coordinates.
