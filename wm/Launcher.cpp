@@ -28,7 +28,10 @@
 #undef max
 
 struct RestartAction {
-  std::string commandLine;
+  std::string commandLine;  // a native program's, or a Java program's arguments
+  bool java = false;
+  std::string classPath, applicationName;  // empty: none
+  int javaFlags = 0;
 };
 
 namespace {
@@ -157,7 +160,12 @@ void RemoveLaunchRecord(pid_t pid) {
   records.erase(records.begin() + i);
   free(r.name);
   if (r.restart) {
-    LaunchProgram(r.restart->commandLine.c_str(), 0, 0, 1);
+    const RestartAction& a = *r.restart;
+    if (a.java)
+      LaunchJavaProgram(a.commandLine.c_str(), a.classPath.empty() ? nullptr : a.classPath.c_str(),
+                        a.applicationName.empty() ? nullptr : a.applicationName.c_str(), a.javaFlags, 0, 1);
+    else
+      LaunchProgram(a.commandLine.c_str(), 0, 0, 1);
     delete r.restart;
   }
 }
@@ -205,6 +213,76 @@ LaunchRecord* LaunchProgram(const char* commandLine, int debug, int, int restart
   if (std::strcmp(name, "kdv_wrapper") == 0 && n > 1) name = words[first + 1];
   SnmpProgramStartedNotify(pid, commandLine);
   return AddLaunchRecord(pid, name, action);
+}
+
+std::string ExpandJarPath(const char* classPath) {
+  if (!classPath) return "";
+  const char* jarPath = std::getenv("JARPATH");
+  if (!jarPath) return classPath;
+  auto split = [](const std::string& text) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (;;) {
+      const size_t end = text.find(':', start);
+      parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+      if (end == std::string::npos) return parts;
+      start = end + 1;
+    }
+  };
+  const std::vector<std::string> directories = split(jarPath);
+  std::string out;
+  for (const std::string& entry : split(classPath)) {
+    if (entry.empty()) continue;
+    std::string resolved = entry;
+    if (entry.find('/') == std::string::npos)
+      for (const std::string& dir : directories) {
+        const std::string candidate = dir + "/" + entry;
+        if (access(candidate.c_str(), F_OK) == 0) {
+          resolved = candidate;
+          break;
+        }
+      }
+    if (!out.empty()) out += ':';
+    out += resolved;
+  }
+  return out;
+}
+
+LaunchRecord* LaunchJavaProgram(const char* arguments, const char* classPath, const char* applicationName,
+                                int javaFlags, int debug, int restart) {
+  std::string converted = ConvertCommand(arguments ? arguments : "");
+  std::vector<char> text(converted.begin(), converted.end());
+  text.push_back('\0');
+  char* words[64];
+  int n = 0;
+  if (debug) words[n++] = const_cast<char*>("qxdebug");
+  words[n++] = const_cast<char*>((javaFlags & 0x04) ? "appletviewer" : (javaFlags & 0x10) ? "java_g" : "java");
+  SplitCommandLine(text.data(), words + n, 64 - n);
+  // Everything the child needs is made before the fork.
+  std::string newClassPath;
+  if (classPath && *classPath) {
+    newClassPath = ExpandJarPath(classPath);
+    const char* old = std::getenv("CLASSPATH");
+    if (old && *old) newClassPath += std::string(":") + old;
+  }
+  const bool setName = applicationName && *applicationName && std::strcmp(applicationName, "VendorShell") != 0;
+  pid_t pid = fork();
+  if (pid < 0) return nullptr;
+  if (pid == 0) {
+    ResetChildSignals();
+    if (setName) setenv("JAVA_SHELL_WIDGET_APP_NAME", applicationName, 1);
+    if (!newClassPath.empty()) setenv("CLASSPATH", newClassPath.c_str(), 1);
+    (void)!nice(10);
+    execvp(words[0], words);
+    _exit(errno + 130);
+  }
+  RestartAction* action = nullptr;
+  if (restart) {
+    action = new RestartAction{arguments ? arguments : "", true, classPath ? classPath : "",
+                               applicationName ? applicationName : "", javaFlags};
+  }
+  SnmpProgramStartedNotify(pid, arguments ? arguments : "");
+  return AddLaunchRecord(pid, words[0], action);
 }
 
 void ChildSignalHandler(int) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/sdk/EvtApp.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 #include "wm/Launcher.h"
 
@@ -32,6 +33,32 @@ TEST(SplitCommandLineTest, WordsQuotesAndBounds) {
     for (int i = 0; i < n; ++i) EXPECT_EQ(words[i], c.words[i]) << c.text;
     EXPECT_EQ(words[n], nullptr);
   }
+}
+
+// Bare archive names are found in the first JARPATH directory that holds
+// them; paths and names found nowhere stay, empty entries vanish.
+TEST(ExpandJarPathTest, BareNamesAreFoundThroughJarPath) {
+  qwtest::TempDir dir;
+  dir.WriteFile("second/x.jar", "");
+  dir.WriteFile("first/z.jar", "");
+  dir.WriteFile("second/z.jar", "");
+  {
+    qwtest::ScopedEnv unset("JARPATH", nullptr);
+    EXPECT_EQ(ExpandJarPath("x.jar::lib/y.jar"), "x.jar::lib/y.jar") << "without JARPATH as given";
+  }
+  qwtest::ScopedEnv jarPath("JARPATH", (dir.Path() + "/first:" + dir.Path() + "/second").c_str());
+  const struct {
+    const char* classPath;
+    std::string expanded;
+  } cases[] = {
+      {"x.jar", dir.Path() + "/second/x.jar"},
+      {"z.jar", dir.Path() + "/first/z.jar"},
+      {"lib/y.jar", "lib/y.jar"},
+      {"x.jar::lib/y.jar:", dir.Path() + "/second/x.jar:lib/y.jar"},
+      {"missing.jar", "missing.jar"},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ExpandJarPath(c.classPath), c.expanded) << c.classPath;
 }
 
 TEST(DescribeExitStatusTest, OnlyExecFailuresAndFaultSignalsAreTold) {
