@@ -17,6 +17,7 @@
 
 #include "platform/QXRegistry.h"
 #include "platform/QXRegistryProfile.h"
+#include "platform/sdk/Color.h"
 #include "platform/sdk/SdkUtil.h"
 #include "platform/sdk/SimpleWindow.h"
 #include "wm/Appearance.h"
@@ -185,6 +186,14 @@ void LoadDesktopPreferences(ScreenState* s) {
   s->promptForLockPassword =
       QXRegGetBooleanValue(o, "prompt_for_lock_password", s->promptForLockPassword);
   s->lockWhenScreenSaves = QXRegGetBooleanValue(o, "lock_when_screen_saves", s->lockWhenScreenSaves);
+  // The web palette: a colormap of Teldra's own on screens of 8 bits or less.
+  const bool webPalette = QXRegGetBooleanValue(o, "initialize_web_palette", 0) ||
+                          QXRegGetBooleanValue(o, "xserver-initialize-web-palette", 0) ||
+                          QXRegGetBooleanValue(o, "xserver-initialize-web-palette-colors", 0);
+  if (webPalette && !s->systemColormap) {
+    s->systemColormap = AllocateOurColormap(&s->sdk);
+    if (s->systemColormap) InstallWindowColormap(s, GetActiveWindow(s));
+  }
   const char* cmd = QXRegGetStringValue(o, "desktop_command");
   if (cmd && *cmd) s->desktopCommand = DupString(cmd);
   const char* admin = QXRegGetStringValue(o, "desktop_command_admin");
