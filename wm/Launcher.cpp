@@ -19,6 +19,7 @@
 #include "wm/CommandService.h"
 #include "wm/DesktopCommands.h"
 #include "wm/DesktopMessage.h"
+#include "wm/MessageCatalog.h"
 #include "wm/ScreenState.h"
 #include "wm/SnmpChannel.h"
 
@@ -363,10 +364,8 @@ int ReportChildExit(const LaunchRecord* record, int status, const char* name) {
   }
   if (record && state) BroadcastToClients(state, record->id, NoticeProgramEnded);
   if (const char* why = DescribeExitStatus(status)) {
-    char text[1024];
-    std::snprintf(text, sizeof text, "Execution of %s failed: %s", name && *name ? name : "<unknown>",
-                  why);
-    ShowDesktopMessage(state, text, "QXW4509");
+    const std::string text = FormatCatalogText(TextExecutionFailed, {name && *name ? name : "<unknown>", why});
+    ShowDesktopMessage(state, text.c_str(), "QXW4509");
   }
   return 1;
 }

@@ -243,7 +243,7 @@ void NotifyLockProgram() {
 
 void CreatePublicHtmlFolder(ScreenState*) {
   const char* home = UsableHome();
-  const char* myWebSite = "My Web Site";
+  const char* myWebSite = CatalogText(TextMyWebSite);
   if (!QXRegistryFileTest(QXAreaUser, "documents/public_html")) {
     QXProfile* p = QXCreateProfile();
     QXSetStringValue(p, "name", myWebSite);

@@ -137,6 +137,7 @@ TEST_F(DesktopTest, TheRootMenuRunsItsCommands) {
 TEST_F(DesktopTest, ACatalogTranslatesTheRootMenu) {
   home_.WriteFile("registry/nls/de/qxteldra",
                   "MinimizeAll: Alle Fenster &verkleinern\n"
+                  "MyWebSite: Meine Webseite\n"
                   "IconPlacement: %n&Symbole\n");  // refused: the default has no conversion
   extraEnvironment_ = {"LANG=de_DE"};
   StartTeldra();
@@ -153,6 +154,11 @@ TEST_F(DesktopTest, ACatalogTranslatesTheRootMenu) {
   Keys({"i"});
   EXPECT_TRUE(MenuUp());
   Keys({"Escape"});
+  // The session's web folder is named in the language too.
+  std::ifstream inf(home_.Path() + "/registry/documents/public_html.inf");
+  std::stringstream text;
+  text << inf.rdbuf();
+  EXPECT_NE(text.str().find("name = Meine Webseite"), std::string::npos) << text.str();
 }
 
 TEST_F(DesktopTest, HotKeysRunTheirActions) {

@@ -9,6 +9,7 @@
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 #include "wm/Launcher.h"
+#include "wm/MessageCatalog.h"
 
 namespace {
 
@@ -134,8 +135,12 @@ TEST_F(LauncherTest, FailedExecAndFaultsAreReportedOthersAreSilent) {
       {"/bin/sh -c \"kill -SEGV $$\"", "Execution of /bin/sh failed: " + std::string(strsignal(SIGSEGV))},
       {"/bin/sh -c \"exit 3\"", ""},
       {"/bin/sh -c \"kill -TERM $$\"", ""},
+      // The message catalog's text, in the user's language.
+      {"/nonexistent/other", "/nonexistent/other startet nicht: " + std::string(strerror(ENOENT))},
   };
   for (const auto& c : cases) {
+    ResetMessageCatalog();
+    if (c.command == "/nonexistent/other") ASSERT_EQ(ApplyCatalogLine("ExecutionFailed: %s startet nicht: %s"), 1);
     testing::internal::CaptureStderr();
     ASSERT_NE(LaunchProgram(c.command.c_str(), 0, 0, 0), nullptr) << c.command;
     const bool gone = RunUntilNoRecords();
@@ -146,6 +151,7 @@ TEST_F(LauncherTest, FailedExecAndFaultsAreReportedOthersAreSilent) {
     else
       EXPECT_NE(err.find("QXW4509: " + c.expect), std::string::npos) << c.command << ": " << err;
   }
+  ResetMessageCatalog();
 }
 
 TEST_F(LauncherTest, RestartActionsStartTheProgramAgainUntilCleared) {
