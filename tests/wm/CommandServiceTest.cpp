@@ -367,3 +367,23 @@ TEST_F(CommandServiceTest, AJavaProgramRunsWithItsClassPathAndName) {
 }
 
 }  // namespace
+
+namespace {
+
+// An empty message is ignored: the client stays connected and keeps the
+// work area it reserved.
+TEST_F(CommandServiceTest, AnEmptyMessageIsIgnored) {
+  StartTeldra();
+  ServiceClient c;
+  Connect(&c);
+  const std::vector<long> reserved = {0, 40, DisplayWidth(display_, 0), 700};
+  ASSERT_TRUE(c.Send(Cat({{'d'}, Int32(0), Int32(40), Int32(DisplayWidth(display_, 0)), Int32(700)})));
+  ASSERT_EQ(c.Ask({'o'}), (Bytes{'o', 1}));
+  ASSERT_EQ(WorkArea(), reserved);
+  ASSERT_TRUE(c.Send({}));
+  EXPECT_EQ(c.Ask({'o'}), (Bytes{'o', 1})) << "still connected";
+  EXPECT_EQ(WorkArea(), reserved);
+  EXPECT_TRUE(teldra_.Running());
+}
+
+}  // namespace
