@@ -15,12 +15,14 @@
 #include <ctime>
 #include <string>
 
+#include "login/record/CardRecord.h"
 #include "platform/QXRegistry.h"
 #include "platform/QXRegistryProfile.h"
 #include "platform/sdk/Color.h"
 #include "platform/sdk/SdkUtil.h"
 #include "platform/sdk/SimpleWindow.h"
 #include "wm/Appearance.h"
+#include "wm/CardRoot.h"
 #include "wm/Clients.h"
 #include "wm/ColourTheme.h"
 #include "wm/CommandService.h"
@@ -462,6 +464,14 @@ int WindowManagerMain(int argc, char** argv) {
   s->lowMemoryTimer = EvtAppAddRecurringTimeOut(s->sdk.app, 250, LowMemoryNoticeTimer, s);
   s->cardMayStay = 0;
 
+  // The card records' root: the site's own when it names one.
+  if (!s->cardVerifier && (s->cardVerifier = CardVerifierCreate())) {
+    std::string error;
+    const std::string root = LoadCardRootCertificate(s->cardVerifier, &error);
+    if (!error.empty())
+      std::fprintf(stderr, "teldra: the card root certificate %s %s: no card will be accepted\n", root.c_str(),
+                   error.c_str());
+  }
   ReadLoginResources(s);
   if (s->loginMode) {
     ShowLoginScreen(s);
