@@ -77,6 +77,16 @@ std::string ConvertCommand(const char* text) {
   return out;
 }
 
+// Each program leads a process group of its own, so that log-off reaches
+// what it started too.
+void OwnProcessGroup() { setpgid(0, 0); }
+
+// A signal to the program's group, or to the program alone when it has none.
+void SignalProgram(pid_t pid, int sig) {
+  if (pid <= 1) return;
+  if (kill(-pid, sig) != 0) kill(pid, sig);
+}
+
 void ResetChildSignals() {
   for (int sig = 1; sig < 32; ++sig)
     if (sig != SIGKILL && sig != SIGSTOP) signal(sig, SIG_DFL);
@@ -205,6 +215,7 @@ LaunchRecord* LaunchProgram(const char* commandLine, int debug, int, int restart
   if (pid < 0) return nullptr;
   if (pid == 0) {
     ResetChildSignals();
+    OwnProcessGroup();
     (void)!nice(10);
     execvp(words[0], words);
     _exit(errno + 130);
@@ -271,6 +282,7 @@ LaunchRecord* LaunchJavaProgram(const char* arguments, const char* classPath, co
   if (pid < 0) return nullptr;
   if (pid == 0) {
     ResetChildSignals();
+    OwnProcessGroup();
     if (setName) setenv("JAVA_SHELL_WIDGET_APP_NAME", applicationName, 1);
     if (!newClassPath.empty()) setenv("CLASSPATH", newClassPath.c_str(), 1);
     (void)!nice(10);
@@ -396,16 +408,29 @@ void KillAllClients(ScreenState* state) {
   if (!records.empty()) {
     signal(SIGCHLD, SIG_DFL);
     WaitForChildren(1);
-    for (auto& r : records)
-      if (!r.desktopCommand) {
-        delete r.restart;
-        r.restart = nullptr;
-        if (r.pid > 1) kill(r.pid, SIGTERM);
-      }
-    WaitForChildren(2);
-    for (auto& r : records)
-      if (!r.desktopCommand && r.pid > 1) kill(r.pid, SIGKILL);
-    WaitForChildren(1);
+    // Every program and what it started ends, the desktop command too (it
+    // may ignore the hang-up): terminate, then kill what is left. The
+    // groups are kept, as their leaders may end before the rest.
+    std::vector<pid_t> groups;
+    for (auto& r : records) {
+      delete r.restart;
+      r.restart = nullptr;
+      if (r.pid > 1) groups.push_back(r.pid);
+    }
+    for (pid_t g : groups) SignalProgram(g, SIGTERM);
+    for (int round = 0; round < 20 && !records.empty(); ++round) {
+      usleep(100 * 1000);
+      int status;
+      pid_t pid;
+      while ((pid = waitpid(-1, &status, WNOHANG)) > 0) RemoveLaunchRecord(pid);
+    }
+    for (pid_t g : groups) SignalProgram(g, SIGKILL);
+    for (int round = 0; round < 10 && !records.empty(); ++round) {
+      usleep(100 * 1000);
+      int status;
+      pid_t pid;
+      while ((pid = waitpid(-1, &status, WNOHANG)) > 0) RemoveLaunchRecord(pid);
+    }
   }
   if (!state || !state->sdk.display) return;
   Display* d = state->sdk.display;

@@ -49,6 +49,9 @@ int OnlyDesktopCommandLeft();
 int LaunchRecordCount();
 LaunchRecord* LaunchRecordAt(int index);
 void WaitForChildren(int seconds);
+// Log-off: every launched program, the desktop command included, ends with
+// the process group it leads (terminated, then killed), then every other X
+// client of the display.
 void KillAllClients(ScreenState* state);
 int KillLowestPriorityApplication();
 
