@@ -337,3 +337,45 @@ TEST_F(DesktopTest, WithoutTheSwitcherAltTabReachesTheApplication) {
 }
 
 }  // namespace
+
+namespace {
+
+// Alt+Tab shows a client's own WM_HINTS picture, as its desktop icon does.
+TEST_F(DesktopTest, TheSwitcherShowsTheClientsOwnIcon) {
+  StartTeldra();
+  Window w = MakeClient(display_, "pictured", 100, 100);
+  const unsigned long green = 0x00ff00;
+  Pixmap picture = XCreatePixmap(display_, root_, 32, 32, static_cast<unsigned>(DefaultDepth(display_, 0)));
+  GC gc = XCreateGC(display_, picture, 0, nullptr);
+  XSetForeground(display_, gc, green);
+  XFillRectangle(display_, picture, gc, 0, 0, 32, 32);
+  XFreeGC(display_, gc);
+  XWMHints hints = {};
+  hints.flags = IconPixmapHint;
+  hints.icon_pixmap = picture;
+  XSetWMHints(display_, w, &hints);
+  XMapWindow(display_, w);
+  XFlush(display_);
+  ASSERT_NE(WaitForFrame(w), None);
+  Mapped("plain", 300, 300);
+  // The green pixels of the switcher: the picture's 32 x 32.
+  auto greenPixels = [&] {
+    long count = 0;
+    for (Window s : qwtest::FindWindowsByName(display_, "teldra switcher")) {
+      const XWindowAttributes a = Attributes(display_, s);
+      if (a.map_state != IsViewable) continue;
+      XImage* img = XGetImage(display_, s, 0, 0, static_cast<unsigned>(a.width), static_cast<unsigned>(a.height),
+                              AllPlanes, ZPixmap);
+      if (!img) continue;
+      for (int y = 0; y < a.height; ++y)
+        for (int x = 0; x < a.width; ++x) count += XGetPixel(img, x, y) == green;
+      XDestroyImage(img);
+    }
+    return count;
+  };
+  Tool({"xdotool", "keydown", "alt", "key", "Tab"});
+  EXPECT_TRUE(qwtest::WaitUntil([&] { return greenPixels() == 32 * 32; })) << greenPixels();
+  Tool({"xdotool", "keyup", "alt"});
+}
+
+}  // namespace
