@@ -148,8 +148,10 @@ void ServeLaunch(ScreenState* s, const unsigned char* m, size_t n, std::vector<u
     SendSnmpTrap("memFull");
   } else if (flags & 0x01) {
     record = LaunchProgram(first, (flags & 0x10) != 0, (flags & 0x08) != 0, (flags & 0x20) != 0);
+  } else {
+    record = LaunchJavaProgram(first, *third ? third : nullptr, *second ? second : nullptr,
+                               static_cast<int>(flags & ~0x10u), (flags & 0x10) != 0, (flags & 0x20) != 0);
   }
-  // Java programs have no launcher in this system: nothing is started.
   if (!record) {
     reply->push_back(0);
     return;

@@ -20,6 +20,7 @@
 #include "wm/CommandService.h"
 #include "wm/DesktopCommands.h"
 #include "wm/DesktopMessage.h"
+#include "wm/MessageCatalog.h"
 #include "wm/ScreenLock.h"
 #include "wm/ScreenState.h"
 #include "wm/SnmpChannel.h"
@@ -30,7 +31,10 @@
 #undef max
 
 struct RestartAction {
-  std::string commandLine;
+  std::string commandLine;  // a native program's, or a Java program's arguments
+  bool java = false;
+  std::string classPath, applicationName;  // empty: none
+  int javaFlags = 0;
 };
 
 namespace {
@@ -73,6 +77,16 @@ std::string ConvertCommand(const char* text) {
   std::string out(need, '\0');
   wcstombs(&out[0], wide.data(), need + 1);
   return out;
+}
+
+// Each program leads a process group of its own, so that log-off reaches
+// what it started too.
+void OwnProcessGroup() { setpgid(0, 0); }
+
+// A signal to the program's group, or to the program alone when it has none.
+void SignalProgram(pid_t pid, int sig) {
+  if (pid <= 1) return;
+  if (kill(-pid, sig) != 0) kill(pid, sig);
 }
 
 void ResetChildSignals() {
@@ -159,7 +173,12 @@ void RemoveLaunchRecord(pid_t pid) {
   records.erase(records.begin() + i);
   free(r.name);
   if (r.restart) {
-    LaunchProgram(r.restart->commandLine.c_str(), 0, 0, 1);
+    const RestartAction& a = *r.restart;
+    if (a.java)
+      LaunchJavaProgram(a.commandLine.c_str(), a.classPath.empty() ? nullptr : a.classPath.c_str(),
+                        a.applicationName.empty() ? nullptr : a.applicationName.c_str(), a.javaFlags, 0, 1);
+    else
+      LaunchProgram(a.commandLine.c_str(), 0, 0, 1);
     delete r.restart;
   }
 }
@@ -198,6 +217,7 @@ LaunchRecord* LaunchProgram(const char* commandLine, int debug, int, int restart
   if (pid < 0) return nullptr;
   if (pid == 0) {
     ResetChildSignals();
+    OwnProcessGroup();
     // A program of the session runs as the logged-in user, never as Teldra.
     if (AuthBecomeSessionUser() != 0) _exit(EPERM + 130);
     (void)!nice(10);
@@ -209,6 +229,78 @@ LaunchRecord* LaunchProgram(const char* commandLine, int debug, int, int restart
   if (std::strcmp(name, "kdv_wrapper") == 0 && n > 1) name = words[first + 1];
   SnmpProgramStartedNotify(pid, commandLine);
   return AddLaunchRecord(pid, name, action);
+}
+
+std::string ExpandJarPath(const char* classPath) {
+  if (!classPath) return "";
+  const char* jarPath = std::getenv("JARPATH");
+  if (!jarPath) return classPath;
+  auto split = [](const std::string& text) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (;;) {
+      const size_t end = text.find(':', start);
+      parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+      if (end == std::string::npos) return parts;
+      start = end + 1;
+    }
+  };
+  const std::vector<std::string> directories = split(jarPath);
+  std::string out;
+  for (const std::string& entry : split(classPath)) {
+    if (entry.empty()) continue;
+    std::string resolved = entry;
+    if (entry.find('/') == std::string::npos)
+      for (const std::string& dir : directories) {
+        const std::string candidate = dir + "/" + entry;
+        if (access(candidate.c_str(), F_OK) == 0) {
+          resolved = candidate;
+          break;
+        }
+      }
+    if (!out.empty()) out += ':';
+    out += resolved;
+  }
+  return out;
+}
+
+LaunchRecord* LaunchJavaProgram(const char* arguments, const char* classPath, const char* applicationName,
+                                int javaFlags, int debug, int restart) {
+  std::string converted = ConvertCommand(arguments ? arguments : "");
+  std::vector<char> text(converted.begin(), converted.end());
+  text.push_back('\0');
+  char* words[64];
+  int n = 0;
+  if (debug) words[n++] = const_cast<char*>("qxdebug");
+  words[n++] = const_cast<char*>((javaFlags & 0x04) ? "appletviewer" : (javaFlags & 0x10) ? "java_g" : "java");
+  SplitCommandLine(text.data(), words + n, 64 - n);
+  // Everything the child needs is made before the fork.
+  std::string newClassPath;
+  if (classPath && *classPath) {
+    newClassPath = ExpandJarPath(classPath);
+    const char* old = std::getenv("CLASSPATH");
+    if (old && *old) newClassPath += std::string(":") + old;
+  }
+  const bool setName = applicationName && *applicationName && std::strcmp(applicationName, "VendorShell") != 0;
+  pid_t pid = fork();
+  if (pid < 0) return nullptr;
+  if (pid == 0) {
+    ResetChildSignals();
+    OwnProcessGroup();
+    if (AuthBecomeSessionUser() != 0) _exit(EPERM + 130);
+    if (setName) setenv("JAVA_SHELL_WIDGET_APP_NAME", applicationName, 1);
+    if (!newClassPath.empty()) setenv("CLASSPATH", newClassPath.c_str(), 1);
+    (void)!nice(10);
+    execvp(words[0], words);
+    _exit(errno + 130);
+  }
+  RestartAction* action = nullptr;
+  if (restart) {
+    action = new RestartAction{arguments ? arguments : "", true, classPath ? classPath : "",
+                               applicationName ? applicationName : "", javaFlags};
+  }
+  SnmpProgramStartedNotify(pid, arguments ? arguments : "");
+  return AddLaunchRecord(pid, words[0], action);
 }
 
 void ChildSignalHandler(int) {
@@ -290,10 +382,8 @@ int ReportChildExit(const LaunchRecord* record, int status, const char* name) {
   }
   if (record && state) BroadcastToClients(state, record->id, NoticeProgramEnded);
   if (const char* why = DescribeExitStatus(status)) {
-    char text[1024];
-    std::snprintf(text, sizeof text, "Execution of %s failed: %s", name && *name ? name : "<unknown>",
-                  why);
-    ShowDesktopMessage(state, text, "QXW4509");
+    const std::string text = FormatCatalogText(TextExecutionFailed, {name && *name ? name : "<unknown>", why});
+    ShowDesktopMessage(state, text.c_str(), "QXW4509");
   }
   return 1;
 }
@@ -324,16 +414,29 @@ void KillAllClients(ScreenState* state) {
   if (!records.empty()) {
     signal(SIGCHLD, SIG_DFL);
     WaitForChildren(1);
-    for (auto& r : records)
-      if (!r.desktopCommand) {
-        delete r.restart;
-        r.restart = nullptr;
-        if (r.pid > 1) kill(r.pid, SIGTERM);
-      }
-    WaitForChildren(2);
-    for (auto& r : records)
-      if (!r.desktopCommand && r.pid > 1) kill(r.pid, SIGKILL);
-    WaitForChildren(1);
+    // Every program and what it started ends, the desktop command too (it
+    // may ignore the hang-up): terminate, then kill what is left. The
+    // groups are kept, as their leaders may end before the rest.
+    std::vector<pid_t> groups;
+    for (auto& r : records) {
+      delete r.restart;
+      r.restart = nullptr;
+      if (r.pid > 1) groups.push_back(r.pid);
+    }
+    for (pid_t g : groups) SignalProgram(g, SIGTERM);
+    for (int round = 0; round < 20 && !records.empty(); ++round) {
+      usleep(100 * 1000);
+      int status;
+      pid_t pid;
+      while ((pid = waitpid(-1, &status, WNOHANG)) > 0) RemoveLaunchRecord(pid);
+    }
+    for (pid_t g : groups) SignalProgram(g, SIGKILL);
+    for (int round = 0; round < 10 && !records.empty(); ++round) {
+      usleep(100 * 1000);
+      int status;
+      pid_t pid;
+      while ((pid = waitpid(-1, &status, WNOHANG)) > 0) RemoveLaunchRecord(pid);
+    }
   }
   if (!state || !state->sdk.display) return;
   Display* d = state->sdk.display;

@@ -4,6 +4,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <string>
 
 struct ScreenState;
 struct EvtSignalNotice;
@@ -27,6 +28,17 @@ int SplitCommandLine(char* text, char** words, int size);
 // launch or removal) or null.
 LaunchRecord* LaunchProgram(const char* commandLine, int debug, int unused, int restart);
 
+// Starts a Java program: "appletviewer" (flag 0x04), "java_g" (0x10) or
+// "java" with the split arguments, CLASSPATH from the class path (bare
+// archive names found through JARPATH) before the old one, and
+// JAVA_SHELL_WIDGET_APP_NAME from the application name. Null or empty class
+// path and name are absent.
+LaunchRecord* LaunchJavaProgram(const char* arguments, const char* classPath, const char* applicationName,
+                                int javaFlags, int debug, int restart);
+// The class path with each entry without a '/' looked up in the
+// directories of JARPATH (the first that holds it); empty entries vanish.
+std::string ExpandJarPath(const char* classPath);
+
 LaunchRecord* AddLaunchRecord(pid_t pid, const char* name, RestartAction* restart);
 void RemoveLaunchRecord(pid_t pid);
 LaunchRecord* FindLaunchRecordByPid(pid_t pid);
@@ -37,6 +49,9 @@ int OnlyDesktopCommandLeft();
 int LaunchRecordCount();
 LaunchRecord* LaunchRecordAt(int index);
 void WaitForChildren(int seconds);
+// Log-off: every launched program, the desktop command included, ends with
+// the process group it leads (terminated, then killed), then every other X
+// client of the display.
 void KillAllClients(ScreenState* state);
 int KillLowestPriorityApplication();
 

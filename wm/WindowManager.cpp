@@ -15,11 +15,14 @@
 #include <ctime>
 #include <string>
 
+#include "login/record/CardRecord.h"
 #include "platform/QXRegistry.h"
 #include "platform/QXRegistryProfile.h"
+#include "platform/sdk/Color.h"
 #include "platform/sdk/SdkUtil.h"
 #include "platform/sdk/SimpleWindow.h"
 #include "wm/Appearance.h"
+#include "wm/CardRoot.h"
 #include "wm/Clients.h"
 #include "wm/ColourTheme.h"
 #include "wm/CommandService.h"
@@ -185,6 +188,14 @@ void LoadDesktopPreferences(ScreenState* s) {
   s->promptForLockPassword =
       QXRegGetBooleanValue(o, "prompt_for_lock_password", s->promptForLockPassword);
   s->lockWhenScreenSaves = QXRegGetBooleanValue(o, "lock_when_screen_saves", s->lockWhenScreenSaves);
+  // The web palette: a colormap of Teldra's own on screens of 8 bits or less.
+  const bool webPalette = QXRegGetBooleanValue(o, "initialize_web_palette", 0) ||
+                          QXRegGetBooleanValue(o, "xserver-initialize-web-palette", 0) ||
+                          QXRegGetBooleanValue(o, "xserver-initialize-web-palette-colors", 0);
+  if (webPalette && !s->systemColormap) {
+    s->systemColormap = AllocateOurColormap(&s->sdk);
+    if (s->systemColormap) InstallWindowColormap(s, GetActiveWindow(s));
+  }
   const char* cmd = QXRegGetStringValue(o, "desktop_command");
   if (cmd && *cmd) s->desktopCommand = DupString(cmd);
   const char* admin = QXRegGetStringValue(o, "desktop_command_admin");
@@ -234,7 +245,7 @@ void NotifyLockProgram() {
 
 void CreatePublicHtmlFolder(ScreenState*) {
   const char* home = UsableHome();
-  const char* myWebSite = "My Web Site";
+  const char* myWebSite = CatalogText(TextMyWebSite);
   if (!QXRegistryFileTest(QXAreaUser, "documents/public_html")) {
     QXProfile* p = QXCreateProfile();
     QXSetStringValue(p, "name", myWebSite);
@@ -453,6 +464,14 @@ int WindowManagerMain(int argc, char** argv) {
   s->lowMemoryTimer = EvtAppAddRecurringTimeOut(s->sdk.app, 250, LowMemoryNoticeTimer, s);
   s->cardMayStay = 0;
 
+  // The card records' root: the site's own when it names one.
+  if (!s->cardVerifier && (s->cardVerifier = CardVerifierCreate())) {
+    std::string error;
+    const std::string root = LoadCardRootCertificate(s->cardVerifier, &error);
+    if (!error.empty())
+      std::fprintf(stderr, "teldra: the card root certificate %s %s: no card will be accepted\n", root.c_str(),
+                   error.c_str());
+  }
   ReadLoginResources(s);
   if (s->loginMode) {
     ShowLoginScreen(s);

@@ -261,7 +261,10 @@ void RedrawFramesAndFocus(ScreenState* s) {
 
 void InstallWindowColormap(ScreenState* s, ManagedWindow* m) {
   if (s->sdk.depth > 8) return;
-  const Colormap target = m && m->colormap ? m->colormap : SystemColormap(s);
+  // A client on the screen's default colormap gets the system colormap,
+  // which is Teldra's web palette when the preferences ask for one.
+  const bool own = m && m->colormap && m->colormap != s->sdk.colormap;
+  const Colormap target = own ? m->colormap : SystemColormap(s);
   if (target == s->installedColormap) return;
   if (!s->installedColormap && target == s->lastColormap) {
     if (++s->colormapRepeats >= 3) {

@@ -51,7 +51,17 @@ void Redraw(ScreenState* s) {
     if (e.icon) {
       XSetClipOrigin(d, gc, x, y);
       XSetClipMask(d, gc, e.mask ? e.mask : None);
-      XCopyArea(d, e.icon, w, gc, 0, 0, static_cast<unsigned>(e.width), static_cast<unsigned>(e.height), x, y);
+      if (e.depth == 1) {
+        XSetForeground(d, gc, s->sdk.blackPixel);
+        XSetBackground(d, gc, s->frameFace);
+        XSetStipple(d, gc, e.icon);
+        XSetTSOrigin(d, gc, x, y);
+        XSetFillStyle(d, gc, FillOpaqueStippled);
+        XFillRectangle(d, w, gc, x, y, static_cast<unsigned>(e.width), static_cast<unsigned>(e.height));
+        XSetFillStyle(d, gc, FillSolid);
+      } else {
+        XCopyArea(d, e.icon, w, gc, 0, 0, static_cast<unsigned>(e.width), static_cast<unsigned>(e.height), x, y);
+      }
       XSetClipMask(d, gc, None);
     }
     if (sw->firstVisible + i == sw->selected) {
@@ -120,9 +130,23 @@ void IconOf(ScreenState* s, const ManagedWindow* m, SwitcherEntry* e) {
   ClassRecord record = {};
   e->icon = s->defaultIcon;
   e->mask = s->defaultIconMask;
+  Pixmap hinted = None, hintedMask = None;
+  if (m->client) {
+    // The client's own WM_HINTS picture, as its desktop icon shows it.
+    if (XWMHints* h = XGetWMHints(s->sdk.display, m->client)) {
+      if ((h->flags & IconPixmapHint) && h->icon_pixmap) {
+        hinted = h->icon_pixmap;
+        if (h->flags & IconMaskHint) hintedMask = h->icon_mask;
+      }
+      XFree(h);
+    }
+  }
   if (LookupClassRecord(s, m->realClass, &record) && record.pixmapsValid && record.iconPixmap) {
     e->icon = record.iconPixmap;
     e->mask = record.iconMask;
+  } else if (hinted) {
+    e->icon = hinted;
+    e->mask = hintedMask;
   } else if (m->realClass == "VendorShell" || m->realClass == "TopLevelShell") {
     unsigned long p = 0, k = 0;
     ShellWindowIcon(s, &p, &k);
@@ -135,13 +159,27 @@ void IconOf(ScreenState* s, const ManagedWindow* m, SwitcherEntry* e) {
   Window root = 0;
   int x = 0, y = 0;
   unsigned w = 0, h = 0, bw = 0, depth = 0;
-  if (e->icon && XGetGeometry(s->sdk.display, e->icon, &root, &x, &y, &w, &h, &bw, &depth) &&
-      depth == static_cast<unsigned>(s->sdk.depth)) {
-    e->width = static_cast<int>(w);
-    e->height = static_cast<int>(h);
-  } else {
-    e->icon = e->mask = None;
+  // Another client's pixmap may be gone, of another screen or of a depth
+  // that cannot be drawn here: then the default image stands.
+  const auto usable = [&](Pixmap p) {
+    return p && XGetGeometry(s->sdk.display, p, &root, &x, &y, &w, &h, &bw, &depth) && root == s->sdk.root &&
+           (depth == 1 || depth == static_cast<unsigned>(s->sdk.depth)) && w <= 256 && h <= 256;
+  };
+  if (!usable(e->icon)) {
+    e->icon = s->defaultIcon;
+    e->mask = s->defaultIconMask;
+    if (!usable(e->icon)) {
+      e->icon = e->mask = None;
+      e->depth = 0;
+      return;
+    }
   }
+  e->width = static_cast<int>(w);
+  e->height = static_cast<int>(h);
+  e->depth = static_cast<int>(depth);
+  // A mask must be a bitmap of this screen (the check reads its geometry
+  // into w, h and depth, which are not needed any more).
+  if (e->mask && (!usable(e->mask) || depth != 1)) e->mask = None;
 }
 
 }  // namespace

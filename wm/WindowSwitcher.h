@@ -13,6 +13,7 @@ struct SimpleWindow;
 struct SwitcherEntry {
   Pixmap icon, mask;
   int width, height;
+  int depth;  // 1: a bitmap, drawn in the switcher's colours
   Window frame;
 };
 

@@ -1,6 +1,7 @@
 #include "platform/sdk/QXService.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -149,7 +150,13 @@ int QXServiceReceive(QXService* service, void* buffer, size_t size, size_t* leng
     if (errno == EWOULDBLOCK) return EAGAIN;
     return errno == ECONNRESET ? EPIPE : errno;
   }
-  if (n == 0) return EPIPE;
+  if (n == 0) {
+    // An empty message and the peer's end both read as 0 bytes: only a
+    // socket whose peer has gone reports the hang-up.
+    pollfd p = {service->fd, POLLRDHUP, 0};
+    if (poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLRDHUP))) return EPIPE;
+    return 0;
+  }
   if (static_cast<size_t>(n) > size) return EMSGSIZE;
   *length = static_cast<size_t>(n);
   return 0;

@@ -26,8 +26,8 @@ int QXServiceAccept(QXService* listener, QXService** connection);
 // Connects to the service `name`.
 int QXServiceOpen(const char* name, QXService** connection);
 // Receives one whole message into buffer; *length is its size. A message
-// longer than `size` is dropped with EMSGSIZE; EPIPE once the peer has gone
-// (an empty message counts as the peer's end); EAGAIN when none waits.
+// longer than `size` is dropped with EMSGSIZE; EPIPE once the peer has gone;
+// EAGAIN when none waits. An empty message is received with *length 0.
 int QXServiceReceive(QXService* service, void* buffer, size_t size, size_t* length);
 // Sends one whole message of at most QXServiceMaxMessage bytes.
 int QXServiceSend(QXService* service, const void* buffer, size_t length);

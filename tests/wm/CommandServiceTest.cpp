@@ -348,3 +348,66 @@ TEST_F(CommandServiceTest, ClientsHearTheMemoryFigures) {
 }
 
 }  // namespace
+
+namespace {
+
+// A Java program launched through the service: a class compiled here runs
+// with its class path found through JARPATH and its application name, and
+// its end is told to the client.
+TEST_F(CommandServiceTest, AJavaProgramRunsWithItsClassPathAndName) {
+  if (system("command -v javac >/dev/null 2>&1 && command -v java >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "no JDK installed (javac and java; Debian: default-jdk-headless)";
+  home_.WriteFile("src/Hello.java",
+                  "public class Hello {\n"
+                  "  public static void main(String[] a) throws Exception {\n"
+                  "    try (java.io.PrintWriter w = new java.io.PrintWriter(a[0])) {\n"
+                  "      w.println(System.getenv(\"CLASSPATH\") + \"|\" + System.getenv(\"JAVA_SHELL_WIDGET_APP_NAME\")"
+                  " + \"|\" + a[1]);\n"
+                  "    }\n"
+                  "  }\n"
+                  "}\n");
+  qwtest::ChildProcess javac;
+  ASSERT_TRUE(javac.Start({"javac", "-d", home_.Path() + "/lib/classes", home_.Path() + "/src/Hello.java"},
+                          Environment()));
+  ASSERT_TRUE(javac.WaitExit(120000));
+  javac.Pump();
+  ASSERT_EQ(javac.ExitCode(), 0) << javac.Output();
+  // The bare entry "classes" is found in the second JARPATH directory.
+  extraEnvironment_.push_back("JARPATH=" + home_.Path() + "/nowhere:" + home_.Path() + "/lib");
+  StartTeldra();
+  ServiceClient c;
+  Connect(&c);
+  const std::string out = home_.Path() + "/java-out";
+  const Bytes id = c.Ask(Cat({{'s', 0}, Int32(3), Str("Hello " + out + " \"two words\""), Str("MyApp"),
+                              Str("classes::")}));
+  ASSERT_EQ(id.size(), 9u) << teldra_.Output();
+  const Bytes ended = c.Notice(0, 60000);
+  ASSERT_EQ(ended.size(), 10u) << "the program's end is told";
+  EXPECT_EQ(Bytes(ended.begin() + 2, ended.end()), Bytes(id.begin() + 1, id.end()));
+  std::ifstream in(out);
+  std::string line;
+  std::getline(in, line);
+  EXPECT_EQ(line, home_.Path() + "/lib/classes|MyApp|two words");
+}
+
+}  // namespace
+
+namespace {
+
+// An empty message is ignored: the client stays connected and keeps the
+// work area it reserved.
+TEST_F(CommandServiceTest, AnEmptyMessageIsIgnored) {
+  StartTeldra();
+  ServiceClient c;
+  Connect(&c);
+  const std::vector<long> reserved = {0, 40, DisplayWidth(display_, 0), 700};
+  ASSERT_TRUE(c.Send(Cat({{'d'}, Int32(0), Int32(40), Int32(DisplayWidth(display_, 0)), Int32(700)})));
+  ASSERT_EQ(c.Ask({'o'}), (Bytes{'o', 1}));
+  ASSERT_EQ(WorkArea(), reserved);
+  ASSERT_TRUE(c.Send({}));
+  EXPECT_EQ(c.Ask({'o'}), (Bytes{'o', 1})) << "still connected";
+  EXPECT_EQ(WorkArea(), reserved);
+  EXPECT_TRUE(teldra_.Running());
+}
+
+}  // namespace

@@ -137,6 +137,7 @@ TEST_F(DesktopTest, TheRootMenuRunsItsCommands) {
 TEST_F(DesktopTest, ACatalogTranslatesTheRootMenu) {
   home_.WriteFile("registry/nls/de/qxteldra",
                   "MinimizeAll: Alle Fenster &verkleinern\n"
+                  "MyWebSite: Meine Webseite\n"
                   "IconPlacement: %n&Symbole\n");  // refused: the default has no conversion
   extraEnvironment_ = {"LANG=de_DE"};
   StartTeldra();
@@ -153,6 +154,11 @@ TEST_F(DesktopTest, ACatalogTranslatesTheRootMenu) {
   Keys({"i"});
   EXPECT_TRUE(MenuUp());
   Keys({"Escape"});
+  // The session's web folder is named in the language too.
+  std::ifstream inf(home_.Path() + "/registry/documents/public_html.inf");
+  std::stringstream text;
+  text << inf.rdbuf();
+  EXPECT_NE(text.str().find("name = Meine Webseite"), std::string::npos) << text.str();
 }
 
 TEST_F(DesktopTest, HotKeysRunTheirActions) {
@@ -328,6 +334,48 @@ TEST_F(DesktopTest, WithoutTheSwitcherAltTabReachesTheApplication) {
   EXPECT_EQ(Focus(), b);
   EXPECT_TRUE(qwtest::FindWindowsByName(display_, "teldra switcher").empty());
   (void)a;
+}
+
+}  // namespace
+
+namespace {
+
+// Alt+Tab shows a client's own WM_HINTS picture, as its desktop icon does.
+TEST_F(DesktopTest, TheSwitcherShowsTheClientsOwnIcon) {
+  StartTeldra();
+  Window w = MakeClient(display_, "pictured", 100, 100);
+  const unsigned long green = 0x00ff00;
+  Pixmap picture = XCreatePixmap(display_, root_, 32, 32, static_cast<unsigned>(DefaultDepth(display_, 0)));
+  GC gc = XCreateGC(display_, picture, 0, nullptr);
+  XSetForeground(display_, gc, green);
+  XFillRectangle(display_, picture, gc, 0, 0, 32, 32);
+  XFreeGC(display_, gc);
+  XWMHints hints = {};
+  hints.flags = IconPixmapHint;
+  hints.icon_pixmap = picture;
+  XSetWMHints(display_, w, &hints);
+  XMapWindow(display_, w);
+  XFlush(display_);
+  ASSERT_NE(WaitForFrame(w), None);
+  Mapped("plain", 300, 300);
+  // The green pixels of the switcher: the picture's 32 x 32.
+  auto greenPixels = [&] {
+    long count = 0;
+    for (Window s : qwtest::FindWindowsByName(display_, "teldra switcher")) {
+      const XWindowAttributes a = Attributes(display_, s);
+      if (a.map_state != IsViewable) continue;
+      XImage* img = XGetImage(display_, s, 0, 0, static_cast<unsigned>(a.width), static_cast<unsigned>(a.height),
+                              AllPlanes, ZPixmap);
+      if (!img) continue;
+      for (int y = 0; y < a.height; ++y)
+        for (int x = 0; x < a.width; ++x) count += XGetPixel(img, x, y) == green;
+      XDestroyImage(img);
+    }
+    return count;
+  };
+  Tool({"xdotool", "keydown", "alt", "key", "Tab"});
+  EXPECT_TRUE(qwtest::WaitUntil([&] { return greenPixels() == 32 * 32; })) << greenPixels();
+  Tool({"xdotool", "keyup", "alt"});
 }
 
 }  // namespace

@@ -6,8 +6,10 @@
 #include <vector>
 
 #include "platform/sdk/EvtApp.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 #include "wm/Launcher.h"
+#include "wm/MessageCatalog.h"
 
 namespace {
 
@@ -32,6 +34,32 @@ TEST(SplitCommandLineTest, WordsQuotesAndBounds) {
     for (int i = 0; i < n; ++i) EXPECT_EQ(words[i], c.words[i]) << c.text;
     EXPECT_EQ(words[n], nullptr);
   }
+}
+
+// Bare archive names are found in the first JARPATH directory that holds
+// them; paths and names found nowhere stay, empty entries vanish.
+TEST(ExpandJarPathTest, BareNamesAreFoundThroughJarPath) {
+  qwtest::TempDir dir;
+  dir.WriteFile("second/x.jar", "");
+  dir.WriteFile("first/z.jar", "");
+  dir.WriteFile("second/z.jar", "");
+  {
+    qwtest::ScopedEnv unset("JARPATH", nullptr);
+    EXPECT_EQ(ExpandJarPath("x.jar::lib/y.jar"), "x.jar::lib/y.jar") << "without JARPATH as given";
+  }
+  qwtest::ScopedEnv jarPath("JARPATH", (dir.Path() + "/first:" + dir.Path() + "/second").c_str());
+  const struct {
+    const char* classPath;
+    std::string expanded;
+  } cases[] = {
+      {"x.jar", dir.Path() + "/second/x.jar"},
+      {"z.jar", dir.Path() + "/first/z.jar"},
+      {"lib/y.jar", "lib/y.jar"},
+      {"x.jar::lib/y.jar:", dir.Path() + "/second/x.jar:lib/y.jar"},
+      {"missing.jar", "missing.jar"},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ExpandJarPath(c.classPath), c.expanded) << c.classPath;
 }
 
 TEST(DescribeExitStatusTest, OnlyExecFailuresAndFaultSignalsAreTold) {
@@ -107,8 +135,12 @@ TEST_F(LauncherTest, FailedExecAndFaultsAreReportedOthersAreSilent) {
       {"/bin/sh -c \"kill -SEGV $$\"", "Execution of /bin/sh failed: " + std::string(strsignal(SIGSEGV))},
       {"/bin/sh -c \"exit 3\"", ""},
       {"/bin/sh -c \"kill -TERM $$\"", ""},
+      // The message catalog's text, in the user's language.
+      {"/nonexistent/other", "/nonexistent/other startet nicht: " + std::string(strerror(ENOENT))},
   };
   for (const auto& c : cases) {
+    ResetMessageCatalog();
+    if (c.command == "/nonexistent/other") ASSERT_EQ(ApplyCatalogLine("ExecutionFailed: %s startet nicht: %s"), 1);
     testing::internal::CaptureStderr();
     ASSERT_NE(LaunchProgram(c.command.c_str(), 0, 0, 0), nullptr) << c.command;
     const bool gone = RunUntilNoRecords();
@@ -119,6 +151,7 @@ TEST_F(LauncherTest, FailedExecAndFaultsAreReportedOthersAreSilent) {
     else
       EXPECT_NE(err.find("QXW4509: " + c.expect), std::string::npos) << c.command << ": " << err;
   }
+  ResetMessageCatalog();
 }
 
 TEST_F(LauncherTest, RestartActionsStartTheProgramAgainUntilCleared) {

@@ -55,6 +55,13 @@ TEST_F(QXServiceTest, WholeMessagesBothWaysInAPrivateDirectory) {
   QXService* second = nullptr;
   EXPECT_EQ(QXServiceListen("tempreg", &second), EADDRINUSE);
 
+  // An empty message is a message, not the peer's end.
+  ASSERT_EQ(QXServiceSend(client, "", 0), 0);
+  n = 99;
+  EXPECT_EQ(QXServiceReceive(server, buf, sizeof buf, &n), 0);
+  EXPECT_EQ(n, 0u);
+  EXPECT_EQ(QXServiceReceive(server, buf, sizeof buf, &n), EAGAIN);
+
   QXServiceClose(client);
   EXPECT_EQ(QXServiceReceive(server, buf, sizeof buf, &n), EPIPE) << "the peer has gone";
   QXServiceClose(server);

@@ -3,7 +3,9 @@
 // written to the user's preferences, and read back at the next start.
 #include <X11/Xatom.h>
 
+#include <csignal>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "tests/support/TextFiles.h"
@@ -107,6 +109,41 @@ TEST_F(SessionEndTest, RememberedGeometryIsRestoredUnderTheRules) {
       EXPECT_EQ(Attributes(display_, c.client).width, 100);
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The state of a process: 0 when it is gone or a zombie.
+bool ProcessAlive(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const size_t close = text.rfind(')');
+  return close != std::string::npos && close + 2 < text.size() && text[close + 2] != 'Z';
+}
+
+// A desktop command without a window that ignores the hang-up and the
+// terminate signal, and a program it started, both end with the log-off.
+TEST_F(SessionEndTest, LogOffLeavesNoProcessOfTheSession) {
+  const std::string pids = home_.Path() + "/pids";
+  home_.WriteFile("registry/desktop/preferences",
+                  "desktop_command = /bin/sh -c \"trap '' HUP TERM; sleep 600 & echo $$ $! > " + pids +
+                      ".new; mv " + pids + ".new " + pids + "; wait\"\n");
+  ASSERT_TRUE(teldra_.Start({TELDRA_BINARY, "-display", server_.DisplayName()}, Environment())) << teldra_.Error();
+  pid_t shell = 0, sleeper = 0;
+  ASSERT_TRUE(qwtest::WaitUntil([&] {
+    std::ifstream in(pids);
+    return static_cast<bool>(in >> shell >> sleeper);
+  }, 15000)) << teldra_.Output();
+  ASSERT_TRUE(ProcessAlive(shell));
+  ASSERT_TRUE(ProcessAlive(sleeper));
+  ASSERT_TRUE(teldra_.Signal(SIGHUP));  // ignored by Teldra as by the command
+  ASSERT_TRUE(teldra_.Signal(SIGTERM));
+  ASSERT_TRUE(teldra_.WaitExit(20000)) << teldra_.Output();
+  EXPECT_EQ(teldra_.ExitCode(), 5) << teldra_.Output();
+  EXPECT_TRUE(qwtest::WaitUntil([&] { return !ProcessAlive(shell) && !ProcessAlive(sleeper); }, 5000))
+      << "the desktop command " << shell << " or its program " << sleeper << " lives on";
 }
 
 }  // namespace
