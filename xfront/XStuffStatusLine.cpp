@@ -200,6 +200,10 @@ void XStuff::createMsgLabels(XmRenderTable* table) {
     if (table && *table) {
       XtSetArg(args[n], XmNrenderTable, *table); ++n;
     }
+    // A click acts; the keyboard focus stays on the screen.
+    if (spec.pushButton) {
+      XtSetArg(args[n], XmNtraversalOn, False); ++n;
+    }
     Widget w = XtCreateWidget(spec.name, spec.pushButton ? xmPushButtonWidgetClass : xmLabelWidgetClass,
                               p.optionArea, args, n);
     p.statusLine[i] = w;
