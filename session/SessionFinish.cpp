@@ -224,12 +224,15 @@ void finishCreateSessionUnderThisProcess(int slot) {
   if (check < 0) return;
 
   telnet->addSocketInput();
-  // The start-up keypads, once.
+  // The start-up keypads, once, unless keypads are taken from the user.
   if (!block->initialKeypads.empty()) {
     const std::vector<unsigned char> keypads(block->initialKeypads.begin(), block->initialKeypads.end());
     block->initialKeypads.clear();
-    block->xstuff.keypadButtons().createKeypadsFromList(keypads);
-    if (!Alive(slot, block, sequence)) return;
+    const unsigned char allowed = AppResources().keyPad;
+    if (allowed != QwDisableAndHide && allowed != QwFalse) {
+      block->xstuff.keypadButtons().createKeypadsFromList(keypads);
+      if (!Alive(slot, block, sequence)) return;
+    }
   }
   calculateWMWindowBorderAndTitleSizes(slot);
   const_cast<SessionTableEntry*>(SessionEntry(slot))->connected = 1;

@@ -502,6 +502,31 @@ TEST_F(MacroTest, StartUpKeypadListOpensItsPopUpKeypads) {
   EXPECT_EQ(inbound[12], 0xF1);  // Enter
 }
 
+// With keypads taken from the user ("disable_and_hide" or "false" for the
+// keyPad resource) the start-up list opens none.
+TEST_F(MacroTest, StartUpKeypadListOpensNothingWhenKeypadsAreTakenAway) {
+  mkdir(keypadDir_.c_str(), 0755);
+  std::ofstream(keypadDir_ + "/enter") << "1\n0 0\n1 1\n5\nEnter:enter()\n";
+  const unsigned char saved = AppResources().keyPad;
+  for (unsigned char value : {static_cast<unsigned char>(QwDisableAndHide), static_cast<unsigned char>(QwFalse)}) {
+    SCOPED_TRACE(static_cast<int>(value));
+    AppResources().keyPad = value;
+    SessionStartOptions o;
+    o.initialKeypads = {0, 0, 1, 'e', 'n', 't', 'e', 'r', 0};
+    o.initialKeypads[1] = static_cast<unsigned char>(o.initialKeypads.size());
+    qwtest::TestHost5250 host;
+    SessionControlBlock* a = SignOnSession(host, o);
+    ASSERT_NE(a, nullptr);
+    ASSERT_TRUE(host.Barrier(kWaitMs, HostPump()));
+    Pump(20);
+    EXPECT_EQ(a->xstuff.keypadButtons().openCount(), 0);
+    EXPECT_TRUE(a->initialKeypads.empty());
+    EndSessions(1);
+    Pump(20);
+  }
+  AppResources().keyPad = saved;
+}
+
 std::string LabelOf(Widget w) {
   XmString s = nullptr;
   XtVaGetValues(w, XmNlabelString, &s, nullptr);
