@@ -71,7 +71,7 @@ class KeyTextLocaleTest : public Qw5250ProgramTest, public ::testing::WithParamI
     ASSERT_TRUE(host_.WaitNegotiated(kWaitMs)) << qw_->Output();
     const Window shell = WaitForSessionWindow(display_, kWaitMs);
     ASSERT_NE(shell, static_cast<Window>(None)) << qw_->Output();
-    const Window drawing = DrawingArea(display_, shell);
+    const Window drawing = DrawingWindow(display_, shell);
     ASSERT_NE(drawing, static_cast<Window>(None));
     host_.SendRecord(InputFieldScreen(5, 11, 20));
     ASSERT_TRUE(host_.Barrier(kWaitMs)) << qw_->Output();
