@@ -424,7 +424,10 @@ int KeypadButtons::createPopUpKeypad(int slot, const std::string& path) {
     for (char& c : widgetName)
       if (c == ' ' || c == '.' || c == '*' || c == '?' || c == ':') c = '_';
     if (widgetName.empty()) widgetName = "button";
-    Widget b = XmCreatePushButton(p->board, const_cast<char*>(widgetName.c_str()), nullptr, 0);
+    // Buttons never take the keyboard from the screen.
+    Arg noTraversal[1];
+    XtSetArg(noTraversal[0], XmNtraversalOn, False);
+    Widget b = XmCreatePushButton(p->board, const_cast<char*>(widgetName.c_str()), noTraversal, 1);
     const std::string shortLabel = empty ? std::string(" ") : ShortLabel(b, p->fullLabels[i], budget, p->file.textLength, cjk);
     p->shortLabels.push_back(empty ? std::string() : shortLabel);
     SetLabel(b, shortLabel);
@@ -491,6 +494,19 @@ void KeypadButtons::pressButton(int id, XEvent* event) {
     XtCallActionProc(drawing, a.name.c_str(), event, params.data(), static_cast<Cardinal>(params.size()));
     if (alive.expired() || !session_->xstuff.shell()) return;
   }
+  // A pop-up keypad's button acts on the screen and leaves the keyboard
+  // there: what is typed next goes to the fields.
+  if (id < kPullDownBase) ReturnFocusToScreen();
+}
+
+void KeypadButtons::ReturnFocusToScreen() {
+  Widget drawing = session_->xstuff.x_get_text_widget();
+  if (!drawing || !XtIsRealized(drawing)) return;
+  Display* display = XtDisplay(drawing);
+  XWindowAttributes a;
+  if (!XGetWindowAttributes(display, XtWindow(drawing), &a) || a.map_state != IsViewable) return;
+  XmProcessTraversal(drawing, XmTRAVERSE_CURRENT);
+  XSetInputFocus(display, XtWindow(drawing), RevertToParent, CurrentTime);
 }
 
 void KeypadButtons::saveKeypadLocation(int slot) {

@@ -65,6 +65,7 @@ class KeypadButtons {
   struct Popup;
 
  private:
+  void ReturnFocusToScreen();
   int findOpen(const std::string& name) const;
   int freeSlot() const;
   std::string findPath(const std::string& name) const;

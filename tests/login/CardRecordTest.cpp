@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "OpensslOracle.h"
+#include "tests/support/TlvRecords.h"
 #include "login/card/CardInterpreter.h"
 #include "login/card/LitronicReader.h"
 #include "login/card/SmartCard.h"
@@ -23,16 +24,9 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-void Put(Bytes* b, uint32_t tag, const Bytes& value) {
-  uint8_t buf[4096];
-  uint8_t* c = buf;
-  size_t room = sizeof buf;
-  TlvPutLong(&c, &room, tag);
-  TlvPutBytes(&c, &room, value.data(), value.size());
-  b->insert(b->end(), buf, c);
-}
-Bytes Str(const char* s) { return Bytes(s, s + strlen(s)); }
-Bytes Long(uint32_t v) { return Bytes{uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}; }
+void Put(Bytes* b, uint32_t tag, const Bytes& value) { qwtest::PutTlv(b, tag, value); }
+Bytes Str(const char* s) { return qwtest::TlvText(s); }
+Bytes Long(uint32_t v) { return qwtest::TlvLong(v); }
 
 struct VerifierFree {
   void operator()(CardVerifier* v) const { CardVerifierDestroy(v); }

@@ -27,6 +27,7 @@
 #include "platform/sdk/SdkScreen.h"
 #include "platform/sdk/SimpleWindow.h"
 #include "tests/login/OpensslOracle.h"
+#include "tests/support/TlvRecords.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
@@ -52,16 +53,9 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-void Put(Bytes* b, uint32_t tag, const Bytes& value) {
-  uint8_t buf[4096];
-  uint8_t* c = buf;
-  size_t room = sizeof buf;
-  TlvPutLong(&c, &room, tag);
-  TlvPutBytes(&c, &room, value.data(), value.size());
-  b->insert(b->end(), buf, c);
-}
-Bytes Str(const std::string& s) { return Bytes(s.begin(), s.end()); }
-Bytes Long(uint32_t v) { return Bytes{uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}; }
+void Put(Bytes* b, uint32_t tag, const Bytes& value) { qwtest::PutTlv(b, tag, value); }
+Bytes Str(const std::string& s) { return qwtest::TlvText(s); }
+Bytes Long(uint32_t v) { return qwtest::TlvLong(v); }
 
 CardReaderSimulator* gSim = nullptr;
 int gLogoffs = 0;

@@ -12,6 +12,7 @@
 #include "login/record/CardRecord.h"
 #include "login/record/Tlv.h"
 #include "tests/login/OpensslOracle.h"
+#include "tests/support/TlvRecords.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 #include "wm/CardRoot.h"
@@ -20,14 +21,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-void Put(Bytes* b, uint32_t tag, const Bytes& value) {
-  uint8_t buf[4096];
-  uint8_t* c = buf;
-  size_t room = sizeof buf;
-  TlvPutLong(&c, &room, tag);
-  TlvPutBytes(&c, &room, value.data(), value.size());
-  b->insert(b->end(), buf, c);
-}
+void Put(Bytes* b, uint32_t tag, const Bytes& value) { qwtest::PutTlv(b, tag, value); }
 
 TEST(CardRootTest, TheSitesRootComesFromItsFileOrTheSystemRegistry) {
   qwtest::OpensslOracle o;

@@ -19,11 +19,13 @@
 #include "login/cardsim/CardReaderSimulator.h"
 #include "login/record/CardRecord.h"
 #include "login/record/Tlv.h"
+#include "platform/AuthSession.h"
 #include "platform/sdk/QXService.h"
 #include "platform/sdk/SdkScreen.h"
 #include "platform/sdk/SimpleMenu.h"
 #include "platform/sdk/SimpleWindow.h"
 #include "tests/login/OpensslOracle.h"
+#include "tests/support/TlvRecords.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
@@ -46,16 +48,9 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-void Put(Bytes* b, uint32_t tag, const Bytes& value) {
-  uint8_t buf[4096];
-  uint8_t* c = buf;
-  size_t room = sizeof buf;
-  TlvPutLong(&c, &room, tag);
-  TlvPutBytes(&c, &room, value.data(), value.size());
-  b->insert(b->end(), buf, c);
-}
-Bytes Str(const std::string& s) { return Bytes(s.begin(), s.end()); }
-Bytes Long(uint32_t v) { return Bytes{uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}; }
+void Put(Bytes* b, uint32_t tag, const Bytes& value) { qwtest::PutTlv(b, tag, value); }
+Bytes Str(const std::string& s) { return qwtest::TlvText(s); }
+Bytes Long(uint32_t v) { return qwtest::TlvLong(v); }
 
 CardReaderSimulator* gSim = nullptr;
 CardReader* SimReader() {
@@ -131,6 +126,8 @@ class CardServiceTest : public ::testing::Test {
       state_.card->detachReader();
       delete state_.card;
     }
+    // The session a test logged in to ends with it.
+    AuthCloseSession();
     SmartCardDropReader();
     SmartCardSetReaderFactory(nullptr);
     gSim = nullptr;

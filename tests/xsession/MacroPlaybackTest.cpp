@@ -403,6 +403,10 @@ TEST_F(MacroTest, PopUpAndPullDownKeypadsSendTheirKeys) {
   ASSERT_EQ(pads.openCount(), 1);
   EXPECT_EQ(pads.selectDialog(), nullptr);
   Widget shell = pads.popupShell(0);
+  // A click-to-focus window manager gives the keypad the keyboard as it is
+  // clicked.
+  ASSERT_TRUE(RunUntil([&] { return XtIsRealized(shell) && Viewable(XtWindow(shell)); }));
+  XSetInputFocus(test_, XtWindow(shell), RevertToParent, CurrentTime);
   Click(In(shell, "User"));
   Bytes inbound;
   ASSERT_TRUE(host.WaitForRecord(kWaitMs, HostPump(), &inbound));
@@ -410,6 +414,16 @@ TEST_F(MacroTest, PopUpAndPullDownKeypadsSendTheirKeys) {
   fields.insert(fields.end(), kUser.begin(), kUser.end());
   EXPECT_EQ(Fields(inbound), fields);
   EXPECT_FALSE(XtIsSensitive(In(shell, "empty_button")));
+
+  // The keyboard stays with the screen: what is typed next, with the
+  // pointer still over the keypad, reaches the field.
+  host.SendRecord(SignOnScreen());
+  ASSERT_TRUE(host.Barrier(kWaitMs, HostPump()));
+  ASSERT_TRUE(qwtest::TypeText(test_, "quser"));
+  ASSERT_TRUE(qwtest::PressKey(test_, XK_Return));
+  XSync(test_, False);
+  ASSERT_TRUE(host.WaitForRecord(kWaitMs, HostPump(), &inbound)) << "the typed keys went to the keypad";
+  EXPECT_EQ(Fields(inbound), fields);
 
   // The pull-down keypad: its entries, divided by the "empty" separator.
   Widget menu = pads.pullDownMenu();
