@@ -21,6 +21,7 @@
 #include "tests/support/TestHost5250.h"
 #include "tests/support/TestLocales.h"
 #include "tests/support/XTestServer.h"
+#include "xfront/XStuffPrivate.h"
 
 namespace qwtest::session_toolkit {
 
@@ -89,6 +90,38 @@ inline bool RunUntil(const std::function<bool()>& done, int timeoutMs = kWaitMs)
     Pump();
   }
   return true;
+}
+
+// Waits until a session window has settled: mapped, every part the size
+// the server has, and no resize still to finish (a click before that may
+// land on a part that is about to move).
+inline bool SameSizeOnServer(Display* d, Widget w) {
+  Dimension width = 0, height = 0;
+  XtVaGetValues(w, XtNwidth, &width, XtNheight, &height, nullptr);
+  XWindowAttributes a;
+  return XGetWindowAttributes(d, XtWindow(w), &a) && a.width == width && a.height == height;
+}
+inline bool SettleSessionWindow(SessionControlBlock* b) {
+  Display* d = XtDisplay(b->xstuff.shell());
+  if (!RunUntil([b, d] {
+        XWindowAttributes a;
+        return XtIsRealized(b->xstuff.shell()) && XGetWindowAttributes(d, XtWindow(b->xstuff.shell()), &a) &&
+               a.map_state == IsViewable;
+      }))
+    return false;
+  int agreed = 0;
+  return RunUntil(
+      [b, d, &agreed] {
+        XSync(d, False);
+        Pump(1);
+        XStuff::Private& p = *b->xstuff.privatePart();
+        const bool same = SameSizeOnServer(d, b->xstuff.shell()) && SameSizeOnServer(d, b->xstuff.x_get_text_widget()) &&
+                          SameSizeOnServer(d, p.optionArea) && (!p.menuBar || SameSizeOnServer(d, p.menuBar)) &&
+                          p.finishResizeTimer == 0;
+        agreed = same ? agreed + 1 : 0;
+        return agreed >= 3;
+      },
+      5000);
 }
 
 inline TestHost5250::Pump HostPump() {

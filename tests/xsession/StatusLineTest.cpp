@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>  // before Xlib, whose None and Bool macros clash with it
 
 #include <X11/XKBlib.h>
+#include <X11/extensions/XTest.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
@@ -16,6 +17,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -38,6 +40,7 @@
 #include "tests/support/XKeys.h"
 #include "tests/support/XTestServer.h"
 #include "xfront/XStuff.h"
+#include "xfront/XStuffPrivate.h"
 
 namespace {
 
@@ -254,6 +257,14 @@ class StatusLineTest : public ::testing::Test {
     XMapWindow(test_, w);
     XSync(test_, False);
   }
+  // The deepest window under the pointer.
+  static Window PointerChild() {
+    Window root = 0, child = DefaultRootWindow(test_), under = child;
+    int rx = 0, ry = 0, wx = 0, wy = 0;
+    unsigned int mask = 0;
+    while (child && XQueryPointer(test_, under, &root, &child, &rx, &ry, &wx, &wy, &mask) && child) under = child;
+    return under;
+  }
   void Press(KeySym key) {
     Widget drawing = session_->xstuff.x_get_text_widget();
     XSetInputFocus(test_, XtWindow(drawing), RevertToParent, CurrentTime);
@@ -410,6 +421,75 @@ TEST_F(StatusLineTest, CommunicationMessageTakesThePlaceOfMessageWaiting) {
     EXPECT_EQ(Shown("msgWaitingMsg"), s.text == nullptr);
     if (s.text) EXPECT_EQ(Text("commMsgNum"), s.text);
   }
+}
+
+// A 27x132 screen wider than the window shows one half and an arrow to the
+// other. Clicking the arrow with the mouse shows the other half and leaves
+// the keyboard with the screen: the next keys typed go into the field.
+TEST_F(StatusLineTest, ArrowButtonOfAWideScreenLeavesTheKeyboardWithTheScreen) {
+  Connect();
+  XStuff& x = session_->xstuff;
+  x.setMiscWindowValues(x.ruleLineMode(), 0, 3, false);  // the font stays when the screen widens
+  // Clear Unit Alternate (27x132), then an input field at row 5, columns
+  // 60-69, with the cursor in it: both halves show it, so the view does not
+  // follow the cursor back after the click.
+  const Bytes orders = {0x11, 5, 59, 0x1D, 0x40, 0x00, 0x20, 0x00, 10, 0x13, 5, 60};
+  Bytes body = Cat({Bytes{0x04, 0x20, 0x00, 0x04, 0x11, 0x00, kUnlock}, orders, Bytes{0x04, 0x52, 0x00, 0x00}});
+  const int length = static_cast<int>(body.size()) + 10;
+  SendScreen(Cat({Bytes{static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length & 0xFF), 0x12, 0xA0, 0x00,
+                        0x00, 0x04, 0x00, 0x40, 0x03},
+                  body}));
+  ASSERT_EQ(x.columns(), 132);
+  ASSERT_TRUE(SettleSessionWindow(session_));
+  XStuff::Private& p = *x.privatePart();
+  ASSERT_TRUE(p.placement.splitView) << "132 columns of the session font fit a 1024-pixel screen";
+  ASSERT_FALSE(p.placement.rightPart) << "the left half is shown first";
+  ASSERT_TRUE(WaitShown("right_arrow", true));
+
+  // The keyboard is with the screen; the user clicks the arrow.
+  Widget drawing = x.x_get_text_widget();
+  XSetInputFocus(test_, XtWindow(drawing), RevertToParent, CurrentTime);
+  XSync(test_, False);
+  ASSERT_TRUE(RunUntil([&] { return x.hasFocus(); }));
+  Widget arrow = StatusWidget("right_arrow");
+  // The window may still be settling after the screen widened: the pointer
+  // is moved until it is over the arrow.
+  int rx = 0, ry = 0;
+  XWindowAttributes a;
+  ASSERT_TRUE(RunUntil(
+      [&] {
+        Window child = 0;
+        if (!XGetWindowAttributes(test_, XtWindow(arrow), &a)) return false;
+        XTranslateCoordinates(test_, XtWindow(arrow), DefaultRootWindow(test_), a.width / 2, a.height / 2, &rx, &ry,
+                              &child);
+        XTestFakeMotionEvent(test_, -1, rx, ry, CurrentTime);
+        XSync(test_, False);
+        return PointerChild() == XtWindow(arrow);
+      },
+      5000));
+  XTestFakeButtonEvent(test_, 1, True, CurrentTime);
+  XTestFakeButtonEvent(test_, 1, False, CurrentTime);
+  XSync(test_, False);
+  ASSERT_TRUE(RunUntil([&] { return p.placement.rightPart; }, 5000))
+      << "the click shows the right half; the arrow at " << rx << "," << ry << " " << a.width << "x" << a.height
+      << ", pointer over " << PointerChild() << ", the arrow is " << XtWindow(arrow);
+  EXPECT_TRUE(WaitShown("left_arrow", true));
+
+  // Typed without giving the focus back by hand.
+  ASSERT_TRUE(qwtest::PressKey(test_, XK_A));
+  ASSERT_TRUE(qwtest::PressKey(test_, XK_B));
+  XSync(test_, False);
+  ASSERT_TRUE(RunUntil([&] {
+    x.Flush_X5250(0);
+    return ScreenText(5, 60, 2) == "ab";
+  }, 5000)) << "row 5 column 60: \"" << ScreenText(5, 60, 10) << "\"";
+  EXPECT_TRUE(p.placement.rightPart) << "the typed text is in view on the right half";
+  ASSERT_TRUE(qwtest::PressKey(test_, XK_Return));
+  Bytes record;
+  ASSERT_TRUE(host_.WaitForRecord(kWaitMs, HostPump(), &record));
+  const Bytes typed = {0x81, 0x82};  // "ab"
+  EXPECT_NE(std::search(record.begin(), record.end(), typed.begin(), typed.end()), record.end())
+      << "the field's data reaches the host";
 }
 
 // What the programming interface hears of the status line.

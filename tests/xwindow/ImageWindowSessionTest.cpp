@@ -193,4 +193,69 @@ TEST_F(ImageWindowAt800, ImageWindowFollowsTheSplitViewAndScrolls) {
   qwtest::Pump(5);
 }
 
+// A bilevel page shown through the session: the session's image colours
+// (ink 17, paper 16) changed as the colour dialog changes them repaint the
+// window at once, ink and paper each in its own colour.
+TEST_F(ImageWindowAt800, BilevelPageTakesTheSessionsImageColours) {
+  SessionControlBlock* b = NewSession();
+  ASSERT_NE(b, nullptr);
+  XStuff& x = b->xstuff;
+  Settle(b);
+  SessionImages* images = ImagesOfSession(b);
+  ASSERT_NE(images, nullptr);
+
+  // Left half ink, right half paper.
+  image_test::Pnm page;
+  page.kind = '4';
+  page.width = 64;
+  page.height = 40;
+  page.data.assign(size_t{page.rowBytes()} * page.height, 0);
+  for (unsigned int y = 0; y < page.height; ++y)
+    for (unsigned int i = 0; i < 4; ++i) page.data[y * page.rowBytes() + i] = 0xFF;
+  qwtest::TempDir dir;
+  image_test::WritePnm(dir.Path() + "/page.pbm", page);
+  ASSERT_TRUE(image_test::RunTool(dir, "pnmtotiff -g4 page.pbm > page.tif"));
+  const Bytes tiff = image_test::ReadFile(dir.Path() + "/page.tif");
+  const Bytes control = ControlField(2, 2, 10, 30, 100);
+  const Bytes download = DownloadField(tiff);
+  images->writeImage(control.data(), static_cast<unsigned int>(control.size()));
+  images->writeImage(download.data(), static_cast<unsigned int>(download.size()));
+  XStuffImage* image = images->window();
+  ASSERT_NE(image, nullptr);
+  ASSERT_TRUE(qwtest::RunUntil([&] { return image->paints() > 0; }));
+
+  Display* d = XtDisplay(image->window());
+  Visual* v = DefaultVisualOfScreen(XtScreen(image->window()));
+  ASSERT_EQ(v->c_class, TrueColor);
+  auto shown = [&](int px, int py) {
+    XSync(d, False);
+    XImage* shot = XGetImage(d, XtWindow(image->window()), px, py, 1, 1, AllPlanes, ZPixmap);
+    EXPECT_NE(shot, nullptr);
+    if (!shot) return 0ul;
+    const unsigned long pixel = XGetPixel(shot, 0, 0);
+    XDestroyImage(shot);
+    return pixel;
+  };
+  auto named = [&](const char* name) {
+    XColor c;
+    EXPECT_TRUE(XAllocNamedColor(d, DefaultColormapOfScreen(XtScreen(image->window())), name, &c, &c)) << name;
+    return c.pixel;
+  };
+  const struct {
+    const char* ink;
+    const char* paper;
+  } cases[] = {{"red", "yellow"}, {"navy", "white"}, {"black", "green"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.ink) + " on " + c.paper);
+    const unsigned long ink = named(c.ink), paper = named(c.paper);
+    const unsigned long before = image->paints();
+    x.setColor(17, ink, true);
+    x.setColor(16, paper, true);
+    ASSERT_TRUE(qwtest::RunUntil([&] { return image->paints() > before; })) << "the colour change repaints";
+    ASSERT_TRUE(qwtest::RunUntil([&] { return shown(8, 8) == ink && shown(48, 8) == paper; }, 5000))
+        << std::hex << "ink shown " << shown(8, 8) << " (want " << ink << "), paper shown " << shown(48, 8)
+        << " (want " << paper << ")";
+  }
+}
+
 }  // namespace

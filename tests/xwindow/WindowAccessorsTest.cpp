@@ -224,13 +224,18 @@ TEST_F(Accessors, FontsLeftBehindAreFreed) {
   auto redrawAll = [&] {
     // Every window on this private server is this process's: expose them
     // all (the window, its menus and status line, the dialogs) and let the
-    // toolkit repaint.
+    // toolkit repaint all of it: a part drawn late may load a font then,
+    // and the counts below must see the same drawn state every time.
     ExposeTree(d, DefaultRootWindow(d));
-    XSync(d, False);
-    qwtest::Pump(5);
-    XSync(d, False);
+    XtAppContext app = XtDisplayToApplicationContext(d);
+    for (int i = 0; i < 1000; ++i) {
+      XSync(d, False);
+      if (!XtAppPending(app)) break;
+      qwtest::Pump(0);
+    }
   };
 
+  redrawAll();
   const int menuOnly = ServerFontsOfClient(test_, XtWindow(x.shell()));
   std::vector<int> atFirst;  // the client's fonts each time the first entry is back
   int changes = 0;

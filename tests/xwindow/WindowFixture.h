@@ -114,30 +114,8 @@ class WindowFixture : public ::testing::Test {
   // Lets the toolkit handle what the server sent until the window is
   // mapped and the toolkit's sizes of the shell and the drawing area are
   // the server's (one round trip per look).
-  static void Settle(SessionControlBlock* b) {
-    RunUntil([b] {
-      XWindowAttributes a;
-      return XtIsRealized(b->xstuff.shell()) &&
-             XGetWindowAttributes(test_, XtWindow(b->xstuff.shell()), &a) && a.map_state == IsViewable;
-    });
-    int agreed = 0;
-    RunUntil([b, &agreed] {
-      XSync(XtDisplay(b->xstuff.shell()), False);
-      Pump(1);
-      XStuff::Private& p = *b->xstuff.privatePart();
-      const bool same = SameSize(b->xstuff.shell()) && SameSize(b->xstuff.x_get_text_widget()) &&
-                        SameSize(p.optionArea) && (!p.menuBar || SameSize(p.menuBar)) &&
-                        p.finishResizeTimer == 0;
-      agreed = same ? agreed + 1 : 0;
-      return agreed >= 3;
-    }, 5000);
-  }
-  static bool SameSize(Widget w) {
-    Dimension width = 0, height = 0;
-    XtVaGetValues(w, XtNwidth, &width, XtNheight, &height, nullptr);
-    XWindowAttributes a;
-    return XGetWindowAttributes(test_, XtWindow(w), &a) && a.width == width && a.height == height;
-  }
+  static void Settle(SessionControlBlock* b) { SettleSessionWindow(b); }
+  static bool SameSize(Widget w) { return SameSizeOnServer(test_, w); }
 
   // The status line and the menu bar as the server has them.
   static Rect StatusRect(SessionControlBlock* b) { return WindowRect(XtWindow(b->xstuff.privatePart()->optionArea)); }
