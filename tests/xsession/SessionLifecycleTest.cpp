@@ -39,9 +39,12 @@ class SessionLifecycleTest : public ::testing::Test {
   static void SetUpTestSuite() {
     if (started_) return;  // the derived suite shares the server and toolkit
     started_ = true;
-    std::string error;
-    ASSERT_TRUE(qwtest::session_toolkit::StartToolkit(0, &error)) << error;
-    SetDebugFlag(true);
+    // Another suite of this program may have made them already.
+    if (!ApplicationContext()) {
+      std::string error;
+      ASSERT_TRUE(qwtest::session_toolkit::StartToolkit(0, &error)) << error;
+      SetDebugFlag(true);
+    }
     // A dialog that stays open keeps the master alive when a test ends its
     // last session.
     ASSERT_GE(TheErrorDialogs().createWarningDialog(TopLevelWidget(), "ErrorMsgUnknownHost", nullptr, nullptr), 0);
@@ -49,11 +52,13 @@ class SessionLifecycleTest : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_NE(ApplicationContext(), nullptr);
+    saved_ = AppResources();
     AppResources().MAX_SESSIONS = 99;
   }
   void TearDown() override {
     EndSessions(1);
     Pump(50);
+    AppResources() = saved_;
   }
 
   static SessionStartOptions Options(int port, const std::string& id = "") {
@@ -88,6 +93,7 @@ class SessionLifecycleTest : public ::testing::Test {
   }
 
   static bool started_;
+  AppResourceStruct saved_{};
 };
 
 bool SessionLifecycleTest::started_ = false;
