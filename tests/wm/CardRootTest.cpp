@@ -15,7 +15,7 @@
 #include "tests/support/TlvRecords.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
-#include "wm/CardRoot.h"
+#include "wm/session/CardRoot.h"
 
 namespace {
 
