@@ -12,15 +12,18 @@
 #include "platform/sdk/NLSText.h"
 #include "platform/sdk/SimpleWindow.h"
 #include "wm/manager/ClassRules.h"
-#include "wm/services/CommandService.h"
 #include "wm/manager/Frame.h"
-#include "wm/session/ScreenState.h"
+#include "wm/manager/ManagerEvents.h"
+#include "wm/manager/ManagerState.h"
 #include "wm/manager/Stacking.h"
-#include "wm/session/WindowManager.h"
 #include "wm/manager/WindowOps.h"
 #include "wm/manager/WorkArea.h"
 
 namespace {
+
+void ReleasingClients() {
+  if (TheManagerEvents().releasingClients) TheManagerEvents().releasingClients();
+}
 
 constexpr size_t kMaxTitle = 255;
 
@@ -55,7 +58,7 @@ std::string Printable(std::string text) {
 
 }  // namespace
 
-std::string ReadClientTitle(ScreenState* s, Window w) {
+std::string ReadClientTitle(ManagerState* s, Window w) {
   Display* d = s->sdk.display;
   const Atom utf8 = s->atoms[AtomUtf8String];
   std::string bytes;
@@ -79,14 +82,14 @@ std::string ReadClientTitle(ScreenState* s, Window w) {
   return Printable(text);
 }
 
-ManagedWindow* FindClientByWindow(ScreenState* s, Window w) {
+ManagedWindow* FindClientByWindow(ManagerState* s, Window w) {
   if (!w) return nullptr;
   for (ManagedWindow* m = s->managedWindows; m; m = m->next)
     if (m->frame->window == w || m->client == w) return m;
   return nullptr;
 }
 
-MotifHints ReadMotifHints(ScreenState* s, Window w) {
+MotifHints ReadMotifHints(ManagerState* s, Window w) {
   MotifHints h;
   Atom type = None;
   int format = 0;
@@ -110,7 +113,7 @@ MotifHints ReadMotifHints(ScreenState* s, Window w) {
 namespace {
 
 // The first long of _WIN_LAYER, clamped to a layer; `fallback` without one.
-int ReadLayer(ScreenState* s, Window w, int fallback) {
+int ReadLayer(ManagerState* s, Window w, int fallback) {
   Atom type = None;
   int format = 0;
   unsigned long count = 0, after = 0;
@@ -126,7 +129,7 @@ int ReadLayer(ScreenState* s, Window w, int fallback) {
 
 // The window a client is transient for, 0 when none or when it names the
 // root or the client itself.
-Window ReadTransientFor(ScreenState* s, Window w) {
+Window ReadTransientFor(ManagerState* s, Window w) {
   Window owner = 0;
   if (!XGetTransientForHint(s->sdk.display, w, &owner)) return 0;
   if (owner == w || owner == s->sdk.root) return 0;
@@ -177,7 +180,7 @@ void FitFrame(const int area[4], bool decorated, bool notConstrained, int r[4]) 
 
 }  // namespace
 
-ManagedWindow* ManageWindow(ScreenState* s, Window w, int restoreGeometry, int* iconic) {
+ManagedWindow* ManageWindow(ManagerState* s, Window w, int restoreGeometry, int* iconic) {
   Display* d = s->sdk.display;
   if (iconic) *iconic = 0;
   XWindowAttributes a;
@@ -341,12 +344,11 @@ ManagedWindow* ManageWindow(ScreenState* s, Window w, int restoreGeometry, int* 
   }
   SetWMState(m);
   // Desktop programs waiting for this program's window learn that it came.
-  RemoveCommandRecordsByName(s, m->classKey);
-  if (m->realClass != m->classKey) RemoveCommandRecordsByName(s, m->realClass);
+  if (TheManagerEvents().windowManaged) TheManagerEvents().windowManaged(s, m);
   return m;
 }
 
-void ManageExistingWindows(ScreenState* s) {
+void ManageExistingWindows(ManagerState* s) {
   Display* d = s->sdk.display;
   Window root = 0, parent = 0;
   Window* children = nullptr;
@@ -364,7 +366,7 @@ namespace {
 
 // WM_COLORMAP_WINDOWS: a client that lists a subwindow before itself wants
 // that window's colormap; otherwise its own colormap counts.
-void FollowColormapWindows(ScreenState* s, ManagedWindow* m) {
+void FollowColormapWindows(ManagerState* s, ManagedWindow* m) {
   Display* d = s->sdk.display;
   Window* list = nullptr;
   int n = 0;
@@ -392,7 +394,7 @@ void FollowColormapWindows(ScreenState* s, ManagedWindow* m) {
 
 }  // namespace
 
-void HandleClientPropertyChange(ScreenState* s, ManagedWindow* m, Atom atom) {
+void HandleClientPropertyChange(ManagerState* s, ManagedWindow* m, Atom atom) {
   if (!m->client) return;
   if (atom == XA_WM_NAME || atom == s->atoms[AtomNetWmName]) {
     std::string title = ReadClientTitle(s, m->client);
@@ -422,7 +424,7 @@ void HandleClientPropertyChange(ScreenState* s, ManagedWindow* m, Atom atom) {
   }
 }
 
-void HandleColormapNotify(ScreenState* s, const XColormapEvent& e) {
+void HandleColormapNotify(ManagerState* s, const XColormapEvent& e) {
   ManagedWindow* m = FindClientByWindow(s, e.window);
   if (!m || m->client != e.window) return;
   if (e.c_new) m->colormap = e.colormap;
@@ -436,7 +438,7 @@ void HandleColormapNotify(ScreenState* s, const XColormapEvent& e) {
   InstallWindowColormap(s, active);
 }
 
-void HandleClientActivate(ScreenState* s, Window w) {
+void HandleClientActivate(ManagerState* s, Window w) {
   ManagedWindow* m = FindClientByWindow(s, w);
   if (!m || m->client != w || IsActiveWindow(m) || m->minimized || m->unmappedByClient) return;
   // A FocusIn of a focus Teldra has moved on since is stale: only a client
@@ -448,13 +450,13 @@ void HandleClientActivate(ScreenState* s, Window w) {
   RaiseWindow(m);
 }
 
-void HandleChangeState(ScreenState* s, const XClientMessageEvent& c) {
+void HandleChangeState(ManagerState* s, const XClientMessageEvent& c) {
   if (c.format != 32 || c.data.l[0] != IconicState) return;
   ManagedWindow* m = FindClientByWindow(s, c.window);
   if (m && m->client == c.window && !m->transient && (m->functions & FunctionMinimize)) MinimizeWindow(m);
 }
 
-void HandleWithdrawRequest(ScreenState* s, const XUnmapEvent& e) {
+void HandleWithdrawRequest(ManagerState* s, const XUnmapEvent& e) {
   if (!e.send_event || e.event != s->sdk.root) return;
   ManagedWindow* m = FindClientByWindow(s, e.window);
   // A mapped client withdraws by its own unmap, which its frame sees.
@@ -465,32 +467,32 @@ void HandleWithdrawRequest(ScreenState* s, const XUnmapEvent& e) {
   RedrawDesktop(s, 0);
 }
 
-int SupportsSaveYourself(ScreenState* s, ManagedWindow* m) {
+int SupportsSaveYourself(ManagerState* s, ManagedWindow* m) {
   return m->client && ListsProtocol(s, m->client, s->atoms[AtomWmSaveYourself]);
 }
 
 namespace {
 
-bool StillManaged(ScreenState* s, const ManagedWindow* m) {
+bool StillManaged(ManagerState* s, const ManagedWindow* m) {
   for (ManagedWindow* w = s->managedWindows; w; w = w->next)
     if (w == m) return true;
   return false;
 }
 
-std::vector<ManagedWindow*> ManagedSnapshot(ScreenState* s) {
+std::vector<ManagedWindow*> ManagedSnapshot(ManagerState* s) {
   std::vector<ManagedWindow*> all;
   for (ManagedWindow* m = s->managedWindows; m; m = m->next) all.push_back(m);
   return all;
 }
 
-void CloseAllStillManaged(ScreenState* s, const std::vector<ManagedWindow*>& windows) {
+void CloseAllStillManaged(ManagerState* s, const std::vector<ManagedWindow*>& windows) {
   for (ManagedWindow* m : windows)
     if (StillManaged(s, m)) CloseWindow(m);
 }
 
 // The client goes back to the root where its frame was, mapped unless it
 // was a transient or had unmapped itself.
-void ReleaseToRoot(ScreenState* s, ManagedWindow* m) {
+void ReleaseToRoot(ManagerState* s, ManagedWindow* m) {
   Display* d = s->sdk.display;
   XUnmapWindow(d, m->frame->window);
   if (m->client) {
@@ -509,7 +511,7 @@ void ReleaseToRoot(ScreenState* s, ManagedWindow* m) {
 
 }  // namespace
 
-void ReleaseAllClients(ScreenState* s, int close) {
+void ReleaseAllClients(ManagerState* s, int close) {
   Display* d = s->sdk.display;
   const std::vector<ManagedWindow*> windows = ManagedSnapshot(s);
   if (close) {
@@ -542,7 +544,7 @@ void ReleaseAllClients(ScreenState* s, int close) {
         continue;
       }
       usleep(100000);
-      if (++idle % 20 == 0) NotifyLockProgram();
+      if (++idle % 20 == 0) ReleasingClients();
     }
     CloseAllStillManaged(s, windows);
   } else {
@@ -550,10 +552,10 @@ void ReleaseAllClients(ScreenState* s, int close) {
       if (StillManaged(s, m)) ReleaseToRoot(s, m);
   }
   XClearArea(d, s->sdk.root, 0, 0, 0, 0, True);
-  NotifyLockProgram();
+  ReleasingClients();
 }
 
-int ActivateClientByName(ScreenState* s, const char* name) {
+int ActivateClientByName(ManagerState* s, const char* name) {
   if (!name || !*name) return 0;
   const bool transientsToo = !std::strcmp(name, "QXChangePIN") || !std::strcmp(name, "QXJavaLauncher");
   for (ManagedWindow* m = s->managedWindows; m; m = m->next) {
@@ -567,6 +569,6 @@ int ActivateClientByName(ScreenState* s, const char* name) {
   return 0;
 }
 
-void SaveAllClassGeometry(ScreenState* s) {
+void SaveAllClassGeometry(ManagerState* s) {
   for (ManagedWindow* m = s->managedWindows; m; m = m->next) StoreClassGeometry(m);
 }

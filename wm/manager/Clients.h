@@ -5,7 +5,7 @@
 
 #include <string>
 
-struct ScreenState;
+struct ManagerState;
 struct ManagedWindow;
 
 struct MotifHints;
@@ -14,39 +14,39 @@ struct MotifHints;
 // transient owner and layer; returns the record, or null when the window is
 // refused (gone, override-redirect, InputOnly, already managed). *iconic
 // tells whether the client asked to start iconic.
-ManagedWindow* ManageWindow(ScreenState* state, Window window, int restoreGeometry,
+ManagedWindow* ManageWindow(ManagerState* state, Window window, int restoreGeometry,
                             int* iconic = nullptr);
 // _MOTIF_WM_HINTS of a window; absent when missing or malformed.
-MotifHints ReadMotifHints(ScreenState* state, Window window);
+MotifHints ReadMotifHints(ManagerState* state, Window window);
 // Adopts every viewable child of the root at session start.
-void ManageExistingWindows(ScreenState* state);
+void ManageExistingWindows(ManagerState* state);
 // The managed record whose frame or client window is `window`, else null.
-ManagedWindow* FindClientByWindow(ScreenState* state, Window window);
+ManagedWindow* FindClientByWindow(ManagerState* state, Window window);
 // The client's title: _NET_WM_NAME (UTF8_STRING, 8-bit) when valid, else
 // WM_NAME (STRING, UTF8_STRING or COMPOUND_TEXT, 8-bit); control characters
 // become '?', at most 255 bytes; "" when neither is usable.
-std::string ReadClientTitle(ScreenState* state, Window window);
+std::string ReadClientTitle(ManagerState* state, Window window);
 // Follows a PropertyNotify of a managed client.
-void HandleClientPropertyChange(ScreenState* state, ManagedWindow* client, Atom atom);
+void HandleClientPropertyChange(ManagerState* state, ManagedWindow* client, Atom atom);
 // A ColormapNotify of a client: its colormap is recorded, and the active
 // window's colormap is put back when another client's took its place.
-void HandleColormapNotify(ScreenState* state, const XColormapEvent& event);
+void HandleColormapNotify(ManagerState* state, const XColormapEvent& event);
 // A FocusIn on a client raises it unless it is already active.
-void HandleClientActivate(ScreenState* state, Window window);
+void HandleClientActivate(ManagerState* state, Window window);
 // 1 when the client lists WM_SAVE_YOURSELF in WM_PROTOCOLS.
-int SupportsSaveYourself(ScreenState* state, ManagedWindow* client);
+int SupportsSaveYourself(ManagerState* state, ManagedWindow* client);
 // Ends the management of every client. close = 1: clients that take
 // WM_SAVE_YOURSELF are asked to save first (and waited for a while), every
 // client is then closed; close = 0: clients only go back to the root, where
 // their frames were, mapped as they were.
-void ReleaseAllClients(ScreenState* state, int close);
+void ReleaseAllClients(ManagerState* state, int close);
 // Brings forward the first client whose class key is `name`; 1 when found.
-int ActivateClientByName(ScreenState* state, const char* name);
+int ActivateClientByName(ManagerState* state, const char* name);
 // Remembers the normal geometry of every managed top-level client with a
 // class key in its class record.
-void SaveAllClassGeometry(ScreenState* state);
+void SaveAllClassGeometry(ManagerState* state);
 // WM_CHANGE_STATE from a client asking to be iconified.
-void HandleChangeState(ScreenState* state, const XClientMessageEvent& message);
+void HandleChangeState(ManagerState* state, const XClientMessageEvent& message);
 // The synthetic UnmapNotify on the root by which an iconic client withdraws
 // (ICCCM 4.1.4): its frame is let go.
-void HandleWithdrawRequest(ScreenState* state, const XUnmapEvent& event);
+void HandleWithdrawRequest(ManagerState* state, const XUnmapEvent& event);

@@ -15,7 +15,7 @@
 #include "platform/sdk/SimpleWindow.h"
 #include "wm/manager/ClassRules.h"
 #include "wm/manager/FramePointer.h"
-#include "wm/session/ScreenState.h"
+#include "wm/manager/ManagerState.h"
 #include "wm/manager/Stacking.h"
 #include "wm/manager/WindowMenu.h"
 #include "wm/manager/WindowOps.h"
@@ -33,7 +33,7 @@ ManagedWindow* RecordOf(SimpleWindow* w) { return static_cast<ManagedWindow*>(w-
 
 }  // namespace
 
-void EnsureFrameDrawing(ScreenState* s) {
+void EnsureFrameDrawing(ManagerState* s) {
   if (s->frameGC) return;
   SdkScreen* sdk = &s->sdk;
   s->frameGC = XCreateGC(sdk->display, sdk->root, 0, nullptr);
@@ -82,7 +82,7 @@ ButtonRow Buttons(const ManagedWindow* m) {
 void FrameDestroyHandler(SimpleWindow* w) {
   ManagedWindow* m = RecordOf(w);
   if (!m) return;
-  ScreenState* s = m->state;
+  ManagerState* s = m->state;
   const bool wasActive = s->activeWindow == m;
   StackRemoveWindow(m);
   Unlink(m);
@@ -175,7 +175,7 @@ void ConfigureClient(ManagedWindow* m, const XConfigureRequestEvent& c) {
 int FrameEventHandler(SimpleWindow* w, XEvent* ev) {
   ManagedWindow* m = RecordOf(w);
   if (!m) return 0;
-  ScreenState* s = m->state;
+  ManagerState* s = m->state;
   Display* d = s->sdk.display;
   switch (ev->type) {
     case DestroyNotify: {
@@ -331,7 +331,7 @@ int FrameTitleHeight(int textHeight) { return std::max(textHeight, 15) + 8; }
 
 int FrameHitTest(const ManagedWindow* m, int x, int y) { return HitTestImpl(m, x, y); }
 
-ManagedWindow* CreateFrame(ScreenState* s, int left, int top, int right, int bottom,
+ManagedWindow* CreateFrame(ManagerState* s, int left, int top, int right, int bottom,
                            const std::string& title, const std::string& iconTitle, Window client,
                            int transient, int resizable, int decorations, int menuButton,
                            unsigned removed) {
@@ -407,7 +407,7 @@ void ApplyFrameShape(ManagedWindow* m) {
 
 void RedrawFrame(ManagedWindow* m) {
   if (!m || !m->frame) return;
-  ScreenState* s = m->state;
+  ManagerState* s = m->state;
   Display* d = s->sdk.display;
   const Window f = m->frame->window;
   GC gc = s->frameGC;
@@ -514,7 +514,7 @@ void SetWMState(ManagedWindow* m) {
                   reinterpret_cast<const unsigned char*>(words), 2);
 }
 
-int DuplicateTitleNumber(ScreenState* s, const std::string& title) {
+int DuplicateTitleNumber(ManagerState* s, const std::string& title) {
   ManagedWindow* first = nullptr;
   int highest = 0;
   bool any = false;
@@ -542,7 +542,7 @@ std::string FormatTitleSuffix(const ManagedWindow* m) {
 }
 
 void ReleaseFrame(ManagedWindow* m) {
-  ScreenState* s = m->state;
+  ManagerState* s = m->state;
   Display* d = s->sdk.display;
   if (m->client) {
     // A withdrawn client has no state; it goes back where its frame was.

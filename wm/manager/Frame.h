@@ -8,7 +8,7 @@
 
 #include <string>
 
-struct ScreenState;
+struct ManagerState;
 struct SimpleWindow;
 
 // What a point of a frame is over.
@@ -32,7 +32,7 @@ enum FrameRegion {
 };
 
 struct ManagedWindow {
-  ScreenState* state;
+  ManagerState* state;
   SimpleWindow* frame;  // the SDK record of the frame window
   ManagedWindow* next;  // the state's list of managed windows
   Window client;        // 0 once the client is gone
@@ -94,14 +94,14 @@ int FrameTitleHeight(int textHeight);
 // A frame with the rectangle left, top, right, bottom (exclusive) in root
 // coordinates; the client is not yet reparented. `removed` takes
 // FrameFunction bits away. Null when the frame window cannot be made.
-ManagedWindow* CreateFrame(ScreenState* state, int left, int top, int right, int bottom,
+ManagedWindow* CreateFrame(ManagerState* state, int left, int top, int right, int bottom,
                            const std::string& title, const std::string& iconTitle, Window client,
                            int transient, int resizable, int decorations, int menuButton,
                            unsigned removed);
 // The window's drop-shadow shape, when it has an outline.
 void ApplyFrameShape(ManagedWindow* frame);
 // The frames' graphics context and default colours, made once.
-void EnsureFrameDrawing(ScreenState* state);
+void EnsureFrameDrawing(ManagerState* state);
 // Redraws the decoration.
 void RedrawFrame(ManagedWindow* frame);
 // The region of a point in frame coordinates.
@@ -114,7 +114,7 @@ void SendSyntheticConfigure(ManagedWindow* frame);
 // WM_STATE: Normal (1), or Iconic (3) while minimised; no icon window.
 void SetWMState(ManagedWindow* frame);
 // The number a new frame with `title` gets; renumbers the first one to 1.
-int DuplicateTitleNumber(ScreenState* state, const std::string& title);
+int DuplicateTitleNumber(ManagerState* state, const std::string& title);
 // " (n)" or "".
 std::string FormatTitleSuffix(const ManagedWindow* frame);
 // Ends management: a client still there goes back to the root at its

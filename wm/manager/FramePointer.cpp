@@ -8,7 +8,7 @@
 #include "platform/sdk/SimpleWindow.h"
 #include "wm/manager/ClassRules.h"
 #include "wm/manager/Frame.h"
-#include "wm/session/ScreenState.h"
+#include "wm/manager/ManagerState.h"
 #include "wm/manager/Stacking.h"
 #include "wm/manager/WindowMenu.h"
 #include "wm/manager/WindowOps.h"
@@ -21,7 +21,7 @@ ManagedWindow* RecordOf(SimpleWindow* w) { return static_cast<ManagedWindow*>(w-
 
 int DecorationPress(ManagedWindow* m, XEvent* ev, int region, int x, int y);
 
-Cursor EdgeCursor(ScreenState* s, int region) {
+Cursor EdgeCursor(ManagerState* s, int region) {
   static const SdkCursor kEdges[] = {SdkCursorResizeTop,     SdkCursorResizeBottom,
                                      SdkCursorResizeRight,   SdkCursorResizeLeft,
                                      SdkCursorResizeTopLeft, SdkCursorResizeTopRight,
@@ -46,7 +46,7 @@ void ReleasePointer(ManagedWindow* m) {
 
 // Moves the outline of a move to the pointer at root x, y.
 void MoveOutline(ManagedWindow* m, int rx, int ry) {
-  ScreenState* s = m->state;
+  ManagerState* s = m->state;
   const int* a = s->workArea;
   const int title = m->top - m->left;
   rx = std::clamp(rx, a[0], a[2] - 1);
@@ -117,7 +117,7 @@ bool DragAllowed(const ManagedWindow* m, int region) {
 }
 
 void EndDrag(ManagedWindow* m) {
-  ScreenState* s = m->state;
+  ManagerState* s = m->state;
   const int mode = m->dragMode;
   EndRubberBand(m);
   if (mode == RegionTitle && m->maximized) {
@@ -136,7 +136,7 @@ void EndDrag(ManagedWindow* m) {
 int FrameButtonPressHandler(SimpleWindow* w, XEvent* ev) {
   ManagedWindow* m = RecordOf(w);
   if (!m) return 1;
-  ScreenState* s = m->state;
+  ManagerState* s = m->state;
   Display* d = s->sdk.display;
   const XButtonEvent& b = ev->xbutton;
   if (m->keyboardDrag) {
@@ -167,7 +167,7 @@ int FrameButtonPressHandler(SimpleWindow* w, XEvent* ev) {
 namespace {
 
 int DecorationPress(ManagedWindow* m, XEvent* ev, int region, int x, int y) {
-  ScreenState* s = m->state;
+  ManagerState* s = m->state;
   Display* d = s->sdk.display;
   const XButtonEvent& b = ev->xbutton;
   if (!m->client) return 1;
@@ -231,7 +231,7 @@ int DecorationPress(ManagedWindow* m, XEvent* ev, int region, int x, int y) {
 int FrameButtonReleaseHandler(SimpleWindow* w, XEvent* ev) {
   ManagedWindow* m = RecordOf(w);
   if (!m) return 1;
-  ScreenState* s = m->state;
+  ManagerState* s = m->state;
   if (m->pendingRegion >= 0) {
     m->pendingRegion = -1;
     ReleasePointer(m);
@@ -273,7 +273,7 @@ int FrameButtonReleaseHandler(SimpleWindow* w, XEvent* ev) {
 int FrameMotionHandler(SimpleWindow* w, XEvent* ev) {
   ManagedWindow* m = RecordOf(w);
   if (!m) return 1;
-  ScreenState* s = m->state;
+  ManagerState* s = m->state;
   Display* d = s->sdk.display;
   // Only the latest position of a burst of motion matters.
   while (XCheckTypedWindowEvent(d, w->window, MotionNotify, ev)) {
@@ -330,7 +330,7 @@ int FrameMotionHandler(SimpleWindow* w, XEvent* ev) {
 }
 
 Cursor FrameCursorForRegion(ManagedWindow* m) {
-  ScreenState* s = m->state;
+  ManagerState* s = m->state;
   const int region = m->dragMode >= 0 ? m->dragMode : m->pendingRegion;
   if (region == RegionTitle || region == RegionKeyboardSize) return s->sdk.cursors[SdkCursorMove];
   if (region >= RegionTop && region <= RegionBottomRight && m->resizable && !m->maximized &&
@@ -355,7 +355,7 @@ void UpdateHoverCursor(ManagedWindow* m, int x, int y) {
 }
 
 void StartRubberBand(ManagedWindow* m) {
-  ScreenState* s = m->state;
+  ManagerState* s = m->state;
   Display* d = s->sdk.display;
   XSizeHints hints = {};
   long supplied = 0;
@@ -390,7 +390,7 @@ void StartRubberBand(ManagedWindow* m) {
 }
 
 void DrawOutline(ManagedWindow* m) {
-  ScreenState* s = m->state;
+  ManagerState* s = m->state;
   // Opaque moves move the frame itself.
   if (m->dragMode == RegionTitle && s->opaqueMoves) return;
   Display* d = s->sdk.display;
@@ -432,7 +432,7 @@ void EndRubberBand(ManagedWindow* m) {
 namespace {
 
 void WarpPointer(ManagedWindow* m, int x, int y) {
-  ScreenState* s = m->state;
+  ManagerState* s = m->state;
   XWarpPointer(s->sdk.display, None, s->sdk.root, 0, 0, 0, 0, x, y);
   m->lastPointer[0] = x;
   m->lastPointer[1] = y;
@@ -504,7 +504,7 @@ KeySym PlainArrow(KeySym k) {
 }  // namespace
 
 void StartKeyboardDrag(ManagedWindow* m, int mode) {
-  ScreenState* s = m->state;
+  ManagerState* s = m->state;
   Display* d = s->sdk.display;
   if (m->dragMode >= 0 || !m->client) return;
   Window root = 0, child = 0;
@@ -537,7 +537,7 @@ void StartKeyboardDrag(ManagedWindow* m, int mode) {
 
 void MoveResizeClientInteractive(ManagedWindow* m, KeySym key) {
   if (!m->keyboardDrag) return;
-  ScreenState* s = m->state;
+  ManagerState* s = m->state;
   key = PlainArrow(key);
   if (key == XK_Left || key == XK_Right || key == XK_Up || key == XK_Down) {
     if (m->dragMode != RegionTitle) {

@@ -7,8 +7,8 @@
 
 #include "platform/sdk/SimpleWindow.h"
 #include "wm/manager/Frame.h"
-#include "wm/services/CommandService.h"
-#include "wm/session/ScreenState.h"
+#include "wm/manager/ManagerEvents.h"
+#include "wm/manager/ManagerState.h"
 
 namespace {
 
@@ -50,7 +50,7 @@ void LinkAbove(ManagedWindow* w, ManagedWindow* at) {
 }
 
 // The first top-level window whose layer is not above `layer`.
-ManagedWindow* FirstOfLayerOrBelow(ScreenState* s, int layer, const ManagedWindow* skip) {
+ManagedWindow* FirstOfLayerOrBelow(ManagerState* s, int layer, const ManagedWindow* skip) {
   for (ManagedWindow* t = s->stackTop; t; t = t->below)
     if (t != skip && t->layer <= layer) return t;
   return nullptr;
@@ -137,11 +137,11 @@ void RestackWindowTree(ManagedWindow* w) {
   XLowerWindow(d, top->frame->window);
   RestackBelow(w, top->frame->window);
   XSync(d, False);
-  BroadcastToClients(w->state, nullptr, NoticeStackingChanged);
+  if (TheManagerEvents().stackingChanged) TheManagerEvents().stackingChanged(w->state);
 }
 
 void StackInsertWindow(ManagedWindow* w, int layer) {
-  ScreenState* s = w->state;
+  ManagerState* s = w->state;
   ManagedWindow* owner = nullptr;
   if (w->transientFor)
     for (ManagedWindow* m = s->managedWindows; m && !owner; m = m->next)
@@ -185,7 +185,7 @@ void StackRemoveWindow(ManagedWindow* w) {
     t->owner = formerOwner;
     LinkAbove(t, at);
   }
-  ScreenState* s = w->state;
+  ManagerState* s = w->state;
   if (s->activeWindow == w) s->activeWindow = nullptr;
 }
 
@@ -251,7 +251,7 @@ void NoteWindowFocus(ManagedWindow* w) {
   w->state->activeWindow = w;
 }
 
-void FocusMostRecentWindow(ScreenState* s) {
+void FocusMostRecentWindow(ManagerState* s) {
   s->activeWindow = nullptr;
   for (ManagedWindow* t = s->stackTop; t; t = t->below)
     if (ManagedWindow* c = Candidate(t)) {

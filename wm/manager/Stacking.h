@@ -5,7 +5,7 @@
 // the active window. An owner is never taken from the window's own tree, so
 // a WM_TRANSIENT_FOR cycle leaves the tree a tree.
 struct ManagedWindow;
-struct ScreenState;
+struct ManagerState;
 
 // Enters a new frame at `layer` (a transient of a managed owner takes the
 // owner's layer), and takes in the top-level windows that are transients of it.
@@ -19,7 +19,7 @@ void RestackWindowTree(ManagedWindow* window);
 // Maps or unmaps the window's transients with it.
 void MapWindowTree(ManagedWindow* window, int map);
 void NoteWindowFocus(ManagedWindow* window);
-void FocusMostRecentWindow(ScreenState* state);
+void FocusMostRecentWindow(ManagerState* state);
 int HasMappedTransient(const ManagedWindow* window);
 int IsActiveWindow(const ManagedWindow* window);
 ManagedWindow* TopOfWindowTree(ManagedWindow* window);

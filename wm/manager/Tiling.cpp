@@ -7,13 +7,13 @@
 
 #include "platform/sdk/SimpleWindow.h"
 #include "wm/manager/Frame.h"
-#include "wm/session/ScreenState.h"
+#include "wm/manager/ManagerState.h"
 #include "wm/manager/WindowOps.h"
 
 namespace {
 
 // Managed windows not minimised, transients counted too.
-int CountNormalWindows(ScreenState* s) {
+int CountNormalWindows(ManagerState* s) {
   int n = 0;
   for (ManagedWindow* m = s->managedWindows; m; m = m->next)
     if (!m->minimized) ++n;
@@ -21,7 +21,7 @@ int CountNormalWindows(ScreenState* s) {
 }
 
 // The windows to arrange in the root's stacking order, bottom first.
-std::vector<ManagedWindow*> EligibleBottomUp(ScreenState* s) {
+std::vector<ManagedWindow*> EligibleBottomUp(ManagerState* s) {
   Display* d = s->sdk.display;
   Window root = 0, parent = 0;
   Window* children = nullptr;
@@ -39,7 +39,7 @@ std::vector<ManagedWindow*> EligibleBottomUp(ScreenState* s) {
 }
 
 // The client's resize increments above 1, else 1.
-void Increments(ScreenState* s, const ManagedWindow* m, int* wInc, int* hInc) {
+void Increments(ManagerState* s, const ManagedWindow* m, int* wInc, int* hInc) {
   *wInc = *hInc = 1;
   XSizeHints hints = {};
   long supplied = 0;
@@ -62,14 +62,14 @@ void Arrange(ManagedWindow* m, int left, int top, int right, int bottom) {
   SetWMState(m);
 }
 
-void Finish(ScreenState* s) {
+void Finish(ManagerState* s) {
   RedrawFramesAndFocus(s);
   RedrawDesktop(s, 0);
 }
 
 }  // namespace
 
-void TileWindowsHorizontally(ScreenState* s) {
+void TileWindowsHorizontally(ManagerState* s) {
   const int n = CountNormalWindows(s);
   if (!n) return;
   const int h = s->workArea[3] - s->workArea[1];
@@ -81,7 +81,7 @@ void TileWindowsHorizontally(ScreenState* s) {
   TileWindows(s, rows, (n + rows - 1) / rows);
 }
 
-void TileWindowsVertically(ScreenState* s) {
+void TileWindowsVertically(ManagerState* s) {
   const int n = CountNormalWindows(s);
   if (!n) return;
   const int w = s->workArea[2] - s->workArea[0];
@@ -93,7 +93,7 @@ void TileWindowsVertically(ScreenState* s) {
   TileWindows(s, (n + columns - 1) / columns, columns);
 }
 
-void TileWindows(ScreenState* s, int rows, int columns) {
+void TileWindows(ManagerState* s, int rows, int columns) {
   if (rows < 1 || columns < 1) return;
   const int x1 = s->workArea[0], y1 = s->workArea[1], x2 = s->workArea[2], y2 = s->workArea[3];
   const int cw = (x2 - x1) / columns, ch = (y2 - y1) / rows;
@@ -122,7 +122,7 @@ void TileWindows(ScreenState* s, int rows, int columns) {
   Finish(s);
 }
 
-void CascadeWindows(ScreenState* s) {
+void CascadeWindows(ManagerState* s) {
   const int x1 = s->workArea[0], y1 = s->workArea[1], x2 = s->workArea[2], y2 = s->workArea[3];
   int dx = 0, dy = 0, start = 0;
   for (ManagedWindow* m : EligibleBottomUp(s)) {

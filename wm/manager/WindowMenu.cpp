@@ -3,33 +3,38 @@
 #include "platform/sdk/SimpleMenu.h"
 #include "wm/manager/ClassRules.h"
 #include "wm/manager/Frame.h"
-#include "wm/shell/MessageCatalog.h"
 #include "wm/manager/FramePointer.h"
-#include "wm/session/ScreenState.h"
+#include "wm/manager/ManagerEvents.h"
+#include "wm/manager/ManagerState.h"
 #include "wm/manager/Stacking.h"
 #include "wm/manager/WindowOps.h"
 
 namespace {
 
+const char* Label(int action) {
+  const auto label = TheManagerEvents().windowMenuLabel;
+  return label ? label(action) : "";
+}
+
 void MenuProc(void* closure, int value) {
-  auto* s = static_cast<ScreenState*>(closure);
+  auto* s = static_cast<ManagerState*>(closure);
   ManagedWindow* m = s->windowMenuFrame;
   s->windowMenuFrame = nullptr;
   if (m) DoWindowMenuAction(m, value);
 }
 
 int MenuSensitive(void* closure, int value) {
-  auto* s = static_cast<ScreenState*>(closure);
+  auto* s = static_cast<ManagerState*>(closure);
   return s->windowMenuFrame ? WindowMenuItemSensitive(s->windowMenuFrame, value) : 0;
 }
 
-SimpleMenu* WindowMenuOf(ScreenState* s) {
+SimpleMenu* WindowMenuOf(ManagerState* s) {
   if (s->windowMenu) return s->windowMenu;
   const SimpleMenuItem kItems[] = {
-      {CatalogText(TextRestore), ActionRestore},   {CatalogText(TextMove), ActionMove},
-      {CatalogText(TextSize), ActionSize},         {CatalogText(TextMinimize), ActionMinimize},
-      {CatalogText(TextMaximize), ActionMaximize}, {nullptr, -1},
-      {CatalogText(TextClose), ActionClose}};
+      {Label(ActionRestore), ActionRestore},   {Label(ActionMove), ActionMove},
+      {Label(ActionSize), ActionSize},         {Label(ActionMinimize), ActionMinimize},
+      {Label(ActionMaximize), ActionMaximize}, {nullptr, -1},
+      {Label(ActionClose), ActionClose}};
   s->windowMenu = CreateSimpleMenu(&s->sdk, kItems, static_cast<int>(sizeof kItems / sizeof kItems[0]),
                                    MenuProc, s, s->menuFont);
   if (s->windowMenu) SetSimpleMenuTests(s->windowMenu, MenuSensitive, nullptr);
@@ -114,7 +119,7 @@ void PopupWindowMenuAt(ManagedWindow* m, int x, int y) {
 }
 
 void ForgetWindowMenu(ManagedWindow* m) {
-  ScreenState* s = m->state;
+  ManagerState* s = m->state;
   if (s->windowMenuFrame != m) return;
   s->windowMenuFrame = nullptr;
   PopDownMenu(&s->sdk);

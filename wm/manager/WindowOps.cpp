@@ -9,11 +9,11 @@
 
 #include "platform/sdk/NLSText.h"
 #include "platform/sdk/SimpleWindow.h"
-#include "wm/shell/Appearance.h"
+#include "wm/manager/BuiltInIcons.h"
 #include "wm/manager/ClassRules.h"
 #include "wm/manager/Clients.h"
 #include "wm/manager/Frame.h"
-#include "wm/session/ScreenState.h"
+#include "wm/manager/ManagerState.h"
 #include "wm/manager/Stacking.h"
 #include "wm/manager/WorkArea.h"
 
@@ -21,7 +21,7 @@ namespace {
 
 // A transient dialog comes back centred on its owner, inside the work area.
 void CentreTransient(ManagedWindow* m) {
-  ScreenState* s = m->state;
+  ManagerState* s = m->state;
   const int* a = s->workArea;
   int left, top;
   if (ManagedWindow* p = m->owner) {
@@ -66,18 +66,18 @@ void GrabFrameButtons(ManagedWindow* m, bool grab) {
   m->buttonsGrabbed = grab;
 }
 
-void InstallColormap(ScreenState* s, Colormap target) {
+void InstallColormap(ManagerState* s, Colormap target) {
   if (s->serviceColormap || s->systemColormapFlag) return;
   XInstallColormap(s->sdk.display, target);
 }
 
-Colormap SystemColormap(ScreenState* s) {
+Colormap SystemColormap(ManagerState* s) {
   return s->systemColormap ? s->systemColormap : s->sdk.colormap;
 }
 
 }  // namespace
 
-int ListsProtocol(ScreenState* s, Window client, Atom protocol) {
+int ListsProtocol(ManagerState* s, Window client, Atom protocol) {
   Atom* protocols = nullptr;
   int n = 0;
   bool found = false;
@@ -100,9 +100,9 @@ void StoreClassGeometry(ManagedWindow* m) {
   FindOrAddClassRecord(m->state, m->classKey, update);
 }
 
-ManagedWindow* GetActiveWindow(ScreenState* s) { return s->activeWindow; }
+ManagedWindow* GetActiveWindow(ManagerState* s) { return s->activeWindow; }
 
-ManagedWindow* FindBottomWindow(ScreenState* s) {
+ManagedWindow* FindBottomWindow(ManagerState* s) {
   Display* d = s->sdk.display;
   Window root = 0, parent = 0;
   Window* children = nullptr;
@@ -121,7 +121,7 @@ ManagedWindow* FindBottomWindow(ScreenState* s) {
 
 void MinimizeWindow(ManagedWindow* m) {
   if (m->minimized) return;
-  ScreenState* s = m->state;
+  ManagerState* s = m->state;
   MapWindowTree(m, 0);
   m->visible = 0;
   m->minimized = 1;
@@ -142,7 +142,7 @@ void MinimizeWindow(ManagedWindow* m) {
 }
 
 void RestoreWindow(ManagedWindow* m) {
-  ScreenState* s = m->state;
+  ManagerState* s = m->state;
   if (m->minimized) {
     m->minimized = 0;
     if (m->client) XMapWindow(s->sdk.display, m->client);
@@ -160,7 +160,7 @@ void RestoreWindow(ManagedWindow* m) {
 
 void MaximizeWindow(ManagedWindow* m) {
   if (m->maximized) return;
-  ScreenState* s = m->state;
+  ManagerState* s = m->state;
   const int* a = s->workArea;
   const int o = m->outlineWidth;
   m->maximized = 1;
@@ -174,7 +174,7 @@ void MaximizeWindow(ManagedWindow* m) {
 }
 
 void CloseWindow(ManagedWindow* m) {
-  ScreenState* s = m->state;
+  ManagerState* s = m->state;
   Display* d = s->sdk.display;
   StoreClassGeometry(m);
   if (m->client && ListsProtocol(s, m->client, s->atoms[AtomWmDeleteWindow])) {
@@ -201,7 +201,7 @@ void CloseWindow(ManagedWindow* m) {
 }
 
 void RaiseWindow(ManagedWindow* m) {
-  ScreenState* s = m->state;
+  ManagerState* s = m->state;
   Display* d = s->sdk.display;
   XSync(d, False);
   StackRaiseTree(m);
@@ -220,7 +220,7 @@ void LowerWindow(ManagedWindow* m) {
   SetWMState(m);
 }
 
-void SetFocusWindow(ScreenState* s) {
+void SetFocusWindow(ManagerState* s) {
   Display* d = s->sdk.display;
   ManagedWindow* a = s->activeWindow;
   if (!a || !a->client) {
@@ -251,7 +251,7 @@ void SetFocusWindow(ScreenState* s) {
   InstallWindowColormap(s, a);
 }
 
-void RedrawFramesAndFocus(ScreenState* s) {
+void RedrawFramesAndFocus(ManagerState* s) {
   // Only the frames whose active look changed are drawn again; the others
   // look the same.
   for (ManagedWindow* m = s->managedWindows; m; m = m->next)
@@ -259,7 +259,7 @@ void RedrawFramesAndFocus(ScreenState* s) {
   SetFocusWindow(s);
 }
 
-void InstallWindowColormap(ScreenState* s, ManagedWindow* m) {
+void InstallWindowColormap(ManagerState* s, ManagedWindow* m) {
   if (s->sdk.depth > 8) return;
   // A client on the screen's default colormap gets the system colormap,
   // which is Teldra's web palette when the preferences ask for one.
@@ -279,7 +279,7 @@ void InstallWindowColormap(ScreenState* s, ManagedWindow* m) {
   InstallColormap(s, target);
 }
 
-void InstallClientColormap(ScreenState* s, Colormap colormap) {
+void InstallClientColormap(ManagerState* s, Colormap colormap) {
   if (s->sdk.depth > 8 || s->serviceColormap == colormap) return;
   s->serviceColormap = colormap;
   if (!colormap && !s->systemColormapFlag && s->installedColormap) {
@@ -290,12 +290,12 @@ void InstallClientColormap(ScreenState* s, Colormap colormap) {
   }
 }
 
-void ScreenSystemColormap(ScreenState* s) {
+void ScreenSystemColormap(ManagerState* s) {
   s->systemColormapFlag = 1;
   if (s->sdk.depth <= 8) XInstallColormap(s->sdk.display, SystemColormap(s));
 }
 
-void ScreenRevertColormap(ScreenState* s) {
+void ScreenRevertColormap(ManagerState* s) {
   s->systemColormapFlag = 0;
   if (s->sdk.depth > 8 || s->serviceColormap || !s->installedColormap) return;
   s->colormapRepeats = 0;
@@ -327,7 +327,7 @@ struct IconImage {
   unsigned width = 0, height = 0, depth = 0;
 };
 
-bool UsablePixmap(ScreenState* s, Pixmap p, IconImage* image) {
+bool UsablePixmap(ManagerState* s, Pixmap p, IconImage* image) {
   if (!p) return false;
   Window root = 0;
   int x = 0, y = 0;
@@ -342,7 +342,7 @@ bool UsablePixmap(ScreenState* s, Pixmap p, IconImage* image) {
   return true;
 }
 
-IconImage ChooseIconImage(ScreenState* s, ManagedWindow* m) {
+IconImage ChooseIconImage(ManagerState* s, ManagedWindow* m) {
   IconImage image;
   ClassRecord record = {};
   if (LookupClassRecord(s, m->realClass, &record) && record.pixmapsValid && record.iconPixmap &&
@@ -386,15 +386,15 @@ IconImage ChooseIconImage(ScreenState* s, ManagedWindow* m) {
   return image;
 }
 
-void HideIconWindow(ScreenState* s, ManagedWindow* m) {
+void HideIconWindow(ManagerState* s, ManagedWindow* m) {
   if (!m->iconWindowShown) return;
   XUnmapWindow(s->sdk.display, m->iconWindowShown);
   m->iconWindowShown = None;
 }
 
-int LabelHeight(ScreenState* s) { return s->generalFont ? s->generalFont->ascent + s->generalFont->descent : 0; }
+int LabelHeight(ManagerState* s) { return s->generalFont ? s->generalFont->ascent + s->generalFont->descent : 0; }
 
-void DrawIcon(ScreenState* s, ManagedWindow* m, int cellX, int cellY, int cellW, const std::string& label,
+void DrawIcon(ManagerState* s, ManagedWindow* m, int cellX, int cellY, int cellW, const std::string& label,
               int labelWidth, int wrappedHeight) {
   Display* d = s->sdk.display;
   const Window root = s->sdk.root;
@@ -449,7 +449,7 @@ void DrawIcon(ScreenState* s, ManagedWindow* m, int cellX, int cellY, int cellW,
 
 }  // namespace
 
-ManagedWindow* DrawDesktopIcons(ScreenState* s, int mode, int px, int py, Region region) {
+ManagedWindow* DrawDesktopIcons(ManagerState* s, int mode, int px, int py, Region region) {
   const int* a = s->workArea;
   const int placement = std::clamp(s->iconPlacement, 0, 7);
   const IconPlacementRule& rule = kPlacements[placement];
@@ -528,11 +528,11 @@ ManagedWindow* DrawDesktopIcons(ScreenState* s, int mode, int px, int py, Region
   return nullptr;
 }
 
-void DrawDesktopIconsNow(ScreenState* s) { DrawDesktopIcons(s, 0, 0, 0, nullptr); }
+void DrawDesktopIconsNow(ManagerState* s) { DrawDesktopIcons(s, 0, 0, 0, nullptr); }
 
-ManagedWindow* FindDesktopIconAt(ScreenState* s, int x, int y) { return DrawDesktopIcons(s, 1, x, y, nullptr); }
+ManagedWindow* FindDesktopIconAt(ManagerState* s, int x, int y) { return DrawDesktopIcons(s, 1, x, y, nullptr); }
 
-void RedrawDesktop(ScreenState* s, int now) {
+void RedrawDesktop(ManagerState* s, int now) {
   if (now) {
     DrawDesktopIconsNow(s);
     return;
@@ -547,7 +547,7 @@ void RedrawDesktop(ScreenState* s, int now) {
   XClearArea(s->sdk.display, s->sdk.root, 0, 0, 0, 0, True);
 }
 
-void HandleDesktopMapRequest(ScreenState* s, XEvent* ev) {
+void HandleDesktopMapRequest(ManagerState* s, XEvent* ev) {
   Display* d = s->sdk.display;
   const Window w = ev->xmaprequest.window;
   if (ManagedWindow* known = FindClientByWindow(s, w)) {

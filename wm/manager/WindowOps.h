@@ -6,7 +6,7 @@
 #include <X11/Xutil.h>
 
 struct ManagedWindow;
-struct ScreenState;
+struct ManagerState;
 
 void RestoreWindow(ManagedWindow* window);
 void MinimizeWindow(ManagedWindow* window);
@@ -19,29 +19,29 @@ void RaiseWindow(ManagedWindow* window);
 // record of its class (top-level windows with a class key only).
 void StoreClassGeometry(ManagedWindow* window);
 // 1 when the client lists `protocol` in WM_PROTOCOLS.
-int ListsProtocol(ScreenState* state, Window client, Atom protocol);
+int ListsProtocol(ManagerState* state, Window client, Atom protocol);
 void LowerWindow(ManagedWindow* window);
 
-ManagedWindow* GetActiveWindow(ScreenState* state);
+ManagedWindow* GetActiveWindow(ManagerState* state);
 // The lowest frame in the server's stacking order that is not minimised.
-ManagedWindow* FindBottomWindow(ScreenState* state);
+ManagedWindow* FindBottomWindow(ManagerState* state);
 // Gives the focus to the active window's client.
-void SetFocusWindow(ScreenState* state);
-void RedrawFramesAndFocus(ScreenState* state);
+void SetFocusWindow(ManagerState* state);
+void RedrawFramesAndFocus(ManagerState* state);
 
-void InstallWindowColormap(ScreenState* state, ManagedWindow* window);
-void InstallClientColormap(ScreenState* state, Colormap colormap);
-void ScreenSystemColormap(ScreenState* state);
-void ScreenRevertColormap(ScreenState* state);
+void InstallWindowColormap(ManagerState* state, ManagedWindow* window);
+void InstallClientColormap(ManagerState* state, Colormap colormap);
+void ScreenSystemColormap(ManagerState* state);
+void ScreenRevertColormap(ManagerState* state);
 
 // Lays out the icons of minimised windows in the work area: mode 0 draws
 // them (clipped to `region` when given) and returns null; mode 1 returns the
 // window whose icon holds the root point x, y.
-ManagedWindow* DrawDesktopIcons(ScreenState* state, int mode, int x, int y, Region region = nullptr);
-void DrawDesktopIconsNow(ScreenState* state);
-ManagedWindow* FindDesktopIconAt(ScreenState* state, int x, int y);
+ManagedWindow* DrawDesktopIcons(ManagerState* state, int mode, int x, int y, Region region = nullptr);
+void DrawDesktopIconsNow(ManagerState* state);
+ManagedWindow* FindDesktopIconAt(ManagerState* state, int x, int y);
 // Draws the icons at once, or clears the root with exposures.
-void RedrawDesktop(ScreenState* state, int now);
+void RedrawDesktop(ManagerState* state, int now);
 
 // The desktop window's requests for windows that are not managed yet.
-void HandleDesktopMapRequest(ScreenState* state, XEvent* event);
+void HandleDesktopMapRequest(ManagerState* state, XEvent* event);

@@ -8,9 +8,9 @@
 #include "platform/sdk/Draw3D.h"
 #include "platform/sdk/NLSText.h"
 #include "platform/sdk/SimpleWindow.h"
-#include "wm/shell/Appearance.h"
+#include "wm/manager/BuiltInIcons.h"
 #include "wm/manager/Frame.h"
-#include "wm/session/ScreenState.h"
+#include "wm/manager/ManagerState.h"
 #include "wm/manager/WindowOps.h"
 #include "wm/manager/WorkArea.h"
 
@@ -25,7 +25,7 @@ const unsigned char kRightArrow[] = {0x08, 0x00, 0x18, 0x00, 0x38, 0x00, 0x78, 0
 
 bool Eligible(const ManagedWindow* m) { return m->frame->inUse && !m->transient && !m->unmappedByClient; }
 
-ManagedWindow* FrameRecord(ScreenState* s, Window frame) {
+ManagedWindow* FrameRecord(ManagerState* s, Window frame) {
   for (ManagedWindow* m = s->managedWindows; m; m = m->next)
     if (m->frame->window == frame) return m;
   return nullptr;
@@ -33,7 +33,7 @@ ManagedWindow* FrameRecord(ScreenState* s, Window frame) {
 
 std::string TitleOf(const ManagedWindow* m) { return m->title + FormatTitleSuffix(m); }
 
-void Redraw(ScreenState* s) {
+void Redraw(ManagerState* s) {
   WindowSwitcher* sw = s->switcher;
   if (!sw) return;
   Display* d = s->sdk.display;
@@ -96,12 +96,12 @@ void Redraw(ScreenState* s) {
 }
 
 int SwitcherExpose(SimpleWindow* w, XEvent* ev) {
-  if (ev->xexpose.count == 0) Redraw(reinterpret_cast<ScreenState*>(w->owner));
+  if (ev->xexpose.count == 0) Redraw(ManagerOf(w->owner));
   return 1;
 }
 
 int SwitcherEvent(SimpleWindow* w, XEvent* ev) {
-  ScreenState* s = reinterpret_cast<ScreenState*>(w->owner);
+  ManagerState* s = ManagerOf(w->owner);
   if (ev->type == KeyPress || ev->type == KeyRelease) {
     SwitcherKeyEvent(s, ev);
     return 1;
@@ -109,7 +109,7 @@ int SwitcherEvent(SimpleWindow* w, XEvent* ev) {
   return 0;
 }
 
-void EndWindowSwitch(ScreenState* s) {
+void EndWindowSwitch(ManagerState* s) {
   WindowSwitcher* sw = s->switcher;
   if (!sw) return;
   s->switcher = nullptr;
@@ -126,7 +126,7 @@ void EndWindowSwitch(ScreenState* s) {
     RaiseWindow(m);
 }
 
-void IconOf(ScreenState* s, const ManagedWindow* m, SwitcherEntry* e) {
+void IconOf(ManagerState* s, const ManagedWindow* m, SwitcherEntry* e) {
   ClassRecord record = {};
   e->icon = s->defaultIcon;
   e->mask = s->defaultIconMask;
@@ -184,7 +184,7 @@ void IconOf(ScreenState* s, const ManagedWindow* m, SwitcherEntry* e) {
 
 }  // namespace
 
-int CanSwitchWindows(ScreenState* s) {
+int CanSwitchWindows(ManagerState* s) {
   int eligible = 0;
   for (ManagedWindow* m = s->managedWindows; m; m = m->next) {
     if (!Eligible(m)) continue;
@@ -194,7 +194,7 @@ int CanSwitchWindows(ScreenState* s) {
   return eligible >= 2;
 }
 
-void BeginWindowSwitch(ScreenState* s, int forward) {
+void BeginWindowSwitch(ManagerState* s, int forward) {
   if (s->switcher) return;
   Display* d = s->sdk.display;
   Window root = 0, parent = 0;
@@ -264,7 +264,7 @@ void BeginWindowSwitch(ScreenState* s, int forward) {
   XDefineCursor(d, w->window, s->sdk.cursors[SdkCursorNormal]);
 }
 
-void StepWindowSwitch(ScreenState* s, int forward) {
+void StepWindowSwitch(ManagerState* s, int forward) {
   WindowSwitcher* sw = s->switcher;
   if (!sw) return;
   const int count = static_cast<int>(sw->entries.size());
@@ -283,7 +283,7 @@ void StepWindowSwitch(ScreenState* s, int forward) {
   Redraw(s);
 }
 
-void SwitcherKeyEvent(ScreenState* s, XEvent* ev) {
+void SwitcherKeyEvent(ManagerState* s, XEvent* ev) {
   if (!s->switcher) return;
   const KeySym sym = XLookupKeysym(&ev->xkey, 0);
   if (ev->type == KeyPress) {

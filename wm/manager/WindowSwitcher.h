@@ -7,7 +7,7 @@
 
 #include <vector>
 
-struct ScreenState;
+struct ManagerState;
 struct SimpleWindow;
 
 struct SwitcherEntry {
@@ -26,9 +26,9 @@ struct WindowSwitcher {
 };
 
 // At least two windows to switch between, or one that is minimised.
-int CanSwitchWindows(ScreenState* state);
+int CanSwitchWindows(ManagerState* state);
 // Opens the popup (kept in the state) and takes the keyboard for it.
-void BeginWindowSwitch(ScreenState* state, int forward);
-void StepWindowSwitch(ScreenState* state, int forward);
+void BeginWindowSwitch(ManagerState* state, int forward);
+void StepWindowSwitch(ManagerState* state, int forward);
 // Keys while the popup is open: Tab steps, releasing Alt or Meta ends it.
-void SwitcherKeyEvent(ScreenState* state, XEvent* event);
+void SwitcherKeyEvent(ManagerState* state, XEvent* event);

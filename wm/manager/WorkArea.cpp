@@ -10,16 +10,16 @@
 #include "platform/sdk/NLSText.h"
 #include "platform/sdk/SimpleWindow.h"
 #include "wm/manager/Frame.h"
-#include "wm/session/ScreenState.h"
+#include "wm/manager/ManagerState.h"
 
 namespace {
 
-void SetFourItems(ScreenState* s, Atom atom, const long items[4]) {
+void SetFourItems(ManagerState* s, Atom atom, const long items[4]) {
   XChangeProperty(s->sdk.display, s->sdk.root, atom, atom, 32, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(items), 4);
 }
 
-ClassRecord* Find(ScreenState* s, const std::string& key) {
+ClassRecord* Find(ManagerState* s, const std::string& key) {
   for (ClassRecord* r = s->classRecords; r; r = r->next)
     if (r->key == key) return r;
   return nullptr;
@@ -42,12 +42,12 @@ void CopyValues(ClassRecord* to, const ClassRecord& from) {
 
 }  // namespace
 
-void SetWorkAreaProperty(ScreenState* s) {
+void SetWorkAreaProperty(ManagerState* s) {
   const long items[4] = {s->workArea[0], s->workArea[1], s->workArea[2], s->workArea[3]};
   SetFourItems(s, s->atoms[AtomWinWorkarea], items);
 }
 
-void SetBorderSizesProperty(ScreenState* s) {
+void SetBorderSizesProperty(ManagerState* s) {
   const int textHeight = s->titleFont ? s->titleFont->ascent + s->titleFont->descent : 0;
   const long items[4] = {FrameTitleHeight(textHeight), 7, 5, 7};
   SetFourItems(s, s->atoms[AtomQxBorderSizes], items);
@@ -92,7 +92,7 @@ void ConstrainToWorkArea(int rect[4], const int oldArea[4], const int newArea[4]
   rect[3] = y + h;
 }
 
-void SetWorkArea(ScreenState* s, int x1, int y1, int x2, int y2) {
+void SetWorkArea(ManagerState* s, int x1, int y1, int x2, int y2) {
   if (x2 <= x1 || y2 <= y1) return;
   const int oldArea[4] = {s->workArea[0], s->workArea[1], s->workArea[2], s->workArea[3]};
   const int newArea[4] = {x1, y1, x2, y2};
@@ -129,7 +129,7 @@ int IsSpecialApplicationClass(const std::string& key) {
   return 0;
 }
 
-void FindOrAddClassRecord(ScreenState* s, const std::string& key, const ClassRecord& update) {
+void FindOrAddClassRecord(ManagerState* s, const std::string& key, const ClassRecord& update) {
   ClassRecord* r = Find(s, key);
   if (!r) {
     r = new ClassRecord();
@@ -164,14 +164,14 @@ void FindOrAddClassRecord(ScreenState* s, const std::string& key, const ClassRec
   }
 }
 
-int LookupClassRecord(ScreenState* s, const std::string& key, ClassRecord* out) {
+int LookupClassRecord(ManagerState* s, const std::string& key, ClassRecord* out) {
   const ClassRecord* r = Find(s, key);
   if (!r) return 0;
   CopyValues(out, *r);
   return 1;
 }
 
-int ParseClassGeometry(ScreenState* s, const char* name, const char* value) {
+int ParseClassGeometry(ManagerState* s, const char* name, const char* value) {
   if (!name || !value || std::strncmp(name, "class/", 6) != 0 || !name[6]) return 0;
   if (std::strlen(name + 6) > 249) return 0;
   int v[5];
@@ -188,14 +188,14 @@ int ParseClassGeometry(ScreenState* s, const char* name, const char* value) {
   return 1;
 }
 
-void FreeClassRecords(ScreenState* s) {
+void FreeClassRecords(ManagerState* s) {
   while (ClassRecord* r = s->classRecords) {
     s->classRecords = r->next;
     delete r;
   }
 }
 
-void SaveClassGeometry(ScreenState* s, QXRegObject* object) {
+void SaveClassGeometry(ManagerState* s, QXRegObject* object) {
   for (const ClassRecord* r = s->classRecords; r; r = r->next) {
     if (!r->geometryValid || r->key.size() > 249) continue;
     char value[64];
@@ -206,7 +206,7 @@ void SaveClassGeometry(ScreenState* s, QXRegObject* object) {
   }
 }
 
-void LoadClassGeometry(ScreenState* s, const QXRegObject* object) {
+void LoadClassGeometry(ManagerState* s, const QXRegObject* object) {
   const char* name = nullptr;
   const char* value = nullptr;
   for (int i = 0; QXRegEnumObject(object, i, &name, &value) == QXRegOk; ++i)

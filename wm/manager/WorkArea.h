@@ -5,7 +5,7 @@
 #include <string>
 
 struct QXRegObject;
-struct ScreenState;
+struct ManagerState;
 
 // One record per class key.
 struct ClassRecord {
@@ -21,12 +21,12 @@ struct ClassRecord {
 };
 
 // "_WIN_WORKAREA": x1, y1, x2, y2 of the work area.
-void SetWorkAreaProperty(ScreenState* state);
+void SetWorkAreaProperty(ManagerState* state);
 // "_QX_BORDER_SIZES": top (title bar included), bottom, left, right of a
 // decorated frame.
-void SetBorderSizesProperty(ScreenState* state);
+void SetBorderSizesProperty(ManagerState* state);
 // A new work area: every client is moved into it (maximised ones fill it).
-void SetWorkArea(ScreenState* state, int x1, int y1, int x2, int y2);
+void SetWorkArea(ManagerState* state, int x1, int y1, int x2, int y2);
 // Moves one rectangle (left, top, right, bottom) from the old work area to
 // the new one.
 void ConstrainToWorkArea(int rect[4], const int oldArea[4], const int newArea[4], int constrain,
@@ -34,14 +34,14 @@ void ConstrainToWorkArea(int rect[4], const int oldArea[4], const int newArea[4]
 
 int IsSpecialApplicationClass(const std::string& key);
 // Merges `update` (its key and link ignored) into the record of `key`.
-void FindOrAddClassRecord(ScreenState* state, const std::string& key, const ClassRecord& update);
+void FindOrAddClassRecord(ManagerState* state, const std::string& key, const ClassRecord& update);
 // Copies the record of `key` into *out; 0 when there is none.
-int LookupClassRecord(ScreenState* state, const std::string& key, ClassRecord* out);
+int LookupClassRecord(ManagerState* state, const std::string& key, ClassRecord* out);
 // A remembered geometry value "x1,y1,x2,y2,maximised" named "class/KEY";
 // 0 when the name or the value does not parse.
-int ParseClassGeometry(ScreenState* state, const char* name, const char* value);
-void FreeClassRecords(ScreenState* state);
+int ParseClassGeometry(ManagerState* state, const char* name, const char* value);
+void FreeClassRecords(ManagerState* state);
 // Writes every remembered geometry into the preferences object as
 // "class/KEY" = "x1,y1,x2,y2,maximised"; reads back those of an object.
-void SaveClassGeometry(ScreenState* state, QXRegObject* object);
-void LoadClassGeometry(ScreenState* state, const QXRegObject* object);
+void SaveClassGeometry(ManagerState* state, QXRegObject* object);
+void LoadClassGeometry(ManagerState* state, const QXRegObject* object);

@@ -7,7 +7,7 @@
 #include "login/card/SmartCard.h"
 #include "login/record/CardRecord.h"
 #include "platform/sdk/SdkUtil.h"
-#include "wm/session/ScreenState.h"
+#include "wm/services/ServiceState.h"
 
 namespace {
 
@@ -28,13 +28,13 @@ void Wipe(void* p, size_t n) {
 }
 
 // A key bundle is loaded when a header can be built with it.
-bool KeyLoaded(ScreenState* s) {
+bool KeyLoaded(ServiceState* s) {
   if (!s->cardVerifier) return false;
   uint8_t header[kCardHeaderBytes];
   return CardBuildHeader(s->cardVerifier, 0, 1, header, sizeof header) != 0;
 }
 
-int CheckCard(ScreenState* s, CardServiceState* c, const unsigned char* pin, size_t pinLength) {
+int CheckCard(ServiceState* s, CardServiceState* c, const unsigned char* pin, size_t pinLength) {
   c->recordVerified = 0;
   c->blank = 0;
   if (!s->card || !KeyLoaded(s)) {
@@ -78,7 +78,7 @@ int CheckCard(ScreenState* s, CardServiceState* c, const unsigned char* pin, siz
   return flags | 0x01;
 }
 
-bool WriteRecord(ScreenState* s, const unsigned char* data, size_t length) {
+bool WriteRecord(ServiceState* s, const unsigned char* data, size_t length) {
   uint8_t out[kSignedCapacity];
   size_t signedLength = CardSignMessage(s->cardVerifier, data, length, out, sizeof out - 4);
   if (!signedLength) return false;
@@ -117,7 +117,7 @@ void StoreCardData(CardServiceState* c, const unsigned char* data, size_t length
     c->data.clear();
 }
 
-bool ServeCardRequest(ScreenState* s, CardServiceState* c, const unsigned char* m, size_t n,
+bool ServeCardRequest(ServiceState* s, CardServiceState* c, const unsigned char* m, size_t n,
                       std::vector<unsigned char>* reply) {
   const unsigned char op = m[0];
   uint8_t sw1 = 0, sw2 = 0;

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <vector>
 
-struct ScreenState;
+struct ServiceState;
 
 // What the card check found, kept between requests.
 struct CardServiceState {
@@ -17,7 +17,7 @@ struct CardServiceState {
 
 // Serves one card request (opcode in m[0]); true with a reply to send,
 // false for an opcode that is not a card request.
-bool ServeCardRequest(ScreenState* state, CardServiceState* card, const unsigned char* m, size_t n,
+bool ServeCardRequest(ServiceState* state, CardServiceState* card, const unsigned char* m, size_t n,
                       std::vector<unsigned char>* reply);
 // Replaces the stored copy of the card's record (null or 0 clears it).
 void StoreCardData(CardServiceState* card, const unsigned char* data, size_t length);

@@ -17,12 +17,9 @@
 #include "platform/sdk/SimpleMenu.h"
 #include "wm/services/CardService.h"
 #include "wm/manager/Clients.h"
-#include "wm/shell/DesktopCommands.h"
-#include "wm/shell/DesktopWindow.h"
-#include "wm/session/Launcher.h"
-#include "wm/shell/MessageCatalog.h"
-#include "wm/session/Monitors.h"
-#include "wm/session/ScreenState.h"
+#include "wm/services/LaunchIds.h"
+#include "wm/services/ServiceEvents.h"
+#include "wm/services/ServiceState.h"
 #include "wm/services/SnmpTrap.h"
 #include "wm/manager/WindowMenu.h"
 #include "wm/manager/WindowOps.h"
@@ -43,8 +40,14 @@ struct CommandName {
 
 }  // namespace
 
+void BroadcastNotice(ServiceState* s, int code, const void* data, size_t length) {
+  unsigned char data8[8] = {};
+  std::memcpy(data8, data, std::min(length, sizeof data8));
+  BroadcastToClients(s, data8, code);
+}
+
 struct CommandService {
-  ScreenState* screen = nullptr;
+  ServiceState* screen = nullptr;
   QXService* listener = nullptr;
   std::vector<std::unique_ptr<ServiceClient>> clients;  // newest first
   std::vector<CommandName> names;
@@ -53,7 +56,7 @@ struct CommandService {
 
 namespace {
 
-CommandService* ServiceOf(ScreenState* s) {
+CommandService* ServiceOf(ServiceState* s) {
   if (!s->commandService) {
     s->commandService = new CommandService;
     s->commandService->screen = s;
@@ -61,12 +64,12 @@ CommandService* ServiceOf(ScreenState* s) {
   return s->commandService;
 }
 
-void ResetWorkArea(ScreenState* s) {
+void ResetWorkArea(ServiceState* s) {
   if (s->sdk.display) SetWorkArea(s, 0, 0, s->sdk.width, s->sdk.height);
 }
 
 void CloseServiceClient(CommandService* service, ServiceClient* c) {
-  ScreenState* s = service->screen;
+  ServiceState* s = service->screen;
   RemoveSelectFile(&s->sdk, QXServiceSelectFD(c->channel));
   QXServiceClose(c->channel);
   // Only the bar that reserved the area gives it back when it goes; a
@@ -84,7 +87,7 @@ void CloseServiceClient(CommandService* service, ServiceClient* c) {
 void HandleServiceRequest(void* closure, int) {
   auto* c = static_cast<ServiceClient*>(closure);
   CommandService* service = c->service;
-  ScreenState* s = service->screen;
+  ServiceState* s = service->screen;
   unsigned char buffer[QXServiceMaxMessage];
   size_t length = 0;
   const int e = QXServiceReceive(c->channel, buffer, sizeof buffer, &length);
@@ -100,7 +103,7 @@ void HandleServiceRequest(void* closure, int) {
 
 void ServiceClientInput(void* closure, int) {
   auto* service = static_cast<CommandService*>(closure);
-  ScreenState* s = service->screen;
+  ServiceState* s = service->screen;
   QXService* channel = nullptr;
   while (QXServiceAccept(service->listener, &channel) == 0) {
     auto c = std::make_unique<ServiceClient>();
@@ -121,7 +124,7 @@ const char* TrailingString(const unsigned char* m, size_t n) {
   return reinterpret_cast<const char*>(m + 1);
 }
 
-void ServeLaunch(ScreenState* s, const unsigned char* m, size_t n, std::vector<unsigned char>* reply) {
+void ServeLaunch(ServiceState* s, const unsigned char* m, size_t n, std::vector<unsigned char>* reply) {
   reply->push_back('s');
   const char* first = nullptr;
   const char* second = nullptr;
@@ -139,30 +142,18 @@ void ServeLaunch(ScreenState* s, const unsigned char* m, size_t n, std::vector<u
   }
   const unsigned flags = m[1];
   const int priority = static_cast<int>(Int32At(m + 2));
-  LaunchRecord* record = nullptr;
-  if (flags & 0x08) {
-    if (s->sdk.display) {
-      if (MessageBoxActive(&s->sdk)) PopDownMessageBox(&s->sdk);
-      CreateMessageBox(&s->sdk, CatalogText(TextNotEnoughMemory), CatalogText(TextOk), "QXW3505", 0);
-    }
-    SendSnmpTrap("memFull");
-  } else if (flags & 0x01) {
-    record = LaunchProgram(first, (flags & 0x10) != 0, (flags & 0x08) != 0, (flags & 0x20) != 0);
-  } else {
-    record = LaunchJavaProgram(first, *third ? third : nullptr, *second ? second : nullptr,
-                               static_cast<int>(flags & ~0x10u), (flags & 0x10) != 0, (flags & 0x20) != 0);
-  }
-  if (!record) {
+  unsigned char id[8];
+  const auto launch = TheServiceEvents().launchProgram;
+  if (!launch || !launch(s, flags, first, second, third, priority, id)) {
     reply->push_back(0);
     return;
   }
-  record->priority = priority;
-  reply->insert(reply->end(), record->id, record->id + 8);
+  reply->insert(reply->end(), id, id + 8);
 }
 
-void PopupMenuAt(ScreenState* s, long menu, int x, int y, unsigned button) {
+void PopupMenuAt(ServiceState* s, long menu, int x, int y, unsigned button) {
   if (!s->sdk.display || (menu != 0 && menu != 1)) return;
-  PopDownMenus(s);
+  if (TheServiceEvents().popDownMenus) TheServiceEvents().popDownMenus(s);
   XEvent press = {};
   press.xbutton.type = ButtonPress;
   press.xbutton.display = s->sdk.display;
@@ -173,23 +164,20 @@ void PopupMenuAt(ScreenState* s, long menu, int x, int y, unsigned button) {
   press.xbutton.button = button;
   press.xbutton.time = 0;
   if (menu == 0) {
-    if (s->rootMenu) PopupSimpleMenu(s->rootMenu, &press);
+    if (TheServiceEvents().popupRootMenu) TheServiceEvents().popupRootMenu(s, &press);
   } else if (ManagedWindow* m = GetActiveWindow(s)) {
     PopupWindowMenu(m, &press);
   }
 }
 
-void ServeLogoffOrLock(ScreenState* s, const unsigned char* m, size_t n, bool lock) {
+void ServeLogoffOrLock(ServiceState* s, const unsigned char* m, size_t n, bool lock) {
   const long confirm = n >= 5 ? Int32At(m + 1) : 0;
   const long time = n >= 9 ? Int32At(m + 5) : 0;
   if (time) s->eventTime[0] = s->eventTime[1] = static_cast<Time>(static_cast<uint32_t>(time));
-  if (lock)
-    DoDesktopCommand(s, confirm ? CmdLockConfirm : CmdLockNow);
-  else
-    DoDesktopCommand(s, confirm ? CmdLogoffConfirm : CmdLogoff);
+  if (TheServiceEvents().lockOrLogoff) TheServiceEvents().lockOrLogoff(s, lock, confirm != 0);
 }
 
-void ServeClassIcon(ScreenState* s, const unsigned char* m, size_t n) {
+void ServeClassIcon(ServiceState* s, const unsigned char* m, size_t n) {
   if (n < 7) return;
   const long value = Int32At(m + 1);
   const unsigned char* cursor = m + 5;
@@ -222,13 +210,6 @@ void ServeClassIcon(ScreenState* s, const unsigned char* m, size_t n) {
   }
 }
 
-// The memory monitor's figures reach the clients as notifications.
-void BroadcastNotice(ScreenState* s, int code, const void* data, size_t length) {
-  unsigned char data8[8] = {};
-  std::memcpy(data8, data, std::min(length, sizeof data8));
-  BroadcastToClients(s, data8, code);
-}
-
 // Menus, window operations, launches, system information, the work area and
 // colormaps: what would show or act behind a locked screen.
 bool RefusedWhileLocked(unsigned char op) {
@@ -257,7 +238,7 @@ const char* ReadServiceString(const unsigned char** cursor, size_t* remaining) {
   return text;
 }
 
-bool ServeServiceRequest(ScreenState* s, void* client, const unsigned char* m, size_t n,
+bool ServeServiceRequest(ServiceState* s, void* client, const unsigned char* m, size_t n,
                          std::vector<unsigned char>* reply) {
   reply->clear();
   if (n == 0) return false;
@@ -287,7 +268,7 @@ bool ServeServiceRequest(ScreenState* s, void* client, const unsigned char* m, s
     }
     case 'f':
       if (n >= 9) {
-        UnregisterApplication(m + 1);
+        if (TheServiceEvents().applicationUnregistered) TheServiceEvents().applicationUnregistered(m + 1);
         RemoveCommandRecord(s, m + 1);
       }
       return false;
@@ -311,7 +292,7 @@ bool ServeServiceRequest(ScreenState* s, void* client, const unsigned char* m, s
       ServeClassIcon(s, m, n);
       return false;
     case 'x':
-      DoDesktopCommand(s, CmdDesktopCommandEnded);
+      if (TheServiceEvents().desktopCommandEnded) TheServiceEvents().desktopCommandEnded(s);
       return false;
     case 'm':
       if (n >= 17)
@@ -326,7 +307,8 @@ bool ServeServiceRequest(ScreenState* s, void* client, const unsigned char* m, s
       if (n >= 5 && s->sdk.display) InstallClientColormap(s, static_cast<Colormap>(ReadBigLong(m + 1)));
       return false;
     case 'e':
-      if (n >= 5 && s->sdk.display) ShowSystemInformation(s, static_cast<int>(Int32At(m + 1)));
+      if (n >= 5 && s->sdk.display && TheServiceEvents().showSystemInformation)
+        TheServiceEvents().showSystemInformation(s, static_cast<int>(Int32At(m + 1)));
       return false;
     case 'P': {
       const unsigned char* cursor = m + 1;
@@ -361,7 +343,7 @@ bool ServeServiceRequest(ScreenState* s, void* client, const unsigned char* m, s
   }
 }
 
-int StartServiceListener(ScreenState* s) {
+int StartServiceListener(ServiceState* s) {
   CommandService* service = ServiceOf(s);
   if (service->listener) return 0;
   const int e = QXServiceListen("teldra", &service->listener);
@@ -370,11 +352,10 @@ int StartServiceListener(ScreenState* s) {
     return e;
   }
   AddSelectFile(&s->sdk, QXServiceSelectFD(service->listener), ServiceClientInput, service);
-  SetMemoryBroadcast(BroadcastNotice);
   return 0;
 }
 
-void StopServiceListener(ScreenState* s) {
+void StopServiceListener(ServiceState* s) {
   CommandService* service = s->commandService;
   if (!service) return;
   if (service->listener) {
@@ -392,7 +373,7 @@ void StopServiceListener(ScreenState* s) {
   delete service;
 }
 
-void BroadcastToClients(ScreenState* s, const unsigned char* data8, int code) {
+void BroadcastToClients(ServiceState* s, const unsigned char* data8, int code) {
   CommandService* service = s->commandService;
   if (!service) return;
   unsigned char notice[10] = {'c', static_cast<unsigned char>(code)};
@@ -401,13 +382,13 @@ void BroadcastToClients(ScreenState* s, const unsigned char* data8, int code) {
   for (auto& c : service->clients) QXServiceSend(c->channel, notice, sizeof notice);
 }
 
-void NotifyThemeChanged(ScreenState* s) { BroadcastToClients(s, nullptr, NoticeThemeChanged); }
+void NotifyThemeChanged(ServiceState* s) { BroadcastToClients(s, nullptr, NoticeThemeChanged); }
 
-int ServiceClientsConnected(ScreenState* s) {
+int ServiceClientsConnected(ServiceState* s) {
   return s->commandService ? static_cast<int>(s->commandService->clients.size()) : 0;
 }
 
-bool AddCommandRecord(ScreenState* s, const char* name, unsigned char id[8]) {
+bool AddCommandRecord(ServiceState* s, const char* name, unsigned char id[8]) {
   if (!name || !*name) return false;
   CommandService* service = ServiceOf(s);
   // A client could register without end: the list is bounded.
@@ -420,7 +401,7 @@ bool AddCommandRecord(ScreenState* s, const char* name, unsigned char id[8]) {
   return true;
 }
 
-void RemoveCommandRecord(ScreenState* s, const unsigned char id[8]) {
+void RemoveCommandRecord(ServiceState* s, const unsigned char id[8]) {
   CommandService* service = s->commandService;
   if (!service) return;
   for (auto it = service->names.begin(); it != service->names.end(); ++it)
@@ -430,7 +411,7 @@ void RemoveCommandRecord(ScreenState* s, const unsigned char id[8]) {
     }
 }
 
-void RemoveCommandRecordsByName(ScreenState* s, const std::string& name) {
+void RemoveCommandRecordsByName(ServiceState* s, const std::string& name) {
   CommandService* service = s->commandService;
   if (!service || name.empty()) return;
   std::vector<CommandName> matched;

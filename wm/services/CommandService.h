@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-struct ScreenState;
+struct ServiceState;
 
 enum ServiceNotification {
   NoticeProgramEnded = 0,
@@ -27,25 +27,27 @@ enum ServiceNotification {
 };
 
 // Listens on "teldra"; 0, or the errno value (nothing listens then).
-int StartServiceListener(ScreenState* state);
+int StartServiceListener(ServiceState* state);
 // Sends every client notification 3, closes it, then the listener.
-void StopServiceListener(ScreenState* state);
+void StopServiceListener(ServiceState* state);
 // The 10-byte notification to every client; data8 null sends 8 zero bytes.
-void BroadcastToClients(ScreenState* state, const unsigned char* data8, int code);
-void NotifyThemeChanged(ScreenState* state);
-int ServiceClientsConnected(ScreenState* state);
+void BroadcastToClients(ServiceState* state, const unsigned char* data8, int code);
+// A notification whose data is `length` bytes (at most 8 taken, the rest 0).
+void BroadcastNotice(ServiceState* state, int code, const void* data, size_t length);
+void NotifyThemeChanged(ServiceState* state);
+int ServiceClientsConnected(ServiceState* state);
 
 // Registered launch names. Add gives the new record's id (false when the
 // name is empty); RemoveByName drops every record of the name and tells the
 // clients each record's id (notification 1).
-bool AddCommandRecord(ScreenState* state, const char* name, unsigned char id[8]);
-void RemoveCommandRecord(ScreenState* state, const unsigned char id[8]);
-void RemoveCommandRecordsByName(ScreenState* state, const std::string& name);
+bool AddCommandRecord(ServiceState* state, const char* name, unsigned char id[8]);
+void RemoveCommandRecord(ServiceState* state, const unsigned char id[8]);
+void RemoveCommandRecordsByName(ServiceState* state, const std::string& name);
 
 // Serves one request as the service does (for the listener and for tests);
 // true when *reply is to be sent. `client` identifies the sender for the work
 // area it reserved (may be null).
-bool ServeServiceRequest(ScreenState* state, void* client, const unsigned char* message, size_t length,
+bool ServeServiceRequest(ServiceState* state, void* client, const unsigned char* message, size_t length,
                          std::vector<unsigned char>* reply);
 
 // The string at *cursor within `remaining` bytes, advancing past its NUL;

@@ -10,8 +10,8 @@
 #include <cstring>
 
 #include "platform/sdk/SdkScreen.h"
-#include "wm/shell/DesktopMessage.h"
-#include "wm/session/ScreenState.h"
+#include "wm/services/DesktopMessage.h"
+#include "wm/services/ServiceState.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ struct Service {
   int fd;
 };
 
-ScreenState* rpcState = nullptr;
+ServiceState* rpcState = nullptr;
 
 // One rusers answer: the one user entry (or none) in the record form of the
 // request's version.
@@ -146,7 +146,7 @@ void Unset(const Service& s) {
   for (unsigned long v = s.lowVersion; v <= s.highVersion; ++v) pmap_unset(s.program, v);
 }
 
-bool Start(ScreenState* state, Service* s) {
+bool Start(ServiceState* state, Service* s) {
   Unset(*s);
   fd_set before = svc_fdset;
   SVCXPRT* transport = svcudp_create(RPC_ANYSOCK);
@@ -190,7 +190,7 @@ std::string WallTextShown(const char* text) {
   return out;
 }
 
-int StartRpcServices(ScreenState* state) {
+int StartRpcServices(ServiceState* state) {
   rpcState = state;
   int started = 0;
   for (Service& s : services) {
@@ -207,7 +207,7 @@ int StartRpcServices(ScreenState* state) {
   return started;
 }
 
-void StopRpcServices(ScreenState* state) {
+void StopRpcServices(ServiceState* state) {
   for (Service& s : services) {
     if (!s.transport) continue;
     for (unsigned long v = s.lowVersion; v <= s.highVersion; ++v) svc_unregister(s.program, v);

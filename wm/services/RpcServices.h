@@ -5,7 +5,7 @@
 #include <ctime>
 #include <string>
 
-struct ScreenState;
+struct ServiceState;
 
 enum : unsigned long {
   kRusersProgram = 100002,
@@ -18,9 +18,9 @@ enum { kRusersMaxUsers = 100, kRusersMaxNameV3 = 32, kWallMaxShown = 1024 };
 
 // Starts both services; each one that cannot be registered is left out.
 // Returns the number of services offered.
-int StartRpcServices(ScreenState* state);
+int StartRpcServices(ServiceState* state);
 // Unregisters both at the portmapper and closes their sockets.
-void StopRpcServices(ScreenState* state);
+void StopRpcServices(ServiceState* state);
 int RpcServicesRunning();
 
 // The user rusers reports: LOGNAME, else USER; "anon" when neither is set or

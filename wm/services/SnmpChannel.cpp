@@ -8,14 +8,14 @@
 
 #include "platform/sdk/QXService.h"
 #include "platform/sdk/SdkScreen.h"
-#include "wm/session/ScreenState.h"
+#include "wm/services/ServiceState.h"
 
 namespace {
 
 QXService* channel = nullptr;
 int channelFd = -1;
 bool opened = false;
-ScreenState* channelState = nullptr;
+ServiceState* channelState = nullptr;
 
 void PutWord(unsigned char* p, uint32_t v) {
   p[0] = static_cast<unsigned char>(v >> 24);
@@ -30,7 +30,7 @@ uint32_t GetWord(const unsigned char* p) {
 }
 
 void ChannelReadable(void* closure, int) {
-  auto* state = static_cast<ScreenState*>(closure);
+  auto* state = static_cast<ServiceState*>(closure);
   unsigned char buffer[kSnmpReceiveSize];
   size_t length = 0;
   const int e = QXServiceReceive(channel, buffer, sizeof buffer, &length);
@@ -51,7 +51,7 @@ std::string SnmpGeometryText(int width, int height, int depth, long pid) {
          std::to_string(pid);
 }
 
-int OpenSnmpChannel(ScreenState* state) {
+int OpenSnmpChannel(ServiceState* state) {
   if (opened) return 1;
   if (!channel && QXServiceOpen("*snmp", &channel) != 0) {
     channel = nullptr;
@@ -65,7 +65,7 @@ int OpenSnmpChannel(ScreenState* state) {
   return 1;
 }
 
-void CloseSnmpChannel(ScreenState* state) {
+void CloseSnmpChannel(ServiceState* state) {
   if (!state) state = channelState;
   if (state && channelFd >= 0 && opened) RemoveSelectFile(&state->sdk, channelFd);
   if (channel) QXServiceClose(channel);
@@ -85,7 +85,7 @@ int SnmpSend(size_t length, uint32_t code, const void* text) {
   return QXServiceSend(channel, message, (text ? length : 0) + 8) == 0 ? 1 : 0;
 }
 
-int SnmpNotify(ScreenState* state, uint32_t code, const void* text, size_t length) {
+int SnmpNotify(ServiceState* state, uint32_t code, const void* text, size_t length) {
   if (!opened) return 0;
   if (code == SnmpScreenGeometry && state) {
     const std::string geometry =
@@ -113,7 +113,7 @@ void SnmpProgramEndedNotify(int pid) {
   SnmpNotify(nullptr, SnmpProgramEnded, data, sizeof data);
 }
 
-void SnmpHandleMessage(ScreenState* state, const unsigned char* message, size_t length) {
+void SnmpHandleMessage(ServiceState* state, const unsigned char* message, size_t length) {
   if (length < 8 || GetWord(message) != length) return;
   switch (GetWord(message + 4)) {
     case SnmpScreenGeometry:

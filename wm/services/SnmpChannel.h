@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-struct ScreenState;
+struct ServiceState;
 
 enum : uint32_t {
   SnmpScreenGeometry = 0x2000001,  // request and answer
@@ -25,13 +25,13 @@ enum { kSnmpReceiveSize = 256, kSnmpSendSize = 1024, kSnmpMaxText = kSnmpSendSiz
 
 // Opens and watches the channel; 1 when it is open (also when it already
 // was), 0 when the agent's service cannot be reached.
-int OpenSnmpChannel(ScreenState* state);
+int OpenSnmpChannel(ServiceState* state);
 // Closes the channel; later notifications are dropped.
-void CloseSnmpChannel(ScreenState* state);
+void CloseSnmpChannel(ServiceState* state);
 // Sends one notification; 0 (and nothing sent) while the channel is not
 // open. For SnmpScreenGeometry with a state the text is built from the
 // screen. A text longer than kSnmpMaxText is cut to that length.
-int SnmpNotify(ScreenState* state, uint32_t code, const void* text, size_t length);
+int SnmpNotify(ServiceState* state, uint32_t code, const void* text, size_t length);
 // Frames and sends one message; 1 when sent.
 int SnmpSend(size_t length, uint32_t code, const void* text);
 // "x<width> y<height> c<depth> p<pid>".
@@ -41,4 +41,4 @@ std::string SnmpGeometryText(int width, int height, int depth, long pid);
 void SnmpProgramStartedNotify(int pid, const char* commandLine);
 void SnmpProgramEndedNotify(int pid);
 // Handles one message from the agent (exposed for tests of the framing).
-void SnmpHandleMessage(ScreenState* state, const unsigned char* message, size_t length);
+void SnmpHandleMessage(ServiceState* state, const unsigned char* message, size_t length);

@@ -6,7 +6,7 @@
 
 #include "platform/sdk/QXService.h"
 #include "platform/sdk/SdkScreen.h"
-#include "wm/session/ScreenState.h"
+#include "wm/services/ServiceState.h"
 #include "wm/services/TempregStore.h"
 
 struct TempregService;
@@ -22,7 +22,7 @@ struct Client {
 }  // namespace
 
 struct TempregService {
-  ScreenState* screen = nullptr;
+  ServiceState* screen = nullptr;
   QXService* listener = nullptr;
   TempregStore store;
   std::vector<std::unique_ptr<Client>> clients;
@@ -73,7 +73,7 @@ void ListenerReadable(void* closure, int) {
 
 }  // namespace
 
-int StartTempregService(ScreenState* state) {
+int StartTempregService(ServiceState* state) {
   if (state->tempreg) return 0;
   auto* s = new TempregService;
   s->screen = state;
@@ -87,7 +87,7 @@ int StartTempregService(ScreenState* state) {
   return 0;
 }
 
-void StopTempregService(ScreenState* state) {
+void StopTempregService(ServiceState* state) {
   TempregService* s = state->tempreg;
   if (!s) return;
   while (!s->clients.empty()) DropClient(s, s->clients.back().get());

@@ -19,7 +19,7 @@
 #include "platform/sdk/SdkUtil.h"
 #include "wm/services/CommandService.h"
 #include "wm/shell/DesktopCommands.h"
-#include "wm/shell/DesktopMessage.h"
+#include "wm/services/DesktopMessage.h"
 #include "wm/shell/MessageCatalog.h"
 #include "wm/session/ScreenLock.h"
 #include "wm/session/ScreenState.h"
@@ -40,7 +40,6 @@ struct RestartAction {
 namespace {
 
 std::vector<LaunchRecord> records;
-unsigned char idCounter[8];
 
 // The ring between the child signal handler and ReapChildren.
 constexpr int kRingSize = 32;
@@ -137,12 +136,6 @@ int SplitCommandLine(char* text, char** words, int size) {
   }
   if (size > 0) words[count] = nullptr;
   return count;
-}
-
-void NewLaunchId(unsigned char id[8]) {
-  for (int i = 0; i < 8; ++i)
-    if (++idCounter[i] != 0) break;
-  std::memcpy(id, idCounter, 8);
 }
 
 LaunchRecord* AddLaunchRecord(pid_t pid, const char* name, RestartAction* restart) {

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string>
 
+#include "wm/services/LaunchIds.h"
+
 struct ScreenState;
 struct EvtSignalNotice;
 
@@ -43,7 +45,6 @@ LaunchRecord* AddLaunchRecord(pid_t pid, const char* name, RestartAction* restar
 void RemoveLaunchRecord(pid_t pid);
 LaunchRecord* FindLaunchRecordByPid(pid_t pid);
 void UnregisterApplication(const unsigned char id[8]);
-void NewLaunchId(unsigned char id[8]);
 void ClearRestartActions();
 int OnlyDesktopCommandLeft();
 int LaunchRecordCount();

@@ -10,7 +10,7 @@
 #include "platform/QXRegistryProfile.h"
 #include "platform/SystemFigures.h"
 #include "platform/sdk/EvtApp.h"
-#include "wm/shell/DesktopMessage.h"
+#include "wm/services/DesktopMessage.h"
 #include "wm/session/Launcher.h"
 #include "wm/shell/MessageCatalog.h"
 #include "wm/session/ScreenState.h"

@@ -23,11 +23,13 @@
 #include "platform/sdk/SimpleWindow.h"
 #include "wm/shell/Appearance.h"
 #include "wm/session/CardRoot.h"
+#include "wm/session/GroupEvents.h"
+#include "wm/session/Monitors.h"
 #include "wm/manager/Clients.h"
 #include "wm/shell/ColourTheme.h"
 #include "wm/services/CommandService.h"
 #include "wm/shell/DesktopCommands.h"
-#include "wm/shell/DesktopMessage.h"
+#include "wm/services/DesktopMessage.h"
 #include "wm/shell/DesktopWindow.h"
 #include "wm/shell/HotKeys.h"
 #include "wm/shell/MessageCatalog.h"
@@ -48,6 +50,11 @@
 namespace {
 
 ScreenState* theState = nullptr;
+
+// The memory monitor's figures reach the command service's clients.
+void BroadcastMemoryFigures(ScreenState* s, int code, const void* data, size_t length) {
+  BroadcastNotice(s, code, data, length);
+}
 bool xErrorSeen = false;
 
 int FlagXError(Display*, XErrorEvent*) {
@@ -276,7 +283,7 @@ void CreatePublicHtmlFolder(ScreenState*) {
 void MainLoopHead(SdkScreen*) { ReapChildren(); }
 
 void HandleUnknownEvent(SdkScreen* screen, XEvent* ev) {
-  auto* s = reinterpret_cast<ScreenState*>(screen);
+  auto* s = StateOf(screen);
   if (HandleScreenSaverNotify(s, ev)) return;
   if (s->locked && ev->type == FocusIn) {
     LockScreenKeepFocus(s);
@@ -308,9 +315,10 @@ void HandleUnknownEvent(SdkScreen* screen, XEvent* ev) {
 }
 
 void HandleEnterLeave(SdkScreen*, XEvent*) {}
-void MessageBoxResetFocus(SdkScreen* screen) { LoginMessageBoxClosed(reinterpret_cast<ScreenState*>(screen)); }
+void MessageBoxResetFocus(SdkScreen* screen) { LoginMessageBoxClosed(StateOf(screen)); }
 
 void StartSession(ScreenState* s) {
+  ConnectGroupEvents();
   s->sessionStartTime = time(nullptr);
   SessionLoggedIn(s);
   Display* d = s->sdk.display;
@@ -320,6 +328,8 @@ void StartSession(ScreenState* s) {
                  std::strerror(e));
   if (int e = StartServiceListener(s))
     std::fprintf(stderr, "%s: the command service could not start: %s\n", s->programName, std::strerror(e));
+  else
+    SetMemoryBroadcast(BroadcastMemoryFigures);
   ServerPreferences server;
   ApplyServerPreferences(d, &server);
   s->backgroundFromServerPrefs = server.backgroundSet;
@@ -381,6 +391,7 @@ int WindowManagerMain(int argc, char** argv) {
   TeldraOptions options;
   if (!ParseTeldraOptions(argc, argv, &options)) PrintUsage();
   InstallTeldraSignals();
+  ConnectGroupEvents();
 
   static ScreenState state;
   std::memset(&state, 0, sizeof state);

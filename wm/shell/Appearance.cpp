@@ -1,7 +1,5 @@
 #include "wm/shell/Appearance.h"
 
-#include <X11/xpm.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,26 +9,10 @@
 #include "platform/sdk/NLSText.h"
 #include "platform/sdk/RegistryIcon.h"
 #include "platform/sdk/SdkUtil.h"
-#include "wm/session/ScreenState.h"
+#include "wm/manager/BuiltInIcons.h"
+#include "wm/shell/ShellState.h"
 
 namespace {
-
-// XPM text as the library takes it: header, colours, then rows.
-Pixmap MakeXpm(ScreenState* s, const std::vector<std::string>& lines, Pixmap* mask) {
-  std::vector<char*> data;
-  for (const auto& l : lines) data.push_back(const_cast<char*>(l.c_str()));
-  Pixmap pixmap = None, shape = None;
-  XpmAttributes attr;
-  attr.valuemask = 0;
-  if (XpmCreatePixmapFromData(s->sdk.display, s->sdk.root, data.data(), &pixmap, &shape, &attr) !=
-      XpmSuccess)
-    return None;
-  if (mask)
-    *mask = shape;
-  else if (shape)
-    XFreePixmap(s->sdk.display, shape);
-  return pixmap;
-}
 
 // 28 x 28 in two close greys, alternating pixel by pixel.
 std::vector<std::string> TileXpm() {
@@ -64,41 +46,11 @@ std::vector<std::string> IconXpm() {
   return x;
 }
 
-// 29 x 27: an application window with a title bar and a steaming cup, in
-// sixteen colours.
-std::vector<std::string> ShellXpm() {
-  std::vector<std::string> x = {"29 27 16 1", ". c None", "k c #000000", "g c #c0c0c0", "b c #000080",
-                                "w c #ffffff", "r c #800000", "R c #ff0000", "y c #808000",
-                                "Y c #ffff00", "G c #008000", "c c #008080", "C c #00ffff",
-                                "m c #800080", "d c #808080", "o c #ff8000", "n c #604020"};
-  for (int y = 0; y < 27; ++y) {
-    std::string row(29, '.');
-    if (y >= 1 && y <= 25)
-      for (int i = 1; i <= 27; ++i) {
-        const bool edge = y == 1 || y == 25 || i == 1 || i == 27;
-        row[static_cast<size_t>(i)] = edge ? 'k' : y <= 5 ? 'b' : 'w';
-      }
-    if (y >= 3 && y <= 4) row[24] = row[25] = 'g';
-    // The cup and its steam.
-    if (y >= 14 && y <= 22)
-      for (int i = 8; i <= 18; ++i) row[static_cast<size_t>(i)] = (i == 8 || i == 18 || y == 22) ? 'n' : 'o';
-    if (y >= 16 && y <= 19) row[19] = row[20] = 'n';
-    if (y >= 8 && y <= 12) {
-      row[static_cast<size_t>(10 + (y % 2))] = 'd';
-      row[static_cast<size_t>(14 + ((y + 1) % 2))] = 'd';
-    }
-    if (y == 23)
-      for (int i = 6; i <= 20; ++i) row[static_cast<size_t>(i)] = 'r';
-    x.push_back(row);
-  }
-  return x;
-}
-
 bool RegistryFileExists(const char* name) { return QXRegistryFileTest(QXAreaSystem, name) != 0; }
 
 }  // namespace
 
-void CreateWindowManagerFonts(ScreenState* s, int size, int largeSize, int) {
+void CreateWindowManagerFonts(ShellState* s, int size, int largeSize, int) {
   Display* d = s->sdk.display;
   s->titleFont = NLSCreateFont(d, size, 0);
   s->titleFont2 = s->titleFont;
@@ -109,7 +61,7 @@ void CreateWindowManagerFonts(ScreenState* s, int size, int largeSize, int) {
   s->menuFont2 = s->menuFont;
 }
 
-void FreeWindowManagerFonts(ScreenState* s) {
+void FreeWindowManagerFonts(ShellState* s) {
   Display* d = s->sdk.display;
   NLSFreeFont(d, s->titleFont);
   NLSFreeFont(d, s->generalFont);
@@ -130,16 +82,16 @@ std::string ChooseSplashFile(const char* lang, int screenWidth, bool (*exists)(c
   return screenWidth > 799 ? "login/splash.jpg" : "login/splash640.jpg";
 }
 
-void LoadSplashImage(ScreenState* s) {
-  s->backgroundTile = MakeXpm(s, TileXpm(), nullptr);
-  s->defaultIcon = MakeXpm(s, IconXpm(), &s->defaultIconMask);
+void LoadSplashImage(ShellState* s) {
+  s->backgroundTile = MakeXpmPixmap(s->sdk.display, s->sdk.root, TileXpm(), nullptr);
+  s->defaultIcon = MakeXpmPixmap(s->sdk.display, s->sdk.root, IconXpm(), &s->defaultIconMask);
   free(s->splashFile);
   s->splashFile = nullptr;
   if (s->loginMode)
     s->splashFile = DupString(ChooseSplashFile(std::getenv("LANG"), s->sdk.width, RegistryFileExists).c_str());
 }
 
-void DrawSplash(ScreenState* s, int x, int y, int width, int height) {
+void DrawSplash(ShellState* s, int x, int y, int width, int height) {
   Display* d = s->sdk.display;
   if (!s->loginMode) {
     // The session has started: the picture is not needed any more.
@@ -158,19 +110,13 @@ void DrawSplash(ScreenState* s, int x, int y, int width, int height) {
             static_cast<unsigned>(height), x, y);
 }
 
-void SetRootBackgroundPixmap(ScreenState* s) {
+void SetRootBackgroundPixmap(ShellState* s) {
   if (s->backgroundFromServerPrefs || !s->backgroundTile) return;
   XSetWindowBackgroundPixmap(s->sdk.display, s->sdk.root, s->backgroundTile);
   XClearArea(s->sdk.display, s->sdk.root, 0, 0, 0, 0, True);
 }
 
-void SetRootBackgroundColor(ScreenState* s) {
+void SetRootBackgroundColor(ShellState* s) {
   XSetWindowBackground(s->sdk.display, s->sdk.root, s->sdk.blackPixel);
   XClearArea(s->sdk.display, s->sdk.root, 0, 0, 0, 0, True);
-}
-
-void ShellWindowIcon(ScreenState* s, unsigned long* pixmap, unsigned long* mask) {
-  if (!s->shellIcon) s->shellIcon = MakeXpm(s, ShellXpm(), &s->shellIconMask);
-  *pixmap = s->shellIcon;
-  *mask = s->shellIconMask;
 }

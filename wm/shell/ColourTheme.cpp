@@ -20,7 +20,7 @@
 #include "wm/services/CommandService.h"
 #include "wm/manager/Frame.h"
 #include "wm/shell/MessageCatalog.h"
-#include "wm/session/ScreenState.h"
+#include "wm/shell/ShellState.h"
 #include "wm/shell/ThemePackage.h"
 
 // The raw protocol request that makes a pixmap under a chosen id.
@@ -96,7 +96,7 @@ bool PixmapUsable(Display* d, Pixmap p) {
 }
 
 // The theme's colours into Teldra's own.
-void LoadThemeColors(ScreenState* s, const QXRegObject* theme) {
+void LoadThemeColors(ShellState* s, const QXRegObject* theme) {
   EnsureFrameDrawing(s);
   SdkScreen* sdk = &s->sdk;
   struct {
@@ -117,7 +117,7 @@ void LoadThemeColors(ScreenState* s, const QXRegObject* theme) {
 
 // A registry theme's picture: the first present of the keys, as a file of
 // the theme directory.
-Pixmap LoadRegistryPicture(ScreenState* s, const QXRegObject* theme, const char* deepKey, const char* key) {
+Pixmap LoadRegistryPicture(ShellState* s, const QXRegObject* theme, const char* deepKey, const char* key) {
   const char* file = nullptr;
   if (deepKey && s->sdk.depth > 8) file = QXRegGetStringValue(theme, deepKey);
   if (!file || !*file) file = QXRegGetStringValue(theme, key);
@@ -130,7 +130,7 @@ Pixmap LoadRegistryPicture(ScreenState* s, const QXRegObject* theme, const char*
 }
 
 // Sets a published picture; true when the theme had one.
-bool Publish(ScreenState* s, Pixmap* published, Pixmap fresh) {
+bool Publish(ShellState* s, Pixmap* published, Pixmap fresh) {
   if (fresh == None) return false;
   if (*published != None)
     RecreatePublishedPixmap(s, *published, fresh);
@@ -139,11 +139,11 @@ bool Publish(ScreenState* s, Pixmap* published, Pixmap fresh) {
   return true;
 }
 
-void ThemeMenuProc(void* closure, int value) { SelectTheme(static_cast<ScreenState*>(closure), value); }
+void ThemeMenuProc(void* closure, int value) { SelectTheme(static_cast<ShellState*>(closure), value); }
 int ThemeMenuChecked(void*, int value) { return value >= 0 && value == Menu().current; }
 int ThemeMenuSensitive(void*, int value) { return value >= 0; }
 
-bool OnlyTolerantClients(ScreenState* s) {
+bool OnlyTolerantClients(ShellState* s) {
   for (ManagedWindow* m = s->managedWindows; m; m = m->next) {
     const std::string& c = m->realClass;
     if (c.empty()) return false;
@@ -157,7 +157,7 @@ bool OnlyTolerantClients(ScreenState* s) {
 
 }  // namespace
 
-void RecreatePublishedPixmap(ScreenState* s, Pixmap published, Pixmap fresh) {
+void RecreatePublishedPixmap(ShellState* s, Pixmap published, Pixmap fresh) {
   Display* d = s->sdk.display;
   Window root;
   int x, y;
@@ -187,7 +187,7 @@ void RecreatePublishedPixmap(ScreenState* s, Pixmap published, Pixmap fresh) {
   XFlush(d);
 }
 
-void ApplyTheme(ScreenState* s, const char* name) {
+void ApplyTheme(ShellState* s, const char* name) {
   Display* d = s->sdk.display;
   if (!d) return;
   const Atom info = XInternAtom(d, "_QX_THEME_INFO", False);
@@ -242,7 +242,7 @@ void ApplyTheme(ScreenState* s, const char* name) {
   XFlush(d);
 }
 
-void ApplyThemeAndRepaint(ScreenState* s, const char* name) {
+void ApplyThemeAndRepaint(ShellState* s, const char* name) {
   ApplyTheme(s, name);
   Display* d = s->sdk.display;
   if (!d) return;
@@ -256,7 +256,7 @@ void ApplyThemeAndRepaint(ScreenState* s, const char* name) {
   XFlush(d);
 }
 
-bool BuildThemeMenu(ScreenState* s) {
+bool BuildThemeMenu(ShellState* s) {
   ThemeMenuState& menu = Menu();
   menu.entries.clear();
   menu.current = -1;
@@ -308,14 +308,14 @@ bool BuildThemeMenu(ScreenState* s) {
   return s->themeMenu != nullptr;
 }
 
-void MarkCurrentTheme(ScreenState*, const char* name) {
+void MarkCurrentTheme(ShellState*, const char* name) {
   ThemeMenuState& menu = Menu();
   const std::string wanted = name ? name : "default";
   for (size_t i = 0; i < menu.entries.size(); ++i)
     if (menu.entries[i].name == wanted) menu.current = static_cast<int>(i);
 }
 
-void SelectTheme(ScreenState* s, int index) {
+void SelectTheme(ShellState* s, int index) {
   ThemeMenuState& menu = Menu();
   if (index < 0 || index >= static_cast<int>(menu.entries.size())) return;
   const ThemeEntry entry = menu.entries[static_cast<size_t>(index)];

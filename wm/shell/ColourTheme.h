@@ -7,23 +7,23 @@
 // them.
 #include <X11/Xlib.h>
 
-struct ScreenState;
+struct ShellState;
 
 enum { MaxThemeMenuEntries = 50 };
 
 // Applies a theme by name (a package path when it holds '/', else a
 // registry theme "desktop/themes/NAME"); null: the current one.
-void ApplyTheme(ScreenState* state, const char* name);
+void ApplyTheme(ShellState* state, const char* name);
 // Applies it and repaints the desktop and every frame.
-void ApplyThemeAndRepaint(ScreenState* state, const char* name);
+void ApplyThemeAndRepaint(ShellState* state, const char* name);
 // Builds the theme menu (state->themeMenu); false when there is no theme.
-bool BuildThemeMenu(ScreenState* state);
+bool BuildThemeMenu(ShellState* state);
 // The menu's choice.
-void SelectTheme(ScreenState* state, int index);
+void SelectTheme(ShellState* state, int index);
 // Makes the entry named `name` (null: "default") the current one.
-void MarkCurrentTheme(ScreenState* state, const char* name);
+void MarkCurrentTheme(ShellState* state, const char* name);
 // Gives the published pixmap id the content, size and depth of `fresh`,
 // which is freed.
-void RecreatePublishedPixmap(ScreenState* state, Pixmap published, Pixmap fresh);
+void RecreatePublishedPixmap(ShellState* state, Pixmap published, Pixmap fresh);
 // The 42 colour keys published, in order.
 extern const char* const kThemeColorKeys[42];

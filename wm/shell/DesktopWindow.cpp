@@ -30,7 +30,7 @@
 
 namespace {
 
-ScreenState* StateOf(SimpleWindow* w) { return reinterpret_cast<ScreenState*>(w->owner); }
+ScreenState* StateOf(SimpleWindow* w) { return ::StateOf(w->owner); }
 
 // Closes the active window; a second kill request on a client that kept
 // its window kills the client.

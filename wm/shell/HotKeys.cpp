@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "platform/QXRegistry.h"
-#include "wm/session/ScreenState.h"
+#include "wm/shell/ShellState.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ std::string& Text(int action) {
 
 bool Separator(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '+' || c == '-'; }
 
-unsigned int ModifierOfKeysyms(ScreenState* s, KeySym a, KeySym b) {
+unsigned int ModifierOfKeysyms(ShellState* s, KeySym a, KeySym b) {
   Display* d = s->sdk.display;
   XModifierKeymap* map = XGetModifierMapping(d);
   if (!map) return 0;
@@ -63,7 +63,7 @@ unsigned int ModifierOfKeysyms(ScreenState* s, KeySym a, KeySym b) {
   return bits;
 }
 
-unsigned int ModifierBits(ScreenState* s, const std::string& word) {
+unsigned int ModifierBits(ShellState* s, const std::string& word) {
   static const struct {
     const char* name;
     unsigned int bits;
@@ -90,7 +90,7 @@ unsigned int ModifierBits(ScreenState* s, const std::string& word) {
 
 // The key code of a print-screen binding: the key that sends Sys_Req with
 // Alt, else the one that sends Print.
-KeyCode PrintScreenCode(ScreenState* s, const KeyBinding& b) {
+KeyCode PrintScreenCode(ShellState* s, const KeyBinding& b) {
   Display* d = s->sdk.display;
   if (b.required & s->altMask) {
     if (KeyCode c = XKeysymToKeycode(d, XK_Sys_Req)) return c;
@@ -98,7 +98,7 @@ KeyCode PrintScreenCode(ScreenState* s, const KeyBinding& b) {
   return XKeysymToKeycode(d, XK_Print);
 }
 
-KeyCode CodeOf(ScreenState* s, const KeyBinding& b) {
+KeyCode CodeOf(ShellState* s, const KeyBinding& b) {
   if (b.printScreen) return PrintScreenCode(s, b);
   if (!b.lower) return 0;
   return XKeysymToKeycode(s->sdk.display, b.lower);
@@ -106,7 +106,7 @@ KeyCode CodeOf(ScreenState* s, const KeyBinding& b) {
 
 // The eight combinations of the lock modifiers not already compared.
 template <typename F>
-void ForEachLockCombination(ScreenState* s, const KeyBinding& b, F f) {
+void ForEachLockCombination(ShellState* s, const KeyBinding& b, F f) {
   const unsigned int locks[3] = {LockMask, s->numLockMask, s->scrollLockMask};
   for (int i = 0; i < 8; ++i) {
     unsigned int mods = b.required;
@@ -116,7 +116,7 @@ void ForEachLockCombination(ScreenState* s, const KeyBinding& b, F f) {
   }
 }
 
-bool Grabbed(ScreenState* s, int action) {
+bool Grabbed(ShellState* s, int action) {
   if (s->noSwitchBox && (action == HotKeyWindowSwitch || action == HotKeyWindowSwitchBack)) return false;
   return s->specialKeysEnabled || action == HotKeyToggleKeys;
 }
@@ -132,7 +132,7 @@ void ResetHotKeyTexts() {
   for (int i = 0; i < HotKeyCount; ++i) Text(i) = kRows[i].binding;
 }
 
-void ParseKeyBinding(ScreenState* s, const char* text, int action, KeyBinding* b) {
+void ParseKeyBinding(ShellState* s, const char* text, int action, KeyBinding* b) {
   *b = KeyBinding{};
   b->action = action;
   if (!text) return;
@@ -231,7 +231,7 @@ void ParseKeyBinding(ScreenState* s, const char* text, int action, KeyBinding* b
   }
 }
 
-void GrabKeyBinding(ScreenState* s, const KeyBinding& b, int synchronous) {
+void GrabKeyBinding(ShellState* s, const KeyBinding& b, int synchronous) {
   const KeyCode code = CodeOf(s, b);
   if (!code) return;
   Display* d = s->sdk.display;
@@ -240,14 +240,14 @@ void GrabKeyBinding(ScreenState* s, const KeyBinding& b, int synchronous) {
   });
 }
 
-void UngrabKeyBinding(ScreenState* s, const KeyBinding& b) {
+void UngrabKeyBinding(ShellState* s, const KeyBinding& b) {
   const KeyCode code = CodeOf(s, b);
   if (!code) return;
   Display* d = s->sdk.display;
   ForEachLockCombination(s, b, [&](unsigned int mods) { XUngrabKey(d, code, mods, s->sdk.root); });
 }
 
-int MatchKeyBinding(ScreenState* s, const XKeyEvent& e, const KeyBinding* bindings, int count) {
+int MatchKeyBinding(ShellState* s, const XKeyEvent& e, const KeyBinding* bindings, int count) {
   XKeyEvent copy = e;
   KeySym sym = XLookupKeysym(&copy, 0);
   if (sym == XK_Print || sym == XK_Sys_Req) sym = 0;
@@ -265,7 +265,7 @@ int MatchKeyBinding(ScreenState* s, const XKeyEvent& e, const KeyBinding* bindin
   return -1;
 }
 
-void LoadHotKeys(ScreenState* s) {
+void LoadHotKeys(ShellState* s) {
   for (int i = 0; i < HotKeyCount; ++i) {
     ParseKeyBinding(s, Text(i).c_str(), i, &s->hotKeys[i]);
     if (Grabbed(s, i)) GrabKeyBinding(s, s->hotKeys[i], kRows[i].synchronous);
@@ -273,12 +273,12 @@ void LoadHotKeys(ScreenState* s) {
   s->hotKeyCount = HotKeyCount;
 }
 
-void UnloadHotKeys(ScreenState* s) {
+void UnloadHotKeys(ShellState* s) {
   for (int i = 0; i < s->hotKeyCount; ++i)
     if (Grabbed(s, i)) UngrabKeyBinding(s, s->hotKeys[i]);
 }
 
-void LoadHotKeyPreferences(ScreenState* s, const QXRegObject* o, int initial) {
+void LoadHotKeyPreferences(ShellState* s, const QXRegObject* o, int initial) {
   bool changed = false;
   for (int i = 0; i < HotKeyCount; ++i) {
     const char* v = QXRegGetStringValue(o, kRows[i].key);
@@ -293,7 +293,7 @@ void LoadHotKeyPreferences(ScreenState* s, const QXRegObject* o, int initial) {
   }
 }
 
-void ToggleHotKeys(ScreenState* s) {
+void ToggleHotKeys(ShellState* s) {
   for (int i = 0; i < s->hotKeyCount; ++i) {
     if (i == HotKeyToggleKeys) continue;
     if (s->noSwitchBox && (i == HotKeyWindowSwitch || i == HotKeyWindowSwitchBack)) continue;

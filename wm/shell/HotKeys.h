@@ -8,7 +8,7 @@
 #include <string>
 
 struct QXRegObject;
-struct ScreenState;
+struct ShellState;
 
 enum HotKeyAction {
   HotKeyWindowClose, HotKeyRootMenu, HotKeyWindowMenu, HotKeyWindowMenuAlt, HotKeyWindowSwitch,
@@ -31,19 +31,19 @@ const char* HotKeyDefaultBinding(int action);
 const std::string& HotKeyText(int action);
 void ResetHotKeyTexts();
 
-void ParseKeyBinding(ScreenState* state, const char* text, int action, KeyBinding* binding);
-void GrabKeyBinding(ScreenState* state, const KeyBinding& binding, int synchronous);
-void UngrabKeyBinding(ScreenState* state, const KeyBinding& binding);
+void ParseKeyBinding(ShellState* state, const char* text, int action, KeyBinding* binding);
+void GrabKeyBinding(ShellState* state, const KeyBinding& binding, int synchronous);
+void UngrabKeyBinding(ShellState* state, const KeyBinding& binding);
 // The action of the first binding that matches the key press, or -1.
-int MatchKeyBinding(ScreenState* state, const XKeyEvent& event, const KeyBinding* bindings, int count);
+int MatchKeyBinding(ShellState* state, const XKeyEvent& event, const KeyBinding* bindings, int count);
 
 // Parses the current texts into the state's bindings and grabs them
 // (switcher keys left out with -noswapbox; only the toggle key when the
 // special keys are off).
-void LoadHotKeys(ScreenState* state);
-void UnloadHotKeys(ScreenState* state);
+void LoadHotKeys(ShellState* state);
+void UnloadHotKeys(ShellState* state);
 // Reads the rows' preference keys; changed bindings are grabbed anew
 // unless `initial`.
-void LoadHotKeyPreferences(ScreenState* state, const QXRegObject* object, int initial);
+void LoadHotKeyPreferences(ShellState* state, const QXRegObject* object, int initial);
 // The toggle key: every other binding is let go, or grabbed again.
-void ToggleHotKeys(ScreenState* state);
+void ToggleHotKeys(ShellState* state);

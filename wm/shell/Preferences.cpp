@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "platform/QXRegistry.h"
-#include "wm/session/ScreenState.h"
+#include "wm/shell/ShellState.h"
 #include "wm/manager/WorkArea.h"
 
 namespace {
@@ -22,7 +22,7 @@ void SetBooleanIfChanged(QXRegObject* o, const char* key, int fallback, int valu
 
 }  // namespace
 
-void SaveDesktopPreferences(ScreenState* s) {
+void SaveDesktopPreferences(ShellState* s) {
   QXRegObject* o = nullptr;
   if (QXRegGetObjectSimple(kObject, &o) != QXRegOk) o = QXRegCreateObject();
   if (!o) return;

@@ -11,7 +11,7 @@
 
 #include "platform/QXRegistryProfile.h"
 #include "wm/shell/MessageCatalog.h"
-#include "wm/session/ScreenState.h"
+#include "wm/shell/ShellState.h"
 
 namespace {
 
@@ -90,7 +90,7 @@ unsigned char Component(unsigned long pixel, const ComponentShift& c) {
 }
 
 // The description profile and the open picture file; -1 when none.
-int WriteBmpFile(ScreenState* s, int bits, int width, int height, int* number) {
+int WriteBmpFile(ShellState* s, int bits, int width, int height, int* number) {
   const int n = FreeScreenDumpNumber();
   if (!n) return -1;
   *number = n;
@@ -167,7 +167,7 @@ int FreeScreenDumpNumber() {
   return 0;
 }
 
-int DumpWindowToBmp(ScreenState* s, Window w) {
+int DumpWindowToBmp(ShellState* s, Window w) {
   Display* d = s->sdk.display;
   if (!d || !w) return 0;
   // The window may go at any moment: its errors end the dump, quietly.

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-struct ScreenState;
+struct ShellState;
 
 enum { ScreenDumpBand = 32, ScreenDumpMaxNumber = 200 };
 
@@ -22,4 +22,4 @@ int FreeScreenDumpNumber();
 // Dumps the window; 1 when a file was written, 0 when nothing was dumped
 // (the window lies partly off the screen, cannot be read, has no usable
 // visual, or no number or file is free).
-int DumpWindowToBmp(ScreenState* state, Window window);
+int DumpWindowToBmp(ShellState* state, Window window);

@@ -1,11 +1,11 @@
-#include "wm/shell/DesktopMessage.h"
+#include "wm/services/DesktopMessage.h"
 
 #include <cstdio>
 
 #include "platform/sdk/MessageBox.h"
-#include "wm/session/ScreenState.h"
+#include "wm/manager/ScreenHub.h"
 
-void ShowDesktopMessage(ScreenState* state, const char* text, const char* messageId) {
+void ShowDesktopMessage(ScreenHub* state, const char* text, const char* messageId) {
   const char* program = state && state->programName ? state->programName : "teldra";
   std::fprintf(stderr, "%s: %s: %s\n", program, messageId ? messageId : "", text ? text : "");
   std::fflush(stderr);

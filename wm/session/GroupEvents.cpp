@@ -1,0 +1,100 @@
+#include "wm/session/GroupEvents.h"
+
+#include "platform/sdk/MessageBox.h"
+#include "platform/sdk/SimpleMenu.h"
+#include "wm/manager/Frame.h"
+#include "wm/manager/ManagerEvents.h"
+#include "wm/manager/WindowMenu.h"
+#include "wm/services/CommandService.h"
+#include "wm/services/ServiceEvents.h"
+#include "wm/services/SnmpTrap.h"
+#include "wm/session/Launcher.h"
+#include "wm/session/ScreenState.h"
+#include "wm/session/WindowManager.h"
+#include "wm/shell/DesktopCommands.h"
+#include "wm/shell/DesktopWindow.h"
+#include "wm/shell/MessageCatalog.h"
+
+namespace {
+
+// The process's state, of which every group's part is a base.
+ScreenState* Whole(ManagerState* part) { return static_cast<ScreenState*>(part); }
+
+void WindowManaged(ManagerState* state, const ManagedWindow* m) {
+  // Desktop programs waiting for this program's window learn that it came.
+  RemoveCommandRecordsByName(Whole(state), m->classKey);
+  if (m->realClass != m->classKey) RemoveCommandRecordsByName(Whole(state), m->realClass);
+}
+
+void StackingChanged(ManagerState* state) { BroadcastToClients(Whole(state), nullptr, NoticeStackingChanged); }
+
+const char* WindowMenuLabel(int action) {
+  switch (action) {
+    case ActionRestore: return CatalogText(TextRestore);
+    case ActionMove: return CatalogText(TextMove);
+    case ActionSize: return CatalogText(TextSize);
+    case ActionMinimize: return CatalogText(TextMinimize);
+    case ActionMaximize: return CatalogText(TextMaximize);
+    case ActionClose: return CatalogText(TextClose);
+    default: return "";
+  }
+}
+
+bool Launch(ServiceState* s, unsigned flags, const char* first, const char* second, const char* third,
+            int priority, unsigned char id[8]) {
+  LaunchRecord* record = nullptr;
+  if (flags & 0x08) {
+    if (s->sdk.display) {
+      if (MessageBoxActive(&s->sdk)) PopDownMessageBox(&s->sdk);
+      CreateMessageBox(&s->sdk, CatalogText(TextNotEnoughMemory), CatalogText(TextOk), "QXW3505", 0);
+    }
+    SendSnmpTrap("memFull");
+  } else if (flags & 0x01) {
+    record = LaunchProgram(first, (flags & 0x10) != 0, (flags & 0x08) != 0, (flags & 0x20) != 0);
+  } else {
+    record = LaunchJavaProgram(first, *third ? third : nullptr, *second ? second : nullptr,
+                               static_cast<int>(flags & ~0x10u), (flags & 0x10) != 0, (flags & 0x20) != 0);
+  }
+  if (!record) return false;
+  record->priority = priority;
+  for (int i = 0; i < 8; ++i) id[i] = record->id[i];
+  return true;
+}
+
+void PopDown(ServiceState* s) { PopDownMenus(Whole(s)); }
+
+void PopupRootMenu(ServiceState* s, const XEvent* press) {
+  if (SimpleMenu* menu = Whole(s)->rootMenu) PopupSimpleMenu(menu, press);
+}
+
+void LockOrLogoff(ServiceState* s, bool lock, bool confirm) {
+  if (lock)
+    DoDesktopCommand(Whole(s), confirm ? CmdLockConfirm : CmdLockNow);
+  else
+    DoDesktopCommand(Whole(s), confirm ? CmdLogoffConfirm : CmdLogoff);
+}
+
+void DesktopCommandEnded(ServiceState* s) { DoDesktopCommand(Whole(s), CmdDesktopCommandEnded); }
+
+void SystemInformation(ServiceState* s, int kind) { ShowSystemInformation(Whole(s), kind); }
+
+}  // namespace
+
+void ConnectGroupEvents() {
+  ManagerEvents manager;
+  manager.windowManaged = WindowManaged;
+  manager.stackingChanged = StackingChanged;
+  manager.releasingClients = NotifyLockProgram;
+  manager.windowMenuLabel = WindowMenuLabel;
+  SetManagerEvents(manager);
+
+  ServiceEvents services;
+  services.launchProgram = Launch;
+  services.applicationUnregistered = UnregisterApplication;
+  services.popDownMenus = PopDown;
+  services.popupRootMenu = PopupRootMenu;
+  services.lockOrLogoff = LockOrLogoff;
+  services.desktopCommandEnded = DesktopCommandEnded;
+  services.showSystemInformation = SystemInformation;
+  SetServiceEvents(services);
+}
