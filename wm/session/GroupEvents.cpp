@@ -9,11 +9,17 @@
 #include "wm/services/ServiceEvents.h"
 #include "wm/services/SnmpTrap.h"
 #include "wm/session/Launcher.h"
+#include "wm/session/LoginDialog.h"
+#include "wm/session/ScreenLock.h"
+#include "wm/session/ScreenSaver.h"
 #include "wm/session/ScreenState.h"
+#include "wm/session/SessionEnd.h"
+#include "wm/session/SessionEvents.h"
 #include "wm/session/WindowManager.h"
 #include "wm/shell/DesktopCommands.h"
 #include "wm/shell/DesktopWindow.h"
 #include "wm/shell/MessageCatalog.h"
+#include "wm/shell/ShellEvents.h"
 
 namespace {
 
@@ -78,6 +84,30 @@ void DesktopCommandEnded(ServiceState* s) { DoDesktopCommand(Whole(s), CmdDeskto
 
 void SystemInformation(ServiceState* s, int kind) { ShowSystemInformation(Whole(s), kind); }
 
+void LogoffRequested(ShellState* s) {
+  ClearRestartActions();
+  SessionLogoffRequested(Whole(s));
+}
+
+void EndTheSession(ShellState* s, int command) { EndSession(Whole(s), command); }
+
+void LockNow(ShellState* s) { LockScreenNow(Whole(s)); }
+
+void ScreenSaverSwitched(ShellState* s, int enabled) {
+  if (enabled)
+    StartScreenSaver(Whole(s));
+  else
+    StopScreenSaver(Whole(s));
+}
+
+void LockedDesktopEvent(ShellState* s, XEvent* event) { LockScreenWatchStacking(Whole(s), event); }
+
+void LoginScreenPressed(ShellState* s) {
+  // Without a card reader the log-in dialog comes back with the focus.
+  ScreenState* state = Whole(s);
+  if (state->loginDialog && !state->cardReader) ShowLoginDialog(state->loginDialog);
+}
+
 }  // namespace
 
 void ConnectGroupEvents() {
@@ -97,4 +127,13 @@ void ConnectGroupEvents() {
   services.desktopCommandEnded = DesktopCommandEnded;
   services.showSystemInformation = SystemInformation;
   SetServiceEvents(services);
+
+  ShellEvents shell;
+  shell.logoffRequested = LogoffRequested;
+  shell.endSession = EndTheSession;
+  shell.lockNow = LockNow;
+  shell.screenSaverSwitched = ScreenSaverSwitched;
+  shell.lockedDesktopEvent = LockedDesktopEvent;
+  shell.loginScreenPressed = LoginScreenPressed;
+  SetShellEvents(shell);
 }

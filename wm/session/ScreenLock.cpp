@@ -26,6 +26,7 @@
 #include "wm/shell/MessageCatalog.h"
 #include "wm/session/ScreenSaver.h"
 #include "wm/session/ScreenState.h"
+#include "wm/session/SessionEnd.h"
 
 namespace {
 

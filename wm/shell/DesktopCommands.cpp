@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 
-#include "platform/AuthSession.h"
 #include "platform/sdk/MessageBox.h"
 #include "platform/sdk/SimpleMenu.h"
 #include "wm/shell/DesktopWindow.h"
@@ -16,56 +15,26 @@
 #include "wm/manager/WindowOps.h"
 #include "wm/manager/Clients.h"
 #include "wm/services/CommandService.h"
-#include "wm/session/Launcher.h"
 #include "wm/shell/Preferences.h"
-#include "wm/session/ScreenLock.h"
-#include "wm/session/ScreenSaver.h"
-#include "wm/session/ScreenState.h"
-#include "wm/session/SessionEvents.h"
-#include "wm/services/Tempreg.h"
-
-void EndSession(ScreenState* state, int command) {
-  if (command == CmdDesktopCommandEnded) command = CmdLogoff;
-  ClearRestartActions();
-  StopDesktopReporting(state);
-  StopTempregService(state);
-  StopServiceListener(state);
-  Display* d = state->sdk.display;
-  if (d) {
-    Window root = state->sdk.root;
-    UnloadHotKeys(state);
-    SaveAllClassGeometry(state);
-    XDeleteProperty(d, root, XInternAtom(d, "_WIN_WORKAREA", False));
-    XDeleteProperty(d, root, XInternAtom(d, "_QX_BORDER_SIZES", False));
-    SaveDesktopPreferences(state);
-    ReleaseAllClients(state, command == CmdLogoff);
-    XDefineCursor(d, root, state->sdk.cursors[SdkCursorLogoff]);
-    if (command == CmdLogoff) XSetWindowBackground(d, root, state->sdk.blackPixel);
-    if (state->systemColormap && state->sdk.depth <= 8) XUninstallColormap(d, state->systemColormap);
-    XSetInputFocus(d, PointerRoot, RevertToPointerRoot, CurrentTime);
-    XClearWindow(d, root);
-    XFlush(d);
-  }
-  // The user's own processes end with the user's session, then Teldra's.
-  AuthCloseSession();
-  KillAllClients(state);
-  ResetLauncher();
-  if (d) XCloseDisplay(d);
-  SessionLoggedOff(state);
-  std::exit(5);
-}
+#include "wm/shell/ShellEvents.h"
+#include "wm/shell/ShellState.h"
 
 void LogoffConfirmCallback(void* state, int answer) {
-  if (answer) DoDesktopCommand(static_cast<ScreenState*>(state), CmdLogoff);
+  if (answer) DoDesktopCommand(static_cast<ShellState*>(state), CmdLogoff);
 }
 
 void LockConfirmCallback(void* state, int answer) {
-  if (answer) DoDesktopCommand(static_cast<ScreenState*>(state), CmdLockNow);
+  if (answer) DoDesktopCommand(static_cast<ShellState*>(state), CmdLockNow);
 }
 
 namespace {
 
-void MinimizeAll(ScreenState* s) {
+[[noreturn]] void EndTheSession(ShellState* state, int command) {
+  if (TheShellEvents().endSession) TheShellEvents().endSession(state, command);
+  std::exit(5);
+}
+
+void MinimizeAll(ShellState* s) {
   // Each pass minimises the active window; one that cannot go ends it.
   for (int guard = 0; guard < 100000; ++guard) {
     ManagedWindow* m = GetActiveWindow(s);
@@ -75,13 +44,13 @@ void MinimizeAll(ScreenState* s) {
   }
 }
 
-void RaiseLowestWindow(ScreenState* s) {
+void RaiseLowestWindow(ShellState* s) {
   if (ManagedWindow* m = FindBottomWindow(s)) RaiseWindow(m);
 }
 
 }  // namespace
 
-int RootMenuItemSensitive(ScreenState* s, int command) {
+int RootMenuItemSensitive(ShellState* s, int command) {
   switch (command) {
     case CmdIconPlacement:
       if (s->disableMinimize) return 0;
@@ -113,16 +82,16 @@ int RootMenuItemSensitive(ScreenState* s, int command) {
   }
 }
 
-void IconPlacementMenuCallback(ScreenState* s, int value) {
+void IconPlacementMenuCallback(ShellState* s, int value) {
   if (value < 0 || value > 7) return;
   s->iconPlacement = value;
   XClearArea(s->sdk.display, s->sdk.root, 0, 0, 0, 0, True);
   SaveDesktopPreferences(s);
 }
 
-int IconPlacementItemChecked(ScreenState* s, int value) { return value == s->iconPlacement; }
+int IconPlacementItemChecked(ShellState* s, int value) { return value == s->iconPlacement; }
 
-void DoDesktopCommand(ScreenState* state, int command) {
+void DoDesktopCommand(ShellState* state, int command) {
   if (!state) return;
   switch (command) {
     case CmdIconPlacement:
@@ -154,10 +123,7 @@ void DoDesktopCommand(ScreenState* state, int command) {
       return;
     case CmdScreenSaver:
       state->screenSaverDisabled = !state->screenSaverDisabled;
-      if (state->screenSaverDisabled)
-        StopScreenSaver(state);
-      else
-        StartScreenSaver(state);
+      if (TheShellEvents().screenSaverSwitched) TheShellEvents().screenSaverSwitched(state, !state->screenSaverDisabled);
       SetScreenSaverMenuLabel(state, state->screenSaverDisabled);
       SaveDesktopPreferences(state);
       return;
@@ -167,20 +133,19 @@ void DoDesktopCommand(ScreenState* state, int command) {
       SaveDesktopPreferences(state);
       return;
     case CmdLogoff:
-      ClearRestartActions();
-      SessionLogoffRequested(state);
+      if (TheShellEvents().logoffRequested) TheShellEvents().logoffRequested(state);
       // Connected desktop programs end the session themselves (their
       // end-of-session request arrives as command 22).
       if (ServiceClientsConnected(state)) {
         BroadcastToClients(state, nullptr, NoticeWindowManagerExiting);
         return;
       }
-      EndSession(state, CmdLogoff);
+      EndTheSession(state, CmdLogoff);
     case CmdEndSessionNow:
     case CmdDesktopCommandEnded:
-      EndSession(state, command);
+      EndTheSession(state, command);
     case CmdLockNow:
-      LockScreenNow(state);
+      if (TheShellEvents().lockNow) TheShellEvents().lockNow(state);
       return;
     case CmdLogoffConfirm:
       if (!state->confirmLogoff) {

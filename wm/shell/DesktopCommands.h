@@ -1,7 +1,7 @@
 #pragma once
 // The numbered desktop commands (1 to 26) that menus, hot keys, signals,
 // service requests and child supervision run.
-struct ScreenState;
+struct ShellState;
 
 enum DesktopCommand {
   CmdLogoff = 1,
@@ -23,15 +23,13 @@ enum DesktopCommand {
   CmdLockConfirm = 26,
 };
 
-void DoDesktopCommand(ScreenState* state, int command);
+void DoDesktopCommand(ShellState* state, int command);
 // 1 when the root-menu item of the command may be chosen.
-int RootMenuItemSensitive(ScreenState* state, int command);
+int RootMenuItemSensitive(ShellState* state, int command);
 // The icon-placement submenu: the chosen placement (0 to 7) is stored, the
 // icons laid out again and the preferences saved; the current one is checked.
-void IconPlacementMenuCallback(ScreenState* state, int value);
-int IconPlacementItemChecked(ScreenState* state, int value);
+void IconPlacementMenuCallback(ShellState* state, int value);
+int IconPlacementItemChecked(ShellState* state, int value);
 // The answers of the two Yes/No boxes: Yes runs command 1 or 24.
 void LogoffConfirmCallback(void* state, int answer);
 void LockConfirmCallback(void* state, int answer);
-// The end-session sequence; exits the process with status 5.
-[[noreturn]] void EndSession(ScreenState* state, int command);

@@ -18,23 +18,21 @@
 #include "wm/shell/DesktopCommands.h"
 #include "wm/manager/Frame.h"
 #include "wm/shell/HotKeys.h"
-#include "wm/session/LoginDialog.h"
 #include "wm/shell/MessageCatalog.h"
 #include "wm/shell/ScreenDump.h"
-#include "wm/session/ScreenLock.h"
-#include "wm/session/ScreenState.h"
-#include "wm/session/WindowManager.h"
+#include "wm/shell/ShellEvents.h"
+#include "wm/shell/ShellState.h"
 #include "wm/manager/WindowMenu.h"
 #include "wm/manager/WindowOps.h"
 #include "wm/manager/WindowSwitcher.h"
 
 namespace {
 
-ScreenState* StateOf(SimpleWindow* w) { return ::StateOf(w->owner); }
+ShellState* StateOf(SimpleWindow* w) { return static_cast<ShellState*>(HubOf(w->owner)); }
 
 // Closes the active window; a second kill request on a client that kept
 // its window kills the client.
-void KillActiveWindow(ScreenState* s) {
+void KillActiveWindow(ShellState* s) {
   PopDownMenus(s);
   ManagedWindow* m = GetActiveWindow(s);
   if (!m || m->dragMode >= 0) return;
@@ -55,7 +53,7 @@ void KillActiveWindow(ScreenState* s) {
   CloseWindow(m);
 }
 
-void HotKey(ScreenState* s, XEvent* ev, int action) {
+void HotKey(ShellState* s, XEvent* ev, int action) {
   switch (action) {
     case HotKeyWindowClose: {
       PopDownMenus(s);
@@ -117,9 +115,9 @@ void HotKey(ScreenState* s, XEvent* ev, int action) {
 }
 
 int DesktopEventHandler(SimpleWindow* w, XEvent* ev) {
-  ScreenState* s = StateOf(w);
+  ShellState* s = StateOf(w);
   Display* d = s->sdk.display;
-  if (s->locked) LockScreenWatchStacking(s, ev);
+  if (s->locked && TheShellEvents().lockedDesktopEvent) TheShellEvents().lockedDesktopEvent(s, ev);
   switch (ev->type) {
     case KeyPress: {
       const int action = MatchKeyBinding(s, ev->xkey, s->hotKeys, s->hotKeyCount);
@@ -178,7 +176,7 @@ int DesktopEventHandler(SimpleWindow* w, XEvent* ev) {
 }
 
 int DesktopExposeHandler(SimpleWindow* w, XEvent* ev) {
-  ScreenState* s = StateOf(w);
+  ShellState* s = StateOf(w);
   const XExposeEvent& e = ev->xexpose;
   if (s->loginMode || s->splashPixmap) DrawSplash(s, e.x, e.y, e.width, e.height);
   if (!s->loginMode && e.count == 0) DrawDesktopIconsNow(s);
@@ -186,11 +184,10 @@ int DesktopExposeHandler(SimpleWindow* w, XEvent* ev) {
 }
 
 int DesktopButtonHandler(SimpleWindow* w, XEvent* ev) {
-  ScreenState* s = StateOf(w);
+  ShellState* s = StateOf(w);
   const XButtonEvent& b = ev->xbutton;
   if (s->loginMode) {
-    // Without a card reader the log-in dialog comes back with the focus.
-    if (s->loginDialog && !s->cardReader) ShowLoginDialog(s->loginDialog);
+    if (TheShellEvents().loginScreenPressed) TheShellEvents().loginScreenPressed(s);
     return 1;
   }
   if (ManagedWindow* m = FindDesktopIconAt(s, b.x_root, b.y_root)) {
@@ -211,16 +208,16 @@ int DesktopButtonHandler(SimpleWindow* w, XEvent* ev) {
   return 1;
 }
 
-void RootMenuProc(void* closure, int value) { DoDesktopCommand(static_cast<ScreenState*>(closure), value); }
+void RootMenuProc(void* closure, int value) { DoDesktopCommand(static_cast<ShellState*>(closure), value); }
 int RootMenuSensitive(void* closure, int value) {
-  return RootMenuItemSensitive(static_cast<ScreenState*>(closure), value);
+  return RootMenuItemSensitive(static_cast<ShellState*>(closure), value);
 }
 void IconMenuProc(void* closure, int value) {
-  if (value >= 0) IconPlacementMenuCallback(static_cast<ScreenState*>(closure), value);
+  if (value >= 0) IconPlacementMenuCallback(static_cast<ShellState*>(closure), value);
 }
 int IconMenuSensitive(void*, int value) { return value >= 0; }
 int IconMenuChecked(void* closure, int value) {
-  return IconPlacementItemChecked(static_cast<ScreenState*>(closure), value);
+  return IconPlacementItemChecked(static_cast<ShellState*>(closure), value);
 }
 
 // A catalog label without the title mark.
@@ -253,7 +250,7 @@ std::string RootFilesystem() {
 
 }  // namespace
 
-SimpleWindow* CreateDesktopWindow(ScreenState* s) {
+SimpleWindow* CreateDesktopWindow(ShellState* s) {
   SimpleWindow* w = WrapSimpleWindow(&s->sdk, s->sdk.root, 0);
   if (!w) return nullptr;
   w->event = DesktopEventHandler;
@@ -264,7 +261,7 @@ SimpleWindow* CreateDesktopWindow(ScreenState* s) {
   return w;
 }
 
-void CreateRootMenu(ScreenState* s) {
+void CreateRootMenu(ShellState* s) {
   if (s->rootMenu) DestroySimpleMenu(s->rootMenu);
   const SimpleMenuItem items[] = {
       {CatalogText(TextMinimizeAll), 13}, {CatalogText(TextConstrainWindows), 23}, {nullptr, 0},
@@ -278,7 +275,7 @@ void CreateRootMenu(ScreenState* s) {
   SetConstrainMenuLabel(s, s->constrainedMode);
 }
 
-void CreateIconPlacementMenu(ScreenState* s) {
+void CreateIconPlacementMenu(ShellState* s) {
   if (s->iconPlacementMenu) DestroySimpleMenu(s->iconPlacementMenu);
   const SimpleMenuItem items[] = {
       {Label(TextIconMenuTitle), -1}, {nullptr, 0},
@@ -291,16 +288,16 @@ void CreateIconPlacementMenu(ScreenState* s) {
   if (s->iconPlacementMenu) SetSimpleMenuTests(s->iconPlacementMenu, IconMenuSensitive, IconMenuChecked);
 }
 
-void PopDownMenus(ScreenState* s) {
+void PopDownMenus(ShellState* s) {
   s->windowMenuFrame = nullptr;
   PopDownMenu(&s->sdk);
 }
 
-void SetScreenSaverMenuLabel(ScreenState* s, int enabled) {
+void SetScreenSaverMenuLabel(ShellState* s, int enabled) {
   SetSimpleMenuLabel(s->rootMenu, 21, CatalogText(enabled ? TextEnableScreenSaver : TextDisableScreenSaver));
 }
 
-void SetConstrainMenuLabel(ScreenState* s, int constrained) {
+void SetConstrainMenuLabel(ShellState* s, int constrained) {
   SetSimpleMenuLabel(s->rootMenu, 23, CatalogText(constrained ? TextDisableConstrain : TextEnableConstrain));
 }
 
@@ -357,7 +354,7 @@ std::string NetworkInformationText() {
   return text;
 }
 
-void ShowSystemInformation(ScreenState* s, int kind) {
+void ShowSystemInformation(ShellState* s, int kind) {
   static time_t lastUser = 0, lastNetwork = 0;
   std::string text;
   const char* id = nullptr;

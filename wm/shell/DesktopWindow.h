@@ -7,22 +7,22 @@
 
 #include <string>
 
-struct ScreenState;
+struct ShellState;
 struct SimpleWindow;
 
 // Wraps the root and loads the hot keys.
-SimpleWindow* CreateDesktopWindow(ScreenState* state);
+SimpleWindow* CreateDesktopWindow(ShellState* state);
 // The root and icon-placement menus, with labels from the message catalog.
-void CreateRootMenu(ScreenState* state);
-void CreateIconPlacementMenu(ScreenState* state);
-void PopDownMenus(ScreenState* state);
+void CreateRootMenu(ShellState* state);
+void CreateIconPlacementMenu(ShellState* state);
+void PopDownMenus(ShellState* state);
 // Root-menu labels: "Enable Screen Saver" when `enabled` (the saver is
 // off and can be turned on), else "Disable ..."; "Do Not Constrain
 // Windows" when `constrained`, else "Constrain Windows".
-void SetScreenSaverMenuLabel(ScreenState* state, int enabled);
-void SetConstrainMenuLabel(ScreenState* state, int constrained);
+void SetScreenSaverMenuLabel(ShellState* state, int enabled);
+void SetConstrainMenuLabel(ShellState* state, int constrained);
 // 0 the build date, 1 the network configuration, 2 the user logged in.
-void ShowSystemInformation(ScreenState* state, int kind);
+void ShowSystemInformation(ShellState* state, int kind);
 // The network box's text (the lines that have a value).
 std::string NetworkInformationText();
 // The first hardware address in the non-volatile memory header at `path`
