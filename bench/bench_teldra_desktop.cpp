@@ -19,8 +19,8 @@
 #include "tests/support/XTestServer.h"
 #include "tests/support/XWindows.h"
 #include "wm/manager/Frame.h"
-#include "wm/session/ScreenState.h"
 #include "wm/manager/Tiling.h"
+#include "wm/session/ScreenState.h"
 #include "wm/session/WindowManager.h"
 
 namespace {

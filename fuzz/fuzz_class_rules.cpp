@@ -6,8 +6,8 @@
 #include <string>
 
 #include "wm/manager/ClassRules.h"
-#include "wm/session/ScreenState.h"
 #include "wm/manager/WorkArea.h"
+#include "wm/session/ScreenState.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Two texts split at the first newline; each may hold NULs, which end it

@@ -13,8 +13,8 @@
 #include "platform/SystemFigures.h"
 #include "platform/sdk/QXService.h"
 #include "wm/services/RpcServices.h"
-#include "wm/session/ScreenState.h"
 #include "wm/services/SnmpChannel.h"
+#include "wm/session/ScreenState.h"
 
 namespace {
 

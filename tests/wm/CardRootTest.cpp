@@ -12,9 +12,9 @@
 #include "login/record/CardRecord.h"
 #include "login/record/Tlv.h"
 #include "tests/login/OpensslOracle.h"
-#include "tests/support/TlvRecords.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TlvRecords.h"
 #include "wm/session/CardRoot.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "wm/manager/ClassRules.h"
-#include "wm/session/ScreenState.h"
 #include "wm/manager/WorkArea.h"
+#include "wm/session/ScreenState.h"
 
 namespace {
 

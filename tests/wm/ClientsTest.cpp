@@ -12,9 +12,9 @@
 #include "tests/support/XTestServer.h"
 #include "wm/manager/Clients.h"
 #include "wm/manager/Frame.h"
+#include "wm/manager/WindowOps.h"
 #include "wm/session/ScreenState.h"
 #include "wm/session/WindowManager.h"
-#include "wm/manager/WindowOps.h"
 
 namespace {
 

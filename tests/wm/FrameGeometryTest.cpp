@@ -11,14 +11,14 @@
 #include "platform/sdk/NLSText.h"
 #include "platform/sdk/SdkScreen.h"
 #include "platform/sdk/SimpleWindow.h"
+#include "tests/support/XProps.h"
 #include "tests/support/XTestServer.h"
 #include "wm/manager/ClassRules.h"
 #include "wm/manager/Frame.h"
-#include "wm/session/ScreenState.h"
-#include "wm/session/WindowManager.h"
 #include "wm/manager/WindowOps.h"
 #include "wm/manager/WorkArea.h"
-#include "tests/support/XProps.h"
+#include "wm/session/ScreenState.h"
+#include "wm/session/WindowManager.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include "platform/sdk/SimpleWindow.h"
 #include "tests/support/XTestServer.h"
 #include "wm/manager/Frame.h"
-#include "wm/session/ScreenState.h"
 #include "wm/manager/Stacking.h"
+#include "wm/session/ScreenState.h"
 #include "wm/session/WindowManager.h"
 
 namespace {

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "wm/shell/Appearance.h"
 #include "wm/session/Options.h"
 #include "wm/session/WindowManager.h"
+#include "wm/shell/Appearance.h"
 
 namespace {
 

@@ -14,12 +14,12 @@
 #include "tests/support/XTestServer.h"
 #include "tests/support/XWindows.h"
 #include "wm/manager/Clients.h"
-#include "wm/shell/DesktopCommands.h"
 #include "wm/manager/Frame.h"
-#include "wm/session/ScreenState.h"
 #include "wm/manager/Tiling.h"
-#include "wm/session/WindowManager.h"
 #include "wm/manager/WindowOps.h"
+#include "wm/session/ScreenState.h"
+#include "wm/session/WindowManager.h"
+#include "wm/shell/DesktopCommands.h"
 
 namespace {
 

@@ -15,15 +15,15 @@
 #include "platform/sdk/SdkScreen.h"
 #include "platform/sdk/SdkUtil.h"
 #include "platform/sdk/SimpleMenu.h"
-#include "wm/services/CardService.h"
 #include "wm/manager/Clients.h"
+#include "wm/manager/WindowMenu.h"
+#include "wm/manager/WindowOps.h"
+#include "wm/manager/WorkArea.h"
+#include "wm/services/CardService.h"
 #include "wm/services/LaunchIds.h"
 #include "wm/services/ServiceEvents.h"
 #include "wm/services/ServiceState.h"
 #include "wm/services/SnmpTrap.h"
-#include "wm/manager/WindowMenu.h"
-#include "wm/manager/WindowOps.h"
-#include "wm/manager/WorkArea.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 #include "login/card/SmartCard.h"
 #include "platform/sdk/EvtApp.h"
 #include "platform/sdk/SimpleWindow.h"
-#include "wm/shell/DesktopCommands.h"
 #include "wm/session/LoginDialog.h"
 #include "wm/session/ScreenLock.h"
 #include "wm/session/ScreenSaver.h"
 #include "wm/session/ScreenState.h"
+#include "wm/shell/DesktopCommands.h"
 
 namespace {
 

@@ -18,12 +18,12 @@
 #include "platform/sdk/EvtApp.h"
 #include "platform/sdk/SdkUtil.h"
 #include "wm/services/CommandService.h"
-#include "wm/shell/DesktopCommands.h"
 #include "wm/services/DesktopMessage.h"
-#include "wm/shell/MessageCatalog.h"
+#include "wm/services/SnmpChannel.h"
 #include "wm/session/ScreenLock.h"
 #include "wm/session/ScreenState.h"
-#include "wm/services/SnmpChannel.h"
+#include "wm/shell/DesktopCommands.h"
+#include "wm/shell/MessageCatalog.h"
 
 // Last: it defines min and max as macros.
 #include <X11/Xlibint.h>

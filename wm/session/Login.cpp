@@ -14,14 +14,14 @@
 #include "platform/AuthCheck.h"
 #include "platform/sdk/MessageBox.h"
 #include "platform/sdk/SimpleWindow.h"
+#include "wm/services/SnmpChannel.h"
 #include "wm/session/CardPoll.h"
 #include "wm/session/LoginDialog.h"
-#include "wm/shell/MessageCatalog.h"
 #include "wm/session/ScreenLock.h"
 #include "wm/session/ScreenState.h"
 #include "wm/session/SessionEvents.h"
-#include "wm/services/SnmpChannel.h"
 #include "wm/session/WindowManager.h"
+#include "wm/shell/MessageCatalog.h"
 
 namespace {
 

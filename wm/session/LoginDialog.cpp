@@ -14,12 +14,12 @@
 #include "platform/sdk/Draw3D.h"
 #include "platform/sdk/NLSText.h"
 #include "platform/sdk/SdkScreen.h"
-#include "platform/sdk/SimpleWindow.h"
 #include "platform/sdk/SdkUtil.h"
+#include "platform/sdk/SimpleWindow.h"
 #include "wm/session/Login.h"
-#include "wm/shell/MessageCatalog.h"
 #include "wm/session/ScreenLock.h"
 #include "wm/session/ScreenState.h"
+#include "wm/shell/MessageCatalog.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include "platform/SystemFigures.h"
 #include "platform/sdk/EvtApp.h"
 #include "wm/services/DesktopMessage.h"
-#include "wm/session/Launcher.h"
-#include "wm/shell/MessageCatalog.h"
-#include "wm/session/ScreenState.h"
 #include "wm/services/SnmpTrap.h"
+#include "wm/session/Launcher.h"
+#include "wm/session/ScreenState.h"
+#include "wm/shell/MessageCatalog.h"
 
 namespace {
 

@@ -20,13 +20,13 @@
 #include "platform/sdk/NLSText.h"
 #include "platform/sdk/SdkUtil.h"
 #include "platform/sdk/SimpleWindow.h"
-#include "wm/shell/DesktopCommands.h"
 #include "wm/session/Launcher.h"
 #include "wm/session/LoginDialog.h"
-#include "wm/shell/MessageCatalog.h"
 #include "wm/session/ScreenSaver.h"
 #include "wm/session/ScreenState.h"
 #include "wm/session/SessionEnd.h"
+#include "wm/shell/DesktopCommands.h"
+#include "wm/shell/MessageCatalog.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "wm/session/Monitors.h"
 #include "wm/services/RpcServices.h"
-#include "wm/session/ScreenState.h"
 #include "wm/services/SnmpChannel.h"
 #include "wm/services/SnmpTrap.h"
+#include "wm/session/Monitors.h"
+#include "wm/session/ScreenState.h"
 
 void StartDesktopReporting(ScreenState* state) {
   StartMemoryMonitor(state);

@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "platform/sdk/EvtApp.h"
-#include "wm/shell/DesktopCommands.h"
 #include "wm/session/Launcher.h"
 #include "wm/session/ScreenState.h"
+#include "wm/shell/DesktopCommands.h"
 
 namespace {
 

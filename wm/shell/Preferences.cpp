@@ -5,8 +5,8 @@
 #include <cstdio>
 
 #include "platform/QXRegistry.h"
-#include "wm/shell/ShellState.h"
 #include "wm/manager/WorkArea.h"
+#include "wm/shell/ShellState.h"
 
 namespace {
 
