@@ -9,12 +9,10 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/sdk/MessageBox.h"
 #include "platform/sdk/QXService.h"
 #include "platform/sdk/RegistryIcon.h"
 #include "platform/sdk/SdkScreen.h"
 #include "platform/sdk/SdkUtil.h"
-#include "platform/sdk/SimpleMenu.h"
 #include "wm/manager/Clients.h"
 #include "wm/manager/WindowMenu.h"
 #include "wm/manager/WindowOps.h"
@@ -39,12 +37,6 @@ struct CommandName {
 };
 
 }  // namespace
-
-void BroadcastNotice(ServiceState* s, int code, const void* data, size_t length) {
-  unsigned char data8[8] = {};
-  std::memcpy(data8, data, std::min(length, sizeof data8));
-  BroadcastToClients(s, data8, code);
-}
 
 struct CommandService {
   ServiceState* screen = nullptr;
@@ -380,6 +372,12 @@ void BroadcastToClients(ServiceState* s, const unsigned char* data8, int code) {
   if (data8) std::memcpy(notice + 2, data8, 8);
   // A client that cannot take it is gone: its channel closes on its next read.
   for (auto& c : service->clients) QXServiceSend(c->channel, notice, sizeof notice);
+}
+
+void BroadcastNotice(ServiceState* s, int code, const void* data, size_t length) {
+  unsigned char data8[8] = {};
+  std::memcpy(data8, data, std::min(length, sizeof data8));
+  BroadcastToClients(s, data8, code);
 }
 
 void NotifyThemeChanged(ServiceState* s) { BroadcastToClients(s, nullptr, NoticeThemeChanged); }

@@ -111,29 +111,10 @@ void LoginScreenPressed(ShellState* s) {
 }  // namespace
 
 void ConnectGroupEvents() {
-  ManagerEvents manager;
-  manager.windowManaged = WindowManaged;
-  manager.stackingChanged = StackingChanged;
-  manager.releasingClients = NotifyLockProgram;
-  manager.windowMenuLabel = WindowMenuLabel;
-  SetManagerEvents(manager);
-
-  ServiceEvents services;
-  services.launchProgram = Launch;
-  services.applicationUnregistered = UnregisterApplication;
-  services.popDownMenus = PopDown;
-  services.popupRootMenu = PopupRootMenu;
-  services.lockOrLogoff = LockOrLogoff;
-  services.desktopCommandEnded = DesktopCommandEnded;
-  services.showSystemInformation = SystemInformation;
-  SetServiceEvents(services);
-
-  ShellEvents shell;
-  shell.logoffRequested = LogoffRequested;
-  shell.endSession = EndTheSession;
-  shell.lockNow = LockNow;
-  shell.screenSaverSwitched = ScreenSaverSwitched;
-  shell.lockedDesktopEvent = LockedDesktopEvent;
-  shell.loginScreenPressed = LoginScreenPressed;
-  SetShellEvents(shell);
+  // In the order of the tables' members.
+  SetManagerEvents({WindowManaged, StackingChanged, NotifyLockProgram, WindowMenuLabel});
+  SetServiceEvents({Launch, UnregisterApplication, PopDown, PopupRootMenu, LockOrLogoff, DesktopCommandEnded,
+                    SystemInformation});
+  SetShellEvents({LogoffRequested, EndTheSession, LockNow, ScreenSaverSwitched, LockedDesktopEvent,
+                  LoginScreenPressed});
 }
