@@ -18,10 +18,10 @@
 #include "tests/support/XKeys.h"
 #include "tests/support/XTestServer.h"
 #include "tests/support/XWindows.h"
-#include "wm/Frame.h"
-#include "wm/ScreenState.h"
-#include "wm/Tiling.h"
-#include "wm/WindowManager.h"
+#include "wm/manager/Frame.h"
+#include "wm/manager/Tiling.h"
+#include "wm/session/ScreenState.h"
+#include "wm/session/WindowManager.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
-#include "wm/ClassRules.h"
-#include "wm/ScreenState.h"
-#include "wm/WorkArea.h"
+#include "wm/manager/ClassRules.h"
+#include "wm/manager/WorkArea.h"
+#include "wm/session/ScreenState.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Two texts split at the first newline; each may hold NULs, which end it

@@ -12,9 +12,9 @@
 
 #include "platform/SystemFigures.h"
 #include "platform/sdk/QXService.h"
-#include "wm/RpcServices.h"
-#include "wm/ScreenState.h"
-#include "wm/SnmpChannel.h"
+#include "wm/services/RpcServices.h"
+#include "wm/services/SnmpChannel.h"
+#include "wm/session/ScreenState.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "wm/MessageCatalog.h"
+#include "wm/shell/MessageCatalog.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ResetMessageCatalog();

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "platform/sdk/QXService.h"
-#include "wm/CommandService.h"
-#include "wm/ScreenState.h"
+#include "wm/services/CommandService.h"
+#include "wm/session/ScreenState.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "wm/TempregStore.h"
+#include "wm/services/TempregStore.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TempregStore store(4096, 16);

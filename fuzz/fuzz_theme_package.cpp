@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/sdk/PixmapCache.h"
-#include "wm/ThemePackage.h"
+#include "wm/shell/ThemePackage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const char* text = reinterpret_cast<const char*>(data);

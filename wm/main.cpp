@@ -1,7 +1,7 @@
 // Entry point of Teldra, the window manager and desktop session.
 #include <clocale>
 
-#include "wm/WindowManager.h"
+#include "wm/session/WindowManager.h"
 
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");

@@ -12,10 +12,10 @@
 #include "login/record/CardRecord.h"
 #include "login/record/Tlv.h"
 #include "tests/login/OpensslOracle.h"
-#include "tests/support/TlvRecords.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
-#include "wm/CardRoot.h"
+#include "tests/support/TlvRecords.h"
+#include "wm/session/CardRoot.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
-#include "wm/ClassRules.h"
-#include "wm/ScreenState.h"
-#include "wm/WorkArea.h"
+#include "wm/manager/ClassRules.h"
+#include "wm/manager/WorkArea.h"
+#include "wm/session/ScreenState.h"
 
 namespace {
 

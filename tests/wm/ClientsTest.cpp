@@ -10,11 +10,11 @@
 #include "platform/sdk/SdkScreen.h"
 #include "platform/sdk/SimpleWindow.h"
 #include "tests/support/XTestServer.h"
-#include "wm/Clients.h"
-#include "wm/Frame.h"
-#include "wm/ScreenState.h"
-#include "wm/WindowManager.h"
-#include "wm/WindowOps.h"
+#include "wm/manager/Clients.h"
+#include "wm/manager/Frame.h"
+#include "wm/manager/WindowOps.h"
+#include "wm/session/ScreenState.h"
+#include "wm/session/WindowManager.h"
 
 namespace {
 

@@ -11,14 +11,14 @@
 #include "platform/sdk/NLSText.h"
 #include "platform/sdk/SdkScreen.h"
 #include "platform/sdk/SimpleWindow.h"
-#include "tests/support/XTestServer.h"
-#include "wm/ClassRules.h"
-#include "wm/Frame.h"
-#include "wm/ScreenState.h"
-#include "wm/WindowManager.h"
-#include "wm/WindowOps.h"
-#include "wm/WorkArea.h"
 #include "tests/support/XProps.h"
+#include "tests/support/XTestServer.h"
+#include "wm/manager/ClassRules.h"
+#include "wm/manager/Frame.h"
+#include "wm/manager/WindowOps.h"
+#include "wm/manager/WorkArea.h"
+#include "wm/session/ScreenState.h"
+#include "wm/session/WindowManager.h"
 
 namespace {
 

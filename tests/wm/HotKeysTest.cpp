@@ -8,9 +8,9 @@
 
 #include "platform/sdk/SdkScreen.h"
 #include "tests/support/XTestServer.h"
-#include "wm/HotKeys.h"
-#include "wm/ScreenState.h"
-#include "wm/WindowManager.h"
+#include "wm/session/ScreenState.h"
+#include "wm/session/WindowManager.h"
+#include "wm/shell/HotKeys.h"
 
 namespace {
 

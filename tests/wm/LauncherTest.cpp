@@ -8,8 +8,8 @@
 #include "platform/sdk/EvtApp.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
-#include "wm/Launcher.h"
-#include "wm/MessageCatalog.h"
+#include "wm/session/Launcher.h"
+#include "wm/shell/MessageCatalog.h"
 
 namespace {
 

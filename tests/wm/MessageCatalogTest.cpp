@@ -8,7 +8,7 @@
 
 #include "platform/sdk/NLSLocate.h"
 #include "tests/support/TempDir.h"
-#include "wm/MessageCatalog.h"
+#include "wm/shell/MessageCatalog.h"
 
 namespace {
 

@@ -19,9 +19,9 @@
 #include "tests/support/FreePort.h"
 #include "tests/support/TextFiles.h"
 #include "tests/wm/TeldraFixture.h"
-#include "wm/Launcher.h"
-#include "wm/Monitors.h"
-#include "wm/ScreenState.h"
+#include "wm/session/Launcher.h"
+#include "wm/session/Monitors.h"
+#include "wm/session/ScreenState.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include "platform/sdk/EvtApp.h"
 #include "tests/support/TestUser.h"
 #include "tests/wm/TeldraFixture.h"
-#include "wm/RpcServices.h"
-#include "wm/ScreenState.h"
+#include "wm/services/RpcServices.h"
+#include "wm/session/ScreenState.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "platform/QXRegistryProfile.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/wm/TeldraFixture.h"
-#include "wm/ScreenDump.h"
+#include "wm/shell/ScreenDump.h"
 
 namespace {
 

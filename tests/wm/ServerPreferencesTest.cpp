@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "tests/wm/TeldraFixture.h"
-#include "wm/ServerPreferences.h"
+#include "wm/session/ServerPreferences.h"
 
 namespace {
 

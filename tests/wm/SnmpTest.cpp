@@ -19,8 +19,8 @@
 #include "platform/sdk/QXService.h"
 #include "tests/support/TextFiles.h"
 #include "tests/wm/TeldraFixture.h"
-#include "wm/SnmpChannel.h"
-#include "wm/SnmpTrap.h"
+#include "wm/services/SnmpChannel.h"
+#include "wm/services/SnmpTrap.h"
 
 namespace {
 

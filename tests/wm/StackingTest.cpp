@@ -13,10 +13,10 @@
 #include "platform/sdk/SdkScreen.h"
 #include "platform/sdk/SimpleWindow.h"
 #include "tests/support/XTestServer.h"
-#include "wm/Frame.h"
-#include "wm/ScreenState.h"
-#include "wm/Stacking.h"
-#include "wm/WindowManager.h"
+#include "wm/manager/Frame.h"
+#include "wm/manager/Stacking.h"
+#include "wm/session/ScreenState.h"
+#include "wm/session/WindowManager.h"
 
 namespace {
 

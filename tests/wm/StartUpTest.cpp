@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "wm/Appearance.h"
-#include "wm/Options.h"
-#include "wm/WindowManager.h"
+#include "wm/session/Options.h"
+#include "wm/session/WindowManager.h"
+#include "wm/shell/Appearance.h"
 
 namespace {
 
@@ -85,7 +85,7 @@ TEST(ChooseSplashFileTest, LanguageThenWidthThenTheDefaults) {
 #include <X11/keysym.h>
 
 #include "tests/support/XTestServer.h"
-#include "wm/ScreenState.h"
+#include "wm/session/ScreenState.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include "platform/sdk/SdkUtil.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
-#include "wm/ScreenState.h"
-#include "wm/Tempreg.h"
+#include "wm/services/Tempreg.h"
+#include "wm/session/ScreenState.h"
 
 namespace {
 

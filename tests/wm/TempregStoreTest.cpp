@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/sdk/SdkUtil.h"
-#include "wm/TempregStore.h"
+#include "wm/services/TempregStore.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "platform/sdk/QXService.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/wm/TeldraFixture.h"
-#include "wm/ThemePackage.h"
+#include "wm/shell/ThemePackage.h"
 
 namespace {
 

@@ -13,13 +13,13 @@
 #include "tests/support/ChildProcess.h"
 #include "tests/support/XTestServer.h"
 #include "tests/support/XWindows.h"
-#include "wm/Clients.h"
-#include "wm/DesktopCommands.h"
-#include "wm/Frame.h"
-#include "wm/ScreenState.h"
-#include "wm/Tiling.h"
-#include "wm/WindowManager.h"
-#include "wm/WindowOps.h"
+#include "wm/manager/Clients.h"
+#include "wm/manager/Frame.h"
+#include "wm/manager/Tiling.h"
+#include "wm/manager/WindowOps.h"
+#include "wm/session/ScreenState.h"
+#include "wm/session/WindowManager.h"
+#include "wm/shell/DesktopCommands.h"
 
 namespace {
 

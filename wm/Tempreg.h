@@ -1,9 +1,0 @@
-#pragma once
-// The "tempreg" local service of a session: the listener, one record per
-// connected client, the store behind them.
-struct ScreenState;
-
-// 0 on success, else the errno value of the listener.
-int StartTempregService(ScreenState* state);
-// Frees every item and closes the listener and every client.
-void StopTempregService(ScreenState* state);

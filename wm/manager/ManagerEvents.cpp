@@ -1,0 +1,10 @@
+#include "wm/manager/ManagerEvents.h"
+
+namespace {
+
+ManagerEvents events;
+
+}  // namespace
+
+void SetManagerEvents(const ManagerEvents& e) { events = e; }
+const ManagerEvents& TheManagerEvents() { return events; }

@@ -1,0 +1,10 @@
+#include "wm/shell/ShellEvents.h"
+
+namespace {
+
+ShellEvents events;
+
+}  // namespace
+
+void SetShellEvents(const ShellEvents& e) { events = e; }
+const ShellEvents& TheShellEvents() { return events; }
