@@ -10,6 +10,8 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <functional>
 #include <string>
@@ -138,8 +140,10 @@ TEST_F(ScreenPrintProgramTest, PrinterChosenByClickOrKeysPrintsTheScreenThere) {
   ASSERT_NE(eclPort, 0);
   const std::string lurvend = QW_LURVEND_BINARY;
   ScopedEnv path("PATH", (lurvend.substr(0, lurvend.rfind('/')) + ":/usr/bin:/bin").c_str());
+  // The user's shared directory is not the home directory.
+  TempDir shared;
   startQw({"-ECL", "-port", port, "127.0.0.1"},
-          {"CUPS_SERVER=" + cups_->Server(), "KDVSHARED=" + home_.Path(), "QW_ECL_PORT=" + std::to_string(eclPort)});
+          {"CUPS_SERVER=" + cups_->Server(), "KDVSHARED=" + shared.Path(), "QW_ECL_PORT=" + std::to_string(eclPort)});
   const Window shell = WaitForSessionWindow(display_, kWaitMs);
   ASSERT_NE(shell, static_cast<Window>(None)) << qw_->Output();
   EclClient client;
@@ -221,6 +225,9 @@ TEST_F(ScreenPrintProgramTest, PrinterChosenByClickOrKeysPrintsTheScreenThere) {
                           display_));
   }
   EXPECT_EQ(cups_->CompletedJobs("text"), 1);
+  // The choice is kept where KDVSHARED says, and only there.
+  EXPECT_TRUE(printtest::ReadWholeFile(shared.Path() + "/QW5250/LocalPrint").find("screen\n") != std::string::npos);
+  EXPECT_EQ(access((home_.Path() + "/QW5250").c_str(), F_OK), -1);
   qw_->Stop();
 }
 
