@@ -10,7 +10,13 @@
 #include <X11/cursorfont.h>
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/Xfixes.h>
+#include <X11/IntrinsicP.h>
+#include <Xm/CascadeB.h>
+#include <Xm/CascadeBG.h>
 #include <Xm/List.h>
+#include <Xm/MenuShell.h>
+#include <Xm/PushB.h>
+#include <Xm/PushBG.h>
 #include <Xm/Xm.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
@@ -507,9 +513,11 @@ class HelperClickTest : public HelperLaunchTest {
   }
   // A menu entry chosen as a user does: its menu bar button, then the entry.
   void ChooseByClicks(SessionControlBlock* b, const char* cascade, const char* item) {
-    Click(XtNameToWidget(b->xstuff.shell(), (std::string("*") + cascade).c_str()));
     Widget entry = XtNameToWidget(b->xstuff.shell(), (std::string("*") + item).c_str());
     ASSERT_NE(entry, nullptr) << item;
+    // A menu still up from the last choice is used as it is.
+    if (!XtIsRealized(XtParent(entry)) || !Viewable(XtWindow(XtParent(entry))))
+      Click(XtNameToWidget(b->xstuff.shell(), (std::string("*") + cascade).c_str()));
     ASSERT_TRUE(RunUntil([&] { return XtIsRealized(XtParent(entry)) && Viewable(XtWindow(XtParent(entry))); }))
         << "the menu of " << item << " is not shown";
     Click(entry);
@@ -572,6 +580,100 @@ TEST_F(HelperClickTest, HelperThatEndsAtOnceStartsAgainAndLeavesNoWatch) {
     EXPECT_EQ(XtNameToWidget(b->xstuff.shell(), "*helperNotStartedDialog"), nullptr);
     EndSession(b, 1);
   }
+}
+
+// Every shell below w, popup shells included.
+void CollectShells(Widget w, std::vector<Widget>* out) {
+  if (!w || !XtIsWidget(w) || w->core.being_destroyed) return;  // gadgets have no pop-ups
+  if (XtIsShell(w)) out->push_back(w);
+  for (Cardinal i = 0; i < w->core.num_popups; ++i) CollectShells(w->core.popup_list[i], out);
+  if (XtIsComposite(w)) {
+    WidgetList kids = nullptr;
+    Cardinal n = 0;
+    XtVaGetValues(w, XmNchildren, &kids, XmNnumChildren, &n, nullptr);
+    for (Cardinal i = 0; i < n; ++i) CollectShells(kids[i], out);
+  }
+}
+
+// The entries of the session's menus that open a dialog here (no helper
+// program is there to start).
+const std::string kOpening[] = {"recordButton", "playbackButton", "localButton", "pfkeysButton", "customizeButton",
+                                "miscButton", "colormapButton", "keymapButton", "runAppletButton"};
+
+// Every dialog that an entry of the session's menus opens has a title of
+// its own: not its shell's name nor its dialog's (what the window manager
+// shows when no title was given). The entries are chosen by clicks; the
+// helper programs are not there, so their entries show why.
+TEST_F(HelperClickTest, EveryDialogTheMenusOpenHasATitleOfItsOwn) {
+  SessionControlBlock* b = NewSession();
+  ASSERT_NE(b, nullptr);
+  Widget menuBar = XtNameToWidget(b->xstuff.shell(), "*menuBar");
+  ASSERT_NE(menuBar, nullptr);
+  // The entries that open something (not those that end or add a session).
+  std::vector<std::pair<std::string, std::string>> entries;
+  WidgetList cascades = nullptr;
+  Cardinal count = 0;
+  XtVaGetValues(menuBar, XmNchildren, &cascades, XmNnumChildren, &count, nullptr);
+  for (Cardinal i = 0; i < count; ++i) {
+    Widget menu = nullptr;
+    // (The Edit menu opens nothing.)
+    if (!XmIsCascadeButton(cascades[i]) || !XtIsManaged(cascades[i]) ||
+        std::string(XtName(cascades[i])) == "editCascade")
+      continue;
+    XtVaGetValues(cascades[i], XmNsubMenuId, &menu, nullptr);
+    if (!menu) continue;
+    WidgetList items = nullptr;
+    Cardinal n = 0;
+    XtVaGetValues(menu, XmNchildren, &items, XmNnumChildren, &n, nullptr);
+    for (Cardinal k = 0; k < n; ++k) {
+      const std::string name = XtName(items[k]);
+      if ((XmIsPushButtonGadget(items[k]) || XmIsPushButton(items[k])) && XtIsManaged(items[k]) &&
+          XtIsSensitive(items[k]) && name != "quitButton" && name != "new5250Button")
+        entries.emplace_back(XtName(cascades[i]), name);
+    }
+  }
+  ASSERT_GE(entries.size(), 10u);
+  std::vector<Widget> shells;
+  std::vector<Widget> checked;
+  int dialogs = 0;
+  for (const auto& entry : entries) {
+    SCOPED_TRACE(entry.second);
+    ChooseByClicks(b, entry.first.c_str(), entry.second.c_str());
+    // The dialogs that came up (none for an entry that sends a key).
+    auto newDialogs = [&] {
+      shells.clear();
+      CollectShells(TopLevelWidget(), &shells);
+      std::vector<Widget> up;
+      for (Widget shell : shells)
+        if (XtIsRealized(shell) && Viewable(XtWindow(shell)) && !XmIsMenuShell(shell) &&
+            shell != b->xstuff.shell() && shell != TopLevelWidget() &&
+            std::find(checked.begin(), checked.end(), shell) == checked.end())
+          up.push_back(shell);
+      return up;
+    };
+    const bool opens = std::find(std::begin(kOpening), std::end(kOpening), entry.second) != std::end(kOpening);
+    if (opens) EXPECT_TRUE(RunUntil([&] { return !newDialogs().empty(); }));
+    else Pump(50);
+    for (Widget shell : newDialogs()) {
+      checked.push_back(shell);
+      WidgetList kids = nullptr;
+      Cardinal n = 0;
+      XtVaGetValues(shell, XmNchildren, &kids, XmNnumChildren, &n, nullptr);
+      const std::string dialog = n > 0 ? XtName(kids[0]) : "";
+      char* title = nullptr;
+      XtVaGetValues(shell, XmNtitle, &title, nullptr);
+      const std::string shown = title ? title : "";
+      ++dialogs;
+      EXPECT_NE(shown, XtName(shell)) << "the dialog " << dialog << " is titled with its shell's name";
+      EXPECT_NE(shown, dialog) << "the dialog is titled with its name";
+      EXPECT_FALSE(shown.empty()) << dialog;
+      // Closed again before the next entry.
+      if (n > 0) XtUnmanageChild(kids[0]);
+      XtPopdown(shell);
+    }
+    Pump(20);
+  }
+  EXPECT_GE(dialogs, static_cast<int>(std::size(kOpening)));
 }
 
 }  // namespace
