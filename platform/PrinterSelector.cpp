@@ -69,7 +69,10 @@ int printerSelectorGUI(XtAppContext app, Widget parent, int index, PrinterSelect
     XmListAddItemUnselected(s.list, item, 0);
     XmStringFree(item);
   }
-  if (index >= 1 && index <= count) XmListSelectPos(s.list, index, False);
+  if (index >= 1 && index <= count) {
+    // The keys start from the current printer too.
+    XmListSelectPos(s.list, index, False);
+  }
   Widget ok = XmCreatePushButton(form, const_cast<char*>("printerSelectOk"), nullptr, 0);
   Widget cancel = XmCreatePushButton(form, const_cast<char*>("printerSelectCancel"), nullptr, 0);
   XtVaSetValues(XtParent(s.list), XmNtopAttachment, XmATTACH_FORM, XmNleftAttachment, XmATTACH_FORM,
@@ -81,11 +84,27 @@ int printerSelectorGUI(XtAppContext app, Widget parent, int index, PrinterSelect
   XtAddCallback(ok, XmNactivateCallback, OkCallback, &s);
   XtAddCallback(cancel, XmNactivateCallback, CancelCallback, &s);
   XtAddCallback(s.list, XmNdefaultActionCallback, DefaultActionCallback, &s);
+  // The arrows move through the printers also where no virtual key
+  // bindings make them osfUp and osfDown.
+  XtOverrideTranslations(s.list, XtParseTranslationTable("~s ~c ~m ~a <Key>Up: ListPrevItem()\n"
+                                                         "~s ~c ~m ~a <Key>Down: ListNextItem()"));
   XtAddCallback(form, XmNdestroyCallback, ParentGone, &s);
   XtManageChild(s.list);
   XtManageChild(ok);
   XtManageChild(cancel);
   XtManageChild(form);
+  // The dialog that holds the parent is shown now, sized for the list.
+  // The keys choose at once: the arrows move in the list, Return takes.
+  // Each manager from the dialog down gives its first focus toward the list.
+  Widget dialog = s.list;
+  while (XtParent(dialog) && !XtIsShell(XtParent(dialog))) {
+    XtVaSetValues(XtParent(dialog), XmNinitialFocus, dialog, nullptr);
+    dialog = XtParent(dialog);
+  }
+  XtManageChild(dialog);
+  // The keys start from the current printer too (once the list is shown).
+  if (index >= 1 && index <= count) XmListSetKbdItemPos(s.list, index);
+  XmProcessTraversal(s.list, XmTRAVERSE_CURRENT);
 
   while (!s.done) XtAppProcessEvent(app, XtIMAll);
 

@@ -47,8 +47,11 @@ bool OnTheTerminal() {
   return product && std::strcmp(product, "QAV") == 0;
 }
 
-// Not on the terminal the user's shared directory is the home directory.
+// Not on the terminal the user's shared directory is the one KDVSHARED
+// names (the desktop session sets it), else the home directory.
 int SetSharedDirectoryToHome(bool master) {
+  const char* shared = std::getenv("KDVSHARED");
+  if (shared && *shared) return 0;
   const char* home = std::getenv("HOME");
   if (!home) {
     LogMsg(LevelWarning, "HOME is not set; KDVSHARED is set empty.\n");

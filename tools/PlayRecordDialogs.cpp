@@ -119,20 +119,35 @@ void PauseChoiceCb(Widget w, XtPointer p, XtPointer call) {
   XtVaGetValues(w, XmNuserData, &choice, nullptr);
   Of(p)->setRecordPauseChoice(static_cast<int>(reinterpret_cast<intptr_t>(choice)));
 }
-void AcceleratorCb(Widget w, XtPointer p, XtPointer call) {
-  PlayRecord* pr = Of(p);
-  auto* cbs = static_cast<XmAnyCallbackStruct*>(call);
-  Widget menu = pr->dialogShell("recordFileControl") ? XtNameToWidget(pr->dialogShell("recordFileControl"), "*accMenu")
-                                                      : nullptr;
+// The key menu under "Function key...": posted by the first button's press
+// on it, as a menu is (the press then drags into the menu or, released at
+// once, leaves it up for a click), and by the keys that activate it.
+void PostKeyMenu(PlayRecord* pr, Widget button, XEvent* press) {
+  Widget save = pr->dialogShell("recordFileControl");
+  Widget menu = save ? XtNameToWidget(save, "*accMenu") : nullptr;
   if (!menu) return;
-  if (cbs && cbs->event && (cbs->event->type == ButtonPress || cbs->event->type == ButtonRelease)) {
-    XmMenuPosition(menu, &cbs->event->xbutton);
+  if (press && press->type == ButtonPress) {
+    XmMenuPosition(menu, &press->xbutton);
   } else {
     Position x = 0, y = 0;
-    XtTranslateCoords(w, 0, 0, &x, &y);
+    Dimension height = 0;
+    XtVaGetValues(button, XmNheight, &height, nullptr);
+    XtTranslateCoords(button, 0, static_cast<Position>(height), &x, &y);
     XtVaSetValues(menu, XmNx, x, XmNy, y, nullptr);
   }
   XtManageChild(menu);
+}
+// The press posts the menu and goes no further: the menu has the pointer.
+void AcceleratorPressed(Widget w, XtPointer p, XEvent* event, Boolean* dispatch) {
+  if (event->type != ButtonPress || event->xbutton.button != Button1) return;
+  PostKeyMenu(Of(p), w, event);
+  *dispatch = False;
+}
+// The keys that activate the button post the menu below it.
+void AcceleratorCb(Widget w, XtPointer p, XtPointer call) {
+  auto* cbs = static_cast<XmAnyCallbackStruct*>(call);
+  if (cbs && cbs->event && (cbs->event->type == ButtonPress || cbs->event->type == ButtonRelease)) return;
+  PostKeyMenu(Of(p), w, nullptr);
 }
 void AccMenuCb(Widget w, XtPointer p, XtPointer) {
   XtPointer key = nullptr;
@@ -373,7 +388,12 @@ void PlayRecord::buildSaveDialog() {
   XtOverrideTranslations(w_->textField, XtParseTranslationTable("<Key>KP_Enter: activate()"));
   XtManageChild(w_->textField);
   w_->acceleratorBtn = Button(listSection, "acceleratorBtn", AcceleratorCb, this);
-  w_->accMenu = XmCreatePopupMenu(w_->acceleratorBtn, const_cast<char*>("accMenu"), nullptr, 0);
+  // The first button on "Function key..." posts the key menu (Motif posts
+  // a pop-up only for its own menu-post event).
+  Arg menuArgs[1];
+  XtSetArg(menuArgs[0], XmNmenuPost, const_cast<char*>("<Btn1Down>"));
+  w_->accMenu = XmCreatePopupMenu(w_->acceleratorBtn, const_cast<char*>("accMenu"), menuArgs, 1);
+  XtInsertEventHandler(w_->acceleratorBtn, ButtonPressMask, False, AcceleratorPressed, this, XtListHead);
   for (int k = 0; k <= 24; ++k) {
     char name[16];
     std::snprintf(name, sizeof name, "accButton%d", k);

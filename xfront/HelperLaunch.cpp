@@ -3,6 +3,7 @@
 #include <Xm/MessageB.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -104,16 +105,35 @@ void ReportNotStarted(SessionControlBlock* scb, const std::string& program) {
   ShowNotice(scb, "helperNotStartedDialog", "The program \"" + program + "\" could not be started.");
 }
 
+// What a session does when a helper it started ends; called only while
+// that session lives.
+using HelperEnded = std::function<void(SessionControlBlock*)>;
+
 // Starts the program with the watch cursor on the shell of `watch` (the
-// session's top-level shell when null) until it announces itself.
-pid_t Launch(SessionControlBlock* scb, const std::vector<std::string>& argv, Widget watch = nullptr) {
+// session's top-level shell when null) until it announces itself, or until
+// it ends: a program that ends before it announces itself never will.
+pid_t Launch(SessionControlBlock* scb, const std::vector<std::string>& argv, Widget watch = nullptr,
+             HelperEnded ended = nullptr) {
+  const bool watchWasPending = WatchCursorWidget() != nullptr;
   MakeWatchCursorUntilAppStarts(scb, watch);
+  Widget watched = watchWasPending ? nullptr : WatchCursorWidget();
   if (DebugFlag()) LogMsg(LevelDebug, "callback: Starting task: %s.\n", Joined(argv).c_str());
   const pid_t pid = XuStartTask(argv);
   if (pid < 0) {
-    EndWatchCursor();
+    if (watched) EndWatchCursor();
     ReportNotStarted(scb, argv[0]);
+    return pid;
   }
+  const int slot = scb->slot;
+  const SessionTableEntry* e = SessionEntry(slot);
+  const int sequence = e ? e->sequence : -1;
+  const std::string program = argv[0];
+  XuWhenTaskEnds(pid, [=](int status) {
+    if (DebugFlag()) LogMsg(LevelDebug, "The helper program %s ended, status 0x%x.\n", program.c_str(), status);
+    if (watched && WatchCursorWidget() == watched) EndWatchCursor();
+    const SessionTableEntry* now = SessionEntry(slot);
+    if (ended && now && now->session && now->sequence == sequence) ended(now->session);
+  });
   return pid;
 }
 
@@ -227,7 +247,16 @@ void StartOrRaiseHelper(SessionControlBlock* scb, HelperKind kind, Widget item, 
   // The customiser works on the keypads' files: the open ones step aside.
   if (kind == HelperKind::KeypadCustomizer) scb->xstuff.keypadButtons().unManageActiveKeypads();
   h.startedHere = true;
-  if (Launch(scb, argv) < 0) {
+  // A helper that ended gives its place back, however early it ended.
+  auto ended = [kind, stateAtom](SessionControlBlock* b) {
+    HelperSessionState& mine = b->xstuff.helper(kind);
+    if (!mine.startedHere) return;
+    mine.startedHere = false;
+    mine.owner = false;
+    mine.window = 0;
+    if (b->xstuff.shell()) SetAppState(stateAtom, XtDisplay(b->xstuff.shell()), '0');
+  };
+  if (Launch(scb, argv, nullptr, ended) < 0) {
     // Not started: a later choice of the entry may try again.
     h.startedHere = false;
     h.owner = false;
@@ -248,7 +277,13 @@ void StartOrRaisePreferencesProgram(SessionControlBlock* scb) {
     return;
   }
   scb->xstuff.setOwnsPreferencesProgram(true);
-  if (Launch(scb, PreferencesCommandLine(ValuesOf(scb, nullptr))) < 0) {
+  auto ended = [](SessionControlBlock* b) {
+    if (!b->xstuff.ownsPreferencesProgram()) return;
+    b->xstuff.setOwnsPreferencesProgram(false);
+    SetPreferencesProgramWindow(0);
+    SetPreferencesProgramStarted(false);
+  };
+  if (Launch(scb, PreferencesCommandLine(ValuesOf(scb, nullptr)), nullptr, ended) < 0) {
     scb->xstuff.setOwnsPreferencesProgram(false);
     return;
   }

@@ -9,6 +9,7 @@
 #include <Xm/Protocols.h>
 #include <Xm/PushB.h>
 #include <Xm/RowColumn.h>
+#include <Xm/Separator.h>
 #include <Xm/ToggleB.h>
 #include <Xm/Xm.h>
 
@@ -27,6 +28,7 @@
 #include "print/ScreenPrint.h"
 #include "session/AppInit.h"
 #include "session/ErrorDialogs.h"
+#include "session/Language.h"
 #include "session/SessionControlBlock.h"
 #include "xfront/SessionImages.h"
 #include "xfront/XStuff.h"
@@ -182,6 +184,14 @@ Widget OptionMenu(Widget parent, const char* menu, const char* pulldown, const c
   return m;
 }
 
+// Attaches a child of a form to the form's left and right sides, and to its
+// top and bottom as asked.
+void AttachToForm(Widget w, bool top, bool bottom) {
+  XtVaSetValues(w, XmNleftAttachment, XmATTACH_FORM, XmNrightAttachment, XmATTACH_FORM, nullptr);
+  if (top) XtVaSetValues(w, XmNtopAttachment, XmATTACH_FORM, nullptr);
+  if (bottom) XtVaSetValues(w, XmNbottomAttachment, XmATTACH_FORM, nullptr);
+}
+
 void SetSensitive(std::initializer_list<Widget> widgets, bool on) {
   for (Widget w : widgets)
     if (w) XtSetSensitive(w, on ? True : False);
@@ -331,11 +341,12 @@ int LocalPrint::createLocalPrintControls() {
   ReadLocalPrintConfig(sharedDirectory(), settings_);
 
   printerCount_ = lastUsedIndex_ = defaultIndex_ = 0;
-  PrUpdatePrinterList();
-  int rc = 0;
-  for (int i = 1; i <= PrGetListNumber(); ++i) rc = getPrinterList(FindDefaultCallback, i, "qsti", this);
+  // A printing system that cannot be reached is no empty printer list.
+  int rc = PrUpdatePrinterList();
+  for (int i = 1; rc >= 0 && i <= PrGetListNumber(); ++i) rc = getPrinterList(FindDefaultCallback, i, "qsti", this);
   if (rc < 0) {
     LogMsg(LevelError, "%s: getPrinterList failed! rc = %d.\n", "QWC0095", rc);
+    reportNotPrinted("the list of printers could not be read (is the printing system running?).");
     return -2;
   }
   if (printerCount_ == 0) {
@@ -357,14 +368,17 @@ int LocalPrint::createLocalPrintControls() {
   XmAddWMProtocolCallback(XtParent(dialog_), deleteWindow, CloseCallback, this);
   XtAddCallback(XtParent(dialog_), XmNdestroyCallback, DialogGone, this);
 
+  // The options above the buttons, each part in its own frame.
+  Widget frame = XmCreateFrame(dialog_, const_cast<char*>("localPrintFrame"), nullptr, 0);
+  AttachToForm(frame, true, true);
+  Widget outer = XmCreateForm(frame, const_cast<char*>("localPrintForm"), nullptr, 0);
+  Widget optionsFrame = XmCreateFrame(outer, const_cast<char*>("localPrintOptionsFrame"), nullptr, 0);
+  AttachToForm(optionsFrame, true, false);
   XtSetArg(args[0], XmNorientation, XmVERTICAL);
-  Widget form = XmCreateRowColumn(dialog_, const_cast<char*>("localPrintForm"), args, 1);
-  XtVaSetValues(form, XmNtopAttachment, XmATTACH_FORM, XmNleftAttachment, XmATTACH_FORM, XmNrightAttachment,
-                XmATTACH_FORM, XmNbottomAttachment, XmATTACH_FORM, nullptr);
+  Widget form = XmCreateRowColumn(optionsFrame, const_cast<char*>("localPrintOptionsForm"), args, 1);
   printerButton_ = Child("button", "localPrintPrinterSelectButton", form);
   XtAddCallback(printerButton_, XmNactivateCallback, SelectPrinterCallback, this);
-  Child("label", "localPrintPrinterValue", form);
-  printerLabel_ = XtNameToWidget(form, "localPrintPrinterValue");
+  printerLabel_ = Child("label", "localPrintPrinterValue", form);
   orientationLabel_ = Child("label", "localPrintOrientationLabel", form);
   orientationBox_ = XmCreateRadioBox(form, const_cast<char*>("localPrintOrientationRadioBox"), nullptr, 0);
   portrait_ = Toggle(orientationBox_, "localPrintOrientationPortraitButton", this, Choice::Orientation, 1);
@@ -379,20 +393,38 @@ int LocalPrint::createLocalPrintControls() {
   imagePresent_ = images && images->window();
   imageIsColour_ = imagePresent_ && images->imageIsColour();
   if (imagePresent_) createImageRows(form);
-  selectLabel_ = Child("label", "selectOptions", form);
-  printingLabel_ = XmCreateLabel(form, const_cast<char*>("printing"), nullptr, 0);
-  XtSetArg(args[0], XmNorientation, XmHORIZONTAL);
-  Widget buttons = XmCreateRowColumn(form, const_cast<char*>("localPrintButtonForm"), args, 1);
+  XtManageChild(form);
+  XtManageChild(optionsFrame);
+
+  // What to do (or that the print runs), a separator, then Print and Cancel.
+  Widget buttonFrame = XmCreateFrame(outer, const_cast<char*>("localPrintButtonFrame"), nullptr, 0);
+  AttachToForm(buttonFrame, false, true);
+  XtVaSetValues(buttonFrame, XmNtopAttachment, XmATTACH_WIDGET, XmNtopWidget, optionsFrame, nullptr);
+  Widget buttons = XmCreateForm(buttonFrame, const_cast<char*>("localPrintButtonForm"), nullptr, 0);
+  selectLabel_ = Child("label", "selectOptions", buttons);
+  printingLabel_ = XmCreateLabel(buttons, const_cast<char*>("printing"), nullptr, 0);
+  for (Widget label : {selectLabel_, printingLabel_})
+    XtVaSetValues(label, XmNtopAttachment, XmATTACH_FORM, XmNleftAttachment, XmATTACH_FORM, nullptr);
+  Widget separator = XmCreateSeparator(buttons, const_cast<char*>("localPrintSeparator"), nullptr, 0);
+  XtVaSetValues(separator, XmNtopAttachment, XmATTACH_WIDGET, XmNtopWidget, selectLabel_, XmNleftAttachment,
+                XmATTACH_FORM, XmNrightAttachment, XmATTACH_FORM, nullptr);
+  XtManageChild(separator);
   startButton_ = Child("button", "startBtn", buttons);
   cancelButton_ = Child("button", "cancelBtn", buttons);
+  XtVaSetValues(startButton_, XmNtopAttachment, XmATTACH_WIDGET, XmNtopWidget, separator, XmNleftAttachment,
+                XmATTACH_FORM, XmNbottomAttachment, XmATTACH_FORM, nullptr);
+  XtVaSetValues(cancelButton_, XmNtopAttachment, XmATTACH_WIDGET, XmNtopWidget, separator, XmNleftAttachment,
+                XmATTACH_WIDGET, XmNleftWidget, startButton_, XmNbottomAttachment, XmATTACH_FORM, nullptr);
   XtManageChild(buttons);
+  XtManageChild(buttonFrame);
   XtAddCallback(startButton_, XmNactivateCallback, StartCallback, this);
   XtAddCallback(cancelButton_, XmNactivateCallback, CancelCallback, this);
   XtTranslations activate = XtParseTranslationTable("<Key>Return: ArmAndActivate()");
   XtOverrideTranslations(startButton_, activate);
   XtOverrideTranslations(cancelButton_, activate);
   XtOverrideTranslations(printerButton_, activate);
-  XtManageChild(form);
+  XtManageChild(outer);
+  XtManageChild(frame);
 
   updateMainDialogWithSelectedPrinter(lastUsedIndex_);
   return 0;
@@ -467,10 +499,11 @@ void LocalPrint::materializePrinterSelectDialog() {
   selectDialog_ = XmCreateFormDialog(XtParent(dialog_), const_cast<char*>("localPrintPrinterSelectControls"), args, 1);
   Widget shell = XtParent(selectDialog_);
   Widget frame = XmCreateFrame(selectDialog_, const_cast<char*>("printerSelectFrame"), nullptr, 0);
+  AttachToForm(frame, true, true);
   Widget board = XmCreateBulletinBoard(frame, const_cast<char*>("printerSelectBulletinBoard"), nullptr, 0);
   XtManageChild(board);
   XtManageChild(frame);
-  XtManageChild(selectDialog_);
+  // The selection shows the dialog once the list is in it, at its size.
   if (DebugFlag()) LogMsg(LevelDebug, "before printerSelectorGUI call. printer index = %d\n", currentIndex_);
   SelectionData data{alive_, this, &pendingIndex_};
   const std::weak_ptr<bool> alive = alive_;
@@ -648,8 +681,9 @@ void LocalPrint::startLocalPrint() {
   if (data) {
     PrintHandoffRequest request;
     request.printerIndex = currentIndex_;
-    const char* lang = std::getenv("LANG");
-    request.locale = lang && *lang ? lang : "C";
+    // The session's language, whatever the environment says.
+    const LanguageRow* language = session_->languageRow;
+    request.locale = language && language->locale && *language->locale ? language->locale : "C";
     request.banner = banner_;
     std::vector<std::string> searched;
     const std::string program = FindPrintProgram(programFolder_, &searched);

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <deque>
+#include <map>
 #include <utility>
 
 #include "base/LogMsg.h"
@@ -22,6 +23,7 @@ namespace {
 struct ReaperState {
   std::vector<pid_t> running;
   std::deque<std::pair<pid_t, int>> finished;  // the last kFinishedKept statuses
+  std::map<pid_t, std::function<void(int)>> whenEnded;
   XtAppContext app = nullptr;
   XtInputId input = 0;
   int pipeRead = -1;
@@ -96,6 +98,8 @@ bool XuInstallChildReaper(XtAppContext app) {
 int XuReapChildren() {
   ReaperState& s = State();
   int reaped = 0;
+  // Handlers run after the walk: they may start new children.
+  std::vector<std::pair<std::function<void(int)>, int>> handlers;
   for (auto it = s.running.begin(); it != s.running.end();) {
     int status = 0;
     const pid_t r = waitpid(*it, &status, WNOHANG);
@@ -106,16 +110,35 @@ int XuReapChildren() {
         if (s.finished.size() > kFinishedKept) s.finished.pop_front();
         if (DebugFlag()) LogMsg(LevelDebug, "XuStartTask: child %d ended, status 0x%x.\n", (int)r, status);
       }
+      auto handler = s.whenEnded.find(*it);
+      if (handler != s.whenEnded.end()) {
+        handlers.emplace_back(std::move(handler->second), r == *it ? status : 0);
+        s.whenEnded.erase(handler);
+      }
       it = s.running.erase(it);
       ++reaped;
     } else {
       ++it;
     }
   }
+  for (auto& h : handlers) h.first(h.second);
   return reaped;
 }
 
 size_t XuRunningTaskCount() { return State().running.size(); }
+
+std::vector<pid_t> XuRunningTasks() { return State().running; }
+
+void XuWhenTaskEnds(pid_t pid, std::function<void(int status)> ended) {
+  if (!ended) return;
+  ReaperState& s = State();
+  if (std::find(s.running.begin(), s.running.end(), pid) != s.running.end()) {
+    s.whenEnded[pid] = std::move(ended);
+    return;
+  }
+  int status = 0;
+  if (XuTaskWaitStatus(pid, &status)) ended(status);
+}
 
 bool XuTaskWaitStatus(pid_t pid, int* status) {
   for (const auto& f : State().finished) {

@@ -5,6 +5,7 @@
 // from the event loop.
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,12 @@ int XuReapChildren();
 
 // Children started by XuStartTask and not reaped yet.
 size_t XuRunningTaskCount();
+std::vector<pid_t> XuRunningTasks();
+
+// Calls `ended` with the wait status once, from the event loop, when the
+// child `pid` of XuStartTask is reaped (at once when it was reaped
+// already). One handler a child; a later one replaces it.
+void XuWhenTaskEnds(pid_t pid, std::function<void(int status)> ended);
 
 // The wait status of a child reaped lately (the last 32 are kept): true and
 // *status when pid is among them.

@@ -22,9 +22,12 @@
 #include "print/LocalPrintConfig.h"
 #include "print/PrintHandoff.h"
 #include "session/AppResources.h"
+#include "session/ErrorDialogs.h"
 #include "session/SessionControlBlock.h"
 #include "tests/datastream/RecordGlueFixtures.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/FreePort.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/SessionToolkit.h"
 #include "tests/support/TempDir.h"
@@ -303,6 +306,36 @@ TEST_F(ScreenPrintSessionTest, APrintThatCannotStartSaysWhyAndLeavesNoSegment) {
   Widget item = XtNameToWidget(block_->xstuff.shell(), "*localButton");
   XtCallCallbacks(item, XmNactivateCallback, nullptr);
   EXPECT_EQ(block_->xstuff.localPrint()->dialogState(), 1);
+}
+
+// A printing system that cannot be reached is not "no printer": the log
+// names the failed list, a box says the screen was not printed and why,
+// and no dialog opens.
+TEST_F(ScreenPrintSessionTest, UnreachablePrintingSystemIsSaidSoNotNoPrinter) {
+  const int port = qwtest::FreeLoopbackPort();
+  ASSERT_NE(port, 0);
+  {
+    qwtest::ScopedEnv nowhere("CUPS_SERVER", ("127.0.0.1:" + std::to_string(port)).c_str());
+    cupsSetServer(nullptr);
+    const int dialogs = TheErrorDialogs().getNumberOfActiveDialogs();
+    qwtest::LogCapture log;
+    Widget item = XtNameToWidget(block_->xstuff.shell(), "*localButton");
+    ASSERT_NE(item, nullptr);
+    XtCallCallbacks(item, XmNactivateCallback, nullptr);
+    LocalPrint* print = block_->xstuff.localPrint();
+    ASSERT_NE(print, nullptr);
+    EXPECT_EQ(print->dialog(), nullptr);
+    EXPECT_EQ(print->dialogState(), 0);
+    EXPECT_TRUE(log.Contains("QWC0095: getPrinterList failed!"));
+    EXPECT_EQ(TheErrorDialogs().getNumberOfActiveDialogs(), dialogs) << "no \"no printer\" box";
+    Widget box = XtNameToWidget(block_->xstuff.shell(), "*printNotStartedDialog");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(MessageOf(box),
+              "The screen was not printed: the list of printers could not be read (is the printing system running?).");
+    XtDestroyWidget(XtParent(box));
+  }
+  cupsSetServer(nullptr);
+  OpenTheDialog();
 }
 
 }  // namespace

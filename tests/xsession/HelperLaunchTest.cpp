@@ -7,10 +7,20 @@
 // started again.
 #include <gtest/gtest.h>  // before Xlib, whose None and Bool macros clash with it
 
+#include <X11/cursorfont.h>
+#include <X11/extensions/XTest.h>
+#include <X11/extensions/Xfixes.h>
+#include <X11/IntrinsicP.h>
+#include <Xm/CascadeB.h>
+#include <Xm/CascadeBG.h>
 #include <Xm/List.h>
+#include <Xm/MenuShell.h>
+#include <Xm/PushB.h>
+#include <Xm/PushBG.h>
 #include <Xm/Xm.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,6 +42,7 @@
 #include "base/LogMsg.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/SessionToolkit.h"
+#include "tests/support/XKeys.h"
 #include "tests/support/XWindows.h"
 #include "xfront/HelperLaunch.h"
 #include "xfront/HelperPrograms.h"
@@ -93,6 +104,9 @@ class HelperLaunchTest : public ::testing::Test {
       SetAppState(atom, Display_(), '0');
   }
   void TearDown() override {
+    // The stand-ins still running are ended (only the children of this test).
+    for (pid_t pid : XuRunningTasks()) kill(pid, SIGTERM);
+    RunUntil([] { return XuRunningTaskCount() == 0; });
     EndSessions(1);
     Pump(20);
     AppResources() = saved_;
@@ -105,14 +119,17 @@ class HelperLaunchTest : public ::testing::Test {
   static Display* Display_() { return XtDisplay(TopLevelWidget()); }
 
   // A stand-in helper: writes its arguments, one a line, to <name>.args
-  // and appends its name to "starts".
-  void InstallHelper(const std::string& name) {
+  // and appends its name to "starts"; then, as a helper that runs, it stays
+  // (until the test ends it), having left "up.<its pid>" behind, or ends at
+  // once.
+  void InstallHelper(const std::string& name, bool stays = true) {
     const std::string script = dir_ + "/" + name;
     std::ofstream out(script);
     out << "#!/bin/sh\n"
         << "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" << dir_ << "/" << name << ".tmp'\n"
         << "mv '" << dir_ << "/" << name << ".tmp' '" << dir_ << "/" << name << ".args'\n"
         << "echo " << name << " >> '" << dir_ << "/starts'\n";
+    if (stays) out << ": > '" << dir_ << "/up.'$$\n" << "exec sleep 3600\n";
     out.close();
     chmod(script.c_str(), 0755);
   }
@@ -125,8 +142,13 @@ class HelperLaunchTest : public ::testing::Test {
     return args;
   }
   int Starts() {
-    // Every child that was started has ended and written its line.
-    RunUntil([] { return XuRunningTaskCount() == 0; });
+    // Every child that was started has written its line: it ended, or it
+    // stays and says so.
+    RunUntil([&] {
+      for (pid_t pid : XuRunningTasks())
+        if (!Exists(dir_ + "/up." + std::to_string(pid))) return false;
+      return true;
+    });
     std::istringstream in(ReadFile(dir_ + "/starts"));
     int n = 0;
     for (std::string line; std::getline(in, line);) ++n;
@@ -302,7 +324,7 @@ TEST_F(HelperLaunchTest, PreferencesProgramAndHelpViewer) {
 }
 
 TEST_F(HelperLaunchTest, HelpTopicFollowsWhatTheSessionDoes) {
-  InstallHelper("daltrue");
+  InstallHelper("daltrue", false);
   SessionControlBlock* b = NewSession();
   ASSERT_NE(b, nullptr);
   PlayRecord& pr = b->playRecord;
@@ -424,6 +446,234 @@ TEST_F(HelperLaunchTest, PlaybackEditorStartsWithTheFileChosenInThePlaybackDialo
   EXPECT_TRUE(HasPair(args, "-cols", "50"));
   EXPECT_EQ(GetAppState(ApplicationAtoms().vosmerkState, Display_()), '1');
   EXPECT_TRUE(b->xstuff.helper(HelperKind::PlaybackEditor).owner);
+}
+
+// The pointer's image as the server shows it now, with its hot spot.
+struct CursorLook {
+  int width = 0, height = 0, xhot = 0, yhot = 0;
+  std::vector<unsigned long> pixels;
+  bool operator==(const CursorLook& o) const {
+    return width == o.width && height == o.height && xhot == o.xhot && yhot == o.yhot && pixels == o.pixels;
+  }
+};
+CursorLook CursorNow(Display* d) {
+  CursorLook look;
+  XSync(d, False);
+  XFixesCursorImage* image = XFixesGetCursorImage(d);
+  if (!image) return look;
+  look.width = image->width;
+  look.height = image->height;
+  look.xhot = image->xhot;
+  look.yhot = image->yhot;
+  look.pixels.assign(image->pixels, image->pixels + image->width * image->height);
+  XFree(image);
+  return look;
+}
+
+class HelperClickTest : public HelperLaunchTest {
+ protected:
+  void SetUp() override {
+    HelperLaunchTest::SetUp();
+    test_ = XOpenDisplay(DisplayString(Display_()));
+    ASSERT_NE(test_, nullptr);
+    int event = 0, error = 0;
+    ASSERT_TRUE(XTestQueryExtension(test_, &event, &error, &event, &error));
+    ASSERT_TRUE(XFixesQueryExtension(test_, &event, &error));
+  }
+  void TearDown() override {
+    if (test_) XCloseDisplay(test_);
+    HelperLaunchTest::TearDown();
+  }
+  bool Viewable(Window w) {
+    XWindowAttributes a;
+    return w && XGetWindowAttributes(test_, w, &a) && a.map_state == IsViewable;
+  }
+  // The pointer to (x, y) of a widget or gadget (its window's for a
+  // gadget), or to its middle.
+  void PointAt(Widget w, int x = -1, int y = -1) {
+    Widget holder = XtIsWidget(w) ? w : XtParent(w);
+    ASSERT_TRUE(RunUntil([&] { return XtIsRealized(holder) && Viewable(XtWindow(holder)); })) << XtName(w);
+    Position ox = 0, oy = 0;
+    Dimension width = 0, height = 0;
+    XtVaGetValues(w, XmNwidth, &width, XmNheight, &height, nullptr);
+    if (!XtIsWidget(w)) XtVaGetValues(w, XmNx, &ox, XmNy, &oy, nullptr);
+    int rx = 0, ry = 0;
+    Window child = 0;
+    XTranslateCoordinates(test_, XtWindow(holder), DefaultRootWindow(test_), ox + (x < 0 ? width / 2 : x),
+                          oy + (y < 0 ? height / 2 : y), &rx, &ry, &child);
+    XTestFakeMotionEvent(test_, -1, rx, ry, CurrentTime);
+    XSync(test_, False);
+  }
+  void Click(Widget w) {
+    PointAt(w);
+    XTestFakeButtonEvent(test_, 1, True, CurrentTime);
+    XTestFakeButtonEvent(test_, 1, False, CurrentTime);
+    XSync(test_, False);
+    Pump(20);
+  }
+  // A menu entry chosen as a user does: its menu bar button, then the entry.
+  void ChooseByClicks(SessionControlBlock* b, const char* cascade, const char* item) {
+    Widget entry = XtNameToWidget(b->xstuff.shell(), (std::string("*") + item).c_str());
+    ASSERT_NE(entry, nullptr) << item;
+    // A menu still up from the last choice is used as it is.
+    if (!XtIsRealized(XtParent(entry)) || !Viewable(XtWindow(XtParent(entry))))
+      Click(XtNameToWidget(b->xstuff.shell(), (std::string("*") + cascade).c_str()));
+    ASSERT_TRUE(RunUntil([&] { return XtIsRealized(XtParent(entry)) && Viewable(XtWindow(XtParent(entry))); }))
+        << "the menu of " << item << " is not shown";
+    Click(entry);
+  }
+  // The watch cursor's image, as a window of the test shows it.
+  CursorLook WatchLook() {
+    Window w = XCreateSimpleWindow(test_, DefaultRootWindow(test_), 0, 0, 40, 40, 0, 0, 0);
+    Cursor watch = XCreateFontCursor(test_, XC_watch);
+    XDefineCursor(test_, w, watch);
+    XMapRaised(test_, w);
+    XSync(test_, False);
+    RunUntil([&] { return Viewable(w); });
+    XTestFakeMotionEvent(test_, -1, 20, 20, CurrentTime);
+    CursorLook look = CursorNow(test_);
+    XDestroyWindow(test_, w);
+    XFreeCursor(test_, watch);
+    XSync(test_, False);
+    return look;
+  }
+
+  Display* test_ = nullptr;
+};
+
+// A helper that ends at once, before it ever announces itself, gives its
+// menu entry back: chosen again (by clicks on the menu), it starts again,
+// and the pointer over the window is the normal one, not the watch.
+TEST_F(HelperClickTest, HelperThatEndsAtOnceStartsAgainAndLeavesNoWatch) {
+  const struct {
+    const char* item;
+    const char* program;
+  } cases[] = {{"keymapButton", "brastor"}, {"colormapButton", "tintwell"}, {"customizeButton", "keypad"},
+               {"miscButton", "zembrot"}};
+  const CursorLook watch = WatchLook();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.program);
+    InstallHelper(c.program, false);
+    SessionControlBlock* b = NewSession();
+    ASSERT_NE(b, nullptr);
+    Widget menuBar = XtNameToWidget(b->xstuff.shell(), "*menuBar");
+    ASSERT_NE(menuBar, nullptr);
+    Dimension width = 0, height = 0;
+    XtVaGetValues(menuBar, XmNwidth, &width, XmNheight, &height, nullptr);
+    // The empty end of the menu bar shows the window's own pointer.
+    PointAt(menuBar, width - 4, height / 2);
+    const CursorLook normal = CursorNow(test_);
+    ASSERT_FALSE(normal == watch);
+
+    const int before = Starts();
+    for (int round = 1; round <= 2; ++round) {
+      SCOPED_TRACE(round);
+      unlink((dir_ + "/" + c.program + ".args").c_str());
+      ChooseByClicks(b, "optCascade", c.item);
+      EXPECT_FALSE(ArgsOf(c.program).empty());
+      ASSERT_TRUE(RunUntil([] { return XuRunningTaskCount() == 0; }));
+      EXPECT_EQ(Starts(), before + round);
+      EXPECT_EQ(WatchCursorWidget(), nullptr);
+      PointAt(menuBar, width - 4, height / 2);
+      EXPECT_TRUE(RunUntil([&] { return CursorNow(test_) == normal; })) << "the watch stays";
+    }
+    EXPECT_EQ(XtNameToWidget(b->xstuff.shell(), "*helperNotStartedDialog"), nullptr);
+    EndSession(b, 1);
+  }
+}
+
+// Every shell below w, popup shells included.
+void CollectShells(Widget w, std::vector<Widget>* out) {
+  if (!w || !XtIsWidget(w) || w->core.being_destroyed) return;  // gadgets have no pop-ups
+  if (XtIsShell(w)) out->push_back(w);
+  for (Cardinal i = 0; i < w->core.num_popups; ++i) CollectShells(w->core.popup_list[i], out);
+  if (XtIsComposite(w)) {
+    WidgetList kids = nullptr;
+    Cardinal n = 0;
+    XtVaGetValues(w, XmNchildren, &kids, XmNnumChildren, &n, nullptr);
+    for (Cardinal i = 0; i < n; ++i) CollectShells(kids[i], out);
+  }
+}
+
+// The entries of the session's menus that open a dialog here (no helper
+// program is there to start).
+const std::string kOpening[] = {"recordButton", "playbackButton", "localButton", "pfkeysButton", "customizeButton",
+                                "miscButton", "colormapButton", "keymapButton", "runAppletButton"};
+
+// Every dialog that an entry of the session's menus opens has a title of
+// its own: not its shell's name nor its dialog's (what the window manager
+// shows when no title was given). The entries are chosen by clicks; the
+// helper programs are not there, so their entries show why.
+TEST_F(HelperClickTest, EveryDialogTheMenusOpenHasATitleOfItsOwn) {
+  SessionControlBlock* b = NewSession();
+  ASSERT_NE(b, nullptr);
+  Widget menuBar = XtNameToWidget(b->xstuff.shell(), "*menuBar");
+  ASSERT_NE(menuBar, nullptr);
+  // The entries that open something (not those that end or add a session).
+  std::vector<std::pair<std::string, std::string>> entries;
+  WidgetList cascades = nullptr;
+  Cardinal count = 0;
+  XtVaGetValues(menuBar, XmNchildren, &cascades, XmNnumChildren, &count, nullptr);
+  for (Cardinal i = 0; i < count; ++i) {
+    Widget menu = nullptr;
+    // (The Edit menu opens nothing.)
+    if (!XmIsCascadeButton(cascades[i]) || !XtIsManaged(cascades[i]) ||
+        std::string(XtName(cascades[i])) == "editCascade")
+      continue;
+    XtVaGetValues(cascades[i], XmNsubMenuId, &menu, nullptr);
+    if (!menu) continue;
+    WidgetList items = nullptr;
+    Cardinal n = 0;
+    XtVaGetValues(menu, XmNchildren, &items, XmNnumChildren, &n, nullptr);
+    for (Cardinal k = 0; k < n; ++k) {
+      const std::string name = XtName(items[k]);
+      if ((XmIsPushButtonGadget(items[k]) || XmIsPushButton(items[k])) && XtIsManaged(items[k]) &&
+          XtIsSensitive(items[k]) && name != "quitButton" && name != "new5250Button")
+        entries.emplace_back(XtName(cascades[i]), name);
+    }
+  }
+  ASSERT_GE(entries.size(), 10u);
+  std::vector<Widget> shells;
+  std::vector<Widget> checked;
+  int dialogs = 0;
+  for (const auto& entry : entries) {
+    SCOPED_TRACE(entry.second);
+    ChooseByClicks(b, entry.first.c_str(), entry.second.c_str());
+    // The dialogs that came up (none for an entry that sends a key).
+    auto newDialogs = [&] {
+      shells.clear();
+      CollectShells(TopLevelWidget(), &shells);
+      std::vector<Widget> up;
+      for (Widget shell : shells)
+        if (XtIsRealized(shell) && Viewable(XtWindow(shell)) && !XmIsMenuShell(shell) &&
+            shell != b->xstuff.shell() && shell != TopLevelWidget() &&
+            std::find(checked.begin(), checked.end(), shell) == checked.end())
+          up.push_back(shell);
+      return up;
+    };
+    const bool opens = std::find(std::begin(kOpening), std::end(kOpening), entry.second) != std::end(kOpening);
+    if (opens) EXPECT_TRUE(RunUntil([&] { return !newDialogs().empty(); }));
+    else Pump(50);
+    for (Widget shell : newDialogs()) {
+      checked.push_back(shell);
+      WidgetList kids = nullptr;
+      Cardinal n = 0;
+      XtVaGetValues(shell, XmNchildren, &kids, XmNnumChildren, &n, nullptr);
+      const std::string dialog = n > 0 ? XtName(kids[0]) : "";
+      char* title = nullptr;
+      XtVaGetValues(shell, XmNtitle, &title, nullptr);
+      const std::string shown = title ? title : "";
+      ++dialogs;
+      EXPECT_NE(shown, XtName(shell)) << "the dialog " << dialog << " is titled with its shell's name";
+      EXPECT_NE(shown, dialog) << "the dialog is titled with its name";
+      EXPECT_FALSE(shown.empty()) << dialog;
+      // Closed again before the next entry.
+      if (n > 0) XtUnmanageChild(kids[0]);
+      XtPopdown(shell);
+    }
+    Pump(20);
+  }
+  EXPECT_GE(dialogs, static_cast<int>(std::size(kOpening)));
 }
 
 }  // namespace

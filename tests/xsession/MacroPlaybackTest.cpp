@@ -352,6 +352,50 @@ TEST_F(MacroTest, BadMacrosStopWithTheirMessage) {
   EXPECT_FALSE(host.WaitForRecord(0, HostPump(), &r));
 }
 
+// "Function key..." in the save dialog, clicked, shows the key menu; F5
+// clicked in it names the macro for F5, and Save keeps it under that name.
+TEST_F(MacroTest, FunctionKeyMenuClickedNamesTheMacroForTheKey) {
+  qwtest::TestHost5250 host;
+  SessionControlBlock* a = SignOnSession(host);
+  ASSERT_NE(a, nullptr);
+  PlayRecord& rec = a->playRecord;
+  ChooseMenu(a, "recordButton");
+  Widget dialog = rec.dialogShell("recordControl");
+  Click(In(dialog, "startBtn"));
+  ASSERT_TRUE(RunUntil([&] { return rec.recordState() == PlayRecord::kRecording; }));
+  FocusDrawing(a);
+  ASSERT_TRUE(qwtest::TypeText(test_, "q"));
+  XSync(test_, False);
+  ASSERT_TRUE(RunUntil([&] { return !rec.recorder().bytes().empty(); }));
+  Click(In(dialog, "stopBtn"));
+  ASSERT_TRUE(RunUntil([&] { return rec.recordState() == PlayRecord::kRecordSaving; }));
+
+  Widget save = rec.dialogShell("recordFileControl");
+  ASSERT_TRUE(RunUntil([&] { return XtIsRealized(save) && Viewable(XtWindow(save)); }));
+  XSetInputFocus(test_, XtWindow(save), RevertToParent, CurrentTime);
+  Click(In(save, "recordFileTextField"));
+  ASSERT_TRUE(qwtest::TypeText(test_, "logon"));
+  XSync(test_, False);
+  Widget field = In(save, "recordFileTextField");
+  auto fieldIs = [&](const std::string& want) {
+    char* t = XmTextFieldGetString(field);
+    const bool same = t && want == t;
+    XtFree(t);
+    return same;
+  };
+  ASSERT_TRUE(RunUntil([&] { return fieldIs("logon"); }));
+  Click(In(save, "acceleratorBtn"));
+  Widget f5 = In(save, "accButton5");
+  ASSERT_NE(f5, nullptr);
+  ASSERT_TRUE(RunUntil([&] { return XtIsRealized(f5) && Viewable(XtWindow(f5)); })) << "the key menu is not shown";
+  Click(f5);
+  ASSERT_TRUE(RunUntil([&] { return fieldIs("logon.F5"); }));
+  Click(In(save, "saveBtn"));
+  ASSERT_TRUE(RunUntil([&] { return rec.recordState() == PlayRecord::kRecordIdle; }));
+  PlaybackFileContents file;
+  EXPECT_EQ(ReadPlaybackFile(playbackDir_ + "/logon.F5", &file), PlaybackFileError::kNone);
+}
+
 TEST_F(MacroTest, SaveDialogBindsFunctionKeysByName) {
   WriteMacro("x.f3", {0xC1});
   qwtest::TestHost5250 host;
