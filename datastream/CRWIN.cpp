@@ -19,9 +19,11 @@ uint32_t CRWIN::loadMinors(Databyte* db, uint32_t length) {
   while (at < length) {
     const uint32_t left = length - at;
     const uint32_t m = db->peek(at);
+    const unsigned char type = m >= 2 && at + 1 < length ? db->peek(at + 1) : 0;
+    // A title that runs past the end of the record is refused as such.
+    if (type == WINTITLE::kType && m > db->remaining - at) return dsm_sense::kTitleBeyondRecord;
     // A minor shorter than its length and type bytes would never advance.
     if (m < 2 || m > left) return dsm_sense::kBadLength;
-    const unsigned char type = db->peek(at + 1);
     const unsigned char* minor = db->current + at;
     if (type == kBorderMinor) {
       if (m < WINBDR::kMinLength || m > WINBDR::kMaxLength) return dsm_sense::kBadMinorLength;

@@ -28,6 +28,7 @@ constexpr unsigned char kCharacterDevice = 0x20;
 // Minor structures.
 constexpr unsigned char kAttributesMinor = 0x01;
 constexpr unsigned char kIndicatorsMinor = 0x02;
+constexpr unsigned char kScrollBarMinor = 0x03;
 constexpr unsigned char kSeparatorMinor = 0x09;
 constexpr unsigned char kChoiceTextMinor = 0x10;
 constexpr uint32_t kMinorMinLength = 4;
@@ -59,6 +60,12 @@ constexpr unsigned char kChoiceRightAid = 0x08;
 // multiple-choice one.
 constexpr unsigned char kCharacterIndicators[4] = {0x4B, 0x61, 0x40, 0x61};
 constexpr unsigned char kGuiIndicators[4] = {0x16, 0x17, 0x14, 0x15};
+constexpr unsigned char kUnavailableIndicator = 0x5C;
+// Flag byte 2 of the definition: a blank follows the numeric selection
+// characters; unavailable choices show the unavailable indicator (on a
+// display without colour attributes).
+constexpr unsigned char kBlankAfterNumbers = 0x40;
+constexpr unsigned char kShowUnavailable = 0x20;
 
 bool IsPushButtonType(unsigned char type) { return type == 0x41 || type == 0x51; }
 
@@ -97,6 +104,8 @@ uint32_t DFSF::loadIndicators(const unsigned char* m, uint32_t n) {
   const bool apply = !gui_ || (flags & 0x80);
   if (n >= 4 && m[3] && apply) selectedIndicator_ = m[3];
   if (n >= 5 && m[4] && apply) availableIndicator_ = m[4];
+  // The unavailable-choice indicator is taken on every display.
+  if (n >= 6 && m[5]) unavailableIndicator_ = m[5];
   return 0;
 }
 
@@ -231,6 +240,7 @@ uint32_t DFSF::loadMinors(Databyte* db, uint32_t at, uint32_t length) {
     switch (m[1]) {
       case kAttributesMinor: sense = loadAttributes(d, m, n); break;
       case kIndicatorsMinor: sense = loadIndicators(m, n); break;
+      case kScrollBarMinor: sense = LoadScrollBarIndicators(d->characteristics().word[0], m, n, barLook_); break;
       case kSeparatorMinor: sense = loadSeparator(d, m, n); break;
       case kChoiceTextMinor: sense = loadChoiceText(d, m, n); break;
       default: break;
@@ -244,6 +254,15 @@ uint32_t DFSF::loadMinors(Databyte* db, uint32_t at, uint32_t length) {
 // Columns of choices of a list sit this many positions apart: the
 // indicator margin, the attribute, the text, the ending attribute and the
 // padding.
+unsigned int DFSF::minimumTextSize(unsigned char parameter) const {
+  const bool blank = (flags2_ & kBlankAfterNumbers) != 0;
+  if (kind_ == SelectionField::kTypeNumeric1) return blank ? 4 : 3;
+  if (kind_ == SelectionField::kTypeNumeric2) return blank ? 5 : 4;
+  const unsigned char top = parameter & 0xF0;
+  if (top == 0x30 || top == 0x50) return 3;
+  return 1;
+}
+
 unsigned int DFSF::stride() const { return margin_ + textSize_ + 2u + padding_; }
 
 uint32_t DFSF::layOut(DisplayBag* d, const Addresses& addresses) {
@@ -382,7 +401,7 @@ void DFSF::buildScrollBar(DisplayBag* d, Addresses& addresses, SelectionField* f
   if (oldBar && oldBar->getFieldClassID() != kVerticalScrollBar) oldBar = nullptr;
   auto* bar = static_cast<ScrollBarField*>(table.createField(kVerticalScrollBar, oldBar, 0));
   if (!bar) return;  // cannot happen: the table reserved the room with the field
-  const ScrollBarLook look = DefaultScrollBarLook(d->characteristics().word[0], true);
+  const ScrollBarLook& look = barLook_;
   bar->setScrollBarParameters(barStart_, total_, position_, rows_);
   bar->setBarCharacters(look.shaft, look.slider);
   bar->setBarFlags(ScrollBarField::kInSelectionField);
@@ -411,6 +430,10 @@ void DFSF::build(DisplayBag* d, SelectionField* f, bool redefined) {
   const bool pushButtons = IsPushButtonType(type_);
   const unsigned int columns = d->columns();
   const unsigned char selected = selectedIndicator_, available = availableIndicator_;
+  // Without colour attributes an unavailable choice can be told by its
+  // indicator alone.
+  const bool showUnavailable =
+      (flags2_ & kShowUnavailable) && !(d->characteristics().word[0] & kColourAttributes);
   for (unsigned int i = 0; i < count_; ++i) {
     const Choice& c = choices_[i];
     const unsigned int width = type_ == kMenuBar ? c.length : textSize_;
@@ -459,7 +482,9 @@ void DFSF::build(DisplayBag* d, SelectionField* f, bool redefined) {
     ps.writeCharacter(start - 1, lead);
     if (kind_ == SelectionField::kTypeIndicator) {
       ps.writeCharacter(start - 3, attributes_[6]);
-      ps.writeCharacter(start - 2, (state & SelectionFieldChoice::kSelected) ? selected : available);
+      unsigned char indicator = (state & SelectionFieldChoice::kSelected) ? selected : available;
+      if (!(state & SelectionFieldChoice::kAvailable) && showUnavailable) indicator = unavailableIndicator_;
+      ps.writeCharacter(start - 2, indicator);
     }
     const unsigned int prefix = c.numberCount ? c.numberCount + 1u : 0u;
     for (unsigned int k = 0; k < width; ++k) {
@@ -548,6 +573,7 @@ int DFSF::processInput(Databyte* db) {
   columns_ = db->peek(15);
   padding_ = db->peek(16);
   if (!textSize_ || !rows_ || !columns_) return rejectRecord(db, dsm_sense::kBadStructuredData);
+  if (textSize_ < minimumTextSize(parameter)) return rejectRecord(db, dsm_sense::kBadStructuredData);
   separatorCharacter_ = db->peek(17) ? db->peek(17) : kSeparatorDefault;
   selectionCharacter_ = db->peek(18);
   const unsigned char cancelAid = db->peek(19);
@@ -572,6 +598,8 @@ int DFSF::processInput(Databyte* db) {
   const unsigned char* indicators = gui_ ? kGuiIndicators : kCharacterIndicators;
   availableIndicator_ = indicators[oneChoice_ ? 0 : 2];
   selectedIndicator_ = indicators[oneChoice_ ? 1 : 3];
+  unavailableIndicator_ = kUnavailableIndicator;
+  barLook_ = DefaultScrollBarLook(word0, true);
   separator_ = {};
   separator_.attribute = colour ? 0x3A : 0x20;
   separator_.character = gui_ ? 0x13 : 0x60;

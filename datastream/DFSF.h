@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "datastream/FSMNw.h"
+#include "datastream/ScrollBarLayout.h"
 
 class Addresses;
 class DisplayBag;
@@ -72,6 +73,10 @@ class DFSF : public FSMNw {
   void buildScrollBar(DisplayBag* d, Addresses& addresses, SelectionField* f, SelectionField* old);
   unsigned char options() const;
   unsigned int stride() const;
+  // The shortest text size the field's kind leaves room in: the numeric
+  // selection characters (and the blank after them), or a push button's
+  // brackets.
+  unsigned int minimumTextSize(unsigned char parameter) const;
 
   bool oneChoice_ = false;
   bool gui_ = false;
@@ -94,6 +99,8 @@ class DFSF : public FSMNw {
   unsigned char attributes_[10] = {};
   unsigned char selectedIndicator_ = 0;
   unsigned char availableIndicator_ = 0;
+  unsigned char unavailableIndicator_ = 0;
+  ScrollBarLook barLook_ = {};
   Separator separator_ = {};
   unsigned int count_ = 0;
   unsigned int selected_ = 0;

@@ -14,6 +14,7 @@
 namespace {
 constexpr uint32_t kSeparateErrorLine = 0x00000010u;   // characteristics word 0
 constexpr uint32_t kDoubleByte = 0x00800000u;          // characteristics word 0, bit 23
+constexpr uint32_t kOwnRecordRunning = 0x01000000u;    // characteristics word 0, bit 24
 constexpr unsigned int kControlKeyboardLocked = 0x10000000u;
 // The host's blink request in the cursor request byte, from which the
 // control word's blink bit is computed at output.
@@ -227,7 +228,13 @@ uint32_t DataStreamManager::dsmResetDeviceSession() {
     record[19] = 0x40;
     record[22] = 0x7E;
   }
+  // The reset runs as the device's own record: characteristics bit 24
+  // says so while it runs.
+  uint32_t& features = display_->characteristicsForQuery().word[0];
+  const uint32_t before = features;
+  features |= kOwnRecordRunning;
   const uint32_t sense = runOwnRecord(record, sizeof record);
+  features = (features & ~kOwnRecordRunning) | (before & kOwnRecordRunning);
   display_->contentionError().clearContentionError();
   display_->postDatastreamProcessing();
   return sense;
@@ -252,7 +259,9 @@ uint32_t DataStreamManager::doReadProcessing(unsigned char cc1, unsigned char cc
 
 void DataStreamManager::deleteWPModeChars() {
   if (!wpModeChars) return;
-  // The word-processing plane belongs to the text session while it uses it.
+  // The text session's attributes live in the secondary plane; while the
+  // session is in word processing the plane is its own and stays.
+  if (!wordProcessingActive()) display_->secondaryPlane().clearEntirePlane(0);
   wpModeChars = 0;
 }
 

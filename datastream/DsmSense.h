@@ -22,6 +22,7 @@ constexpr uint32_t kBadRowColumn = 0x10050122u;
 constexpr uint32_t kAddressBeforeCurrent = 0x10050123u;
 constexpr uint32_t kFormatTableInvalid = 0x10050126u;
 constexpr uint32_t kRestoreInvalid = 0x10050127u;
+constexpr uint32_t kTitleBeyondRecord = 0x10050127u;
 constexpr uint32_t kDataPastScreen = 0x1005012Au;
 constexpr uint32_t kBadHeaderLength = 0x1005012Bu;
 constexpr uint32_t kBadAttributeType = 0x1005012Du;

@@ -56,6 +56,16 @@ int KbdStTrn::processInput(Databyte* db) {
       k.exitErrorState();
       return 0;
     case KeyboardState::kPostHelpError:
+      if (target == KeyboardState::kPostHelpError) {
+        // Re-entered: the error behind the help stays, locked or not.
+        k.exitPostHelpErrorState();
+        if (lockInError)
+          k.changeErrorStateToLocked();
+        else
+          k.changeErrorStateToUnlocked();
+        k.enterPostHelpErrorState();
+        return 1;
+      }
       k.exitPostHelpErrorState();
       return 0;
     case KeyboardState::kNormalLocked:

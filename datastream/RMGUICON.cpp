@@ -5,6 +5,7 @@
 #include "datastream/StructuredField.h"
 #include "display/DisplayBag.h"
 #include "display/FormatTable.h"
+#include "display/SelectionField.h"
 
 namespace sf = structured_field;
 
@@ -36,9 +37,9 @@ int RMGUICON::processInput(Databyte* db) {
     case kRemoveSelectionField: {
       if (addresses.checkDisplayAddress() != Addresses::kGood)
         return rejectRecord(db, dsm_sense::kBadLength);
-      // A selection field keeps no GUI constructs of its own on this
-      // display; finding it is all there is to do.
-      (void)d->formatTable().getFieldByStartOffset(addresses.displayAddress + 1);
+      Field* f = d->formatTable().getFieldByStartOffset(addresses.displayAddress + 1);
+      if (f && f->getFieldClassID() == kSelectionField)
+        static_cast<SelectionField*>(f)->removeGUISelectionFieldConstructs(d);
       break;
     }
     case kRemoveScrollBar:

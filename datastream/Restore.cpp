@@ -7,12 +7,20 @@
 #include "datastream/SAVEP.h"
 #include "datastream/qrnIStream.h"
 #include "display/DisplayBag.h"
+#include "display/TextSession.h"
 #include "keyboard/KeyboardState.h"
+#include "textassist/TextTypes.h"
 #include "base/LogMsg.h"
 
 namespace {
 // The frame check and the word-processing byte follow the station.
 constexpr std::size_t kTrailerBytes = 1;
+
+// The text session while the keyboard is in word processing, else null:
+// its own pending AID stands for the read manager's then.
+TextSession* WordProcessingSession(DisplayBag& d) {
+  return d.keyboardState().state() == KeyboardState::kWordProcessing ? d.textSession() : nullptr;
+}
 }  // namespace
 
 int Restore::refuse(Databyte* db, const char* why) {
@@ -24,7 +32,10 @@ int Restore::doRestore(Databyte* db) {
   DisplayBag& d = *db->display;
   DataStreamManager& m = *db->manager;
   KeyboardState& k = d.keyboardState();
-  const bool aidPendingBefore = dsm_links::queryPendingAid(&d);
+  TextSession* text = WordProcessingSession(d);
+  const bool aidPendingBefore =
+      text ? (text->modes & text_mode::kAidPending) != 0 : dsm_links::queryPendingAid(&d);
+  const unsigned char textAid = text ? text->lastAid : 0;
   if (k.state() == KeyboardState::kSystemRequest) return rejectRecord(db, dsm_sense::kContention);
 
   // The image begins two bytes before its length: the escape and the code.
@@ -65,25 +76,34 @@ int Restore::doRestore(Databyte* db) {
   m.executeCursorMove();
   db->loadNextValue(length - 3);
   d.modeFlagsA() |= DisplayBag::kANewArea;
-  settleKeyboard(db, aidPendingBefore);
+  settleKeyboard(db, aidPendingBefore, textAid);
   return kFsmFinished;
 }
 
-void Restore::settleKeyboard(Databyte* db, bool aidPendingBefore) {
+void Restore::settleKeyboard(Databyte* db, bool aidPendingBefore, unsigned char textAid) {
   DisplayBag& d = *db->display;
   DataStreamManager& m = *db->manager;
   KeyboardState& k = d.keyboardState();
+  TextSession* text = WordProcessingSession(d);
   if (aidPendingBefore) {
     if (!dsm_links::typeAheadHeld(&d)) {
-      dsm_links::resetPendingAid(&d);
+      if (text)
+        text->modes &= ~text_mode::kAidPending;
+      else
+        dsm_links::resetPendingAid(&d);
     } else {
       // The operator's AID waits for the host: keep the keyboard locked.
       switch (k.state()) {
         case KeyboardState::kError:
         case KeyboardState::kPostHelpError:
-          m.keyboardTo(db, KeyboardState::kError, true);
+          m.keyboardTo(db, k.state(), true);
           break;
         case KeyboardState::kWordProcessing:
+          if (text) {
+            text->modes |= text_mode::kAidPending;
+            text->lastAid = textAid;
+            text->setKBLocked(true);
+          }
           break;
         default:
           m.keyboardTo(db, KeyboardState::kNormalLocked, false);
@@ -92,13 +112,19 @@ void Restore::settleKeyboard(Databyte* db, bool aidPendingBefore) {
       return;
     }
   }
-  if (!d.readMgr().querySavedPendingAid()) return;
+  const bool savedPending =
+      text ? (text->modes & text_mode::kAidPending) != 0 : d.readMgr().querySavedPendingAid() != 0;
+  if (!savedPending) return;
   switch (k.state()) {
     case KeyboardState::kNormalLocked:
       m.keyboardTo(db, KeyboardState::kNormalUnlocked, false);
       break;
+    case KeyboardState::kWordProcessing:
+      if (text) text->modes &= ~text_mode::kAidPending;
+      break;
     case KeyboardState::kError:
-      if (k.isLockedState()) m.keyboardTo(db, KeyboardState::kError, false);
+    case KeyboardState::kPostHelpError:
+      if (k.isLockedState()) m.keyboardTo(db, k.state(), false);
       break;
     default:
       break;

@@ -18,5 +18,7 @@ class Restore : public FSMNw {
 
  private:
   int refuse(Databyte* db, const char* why);
-  void settleKeyboard(Databyte* db, bool aidPendingBefore);
+  // `textAid`: the text session's last AID before the restore, put back
+  // when its pending AID is kept.
+  void settleKeyboard(Databyte* db, bool aidPendingBefore, unsigned char textAid);
 };

@@ -12,12 +12,14 @@ namespace {
 constexpr size_t kReplyRoom = 4096;
 constexpr unsigned int kLargestPlaneStart = 3696;
 static_assert(kReplyRoom >= kLargestPlaneStart + 1, "a plane reply fits");
-static_assert(kReplyRoom >= kDisplayInformationSize + 1, "the display information reply fits");
+static_assert(kReplyRoom >= kDisplayInformationSize, "the display information reply fits");
 
 constexpr unsigned char kStatusOk = 0x00;
 constexpr unsigned char kStatusUnsupported = 0x03;
 constexpr unsigned char kStatusBadPosition = 0x09;
 constexpr unsigned char kStatusBadPlane = 0x0A;
+// The key type of a double-byte key string for the keyboard glue.
+constexpr unsigned char kKeyTypeDoubleByte = 2;
 
 const char* const kDeviceTypes[] = {"3179", "3180", "3196", "3197", "3476", "3477", "3487",
                                     "3488", "3489", "5250", "5251", "5291", "5292", "5555"};
@@ -231,9 +233,11 @@ unsigned int sim_cmd_proc(RecordGlue& glue, const unsigned char* cmd, size_t n,
       ReplyByte(glue, header, kStatusOk);
       return 0;
     case 13:
+      sim->flush();
+      std::memset(reply, 0, kDisplayInformationSize);
+      sim->readDisplayInformation(reply, kDisplayInformationSize);
       reply[0] = kStatusOk;
-      sim->readDisplayInformation(reply + 1, kDisplayInformationSize);
-      Reply(glue, header, reply, kDisplayInformationSize + 1);
+      Reply(glue, header, reply, kDisplayInformationSize);
       return 0;
     case 14: {
       static const unsigned char version[10] = {0x00, 0x09, 0x09, 0x09, 0x11, 0x09, 0x95, 0x11, 0x59, 0x59};
@@ -248,11 +252,16 @@ unsigned int sim_cmd_proc(RecordGlue& glue, const unsigned char* cmd, size_t n,
         if (n < 3) break;
         value = sim->editFunction(sub, cmd[2], status);
       } else if (sub == 4) {
+        // The key string's length (bytes 2-3), then the string: a key record
+        // of type 2 (double-byte input) for the keyboard glue.
         if (n < 4) break;
-        const size_t length = ((static_cast<size_t>(cmd[2]) << 8) | cmd[3]) + 1;
-        if (length > n - 3) break;
+        const size_t length = (static_cast<size_t>(cmd[2]) << 8) | cmd[3];
+        if (length > n - 4 || length + 1 > sizeof reply) break;
+        sim->useJapanese();
         glue.hostKeyboardTable = 0;
-        sim->keyRecord(cmd + 3, static_cast<unsigned int>(length));
+        reply[0] = kKeyTypeDoubleByte;
+        std::memcpy(reply + 1, cmd + 4, length);
+        sim->keyRecord(reply, static_cast<unsigned int>(length + 1));
       } else if (sub == 5) {
         value = sim->editFunction(5, 0, status);
       } else if (sub == 6) {

@@ -28,20 +28,27 @@ class SimulatorHost {
   // Power-on reset: rebuilds the session's station, host interface and
   // translator, then resets the device session.
   virtual void powerOnReset() {}
-  // The window's display information for command 13 (612 bytes).
-  virtual void readDisplayInformation(unsigned char* out, unsigned int size) {
-    for (unsigned int i = 0; i < size; ++i) out[i] = 0;
-  }
-  // Command 15: the edit function `sub` with its request byte; the value
-  // byte of the reply. `status` is set non-zero when the function failed.
+  // The window's display information for command 13: the whole reply of
+  // `size` (kDisplayInformationSize) bytes, zeroed by the caller; byte 0 is
+  // the status, which the caller sets.
+  virtual void readDisplayInformation(unsigned char* out, unsigned int size) {}
+  // Command 15 sub-codes 1 to 3 (cut, copy, paste) with request 1 (is the
+  // menu item sensitive) or 2 (run it when it is), and sub-code 5 (the
+  // window-state byte): the value byte of the reply. `status` is set
+  // non-zero when the function cannot be answered.
   virtual unsigned char editFunction(unsigned int sub, unsigned int request, unsigned char& status) {
     status = 3;
     return 0;
   }
-  // Command 15 sub-codes 4 and 6: a key record for the keyboard glue.
+  // Command 15 sub-code 4: double-byte keys follow, the session's language
+  // becomes Japanese.
+  virtual void useJapanese() {}
+  // Command 15 sub-codes 4 and 6: a key record for the keyboard glue (its
+  // first byte the key type).
   virtual void keyRecord(const unsigned char* record, unsigned int n) {}
 };
 
+// The reply of command 13, its status byte included.
 constexpr unsigned int kDisplayInformationSize = 612;
 
 // Runs one simulator command (`command` is the record's data, `n` bytes)

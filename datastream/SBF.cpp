@@ -12,14 +12,9 @@
 namespace sf = structured_field;
 
 namespace {
-// Display characteristics, word 0.
-constexpr uint32_t kColourAttributes = 0x10000000u;
-constexpr uint32_t kGuiDisplay = 0x00400000u;
+// Minor structures: scroll-bar indicators.
 constexpr unsigned char kIndicatorsMinor = 0x03;
 constexpr uint32_t kMinorMinLength = 4;
-constexpr uint32_t kIndicatorsMaxLength = 11;
-
-bool IsAttribute(unsigned char a) { return a >= 0x20 && a <= 0x3F; }
 
 uint32_t Get32(const Databyte* db, uint32_t at) {
   return static_cast<uint32_t>(db->peek(at)) << 24 | static_cast<uint32_t>(db->peek(at + 1)) << 16 |
@@ -28,26 +23,6 @@ uint32_t Get32(const Databyte* db, uint32_t at) {
 }  // namespace
 
 int SBF::endOfData(Databyte* db) { return rejectRecord(db, dsm_sense::kPrematureEnd); }
-
-// Scroll-bar indicators: the monochrome and colour attributes of the arrows
-// and of the shaft, then the arrows and the shaft and slider characters; a
-// GUI display keeps its own unless the host insists.
-uint32_t SBF::loadIndicators(DisplayBag* d, const unsigned char* m, uint32_t n) {
-  if (n > kIndicatorsMaxLength) return dsm_sense::kBadLength;
-  const uint32_t word0 = d->characteristics().word[0];
-  if (!(m[2] & 0x80) && (word0 & kGuiDisplay)) return 0;
-  unsigned char v[8] = {};
-  for (uint32_t i = 3; i < n; ++i) v[i - 3] = m[i];
-  const bool colour = (word0 & kColourAttributes) != 0;
-  const unsigned char arrow = colour ? v[1] : v[0], shaft = colour ? v[3] : v[2];
-  if (IsAttribute(arrow)) look_.arrowAttribute = arrow;
-  if (IsAttribute(shaft)) look_.shaftAttribute = shaft;
-  if (v[4]) look_.firstArrow = v[4];
-  if (v[5]) look_.secondArrow = v[5];
-  if (v[6]) look_.shaft = v[6];
-  if (v[7]) look_.slider = v[7];
-  return 0;
-}
 
 int SBF::processInput(Databyte* db) {
   const uint32_t length = sf::lengthAt(db);
@@ -80,7 +55,8 @@ int SBF::processInput(Databyte* db) {
     // A minor shorter than its length and type bytes would never advance.
     if (n < kMinorMinLength || n > length - at) return rejectRecord(db, dsm_sense::kBadLength);
     if (db->peek(at + 1) == kIndicatorsMinor)
-      if (const uint32_t sense = loadIndicators(d, db->current + at, n)) return rejectRecord(db, sense);
+      if (const uint32_t sense = LoadScrollBarIndicators(word0, db->current + at, n, look_))
+        return rejectRecord(db, sense);
     at += n;
   }
 

@@ -28,8 +28,6 @@ class SBF : public FSMNw {
   int endOfData(Databyte* db) override;
 
  private:
-  uint32_t loadIndicators(DisplayBag* d, const unsigned char* m, uint32_t n);
-
   bool vertical_ = true;
   unsigned char flags_ = 0;
   unsigned char size_ = 0;

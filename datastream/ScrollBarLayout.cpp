@@ -1,6 +1,7 @@
 #include "datastream/ScrollBarLayout.h"
 
 #include "datastream/Addresses.h"
+#include "datastream/DsmSense.h"
 #include "display/DisplayBag.h"
 #include "display/ScrollBarField.h"
 
@@ -8,7 +9,26 @@ namespace {
 constexpr uint32_t kColourAttributes = 0x10000000u;
 constexpr uint32_t kGuiDisplay = 0x00400000u;
 constexpr unsigned char kEndingAttribute = 0x20;
+constexpr uint32_t kIndicatorsMaxLength = 11;
+
+bool IsAttribute(unsigned char a) { return a >= 0x20 && a <= 0x3F; }
 }  // namespace
+
+uint32_t LoadScrollBarIndicators(uint32_t word0, const unsigned char* m, uint32_t n, ScrollBarLook& look) {
+  if (n > kIndicatorsMaxLength) return dsm_sense::kBadLength;
+  if (!(m[2] & 0x80) && (word0 & kGuiDisplay)) return 0;
+  unsigned char v[8] = {};
+  for (uint32_t i = 3; i < n; ++i) v[i - 3] = m[i];
+  const bool colour = (word0 & kColourAttributes) != 0;
+  const unsigned char arrow = colour ? v[1] : v[0], shaft = colour ? v[3] : v[2];
+  if (IsAttribute(arrow)) look.arrowAttribute = arrow;
+  if (IsAttribute(shaft)) look.shaftAttribute = shaft;
+  if (v[4]) look.firstArrow = v[4];
+  if (v[5]) look.secondArrow = v[5];
+  if (v[6]) look.shaft = v[6];
+  if (v[7]) look.slider = v[7];
+  return 0;
+}
 
 ScrollBarLook DefaultScrollBarLook(uint32_t word0, bool vertical) {
   if (word0 & kGuiDisplay)

@@ -80,6 +80,9 @@ class SelectionField : public Field {
   // Reset puts the cursor back on the start of its choice.
   void resetKey(DisplayBag* d) override;
   void drawPushButtons(DisplayBag* d, unsigned int first, unsigned int last) override;
+  // Erases the push buttons drawn for the choices; the choices keep their
+  // places and text but show no button again.
+  void removeGUISelectionFieldConstructs(DisplayBag* d);
 
   int isUnavailableAt(unsigned int offset, AreaOfScreen* from) override;
   int isInputCapableAt(unsigned int offset) override;

@@ -301,6 +301,19 @@ void SelectionField::drawPushButtons(DisplayBag* d, unsigned int first, unsigned
   }
 }
 
+void SelectionField::removeGUISelectionFieldConstructs(DisplayBag* d) {
+  if (selectionType() != kTypePushButtons) return;
+  const unsigned int n = builtChoices();
+  SelectionFieldChoice* c = choiceBase();
+  for (unsigned int i = 0; i < n; ++i) {
+    if (!(c[i].layout & SelectionFieldChoice::kPushButton)) continue;
+    unsigned int start = c[i].start;
+    if (d->screenReversed()) start = d->presentationSpace().reverseAddress(c[i].end);
+    d->getRendering()->erasePushButtons(start, start);
+    c[i].layout &= static_cast<unsigned char>(~SelectionFieldChoice::kPushButton);
+  }
+}
+
 unsigned char SelectionField::eraseInput(DisplayBag* d) {
   SelectionFieldChoice* current = cursorChoice(d);
   SelectionFieldChoice* first = nullptr;

@@ -101,42 +101,7 @@ SessionControlBlock::SessionControlBlock(int slotNumber, const char* ssl, const 
     sslInUse = resource && *resource ? resource : nullptr;
   }
 
-  hostInterface = Build<HostInterfaceTCP>("host_interface_object_ptr", &glue);
-  if (!hostInterface) return;
-  glue.setHostInterface(hostInterface);
-
-  char* area = static_cast<char*>(LocalMalloc("needed_rendx_memory", RenderingX::kAreaSize, MallocFailLowMemoryDialog));
-  if (!area) return;
-  RenderingX* rendering = Build<RenderingX>("rendering_object_ptr", 24u, 80u, this, area, RenderingX::kAreaSize);
-  if (!rendering) {
-    std::free(area);
-    return;
-  }
-  renderer = rendering;
-
-  // The translator's storage comes first: the station keeps its address,
-  // and the translator is built once the station exists.
-  void* taxStorage = LocalMalloc("taxlate_object_ptr", sizeof(TAXlate), MallocFailLowMemoryDialog);
-  if (!taxStorage) return;
-  presentationSpaceBuffer =
-      static_cast<unsigned char*>(LocalMalloc("presentation_space_buffer", kPresentationSpaceBufferSize, MallocFailLowMemoryDialog));
-  if (presentationSpaceBuffer) {
-    std::memset(presentationSpaceBuffer, 0, kPresentationSpaceBufferSize);
-    display = Build<DisplayBag>("display_object_ptr", this, renderer, hostInterface, static_cast<TAXlate*>(taxStorage),
-                                GetDefaultDisplayCharacteristics(doubleByte), presentationSpaceBuffer);
-  }
-  if (!display) {
-    std::free(taxStorage);
-    return;
-  }
-  taxlate = new (taxStorage) TAXlate(display);
-  // The window sends its pointer's clicks as mouse records.
-  display->options().optionWord |= StationOptions::kDeviceRecords;
-  // Web addresses on the screen are hot spots when the browser may start.
-  display->options().browserStart = AppResources().browserStart == QwEnable;
-  SetBrowserStarter(OpenBrowserFromScreen);
-  taxlate->setHost(&translatorHost);
-  hostInterface->setDisplayObjectPtr(display);
+  if (!buildStation(GetDefaultDisplayCharacteristics(doubleByte))) return;
 
   if (devName && *devName) {
     deviceName = CopyString("dev_name_ptr", devName);
@@ -155,6 +120,55 @@ SessionControlBlock::SessionControlBlock(int slotNumber, const char* ssl, const 
   AttachHelperMenus();
   AttachEditMenus();
   constructed = 1;
+}
+
+bool SessionControlBlock::buildStation(const DisplayCharacteristics& characteristics) {
+  HostInterfaceTCP* host = Build<HostInterfaceTCP>("host_interface_object_ptr", &glue);
+  char* area =
+      host ? static_cast<char*>(LocalMalloc("needed_rendx_memory", RenderingX::kAreaSize, MallocFailLowMemoryDialog))
+           : nullptr;
+  RenderingX* rendering =
+      area ? Build<RenderingX>("rendering_object_ptr", 24u, 80u, this, area, RenderingX::kAreaSize) : nullptr;
+  if (area && !rendering) std::free(area);
+  // The translator's storage comes first: the station keeps its address,
+  // and the translator is built once the station exists.
+  void* taxStorage = rendering ? LocalMalloc("taxlate_object_ptr", sizeof(TAXlate), MallocFailLowMemoryDialog) : nullptr;
+  auto* buffer = taxStorage ? static_cast<unsigned char*>(LocalMalloc(
+                                  "presentation_space_buffer", kPresentationSpaceBufferSize, MallocFailLowMemoryDialog))
+                            : nullptr;
+  if (buffer) std::memset(buffer, 0, kPresentationSpaceBufferSize);
+  DisplayBag* station = buffer ? Build<DisplayBag>("display_object_ptr", this, static_cast<Rendering*>(rendering),
+                                                   static_cast<HostInterface*>(host), static_cast<TAXlate*>(taxStorage),
+                                                   characteristics, buffer)
+                               : nullptr;
+  if (!station) {
+    std::free(buffer);
+    std::free(taxStorage);
+    Destroy(rendering);
+    Destroy(host);
+    return false;
+  }
+  // The objects of an earlier station go; the station first, as it holds
+  // the others.
+  Destroy(display);
+  Destroy(hostInterface);
+  Destroy(renderer);
+  Destroy(taxlate);
+  std::free(presentationSpaceBuffer);
+  hostInterface = host;
+  glue.setHostInterface(hostInterface);
+  renderer = rendering;
+  presentationSpaceBuffer = buffer;
+  display = station;
+  taxlate = new (taxStorage) TAXlate(display);
+  // The window sends its pointer's clicks as mouse records.
+  display->options().optionWord |= StationOptions::kDeviceRecords;
+  // Web addresses on the screen are hot spots when the browser may start.
+  display->options().browserStart = AppResources().browserStart == QwEnable;
+  SetBrowserStarter(OpenBrowserFromScreen);
+  taxlate->setHost(&translatorHost);
+  hostInterface->setDisplayObjectPtr(display);
+  return true;
 }
 
 void SessionControlBlock::permitScreenSizes(bool wide27x132) {

@@ -63,6 +63,11 @@ class SessionControlBlock final : public TelnetSessionLink, public BrellSessionL
   // the display station: the terminal type, the query reply and clear unit
   // alternate read them there.
   void permitScreenSizes(bool wide27x132);
+  // Builds the host interface, renderer, display station (with
+  // `characteristics`) and keyboard translator, and puts them in place of
+  // any earlier ones. False, with the earlier ones kept, when an allocation
+  // failed.
+  bool buildStation(const DisplayCharacteristics& characteristics);
 
   // TelnetSessionLink.
   EventSources& eventSources() override;

@@ -1,8 +1,11 @@
 #include "session/SessionRecordLink.h"
 
 #include <X11/Intrinsic.h>
+#include <Xm/PushB.h>
+#include <Xm/Xm.h>
 
 #include <climits>
+#include <cstring>
 
 #include "datastream/HostInterface.h"
 #include "datastream/TelnetLAN.h"
@@ -15,6 +18,7 @@
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
 #include "base/LogMsg.h"
+#include "xfront/RenderingX.h"
 
 namespace {
 // The window events handled before one record, at most.
@@ -101,23 +105,89 @@ void SessionRecordLink::keyRecord(const unsigned char* record, unsigned int n) {
   if (n > 0 && n <= static_cast<unsigned int>(INT_MAX)) s5250_key(block_, record, static_cast<int>(n));
 }
 
+void SessionRecordLink::readDisplayInformation(unsigned char* out, unsigned int size) {
+  if (const auto* rendering = dynamic_cast<const RenderingX*>(block_->renderer))
+    rendering->getReadDPLInformation(out, size);
+}
+
+unsigned char SessionRecordLink::editFunction(unsigned int sub, unsigned int request, unsigned char& status) {
+  constexpr unsigned char kRefused = 0x03;
+  constexpr unsigned int kAskSensitive = 1, kRun = 2;
+  status = 0;
+  if (sub == 5) return block_->windowState;
+  static const char* const kItems[] = {"*cutButton", "*copyButton", "*pasteButton"};
+  Widget shell = block_->xstuff.shell();
+  Widget item = shell && sub >= 1 && sub <= 3 ? XtNameToWidget(shell, kItems[sub - 1]) : nullptr;
+  if (!item || (request != kAskSensitive && request != kRun)) {
+    status = kRefused;
+    return 0;
+  }
+  const bool sensitive = XtIsSensitive(item) == True;
+  if (request == kRun && sensitive) {
+    // As the menu item's activation would run it, stamped with the last
+    // time the session's display reported.
+    XEvent event = {};
+    event.xbutton.type = ButtonRelease;
+    event.xbutton.display = XtDisplayOfObject(item);
+    event.xbutton.window = XtWindowOfObject(item);
+    event.xbutton.time = XtLastTimestampProcessed(XtDisplayOfObject(item));
+    XmPushButtonCallbackStruct cbs = {};
+    cbs.reason = XmCR_ACTIVATE;
+    cbs.event = &event;
+    XtCallCallbacks(item, XmNactivateCallback, &cbs);
+  }
+  return sensitive ? 1 : 0;
+}
+
+void SessionRecordLink::useJapanese() {
+  std::strcpy(block_->languageId, "JPN");
+  block_->setEBCDICtoFW_Ptr();
+}
+
 void SessionRecordLink::powerOnReset() {
-  if (!block_->hostInterface || !block_->display) return;
-  // The translator starts again on the default table; type-ahead that the
-  // host had set stays as the host set it.
-  TAXlate* tax = block_->taxlate;
-  const bool hostSetTypeAhead = tax && (tax->typeAheadByte() & TAXlate::kTAHostSet);
-  const bool typeAheadOn = tax && tax->typeAheadOn();
-  LoadDefaultXlateTable(block_);
-  if (tax && hostSetTypeAhead) {
+  SessionControlBlock* b = block_;
+  if (!b->hostInterface || !b->display || !b->taxlate) return;
+  // What outlives the reset: the characteristics, the session's
+  // preferences held by the station and the translator, and type-ahead as
+  // the host set it.
+  const DisplayCharacteristics characteristics = b->display->characteristics();
+  const StationOptions options = b->display->options();
+  TAXlate* tax = b->taxlate;
+  const bool hostSetTypeAhead = (tax->typeAheadByte() & TAXlate::kTAHostSet) != 0;
+  const bool typeAheadOn = tax->typeAheadOn();
+  const unsigned char typeAheadOverride = tax->typeAheadOverride();
+  // A paste that waits in a nested event loop still uses the station: then
+  // the station is only reset, not rebuilt.
+  XlateTableInfo* replaced = nullptr;  // the old translator's table
+  if (!b->xstuff.pasteInProgress()) {
+    b->xstuff.releasePasteData();
+    XlateTableInfo* active = tax->activeTable();
+    if (b->buildStation(characteristics)) {
+      replaced = active;
+      tax = b->taxlate;
+      b->display->options() = options;
+      tax->TAOverride(typeAheadOverride);
+    } else {
+      LogMsg(LevelError, "s5250: power-on reset keeps the station: no memory for a new one.\n");
+    }
+  }
+  if (b->xstuff.shell()) {
+    b->xstuff.x_clear();
+    b->xstuff.x_set_rows_columns(static_cast<int>(b->display->rows()), static_cast<int>(b->display->columns()));
+    b->xstuff.x_cursor(0);
+  }
+  // The translator starts again on the default table.
+  LoadDefaultXlateTable(b);
+  if (replaced) b->xlateTable.DecrementAndDelete(replaced);
+  if (hostSetTypeAhead) {
     if (typeAheadOn)
       tax->turnTAOnCtl();
     else
       tax->turnTAOffCtl();
   }
   unsigned int unlocked = 0;
-  block_->hostInterface->runDataStream(4, nullptr, 0, unlocked);
-  block_->display->postDatastreamProcessing();
+  b->hostInterface->runDataStream(4, nullptr, 0, unlocked);
+  b->display->postDatastreamProcessing();
 }
 
 bool LoadDefaultXlateTable(SessionControlBlock* block) {

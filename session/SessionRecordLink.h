@@ -37,6 +37,9 @@ class SessionRecordLink final : public RecordGlueLink, public SimulatorHost {
   void flush() override { flushPainting(); }
   void reloadTranslator() override;
   void powerOnReset() override;
+  void readDisplayInformation(unsigned char* out, unsigned int size) override;
+  unsigned char editFunction(unsigned int sub, unsigned int request, unsigned char& status) override;
+  void useJapanese() override;
   void keyRecord(const unsigned char* record, unsigned int n) override;
 
  private:

@@ -517,6 +517,55 @@ void RenderingX::erasePushButtons(unsigned int from, unsigned int to) {
 
 // ---- marking --------------------------------------------------------------------------------
 
+void RenderingX::getReadDPLInformation(unsigned char* out, unsigned int size) const {
+  constexpr unsigned int kShadowRow = 9, kCursorRow = 17, kCursorColumn = 18, kStateByte = 96, kCount = 98,
+                         kElements = 100;
+  constexpr unsigned int kDisplayWordBit21 = 1u << 21;
+  enum : unsigned char { kButton = 1, kTop = 2, kBottom = 3, kLeft = 4, kRight = 5 };
+  if (!out || size < kElements) return;
+  const unsigned int cols = columns() ? columns() : 1;
+  out[kShadowRow] = static_cast<unsigned char>(shadowCursorRow_);
+  out[kCursorRow] = static_cast<unsigned char>(cursor_ / cols + 1);
+  out[kCursorColumn] = static_cast<unsigned char>(cursor_ % cols + 1);
+  if (displayWord_ & kDisplayWordBit21) out[kStateByte] |= 0x20;
+  unsigned int count = 0;
+  const unsigned int room = (size - kElements) / 4;
+  auto element = [&](unsigned char type, unsigned int position, unsigned int length) {
+    if (count >= room) return;
+    unsigned char* e = out + kElements + 4 * count++;
+    e[0] = type;
+    e[1] = static_cast<unsigned char>(position >> 8);
+    e[2] = static_cast<unsigned char>(position);
+    e[3] = static_cast<unsigned char>(length);
+  };
+  for (unsigned int i = 0; i < buttonCount_; ++i) element(kButton, buttons_[i].position, buttons_[i].length);
+  if (flags_ & kMarked) {
+    // The marker box is a marked block of one cell.
+    std::vector<MarkingSegment> segments =
+        MarkedAreaOutline(static_cast<int>(markStart_), static_cast<int>(markEnd_), static_cast<int>(cols),
+                          (flags_ & kMarkBlock) != 0, (flags_ & kMarkMirrored) != 0);
+    auto typeOf = [](DRAW_LINE_METHOD side) -> unsigned char {
+      switch (side) {
+        case kLineBottom: return kBottom;
+        case kLineLeft: return kLeft;
+        case kLineRight: return kRight;
+        default: return kTop;
+      }
+    };
+    // A rectangle's four sides in the order top, bottom, left, right.
+    if (segments.size() == 4)
+      std::stable_sort(segments.begin(), segments.end(),
+                       [&](const MarkingSegment& a, const MarkingSegment& b) { return typeOf(a.side) < typeOf(b.side); });
+    for (const MarkingSegment& g : segments) {
+      const unsigned int from = static_cast<unsigned int>(g.from), to = static_cast<unsigned int>(g.to);
+      const bool across = g.side == kLineTop || g.side == kLineBottom;
+      element(typeOf(g.side), from, across ? to % cols - from % cols + 1 : to / cols - from / cols + 1);
+    }
+  }
+  out[kCount] = static_cast<unsigned char>(count >> 8);
+  out[kCount + 1] = static_cast<unsigned char>(count);
+}
+
 void RenderingX::redrawRuleLineIfShown() {
   if (window_ && window_->ruleLineShown()) window_->drawRuleLine();
 }

@@ -107,6 +107,18 @@ class RenderingX : public Rendering {
   // 3 colour; 0 for any other plane or position.
   unsigned char planeByte(int plane, int position) const;
 
+  // The display information that a simulator reads (`size` bytes at
+  // `out`, zeroed by the caller, byte 0 the caller's status): byte 9 the
+  // shadow cursor row; bytes 17 and 18 the cursor's row and column
+  // (1-based); byte 96 bit 0x20 the display word's bit 21; bytes 98-99 the
+  // number of display elements (big-endian) and from byte 100 the elements,
+  // four bytes each {type, position high, position low, length}: the push
+  // buttons (type 1, their length), then the outline of the marked area or
+  // marker box (2 top and 3 bottom with their length in columns, 4 left and
+  // 5 right with theirs in rows; a rectangle's in that order), as many as
+  // fit.
+  void getReadDPLInformation(unsigned char* out, unsigned int size) const;
+
   // What the device keeps for the window and for tests.
   const unsigned char* displayCharacters() const { return chars_; }
   const unsigned short* displayAttributes() const { return attrs_; }

@@ -206,6 +206,9 @@ class XStuff : public RenderingWindow {
   void toggleExtendedDisplay();
   // The mouse filter of this window.
   ClickState& clickState() { return clickState_; }
+  // Gives the renderer back the buffer of the last paste's data (before
+  // the session's renderer is replaced).
+  void releasePasteData();
   bool pasteInProgress() const { return pasteInProgress_; }
 
   // Accessors.

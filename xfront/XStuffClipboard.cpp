@@ -521,10 +521,16 @@ int XStuff::retrieveAndProcessClipboardData(Display* display, Window window) {
   return -1;
 }
 
-int XStuff::fillInCopiedDataInfoFromString(const char* utf8, size_t length) {
+void XStuff::releasePasteData() {
+  if (!clipboard_) return;
   SessionClipboard& c = *clipboard_;
   if (c.paste.data && session_ && session_->renderer) session_->renderer->WsFreeBuffer(c.paste.data);
   c.paste = CopiedDataInformation();
+}
+
+int XStuff::fillInCopiedDataInfoFromString(const char* utf8, size_t length) {
+  releasePasteData();
+  SessionClipboard& c = *clipboard_;
   const std::string bytes = clipboard::Utf8ToBytes(utf8, length, wide_, clipboard::kMaxPasteBytes);
   if (bytes.empty() || !session_ || !session_->renderer) return -1;
   const unsigned int size = static_cast<unsigned int>(bytes.size() * 2 + 100);

@@ -212,6 +212,39 @@ TEST(HostWindow, RemoveAllGuiConstructsReplacesSymbols) {
   EXPECT_FALSE(s.display.cursor().hasWindow());
 }
 
+// A host window ends text mode: the text session's attributes in the
+// secondary plane go with it, unless no text-assist data came or the text
+// session is in word processing and keeps its plane.
+TEST(HostWindow, CreateWindowClearsTheWordProcessingPlaneOfTextMode) {
+  struct Case {
+    const char* name;
+    bool textAssistData;
+    bool wordProcessing;
+    bool cleared;
+  };
+  const Case cases[] = {
+      {"after text-assist data", true, false, true},
+      {"without text-assist data", false, false, false},
+      {"while word processing goes on", true, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    DsmStation s;
+    ASSERT_EQ(s.run(Record().clearUnit()), dsm_sense::kAccepted);
+    const unsigned int at = s.offset(20, 3);
+    s.display.secondaryPlane().writeCharacter(at, 0x84);
+    if (c.textAssistData) s.manager().setWPModeChars();
+    if (c.wordProcessing) s.display.modeFlagsB() |= DisplayBag::kBWPMode;
+    Record r;
+    r.wtd(0, 0).sba(5, 5);
+    const uint32_t sense = s.run(Wdsf(r, CreateWindow(0x00, 1, 4)));
+    s.display.modeFlagsB() &= ~DisplayBag::kBWPMode;
+    if (!c.wordProcessing) ASSERT_EQ(sense, dsm_sense::kAccepted);
+    EXPECT_EQ(s.display.secondaryPlane().getCharacter(at), c.cleared ? 0x00 : 0x84);
+    EXPECT_EQ(s.display.secondaryPlane().isClear(), c.cleared);
+  }
+}
+
 TEST(ProgrammableMouseButtons, EntriesStoredBadOnesSkippedAndALoneHeaderClears) {
   DsmStation s;
   Record r;

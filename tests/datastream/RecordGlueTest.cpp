@@ -367,7 +367,17 @@ class FakeSimulator : public SimulatorHost {
     return taxResult;
   }
   void powerOnReset() override { ++resets; }
+  void readDisplayInformation(unsigned char* out, unsigned int size) override {
+    informationSize = size;
+    out[0] = 0xEE;  // the glue's own status byte wins
+    out[size - 1] = 0x5A;
+  }
+  void useJapanese() override { ++japanese; }
+  void keyRecord(const unsigned char* record, unsigned int n) override { keyRecords.push_back(Bytes(record, record + n)); }
   std::vector<DsmCall> taxCalls;
+  std::vector<Bytes> keyRecords;
+  unsigned int informationSize = 0;
+  int japanese = 0;
   unsigned int taxResult = 0;
   int resets = 0;
 
@@ -483,6 +493,36 @@ TEST(RecordGlueTest, SimulatorOpenParametersSetSimulatorModeAndClearTheUnit) {
   const unsigned char other[4] = {'3', '1', '7', '9'};
   EXPECT_EQ(check_device_type(f.glue, same), 0);
   EXPECT_EQ(check_device_type(f.glue, other), 1);
+}
+
+// Command 13 answers the window's 612 bytes, its status byte first;
+// command 15 sub-code 4 makes the session Japanese and hands the string to
+// the keyboard glue as a double-byte key record; sub-code 6 the key 0x0B.
+TEST(RecordGlueTest, SimulatorDisplayInformationAndKeyStrings) {
+  SimulatorFixture f;
+  f.Feed(B({13}));
+  ASSERT_EQ(f.link.sent.size(), 1u);
+  const Bytes& info = f.link.sent[0];
+  ASSERT_EQ(info.size(), 10u + 612);
+  EXPECT_EQ((info[0] << 8) | info[1], 0x026E);
+  EXPECT_EQ(info[10], 0x00);
+  EXPECT_EQ(info.back(), 0x5A);
+  EXPECT_EQ(f.sim.informationSize, 612u);
+
+  f.glue.hostKeyboardTable = 1;
+  f.Feed(B({15, 4, 0x00, 0x04, 0x0E, 0x42, 0x42, 0x0F}));
+  EXPECT_EQ(f.link.sent[1], Cat({ReplyHeader(0x10, 2, 0, 0), B({0x00, 0x00})}));
+  EXPECT_EQ(f.sim.japanese, 1);
+  ASSERT_EQ(f.sim.keyRecords.size(), 1u);
+  EXPECT_EQ(f.sim.keyRecords[0], B({0x02, 0x0E, 0x42, 0x42, 0x0F}));
+  EXPECT_EQ(f.glue.hostKeyboardTable, 0);
+
+  f.glue.hostKeyboardTable = 1;
+  f.Feed(B({15, 6, 1}));
+  EXPECT_EQ(f.link.sent[2], Cat({ReplyHeader(0x10, 1, 0, 0), B({0x00})}));
+  ASSERT_EQ(f.sim.keyRecords.size(), 2u);
+  EXPECT_EQ(f.sim.keyRecords[1], B({0x0B}));
+  EXPECT_EQ(f.glue.hostKeyboardTable, 0);
 }
 
 }  // namespace

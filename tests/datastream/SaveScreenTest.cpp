@@ -5,6 +5,9 @@
 
 #include "datastream/DsmSense.h"
 #include "display/EntryField.h"
+#include "display/TextSession.h"
+#include "keyboard/KeyboardState.h"
+#include "textassist/TextTypes.h"
 #include "tests/datastream/DsmRecords.h"
 #include "tests/support/LogCapture.h"
 
@@ -149,6 +152,51 @@ TEST(SaveScreen, ImagesBringBackTheirScreenSize) {
   EXPECT_EQ(std::vector<unsigned char>(s.psBuffer.begin() + 23 * 80 + 69, s.psBuffer.begin() + 23 * 80 + 75),
             Cp037("narrow"));
   EXPECT_EQ(s.run(Record().wtd(0, 0).sba(25, 1).text("no")), dsm_sense::kBadRowColumn);
+}
+
+// An image saved with an AID pending, restored once the host has taken
+// that AID: a locked error state comes back unlocked, and the post-help
+// error state stays the post-help error state.
+TEST(RestoreScreen, ALockedErrorStateComesBackUnlockedInItsOwnState) {
+  for (const KeyboardState::State state : {KeyboardState::kError, KeyboardState::kPostHelpError}) {
+    SCOPED_TRACE(static_cast<int>(state));
+    KeepingStation s{DisplayCharacteristics()};
+    ASSERT_EQ(s.run(Record().clearUnit().wtd(0, 0x08).sba(5, 5).bytes({0x1D, 0x40, 0x00, 0x20, 0x00, 0x06})), 0u);
+    KeyboardState& k = s.display.keyboardState();
+    ASSERT_EQ(s.display.readMgr().activateReadProcess(0xF1, 0), 1u);
+    ASSERT_TRUE(k.enterNormalLockedState());
+    ASSERT_TRUE(k.enterErrorState(5, 0, 1, 0, 0));
+    if (state == KeyboardState::kPostHelpError) ASSERT_TRUE(k.enterPostHelpErrorState());
+    ASSERT_TRUE(k.isLockedState());
+    ASSERT_EQ(s.run(Record().bytes({0x04, 0x02})), dsm_sense::kAnswered);
+    Record image;
+    image.data = s.host.sent;
+    s.display.readMgr().resetPendingAid();
+    ASSERT_EQ(s.run(image), 0u);
+    EXPECT_EQ(k.state(), state);
+    EXPECT_FALSE(k.isLockedState());
+  }
+}
+
+// In word processing the text session's own pending AID is the one the
+// restore settles: it is dropped (no keys wait), and an AID that the read
+// manager holds stays.
+TEST(RestoreScreen, WordProcessingSettlesTheTextSessionsPendingAid) {
+  KeepingStation s{DisplayCharacteristics()};
+  ASSERT_EQ(s.run(Record().clearUnit().wtd(0, 0x08)), 0u);
+  KeyboardState& k = s.display.keyboardState();
+  TextSession* text = s.display.textSession();
+  ASSERT_NE(text, nullptr);
+  ASSERT_TRUE(k.enterWPState());
+  ASSERT_EQ(s.run(Record().bytes({0x04, 0x02})), dsm_sense::kAnswered);
+  Record image;
+  image.data = s.host.sent;
+  ASSERT_EQ(s.display.readMgr().activateReadProcess(0xF1, 0), 1u);
+  text->modes |= text_mode::kAidPending;
+  ASSERT_EQ(s.run(image), 0u);
+  ASSERT_EQ(k.state(), KeyboardState::kWordProcessing);
+  EXPECT_EQ(text->modes & text_mode::kAidPending, 0u);
+  EXPECT_EQ(s.display.readMgr().pendingAid(), 0xF1);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "datastream/DsmSense.h"
 #include "display/FormatTable.h"
+#include "display/ScrollBarField.h"
 #include "display/SelectionField.h"
 #include "tests/datastream/SelectionFieldRecords.h"
 
@@ -192,6 +193,182 @@ TEST(SelectionFieldDefinition, RefusedWithoutChangingTheScreen) {
     EXPECT_EQ(s.run(Define(c.row, c.column, c.sf)), c.sense);
     EXPECT_EQ(s.planes(), planes);
   }
+}
+
+// Display characteristics, word 0.
+constexpr uint32_t kGuiDisplay = 0x00400000u;
+constexpr uint32_t kGuiPushButtons = 0x00000080u;
+constexpr uint32_t kColour = 0x10000000u;
+
+DisplayCharacteristics CharacterDisplay(uint32_t alsoClear = 0) {
+  DisplayCharacteristics c;
+  c.word[0] &= ~(kGuiDisplay | kGuiPushButtons | alsoClear);
+  return c;
+}
+
+// The text size must leave room for what the field's kind puts before the
+// text: one or two numeric selection characters (and a blank after them
+// with flag byte 2 bit 0x40), or a push button's brackets.
+TEST(SelectionFieldDefinition, TextSizeAtLeastWhatTheKindNeeds) {
+  struct Case {
+    const char* name;
+    unsigned char type, parameter, flags2;
+    bool scrolls;
+    unsigned char smallest;  // the shortest text size taken
+  };
+  const Case cases[] = {
+      {"numeric selection, one entry position", 0x21, 0x84, 0x00, true, 3},
+      {"numeric selection, one entry position and a blank", 0x21, 0x84, 0x40, true, 4},
+      {"numeric selection, two entry positions", 0x21, 0x85, 0x00, true, 4},
+      {"numeric selection, two entry positions and a blank", 0x21, 0x85, 0x40, true, 5},
+      {"bracketed push buttons", 0x41, 0x30, 0x00, false, 3},
+      {"bracketed push buttons, first one earlier", 0x51, 0x50, 0x00, false, 3},
+      {"an indicator before each choice", 0x21, 0x02, 0x00, false, 1},
+  };
+  for (const Case& c : cases) {
+    for (unsigned char size : {static_cast<unsigned char>(c.smallest - 1), c.smallest}) {
+      if (size == 0) continue;
+      SCOPED_TRACE(std::string(c.name) + ", text size " + std::to_string(size));
+      DsmStation s(CharacterDisplay());
+      ASSERT_EQ(s.run(Record().clearUnit()), 0u);
+      // Four rows (a scroll bar needs more than two).
+      Bytes sf = Definition(c.type, size, 4, 1,
+                            Join({ChoiceText(0x01, {0xF1}, "A"), ChoiceText(0x01, {0xF2}, "B"),
+                                  ChoiceText(0x01, {0xF3}, "C"), ChoiceText(0x01, {0xF4}, "D")}),
+                            0x00, 0, c.parameter);
+      if (c.scrolls)
+        sf = Scrolling(sf, 10, 0, c.flags2);
+      else
+        sf[5] = c.flags2;
+      const std::string planes = s.planes();
+      const uint32_t sense = s.run(Define(5, 10, sf));
+      if (size < c.smallest) {
+        EXPECT_EQ(sense, dsm_sense::kBadStructuredData);
+        EXPECT_EQ(s.table().fieldCount(), 0u);
+        EXPECT_EQ(s.planes(), planes);
+      } else {
+        EXPECT_EQ(sense, 0u);
+        EXPECT_GE(s.table().fieldCount(), 1u);
+      }
+    }
+  }
+}
+
+// The choice-indicators minor's third byte is the unavailable-choice
+// indicator: a display without colour attributes shows it before each
+// unavailable choice when flag byte 2 bit 0x20 asks for it.
+TEST(SelectionFieldDefinition, UnavailableChoiceIndicator) {
+  struct Case {
+    const char* name;
+    bool colour;
+    unsigned char flags2;
+    Bytes indicators;          // the choice-indicators minor, if any
+    unsigned char unavailable; // what stands before the unavailable choice
+  };
+  const unsigned char available = 0x40;  // of a multiple-choice list on a character display
+  const Case cases[] = {
+      {"the default unavailable indicator", false, 0x20, {}, 0x5C},
+      {"the minor's third byte", false, 0x20, {6, 0x02, 0x00, 0x00, 0x00, 0x6C}, 0x6C},
+      {"a third byte of 0 keeps the default", false, 0x20, {6, 0x02, 0x00, 0x00, 0x00, 0x00}, 0x5C},
+      {"not asked for", false, 0x00, {6, 0x02, 0x00, 0x00, 0x00, 0x6C}, available},
+      {"a colour display shows it by its colour", true, 0x20, {6, 0x02, 0x00, 0x00, 0x00, 0x6C}, available},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    DsmStation s(CharacterDisplay(c.colour ? 0 : kColour));
+    ASSERT_EQ(s.run(Record().clearUnit()), 0u);
+    Bytes sf = Definition(0x12, 4, 2, 1, Join({c.indicators, ChoiceText(0x00, {}, "Yes"), ChoiceText(0x80, {}, "No")}),
+                          0x00, 0, 0x02);
+    sf[5] = c.flags2;
+    ASSERT_EQ(s.run(Define(5, 10, sf)), 0u);
+    // Indicator attribute, indicator, choice attribute, then the text at
+    // column 11.
+    EXPECT_EQ(s.screen(s.offset(5, 9), 1)[0], available);
+    EXPECT_EQ(s.screen(s.offset(6, 9), 1)[0], c.unavailable);
+  }
+}
+
+// A scroll-bar indicators minor inside the definition of a list that
+// scrolls gives its bar's attributes and characters.
+TEST(SelectionFieldDefinition, ScrollBarIndicatorsMinorPaintsTheListsBar) {
+  struct Case {
+    const char* name;
+    uint32_t clear;  // characteristics bits taken away
+    Bytes minor;
+    Bytes top, middle, bottom;  // attribute, cell, ending attribute
+  };
+  const Bytes given = {11, 0x03, 0x80, 0x24, 0x2C, 0x26, 0x2E, 0x4C, 0x6E, 0x60, 0x7B};
+  const Case cases[] = {
+      {"no minor: the GUI display's own", 0, {}, {0x22, 0x01, 0x20}, {0x22, 0x1A, 0x20}, {0x22, 0x02, 0x20}},
+      {"the GUI display takes a minor with the top flag bit", 0, given,
+       {0x2C, 0x4C, 0x20}, {0x2E, 0x60, 0x20}, {0x2C, 0x6E, 0x20}},
+      {"the GUI display keeps its own without it", 0, {11, 0x03, 0x00, 0x24, 0x2C, 0x26, 0x2E, 0x4C, 0x6E, 0x60, 0x7B},
+       {0x22, 0x01, 0x20}, {0x22, 0x1A, 0x20}, {0x22, 0x02, 0x20}},
+      {"a monochrome character display takes the monochrome attributes", kGuiDisplay | kColour,
+       {11, 0x03, 0x00, 0x24, 0x2C, 0x26, 0x2E, 0x4C, 0x6E, 0x60, 0x7B},
+       {0x24, 0x4C, 0x20}, {0x26, 0x60, 0x20}, {0x24, 0x6E, 0x20}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    DisplayCharacteristics chars;
+    chars.word[0] &= ~c.clear;
+    DsmStation s(chars);
+    ASSERT_EQ(s.run(Record().clearUnit()), 0u);
+    // Six rows of ten shown, the slider at the end of the list.
+    Bytes choices;
+    for (const char* t : {"A", "B", "C", "D", "E", "F"}) choices = Join({choices, ChoiceText(0x00, {}, t)});
+    const Bytes sf = Scrolling(Definition(0x21, 3, 6, 1, Join({c.minor, choices})), 10, 4);
+    ASSERT_EQ(s.run(Define(5, 10, sf)), 0u);
+    Field* list = s.table().firstRecord();
+    ASSERT_NE(list, nullptr);
+    Field* f = s.table().nextRecord(list);
+    ASSERT_NE(f, nullptr);
+    ASSERT_EQ(f->getFieldClassID(), kVerticalScrollBar);
+    const unsigned int at = static_cast<ScrollBarField*>(f)->getStartOffset() - 1;
+    EXPECT_EQ(s.screen(at, 3), c.top);
+    EXPECT_EQ(s.screen(at + 80, 3), c.middle);
+    EXPECT_EQ(s.screen(at + 5 * 80, 3), c.bottom);
+  }
+}
+
+// Remove GUI selection field drops the push buttons of the field that
+// follows the display address, and only those.
+TEST(SelectionFieldDefinition, RemoveGuiSelectionFieldErasesItsPushButtons) {
+  DsmStation s;
+  ASSERT_EQ(s.run(Record().clearUnit()), 0u);
+  Record r;
+  r.wtd(0, 0);
+  Place(r, 5, 10, Definition(0x41, 6, 1, 2, Join({ChoiceText(0, {}, "OK"), ChoiceText(0, {}, "Cancel")}), 0x00, 1, 0x20));
+  Place(r, 8, 10, Definition(0x41, 6, 1, 1, Join({ChoiceText(0, {}, "Help")}), 0x00, 1, 0x20));
+  ASSERT_EQ(s.run(r), 0u);
+  ASSERT_EQ(s.table().fieldCount(), 2u);
+  auto* first = static_cast<SelectionField*>(s.table().firstRecord());
+  auto* second = static_cast<SelectionField*>(s.table().nextRecord(first));
+  ASSERT_EQ(first->selectionType(), SelectionField::kTypePushButtons);
+  const auto buttons = [](SelectionField* f) {
+    unsigned int n = 0;
+    for (unsigned int i = 0; i < f->builtChoices(); ++i)
+      if (f->choice(i)->layout & SelectionFieldChoice::kPushButton) ++n;
+    return n;
+  };
+  ASSERT_EQ(buttons(first), 2u);
+  ASSERT_EQ(buttons(second), 1u);
+  s.rendering.calls.clear();
+  // Type 0x58 at the address before the first field's start.
+  Record remove;
+  remove.wtd(0, 0).sba(5, 10).bytes({0x15, 0x00, 0x06, 0xD9, 0x58, 0x00, 0x00});
+  ASSERT_EQ(s.run(remove), 0u);
+  EXPECT_EQ(buttons(first), 0u);
+  EXPECT_EQ(buttons(second), 1u);
+  std::vector<std::string> erased;
+  for (const std::string& call : s.rendering.calls)
+    if (call.rfind("erasePushButtons", 0) == 0) erased.push_back(call);
+  const unsigned int a = first->choice(0)->start, b = first->choice(1)->start;
+  EXPECT_EQ(erased, (std::vector<std::string>{"erasePushButtons(" + std::to_string(a) + "," + std::to_string(a) + ")",
+                                              "erasePushButtons(" + std::to_string(b) + "," + std::to_string(b) + ")"}));
+  // The choices stay as they were: a later redraw shows no button for them.
+  EXPECT_EQ(s.table().fieldCount(), 2u);
+  EXPECT_EQ(s.table().validateFormatTable(nullptr), 0);
 }
 
 }  // namespace

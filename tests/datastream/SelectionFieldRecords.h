@@ -39,6 +39,20 @@ inline Bytes Definition(unsigned char type, unsigned char textSize, unsigned cha
   return sf;
 }
 
+// The definition `sf` made a list that scrolls (flag byte 2 bit 0x80 with
+// `flags2`'s other bits): total rows and slider position before its minors.
+inline Bytes Scrolling(Bytes sf, uint32_t total, uint32_t slider, unsigned char flags2 = 0x00) {
+  sf[5] = static_cast<unsigned char>(0x80 | flags2);
+  const Bytes values = {static_cast<unsigned char>(total >> 24), static_cast<unsigned char>(total >> 16),
+                        static_cast<unsigned char>(total >> 8),  static_cast<unsigned char>(total),
+                        static_cast<unsigned char>(slider >> 24), static_cast<unsigned char>(slider >> 16),
+                        static_cast<unsigned char>(slider >> 8),  static_cast<unsigned char>(slider)};
+  sf.insert(sf.begin() + 20, values.begin(), values.end());
+  sf[0] = static_cast<unsigned char>(sf.size() >> 8);
+  sf[1] = static_cast<unsigned char>(sf.size());
+  return sf;
+}
+
 inline Bytes Join(std::initializer_list<Bytes> parts) {
   Bytes all;
   for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());

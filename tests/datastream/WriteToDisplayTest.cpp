@@ -272,6 +272,25 @@ TEST(DataStreamManager, ResetDeviceSessionClearsTheScreenAndBuildsItsOneField) {
   EXPECT_TRUE(s.manager().arena().isEmpty());
 }
 
+// The reset sets characteristics bit 24 only while its own record runs:
+// afterwards the bit is as it was, set or clear, and the reset did its work
+// either way.
+TEST(DataStreamManager, ResetDeviceSessionLeavesCharacteristicsBit24AsItWas) {
+  constexpr uint32_t kBit24 = 0x01000000u;
+  for (const bool setBefore : {false, true}) {
+    SCOPED_TRACE(setBefore);
+    DisplayCharacteristics c;
+    c.word[0] = setBefore ? (c.word[0] | kBit24) : (c.word[0] & ~kBit24);
+    DsmStation s(c);
+    ASSERT_EQ(s.run(Record().clearUnit().wtd(0, 0).text("OLD")), 0u);
+    unsigned int unlocked = 0;
+    EXPECT_EQ(s.manager().dsm(DataStreamManager::kResetDeviceSession, nullptr, 0, unlocked), 0u);
+    EXPECT_EQ((s.display.characteristics().word[0] & kBit24) != 0, setBefore);
+    EXPECT_EQ(s.table().fieldCount(), 1u);
+    EXPECT_EQ(s.display.cursor().getCursorOffset(), 1u);
+  }
+}
+
 }  // namespace
 
 namespace {

@@ -342,4 +342,65 @@ TEST(KeyGlueTest, WindowKeyHookIsTheKeyGlue) {
   EXPECT_EQ(s.Next(), Inbound(6, 7, 0xF1));
 }
 
+// Simulator command 12, power-on reset: the session gets a new station,
+// host interface, renderer and translator. A record held in contention and
+// a downloaded keyboard table go with the old ones; the characteristics,
+// the station's preferences and type-ahead as the host set it stay; the
+// screen is the reset's own (one field, the cursor at row 1 column 2);
+// and the session goes on working.
+TEST(KeyGlueTest, PowerOnResetRebuildsTheStation) {
+  ConnectedSession s;
+  const Bytes table = DownloadedTable();
+  s.Send(DownloadRecord(table, static_cast<uint32_t>(table.size())));
+  ASSERT_EQ(s.block->glue.hostKeyboardTable, 1);
+  s.block->taxlate->turnTAOffCtl();
+  s.display().options().selectionCharacter = 0xE7;
+  const DisplayCharacteristics characteristics = s.display().characteristics();
+  // A record held in contention behind the error state.
+  s.Screen(5, 6);
+  ASSERT_EQ(s.Key(0), 1);
+  ASSERT_EQ(s.display().keyboardState().state(), KeyboardState::kError);
+  s.Send(Record(0x03, Cat({B({0x04, 0x50}), WriteToDisplay(Cat({SetBufferAddress(1, 2), Ebcdic("HELD")}))}), 0, 0x40));
+  ASSERT_EQ(s.block->hostInterface->heldRecordCount(), 1u);
+
+  s.Send(Record(0x10, B({12})));
+  const Bytes reply = s.Next();
+  ASSERT_EQ(reply.size(), 11u);
+  EXPECT_EQ(reply[9], 0x10);
+  EXPECT_EQ(reply[10], 0x00);
+  EXPECT_EQ(s.block->hostInterface->heldRecordCount(), 0u);
+  EXPECT_FALSE(s.block->hostInterface->contention());
+  EXPECT_EQ(s.block->glue.hostInterface(), s.block->hostInterface);
+  EXPECT_EQ(s.block->taxlate->display(), s.block->display);
+  EXPECT_EQ(s.Name(), kDefaultTableName) << "the built-in table again";
+  EXPECT_TRUE(s.block->taxlate->typeAheadByte() & TAXlate::kTAHostSet);
+  EXPECT_FALSE(s.block->taxlate->typeAheadOn());
+  EXPECT_EQ(s.display().options().selectionCharacter, 0xE7);
+  for (int w = 0; w < 8; ++w) EXPECT_EQ(s.display().characteristics().word[w], characteristics.word[w]) << w;
+  EXPECT_EQ(s.display().keyboardState().state(), KeyboardState::kNormalUnlocked);
+  EXPECT_EQ(s.display().formatTable().fieldCount(), 1u);
+  EXPECT_EQ(s.display().cursor().getCursorOffset(), 1u);
+  const unsigned char* ps = s.display().presentationSpace().buffer();
+  EXPECT_NE(ps[1], Ebcdic("H")[0]) << "the held record never ran";
+  // The new station reads and answers. After a simulator command keys are
+  // scan codes of the active table: 0x59 is Enter on the built-in one.
+  s.Screen(7, 8);
+  ASSERT_EQ(s.Key(0x59), 1);
+  EXPECT_EQ(s.Next(), Inbound(7, 8, 0xF1));
+}
+
+// Simulator command 15 sub-code 4: double-byte keys make the session's
+// language Japanese.
+TEST(KeyGlueTest, DoubleByteKeyStringMakesTheSessionJapanese) {
+  ConnectedSession s;
+  ASSERT_STRNE(s.block->languageId, "JPN");
+  s.Screen(3, 3);
+  s.Send(Record(0x10, B({15, 4, 0x00, 0x04, 0x0E, 0x42, 0xC1, 0x0F})));
+  const Bytes reply = s.Next();
+  ASSERT_EQ(reply.size(), 12u);
+  EXPECT_EQ(Bytes(reply.begin() + 10, reply.end()), B({0x00, 0x00}));
+  EXPECT_STREQ(s.block->languageId, "JPN");
+  EXPECT_EQ(s.block->glue.hostKeyboardTable, 0);
+}
+
 }  // namespace
