@@ -21,12 +21,15 @@
 #include "display/ScrollBarField.h"
 #include "display/SelectionField.h"
 #include "keyboard/KeyboardState.h"
+#include "keyboard/TAXlate.h"
+#include "keyboard/XlateTable.h"
 #include "session/AppInit.h"
 #include "session/AppResources.h"
 #include "session/ErrorDialogs.h"
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
 #include "session/StartOptions.h"
+#include "tests/support/ForeignSelectionOwner.h"
 #include "tests/support/SessionToolkit.h"
 #include "tests/support/TestHost5250.h"
 #include "tests/support/TestLocales.h"
@@ -380,6 +383,111 @@ TEST_P(FieldWindowTest, CursorKeysOnASelectionCursor) {
   XSync(test_, False);
   EXPECT_TRUE(RunUntil([&] { return cursor() == kStart; })) << cursor();
   EXPECT_TRUE(indicator());
+}
+
+// Arabic: the keyboard table an Arabic host loads (right to left, the
+// Arabic keyboard code) makes the session's input fields right to left and
+// shapes what is typed. The right-to-left field: ten positions, Dup
+// allowed, at row 10 columns 31-40, read in typing order from its right
+// end; below it, at row 12 columns 31-40, an alphanumeric field, which stays
+// left to right and unshaped.
+constexpr unsigned char kBeh = 0x58, kBehInitial = 0x59;
+constexpr unsigned int kLatinField = 11 * 80 + 30;
+Bytes ArabicScreen() {
+  return Screen(Cat({StartField(10, 30, {0x54, 0x00}, 10), StartField(12, 30, {0x40, 0x00}, 10)}), 10, 40);
+}
+
+class ArabicSession {
+ public:
+  explicit ArabicSession(SessionControlBlock* s) : s_(s), tax_(s->taxlate), latin_(tax_->activeTable()) {
+    arabic_ = *latin_;
+    arabic_.keyboardCode = 0xE6D6;
+    arabic_.flags |= XlateTableInfo::kRightToLeft;
+    tax_->setUsesHostTables(true);
+    tax_->loadXlateTable(&arabic_);
+  }
+  ~ArabicSession() {
+    tax_->loadXlateTable(latin_);
+    tax_->setUsesHostTables(false);
+  }
+  unsigned char typed(unsigned int i) const { return s_->display->presentationSpace().getCharacter(9 * 80 + 39 - i); }
+
+ private:
+  SessionControlBlock* s_;
+  TAXlate* tax_;
+  XlateTableInfo* latin_;
+  XlateTableInfo arabic_;
+};
+
+// Two behs typed (the key of code point 0x58 in this session's code page,
+// i-grave) wait for a third letter in their joining shapes; Dup
+// (Shift+Insert) and Erase EOF (Alt+Delete) end the word, and the second
+// beh takes its final form.
+TEST_P(FieldWindowTest, DupAndEraseEndOfFieldEndAnArabicWord) {
+  ASSERT_TRUE(qwtest::BindKeysyms(test_, {XK_igrave}));
+  for (const bool dup : {true, false}) {
+    SCOPED_TRACE(dup ? "Dup" : "Erase EOF");
+    SessionControlBlock* s = Open(ArabicScreen());
+    ASSERT_NE(s, nullptr);
+    {
+      ArabicSession arabic(s);
+      // The host writes the screen again for the Arabic keyboard.
+      host_.SendRecord(ArabicScreen());
+      EXPECT_TRUE(host_.Barrier(kWaitMs, HostPump()));
+      Pump(20);
+      ASSERT_EQ(s->display->formatTable().firstRecord()->getFieldClassID(), kRTLField);
+      ASSERT_TRUE(qwtest::PressKey(test_, XK_igrave));
+      ASSERT_TRUE(qwtest::PressKey(test_, XK_igrave));
+      XSync(test_, False);
+      EXPECT_TRUE(RunUntil([&] { return arabic.typed(1) != 0; })) << "two letters typed";
+      EXPECT_EQ(arabic.typed(0), kBehInitial);
+      EXPECT_EQ(arabic.typed(1), kBehInitial) << "the second beh waits to be joined";
+      if (dup)
+        ASSERT_TRUE(qwtest::PressKey(test_, XK_Insert, {XK_Shift_L}));
+      else
+        ASSERT_TRUE(qwtest::PressKey(test_, XK_Delete, {XK_Alt_L}));
+      XSync(test_, False);
+      // The isolated and final forms share the nominal code point.
+      EXPECT_TRUE(RunUntil([&] { return arabic.typed(1) == kBeh; })) << static_cast<int>(arabic.typed(1));
+      EXPECT_EQ(arabic.typed(0), kBehInitial);
+      EXPECT_EQ(s->display->keyboardState().state(), KeyboardState::kNormalUnlocked) << "no operator error";
+    }
+    EndSessions(1);
+    Pump(20);
+    host_.Stop();
+  }
+}
+
+// Three ains copied from another screen in their middle shape (0x9D, a
+// cedilla in this session's code page) are pasted with Control+V in their
+// keyboard shape and, after Field Exit, stand initial, middle and final.
+// Pasted into the left-to-right field they keep their keyboard shape.
+TEST_P(FieldWindowTest, PastedArabicLettersTakeTheShapesOfTheirPlaces) {
+  SessionControlBlock* s = Open(ArabicScreen());
+  ASSERT_NE(s, nullptr);
+  ArabicSession arabic(s);
+  host_.SendRecord(ArabicScreen());
+  EXPECT_TRUE(host_.Barrier(kWaitMs, HostPump()));
+  Pump(20);
+  ASSERT_EQ(s->display->formatTable().firstRecord()->getFieldClassID(), kRTLField);
+  qwtest::ForeignSelectionOwner owner;
+  ASSERT_TRUE(owner.start(DisplayString(test_), {{"UTF8_STRING", {"UTF8_STRING", "\xC2\xB8\xC2\xB8\xC2\xB8"}}}));
+  ASSERT_TRUE(qwtest::PressKey(test_, XK_v, {XK_Control_L}));
+  XSync(test_, False);
+  EXPECT_TRUE(RunUntil([&] { return arabic.typed(2) != 0; })) << "three letters pasted";
+  ASSERT_TRUE(qwtest::PressKey(test_, XK_KP_Add));  // Field Exit
+  XSync(test_, False);
+  EXPECT_TRUE(RunUntil([&] { return arabic.typed(2) == 0x9B; })) << static_cast<int>(arabic.typed(2));
+  EXPECT_EQ(arabic.typed(0), 0x9C) << "initial";
+  EXPECT_EQ(arabic.typed(1), 0x9D) << "middle";
+  EXPECT_EQ(s->display->keyboardState().state(), KeyboardState::kNormalUnlocked) << "no operator error";
+  ASSERT_TRUE(RunUntil([&] { return s->display->cursor().getCursorOffset() == kLatinField; }))
+      << "Field Exit went on to the next field";
+  ASSERT_TRUE(qwtest::PressKey(test_, XK_v, {XK_Control_L}));
+  XSync(test_, False);
+  PresentationSpaceScreenBuffer& ps = s->display->presentationSpace();
+  EXPECT_TRUE(RunUntil([&] { return ps.getCharacter(kLatinField + 2) != 0; })) << "three letters pasted";
+  for (unsigned int i = 0; i < 3; ++i) EXPECT_EQ(ps.getCharacter(kLatinField + i), 0x9A) << "the ain's keyboard shape";
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, FieldWindowTest, qwtest::TestLocales(), qwtest::TestLocaleName);
