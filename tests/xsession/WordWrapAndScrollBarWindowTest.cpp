@@ -458,6 +458,39 @@ TEST_P(FieldWindowTest, DupAndEraseEndOfFieldEndAnArabicWord) {
   }
 }
 
+// With the Arabic keyboard a word-wrap field is right to left: "HELLO
+// WORLD" typed from the right end of row 10 leaves "WORLD" whole on row 11,
+// and the host reads the words as typed.
+TEST_P(FieldWindowTest, RightToLeftWordWrapKeepsTypedWordsWhole) {
+  const Bytes screen = Screen(Cat({StartField(10, 70, {0x44, 0x00, 0x86, 0x80}, 20)}), 10, 80);
+  SessionControlBlock* s = Open(screen);
+  ASSERT_NE(s, nullptr);
+  ArabicSession arabic(s);
+  host_.SendRecord(screen);
+  EXPECT_TRUE(host_.Barrier(kWaitMs, HostPump()));
+  Pump(20);
+  ASSERT_EQ(s->display->formatTable().firstRecord()->getFieldClassID(), kRTLWordWrapField);
+  ASSERT_TRUE(qwtest::TypeText(test_, "HELLO WORLD"));
+  XSync(test_, False);
+  PresentationSpaceScreenBuffer& ps = s->display->presentationSpace();
+  // Each row in typing order, from its right end.
+  const auto row = [&](int r) {
+    Bytes b;
+    for (unsigned int i = 0; i < 10; ++i) b.push_back(ps.getCharacter(r == 10 ? 9 * 80 + 79 - i : 10 * 80 + 9 - i));
+    return b;
+  };
+  EXPECT_TRUE(RunUntil([&] { return row(11)[4] != 0; }));
+  EXPECT_EQ(row(10), Cat({Host("HELLO "), Bytes(4, 0)}));
+  EXPECT_EQ(row(11), Cat({Host("WORLD"), Bytes(5, 0)}));
+  ASSERT_TRUE(qwtest::PressKey(test_, XK_Return));
+  XSync(test_, False);
+  const Bytes record = NextRecord();
+  // The field read in typing order: row 10 from its right end, then row 11.
+  const Bytes text = Cat({Sba(10, 71), Host("HELLO WORLD")});
+  ASSERT_GE(record.size(), text.size());
+  EXPECT_EQ(Bytes(record.end() - static_cast<long>(text.size()), record.end()), text);
+}
+
 // Three ains copied from another screen in their middle shape (0x9D, a
 // cedilla in this session's code page) are pasted with Control+V in their
 // keyboard shape and, after Field Exit, stand initial, middle and final.
