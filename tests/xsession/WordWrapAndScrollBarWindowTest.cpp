@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "base/LogMsg.h"
+#include "display/CopiedDataInformation.h"
 #include "display/DisplayBag.h"
 #include "display/ScrollBarField.h"
 #include "display/SelectionField.h"
@@ -34,6 +35,7 @@
 #include "tests/support/TestHost5250.h"
 #include "tests/support/TestLocales.h"
 #include "tests/support/XKeys.h"
+#include "xfront/ClipboardText.h"
 #include "xfront/XStuff.h"
 
 namespace {
@@ -521,6 +523,52 @@ TEST_P(FieldWindowTest, PastedArabicLettersTakeTheShapesOfTheirPlaces) {
   PresentationSpaceScreenBuffer& ps = s->display->presentationSpace();
   EXPECT_TRUE(RunUntil([&] { return ps.getCharacter(kLatinField + 2) != 0; })) << "three letters pasted";
   for (unsigned int i = 0; i < 3; ++i) EXPECT_EQ(ps.getCharacter(kLatinField + i), 0x9A) << "the ain's keyboard shape";
+}
+
+// A Thai session's block copy (in the emulator's own selection format)
+// holds its two rows of ten cells in five bytes, the rows ending at 0x25:
+// Control+V pastes each row into the field of its own screen row. Without
+// the Thai session the 0x25 is a control code, pasted as a blank in one
+// row.
+TEST_P(FieldWindowTest, ThaiBlockPasteKeepsItsRowSeparators) {
+  for (const bool thai : {true, false}) {
+    SCOPED_TRACE(thai ? "Thai session" : "other session");
+    const Bytes fields = Cat({StartField(10, 30, {0x40, 0x00}, 10), StartField(11, 30, {0x40, 0x00}, 10)});
+    SessionControlBlock* s = Open(Screen(fields, 10, 31));
+    ASSERT_NE(s, nullptr);
+    if (thai) s->xstuff.setThaiSession(true);
+    CopiedDataInformation info;
+    info.flags = CopiedDataInformation::kDataPresent | CopiedDataInformation::kBlock;
+    info.startCell = 0;
+    info.endCell = 80 + 9;
+    info.word3 = 80;
+    const Bytes data = Cat({Host("AB"), {0x25}, Host("CD")});
+    const std::vector<unsigned char> copy = clipboard::EncodePrivateCopy(info, data.data(), 5);
+    qwtest::ForeignSelectionOwner owner;
+    ASSERT_TRUE(owner.start(DisplayString(test_),
+                            {{"QAV_X5250_STRING", {"QAV_X5250_STRING", std::string(copy.begin(), copy.end())}}}));
+    ASSERT_TRUE(qwtest::PressKey(test_, XK_v, {XK_Control_L}));
+    XSync(test_, False);
+    PresentationSpaceScreenBuffer& ps = s->display->presentationSpace();
+    const auto field = [&](int row) {
+      Bytes b;
+      for (unsigned int i = 0; i < 5; ++i) b.push_back(ps.getCharacter((row - 1) * 80 + 30 + i));
+      return b;
+    };
+    if (thai) {
+      EXPECT_TRUE(RunUntil([&] { return field(11)[1] != 0; })) << "the second row pasted";
+      EXPECT_EQ(field(10), Cat({Host("AB"), Bytes(3, 0)}));
+      EXPECT_EQ(field(11), Cat({Host("CD"), Bytes(3, 0)}));
+    } else {
+      EXPECT_TRUE(RunUntil([&] { return field(10)[4] != 0; })) << "one row pasted";
+      EXPECT_EQ(field(10), Host("AB CD"));
+      EXPECT_EQ(field(11), Bytes(5, 0));
+    }
+    s->xstuff.setThaiSession(false);
+    EndSessions(1);
+    Pump(20);
+    host_.Stop();
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, FieldWindowTest, qwtest::TestLocales(), qwtest::TestLocaleName);
