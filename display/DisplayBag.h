@@ -49,6 +49,7 @@ class DisplayBag {
   static constexpr unsigned int kAMarked = 0x02000000u;        // bit 25 (click pending)
   static constexpr unsigned int kAEnterNotified = 0x01000000u; // bit 24
   static constexpr unsigned int kARTLCursor = 0x00800000u;     // bit 23
+  static constexpr unsigned int kASelectionCursor = 0x00400000u;  // bit 22: a selection cursor has the focus
   // Flag word B.
   static constexpr unsigned int kBAudioVideo = 0x80000000u;    // bit 31
   static constexpr unsigned int kBRTLOrder = 0x40000000u;      // bit 30

@@ -69,6 +69,8 @@ unsigned int DisplayBagServices::mirrorOffsetInArea(AreaOfScreen* area, unsigned
 }
 void DisplayBagServices::enterArea(AreaOfScreen* area) {
   area->enterArea(d_, d_->cursor().getCursorOffset());
+  // An area that holds the cursor only on certain positions puts it there.
+  area->settleCursor(d_);
 }
 int DisplayBagServices::gainFocus(AreaOfScreen* area) { return area->gainFocus(d_); }
 void DisplayBagServices::loseFocus(AreaOfScreen* area) { area->loseFocus(d_); }

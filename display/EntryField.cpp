@@ -245,13 +245,6 @@ int ProtectedField::ownsOffset(unsigned int) { return 0; }
 int ProtectedField::checkMandatoryEntry() { return 0; }
 unsigned int ProtectedField::mirrorOffset(unsigned int offset) { return offset; }
 
-int SelectionCursorField::isUnavailableAt(unsigned int, AreaOfScreen* from) {
-  return from == this ? 1 : 0;
-}
-unsigned int SelectionCursorField::getLastCursorOffset(DisplayBag*) {
-  return getFirstSegmentPtr()->start;
-}
-
 int WordWrapField::isWordWrap() { return 1; }
 int RTLWordWrapField::isWordWrap() { return 1; }
 int SignedNumericField::isSignedNumeric() { return 1; }

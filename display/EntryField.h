@@ -280,11 +280,37 @@ class ProtectedField : public LTRField {
   unsigned char eraseInput(DisplayBag* d) override;
 };
 
+// The cursor-only position of a selection construct: a protected field
+// whose cursor stands on the start of a segment. It owns the positions just
+// before and after each segment, so that a move onto its attribute lands on
+// it; the cursor keys leave it two positions beyond a segment's edge.
 class SelectionCursorField : public ProtectedField {
  public:
   FieldClassID getFieldClassID() const override { return kSelectionCursorField; }
+  void settleCursor(DisplayBag* d) override;
+  int cursorLeft(DisplayBag* d, unsigned int count) override;
+  int cursorRight(DisplayBag* d, unsigned int count) override;
   int isUnavailableAt(unsigned int offset, AreaOfScreen* from) override;
+  int enterMovingLeft(DisplayBag* d, unsigned int offset) override;
+  int enterMovingRight(DisplayBag* d, unsigned int offset) override;
+  int enterAtOffset(DisplayBag* d, unsigned int offset) override;
+  unsigned int getEntryOffset(DisplayBag* d) override;
+  int home(DisplayBag* d) override;
+  int newline(DisplayBag* d) override;
+  void positionCursor(DisplayBag* d) override;
+  int containsOffset(unsigned int offset, unsigned int columns) const override;
   unsigned int getLastCursorOffset(DisplayBag* d) override;
+  unsigned int getSegmentStartAt(unsigned int offset) override;
+  unsigned int getSegmentEndAt(unsigned int offset) override;
+  void turnFieldIndicatorsOff(DisplayBag* d) override;
+  void turnFieldIndicatorsOn(DisplayBag* d) override;
+  void asdMoveLeft(DisplayBag* d) override;
+  void asdMoveRight(DisplayBag* d) override;
+  EntryFieldSegment* getSegmentForOffset(unsigned int offset) override;
+  int asdAtEnd(DisplayBag* d) override;
+  int asdAtStart(DisplayBag* d) override;
+  unsigned int getLogicalEndOffset(DisplayBag* d) override;
+  unsigned int getLogicalStartOffset(DisplayBag* d) override;
 };
 
 class WordWrapField : public LTRField {

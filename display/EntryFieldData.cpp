@@ -5,6 +5,7 @@
 
 #include "display/DisplayBag.h"
 #include "display/EntryField.h"
+#include "display/FieldEditingSupport.h"
 #include "display/FieldFormatBits.h"
 #include "base/ErrorHalt.h"
 
@@ -58,17 +59,15 @@ namespace {
 // The text of a word-wrap field: its non-null bytes in reading order (a
 // right-to-left field reads each segment from its last position).
 unsigned int WordWrapText(DisplayBag* d, EntryField* f, unsigned char* out, unsigned int room) {
+  // In typing order: a right-to-left field row by row from each row's right
+  // end, also where one segment runs over several rows.
   const PresentationSpaceScreenBuffer& ps = d->presentationSpace();
-  const FieldClassID id = f->getFieldClassID();
-  const bool backwards = id == kRTLField || id == kRTLWordWrapField;
+  field_editing::FieldPositions order;
+  field_editing::LayoutOrder(d, f, order);
   unsigned int n = 0;
-  for (const EntryFieldSegment* s = f->getFirstSegmentPtr();; ++s) {
-    const unsigned int count = s->end - s->start + 1u;
-    for (unsigned int i = 0; i < count && n < room; ++i) {
-      const unsigned char c = ps.getCharacter(backwards ? s->end - i : s->start + i);
-      if (c != kNull) out[n++] = c;
-    }
-    if (s->isLastSegment()) break;
+  for (unsigned int i = 0; i < order.size() && n < room; ++i) {
+    const unsigned char c = ps.getCharacter(order[i]);
+    if (c != kNull) out[n++] = c;
   }
   return n;
 }

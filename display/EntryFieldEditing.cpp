@@ -7,6 +7,7 @@
 #include "display/ASDInfo.h"
 #include "display/FieldEditingSupport.h"
 #include "display/SelfCheckDigits.h"
+#include "display/WordWrapLayout.h"
 #include "keyboard/AidType.h"
 #include "keyboard/UserInput.h"
 
@@ -247,6 +248,7 @@ int EntryField::shapedInsertReplace(DisplayBag* d, unsigned char c, unsigned int
       guard.restore();
       return Raise(d, static_cast<unsigned int>(error));
     }
+    if (isWordWrap()) RewrapAfterShapedEdit(d, this);
     markEdited();
     return 0;
   }
@@ -256,6 +258,7 @@ int EntryField::shapedInsertReplace(DisplayBag* d, unsigned char c, unsigned int
     guard.restore();
     return Raise(d, static_cast<unsigned int>(error));
   }
+  if (isWordWrap()) RewrapAfterShapedEdit(d, this);
   markEdited();
   if (!atEnd) return 0;
   if (const int error = asd.interruptASDType1(info, 0, interrupted))

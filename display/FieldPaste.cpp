@@ -47,6 +47,20 @@ constexpr unsigned int kFeatureDoubleByte = 23;
 constexpr unsigned int kRowLengths = 0x10000000u;
 constexpr unsigned char kShiftOut = 0x0E, kShiftIn = 0x0F, kBlank = 0x40;
 
+constexpr unsigned char kThaiRowSeparator = 0x25;
+
+// A Thai session's block copy that is shorter than its range: its rows end
+// at 0x25 bytes instead of at the range's columns.
+bool ThaiRows(DisplayBag* d, const CopiedDataInformation& info) {
+  if (!d->options().thaiMode || !(info.flags & CopiedDataInformation::kBlock) || (info.flags & kRowLengths))
+    return false;
+  const unsigned int columns = info.word3 ? info.word3 : d->columns();
+  const unsigned int startRow = info.startCell / columns, startColumn = info.startCell % columns;
+  const unsigned int endRow = info.endCell / columns, endColumn = info.endCell % columns;
+  if (endColumn < startColumn || endRow < startRow) return false;
+  return static_cast<unsigned long>(endColumn - startColumn + 1) * (endRow - startRow + 1) > info.length;
+}
+
 unsigned int RowLength(const CopiedDataInformation& info, unsigned int at) {
   if (info.length < 2 || at >= info.length - 1) return 0;  // at + 1 could wrap
   return (static_cast<unsigned int>(info.data[at]) << 8) | info.data[at + 1];
@@ -58,6 +72,7 @@ unsigned int RowLength(const CopiedDataInformation& info, unsigned int at) {
 void Clean(DisplayBag* d, CopiedDataInformation& info) {
   const bool doubleByte = d->characteristics().feature(kFeatureDoubleByte);
   const bool rowLengths = (info.flags & kRowLengths) && (info.flags & CopiedDataInformation::kBlock);
+  const bool thaiRows = ThaiRows(d, info);
   bool nonDisplay = false, inDoubleByte = false;
   unsigned int nextRowStart = 0, row = 0;
   for (unsigned int i = 0; i < info.length; ++i) {
@@ -71,6 +86,7 @@ void Clean(DisplayBag* d, CopiedDataInformation& info) {
       continue;
     }
     unsigned char& b = info.data[i];
+    if (thaiRows && b == kThaiRowSeparator) continue;
     if (b >= 0x20 && b < 0x40) {
       nonDisplay = (b & 0x07) == 0x07;
       if (inDoubleByte) {
@@ -109,6 +125,8 @@ PasteState StartState(DisplayBag* d, const CopiedDataInformation& info) {
         s.rowEnd = info.length ? info.length - 1 : 0;
       }
       s.nextRow = s.rowEnd + 1;
+    } else if (ThaiRows(d, info)) {
+      s.remaining = s.rowEnd = s.nextRow = info.length;
     } else if (block && endColumn >= startColumn && endRow >= startRow) {
       const unsigned int w = endColumn - startColumn;
       s.remaining = (w + 1) * (endRow - startRow + 1);
@@ -136,16 +154,37 @@ bool MoveForPaste(DisplayBag* d, unsigned int offset) {
          d->keyboardState().state() == KeyboardState::kNormalUnlocked;
 }
 
+// The end of a block's row: the cursor goes one row down from where the row
+// began; false when the paste ends there.
+bool NextBlockRow(DisplayBag* d, PasteState& s) {
+  field_editing::SetInsertMode(d, false);
+  if (const int error = d->getCurrentArea()->interruptShaping(d)) {
+    d->keyboardState().enterErrorState(static_cast<unsigned int>(error), 0, 1, 0, 0);
+    return false;
+  }
+  const unsigned int lastOffset = d->rows() * d->columns() - 1;
+  s.screenOffset += d->columns();
+  if (s.screenOffset > lastOffset - d->columns()) return false;
+  return d->services()->moveCursorThroughArea(d->getCurrentArea(), s.screenOffset) == 0;
+}
+
 void Paste(DisplayBag* d, CopiedDataInformation& info, PasteState& s) {
   d->getRendering()->pasteBegin(&info, &s);
   d->modeFlagsA() &= ~DisplayBag::kAStopPaste;
   const bool block = info.flags & CopiedDataInformation::kBlock;
   const bool backwards = info.flags & CopiedDataInformation::kRightToLeft;
   const bool rowLengths = (info.flags & kRowLengths) != 0;
+  const bool thaiRows = ThaiRows(d, info);
   const unsigned int copiedColumns = info.word3 ? info.word3 : d->columns();
-  const unsigned int lastOffset = d->rows() * d->columns() - 1;
   KeyboardState& k = d->keyboardState();
   while (s.remaining > 0 && s.current < info.length && k.state() == KeyboardState::kNormalUnlocked) {
+    if (thaiRows && info.data[s.current] == kThaiRowSeparator) {
+      // A Thai row separator is no character: the next row begins after it.
+      ++s.current;
+      --s.remaining;
+      if (!NextBlockRow(d, s)) break;
+      continue;
+    }
     d->getRendering()->pasteStep();
     const int took = d->getCurrentArea()->pasteCharacter(d, info.data[s.current]);
     if (took <= 0) break;
@@ -164,16 +203,7 @@ void Paste(DisplayBag* d, CopiedDataInformation& info, PasteState& s) {
       }
       continue;
     }
-    if (block) {
-      field_editing::SetInsertMode(d, false);
-      if (const int error = d->getCurrentArea()->interruptShaping(d)) {
-        k.enterErrorState(static_cast<unsigned int>(error), 0, 1, 0, 0);
-        break;
-      }
-      s.screenOffset += d->columns();
-      if (s.screenOffset > lastOffset - d->columns()) break;
-      if (d->services()->moveCursorThroughArea(d->getCurrentArea(), s.screenOffset) != 0) break;
-    }
+    if (block && !NextBlockRow(d, s)) break;
     s.current = s.nextRow;
     if (rowLengths) {
       const unsigned int length = RowLength(info, s.current);

@@ -62,6 +62,9 @@ struct StationOptions {
   bool keepNullsOnAlternateRead = false;
   // Set by every word-wrap write: the station repaints the field.
   bool wordWrapWritten = false;
+  // A Thai session: a copied block shorter than its range separates its
+  // rows with 0x25, and a paste keeps them.
+  bool thaiMode = false;
 
   bool has(unsigned int bit) const { return (optionWord & bit) != 0; }
   void set(unsigned int bit, bool on) { optionWord = on ? optionWord | bit : optionWord & ~bit; }

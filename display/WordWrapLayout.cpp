@@ -103,3 +103,29 @@ void RewrapAfterErase(DisplayBag* d, EntryField* f) {
   // The erased tail may let a word move up a row; the cursor stays.
   RewriteWordWrapField(d, f, text, 0, false);
 }
+
+void RewrapAfterShapedEdit(DisplayBag* d, EntryField* f) {
+  const unsigned int cursor = CursorAt(d);
+  PresentationSpaceScreenBuffer& ps = d->presentationSpace();
+  FieldPositions order;
+  LayoutOrder(d, f, order);
+  std::vector<unsigned char> text;
+  int index = -1;
+  for (unsigned int i = 0; i < order.size(); ++i) {
+    if (order[i] == cursor) index = static_cast<int>(text.size());
+    const unsigned char b = ps.getCharacter(order[i]);
+    if (b != kNull) text.push_back(b);
+  }
+  if (index < 0 || text.empty()) return;
+  // After the last character the cursor goes on from the character's new
+  // place, as typing without the shaper leaves it.
+  const bool after = static_cast<size_t>(index) >= text.size();
+  const unsigned int at = after ? static_cast<unsigned int>(text.size()) - 1u : static_cast<unsigned int>(index);
+  if (RewriteWordWrapField(d, f, text, at) != 0 || !after) return;
+  for (unsigned int i = 0; i + 1 < order.size(); ++i) {
+    if (order[i] == CursorAt(d)) {
+      MoveWithin(d, order[i + 1]);
+      return;
+    }
+  }
+}

@@ -36,3 +36,7 @@ int RewriteWordWrapField(DisplayBag* d, EntryField* f, const std::vector<unsigne
 int CutWordWrapField(DisplayBag* d, EntryField* f, unsigned int start, unsigned int rows, unsigned int width);
 int DeleteInWordWrapField(DisplayBag* d, EntryField* f);
 void RewrapAfterErase(DisplayBag* d, EntryField* f);
+// The re-wrap after the Arabic shaper typed into a word-wrap field: the
+// cursor stays with the text it stood at (after the last character, the
+// position after it).
+void RewrapAfterShapedEdit(DisplayBag* d, EntryField* f);

@@ -28,7 +28,8 @@ void ASDInfoWP::setPosition(DisplayBag* d, unsigned int offset) {
 int ASDInfoWP::deleteCharacter(DisplayBag* d) {
   const unsigned int p = position(d);
   if (!inRun(p)) return 0;
-  d->presentationSpace().deleteCharacters(p, end_, 1);
+  // The session deletes at its second argument and closes the row up.
+  text_->delCharAtCursor(start_, p, 1);
   text_->setModifiedLineTags(p, start_, end_);
   return 0;
 }
@@ -36,16 +37,13 @@ int ASDInfoWP::deleteCharacter(DisplayBag* d) {
 int ASDInfoWP::insertCharacter(DisplayBag* d, unsigned char c) {
   const unsigned int p = position(d);
   if (!inRun(p)) return ASD::kNoRoom;
-  PresentationSpaceScreenBuffer& ps = d->presentationSpace();
-  // The first null from the position towards the end takes the shift.
-  for (unsigned int q = p;; q = static_cast<unsigned int>(static_cast<int>(q) + forward_)) {
-    if (!ps.getCharacter(q)) {
-      for (unsigned int k = q; k != p; k = static_cast<unsigned int>(static_cast<int>(k) - forward_))
-        ps.writeCharacter(k, ps.getCharacter(static_cast<unsigned int>(static_cast<int>(k) - forward_)));
-      ps.writeCharacter(p, c);
-      text_->setModifiedLineTags(p, start_, end_);
-      return 0;
-    }
-    if (q == end_) return ASD::kNoRoom;
+  unsigned int moved = p;
+  if (const int r = text_->shaperInsert(p, c, forward_ > 0, moved)) return r;
+  if (moved != p) {
+    // A spill took the character to another row: the position follows it
+    // (the shaper's step after the insert stays there, outside this run).
+    const int back = inRun(moved) ? forward_ : 0;
+    setPosition(d, static_cast<unsigned int>(static_cast<int>(moved) - back));
   }
+  return 0;
 }

@@ -15,11 +15,12 @@ class ASDInfoWP : public ASDInfo {
 
   void moveLeft(DisplayBag* d) override;
   void moveRight(DisplayBag* d) override;
-  // Deletes the character at the position; the rest of the run closes up
-  // from its end.
+  // Deletes the character at the position through the text session; the
+  // rest of the row closes up.
   int deleteCharacter(DisplayBag* d) override;
-  // Inserts at the position, pushing the rest of the run towards its end
-  // into its first null; non-zero (nothing changed) when the run is full.
+  // Inserts at the position as typing does: into the line's room, else
+  // with the host told or the last word spilled; non-zero (the line as it
+  // was) when nothing went in.
   int insertCharacter(DisplayBag* d, unsigned char c) override;
   int atStart(DisplayBag* d) override;
   int atEnd(DisplayBag* d) override;

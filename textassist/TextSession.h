@@ -410,6 +410,12 @@ class TextSession {
   bool shapingTakes(unsigned int pos) const;
   unsigned int shapeInsert(unsigned char ch, unsigned int pos);
   bool shapeReplace(unsigned char ch, unsigned int pos, unsigned int& next);
+  // The shaper's insert of `ch` at `pos`, towards higher offsets (`forward`)
+  // or lower ones: into the room the line has; on a full line a host that
+  // keeps the margins is told, else the last word spills (the line goes
+  // back as it was when it cannot). 0, or 12 when nothing went in; `moved`
+  // gives the position after the character when a spill moved it.
+  int shaperInsert(unsigned int pos, unsigned char ch, bool forward, unsigned int& moved);
 
   // Line editing keys.
   bool process_carrier_return(unsigned char ch, unsigned int& newpos);

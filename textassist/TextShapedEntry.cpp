@@ -5,6 +5,8 @@
 // neighbours. A character the shaper cannot place shows operator error 69:
 // a replacing one leaves the row as it was, an inserted one stands unshaped
 // under the cursor for Reset to take out.
+#include <cstdint>
+
 #include "display/ASD.h"
 #include "display/DisplayBag.h"
 #include "display/PresentationSpaceScreenBuffer.h"
@@ -13,6 +15,8 @@
 
 namespace {
 constexpr unsigned int kShapingError = 69;
+constexpr int kNoRoom = 12;
+constexpr uint32_t kNeverSpills = 1u << 26;  // LineControlRecord::ctl
 }  // namespace
 
 bool TextSession::shapingTakes(unsigned int pos) const {
@@ -67,4 +71,36 @@ bool TextSession::shapeReplace(unsigned char ch, unsigned int pos, unsigned int&
     return false;
   }
   return true;
+}
+
+int TextSession::shaperInsert(unsigned int pos, unsigned char ch, bool forward, unsigned int& moved) {
+  moved = pos;
+  const unsigned int row = rowOf(pos);
+  const unsigned int first = (row - 1) * cols, last = row * cols - 1u;
+  unsigned int end = 0;
+  if (forward ? findroomtoinsert(pos, end, 1, ch) : bidifindroomtoinsert(pos, end, 0, ch)) {
+    doinsert(pos, forward ? end - pos : pos - end, 1, forward ? 1 : 0, ch);
+    return 0;
+  }
+  const unsigned int count = forward ? end - pos + 1 : pos - end + 1;
+  const bool noLeft = !searchscaleline(row, 1), noRight = !searchscaleline(row, 2);
+  if (hostEdges() && (noLeft || noRight) && !(line(row).ctl & kNeverSpills)) {
+    notifyhost(pos, forward ? last - 1u : first + 1u, noLeft, noRight, count, ch);
+    return 0;
+  }
+  // The text is pushed one past the margin, which must lie on the row.
+  if (forward ? end + 1 > last : end <= first) return kNoRoom;
+  savelineimage(row);
+  const unsigned int next = doinsert(pos, count, 1, forward ? 1 : 0, ch);
+  unsigned int cursor = next;
+  bool hostMustSpill = false;
+  if (!spill(cursor, hostMustSpill)) {
+    restorelineimage(row);
+    return kNoRoom;
+  }
+  if (cursor != next) {
+    moveCursor(cursor, Plane0);
+    moved = cursor;
+  }
+  return 0;
 }

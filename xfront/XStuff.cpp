@@ -735,6 +735,7 @@ void XStuff::setThaiSession(bool on) {
   if (session_) {
     session_->thaiMode = on ? 1 : 0;
     session_->nationalLayer = on ? 1 : 0;  // a Thai session's second layer is the national one
+    if (session_->display) session_->display->options().thaiMode = on;
   }
   if (on) readThaiSettings();
 }

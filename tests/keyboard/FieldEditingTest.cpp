@@ -27,6 +27,25 @@ void Mandatory(EditStation& st) {
   st.mandEntry->setFormatByte(0, static_cast<unsigned char>(st.mandEntry->formatByte(0) | EntryField::kMandatoryEntry));
 }
 
+// A protected field (730-735), the cursor-only position of a selection
+// construct (965-967, its attribute at 964) and an input field below it
+// (1050-1055), on rows the fixture leaves empty.
+constexpr unsigned int kProtected = 730, kSelCursor = 965, kBelow = 1050;
+void Protected(EditStation& st) {
+  st.field(kProtectedField, {{730, 735}}, EntryField::kIOField);
+  st.write(730, "HOST");
+}
+void SelectionCursor(EditStation& st) {
+  Protected(st);
+  st.field(kSelectionCursorField, {{965, 967}}, EntryField::kIOField);
+  st.field(kLTRField, {{1050, 1055}}, EntryField::kAlphanumericShift);
+  st.write(965, "ABC");
+}
+void SelectionCursorAtHome(EditStation& st) {
+  SelectionCursor(st);
+  st.display.cursor().setHomePosition(kSelCursor);
+}
+
 const Case kCases[] = {
     // Typing in replace mode.
     {"alnum typed", S::kAlnum, Type("AB"), 82, 89, "AB______", 84, 0, 0},
@@ -131,6 +150,42 @@ const Case kCases[] = {
        st.write(402, "BBBBBBBBBB");
      }},
     {"word wrap close", S::kWrap, kClose, 322, 323, "__", 322, 91, 0},
+    // A protected field: the cursor moves, nothing edits.
+    {"protected refuses data", kProtected, Type("X"), 730, 735, "HOST__", 730, 5, 0, Protected},
+    {"protected refuses delete", 731, kDelete, 730, 735, "HOST__", 731, 5, 0, Protected},
+    {"protected refuses erase EOF", kProtected, kEraseEOF, 730, 735, "HOST__", 730, 5, 0, Protected},
+    {"protected refuses field exit", kProtected, kFieldExit, 730, 735, "HOST__", 730, 5, 0, Protected},
+    {"protected refuses dup", kProtected, kDup, 730, 735, "HOST__", 730, 5, 0, Protected},
+    {"protected refuses close", kProtected, kClose, 730, 735, "HOST__", 730, 5, 0, Protected},
+    {"protected refuses field minus", kProtected, kFieldMinus, 730, 735, "HOST__", 730, 5, 0, Protected},
+    {"protected cursor right inside", kProtected, kRight, 730, 735, "HOST__", 731, 0, 0, Protected},
+    {"protected erase input keeps the text", kProtected, kEraseInput, 730, 735, "HOST__", 82, 0, 0, Protected},
+    // The selection cursor: on a segment's start, left two beyond its edges.
+    {"selection cursor right leaves past the end", kSelCursor, kRight, 965, 967, "ABC", 969, 0, 0,
+     SelectionCursor},
+    {"selection cursor left leaves before the attribute", kSelCursor, kLeft, 965, 967, "ABC", 963, 0, 0,
+     SelectionCursor},
+    {"selection cursor entered from the left", 963, kRight, 965, 967, "ABC", 965, 0, 0, SelectionCursor},
+    {"selection cursor entered from the right", 969, kLeft, 965, 967, "ABC", 965, 0, 0, SelectionCursor},
+    {"selection cursor two rights", 963, kRight + kRight, 965, 967, "ABC", 969, 0, 0, SelectionCursor},
+    {"selection cursor down settles on the start", 887, kDown, 965, 967, "ABC", 965, 0, 0, SelectionCursor},
+    {"selection cursor up leaves", kSelCursor, kUp, 965, 967, "ABC", 885, 0, 0, SelectionCursor},
+    {"selection cursor new line", kSelCursor, kNewline, 965, 967, "ABC", kBelow, 0, 0, SelectionCursor},
+    {"selection cursor home", kSelCursor, kHome, 965, 967, "ABC", 82, 0, 0, SelectionCursor},
+    {"selection cursor at home posts record backspace", kSelCursor, kHome, 965, 967, "ABC", 965, 0, 0xF8,
+     SelectionCursorAtHome},
+    {"selection cursor field advance", kSelCursor, kTab, 965, 967, "ABC", kBelow, 0, 0, SelectionCursor},
+    {"selection cursor character advance", kSelCursor, kCharAdvance, 965, 967, "ABC", kBelow, 0, 0,
+     SelectionCursor},
+    // Destructive backspace on the first position deletes there: refused.
+    {"selection cursor character backspace", kSelCursor, kCharBackspace, 965, 967, "ABC", 965, 5, 0,
+     SelectionCursor},
+    {"selection cursor enter", kSelCursor, kEnter, 965, 967, "ABC", 965, 0, 0xF1, SelectionCursor},
+    {"selection cursor refuses data", kSelCursor, Type("X"), 965, 967, "ABC", 965, 5, 0, SelectionCursor},
+    {"selection cursor refuses delete", kSelCursor, kDelete, 965, 967, "ABC", 965, 5, 0, SelectionCursor},
+    {"selection cursor refuses erase EOF", kSelCursor, kEraseEOF, 965, 967, "ABC", 965, 5, 0, SelectionCursor},
+    {"selection cursor refuses dup", kSelCursor, kDup, 965, 967, "ABC", 965, 5, 0, SelectionCursor},
+    {"selection cursor refuses field exit", kSelCursor, kFieldExit, 965, 967, "ABC", 965, 5, 0, SelectionCursor},
 };
 
 class FieldScripts : public ::testing::TestWithParam<Case> {};
@@ -156,6 +211,33 @@ std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
 INSTANTIATE_TEST_SUITE_P(Keys, FieldScripts, ::testing::ValuesIn(kCases), CaseName);
 
 }  // namespace
+
+// The selection cursor owns its attribute and the position after its
+// segment; a move onto any of them settles on the start, and the station's
+// selection-cursor indicator is on while the field has the focus.
+TEST(FieldEditing, SelectionCursorOwnsThePositionsAroundItsSegment) {
+  EditStation st;
+  SelectionCursor(st);
+  FormatTable& t = st.display.formatTable();
+  for (unsigned int p : {964u, 965u, 967u, 968u}) {
+    ASSERT_NE(t.getField(p), nullptr) << p;
+    EXPECT_EQ(t.getField(p)->getFieldClassID(), kSelectionCursorField) << p;
+  }
+  EXPECT_EQ(t.getField(963), nullptr);
+  EXPECT_EQ(t.getField(969), nullptr);
+  Field* f = t.getField(kSelCursor);
+  EXPECT_EQ(f->getSegmentStartAt(966), 964u);
+  EXPECT_EQ(f->getSegmentEndAt(966), 968u);
+  EXPECT_EQ(f->getLastCursorOffset(&st.display), 965u);
+  for (unsigned int p : {964u, 966u, 968u}) {
+    st.place(p);
+    EXPECT_EQ(st.cursor(), 965u) << p;
+    EXPECT_TRUE(st.display.modeFlagsA() & DisplayBag::kASelectionCursor) << p;
+  }
+  st.run(kTab);
+  EXPECT_EQ(st.cursor(), kBelow);
+  EXPECT_FALSE(st.display.modeFlagsA() & DisplayBag::kASelectionCursor);
+}
 
 // Edits set the field's MDT; a field the operator did not touch keeps it
 // clear, so the inbound record carries only the modified fields.

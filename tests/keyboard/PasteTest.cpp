@@ -122,6 +122,37 @@ TEST(PasteTest, BlockPasteGoesRowByRowIntoTheFieldsBelow) {
   EXPECT_EQ(st.error(), 0u);
 }
 
+// A Thai session copies a block's rows without their trailing cells and
+// ends each with 0x25: the paste starts a new row at each separator. Other
+// sessions take the byte for a control code (a blank) in one long row.
+TEST(PasteTest, ThaiBlockRowsEndAtTheirSeparators) {
+  for (bool thai : {true, false}) {
+    SCOPED_TRACE(thai ? "Thai session" : "other session");
+    PasteStation st;
+    st.display.options().thaiMode = thai;
+    st.place(EditStation::kAlnum);
+    // Three rows of six columns (18 cells) in 8 bytes.
+    const std::vector<unsigned char> data = {0xF1, 0xF2, 0x25, 0xF3, 0xF4, 0x25, 0xF5, 0xF6};
+    st.copy = CopiedDataInformation();
+    st.copy.flags = CopiedDataInformation::kDataPresent | CopiedDataInformation::kBlock;
+    st.copy.startCell = 5;
+    st.copy.endCell = 2 * 80 + 10;
+    st.copy.word3 = 80;
+    st.rendering.copied = &st.copy;
+    st.rendering.copiedData = data;
+    st.menuPaste();
+    EXPECT_EQ(st.error(), 0u);
+    if (thai) {
+      EXPECT_EQ(st.bytes(82, 89), Ebcdic("12______"));
+      EXPECT_EQ(st.bytes(162, 166), Ebcdic("34___")) << "one row below";
+      EXPECT_EQ(st.bytes(242, 245), Ebcdic("56__")) << "two rows below";
+    } else {
+      EXPECT_EQ(st.bytes(82, 89), Ebcdic("12 34 __")) << "the first six bytes as one row";
+      EXPECT_EQ(st.bytes(162, 166), Ebcdic("_____"));
+    }
+  }
+}
+
 TEST(PasteTest, NothingOrOnlyWhatIsThereIsPasted) {
   {
     SCOPED_TRACE("locked keyboard");

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "display/ASD.h"
 #include "display/CopiedDataInformation.h"
 #include "display/FormatTable.h"
 #include "display/StationOptions.h"
@@ -30,9 +31,12 @@ char Readable(unsigned char b) {
 }
 
 struct WrapStation : EditStation {
-  explicit WrapStation(bool rightToLeft) : rtl(rightToLeft) {
+  // `shaping`: an Arabic keyboard, whose shaper types into right-to-left
+  // fields.
+  explicit WrapStation(bool rightToLeft, bool shaping = false) : rtl(rightToLeft) {
     tax().setHost(&letters);
     if (rtl) wrap->toggleOrientation(&display, &display.formatTable());
+    if (shaping) display.asd().setASDLanguage(ASD::kArabic);
   }
   // The screen offset of index i of row r (0 or 1) in typing order.
   unsigned int at(unsigned int r, unsigned int i) const {
@@ -116,10 +120,16 @@ TEST(WordWrapEditing, EditsKeepWordsWholeInBothDirections) {
       {"paste wraps like typing", "", "", 0, 0, [](WrapStation& s) { s.paste("HELLO WORLD"); }, "HELLO ____",
        "WORLD_____", "HELLO WORLD"},
   };
-  for (bool rtl : {false, true}) {
+  struct Mode {
+    const char* name;
+    bool rtl, shaping;
+  };
+  for (const Mode& m : {Mode{"left to right", false, false}, Mode{"right to left", true, false},
+                        Mode{"right to left, Arabic keyboard", true, true}}) {
+    const bool rtl = m.rtl;
     for (const Case& c : cases) {
-      SCOPED_TRACE(std::string(c.name) + (rtl ? ", right to left" : ", left to right"));
-      WrapStation st(rtl);
+      SCOPED_TRACE(std::string(c.name) + ", " + m.name);
+      WrapStation st(rtl, m.shaping);
       ASSERT_EQ(st.wrap->getFieldClassID(), rtl ? kRTLWordWrapField : kWordWrapField);
       st.put(0, c.row1);
       st.put(1, c.row2);
@@ -149,6 +159,26 @@ TEST(WordWrapEditing, EraseEndOfFieldKeepsTheCursor) {
     EXPECT_EQ(st.cursor(), st.at(1, 4)) << rtl;
     EXPECT_TRUE(st.wrap->isModified());
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A right-to-left word-wrap field whose one segment runs over two rows
+// (row 15 from column 71 to row 16 column 10) is read row by row from each
+// row's right end, as it was typed.
+TEST(WordWrapEditing, ARightToLeftFieldOfOneSegmentIsReadRowByRow) {
+  EditStation st;
+  EntryField* f = st.field(kRTLWordWrapField, {{1190, 1209}}, EntryField::kKatakanaShift);
+  const std::string row1 = Ebcdic("HELLO "), row2 = Ebcdic("WORLD");
+  for (unsigned int i = 0; i < row1.size(); ++i)
+    st.display.presentationSpace().writeCharacter(1199 - i, static_cast<unsigned char>(row1[i]));
+  for (unsigned int i = 0; i < row2.size(); ++i)
+    st.display.presentationSpace().writeCharacter(1209 - i, static_cast<unsigned char>(row2[i]));
+  unsigned char out[32] = {};
+  const int n = f->readFieldMDTFormat(&st.display, out, sizeof out);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(out), static_cast<size_t>(n)), Ebcdic("HELLO WORLD"));
 }
 
 }  // namespace

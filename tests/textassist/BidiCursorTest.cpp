@@ -372,12 +372,22 @@ TEST(BidiCursor, MovesEndTheShapingRun) {
   }
 }
 
-// A shape that does not fit (the seen's tail on a full line) is refused
-// with operator error 69; Reset takes the offending letter out.
+// A shape that does not fit (the seen's tail on a full line that never
+// spills) is refused with operator error 69; Reset takes the offending
+// letter out. Where the line may spill, its last word goes to the next.
 TEST(BidiCursor, AShapeThatDoesNotFitAndReset) {
   const Bytes full = Bytes{kSeen, 0x40} + Bytes(67, 0xC1);
+  {
+    ShapingPage p(full, 79, ASD::kArabic, true);
+    ASSERT_TRUE(p.ok);
+    p.s.key(kShapeKeys[0]);
+    EXPECT_FALSE(p.s.text()->errorFlag()) << p.s.text()->lastOperatorError();
+    EXPECT_EQ(p.logical(3), (Bytes{kSeen, 0x45, 0x40})) << "the base shape with its tail";
+    EXPECT_EQ(p.s.screen(p.s.offset(4, 79), 1)[0], 0xC1) << "the last word on the next line";
+  }
   ShapingPage p(full, 79, ASD::kArabic, true);
   ASSERT_TRUE(p.ok);
+  p.s.text()->lineTable[2].ctl |= 0x04000000u;  // never spills
   p.s.key(kShapeKeys[0]);
   ASSERT_TRUE(p.s.text()->errorFlag());
   EXPECT_EQ(p.s.text()->lastOperatorError(), 69u);
@@ -445,10 +455,43 @@ TEST(BidiCursor, TheShapersViewOfALine) {
   TextStation f;
   const Bytes full = Bytes{0x00} + Bytes(69, 0xC1);
   ASSERT_EQ(f.run(Page(kBidi, true, {{3, kRtl, full}})), 0u);
+  f.text()->lineTable[2].ctl |= 0x04000000u;  // never spills
   ASDInfoWP fullInfo(f.text(), f.offset(3, 79), f.offset(3, 11));
   fullInfo.setPosition(&f.display, f.offset(3, 50));
   EXPECT_NE(fullInfo.insertCharacter(&f.display, 0xE7), 0);
   EXPECT_EQ(f.screen(f.offset(3, 11), 69), Bytes(69, 0xC1));
+}
+
+// The shaper's insert into a full line spills the line's last word to the
+// next line as typing does, in both directions; the character stays where
+// it was put.
+TEST(BidiCursor, TheShapersInsertIntoAFullLineSpills) {
+  Bytes words;
+  for (int i = 0; i < 13; ++i) words = words + Ebc("AAAA ");
+  words = words + Ebc("BBBB");  // 69 characters: the whole line between the margins
+  for (bool rtl : {false, true}) {
+    SCOPED_TRACE(rtl ? "right to left" : "left to right");
+    TextStation s;
+    const unsigned char flags = rtl ? kRtl : 0;
+    ASSERT_EQ(s.run(Page(kBidi, true, {{3, flags, Bytes{0x00} + words}, {4, flags, {0x00}}})), 0u);
+    // Typing order: from the line's first position to its last.
+    const unsigned int first = rtl ? 79 : 2, last = rtl ? 11 : 70;
+    auto at = [&](unsigned int row, unsigned int i) { return s.offset(row, rtl ? first - i : first + i); };
+    auto typed = [&](unsigned int row, unsigned int n) {
+      Bytes out;
+      for (unsigned int i = 0; i < n; ++i) out.push_back(s.screen(at(row, i), 1)[0]);
+      return out;
+    };
+    ASSERT_EQ(typed(3, 69), words);
+    ASDInfoWP info(s.text(), s.offset(3, first), s.offset(3, last));
+    s.text()->moveCursor(at(3, 0), Plane0);
+    s.key(kInsert);  // as typing in insert mode
+    info.setPosition(&s.display, at(3, 0));
+    EXPECT_EQ(info.insertCharacter(&s.display, 0xE7), 0);
+    EXPECT_EQ(typed(3, 6), Ebc("XAAAA "));
+    EXPECT_EQ(typed(4, 5), Ebc("BBBB") + Bytes{0x03}) << "the word and a carrier return, as an insert spills";
+    EXPECT_EQ(s.display.cursor().getCursorOffset(), at(3, 0));
+  }
 }
 
 }  // namespace

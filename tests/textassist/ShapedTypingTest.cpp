@@ -110,8 +110,8 @@ TEST(ShapedTyping, TypedLettersReshapeTheirNeighbours) {
 namespace {
 
 // The blank after a seen needs the seen's tail in front of it: with one
-// position left on the row (insert) or none (replace) the shaper refuses
-// it. Operator error 69 shows; in insert mode the blank stands unshaped
+// position left on a row that never spills (insert) or none (replace) the
+// shaper refuses it. Operator error 69 shows; in insert mode the blank stands unshaped
 // under the cursor and Reset takes it out (the rest of the row closes up),
 // in replace mode the row stays as it was and Reset takes out the
 // character the blank was to replace. kSeen + 1 is the seen's initial
@@ -135,6 +135,7 @@ TEST(ShapedTyping, ARefusedCharacterAndReset) {
     SCOPED_TRACE(c.name);
     ShapedRow p(c.text, ASD::kArabic, true, c.insert);
     ASSERT_TRUE(p.ok);
+    p.s.text()->lineTable[2].ctl |= 0x04000000u;  // a line that never spills
     p.s.text()->moveCursor(p.s.offset(3, 79), Plane0);
     p.type({kSeen});
     ASSERT_FALSE(p.s.text()->errorFlag()) << p.s.text()->lastOperatorError();
