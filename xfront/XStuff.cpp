@@ -886,10 +886,14 @@ void XStuff::SetFocus(char focus) {
     if (gained) startCursorBlinking();
     if (!now) stopCursorBlinking();
   }
-  if (gained)
+  if (gained) {
+    // The pointer shapes are shared with the other session windows: this
+    // window's pointer colours on its screen background again.
+    if (private_ && private_->drawing) X3270RecolorCursors(private_->drawing);
     stopIconAttention();
-  else
+  } else {
     updateDeskTopSettingForSession();  // where the user left the window
+  }
   // The cursor is solid with the focus and hollow without it.
   clearcurs(0);
   hasFocus_ = now;
