@@ -177,6 +177,9 @@ SessionWindowFonts::~SessionWindowFonts() {
     FreeFontSet(display, &e.second.message);
     FreeFontSet(display, &e.second.euro);
   }
+  for (std::vector<XFontStruct*>& list : thaiFonts)
+    for (XFontStruct* f : list)
+      if (f) XFreeFont(display, f);
 }
 
 void XStuffSetClientMessageHandler(XtEventHandler handler) { g_clientMessageHandler = handler; }
@@ -736,7 +739,10 @@ void XStuff::setThaiSession(bool on) {
     session_->thaiMode = on ? 1 : 0;
     session_->nationalLayer = on ? 1 : 0;  // a Thai session's second layer is the national one
   }
-  if (on) readThaiSettings();
+  if (!on) return;
+  readThaiSettings();
+  // The Thai font of the composition switch (once the window shows text).
+  if (private_ && private_->drawing && private_->fonts && private_->currentEntry >= 0) x_set_thai_font();
 }
 
 void XStuff::readThaiSettings() {
