@@ -24,6 +24,7 @@
 #include "session/MiscPreferences.h"
 #include "session/MiscPreferenceUpdate.h"
 #include "session/PreDispatch.h"
+#include "session/RegistryFacts.h"
 #include "session/ResourceKeywords.h"
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
@@ -36,6 +37,7 @@
 #include "xfront/SessionIcons.h"
 #include "xfront/SessionClipboard.h"
 #include "xfront/SessionMenuHooks.h"
+#include "xfront/KeyboardCharacters.h"
 #include "xfront/Win3270.h"
 #include "xfront/XStuffPrivate.h"
 
@@ -563,6 +565,7 @@ int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& given
   // Converters and the wide characters of the display table.
   const char* sessionCodeSet = row && row->localCodeSet ? row->localCodeSet : "ISO8859-1";
   p.codeSets.open(xCodeSet, sessionCodeSet, euro);
+  if (session_) KeyboardExtraCharacters(WhichKeyboard(), p.codeSets.xFromUtf8, session_->extraKeyboardChars);
   BuildWideCharTable(sessionCodeSet, wide_);
 
   // Metrics of the session font.
