@@ -14,3 +14,11 @@ if ! locale -a 2>/dev/null | grep -qix 'en_US.utf-\?8'; then
     locale-gen
   fi
 fi
+# Thai sessions are tested under th_TH (TIS-620) with the fonts of xfonts-thai.
+if ! locale -a 2>/dev/null | grep -qx 'th_TH\(.tis620\)\?'; then
+  if [ -f /etc/locale.gen ]; then
+    sed -i 's/^# *\(th_TH TIS-620\)/\1/' /etc/locale.gen
+    grep -q '^th_TH TIS-620' /etc/locale.gen || echo 'th_TH TIS-620' >>/etc/locale.gen
+    locale-gen
+  fi
+fi

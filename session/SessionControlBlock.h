@@ -170,6 +170,8 @@ class SessionControlBlock final : public TelnetSessionLink, public BrellSessionL
   const LanguageRow* languageRow = nullptr;
   unsigned char ebcdicToAscii[256] = {};
   unsigned char traceTable[256] = {};
+  // The national characters of the keyboard in the window's code set.
+  unsigned char extraKeyboardChars[10] = {};
   // 11. outbound buffer, and the record glue with its reassembly buffer
   unsigned char* outboundBuffer = nullptr;
   unsigned char* reassemblyBuffer = nullptr;

@@ -406,6 +406,13 @@ void EndSessions(int status) {
 
 int getNumberOfSessions() { return g_numberOfSessions; }
 
+int SlotOfSessionNumber(int number) {
+  InitialiseOrder();
+  if (number < 1 || number > kMaxSessionSlots) return -1;
+  const int slot = g_order[number - 1];
+  return InUse(slot) ? slot : -1;
+}
+
 const SessionTableEntry* SessionEntry(int slot) {
   return (slot >= 0 && slot < kMaxSessionSlots) ? &g_entries[slot] : nullptr;
 }

@@ -54,6 +54,9 @@ int getNumberOfSessions();
 
 // The entry of a slot (null outside 0-98).
 const SessionTableEntry* SessionEntry(int slot);
+// The slot of session number `number` (1-99: each new session takes the
+// lowest number free), or -1 when no session has it.
+int SlotOfSessionNumber(int number);
 // The inactivity reconnection puts the entry back to its state at creation.
 void ResetSessionEntryForReconnection(int slot);
 

@@ -321,7 +321,7 @@ void JumpToSessionAction(Widget, XEvent*, String* params, Cardinal* numParams) {
   char* end = nullptr;
   const long n = std::strtol(params[0], &end, 10);
   if (end == params[0] || *end || n < 1 || n > kMaxSessionSlots) return;
-  const SessionTableEntry* e = SessionEntry(static_cast<int>(n - 1));
+  const SessionTableEntry* e = SessionEntry(SlotOfSessionNumber(static_cast<int>(n)));
   if (e && e->shell) RaiseSession(e);
 }
 

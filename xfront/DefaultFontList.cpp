@@ -13,6 +13,8 @@
 namespace {
 
 constexpr const char* kThaiFont = "*thaicpcom-medium-r-normal--15-150-75-75-m-70*";
+// The Thai font of the same cell width that Debian has (xfonts-thai).
+constexpr const char* kThaiFallbackFont = "-thai-fixed-medium-r-normal--14-*";
 constexpr const char* kOldFixedFont = "-qav-roman-medium-r-normal--20-140-100-100-c-90-*";
 
 struct Fallback {
@@ -35,7 +37,9 @@ bool IsThaiLocale(const char* locale) {
 }  // namespace
 
 const char* DefaultFontName(Display* display, const char* locale, bool oldFixedFonts) {
-  if (IsThaiLocale(locale)) return kThaiFont;
+  if (IsThaiLocale(locale))
+    return IsFontAvailable(display, kThaiFont) || !IsFontAvailable(display, kThaiFallbackFont) ? kThaiFont
+                                                                                              : kThaiFallbackFont;
   if (oldFixedFonts && IsFontAvailable(display, kOldFixedFont)) return kOldFixedFont;
   for (const Fallback& f : kFallbacks)
     if (IsFontAvailable(display, f.probe)) return f.name;

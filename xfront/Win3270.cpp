@@ -187,3 +187,12 @@ void X3270SetCursor(Widget w, int which) {
   if (cursor == None) return;
   XDefineCursor(XtDisplay(w), XtWindow(w), cursor);
 }
+
+void X3270RecolorCursors(Widget w) {
+  if (!w || !XtIsSubclass(w, win3270WidgetClass)) return;
+  auto* ww = reinterpret_cast<Win3270Rec*>(w);
+  RecolorCursor(w, ww->win3270.cursor, ww->win3270.mouseColor, w->core.background_pixel);
+  if (XtIsSubclass(w, x5250WidgetClass))
+    RecolorCursor(w, reinterpret_cast<X5250Rec*>(w)->x5250.waitCursor, ww->win3270.mouseColor,
+                  w->core.background_pixel);
+}

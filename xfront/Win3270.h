@@ -64,6 +64,11 @@ XFontStruct* GetFontFromFontList(XmFontList fontList, int n);
 // which 0: the normal pointer cursor, 1: the wait cursor, as the window's
 // cursor; anything else, or a missing cursor, does nothing.
 void X3270SetCursor(Widget w, int which);
+// Gives both pointer shapes of the widget (the normal and, for an X5250
+// widget, the wait cursor) its "mouseColor" on its background. The shapes
+// come from the toolkit's cursor cache and so are shared by every session
+// window of the process: the window that gains the focus recolours them.
+void X3270RecolorCursors(Widget w);
 
 // The font id of an X5250 widget's font, 0 for any other widget.
 Font X5250FontId(Widget w);

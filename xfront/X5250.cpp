@@ -154,14 +154,7 @@ void Initialize(Widget request, Widget w, ArgList, Cardinal*) {
 
 void Realize(Widget w, XtValueMask* mask, XSetWindowAttributes* attributes) {
   win3270WidgetClass->core_class.realize(w, mask, attributes);
-  auto* xw = reinterpret_cast<X5250Rec*>(w);
-  if (xw->x5250.waitCursor == None) return;
-  XColor colors[2];
-  colors[0].pixel = xw->win3270.mouseColor;
-  colors[1].pixel = w->core.background_pixel;
-  Colormap cmap = w->core.colormap ? w->core.colormap : DefaultColormapOfScreen(XtScreen(w));
-  XQueryColors(XtDisplay(w), cmap, colors, 2);
-  XRecolorCursor(XtDisplay(w), xw->x5250.waitCursor, &colors[0], &colors[1]);
+  X3270RecolorCursors(w);
 }
 
 void Destroy(Widget w) {

@@ -24,6 +24,7 @@
 #include "session/MiscPreferences.h"
 #include "session/MiscPreferenceUpdate.h"
 #include "session/PreDispatch.h"
+#include "session/RegistryFacts.h"
 #include "session/ResourceKeywords.h"
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
@@ -36,6 +37,7 @@
 #include "xfront/SessionIcons.h"
 #include "xfront/SessionClipboard.h"
 #include "xfront/SessionMenuHooks.h"
+#include "xfront/KeyboardCharacters.h"
 #include "xfront/Win3270.h"
 #include "xfront/XStuffPrivate.h"
 
@@ -177,6 +179,9 @@ SessionWindowFonts::~SessionWindowFonts() {
     FreeFontSet(display, &e.second.message);
     FreeFontSet(display, &e.second.euro);
   }
+  for (std::vector<XFontStruct*>& list : thaiFonts)
+    for (XFontStruct* f : list)
+      if (f) XFreeFont(display, f);
 }
 
 void XStuffSetClientMessageHandler(XtEventHandler handler) { g_clientMessageHandler = handler; }
@@ -560,6 +565,7 @@ int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& given
   // Converters and the wide characters of the display table.
   const char* sessionCodeSet = row && row->localCodeSet ? row->localCodeSet : "ISO8859-1";
   p.codeSets.open(xCodeSet, sessionCodeSet, euro);
+  if (session_) KeyboardExtraCharacters(WhichKeyboard(), p.codeSets.xFromUtf8, session_->extraKeyboardChars);
   BuildWideCharTable(sessionCodeSet, wide_);
 
   // Metrics of the session font.
@@ -737,7 +743,10 @@ void XStuff::setThaiSession(bool on) {
     session_->nationalLayer = on ? 1 : 0;  // a Thai session's second layer is the national one
     if (session_->display) session_->display->options().thaiMode = on;
   }
-  if (on) readThaiSettings();
+  if (!on) return;
+  readThaiSettings();
+  // The Thai font of the composition switch (once the window shows text).
+  if (private_ && private_->drawing && private_->fonts && private_->currentEntry >= 0) x_set_thai_font();
 }
 
 void XStuff::readThaiSettings() {
@@ -887,10 +896,14 @@ void XStuff::SetFocus(char focus) {
     if (gained) startCursorBlinking();
     if (!now) stopCursorBlinking();
   }
-  if (gained)
+  if (gained) {
+    // The pointer shapes are shared with the other session windows: this
+    // window's pointer colours on its screen background again.
+    if (private_ && private_->drawing) X3270RecolorCursors(private_->drawing);
     stopIconAttention();
-  else
+  } else {
     updateDeskTopSettingForSession();  // where the user left the window
+  }
   // The cursor is solid with the focus and hollow without it.
   clearcurs(0);
   hasFocus_ = now;

@@ -33,6 +33,8 @@ void XStuffSetClientMessageHandler(XtEventHandler handler);
 using StatusLineSink = void (*)(SessionControlBlock* session, int kind, int value);
 void XStuffSetStatusLineSink(StatusLineSink sink);
 
+struct LoadedFontSet;
+
 class XStuff : public RenderingWindow {
  public:
   static constexpr int kMaxCells = 3696;  // 27 x 132 + 132
@@ -345,6 +347,16 @@ class XStuff : public RenderingWindow {
   // Flips the composition of Thai text into cells and repaints; the new
   // switch value.
   int x_toggle_thaicompose();
+  // Shows the Thai font of the current pair that suits the composition
+  // switch (the separate or the composing one) and repaints the screen. The
+  // pair is the one of the font shown, else the one that fits its cell
+  // width. Without Thai fonts the window keeps its font and repaints.
+  void x_set_thai_font();
+  // The pair of Thai fonts (separate, composing) one of which is `font`;
+  // both null when `font` is no Thai font of the window.
+  void determineCorrespondingThaiFonts(XFontStruct* font, XFontStruct** separate, XFontStruct** composing);
+  // The name of the font the drawing area shows (its FONT property).
+  std::string drawingFontName() const;
   // The position drawn first in the screen cell `position` (composed Thai
   // text); with `adjust` past the marks drawn into the same cell.
   int ThaiMarkPos(int columnOffset, int position, int adjust);
@@ -407,6 +419,8 @@ class XStuff : public RenderingWindow {
   void sendSessionEndMessages();
   void handOverPreferencesProgram();
   void readThaiSettings();
+  void loadThaiFonts();
+  void showDrawingFont(XFontStruct* font, const LoadedFontSet* message, bool byResize);
   // Thai composition: the host's bytes of a row range, and the cell the
   // cursor is drawn in.
   bool thaiRowBytes(int from, int to, unsigned char* out) const;

@@ -101,6 +101,7 @@ void XStuff::setColor(int index, unsigned long pixel, bool apply) {
       break;
     default: break;  // image and dialog colours are only kept
   }
+  if (index == 2 || index == 12) X3270RecolorCursors(w);
   if (apply) {
     creategc(true);
     Flush_X5250(0, cells() - 1, 0, 0);

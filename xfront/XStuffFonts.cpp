@@ -204,6 +204,8 @@ bool XStuff::selectNewFont(int entry, bool interactive) {
   if (!private_ || !private_->family || entry < 0 || entry >= private_->family->count) return false;
   Private& p = *private_;
   const bool changed = changeFont(entry, interactive, false);
+  // A Thai session shows the Thai font of the chosen size.
+  if (thai_) x_set_thai_font();
   // Exactly the toggle of the font in use is set.
   for (size_t i = 0; i < p.fontToggles.size() && i < p.fontChoice.menuEntries.size(); ++i)
     XmToggleButtonSetState(p.fontToggles[i], p.fontChoice.menuEntries[i] == p.currentEntry ? True : False, False);
@@ -227,7 +229,7 @@ bool XStuff::changeFont(int entry, bool interactive, bool byResize) {
   const EntryFontSets sets = FontSetsOfEntry(p, display, entry, true);
   LoadedFontSet* set = sets.session;
   if (!set || !set->font) return false;
-  if (entry == p.currentEntry) return false;
+  if (entry == p.currentEntry && !p.thaiFontInUse) return false;
   int cornerX = 0, cornerY = 0;
   bool cornerOnScreen = false;
   if (shell_ && XtIsRealized(shell_)) {
@@ -250,7 +252,34 @@ bool XStuff::changeFont(int entry, bool interactive, bool byResize) {
   p.currentFontSet = set->fontSet;
   p.currentMessageSet = sets.message ? sets.message->fontSet : set->fontSet;
   p.currentEuroSet = sets.euro ? sets.euro->fontSet : nullptr;
-  XFontStruct* font = set->font;
+  p.thaiFontInUse = false;
+  const LoadedFontSet* message = sets.message ? sets.message : set;
+  showDrawingFont(set->font, message, byResize);
+  p.lastFontChange = GetCurrentTime();
+  if (DebugFlag()) LogMsg(LevelDebug, "Session font changed from entry %d to entry %d.\n", previous, entry);
+
+  if (interactive && cornerOnScreen && shell_) {
+    int x = cornerX, y = cornerY;
+    ensureLowerRightCornerOnScreen(x, y);
+  }
+  if (interactive) {
+    DeskTopSettings::instance().updateFontSizeSettingForScreenSize(rows_, columns_, entry);
+    if (columns_ > 80) p.lastLargeEntry = entry;
+    if (rows_ == 24 && columns_ == 80 && !byResize) updateDeskTopSettingForSession();
+  }
+  XtVaSetValues(shell_, XtNwaitForWm, waitForWm, nullptr);
+  p.changingFont = false;
+  // Everything shows the new font now: the previous one (and a remembered
+  // large font replaced above) can go.
+  ReleaseUnusedEntryFonts(p, display);
+  return true;
+}
+
+// The drawing area shows `font`: cell metrics, the widget's font, the
+// window's size for the text, the painting contexts and a whole repaint.
+void XStuff::showDrawingFont(XFontStruct* font, const LoadedFontSet* message, bool byResize) {
+  Private& p = *private_;
+  Display* display = XtDisplay(p.drawing);
   cellWidth_ = font->max_bounds.width;
   cellHeight_ = font->ascent + font->descent;
   unsigned long value = 0;
@@ -258,10 +287,9 @@ bool XStuff::changeFont(int entry, bool interactive, bool byResize) {
   p.underlinePosition = XGetFontProperty(font, XA_UNDERLINE_POSITION, &value) ? font->ascent + static_cast<int>(value)
                                                                                : cellHeight_ - p.underlineThickness;
   XtVaSetValues(p.drawing, QwNfontP, font, nullptr);
-  const LoadedFontSet* message = sets.message ? sets.message : set;
   // Menus, status line and dialogs take the entry's font for the program's
   // texts first: the drawing area's size below counts their new heights.
-  if (message->fontList) setOptionMenuFont(message->fontList);
+  if (message && message->fontList) setOptionMenuFont(message->fontList);
 
   const int textWidth = columns_ * cellWidth_, textHeight = rows_ * cellHeight_;
   placeText(textWidth, textHeight, 0);
@@ -289,24 +317,6 @@ bool XStuff::changeFont(int entry, bool interactive, bool byResize) {
     XtVaSetValues(p.fontCascade, XmNlabelString, label, nullptr);
     XmStringFree(label);
   }
-  p.lastFontChange = GetCurrentTime();
-  if (DebugFlag()) LogMsg(LevelDebug, "Session font changed from entry %d to entry %d.\n", previous, entry);
-
-  if (interactive && cornerOnScreen && shell_) {
-    int x = cornerX, y = cornerY;
-    ensureLowerRightCornerOnScreen(x, y);
-  }
-  if (interactive) {
-    DeskTopSettings::instance().updateFontSizeSettingForScreenSize(rows_, columns_, entry);
-    if (columns_ > 80) p.lastLargeEntry = entry;
-    if (rows_ == 24 && columns_ == 80 && !byResize) updateDeskTopSettingForSession();
-  }
-  XtVaSetValues(shell_, XtNwaitForWm, waitForWm, nullptr);
-  p.changingFont = false;
-  // Everything shows the new font now: the previous one (and a remembered
-  // large font replaced above) can go.
-  ReleaseUnusedEntryFonts(p, display);
-  return true;
 }
 
 // The window's menus, status line, keypads and open dialogs take a render

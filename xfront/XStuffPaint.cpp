@@ -50,7 +50,9 @@ void XStuff::creategc(bool force) {
 
   XFontStruct* font = x.fontP ? x.fontP : p.currentFont;
   XFontSet fontSet = nullptr;
-  if (p.currentFontSet) {
+  if (p.thaiFontInUse) {
+    // A Thai font draws the session's bytes as they are.
+  } else if (p.currentFontSet) {
     fontSet = p.currentFontSet;
   } else if (p.fonts) {
     const std::vector<LoadedFontSet>& sets = p.fonts->drawingSets.empty() ? p.fonts->menuSets : p.fonts->drawingSets;
@@ -119,7 +121,7 @@ int XStuff::ThaiKeySeqChk(unsigned char code) {
 int XStuff::x_toggle_thaicompose() {
   if (!thai_) return 0;
   thaiCompose_ = !thaiCompose_;
-  if (cells() > 0) Flush_X5250(0, cells() - 1, 1, 0);
+  x_set_thai_font();
   return thaiCompose_ ? 1 : 0;
 }
 

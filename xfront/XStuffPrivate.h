@@ -37,6 +37,10 @@ struct SessionWindowFonts {
   XmFontList drawingList = nullptr;        // every font-menu entry, in menu order
   XmFontList menuList = nullptr;           // the current entry's, for menus, status line and dialogs
   std::map<int, EntryFonts> entrySets;     // fonts loaded later, by table entry
+  // A Thai session's fonts, pair by pair (null where a font is missing):
+  // [0] separate, [1] composing; loaded on first use.
+  std::vector<XFontStruct*> thaiFonts[2];
+  bool thaiFontsLoaded = false;
   ~SessionWindowFonts();
 };
 
@@ -92,6 +96,9 @@ struct XStuff::Private {
   // The session font in use: its table entry and font sets (the session's
   // text, the program's texts, the euro sign).
   int currentEntry = -1;
+  // A Thai font (of the pair `thaiPair`) is shown in place of the entry's.
+  bool thaiFontInUse = false;
+  int thaiPair = -1;
   XFontSet currentFontSet = nullptr;
   XFontSet currentMessageSet = nullptr;
   XFontSet currentEuroSet = nullptr;

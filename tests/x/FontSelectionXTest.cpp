@@ -137,15 +137,19 @@ namespace {
 class DefaultFontListTest : public XtAppFixture {};
 
 // The default font list: the 17-pixel font of the first family the server
-// has (here the lucidatypewriter fonts), under the locale asked for; the
-// Thai pattern for a Thai locale, which this server does not have.
+// has (here the lucidatypewriter fonts), under the locale asked for; a Thai
+// font for a Thai locale.
 TEST_F(DefaultFontListTest, FirstAvailableFamilyAndTheThaiPattern) {
   const std::string before = std::setlocale(LC_CTYPE, nullptr);
   EXPECT_STREQ(DefaultFontName(xtDisplay_, "C", false), "-b&h-lucidatypewriter-medium-r-normal-sans-17-*-100-100-m-*-*");
   EXPECT_STREQ(DefaultFontName(xtDisplay_, "C", true), "-b&h-lucidatypewriter-medium-r-normal-sans-17-*-100-100-m-*-*");
-  for (const char* thai : {"th_TH", "th_TH.TIS-620"})
-    EXPECT_STREQ(DefaultFontName(xtDisplay_, thai, false), "*thaicpcom-medium-r-normal--15-150-75-75-m-70*");
-  EXPECT_STRNE(DefaultFontName(xtDisplay_, "th_THX", false), "*thaicpcom-medium-r-normal--15-150-75-75-m-70*");
+  // The Thai pattern's fonts are not in Debian: a Thai locale takes the Thai
+  // font of the same width that xfonts-thai brings.
+  const bool debianThai = IsFontAvailable(xtDisplay_, "-thai-fixed-medium-r-normal--14-*");
+  const char* thaiName =
+      debianThai ? "-thai-fixed-medium-r-normal--14-*" : "*thaicpcom-medium-r-normal--15-150-75-75-m-70*";
+  for (const char* thai : {"th_TH", "th_TH.TIS-620"}) EXPECT_STREQ(DefaultFontName(xtDisplay_, thai, false), thaiName);
+  EXPECT_STRNE(DefaultFontName(xtDisplay_, "th_THX", false), thaiName);
 
   for (const char* locale : {static_cast<const char*>(nullptr), "C", "C.UTF-8"}) {
     XFontSet set = nullptr;
@@ -161,9 +165,27 @@ TEST_F(DefaultFontListTest, FirstAvailableFamilyAndTheThaiPattern) {
     XFreeFontSet(xtDisplay_, set);
   }
   XFontSet set = reinterpret_cast<XFontSet>(1);
-  EXPECT_EQ(LoadDefaultFont_GetFontList(xtDisplay_, &set, "th_TH"), nullptr);
-  EXPECT_EQ(set, nullptr);
+  XmFontList thai = LoadDefaultFont_GetFontList(xtDisplay_, &set, "th_TH");
   EXPECT_EQ(std::setlocale(LC_CTYPE, nullptr), before);
+  if (!debianThai) {
+    EXPECT_EQ(thai, nullptr);
+    EXPECT_EQ(set, nullptr);
+    return;
+  }
+  ASSERT_NE(thai, nullptr);
+  ASSERT_NE(set, nullptr);
+  XFontStruct** fonts = nullptr;
+  char** names = nullptr;
+  ASSERT_GE(XFontsOfFontSet(set, &fonts, &names), 1);
+  EXPECT_NE(std::string(names[0]).find("-thai-fixed-medium-r-normal--14-"), std::string::npos) << names[0];
+  // Under th_TH itself the set holds the Thai encoding.
+  const std::string saved = before;
+  if (std::setlocale(LC_CTYPE, "th_TH")) {
+    std::setlocale(LC_CTYPE, saved.c_str());
+    EXPECT_NE(std::string(names[0]).find("iso8859-11"), std::string::npos) << names[0];
+  }
+  XmFontListFree(thai);
+  XFreeFontSet(xtDisplay_, set);
 }
 
 }  // namespace

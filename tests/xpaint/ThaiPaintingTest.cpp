@@ -10,6 +10,7 @@
 
 #include "tests/datastream/RecordGlueFixtures.h"
 #include "tests/xpaint/SessionPainting.h"
+#include "xfront/ThaiFonts.h"
 #include "xfront/XStuff.h"
 
 namespace {
@@ -65,6 +66,35 @@ TEST_F(ThaiPainting, MarksAreComposedIntoTheirConsonantsCells) {
   EXPECT_EQ(x.x_toggle_thaicompose(), 0);
   XSync(ToolkitDisplay(), False);
   EXPECT_GT(Ink(3, 6), 0);
+}
+
+// A Thai session shows the composing Thai font of its cell size and
+// composes with it (the separate font of the pair while composition is off:
+// the key that switches is typed in the key pre-dispatch tests).
+TEST_F(ThaiPainting, TheSessionShowsThePairedThaiFontAndComposes) {
+  Send(Cat({B({0x04, 0x40}), B({0x04, 0x11, 0x00, 0x08}), B({0x11, 3, 2}),
+            B({0x20, 0x42, 0xED, 0x43, 0x44, 0x20, 0x45}), B({0x11, 10, 1, 0x13})}));
+  XStuff& x = block_->xstuff;
+  const std::string latin = x.drawingFontName();
+  size_t count = 0;
+  const thai::FontPair* pairs = thai::FontPairs(&count);
+  ASSERT_GT(count, 0u);
+  auto pairOf = [&](const std::string& name) {
+    for (size_t i = 0; i < count; ++i)
+      if (name == pairs[i].separate || name == pairs[i].composing) return static_cast<int>(i);
+    return -1;
+  };
+  ASSERT_EQ(pairOf(latin), -1) << latin;
+
+  x.setThaiSession(true);
+  ASSERT_TRUE(x.thaiCompose());
+  const std::string composing = x.drawingFontName();
+  const int pair = pairOf(composing);
+  ASSERT_GE(pair, 0) << "xfonts-thai is not installed: " << composing;
+  EXPECT_EQ(composing, pairs[pair].composing);
+  EXPECT_EQ(Ink(3, 6), 0) << "composed: the absorbed cell is empty";
+  EXPECT_GT(Ink(3, 3), 0);
+
 }
 
 }  // namespace

@@ -36,6 +36,7 @@
 #include "tests/support/TestClock.h"
 #include "tests/support/XKeys.h"
 #include "xfront/KeyFile.h"
+#include "xfront/ThaiFonts.h"
 #include "xfront/XStuff.h"
 
 namespace {
@@ -229,16 +230,26 @@ TEST_F(KeyPreDispatchTest, ControlWithTheRightShiftSwitchesThaiComposition) {
   Pump(20);
   host_.Stop();
 
-  // A Thai session composes from the start; each Control+Shift_R switches.
+  // A Thai session composes from the start, in the composing font of a Thai
+  // font pair; each Control+Shift_R switches, and the font with it (the
+  // font's name as the drawing area has it).
   Open();
   XStuff& x = session_->xstuff;
   x.setThaiSession(true);
   ASSERT_NE(session_->nationalLayer, 0);
   ASSERT_TRUE(x.thaiCompose());
+  size_t count = 0;
+  const thai::FontPair* pairs = thai::FontPairs(&count);
+  int pair = -1;
+  for (size_t i = 0; i < count; ++i)
+    if (x.drawingFontName() == pairs[i].composing) pair = static_cast<int>(i);
+  ASSERT_GE(pair, 0) << "not a composing Thai font (is xfonts-thai installed?): " << x.drawingFontName();
   ASSERT_TRUE(qwtest::PressKey(test_, XK_Shift_R, {XK_Control_L}));
   ASSERT_TRUE(Until([&] { return !x.thaiCompose(); }));
+  EXPECT_EQ(x.drawingFontName(), pairs[pair].separate);
   ASSERT_TRUE(qwtest::PressKey(test_, XK_Shift_R, {XK_Control_R}));
   ASSERT_TRUE(Until([&] { return x.thaiCompose(); }));
+  EXPECT_EQ(x.drawingFontName(), pairs[pair].composing);
   // Neither the left Shift with Control nor the right Shift alone does.
   ASSERT_TRUE(qwtest::PressKey(test_, XK_Shift_L, {XK_Control_L}));
   ASSERT_TRUE(qwtest::PressKey(test_, XK_Shift_R));

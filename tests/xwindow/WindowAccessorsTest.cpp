@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "session/ErrorDialogs.h"
+#include "session/RegistryFacts.h"
+#include "xfront/KeyboardCharacters.h"
 #include "xfront/LocalPrint.h"
 #include "xfront/SessionIcons.h"
 
@@ -140,6 +142,19 @@ TEST_F(Accessors, GettersReturnTheWindowsState) {
     EXPECT_EQ(x.getCurFontsetNumber(), static_cast<unsigned char>(p.fontChoice.menuEntries[i]));
     EXPECT_EQ(x.getCurrentGeometry().fontIndex, p.fontChoice.menuEntries[i]);
   }
+}
+
+// A session window keeps the keyboard's national characters in the code set
+// of its fonts (ISO 8859-1 here).
+TEST_F(Accessors, TheKeyboardsCharactersAreKeptInTheFontsCodeSet) {
+  SessionControlBlock* b = NewSession();
+  ASSERT_NE(b, nullptr);
+  CodePageConverter latin1;
+  ASSERT_TRUE(latin1.open("ISO8859-1", "UTF-8"));
+  unsigned char expected[kExtraKeyboardCharacters];
+  KeyboardExtraCharacters(WhichKeyboard(), latin1, expected);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(b->extraKeyboardChars), kExtraKeyboardCharacters),
+            std::string(reinterpret_cast<const char*>(expected), kExtraKeyboardCharacters));
 }
 
 TEST_F(Accessors, PixmapsFromXpmData) {
