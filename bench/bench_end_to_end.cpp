@@ -1,8 +1,14 @@
-// End to end: 20,000 dense 24 x 80 screens (Write To Display, a field
-// attribute every 20 positions and text in every other position, each screen
-// different from the one before) streamed by a loopback TN5250 host as fast
-// as TCP takes them, then a Read Screen. One iteration is from the first
-// byte sent to the answer of the Read Screen arriving at the host.
+// End to end: 20,000 24 x 80 screens streamed by a loopback TN5250 host as
+// fast as TCP takes them, then a Read Screen. One iteration is from the first
+// byte sent to the answer of the Read Screen arriving at the host. Two kinds
+// of screen, each screen different from the one before:
+//  - dense: one Write To Display, a field attribute every 20 positions and
+//    text in every other position;
+//  - fields: what application screens look like: a Clear Format Table, a
+//    Write To Display that unlocks the keyboard, on each of 23 rows an SBA,
+//    a colour attribute and text, on every third row an input field (a start
+//    field order with a field format word) with its data, and the cursor
+//    put in the first field.
 //
 // EndToEnd: a headless session (the real Telnet transport, the record glue,
 // the TCP host interface, the data stream manager and the X display device,
@@ -14,7 +20,9 @@
 // session made as the program makes it. Counters: screens/s, the X flushes
 // (writes to the server) per record, the X requests per screen, the window's
 // paints per iteration, and the CPU time per screen of the session (its
-// thread) and of the X server (from /proc/PID/stat).
+// thread) and of the X server (from /proc/PID/stat), and the session
+// thread's heap allocations per record (operator new, and malloc where the
+// program is built without a sanitizer).
 //
 // RoundTrip: the interactive case on the same window: Return pressed through
 // XTEST, the Enter record reaches the host, the host answers with a new
@@ -48,6 +56,8 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#define BENCH_COUNT_MALLOC 1
+#include "bench/AllocationCounter.h"
 #include "tests/support/CountingWindow.h"
 #include "datastream/HostInterfaceTCP.h"
 #include "datastream/RecordGlue.h"
@@ -149,6 +159,38 @@ Bytes DenseScreen(int v) {
   return d;
 }
 
+// Screen `v` as applications send them: the format table cleared, rows of
+// a colour attribute and text, an input field on every third row.
+Bytes FieldScreen(int v) {
+  static const uint8_t colours[] = {0x20, 0x22, 0x28, 0x3A, 0x30, 0x24, 0x2A, 0x38};
+  static const uint8_t glyphs[] = {0xC1, 0xC2, 0xC3, 0xC4, 0xC5, 0xC6, 0xC7, 0xC8, 0xC9, 0x40, 0xD1, 0xD2,
+                                   0xD3, 0xD4, 0xD5, 0xD6, 0xD7, 0xD8, 0xD9, 0x40, 0xE2, 0xE3, 0xE4, 0xE5,
+                                   0xE6, 0xE7, 0xE8, 0xE9, 0x4B, 0xF0, 0xF1, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6,
+                                   0xF7, 0xF8, 0xF9, 0x7A};
+  auto text = [&](Bytes& d, int row, int n, int salt) {
+    for (int i = 0; i < n; ++i) d.push_back(glyphs[(row * 11 + i + salt + v * 7) % sizeof glyphs]);
+  };
+  Bytes d = {0x04, 0x50, 0x04, 0x11, 0x00, 0x08};
+  for (int row = 1; row <= 23; ++row) {
+    d.insert(d.end(), {0x11, static_cast<uint8_t>(row), 1, colours[(row + v) % 8]});
+    if (row % 3 == 0) {
+      text(d, row, 24, 0);  // a label, then the field at column 27
+      d.insert(d.end(), {0x1D, 0x40, 0x00, 0x24, 0x00, 20});
+      text(d, row, 20, 3);
+      d.push_back(colours[(row + v + 3) % 8]);
+      text(d, row, 30, 5);
+    } else {
+      text(d, row, 38, 0);
+      d.push_back(colours[(row + v + 1) % 8]);
+      text(d, row, 38, 9);
+    }
+  }
+  d.insert(d.end(), {0x13, 3, 28});
+  return d;
+}
+
+enum class Screens { Dense, Fields };
+
 // The round trip's screen `k`: its mark (a letter) at row 2, column 1, the
 // keyboard unlocked, the cursor at row 9, column 33, and a Read MDT Fields
 // that waits for the next AID.
@@ -164,9 +206,10 @@ Bytes RoundTripScreen(int k) {
 // screen. The session's loop learns of each answer through a pipe.
 struct Host {
   enum class Mode { Stream, RoundTrips };
-  explicit Host(Mode m) : mode(m) {}
+  explicit Host(Mode m, Screens kind = Screens::Dense) : mode(m), screens(kind) {}
 
   Mode mode;
+  Screens screens;
   std::thread thread;
   std::mutex mu;
   std::condition_variable cv;
@@ -187,7 +230,8 @@ struct Host {
     if (listener < 0) return false;
     if (mode == Mode::Stream) {
       std::vector<Bytes> variants;
-      for (int v = 0; v < kVariants; ++v) variants.push_back(Framed(DenseScreen(v), 0x01));
+      for (int v = 0; v < kVariants; ++v)
+        variants.push_back(Framed(screens == Screens::Dense ? DenseScreen(v) : FieldScreen(v), 0x01));
       for (int s = 0; s < kScreens; ++s)
         stream.insert(stream.end(), variants[s % kVariants].begin(), variants[s % kVariants].end());
       readScreen = Framed({0x04, 0x62}, 0x03);
@@ -268,9 +312,9 @@ struct Host {
 
 unsigned char g_table[256];
 
-void EndToEnd(benchmark::State& state) {
+void EndToEnd(benchmark::State& state, Screens kind) {
   for (int i = 0; i < 256; ++i) g_table[i] = static_cast<unsigned char>(i);
-  Host host(Host::Mode::Stream);
+  Host host(Host::Mode::Stream, kind);
   if (!host.Start()) {
     state.SkipWithError("no loopback host");
     return;
@@ -302,12 +346,14 @@ void EndToEnd(benchmark::State& state) {
         while (read(host.wake[0], buf, sizeof buf) > 0) {
         }
       });
-      unsigned long flushes = 0, cells = 0, records = 0;
+      unsigned long flushes = 0, cells = 0, records = 0, allocations = 0;
       for (auto _ : state) {
         const unsigned long f0 = session.flushes, c0 = window.cells, r0 = session.records;
+        const unsigned long a0 = ThreadHeapAllocations();
         const int want = host.answered + 1;
         host.Ask();
         while (host.answered < want && !host.failed) events.ProcessPending(1000);
+        allocations += ThreadHeapAllocations() - a0;
         flushes += session.flushes - f0;
         cells += window.cells - c0;
         records += session.records - r0;
@@ -321,6 +367,7 @@ void EndToEnd(benchmark::State& state) {
       state.counters["records"] = static_cast<double>(records) / n;
       state.counters["cells"] = static_cast<double>(cells) / n;
       state.counters["answerBytes"] = static_cast<double>(host.lastAnswer);
+      state.counters["allocs/record"] = static_cast<double>(allocations) / static_cast<double>(records ? records : 1);
     }
     telnet.tel_close();
     host.Stop();
@@ -375,6 +422,7 @@ SessionControlBlock* NewestSession() {
 // A session window connected to `host`, mapped and negotiated; null (and
 // the reason in the state) when it could not be made.
 SessionControlBlock* WindowSession(benchmark::State& state, Host& host) {
+  if (!ThreadHeapAllocationsCounted()) state.SetLabel("heap allocations not counted");
   if (!Toolkit()) {
     state.SkipWithError(g_toolkitError.c_str());
     return nullptr;
@@ -431,16 +479,17 @@ double ProcessCpuSeconds(pid_t pid) {
   return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
-void EndToEndWindow(benchmark::State& state) {
-  Host host(Host::Mode::Stream);
+void EndToEndWindow(benchmark::State& state, Screens kind) {
+  Host host(Host::Mode::Stream, kind);
   SessionControlBlock* block = WindowSession(state, host);
   if (!block) return;
   Display* display = XtDisplay(block->xstuff.x_get_text_widget());
   qwtest::CountXFlushes(display);
   XStuff& x = block->xstuff;
-  unsigned long xFlushes = 0, xRequests = 0, paints = 0, records = 0;
+  unsigned long xFlushes = 0, xRequests = 0, paints = 0, records = 0, allocations = 0;
   double cpu = 0, serverCpu = 0;
   for (auto _ : state) {
+    const unsigned long a0 = ThreadHeapAllocations();
     const qwtest::XFlushCount f0 = qwtest::XFlushesOf(display);
     const unsigned long q0 = XNextRequest(display), p0 = x.paintStats().flushes;
     const double c0 = ThreadCpuSeconds(), s0 = ProcessCpuSeconds(qwtest::session_toolkit::g_server->Pid());
@@ -448,6 +497,7 @@ void EndToEndWindow(benchmark::State& state) {
     host.Ask();
     while (host.answered < want && !host.failed) Pump(1000);
     XSync(display, False);  // the server has drawn it all
+    allocations += ThreadHeapAllocations() - a0;
     xFlushes += qwtest::XFlushesOf(display).flushes - f0.flushes;
     xRequests += XNextRequest(display) - q0;
     paints += x.paintStats().flushes - p0;
@@ -466,6 +516,7 @@ void EndToEndWindow(benchmark::State& state) {
   state.counters["us/screen(qw5250)"] = cpu * 1e6 / screens;
   state.counters["us/screen(Xvfb)"] = serverCpu * 1e6 / screens;
   state.counters["us/screen(both)"] = (cpu + serverCpu) * 1e6 / screens;
+  state.counters["allocs/record"] = static_cast<double>(allocations) / static_cast<double>(records);
   EndWindowSession(host);
 }
 
@@ -519,8 +570,13 @@ void RoundTrip(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(EndToEnd)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
-BENCHMARK(EndToEndWindow)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK_CAPTURE(EndToEnd, dense, Screens::Dense)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK_CAPTURE(EndToEnd, fields, Screens::Fields)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK_CAPTURE(EndToEndWindow, dense, Screens::Dense)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK_CAPTURE(EndToEndWindow, fields, Screens::Fields)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(5);
 BENCHMARK(RoundTrip)->Unit(benchmark::kMicrosecond)->UseManualTime()->Iterations(kRoundTrips);
 
 BENCHMARK_MAIN();

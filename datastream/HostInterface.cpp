@@ -45,6 +45,22 @@ InContention Classify(const unsigned char* data, unsigned int n, const DisplayBa
 
 }  // namespace
 
+void HostInterface::setDisplayObjectPtr(DisplayBag* display) {
+  if (display == display_) return;
+  if (burst_) holdDevice(false);
+  display_ = display;
+  if (burst_) holdDevice(true);
+}
+
+void HostInterface::holdDevice(bool hold) {
+  Rendering* r = display_ ? display_->getRendering() : nullptr;
+  if (!r) return;
+  if (hold)
+    r->holdScreenRebuilds();
+  else
+    r->releaseScreenRebuilds();
+}
+
 void HostInterface::freeBuffer(unsigned char* data, Rendering* rendering) {
   if (data && rendering) rendering->WsFreeBuffer(data);
 }
@@ -101,6 +117,7 @@ uint64_t HostInterface::nowMilliseconds() const {
 
 void HostInterface::paintNow() {
   paintPending_ = 0;
+  if (display_ && display_->getRendering()) display_->getRendering()->settleScreen();
   flushPainting();
 }
 
@@ -118,11 +135,19 @@ void HostInterface::recordDone() {
   }
 }
 
-void HostInterface::beginRecordBurst() { ++burst_; }
+void HostInterface::beginRecordBurst() {
+  if (!burst_++) holdDevice(true);
+}
 
 void HostInterface::endRecordBurst() {
-  if (burst_) --burst_;
-  if (!burst_) paintPendingRecords();
+  if (!burst_) {
+    paintPendingRecords();
+    return;
+  }
+  if (--burst_) return;
+  // The device catches up first, whether or not a paint follows.
+  holdDevice(false);
+  paintPendingRecords();
 }
 
 uint32_t HostInterface::processDataStreamAndBufferIfContentionError(unsigned int op, const unsigned char* data,

@@ -55,7 +55,8 @@ class HostInterface {
   virtual int isImmediateReadOK(Rendering* rendering) { return 0; }
   virtual int isLuSessionActive(Rendering*) { return 1; }
   void setGlobalTypeAheadState(unsigned int) {}
-  void setDisplayObjectPtr(DisplayBag* display) { display_ = display; }
+  // A burst in progress moves its hold of the display device along.
+  void setDisplayObjectPtr(DisplayBag* display);
   DisplayBag* display() const { return display_; }
   void setSimulatorPrefix(unsigned char on) { simulatorPrefix_ = on ? 1 : 0; }
   bool simulatorPrefix() const { return simulatorPrefix_ != 0; }
@@ -80,7 +81,8 @@ class HostInterface {
 
   // The longest that a record's changes wait for painting during a burst.
   static constexpr uint64_t kBurstPaintIntervalMs = 50;
-  // Bursts nest; the outermost end paints what the burst left.
+  // Bursts nest; the outermost end paints what the burst left. During a
+  // burst the display device holds its screen rebuilds (see Rendering).
   void beginRecordBurst();
   void endRecordBurst();
   bool inRecordBurst() const { return burst_ != 0; }
@@ -122,6 +124,8 @@ class HostInterface {
   // After each record: paints now, or leaves it to the burst.
   void recordDone();
   void paintNow();
+  // Holds or releases the screen rebuilds of the station's device.
+  void holdDevice(bool hold);
 
   TextHostTables textTables_;
   unsigned int contention_ = 0;

@@ -47,6 +47,13 @@ int CharacterBufferImplementation::compareRangeWithDataReversed(unsigned int fir
   return -1;
 }
 
+int CharacterBufferImplementation::findLastMismatchWithData(unsigned int first, unsigned int last,
+                                                            const unsigned char* bytes) const {
+  for (unsigned int at = last + 1; at-- > first;)
+    if (getCharacter(at) != bytes[at - first]) return static_cast<int>(at);
+  return -1;
+}
+
 void CharacterBufferImplementation::copyCharacter(unsigned int from, unsigned int to) {
   writeCharacter(to, getCharacter(from));
 }

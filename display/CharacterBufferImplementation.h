@@ -17,6 +17,10 @@ class CharacterBufferImplementation {
                                    const unsigned char* bytes) const;
   virtual int compareRangeWithDataReversed(unsigned int first, unsigned int last,
                                            const unsigned char* bytes) const;
+  // The last position of first..last (first <= last) whose value differs
+  // from bytes[position - first]; -1 when there is none.
+  virtual int findLastMismatchWithData(unsigned int first, unsigned int last,
+                                       const unsigned char* bytes) const;
   virtual void copyCharacter(unsigned int from, unsigned int to);
   virtual void copyRange(unsigned int first, unsigned int last, unsigned int destination);
   virtual void fillRangeWithACharacter(unsigned int first, unsigned int last, unsigned char value);

@@ -1,5 +1,6 @@
 #include "display/NormalCharacterBufferImplementation.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "datastream/qrnIStream.h"
@@ -53,13 +54,37 @@ int NormalCharacterBufferImplementation::compareRangeWithData(unsigned int first
     if (std::memcmp(a, bytes, n) == 0) return -1;
     for (unsigned int i = 0; i < n; ++i)
       if (a[i] != bytes[i]) return first + i;
+    return -1;
   }
-  return CharacterBufferImplementation::compareRangeWithData(first, last, bytes);
+  // Leftwards: position first - i holds bytes[i].
+  for (unsigned int i = 0, n = first - last + 1; i < n; ++i)
+    if (buffer_[first - i] != bytes[i]) return static_cast<int>(first - i);
+  return -1;
 }
 
 int NormalCharacterBufferImplementation::compareRangeWithDataReversed(
     unsigned int first, unsigned int last, const unsigned char* bytes) const {
-  return CharacterBufferImplementation::compareRangeWithDataReversed(first, last, bytes);
+  // The i-th position walked holds bytes[n - 1 - i].
+  const unsigned int n = Span(first, last);
+  for (unsigned int i = 0; i < n; ++i) {
+    const unsigned int at = first <= last ? first + i : first - i;
+    if (buffer_[at] != bytes[n - 1 - i]) return static_cast<int>(at);
+  }
+  return -1;
+}
+
+int NormalCharacterBufferImplementation::findLastMismatchWithData(unsigned int first, unsigned int last,
+                                                                  const unsigned char* bytes) const {
+  const unsigned char* a = buffer_ + first;
+  unsigned int n = last - first + 1;
+  // Eight at a time from the end while they are equal.
+  for (uint64_t x, y; n >= 8; n -= 8) {
+    std::memcpy(&x, a + n - 8, 8);
+    std::memcpy(&y, bytes + n - 8, 8);
+    if (x != y) break;
+  }
+  while (n > 0 && a[n - 1] == bytes[n - 1]) --n;
+  return n ? static_cast<int>(first + n - 1) : -1;
 }
 
 void NormalCharacterBufferImplementation::copyCharacter(unsigned int from, unsigned int to) {

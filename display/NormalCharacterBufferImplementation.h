@@ -17,6 +17,8 @@ class NormalCharacterBufferImplementation : public CharacterBufferImplementation
                            const unsigned char* bytes) const override;
   int compareRangeWithDataReversed(unsigned int first, unsigned int last,
                                    const unsigned char* bytes) const override;
+  int findLastMismatchWithData(unsigned int first, unsigned int last,
+                               const unsigned char* bytes) const override;
   void copyCharacter(unsigned int from, unsigned int to) override;
   void copyRange(unsigned int first, unsigned int last, unsigned int destination) override;
   void fillRangeWithACharacter(unsigned int first, unsigned int last,

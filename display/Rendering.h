@@ -94,6 +94,13 @@ class Rendering {
                                                  unsigned int first) = 0;
   virtual void updatePrimaryECBPlane(unsigned int first, unsigned int count) = 0;
   virtual void updateSecondaryECBPlane(unsigned int first, unsigned int count) = 0;
+  // While held (during a burst of host records) the device may only note
+  // the ranges that the plane updates change and put off the work that the
+  // window's copy of the screen needs; the release, and anything that reads
+  // that copy first (settleScreen), does it once for all of them. Holds nest.
+  virtual void holdScreenRebuilds() {}
+  virtual void releaseScreenRebuilds() {}
+  virtual void settleScreen() {}
   // A work buffer of at least `size` bytes; never null.
   virtual void* WsGetBuffer(unsigned int size) = 0;
   virtual void WsFreeBuffer(void* buffer) = 0;

@@ -113,7 +113,8 @@ void ScreenBuffer::writeData(const unsigned char* bytes, unsigned int count, uns
     const int f = store_->compareRangeWithData(first, last, bytes);
     if (f < 0) return;
     lo = static_cast<unsigned int>(f);
-    while (hi > lo && store_->getCharacter(hi) == bytes[hi - first]) --hi;
+    // Position lo differs: the search ends there at the latest.
+    hi = static_cast<unsigned int>(store_->findLastMismatchWithData(lo, hi, bytes + (lo - first)));
     store_->writeRangeOfCharacters(bytes + (lo - first), hi - lo + 1, lo);
   } else {
     store_->writeRangeOfCharacters(bytes, count, first);
@@ -128,12 +129,12 @@ void ScreenBuffer::writeDataBackwards(const unsigned char* bytes, unsigned int c
     ErrorHalt(kModulePlanes, CheckWriteBackwards, last, count, lastOffset_);
   const unsigned int first = last + 1 - count;
   if (compareBeforeWrite()) {
-    // bytes[i] goes to last - i.
-    unsigned int lo = first, hi = last;
-    while (lo <= hi && store_->getCharacter(lo) == bytes[last - lo]) ++lo;
-    if (lo > hi) return;
-    while (hi > lo && store_->getCharacter(hi) == bytes[last - hi]) --hi;
-    for (unsigned int at = lo; at <= hi; ++at) store_->writeCharacter(at, bytes[last - at]);
+    // bytes[i] goes to last - i: position p holds bytes[last - p].
+    const int f = store_->compareRangeWithDataReversed(first, last, bytes);
+    if (f < 0) return;
+    const unsigned int lo = static_cast<unsigned int>(f);
+    const unsigned int hi = static_cast<unsigned int>(store_->compareRangeWithData(last, lo, bytes));
+    store_->writeRangeOfCharactersReversed(bytes + (last - hi), hi - lo + 1, hi);
     markChanged(lo, hi);
     return;
   }

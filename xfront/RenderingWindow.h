@@ -32,6 +32,9 @@ class RenderingWindow {
   virtual void x_set_reset_text_symbols_display(unsigned int on) = 0;
   virtual void x_set_reset_enptui_symbols_display(unsigned int on) = 0;
   virtual void x_ding(unsigned int later) = 0;
+  // A burst of host records begins (true) or ends: the window may keep the
+  // X side of its status line until the end, when the last state shows.
+  virtual void x_hold_updates(bool /*hold*/) {}
 
   // Status-line indicators.
   virtual void x_sys(int on) = 0;

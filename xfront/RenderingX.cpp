@@ -134,6 +134,64 @@ void RenderingX::rebuildCharacters(int start, int count) {
   RebuildDisplayCharacters(ps_, table_, chars_, start, count);
 }
 
+void RenderingX::planesChanged(int first, int last, int charFirst, int charLast) {
+  if (!holds_) {
+    if (charFirst >= 0) rebuildCharacters(charFirst, charLast - charFirst + 1);
+    rebuildAttributes(first, last);
+    return;
+  }
+  if (heldLow_ < 0 || first < heldLow_) heldLow_ = first;
+  if (last > heldHigh_) heldHigh_ = last;
+  if (charFirst >= 0) holdCharacters(charFirst, charLast);
+}
+
+void RenderingX::holdCharacters(int first, int last) {
+  // Every range that overlaps or touches the new one joins it.
+  for (int i = 0; i < heldCharRanges_;) {
+    const Range r = heldChars_[i];
+    if (r.first > last + 1 || r.last + 1 < first) {
+      ++i;
+      continue;
+    }
+    first = std::min(first, r.first);
+    last = std::max(last, r.last);
+    heldChars_[i] = heldChars_[--heldCharRanges_];
+  }
+  if (heldCharRanges_ < kHeldCharRanges)
+    heldChars_[heldCharRanges_++] = {first, last};
+  else
+    rebuildCharacters(first, last - first + 1);
+}
+
+void RenderingX::holdScreenRebuilds() {
+  if (!holds_++ && window_) window_->x_hold_updates(true);
+}
+
+void RenderingX::releaseScreenRebuilds() {
+  if (holds_ && --holds_) return;
+  settleScreen();
+  if (window_) window_->x_hold_updates(false);
+}
+
+void RenderingX::settleScreen() {
+  if (heldLow_ < 0) return;
+  const int low = heldLow_, high = heldHigh_;
+  for (int i = 0; i < heldCharRanges_; ++i)
+    rebuildCharacters(heldChars_[i].first, heldChars_[i].last - heldChars_[i].first + 1);
+  dropHeld();
+  rebuildAttributes(low, high);
+}
+
+const unsigned char* RenderingX::displayCharacters() const {
+  const_cast<RenderingX*>(this)->settleScreen();
+  return chars_;
+}
+
+const unsigned short* RenderingX::displayAttributes() const {
+  const_cast<RenderingX*>(this)->settleScreen();
+  return attrs_;
+}
+
 bool RenderingX::checkRange(const char* what, unsigned int first, unsigned int& count) const {
   const unsigned int size = screenSize();
   if (first >= size || count == 0) {
@@ -150,6 +208,7 @@ bool RenderingX::checkRange(const char* what, unsigned int first, unsigned int& 
 // ---- clears ------------------------------------------------------------------------
 
 void RenderingX::clearAllPlanes(unsigned int) {
+  dropHeld();
   const unsigned int size = screenSize();
   std::memset(ps_, 0, size);
   std::memset(primary_, 0, size);
@@ -161,6 +220,7 @@ void RenderingX::clearAllPlanes(unsigned int) {
 }
 
 void RenderingX::clearPresentationSpace() {
+  dropHeld();
   const unsigned int size = screenSize();
   std::memset(ps_, 0, size);
   std::memset(chars_, 0x20, size);
@@ -170,17 +230,17 @@ void RenderingX::clearPresentationSpace() {
 
 void RenderingX::clearColorECBPlane() {
   std::memset(colour_, 0, screenSize());
-  rebuildAttributes(0, static_cast<int>(screenSize()) - 1);
+  planesChanged(0, static_cast<int>(screenSize()) - 1);
 }
 
 void RenderingX::clearPrimaryECBPlane() {
   std::memset(primary_, 0, screenSize());
-  rebuildAttributes(0, static_cast<int>(screenSize()) - 1);
+  planesChanged(0, static_cast<int>(screenSize()) - 1);
 }
 
 void RenderingX::clearSecondaryECBPlane() {
   std::memset(secondary_, 0, screenSize());
-  rebuildAttributes(0, static_cast<int>(screenSize()) - 1);
+  planesChanged(0, static_cast<int>(screenSize()) - 1);
 }
 
 // ---- plane updates --------------------------------------------------------------------
@@ -189,8 +249,8 @@ void RenderingX::updatePresentationSpacePlane(const unsigned char* bytes, unsign
                                               unsigned int count) {
   if (!bytes || !checkRange("updatePresentationSpacePlane", device, count)) return;
   std::memcpy(ps_ + device, bytes + source, count);
-  rebuildCharacters(static_cast<int>(device), static_cast<int>(count));
-  rebuildAttributes(static_cast<int>(device), static_cast<int>(device + count - 1));
+  const int first = static_cast<int>(device), last = static_cast<int>(device + count - 1);
+  planesChanged(first, last, first, last);
 }
 
 void RenderingX::updatePresentationSpaceCompressed(const unsigned char* data, unsigned int length,
@@ -249,19 +309,19 @@ const CharacterBufferImplementation* RenderingX::stationStore(int plane) const {
 void RenderingX::updatePrimaryECBPlane(unsigned int first, unsigned int count) {
   if (!checkRange("updatePrimaryECBPlane", first, count)) return;
   copyFromStore(primary_, stationStore(1), first, count);
-  rebuildAttributes(static_cast<int>(first), static_cast<int>(first + count - 1));
+  planesChanged(static_cast<int>(first), static_cast<int>(first + count - 1));
 }
 
 void RenderingX::updateSecondaryECBPlane(unsigned int first, unsigned int count) {
   if (!checkRange("updateSecondaryECBPlane", first, count)) return;
   copyFromStore(secondary_, stationStore(2), first, count);
-  rebuildAttributes(static_cast<int>(first), static_cast<int>(first + count - 1));
+  planesChanged(static_cast<int>(first), static_cast<int>(first + count - 1));
 }
 
 void RenderingX::updateColorECBPlane(unsigned int first, unsigned int count) {
   if (!checkRange("updateColorECBPlane", first, count)) return;
   copyFromStore(colour_, stationStore(3), first, count);
-  rebuildAttributes(static_cast<int>(first), static_cast<int>(first + count - 1));
+  planesChanged(static_cast<int>(first), static_cast<int>(first + count - 1));
 }
 
 void RenderingX::updateAllPlanes(const unsigned char* characters, unsigned int first, unsigned int count,
@@ -299,8 +359,11 @@ void RenderingX::updateAllPlanes(const unsigned char* characters, unsigned int f
     widen(e.first, e.count);
   }
   if (low < 0) return;
-  if (psCopied) rebuildCharacters(static_cast<int>(psFirst), static_cast<int>(count));
-  rebuildAttributes(static_cast<int>(low), static_cast<int>(high));
+  if (psCopied)
+    planesChanged(static_cast<int>(low), static_cast<int>(high), static_cast<int>(psFirst),
+                  static_cast<int>(psFirst + count - 1));
+  else
+    planesChanged(static_cast<int>(low), static_cast<int>(high));
 }
 
 // ---- plane reads --------------------------------------------------------------------
@@ -371,6 +434,7 @@ void RenderingX::setCursorPlane(PlaneNumber plane) {
 }
 
 void RenderingX::setScreenSize(unsigned int rows, unsigned int columns) {
+  settleScreen();  // what is held was measured on the old size
   Rendering::setScreenSize(rows, columns);
   if (window_) window_->x_set_rows_columns(static_cast<int>(rows), static_cast<int>(columns));
 }
@@ -447,6 +511,7 @@ void RenderingX::copyArea(CopiedDataInformation* caller) {
     LogMsg(LevelWarning, "copyArea: range %u-%u outside the screen refused.\n", start, end);
     return;
   }
+  settleScreen();  // the display attributes tell what is hidden
   CopiedDataInformation info = *caller;
   const unsigned int length = end - start + 1;
   info.data = static_cast<unsigned char*>(WsGetBuffer(length));

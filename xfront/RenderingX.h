@@ -1,7 +1,10 @@
 #pragma once
 // The X display device of a session. It keeps a shadow copy of every screen
 // plane, turns each update into display characters and display attribute
-// words, and hands the window (RenderingWindow) exactly the changed range. It
+// words, and hands the window (RenderingWindow) exactly the changed range.
+// While held (a burst of host records) the planes are still copied at once,
+// but the rebuild and the hand-over wait for the release or the next reader
+// of the result, and then cover the union of the held ranges. It
 // also keeps what only the display needs: marked areas, the marker box, host
 // push buttons, the indicator words and the cursor plane. Planes and work
 // buffers come from one block of work memory. Host data never ends the
@@ -92,6 +95,10 @@ class RenderingX : public Rendering {
   void updateSecondaryECBPlane(unsigned int first, unsigned int count) override;
   void* WsGetBuffer(unsigned int size) override;
   void WsFreeBuffer(void* buffer) override;
+  void holdScreenRebuilds() override;
+  void releaseScreenRebuilds() override;
+  void settleScreen() override;
+  bool rebuildsHeld() const { return holds_ != 0; }
 
   // Plane reads: count bytes from start into `out`; nothing when the range
   // leaves the planes.
@@ -119,9 +126,9 @@ class RenderingX : public Rendering {
   // fit.
   void getReadDPLInformation(unsigned char* out, unsigned int size) const;
 
-  // What the device keeps for the window and for tests.
-  const unsigned char* displayCharacters() const { return chars_; }
-  const unsigned short* displayAttributes() const { return attrs_; }
+  // What the device keeps for the window and for tests (settled first).
+  const unsigned char* displayCharacters() const;
+  const unsigned short* displayAttributes() const;
   unsigned int displayWord() const { return displayWord_; }
   unsigned int indicatorWord() const { return indicatorWord_; }
   unsigned int cursor() const { return cursor_; }
@@ -145,6 +152,20 @@ class RenderingX : public Rendering {
   void rebuildAttributes(int start, int end);
   void rebuildCharacters(int start, int count);
   void writeToWindow(int start, int onePastLast);
+  // Positions first..last of the planes changed, charFirst..charLast of
+  // them in the character plane (-1: none there): rebuilt now, or noted
+  // while held.
+  void planesChanged(int first, int last, int charFirst = -1, int charLast = -1);
+  // Notes a held character range: merged with those it overlaps or
+  // touches, else kept apart (a position outside every range is not
+  // rebuilt: it may still show the blank of a clear); rebuilt at once when
+  // no place is left.
+  void holdCharacters(int first, int last);
+  // Forgets what is held: the planes were cleared with the window.
+  void dropHeld() {
+    heldLow_ = heldHigh_ = -1;
+    heldCharRanges_ = 0;
+  }
   // Clamps a plane range to the screen; false (with a log line) when nothing
   // of it is left.
   bool checkRange(const char* what, unsigned int first, unsigned int& count) const;
@@ -178,6 +199,16 @@ class RenderingX : public Rendering {
   PlaneNumber cursorPlane_ = Plane0;
   PlaneNumber textSymbolsPlane_ = Plane0;
   unsigned int shadowCursorRow_ = 0;
+
+  // Holds and the held ranges (inclusive; -1 when none).
+  unsigned int holds_ = 0;
+  int heldLow_ = -1, heldHigh_ = -1;
+  struct Range {
+    int first, last;
+  };
+  static constexpr int kHeldCharRanges = 8;
+  Range heldChars_[kHeldCharRanges] = {};
+  int heldCharRanges_ = 0;
 
   unsigned char* ps_ = nullptr;
   unsigned char* primary_ = nullptr;

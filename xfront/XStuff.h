@@ -81,6 +81,7 @@ class XStuff : public RenderingWindow {
   void x_set_reset_text_symbols_display(unsigned int on) override { textSymbolsDisplay_ = on != 0; }
   void x_set_reset_enptui_symbols_display(unsigned int on) override { enptuiDisplay_ = on != 0; }
   void x_ding(unsigned int later) override;
+  void x_hold_updates(bool hold) override;
   void x_sys(int on) override;
   void x_inserting(unsigned int on) override;
   void x_msgWait(int on) override;
@@ -233,6 +234,7 @@ class XStuff : public RenderingWindow {
   // The display character of the screen copy at a position; 0 at or beyond
   // the screen size.
   unsigned char getAsciiChar(int position) const {
+    settleScreenCopy();
     return position >= 0 && position < cells() ? chars_[position] : 0;
   }
   // The table number of the session font in use (8 bits).
@@ -297,8 +299,15 @@ class XStuff : public RenderingWindow {
   int ruleLineMode() const { return ruleLineMode_; }
   int largeScreenBehavior() const { return largeScreenBehavior_; }
   bool typeAheadIndicator() const { return typeAheadIndicator_; }
-  const unsigned char* characterMirror() const { return chars_.data(); }
-  const unsigned short* attributeMirror() const { return attributes_.data(); }
+  // The screen copy, brought up to date with the device first.
+  const unsigned char* characterMirror() const {
+    settleScreenCopy();
+    return chars_.data();
+  }
+  const unsigned short* attributeMirror() const {
+    settleScreenCopy();
+    return attributes_.data();
+  }
   const unsigned short* overlayMirror() const { return overlay_.data(); }
 
   // What initializeSession settled for the session.
@@ -414,6 +423,10 @@ class XStuff : public RenderingWindow {
   Private* privatePart() const { return private_.get(); }
 
  private:
+  void showPointerShape();
+  // The session's device hands over what it held back (a burst of host
+  // records) before anything reads the screen copy.
+  void settleScreenCopy() const;
   int buildWindow(const char* title, char iconic, const Geometry& geometry, Widget& shellOut);
   void settleSessionOptions(int port);
   void sendSessionEndMessages();
@@ -545,6 +558,20 @@ class XStuff : public RenderingWindow {
   // (kind < 0: not reported); false when nothing changed.
   bool setIndicator(bool& flag, unsigned int value, const char* label, int kind);
   void showStatusWidget(const char* name, bool on);
+  void mapStatusWidget(const char* name, bool on);
+  // While a burst of host records runs, the labels of the status line and
+  // the pointer shape wait (the indicators themselves change at once); the
+  // end of the burst shows the last state of each.
+  struct HeldLabel {
+    const char* name;
+    bool on;
+  };
+  static constexpr int kHeldLabels = 24;
+  HeldLabel heldLabels_[kHeldLabels] = {};
+  int heldLabelCount_ = 0;
+  bool holdingUpdates_ = false;
+  bool pointerShapeHeld_ = false;
+  void showHeldUpdates();
   // The icon-title blink of an iconified window.
   XtIntervalId iconBlinkId_ = 0;
   bool iconNameBlank_ = false;

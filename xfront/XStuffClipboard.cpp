@@ -218,6 +218,7 @@ void XStuff::x_copy(CopiedDataInformation* info) {
   freeCopyBuffers();
   if (copyPasteMode_ == kCopyPasteNone) return;
   SessionClipboard& c = *clipboard_;
+  settleScreenCopy();
   const clipboard::ScreenCells screen{chars_.data(), attributes_.data(), rows_, columns_};
   const bool block = (info->flags & CopiedDataInformation::kBlock) != 0;
   const std::string bytes = (info->flags & CopiedDataInformation::kRightToLeft)

@@ -126,6 +126,7 @@ int XStuff::x_toggle_thaicompose() {
 }
 
 void XStuff::drawScreenData(int, int, int start, int end) {
+  settleScreenCopy();
   creategc(false);
   if (!private_ || !private_->painter) return;
   ScreenPainter& painter = *private_->painter;
@@ -229,6 +230,7 @@ CursorShapeChoice XStuff::cursorShape() const {
 
 void XStuff::drawcurs(char) {
   if (cursorHidden_ || cells() == 0) return;
+  settleScreenCopy();
   creategc(false);
   if (!private_ || !private_->painter) return;
   ScreenPainter& painter = *private_->painter;

@@ -36,6 +36,10 @@ XtAppContext AppOf(Widget w) { return w ? XtWidgetToApplicationContext(w) : null
 
 // ---- screen copy ------------------------------------------------------------------
 
+void XStuff::settleScreenCopy() const {
+  if (session_ && session_->renderer) session_->renderer->settleScreen();
+}
+
 void XStuff::x_write(int pos, const unsigned char* chars, const unsigned short* attrs, int len, char perCellAttrs) {
   doIconifiedActionIfNeeded(0);
   if (len == 0) return;
@@ -391,6 +395,7 @@ void XStuff::deferredFlushTimer(XtPointer self, XtIntervalId* id) {
 }
 
 void XStuff::Flush_X5250(char fromTimer) {
+  settleScreenCopy();
   if (deferNextFlush_) {
     deferNextFlush_ = false;
     if (shell_) {
@@ -447,6 +452,7 @@ void XStuff::textBlinkTimer(XtPointer self, XtIntervalId*) {
 }
 
 void XStuff::toggleBlinkingText() {
+  settleScreenCopy();  // the hidden phase puts the characters back as they were
   const int n = cells();
   int low = std::max(0, blinkLow_), high = std::min(n - 1, blinkHigh_);
   blinkLow_ = kMaxCells;
@@ -486,6 +492,7 @@ void XStuff::toggleBlinkingText() {
 }
 
 void XStuff::toggleExtendedDisplay() {
+  settleScreenCopy();
   extendedDisplay_ = !extendedDisplay_;
   if (!extendedDisplay_) {
     // Null positions are blank again; the glyphs are let go.

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -331,6 +332,37 @@ void XStuff::freePixMaps() {
 }
 
 void XStuff::showStatusWidget(const char* name, bool on) {
+  if (holdingUpdates_) {
+    for (int i = 0; i < heldLabelCount_; ++i)
+      if (std::strcmp(heldLabels_[i].name, name) == 0) {
+        heldLabels_[i].on = on;
+        return;
+      }
+    if (heldLabelCount_ < kHeldLabels) {
+      heldLabels_[heldLabelCount_++] = {name, on};
+      return;
+    }
+  }
+  mapStatusWidget(name, on);
+}
+
+void XStuff::x_hold_updates(bool hold) {
+  holdingUpdates_ = hold;
+  if (!hold) showHeldUpdates();
+}
+
+void XStuff::showHeldUpdates() {
+  for (int i = 0; i < heldLabelCount_; ++i) mapStatusWidget(heldLabels_[i].name, heldLabels_[i].on);
+  heldLabelCount_ = 0;
+  if (pointerShapeHeld_) showPointerShape();
+}
+
+void XStuff::showPointerShape() {
+  pointerShapeHeld_ = holdingUpdates_;
+  if (!holdingUpdates_ && private_ && private_->drawing) X3270SetCursor(private_->drawing, systemWait_ ? 1 : 0);
+}
+
+void XStuff::mapStatusWidget(const char* name, bool on) {
   if (!private_ || !private_->optionArea) return;
   Widget w = XtNameToWidget(private_->optionArea, const_cast<char*>(name));
   if (!w) return;
@@ -356,7 +388,7 @@ bool XStuff::setIndicator(bool& flag, unsigned int value, const char* label, int
 
 void XStuff::x_sys(int on) {
   if (!setIndicator(systemWait_, on != 0, "inputInhMsg1", 0)) return;
-  if (private_ && private_->drawing) X3270SetCursor(private_->drawing, systemWait_ ? 1 : 0);
+  showPointerShape();
   clearcurs(0);
 }
 

@@ -1,6 +1,7 @@
 // Character stores: plain bytes and bit fields of a shared word.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <stdexcept>
 
 #include "display/CharacterBufferImplementationOfSharedChars.h"
@@ -117,6 +118,51 @@ TEST_P(BothStores, ReversedTransfers) {
   EXPECT_EQ(store->compareRangeWithData(0, 2, in), 0);
   EXPECT_EQ(store->compareRangeWithDataReversed(0, 2, in), -1);
   EXPECT_EQ(store->compareRanges(4, 7, 4), -1);
+}
+
+// Positions 4..11 hold 0x80..0x87. Data compared rightwards, leftwards and
+// reversed, and the last mismatch (whole words of eight at a time and the
+// bytes around them).
+TEST_P(BothStores, DataComparisonsFindTheFirstAndTheLastDifference) {
+  const unsigned char same[8] = {0x80, 0x81, 0x82, 0x83, 0x84, 0x85, 0x86, 0x87};
+  const unsigned char leftwards[8] = {0x87, 0x86, 0x85, 0x84, 0x83, 0x82, 0x81, 0x80};
+  unsigned char twoOff[8];
+  std::memcpy(twoOff, same, 8);
+  twoOff[1] = 0x11;
+  twoOff[6] = 0x16;
+  struct Case {
+    const char* name;
+    unsigned int first, last;
+    const unsigned char* bytes;
+    int compare, reversed, lastMismatch;
+  } cases[] = {
+      {"equal", 4, 11, same, -1, 4, -1},
+      {"two differences", 4, 11, twoOff, 5, 4, 10},
+      {"leftwards", 11, 4, leftwards, -1, 11, -2},
+      {"leftwards, read as rightwards data", 11, 4, same, 11, -1, -2},
+      {"one position", 7, 7, same + 3, -1, -1, -1},
+      {"one position differing", 7, 7, same, 7, 7, 7},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(store->compareRangeWithData(c.first, c.last, c.bytes), c.compare);
+    EXPECT_EQ(store->compareRangeWithDataReversed(c.first, c.last, c.bytes), c.reversed);
+    if (c.lastMismatch != -2) EXPECT_EQ(store->findLastMismatchWithData(c.first, c.last, c.bytes), c.lastMismatch);
+  }
+  // Sixteen positions, one difference at each place in turn.
+  unsigned char all[16];
+  store->getRangeOfCharacters(0, 16, all);
+  for (unsigned int at = 0; at < 16; ++at) {
+    unsigned char other[16];
+    std::memcpy(other, all, 16);
+    other[at] ^= 0x01;
+    unsigned char backwards[16];
+    for (int i = 0; i < 16; ++i) backwards[i] = other[15 - i];
+    EXPECT_EQ(store->findLastMismatchWithData(0, 15, other), static_cast<int>(at)) << at;
+    EXPECT_EQ(store->compareRangeWithData(15, 0, backwards), static_cast<int>(at)) << at;
+    EXPECT_EQ(store->compareRangeWithDataReversed(0, 15, backwards), static_cast<int>(at)) << at;
+  }
+  EXPECT_EQ(store->findLastMismatchWithData(0, 15, all), -1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, BothStores, ::testing::Bool(),

@@ -37,6 +37,35 @@ TEST(PlaneOutput, CompareNarrowsTheRangeToWhatDiffers) {
   EXPECT_EQ(st.ps.changedHigh(), 11u);
 }
 
+// Data written backwards (bytes[i] to last - i) narrows the same way, and
+// lands where it belongs.
+TEST(PlaneOutput, CompareNarrowsABackwardsWriteToWhatDiffers) {
+  struct Case {
+    const char* name;
+    std::vector<unsigned char> bytes;  // to positions 29, 28, ...
+    int low, high;                     // the changed range, -1 for none
+  } cases[] = {
+      {"the same", {0xC8, 0xC7, 0xC6, 0xC5, 0xC4, 0xC3, 0xC2, 0xC1, 0xC0, 0xBF}, -1, -1},
+      {"one in the middle", {0xC8, 0xC7, 0xC6, 0xC5, 0xF4, 0xC3, 0xC2, 0xC1, 0xC0, 0xBF}, 25, 25},
+      {"both ends", {0xF8, 0xC7, 0xC6, 0xC5, 0xC4, 0xC3, 0xC2, 0xC1, 0xC0, 0xF0}, 20, 29},
+      {"two apart", {0xC8, 0xF7, 0xC6, 0xC5, 0xC4, 0xC3, 0xC2, 0xF1, 0xC0, 0xBF}, 22, 28},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeStation st;
+    const unsigned char ascending[10] = {0xBF, 0xC0, 0xC1, 0xC2, 0xC3, 0xC4, 0xC5, 0xC6, 0xC7, 0xC8};
+    st.ps.writeData(ascending, 10, 20);
+    st.output();
+    st.ps.writeDataBackwards(c.bytes.data(), 10, 29);
+    EXPECT_EQ(st.ps.hasChanges(), c.low >= 0);
+    if (c.low >= 0) {
+      EXPECT_EQ(st.ps.changedLow(), static_cast<unsigned int>(c.low));
+      EXPECT_EQ(st.ps.changedHigh(), static_cast<unsigned int>(c.high));
+    }
+    for (unsigned int i = 0; i < 10; ++i) EXPECT_EQ(st.ps.getCharacter(29 - i), c.bytes[i]) << i;
+  }
+}
+
 struct ClearCase {
   const char* name;
   bool clearExtended;     // the extended planes are cleared too

@@ -4,9 +4,11 @@
 // compressed updates, marking outlines, push buttons and the indicator words.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -382,6 +384,161 @@ TEST_F(RenderingXTest, CursorSizeAndClearsReachTheWindow) {
   put(27 * 132 - 1, {0xC1});
   ASSERT_EQ(window.writes.size(), 1u);
   EXPECT_EQ(window.writes[0].pos, 27 * 132 - 1);
+}
+
+// A window that keeps its screen copy as the session window does, and
+// counts what it is handed and when a burst holds it.
+class CopyWindow : public RecordingWindow {
+ public:
+  std::vector<unsigned char> chars = std::vector<unsigned char>(RenderingX::kBufferSize, 0x20);
+  std::vector<unsigned short> attrs = std::vector<unsigned short>(RenderingX::kBufferSize, 0);
+  int holds = 0, releases = 0;
+  bool held = false;
+
+  void x_write(int pos, const unsigned char* c, const unsigned short* a, int len, char perCell) override {
+    RecordingWindow::x_write(pos, c, a, len, perCell);
+    for (int i = 0; i < len; ++i) {
+      chars[pos + i] = c[i];
+      attrs[pos + i] = a[i];
+    }
+  }
+  void x_clear() override {
+    RecordingWindow::x_clear();
+    std::fill(chars.begin(), chars.end(), 0x20);
+    std::fill(attrs.begin(), attrs.end(), 0);
+  }
+  void x_hold_updates(bool hold) override {
+    held = hold;
+    ++(hold ? holds : releases);
+  }
+};
+
+struct Device {
+  MarkingTable table;
+  CopyWindow window;
+  RenderingX device{24, 80, &window, table.t, static_cast<char*>(std::malloc(RenderingX::kAreaSize)),
+                    RenderingX::kAreaSize};
+};
+
+using Step = std::function<void(RenderingX&)>;
+
+Step Put(unsigned int at, std::vector<unsigned char> bytes) {
+  return [at, bytes](RenderingX& d) {
+    d.updatePresentationSpacePlane(bytes.data(), 0, at, static_cast<unsigned int>(bytes.size()));
+  };
+}
+
+// Characters at `first`, a primary extended attribute at `primaryAt`.
+Step AllPlanes(unsigned int first, std::vector<unsigned char> bytes, unsigned int primaryAt, unsigned char primary) {
+  return [=](RenderingX& d) {
+    static unsigned char ps[3696], planes[3][3696];
+    std::fill(std::begin(ps), std::end(ps), 0);
+    for (auto& p : planes) std::fill(std::begin(p), std::end(p), 0);
+    std::copy(bytes.begin(), bytes.end(), ps + first);
+    planes[0][primaryAt] = primary;
+    NormalCharacterBufferImplementation p(planes[0], 3696), s(planes[1], 3696), k(planes[2], 3696);
+    d.updateAllPlanes(ps, first, static_cast<unsigned int>(bytes.size()), &p, primaryAt, 1, &s, 0, 0, &k, 0, 0);
+  };
+}
+
+// Held updates: the window gets nothing until the release and then one
+// write of the union of their ranges; the result, the device's and the
+// window's copy, is what the same updates give one by one.
+TEST(RenderingXHold, HeldUpdatesReachTheWindowOnceAsTheyWouldOneByOne) {
+  struct Case {
+    const char* name;
+    std::vector<Step> steps;
+  } cases[] = {
+      {"texts and attributes far apart",
+       {Put(0, {0x20, 0xC1, 0xC2, 0xC3}), Put(500, {0x28, 0xC4, 0xC5}), Put(2, {0x22, 0xC6}),
+        Put(1000, {0x27, 0xC7}), Put(0, {0x3A})}},
+      {"an attribute whose field runs past the last range",
+       {Put(100, {0x20, 0xC1, 0xC1, 0xC1, 0x22, 0xC2}), Put(100, {0x24}), Put(102, {0xC3})}},
+      {"the same positions over and over",
+       {Put(80, {0x20, 0xC1}), Put(80, {0x28, 0xC2}), Put(80, {0x3A, 0xC3}), Put(80, {0x21, 0xC4})}},
+      {"extended planes",
+       {AllPlanes(199, {0x20, 0xC1, 0xC2}, 200, 0x21), Put(150, {0x28, 0xC5}),
+        AllPlanes(300, {0x22, 0xC3}, 301, 0x24)}},
+      {"a cleared extended plane",
+       {AllPlanes(199, {0x20, 0xC1, 0xC2}, 200, 0x21), Put(400, {0x22}),
+        [](RenderingX& d) { d.clearPrimaryECBPlane(); }}},
+      {"a clear between",
+       {Put(0, {0x28, 0xC1, 0xC2}), Put(900, {0x22, 0xC3}), [](RenderingX& d) { d.clearPresentationSpace(); },
+        Put(40, {0x3A, 0xC4})}},
+      {"a new screen size between",
+       {Put(1900, {0x28, 0xC1, 0xC2}), [](RenderingX& d) { d.setScreenSize(27, 132); },
+        Put(27 * 132 - 3, {0x22, 0xC3})}},
+      {"a compressed update",
+       {Put(5, {0x22}), [](RenderingX& d) {
+          const unsigned char data[] = {0x28, 0xC1, 0x11, 0xC2, 30, 0x20};
+          d.updatePresentationSpaceCompressed(data, sizeof data, 0);
+        }}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Device one, held;
+    for (const Step& step : c.steps) step(one.device);
+    held.device.holdScreenRebuilds();
+    EXPECT_TRUE(held.window.held);
+    held.window.writes.clear();
+    for (const Step& step : c.steps) step(held.device);
+    const bool resized = held.device.screenSize() != 2000u;
+    if (!resized) EXPECT_TRUE(held.window.writes.empty());
+    const size_t before = held.window.writes.size();
+    held.device.releaseScreenRebuilds();
+    EXPECT_FALSE(held.window.held);
+    EXPECT_EQ(held.window.releases, 1);
+    EXPECT_EQ(held.window.writes.size(), before + 1);
+    EXPECT_LE(held.window.writes.size(), one.window.writes.size());
+    const int size = static_cast<int>(one.device.screenSize());
+    ASSERT_EQ(held.device.screenSize(), one.device.screenSize());
+    const std::vector<unsigned char> oneChars(one.device.displayCharacters(), one.device.displayCharacters() + size),
+        heldChars(held.device.displayCharacters(), held.device.displayCharacters() + size);
+    const std::vector<unsigned short> oneAttrs(one.device.displayAttributes(), one.device.displayAttributes() + size),
+        heldAttrs(held.device.displayAttributes(), held.device.displayAttributes() + size);
+    EXPECT_EQ(heldChars, oneChars);
+    EXPECT_EQ(heldAttrs, oneAttrs);
+    EXPECT_EQ(held.window.chars, one.window.chars);
+    EXPECT_EQ(held.window.attrs, one.window.attrs);
+  }
+}
+
+// What reads the device's result while it is held gets it settled: the
+// display characters and attributes and a copy; the window has it too.
+TEST(RenderingXHold, ReadersWhileHeldSeeTheUpdates) {
+  Device d;
+  d.device.holdScreenRebuilds();
+  d.device.holdScreenRebuilds();  // holds nest
+  Put(0, {0x27, 0xC1, 0xC2, 0x20, 0xC3})(d.device);
+  EXPECT_TRUE(d.window.writes.empty());
+  EXPECT_EQ(d.device.displayAttributes()[1], 0x4000);
+  EXPECT_EQ(d.device.displayCharacters()[4], 0xC3 ^ 0x80);
+  ASSERT_EQ(d.window.writes.size(), 1u);
+  EXPECT_EQ(d.window.chars[4], 0xC3 ^ 0x80);
+
+  // A non-display field written while held: a copy shows its data as
+  // blanks, as it would have without the hold.
+  Put(10, {0x27, 0xC4, 0xC5})(d.device);
+  CopiedDataInformation info{};
+  info.startCell = 0;
+  info.endCell = 12;
+  d.device.copyArea(&info);
+  EXPECT_EQ(d.window.copied,
+            (std::vector<unsigned char>{0x27, 0x40, 0x40, 0x20, 0xC3, 0, 0, 0, 0, 0, 0x27, 0x40, 0x40}));
+
+  Put(20, {0xC6})(d.device);
+  d.device.releaseScreenRebuilds();
+  EXPECT_TRUE(d.window.held);
+  EXPECT_EQ(d.window.chars[20], 0x20);  // still held: the outer hold
+  d.device.settleScreen();
+  EXPECT_EQ(d.window.chars[20], 0xC6 ^ 0x80);
+  d.device.releaseScreenRebuilds();
+  EXPECT_FALSE(d.window.held);
+  EXPECT_EQ(d.window.holds, 1);
+  EXPECT_EQ(d.window.releases, 1);
+  // An unmatched release changes nothing.
+  d.device.releaseScreenRebuilds();
+  EXPECT_FALSE(d.device.rebuildsHeld());
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // Painting of host records under a private X server: a flood of dense
 // screens is painted in far fewer flushes than records and ends exactly on
 // the last screen (pixel probes) and a Read Screen answers that screen byte
-// for byte; every alarm of a flood rings; a single record is on the window before the event loop waits
+// for byte; so does a flood of application screens (format table cleared,
+// input fields, keyboard locked and unlocked by every record), whose status
+// line shows the last record's keyboard state; every alarm of a flood rings; a single record is on the window before the event loop waits
 // (another X client reads it without any further event); keys typed through
 // XTEST while the host floods reach the host in order; a host that sends one
 // byte at a time still ends with the right screen.
@@ -90,6 +92,48 @@ Bytes DenseImage(int variant) {
       image.push_back(AttributeOf(variant, row, run));
       for (int i = 0; i < 19; ++i) image.push_back(GlyphOf(variant, row, run, i));
     }
+  return image;
+}
+
+// Application screen `variant`: the format table cleared, a Write To
+// Display (unlocking the keyboard or not), on every row a colour attribute
+// and text, on every third row an input field at column 26 with 20
+// characters of data, the cursor in the first field.
+const uint8_t kFieldColours[] = {0x20, 0x22, 0x28, 0x3A, 0x30};
+uint8_t FieldColourOf(int variant, int row, int part) { return kFieldColours[(row + variant + part * 2) % 5]; }
+bool FieldRow(int row) { return row % 3 == 0; }
+constexpr int kFieldColumn = 26;  // the field attribute; its data follows
+Bytes FieldRowBytes(int variant, int row) {
+  Bytes r = {FieldColourOf(variant, row, 0)};
+  const int text = FieldRow(row) ? 24 : 39;
+  for (int i = 0; i < text; ++i) r.push_back(GlyphOf(variant, row, 0, i));
+  if (FieldRow(row)) {
+    r.push_back(0x24);
+    for (int i = 0; i < 20; ++i) r.push_back(GlyphOf(variant, row, 1, i));
+  }
+  r.push_back(FieldColourOf(variant, row, 1));
+  while (r.size() < 80) r.push_back(GlyphOf(variant, row, 2, static_cast<int>(r.size())));
+  return r;
+}
+Bytes FieldScreen(int variant, bool unlock) {
+  Bytes d = B({0x04, 0x50, 0x04, 0x11, 0x00, static_cast<uint8_t>(unlock ? 0x08 : 0x00)});
+  for (int row = 1; row <= 24; ++row) {
+    const Bytes r = FieldRowBytes(variant, row);
+    d.insert(d.end(), {0x11, static_cast<uint8_t>(row), 1});
+    d.insert(d.end(), r.begin(), r.begin() + (FieldRow(row) ? kFieldColumn - 1 : 80));
+    if (!FieldRow(row)) continue;
+    d.insert(d.end(), {0x1D, 0x40, 0x00, 0x24, 0x00, 20});
+    d.insert(d.end(), r.begin() + kFieldColumn, r.end());
+  }
+  d.insert(d.end(), {0x13, 3, kFieldColumn + 1});
+  return d;
+}
+Bytes FieldImage(int variant) {
+  Bytes image;
+  for (int row = 1; row <= 24; ++row) {
+    const Bytes r = FieldRowBytes(variant, row);
+    image.insert(image.end(), r.begin(), r.end());
+  }
   return image;
 }
 
@@ -186,6 +230,61 @@ TEST_F(BurstPaintingTest, AFloodIsPaintedInFewFlushesAndEndsOnTheLastScreen) {
   ASSERT_NO_FATAL_FAILURE(Probe(d, &probe));
   ExpectDenseScreen(probe, kFlood - 1);
   EXPECT_EQ(ReadScreen(), DenseImage(kFlood - 1));
+}
+
+TEST_F(BurstPaintingTest, AFloodOfApplicationScreensEndsOnTheLastScreenAndItsKeyboardState) {
+  XStuff& x = block_->xstuff;
+  Display* d = ToolkitDisplay();
+  struct Case {
+    const char* name;
+    bool lastUnlocks;
+  } cases[] = {{"the last record unlocks", true}, {"the last record leaves the keyboard locked", false}};
+  int variant = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const unsigned long paints = x.paintStats().flushes, requests = XNextRequest(d);
+    for (int i = 0; i < kFlood; ++i, ++variant)
+      host_.SendRecord(Record(0x01, FieldScreen(variant, i < kFlood - 1 || c.lastUnlocks)));
+    ASSERT_NO_FATAL_FAILURE(Settle());
+    EXPECT_LT(x.paintStats().flushes - paints, static_cast<unsigned long>(kFlood / 10));
+    // The status line changes twice a record; the server hears of the last
+    // state only (a record that spoke to the server would make kFlood).
+    EXPECT_LT(XNextRequest(d) - requests, static_cast<unsigned long>(kFlood));
+    const int last = variant - 1;
+
+    // The status line and the pointer say what the last record left.
+    EXPECT_EQ(x.getXsys(), !c.lastUnlocks);
+    Widget label = XtNameToWidget(x.statusForm(), "inputInhMsg1");
+    ASSERT_NE(label, nullptr);
+    XSync(d, False);
+    XWindowAttributes a;
+    ASSERT_TRUE(XGetWindowAttributes(d, XtWindow(label), &a));
+    EXPECT_EQ(a.map_state == IsViewable, !c.lastUnlocks);
+
+    CellProbe probe;
+    ASSERT_NO_FATAL_FAILURE(Probe(d, &probe));
+    const int cursor = x.cursorPosition();
+    EXPECT_EQ(cursor, 2 * 80 + kFieldColumn);
+    for (int row = 1; row <= 24; ++row) {
+      const Bytes r = FieldRowBytes(last, row);
+      for (int column = 2; column <= 80; ++column) {
+        if ((row - 1) * 80 + column - 1 == cursor) continue;
+        const uint8_t attribute = [&] {
+          for (int k = column - 1; k >= 0; --k)
+            if (r[k] >= 0x20 && r[k] <= 0x3F) return r[k];
+          return uint8_t{0x20};
+        }();
+        // The first text cell after each attribute.
+        if (!(r[column - 2] >= 0x20 && r[column - 2] <= 0x3F)) continue;
+        SCOPED_TRACE("row " + std::to_string(row) + ", column " + std::to_string(column));
+        const Colour want = ColourOf(attribute);
+        EXPECT_GT(probe.count(row, column, colours_[want]), 0);
+        for (int k = 0; k < kColours; ++k)
+          if (k != want) EXPECT_EQ(probe.count(row, column, colours_[k]), 0) << "colour " << k;
+      }
+    }
+    EXPECT_EQ(ReadScreen(), FieldImage(last));
+  }
 }
 
 TEST_F(BurstPaintingTest, EveryAlarmOfAFloodRings) {
