@@ -7,13 +7,16 @@
 #include <Xm/TextF.h>
 #include <Xm/Xm.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 
 #include "api/EclSessions.h"
 #include "base/LogMsg.h"
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
+#include "xfront/DialogLook.h"
 #include "xfront/XuStartTask.h"
 
 namespace {
@@ -91,16 +94,21 @@ int ECLDialog::Run(SessionControlBlock* s, const std::string& typed) {
   const std::vector<std::string> argv =
       EclLaunchCommand(typed, s->xstuff.getHostname(), EclSessionNumber(slot), std::getenv("CLASSPATH"),
                        std::getenv("JAVA_HOME"), std::getenv("HOME"), &why);
-  if (argv.empty()) {
-    LogMsg(LevelError, "The programming-interface client was not started: %s.\n", why.c_str());
-    return -1;
+  if (!argv.empty()) {
+    if (DebugFlag()) {
+      std::string line;
+      for (const std::string& a : argv) line += (line.empty() ? "" : " ") + a;
+      LogMsg(LevelDebug, "Java ECL command to execute -> %s\n", line.c_str());
+    }
+    const pid_t pid = XuStartTask(argv);
+    if (pid >= 0) return pid;
+    why = "the program \"" + argv[0] + "\" could not be started (" + std::strerror(errno) + ")";
   }
-  if (DebugFlag()) {
-    std::string line;
-    for (const std::string& a : argv) line += (line.empty() ? "" : " ") + a;
-    LogMsg(LevelDebug, "Java ECL command to execute -> %s\n", line.c_str());
-  }
-  return XuStartTask(argv);
+  // The user is told, not only the log.
+  LogMsg(LevelError, "The programming-interface client was not started: %s.\n", why.c_str());
+  ShowNoticeDialog(s->xstuff.shell(), "appletNotStartedDialog",
+                   "The programming-interface client was not started: " + why + ".");
+  return -1;
 }
 
 void ECLDialog::Open(SessionControlBlock* s) {
@@ -135,5 +143,7 @@ void ECLDialog::Open(SessionControlBlock* s) {
   Widget shell = XtParent(g_dialog);
   Atom deleteWindow = XmInternAtom(XtDisplay(shell), const_cast<char*>("WM_DELETE_WINDOW"), False);
   XmAddWMProtocolCallback(shell, deleteWindow, CancelCallback, nullptr);
+  // The session's colours and font, as its other dialogs have them.
+  ApplySessionDialogLook(s, g_dialog);
   XtManageChild(g_dialog);
 }

@@ -118,6 +118,7 @@ const char* const kFallbacks[] = {
   "QW5250*browserNotStartedDialog.dialogTitle: Browser Not Started",
   "QW5250*unavailableDialog.dialogTitle: Not Available",
   "QW5250*runAppletDialog.dialogTitle: Run Applet",
+  "QW5250*appletNotStartedDialog.dialogTitle: Run Applet",
   // Keypads.
   "QW5250*keypadCascade.labelString: Keypads",
   "QW5250*cancelkeypad.labelString: Close",

@@ -20,6 +20,7 @@
 #include "session/StartOptions.h"
 #include "session/WMGeometry.h"
 #include "tools/HelperCommandLines.h"
+#include "xfront/DialogLook.h"
 #include "xfront/HelperMessages.h"
 #include "xfront/KeypadButtons.h"
 #include "xfront/LocalPrint.h"
@@ -82,27 +83,11 @@ std::string Joined(const std::vector<std::string>& argv) {
   return s;
 }
 
-void CloseNoticeCallback(Widget w, XtPointer, XtPointer) { XtDestroyWidget(w); }
-
-// A message dialog on the session's shell, gone when closed.
-void ShowNotice(SessionControlBlock* scb, const char* name, const std::string& text) {
-  Widget shell = scb->xstuff.shell();
-  if (!shell) return;
-  XmString s = XmStringCreateLocalized(const_cast<char*>(text.c_str()));
-  Arg args[1];
-  XtSetArg(args[0], XmNmessageString, s);
-  Widget dialog = XmCreateErrorDialog(shell, const_cast<char*>(name), args, 1);
-  XmStringFree(s);
-  XtUnmanageChild(XmMessageBoxGetChild(dialog, XmDIALOG_HELP_BUTTON));
-  XtUnmanageChild(XmMessageBoxGetChild(dialog, XmDIALOG_CANCEL_BUTTON));
-  XtAddCallback(dialog, XmNokCallback, CloseNoticeCallback, nullptr);
-  XtManageChild(dialog);
-}
-
 // A program that could not be started: a log line and a dialog, both naming it.
 void ReportNotStarted(SessionControlBlock* scb, const std::string& program) {
   LogMsg(LevelError, "The helper program %s could not be started.\n", program.c_str());
-  ShowNotice(scb, "helperNotStartedDialog", "The program \"" + program + "\" could not be started.");
+  ShowNoticeDialog(scb->xstuff.shell(), "helperNotStartedDialog",
+                   "The program \"" + program + "\" could not be started.");
 }
 
 // What a session does when a helper it started ends; called only while
@@ -197,7 +182,8 @@ void NewSessionProc(SessionControlBlock* scb, Widget, XEvent*) {
 // the user is told so, and the log names what is missing.
 void RunAppletProc(SessionControlBlock* scb, Widget, XEvent*) {
   LogMsg(LevelError, "The programming-interface client dialog (ECLDialog) is not available in this program.\n");
-  ShowNotice(scb, "unavailableDialog", "The programming interface client is not available in this program.");
+  ShowNoticeDialog(scb->xstuff.shell(), "unavailableDialog",
+                   "The programming interface client is not available in this program.");
 }
 
 void HelpProc(SessionControlBlock* scb, Widget, XEvent*) { StartDaltrue(scb, HelpTopicFor(scb)); }

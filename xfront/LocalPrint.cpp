@@ -30,6 +30,7 @@
 #include "session/ErrorDialogs.h"
 #include "session/Language.h"
 #include "session/SessionControlBlock.h"
+#include "xfront/DialogLook.h"
 #include "xfront/SessionImages.h"
 #include "xfront/XStuff.h"
 #include "xfront/XStuffPrivate.h"
@@ -206,51 +207,6 @@ void ShowEntry(Widget menu, Widget* buttons, int count, int value) {
   if (!menu) return;
   if (value < 1 || value > count) value = 1;
   XtVaSetValues(menu, XmNmenuHistory, buttons[value - 1], nullptr);
-}
-
-// A render table on the labels and buttons of a tree of widgets and on
-// the pull-downs of its option menus.
-void SetRenderTable(Widget w, XmRenderTable table) {
-  if (!w) return;
-  if (XmIsLabel(w) || XmIsLabelGadget(w)) XtVaSetValues(w, XmNrenderTable, table, nullptr);
-  if (XtIsComposite(w)) {
-    WidgetList kids = nullptr;
-    Cardinal n = 0;
-    XtVaGetValues(w, XmNchildren, &kids, XmNnumChildren, &n, nullptr);
-    for (Cardinal i = 0; i < n; ++i) SetRenderTable(kids[i], table);
-  }
-  if (XmIsRowColumn(w)) {
-    Widget pane = nullptr;
-    XtVaGetValues(w, XmNsubMenuId, &pane, nullptr);
-    if (pane) SetRenderTable(pane, table);
-  }
-}
-
-// Background and foreground on a tree of widgets; Motif derives the
-// shadows and the arm colour of buttons from the background.
-void Recolor(Widget w, Pixel background, Pixel foreground) {
-  if (!w) return;
-  XmChangeColor(w, background);
-  XtVaSetValues(w, XmNforeground, foreground, nullptr);
-  if (XmIsPushButton(w)) {
-    Pixel fg = 0, top = 0, bottom = 0, select = 0;
-    Colormap colormap = 0;
-    XtVaGetValues(w, XmNcolormap, &colormap, nullptr);
-    XmGetColors(XtScreen(w), colormap, background, &fg, &top, &bottom, &select);
-    XtVaSetValues(w, XmNarmColor, select, nullptr);
-  }
-  if (XtIsComposite(w)) {
-    WidgetList kids = nullptr;
-    Cardinal n = 0;
-    XtVaGetValues(w, XmNchildren, &kids, XmNnumChildren, &n, nullptr);
-    for (Cardinal i = 0; i < n; ++i) Recolor(kids[i], background, foreground);
-  }
-  // The pull-downs of option menus hang off their own shells.
-  if (XmIsRowColumn(w)) {
-    Widget pane = nullptr;
-    XtVaGetValues(w, XmNsubMenuId, &pane, nullptr);
-    if (pane) Recolor(pane, background, foreground);
-  }
 }
 
 }  // namespace
@@ -588,8 +544,8 @@ void LocalPrint::changeFont(XmRenderTable* table) {
   const bool selectManaged = selectDialog_ && XtIsManaged(selectDialog_);
   if (managed) XtUnmanageChild(dialog_);
   if (selectManaged) XtUnmanageChild(selectDialog_);
-  SetRenderTable(dialog_, *table);
-  if (selectDialog_) SetRenderTable(selectDialog_, *table);
+  SetRenderTableTree(dialog_, *table);
+  if (selectDialog_) SetRenderTableTree(selectDialog_, *table);
   if (managed) XtManageChild(dialog_);
   if (selectManaged) XtManageChild(selectDialog_);
 }
@@ -599,8 +555,8 @@ void LocalPrint::setLocalPrintColors() {
   if (!priv || !priv->menuBar) return;
   Pixel background = 0, foreground = 0;
   XtVaGetValues(priv->menuBar, XmNbackground, &background, XmNforeground, &foreground, nullptr);
-  if (dialog_) Recolor(dialog_, background, foreground);
-  if (selectDialog_) Recolor(selectDialog_, background, foreground);
+  if (dialog_) RecolorTree(dialog_, background, foreground);
+  if (selectDialog_) RecolorTree(selectDialog_, background, foreground);
 }
 
 void LocalPrint::formFeedValueChanged(char value) {
@@ -721,18 +677,7 @@ void LocalPrint::startLocalPrint() {
 
 void LocalPrint::reportNotPrinted(const std::string& why) {
   lastError_ = "The screen was not printed: " + why;
-  Widget shell = session_->xstuff.shell();
-  if (!shell) return;
-  XmString s = XmStringCreateLocalized(const_cast<char*>(lastError_.c_str()));
-  Arg args[1];
-  XtSetArg(args[0], XmNmessageString, s);
-  Widget box = XmCreateErrorDialog(shell, const_cast<char*>("printNotStartedDialog"), args, 1);
-  XmStringFree(s);
-  XtUnmanageChild(XmMessageBoxGetChild(box, XmDIALOG_HELP_BUTTON));
-  XtUnmanageChild(XmMessageBoxGetChild(box, XmDIALOG_CANCEL_BUTTON));
-  XtAddCallback(
-      box, XmNokCallback, [](Widget w, XtPointer, XtPointer) { XtDestroyWidget(XtParent(w)); }, nullptr);
-  XtManageChild(box);
+  ShowNoticeDialog(session_->xstuff.shell(), "printNotStartedDialog", lastError_);
 }
 
 void LocalPrint::createPrintInProgressDialog() {

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>  // before Xlib, whose None and Bool macros clash with it
 
 #include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <Xm/MessageB.h>
 #include <Xm/SelectioB.h>
 #include <Xm/Text.h>
 #include <Xm/Xm.h>
@@ -23,6 +25,7 @@
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
 #include "session/StartOptions.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/SessionToolkit.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/XKeys.h"
@@ -198,6 +201,73 @@ TEST_F(LaunchDialogTest, CancelAndMissingValuesStartNothing) {
   EXPECT_EQ(ECLDialog::Current(), nullptr);
   EXPECT_EQ(XuRunningTaskCount(), running);
   EXPECT_NE(access(args_.c_str(), F_OK), 0);
+}
+
+// A client that cannot start is shown to the user in a box that says why;
+// the dialog wears the session's colours.
+TEST_F(LaunchDialogTest, ClientThatCannotStartIsShownInABox) {
+  const struct {
+    const char* what;
+    const char* unset;  // an environment variable taken away
+    bool noJava;        // PATH without java
+    const char* says;
+  } cases[] = {
+      {"no CLASSPATH", "CLASSPATH", false,
+       "The programming-interface client was not started: CLASSPATH is not set."},
+      {"no JAVA_HOME", "JAVA_HOME", false,
+       "The programming-interface client was not started: JAVA_HOME is not set."},
+      {"no java", nullptr, true,
+       "The programming-interface client was not started: the program \"java\" could not be started (No such file or "
+       "directory)."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    setenv("CLASSPATH", "/opt/ecl", 1);
+    setenv("JAVA_HOME", "/opt/jre", 1);
+    if (c.unset) unsetenv(c.unset);
+    qwtest::ScopedEnv path("PATH", c.noJava ? "/nonexistent" : (bin_ + ":" + savedPath_).c_str());
+    SessionControlBlock* s = NewSession();
+    ASSERT_NE(s, nullptr);
+    Choose(s, "runAppletButton");
+    Widget dialog = ECLDialog::Current();
+    ASSERT_NE(dialog, nullptr);
+    Pixel menuBackground = 0, dialogBackground = 1;
+    XtVaGetValues(XtNameToWidget(s->xstuff.shell(), "*menuBar"), XmNbackground, &menuBackground, nullptr);
+    XtVaGetValues(dialog, XmNbackground, &dialogBackground, nullptr);
+    EXPECT_EQ(dialogBackground, menuBackground);
+    // OK clicked.
+    Widget ok = XmSelectionBoxGetChild(dialog, XmDIALOG_OK_BUTTON);
+    // (a gadget: its place in its parent's window)
+    ASSERT_TRUE(RunUntil([&] { return XtIsRealized(dialog) && Viewable(XtWindowOfObject(ok)); }));
+    Position ox = 0, oy = 0;
+    Dimension width = 0, height = 0;
+    XtVaGetValues(ok, XmNx, &ox, XmNy, &oy, XmNwidth, &width, XmNheight, &height, nullptr);
+    if (XtIsWidget(ok)) ox = oy = 0;
+    int x = 0, y = 0;
+    Window child = 0;
+    XTranslateCoordinates(test_, XtWindowOfObject(ok), DefaultRootWindow(test_), ox + width / 2, oy + height / 2, &x,
+                          &y, &child);
+    XTestFakeMotionEvent(test_, -1, x, y, CurrentTime);
+    XTestFakeButtonEvent(test_, 1, True, CurrentTime);
+    XTestFakeButtonEvent(test_, 1, False, CurrentTime);
+    XSync(test_, False);
+    Widget box = nullptr;
+    ASSERT_TRUE(RunUntil([&] {
+      box = XtNameToWidget(s->xstuff.shell(), "*appletNotStartedDialog");
+      return box && XtIsRealized(box) && Viewable(XtWindow(XtParent(box)));
+    }));
+    XmString text = nullptr;
+    XtVaGetValues(box, XmNmessageString, &text, nullptr);
+    char* said = nullptr;
+    ASSERT_TRUE(XmStringGetLtoR(text, const_cast<char*>(XmFONTLIST_DEFAULT_TAG), &said));
+    EXPECT_STREQ(said, c.says);
+    XtFree(said);
+    XmStringFree(text);
+    EXPECT_EQ(ECLDialog::Current(), nullptr);
+    EXPECT_NE(access(args_.c_str(), F_OK), 0);
+    EndSession(s, 1);
+    Pump(20);
+  }
 }
 
 }  // namespace
