@@ -642,7 +642,8 @@ int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& given
   refreshWorkArea();
   if ((!geometry.xGiven || !geometry.yGiven) && session_ && !openMaximized) {
     int x = 0, y = 0;
-    if (!desk.getWindowPositionForSession(session_->sessionId, &x, &y)) {
+    const bool remembered = desk.getWindowPositionForSession(session_->sessionId, &x, &y);
+    if (!remembered) {
       // Without a record new sessions cascade, one frame's title and
       // border apart per slot.
       const int step = WMTitleHeight() + WMTopBorderHeight() + WMLeftBorderWidth();
@@ -651,6 +652,13 @@ int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& given
     if (p.workAreaKnown) x += p.workX;
     if (!geometry.xGiven) XtVaSetValues(shell_, XtNx, static_cast<Position>(x), nullptr);
     if (!geometry.yGiven) XtVaSetValues(shell_, XtNy, static_cast<Position>(y), nullptr);
+    if (remembered && !geometry.xGiven && !geometry.yGiven && x >= 0 && y >= 0) {
+      // The window goes back where the user left it: a position the user
+      // chose (window managers place windows whose position is only the
+      // program's), of the window itself rather than of its frame.
+      p.rememberedGeometry = "+" + std::to_string(x) + "+" + std::to_string(y);
+      XtVaSetValues(shell_, XtNgeometry, p.rememberedGeometry.c_str(), XtNwinGravity, StaticGravity, nullptr);
+    }
   }
   // The geometry's size counts the window manager's frame; a maximized
   // window fills the work area.

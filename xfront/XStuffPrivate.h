@@ -102,6 +102,9 @@ struct XStuff::Private {
   XFontSet currentFontSet = nullptr;
   XFontSet currentMessageSet = nullptr;
   XFontSet currentEuroSet = nullptr;
+  // The remembered position as the shell's geometry (the shell keeps the
+  // string): the user placed the window there.
+  std::string rememberedGeometry;
   std::string drawingLocale;  // the session font's
   std::string messageLocale;  // the program's texts'
   std::string euroLocale;     // the euro sign's; empty outside euro sessions

@@ -157,7 +157,7 @@ TEST_F(TwoSessions, ThePointerTakesTheColoursOfTheFocusedWindow) {
 
 TEST_F(TwoSessions, AKeyRaisesTheSessionOfItsNumberOrName) {
   ASSERT_TRUE(qwtest::HasXTest(test_));
-  Keys("Ctrl<Key>F2: jump-to-session(2) \nCtrl<Key>F1: jump-to-session(1) \nCtrl<Key>F3: jump-to-session(ONE) \n");
+  Keys("Ctrl<Key>F2: jump-to-session(2) \nCtrl<Key>F4: jump-to-session(1) \nCtrl<Key>F3: jump-to-session(ONE) \n");
   SessionControlBlock* one = NewSession("ONE");
   ASSERT_NE(one, nullptr);
   // A window placed by its geometry takes a slot from the other end of the
@@ -169,23 +169,23 @@ TEST_F(TwoSessions, AKeyRaisesTheSessionOfItsNumberOrName) {
   ASSERT_NE(two, nullptr);
   ASSERT_NE(two->slot, 1);
 
-  XRaiseWindow(test_, XtWindow(one->xstuff.shell()));
-  XSync(test_, False);
-  ASSERT_TRUE(RunUntil([&] { return StackedAbove(one, two); }));
-  ASSERT_TRUE(PointAndFocus(one));
-  ASSERT_TRUE(qwtest::PressKey(test_, XK_F2, {XK_Control_L}));
-  EXPECT_TRUE(RunUntil([&] { return StackedAbove(two, one); })) << "Ctrl+F2 raises session 2";
-
-  ASSERT_TRUE(PointAndFocus(two));
-  ASSERT_TRUE(qwtest::PressKey(test_, XK_F1, {XK_Control_L}));
-  EXPECT_TRUE(RunUntil([&] { return StackedAbove(one, two); })) << "Ctrl+F1 raises session 1";
-
-  XRaiseWindow(test_, XtWindow(two->xstuff.shell()));
-  XSync(test_, False);
-  ASSERT_TRUE(RunUntil([&] { return StackedAbove(two, one); }));
-  ASSERT_TRUE(PointAndFocus(two));
-  ASSERT_TRUE(qwtest::PressKey(test_, XK_F3, {XK_Control_L}));
-  EXPECT_TRUE(RunUntil([&] { return StackedAbove(one, two); })) << "Ctrl+F3 raises the session named ONE";
+  // The user is in the window on top and types the key: the other comes up.
+  const struct Step {
+    SessionControlBlock* typedIn;
+    KeySym key;
+    SessionControlBlock* raised;
+    const char* what;
+  } steps[] = {{one, XK_F2, two, "Ctrl+F2 raises session 2"},
+               {two, XK_F4, one, "Ctrl+F4 raises session 1"},
+               {two, XK_F3, one, "Ctrl+F3 raises the session named ONE"}};
+  for (const Step& s : steps) {
+    XRaiseWindow(test_, XtWindow(s.typedIn->xstuff.shell()));
+    XSync(test_, False);
+    ASSERT_TRUE(RunUntil([&] { return StackedAbove(s.typedIn, s.raised); })) << s.what;
+    ASSERT_TRUE(PointAndFocus(s.typedIn)) << s.what;
+    ASSERT_TRUE(qwtest::PressKey(test_, s.key, {XK_Control_L}));
+    EXPECT_TRUE(RunUntil([&] { return StackedAbove(s.raised, s.typedIn); })) << s.what;
+  }
 }
 
 }  // namespace
