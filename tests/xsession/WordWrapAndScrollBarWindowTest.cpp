@@ -212,6 +212,13 @@ class FieldWindowTest : public ::testing::TestWithParam<qwtest::TestLocale> {
     EXPECT_EQ(Bytes(record.end() - static_cast<long>(text.size()), record.end()), text);
   }
 
+  // The host writes `screen` again (after the keyboard table changed).
+  void Rewrite(const Bytes& screen) {
+    host_.SendRecord(screen);
+    EXPECT_TRUE(host_.Barrier(kWaitMs, HostPump()));
+    Pump(20);
+  }
+
   static Display* test_;
   qwtest::TestHost5250 host_;
   AppResourceStruct saved_{};
@@ -443,9 +450,7 @@ TEST_P(FieldWindowTest, DupAndEraseEndOfFieldEndAnArabicWord) {
     {
       ArabicSession arabic(s);
       // The host writes the screen again for the Arabic keyboard.
-      host_.SendRecord(ArabicScreen());
-      EXPECT_TRUE(host_.Barrier(kWaitMs, HostPump()));
-      Pump(20);
+      Rewrite(ArabicScreen());
       ASSERT_EQ(s->display->formatTable().firstRecord()->getFieldClassID(), kRTLField);
       ASSERT_TRUE(qwtest::PressKey(test_, XK_igrave));
       ASSERT_TRUE(qwtest::PressKey(test_, XK_igrave));
@@ -477,9 +482,7 @@ TEST_P(FieldWindowTest, RightToLeftWordWrapKeepsTypedWordsWhole) {
   SessionControlBlock* s = Open(screen);
   ASSERT_NE(s, nullptr);
   ArabicSession arabic(s);
-  host_.SendRecord(screen);
-  EXPECT_TRUE(host_.Barrier(kWaitMs, HostPump()));
-  Pump(20);
+  Rewrite(screen);
   ASSERT_EQ(s->display->formatTable().firstRecord()->getFieldClassID(), kRTLWordWrapField);
   TypeHelloWorld(s, true);
 }
@@ -492,9 +495,7 @@ TEST_P(FieldWindowTest, PastedArabicLettersTakeTheShapesOfTheirPlaces) {
   SessionControlBlock* s = Open(ArabicScreen());
   ASSERT_NE(s, nullptr);
   ArabicSession arabic(s);
-  host_.SendRecord(ArabicScreen());
-  EXPECT_TRUE(host_.Barrier(kWaitMs, HostPump()));
-  Pump(20);
+  Rewrite(ArabicScreen());
   ASSERT_EQ(s->display->formatTable().firstRecord()->getFieldClassID(), kRTLField);
   qwtest::ForeignSelectionOwner owner;
   ASSERT_TRUE(owner.start(DisplayString(test_), {{"UTF8_STRING", {"UTF8_STRING", "\xC2\xB8\xC2\xB8\xC2\xB8"}}}));
