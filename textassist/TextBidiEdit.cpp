@@ -184,10 +184,10 @@ unsigned int TextSession::insertdatabidi(unsigned char ch, unsigned int pos) {
   const unsigned int first = (row - 1) * cols;
   const unsigned int R = bidirightmar(row);
   unsigned int end = 0;
+  const bool shaped = shapingTakes(pos) && ch != kPush && ch != kEndPush && !positionInSegment(pos) &&
+                      !(modes & text_mode::kSegmentEnd);
   if (bidifindroomtoinsert(pos, end, 0, ch)) {
-    if (shapingTakes(pos) && ch != kPush && ch != kEndPush && !positionInSegment(pos) &&
-        !(modes & text_mode::kSegmentEnd))
-      return shapeInsert(ch, pos);
+    if (shaped) return shapeInsert(ch, pos);
     unsigned int r = doinsert(pos, pos - end, 1, 0, ch);
     if (restrictedEditing() && r < R) r = bidileftmar(findeditableline(row, 3, true));
     return r;
@@ -196,6 +196,8 @@ unsigned int TextSession::insertdatabidi(unsigned char ch, unsigned int pos) {
     operatorerror(70);
     return pos;
   }
+  // The shaper's insert finds no room either: it tells the host or spills.
+  if (shaped) return shapeInsert(ch, pos);
   const bool noLeft = !searchscaleline(row, 1), noRight = !searchscaleline(row, 2);
   if (hostEdges() && (noLeft || noRight) && !(line(row).ctl & kNeverSpills)) {
     const unsigned int r = notifyhost(pos, first + 1, noLeft, noRight, pos - end + 1, ch);

@@ -375,14 +375,14 @@ unsigned int TextSession::insertdataright(unsigned char ch, unsigned int pos) {
     operatorerror(70);
     return pos;
   }
+  // The shaper's insert finds no room either: it tells the host or spills.
+  if (shaped) return shapeInsert(ch, pos);
   if (hostEdges() && (!searchscaleline(row, 1) || !searchscaleline(row, 2)) &&
       !(line(row).ctl & 0x04000000u)) {
     const unsigned int r = notifyhost(pos, row * cols - 2u, !searchscaleline(row, 1), !searchscaleline(row, 2),
                                       end - pos + 1, ch);
     if (r) return r;
   }
-  // The shaper has no room on a full line either: the character goes in
-  // unshaped and the last word spills.
   // The text is pushed one past the right margin and the last word spills;
   // the position past the margin must lie on the row.
   if (end + 1 > row * cols - 1u) {

@@ -7,11 +7,15 @@
 #include <gtest/gtest.h>  // before Xlib, whose None and Bool macros clash with it
 
 #include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
 #include <string>
 #include <vector>
 
+#include "display/ASD.h"
+#include "display/PresentationSpaceScreenBuffer.h"
+#include "textassist/TextSession.h"
 #include "tests/support/TestHost5250.h"
 #include "tests/support/XKeys.h"
 #include "tests/xpaint/TextSessionPainting.h"
@@ -90,6 +94,78 @@ TEST_F(TextEditingTyped, AParagraphWithSpillAnUnderscoredWordCentredAndSent) {
   const Bytes golden = head + Bytes{94} + lcd3 + row3 + Bytes{94} + lcd4 + row4 + status;
   EXPECT_EQ(data, golden);
   EXPECT_TRUE(d.keyboardState().isLockedState());
+}
+
+// A right-to-left line of a bidirectional page under the Arabic shaper,
+// typed through XTEST in insert mode: one free position on the line leaves
+// no room for a seen (the key of code point 0x77 in this session's code
+// page, I-diaeresis), the blank after it and the tail the seen then needs.
+// The shaper's insert spills the line's last word to the next line, as
+// typing without the shaper does; no error shows and no text is lost.
+TEST_F(TextEditingTyped, TheShapersInsertOnAFullRightToLeftLineSpills) {
+  constexpr unsigned char kBidi = 0x01, kRtl = 0x80, kSeen = 0x77, kTail = 0x45;
+  Display* keys = XOpenDisplay(DisplayString(ToolkitDisplay()));
+  ASSERT_NE(keys, nullptr);
+  ASSERT_TRUE(qwtest::HasXTest(keys));
+  ASSERT_TRUE(qwtest::BindKeysyms(keys, {XK_Idiaeresis}));
+  // 68 characters and a free position at the end of the 69 between the
+  // margins.
+  Bytes words;
+  for (int i = 0; i < 13; ++i) words = words + Ebc("AAAA ");
+  words = words + Ebc("BBB");
+  Bytes lines;
+  for (unsigned int r = 3; r <= 23; ++r) {
+    TextLine l{r, r == 3 ? Bytes{0x00} + words : Bytes{0x00}, r - 2};
+    if (r <= 4) l.byte4 = kRtl;
+    lines = lines + LineRecord(l);
+  }
+  Send(Wsf(Dftxt(kBidi, 0x80) + Dfscl(ScaleLine(1, {{2, 1}, {70, 2}})) + Wrtxt(0x80, 0x00, 0x08, 3, 2, lines) +
+           Rdtxt()));
+  DisplayBag& d = *block_->display;
+  ASSERT_EQ(d.keyboardState().state(), KeyboardState::kWordProcessing);
+  TextSession& t = *d.textSession();
+  d.asd().setASDLanguage(ASD::kArabic);  // the Arabic keyboard's shaper
+  t.textFlagsA |= 1u << 13;              // the host's language is shaped
+  XSetInputFocus(keys, XtWindow(drawing_), RevertToParent, CurrentTime);
+  XSync(keys, False);
+  ASSERT_TRUE(RunUntil([&] { return block_->xstuff.hasFocus(); }));
+  PresentationSpaceScreenBuffer& ps = d.presentationSpace();
+  // Row r in typing order from column 79, n positions.
+  const auto logical = [&](unsigned int r, unsigned int n) {
+    Bytes out;
+    for (unsigned int i = 0; i < n; ++i) out.push_back(ps.getCharacter((r - 1) * 80 + 78 - i));
+    return out;
+  };
+
+  // A click on the line's first position (column 79, the left margin's
+  // mirror).
+  int rx = 0, ry = 0;
+  RootOf(2 * 80 + 78, &rx, &ry);
+  XTestFakeMotionEvent(keys, -1, rx, ry, CurrentTime);
+  XTestFakeButtonEvent(keys, 1, True, 400);
+  XTestFakeButtonEvent(keys, 1, False, CurrentTime);
+  XSync(keys, False);
+  ASSERT_TRUE(RunUntil([&] { return t.cursorPos == 2u * 80 + 78; })) << t.cursorPos;
+  ASSERT_TRUE(qwtest::PressKey(keys, XK_Insert));
+  ASSERT_TRUE(qwtest::PressKey(keys, XK_Idiaeresis));
+  XSync(keys, False);
+  ASSERT_TRUE(RunUntil([&] { return t.cursorPos == 2u * 80 + 77; })) << t.cursorPos;
+  ASSERT_TRUE(qwtest::PressKey(keys, XK_space));
+  XSync(keys, False);
+  // The cursor after the seen, its tail and the blank.
+  EXPECT_TRUE(RunUntil([&] { return t.cursorPos == 2u * 80 + 75; })) << t.cursorPos;
+  XCloseDisplay(keys);
+  EXPECT_FALSE(t.errorFlag()) << t.lastOperatorError();
+  // The seen stands in its final form with its tail; the last word went on
+  // to the next line, and no text is lost.
+  EXPECT_EQ(logical(3, 7), (Bytes{kSeen, kTail, 0x40} + Ebc("AAAA")));
+  EXPECT_EQ(logical(4, 3), Ebc("BBB"));
+  Bytes text;
+  for (unsigned int r = 3; r <= 5; ++r)
+    for (unsigned char b : logical(r, 69))
+      if (b >= 0x40) text.push_back(b);
+  const Bytes expected = Bytes{kSeen, kTail, 0x40} + words;
+  EXPECT_EQ(text, expected);
 }
 
 }  // namespace

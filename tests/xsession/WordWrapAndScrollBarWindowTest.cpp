@@ -186,6 +186,39 @@ class FieldWindowTest : public ::testing::TestWithParam<qwtest::TestLocale> {
     return record;
   }
 
+  // Types "HELLO WORLD" into the word-wrap field of 20 positions from row
+  // 10, column 71 (ten on row 10, ten on row 11): the word that does not
+  // fit on row 10 moves down whole, each row read in typing order (from
+  // its right end in a right-to-left field); Enter sends the words in
+  // typing order without the nulls between them.
+  void TypeHelloWorld(SessionControlBlock* s, bool rightToLeft) {
+    ASSERT_TRUE(qwtest::TypeText(test_, "HELLO WORLD"));
+    XSync(test_, False);
+    PresentationSpaceScreenBuffer& ps = s->display->presentationSpace();
+    const auto row = [&](int r) {
+      const unsigned int first = r == 10 ? 9 * 80 + 70 : 10 * 80;
+      Bytes b;
+      for (unsigned int i = 0; i < 10; ++i) b.push_back(ps.getCharacter(rightToLeft ? first + 9 - i : first + i));
+      return b;
+    };
+    EXPECT_TRUE(RunUntil([&] { return row(11)[4] != 0; }));
+    EXPECT_EQ(row(10), Cat({Host("HELLO "), Bytes(4, 0)}));
+    EXPECT_EQ(row(11), Cat({Host("WORLD"), Bytes(5, 0)}));
+    ASSERT_TRUE(qwtest::PressKey(test_, XK_Return));
+    XSync(test_, False);
+    const Bytes record = NextRecord();
+    const Bytes text = Cat({Sba(10, 71), Host("HELLO WORLD")});
+    ASSERT_GE(record.size(), text.size());
+    EXPECT_EQ(Bytes(record.end() - static_cast<long>(text.size()), record.end()), text);
+  }
+
+  // The host writes `screen` again (after the keyboard table changed).
+  void Rewrite(const Bytes& screen) {
+    host_.SendRecord(screen);
+    EXPECT_TRUE(host_.Barrier(kWaitMs, HostPump()));
+    Pump(20);
+  }
+
   static Display* test_;
   qwtest::TestHost5250 host_;
   AppResourceStruct saved_{};
@@ -230,24 +263,7 @@ TEST_P(FieldWindowTest, TypedWordsWrapWhole) {
   SessionControlBlock* s = Open(Screen(field, 10, 71));
   ASSERT_NE(s, nullptr);
   ASSERT_EQ(s->display->formatTable().firstRecord()->getFieldClassID(), kWordWrapField);
-  ASSERT_TRUE(qwtest::TypeText(test_, "HELLO WORLD"));
-  XSync(test_, False);
-  PresentationSpaceScreenBuffer& ps = s->display->presentationSpace();
-  const unsigned int columns = s->display->columns();
-  const auto row = [&](int r) {
-    Bytes b;
-    for (unsigned int c = 0; c < 10; ++c) b.push_back(ps.getCharacter((r - 1) * columns + (r == 10 ? 70 : 0) + c));
-    return b;
-  };
-  EXPECT_TRUE(RunUntil([&] { return row(11)[4] != 0; }));
-  EXPECT_EQ(row(10), Cat({Host("HELLO "), Bytes(4, 0)}));
-  EXPECT_EQ(row(11), Cat({Host("WORLD"), Bytes(5, 0)}));
-  ASSERT_TRUE(qwtest::PressKey(test_, XK_Return));
-  XSync(test_, False);
-  const Bytes record = NextRecord();
-  const Bytes text = Cat({Sba(10, 71), Host("HELLO WORLD")});
-  ASSERT_GE(record.size(), text.size());
-  EXPECT_EQ(Bytes(record.end() - static_cast<long>(text.size()), record.end()), text);
+  TypeHelloWorld(s, false);
 }
 
 // Erase EOF (Alt+Delete) and Field Exit (the keypad's plus) after "CCCC"
@@ -434,9 +450,7 @@ TEST_P(FieldWindowTest, DupAndEraseEndOfFieldEndAnArabicWord) {
     {
       ArabicSession arabic(s);
       // The host writes the screen again for the Arabic keyboard.
-      host_.SendRecord(ArabicScreen());
-      EXPECT_TRUE(host_.Barrier(kWaitMs, HostPump()));
-      Pump(20);
+      Rewrite(ArabicScreen());
       ASSERT_EQ(s->display->formatTable().firstRecord()->getFieldClassID(), kRTLField);
       ASSERT_TRUE(qwtest::PressKey(test_, XK_igrave));
       ASSERT_TRUE(qwtest::PressKey(test_, XK_igrave));
@@ -468,29 +482,9 @@ TEST_P(FieldWindowTest, RightToLeftWordWrapKeepsTypedWordsWhole) {
   SessionControlBlock* s = Open(screen);
   ASSERT_NE(s, nullptr);
   ArabicSession arabic(s);
-  host_.SendRecord(screen);
-  EXPECT_TRUE(host_.Barrier(kWaitMs, HostPump()));
-  Pump(20);
+  Rewrite(screen);
   ASSERT_EQ(s->display->formatTable().firstRecord()->getFieldClassID(), kRTLWordWrapField);
-  ASSERT_TRUE(qwtest::TypeText(test_, "HELLO WORLD"));
-  XSync(test_, False);
-  PresentationSpaceScreenBuffer& ps = s->display->presentationSpace();
-  // Each row in typing order, from its right end.
-  const auto row = [&](int r) {
-    Bytes b;
-    for (unsigned int i = 0; i < 10; ++i) b.push_back(ps.getCharacter(r == 10 ? 9 * 80 + 79 - i : 10 * 80 + 9 - i));
-    return b;
-  };
-  EXPECT_TRUE(RunUntil([&] { return row(11)[4] != 0; }));
-  EXPECT_EQ(row(10), Cat({Host("HELLO "), Bytes(4, 0)}));
-  EXPECT_EQ(row(11), Cat({Host("WORLD"), Bytes(5, 0)}));
-  ASSERT_TRUE(qwtest::PressKey(test_, XK_Return));
-  XSync(test_, False);
-  const Bytes record = NextRecord();
-  // The field read in typing order: row 10 from its right end, then row 11.
-  const Bytes text = Cat({Sba(10, 71), Host("HELLO WORLD")});
-  ASSERT_GE(record.size(), text.size());
-  EXPECT_EQ(Bytes(record.end() - static_cast<long>(text.size()), record.end()), text);
+  TypeHelloWorld(s, true);
 }
 
 // Three ains copied from another screen in their middle shape (0x9D, a
@@ -501,9 +495,7 @@ TEST_P(FieldWindowTest, PastedArabicLettersTakeTheShapesOfTheirPlaces) {
   SessionControlBlock* s = Open(ArabicScreen());
   ASSERT_NE(s, nullptr);
   ArabicSession arabic(s);
-  host_.SendRecord(ArabicScreen());
-  EXPECT_TRUE(host_.Barrier(kWaitMs, HostPump()));
-  Pump(20);
+  Rewrite(ArabicScreen());
   ASSERT_EQ(s->display->formatTable().firstRecord()->getFieldClassID(), kRTLField);
   qwtest::ForeignSelectionOwner owner;
   ASSERT_TRUE(owner.start(DisplayString(test_), {{"UTF8_STRING", {"UTF8_STRING", "\xC2\xB8\xC2\xB8\xC2\xB8"}}}));
