@@ -5,65 +5,20 @@
 // file's name puts this suite after those that make the program's toolkit.)
 #include <gtest/gtest.h>  // before Xlib, whose None and Bool macros clash with it
 
-#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
-#include <Xm/Xm.h>
-#include <iconv.h>
 
 #include <string>
 #include <vector>
 
-#include "base/LogMsg.h"
 #include "display/DisplayBag.h"
 #include "display/ScrollBarField.h"
-#include "session/AppInit.h"
-#include "session/AppResources.h"
-#include "session/ErrorDialogs.h"
-#include "session/SessionControlBlock.h"
-#include "session/SessionTable.h"
-#include "session/StartOptions.h"
-#include "tests/support/SessionToolkit.h"
-#include "tests/support/TestHost5250.h"
-#include "tests/support/TestLocales.h"
-#include "tests/support/XKeys.h"
-#include "xfront/XStuff.h"
+#include "tests/xsession/SessionWindowFixture.h"
 
 namespace {
 
 using namespace qwtest::session_toolkit;
-using Bytes = std::vector<uint8_t>;
+using namespace session_window;
 
-Bytes Cat(std::initializer_list<Bytes> parts) {
-  Bytes v;
-  for (const auto& p : parts) v.insert(v.end(), p.begin(), p.end());
-  return v;
-}
-// Text in the host code page of the euro sessions.
-Bytes Host(const std::string& text) {
-  iconv_t cd = iconv_open("IBM1140", "UTF-8");
-  Bytes out(text.size() * 2 + 4);
-  char* in = const_cast<char*>(text.data());
-  size_t inLeft = text.size();
-  char* o = reinterpret_cast<char*>(out.data());
-  size_t outLeft = out.size();
-  iconv(cd, &in, &inLeft, &o, &outLeft);
-  iconv_close(cd);
-  out.resize(out.size() - outLeft);
-  return out;
-}
-Bytes Record(const Bytes& data) {
-  const size_t n = data.size() + 10;
-  Bytes r = {static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n), 0x12, 0xA0, 0, 0, 0x04, 0x00, 0x40, 0x03};
-  r.insert(r.end(), data.begin(), data.end());
-  return r;
-}
-Bytes Sba(int row, int column) { return {0x11, static_cast<uint8_t>(row), static_cast<uint8_t>(column)}; }
-// Clear Unit and a Write to Display that unlocks, the orders, the cursor at
-// (row, column), then a read of the modified fields.
-Bytes Screen(const Bytes& orders, int row, int column) {
-  return Record(Cat({{0x04, 0x40}, {0x04, 0x11, 0x00, 0x08}, orders,
-                     {0x13, static_cast<uint8_t>(row), static_cast<uint8_t>(column)}, {0x04, 0x52, 0x00, 0x00}}));
-}
 // A vertical scroll bar whose attribute stands at (row, column): cells
 // rows, over total rows at position.
 Bytes ScrollBar(int row, int column, uint32_t total, uint32_t position, uint8_t cells) {
@@ -74,88 +29,7 @@ Bytes ScrollBar(int row, int column, uint32_t total, uint32_t position, uint8_t 
   return Cat({Sba(row, column), {0x15}, sf});
 }
 
-class FieldWindowTest : public ::testing::TestWithParam<qwtest::TestLocale> {
- protected:
-  static void TearDownTestSuite() {
-    if (test_) XCloseDisplay(test_);
-    test_ = nullptr;
-  }
-  void SetUp() override {
-    const std::string lang = qwtest::LocaleName(GetParam());
-    if (!ApplicationContext()) {
-      std::string error;
-      ASSERT_TRUE(StartToolkit(0, &error, lang)) << error;
-      SetDebugFlag(true);
-    }
-    if (g_lang != lang) GTEST_SKIP() << "this process runs the toolkit in locale " << g_lang;
-    if (!test_) {
-      ASSERT_GE(TheErrorDialogs().createWarningDialog(TopLevelWidget(), "ErrorMsgUnknownHost", nullptr, nullptr), 0);
-      test_ = XOpenDisplay(DisplayString(XtDisplay(TopLevelWidget())));
-      ASSERT_NE(test_, nullptr);
-    }
-    ASSERT_TRUE(qwtest::HasXTest(test_));
-    started_ = true;
-    saved_ = AppResources();
-    AppResources().MAX_SESSIONS = 99;
-  }
-  void TearDown() override {
-    if (!started_) return;
-    EndSessions(1);
-    Pump(20);
-    AppResources() = saved_;
-  }
-
-  SessionControlBlock* Open(const Bytes& screen) {
-    EXPECT_TRUE(host_.Start());
-    SessionStartOptions o;
-    o.hostName = "127.0.0.1";
-    o.port = host_.Port();
-    o.EuroOption = 1;
-    createSessionUnderThisProcess(o, nullptr, nullptr);
-    SessionControlBlock* s = NewestSession();
-    EXPECT_NE(s, nullptr);
-    if (!s) return nullptr;
-    EXPECT_TRUE(host_.WaitNegotiated(kWaitMs, HostPump()));
-    Widget drawing = s->xstuff.x_get_text_widget();
-    EXPECT_TRUE(RunUntil([&] {
-      XWindowAttributes a;
-      return XGetWindowAttributes(test_, XtWindow(drawing), &a) && a.map_state == IsViewable;
-    }));
-    host_.SendRecord(screen);
-    EXPECT_TRUE(host_.Barrier(kWaitMs, HostPump()));
-    Pump(20);
-    XSetInputFocus(test_, XtWindow(drawing), RevertToParent, CurrentTime);
-    XSync(test_, False);
-    return s;
-  }
-  // A click of the first button on the cell at (row, column).
-  void Click(SessionControlBlock* s, int row, int column) {
-    XStuff& x = s->xstuff;
-    int rx = 0, ry = 0;
-    Window child = 0;
-    XTranslateCoordinates(test_, XtWindow(x.x_get_text_widget()), DefaultRootWindow(test_),
-                          x.originX() + (column - 1) * x.cellWidth() + x.cellWidth() / 2,
-                          x.originY() + (row - 1) * x.cellHeight() + x.cellHeight() / 2, &rx, &ry, &child);
-    XTestFakeMotionEvent(test_, -1, rx, ry, CurrentTime);
-    // Held back so that it never makes a double click with an earlier one.
-    XTestFakeButtonEvent(test_, 1, True, 400);
-    XTestFakeButtonEvent(test_, 1, False, CurrentTime);
-    XSync(test_, False);
-  }
-  // The host's next record, or an empty one after the barrier.
-  Bytes NextRecord() {
-    Bytes record;
-    if (!host_.WaitForRecord(kWaitMs, HostPump(), &record)) return {};
-    return record;
-  }
-
-  static Display* test_;
-  qwtest::TestHost5250 host_;
-  AppResourceStruct saved_{};
-  bool started_ = false;
-};
-
-Display* FieldWindowTest::test_ = nullptr;
+class FieldWindowTest : public SessionWindowTest {};
 
 // A bar of 10 cells over 100 rows: at position 5 the slider stands below
 // the first shaft cell, so the up arrow steps one row back; at position 88
@@ -168,7 +42,7 @@ TEST_P(FieldWindowTest, ScrollBarArrowsClickedSendOneRow) {
   };
   for (const Case& c : {Case{5, 5, 0xF4}, Case{88, 14, 0xF5}}) {
     SCOPED_TRACE(c.position);
-    SessionControlBlock* s = Open(Screen(ScrollBar(5, 70, 100, c.position, 10), 1, 1));
+    SessionControlBlock* s = Open(HostScreen(ScrollBar(5, 70, 100, c.position, 10), 1, 1));
     ASSERT_NE(s, nullptr);
     Field* f = s->display->formatTable().firstRecord();
     ASSERT_NE(f, nullptr);
@@ -190,7 +64,7 @@ TEST_P(FieldWindowTest, ScrollBarArrowsClickedSendOneRow) {
 // moves down whole; the host reads the text without the nulls between.
 TEST_P(FieldWindowTest, TypedWordsWrapWhole) {
   const Bytes field = Cat({Sba(10, 70), {0x1D, 0x40, 0x00, 0x86, 0x80, 0x20, 0x00, 20}});
-  SessionControlBlock* s = Open(Screen(field, 10, 71));
+  SessionControlBlock* s = Open(HostScreen(field, 10, 71));
   ASSERT_NE(s, nullptr);
   ASSERT_EQ(s->display->formatTable().firstRecord()->getFieldClassID(), kWordWrapField);
   ASSERT_TRUE(qwtest::TypeText(test_, "HELLO WORLD"));
