@@ -555,3 +555,38 @@ TEST(BidiModel, InsertSpillIntoARowItJustFits) {
       EXPECT_EQ(s.text()->cursorPos, s.offset(3, Column(rtl, 4)));
     }
 }
+
+// The host wrote the row's last letter one past its right margin (margins 2
+// and 70): the first key fills the null in the row, the second would push
+// the text over that letter, so it is refused and nothing is lost.
+TEST(BidiModel, InsertNeverOverwritesALetterPastTheMargin) {
+  const std::string A(66, 'A');
+  struct Case {
+    unsigned int column;  // where typing starts
+    const char* keys;
+    std::string after;    // row 3 in reading order
+    bool refused;
+  };
+  const Case cases[] = {
+      {2, "X", "_X" + A + " BB", false},
+      {2, "XY", "_X" + A + " BB", true},
+      {68, "XY", "_" + A + "X BB", true},
+      {69, "X", "_" + A + "_ BB", true},
+  };
+  for (const Case& c : cases)
+    for (bool rtl : {true, false}) {
+      SCOPED_TRACE(std::string(c.keys) + " at column " + std::to_string(c.column) +
+                   (rtl ? " (right to left)" : " (left to right)"));
+      TextStation s;
+      Load(s, rtl, Margins(2, 70), {"_" + A + "_ BB", "_EE|"});
+      s.key(kInsert);
+      s.text()->moveCursor(s.offset(3, Column(rtl, c.column)), Plane0);
+      s.type(c.keys);
+      EXPECT_EQ(s.text()->errorFlag(), c.refused);
+      if (c.refused) EXPECT_EQ(s.text()->lastOperatorError(), 70u);
+      std::string row3 = Shown(s, 3, rtl);
+      if (rtl && !row3.empty() && row3.back() == '@') row3.pop_back();
+      EXPECT_EQ(row3, c.after);
+      EXPECT_EQ(Shown(s, 4, rtl), "_EE|");
+    }
+}
