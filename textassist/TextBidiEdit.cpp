@@ -205,7 +205,7 @@ unsigned int TextSession::insertdatabidi(unsigned char ch, unsigned int pos) {
   }
   // The text is pushed one past the margin and the last word spills; that
   // position must lie on the row.
-  if (end <= first) {
+  if (end <= first || pushOverwrites(end - 1)) {
     operatorerror(70);
     return pos;
   }

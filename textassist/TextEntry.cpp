@@ -360,6 +360,11 @@ unsigned int TextSession::doinsert(unsigned int pos, unsigned int count, unsigne
   return result;
 }
 
+bool TextSession::pushOverwrites(unsigned int past) const {
+  const unsigned char c = charAt(past);
+  return c && !(c >= 0x20 && c <= 0x3F) && c != kCarrierReturn && c != hyphenChar;
+}
+
 unsigned int TextSession::insertdataright(unsigned char ch, unsigned int pos) {
   const unsigned int row = rowOf(pos);
   const unsigned int R = rightmar(row);
@@ -385,7 +390,7 @@ unsigned int TextSession::insertdataright(unsigned char ch, unsigned int pos) {
   }
   // The text is pushed one past the right margin and the last word spills;
   // the position past the margin must lie on the row.
-  if (end + 1 > row * cols - 1u) {
+  if (end + 1 > row * cols - 1u || pushOverwrites(end + 1)) {
     operatorerror(70);
     return pos;
   }

@@ -295,6 +295,10 @@ class TextSession {
   bool insertdataleft(unsigned char ch, unsigned int pos);
   bool findroomtoinsert(unsigned int pos, unsigned int& end, int direction, unsigned char ch);
   unsigned int doinsert(unsigned int pos, unsigned int count, unsigned int shift, int direction, unsigned char ch);
+  // True when the position a full line's text is pushed into already holds
+  // a character of the line (the host may write one past the margin): the
+  // push would overwrite it.
+  bool pushOverwrites(unsigned int past) const;
   unsigned int notifyhost(unsigned int pos, unsigned int lastPos, bool noLeftMark, bool noRightMark,
                           unsigned int length, unsigned char ch);
   bool convertimbeddednulls(unsigned int pos);

@@ -90,6 +90,7 @@ int TextSession::shaperInsert(unsigned int pos, unsigned char ch, bool forward, 
   }
   // The text is pushed one past the margin, which must lie on the row.
   if (forward ? end + 1 > last : end <= first) return kNoRoom;
+  if (pushOverwrites(forward ? end + 1 : end - 1)) return kNoRoom;
   savelineimage(row);
   const unsigned int next = doinsert(pos, count, 1, forward ? 1 : 0, ch);
   unsigned int cursor = next;

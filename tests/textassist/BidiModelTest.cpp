@@ -519,3 +519,74 @@ TEST(BidiModel, ASegmentSpillsWithItsMarkers) {
 }
 
 }  // namespace
+
+// Insert mode on a full row (margins 2 and 71): "XY" typed at its start
+// pushes "BB" past the margin onto the next row, whose free room is one
+// more than, exactly, or one less than the word. No character is lost: the
+// word fits into the row or a line opens for it.
+TEST(BidiModel, InsertSpillIntoARowItJustFits) {
+  const std::string A(66, 'A');
+  auto E = [](unsigned int n) { return std::string(n, 'E'); };
+  const std::string row3 = "_XY" + A + " |";
+  struct Case {
+    const char* name;
+    unsigned int nextLength;          // letters on row 4 before its carrier return
+    std::vector<std::string> ltr, rtl;  // rows 3..6 after, in reading order
+  };
+  const Case cases[] = {
+      {"room for one more", 66, {row3, "@BB" + E(66) + "|", "_FF|", ""},
+       {row3 + "@", "@BB" + E(66) + "|_@", "_FF|", ""}},
+      {"the word fills the room exactly", 67, {row3, "@BB" + E(67) + "|", "_FF|", ""},
+       {row3 + "@", "@BB" + E(67) + "|@", "_FF|", ""}},
+      {"one short of room: a line opens", 68, {row3, "@BB|", "_" + E(68) + "|", "_FF|"},
+       {row3 + "@", "@BB|" + std::string(67, '_') + "@", "_" + E(68) + "|", "_FF|"}},
+  };
+  for (const Case& c : cases)
+    for (bool rtl : {true, false}) {
+      SCOPED_TRACE(std::string(c.name) + (rtl ? " (right to left)" : " (left to right)"));
+      TextStation s;
+      Load(s, rtl, Margins(2, 71), {"_" + A + "_ BB", "_" + E(c.nextLength) + "|", "_FF|"});
+      s.key(kInsert);
+      s.text()->moveCursor(s.offset(3, Column(rtl, 2)), Plane0);
+      s.type("XY");
+      EXPECT_FALSE(s.text()->errorFlag()) << s.text()->lastOperatorError();
+      const std::vector<std::string>& want = rtl ? c.rtl : c.ltr;
+      for (unsigned int r = 0; r < want.size(); ++r) EXPECT_EQ(Shown(s, 3 + r, rtl), want[r]) << "row " << 3 + r;
+      EXPECT_EQ(s.text()->cursorPos, s.offset(3, Column(rtl, 4)));
+    }
+}
+
+// The host wrote the row's last letter one past its right margin (margins 2
+// and 70): the first key fills the null in the row, the second would push
+// the text over that letter, so it is refused and nothing is lost.
+TEST(BidiModel, InsertNeverOverwritesALetterPastTheMargin) {
+  const std::string A(66, 'A');
+  struct Case {
+    unsigned int column;  // where typing starts
+    const char* keys;
+    std::string after;    // row 3 in reading order
+    bool refused;
+  };
+  const Case cases[] = {
+      {2, "X", "_X" + A + " BB", false},
+      {2, "XY", "_X" + A + " BB", true},
+      {68, "XY", "_" + A + "X BB", true},
+      {69, "X", "_" + A + "_ BB", true},
+  };
+  for (const Case& c : cases)
+    for (bool rtl : {true, false}) {
+      SCOPED_TRACE(std::string(c.keys) + " at column " + std::to_string(c.column) +
+                   (rtl ? " (right to left)" : " (left to right)"));
+      TextStation s;
+      Load(s, rtl, Margins(2, 70), {"_" + A + "_ BB", "_EE|"});
+      s.key(kInsert);
+      s.text()->moveCursor(s.offset(3, Column(rtl, c.column)), Plane0);
+      s.type(c.keys);
+      EXPECT_EQ(s.text()->errorFlag(), c.refused);
+      if (c.refused) EXPECT_EQ(s.text()->lastOperatorError(), 70u);
+      std::string row3 = Shown(s, 3, rtl);
+      if (rtl && !row3.empty() && row3.back() == '@') row3.pop_back();
+      EXPECT_EQ(row3, c.after);
+      EXPECT_EQ(Shown(s, 4, rtl), "_EE|");
+    }
+}

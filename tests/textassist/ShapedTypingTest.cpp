@@ -184,3 +184,25 @@ TEST(ShapedTyping, ASpillKeepsTheCursorAfterTheTypedLetter) {
 }
 
 }  // namespace
+namespace {
+
+// The host wrote the row's last letter one past its margin (column 10):
+// the first letter typed fills the null in the row, the second would push
+// the text over that letter and is refused, with the shaper as without it.
+TEST(ShapedTyping, InsertNeverOverwritesALetterPastTheMargin) {
+  const Bytes as66(66, 0xC1), tail{0x40, 0xC2, 0xC2};
+  for (const unsigned int language : {ASD::kArabic, ASD::kNoLanguage}) {
+    SCOPED_TRACE(language == ASD::kArabic ? "shaping" : "no shaping");
+    ShapedRow p(as66 + Bytes{0x00} + tail, language, true, true);
+    ASSERT_TRUE(p.ok);
+    p.s.text()->moveCursor(p.s.offset(3, 79), Plane0);
+    p.type({0xC3});
+    EXPECT_FALSE(p.s.text()->errorFlag()) << p.s.text()->lastOperatorError();
+    p.type({0xC4});
+    EXPECT_TRUE(p.s.text()->errorFlag());
+    EXPECT_EQ(p.logical(70), Bytes{0xC3} + as66 + tail);
+    EXPECT_EQ(p.s.screen(p.s.offset(4, 79), 1)[0], 0x00);
+  }
+}
+
+}  // namespace
