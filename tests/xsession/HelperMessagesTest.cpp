@@ -81,7 +81,7 @@ class HelperMessagesTest : public ::testing::Test {
     setenv("PATH", (dir_ + ":" + savedPath_).c_str(), 1);
     for (const char* name : {"brastor", "keypad", "vosmerk"}) {
       const std::string script = dir_ + "/" + name;
-      std::ofstream(script) << "#!/bin/sh\nexit 0\n";
+      std::ofstream(script) << "#!/bin/sh\nexec sleep 300 >/dev/null 2>&1 </dev/null\n";
       chmod(script.c_str(), 0755);
     }
     for (Atom atom : {ApplicationAtoms().keypad3270State, ApplicationAtoms().vosmerkState})
