@@ -178,15 +178,16 @@ TEST_P(IconicStateTest, AWithdrawnClientIsLetGo) {
 TEST_P(IconicStateTest, XtermIconifiesAndRestoresItself) {
   const std::string fifo = home_.Path() + "/go";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  const std::string script = "read x < " + fifo + "; printf '\\033[2t'; read x < " + fifo +
-                             "; printf '\\033[1t'; read x < " + fifo;
+  // The shell holds the FIFO open for reading and writing: each read waits
+  // for the test's next line, and a writer that closes late cannot end a
+  // read (and with it the shell and xterm) with an end of file.
+  const std::string script = "exec 3<> " + fifo + "; read x <&3; printf '\\033[2t'; read x <&3; printf '\\033[1t'; read x <&3";
   Run({"xterm", "-name", "selfish", "-xrm", "*allowWindowOps: true", "-geometry", "30x5+200+200", "-e", "/bin/sh",
        "-c", script});
   Window term = WaitForClass("selfish");
   ASSERT_NE(term, None);
   ASSERT_NE(WaitForFrame(term), None);
-  // One line to the shell: it reads, writes the next sequence, and opens
-  // the FIFO again for the line after.
+  // One line to the shell: it reads it and writes the next sequence.
   auto go = [&] {
     int fd = -1;
     EXPECT_TRUE(qwtest::WaitUntil([&] {

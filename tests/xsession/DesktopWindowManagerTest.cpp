@@ -2,7 +2,7 @@
 // with Debian's default configuration (which holds mouse buttons on every
 // client window) and twm. The window manager's grabs do not end the session:
 // the window lives, a user signs on to the demo host with the keyboard, and
-// the lost pop-up menu grab is said once in the log.
+// a pop-up menu grab lost to the window manager is said once in the log.
 #include <gtest/gtest.h>  // before Xlib, whose None and Bool macros clash with it
 
 #include <ostream>
@@ -84,11 +84,13 @@ TEST_P(DesktopWindowManagerTest, TheSessionLivesAndTheUserSignsOnWithTheKeyboard
   qw_->Pump();
   const std::string out = qw_->Output();
   EXPECT_EQ(out.find("X Error of failed request"), std::string::npos) << out;
-  if (GetParam().holdsButtons) {
-    EXPECT_NE(out.find("X protocol error ignored: BadAccess"), std::string::npos) << out;
-    EXPECT_NE(out.find("(X_GrabButton)"), std::string::npos) << out;
-  }
-  EXPECT_EQ(Count(out, kGrabNote), GetParam().holdsButtons ? 1u : 0u) << out;
+  // Whoever grabs a button second gets BadAccess: qw5250 meets it only when
+  // the window manager grabbed first, which depends on who is quicker. When
+  // it does, it says so once and goes on.
+  const bool refused = out.find("X protocol error ignored: BadAccess") != std::string::npos &&
+                       out.find("(X_GrabButton)") != std::string::npos;
+  if (!GetParam().holdsButtons) EXPECT_FALSE(refused) << out;
+  EXPECT_EQ(Count(out, kGrabNote), refused ? 1u : 0u) << out;
   qw_->Stop();
   wm.Stop();
 }
