@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 
 #include "platform/sdk/QXService.h"
@@ -102,9 +103,33 @@ class Attacker {
     if (d_) XCloseDisplay(d_);
   }
   Display* d() const { return d_; }
+  // A window of the attacker's over everything, that wants the keys.
+  void Listen() {
+    XSetWindowAttributes a = {};
+    a.override_redirect = True;
+    a.event_mask = KeyPressMask;
+    listener_ = XCreateWindow(d_, DefaultRootWindow(d_), 0, 0, 100, 100, 0, CopyFromParent, InputOutput,
+                              CopyFromParent, CWOverrideRedirect | CWEventMask, &a);
+    XMapRaised(d_, listener_);
+    TakeFocus();
+  }
+  void TakeFocus() {
+    qwtest::XErrorTrap trap(d_);
+    XSetInputFocus(d_, listener_, RevertToParent, CurrentTime);
+    XSync(d_, False);
+  }
+  // The keys that reached the attacker's window.
+  int KeysSeen() {
+    XSync(d_, False);
+    int n = 0;
+    XEvent ev;
+    while (XCheckTypedWindowEvent(d_, listener_, KeyPress, &ev)) ++n;
+    return n;
+  }
 
  private:
   Display* d_;
+  Window listener_ = None;
 };
 
 std::string ReadFile(const std::string& path) {
@@ -301,6 +326,7 @@ TEST_F(LockTest, AnotherClientCannotTakeTheLockAway) {
   ASSERT_TRUE(Viewable("screen lock")) << teldra_.Output();
   Attacker a(server_.DisplayName());
   ASSERT_NE(a.d(), nullptr);
+  a.Listen();
   // Unmapping the lock window would end Teldra's grabs.
   XUnmapWindow(a.d(), LockWindow());
   XSync(a.d(), False);
@@ -319,8 +345,10 @@ TEST_F(LockTest, AnotherClientCannotTakeTheLockAway) {
   XSync(a.d(), False);
   EXPECT_TRUE(LockHoldsWithinASecond()) << teldra_.Output();
   EXPECT_EQ(teldratest::ParentOf(display_, LockWindow()), root_);
+  a.TakeFocus();
   Type("typed after the attacks");
   EXPECT_EQ(KeysReachingOther(), 0);
+  EXPECT_EQ(a.KeysSeen(), 0);
   // What was typed opened the unlock dialog and went into it.
   ASSERT_TRUE(Viewable(("Screen Locked by " + user_->Name()).c_str())) << teldra_.Output();
   Keys({"Escape"});
@@ -331,24 +359,107 @@ TEST_F(LockTest, AnotherClientCannotTakeTheLockAway) {
 
 TEST_F(LockTest, AGrabHeldByAnotherClientDelaysTheLockButDoesNotCancelIt) {
   StartSession();
-  auto a = std::make_unique<Attacker>(server_.DisplayName());
-  ASSERT_NE(a->d(), nullptr);
-  ASSERT_EQ(XGrabKeyboard(a->d(), DefaultRootWindow(a->d()), False, GrabModeAsync, GrabModeAsync, CurrentTime),
+  struct Case {
+    const char* what;
+    bool pointer;     // the other client holds the pointer, else the keyboard
+    bool endsClient;  // it lets go by ending, else by ungrabbing
+  };
+  const Case cases[] = {{"keyboard, the client ends", false, true}, {"pointer, ungrabbed", true, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto a = std::make_unique<Attacker>(server_.DisplayName());
+    ASSERT_NE(a->d(), nullptr);
+    Window root = DefaultRootWindow(a->d());
+    ASSERT_EQ(c.pointer ? XGrabPointer(a->d(), root, False, ButtonPressMask, GrabModeAsync, GrabModeAsync, None,
+                                       None, CurrentTime)
+                        : XGrabKeyboard(a->d(), root, False, GrabModeAsync, GrabModeAsync, CurrentTime),
+              GrabSuccess);
+    XSync(a->d(), False);
+    RequestLock();
+    // The screen is covered while the grab lasts.
+    ASSERT_TRUE(Viewable("screen lock")) << teldra_.Output();
+    if (c.endsClient) {
+      a.reset();
+    } else {
+      XUngrabPointer(a->d(), CurrentTime);
+      XSync(a->d(), False);
+      a->Listen();
+    }
+    EXPECT_TRUE(LockHoldsWithinASecond()) << teldra_.Output();
+    if (a) a->TakeFocus();
+    Type("typed after the grab");
+    EXPECT_EQ(KeysReachingOther(), 0);
+    if (a) EXPECT_EQ(a->KeysSeen(), 0);
+    // What was typed opened the unlock dialog and went into it.
+    ASSERT_TRUE(Viewable(("Screen Locked by " + user_->Name()).c_str())) << teldra_.Output();
+    Keys({"Escape"});
+    Type(kPassword);
+    Keys({"Return"});
+    ASSERT_TRUE(Gone("screen lock")) << teldra_.Output();
+  }
+}
+
+TEST_F(LockTest, AGrabHeldForLongIsToldAndTheLockComesWhenItEnds) {
+  StartSession();
+  Attacker a(server_.DisplayName());
+  ASSERT_NE(a.d(), nullptr);
+  ASSERT_EQ(XGrabKeyboard(a.d(), DefaultRootWindow(a.d()), False, GrabModeAsync, GrabModeAsync, CurrentTime),
             GrabSuccess);
-  XSync(a->d(), False);
+  XSync(a.d(), False);
   RequestLock();
-  // The screen is covered while the grab lasts.
   ASSERT_TRUE(Viewable("screen lock")) << teldra_.Output();
-  a.reset();  // the other client lets go (here: it ends)
+  // After a few seconds Teldra says why the lock waits, and keeps trying.
+  EXPECT_TRUE(qwtest::WaitUntil([&] {
+    teldra_.Pump();
+    return teldra_.Output().find("another client still holds the pointer or keyboard") != std::string::npos;
+  }, 15000)) << teldra_.Output();
+  EXPECT_NE(LockWindow(), None);
+  XUngrabKeyboard(a.d(), CurrentTime);
+  XSync(a.d(), False);
   EXPECT_TRUE(LockHoldsWithinASecond()) << teldra_.Output();
+  a.Listen();
   Type("typed after the grab");
+  EXPECT_EQ(a.KeysSeen(), 0);
   EXPECT_EQ(KeysReachingOther(), 0);
-  // What was typed opened the unlock dialog and went into it.
+}
+
+TEST_F(LockTest, KillingTheLockWindowsClientEndsNeitherTeldraNorTheLock) {
+  StartSession();
+  RequestLock();
+  ASSERT_TRUE(Viewable("screen lock")) << teldra_.Output();
+  Attacker a(server_.DisplayName());
+  ASSERT_NE(a.d(), nullptr);
+  a.Listen();
+  const std::string rebuilt = "the lock window was destroyed by another client";
+  auto rebuilds = [&] {
+    teldra_.Pump();
+    const std::string& out = teldra_.Output();
+    size_t n = 0;
+    for (size_t at = out.find(rebuilt); at != std::string::npos; at = out.find(rebuilt, at + 1)) ++n;
+    return n;
+  };
+  // The window that takes the killed one's place is killed too.
+  for (size_t round = 1; round <= 2; ++round) {
+    SCOPED_TRACE(round);
+    const Window lock = LockWindow();
+    ASSERT_NE(lock, None);
+    char id[32];
+    std::snprintf(id, sizeof id, "0x%lx", lock);
+    Tool({"xkill", "-id", id});
+    ASSERT_TRUE(qwtest::WaitUntil([&] { return rebuilds() == round; })) << teldra_.Output();
+    EXPECT_TRUE(LockHoldsWithinASecond()) << teldra_.Output();
+    EXPECT_TRUE(teldra_.Running());
+  }
+  a.TakeFocus();
+  Type("typed after the kills");
+  EXPECT_EQ(a.KeysSeen(), 0);
+  EXPECT_EQ(KeysReachingOther(), 0);
   ASSERT_TRUE(Viewable(("Screen Locked by " + user_->Name()).c_str())) << teldra_.Output();
   Keys({"Escape"});
   Type(kPassword);
   Keys({"Return"});
   ASSERT_TRUE(Gone("screen lock")) << teldra_.Output();
+  EXPECT_TRUE(qwtest::WaitUntil([&] { return GrabFromAnotherClient() == std::make_pair(GrabSuccess, GrabSuccess); }));
 }
 
 // The reply to 'o' (the service's liveness request): how long it took, or
