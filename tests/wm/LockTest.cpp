@@ -300,24 +300,83 @@ TEST_F(LockTest, AnOverrideRedirectWindowDoesNotStayAboveTheLock) {
   ASSERT_NE(a.d(), nullptr);
   XSetWindowAttributes attributes = {};
   attributes.override_redirect = True;
-  Window cover = XCreateWindow(a.d(), DefaultRootWindow(a.d()), 0, 0, 400, 300, 0, CopyFromParent, InputOutput,
-                               CopyFromParent, CWOverrideRedirect, &attributes);
-  auto lockAbove = [&] {
-    const std::vector<Window> order = teldratest::ChildrenOf(display_, root_);
-    const auto lock = std::find(order.begin(), order.end(), LockWindow());
-    const auto over = std::find(order.begin(), order.end(), cover);
-    return lock != order.end() && over != order.end() && lock > over;
+  auto coverWindow = [&] {
+    return XCreateWindow(a.d(), DefaultRootWindow(a.d()), 0, 0, 400, 300, 0, CopyFromParent, InputOutput,
+                         CopyFromParent, CWOverrideRedirect, &attributes);
   };
-  // Raised once, then over and over for two seconds.
-  XMapRaised(a.d(), cover);
-  XSync(a.d(), False);
-  EXPECT_TRUE(qwtest::WaitUntil(lockAbove, 1000));
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-  while (std::chrono::steady_clock::now() < end) {
-    XRaiseWindow(a.d(), cover);
+  const Window cover = coverWindow();
+  // The windows that must stand below the lock: the attacker's, and the
+  // lock window below the unlock dialog once that is open.
+  auto below = [&](Window top, std::vector<Window> windows) {
+    const std::vector<Window> order = teldratest::ChildrenOf(display_, root_);
+    const auto at = std::find(order.begin(), order.end(), top);
+    if (at == order.end()) return false;
+    for (Window w : windows) {
+      const auto other = std::find(order.begin(), order.end(), w);
+      if (other == order.end() || other > at) return false;
+    }
+    return true;
+  };
+  const std::string dialogName = "Screen Locked by " + user_->Name();
+  auto dialog = [&] {
+    for (Window w : qwtest::FindWindowsByName(display_, dialogName.c_str()))
+      if (teldratest::ParentOf(display_, w) == root_) return w;
+    return Window(None);
+  };
+  // The ways to stack a window of one's own over the others: raised once,
+  // then over and over for two seconds, in turn raised, put above by a
+  // configure, circulated up from the bottom and a fresh one mapped.
+  for (bool withDialog : {false, true}) {
+    SCOPED_TRACE(withDialog ? "with the unlock dialog" : "without a dialog");
+    if (withDialog) {
+      Keys({"space"});
+      ASSERT_TRUE(Viewable(dialogName.c_str())) << teldra_.Output();
+      ASSERT_NE(dialog(), None);
+    }
+    std::vector<Window> covers = {cover};
+    auto lockOnTop = [&] {
+      if (!withDialog) return below(LockWindow(), covers);
+      std::vector<Window> under = covers;
+      under.push_back(LockWindow());
+      return below(dialog(), under);
+    };
+    XMapRaised(a.d(), cover);
+    XSync(a.d(), False);
+    EXPECT_TRUE(qwtest::WaitUntil(lockOnTop, 1000));
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    for (int turn = 0; std::chrono::steady_clock::now() < end; ++turn) {
+      switch (turn % 4) {
+        case 0:
+          XRaiseWindow(a.d(), cover);
+          break;
+        case 1: {
+          XWindowChanges changes = {};
+          changes.stack_mode = Above;
+          XConfigureWindow(a.d(), cover, CWStackMode, &changes);
+          break;
+        }
+        case 2:
+          XLowerWindow(a.d(), cover);
+          XCirculateSubwindowsUp(a.d(), DefaultRootWindow(a.d()));
+          break;
+        default:
+          if (covers.size() < 20) {
+            covers.push_back(coverWindow());
+            XMapRaised(a.d(), covers.back());
+          }
+          break;
+      }
+      XSync(a.d(), False);
+    }
+    EXPECT_TRUE(qwtest::WaitUntil(lockOnTop, 1000)) << teldra_.Output();
+    for (size_t i = 1; i < covers.size(); ++i) XDestroyWindow(a.d(), covers[i]);
     XSync(a.d(), False);
   }
-  EXPECT_TRUE(qwtest::WaitUntil(lockAbove, 1000));
+  // The dialog still takes the keys: the password unlocks.
+  Keys({"Escape"});
+  Type(kPassword);
+  Keys({"Return"});
+  ASSERT_TRUE(Gone("screen lock")) << teldra_.Output();
 }
 
 TEST_F(LockTest, AnotherClientCannotTakeTheLockAway) {
