@@ -22,6 +22,43 @@ using teldratest::Attributes;
 
 constexpr const char* kPassword = "L0ck-pass";
 
+// A second client of the same display, as an attacker would run one.
+class Attacker {
+ public:
+  explicit Attacker(const std::string& display) : d_(XOpenDisplay(display.c_str())) {}
+  ~Attacker() {
+    if (d_) XCloseDisplay(d_);
+  }
+  Display* d() const { return d_; }
+  // A window of the attacker's over everything, that wants the keys.
+  void Listen() {
+    XSetWindowAttributes a = {};
+    a.override_redirect = True;
+    a.event_mask = KeyPressMask;
+    listener_ = XCreateWindow(d_, DefaultRootWindow(d_), 0, 0, 100, 100, 0, CopyFromParent, InputOutput,
+                              CopyFromParent, CWOverrideRedirect | CWEventMask, &a);
+    XMapRaised(d_, listener_);
+    TakeFocus();
+  }
+  void TakeFocus() {
+    qwtest::XErrorTrap trap(d_);
+    XSetInputFocus(d_, listener_, RevertToParent, CurrentTime);
+    XSync(d_, False);
+  }
+  // The keys that reached the attacker's window.
+  int KeysSeen() {
+    XSync(d_, False);
+    int n = 0;
+    XEvent ev;
+    while (XCheckTypedWindowEvent(d_, listener_, KeyPress, &ev)) ++n;
+    return n;
+  }
+
+ private:
+  Display* d_;
+  Window listener_ = None;
+};
+
 class LockTest : public teldratest::TeldraFixture {
  protected:
   void SetUp() override {
@@ -91,45 +128,31 @@ class LockTest : public teldratest::TeldraFixture {
       return LockWindow() != None && GrabFromAnotherClient().second == AlreadyGrabbed;
     }, 1000);
   }
+  // A locked session and another client whose window wants the keys.
+  void LockedWithAnAttacker(std::unique_ptr<Attacker>* a) {
+    ASSERT_NO_FATAL_FAILURE(StartSession());
+    RequestLock();
+    ASSERT_TRUE(Viewable("screen lock")) << teldra_.Output();
+    *a = std::make_unique<Attacker>(server_.DisplayName());
+    ASSERT_NE((*a)->d(), nullptr);
+    (*a)->Listen();
+  }
+  // Keys typed after an attack, the attacker's window having asked for the
+  // focus, reach no other window: they open the unlock dialog and go into
+  // it. Then the password unlocks.
+  void TypedKeysStayWithTheLock(Attacker* a) {
+    if (a) a->TakeFocus();
+    Type("typed after the attack");
+    EXPECT_EQ(KeysReachingOther(), 0);
+    if (a) EXPECT_EQ(a->KeysSeen(), 0);
+    ASSERT_TRUE(Viewable(("Screen Locked by " + user_->Name()).c_str())) << teldra_.Output();
+    Keys({"Escape"});
+    Type(kPassword);
+    Keys({"Return"});
+    ASSERT_TRUE(Gone("screen lock")) << teldra_.Output();
+  }
   std::unique_ptr<qwtest::TestUser> user_;
   Window other_ = None;
-};
-
-// A second client of the same display, as an attacker would run one.
-class Attacker {
- public:
-  explicit Attacker(const std::string& display) : d_(XOpenDisplay(display.c_str())) {}
-  ~Attacker() {
-    if (d_) XCloseDisplay(d_);
-  }
-  Display* d() const { return d_; }
-  // A window of the attacker's over everything, that wants the keys.
-  void Listen() {
-    XSetWindowAttributes a = {};
-    a.override_redirect = True;
-    a.event_mask = KeyPressMask;
-    listener_ = XCreateWindow(d_, DefaultRootWindow(d_), 0, 0, 100, 100, 0, CopyFromParent, InputOutput,
-                              CopyFromParent, CWOverrideRedirect | CWEventMask, &a);
-    XMapRaised(d_, listener_);
-    TakeFocus();
-  }
-  void TakeFocus() {
-    qwtest::XErrorTrap trap(d_);
-    XSetInputFocus(d_, listener_, RevertToParent, CurrentTime);
-    XSync(d_, False);
-  }
-  // The keys that reached the attacker's window.
-  int KeysSeen() {
-    XSync(d_, False);
-    int n = 0;
-    XEvent ev;
-    while (XCheckTypedWindowEvent(d_, listener_, KeyPress, &ev)) ++n;
-    return n;
-  }
-
- private:
-  Display* d_;
-  Window listener_ = None;
 };
 
 std::string ReadFile(const std::string& path) {
@@ -380,12 +403,9 @@ TEST_F(LockTest, AnOverrideRedirectWindowDoesNotStayAboveTheLock) {
 }
 
 TEST_F(LockTest, AnotherClientCannotTakeTheLockAway) {
-  StartSession();
-  RequestLock();
-  ASSERT_TRUE(Viewable("screen lock")) << teldra_.Output();
-  Attacker a(server_.DisplayName());
-  ASSERT_NE(a.d(), nullptr);
-  a.Listen();
+  std::unique_ptr<Attacker> attacker;
+  ASSERT_NO_FATAL_FAILURE(LockedWithAnAttacker(&attacker));
+  Attacker& a = *attacker;
   // Unmapping the lock window would end Teldra's grabs.
   XUnmapWindow(a.d(), LockWindow());
   XSync(a.d(), False);
@@ -404,16 +424,7 @@ TEST_F(LockTest, AnotherClientCannotTakeTheLockAway) {
   XSync(a.d(), False);
   EXPECT_TRUE(LockHoldsWithinASecond()) << teldra_.Output();
   EXPECT_EQ(teldratest::ParentOf(display_, LockWindow()), root_);
-  a.TakeFocus();
-  Type("typed after the attacks");
-  EXPECT_EQ(KeysReachingOther(), 0);
-  EXPECT_EQ(a.KeysSeen(), 0);
-  // What was typed opened the unlock dialog and went into it.
-  ASSERT_TRUE(Viewable(("Screen Locked by " + user_->Name()).c_str())) << teldra_.Output();
-  Keys({"Escape"});
-  Type(kPassword);
-  Keys({"Return"});
-  ASSERT_TRUE(Gone("screen lock")) << teldra_.Output();
+  TypedKeysStayWithTheLock(&a);
 }
 
 TEST_F(LockTest, AGrabHeldByAnotherClientDelaysTheLockButDoesNotCancelIt) {
@@ -445,16 +456,7 @@ TEST_F(LockTest, AGrabHeldByAnotherClientDelaysTheLockButDoesNotCancelIt) {
       a->Listen();
     }
     EXPECT_TRUE(LockHoldsWithinASecond()) << teldra_.Output();
-    if (a) a->TakeFocus();
-    Type("typed after the grab");
-    EXPECT_EQ(KeysReachingOther(), 0);
-    if (a) EXPECT_EQ(a->KeysSeen(), 0);
-    // What was typed opened the unlock dialog and went into it.
-    ASSERT_TRUE(Viewable(("Screen Locked by " + user_->Name()).c_str())) << teldra_.Output();
-    Keys({"Escape"});
-    Type(kPassword);
-    Keys({"Return"});
-    ASSERT_TRUE(Gone("screen lock")) << teldra_.Output();
+    TypedKeysStayWithTheLock(a.get());
   }
 }
 
@@ -477,18 +479,13 @@ TEST_F(LockTest, AGrabHeldForLongIsToldAndTheLockComesWhenItEnds) {
   XSync(a.d(), False);
   EXPECT_TRUE(LockHoldsWithinASecond()) << teldra_.Output();
   a.Listen();
-  Type("typed after the grab");
-  EXPECT_EQ(a.KeysSeen(), 0);
-  EXPECT_EQ(KeysReachingOther(), 0);
+  TypedKeysStayWithTheLock(&a);
 }
 
 TEST_F(LockTest, KillingTheLockWindowsClientEndsNeitherTeldraNorTheLock) {
-  StartSession();
-  RequestLock();
-  ASSERT_TRUE(Viewable("screen lock")) << teldra_.Output();
-  Attacker a(server_.DisplayName());
-  ASSERT_NE(a.d(), nullptr);
-  a.Listen();
+  std::unique_ptr<Attacker> attacker;
+  ASSERT_NO_FATAL_FAILURE(LockedWithAnAttacker(&attacker));
+  Attacker& a = *attacker;
   const std::string rebuilt = "the lock window was destroyed by another client";
   auto rebuilds = [&] {
     teldra_.Pump();
@@ -509,15 +506,7 @@ TEST_F(LockTest, KillingTheLockWindowsClientEndsNeitherTeldraNorTheLock) {
     EXPECT_TRUE(LockHoldsWithinASecond()) << teldra_.Output();
     EXPECT_TRUE(teldra_.Running());
   }
-  a.TakeFocus();
-  Type("typed after the kills");
-  EXPECT_EQ(a.KeysSeen(), 0);
-  EXPECT_EQ(KeysReachingOther(), 0);
-  ASSERT_TRUE(Viewable(("Screen Locked by " + user_->Name()).c_str())) << teldra_.Output();
-  Keys({"Escape"});
-  Type(kPassword);
-  Keys({"Return"});
-  ASSERT_TRUE(Gone("screen lock")) << teldra_.Output();
+  TypedKeysStayWithTheLock(&a);
   EXPECT_TRUE(qwtest::WaitUntil([&] { return GrabFromAnotherClient() == std::make_pair(GrabSuccess, GrabSuccess); }));
 }
 
