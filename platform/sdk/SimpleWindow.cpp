@@ -92,7 +92,9 @@ void DestroySimpleWindow(SimpleWindow* w) {
   stack.erase(std::remove(stack.begin(), stack.end(), w), stack.end());
   if (wasTop) GrabTopOrRelease(screen);
   if (w->timeoutId) EvtAppRemoveTimeOut(screen->app, w->timeoutId);
-  p->windows.erase(w->window);
+  // A window of another connection may have been given the same id since.
+  auto it = p->windows.find(w->window);
+  if (it != p->windows.end() && it->second == w) p->windows.erase(it);
   p->order.erase(std::remove(p->order.begin(), p->order.end(), w), p->order.end());
   if (w->ownsWindow) XDestroyWindow(screen->display, w->window);
   delete w;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 
 #include "platform/sdk/QXService.h"
@@ -20,6 +21,43 @@ namespace {
 using teldratest::Attributes;
 
 constexpr const char* kPassword = "L0ck-pass";
+
+// A second client of the same display, as an attacker would run one.
+class Attacker {
+ public:
+  explicit Attacker(const std::string& display) : d_(XOpenDisplay(display.c_str())) {}
+  ~Attacker() {
+    if (d_) XCloseDisplay(d_);
+  }
+  Display* d() const { return d_; }
+  // A window of the attacker's over everything, that wants the keys.
+  void Listen() {
+    XSetWindowAttributes a = {};
+    a.override_redirect = True;
+    a.event_mask = KeyPressMask;
+    listener_ = XCreateWindow(d_, DefaultRootWindow(d_), 0, 0, 100, 100, 0, CopyFromParent, InputOutput,
+                              CopyFromParent, CWOverrideRedirect | CWEventMask, &a);
+    XMapRaised(d_, listener_);
+    TakeFocus();
+  }
+  void TakeFocus() {
+    qwtest::XErrorTrap trap(d_);
+    XSetInputFocus(d_, listener_, RevertToParent, CurrentTime);
+    XSync(d_, False);
+  }
+  // The keys that reached the attacker's window.
+  int KeysSeen() {
+    XSync(d_, False);
+    int n = 0;
+    XEvent ev;
+    while (XCheckTypedWindowEvent(d_, listener_, KeyPress, &ev)) ++n;
+    return n;
+  }
+
+ private:
+  Display* d_;
+  Window listener_ = None;
+};
 
 class LockTest : public teldratest::TeldraFixture {
  protected:
@@ -90,21 +128,31 @@ class LockTest : public teldratest::TeldraFixture {
       return LockWindow() != None && GrabFromAnotherClient().second == AlreadyGrabbed;
     }, 1000);
   }
+  // A locked session and another client whose window wants the keys.
+  void LockedWithAnAttacker(std::unique_ptr<Attacker>* a) {
+    ASSERT_NO_FATAL_FAILURE(StartSession());
+    RequestLock();
+    ASSERT_TRUE(Viewable("screen lock")) << teldra_.Output();
+    *a = std::make_unique<Attacker>(server_.DisplayName());
+    ASSERT_NE((*a)->d(), nullptr);
+    (*a)->Listen();
+  }
+  // Keys typed after an attack, the attacker's window having asked for the
+  // focus, reach no other window: they open the unlock dialog and go into
+  // it. Then the password unlocks.
+  void TypedKeysStayWithTheLock(Attacker* a) {
+    if (a) a->TakeFocus();
+    Type("typed after the attack");
+    EXPECT_EQ(KeysReachingOther(), 0);
+    if (a) EXPECT_EQ(a->KeysSeen(), 0);
+    ASSERT_TRUE(Viewable(("Screen Locked by " + user_->Name()).c_str())) << teldra_.Output();
+    Keys({"Escape"});
+    Type(kPassword);
+    Keys({"Return"});
+    ASSERT_TRUE(Gone("screen lock")) << teldra_.Output();
+  }
   std::unique_ptr<qwtest::TestUser> user_;
   Window other_ = None;
-};
-
-// A second client of the same display, as an attacker would run one.
-class Attacker {
- public:
-  explicit Attacker(const std::string& display) : d_(XOpenDisplay(display.c_str())) {}
-  ~Attacker() {
-    if (d_) XCloseDisplay(d_);
-  }
-  Display* d() const { return d_; }
-
- private:
-  Display* d_;
 };
 
 std::string ReadFile(const std::string& path) {
@@ -275,32 +323,89 @@ TEST_F(LockTest, AnOverrideRedirectWindowDoesNotStayAboveTheLock) {
   ASSERT_NE(a.d(), nullptr);
   XSetWindowAttributes attributes = {};
   attributes.override_redirect = True;
-  Window cover = XCreateWindow(a.d(), DefaultRootWindow(a.d()), 0, 0, 400, 300, 0, CopyFromParent, InputOutput,
-                               CopyFromParent, CWOverrideRedirect, &attributes);
-  auto lockAbove = [&] {
-    const std::vector<Window> order = teldratest::ChildrenOf(display_, root_);
-    const auto lock = std::find(order.begin(), order.end(), LockWindow());
-    const auto over = std::find(order.begin(), order.end(), cover);
-    return lock != order.end() && over != order.end() && lock > over;
+  auto coverWindow = [&] {
+    return XCreateWindow(a.d(), DefaultRootWindow(a.d()), 0, 0, 400, 300, 0, CopyFromParent, InputOutput,
+                         CopyFromParent, CWOverrideRedirect, &attributes);
   };
-  // Raised once, then over and over for two seconds.
-  XMapRaised(a.d(), cover);
-  XSync(a.d(), False);
-  EXPECT_TRUE(qwtest::WaitUntil(lockAbove, 1000));
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-  while (std::chrono::steady_clock::now() < end) {
-    XRaiseWindow(a.d(), cover);
+  const Window cover = coverWindow();
+  // The windows that must stand below the lock: the attacker's, and the
+  // lock window below the unlock dialog once that is open.
+  auto below = [&](Window top, std::vector<Window> windows) {
+    const std::vector<Window> order = teldratest::ChildrenOf(display_, root_);
+    const auto at = std::find(order.begin(), order.end(), top);
+    if (at == order.end()) return false;
+    for (Window w : windows) {
+      const auto other = std::find(order.begin(), order.end(), w);
+      if (other == order.end() || other > at) return false;
+    }
+    return true;
+  };
+  const std::string dialogName = "Screen Locked by " + user_->Name();
+  auto dialog = [&] {
+    for (Window w : qwtest::FindWindowsByName(display_, dialogName.c_str()))
+      if (teldratest::ParentOf(display_, w) == root_) return w;
+    return Window(None);
+  };
+  // The ways to stack a window of one's own over the others: raised once,
+  // then over and over for two seconds, in turn raised, put above by a
+  // configure, circulated up from the bottom and a fresh one mapped.
+  for (bool withDialog : {false, true}) {
+    SCOPED_TRACE(withDialog ? "with the unlock dialog" : "without a dialog");
+    if (withDialog) {
+      Keys({"space"});
+      ASSERT_TRUE(Viewable(dialogName.c_str())) << teldra_.Output();
+      ASSERT_NE(dialog(), None);
+    }
+    std::vector<Window> covers = {cover};
+    auto lockOnTop = [&] {
+      if (!withDialog) return below(LockWindow(), covers);
+      std::vector<Window> under = covers;
+      under.push_back(LockWindow());
+      return below(dialog(), under);
+    };
+    XMapRaised(a.d(), cover);
+    XSync(a.d(), False);
+    EXPECT_TRUE(qwtest::WaitUntil(lockOnTop, 1000));
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    for (int turn = 0; std::chrono::steady_clock::now() < end; ++turn) {
+      switch (turn % 4) {
+        case 0:
+          XRaiseWindow(a.d(), cover);
+          break;
+        case 1: {
+          XWindowChanges changes = {};
+          changes.stack_mode = Above;
+          XConfigureWindow(a.d(), cover, CWStackMode, &changes);
+          break;
+        }
+        case 2:
+          XLowerWindow(a.d(), cover);
+          XCirculateSubwindowsUp(a.d(), DefaultRootWindow(a.d()));
+          break;
+        default:
+          if (covers.size() < 20) {
+            covers.push_back(coverWindow());
+            XMapRaised(a.d(), covers.back());
+          }
+          break;
+      }
+      XSync(a.d(), False);
+    }
+    EXPECT_TRUE(qwtest::WaitUntil(lockOnTop, 1000)) << teldra_.Output();
+    for (size_t i = 1; i < covers.size(); ++i) XDestroyWindow(a.d(), covers[i]);
     XSync(a.d(), False);
   }
-  EXPECT_TRUE(qwtest::WaitUntil(lockAbove, 1000));
+  // The dialog still takes the keys: the password unlocks.
+  Keys({"Escape"});
+  Type(kPassword);
+  Keys({"Return"});
+  ASSERT_TRUE(Gone("screen lock")) << teldra_.Output();
 }
 
 TEST_F(LockTest, AnotherClientCannotTakeTheLockAway) {
-  StartSession();
-  RequestLock();
-  ASSERT_TRUE(Viewable("screen lock")) << teldra_.Output();
-  Attacker a(server_.DisplayName());
-  ASSERT_NE(a.d(), nullptr);
+  std::unique_ptr<Attacker> attacker;
+  ASSERT_NO_FATAL_FAILURE(LockedWithAnAttacker(&attacker));
+  Attacker& a = *attacker;
   // Unmapping the lock window would end Teldra's grabs.
   XUnmapWindow(a.d(), LockWindow());
   XSync(a.d(), False);
@@ -319,36 +424,90 @@ TEST_F(LockTest, AnotherClientCannotTakeTheLockAway) {
   XSync(a.d(), False);
   EXPECT_TRUE(LockHoldsWithinASecond()) << teldra_.Output();
   EXPECT_EQ(teldratest::ParentOf(display_, LockWindow()), root_);
-  Type("typed after the attacks");
-  EXPECT_EQ(KeysReachingOther(), 0);
-  // What was typed opened the unlock dialog and went into it.
-  ASSERT_TRUE(Viewable(("Screen Locked by " + user_->Name()).c_str())) << teldra_.Output();
-  Keys({"Escape"});
-  Type(kPassword);
-  Keys({"Return"});
-  ASSERT_TRUE(Gone("screen lock")) << teldra_.Output();
+  TypedKeysStayWithTheLock(&a);
 }
 
 TEST_F(LockTest, AGrabHeldByAnotherClientDelaysTheLockButDoesNotCancelIt) {
   StartSession();
-  auto a = std::make_unique<Attacker>(server_.DisplayName());
-  ASSERT_NE(a->d(), nullptr);
-  ASSERT_EQ(XGrabKeyboard(a->d(), DefaultRootWindow(a->d()), False, GrabModeAsync, GrabModeAsync, CurrentTime),
+  struct Case {
+    const char* what;
+    bool pointer;     // the other client holds the pointer, else the keyboard
+    bool endsClient;  // it lets go by ending, else by ungrabbing
+  };
+  const Case cases[] = {{"keyboard, the client ends", false, true}, {"pointer, ungrabbed", true, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto a = std::make_unique<Attacker>(server_.DisplayName());
+    ASSERT_NE(a->d(), nullptr);
+    Window root = DefaultRootWindow(a->d());
+    ASSERT_EQ(c.pointer ? XGrabPointer(a->d(), root, False, ButtonPressMask, GrabModeAsync, GrabModeAsync, None,
+                                       None, CurrentTime)
+                        : XGrabKeyboard(a->d(), root, False, GrabModeAsync, GrabModeAsync, CurrentTime),
+              GrabSuccess);
+    XSync(a->d(), False);
+    RequestLock();
+    // The screen is covered while the grab lasts.
+    ASSERT_TRUE(Viewable("screen lock")) << teldra_.Output();
+    if (c.endsClient) {
+      a.reset();
+    } else {
+      XUngrabPointer(a->d(), CurrentTime);
+      XSync(a->d(), False);
+      a->Listen();
+    }
+    EXPECT_TRUE(LockHoldsWithinASecond()) << teldra_.Output();
+    TypedKeysStayWithTheLock(a.get());
+  }
+}
+
+TEST_F(LockTest, AGrabHeldForLongIsToldAndTheLockComesWhenItEnds) {
+  StartSession();
+  Attacker a(server_.DisplayName());
+  ASSERT_NE(a.d(), nullptr);
+  ASSERT_EQ(XGrabKeyboard(a.d(), DefaultRootWindow(a.d()), False, GrabModeAsync, GrabModeAsync, CurrentTime),
             GrabSuccess);
-  XSync(a->d(), False);
+  XSync(a.d(), False);
   RequestLock();
-  // The screen is covered while the grab lasts.
   ASSERT_TRUE(Viewable("screen lock")) << teldra_.Output();
-  a.reset();  // the other client lets go (here: it ends)
+  // After a few seconds Teldra says why the lock waits, and keeps trying.
+  EXPECT_TRUE(qwtest::WaitUntil([&] {
+    teldra_.Pump();
+    return teldra_.Output().find("another client still holds the pointer or keyboard") != std::string::npos;
+  }, 15000)) << teldra_.Output();
+  EXPECT_NE(LockWindow(), None);
+  XUngrabKeyboard(a.d(), CurrentTime);
+  XSync(a.d(), False);
   EXPECT_TRUE(LockHoldsWithinASecond()) << teldra_.Output();
-  Type("typed after the grab");
-  EXPECT_EQ(KeysReachingOther(), 0);
-  // What was typed opened the unlock dialog and went into it.
-  ASSERT_TRUE(Viewable(("Screen Locked by " + user_->Name()).c_str())) << teldra_.Output();
-  Keys({"Escape"});
-  Type(kPassword);
-  Keys({"Return"});
-  ASSERT_TRUE(Gone("screen lock")) << teldra_.Output();
+  a.Listen();
+  TypedKeysStayWithTheLock(&a);
+}
+
+TEST_F(LockTest, KillingTheLockWindowsClientEndsNeitherTeldraNorTheLock) {
+  std::unique_ptr<Attacker> attacker;
+  ASSERT_NO_FATAL_FAILURE(LockedWithAnAttacker(&attacker));
+  Attacker& a = *attacker;
+  const std::string rebuilt = "the lock window was destroyed by another client";
+  auto rebuilds = [&] {
+    teldra_.Pump();
+    const std::string& out = teldra_.Output();
+    size_t n = 0;
+    for (size_t at = out.find(rebuilt); at != std::string::npos; at = out.find(rebuilt, at + 1)) ++n;
+    return n;
+  };
+  // The window that takes the killed one's place is killed too.
+  for (size_t round = 1; round <= 2; ++round) {
+    SCOPED_TRACE(round);
+    const Window lock = LockWindow();
+    ASSERT_NE(lock, None);
+    char id[32];
+    std::snprintf(id, sizeof id, "0x%lx", lock);
+    Tool({"xkill", "-id", id});
+    ASSERT_TRUE(qwtest::WaitUntil([&] { return rebuilds() == round; })) << teldra_.Output();
+    EXPECT_TRUE(LockHoldsWithinASecond()) << teldra_.Output();
+    EXPECT_TRUE(teldra_.Running());
+  }
+  TypedKeysStayWithTheLock(&a);
+  EXPECT_TRUE(qwtest::WaitUntil([&] { return GrabFromAnotherClient() == std::make_pair(GrabSuccess, GrabSuccess); }));
 }
 
 // The reply to 'o' (the service's liveness request): how long it took, or

@@ -21,6 +21,7 @@
 #include "platform/sdk/SdkUtil.h"
 #include "platform/sdk/SimpleWindow.h"
 #include "wm/session/Launcher.h"
+#include "wm/session/LockWindowOwner.h"
 #include "wm/session/LoginDialog.h"
 #include "wm/session/ScreenSaver.h"
 #include "wm/session/ScreenState.h"
@@ -145,6 +146,8 @@ void FreeLock(LockScreenRecord* lock) {
     lock->window->data = nullptr;
     DestroySimpleWindow(lock->window);
   }
+  DestroyLockWindowOwner(lock->owner);
+  lock->owner = nullptr;
   if (s->lockRecord == lock) s->lockRecord = nullptr;
   if (lock->reserve)
     reserveInUse = false;
@@ -152,16 +155,28 @@ void FreeLock(LockScreenRecord* lock) {
     std::free(lock);
 }
 
-// The full-screen lock window with its handlers and the sphere.
+// The full-screen lock window with its handlers and the sphere. The window
+// belongs to a connection of its own, so that killing its owner (xkill)
+// does not end Teldra; Teldra's connection selects its events and grabs.
 bool MakeLockWindow(LockScreenRecord* lock) {
   ScreenState* s = lock->state;
-  Window parent = s->desktopWindow ? s->desktopWindow->window : s->sdk.root;
-  lock->window = CreateSimpleWindow(&s->sdk, parent, 0, 0, static_cast<unsigned>(s->sdk.width),
-                                    static_cast<unsigned>(s->sdk.height), s->sdk.blackPixel,
-                                    ExposureMask | KeyPressMask | ButtonPressMask | FocusChangeMask |
-                                        StructureNotifyMask);
-  if (!lock->window) return false;
   Display* d = s->sdk.display;
+  Window parent = s->desktopWindow ? s->desktopWindow->window : s->sdk.root;
+  const auto width = static_cast<unsigned>(s->sdk.width);
+  const auto height = static_cast<unsigned>(s->sdk.height);
+  const long mask = ExposureMask | KeyPressMask | ButtonPressMask | FocusChangeMask | StructureNotifyMask;
+  lock->owner = CreateLockWindowOwner(d, s->sdk.app, parent, 0, 0, width, height, s->sdk.blackPixel);
+  if (lock->owner) {
+    lock->window = WrapSimpleWindow(&s->sdk, lock->owner->window, mask);
+  } else {
+    std::fprintf(stderr, "%s: no X connection of its own for the lock window: Teldra's owns it\n", s->programName);
+    lock->window = CreateSimpleWindow(&s->sdk, parent, 0, 0, width, height, s->sdk.blackPixel, mask);
+  }
+  if (!lock->window) {
+    DestroyLockWindowOwner(lock->owner);
+    lock->owner = nullptr;
+    return false;
+  }
   XSetWindowAttributes a;
   a.override_redirect = True;
   XChangeWindowAttributes(d, lock->window->window, CWOverrideRedirect, &a);
@@ -182,15 +197,17 @@ bool Alive(Display* d, Window w) {
   return XGetWindowAttributes(d, w, &a) != 0;
 }
 
-// Another client destroyed the lock window: a new one takes its place on
-// the grab stack.
+// Another client destroyed the lock window, or killed its connection: a
+// new one takes its place on the grab stack.
 bool RebuildLockWindow(LockScreenRecord* lock) {
   ScreenState* s = lock->state;
   SimpleWindow* old = lock->window;
+  LockWindowOwner* oldOwner = lock->owner;
   DestroySaverStyle(lock->style);
   lock->style = nullptr;
   if (!MakeLockWindow(lock)) {
     lock->window = old;  // tried again at the next check
+    lock->owner = oldOwner;
     return false;
   }
   std::fprintf(stderr, "%s: the lock window was destroyed by another client: a new one covers the screen\n",
@@ -198,6 +215,7 @@ bool RebuildLockWindow(LockScreenRecord* lock) {
   GrabStackChange(&s->sdk, old, lock->window);
   old->data = nullptr;
   DestroySimpleWindow(old);
+  DestroyLockWindowOwner(oldOwner);
   return true;
 }
 

@@ -5,6 +5,7 @@
 // attempt limit that ends the session.
 #include <X11/Xlib.h>
 
+struct LockWindowOwner;
 struct LoginDialog;
 struct SaverStyle;
 struct ScreenState;
@@ -12,6 +13,7 @@ struct SimpleWindow;
 
 struct LockScreenRecord {
   SimpleWindow* window;
+  LockWindowOwner* owner;  // the window's own connection, null when Teldra's owns it
   ScreenState* state;
   SaverStyle* style;
   LoginDialog* dialog;
