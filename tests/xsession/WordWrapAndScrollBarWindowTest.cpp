@@ -1,11 +1,11 @@
 // Fields of a real session window under a private X server, driven through
 // XTEST against the loopback host: the arrows of a scroll bar clicked with
-// the pointer send the scroll AID with one row; words typed into a
-// word-wrap field, and Delete, Erase EOF and Field Exit there, keep words
-// whole on the screen and in the host's read; End, New Line, Erase Input
-// and Reset in a selection list, and the cursor keys on a selection
-// cursor, reach their fields from the keyboard. (The file's name puts this
-// suite after those that make the program's toolkit.)
+// the pointer send the scroll AID with one row; words typed or pasted into
+// a word-wrap field, and Delete, Erase EOF, Field Exit and a cut there,
+// keep words whole on the screen and in the host's read; End, New Line,
+// Erase Input and Reset in a selection list, and the cursor keys on a
+// selection cursor, reach their fields from the keyboard. (The file's name
+// puts this suite after those that make the program's toolkit.)
 #include <gtest/gtest.h>  // before Xlib, whose None and Bool macros clash with it
 
 #include <X11/extensions/XTest.h>
@@ -70,30 +70,47 @@ Bytes Unlock() { return Record({0x04, 0x11, 0x00, 0x08, 0x04, 0x52, 0x00, 0x00})
 
 class FieldWindowTest : public SessionWindowTest {
  protected:
-  // Types "HELLO WORLD" into the word-wrap field of 20 positions from row
-  // 10, column 71 (ten on row 10, ten on row 11): the word that does not
-  // fit on row 10 moves down whole, each row read in typing order (from
-  // its right end in a right-to-left field); Enter sends the words in
-  // typing order without the nulls between them.
-  void TypeHelloWorld(SessionControlBlock* s, bool rightToLeft) {
-    ASSERT_TRUE(qwtest::TypeText(test_, "HELLO WORLD"));
-    XSync(test_, False);
+  // Row 10 or 11 of the word-wrap field of 20 positions from row 10,
+  // column 71 (ten on row 10, ten on row 11), in typing order (from its
+  // right end in a right-to-left field).
+  Bytes WrapRow(SessionControlBlock* s, int r, bool rightToLeft = false) {
     PresentationSpaceScreenBuffer& ps = s->display->presentationSpace();
-    const auto row = [&](int r) {
-      const unsigned int first = r == 10 ? 9 * 80 + 70 : 10 * 80;
-      Bytes b;
-      for (unsigned int i = 0; i < 10; ++i) b.push_back(ps.getCharacter(rightToLeft ? first + 9 - i : first + i));
-      return b;
-    };
-    EXPECT_TRUE(RunUntil([&] { return row(11)[4] != 0; }));
-    EXPECT_EQ(row(10), Cat({Host("HELLO "), Bytes(4, 0)}));
-    EXPECT_EQ(row(11), Cat({Host("WORLD"), Bytes(5, 0)}));
+    const unsigned int first = r == 10 ? 9 * 80 + 70 : 10 * 80;
+    Bytes b;
+    for (unsigned int i = 0; i < 10; ++i) b.push_back(ps.getCharacter(rightToLeft ? first + 9 - i : first + i));
+    return b;
+  }
+  // Enter sends the field's words in typing order without the nulls
+  // between them.
+  void ExpectEnterSends(const char* words) {
     ASSERT_TRUE(qwtest::PressKey(test_, XK_Return));
     XSync(test_, False);
     const Bytes record = NextRecord();
-    const Bytes text = Cat({Sba(10, 71), Host("HELLO WORLD")});
+    const Bytes text = Cat({Sba(10, 71), Host(words)});
     ASSERT_GE(record.size(), text.size());
     EXPECT_EQ(Bytes(record.end() - static_cast<long>(text.size()), record.end()), text);
+  }
+  // Types (or pastes with Control+V) "HELLO WORLD" into the word-wrap
+  // field: the word that does not fit on row 10 moves down whole.
+  void TypeHelloWorld(SessionControlBlock* s, bool rightToLeft, bool paste = false) {
+    qwtest::ForeignSelectionOwner owner;
+    if (paste) {
+      ASSERT_TRUE(owner.start(DisplayString(test_), {{"UTF8_STRING", {"UTF8_STRING", "HELLO WORLD"}}}));
+      ASSERT_TRUE(qwtest::PressKey(test_, XK_v, {XK_Control_L}));
+    } else {
+      ASSERT_TRUE(qwtest::TypeText(test_, "HELLO WORLD"));
+    }
+    XSync(test_, False);
+    EXPECT_TRUE(RunUntil([&] { return WrapRow(s, 11, rightToLeft)[4] != 0; }));
+    EXPECT_EQ(WrapRow(s, 10, rightToLeft), Cat({Host("HELLO "), Bytes(4, 0)}));
+    EXPECT_EQ(WrapRow(s, 11, rightToLeft), Cat({Host("WORLD"), Bytes(5, 0)}));
+    ExpectEnterSends("HELLO WORLD");
+  }
+  // Ends the session and the host of one case of a table.
+  void EndCase() {
+    EndSessions(1);
+    Pump(20);
+    host_.Stop();
   }
 
   // The host writes `screen` again (after the keyboard table changed).
@@ -126,9 +143,7 @@ TEST_P(FieldWindowTest, ScrollBarArrowsClickedSendOneRow) {
     ASSERT_GE(record.size(), 17u);
     EXPECT_EQ(record[12], c.aid);
     EXPECT_EQ(Bytes(record.end() - 4, record.end()), Bytes({0, 0, 0, 1})) << "one row";
-    EndSessions(1);
-    Pump(20);
-    host_.Stop();
+    EndCase();
   }
 }
 
@@ -144,9 +159,9 @@ TEST_P(FieldWindowTest, TypedWordsWrapWhole) {
 }
 
 // Erase EOF (Alt+Delete) and Field Exit (the keypad's plus) after "CCCC"
-// on row 11 pull that word up to row 10; two Deletes at the start of
-// "AAAA BBB" make room for "CCC" on row 10. What Enter sends holds the
-// words whole.
+// on row 11, and a cut (Control+X) of " DDDD" marked by a drag, pull that
+// word up to row 10; two Deletes at the start of "AAAA BBB" make room for
+// "CCC" on row 10. What Enter sends holds the words whole.
 TEST_P(FieldWindowTest, EditKeysInAWordWrapFieldKeepWordsWhole) {
   struct Case {
     const char* name;
@@ -158,11 +173,13 @@ TEST_P(FieldWindowTest, EditKeysInAWordWrapFieldKeepWordsWhole) {
     int presses;
     const char* after10;
     const char* text;
+    int dragFromColumn = 0, dragToColumn = 0;  // a drag over row 11 first
   };
   const Case cases[] = {
       {"erase EOF", "AA BB ", "CCCC DDDD", 11, 5, XK_Delete, {XK_Alt_L}, 1, "AA BB CCCC", "AA BB CCCC"},
       {"field exit", "AA BB ", "CCCC DDDD", 11, 5, XK_KP_Add, {}, 1, "AA BB CCCC", "AA BB CCCC"},
       {"delete", "AAAA BBB ", "CCC", 10, 71, XK_Delete, {}, 2, "AA BBB CCC", "AA BBB CCC"},
+      {"cut", "AA BB ", "CCCC DDDD", 10, 71, XK_x, {XK_Control_L}, 1, "AA BB CCCC", "AA BB CCCC", 5, 9},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -170,27 +187,27 @@ TEST_P(FieldWindowTest, EditKeysInAWordWrapFieldKeepWordsWhole) {
     SessionControlBlock* s = Open(HostScreen(Cat({WordWrapField(), data}), c.cursorRow, c.cursorColumn));
     ASSERT_NE(s, nullptr);
     ASSERT_EQ(s->display->formatTable().firstRecord()->getFieldClassID(), kWordWrapField);
-    PresentationSpaceScreenBuffer& ps = s->display->presentationSpace();
-    const auto row = [&](int r) {
-      Bytes b;
-      for (unsigned int i = 0; i < 10; ++i) b.push_back(ps.getCharacter(r == 10 ? 9 * 80 + 70 + i : 10 * 80 + i));
-      return b;
-    };
+    if (c.dragFromColumn) {
+      ASSERT_NO_FATAL_FAILURE(Drag(s, 11, c.dragFromColumn, 11, c.dragToColumn));
+      KeyboardState& k = s->display->keyboardState();
+      ASSERT_TRUE(RunUntil([&] { return k.state() == KeyboardState::kPostCopy; })) << "the drag marked nothing";
+    }
     for (int i = 0; i < c.presses; ++i) ASSERT_TRUE(qwtest::PressKey(test_, c.key, c.modifiers));
     XSync(test_, False);
     const Bytes after10 = Host(c.after10);
-    EXPECT_TRUE(RunUntil([&] { return row(10) == after10; })) << "row 10 never became " << c.after10;
-    EXPECT_EQ(row(11), Bytes(10, 0)) << "row 11 emptied";
-    ASSERT_TRUE(qwtest::PressKey(test_, XK_Return));
-    XSync(test_, False);
-    const Bytes record = NextRecord();
-    const Bytes text = Cat({Sba(10, 71), Host(c.text)});
-    ASSERT_GE(record.size(), text.size());
-    EXPECT_EQ(Bytes(record.end() - static_cast<long>(text.size()), record.end()), text);
-    EndSessions(1);
-    Pump(20);
-    host_.Stop();
+    EXPECT_TRUE(RunUntil([&] { return WrapRow(s, 10) == after10; })) << "row 10 never became " << c.after10;
+    EXPECT_EQ(WrapRow(s, 11), Bytes(10, 0)) << "row 11 emptied";
+    ExpectEnterSends(c.text);
+    EndCase();
   }
+}
+
+// "HELLO WORLD" pasted with Control+V wraps as typed.
+TEST_P(FieldWindowTest, PastedWordsWrapWhole) {
+  SessionControlBlock* s = Open(HostScreen(WordWrapField(), 10, 71));
+  ASSERT_NE(s, nullptr);
+  ASSERT_EQ(s->display->formatTable().firstRecord()->getFieldClassID(), kWordWrapField);
+  TypeHelloWorld(s, false, true);
 }
 
 // End goes to the list's last choice, New Line from there to the first
@@ -345,9 +362,7 @@ TEST_P(FieldWindowTest, DupAndEraseEndOfFieldEndAnArabicWord) {
       EXPECT_EQ(arabic.typed(0), kBehInitial);
       EXPECT_EQ(s->display->keyboardState().state(), KeyboardState::kNormalUnlocked) << "no operator error";
     }
-    EndSessions(1);
-    Pump(20);
-    host_.Stop();
+    EndCase();
   }
 }
 
@@ -434,9 +449,7 @@ TEST_P(FieldWindowTest, ThaiBlockPasteKeepsItsRowSeparators) {
       EXPECT_EQ(field(11), Bytes(5, 0));
     }
     s->xstuff.setThaiSession(false);
-    EndSessions(1);
-    Pump(20);
-    host_.Stop();
+    EndCase();
   }
 }
 
