@@ -75,10 +75,7 @@ TEST_P(SimulatorWindowTest, DisplayInformationListsButtonsAndTheMarkedBlock) {
   ASSERT_EQ(buttons->selectionType(), SelectionField::kTypePushButtons);
   ASSERT_EQ(buttons->builtChoices(), 2u);
 
-  ASSERT_NO_FATAL_FAILURE(Drag(s, 3, 5, 5, 20));
-  KeyboardState& k = s->display->keyboardState();
-  ASSERT_TRUE(RunUntil([&] { return k.state() == KeyboardState::kPostCopy; }))
-      << "the drag marked nothing; keyboard state " << int(k.state());
+  ASSERT_NO_FATAL_FAILURE(DragToMark(s, 3, 5, 5, 20));
   ASSERT_TRUE(s->renderer->flags() & RenderingX::kMarked);
   auto* rendering = dynamic_cast<RenderingX*>(s->renderer);
   ASSERT_NE(rendering, nullptr);
@@ -124,10 +121,7 @@ TEST_P(SimulatorWindowTest, EditFunctionsReportAndRunCopy) {
   EXPECT_EQ(Simulator({15, 5}), Bytes({0x00, s->windowState}));
   EXPECT_EQ(Simulator({15, 2, 7}), Bytes({0x03, 0x00})) << "a request that is neither ask nor run";
 
-  ASSERT_NO_FATAL_FAILURE(Drag(s, 2, 2, 2, 10));
-  KeyboardState& k = s->display->keyboardState();
-  ASSERT_TRUE(RunUntil([&] { return k.state() == KeyboardState::kPostCopy; }))
-      << "the drag marked nothing; keyboard state " << int(k.state());
+  ASSERT_NO_FATAL_FAILURE(DragToMark(s, 2, 2, 2, 10));
   EXPECT_EQ(Simulator({15, 2, 1}), Bytes({0x00, 0x01}));
   EXPECT_EQ(Simulator({15, 2, 2}), Bytes({0x00, 0x01}));
   EXPECT_TRUE(RunUntil([&] { return XGetSelectionOwner(test_, XA_PRIMARY) == drawing; }));
@@ -152,10 +146,7 @@ TEST_P(SimulatorWindowTest, EditFunctionsRunCutAndPasteInAField) {
   EXPECT_EQ(Simulator({15, 1, 2}), Bytes({0x00, 0x00})) << "a greyed Cut does not run";
   EXPECT_EQ(fieldText(), Cat({Host("Simulator"), Bytes(1, 0)}));
 
-  ASSERT_NO_FATAL_FAILURE(Drag(s, 6, 11, 6, 19));
-  KeyboardState& k = s->display->keyboardState();
-  ASSERT_TRUE(RunUntil([&] { return k.state() == KeyboardState::kPostCopy; }))
-      << "the drag marked nothing; keyboard state " << int(k.state());
+  ASSERT_NO_FATAL_FAILURE(DragToMark(s, 6, 11, 6, 19));
   EXPECT_EQ(Simulator({15, 1, 1}), Bytes({0x00, 0x01}));
   EXPECT_EQ(Simulator({15, 1, 2}), Bytes({0x00, 0x01}));
   EXPECT_EQ(fieldText(), Bytes(10, 0)) << "the word is cut out of the field";
