@@ -216,8 +216,9 @@ TEST(SelectionFieldKeys, MnemonicsAndOperatorErrors) {
 }
 
 // The operations of the field tree that a selection field answers itself:
-// the keys that mean nothing among choices (error 82), End, New Line, Home
-// and the cursor placed on its choice before an AID goes to the host.
+// the keys that mean nothing among choices (error 82, the shaping keys
+// too), End, New Line, Home and the cursor placed on its choice before an
+// AID goes to the host.
 TEST(SelectionFieldKeys, FieldTreeOperationsOnChoices) {
   struct Case {
     const char* name;
@@ -227,13 +228,16 @@ TEST(SelectionFieldKeys, FieldTreeOperationsOnChoices) {
     unsigned char aid;
   };
   const FunctionWord kDup{2, 4}, kEraseEOF{3, 10}, kClose{3, 5}, kCursorSelect{3, 12}, kEnd{1, 17},
-      kNewLine{1, 1}, kHome{1, 13}, kEnter{6, 4};
+      kNewLine{1, 1}, kHome{1, 13}, kEnter{6, 4}, kShapeBase{3, 7}, kShapeInitial{3, 18}, kShapeFinal{3, 20};
   const unsigned int A = Screen::kApple, B = Screen::kBanana, C = Screen::kCherry;
   const Case cases[] = {
       {"dup", A, kDup, A, 82, 0},
       {"erase EOF", A, kEraseEOF, A, 82, 0},
       {"close", A, kClose, A, 82, 0},
       {"cursor select", A, kCursorSelect, A, 82, 0},
+      {"shaping base key", A, kShapeBase, A, 82, 0},
+      {"shaping initial key", A, kShapeInitial, A, 82, 0},
+      {"shaping final key", A, kShapeFinal, A, 82, 0},
       {"end: the last choice that takes the cursor", Screen::kOne, kEnd, Screen::kFour, 0, 0},
       {"end in a single-choice list", A, kEnd, C, 0, 0},
       {"new line: the next row's choice", A, kNewLine, B, 0, 0},

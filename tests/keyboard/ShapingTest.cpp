@@ -132,6 +132,19 @@ TEST(Shaping, SignalKeysEndTheWord) {
   }
 }
 
+// The signal AIDs (system request 1, attention 2, test request 4) end the
+// word when they are posted; Help in the error state (3) does not.
+TEST(Shaping, EverySignalAidButHelpInErrorEndsTheWord) {
+  for (const AidCode aid : {1, 2, 3, 4}) {
+    SCOPED_TRACE(static_cast<int>(aid));
+    ArabicStation s;
+    s.place(1009);
+    s.typeCodes({kBeh, kBeh});
+    s.display.postAidCode(aid);
+    EXPECT_EQ(s.logical(s.rtl), aid == 3 ? (Bytes{0x59, 0x59}) : (Bytes{0x59, kBeh}));
+  }
+}
+
 TEST(Shaping, AnEditThatDoesNotFitIsRefusedWhole) {
   // Two positions: a seen, then a blank that would need the seen's tail and
   // itself. The key is refused with error 12; the seen stays (the error ends

@@ -161,6 +161,31 @@ TEST(WordWrapEditing, EraseEndOfFieldKeepsTheCursor) {
   }
 }
 
+// The keys a word-wrap field refuses, in both directions: Close and
+// Reverse are error 0091, Dup without the field's Dup bit error 0019; the
+// text and the cursor stay as they were.
+TEST(WordWrapEditing, KeysRefusedInBothDirections) {
+  const struct {
+    const char* name;
+    Script key;
+    unsigned int error;
+  } cases[] = {{"close", kClose, 91}, {"reverse", kReverse, 91}, {"dup", kDup, 19}};
+  for (const auto& c : cases)
+    for (bool rtl : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (rtl ? ", right to left" : ", left to right"));
+      WrapStation st(rtl);
+      st.put(0, "AA BB ");
+      st.put(1, "CCCC");
+      st.place(st.at(0, 1));
+      st.run(c.key);
+      EXPECT_EQ(st.error(), c.error);
+      EXPECT_EQ(st.cursor(), st.at(0, 1));
+      EXPECT_EQ(st.row(0), "AA BB ____");
+      EXPECT_EQ(st.row(1), "CCCC______");
+      EXPECT_EQ(st.wrap->getFieldClassID(), rtl ? kRTLWordWrapField : kWordWrapField) << "not reversed";
+    }
+}
+
 }  // namespace
 
 namespace {

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "base/LogMsg.h"
+#include "display/DisplayBag.h"
+#include "keyboard/KeyboardState.h"
 #include "session/AppResources.h"
 #include "session/ErrorDialogs.h"
 #include "session/SessionControlBlock.h"
@@ -151,6 +153,14 @@ class SessionWindowTest : public ::testing::TestWithParam<qwtest::TestLocale> {
     XTestFakeMotionEvent(test_, -1, x1, y1, 400);
     XTestFakeButtonEvent(test_, 1, False, CurrentTime);
     XSync(test_, False);
+  }
+  // Marks from (fromRow, fromColumn) to (toRow, toColumn) with a drag of
+  // button 1: the keyboard ends in the post-copy state.
+  void DragToMark(SessionControlBlock* s, int fromRow, int fromColumn, int toRow, int toColumn) {
+    ASSERT_NO_FATAL_FAILURE(Drag(s, fromRow, fromColumn, toRow, toColumn));
+    KeyboardState& k = s->display->keyboardState();
+    ASSERT_TRUE(qwtest::session_toolkit::RunUntil([&] { return k.state() == KeyboardState::kPostCopy; }))
+        << "the drag marked nothing; keyboard state " << int(k.state());
   }
   // The host's next record, or an empty one after the wait.
   Bytes NextRecord() {

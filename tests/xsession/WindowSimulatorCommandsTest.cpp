@@ -2,8 +2,9 @@
 // real session window on the loopback host: the display information
 // (command 13) reports the cursor, the host's push buttons and the area
 // marked by a drag through XTEST; the edit functions (command 15) tell
-// whether Copy may run, run it (the session then owns PRIMARY) and report
-// the window-state byte. (The file's name puts this suite after those that
+// whether Copy, Cut and Paste may run, run them (a copy makes the session
+// own PRIMARY, a cut takes the marked text out of its field, a paste puts
+// it back at the cursor) and report the window-state byte. (The file's name puts this suite after those that
 // make the program's toolkit.)
 #include <gtest/gtest.h>  // before Xlib, whose None and Bool macros clash with it
 
@@ -74,10 +75,7 @@ TEST_P(SimulatorWindowTest, DisplayInformationListsButtonsAndTheMarkedBlock) {
   ASSERT_EQ(buttons->selectionType(), SelectionField::kTypePushButtons);
   ASSERT_EQ(buttons->builtChoices(), 2u);
 
-  ASSERT_NO_FATAL_FAILURE(Drag(s, 3, 5, 5, 20));
-  KeyboardState& k = s->display->keyboardState();
-  ASSERT_TRUE(RunUntil([&] { return k.state() == KeyboardState::kPostCopy; }))
-      << "the drag marked nothing; keyboard state " << int(k.state());
+  ASSERT_NO_FATAL_FAILURE(DragToMark(s, 3, 5, 5, 20));
   ASSERT_TRUE(s->renderer->flags() & RenderingX::kMarked);
   auto* rendering = dynamic_cast<RenderingX*>(s->renderer);
   ASSERT_NE(rendering, nullptr);
@@ -123,14 +121,42 @@ TEST_P(SimulatorWindowTest, EditFunctionsReportAndRunCopy) {
   EXPECT_EQ(Simulator({15, 5}), Bytes({0x00, s->windowState}));
   EXPECT_EQ(Simulator({15, 2, 7}), Bytes({0x03, 0x00})) << "a request that is neither ask nor run";
 
-  ASSERT_NO_FATAL_FAILURE(Drag(s, 2, 2, 2, 10));
-  KeyboardState& k = s->display->keyboardState();
-  ASSERT_TRUE(RunUntil([&] { return k.state() == KeyboardState::kPostCopy; }))
-      << "the drag marked nothing; keyboard state " << int(k.state());
+  ASSERT_NO_FATAL_FAILURE(DragToMark(s, 2, 2, 2, 10));
   EXPECT_EQ(Simulator({15, 2, 1}), Bytes({0x00, 0x01}));
   EXPECT_EQ(Simulator({15, 2, 2}), Bytes({0x00, 0x01}));
   EXPECT_TRUE(RunUntil([&] { return XGetSelectionOwner(test_, XA_PRIMARY) == drawing; }));
   EXPECT_EQ(s->xstuff.copiedString(), "Simulator");
+}
+
+// A word dragged over in an input field through XTEST: Cut may run and
+// takes the word out of the field; then Paste may run and puts it back at
+// the cursor, so the host reads the field as it was.
+TEST_P(SimulatorWindowTest, EditFunctionsRunCutAndPasteInAField) {
+  const Bytes field = Cat({Sba(6, 10), {0x1D, 0x40, 0x00, 0x20, 0x00, 10}, Host("Simulator")});
+  SessionControlBlock* s = Open(HostScreen(field, 6, 11));
+  ASSERT_NE(s, nullptr);
+  PresentationSpaceScreenBuffer& ps = s->display->presentationSpace();
+  const auto fieldText = [&] {
+    Bytes b;
+    for (unsigned int i = 5 * 80 + 10; i < 5 * 80 + 20; ++i) b.push_back(ps.getCharacter(i));
+    return b;
+  };
+  ASSERT_EQ(fieldText(), Cat({Host("Simulator"), Bytes(1, 0)}));
+  EXPECT_EQ(Simulator({15, 1, 1}), Bytes({0x00, 0x00})) << "nothing marked: Cut is greyed";
+  EXPECT_EQ(Simulator({15, 1, 2}), Bytes({0x00, 0x00})) << "a greyed Cut does not run";
+  EXPECT_EQ(fieldText(), Cat({Host("Simulator"), Bytes(1, 0)}));
+
+  ASSERT_NO_FATAL_FAILURE(DragToMark(s, 6, 11, 6, 19));
+  EXPECT_EQ(Simulator({15, 1, 1}), Bytes({0x00, 0x01}));
+  EXPECT_EQ(Simulator({15, 1, 2}), Bytes({0x00, 0x01}));
+  EXPECT_EQ(fieldText(), Bytes(10, 0)) << "the word is cut out of the field";
+  EXPECT_EQ(s->xstuff.copiedString(), "Simulator");
+
+  EXPECT_EQ(Simulator({15, 3, 1}), Bytes({0x00, 0x01}));
+  EXPECT_EQ(Simulator({15, 3, 2}), Bytes({0x00, 0x01}));
+  EXPECT_TRUE(RunUntil([&] { return fieldText() == Cat({Host("Simulator"), Bytes(1, 0)}); }))
+      << "the paste put the word back";
+  EXPECT_EQ(s->display->cursor().getCursorOffset(), 5u * 80 + 19);
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, SimulatorWindowTest, qwtest::TestLocales(), qwtest::TestLocaleName);

@@ -1,22 +1,19 @@
 // Fields of a real session window under a private X server, driven through
 // XTEST against the loopback host: the arrows of a scroll bar clicked with
-// the pointer send the scroll AID with one row; words typed into a
-// word-wrap field, and Delete, Erase EOF and Field Exit there, keep words
-// whole on the screen and in the host's read; End, New Line, Erase Input
-// and Reset in a selection list, and the cursor keys on a selection
-// cursor, reach their fields from the keyboard. (The file's name puts this
-// suite after those that make the program's toolkit.)
+// the pointer send the scroll AID with one row; words typed or pasted into
+// a word-wrap field, and Delete, Erase EOF, Field Exit and a cut there,
+// keep words whole on the screen and in the host's read; End, New Line,
+// Erase Input and Reset in a selection list, and the cursor keys on a
+// selection cursor, reach their fields from the keyboard. (The file's name
+// puts this suite after those that make the program's toolkit.)
 #include <gtest/gtest.h>  // before Xlib, whose None and Bool macros clash with it
 
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
-#include <Xm/Xm.h>
-#include <iconv.h>
 
 #include <string>
 #include <vector>
 
-#include "base/LogMsg.h"
 #include "display/CopiedDataInformation.h"
 #include "display/DisplayBag.h"
 #include "display/ScrollBarField.h"
@@ -24,56 +21,16 @@
 #include "keyboard/KeyboardState.h"
 #include "keyboard/TAXlate.h"
 #include "keyboard/XlateTable.h"
-#include "session/AppInit.h"
-#include "session/AppResources.h"
-#include "session/ErrorDialogs.h"
-#include "session/SessionControlBlock.h"
-#include "session/SessionTable.h"
-#include "session/StartOptions.h"
 #include "tests/support/ForeignSelectionOwner.h"
-#include "tests/support/SessionToolkit.h"
-#include "tests/support/TestHost5250.h"
-#include "tests/support/TestLocales.h"
-#include "tests/support/XKeys.h"
+#include "tests/xsession/SessionWindowFixture.h"
 #include "xfront/ClipboardText.h"
-#include "xfront/XStuff.h"
 
 namespace {
 
 using namespace qwtest::session_toolkit;
-using Bytes = std::vector<uint8_t>;
+using namespace session_window;
 
-Bytes Cat(std::initializer_list<Bytes> parts) {
-  Bytes v;
-  for (const auto& p : parts) v.insert(v.end(), p.begin(), p.end());
-  return v;
-}
-// Text in the host code page of the euro sessions.
-Bytes Host(const std::string& text) {
-  iconv_t cd = iconv_open("IBM1140", "UTF-8");
-  Bytes out(text.size() * 2 + 4);
-  char* in = const_cast<char*>(text.data());
-  size_t inLeft = text.size();
-  char* o = reinterpret_cast<char*>(out.data());
-  size_t outLeft = out.size();
-  iconv(cd, &in, &inLeft, &o, &outLeft);
-  iconv_close(cd);
-  out.resize(out.size() - outLeft);
-  return out;
-}
-Bytes Record(const Bytes& data) {
-  const size_t n = data.size() + 10;
-  Bytes r = {static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n), 0x12, 0xA0, 0, 0, 0x04, 0x00, 0x40, 0x03};
-  r.insert(r.end(), data.begin(), data.end());
-  return r;
-}
-Bytes Sba(int row, int column) { return {0x11, static_cast<uint8_t>(row), static_cast<uint8_t>(column)}; }
-// Clear Unit and a Write to Display that unlocks, the orders, the cursor at
-// (row, column), then a read of the modified fields.
-Bytes Screen(const Bytes& orders, int row, int column) {
-  return Record(Cat({{0x04, 0x40}, {0x04, 0x11, 0x00, 0x08}, orders,
-                     {0x13, static_cast<uint8_t>(row), static_cast<uint8_t>(column)}, {0x04, 0x52, 0x00, 0x00}}));
-}
+
 // A vertical scroll bar whose attribute stands at (row, column): cells
 // rows, over total rows at position.
 Bytes ScrollBar(int row, int column, uint32_t total, uint32_t position, uint8_t cells) {
@@ -111,105 +68,49 @@ Bytes SelectionList(uint8_t flags) {
 // Unlocks the keyboard without touching the screen and reads again.
 Bytes Unlock() { return Record({0x04, 0x11, 0x00, 0x08, 0x04, 0x52, 0x00, 0x00}); }
 
-class FieldWindowTest : public ::testing::TestWithParam<qwtest::TestLocale> {
+class FieldWindowTest : public SessionWindowTest {
  protected:
-  static void TearDownTestSuite() {
-    if (test_) XCloseDisplay(test_);
-    test_ = nullptr;
-  }
-  void SetUp() override {
-    const std::string lang = qwtest::LocaleName(GetParam());
-    if (!ApplicationContext()) {
-      std::string error;
-      ASSERT_TRUE(StartToolkit(0, &error, lang)) << error;
-      SetDebugFlag(true);
-    }
-    if (g_lang != lang) GTEST_SKIP() << "this process runs the toolkit in locale " << g_lang;
-    if (!test_) {
-      ASSERT_GE(TheErrorDialogs().createWarningDialog(TopLevelWidget(), "ErrorMsgUnknownHost", nullptr, nullptr), 0);
-      test_ = XOpenDisplay(DisplayString(XtDisplay(TopLevelWidget())));
-      ASSERT_NE(test_, nullptr);
-    }
-    ASSERT_TRUE(qwtest::HasXTest(test_));
-    started_ = true;
-    saved_ = AppResources();
-    AppResources().MAX_SESSIONS = 99;
-  }
-  void TearDown() override {
-    if (!started_) return;
-    EndSessions(1);
-    Pump(20);
-    AppResources() = saved_;
-  }
-
-  SessionControlBlock* Open(const Bytes& screen) {
-    EXPECT_TRUE(host_.Start());
-    SessionStartOptions o;
-    o.hostName = "127.0.0.1";
-    o.port = host_.Port();
-    o.EuroOption = 1;
-    createSessionUnderThisProcess(o, nullptr, nullptr);
-    SessionControlBlock* s = NewestSession();
-    EXPECT_NE(s, nullptr);
-    if (!s) return nullptr;
-    EXPECT_TRUE(host_.WaitNegotiated(kWaitMs, HostPump()));
-    Widget drawing = s->xstuff.x_get_text_widget();
-    EXPECT_TRUE(RunUntil([&] {
-      XWindowAttributes a;
-      return XGetWindowAttributes(test_, XtWindow(drawing), &a) && a.map_state == IsViewable;
-    }));
-    host_.SendRecord(screen);
-    EXPECT_TRUE(host_.Barrier(kWaitMs, HostPump()));
-    Pump(20);
-    XSetInputFocus(test_, XtWindow(drawing), RevertToParent, CurrentTime);
-    XSync(test_, False);
-    return s;
-  }
-  // A click of the first button on the cell at (row, column).
-  void Click(SessionControlBlock* s, int row, int column) {
-    XStuff& x = s->xstuff;
-    int rx = 0, ry = 0;
-    Window child = 0;
-    XTranslateCoordinates(test_, XtWindow(x.x_get_text_widget()), DefaultRootWindow(test_),
-                          x.originX() + (column - 1) * x.cellWidth() + x.cellWidth() / 2,
-                          x.originY() + (row - 1) * x.cellHeight() + x.cellHeight() / 2, &rx, &ry, &child);
-    XTestFakeMotionEvent(test_, -1, rx, ry, CurrentTime);
-    // Held back so that it never makes a double click with an earlier one.
-    XTestFakeButtonEvent(test_, 1, True, 400);
-    XTestFakeButtonEvent(test_, 1, False, CurrentTime);
-    XSync(test_, False);
-  }
-  // The host's next record, or an empty one after the barrier.
-  Bytes NextRecord() {
-    Bytes record;
-    if (!host_.WaitForRecord(kWaitMs, HostPump(), &record)) return {};
-    return record;
-  }
-
-  // Types "HELLO WORLD" into the word-wrap field of 20 positions from row
-  // 10, column 71 (ten on row 10, ten on row 11): the word that does not
-  // fit on row 10 moves down whole, each row read in typing order (from
-  // its right end in a right-to-left field); Enter sends the words in
-  // typing order without the nulls between them.
-  void TypeHelloWorld(SessionControlBlock* s, bool rightToLeft) {
-    ASSERT_TRUE(qwtest::TypeText(test_, "HELLO WORLD"));
-    XSync(test_, False);
+  // Row 10 or 11 of the word-wrap field of 20 positions from row 10,
+  // column 71 (ten on row 10, ten on row 11), in typing order (from its
+  // right end in a right-to-left field).
+  Bytes WrapRow(SessionControlBlock* s, int r, bool rightToLeft = false) {
     PresentationSpaceScreenBuffer& ps = s->display->presentationSpace();
-    const auto row = [&](int r) {
-      const unsigned int first = r == 10 ? 9 * 80 + 70 : 10 * 80;
-      Bytes b;
-      for (unsigned int i = 0; i < 10; ++i) b.push_back(ps.getCharacter(rightToLeft ? first + 9 - i : first + i));
-      return b;
-    };
-    EXPECT_TRUE(RunUntil([&] { return row(11)[4] != 0; }));
-    EXPECT_EQ(row(10), Cat({Host("HELLO "), Bytes(4, 0)}));
-    EXPECT_EQ(row(11), Cat({Host("WORLD"), Bytes(5, 0)}));
+    const unsigned int first = r == 10 ? 9 * 80 + 70 : 10 * 80;
+    Bytes b;
+    for (unsigned int i = 0; i < 10; ++i) b.push_back(ps.getCharacter(rightToLeft ? first + 9 - i : first + i));
+    return b;
+  }
+  // Enter sends the field's words in typing order without the nulls
+  // between them.
+  void ExpectEnterSends(const char* words) {
     ASSERT_TRUE(qwtest::PressKey(test_, XK_Return));
     XSync(test_, False);
     const Bytes record = NextRecord();
-    const Bytes text = Cat({Sba(10, 71), Host("HELLO WORLD")});
+    const Bytes text = Cat({Sba(10, 71), Host(words)});
     ASSERT_GE(record.size(), text.size());
     EXPECT_EQ(Bytes(record.end() - static_cast<long>(text.size()), record.end()), text);
+  }
+  // Types (or pastes with Control+V) "HELLO WORLD" into the word-wrap
+  // field: the word that does not fit on row 10 moves down whole.
+  void TypeHelloWorld(SessionControlBlock* s, bool rightToLeft, bool paste = false) {
+    qwtest::ForeignSelectionOwner owner;
+    if (paste) {
+      ASSERT_TRUE(owner.start(DisplayString(test_), {{"UTF8_STRING", {"UTF8_STRING", "HELLO WORLD"}}}));
+      ASSERT_TRUE(qwtest::PressKey(test_, XK_v, {XK_Control_L}));
+    } else {
+      ASSERT_TRUE(qwtest::TypeText(test_, "HELLO WORLD"));
+    }
+    XSync(test_, False);
+    EXPECT_TRUE(RunUntil([&] { return WrapRow(s, 11, rightToLeft)[4] != 0; }));
+    EXPECT_EQ(WrapRow(s, 10, rightToLeft), Cat({Host("HELLO "), Bytes(4, 0)}));
+    EXPECT_EQ(WrapRow(s, 11, rightToLeft), Cat({Host("WORLD"), Bytes(5, 0)}));
+    ExpectEnterSends("HELLO WORLD");
+  }
+  // Ends the session and the host of one case of a table.
+  void EndCase() {
+    EndSessions(1);
+    Pump(20);
+    host_.Stop();
   }
 
   // The host writes `screen` again (after the keyboard table changed).
@@ -218,14 +119,7 @@ class FieldWindowTest : public ::testing::TestWithParam<qwtest::TestLocale> {
     EXPECT_TRUE(host_.Barrier(kWaitMs, HostPump()));
     Pump(20);
   }
-
-  static Display* test_;
-  qwtest::TestHost5250 host_;
-  AppResourceStruct saved_{};
-  bool started_ = false;
 };
-
-Display* FieldWindowTest::test_ = nullptr;
 
 // A bar of 10 cells over 100 rows: at position 5 the slider stands below
 // the first shaft cell, so the up arrow steps one row back; at position 88
@@ -238,7 +132,7 @@ TEST_P(FieldWindowTest, ScrollBarArrowsClickedSendOneRow) {
   };
   for (const Case& c : {Case{5, 5, 0xF4}, Case{88, 14, 0xF5}}) {
     SCOPED_TRACE(c.position);
-    SessionControlBlock* s = Open(Screen(ScrollBar(5, 70, 100, c.position, 10), 1, 1));
+    SessionControlBlock* s = Open(HostScreen(ScrollBar(5, 70, 100, c.position, 10), 1, 1));
     ASSERT_NE(s, nullptr);
     Field* f = s->display->formatTable().firstRecord();
     ASSERT_NE(f, nullptr);
@@ -249,9 +143,7 @@ TEST_P(FieldWindowTest, ScrollBarArrowsClickedSendOneRow) {
     ASSERT_GE(record.size(), 17u);
     EXPECT_EQ(record[12], c.aid);
     EXPECT_EQ(Bytes(record.end() - 4, record.end()), Bytes({0, 0, 0, 1})) << "one row";
-    EndSessions(1);
-    Pump(20);
-    host_.Stop();
+    EndCase();
   }
 }
 
@@ -260,16 +152,16 @@ TEST_P(FieldWindowTest, ScrollBarArrowsClickedSendOneRow) {
 // moves down whole; the host reads the text without the nulls between.
 TEST_P(FieldWindowTest, TypedWordsWrapWhole) {
   const Bytes field = Cat({Sba(10, 70), {0x1D, 0x40, 0x00, 0x86, 0x80, 0x20, 0x00, 20}});
-  SessionControlBlock* s = Open(Screen(field, 10, 71));
+  SessionControlBlock* s = Open(HostScreen(field, 10, 71));
   ASSERT_NE(s, nullptr);
   ASSERT_EQ(s->display->formatTable().firstRecord()->getFieldClassID(), kWordWrapField);
   TypeHelloWorld(s, false);
 }
 
 // Erase EOF (Alt+Delete) and Field Exit (the keypad's plus) after "CCCC"
-// on row 11 pull that word up to row 10; two Deletes at the start of
-// "AAAA BBB" make room for "CCC" on row 10. What Enter sends holds the
-// words whole.
+// on row 11, and a cut (Control+X) of " DDDD" marked by a drag, pull that
+// word up to row 10; two Deletes at the start of "AAAA BBB" make room for
+// "CCC" on row 10. What Enter sends holds the words whole.
 TEST_P(FieldWindowTest, EditKeysInAWordWrapFieldKeepWordsWhole) {
   struct Case {
     const char* name;
@@ -281,46 +173,44 @@ TEST_P(FieldWindowTest, EditKeysInAWordWrapFieldKeepWordsWhole) {
     int presses;
     const char* after10;
     const char* text;
+    int dragFromColumn = 0, dragToColumn = 0;  // a drag over row 11 first
   };
   const Case cases[] = {
       {"erase EOF", "AA BB ", "CCCC DDDD", 11, 5, XK_Delete, {XK_Alt_L}, 1, "AA BB CCCC", "AA BB CCCC"},
       {"field exit", "AA BB ", "CCCC DDDD", 11, 5, XK_KP_Add, {}, 1, "AA BB CCCC", "AA BB CCCC"},
       {"delete", "AAAA BBB ", "CCC", 10, 71, XK_Delete, {}, 2, "AA BBB CCC", "AA BBB CCC"},
+      {"cut", "AA BB ", "CCCC DDDD", 10, 71, XK_x, {XK_Control_L}, 1, "AA BB CCCC", "AA BB CCCC", 5, 9},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const Bytes data = Cat({Sba(10, 71), Host(c.row10), Sba(11, 1), Host(c.row11)});
-    SessionControlBlock* s = Open(Screen(Cat({WordWrapField(), data}), c.cursorRow, c.cursorColumn));
+    SessionControlBlock* s = Open(HostScreen(Cat({WordWrapField(), data}), c.cursorRow, c.cursorColumn));
     ASSERT_NE(s, nullptr);
     ASSERT_EQ(s->display->formatTable().firstRecord()->getFieldClassID(), kWordWrapField);
-    PresentationSpaceScreenBuffer& ps = s->display->presentationSpace();
-    const auto row = [&](int r) {
-      Bytes b;
-      for (unsigned int i = 0; i < 10; ++i) b.push_back(ps.getCharacter(r == 10 ? 9 * 80 + 70 + i : 10 * 80 + i));
-      return b;
-    };
+    if (c.dragFromColumn) ASSERT_NO_FATAL_FAILURE(DragToMark(s, 11, c.dragFromColumn, 11, c.dragToColumn));
     for (int i = 0; i < c.presses; ++i) ASSERT_TRUE(qwtest::PressKey(test_, c.key, c.modifiers));
     XSync(test_, False);
     const Bytes after10 = Host(c.after10);
-    EXPECT_TRUE(RunUntil([&] { return row(10) == after10; })) << "row 10 never became " << c.after10;
-    EXPECT_EQ(row(11), Bytes(10, 0)) << "row 11 emptied";
-    ASSERT_TRUE(qwtest::PressKey(test_, XK_Return));
-    XSync(test_, False);
-    const Bytes record = NextRecord();
-    const Bytes text = Cat({Sba(10, 71), Host(c.text)});
-    ASSERT_GE(record.size(), text.size());
-    EXPECT_EQ(Bytes(record.end() - static_cast<long>(text.size()), record.end()), text);
-    EndSessions(1);
-    Pump(20);
-    host_.Stop();
+    EXPECT_TRUE(RunUntil([&] { return WrapRow(s, 10) == after10; })) << "row 10 never became " << c.after10;
+    EXPECT_EQ(WrapRow(s, 11), Bytes(10, 0)) << "row 11 emptied";
+    ExpectEnterSends(c.text);
+    EndCase();
   }
+}
+
+// "HELLO WORLD" pasted with Control+V wraps as typed.
+TEST_P(FieldWindowTest, PastedWordsWrapWhole) {
+  SessionControlBlock* s = Open(HostScreen(WordWrapField(), 10, 71));
+  ASSERT_NE(s, nullptr);
+  ASSERT_EQ(s->display->formatTable().firstRecord()->getFieldClassID(), kWordWrapField);
+  TypeHelloWorld(s, false, true);
 }
 
 // End goes to the list's last choice, New Line from there to the first
 // (no field follows), Down and the slash select "Banana", and Erase Input
 // (Alt+End) deselects it and sends the cursor home.
 TEST_P(FieldWindowTest, SelectionListKeysFromTheKeyboard) {
-  SessionControlBlock* s = Open(Screen(SelectionList(0x00), 5, 11));
+  SessionControlBlock* s = Open(HostScreen(SelectionList(0x00), 5, 11));
   ASSERT_NE(s, nullptr);
   Field* f = s->display->formatTable().getField(kApple);
   ASSERT_NE(f, nullptr);
@@ -350,7 +240,7 @@ TEST_P(FieldWindowTest, SelectionListKeysFromTheKeyboard) {
 // deselects and names the AID: the host reads the list again with nothing
 // selected.
 TEST_P(FieldWindowTest, EraseInputSendsTheAidTheListNames) {
-  SessionControlBlock* s = Open(Screen(SelectionList(0x08), 6, 11));
+  SessionControlBlock* s = Open(HostScreen(SelectionList(0x08), 6, 11));
   ASSERT_NE(s, nullptr);
   ASSERT_TRUE(qwtest::TypeText(test_, "/"));
   XSync(test_, False);
@@ -372,7 +262,7 @@ TEST_P(FieldWindowTest, EraseInputSendsTheAidTheListNames) {
 // Reset (the left Control key) in the normal state puts the cursor that
 // the host left inside "Banana" back on the choice's start.
 TEST_P(FieldWindowTest, ResetPutsTheCursorOnTheChoice) {
-  SessionControlBlock* s = Open(Screen(SelectionList(0x00), 6, 14));
+  SessionControlBlock* s = Open(HostScreen(SelectionList(0x00), 6, 14));
   ASSERT_NE(s, nullptr);
   const auto cursor = [&] { return s->display->cursor().getCursorOffset(); };
   ASSERT_EQ(cursor(), kBanana + 3);
@@ -387,7 +277,7 @@ TEST_P(FieldWindowTest, ResetPutsTheCursorOnTheChoice) {
 // indicator shows while the cursor is on it.
 TEST_P(FieldWindowTest, CursorKeysOnASelectionCursor) {
   constexpr unsigned int kStart = 11 * 80 + 5;
-  SessionControlBlock* s = Open(Screen(StartField(12, 5, {0x46, 0x00, 0x89, 0x25}, 3), 12, 6));
+  SessionControlBlock* s = Open(HostScreen(StartField(12, 5, {0x46, 0x00, 0x89, 0x25}, 3), 12, 6));
   ASSERT_NE(s, nullptr);
   ASSERT_EQ(s->display->formatTable().firstRecord()->getFieldClassID(), kSelectionCursorField);
   const auto cursor = [&] { return s->display->cursor().getCursorOffset(); };
@@ -412,7 +302,7 @@ TEST_P(FieldWindowTest, CursorKeysOnASelectionCursor) {
 constexpr unsigned char kBeh = 0x58, kBehInitial = 0x59;
 constexpr unsigned int kLatinField = 11 * 80 + 30;
 Bytes ArabicScreen() {
-  return Screen(Cat({StartField(10, 30, {0x54, 0x00}, 10), StartField(12, 30, {0x40, 0x00}, 10)}), 10, 40);
+  return HostScreen(Cat({StartField(10, 30, {0x54, 0x00}, 10), StartField(12, 30, {0x40, 0x00}, 10)}), 10, 40);
 }
 
 class ArabicSession {
@@ -468,9 +358,7 @@ TEST_P(FieldWindowTest, DupAndEraseEndOfFieldEndAnArabicWord) {
       EXPECT_EQ(arabic.typed(0), kBehInitial);
       EXPECT_EQ(s->display->keyboardState().state(), KeyboardState::kNormalUnlocked) << "no operator error";
     }
-    EndSessions(1);
-    Pump(20);
-    host_.Stop();
+    EndCase();
   }
 }
 
@@ -478,7 +366,7 @@ TEST_P(FieldWindowTest, DupAndEraseEndOfFieldEndAnArabicWord) {
 // WORLD" typed from the right end of row 10 leaves "WORLD" whole on row 11,
 // and the host reads the words as typed.
 TEST_P(FieldWindowTest, RightToLeftWordWrapKeepsTypedWordsWhole) {
-  const Bytes screen = Screen(Cat({StartField(10, 70, {0x44, 0x00, 0x86, 0x80}, 20)}), 10, 80);
+  const Bytes screen = HostScreen(Cat({StartField(10, 70, {0x44, 0x00, 0x86, 0x80}, 20)}), 10, 80);
   SessionControlBlock* s = Open(screen);
   ASSERT_NE(s, nullptr);
   ArabicSession arabic(s);
@@ -526,7 +414,7 @@ TEST_P(FieldWindowTest, ThaiBlockPasteKeepsItsRowSeparators) {
   for (const bool thai : {true, false}) {
     SCOPED_TRACE(thai ? "Thai session" : "other session");
     const Bytes fields = Cat({StartField(10, 30, {0x40, 0x00}, 10), StartField(11, 30, {0x40, 0x00}, 10)});
-    SessionControlBlock* s = Open(Screen(fields, 10, 31));
+    SessionControlBlock* s = Open(HostScreen(fields, 10, 31));
     ASSERT_NE(s, nullptr);
     if (thai) s->xstuff.setThaiSession(true);
     CopiedDataInformation info;
@@ -557,9 +445,7 @@ TEST_P(FieldWindowTest, ThaiBlockPasteKeepsItsRowSeparators) {
       EXPECT_EQ(field(11), Bytes(5, 0));
     }
     s->xstuff.setThaiSession(false);
-    EndSessions(1);
-    Pump(20);
-    host_.Stop();
+    EndCase();
   }
 }
 
