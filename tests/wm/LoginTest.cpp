@@ -19,6 +19,7 @@
 #include "tests/wm/TeldraFixture.h"
 // After the fixture: gtest comes before the X headers.
 #include "tests/support/Screenshot.h"
+#include "tests/wm/TestPamService.h"
 
 namespace {
 
@@ -80,61 +81,6 @@ std::string ReadFile(const std::string& path) {
   text << in.rdbuf();
   return text.str();
 }
-
-// A PAM service of the test's own: Debian's pam_unix for the password and
-// the account, pam_env adding a variable of the test's to the session, and
-// pam_exec writing each session step to a log. With `holdChecks` every
-// password check first waits until the test releases it.
-class PamService {
- public:
-  explicit PamService(const qwtest::TempDir& dir, bool holdChecks = false) {
-    name_ = "qwt-session-" + std::to_string(getpid());
-    log_ = dir.Path() + "/pam.log";
-    held_ = dir.Path() + "/held";
-    release_ = dir.Path() + "/release";
-    const std::string script = dir.WriteFile("pam-step", "#!/bin/sh\necho \"$PAM_TYPE $PAM_USER\" >> " + log_ + "\n");
-    chmod(script.c_str(), 0700);
-    const std::string hold = dir.WriteFile(
-        "pam-hold", "#!/bin/sh\necho held >> " + held_ + "\nexec timeout 60 cat " + release_ + " > /dev/null\n");
-    chmod(hold.c_str(), 0700);
-    mkfifo(release_.c_str(), 0600);
-    const std::string envFile = dir.WriteFile("pam-env", "QWT_PAM_VALUE=from-pam\n");
-    const std::string envConf = dir.WriteFile("pam-env.conf", "");
-    std::ofstream("/etc/pam.d/" + name_) << (holdChecks ? "auth requisite pam_exec.so quiet " + hold + "\n" : "")
-                                         << "auth required pam_unix.so\n"
-                                            "account required pam_unix.so\n"
-                                            "session required pam_unix.so\n"
-                                            "session required pam_env.so readenv=1 envfile="
-                                         << envFile << " conffile=" << envConf
-                                         << "\n"
-                                            "session required pam_exec.so "
-                                         << script << "\n";
-  }
-  ~PamService() {
-    Release(false);  // a check the test left waiting ends now
-    unlink(("/etc/pam.d/" + name_).c_str());
-  }
-  const std::string& Name() const { return name_; }
-  std::string Log() const { return ReadFile(log_); }
-  // How many checks have come to the hold so far.
-  int Held() const {
-    const std::string text = ReadFile(held_);
-    return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
-  }
-  // Lets the waiting check go on (with `wait`, once one waits); false when
-  // none waited.
-  bool Release(bool wait = true) const {
-    int fd = -1;
-    auto open = [&] { return (fd = ::open(release_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC)) >= 0; };
-    if (!(wait ? qwtest::WaitUntil(open) : open())) return false;
-    const bool written = write(fd, "go\n", 3) == 3;
-    close(fd);
-    return written;
-  }
-
- private:
-  std::string name_, log_, held_, release_;
-};
 
 // The live processes (not zombies) that run as `uid`, by name.
 std::string ProcessesOf(uid_t uid) {
@@ -233,7 +179,7 @@ TEST_F(LoginTest, UnderPppAPasswordLogInWithoutACardReaderIsRefused) {
 TEST_F(LoginTest, TheSessionRunsAsTheUserInAPamSessionThatLogOffCloses) {
   ASSERT_TRUE(user_.Ok()) << user_.Error();
   qwtest::TempDir dir;
-  PamService pam(dir);
+  teldratest::PamService pam(dir);
   // The session's programs write what they are into a folder they may use.
   qwtest::TempDir out;
   ASSERT_EQ(chmod(out.Path().c_str(), 0777), 0);
@@ -288,7 +234,7 @@ TEST_F(LoginTest, TheSessionRunsAsTheUserInAPamSessionThatLogOffCloses) {
 TEST_F(LoginTest, TheScreenKeepsAnsweringWhileAPasswordCheckIsPending) {
   ASSERT_TRUE(user_.Ok()) << user_.Error();
   qwtest::TempDir dir;
-  PamService pam(dir, true);
+  teldratest::PamService pam(dir, true);
   home_.WriteFile("resources", "teldra.authService: " + pam.Name() + "\n");
   extraEnvironment_ = {"XENVIRONMENT=" + home_.Path() + "/resources"};
   StartLoginMode();
