@@ -321,6 +321,39 @@ TEST_F(CardLoginTest, TheCardsCredentialsAreCheckedBesideTheLoop) {
   EXPECT_EQ(SessionUid(), UserUid());
 }
 
+// A card pulled while the server checks its credentials starts no session,
+// whatever the server answers; the card put back logs in.
+TEST_F(CardLoginTest, ACardPulledDuringItsCheckStartsNoSession) {
+  qwtest::TempDir dir;
+  teldratest::PamService pam(dir, true);
+  AuthSetServiceName(pam.Name().c_str());
+  WriteCard("card", UserAttributes());
+  ShowLoginScreen(&state_);
+  ASSERT_TRUE(DialogFocused());
+  Type("1234");
+  Keys("Return");
+  ASSERT_TRUE(Pump([&] { return pam.Held() == 1; }));
+  sim_->insertCard(false);
+  PollSmartCard(&state_);
+  ASSERT_EQ(state_.card, nullptr);
+  ASSERT_TRUE(pam.Release());
+  ASSERT_TRUE(Pump([&] { return state_.loginDialog && state_.loginDialog->checkFd < 0; }));
+  for (int i = 0; i < 10; ++i) SdkProcessOnce(&state_.sdk, 20);
+  EXPECT_EQ(state_.loginMode, 1);
+  EXPECT_FALSE(MessageBoxActive(&state_.sdk));
+  EXPECT_EQ(SessionUser(), "");
+
+  sim_->insertCard(true);
+  PollSmartCard(&state_);
+  ASSERT_TRUE(DialogFocused());
+  Type("1234");
+  Keys("Return");
+  ASSERT_TRUE(Pump([&] { return pam.Held() == 2; }));
+  ASSERT_TRUE(pam.Release());
+  ASSERT_TRUE(Pump([&] { return state_.loginMode == 0; }));
+  ASSERT_TRUE(Pump([&] { return SessionUser() == user_.Name(); }, 20000)) << SessionUser();
+}
+
 TEST_F(CardLoginTest, ACardWithoutCredentialsFallsBackToThePasswordDialog) {
   Bytes a;
   Put(&a, 26, Str(user_.Name()));  // a user name, but no password or server

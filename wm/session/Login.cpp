@@ -225,6 +225,15 @@ void CardChecked(LoginDialog* dlg, int fd) {
   CardLogin card = pendingCard;
   pendingCard = CardLogin();
   card.checkFd = -1;
+  if (!s->card) {
+    // The card was pulled while its credentials were checked: no session
+    // starts without it (the dialog is hidden until a card comes).
+    AuthCancelCheck(fd);
+    Wipe(card.digest, sizeof card.digest);
+    CardRecordFree(card.record);
+    LoginDialogFailed(dlg);
+    return;
+  }
   card.result = AuthFinishCheck(fd, &info) == AuthOk ? LoginOk : LoginRefused;
   CardCredentialsChecked(s, &card, &info);
   if (!Conclude(dlg, card, info, card.server)) LoginDialogFailed(dlg);
