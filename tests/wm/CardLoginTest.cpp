@@ -5,6 +5,7 @@
 // session as the card's user and keeps the digest of the card's data.
 #include <gtest/gtest.h>
 #include <openssl/evp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,6 +23,7 @@
 #include "login/cardsim/CardReaderSimulator.h"
 #include "login/record/CardRecord.h"
 #include "login/record/Tlv.h"
+#include "platform/Auth.h"
 #include "platform/AuthSession.h"
 #include "platform/sdk/MessageBox.h"
 #include "platform/sdk/SdkScreen.h"
@@ -35,6 +37,7 @@
 #include "tests/support/TlvRecords.h"
 #include "tests/support/XTestServer.h"
 #include "tests/support/XWindows.h"
+#include "tests/wm/TestPamService.h"
 #include "wm/services/CommandService.h"
 #include "wm/services/Tempreg.h"
 #include "wm/session/CardPoll.h"
@@ -84,7 +87,8 @@ class CardLoginTest : public ::testing::Test {
     // The session's programs run as the card's user.
     ASSERT_EQ(chmod(out_.Path().c_str(), 0777), 0);
     home_.WriteFile("registry/desktop/preferences",
-                    "desktop_command = /bin/sh -c \"echo $USER > " + out_.Path() + "/session-user\"\n");
+                    "desktop_command = /bin/sh -c \"id -u > " + out_.Path() + "/session-uid; echo $USER > " +
+                        out_.Path() + "/session-user\"\n");
     env_.emplace_back("HOME", home_.Path().c_str());
     env_.emplace_back("QX_REGISTRY_DIR", (home_.Path() + "/registry").c_str());
     env_.emplace_back("QX_SERVICE_DIR", (home_.Path() + "/services").c_str());
@@ -124,6 +128,7 @@ class CardLoginTest : public ::testing::Test {
     if (!cwd_.empty() && chdir(cwd_.c_str()) != 0) ADD_FAILURE() << "cannot return to " << cwd_;
     StopCardPoll(&state_);
     AuthCloseSession();
+    AuthSetServiceName(nullptr);
     SetCardRemovedLogoff(nullptr);
     gLogoffs = 0;
     if (state_.loginDialog) DestroyLoginDialog(state_.loginDialog);
@@ -215,6 +220,18 @@ class CardLoginTest : public ::testing::Test {
     std::getline(in, line);
     return line;
   }
+  // The session's programs run as the card's user; the user of the file
+  // the desktop command wrote after `id -u`, which says the same.
+  std::string SessionUid() {
+    std::ifstream in(out_.Path() + "/session-uid");
+    std::string line;
+    std::getline(in, line);
+    return line;
+  }
+  std::string UserUid() {
+    const passwd* pw = getpwnam(user_.Name().c_str());
+    return pw ? std::to_string(pw->pw_uid) : "no account";
+  }
 
   static qwtest::OpensslOracle* o_;
   qwtest::TestUser user_{"C4rd-user"};
@@ -246,6 +263,7 @@ TEST_F(CardLoginTest, AWrongPinIsRefusedTheRightOneStartsTheSession) {
   ASSERT_TRUE(Pump([&] { return state_.loginMode == 0; }));
   EXPECT_EQ(state_.loginDialog, nullptr);
   ASSERT_TRUE(Pump([&] { return SessionUser() == user_.Name(); }, 20000)) << SessionUser();
+  EXPECT_EQ(SessionUid(), UserUid());
   // The digest covers exactly the record's bytes (OpenSSL as the oracle).
   unsigned char md5[16];
   unsigned int n = 0;
@@ -266,6 +284,74 @@ TEST_F(CardLoginTest, ARecordTheRootDidNotSignIsRefused) {
     CloseBox();
     EXPECT_NE(state_.loginDialog, nullptr);
   }
+}
+
+// The server's check of the card's credentials runs beside the loop, as a
+// typed password's does: while PAM holds it the dialog waits and the loop
+// goes on; the answer still decides.
+TEST_F(CardLoginTest, TheCardsCredentialsAreCheckedBesideTheLoop) {
+  qwtest::TempDir dir;
+  teldratest::PamService pam(dir, true);
+  AuthSetServiceName(pam.Name().c_str());
+  Bytes wrong;
+  Put(&wrong, 26, Str(user_.Name()));
+  Put(&wrong, 27, Str("not the password"));
+  Put(&wrong, 19, Str("host.example"));
+  WriteCard("card", wrong);
+  ShowLoginScreen(&state_);
+  ASSERT_TRUE(DialogFocused());
+  for (int attempt = 1; attempt <= 2; ++attempt) {
+    Type("1234");
+    Keys("Return");
+    ASSERT_TRUE(Pump([&] { return pam.Held() == attempt; })) << attempt;
+    ASSERT_NE(state_.loginDialog, nullptr);
+    EXPECT_GE(state_.loginDialog->checkFd, 0) << "waiting for the check";
+    EXPECT_FALSE(MessageBoxActive(&state_.sdk));
+    EXPECT_EQ(state_.loginMode, 1);
+    ASSERT_TRUE(pam.Release());
+    if (attempt == 1) {
+      ASSERT_TRUE(BoxUp("QXL4550"));
+      CloseBox();
+      ASSERT_TRUE(DialogFocused());
+      WriteCard("card", UserAttributes());
+    }
+  }
+  ASSERT_TRUE(Pump([&] { return state_.loginMode == 0; }));
+  ASSERT_TRUE(Pump([&] { return SessionUser() == user_.Name(); }, 20000)) << SessionUser();
+  EXPECT_EQ(SessionUid(), UserUid());
+}
+
+// A card pulled while the server checks its credentials starts no session,
+// whatever the server answers; the card put back logs in.
+TEST_F(CardLoginTest, ACardPulledDuringItsCheckStartsNoSession) {
+  qwtest::TempDir dir;
+  teldratest::PamService pam(dir, true);
+  AuthSetServiceName(pam.Name().c_str());
+  WriteCard("card", UserAttributes());
+  ShowLoginScreen(&state_);
+  ASSERT_TRUE(DialogFocused());
+  Type("1234");
+  Keys("Return");
+  ASSERT_TRUE(Pump([&] { return pam.Held() == 1; }));
+  sim_->insertCard(false);
+  PollSmartCard(&state_);
+  ASSERT_EQ(state_.card, nullptr);
+  ASSERT_TRUE(pam.Release());
+  ASSERT_TRUE(Pump([&] { return state_.loginDialog && state_.loginDialog->checkFd < 0; }));
+  for (int i = 0; i < 10; ++i) SdkProcessOnce(&state_.sdk, 20);
+  EXPECT_EQ(state_.loginMode, 1);
+  EXPECT_FALSE(MessageBoxActive(&state_.sdk));
+  EXPECT_EQ(SessionUser(), "");
+
+  sim_->insertCard(true);
+  PollSmartCard(&state_);
+  ASSERT_TRUE(DialogFocused());
+  Type("1234");
+  Keys("Return");
+  ASSERT_TRUE(Pump([&] { return pam.Held() == 2; }));
+  ASSERT_TRUE(pam.Release());
+  ASSERT_TRUE(Pump([&] { return state_.loginMode == 0; }));
+  ASSERT_TRUE(Pump([&] { return SessionUser() == user_.Name(); }, 20000)) << SessionUser();
 }
 
 TEST_F(CardLoginTest, ACardWithoutCredentialsFallsBackToThePasswordDialog) {

@@ -10,12 +10,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <fstream>
 #include <sstream>
 
 #include "tests/support/TestUser.h"
 #include "tests/wm/TeldraFixture.h"
+// After the fixture: gtest comes before the X headers.
+#include "tests/support/Screenshot.h"
+#include "tests/wm/TestPamService.h"
 
 namespace {
 
@@ -77,29 +81,6 @@ std::string ReadFile(const std::string& path) {
   text << in.rdbuf();
   return text.str();
 }
-
-// A PAM service of the test's own: Debian's pam_unix for the password and
-// the account, and pam_exec writing each session step to a log.
-class PamService {
- public:
-  explicit PamService(const qwtest::TempDir& dir) {
-    name_ = "qwt-session-" + std::to_string(getpid());
-    log_ = dir.Path() + "/pam.log";
-    const std::string script = dir.WriteFile("pam-step", "#!/bin/sh\necho \"$PAM_TYPE $PAM_USER\" >> " + log_ + "\n");
-    chmod(script.c_str(), 0700);
-    std::ofstream("/etc/pam.d/" + name_) << "auth required pam_unix.so\n"
-                                            "account required pam_unix.so\n"
-                                            "session required pam_unix.so\n"
-                                            "session required pam_exec.so "
-                                         << script << "\n";
-  }
-  ~PamService() { unlink(("/etc/pam.d/" + name_).c_str()); }
-  const std::string& Name() const { return name_; }
-  std::string Log() const { return ReadFile(log_); }
-
- private:
-  std::string name_, log_;
-};
 
 // The live processes (not zombies) that run as `uid`, by name.
 std::string ProcessesOf(uid_t uid) {
@@ -198,14 +179,21 @@ TEST_F(LoginTest, UnderPppAPasswordLogInWithoutACardReaderIsRefused) {
 TEST_F(LoginTest, TheSessionRunsAsTheUserInAPamSessionThatLogOffCloses) {
   ASSERT_TRUE(user_.Ok()) << user_.Error();
   qwtest::TempDir dir;
-  PamService pam(dir);
+  teldratest::PamService pam(dir);
   // The session's programs write what they are into a folder they may use.
   qwtest::TempDir out;
   ASSERT_EQ(chmod(out.Path().c_str(), 0777), 0);
   home_.WriteFile("resources", "teldra.authService: " + pam.Name() + "\n");
   extraEnvironment_ = {"XENVIRONMENT=" + home_.Path() + "/resources"};
-  StartLoginMode({}, "/bin/sh -c \"(id -u; id -g; id -G; echo $HOME; echo $USER $LOGNAME) > " + out.Path() +
-                         "/ids; sleep 600 & exec xmessage -name desktop -geometry +0+0 desktop\"");
+  // A program of the session that leaves its process group and ignores the
+  // polite ends of a session.
+  const std::string stubborn = out.Path() + "/stubborn";
+  std::ofstream(stubborn) << "trap '' HUP TERM\nexec sleep 600\n";
+  ASSERT_EQ(chmod(stubborn.c_str(), 0755), 0);
+  StartLoginMode({}, "/bin/sh -c \"(id -u; id -g; id -G; echo $HOME; echo $SHELL; echo $USER $LOGNAME; "
+                     "echo $QWT_PAM_VALUE) > " +
+                         out.Path() + "/ids; sleep 600 & setsid /bin/sh " + stubborn +
+                         " & exec xmessage -name desktop -geometry +0+0 desktop\"");
   Type(user_.Name());
   Keys({"Return"});
   Type(kPassword);
@@ -222,11 +210,15 @@ TEST_F(LoginTest, TheSessionRunsAsTheUserInAPamSessionThatLogOffCloses) {
   for (int i = 0; i < count; ++i) groupList += (i ? " " : "") + std::to_string(groups[i]);
   std::ostringstream expected;
   expected << pw->pw_uid << "\n" << pw->pw_gid << "\n" << groupList << "\n" << pw->pw_dir << "\n"
-           << user_.Name() << " " << user_.Name() << "\n";
+           << pw->pw_shell << "\n" << user_.Name() << " " << user_.Name() << "\nfrom-pam\n";
   ASSERT_TRUE(qwtest::WaitUntil([&] { return !ReadFile(out.Path() + "/ids").empty(); }));
   EXPECT_EQ(ReadFile(out.Path() + "/ids"), expected.str());
   EXPECT_EQ(pam.Log(), "open_session " + user_.Name() + "\n");
-  EXPECT_NE(ProcessesOf(uid).find("sleep"), std::string::npos);
+  // Both programs left in the background run, as the user.
+  EXPECT_TRUE(qwtest::WaitUntil([&] {
+    const std::string names = ProcessesOf(uid);
+    return names.find("sleep") != names.rfind("sleep");
+  })) << ProcessesOf(uid);
 
   // Log-off: the PAM session closes, and nothing of the user stays.
   ASSERT_TRUE(teldra_.Signal(SIGTERM));
@@ -234,6 +226,71 @@ TEST_F(LoginTest, TheSessionRunsAsTheUserInAPamSessionThatLogOffCloses) {
   EXPECT_EQ(teldra_.ExitCode(), 5);
   EXPECT_EQ(pam.Log(), "open_session " + user_.Name() + "\nclose_session " + user_.Name() + "\n");
   EXPECT_TRUE(qwtest::WaitUntil([&] { return ProcessesOf(uid).empty(); })) << ProcessesOf(uid);
+}
+
+// The password check runs beside Teldra: while PAM holds it (here until the
+// test lets it go; a wrong password's delay does the same), the dialog is
+// drawn again when uncovered and a new client's window gets its frame.
+TEST_F(LoginTest, TheScreenKeepsAnsweringWhileAPasswordCheckIsPending) {
+  ASSERT_TRUE(user_.Ok()) << user_.Error();
+  qwtest::TempDir dir;
+  teldratest::PamService pam(dir, true);
+  home_.WriteFile("resources", "teldra.authService: " + pam.Name() + "\n");
+  extraEnvironment_ = {"XENVIRONMENT=" + home_.Path() + "/resources"};
+  StartLoginMode();
+  Type(user_.Name());
+  Keys({"Return"});
+  Type("not the password");
+  Keys({"Return"});
+  ASSERT_TRUE(qwtest::WaitUntil([&] { return pam.Held() == 1; })) << teldra_.Output();
+
+  // The check is pending from here until Release().
+  const XWindowAttributes a = Attributes(display_, dialog_);
+  const int titleRows = 60;  // the title; the boxes below have a blinking caret
+  auto title = [&] {
+    qwtest::Screenshot shot = qwtest::CaptureWindow(display_, dialog_);
+    shot.pixels.resize(std::min(shot.pixels.size(), static_cast<size_t>(shot.width) * titleRows));
+    return shot.pixels;
+  };
+  const std::vector<qwtest::Rgb> before = title();
+  ASSERT_FALSE(before.empty());
+  XSetWindowAttributes cover;
+  cover.override_redirect = True;
+  cover.background_pixel = WhitePixel(display_, DefaultScreen(display_));
+  const Window over = XCreateWindow(display_, root_, a.x, a.y, a.width, titleRows, 0, CopyFromParent, InputOutput,
+                                    CopyFromParent, CWOverrideRedirect | CWBackPixel, &cover);
+  XMapRaised(display_, over);
+  qwtest::XBarrier(display_);
+  ASSERT_NE(title(), before) << "the cover hides the title";
+  XDestroyWindow(display_, over);
+  qwtest::XBarrier(display_);
+  EXPECT_TRUE(qwtest::WaitUntil([&] { return title() == before; })) << "the title is drawn again";
+
+  const Window client = XCreateSimpleWindow(display_, root_, 0, 0, 120, 80, 0, 0, 0);
+  XMapWindow(display_, client);
+  XFlush(display_);
+  EXPECT_NE(WaitForFrame(client), None) << "the new window gets its frame";
+  XDestroyWindow(display_, client);
+  qwtest::XBarrier(display_);
+
+  // Still pending: nothing answered the typed password yet.
+  EXPECT_TRUE(qwtest::FindWindowsByName(display_, "QXL4550").empty());
+  EXPECT_EQ(pam.Held(), 1);
+  ASSERT_TRUE(pam.Release());
+  ASSERT_TRUE(Viewable("QXL4550")) << teldra_.Output();
+  Keys({"Return"});
+  ASSERT_TRUE(Gone("QXL4550"));
+  // The check still decides: the right pair, released in turn, logs in.
+  ASSERT_TRUE(qwtest::WaitUntil([&] { return Focus() == dialog_; })) << teldra_.Output();
+  Type(user_.Name());
+  Keys({"Return"});
+  Type(kPassword);
+  Keys({"Return"});
+  ASSERT_TRUE(qwtest::WaitUntil([&] { return pam.Held() == 2; })) << teldra_.Output();
+  EXPECT_EQ(qwtest::WaitForWindowByClass(display_, "desktop", 300), None);
+  ASSERT_TRUE(pam.Release());
+  ASSERT_NE(WaitForClass("desktop"), None) << teldra_.Output();
+  EXPECT_EQ(SessionUser(), user_.Name());
 }
 
 TEST_F(LoginTest, ReturnAfterAnyPathOfTabsLogsInAndNeverShutsDown) {

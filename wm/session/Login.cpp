@@ -54,7 +54,13 @@ struct CardLogin {
   CardRecord* record = nullptr;
   int administrator = 0;
   const char* server = nullptr;
+  int checkFd = -1;  // the card's credentials are being checked in a child
+  unsigned char digest[16] = {};  // of the card's data, kept on success
 };
+
+// The card log-in whose credentials a child checks (one at a time); its
+// record is freed when the answer comes or the next check starts.
+CardLogin pendingCard;
 
 void MD5Of(const uint8_t* data, size_t length, unsigned char digest[16]) {
   CryptoContext* c = nullptr;
@@ -84,6 +90,16 @@ size_t ReadCardRecord(ScreenState* s, uint8_t* buffer, size_t capacity) {
   if (SmartCardReadData(s->card, buffer, position, length, &sw1, &sw2, &result) != kSmartCardDone || result != 0)
     return 0;
   return length;
+}
+
+// The server accepted the card's credentials or refused them.
+void CardCredentialsChecked(ScreenState* s, CardLogin* card, AuthLoginInfo* info) {
+  if (card->result == LoginOk) {
+    const char* fourth = CardRecordGetValue(card->record, 103);
+    if (fourth && *fourth) std::snprintf(info->field8, sizeof info->field8, "%s", fourth);
+    std::memcpy(s->cardDigest, card->digest, sizeof s->cardDigest);
+  }
+  Wipe(card->digest, sizeof card->digest);
 }
 
 void CardPinLogin(ScreenState* s, const char* pin, AuthLoginInfo* info, CardLogin* out) {
@@ -117,14 +133,16 @@ void CardPinLogin(ScreenState* s, const char* pin, AuthLoginInfo* info, CardLogi
   const char* password = CardRecordGetValue(out->record, 101);
   const char* server = CardRecordGetValue(out->record, 102);
   if (user && password && server) {
-    void* home = nullptr;
-    void* profile = nullptr;
     out->server = server;
-    out->result = AuthAnyLogin(server, user, password, info, &home, 0, 1, &profile) == AuthOk ? LoginOk : LoginRefused;
-    if (out->result == LoginOk) {
-      const char* fourth = CardRecordGetValue(out->record, 103);
-      if (fourth && *fourth) std::snprintf(info->field8, sizeof info->field8, "%s", fourth);
-      MD5Of(buffer, length, s->cardDigest);
+    MD5Of(buffer, length, out->digest);
+    // The server's password check runs in a child like a typed one's;
+    // without a child it runs here.
+    out->checkFd = AuthStartCheck(server, user, password, 0);
+    if (out->checkFd < 0) {
+      void* home = nullptr;
+      void* profile = nullptr;
+      out->result = AuthAnyLogin(server, user, password, info, &home, 0, 1, &profile) == AuthOk ? LoginOk : LoginRefused;
+      CardCredentialsChecked(s, out, info);
     }
   } else {
     out->result = s->dialUp ? LoginRefused : LoginNoCredentials;
@@ -199,6 +217,28 @@ void PasswordChecked(LoginDialog* dlg, int fd) {
   if (!Conclude(dlg, card, info, NetworkServer())) LoginDialogFailed(dlg);
 }
 
+// The card's credentials came back from their check.
+void CardChecked(LoginDialog* dlg, int fd) {
+  ScreenState* s = dlg->state;
+  AuthLoginInfo info;
+  std::memset(&info, 0, sizeof info);
+  CardLogin card = pendingCard;
+  pendingCard = CardLogin();
+  card.checkFd = -1;
+  if (!s->card) {
+    // The card was pulled while its credentials were checked: no session
+    // starts without it (the dialog is hidden until a card comes).
+    AuthCancelCheck(fd);
+    Wipe(card.digest, sizeof card.digest);
+    CardRecordFree(card.record);
+    LoginDialogFailed(dlg);
+    return;
+  }
+  card.result = AuthFinishCheck(fd, &info) == AuthOk ? LoginOk : LoginRefused;
+  CardCredentialsChecked(s, &card, &info);
+  if (!Conclude(dlg, card, info, card.server)) LoginDialogFailed(dlg);
+}
+
 int LogIn(LoginDialog* dlg) {
   ScreenState* s = dlg->state;
   AuthLoginInfo info;
@@ -224,6 +264,14 @@ int LogIn(LoginDialog* dlg) {
     CardPinLogin(s, TextBoxGetContents(&dlg->second), &info, &card);
     server = card.server;
     if (!card.record || !CardRecordGetInfo(card.record, 0)) card.administrator = s->administratorCard;
+    if (card.checkFd >= 0) {
+      TextBoxClear(&dlg->second);
+      CardRecordFree(pendingCard.record);  // of a dialog that went while its check ran
+      pendingCard = card;
+      Wipe(card.digest, sizeof card.digest);
+      LoginDialogWaitForCheck(dlg, card.checkFd, CardChecked);
+      return 2;
+    }
   }
   return Conclude(dlg, card, info, server);
 }
