@@ -78,14 +78,20 @@ std::string ConvertCommand(const char* text) {
   return out;
 }
 
-// Each program leads a process group of its own, so that log-off reaches
-// what it started too.
-void OwnProcessGroup() { setpgid(0, 0); }
+// Each program leads a session and process group of its own, away from
+// Teldra's terminal and group, so that log-off reaches what it started too.
+void OwnProcessGroup() {
+  if (setsid() < 0) setpgid(0, 0);
+}
 
-// A signal to the program's group, or to the program alone when it has none.
+int FindIndex(pid_t pid);
+
+// A signal to the program's group; to the program alone only while it is
+// still Teldra's unreaped child (so that its pid cannot belong to another
+// process by now).
 void SignalProgram(pid_t pid, int sig) {
   if (pid <= 1) return;
-  if (kill(-pid, sig) != 0) kill(pid, sig);
+  if (kill(-pid, sig) != 0 && FindIndex(pid) >= 0) kill(pid, sig);
 }
 
 void ResetChildSignals() {
