@@ -1,6 +1,8 @@
 #include "wm/session/Launcher.h"
 
 #include <X11/Xlib.h>
+#include <dirent.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +13,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <fstream>
+#include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -109,6 +114,44 @@ int FindIndex(pid_t pid) {
 }
 
 int IgnoreXErrors(Display*, XErrorEvent*) { return 0; }
+
+// Whether this process adopts the orphans of its descendants.
+bool ReapsOrphans() {
+  int on = 0;
+  return prctl(PR_GET_CHILD_SUBREAPER, &on) == 0 && on;
+}
+
+// Every living process below this one, from /proc (zombies left out: they
+// are reaped, not signalled).
+std::vector<pid_t> Descendants() {
+  std::map<pid_t, std::vector<pid_t>> children;
+  if (DIR* dir = opendir("/proc")) {
+    while (dirent* e = readdir(dir)) {
+      char* end = nullptr;
+      const long pid = std::strtol(e->d_name, &end, 10);
+      if (pid <= 0 || *end) continue;
+      std::ifstream in(std::string("/proc/") + e->d_name + "/stat");
+      const std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      // pid (name) state ppid ...: the name may hold blanks and parentheses.
+      const size_t close = stat.rfind(')');
+      if (close == std::string::npos || close + 2 >= stat.size() || stat[close + 2] == 'Z') continue;
+      const long parent = std::strtol(stat.c_str() + close + 3, nullptr, 10);
+      children[static_cast<pid_t>(parent)].push_back(static_cast<pid_t>(pid));
+    }
+    closedir(dir);
+  }
+  std::vector<pid_t> found;
+  std::vector<pid_t> pending = {getpid()};
+  while (!pending.empty()) {
+    const pid_t p = pending.back();
+    pending.pop_back();
+    for (pid_t c : children[p]) {
+      found.push_back(c);
+      pending.push_back(c);
+    }
+  }
+  return found;
+}
 
 void KillWindowTree(Display* d, Window w, Window root, XID base, XID mask) {
   Window rootRet, parent;
@@ -410,7 +453,8 @@ int KillLowestPriorityApplication() {
 }
 
 void KillAllClients(ScreenState* state) {
-  if (!records.empty()) {
+  const bool sweep = ReapsOrphans();
+  if (!records.empty() || (sweep && !Descendants().empty())) {
     signal(SIGCHLD, SIG_DFL);
     WaitForChildren(1);
     // Every program and what it started ends, the desktop command too (it
@@ -422,20 +466,25 @@ void KillAllClients(ScreenState* state) {
       r.restart = nullptr;
       if (r.pid > 1) groups.push_back(r.pid);
     }
-    for (pid_t g : groups) SignalProgram(g, SIGTERM);
-    for (int round = 0; round < 20 && !records.empty(); ++round) {
-      usleep(100 * 1000);
-      int status;
-      pid_t pid;
-      while ((pid = waitpid(-1, &status, WNOHANG)) > 0) RemoveLaunchRecord(pid);
-    }
-    for (pid_t g : groups) SignalProgram(g, SIGKILL);
-    for (int round = 0; round < 10 && !records.empty(); ++round) {
-      usleep(100 * 1000);
-      int status;
-      pid_t pid;
-      while ((pid = waitpid(-1, &status, WNOHANG)) > 0) RemoveLaunchRecord(pid);
-    }
+    // What left its group (a session of its own, a daemon) is still below
+    // Teldra when Teldra adopts orphans: it is signalled one by one.
+    auto signalAll = [&](int sig) {
+      for (pid_t g : groups) SignalProgram(g, sig);
+      if (sweep)
+        for (pid_t p : Descendants()) kill(p, sig);
+    };
+    auto settle = [&](int rounds) {
+      for (int round = 0; round < rounds && (!records.empty() || (sweep && !Descendants().empty())); ++round) {
+        usleep(100 * 1000);
+        int status;
+        pid_t pid;
+        while ((pid = waitpid(-1, &status, WNOHANG)) > 0) RemoveLaunchRecord(pid);
+      }
+    };
+    signalAll(SIGTERM);
+    settle(20);
+    signalAll(SIGKILL);
+    settle(10);
   }
   if (!state || !state->sdk.display) return;
   Display* d = state->sdk.display;
@@ -446,6 +495,8 @@ void KillAllClients(ScreenState* state) {
   XSync(d, False);
   XSetErrorHandler(old);
 }
+
+int AdoptOrphans() { return prctl(PR_SET_CHILD_SUBREAPER, 1) == 0 ? 0 : errno; }
 
 void ResetLauncher() {
   for (auto& r : records) {
