@@ -149,6 +149,14 @@ class CardServiceTest : public ::testing::Test {
     if (state_.sdk.display) CloseScreenInfo(&state_.sdk);
     SetTheScreenState(nullptr);
   }
+  // The signing key with its certificate under the test root.
+  static Bytes KeyBundle() {
+    Bytes bundle;
+    Put(&bundle, kCardTagKeyId, Long(7));
+    Put(&bundle, kCardTagCertificate, o_->read("card.crt.der"));
+    Put(&bundle, kCardTagPrivateKey, o_->read("card.der"));
+    return bundle;
+  }
   // A card with the test user's credentials signed under the test root.
   void WriteCard() {
     Bytes attributes;
@@ -158,10 +166,7 @@ class CardServiceTest : public ::testing::Test {
     CardVerifier* v = CardVerifierCreate();
     const Bytes root = o_->read("root.crt.der");
     CardVerifierSetRootCertificate(v, root.data(), root.size());
-    Bytes bundle;
-    Put(&bundle, kCardTagKeyId, Long(7));
-    Put(&bundle, kCardTagCertificate, o_->read("card.crt.der"));
-    Put(&bundle, kCardTagPrivateKey, o_->read("card.der"));
+    const Bytes bundle = KeyBundle();
     ASSERT_EQ(1, CardVerifierLoadKeys(v, bundle.data(), bundle.size()));
     Bytes record(4000);
     record.resize(CardSignMessage(v, attributes.data(), attributes.size(), record.data(), record.size()));
@@ -420,6 +425,49 @@ TEST_F(CardServiceTest, ChangePinInTheRootMenuOpensTeldrasDialogWithoutADesktopP
   EXPECT_EQ(Request(Pins('V', "4321", "1234")), Answer('V', 0));
   EXPECT_EQ(Request(Pins('U', "87654321", "1234")), Answer('U', 1));
   EXPECT_EQ(Request(Pins('V', "1234", "4321")), Answer('V', 1));
+}
+
+// With the session's key loaded the card check verifies the PIN and reads
+// the card's record; a record without the presence flag (the log-in card's)
+// may be erased and a new one written, signed with the key, which the next
+// check verifies; a verified record is neither erased nor overwritten.
+TEST_F(CardServiceTest, TheCardCheckReadsErasesAndWritesTheSignedRecord) {
+  LogInWithCard();
+  const Bytes bundle = KeyBundle();
+  ASSERT_EQ(1, CardVerifierLoadKeys(state_.cardVerifier, bundle.data(), bundle.size()));
+  enum { Done = 0x01, KeyPresent = 0x02, PinRead = 0x04, Verified = 0x08, Blank = 0x10 };
+  EXPECT_EQ(Request({'Q'}), Answer('Q', Done | KeyPresent)) << "no PIN: nothing more is checked";
+  EXPECT_EQ(Request({'Q', '1', '2', '3', '4'}), Answer('Q', Done | KeyPresent | PinRead));
+  // The stored record is the one on the card.
+  const Bytes stored = Request({'L'});
+  ASSERT_GT(stored.size(), 5u);
+  EXPECT_EQ(Bytes(stored.begin(), stored.begin() + 5), Answer('L', 1));
+  const Bytes onCard = sim_->file(0x21);
+  ASSERT_GE(onCard.size(), stored.size() - 5);
+  EXPECT_TRUE(std::equal(stored.begin() + 5, stored.end(), onCard.begin()));
+  // A wrong PIN: the check verifies nothing.
+  EXPECT_EQ(Request({'Q', '9', '9', '9', '9'}), Answer('Q', KeyPresent));
+
+  EXPECT_EQ(Request({'E'}), Answer('E', 1));
+  EXPECT_EQ(Request({'Q', '1', '2', '3', '4'}), Answer('Q', Done | KeyPresent | PinRead | Blank));
+  Bytes attributes;
+  Put(&attributes, 26, Str("someone.else"));
+  Put(&attributes, 0x10001, Long(1));
+  Bytes write = {'B'};
+  write.insert(write.end(), attributes.begin(), attributes.end());
+  EXPECT_EQ(Request(write), (Bytes{'B', 1}));
+  EXPECT_EQ(Request({'Q', '1', '2', '3', '4'}), Answer('Q', Done | KeyPresent | PinRead | Verified));
+  // The new record decodes under the site's root with what was written.
+  const Bytes fresh = Request({'L'});
+  ASSERT_GT(fresh.size(), 5u);
+  CardRecord* record = CardRecordDecode(state_.cardVerifier, fresh.data() + 5, fresh.size() - 5);
+  ASSERT_NE(record, nullptr);
+  ASSERT_NE(CardRecordGetValue(record, 100), nullptr);
+  EXPECT_STREQ(CardRecordGetValue(record, 100), "someone.else");
+  CardRecordFree(record);
+  EXPECT_EQ(Request({'E'}), Answer('E', 0));
+  EXPECT_EQ(Request(write), (Bytes{'B', 0}));
+  EXPECT_EQ(Request({'Q', '1', '2', '3', '4'}), Answer('Q', Done | KeyPresent | PinRead | Verified)) << "kept";
 }
 
 }  // namespace
