@@ -2,6 +2,7 @@
 
 #include <X11/Xlib.h>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,8 +14,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -130,8 +129,14 @@ std::vector<pid_t> Descendants() {
       char* end = nullptr;
       const long pid = std::strtol(e->d_name, &end, 10);
       if (pid <= 0 || *end) continue;
-      std::ifstream in(std::string("/proc/") + e->d_name + "/stat");
-      const std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      // Read with read(2): a process may end between the open and the read.
+      const int fd = open((std::string("/proc/") + e->d_name + "/stat").c_str(), O_RDONLY | O_CLOEXEC);
+      if (fd < 0) continue;
+      char buffer[1024];
+      const ssize_t n = read(fd, buffer, sizeof buffer - 1);
+      close(fd);
+      if (n <= 0) continue;
+      const std::string stat(buffer, static_cast<size_t>(n));
       // pid (name) state ppid ...: the name may hold blanks and parentheses.
       const size_t close = stat.rfind(')');
       if (close == std::string::npos || close + 2 >= stat.size() || stat[close + 2] == 'Z') continue;
@@ -162,6 +167,14 @@ void KillWindowTree(Display* d, Window w, Window root, XID base, XID mask) {
     if (children) XFree(children);
   }
   if (w != root && (w & ~mask) != base) XKillClient(d, w);
+}
+
+// A tenth of a second, then every exited child reaped and its record removed.
+void PauseAndReap() {
+  usleep(100 * 1000);
+  int status;
+  pid_t pid;
+  while ((pid = waitpid(-1, &status, WNOHANG)) > 0) RemoveLaunchRecord(pid);
 }
 
 }  // namespace
@@ -433,10 +446,7 @@ int ReportChildExit(const LaunchRecord* record, int status, const char* name) {
 void WaitForChildren(int seconds) {
   for (int round = 0; round < seconds * 10; ++round) {
     if (records.empty() || OnlyDesktopCommandLeft()) return;
-    usleep(100 * 1000);
-    int status;
-    pid_t pid;
-    while ((pid = waitpid(-1, &status, WNOHANG)) > 0) RemoveLaunchRecord(pid);
+    PauseAndReap();
   }
 }
 
@@ -474,12 +484,8 @@ void KillAllClients(ScreenState* state) {
         for (pid_t p : Descendants()) kill(p, sig);
     };
     auto settle = [&](int rounds) {
-      for (int round = 0; round < rounds && (!records.empty() || (sweep && !Descendants().empty())); ++round) {
-        usleep(100 * 1000);
-        int status;
-        pid_t pid;
-        while ((pid = waitpid(-1, &status, WNOHANG)) > 0) RemoveLaunchRecord(pid);
-      }
+      for (int round = 0; round < rounds && (!records.empty() || (sweep && !Descendants().empty())); ++round)
+        PauseAndReap();
     };
     signalAll(SIGTERM);
     settle(20);
