@@ -280,6 +280,11 @@ uint16_t CardReaderSimulator::selectAnswer(size_t responseBytes) {
   return static_cast<uint16_t>(((dialect_ == GemPlus ? 0x61 : 0x9F) << 8) | responseBytes);
 }
 
+uint16_t CardReaderSimulator::wrongPin() {
+  if (--pinTries_ == 0) return 0x6983;
+  return options_.countsTries ? static_cast<uint16_t>(0x63C0 | pinTries_) : 0x6300;
+}
+
 uint16_t CardReaderSimulator::incomingCommand(const uint8_t* h, const std::vector<uint8_t>& data) {
   std::lock_guard<std::mutex> lock(mutex_);
   const uint8_t cla = h[0], ins = h[1], p1 = h[2];
@@ -315,7 +320,7 @@ uint16_t CardReaderSimulator::incomingCommand(const uint8_t* h, const std::vecto
   }
   if (pinTries_ == 0 && ins != 0x2C && !(gem && ins == 0x24 && p1 == 1)) return 0x6983;
   if (ins == 0x20) {
-    if (data != Padded(options_.pin)) return --pinTries_ == 0 ? 0x6983 : 0x6300;
+    if (data != Padded(options_.pin)) return wrongPin();
     pinTries_ = 3;
     return 0x9000;
   }
@@ -325,7 +330,7 @@ uint16_t CardReaderSimulator::incomingCommand(const uint8_t* h, const std::vecto
   size_t half = data.size() / 2;
   std::vector<uint8_t> first(data.begin(), data.begin() + half), second(data.begin() + half, data.end());
   const std::string& secret = unblock ? options_.unblockCode : options_.pin;
-  if (first != (gem ? Packed(secret) : Padded(secret))) return unblock ? 0x6300 : (--pinTries_ ? 0x6300 : 0x6983);
+  if (first != (gem ? Packed(secret) : Padded(secret))) return unblock ? 0x6300 : wrongPin();
   std::string fresh;
   for (uint8_t b : second) {
     if (gem) {

@@ -35,6 +35,7 @@ class CardReaderSimulator {
     size_t directoryResponse = 16;  // bytes of the directories' selection response
     std::string pin = "1234";
     std::string unblockCode = "87654321";
+    bool countsTries = false;  // a wrong PIN answers 63 Cx, x the tries left, not 63 00
   };
   struct Command {
     uint8_t header[5];
@@ -55,6 +56,10 @@ class CardReaderSimulator {
   CardReader* newReader();
 
   void insertCard(bool inserted) { inserted_ = inserted; }
+  void setCountsTries(bool on) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    options_.countsTries = on;
+  }
   bool dtr() const { return dtr_; }
   int resets() const { return resets_; }
   // Bytes the card side has put on the line (echoes included).
@@ -86,6 +91,8 @@ class CardReaderSimulator {
   uint16_t incomingCommand(const uint8_t* h, const std::vector<uint8_t>& data);
   uint16_t outgoingCommand(const uint8_t* h, std::vector<uint8_t>* out);
   uint16_t selectAnswer(size_t responseBytes);
+  // A wrong PIN costs a try; the last one blocks the PIN.
+  uint16_t wrongPin();
   void procedure(uint8_t pb);
 
   // The identity file's key among the files: its identifier collides with

@@ -204,6 +204,21 @@ SimpleWindow* CreateYesNoMessageBox(SdkScreen* screen, const char* text, const c
 
 int MessageBoxActive(SdkScreen* screen) { return screen->sdk && screen->sdk->messageBox ? 1 : 0; }
 
+int MessageBoxText(SdkScreen* screen, char* buffer, int size) {
+  std::string text;
+  SimpleWindow* w = screen->sdk ? screen->sdk->messageBox : nullptr;
+  if (w && w->data) {
+    const std::vector<std::string>& lines = static_cast<Box*>(w->data)->lines;
+    for (size_t i = 0; i < lines.size(); ++i) text += (i ? "\n" : "") + lines[i];
+  }
+  if (buffer && size > 0) {
+    const size_t n = std::min(text.size(), static_cast<size_t>(size - 1));
+    text.copy(buffer, n);
+    buffer[n] = '\0';
+  }
+  return static_cast<int>(text.size());
+}
+
 void PopDownMessageBox(SdkScreen* screen) {
   if (screen->sdk) Close(screen, 0, false);
 }

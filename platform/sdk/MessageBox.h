@@ -16,4 +16,7 @@ SimpleWindow* CreateYesNoMessageBox(SdkScreen* screen, const char* text, const c
                                     const char* no, MessageBoxProc proc, void* closure,
                                     const char* messageId, int systemModal);
 int MessageBoxActive(SdkScreen* screen);
+// The text the open box shows, its lines joined by '\n', cut to size - 1
+// bytes and NUL-terminated; returns the full length, 0 when no box is open.
+int MessageBoxText(SdkScreen* screen, char* buffer, int size);
 void PopDownMessageBox(SdkScreen* screen);

@@ -303,6 +303,19 @@ int SimpleMenuActive(SdkScreen* s) { return s && s->sdk && s->sdk->activeMenu ? 
 
 Window SimpleMenuWindow(const SimpleMenu* m) { return m && m->window ? m->window->window : None; }
 
+int SimpleMenuItemRect(const SimpleMenu* m, int value, XRectangle* rect) {
+  if (!m || !m->window) return 0;
+  for (const Item& it : m->items)
+    if (!it.separator && it.value == value) {
+      rect->x = 0;
+      rect->y = static_cast<short>(it.y);
+      rect->width = static_cast<unsigned short>(m->width);
+      rect->height = static_cast<unsigned short>(it.height);
+      return 1;
+    }
+  return 0;
+}
+
 void DestroySimpleMenu(SimpleMenu* m) {
   if (!m) return;
   if (m->screen->sdk->activeMenu == m) PopDownMenu(m->screen);

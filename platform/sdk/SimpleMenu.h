@@ -30,4 +30,7 @@ void PopupSimpleMenuNoEvent(SimpleMenu* menu, int x, int y);
 void PopDownMenu(SdkScreen* screen);
 int SimpleMenuActive(SdkScreen* screen);
 Window SimpleMenuWindow(const SimpleMenu* menu);
+// Where the item with `value` lies in the menu's window while it is up;
+// 1 when found, 0 when the menu is down or has no such item.
+int SimpleMenuItemRect(const SimpleMenu* menu, int value, XRectangle* rect);
 void DestroySimpleMenu(SimpleMenu* menu);

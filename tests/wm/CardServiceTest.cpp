@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <functional>
@@ -20,6 +21,7 @@
 #include "login/record/CardRecord.h"
 #include "login/record/Tlv.h"
 #include "platform/AuthSession.h"
+#include "platform/sdk/MessageBox.h"
 #include "platform/sdk/QXService.h"
 #include "platform/sdk/SdkScreen.h"
 #include "platform/sdk/SimpleMenu.h"
@@ -31,9 +33,11 @@
 #include "tests/support/TestUser.h"
 #include "tests/support/TlvRecords.h"
 #include "tests/support/XTestServer.h"
+#include "tests/support/XWindows.h"
 #include "wm/services/CommandService.h"
 #include "wm/services/Tempreg.h"
 #include "wm/session/CardPoll.h"
+#include "wm/session/ChangePinDialog.h"
 #include "wm/session/Launcher.h"
 #include "wm/session/Login.h"
 #include "wm/session/LoginDialog.h"
@@ -41,6 +45,9 @@
 #include "wm/session/SessionEvents.h"
 #include "wm/session/WindowManager.h"
 #include "wm/shell/Appearance.h"
+#include "wm/shell/DesktopCommands.h"
+#include "wm/shell/DesktopWindow.h"
+#include "wm/shell/MessageCatalog.h"
 
 using namespace std::chrono_literals;
 
@@ -98,6 +105,11 @@ class CardServiceTest : public ::testing::Test {
     state_.workArea[3] = state_.sdk.height;
     XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     CreateWindowManagerFonts(&state_, 12, 18, 14);
+    // The desktop as the window manager makes it: presses on the background
+    // reach the desktop window, which pops up the root menu.
+    XSelectInput(state_.sdk.display, state_.sdk.root, KeyPressMask | ButtonPressMask | ExposureMask);
+    state_.rootMenuEnabled = 1;
+    ASSERT_NE(CreateDesktopWindow(&state_), nullptr);
     sim_ = std::make_unique<CardReaderSimulator>(CardReaderSimulator::Schlumberger);
     gSim = sim_.get();
     SmartCardSetReaderFactory(SimReader);
@@ -109,6 +121,8 @@ class CardServiceTest : public ::testing::Test {
   }
   void TearDown() override {
     if (client_) QXServiceClose(client_);
+    PopDownMessageBox(&state_.sdk);
+    CloseChangePinDialog(&state_);
     if (!cwd_.empty() && chdir(cwd_.c_str()) != 0) ADD_FAILURE() << "cannot return to " << cwd_;
     StopCardPoll(&state_);
     SetCardRemovedLogoff(nullptr);
@@ -135,6 +149,14 @@ class CardServiceTest : public ::testing::Test {
     if (state_.sdk.display) CloseScreenInfo(&state_.sdk);
     SetTheScreenState(nullptr);
   }
+  // The signing key with its certificate under the test root.
+  static Bytes KeyBundle() {
+    Bytes bundle;
+    Put(&bundle, kCardTagKeyId, Long(7));
+    Put(&bundle, kCardTagCertificate, o_->read("card.crt.der"));
+    Put(&bundle, kCardTagPrivateKey, o_->read("card.der"));
+    return bundle;
+  }
   // A card with the test user's credentials signed under the test root.
   void WriteCard() {
     Bytes attributes;
@@ -144,10 +166,7 @@ class CardServiceTest : public ::testing::Test {
     CardVerifier* v = CardVerifierCreate();
     const Bytes root = o_->read("root.crt.der");
     CardVerifierSetRootCertificate(v, root.data(), root.size());
-    Bytes bundle;
-    Put(&bundle, kCardTagKeyId, Long(7));
-    Put(&bundle, kCardTagCertificate, o_->read("card.crt.der"));
-    Put(&bundle, kCardTagPrivateKey, o_->read("card.der"));
+    const Bytes bundle = KeyBundle();
     ASSERT_EQ(1, CardVerifierLoadKeys(v, bundle.data(), bundle.size()));
     Bytes record(4000);
     record.resize(CardSignMessage(v, attributes.data(), attributes.size(), record.data(), record.size()));
@@ -174,8 +193,8 @@ class CardServiceTest : public ::testing::Test {
     p.WaitExit(10000);
   }
   // The log-in with the card and its PIN, typed into the dialog; then a
-  // service client connects.
-  void LogInWithCard() {
+  // service client connects (unless there is to be no desktop program).
+  void LogInWithCard(bool connect = true) {
     WriteCard();
     ShowLoginScreen(&state_);
     ASSERT_NE(state_.loginDialog, nullptr);
@@ -188,7 +207,53 @@ class CardServiceTest : public ::testing::Test {
     Run({"xdotool", "type", "--delay", "15", "1234"});
     Run({"xdotool", "key", "Return"});
     ASSERT_TRUE(Pump([&] { return state_.loginMode == 0; }));
-    ASSERT_EQ(QXServiceOpen("teldra", &client_), 0);
+    if (connect) ASSERT_EQ(QXServiceOpen("teldra", &client_), 0);
+  }
+  // The pointer to a root position and a click of `button` there.
+  void ClickAt(int x, int y, int button) {
+    Run({"xdotool", "mousemove", "--sync", std::to_string(x), std::to_string(y)});
+    Run({"xdotool", "click", std::to_string(button)});
+  }
+  // A click on the desktop's background pops up the root menu; a click on
+  // Change PIN chooses it.
+  void ChooseChangePinInTheRootMenu() {
+    ClickAt(640, 520, 3);
+    ASSERT_TRUE(Pump([&] { return SimpleMenuActive(&state_.sdk); }));
+    XRectangle item = {};
+    ASSERT_TRUE(SimpleMenuItemRect(state_.rootMenu, CmdChangePIN, &item));
+    int x = 0, y = 0;
+    Window child = 0;
+    XTranslateCoordinates(state_.sdk.display, SimpleMenuWindow(state_.rootMenu), state_.sdk.root, item.x + 30,
+                          item.y + item.height / 2, &x, &y, &child);
+    ClickAt(x, y, 1);
+    ASSERT_TRUE(Pump([&] { return !SimpleMenuActive(&state_.sdk); }));
+  }
+  // Teldra's Change PIN dialog is up and holds the keyboard.
+  bool ChangePinDialogUp() {
+    return Pump([&] {
+      return state_.changePinDialog && GrabStackTop(&state_.sdk) == state_.changePinDialog->window &&
+             !MessageBoxActive(&state_.sdk);
+    });
+  }
+  // PINs typed into the dialog from the box with the keyboard on, Tab
+  // between them, Return after the last.
+  void TypePins(const std::vector<std::string>& pins) {
+    for (size_t i = 0; i < pins.size(); ++i) {
+      Run({"xdotool", "type", "--delay", "15", pins[i]});
+      Run({"xdotool", "key", i + 1 == pins.size() ? "Return" : "Tab"});
+    }
+  }
+  // The message box that answers, by its id, and what it says.
+  std::string Answered(const char* id) {
+    if (!Pump([&] { return MessageBoxActive(&state_.sdk) && !qwtest::FindWindowsByName(state_.sdk.display, id).empty(); }))
+      return "(no box " + std::string(id) + ")";
+    char text[512];
+    MessageBoxText(&state_.sdk, text, sizeof text);
+    std::string said = text;
+    std::replace(said.begin(), said.end(), '\n', ' ');  // the box wraps long texts at a blank
+    Run({"xdotool", "key", "Return"});
+    Pump([&] { return !MessageBoxActive(&state_.sdk); });
+    return said;
   }
   // One request and its reply; notifications that come first are kept.
   Bytes Request(const Bytes& request) {
@@ -285,6 +350,7 @@ TEST_F(CardServiceTest, ChangePinInTheRootMenuTellsTheClients) {
   };
   chooseChangePin();
   EXPECT_EQ(notices_, (std::vector<int>{NoticeChangePIN}));
+  EXPECT_EQ(state_.changePinDialog, nullptr) << "the desktop program runs the change";
 
   // With the card pulled the entry cannot be chosen.
   notices_.clear();
@@ -295,6 +361,113 @@ TEST_F(CardServiceTest, ChangePinInTheRootMenuTellsTheClients) {
   EXPECT_TRUE(notices_.empty());
   EXPECT_EQ(Request({'S'}), Answer('S', 0));
   EXPECT_EQ(Request(Pins('V', "1234", "5678")), Answer('V', 0));
+}
+
+// Without a desktop program Change PIN in the root menu, clicked, opens
+// Teldra's own dialog. Typed into it: new PINs that differ, and a wrong old
+// PIN that costs a try as the card counts; the right one changes the PIN on
+// the card. Three wrong ones in a row block it.
+TEST_F(CardServiceTest, ChangePinInTheRootMenuOpensTeldrasDialogWithoutADesktopProgram) {
+  sim_->setCountsTries(true);
+  LogInWithCard(false);
+  ChooseChangePinInTheRootMenu();
+  ASSERT_TRUE(ChangePinDialogUp());
+  EXPECT_FALSE(qwtest::FindWindowsByName(state_.sdk.display, CatalogText(TextChangePINTitle)).empty());
+
+  TypePins({"1234", "4321", "4322"});
+  EXPECT_EQ(Answered("QXW3521"), CatalogText(TextPINsDontMatch));
+  ASSERT_TRUE(ChangePinDialogUp());
+  // The old PIN stays; the new ones are asked again.
+  EXPECT_STREQ(TextBoxGetContents(&state_.changePinDialog->boxes[0]), "1234");
+  TypePins({"123456789", "123456789"});
+  EXPECT_EQ(Answered("QXW3522"), CatalogText(TextPINLength));
+  ASSERT_TRUE(ChangePinDialogUp());
+  Run({"xdotool", "key", "Escape"});
+  ASSERT_TRUE(Pump([&] { return state_.changePinDialog == nullptr; }));
+  EXPECT_EQ(GrabStackTop(&state_.sdk), nullptr);
+
+  ChooseChangePinInTheRootMenu();
+  ASSERT_TRUE(ChangePinDialogUp());
+  for (const char* left : {"2", "1"}) {
+    TypePins({"9999", "4321", "4321"});
+    const std::string said = Answered("QXW3523");
+    EXPECT_NE(said.find("Tries left"), std::string::npos) << said;
+    EXPECT_EQ(said.substr(said.size() - 1), left) << said;
+    ASSERT_TRUE(ChangePinDialogUp());
+  }
+  TypePins({"1234", "4321", "4321"});
+  EXPECT_EQ(Answered("QXW3520"), CatalogText(TextPINChanged));
+  EXPECT_EQ(state_.changePinDialog, nullptr);
+  // The card takes the new PIN and no longer the old one.
+  uint8_t sw1 = 0, sw2 = 0;
+  int32_t result = -1;
+  EXPECT_EQ(kSmartCardDone, SmartCardVerifyPIN(state_.card, reinterpret_cast<const uint8_t*>("1234"), 4, 1, &sw1,
+                                               &sw2, &result));
+  EXPECT_NE(result, 0);
+  EXPECT_EQ(kSmartCardDone, SmartCardVerifyPIN(state_.card, reinterpret_cast<const uint8_t*>("4321"), 4, 1, &sw1,
+                                               &sw2, &result));
+  EXPECT_EQ(result, 0);
+
+  // Three wrong old PINs: the third blocks the card and ends the dialog.
+  ChooseChangePinInTheRootMenu();
+  ASSERT_TRUE(ChangePinDialogUp());
+  for (int i = 0; i < 2; ++i) {
+    TypePins({"0000", "5555", "5555"});
+    EXPECT_NE(Answered("QXW3523").find("Tries left"), std::string::npos) << i;
+    ASSERT_TRUE(ChangePinDialogUp());
+  }
+  TypePins({"0000", "5555", "5555"});
+  EXPECT_EQ(Answered("QXW3524"), CatalogText(TextPINBlocked));
+  EXPECT_EQ(state_.changePinDialog, nullptr);
+  EXPECT_EQ(GrabStackTop(&state_.sdk), nullptr);
+  // The desktop program that comes now finds the PIN blocked too.
+  ASSERT_EQ(QXServiceOpen("teldra", &client_), 0);
+  EXPECT_EQ(Request(Pins('V', "4321", "1234")), Answer('V', 0));
+  EXPECT_EQ(Request(Pins('U', "87654321", "1234")), Answer('U', 1));
+  EXPECT_EQ(Request(Pins('V', "1234", "4321")), Answer('V', 1));
+}
+
+// With the session's key loaded the card check verifies the PIN and reads
+// the card's record; a record without the presence flag (the log-in card's)
+// may be erased and a new one written, signed with the key, which the next
+// check verifies; a verified record is neither erased nor overwritten.
+TEST_F(CardServiceTest, TheCardCheckReadsErasesAndWritesTheSignedRecord) {
+  LogInWithCard();
+  const Bytes bundle = KeyBundle();
+  ASSERT_EQ(1, CardVerifierLoadKeys(state_.cardVerifier, bundle.data(), bundle.size()));
+  enum { Done = 0x01, KeyPresent = 0x02, PinRead = 0x04, Verified = 0x08, Blank = 0x10 };
+  EXPECT_EQ(Request({'Q'}), Answer('Q', Done | KeyPresent)) << "no PIN: nothing more is checked";
+  EXPECT_EQ(Request({'Q', '1', '2', '3', '4'}), Answer('Q', Done | KeyPresent | PinRead));
+  // The stored record is the one on the card.
+  const Bytes stored = Request({'L'});
+  ASSERT_GT(stored.size(), 5u);
+  EXPECT_EQ(Bytes(stored.begin(), stored.begin() + 5), Answer('L', 1));
+  const Bytes onCard = sim_->file(0x21);
+  ASSERT_GE(onCard.size(), stored.size() - 5);
+  EXPECT_TRUE(std::equal(stored.begin() + 5, stored.end(), onCard.begin()));
+  // A wrong PIN: the check verifies nothing.
+  EXPECT_EQ(Request({'Q', '9', '9', '9', '9'}), Answer('Q', KeyPresent));
+
+  EXPECT_EQ(Request({'E'}), Answer('E', 1));
+  EXPECT_EQ(Request({'Q', '1', '2', '3', '4'}), Answer('Q', Done | KeyPresent | PinRead | Blank));
+  Bytes attributes;
+  Put(&attributes, 26, Str("someone.else"));
+  Put(&attributes, 0x10001, Long(1));
+  Bytes write = {'B'};
+  write.insert(write.end(), attributes.begin(), attributes.end());
+  EXPECT_EQ(Request(write), (Bytes{'B', 1}));
+  EXPECT_EQ(Request({'Q', '1', '2', '3', '4'}), Answer('Q', Done | KeyPresent | PinRead | Verified));
+  // The new record decodes under the site's root with what was written.
+  const Bytes fresh = Request({'L'});
+  ASSERT_GT(fresh.size(), 5u);
+  CardRecord* record = CardRecordDecode(state_.cardVerifier, fresh.data() + 5, fresh.size() - 5);
+  ASSERT_NE(record, nullptr);
+  ASSERT_NE(CardRecordGetValue(record, 100), nullptr);
+  EXPECT_STREQ(CardRecordGetValue(record, 100), "someone.else");
+  CardRecordFree(record);
+  EXPECT_EQ(Request({'E'}), Answer('E', 0));
+  EXPECT_EQ(Request(write), (Bytes{'B', 0}));
+  EXPECT_EQ(Request({'Q', '1', '2', '3', '4'}), Answer('Q', Done | KeyPresent | PinRead | Verified)) << "kept";
 }
 
 }  // namespace

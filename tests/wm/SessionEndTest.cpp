@@ -124,26 +124,40 @@ bool ProcessAlive(pid_t pid) {
 }
 
 // A desktop command without a window that ignores the hang-up and the
-// terminate signal, and a program it started, both end with the log-off.
+// terminate signal, a program it started, and a daemon that left for a
+// session of its own and whose parent is gone: all end with the log-off.
 TEST_F(SessionEndTest, LogOffLeavesNoProcessOfTheSession) {
   const std::string pids = home_.Path() + "/pids";
-  home_.WriteFile("registry/desktop/preferences",
-                  "desktop_command = /bin/sh -c \"trap '' HUP TERM; sleep 600 & echo $$ $! > " + pids +
-                      ".new; mv " + pids + ".new " + pids + "; wait\"\n");
+  const std::string daemon = home_.Path() + "/daemon";
+  // Ignored signals stay ignored in the children and across exec.
+  home_.WriteFile("daemon.sh", "trap '' HUP TERM\necho $$ > " + daemon + ".new\nmv " + daemon + ".new " + daemon +
+                                   "\nexec sleep 601\n");
+  home_.WriteFile("desktop.sh", "trap '' HUP TERM\nsleep 600 &\n"
+                                "/bin/sh -c 'setsid /bin/sh " + home_.Path() + "/daemon.sh &'\n"
+                                "echo $$ $! > " + pids + ".new\nmv " + pids + ".new " + pids + "\nwait\n");
+  home_.WriteFile("registry/desktop/preferences", "desktop_command = /bin/sh " + home_.Path() + "/desktop.sh\n");
   ASSERT_TRUE(teldra_.Start({TELDRA_BINARY, "-display", server_.DisplayName()}, Environment())) << teldra_.Error();
-  pid_t shell = 0, sleeper = 0;
+  pid_t shell = 0, sleeper = 0, escaped = 0;
   ASSERT_TRUE(qwtest::WaitUntil([&] {
     std::ifstream in(pids);
     return static_cast<bool>(in >> shell >> sleeper);
   }, 15000)) << teldra_.Output();
-  ASSERT_TRUE(ProcessAlive(shell));
-  ASSERT_TRUE(ProcessAlive(sleeper));
+  ASSERT_TRUE(qwtest::WaitUntil([&] {
+    std::ifstream in(daemon);
+    return static_cast<bool>(in >> escaped);
+  }, 15000)) << teldra_.Output();
+  for (pid_t p : {shell, sleeper, escaped}) ASSERT_TRUE(ProcessAlive(p)) << p;
+  ASSERT_NE(getsid(escaped), getsid(shell)) << "the daemon left the session";
   ASSERT_TRUE(teldra_.Signal(SIGHUP));  // ignored by Teldra as by the command
   ASSERT_TRUE(teldra_.Signal(SIGTERM));
   ASSERT_TRUE(teldra_.WaitExit(20000)) << teldra_.Output();
   EXPECT_EQ(teldra_.ExitCode(), 5) << teldra_.Output();
   EXPECT_TRUE(qwtest::WaitUntil([&] { return !ProcessAlive(shell) && !ProcessAlive(sleeper); }, 5000))
       << "the desktop command " << shell << " or its program " << sleeper << " lives on";
+  EXPECT_TRUE(qwtest::WaitUntil([&] { return !ProcessAlive(escaped); }, 5000))
+      << "the daemon " << escaped << " lives on";
+  for (pid_t p : {shell, sleeper, escaped})
+    if (ProcessAlive(p)) kill(p, SIGKILL);  // a failed log-off leaves nothing to the next test
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "login/card/SmartCard.h"
 #include "platform/sdk/EvtApp.h"
 #include "platform/sdk/SimpleWindow.h"
+#include "wm/session/ChangePinDialog.h"
 #include "wm/session/LoginDialog.h"
 #include "wm/session/ScreenLock.h"
 #include "wm/session/ScreenSaver.h"
@@ -80,6 +81,7 @@ void PollSmartCard(ScreenState* s) {
   if (s->card) {
     if (!SmartCardPoll(s->card)) return;
     s->card = nullptr;  // the card object is gone with the card
+    CloseChangePinDialog(s);  // its PIN belonged to the card that went
     CardRemoved(s);
     return;
   }

@@ -8,6 +8,7 @@
 #include "wm/services/CommandService.h"
 #include "wm/services/ServiceEvents.h"
 #include "wm/services/SnmpTrap.h"
+#include "wm/session/ChangePinDialog.h"
 #include "wm/session/Launcher.h"
 #include "wm/session/LoginDialog.h"
 #include "wm/session/ScreenLock.h"
@@ -108,6 +109,8 @@ void LoginScreenPressed(ShellState* s) {
   if (state->loginDialog && !state->cardReader) ShowLoginDialog(state->loginDialog);
 }
 
+void ChangePin(ShellState* s) { OpenChangePinDialog(Whole(s)); }
+
 }  // namespace
 
 void ConnectGroupEvents() {
@@ -116,5 +119,5 @@ void ConnectGroupEvents() {
   SetServiceEvents({Launch, UnregisterApplication, PopDown, PopupRootMenu, LockOrLogoff, DesktopCommandEnded,
                     SystemInformation});
   SetShellEvents({LogoffRequested, EndTheSession, LockNow, ScreenSaverSwitched, LockedDesktopEvent,
-                  LoginScreenPressed});
+                  LoginScreenPressed, ChangePin});
 }

@@ -1,6 +1,9 @@
 #include "wm/session/Launcher.h"
 
 #include <X11/Xlib.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -78,14 +82,20 @@ std::string ConvertCommand(const char* text) {
   return out;
 }
 
-// Each program leads a process group of its own, so that log-off reaches
-// what it started too.
-void OwnProcessGroup() { setpgid(0, 0); }
+// Each program leads a session and process group of its own, away from
+// Teldra's terminal and group, so that log-off reaches what it started too.
+void OwnProcessGroup() {
+  if (setsid() < 0) setpgid(0, 0);
+}
 
-// A signal to the program's group, or to the program alone when it has none.
+int FindIndex(pid_t pid);
+
+// A signal to the program's group; to the program alone only while it is
+// still Teldra's unreaped child (so that its pid cannot belong to another
+// process by now).
 void SignalProgram(pid_t pid, int sig) {
   if (pid <= 1) return;
-  if (kill(-pid, sig) != 0) kill(pid, sig);
+  if (kill(-pid, sig) != 0 && FindIndex(pid) >= 0) kill(pid, sig);
 }
 
 void ResetChildSignals() {
@@ -104,6 +114,50 @@ int FindIndex(pid_t pid) {
 
 int IgnoreXErrors(Display*, XErrorEvent*) { return 0; }
 
+// Whether this process adopts the orphans of its descendants.
+bool ReapsOrphans() {
+  int on = 0;
+  return prctl(PR_GET_CHILD_SUBREAPER, &on) == 0 && on;
+}
+
+// Every living process below this one, from /proc (zombies left out: they
+// are reaped, not signalled).
+std::vector<pid_t> Descendants() {
+  std::map<pid_t, std::vector<pid_t>> children;
+  if (DIR* dir = opendir("/proc")) {
+    while (dirent* e = readdir(dir)) {
+      char* end = nullptr;
+      const long pid = std::strtol(e->d_name, &end, 10);
+      if (pid <= 0 || *end) continue;
+      // Read with read(2): a process may end between the open and the read.
+      const int fd = open((std::string("/proc/") + e->d_name + "/stat").c_str(), O_RDONLY | O_CLOEXEC);
+      if (fd < 0) continue;
+      char buffer[1024];
+      const ssize_t n = read(fd, buffer, sizeof buffer - 1);
+      close(fd);
+      if (n <= 0) continue;
+      const std::string stat(buffer, static_cast<size_t>(n));
+      // pid (name) state ppid ...: the name may hold blanks and parentheses.
+      const size_t close = stat.rfind(')');
+      if (close == std::string::npos || close + 2 >= stat.size() || stat[close + 2] == 'Z') continue;
+      const long parent = std::strtol(stat.c_str() + close + 3, nullptr, 10);
+      children[static_cast<pid_t>(parent)].push_back(static_cast<pid_t>(pid));
+    }
+    closedir(dir);
+  }
+  std::vector<pid_t> found;
+  std::vector<pid_t> pending = {getpid()};
+  while (!pending.empty()) {
+    const pid_t p = pending.back();
+    pending.pop_back();
+    for (pid_t c : children[p]) {
+      found.push_back(c);
+      pending.push_back(c);
+    }
+  }
+  return found;
+}
+
 void KillWindowTree(Display* d, Window w, Window root, XID base, XID mask) {
   Window rootRet, parent;
   Window* children = nullptr;
@@ -113,6 +167,14 @@ void KillWindowTree(Display* d, Window w, Window root, XID base, XID mask) {
     if (children) XFree(children);
   }
   if (w != root && (w & ~mask) != base) XKillClient(d, w);
+}
+
+// A tenth of a second, then every exited child reaped and its record removed.
+void PauseAndReap() {
+  usleep(100 * 1000);
+  int status;
+  pid_t pid;
+  while ((pid = waitpid(-1, &status, WNOHANG)) > 0) RemoveLaunchRecord(pid);
 }
 
 }  // namespace
@@ -384,10 +446,7 @@ int ReportChildExit(const LaunchRecord* record, int status, const char* name) {
 void WaitForChildren(int seconds) {
   for (int round = 0; round < seconds * 10; ++round) {
     if (records.empty() || OnlyDesktopCommandLeft()) return;
-    usleep(100 * 1000);
-    int status;
-    pid_t pid;
-    while ((pid = waitpid(-1, &status, WNOHANG)) > 0) RemoveLaunchRecord(pid);
+    PauseAndReap();
   }
 }
 
@@ -404,7 +463,8 @@ int KillLowestPriorityApplication() {
 }
 
 void KillAllClients(ScreenState* state) {
-  if (!records.empty()) {
+  const bool sweep = ReapsOrphans();
+  if (!records.empty() || (sweep && !Descendants().empty())) {
     signal(SIGCHLD, SIG_DFL);
     WaitForChildren(1);
     // Every program and what it started ends, the desktop command too (it
@@ -416,20 +476,21 @@ void KillAllClients(ScreenState* state) {
       r.restart = nullptr;
       if (r.pid > 1) groups.push_back(r.pid);
     }
-    for (pid_t g : groups) SignalProgram(g, SIGTERM);
-    for (int round = 0; round < 20 && !records.empty(); ++round) {
-      usleep(100 * 1000);
-      int status;
-      pid_t pid;
-      while ((pid = waitpid(-1, &status, WNOHANG)) > 0) RemoveLaunchRecord(pid);
-    }
-    for (pid_t g : groups) SignalProgram(g, SIGKILL);
-    for (int round = 0; round < 10 && !records.empty(); ++round) {
-      usleep(100 * 1000);
-      int status;
-      pid_t pid;
-      while ((pid = waitpid(-1, &status, WNOHANG)) > 0) RemoveLaunchRecord(pid);
-    }
+    // What left its group (a session of its own, a daemon) is still below
+    // Teldra when Teldra adopts orphans: it is signalled one by one.
+    auto signalAll = [&](int sig) {
+      for (pid_t g : groups) SignalProgram(g, sig);
+      if (sweep)
+        for (pid_t p : Descendants()) kill(p, sig);
+    };
+    auto settle = [&](int rounds) {
+      for (int round = 0; round < rounds && (!records.empty() || (sweep && !Descendants().empty())); ++round)
+        PauseAndReap();
+    };
+    signalAll(SIGTERM);
+    settle(20);
+    signalAll(SIGKILL);
+    settle(10);
   }
   if (!state || !state->sdk.display) return;
   Display* d = state->sdk.display;
@@ -440,6 +501,8 @@ void KillAllClients(ScreenState* state) {
   XSync(d, False);
   XSetErrorHandler(old);
 }
+
+int AdoptOrphans() { return prctl(PR_SET_CHILD_SUBREAPER, 1) == 0 ? 0 : errno; }
 
 void ResetLauncher() {
   for (auto& r : records) {

@@ -51,10 +51,15 @@ int LaunchRecordCount();
 LaunchRecord* LaunchRecordAt(int index);
 void WaitForChildren(int seconds);
 // Log-off: every launched program, the desktop command included, ends with
-// the process group it leads (terminated, then killed), then every other X
-// client of the display.
+// the process group it leads (terminated, then killed), and, when this
+// process adopts orphans (`AdoptOrphans`), every other process below it
+// too; then every other X client of the display.
 void KillAllClients(ScreenState* state);
 int KillLowestPriorityApplication();
+// Makes the orphans of every program started from here this process's
+// children rather than init's, so that log-off still finds a program that
+// left its group or session (Teldra does it at start-up; 0 on success).
+int AdoptOrphans();
 
 // The child signal: the handler reaps into the ring and posts the notice.
 void ChildSignalHandler(int sig);

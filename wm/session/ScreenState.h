@@ -6,6 +6,7 @@
 
 #include "wm/shell/ShellState.h"
 
+struct ChangePinDialog;
 struct LockScreenRecord;
 struct LoginDialog;
 struct SaverStyle;
@@ -32,6 +33,7 @@ struct ScreenState : ShellState {
   int administratorCard;
   int passwordFallback;
   LockScreenRecord* lockRecord;
+  ChangePinDialog* changePinDialog;  // Teldra's own Change PIN dialog, when up
   unsigned long cardPollTimer;  // the card reader's presence poll, 0 none
   int saverActive;
   int saverStartState;  // 1 starting, 0 ready, 2 no extension

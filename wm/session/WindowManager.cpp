@@ -392,6 +392,8 @@ int WindowManagerMain(int argc, char** argv) {
   if (!ParseTeldraOptions(argc, argv, &options)) PrintUsage();
   InstallTeldraSignals();
   ConnectGroupEvents();
+  // Log-off finds every program of the session below Teldra, daemons too.
+  if (int e = AdoptOrphans()) std::fprintf(stderr, "teldra: orphaned programs are not adopted: %s\n", std::strerror(e));
 
   static ScreenState state;
   std::memset(&state, 0, sizeof state);

@@ -117,7 +117,9 @@ void DoDesktopCommand(ShellState* state, int command) {
       if (state->themeMenu) PopupSimpleMenuNoEvent(state->themeMenu, -1, -1);
       return;
     case CmdChangePIN:
+      // The desktop manager runs the change; without one Teldra asks itself.
       BroadcastToClients(state, nullptr, NoticeChangePIN);
+      if (!ServiceClientsConnected(state) && TheShellEvents().changePin) TheShellEvents().changePin(state);
       return;
     case CmdScreenSaver:
       state->screenSaverDisabled = !state->screenSaverDisabled;

@@ -88,6 +88,18 @@ constexpr Slot kDefaults[CatalogTextCount] = {
     {"ConfirmLogoff", "Do you really wish to logoff and exit?"},
     {"ConfirmLock", "Do you really wish to lock the screen?"},
     {"ExecutionFailed", "Execution of %s failed: %s"},
+    {"ChangePINTitle", "Change PIN"},
+    {"OldPIN", "Old PIN:"},
+    {"NewPIN", "New PIN:"},
+    {"NewPINAgain", "New PIN again:"},
+    {"PINChanged", "The PIN has been changed."},
+    {"PINsDontMatch", "The new PINs do not match.  Please try again."},
+    {"PINLength", "A PIN has 1 to 8 characters.  Please try again."},
+    {"WrongOldPIN", "The old PIN is wrong.  Please try again."},
+    {"WrongOldPINTries", "The old PIN is wrong.  Tries left before the card blocks it: %d"},
+    {"PINBlocked", "The card's PIN is blocked.  Only the card's unblocking code can free it."},
+    {"PINNotChanged", "The card did not change the PIN."},
+    {"NoCard", "There is no card in the reader."},
 };
 
 std::string& Current(int id) {

@@ -23,6 +23,8 @@ enum CatalogTextId {
   TextEnableScreenSaver, TextDisableScreenSaver, TextEnableConstrain, TextDisableConstrain,
   TextScreenLockedKey, TextScreenLockedCard, TextScreenLockedRemove, TextNotEnoughMemory,
   TextConfirmLogoff, TextConfirmLock, TextExecutionFailed,
+  TextChangePINTitle, TextOldPIN, TextNewPIN, TextNewPINAgain, TextPINChanged, TextPINsDontMatch,
+  TextPINLength, TextWrongOldPIN, TextWrongOldPINTries, TextPINBlocked, TextPINNotChanged, TextNoCard,
   CatalogTextCount
 };
 

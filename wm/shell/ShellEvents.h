@@ -21,6 +21,8 @@ struct ShellEvents {
   void (*lockedDesktopEvent)(ShellState* state, XEvent* event) = nullptr;
   // A press on the background of the log-in screen.
   void (*loginScreenPressed)(ShellState* state) = nullptr;
+  // Change PIN was chosen and no desktop program is connected to run it.
+  void (*changePin)(ShellState* state) = nullptr;
 };
 
 void SetShellEvents(const ShellEvents& events);
