@@ -460,7 +460,7 @@ void HandleWithdrawRequest(ManagerState* s, const XUnmapEvent& e) {
   if (!e.send_event || e.event != s->sdk.root) return;
   ManagedWindow* m = FindClientByWindow(s, e.window);
   // A mapped client withdraws by its own unmap, which its frame sees.
-  if (!m || m->client != e.window || !m->minimized) return;
+  if (!m || m->client != e.window || !(m->minimized || m->iconicWithOwner)) return;
   m->unmappedByClient = 1;
   ReleaseFrame(m);
   RedrawFramesAndFocus(s);

@@ -232,9 +232,28 @@ void MapWindowTree(ManagedWindow* w, int map) {
         XMapWindow(d, t->frame->window);
       else
         XUnmapWindow(d, t->frame->window);
+      // ICCCM 4.1.4: a dialog hidden with its minimised owner is iconic as
+      // the owner is; its UnmapNotify is Teldra's, not a withdrawal.
+      const bool iconic = !map && MinimisedOwner(t);
+      if (t->client && iconic != (t->iconicWithOwner != 0)) {
+        t->iconicWithOwner = iconic;
+        if (iconic) {
+          XUnmapWindow(d, t->client);
+          ++t->unmapsExpected;
+        } else {
+          XMapWindow(d, t->client);
+        }
+        SetWMState(t);
+      }
     }
     MapWindowTree(t, map);
   }
+}
+
+ManagedWindow* MinimisedOwner(ManagedWindow* t) {
+  for (ManagedWindow* o = t->owner; o; o = o->owner)
+    if (o->minimized) return o;
+  return nullptr;
 }
 
 void NoteWindowFocus(ManagedWindow* w) {

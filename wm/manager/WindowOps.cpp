@@ -122,9 +122,9 @@ ManagedWindow* FindBottomWindow(ManagerState* s) {
 void MinimizeWindow(ManagedWindow* m) {
   if (m->minimized) return;
   ManagerState* s = m->state;
+  m->minimized = 1;
   MapWindowTree(m, 0);
   m->visible = 0;
-  m->minimized = 1;
   if (s->activeWindow == m || (s->activeWindow && RootOfWindowTree(s->activeWindow) == m))
     FocusMostRecentWindow(s);
   UnmapSimpleWindow(m->frame);
