@@ -251,6 +251,29 @@ TEST_P(IconicStateTest, ADialogIsIconicWithItsOwner) {
   EXPECT_EQ(Attributes(display_, dialog).map_state, IsUnmapped) << "a withdrawn dialog stays withdrawn";
 }
 
+// A dialog may ask to be iconified too, and comes back by its own map.
+TEST_P(IconicStateTest, ADialogThatAsksIsIconified) {
+  Window owner = MakeClient("owner");
+  ASSERT_NE(WaitForFrame(owner), None);
+  Window dialog = XCreateSimpleWindow(client_, DefaultRootWindow(client_), 340, 340, 100, 50, 1, 0, 0xffffff);
+  XStoreName(client_, dialog, "dialog");
+  XSetTransientForHint(client_, dialog, owner);
+  XSelectInput(client_, dialog, StructureNotifyMask);
+  XMapWindow(client_, dialog);
+  XFlush(client_);
+  ASSERT_NE(WaitForFrame(dialog), None);
+  ASSERT_TRUE(InState(dialog, NormalState));
+  XIconifyWindow(client_, dialog, DefaultScreen(client_));
+  XFlush(client_);
+  EXPECT_TRUE(InState(dialog, IconicState)) << "state " << State(dialog) << "\n" << teldra_.Output();
+  EXPECT_TRUE(ToldUnmapped(dialog));
+  XMapWindow(client_, dialog);
+  XFlush(client_);
+  EXPECT_TRUE(InState(dialog, NormalState)) << "state " << State(dialog);
+  EXPECT_EQ(Attributes(display_, ParentOf(display_, dialog)).map_state, IsViewable) << "its frame is back";
+  if (std::string(GetParam()) == "teldra") EXPECT_TRUE(teldra_.Running()) << teldra_.Output();
+}
+
 INSTANTIATE_TEST_SUITE_P(WindowManagers, IconicStateTest, ::testing::Values("teldra", "openbox"),
                          [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
 

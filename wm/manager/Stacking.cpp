@@ -189,6 +189,14 @@ void StackRemoveWindow(ManagedWindow* w) {
   if (s->activeWindow == w) s->activeWindow = nullptr;
 }
 
+void StackDetachWindow(ManagedWindow* w) {
+  if (!w->owner) return;
+  Unlink(w);
+  w->owner = nullptr;
+  LinkAbove(w, FirstOfLayerOrBelow(w->state, w->layer, w));
+  RestackWindowTree(w);
+}
+
 void StackRaiseTree(ManagedWindow* w) {
   if (!w->owner && (!w->above || w->above->layer > w->layer)) return;
   ManagedWindow* moved = nullptr;

@@ -12,6 +12,8 @@ struct ManagerState;
 void StackInsertWindow(ManagedWindow* window, int layer);
 // Takes a frame out; its transients take its place in the same order.
 void StackRemoveWindow(ManagedWindow* window);
+// Makes a transient a top-level window of its layer, with its own transients.
+void StackDetachWindow(ManagedWindow* window);
 void StackRaiseTree(ManagedWindow* window);
 void StackLowerTree(ManagedWindow* window);
 // Imposes the model's position of the window's tree on the server.
