@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sdk/Color.h"
 #include "platform/sdk/NLSText.h"
 #include "platform/sdk/SimpleWindow.h"
 #include "wm/manager/BuiltInIcons.h"
@@ -72,7 +73,9 @@ void InstallColormap(ManagerState* s, Colormap target) {
 }
 
 Colormap SystemColormap(ManagerState* s) {
-  return s->systemColormap ? s->systemColormap : s->sdk.colormap;
+  if (!s->systemColormap) return s->sdk.colormap;
+  SyncOurColormap(&s->sdk, s->systemColormap);
+  return s->systemColormap;
 }
 
 }  // namespace
