@@ -186,14 +186,15 @@ TEST_P(IconicStateTest, XtermIconifiesAndRestoresItself) {
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   const std::string script = "read x < " + fifo + "; printf '\\033[2t'; read x < " + fifo +
                              "; printf '\\033[1t'; read x < " + fifo;
-  Run({"xterm", "-name", "selfish", "-xrm", "*allowWindowOps: true", "-geometry", "30x5+200+200", "-e", "/bin/sh",
+  qwtest::ChildProcess* xterm = Run({"xterm", "-name", "selfish", "-xrm", "*allowWindowOps: true", "-geometry", "30x5+200+200", "-e", "/bin/sh",
        "-c", script});
   Window term = WaitForClass("selfish");
   ASSERT_NE(term, None);
   ASSERT_NE(WaitForFrame(term), None);
   // One line to the shell: it reads, writes the next sequence, and opens
-  // the FIFO again for the line after.
-  auto go = [&] {
+  // the FIFO again for the line after (the last one waits until the end).
+  auto go = [&](const char* sequence) {
+    SCOPED_TRACE(sequence);
     int fd = -1;
     EXPECT_TRUE(qwtest::WaitUntil([&] {
       fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
@@ -203,12 +204,13 @@ TEST_P(IconicStateTest, XtermIconifiesAndRestoresItself) {
     EXPECT_EQ(write(fd, "\n", 1), 1);
     close(fd);
   };
-  ASSERT_TRUE(InState(term, NormalState));
-  go();
+  ASSERT_TRUE(InState(term, NormalState)) << "state " << State(term) << " xterm running " << xterm->Running()
+                                          << " " << Hex(term) << "\n"
+                                          << (xterm->Pump(), xterm->Output());
+  go("CSI 2 t");
   EXPECT_TRUE(InState(term, IconicState)) << "state " << State(term) << "\n" << teldra_.Output();
-  go();
+  go("CSI 1 t");
   EXPECT_TRUE(InState(term, NormalState)) << "state " << State(term) << "\n" << teldra_.Output();
-  go();
 }
 
 // A dialog goes with its owner: iconic and unmapped while the owner is,
