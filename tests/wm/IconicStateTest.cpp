@@ -79,6 +79,19 @@ class IconicStateTest : public teldratest::TeldraFixture, public ::testing::With
     XFlush(client_);
     return w;
   }
+  // A window and a dialog of it (WM_TRANSIENT_FOR), both framed and normal.
+  void MakeDialog(Window* owner, Window* dialog) {
+    *owner = MakeClient("owner");
+    ASSERT_NE(WaitForFrame(*owner), None);
+    *dialog = XCreateSimpleWindow(client_, DefaultRootWindow(client_), 340, 340, 100, 50, 1, 0, 0xffffff);
+    XStoreName(client_, *dialog, "dialog");
+    XSetTransientForHint(client_, *dialog, *owner);
+    XSelectInput(client_, *dialog, StructureNotifyMask);
+    XMapWindow(client_, *dialog);
+    XFlush(client_);
+    ASSERT_NE(WaitForFrame(*dialog), None);
+    ASSERT_TRUE(InState(*dialog, NormalState));
+  }
   long State(Window w) {
     const std::vector<long> v = WMState(w);
     return v.empty() ? -1 : v[0];
@@ -216,16 +229,8 @@ TEST_P(IconicStateTest, XtermIconifiesAndRestoresItself) {
 // A dialog goes with its owner: iconic and unmapped while the owner is,
 // and back when the owner is. The dialog's own map brings both back.
 TEST_P(IconicStateTest, ADialogIsIconicWithItsOwner) {
-  Window owner = MakeClient("owner");
-  ASSERT_NE(WaitForFrame(owner), None);
-  Window dialog = XCreateSimpleWindow(client_, DefaultRootWindow(client_), 340, 340, 100, 50, 1, 0, 0xffffff);
-  XStoreName(client_, dialog, "dialog");
-  XSetTransientForHint(client_, dialog, owner);
-  XSelectInput(client_, dialog, StructureNotifyMask);
-  XMapWindow(client_, dialog);
-  XFlush(client_);
-  ASSERT_NE(WaitForFrame(dialog), None);
-  ASSERT_TRUE(InState(dialog, NormalState));
+  Window owner = None, dialog = None;
+  ASSERT_NO_FATAL_FAILURE(MakeDialog(&owner, &dialog));
   for (const char* way : {"owner", "dialog"}) {
     SCOPED_TRACE(std::string("mapped again by the ") + way);
     XIconifyWindow(client_, owner, DefaultScreen(client_));
@@ -255,16 +260,8 @@ TEST_P(IconicStateTest, ADialogIsIconicWithItsOwner) {
 
 // A dialog may ask to be iconified too, and comes back by its own map.
 TEST_P(IconicStateTest, ADialogThatAsksIsIconified) {
-  Window owner = MakeClient("owner");
-  ASSERT_NE(WaitForFrame(owner), None);
-  Window dialog = XCreateSimpleWindow(client_, DefaultRootWindow(client_), 340, 340, 100, 50, 1, 0, 0xffffff);
-  XStoreName(client_, dialog, "dialog");
-  XSetTransientForHint(client_, dialog, owner);
-  XSelectInput(client_, dialog, StructureNotifyMask);
-  XMapWindow(client_, dialog);
-  XFlush(client_);
-  ASSERT_NE(WaitForFrame(dialog), None);
-  ASSERT_TRUE(InState(dialog, NormalState));
+  Window owner = None, dialog = None;
+  ASSERT_NO_FATAL_FAILURE(MakeDialog(&owner, &dialog));
   XIconifyWindow(client_, dialog, DefaultScreen(client_));
   XFlush(client_);
   EXPECT_TRUE(InState(dialog, IconicState)) << "state " << State(dialog) << "\n" << teldra_.Output();
