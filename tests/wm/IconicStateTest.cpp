@@ -9,7 +9,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tests/wm/TeldraFixture.h"
 
@@ -76,6 +79,19 @@ class IconicStateTest : public teldratest::TeldraFixture, public ::testing::With
     XFlush(client_);
     return w;
   }
+  // A window and a dialog of it (WM_TRANSIENT_FOR), both framed and normal.
+  void MakeDialog(Window* owner, Window* dialog) {
+    *owner = MakeClient("owner");
+    ASSERT_NE(WaitForFrame(*owner), None);
+    *dialog = XCreateSimpleWindow(client_, DefaultRootWindow(client_), 340, 340, 100, 50, 1, 0, 0xffffff);
+    XStoreName(client_, *dialog, "dialog");
+    XSetTransientForHint(client_, *dialog, *owner);
+    XSelectInput(client_, *dialog, StructureNotifyMask);
+    XMapWindow(client_, *dialog);
+    XFlush(client_);
+    ASSERT_NE(WaitForFrame(*dialog), None);
+    ASSERT_TRUE(InState(*dialog, NormalState));
+  }
   long State(Window w) {
     const std::vector<long> v = WMState(w);
     return v.empty() ? -1 : v[0];
@@ -117,23 +133,26 @@ TEST_P(IconicStateTest, ChangeStateIconifiesAndTheClientsMapRestores) {
   Window w = MakeClient("iconify");
   ASSERT_NE(WaitForFrame(w), None);
   ASSERT_TRUE(InState(w, NormalState)) << teldra_.Output();
-  // WM_CHANGE_STATE, as Xlib's XIconifyWindow sends it.
-  XIconifyWindow(client_, w, DefaultScreen(client_));
-  XFlush(client_);
-  ASSERT_TRUE(InState(w, IconicState)) << "state " << State(w) << "\n" << teldra_.Output();
-  EXPECT_EQ(WMState(w).size(), 2u);
-  EXPECT_TRUE(ToldUnmapped(w));
-  // The client's own map asks for the normal state.
-  XMapWindow(client_, w);
-  XFlush(client_);
-  EXPECT_TRUE(InState(w, NormalState)) << "state " << State(w);
-  EXPECT_EQ(Attributes(display_, ParentOf(display_, w)).map_state, IsViewable) << "the frame is back";
-  // And so does another program's map, here xdotool's.
-  XIconifyWindow(client_, w, DefaultScreen(client_));
-  XFlush(client_);
-  ASSERT_TRUE(InState(w, IconicState));
-  Tool({"xdotool", "windowmap", Hex(w)});
-  EXPECT_TRUE(InState(w, NormalState)) << "state " << State(w);
+  // The client's own map asks for the normal state, and so does another
+  // program's map, here xdotool's.
+  const std::vector<std::pair<const char*, std::function<void()>>> maps = {
+      {"XMapWindow", [&] { XMapWindow(client_, w); }},
+      {"XMapRaised", [&] { XMapRaised(client_, w); }},
+      {"xdotool windowmap", [&] { Tool({"xdotool", "windowmap", Hex(w)}); }},
+  };
+  for (const auto& [name, map] : maps) {
+    SCOPED_TRACE(name);
+    // WM_CHANGE_STATE, as Xlib's XIconifyWindow sends it.
+    XIconifyWindow(client_, w, DefaultScreen(client_));
+    XFlush(client_);
+    ASSERT_TRUE(InState(w, IconicState)) << "state " << State(w) << "\n" << teldra_.Output();
+    EXPECT_EQ(WMState(w).size(), 2u);
+    EXPECT_TRUE(ToldUnmapped(w));
+    map();
+    XFlush(client_);
+    EXPECT_TRUE(InState(w, NormalState)) << "state " << State(w);
+    EXPECT_EQ(Attributes(display_, ParentOf(display_, w)).map_state, IsViewable) << "the frame is back";
+  }
   if (std::string(GetParam()) == "teldra") EXPECT_TRUE(teldra_.Running()) << teldra_.Output();
 }
 
@@ -182,13 +201,14 @@ TEST_P(IconicStateTest, XtermIconifiesAndRestoresItself) {
   // for the test's next line, and a writer that closes late cannot end a
   // read (and with it the shell and xterm) with an end of file.
   const std::string script = "exec 3<> " + fifo + "; read x <&3; printf '\\033[2t'; read x <&3; printf '\\033[1t'; read x <&3";
-  Run({"xterm", "-name", "selfish", "-xrm", "*allowWindowOps: true", "-geometry", "30x5+200+200", "-e", "/bin/sh",
+  qwtest::ChildProcess* xterm = Run({"xterm", "-name", "selfish", "-xrm", "*allowWindowOps: true", "-geometry", "30x5+200+200", "-e", "/bin/sh",
        "-c", script});
   Window term = WaitForClass("selfish");
   ASSERT_NE(term, None);
   ASSERT_NE(WaitForFrame(term), None);
   // One line to the shell: it reads it and writes the next sequence.
-  auto go = [&] {
+  auto go = [&](const char* sequence) {
+    SCOPED_TRACE(sequence);
     int fd = -1;
     EXPECT_TRUE(qwtest::WaitUntil([&] {
       fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
@@ -198,12 +218,60 @@ TEST_P(IconicStateTest, XtermIconifiesAndRestoresItself) {
     EXPECT_EQ(write(fd, "\n", 1), 1);
     close(fd);
   };
-  ASSERT_TRUE(InState(term, NormalState));
-  go();
+  ASSERT_TRUE(InState(term, NormalState)) << "state " << State(term) << " xterm running " << xterm->Running()
+                                          << " " << Hex(term) << "\n"
+                                          << (xterm->Pump(), xterm->Output());
+  go("CSI 2 t");
   EXPECT_TRUE(InState(term, IconicState)) << "state " << State(term) << "\n" << teldra_.Output();
-  go();
+  go("CSI 1 t");
   EXPECT_TRUE(InState(term, NormalState)) << "state " << State(term) << "\n" << teldra_.Output();
-  go();
+}
+
+// A dialog goes with its owner: iconic and unmapped while the owner is,
+// and back when the owner is. The dialog's own map brings both back.
+TEST_P(IconicStateTest, ADialogIsIconicWithItsOwner) {
+  Window owner = None, dialog = None;
+  ASSERT_NO_FATAL_FAILURE(MakeDialog(&owner, &dialog));
+  for (const char* way : {"owner", "dialog"}) {
+    SCOPED_TRACE(std::string("mapped again by the ") + way);
+    XIconifyWindow(client_, owner, DefaultScreen(client_));
+    XFlush(client_);
+    ASSERT_TRUE(InState(owner, IconicState)) << "state " << State(owner) << "\n" << teldra_.Output();
+    EXPECT_TRUE(InState(dialog, IconicState)) << "state " << State(dialog);
+    EXPECT_TRUE(ToldUnmapped(dialog));
+    XMapWindow(client_, std::string(way) == "owner" ? owner : dialog);
+    XFlush(client_);
+    EXPECT_TRUE(InState(owner, NormalState)) << "state " << State(owner);
+    EXPECT_TRUE(InState(dialog, NormalState)) << "state " << State(dialog);
+    EXPECT_EQ(Attributes(display_, ParentOf(display_, dialog)).map_state, IsViewable) << "its frame is back";
+  }
+  // A hidden dialog that withdraws is let go while its owner stays iconic.
+  XIconifyWindow(client_, owner, DefaultScreen(client_));
+  XFlush(client_);
+  ASSERT_TRUE(InState(dialog, IconicState));
+  XWithdrawWindow(client_, dialog, DefaultScreen(client_));
+  XFlush(client_);
+  EXPECT_TRUE(Withdrawn(dialog)) << "state " << State(dialog) << " parent " << Hex(ParentOf(display_, dialog));
+  EXPECT_EQ(State(owner), IconicState);
+  XMapWindow(client_, owner);
+  XFlush(client_);
+  EXPECT_TRUE(InState(owner, NormalState));
+  EXPECT_EQ(Attributes(display_, dialog).map_state, IsUnmapped) << "a withdrawn dialog stays withdrawn";
+}
+
+// A dialog may ask to be iconified too, and comes back by its own map.
+TEST_P(IconicStateTest, ADialogThatAsksIsIconified) {
+  Window owner = None, dialog = None;
+  ASSERT_NO_FATAL_FAILURE(MakeDialog(&owner, &dialog));
+  XIconifyWindow(client_, dialog, DefaultScreen(client_));
+  XFlush(client_);
+  EXPECT_TRUE(InState(dialog, IconicState)) << "state " << State(dialog) << "\n" << teldra_.Output();
+  EXPECT_TRUE(ToldUnmapped(dialog));
+  XMapWindow(client_, dialog);
+  XFlush(client_);
+  EXPECT_TRUE(InState(dialog, NormalState)) << "state " << State(dialog);
+  EXPECT_EQ(Attributes(display_, ParentOf(display_, dialog)).map_state, IsViewable) << "its frame is back";
+  if (std::string(GetParam()) == "teldra") EXPECT_TRUE(teldra_.Running()) << teldra_.Output();
 }
 
 INSTANTIATE_TEST_SUITE_P(WindowManagers, IconicStateTest, ::testing::Values("teldra", "openbox"),

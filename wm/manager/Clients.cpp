@@ -453,14 +453,27 @@ void HandleClientActivate(ManagerState* s, Window w) {
 void HandleChangeState(ManagerState* s, const XClientMessageEvent& c) {
   if (c.format != 32 || c.data.l[0] != IconicState) return;
   ManagedWindow* m = FindClientByWindow(s, c.window);
-  if (m && m->client == c.window && !m->transient && (m->functions & FunctionMinimize)) MinimizeWindow(m);
+  if (!m || m->client != c.window || m->minimized) return;
+  if (m->transient) {
+    // A dialog that asks to be iconified is a window of its own from then
+    // on, with a desktop icon of its own.
+    if (s->disableMinimize) return;
+    m->transient = 0;
+    m->transientFor = 0;
+    m->modeless = 0;
+    m->functions |= FunctionMinimize;
+    StackDetachWindow(m);
+  } else if (!(m->functions & FunctionMinimize)) {
+    return;
+  }
+  MinimizeWindow(m);
 }
 
 void HandleWithdrawRequest(ManagerState* s, const XUnmapEvent& e) {
   if (!e.send_event || e.event != s->sdk.root) return;
   ManagedWindow* m = FindClientByWindow(s, e.window);
   // A mapped client withdraws by its own unmap, which its frame sees.
-  if (!m || m->client != e.window || !m->minimized) return;
+  if (!m || m->client != e.window || !(m->minimized || m->iconicWithOwner)) return;
   m->unmappedByClient = 1;
   ReleaseFrame(m);
   RedrawFramesAndFocus(s);

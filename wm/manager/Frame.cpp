@@ -214,10 +214,18 @@ int FrameEventHandler(SimpleWindow* w, XEvent* ev) {
     case MapRequest:
       if (ev->xmaprequest.window != m->client) return 0;
       XMapWindow(d, m->client);
-      // An iconic client that maps itself asks for the normal state.
+      // An iconic client that maps itself asks for the normal state; a
+      // dialog hidden with its owner brings the owner back.
       if (m->minimized) {
         m->restoreOnMap = 0;
         RestoreWindow(m);
+      } else if (m->iconicWithOwner) {
+        if (ManagedWindow* owner = MinimisedOwner(m)) {
+          RestoreWindow(owner);
+        } else {
+          m->iconicWithOwner = 0;
+          RaiseWindow(m);
+        }
       }
       return 1;
     case ConfigureRequest: {
@@ -508,7 +516,7 @@ void SendSyntheticConfigure(ManagedWindow* m) {
 void SetWMState(ManagedWindow* m) {
   if (!m->client) return;
   // ICCCM 4.1.3.1: a minimised client is iconic (QW5250 reads 0 and 3 alike).
-  const long words[2] = {m->minimized ? IconicState : NormalState, None};
+  const long words[2] = {m->minimized || m->iconicWithOwner ? IconicState : NormalState, None};
   const Atom wmState = m->state->atoms[AtomWmState];
   XChangeProperty(m->state->sdk.display, m->client, wmState, wmState, 32, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(words), 2);

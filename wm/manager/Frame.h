@@ -49,6 +49,7 @@ struct ManagedWindow {
   int minimized, maximized, transient, modeless;
   int unmappedByClient;
   int unmapsExpected;  // UnmapNotify events of the client that Teldra's own unmaps cause
+  int iconicWithOwner;  // a transient unmapped and iconic while a window it belongs to is minimised
   int resizable;
   int normal[4];  // left, top, right, bottom when neither minimised nor maximised
   int restoreOnMap;
@@ -111,7 +112,8 @@ int FrameHitTest(const ManagedWindow* frame, int x, int y);
 void PlaceFrame(ManagedWindow* frame, int left, int top, int right, int bottom);
 // Tells the client where it is (ICCCM synthetic ConfigureNotify).
 void SendSyntheticConfigure(ManagedWindow* frame);
-// WM_STATE: Normal (1), or Iconic (3) while minimised; no icon window.
+// WM_STATE: Normal (1), or Iconic (3) while minimised or hidden with its
+// minimised owner; no icon window.
 void SetWMState(ManagedWindow* frame);
 // The number a new frame with `title` gets; renumbers the first one to 1.
 int DuplicateTitleNumber(ManagerState* state, const std::string& title);

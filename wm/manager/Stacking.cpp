@@ -189,6 +189,14 @@ void StackRemoveWindow(ManagedWindow* w) {
   if (s->activeWindow == w) s->activeWindow = nullptr;
 }
 
+void StackDetachWindow(ManagedWindow* w) {
+  if (!w->owner) return;
+  Unlink(w);
+  w->owner = nullptr;
+  LinkAbove(w, FirstOfLayerOrBelow(w->state, w->layer, w));
+  RestackWindowTree(w);
+}
+
 void StackRaiseTree(ManagedWindow* w) {
   if (!w->owner && (!w->above || w->above->layer > w->layer)) return;
   ManagedWindow* moved = nullptr;
@@ -232,9 +240,28 @@ void MapWindowTree(ManagedWindow* w, int map) {
         XMapWindow(d, t->frame->window);
       else
         XUnmapWindow(d, t->frame->window);
+      // ICCCM 4.1.4: a dialog hidden with its minimised owner is iconic as
+      // the owner is; its UnmapNotify is Teldra's, not a withdrawal.
+      const bool iconic = !map && MinimisedOwner(t);
+      if (t->client && iconic != (t->iconicWithOwner != 0)) {
+        t->iconicWithOwner = iconic;
+        if (iconic) {
+          XUnmapWindow(d, t->client);
+          ++t->unmapsExpected;
+        } else {
+          XMapWindow(d, t->client);
+        }
+        SetWMState(t);
+      }
     }
     MapWindowTree(t, map);
   }
+}
+
+ManagedWindow* MinimisedOwner(ManagedWindow* t) {
+  for (ManagedWindow* o = t->owner; o; o = o->owner)
+    if (o->minimized) return o;
+  return nullptr;
 }
 
 void NoteWindowFocus(ManagedWindow* w) {

@@ -12,12 +12,18 @@ struct ManagerState;
 void StackInsertWindow(ManagedWindow* window, int layer);
 // Takes a frame out; its transients take its place in the same order.
 void StackRemoveWindow(ManagedWindow* window);
+// Makes a transient a top-level window of its layer, with its own transients.
+void StackDetachWindow(ManagedWindow* window);
 void StackRaiseTree(ManagedWindow* window);
 void StackLowerTree(ManagedWindow* window);
 // Imposes the model's position of the window's tree on the server.
 void RestackWindowTree(ManagedWindow* window);
-// Maps or unmaps the window's transients with it.
+// Maps or unmaps the window's transients with it. Unmapped with a window
+// that is minimised, their clients are iconic too (unmapped, WM_STATE
+// Iconic), and normal again when it comes back.
 void MapWindowTree(ManagedWindow* window, int map);
+// The nearest minimised window of the transient's owners, or null.
+ManagedWindow* MinimisedOwner(ManagedWindow* transient);
 void NoteWindowFocus(ManagedWindow* window);
 void FocusMostRecentWindow(ManagerState* state);
 int HasMappedTransient(const ManagedWindow* window);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sdk/Color.h"
 #include "platform/sdk/NLSText.h"
 #include "platform/sdk/SimpleWindow.h"
 #include "wm/manager/BuiltInIcons.h"
@@ -72,7 +73,9 @@ void InstallColormap(ManagerState* s, Colormap target) {
 }
 
 Colormap SystemColormap(ManagerState* s) {
-  return s->systemColormap ? s->systemColormap : s->sdk.colormap;
+  if (!s->systemColormap) return s->sdk.colormap;
+  SyncOurColormap(&s->sdk, s->systemColormap);
+  return s->systemColormap;
 }
 
 }  // namespace
@@ -122,9 +125,9 @@ ManagedWindow* FindBottomWindow(ManagerState* s) {
 void MinimizeWindow(ManagedWindow* m) {
   if (m->minimized) return;
   ManagerState* s = m->state;
+  m->minimized = 1;
   MapWindowTree(m, 0);
   m->visible = 0;
-  m->minimized = 1;
   if (s->activeWindow == m || (s->activeWindow && RootOfWindowTree(s->activeWindow) == m))
     FocusMostRecentWindow(s);
   UnmapSimpleWindow(m->frame);
