@@ -492,39 +492,12 @@ class HelperClickTest : public HelperLaunchTest {
     XWindowAttributes a;
     return w && XGetWindowAttributes(test_, w, &a) && a.map_state == IsViewable;
   }
-  // The pointer to (x, y) of a widget or gadget (its window's for a
-  // gadget), or to its middle.
-  void PointAt(Widget w, int x = -1, int y = -1) {
-    Widget holder = XtIsWidget(w) ? w : XtParent(w);
-    ASSERT_TRUE(RunUntil([&] { return XtIsRealized(holder) && Viewable(XtWindow(holder)); })) << XtName(w);
-    Position ox = 0, oy = 0;
-    Dimension width = 0, height = 0;
-    XtVaGetValues(w, XmNwidth, &width, XmNheight, &height, nullptr);
-    if (!XtIsWidget(w)) XtVaGetValues(w, XmNx, &ox, XmNy, &oy, nullptr);
-    int rx = 0, ry = 0;
-    Window child = 0;
-    XTranslateCoordinates(test_, XtWindow(holder), DefaultRootWindow(test_), ox + (x < 0 ? width / 2 : x),
-                          oy + (y < 0 ? height / 2 : y), &rx, &ry, &child);
-    XTestFakeMotionEvent(test_, -1, rx, ry, CurrentTime);
-    XSync(test_, False);
-  }
-  void Click(Widget w) {
-    PointAt(w);
-    XTestFakeButtonEvent(test_, 1, True, CurrentTime);
-    XTestFakeButtonEvent(test_, 1, False, CurrentTime);
-    XSync(test_, False);
-    Pump(20);
-  }
+  // The pointer to (x, y) of a widget or gadget, or to its middle.
+  void PointAt(Widget w, int x = -1, int y = -1) { ASSERT_TRUE(PointAtWidget(test_, w, x, y)) << XtName(w); }
   // A menu entry chosen as a user does: its menu bar button, then the entry.
-  void ChooseByClicks(SessionControlBlock* b, const char* cascade, const char* item) {
-    Widget entry = XtNameToWidget(b->xstuff.shell(), (std::string("*") + item).c_str());
-    ASSERT_NE(entry, nullptr) << item;
-    // A menu still up from the last choice is used as it is.
-    if (!XtIsRealized(XtParent(entry)) || !Viewable(XtWindow(XtParent(entry))))
-      Click(XtNameToWidget(b->xstuff.shell(), (std::string("*") + cascade).c_str()));
-    ASSERT_TRUE(RunUntil([&] { return XtIsRealized(XtParent(entry)) && Viewable(XtWindow(XtParent(entry))); }))
-        << "the menu of " << item << " is not shown";
-    Click(entry);
+  void ChooseByClicks(SessionControlBlock* b, const char* item) {
+    std::string why;
+    ASSERT_TRUE(ChooseMenuByClicks(test_, b, item, &why)) << why;
   }
   // The watch cursor's image, as a window of the test shows it.
   CursorLook WatchLook() {
@@ -573,7 +546,7 @@ TEST_F(HelperClickTest, HelperThatEndsAtOnceStartsAgainAndLeavesNoWatch) {
     for (int round = 1; round <= 2; ++round) {
       SCOPED_TRACE(round);
       unlink((dir_ + "/" + c.program + ".args").c_str());
-      ChooseByClicks(b, "optCascade", c.item);
+      ChooseByClicks(b, c.item);
       EXPECT_FALSE(ArgsOf(c.program).empty());
       ASSERT_TRUE(RunUntil([] { return XuRunningTaskCount() == 0; }));
       EXPECT_EQ(Starts(), before + round);
@@ -766,7 +739,7 @@ TEST_F(HelperClickTest, EveryDialogTheMenusOpenHasATitleOfItsOwn) {
   int dialogs = 0;
   for (const auto& entry : entries) {
     SCOPED_TRACE(entry.second);
-    ChooseByClicks(b, entry.first.c_str(), entry.second.c_str());
+    ChooseByClicks(b, entry.second.c_str());
     // The dialogs that came up (none for an entry that sends a key).
     auto newDialogs = [&] {
       shells.clear();
