@@ -16,6 +16,7 @@
 #include <Xm/ToggleB.h>
 #include <Xm/Xm.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -119,23 +120,39 @@ void PauseChoiceCb(Widget w, XtPointer p, XtPointer call) {
   XtVaGetValues(w, XmNuserData, &choice, nullptr);
   Of(p)->setRecordPauseChoice(static_cast<int>(reinterpret_cast<intptr_t>(choice)));
 }
-// The key menu under "Function key...": posted below the button by the
+// The key menu under "Function key...": posted beside the button by the
 // first button's press on it, as a menu is (the press then drags into the
 // menu or, released on the button, leaves it up for a click), and by the
-// keys that activate it. Below, not under the pointer: the release of the
-// press that posted it chooses nothing.
+// keys that activate it. Never over the button: the release of the press
+// that posted it chooses nothing.
 Widget KeyMenu(PlayRecord* pr) {
   Widget save = pr->dialogShell("recordFileControl");
   return save ? XtNameToWidget(save, "*accMenu") : nullptr;
 }
+// Below the button when the menu fits there on the screen, else above it,
+// else to its right.
+void PlaceKeyMenu(Widget menu, Widget button) {
+  Position left = 0, top = 0;
+  Dimension width = 0, height = 0;
+  XtVaGetValues(button, XmNwidth, &width, XmNheight, &height, nullptr);
+  XtTranslateCoords(button, 0, 0, &left, &top);
+  XtWidgetGeometry size = {};
+  XtQueryGeometry(menu, nullptr, &size);
+  const int screenHeight = HeightOfScreen(XtScreen(button));
+  int x = left, y = top + height;
+  if (y + size.height > screenHeight) {
+    y = top - size.height;
+    if (y < 0) {
+      x = left + width;
+      y = std::max(0, screenHeight - static_cast<int>(size.height));
+    }
+  }
+  XtVaSetValues(menu, XmNx, static_cast<Position>(x), XmNy, static_cast<Position>(y), nullptr);
+}
 void PostKeyMenu(PlayRecord* pr, Widget button) {
   Widget menu = KeyMenu(pr);
   if (!menu) return;
-  Position x = 0, y = 0;
-  Dimension height = 0;
-  XtVaGetValues(button, XmNheight, &height, nullptr);
-  XtTranslateCoords(button, 0, static_cast<Position>(height), &x, &y);
-  XtVaSetValues(menu, XmNx, x, XmNy, y, nullptr);
+  PlaceKeyMenu(menu, button);
   XtManageChild(menu);
 }
 // The press posts the menu and goes no further: the menu has the pointer.

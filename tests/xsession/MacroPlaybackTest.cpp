@@ -354,18 +354,23 @@ TEST_F(MacroTest, BadMacrosStopWithTheirMessage) {
 }
 
 // "Function key..." in the save dialog, worked as a hand does, shows the
-// key menu: a click (the button held while the menu comes up) leaves it up
-// for a click on F5; a press dragged onto F5 and released there chooses F5
-// as well. F5 names the macro, and Save keeps it under that name, which
-// binds the key.
+// key menu, never over the button (also with the dialog low on the screen,
+// where the menu does not fit below it): a click (the button held while the
+// menu comes up) leaves it up for a click on F5; a press dragged onto F5
+// and released there chooses F5 as well. F5 names the macro, and Save keeps
+// it under that name, which binds the key.
 TEST_F(MacroTest, FunctionKeyMenuByHandNamesTheMacroForTheKey) {
   const struct {
     const char* gesture;
     bool drag;  // else: a click on the button, then a click on F5
-  } cases[] = {{"click, click", false}, {"press, drag, release", true}};
+    bool low;   // the dialog moved to the bottom of the screen
+  } cases[] = {{"click, click", false, false},
+               {"press, drag, release", true, false},
+               {"click, click, the dialog low", false, true},
+               {"press, drag, release, the dialog low", true, true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.gesture);
-    const std::string macro = std::string(c.drag ? "drag" : "click") + "on";
+    const std::string macro = std::string(c.drag ? "drag" : "click") + (c.low ? "low" : "on");
     qwtest::TestHost5250 host;
     SessionControlBlock* a = SignOnSession(host);
     ASSERT_NE(a, nullptr);
@@ -403,13 +408,40 @@ TEST_F(MacroTest, FunctionKeyMenuByHandNamesTheMacroForTheKey) {
       return same;
     };
     ASSERT_TRUE(RunUntil([&] { return fieldIs(macro); }));
+    if (c.low) {
+      // Moved as a user drags it (there is no window manager).
+      XWindowAttributes a;
+      XGetWindowAttributes(test_, XtWindow(save), &a);
+      const int y = HeightOfScreen(DefaultScreenOfDisplay(test_)) - a.height;
+      XMoveWindow(test_, XtWindow(save), a.x, y);
+      XSync(test_, False);
+      ASSERT_TRUE(RunUntil([&] {
+        Position shellY = 0;
+        XtVaGetValues(save, XmNy, &shellY, nullptr);
+        return shellY == y;
+      }));
+    }
 
     // The press; the menu comes up while the button is held.
     Widget f5 = In(save, "accButton5");
     ASSERT_NE(f5, nullptr);
-    ASSERT_TRUE(PointAtWidget(test_, In(save, "acceleratorBtn")));
+    Widget button = In(save, "acceleratorBtn");
+    ASSERT_TRUE(PointAtWidget(test_, button));
     PressButton1(test_, true);
     ASSERT_TRUE(RunUntil([&] { return WidgetViewable(test_, f5); })) << "the key menu is not shown";
+    {
+      const Window menuShell = XtWindow(XtParent(XtParent(f5)));
+      int mx = 0, my = 0, bx = 0, by = 0;
+      Window child = 0;
+      XWindowAttributes m, b;
+      XGetWindowAttributes(test_, menuShell, &m);
+      XGetWindowAttributes(test_, XtWindow(button), &b);
+      XTranslateCoordinates(test_, menuShell, DefaultRootWindow(test_), 0, 0, &mx, &my, &child);
+      XTranslateCoordinates(test_, XtWindow(button), DefaultRootWindow(test_), 0, 0, &bx, &by, &child);
+      const bool apart = mx >= bx + b.width || bx >= mx + m.width || my >= by + b.height || by >= my + m.height;
+      EXPECT_TRUE(apart) << "the menu " << m.width << "x" << m.height << "+" << mx << "+" << my << " covers the button "
+                         << b.width << "x" << b.height << "+" << bx << "+" << by;
+    }
     if (c.drag) {
       ASSERT_TRUE(PointAtWidget(test_, f5));
       PressButton1(test_, false);
