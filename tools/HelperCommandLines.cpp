@@ -22,6 +22,17 @@ void SessionName(Args& a, const HelperLaunchValues& v) {
 
 void Euro(Args& a, const HelperLaunchValues& v) { Add(a, {"-euro", v.euro ? "1" : "0"}); }
 
+// The session's dialog colours, which the helper's windows take.
+void AddColorOptions(Args& a, const HelperLaunchValues& v) {
+  static const char* const kOptions[6] = {"-menuForeground",     "-menuBackground", "-textForeground",
+                                          "-groupBoxBackground", "-formBackground", "-entryAreaBackground"};
+  for (int i = 0; i < 6; ++i) {
+    char colour[16];
+    std::snprintf(colour, sizeof colour, "#%6.6x", v.dialogColors[i] & 0xFFFFFFu);
+    Add(a, {kOptions[i], colour});
+  }
+}
+
 }  // namespace
 
 std::string HexWord(unsigned long value) {
@@ -34,9 +45,13 @@ std::vector<std::string> ColorMapperCommandLine(const HelperLaunchValues& v) {
   Args a{"tintwell", "-display", v.displayName};
   Common(a, v);
   if (v.advancedColors) a.push_back("-advcolor");
+  Add(a, {"-sysadminPaths", HexWord(static_cast<unsigned long>(v.colorDirectoriesKey)), "-size",
+          HexWord(v.colorDirectoriesSize)});
   Add(a, {"-winId", HexWord(v.topWindow), "-emulTitle", v.title});
   SessionName(a, v);
+  if (!v.advancedColorFile.empty()) Add(a, {"-advFile", v.advancedColorFile});
   if (v.fileNamesInverted) Add(a, {"-saveFileConv", "INV"});
+  AddColorOptions(a, v);
   return a;
 }
 
@@ -53,6 +68,7 @@ std::vector<std::string> KeyboardMapperCommandLine(const HelperLaunchValues& v) 
   if (!v.reserveWmKeys) a.push_back("-no_reserve_wm_keys");
   Add(a, {"-whichKeyboard", std::to_string(v.keyboardId), "-keyboardLang", v.keyboardLanguage});
   Euro(a, v);
+  AddColorOptions(a, v);
   return a;
 }
 
@@ -66,6 +82,7 @@ std::vector<std::string> KeypadCustomizerCommandLine(const HelperLaunchValues& v
   Add(a, {"-keyboardLang", v.keyboardLanguage});
   Euro(a, v);
   if (v.printerDefinitionTable) a.push_back("-PDT");
+  AddColorOptions(a, v);
   return a;
 }
 
@@ -83,6 +100,7 @@ std::vector<std::string> PlaybackEditorCommandLine(const HelperLaunchValues& v) 
   std::snprintf(rows, sizeof rows, "%x", static_cast<unsigned>(v.rows));
   std::snprintf(cols, sizeof cols, "%x", static_cast<unsigned>(v.cols));
   Add(a, {"-rows", rows, "-cols", cols});
+  AddColorOptions(a, v);
   return a;
 }
 
@@ -90,11 +108,14 @@ std::vector<std::string> PreferencesCommandLine(const HelperLaunchValues& v) {
   Args a{"zembrot", "-display", v.displayName, "-geometry", "-0+0", "-winId", HexWord(v.topWindow)};
   if (v.debug) a.push_back("-debug");
   if (v.is5250Keyboard) a.push_back("-is5250Keyboard");
+  AddColorOptions(a, v);
   return a;
 }
 
 std::vector<std::string> HelpViewerCommandLine(const HelperLaunchValues& v, const char* topic) {
-  Args a{"daltrue", "-qwxxxx", "QW5250"};
+  Args a{"daltrue"};
+  AddColorOptions(a, v);
+  Add(a, {"-qwxxxx", "QW5250"});
   if (v.debug) a.push_back("-debug");
   Add(a, {"-helpFile", "K7_2Help"});
   if (topic && *topic) Add(a, {"-startTopic", topic});

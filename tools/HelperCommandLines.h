@@ -33,6 +33,16 @@ struct HelperLaunchValues {
   int rows = 24, cols = 80;
   std::string playbackFile;      // playback editor: the file to edit
   std::string asciiCodePage;     // help viewer
+  // The session's dialog colours as 0xRRGGBB, in the order of the colour
+  // options: menu foreground, menu background, text foreground, group-box
+  // background, form background, entry-area background.
+  unsigned dialogColors[6] = {};
+  // Colour mapper: the shared-memory key and size of the administrator's
+  // colour directories, and the advanced colour file of the window (empty:
+  // none).
+  long colorDirectoriesKey = 0;
+  unsigned long colorDirectoriesSize = 0;
+  std::string advancedColorFile;
 };
 
 std::vector<std::string> ColorMapperCommandLine(const HelperLaunchValues& v);

@@ -16,6 +16,7 @@
 #include <Xm/ToggleB.h>
 #include <Xm/Xm.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -119,41 +120,87 @@ void PauseChoiceCb(Widget w, XtPointer p, XtPointer call) {
   XtVaGetValues(w, XmNuserData, &choice, nullptr);
   Of(p)->setRecordPauseChoice(static_cast<int>(reinterpret_cast<intptr_t>(choice)));
 }
-// The key menu under "Function key...": posted by the first button's press
-// on it, as a menu is (the press then drags into the menu or, released at
-// once, leaves it up for a click), and by the keys that activate it.
-void PostKeyMenu(PlayRecord* pr, Widget button, XEvent* press) {
+// The key menu under "Function key...": posted beside the button by the
+// first button's press on it, as a menu is (the press then drags into the
+// menu or, released on the button, leaves it up for a click), and by the
+// keys that activate it. Never over the button: the release of the press
+// that posted it chooses nothing.
+Widget KeyMenu(PlayRecord* pr) {
   Widget save = pr->dialogShell("recordFileControl");
-  Widget menu = save ? XtNameToWidget(save, "*accMenu") : nullptr;
-  if (!menu) return;
-  if (press && press->type == ButtonPress) {
-    XmMenuPosition(menu, &press->xbutton);
-  } else {
-    Position x = 0, y = 0;
-    Dimension height = 0;
-    XtVaGetValues(button, XmNheight, &height, nullptr);
-    XtTranslateCoords(button, 0, static_cast<Position>(height), &x, &y);
-    XtVaSetValues(menu, XmNx, x, XmNy, y, nullptr);
+  return save ? XtNameToWidget(save, "*accMenu") : nullptr;
+}
+// Below the button when the menu fits there on the screen, else above it,
+// else to its right.
+void PlaceKeyMenu(Widget menu, Widget button) {
+  Position left = 0, top = 0;
+  Dimension width = 0, height = 0;
+  XtVaGetValues(button, XmNwidth, &width, XmNheight, &height, nullptr);
+  XtTranslateCoords(button, 0, 0, &left, &top);
+  XtWidgetGeometry size = {};
+  XtQueryGeometry(menu, nullptr, &size);
+  const int screenHeight = HeightOfScreen(XtScreen(button));
+  int x = left, y = top + height;
+  if (y + size.height > screenHeight) {
+    y = top - size.height;
+    if (y < 0) {
+      x = left + width;
+      y = std::max(0, screenHeight - static_cast<int>(size.height));
+    }
   }
+  XtVaSetValues(menu, XmNx, static_cast<Position>(x), XmNy, static_cast<Position>(y), nullptr);
+}
+void PostKeyMenu(PlayRecord* pr, Widget button) {
+  Widget menu = KeyMenu(pr);
+  if (!menu) return;
+  PlaceKeyMenu(menu, button);
   XtManageChild(menu);
 }
 // The press posts the menu and goes no further: the menu has the pointer.
 void AcceleratorPressed(Widget w, XtPointer p, XEvent* event, Boolean* dispatch) {
   if (event->type != ButtonPress || event->xbutton.button != Button1) return;
-  PostKeyMenu(Of(p), w, event);
+  PostKeyMenu(Of(p), w);
   *dispatch = False;
+}
+// A key chosen in the menu: the field is named for it.
+void ChooseKey(PlayRecord* pr, Widget entry) {
+  XtPointer key = nullptr;
+  XtVaGetValues(entry, XmNuserData, &key, nullptr);
+  pr->recordFileAcceleratorAssignment(static_cast<int>(reinterpret_cast<intptr_t>(key)));
+}
+// The first button released on an entry chooses it, whether the press was
+// on the entry (a click in the menu left up) or on "Function key..." (a
+// drag into the menu): the menu posted by hand does not arm its entries.
+// The release comes to the entry, the menu or its shell, whichever holds
+// the pointer grab; the entry is the one under the pointer.
+void AccMenuReleased(Widget, XtPointer p, XEvent* event, Boolean*) {
+  if (event->type != ButtonRelease || event->xbutton.button != Button1) return;
+  Widget menu = KeyMenu(Of(p));
+  if (!menu || !XtIsManaged(menu)) return;
+  WidgetList entries = nullptr;
+  Cardinal n = 0;
+  XtVaGetValues(menu, XmNchildren, &entries, XmNnumChildren, &n, nullptr);
+  for (Cardinal i = 0; i < n; ++i) {
+    Widget e = entries[i];
+    if (!XtIsManaged(e) || !XtIsSensitive(e)) continue;
+    Position x = 0, y = 0;
+    Dimension width = 0, height = 0;
+    XtVaGetValues(e, XmNwidth, &width, XmNheight, &height, nullptr);
+    XtTranslateCoords(e, 0, 0, &x, &y);
+    if (event->xbutton.x_root < x || event->xbutton.y_root < y || event->xbutton.x_root >= x + width ||
+        event->xbutton.y_root >= y + height)
+      continue;
+    ChooseKey(Of(p), e);
+    XtUnmanageChild(menu);
+    return;
+  }
 }
 // The keys that activate the button post the menu below it.
 void AcceleratorCb(Widget w, XtPointer p, XtPointer call) {
   auto* cbs = static_cast<XmAnyCallbackStruct*>(call);
   if (cbs && cbs->event && (cbs->event->type == ButtonPress || cbs->event->type == ButtonRelease)) return;
-  PostKeyMenu(Of(p), w, nullptr);
+  PostKeyMenu(Of(p), w);
 }
-void AccMenuCb(Widget w, XtPointer p, XtPointer) {
-  XtPointer key = nullptr;
-  XtVaGetValues(w, XmNuserData, &key, nullptr);
-  Of(p)->recordFileAcceleratorAssignment(static_cast<int>(reinterpret_cast<intptr_t>(key)));
-}
+void AccMenuCb(Widget w, XtPointer p, XtPointer) { ChooseKey(Of(p), w); }
 void FileListCb(Widget, XtPointer p, XtPointer call) {
   auto* cbs = static_cast<XmListCallbackStruct*>(call);
   if (!cbs || !cbs->item) return;
@@ -410,6 +457,9 @@ void PlayRecord::buildSaveDialog() {
     XtManageChild(b);
     w_->accButtons[k] = b;
   }
+  for (Widget w : {w_->accMenu, XtParent(w_->accMenu)})
+    XtAddEventHandler(w, ButtonReleaseMask, False, AccMenuReleased, this);
+  for (Widget b : w_->accButtons) XtAddEventHandler(b, ButtonReleaseMask, False, AccMenuReleased, this);
   Widget buttons = Section(column, "recordFileButtonFrame", "recordFileButtonForm", true);
   w_->saveBtn = Button(buttons, "saveBtn", SaveCb, this);
   w_->doNotSaveBtn = Button(buttons, "doNotSaveBtn", DoNotSaveCb, this);

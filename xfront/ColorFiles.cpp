@@ -1,5 +1,6 @@
 #include "xfront/ColorFiles.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <fstream>
@@ -95,6 +96,19 @@ bool ParseAdvancedColorFile(const std::string& text, std::vector<std::string>* s
   }
   *specs = out;
   return true;
+}
+
+std::vector<char> ColorDirectoryBlock(const std::string& list) {
+  std::vector<char> block(list.begin(), list.end());
+  std::replace(block.begin(), block.end(), ',', '\0');
+  block.push_back('\0');
+  block.push_back('\0');
+  return block;
+}
+
+std::string LastPathComponent(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 bool ResolveColorFile(const std::string& candidate, bool indirection, ResolvedColorFile* out) {

@@ -26,6 +26,14 @@ struct ResolvedColorFile {
   bool advanced = false;
 };
 
+// The administrator's comma-separated list of colour directories as the
+// colour mapper takes it: each directory a string of its own, the last one
+// followed by an empty string (the list's length + 2 bytes).
+std::vector<char> ColorDirectoryBlock(const std::string& list);
+
+// The last component of a path (after the last "/").
+std::string LastPathComponent(const std::string& path);
+
 // Resolves a candidate file: with indirection allowed, a file whose first
 // byte is "/" names an advanced file on its first line. False when the
 // candidate (or the file it names) does not open or the name is too long.

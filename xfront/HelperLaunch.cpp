@@ -2,7 +2,10 @@
 
 #include <Xm/MessageB.h>
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -17,6 +20,7 @@
 #include "session/ResourceKeywords.h"
 #include "session/SessionControlBlock.h"
 #include "session/SessionTable.h"
+#include "session/SharedMemory.h"
 #include "session/StartOptions.h"
 #include "session/WMGeometry.h"
 #include "tools/HelperCommandLines.h"
@@ -27,6 +31,7 @@
 #include "xfront/SessionMenuHooks.h"
 #include "xfront/WatchCursor.h"
 #include "xfront/XStuff.h"
+#include "xfront/XStuffPrivate.h"
 #include "xfront/XuStartTask.h"
 
 namespace {
@@ -71,7 +76,43 @@ HelperLaunchValues ValuesOf(SessionControlBlock* scb, Widget item) {
   v.advancedColors = res.colorMap == QwAdvanced;
   v.keyboardId = WhichKeyboard();
   v.is5250Keyboard = is5250Keyboard(v.keyboardId) != 0;
+  if (const XStuff::Private* p = x.privatePart()) {
+    const Pixel pixels[6] = {p->menuForeground, p->menuBackground,     p->textForeground,
+                             p->groupBoxBackground, p->formBackground, p->entryAreaBackground};
+    Colormap colormap = DefaultColormap(display, DefaultScreen(display));
+    XtVaGetValues(x.shell(), XmNcolormap, &colormap, nullptr);
+    for (int i = 0; i < 6; ++i) {
+      XColor c = {};
+      c.pixel = pixels[i];
+      XQueryColor(display, colormap, &c);
+      v.dialogColors[i] = (static_cast<unsigned>(c.red >> 8) << 16) | (static_cast<unsigned>(c.green >> 8) << 8) |
+                          static_cast<unsigned>(c.blue >> 8);
+    }
+  }
+  v.advancedColorFile = x.advancedColorFileName();
   return v;
+}
+
+// The administrator's colour directories in a fresh shared segment for the
+// colour mapper, which reads it by the key on its command line; the segment
+// stays for it. Without a segment the first key goes on the line all the
+// same.
+void HandOverColorDirectories(SessionControlBlock* scb, HelperLaunchValues* v) {
+  const std::vector<char>& block = scb->xstuff.colorDirectoryBlock();
+  const unsigned size = block.empty() ? 27 : static_cast<unsigned>(block.size());
+  long key = 930973240L + static_cast<long>(getpid());
+  v->colorDirectoriesKey = key;
+  v->colorDirectoriesSize = size;
+  void* address = nullptr;
+  char created = 0;
+  if (GetPointerToSharedMemory(&key, size, &address, created, 1, 0) < 0 || !address) {
+    LogMsg(LevelError, "%s: unable to get shared memory for screen print. Not printing. size = %d.\n", "QWC0179",
+           static_cast<int>(size));
+    return;
+  }
+  if (!block.empty()) std::memcpy(address, block.data(), block.size());
+  DetachSharedMemory(address, 0);
+  v->colorDirectoriesKey = key;
 }
 
 std::string Joined(const std::vector<std::string>& argv) {
@@ -225,7 +266,10 @@ void StartOrRaiseHelper(SessionControlBlock* scb, HelperKind kind, Widget item, 
   if (playbackFile) v.playbackFile = playbackFile;
   std::vector<std::string> argv;
   switch (kind) {
-    case HelperKind::ColorMapper: argv = ColorMapperCommandLine(v); break;
+    case HelperKind::ColorMapper:
+      HandOverColorDirectories(scb, &v);
+      argv = ColorMapperCommandLine(v);
+      break;
     case HelperKind::KeyboardRemapper: argv = KeyboardMapperCommandLine(v); break;
     case HelperKind::KeypadCustomizer: argv = KeypadCustomizerCommandLine(v); break;
     default: argv = PlaybackEditorCommandLine(v); break;

@@ -629,6 +629,10 @@ int XStuff::buildWindow(const char* titleArg, char iconic, const Geometry& given
     setColorResources(nullptr, nullptr, &warning);
   }
 
+  // The administrator's colour directories, for the colour mapper.
+  if (AppResources().colorMap != QwDisable && AppResources().colorMap != QwDisableAndHide)
+    createListOfPaths(AppResources().colorMapPath);
+
   setEntryFieldHighlighting();
   colorDisplay_ = DefaultVisual(display, DefaultScreen(display))->map_entries > 2;
 

@@ -417,6 +417,14 @@ class XStuff : public RenderingWindow {
   void TintwellClientMessage(const XClientMessageEvent& message);
   void sendMsgToTintwell(long code, long word1, long word2, long word3);
   bool colorMapperConnected() const { return tintwellWindow_ != 0; }
+  // The administrator's colour directories (the "colorMapPath" resource,
+  // comma-separated) in ISO 8859-1, as the block handed to the colour mapper;
+  // empty when there are none.
+  void createListOfPaths(const char* paths);
+  const std::vector<char>& colorDirectoryBlock() const { return colorDirectoryBlock_; }
+  // The name (last path component) of the advanced colour file the window's
+  // colours came from; empty when they did not come from one.
+  const std::string& advancedColorFileName() const { return advancedColorFileName_; }
 
   // The window's private part (Motif widgets and resources).
   struct Private;
@@ -617,4 +625,6 @@ class XStuff : public RenderingWindow {
   unsigned int latchedModifiers_ = 0;
   unsigned long colorPixels_[22] = {};
   Window tintwellWindow_ = 0;
+  std::vector<char> colorDirectoryBlock_;
+  std::string advancedColorFileName_;
 };

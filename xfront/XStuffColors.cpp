@@ -3,6 +3,7 @@
 #include <X11/Intrinsic.h>
 #include <Xm/Xm.h>
 
+#include <langinfo.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -14,6 +15,7 @@
 #include "base/LogMsg.h"
 #include "session/AppInit.h"
 #include "session/AppResources.h"
+#include "session/CodePageConverter.h"
 #include "session/ErrorDialogs.h"
 #include "session/SessionControlBlock.h"
 #include "xfront/ColorAllocation.h"
@@ -111,8 +113,27 @@ void XStuff::setColor(int index, unsigned long pixel, bool apply) {
   }
 }
 
+void XStuff::createListOfPaths(const char* paths) {
+  colorDirectoryBlock_.clear();
+  if (!paths || !*paths || std::strcmp(paths, "0") == 0) return;
+  CodePageConverter toLatin1;
+  const size_t length = std::strlen(paths);
+  std::string latin1(length * 2 + 1, '\0');
+  CodePageConverter::Result r;
+  if (toLatin1.open("ISO-8859-1", nl_langinfo(CODESET)))
+    r = toLatin1.convert(reinterpret_cast<const unsigned char*>(paths), length,
+                         reinterpret_cast<unsigned char*>(&latin1[0]), latin1.size(), -1);
+  if (!toLatin1.isOpen() || r.failed || r.outOfRoom || r.consumed != length) {
+    LogMsg(LevelError, "%s: Could not convert the system administrator color map paths.\n", "QWC0138");
+    return;
+  }
+  latin1.resize(r.written);
+  colorDirectoryBlock_ = ColorDirectoryBlock(latin1);
+}
+
 int XStuff::setColorResources(const char* settingsDirectory, const char* hostFileName, bool* warning) {
   if (!private_ || !private_->drawing) return -1;
+  advancedColorFileName_.clear();
   const std::string dir = settingsDirectory ? settingsDirectory : "";
   ResolvedColorFile file;
   bool found = false;
@@ -155,6 +176,7 @@ int XStuff::setColorResources(const char* settingsDirectory, const char* hostFil
     if (warning) *warning = true;
     if (shell_) TheErrorDialogs().createWarningDialog(shell_, "WarningMsgColorNotAvailable", nullptr, nullptr);
   }
+  if (file.advanced) advancedColorFileName_ = LastPathComponent(file.path);
   creategc(true);
   refreshDialogColors();
   if (SessionImages* images = ImagesOfSession(session_)) images->coloursChanged();

@@ -26,6 +26,7 @@
 #include "session/SessionTable.h"
 #include "session/StartOptions.h"
 #include "tests/support/ScopedEnv.h"
+#include "tests/support/SessionMenuClicks.h"
 #include "tests/support/SessionToolkit.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/XKeys.h"
@@ -124,12 +125,37 @@ class LaunchDialogTest : public ::testing::Test {
     createSessionUnderThisProcess(o, nullptr, nullptr);
     return NewestSession();
   }
-  static void Choose(SessionControlBlock* b, const char* item) {
-    Widget w = XtNameToWidget(b->xstuff.shell(), (std::string("*") + item).c_str());
-    ASSERT_NE(w, nullptr) << item;
-    XmAnyCallbackStruct cbs = {};
-    cbs.reason = XmCR_ACTIVATE;
-    XtCallCallbacks(w, XmNactivateCallback, &cbs);
+  // A menu entry chosen by clicks on the menu bar and the entry; the
+  // dialog it opens, once it is shown.
+  static Widget Choose(SessionControlBlock* b, const char* item) {
+    std::string why;
+    EXPECT_TRUE(SettleSessionWindow(b));
+    EXPECT_TRUE(ChooseMenuByClicks(test_, b, item, &why)) << why;
+    Widget dialog = nullptr;
+    RunUntil([&] {
+      dialog = ECLDialog::Current();
+      return dialog && WidgetViewable(test_, dialog);
+    });
+    return dialog;
+  }
+  // A button of the dialog clicked.
+  static void ClickChild(Widget dialog, unsigned char which) {
+    ASSERT_TRUE(ClickWidget(test_, XmSelectionBoxGetChild(dialog, which)));
+  }
+  // The text typed into the dialog's field, which has the keyboard.
+  static void TypeInto(Widget dialog, const std::string& text) {
+    Widget field = XmSelectionBoxGetChild(dialog, XmDIALOG_TEXT);
+    // Without a window manager the dialog gets the focus from the test.
+    XSetInputFocus(test_, XtWindow(XtParent(dialog)), RevertToParent, CurrentTime);
+    ASSERT_TRUE(ClickWidget(test_, field));
+    ASSERT_TRUE(qwtest::TypeText(test_, text));
+    XSync(test_, False);
+    ASSERT_TRUE(RunUntil([&] {
+      char* now = XmTextGetString(field);
+      const bool done = now && text == now;
+      XtFree(now);
+      return done;
+    })) << "typed: " << text;
   }
   Args WaitForArgs() {
     Args out;
@@ -155,18 +181,11 @@ TEST_F(LaunchDialogTest, KeypadEnterStartsTheClientWithTheSessionsName) {
   SessionControlBlock* s = NewSession();
   ASSERT_NE(s, nullptr);
   const int number = SessionEntry(s->slot)->instance;
-  Choose(s, "runAppletButton");
-  Widget dialog = ECLDialog::Current();
+  Widget dialog = Choose(s, "runAppletButton");
   ASSERT_NE(dialog, nullptr);
   EXPECT_STREQ(XtName(dialog), "runAppletDialog");
   EXPECT_FALSE(XtIsManaged(XmSelectionBoxGetChild(dialog, XmDIALOG_HELP_BUTTON)));
-  Widget text = XmSelectionBoxGetChild(dialog, XmDIALOG_TEXT);
-  ASSERT_TRUE(RunUntil([&] { return Viewable(XtWindow(text)); }));
-  XmTextSetString(text, const_cast<char*>("MyApplet -x $(id)"));
-  XSetInputFocus(test_, XtWindow(XtParent(dialog)), RevertToParent, CurrentTime);
-  XSync(test_, False);
-  XmProcessTraversal(text, XmTRAVERSE_CURRENT);
-  Pump(20);
+  TypeInto(dialog, "MyApplet -x $(id)");
   ASSERT_TRUE(qwtest::PressKey(test_, XK_KP_Enter));
   const Args args = WaitForArgs();
   EXPECT_EQ(args, (Args{"-classpath", "/opt/ecl:/opt/jre/lib/qlbxacl.jar:" + std::string(std::getenv("HOME")),
@@ -177,28 +196,24 @@ TEST_F(LaunchDialogTest, KeypadEnterStartsTheClientWithTheSessionsName) {
 TEST_F(LaunchDialogTest, CancelAndMissingValuesStartNothing) {
   SessionControlBlock* s = NewSession();
   ASSERT_NE(s, nullptr);
-  Choose(s, "runAppletButton");
-  Widget first = ECLDialog::Current();
+  Widget first = Choose(s, "runAppletButton");
   ASSERT_NE(first, nullptr);
-  // The menu raises the open dialog instead of making a second one.
-  Choose(s, "runAppletButton");
-  EXPECT_EQ(ECLDialog::Current(), first);
-  XmAnyCallbackStruct cbs = {};
-  cbs.reason = XmCR_CANCEL;
-  XtCallCallbacks(first, XmNcancelCallback, &cbs);
-  Pump(20);
-  EXPECT_EQ(ECLDialog::Current(), nullptr);
+  // The menu raises the open dialog instead of making a second one. (The
+  // dialog is moved off the menu bar first, as a user would.)
+  XMoveWindow(test_, XtWindow(XtParent(first)), 700, 600);
+  XSync(test_, False);
+  EXPECT_EQ(Choose(s, "runAppletButton"), first);
+  ClickChild(first, XmDIALOG_CANCEL_BUTTON);
+  EXPECT_TRUE(RunUntil([] { return ECLDialog::Current() == nullptr; }));
 
   // Without JAVA_HOME nothing starts; the next menu choice makes a new dialog.
   unsetenv("JAVA_HOME");
   const size_t running = XuRunningTaskCount();
-  Choose(s, "runAppletButton");
-  Widget second = ECLDialog::Current();
+  Widget second = Choose(s, "runAppletButton");
   ASSERT_NE(second, nullptr);
-  XmTextSetString(XmSelectionBoxGetChild(second, XmDIALOG_TEXT), const_cast<char*>("MyApplet"));
-  cbs.reason = XmCR_OK;
-  XtCallCallbacks(second, XmNokCallback, &cbs);
-  EXPECT_EQ(ECLDialog::Current(), nullptr);
+  TypeInto(second, "MyApplet");
+  ClickChild(second, XmDIALOG_OK_BUTTON);
+  EXPECT_TRUE(RunUntil([] { return ECLDialog::Current() == nullptr; }));
   EXPECT_EQ(XuRunningTaskCount(), running);
   EXPECT_NE(access(args_.c_str(), F_OK), 0);
 }
@@ -228,29 +243,15 @@ TEST_F(LaunchDialogTest, ClientThatCannotStartIsShownInABox) {
     qwtest::ScopedEnv path("PATH", c.noJava ? "/nonexistent" : (bin_ + ":" + savedPath_).c_str());
     SessionControlBlock* s = NewSession();
     ASSERT_NE(s, nullptr);
-    Choose(s, "runAppletButton");
-    Widget dialog = ECLDialog::Current();
+    Widget dialog = Choose(s, "runAppletButton");
     ASSERT_NE(dialog, nullptr);
     Pixel menuBackground = 0, dialogBackground = 1;
     XtVaGetValues(XtNameToWidget(s->xstuff.shell(), "*menuBar"), XmNbackground, &menuBackground, nullptr);
     XtVaGetValues(dialog, XmNbackground, &dialogBackground, nullptr);
     EXPECT_EQ(dialogBackground, menuBackground);
-    // OK clicked.
-    Widget ok = XmSelectionBoxGetChild(dialog, XmDIALOG_OK_BUTTON);
-    // (a gadget: its place in its parent's window)
-    ASSERT_TRUE(RunUntil([&] { return XtIsRealized(dialog) && Viewable(XtWindowOfObject(ok)); }));
-    Position ox = 0, oy = 0;
-    Dimension width = 0, height = 0;
-    XtVaGetValues(ok, XmNx, &ox, XmNy, &oy, XmNwidth, &width, XmNheight, &height, nullptr);
-    if (XtIsWidget(ok)) ox = oy = 0;
-    int x = 0, y = 0;
-    Window child = 0;
-    XTranslateCoordinates(test_, XtWindowOfObject(ok), DefaultRootWindow(test_), ox + width / 2, oy + height / 2, &x,
-                          &y, &child);
-    XTestFakeMotionEvent(test_, -1, x, y, CurrentTime);
-    XTestFakeButtonEvent(test_, 1, True, CurrentTime);
-    XTestFakeButtonEvent(test_, 1, False, CurrentTime);
-    XSync(test_, False);
+    // A name typed, OK clicked.
+    TypeInto(dialog, "MyApplet");
+    ClickChild(dialog, XmDIALOG_OK_BUTTON);
     Widget box = nullptr;
     ASSERT_TRUE(RunUntil([&] {
       box = XtNameToWidget(s->xstuff.shell(), "*appletNotStartedDialog");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,41 @@ TEST(HelperCommandLines, KeyFileOnlyWhenGivenAndValuesStayWhole) {
   EXPECT_TRUE(HasPair(HelpViewerCommandLine(v, "CPY"), "-startTopic", "CPY"));
   EXPECT_FALSE(Has(HelpViewerCommandLine(v, nullptr), "-startTopic"));
   EXPECT_FALSE(Has(HelpViewerCommandLine(v, ""), "-startTopic"));
+}
+
+// The colour mapper's hand-off: the segment's key and size, and the advanced
+// file only when the window's colours came from one.
+TEST(HelperCommandLines, ColourMapperHandOff) {
+  HelperLaunchValues v;
+  v.colorDirectoriesKey = 0x377D8640;
+  v.colorDirectoriesSize = 27;
+  std::vector<std::string> a = ColorMapperCommandLine(v);
+  EXPECT_TRUE(HasPair(a, "-sysadminPaths", "0x377d8640"));
+  EXPECT_TRUE(HasPair(a, "-size", "0x1b"));
+  EXPECT_FALSE(Has(a, "-advFile"));
+  v.advancedColorFile = "night colours";
+  EXPECT_TRUE(HasPair(ColorMapperCommandLine(v), "-advFile", "night colours"));
+}
+
+// The dialog colours, six digits each, last on every line but the help
+// viewer's, where they follow the program's name.
+TEST(HelperCommandLines, ColourOptionsOnEveryLine) {
+  HelperLaunchValues v;
+  const unsigned colours[6] = {0x0000ff, 0xabcdef, 0x000000, 0x102030, 0xffffff, 0x00ff00};
+  std::copy(std::begin(colours), std::end(colours), v.dialogColors);
+  const std::vector<std::string> options = {"-menuForeground", "#0000ff", "-menuBackground", "#abcdef",
+                                            "-textForeground", "#000000", "-groupBoxBackground", "#102030",
+                                            "-formBackground", "#ffffff", "-entryAreaBackground", "#00ff00"};
+  const std::vector<std::vector<std::string>> lines = {
+      ColorMapperCommandLine(v),     KeyboardMapperCommandLine(v), KeypadCustomizerCommandLine(v),
+      PlaybackEditorCommandLine(v), PreferencesCommandLine(v)};
+  for (const auto& a : lines) {
+    ASSERT_GT(a.size(), options.size()) << a[0];
+    EXPECT_EQ(std::vector<std::string>(a.end() - options.size(), a.end()), options) << a[0];
+  }
+  const std::vector<std::string> help = HelpViewerCommandLine(v, nullptr);
+  ASSERT_GT(help.size(), options.size() + 1);
+  EXPECT_EQ(std::vector<std::string>(help.begin() + 1, help.begin() + 1 + options.size()), options);
 }
 
 }  // namespace

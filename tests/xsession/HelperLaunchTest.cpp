@@ -25,6 +25,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -41,6 +43,8 @@
 #include "session/StartOptions.h"
 #include "base/LogMsg.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/SessionMenuClicks.h"
 #include "tests/support/SessionToolkit.h"
 #include "tests/support/XKeys.h"
 #include "tests/support/XWindows.h"
@@ -488,39 +492,12 @@ class HelperClickTest : public HelperLaunchTest {
     XWindowAttributes a;
     return w && XGetWindowAttributes(test_, w, &a) && a.map_state == IsViewable;
   }
-  // The pointer to (x, y) of a widget or gadget (its window's for a
-  // gadget), or to its middle.
-  void PointAt(Widget w, int x = -1, int y = -1) {
-    Widget holder = XtIsWidget(w) ? w : XtParent(w);
-    ASSERT_TRUE(RunUntil([&] { return XtIsRealized(holder) && Viewable(XtWindow(holder)); })) << XtName(w);
-    Position ox = 0, oy = 0;
-    Dimension width = 0, height = 0;
-    XtVaGetValues(w, XmNwidth, &width, XmNheight, &height, nullptr);
-    if (!XtIsWidget(w)) XtVaGetValues(w, XmNx, &ox, XmNy, &oy, nullptr);
-    int rx = 0, ry = 0;
-    Window child = 0;
-    XTranslateCoordinates(test_, XtWindow(holder), DefaultRootWindow(test_), ox + (x < 0 ? width / 2 : x),
-                          oy + (y < 0 ? height / 2 : y), &rx, &ry, &child);
-    XTestFakeMotionEvent(test_, -1, rx, ry, CurrentTime);
-    XSync(test_, False);
-  }
-  void Click(Widget w) {
-    PointAt(w);
-    XTestFakeButtonEvent(test_, 1, True, CurrentTime);
-    XTestFakeButtonEvent(test_, 1, False, CurrentTime);
-    XSync(test_, False);
-    Pump(20);
-  }
+  // The pointer to (x, y) of a widget or gadget, or to its middle.
+  void PointAt(Widget w, int x = -1, int y = -1) { ASSERT_TRUE(PointAtWidget(test_, w, x, y)) << XtName(w); }
   // A menu entry chosen as a user does: its menu bar button, then the entry.
-  void ChooseByClicks(SessionControlBlock* b, const char* cascade, const char* item) {
-    Widget entry = XtNameToWidget(b->xstuff.shell(), (std::string("*") + item).c_str());
-    ASSERT_NE(entry, nullptr) << item;
-    // A menu still up from the last choice is used as it is.
-    if (!XtIsRealized(XtParent(entry)) || !Viewable(XtWindow(XtParent(entry))))
-      Click(XtNameToWidget(b->xstuff.shell(), (std::string("*") + cascade).c_str()));
-    ASSERT_TRUE(RunUntil([&] { return XtIsRealized(XtParent(entry)) && Viewable(XtWindow(XtParent(entry))); }))
-        << "the menu of " << item << " is not shown";
-    Click(entry);
+  void ChooseByClicks(SessionControlBlock* b, const char* item) {
+    std::string why;
+    ASSERT_TRUE(ChooseMenuByClicks(test_, b, item, &why)) << why;
   }
   // The watch cursor's image, as a window of the test shows it.
   CursorLook WatchLook() {
@@ -569,7 +546,7 @@ TEST_F(HelperClickTest, HelperThatEndsAtOnceStartsAgainAndLeavesNoWatch) {
     for (int round = 1; round <= 2; ++round) {
       SCOPED_TRACE(round);
       unlink((dir_ + "/" + c.program + ".args").c_str());
-      ChooseByClicks(b, "optCascade", c.item);
+      ChooseByClicks(b, c.item);
       EXPECT_FALSE(ArgsOf(c.program).empty());
       ASSERT_TRUE(RunUntil([] { return XuRunningTaskCount() == 0; }));
       EXPECT_EQ(Starts(), before + round);
@@ -580,6 +557,130 @@ TEST_F(HelperClickTest, HelperThatEndsAtOnceStartsAgainAndLeavesNoWatch) {
     EXPECT_EQ(XtNameToWidget(b->xstuff.shell(), "*helperNotStartedDialog"), nullptr);
     EndSession(b, 1);
   }
+}
+
+// The session's dialog colours as X resources for the life of an object,
+// then put back as they were.
+class ScopedDialogColors {
+ public:
+  ScopedDialogColors(Display* d, const std::vector<std::pair<std::string, std::string>>& colours) : d_(d) {
+    XrmDatabase db = XtDatabase(d_);
+    String name = nullptr, cls = nullptr;
+    XtGetApplicationNameAndClass(d_, &name, &cls);
+    for (const auto& c : colours) {
+      std::string resourceClass = c.first;
+      resourceClass[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(resourceClass[0])));
+      char* type = nullptr;
+      XrmValue value = {};
+      const bool had = XrmGetResource(db, (std::string(name) + "." + c.first).c_str(),
+                                      (std::string(cls) + "." + resourceClass).c_str(), &type, &value) &&
+                       value.addr;
+      old_.emplace_back("*" + c.first, had ? std::string(value.addr) : "");
+      XrmPutStringResource(&db, ("*" + c.first).c_str(), c.second.c_str());
+    }
+  }
+  ~ScopedDialogColors() {
+    XrmDatabase db = XtDatabase(d_);
+    // (A colour that was not set is set to what the window takes without it.)
+    static const char* const kDefaults[] = {"black", "grey75", "black", "grey75", "LightGray", "white"};
+    for (size_t i = 0; i < old_.size(); ++i)
+      XrmPutStringResource(&db, old_[i].first.c_str(), old_[i].second.empty() ? kDefaults[i] : old_[i].second.c_str());
+  }
+
+ private:
+  Display* d_;
+  std::vector<std::pair<std::string, std::string>> old_;
+};
+
+// Every helper started from the session's menus (and the playback editor
+// from the playback dialog), chosen by clicks, gets the session's dialog
+// colours on its command line; the colour mapper also gets the
+// administrator's colour directories in a shared segment (key and size on
+// its line) and the advanced colour file the window's colours came from.
+TEST_F(HelperClickTest, HelpersGetTheSessionsColoursAndTheColourMapperItsHandOff) {
+  const std::vector<std::pair<std::string, std::string>> colours = {
+      {"menuForeground", "#102030"}, {"menuBackground", "#c1c2c3"}, {"textForeground", "#203040"},
+      {"groupBoxBackground", "#d1d2d3"}, {"formBackground", "#e1e2e3"}, {"entryAreaBackground", "#f1f2f4"}};
+  ScopedDialogColors scopedColours(Display_(), colours);
+  // The administrator's directories, one of them with a blank in its name.
+  static char directories[] = "/srv/colours/site,/srv/shared colours";
+  AppResources().colorMapPath = directories;
+  AppResources().colorMap = QwAdvanced;
+  // The session's colours from an advanced file, through the default file.
+  qwtest::ScopedEnv shared("KDVSHARED", dir_.c_str());
+  mkdir((dir_ + "/QW5250").c_str(), 0755);
+  mkdir((dir_ + "/QW5250/C").c_str(), 0755);
+  {
+    std::ofstream advanced(dir_ + "/night.colours");
+    for (int i = 0; i < 22; ++i) advanced << "#" << (i % 2 ? "102030" : "c0c0c0") << "\n";
+    std::ofstream(dir_ + "/QW5250/C/Default.default") << dir_ << "/night.colours\n";
+  }
+  const std::string playback = dir_ + "/QW5250/playback";
+  ComputeDefaultPaths(AppResources());
+  saved_.playbackDirectory = AppResources().playbackDirectory;
+  saved_.buttonDirectory = AppResources().buttonDirectory;
+  mkdir(AppResources().playbackDirectory, 0755);
+  std::string error;
+  ASSERT_TRUE(WritePlaybackFile(std::string(AppResources().playbackDirectory) + "/logon", {0xC1}, &error)) << error;
+
+  const struct {
+    const char* item;
+    const char* program;
+  } cases[] = {{"colormapButton", "tintwell"}, {"keymapButton", "brastor"}, {"customizeButton", "keypad"},
+               {"miscButton", "zembrot"},      {"helpCascade", "daltrue"},  {"editBtn", "vosmerk"}};
+  SessionControlBlock* b = NewSession();
+  ASSERT_NE(b, nullptr);
+  ASSERT_TRUE(SettleSessionWindow(b));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.program);
+    InstallHelper(c.program, false);
+    std::string why;
+    if (std::string(c.item) == "editBtn") {
+      // The playback dialog, its first file clicked, then "Edit".
+      ASSERT_TRUE(ChooseMenuByClicks(test_, b, "playbackButton", &why)) << why;
+      ASSERT_TRUE(RunUntil([&] { return b->playRecord.dialogShell("playbackControl") != nullptr; }));
+      Widget dialog = b->playRecord.dialogShell("playbackControl");
+      Widget list = XtNameToWidget(dialog, "*playbackFileList");
+      ASSERT_TRUE(PointAtWidget(test_, list, 8, 8));
+      PressButton1(test_, true);
+      PressButton1(test_, false);
+      Widget edit = XtNameToWidget(dialog, "*editBtn");
+      ASSERT_TRUE(RunUntil([&] { return XtIsSensitive(edit); })) << "the file is not selected";
+      ASSERT_TRUE(ClickWidget(test_, edit));
+    } else {
+      ASSERT_TRUE(ChooseMenuByClicks(test_, b, c.item, &why)) << why;
+    }
+    const std::vector<std::string> args = ArgsOf(c.program);
+    ASSERT_GE(args.size(), 12u);
+    // The six colour options: last, but for the help viewer, which has them
+    // first.
+    const size_t at = std::string(c.program) == "daltrue" ? 0 : args.size() - 12;
+    for (size_t i = 0; i < colours.size(); ++i) {
+      EXPECT_EQ(args[at + 2 * i], "-" + colours[i].first);
+      EXPECT_EQ(args[at + 2 * i + 1], colours[i].second);
+    }
+    if (std::string(c.program) == "tintwell") {
+      EXPECT_TRUE(HasPair(args, "-advFile", "night.colours"));
+      const std::string block("/srv/colours/site\0/srv/shared colours\0\0", sizeof directories + 1);
+      char size[16];
+      std::snprintf(size, sizeof size, "0x%zx", block.size());
+      EXPECT_TRUE(HasPair(args, "-size", size));
+      auto key = std::find(args.begin(), args.end(), "-sysadminPaths");
+      ASSERT_NE(key, args.end());
+      ASSERT_NE(key + 1, args.end());
+      const long shmKey = std::strtol((key + 1)->c_str(), nullptr, 16);
+      EXPECT_GE(shmKey, 930973240L + getpid());
+      const int id = shmget(static_cast<key_t>(shmKey), 0, 0);
+      ASSERT_GE(id, 0) << "no segment under " << *(key + 1);
+      void* address = shmat(id, nullptr, SHM_RDONLY);
+      ASSERT_NE(address, reinterpret_cast<void*>(-1));
+      EXPECT_EQ(std::string(static_cast<const char*>(address), block.size()), block);
+      shmdt(address);
+      shmctl(id, IPC_RMID, nullptr);
+    }
+    ASSERT_TRUE(RunUntil([] { return XuRunningTaskCount() == 0; }));
+  }
+  EXPECT_EQ(Starts(), 6);
 }
 
 // Every shell below w, popup shells included.
@@ -638,7 +739,7 @@ TEST_F(HelperClickTest, EveryDialogTheMenusOpenHasATitleOfItsOwn) {
   int dialogs = 0;
   for (const auto& entry : entries) {
     SCOPED_TRACE(entry.second);
-    ChooseByClicks(b, entry.first.c_str(), entry.second.c_str());
+    ChooseByClicks(b, entry.second.c_str());
     // The dialogs that came up (none for an entry that sends a key).
     auto newDialogs = [&] {
       shells.clear();

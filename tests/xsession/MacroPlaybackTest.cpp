@@ -34,6 +34,7 @@
 #include "tests/support/FakeConfigDaemon.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/ScopedEnv.h"
+#include "tests/support/SessionMenuClicks.h"
 #include "tests/support/SessionToolkit.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestHost5250.h"
@@ -148,12 +149,11 @@ class MacroTest : public ::testing::Test {
     XSync(test_, False);
     ASSERT_TRUE(RunUntil([&] { return b->xstuff.hasFocus(); }));
   }
+  // A menu entry chosen by clicks on the menu bar and the entry.
   static void ChooseMenu(SessionControlBlock* b, const char* item) {
-    Widget w = In(b->xstuff.shell(), item);
-    ASSERT_NE(w, nullptr) << item;
-    XmAnyCallbackStruct cbs = {};
-    cbs.reason = XmCR_ACTIVATE;
-    XtCallCallbacks(w, XmNactivateCallback, &cbs);
+    ASSERT_TRUE(SettleSessionWindow(b));
+    std::string why;
+    ASSERT_TRUE(ChooseMenuByClicks(test_, b, item, &why)) << why;
   }
   void WriteMacro(const std::string& name, const Bytes& events) {
     mkdir(playbackDir_.c_str(), 0755);
@@ -180,7 +180,7 @@ TEST_F(MacroTest, RecordedSignOnPlaysIntoAFreshSessionByteForByte) {
   PlayRecord& rec = a->playRecord;
 
   ChooseMenu(a, "recordButton");
-  ASSERT_EQ(rec.recordState(), PlayRecord::kRecordDialog);
+  ASSERT_TRUE(RunUntil([&] { return rec.recordState() == PlayRecord::kRecordDialog; }));
   Widget dialog = rec.dialogShell("recordControl");
   Click(In(dialog, "startBtn"));
   ASSERT_TRUE(RunUntil([&] { return rec.recordState() == PlayRecord::kRecording; }));
@@ -233,6 +233,7 @@ TEST_F(MacroTest, RecordedSignOnPlaysIntoAFreshSessionByteForByte) {
   SessionControlBlock* b = SignOnSession(host2);
   ASSERT_NE(b, nullptr);
   ChooseMenu(b, "playbackButton");
+  ASSERT_TRUE(RunUntil([&] { return b->playRecord.dialogShell("playbackControl") != nullptr; }));
   Widget playback = b->playRecord.dialogShell("playbackControl");
   ASSERT_NE(playback, nullptr);
   Widget list = In(playback, "playbackFileList");
@@ -352,48 +353,123 @@ TEST_F(MacroTest, BadMacrosStopWithTheirMessage) {
   EXPECT_FALSE(host.WaitForRecord(0, HostPump(), &r));
 }
 
-// "Function key..." in the save dialog, clicked, shows the key menu; F5
-// clicked in it names the macro for F5, and Save keeps it under that name.
-TEST_F(MacroTest, FunctionKeyMenuClickedNamesTheMacroForTheKey) {
-  qwtest::TestHost5250 host;
-  SessionControlBlock* a = SignOnSession(host);
-  ASSERT_NE(a, nullptr);
-  PlayRecord& rec = a->playRecord;
-  ChooseMenu(a, "recordButton");
-  Widget dialog = rec.dialogShell("recordControl");
-  Click(In(dialog, "startBtn"));
-  ASSERT_TRUE(RunUntil([&] { return rec.recordState() == PlayRecord::kRecording; }));
-  FocusDrawing(a);
-  ASSERT_TRUE(qwtest::TypeText(test_, "q"));
-  XSync(test_, False);
-  ASSERT_TRUE(RunUntil([&] { return !rec.recorder().bytes().empty(); }));
-  Click(In(dialog, "stopBtn"));
-  ASSERT_TRUE(RunUntil([&] { return rec.recordState() == PlayRecord::kRecordSaving; }));
+// "Function key..." in the save dialog, worked as a hand does, shows the
+// key menu, never over the button (also with the dialog low on the screen,
+// where the menu does not fit below it): a click (the button held while the
+// menu comes up) leaves it up for a click on F5; a press dragged onto F5
+// and released there chooses F5 as well. F5 names the macro, and Save keeps
+// it under that name, which binds the key.
+TEST_F(MacroTest, FunctionKeyMenuByHandNamesTheMacroForTheKey) {
+  const struct {
+    const char* gesture;
+    bool drag;  // else: a click on the button, then a click on F5
+    bool low;   // the dialog moved to the bottom of the screen
+  } cases[] = {{"click, click", false, false},
+               {"press, drag, release", true, false},
+               {"click, click, the dialog low", false, true},
+               {"press, drag, release, the dialog low", true, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.gesture);
+    const std::string macro = std::string(c.drag ? "drag" : "click") + (c.low ? "low" : "on");
+    qwtest::TestHost5250 host;
+    SessionControlBlock* a = SignOnSession(host);
+    ASSERT_NE(a, nullptr);
+    PlayRecord& rec = a->playRecord;
+    // One key recorded, through the record dialog, up to the save dialog.
+    Bytes recorded;
+    auto recordOneKey = [&] {
+      ChooseMenu(a, "recordButton");
+      ASSERT_TRUE(RunUntil([&] { return rec.recordState() == PlayRecord::kRecordDialog; }));
+      Widget dialog = rec.dialogShell("recordControl");
+      Click(In(dialog, "startBtn"));
+      ASSERT_TRUE(RunUntil([&] { return rec.recordState() == PlayRecord::kRecording; }));
+      FocusDrawing(a);
+      ASSERT_TRUE(qwtest::TypeText(test_, "q"));
+      XSync(test_, False);
+      ASSERT_TRUE(RunUntil([&] { return !rec.recorder().bytes().empty(); }));
+      recorded = rec.recorder().bytes();
+      Click(In(dialog, "stopBtn"));
+      ASSERT_TRUE(RunUntil([&] { return rec.recordState() == PlayRecord::kRecordSaving; }));
+    };
+    recordOneKey();
+    if (HasFatalFailure()) return;
 
-  Widget save = rec.dialogShell("recordFileControl");
-  ASSERT_TRUE(RunUntil([&] { return XtIsRealized(save) && Viewable(XtWindow(save)); }));
-  XSetInputFocus(test_, XtWindow(save), RevertToParent, CurrentTime);
-  Click(In(save, "recordFileTextField"));
-  ASSERT_TRUE(qwtest::TypeText(test_, "logon"));
-  XSync(test_, False);
-  Widget field = In(save, "recordFileTextField");
-  auto fieldIs = [&](const std::string& want) {
-    char* t = XmTextFieldGetString(field);
-    const bool same = t && want == t;
-    XtFree(t);
-    return same;
-  };
-  ASSERT_TRUE(RunUntil([&] { return fieldIs("logon"); }));
-  Click(In(save, "acceleratorBtn"));
-  Widget f5 = In(save, "accButton5");
-  ASSERT_NE(f5, nullptr);
-  ASSERT_TRUE(RunUntil([&] { return XtIsRealized(f5) && Viewable(XtWindow(f5)); })) << "the key menu is not shown";
-  Click(f5);
-  ASSERT_TRUE(RunUntil([&] { return fieldIs("logon.F5"); }));
-  Click(In(save, "saveBtn"));
-  ASSERT_TRUE(RunUntil([&] { return rec.recordState() == PlayRecord::kRecordIdle; }));
-  PlaybackFileContents file;
-  EXPECT_EQ(ReadPlaybackFile(playbackDir_ + "/logon.F5", &file), PlaybackFileError::kNone);
+    Widget save = rec.dialogShell("recordFileControl");
+    ASSERT_TRUE(RunUntil([&] { return XtIsRealized(save) && Viewable(XtWindow(save)); }));
+    XSetInputFocus(test_, XtWindow(save), RevertToParent, CurrentTime);
+    Click(In(save, "recordFileTextField"));
+    ASSERT_TRUE(qwtest::TypeText(test_, macro));
+    XSync(test_, False);
+    Widget field = In(save, "recordFileTextField");
+    auto fieldIs = [&](const std::string& want) {
+      char* t = XmTextFieldGetString(field);
+      const bool same = t && want == t;
+      XtFree(t);
+      return same;
+    };
+    ASSERT_TRUE(RunUntil([&] { return fieldIs(macro); }));
+    if (c.low) {
+      // Moved as a user drags it (there is no window manager).
+      XWindowAttributes a;
+      XGetWindowAttributes(test_, XtWindow(save), &a);
+      const int y = HeightOfScreen(DefaultScreenOfDisplay(test_)) - a.height;
+      XMoveWindow(test_, XtWindow(save), a.x, y);
+      XSync(test_, False);
+      ASSERT_TRUE(RunUntil([&] {
+        Position shellY = 0;
+        XtVaGetValues(save, XmNy, &shellY, nullptr);
+        return shellY == y;
+      }));
+    }
+
+    // The press; the menu comes up while the button is held.
+    Widget f5 = In(save, "accButton5");
+    ASSERT_NE(f5, nullptr);
+    Widget button = In(save, "acceleratorBtn");
+    ASSERT_TRUE(PointAtWidget(test_, button));
+    PressButton1(test_, true);
+    ASSERT_TRUE(RunUntil([&] { return WidgetViewable(test_, f5); })) << "the key menu is not shown";
+    {
+      const Window menuShell = XtWindow(XtParent(XtParent(f5)));
+      int mx = 0, my = 0, bx = 0, by = 0;
+      Window child = 0;
+      XWindowAttributes m, b;
+      XGetWindowAttributes(test_, menuShell, &m);
+      XGetWindowAttributes(test_, XtWindow(button), &b);
+      XTranslateCoordinates(test_, menuShell, DefaultRootWindow(test_), 0, 0, &mx, &my, &child);
+      XTranslateCoordinates(test_, XtWindow(button), DefaultRootWindow(test_), 0, 0, &bx, &by, &child);
+      const bool apart = mx >= bx + b.width || bx >= mx + m.width || my >= by + b.height || by >= my + m.height;
+      EXPECT_TRUE(apart) << "the menu " << m.width << "x" << m.height << "+" << mx << "+" << my << " covers the button "
+                         << b.width << "x" << b.height << "+" << bx << "+" << by;
+    }
+    if (c.drag) {
+      ASSERT_TRUE(PointAtWidget(test_, f5));
+      PressButton1(test_, false);
+    } else {
+      PressButton1(test_, false);
+      Pump(50);
+      ASSERT_TRUE(WidgetViewable(test_, f5)) << "the key menu went away with the release";
+      ASSERT_TRUE(ClickWidget(test_, f5));
+    }
+    ASSERT_TRUE(RunUntil([&] { return fieldIs(macro + ".F5"); })) << "the field shows " << XmTextFieldGetString(field);
+    EXPECT_TRUE(RunUntil([&] { return !WidgetViewable(test_, f5); })) << "the key menu stays up";
+    Click(In(save, "saveBtn"));
+    ASSERT_TRUE(RunUntil([&] { return rec.recordState() == PlayRecord::kRecordIdle; }));
+    PlaybackFileContents file;
+    ASSERT_EQ(ReadPlaybackFile(playbackDir_ + "/" + macro + ".F5", &file), PlaybackFileError::kNone);
+    EXPECT_EQ(file.events, recorded);
+    // F5 is taken now: the next save dialog offers it no more.
+    recordOneKey();
+    if (HasFatalFailure()) return;
+    save = rec.dialogShell("recordFileControl");
+    EXPECT_FALSE(XtIsSensitive(In(save, "accButton5")));
+    EXPECT_TRUE(XtIsSensitive(In(save, "accButton6")));
+    Click(In(save, "doNotSaveBtn"));
+    ASSERT_TRUE(RunUntil([&] { return rec.recordState() == PlayRecord::kRecordIdle; }));
+    EndSessions(1);
+    Pump(20);
+    ASSERT_EQ(unlink((playbackDir_ + "/" + macro + ".F5").c_str()), 0);
+  }
 }
 
 TEST_F(MacroTest, SaveDialogBindsFunctionKeysByName) {
@@ -444,7 +520,7 @@ TEST_F(MacroTest, PopUpAndPullDownKeypadsSendTheirKeys) {
 
   // The one pop-up keypad opens without the selection dialog.
   ChooseMenu(a, "pfkeysButton");
-  ASSERT_EQ(pads.openCount(), 1);
+  ASSERT_TRUE(RunUntil([&] { return pads.openCount() == 1; }));
   EXPECT_EQ(pads.selectDialog(), nullptr);
   Widget shell = pads.popupShell(0);
   // A click-to-focus window manager gives the keypad the keyboard as it is
@@ -648,6 +724,7 @@ TEST_F(MacroTest, PlaybackDialogStartsByFunctionKeyDeletesAndPlaysIsoFiles) {
   ASSERT_NE(b, nullptr);
   PlayRecord& play = b->playRecord;
   ChooseMenu(b, "playbackButton");
+  ASSERT_TRUE(RunUntil([&] { return play.dialogShell("playbackControl") != nullptr; }));
   Widget dialog = play.dialogShell("playbackControl");
   ASSERT_NE(dialog, nullptr);
   Widget list = In(dialog, "playbackFileList");

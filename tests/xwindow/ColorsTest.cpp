@@ -42,6 +42,25 @@ TEST(ColorFileText, BasicFileSelectsAScheme) {
   EXPECT_EQ(BasicColorFileScheme("#000000\n#000000\n"), -1) << "fewer than three lines";
 }
 
+// The administrator's directories as the colour mapper reads them: one
+// string each, then an empty one.
+TEST(ColorFileText, ColourDirectoriesBecomeStringsEndedByAnEmptyOne) {
+  const struct {
+    std::string list, block;
+  } cases[] = {
+      {"/srv/c", std::string("/srv/c\0\0", 8)},
+      {"/a,/b c", std::string("/a\0/b c\0\0", 9)},
+      {"/a,,/b", std::string("/a\0\0/b\0\0", 8)},
+  };
+  for (const auto& c : cases) {
+    const std::vector<char> block = ColorDirectoryBlock(c.list);
+    EXPECT_EQ(std::string(block.begin(), block.end()), c.block) << c.list;
+    EXPECT_EQ(block.size(), c.list.size() + 2);
+  }
+  EXPECT_EQ(LastPathComponent("/home/u/night.colours"), "night.colours");
+  EXPECT_EQ(LastPathComponent("plain"), "plain");
+}
+
 TEST(ColorFileText, AdvancedFileIsValidated) {
   std::vector<std::string> specs;
   const std::string good = AdvancedFile("#102030", "#00ff00");
