@@ -24,13 +24,15 @@ bool CodePageConverter::open(const char* to, const char* from) {
   close();
   fromTable_ = FindTableCodeSet(from);
   toTable_ = FindTableCodeSet(to);
-  if (fromTable_ && toTable_) {
-    if (fromTable_ != toTable_) {
-      fromTable_ = toTable_ = nullptr;
-      return false;  // no pair of two table sets is needed
-    }
+  if (fromTable_ && toTable_ && fromTable_ == toTable_) {
     fromTable_ = toTable_ = nullptr;
     to = from = "ISO-8859-1";  // the same set on both sides: bytes stay
+  }
+  // Between two table sets: from the source's table to UCS-4, and the
+  // target's table from there (iconv passing UCS-4 through).
+  if (fromTable_ && toTable_) {
+    cd_ = iconv_open(kPivot, kPivot);
+    return isOpen();
   }
   const std::string target = toTable_ ? kPivot : IconvCodeSetName(to);
   const std::string source = fromTable_ ? kPivot : IconvCodeSetName(from);
@@ -67,6 +69,21 @@ CodePageConverter::Step CodePageConverter::stepFromTable(const unsigned char*& i
     if (s != Step::Done) return s;
     ++in;
     --inLeft;
+  }
+  return Step::Done;
+}
+
+CodePageConverter::Step CodePageConverter::stepBetweenTables(const unsigned char*& in, size_t& inLeft,
+                                                             unsigned char*& out, size_t& outLeft) const {
+  for (; inLeft > 0; ++in, --inLeft) {
+    if (outLeft == 0) return Step::Full;
+    const int b = TableCodeSetByte(*toTable_, fromTable_->codePoints[*in]);
+    if (b < 0) {
+      errno = EILSEQ;
+      return Step::Invalid;
+    }
+    *out++ = static_cast<unsigned char>(b);
+    --outLeft;
   }
   return Step::Done;
 }
@@ -118,7 +135,8 @@ CodePageConverter::Result CodePageConverter::convert(const unsigned char* in, si
   unsigned char* dst = out;
   size_t outLeft = outSize;
   while (inLeft > 0) {
-    Step s = fromTable_ ? stepFromTable(src, inLeft, dst, outLeft)
+    Step s = fromTable_ && toTable_ ? stepBetweenTables(src, inLeft, dst, outLeft)
+             : fromTable_ ? stepFromTable(src, inLeft, dst, outLeft)
              : toTable_ ? stepToTable(src, inLeft, dst, outLeft)
                        : stepDirect(src, inLeft, dst, outLeft);
     if (s == Step::Done) break;

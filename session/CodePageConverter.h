@@ -51,6 +51,7 @@ class CodePageConverter {
   enum class Step { Done, Invalid, Full };
   Step stepDirect(const unsigned char*& in, size_t& inLeft, unsigned char*& out, size_t& outLeft) const;
   Step stepFromTable(const unsigned char*& in, size_t& inLeft, unsigned char*& out, size_t& outLeft) const;
+  Step stepBetweenTables(const unsigned char*& in, size_t& inLeft, unsigned char*& out, size_t& outLeft) const;
   Step stepToTable(const unsigned char*& in, size_t& inLeft, unsigned char*& out, size_t& outLeft) const;
 
   iconv_t cd_ = reinterpret_cast<iconv_t>(-1);

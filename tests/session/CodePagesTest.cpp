@@ -252,12 +252,21 @@ TEST(CodePagesTest, ThaiSessionConvertsThroughItsFontCodeSet) {
   pages.buildEbcdicToAsciiTable(table);
   for (size_t i = 0; i < thai.size(); ++i) EXPECT_EQ(table[ebcdic[i]], thai[i]) << i;
   EXPECT_EQ(table[0x51], 0xE8);  // the spacing tone mark reads as the same letter
-  // A character the Thai page lacks is no byte of it.
-  CodePageConverter c;
+  // A character the Thai page lacks is no byte of it, also from the
+  // emulated euro set (two sets of the program's tables).
+  CodePageConverter c, euro;
   ASSERT_TRUE(c.open("QAV-838", "ISO-8859-1"));
+  ASSERT_TRUE(euro.open("QAV-838", kEmulatedEuroCodeSet));
   const unsigned char e = 0xE9;
   unsigned char out = 0;
   EXPECT_TRUE(c.convert(&e, 1, &out, 1, -1).failed);
+  EXPECT_TRUE(euro.convert(&e, 1, &out, 1, -1).failed);
+  EXPECT_TRUE(euro.convert(B("\xA4").data(), 1, &out, 1, -1).failed) << "no euro sign in the Thai page";
+  unsigned char two[2] = {};
+  const CodePageConverter::Result r = euro.convert(B("A1").data(), 2, two, 2, -1);
+  EXPECT_EQ(r.written, 2u);
+  EXPECT_EQ(two[0], 0xC1);
+  EXPECT_EQ(two[1], 0xF1);
 }
 
 }  // namespace

@@ -8,7 +8,15 @@
 #include <X11/Xutil.h>
 #include <Xm/Xm.h>
 
+#include <X11/keysym.h>
+
+#include <cstring>
+#include <functional>
+#include <vector>
+
 #include "tests/datastream/RecordGlueFixtures.h"
+#include "tests/support/InputScreen.h"
+#include "tests/support/XKeys.h"
 #include "tests/xpaint/SessionPainting.h"
 #include "xfront/ThaiFonts.h"
 #include "xfront/XStuff.h"
@@ -95,6 +103,91 @@ TEST_F(ThaiPainting, TheSessionShowsThePairedThaiFontAndComposes) {
   EXPECT_EQ(Ink(3, 6), 0) << "composed: the absorbed cell is empty";
   EXPECT_GT(Ink(3, 3), 0);
 
+}
+
+// Under the Thai locale a session is Thai by its language: nothing of the
+// test makes it so. Its window shows the composing font of a Thai pair,
+// Control+Shift_R (typed through XTEST) switches to the pair's separate font
+// and back, and Thai letters typed through XTEST reach the field composed
+// and the host in its Thai code page.
+class ThaiLocalePainting : public ThaiPainting {
+ protected:
+  void SetUp() override {
+    if (!qwtest::LocaleExists("th_TH"))
+      GTEST_SKIP() << "the th_TH locale is not made on this machine (scripts/install-packages.sh makes it)";
+    ThaiPainting::SetUp();
+  }
+  qwtest::TestLocale Locale() const override { return qwtest::TestLocale::Thai; }
+  // Waits with the events going through the main loop's dispatch.
+  static bool AsMainLoopUntil(const std::function<bool()>& done) {
+    return RunUntil([&] {
+      DispatchPendingAsMainLoop();
+      return done();
+    });
+  }
+};
+
+TEST_F(ThaiLocalePainting, AThaiSessionShowsThePairedFontAndComposesTypedText) {
+  XStuff& x = block_->xstuff;
+  EXPECT_STREQ(block_->languageId, "THA");
+  ASSERT_TRUE(x.thaiSession());
+  ASSERT_TRUE(x.thaiCompose());
+  size_t count = 0;
+  const thai::FontPair* pairs = thai::FontPairs(&count);
+  int pair = -1;
+  for (size_t i = 0; i < count; ++i)
+    if (x.drawingFontName() == pairs[i].composing) pair = static_cast<int>(i);
+  ASSERT_GE(pair, 0) << "not a composing Thai font (is xfonts-thai installed?): " << x.drawingFontName();
+
+  // Row 3: consonant, tone mark, consonant, consonant in an output field;
+  // an input field at row 5, column 11 with the cursor.
+  Send(Cat({B({0x04, 0x40}), B({0x04, 0x11, 0x00, 0x08}), B({0x11, 3, 2}),
+            B({0x20, 0x42, 0xED, 0x43, 0x45, 0x20, 0x47}),
+            B({0x11, 5, 10, 0x1D, 0x40, 0x00, 0x20, 0x00, 20, 0x13, 5, 11}), B({0x04, 0x52, 0x00, 0x08})}));
+  EXPECT_EQ(Ink(3, 6), 0) << "composed: the absorbed cell is empty";
+
+  Display* keys = XOpenDisplay(DisplayString(ToolkitDisplay()));
+  ASSERT_NE(keys, nullptr);
+  ASSERT_TRUE(qwtest::HasXTest(keys));
+  ASSERT_TRUE(qwtest::BindKeysyms(keys, {XK_Thai_kokai, XK_Thai_maiek, XK_Thai_khokhai}));
+  XSetInputFocus(keys, XtWindow(drawing_), RevertToParent, CurrentTime);
+  XSync(keys, False);
+  ASSERT_TRUE(RunUntil([&] {
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(keys, &focus, &revert);
+    return focus == XtWindow(drawing_);
+  }));
+
+  // Control with the right Shift: the separate font of the same pair, one
+  // character per column; again: the composing one.
+  ASSERT_TRUE(qwtest::PressKey(keys, XK_Shift_R, {XK_Control_L}));
+  ASSERT_TRUE(AsMainLoopUntil([&] { return !x.thaiCompose() && !x.repaintPending(); }));
+  EXPECT_EQ(x.drawingFontName(), pairs[pair].separate);
+  XSync(ToolkitDisplay(), False);
+  for (int column : {3, 5, 6, 8}) EXPECT_GT(Ink(3, column), 0) << "not composed: column " << column;
+
+  ASSERT_TRUE(qwtest::PressKey(keys, XK_Shift_R, {XK_Control_L}));
+  ASSERT_TRUE(AsMainLoopUntil([&] { return x.thaiCompose() && !x.repaintPending(); }));
+  EXPECT_EQ(x.drawingFontName(), pairs[pair].composing);
+
+  // Typed: ko kai, mai ek (its tone mark), kho khai. The mark joins the
+  // first letter's cell, the second letter takes the next cell.
+  for (KeySym k : {XK_Thai_kokai, XK_Thai_maiek, XK_Thai_khokhai}) ASSERT_TRUE(qwtest::PressKey(keys, k));
+  ASSERT_TRUE(AsMainLoopUntil([&] { return x.getAsciiChar(4 * 80 + 11) != 0 && !x.repaintPending(); }));
+  XSync(ToolkitDisplay(), False);
+  EXPECT_GT(Ink(5, 11), 0);
+  EXPECT_GT(Ink(5, 12), 0);
+  EXPECT_EQ(Ink(5, 13), 0) << "the typed mark is composed into its letter's cell";
+  ASSERT_TRUE(qwtest::PressKey(keys, XK_Return));
+  std::vector<uint8_t> enter;
+  ASSERT_TRUE(host_.WaitForRecord(kWaitMs, [] {
+    DispatchPendingAsMainLoop();
+    Pump();
+  }, &enter));
+  EXPECT_EQ(qwtest::InboundAid(enter), 0xF1);
+  EXPECT_EQ(qwtest::InboundFieldData(enter), (std::vector<uint8_t>{0x42, 0xED, 0x43}));
+  XCloseDisplay(keys);
 }
 
 }  // namespace

@@ -98,17 +98,7 @@ class KeyPreDispatchTest : public ::testing::Test {
   }
 
   // The main loop's dispatch: translator, pre-dispatch, Xt.
-  static void DispatchPending() {
-    XtAppContext app = ApplicationContext();
-    for (int n = 0; n < 200 && (XtAppPending(app) & XtIMXEvent); ++n) {
-      XEvent e;
-      XtAppNextEvent(app, &e);
-      SetTranslator();
-      char dispatch = 1;
-      PreDispatchProcess(&e, &dispatch);
-      if (dispatch) XtDispatchEvent(&e);
-    }
-  }
+  static void DispatchPending() { DispatchPendingAsMainLoop(); }
   static bool Until(const std::function<bool()>& done) {
     qwtest::Deadline deadline(kWaitMs);
     XSync(test_, False);
