@@ -190,4 +190,40 @@ TEST_F(ThaiLocalePainting, AThaiSessionShowsThePairedFontAndComposesTypedText) {
   XCloseDisplay(keys);
 }
 
+// A Thai session whose window is made larger or smaller shows the Thai font
+// (composing, as composition is on) of the largest pair whose cells fit the
+// new size, not the Latin font the size would take otherwise.
+TEST_F(ThaiLocalePainting, AResizedThaiSessionShowsTheThaiFontThatFits) {
+  AppResources().RESIZE_TUNING = 0;  // every resize is looked at (put back by TearDown)
+  XStuff& x = block_->xstuff;
+  ASSERT_TRUE(x.thaiSession());
+  size_t count = 0;
+  const thai::FontPair* pairs = thai::FontPairs(&count);
+  ASSERT_EQ(count, 2u);  // cells 7 x 14 and 8 x 16
+  Display* d = ToolkitDisplay();
+  const Window shell = XtWindow(x.shell());
+  auto sizeOf = [](Widget w) {
+    Dimension width = 0, height = 0;
+    XtVaGetValues(w, XmNwidth, &width, XmNheight, &height, nullptr);
+    return std::pair<int, int>(width, height);
+  };
+  const struct Step {
+    int cellWidth, cellHeight;  // the room per cell the window is given
+    const char* font;
+  } steps[] = {{10, 24, pairs[1].composing}, {7, 20, pairs[0].composing}, {9, 24, pairs[1].composing}};
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.font);
+    const auto shellSize = sizeOf(x.shell()), drawingSize = sizeOf(drawing_);
+    const int width = shellSize.first - drawingSize.first + 80 * step.cellWidth + 2;
+    const int height = shellSize.second - drawingSize.second + 24 * step.cellHeight + 2;
+    XResizeWindow(d, shell, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XSync(d, False);
+    EXPECT_TRUE(RunUntil([&] { return x.drawingFontName() == step.font && !x.repaintPending(); }))
+        << x.drawingFontName();
+    const auto text = sizeOf(drawing_);
+    EXPECT_LE(80 * x.cellWidth() + 2, text.first);
+    EXPECT_LE(24 * x.cellHeight() + 2, text.second);
+  }
+}
+
 }  // namespace
