@@ -38,6 +38,25 @@ class ThaiPainting : public SessionPainting {
     XtVaGetValues(drawing_, XmNbackground, &background, nullptr);
     return probe.cellWidth * probe.cellHeight - probe.count(row, column, background);
   }
+  // Waits with the events going through the main loop's dispatch.
+  static bool AsMainLoopUntil(const std::function<bool()>& done) {
+    return RunUntil([&] {
+      DispatchPendingAsMainLoop();
+      return done();
+    });
+  }
+  // Control with the right Shift typed through XTEST on the drawing area;
+  // true once the composition switch is `on` and the window repainted.
+  bool SwitchComposition(bool on) {
+    Display* keys = XOpenDisplay(DisplayString(ToolkitDisplay()));
+    if (!keys) return false;
+    XSetInputFocus(keys, XtWindow(drawing_), RevertToParent, CurrentTime);
+    XSync(keys, False);
+    const bool typed = qwtest::PressKey(keys, XK_Shift_R, {XK_Control_L});
+    XCloseDisplay(keys);
+    XStuff& x = block_->xstuff;
+    return typed && AsMainLoopUntil([&] { return x.thaiCompose() == on && !x.repaintPending(); });
+  }
 };
 
 TEST_F(ThaiPainting, MarksAreComposedIntoTheirConsonantsCells) {
@@ -56,9 +75,8 @@ TEST_F(ThaiPainting, MarksAreComposedIntoTheirConsonantsCells) {
   // is empty; after the attribute the text is in its own column again.
   x.setThaiSession(true);
   ASSERT_TRUE(x.thaiCompose());
-  x.x_toggle_thaicompose();
-  x.x_toggle_thaicompose();
-  ASSERT_TRUE(x.thaiCompose());
+  ASSERT_TRUE(SwitchComposition(false));
+  ASSERT_TRUE(SwitchComposition(true));
   XSync(ToolkitDisplay(), False);
   EXPECT_GT(Ink(3, 3), 0) << "consonant and tone mark";
   EXPECT_GT(Ink(3, 4), 0) << "second consonant";
@@ -71,7 +89,7 @@ TEST_F(ThaiPainting, MarksAreComposedIntoTheirConsonantsCells) {
   EXPECT_EQ(x.ThaiMarkPos(0, 2 * 80 + 2, 1), 2 * 80 + 3) << "adjusted past the joined mark";
 
   // Switched off: back to one character per column.
-  EXPECT_EQ(x.x_toggle_thaicompose(), 0);
+  ASSERT_TRUE(SwitchComposition(false));
   XSync(ToolkitDisplay(), False);
   EXPECT_GT(Ink(3, 6), 0);
 }
@@ -118,13 +136,6 @@ class ThaiLocalePainting : public ThaiPainting {
     ThaiPainting::SetUp();
   }
   qwtest::TestLocale Locale() const override { return qwtest::TestLocale::Thai; }
-  // Waits with the events going through the main loop's dispatch.
-  static bool AsMainLoopUntil(const std::function<bool()>& done) {
-    return RunUntil([&] {
-      DispatchPendingAsMainLoop();
-      return done();
-    });
-  }
 };
 
 TEST_F(ThaiLocalePainting, AThaiSessionShowsThePairedFontAndComposesTypedText) {
