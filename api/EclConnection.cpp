@@ -87,9 +87,7 @@ int32_t eclconnection(EclCall& call) {
       return ecl::kSuccess;
     case 4: {
       if (!s) return ecl::kNoSession;
-      const LanguageRow* row = nullptr;
-      for (size_t i = 0; i < kLanguageRows && !row; ++i)
-        if (std::string(LanguageTable()[i].id) == s->languageId) row = &LanguageTable()[i];
+      const LanguageRow* row = FindLanguageRow(s->languageId);
       if (!row || !row->codePage) return ecl::kNoCodePage;
       const std::string page = row->codePage;
       ecl::Put32(reply, static_cast<uint32_t>(page.size()));

@@ -240,15 +240,17 @@ int initializeApplication(int* argc, char** argv) {
   return 0;
 }
 
+void DispatchNextEvent(XtAppContext app) {
+  XEvent event;
+  XtAppNextEvent(app, &event);
+  Widget w = XtWindowToWidget(event.xany.display, event.xany.window);
+  if (w) NoteSessionEvent(w);
+  SetTranslator();
+  char dispatch = 1;
+  PreDispatchProcess(&event, &dispatch);
+  if (dispatch) XtDispatchEvent(&event);
+}
+
 void mainloop(XtAppContext app) {
-  for (;;) {
-    XEvent event;
-    XtAppNextEvent(app, &event);
-    Widget w = XtWindowToWidget(event.xany.display, event.xany.window);
-    if (w) NoteSessionEvent(w);
-    SetTranslator();
-    char dispatch = 1;
-    PreDispatchProcess(&event, &dispatch);
-    if (dispatch) XtDispatchEvent(&event);
-  }
+  for (;;) DispatchNextEvent(app);
 }

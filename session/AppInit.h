@@ -9,6 +9,10 @@ int initializeApplication(int* argc, char** argv);
 
 // The event loop of the master; does not return.
 [[noreturn]] void mainloop(XtAppContext app);
+// One turn of the main loop: the next event (waited for) is counted for its
+// session, goes past the key translator choice and the keyboard's
+// pre-dispatch, and is dispatched.
+void DispatchNextEvent(XtAppContext app);
 
 // Null until initializeApplication has created them.
 XtAppContext ApplicationContext();

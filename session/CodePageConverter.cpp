@@ -4,23 +4,12 @@
 #include <cstdint>
 #include <cstring>
 
+#include "session/TableCodeSets.h"
+
 namespace {
 
-// The emulated euro set goes through UCS-4 (big-endian) on its side.
+// A table set goes through UCS-4 (big-endian) on its side.
 constexpr const char* kPivot = "UCS-4BE";
-constexpr uint32_t kEuroSign = 0x20AC;
-constexpr uint32_t kCurrencySign = 0xA4;
-
-uint32_t EuroByteToCodePoint(unsigned char b) { return b == kCurrencySign ? kEuroSign : b; }
-
-// -1 when the emulated euro set has no byte for the character.
-int EuroCodePointToByte(uint32_t cp) {
-  if (cp == kEuroSign) return static_cast<int>(kCurrencySign);
-  if (cp == kCurrencySign || cp > 0xFF) return -1;
-  return static_cast<int>(cp);
-}
-
-bool IsEuro(const char* name) { return name && std::strcmp(name, kEmulatedEuroCodeSet) == 0; }
 
 }  // namespace
 
@@ -33,14 +22,20 @@ std::string IconvCodeSetName(const char* name) {
 
 bool CodePageConverter::open(const char* to, const char* from) {
   close();
-  fromEuro_ = IsEuro(from);
-  toEuro_ = IsEuro(to);
-  if (fromEuro_ && toEuro_) {
-    fromEuro_ = toEuro_ = false;
+  fromTable_ = FindTableCodeSet(from);
+  toTable_ = FindTableCodeSet(to);
+  if (fromTable_ && toTable_ && fromTable_ == toTable_) {
+    fromTable_ = toTable_ = nullptr;
     to = from = "ISO-8859-1";  // the same set on both sides: bytes stay
   }
-  const std::string target = toEuro_ ? kPivot : IconvCodeSetName(to);
-  const std::string source = fromEuro_ ? kPivot : IconvCodeSetName(from);
+  // Between two table sets: from the source's table to UCS-4, and the
+  // target's table from there (iconv passing UCS-4 through).
+  if (fromTable_ && toTable_) {
+    cd_ = iconv_open(kPivot, kPivot);
+    return isOpen();
+  }
+  const std::string target = toTable_ ? kPivot : IconvCodeSetName(to);
+  const std::string source = fromTable_ ? kPivot : IconvCodeSetName(from);
   cd_ = iconv_open(target.c_str(), source.c_str());
   return isOpen();
 }
@@ -48,7 +43,7 @@ bool CodePageConverter::open(const char* to, const char* from) {
 void CodePageConverter::close() {
   if (isOpen()) iconv_close(cd_);
   cd_ = reinterpret_cast<iconv_t>(-1);
-  fromEuro_ = toEuro_ = false;
+  fromTable_ = toTable_ = nullptr;
 }
 
 CodePageConverter::Step CodePageConverter::stepDirect(const unsigned char*& in, size_t& inLeft,
@@ -62,10 +57,10 @@ CodePageConverter::Step CodePageConverter::stepDirect(const unsigned char*& in, 
   return errno == E2BIG ? Step::Full : Step::Invalid;
 }
 
-CodePageConverter::Step CodePageConverter::stepFromEuro(const unsigned char*& in, size_t& inLeft,
+CodePageConverter::Step CodePageConverter::stepFromTable(const unsigned char*& in, size_t& inLeft,
                                                         unsigned char*& out, size_t& outLeft) const {
   while (inLeft > 0) {
-    const uint32_t cp = EuroByteToCodePoint(*in);
+    const uint32_t cp = fromTable_->codePoints[*in];
     unsigned char ucs[4] = {static_cast<unsigned char>(cp >> 24), static_cast<unsigned char>(cp >> 16),
                             static_cast<unsigned char>(cp >> 8), static_cast<unsigned char>(cp)};
     const unsigned char* p = ucs;
@@ -78,7 +73,22 @@ CodePageConverter::Step CodePageConverter::stepFromEuro(const unsigned char*& in
   return Step::Done;
 }
 
-CodePageConverter::Step CodePageConverter::stepToEuro(const unsigned char*& in, size_t& inLeft,
+CodePageConverter::Step CodePageConverter::stepBetweenTables(const unsigned char*& in, size_t& inLeft,
+                                                             unsigned char*& out, size_t& outLeft) const {
+  for (; inLeft > 0; ++in, --inLeft) {
+    if (outLeft == 0) return Step::Full;
+    const int b = TableCodeSetByte(*toTable_, fromTable_->codePoints[*in]);
+    if (b < 0) {
+      errno = EILSEQ;
+      return Step::Invalid;
+    }
+    *out++ = static_cast<unsigned char>(b);
+    --outLeft;
+  }
+  return Step::Done;
+}
+
+CodePageConverter::Step CodePageConverter::stepToTable(const unsigned char*& in, size_t& inLeft,
                                                       unsigned char*& out, size_t& outLeft) const {
   while (inLeft > 0) {
     if (outLeft == 0) return Step::Full;
@@ -98,7 +108,7 @@ CodePageConverter::Step CodePageConverter::stepToEuro(const unsigned char*& in, 
       continue;  // a shift sequence without a character
     }
     const uint32_t cp = (uint32_t{ucs[0]} << 24) | (uint32_t{ucs[1]} << 16) | (uint32_t{ucs[2]} << 8) | ucs[3];
-    const int b = EuroCodePointToByte(cp);
+    const int b = TableCodeSetByte(*toTable_, cp);
     if (b < 0) {
       errno = EILSEQ;
       return Step::Invalid;  // `in` still points at the character
@@ -125,8 +135,9 @@ CodePageConverter::Result CodePageConverter::convert(const unsigned char* in, si
   unsigned char* dst = out;
   size_t outLeft = outSize;
   while (inLeft > 0) {
-    Step s = fromEuro_ ? stepFromEuro(src, inLeft, dst, outLeft)
-             : toEuro_ ? stepToEuro(src, inLeft, dst, outLeft)
+    Step s = fromTable_ && toTable_ ? stepBetweenTables(src, inLeft, dst, outLeft)
+             : fromTable_ ? stepFromTable(src, inLeft, dst, outLeft)
+             : toTable_ ? stepToTable(src, inLeft, dst, outLeft)
                        : stepDirect(src, inLeft, dst, outLeft);
     if (s == Step::Done) break;
     if (s == Step::Full) {

@@ -6,9 +6,12 @@
 #include <cstddef>
 #include <string>
 
+struct TableCodeSet;
+
 // The C library's name of a language-table code set: "QAV-037" is
 // "IBM037", "QAV-1140" "IBM1140", "ISO8859-1" "ISO-8859-1"; other names
-// stand as they are. "emuleuro" has no C library name: see below.
+// stand as they are. "emuleuro" and "QAV-838" have no C library converter:
+// they are converted through tables of this program (TableCodeSets.h).
 std::string IconvCodeSetName(const char* name);
 
 // The session ASCII code set of the euro languages: ISO 8859-1 with the euro
@@ -47,10 +50,11 @@ class CodePageConverter {
  private:
   enum class Step { Done, Invalid, Full };
   Step stepDirect(const unsigned char*& in, size_t& inLeft, unsigned char*& out, size_t& outLeft) const;
-  Step stepFromEuro(const unsigned char*& in, size_t& inLeft, unsigned char*& out, size_t& outLeft) const;
-  Step stepToEuro(const unsigned char*& in, size_t& inLeft, unsigned char*& out, size_t& outLeft) const;
+  Step stepFromTable(const unsigned char*& in, size_t& inLeft, unsigned char*& out, size_t& outLeft) const;
+  Step stepBetweenTables(const unsigned char*& in, size_t& inLeft, unsigned char*& out, size_t& outLeft) const;
+  Step stepToTable(const unsigned char*& in, size_t& inLeft, unsigned char*& out, size_t& outLeft) const;
 
   iconv_t cd_ = reinterpret_cast<iconv_t>(-1);
-  bool fromEuro_ = false;  // the source is the emulated euro set
-  bool toEuro_ = false;    // the target is
+  const TableCodeSet* fromTable_ = nullptr;  // the source is a set of this program's tables
+  const TableCodeSet* toTable_ = nullptr;    // the target is
 };

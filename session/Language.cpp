@@ -54,6 +54,11 @@ const LanguageRow kRows[kLanguageRows] = {
 };
 // clang-format on
 
+// Thai stands outside the table as the double-byte languages do: the host's
+// Thai EBCDIC page (838, converted through a table of this program) and the
+// session's Thai ASCII set, which is also the code set of its fonts.
+const LanguageRow kThai = {"THA", "th_TH", "THB", "1176", "838", "QAV-838", "QAV-874", 0};
+
 // The double-byte languages that have no row, each known by id and locale.
 struct JapaneseLanguage {
   const char* id;
@@ -76,13 +81,18 @@ const LanguageRow* LanguageTable() { return kRows; }
 const LanguageRow* FindLanguageRow(const char* id) {
   for (const LanguageRow& row : kRows)
     if (Equal(row.id, id)) return &row;
-  return nullptr;
+  return Equal(kThai.id, id) ? &kThai : nullptr;
 }
 
 const LanguageRow* FindLanguageRowByLocale(const char* locale) {
   for (const LanguageRow& row : kRows)
     if (Equal(row.locale, locale)) return &row;
-  return nullptr;
+  return IsThaiLocale(locale) ? &kThai : nullptr;
+}
+
+bool IsThaiLocale(const char* locale) {
+  const size_t n = std::strlen(kThai.locale);
+  return locale && std::strncmp(locale, kThai.locale, n) == 0 && (locale[n] == '\0' || locale[n] == '.');
 }
 
 const LanguageRow* LanguageEuroTwin(const LanguageRow* row) {
@@ -97,6 +107,7 @@ const char* LookupLanguage(const char* request) {
     return kJapanese[0].id;
   for (const LanguageRow& row : kRows)
     if (Equal(row.id, request) || Equal(row.locale, request)) return row.id;
+  if (Equal(kThai.id, request) || IsThaiLocale(request)) return kThai.id;
   for (const JapaneseLanguage& j : kJapanese)
     if (Equal(request, j.id) || Equal(request, j.locale)) return j.id;
   return nullptr;

@@ -4,6 +4,9 @@
 #include <X11/keysym.h>
 #include <Xm/Xm.h>
 
+#include <map>
+#include <utility>
+
 #include "display/DisplayBag.h"
 #include "display/DisplayIndicators.h"
 #include "keyboard/TAXlate.h"
@@ -126,6 +129,36 @@ void ShiftRelease(Widget w, XtPointer, XEvent* event, Boolean* cont) {
   if (!s->shiftKeyHeld() && !(CapsLockBehaviour() == 'S' && (state & LockMask))) ShowShift(s, false);
 }
 
+// Xt's dispatchers that ours hand on to, by display and event type.
+std::map<std::pair<Display*, int>, XtEventDispatchProc>& PreviousDispatchers() {
+  static std::map<std::pair<Display*, int>, XtEventDispatchProc> previous;
+  return previous;
+}
+
+// Every focus change and key of the display, in whatever loop Xt dispatches
+// it (the main loop, a wait for the host, a modal dialog's loop): a focus
+// change makes the focus be asked again, and a key is translated by the
+// translator of the window that has the focus then. A focus change that
+// only a loop other than the main one saw left the Motif translator in
+// place, which reads F1 as the help key: Ctrl+F1 of a key file did nothing.
+Boolean KeyAndFocusDispatcher(XEvent* event) {
+  if (event->type == KeyPress || event->type == KeyRelease)
+    SetTranslator();
+  else
+    g_focusStale = true;
+  auto previous = PreviousDispatchers().find({event->xany.display, event->type});
+  if (previous == PreviousDispatchers().end() || !previous->second) return False;
+  return previous->second(event);
+}
+
+void InstallDispatchers(Display* d) {
+  for (int type : {KeyPress, KeyRelease, FocusIn, FocusOut, DestroyNotify}) {
+    const std::pair<Display*, int> key{d, type};
+    if (PreviousDispatchers().count(key)) continue;
+    PreviousDispatchers()[key] = XtSetEventDispatcher(d, type, KeyAndFocusDispatcher);
+  }
+}
+
 void EnterWindow(Widget w, XtPointer, XEvent* event, Boolean* cont) {
   *cont = True;
   if (event->type != EnterNotify) return;
@@ -173,6 +206,7 @@ void InstallPreDispatchHandlers(Widget drawing) {
   XtInsertEventHandler(drawing, KeyPressMask | KeyReleaseMask, False, InvertModifiers, nullptr, XtListHead);
   XtAddEventHandler(drawing, KeyReleaseMask, False, ShiftRelease, nullptr);
   XtAddEventHandler(drawing, EnterWindowMask, False, EnterWindow, nullptr);
+  InstallDispatchers(XtDisplay(drawing));
   g_focusStale = true;
 }
 

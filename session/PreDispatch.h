@@ -7,7 +7,8 @@
 
 // Installs the toolkit translator while a session window has the input
 // focus, the Motif translator otherwise (the focus is asked again after
-// each focus change this process sees).
+// each focus change this process sees). Once a session window exists it is
+// also done for every key Xt dispatches, in any event loop.
 void SetTranslator();
 
 // Looks at one event before dispatch: the Shift, Caps Lock and Shift Lock
@@ -15,7 +16,9 @@ void SetTranslator();
 void PreDispatchProcess(XEvent* event, char* dispatch);
 
 // The three handlers of a session's drawing widget: the modifier inversion
-// (first of all key handlers), the Shift releases and the pointer entering.
+// (first of all key handlers), the Shift releases and the pointer entering;
+// and, once per display, the dispatchers of keys and focus changes that
+// keep the translator right (SetTranslator).
 void InstallPreDispatchHandlers(Widget drawing);
 
 // 1 while the Motif translator is installed, 0 for the toolkit's; and how

@@ -12,7 +12,6 @@
 #include "display/DisplayBag.h"
 #include "keyboard/TAXlate.h"
 #include "keyboard/XlateTableDownload.h"
-#include "session/PreDispatch.h"
 #include "session/AppInit.h"
 #include "session/KeyGlue.h"
 #include "session/SessionControlBlock.h"
@@ -52,14 +51,7 @@ bool SessionRecordLink::drainPendingEvents() {
   // The window's queued events come first, as the main loop would take
   // them: keys typed ahead reach the translator before the record.
   for (int n = 0; n < kEventsPerRecord && (XtAppPending(app) & XtIMXEvent); ++n) {
-    XEvent event;
-    XtAppNextEvent(app, &event);
-    Widget w = XtWindowToWidget(event.xany.display, event.xany.window);
-    if (w) NoteSessionEvent(w);
-    SetTranslator();
-    char dispatch = 1;
-    PreDispatchProcess(&event, &dispatch);
-    if (dispatch) XtDispatchEvent(&event);
+    DispatchNextEvent(app);
     entry = SessionEntry(slot);
     if (!entry || entry->sequence != sequence || entry->session != block_) return true;
   }

@@ -130,6 +130,15 @@ void TypeText(SessionControlBlock* block, const XEvent* event, const unsigned ch
   SendData(block, event, ebcdic, n);
 }
 
+// A typed character that has no place in the session's code page.
+void KeyNotValid(SessionControlBlock* block, const XEvent* event, char32_t character) {
+  if (DebugFlag())
+    LogMsg(LevelDebug, "Character U+%04X has no place in the session's code page: key not valid.\n",
+           static_cast<unsigned>(character));
+  const unsigned char notValid = kKeystrokeNotValid;
+  DeliverToEngine(block, EventState(event), &notValid, 1);
+}
+
 // Text from the input method: its bytes are decoded in the code set of the
 // method's locale, and each character typed in the session's code page. A
 // character that has no place there is a key that is not valid (the
@@ -142,15 +151,22 @@ void TypeKeyText(SessionControlBlock* block, const XEvent* event, const std::str
     return;
   }
   std::string codes;
+  const std::string& ascii = block->codePages.sessionAsciiCodeSet();
+  if (ascii != "ISO8859-1" && ascii != kEmulatedEuroCodeSet && !ascii.empty()) {
+    // A session with a code set of its own (Thai) types in that set.
+    const size_t taken = KeyTextToCodeSet(characters, ascii, &codes);
+    if (!codes.empty()) {
+      unsigned char ebcdic[kEbcdicSize];
+      const int n = block->convertASCIIToEBCDIC(reinterpret_cast<const unsigned char*>(codes.data()),
+                                                static_cast<int>(codes.size()), ebcdic, static_cast<int>(sizeof ebcdic));
+      if (n > 0) SendData(block, event, ebcdic, n);
+    }
+    if (taken < characters.size() && SessionAlive(block)) KeyNotValid(block, event, characters[taken]);
+    return;
+  }
   const size_t taken = KeyTextToSessionCodes(characters, block->euroState == 1, &codes);
   TypeText(block, event, reinterpret_cast<const unsigned char*>(codes.data()), static_cast<int>(codes.size()));
-  if (taken < characters.size() && SessionAlive(block)) {
-    if (DebugFlag())
-      LogMsg(LevelDebug, "Character U+%04X has no place in the session's code page: key not valid.\n",
-             static_cast<unsigned>(characters[taken]));
-    const unsigned char notValid = kKeystrokeNotValid;
-    DeliverToEngine(block, EventState(event), &notValid, 1);
-  }
+  if (taken < characters.size() && SessionAlive(block)) KeyNotValid(block, event, characters[taken]);
 }
 
 // ---- "string", "hex", "inserteuro" --------------------------------------------------------

@@ -47,3 +47,20 @@ size_t KeyTextToSessionCodes(const std::u32string& text, bool euroSession, std::
   }
   return taken;
 }
+
+size_t KeyTextToCodeSet(const std::u32string& text, const std::string& codeSet, std::string* codes) {
+  codes->clear();
+  CodePageConverter encoder;
+  if (codeSet.empty() || !encoder.open(codeSet.c_str(), "UTF-32LE")) return 0;
+  size_t taken = 0;
+  for (char32_t c : text) {
+    const unsigned char in[4] = {static_cast<unsigned char>(c), static_cast<unsigned char>(c >> 8),
+                                 static_cast<unsigned char>(c >> 16), static_cast<unsigned char>(c >> 24)};
+    unsigned char out[8];
+    const CodePageConverter::Result r = encoder.convert(in, sizeof in, out, sizeof out, -1);
+    if (r.failed || r.outOfRoom || r.written != 1) break;
+    codes->push_back(static_cast<char>(out[0]));
+    ++taken;
+  }
+  return taken;
+}

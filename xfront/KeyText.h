@@ -19,3 +19,7 @@ bool DecodeKeyText(const std::string& codeSet, const char* text, int length, std
 // 0xA4) of the characters, up to the first that has no place among them.
 // Returns how many characters were taken.
 size_t KeyTextToSessionCodes(const std::u32string& text, bool euroSession, std::string* codes);
+
+// The same for a session whose keyboard codes are its own single-byte set
+// (a Thai session's, `codeSet`): each character's byte in that set.
+size_t KeyTextToCodeSet(const std::u32string& text, const std::string& codeSet, std::string* codes);

@@ -48,6 +48,7 @@ ScreenPainter::ScreenPainter(Display* display, Drawable drawable, XFontStruct* f
     underlineRow_ = std::max(0, cellHeight_ - t);
   }
   eightBit_ = !(fontSet_ && wide_) || IsIso8859_1(display_, font_);
+  unevenFont_ = font_ && font_->min_bounds.width != font_->max_bounds.width;
 
   // Foreground by colour number (bits 0-3); background by bit 4.
   const unsigned long byNumber[16] = {pixels.foreground, pixels.defIntense, pixels.foreground, pixels.foreground,
@@ -116,7 +117,17 @@ GC ScreenPainter::textGC(unsigned short attr) const {
 
 void ScreenPainter::drawText(GC gc, int x, int y, const unsigned char* bytes, int n) {
   ++textCalls_;
-  if (eightBit_) {
+  if (eightBit_ && unevenFont_) {
+    // Characters of other widths than the cell (the marks of a separate
+    // Thai font have none): the cells' background, then each character at
+    // its own cell.
+    char blanks[kMaxRun];
+    std::memset(blanks, ' ', sizeof blanks);
+    XDrawImageString(display_, drawable_, gc, x, y, blanks, n);
+    for (int i = 0; i < n; ++i)
+      if (bytes[i] != ' ')
+        XDrawString(display_, drawable_, gc, x + i * cellWidth_, y, reinterpret_cast<const char*>(bytes + i), 1);
+  } else if (eightBit_) {
     XDrawImageString(display_, drawable_, gc, x, y, reinterpret_cast<const char*>(bytes), n);
   } else {
     wchar_t wide[kMaxRun];

@@ -115,6 +115,7 @@ class ScreenPainter {
   XFontSet euroSet_ = nullptr;
   const wchar_t* wide_;
   bool eightBit_ = true;
+  bool unevenFont_ = false;  // not every character of the font is one cell wide
   ScreenPixels pixels_;
   GC normal_[32] = {};
   GC reverse_[32] = {};

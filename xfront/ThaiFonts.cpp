@@ -18,6 +18,12 @@ const FontPair* FontPairs(size_t* count) {
   return kPairs;
 }
 
+int PairNamed(const std::string& name, bool composing) {
+  for (size_t i = 0; i < sizeof kPairs / sizeof kPairs[0]; ++i)
+    if (name == (composing ? kPairs[i].composing : kPairs[i].separate)) return static_cast<int>(i);
+  return -1;
+}
+
 int PairForCellWidth(const int* widths, size_t count, int cellWidth) {
   int best = -1, narrowest = -1;
   for (size_t i = 0; widths && i < count; ++i) {

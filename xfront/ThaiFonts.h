@@ -4,6 +4,7 @@
 // before it) and the composing font (a mark drawn inside the cell it is
 // painted in, so that it can be put into its consonant's cell).
 #include <cstddef>
+#include <string>
 
 namespace thai {
 
@@ -14,6 +15,10 @@ struct FontPair {
 
 // The pairs, smallest cell first (Debian's xfonts-thai).
 const FontPair* FontPairs(size_t* count);
+
+// The pair whose composing font (or separate font) is named `name`, -1 when
+// none is.
+int PairNamed(const std::string& name, bool composing);
 
 // The pair to show text of cells `cellWidth` wide in: the widest pair whose
 // cell is not wider, else the narrowest. `widths` holds each usable pair's

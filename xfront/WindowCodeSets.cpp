@@ -34,6 +34,8 @@ void Open(CodePageConverter& c, const char* to, const char* from) {
 
 const char* XCodeSetOfLanguage(const LanguageRow* row) {
   if (row && row->localCodeSet && std::strcmp(row->localCodeSet, kEmulatedEuroCodeSet) == 0) return "ISO8859-15";
+  // A Thai session's ASCII set is the code set of its fonts.
+  if (row && IsThaiCodeSet(row->localCodeSet)) return row->localCodeSet;
   return "ISO8859-1";
 }
 

@@ -20,6 +20,7 @@
 #include "xfront/DeskTopSettings.h"
 #include "xfront/KeypadButtons.h"
 #include "xfront/LocalPrint.h"
+#include "xfront/ThaiFonts.h"
 #include "xfront/Win3270.h"
 #include "xfront/XStuff.h"
 #include "xfront/XStuffPrivate.h"
@@ -171,16 +172,29 @@ int XStuff::fitFontEntry(int width, int height) {
   // text. Candidates carry the whole height they need (fitted as one row).
   const int rows = std::max(rows_, 1);
   auto effective = [this, rows](int cellHeight) { return rows * cellHeight + chromeGrowth(cellHeight); };
+  // A Thai session shows, for an entry, the Thai font of the pair that
+  // suits the entry's cell width (x_set_thai_font): that font's cells are
+  // the ones to fit.
+  std::vector<int> thaiWidths;
+  if (thai_ && p.thaiFontInUse && p.fonts)
+    for (XFontStruct* font : p.fonts->thaiFonts[0]) thaiWidths.push_back(font ? font->max_bounds.width : 0);
+  auto candidate = [&](int entry, int cellWidth, int cellHeight) {
+    const int pair = thai::PairForCellWidth(thaiWidths.data(), thaiWidths.size(), cellWidth);
+    if (pair >= 0) {
+      const XFontStruct* shown = p.fonts->thaiFonts[thaiCompose_ ? 1 : 0][static_cast<size_t>(pair)];
+      cellWidth = shown->max_bounds.width;
+      cellHeight = shown->ascent + shown->descent;
+    }
+    return FontCandidate{entry, cellWidth, effective(cellHeight)};
+  };
   std::vector<FontCandidate> candidates;
   for (int e = 0; e < p.family->count; ++e) {
     if (!EntryUsable(p, e)) continue;
     const FontStats& t = p.family->table[e];
-    FontCandidate c{e, t.cellWidth, effective(t.cellHeight)};
-    if (const LoadedFontSet* s = LoadedEntry(p, e); s && s->font) {
-      c.cellWidth = s->font->max_bounds.width;
-      c.cellHeight = effective(s->font->ascent + s->font->descent);
-    }
-    candidates.push_back(c);
+    if (const LoadedFontSet* s = LoadedEntry(p, e); s && s->font)
+      candidates.push_back(candidate(e, s->font->max_bounds.width, s->font->ascent + s->font->descent));
+    else
+      candidates.push_back(candidate(e, t.cellWidth, t.cellHeight));
   }
   for (int attempt = 0; attempt < 4; ++attempt) {
     const int i = FitFontToWindow(candidates, columns_, 1, width, height);
@@ -191,10 +205,9 @@ int XStuff::fitFontEntry(int width, int height) {
       candidates.erase(candidates.begin() + i);
       continue;
     }
-    const int w = s->font->max_bounds.width, h = effective(s->font->ascent + s->font->descent);
-    if (w == c.cellWidth && h == c.cellHeight) return c.entry;
-    c.cellWidth = w;
-    c.cellHeight = h;
+    const FontCandidate measured = candidate(c.entry, s->font->max_bounds.width, s->font->ascent + s->font->descent);
+    if (measured.cellWidth == c.cellWidth && measured.cellHeight == c.cellHeight) return c.entry;
+    c = measured;
   }
   const int i = FitFontToWindow(candidates, columns_, 1, width, height);
   return i < 0 ? -1 : candidates[i].entry;

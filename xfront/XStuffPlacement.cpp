@@ -521,6 +521,8 @@ void XStuff::finishResizeWindow() {
   if (entry >= 0 && entry != p.currentEntry) {
     p.fontChangedByResize = true;
     changeFont(entry, true, zoomed);
+    // A Thai session keeps showing a Thai font: the one of the new size.
+    if (thai_) x_set_thai_font();
     for (size_t i = 0; i < p.fontToggles.size() && i < p.fontChoice.menuEntries.size(); ++i)
       XmToggleButtonSetState(p.fontToggles[i], p.fontChoice.menuEntries[i] == p.currentEntry ? True : False, False);
   }

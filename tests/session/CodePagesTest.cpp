@@ -7,7 +7,9 @@
 
 #include "session/CodePageConverter.h"
 #include "session/SessionCodePages.h"
+#include "tests/support/CommandOutput.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -198,6 +200,73 @@ TEST(CodePagesTest, ConverterNeverWritesPastItsRoom) {
   EXPECT_TRUE(r.outOfRoom);
   EXPECT_EQ(out[1], 0x9F);
   EXPECT_EQ(out[3], 0x55);
+}
+
+// The Thai host page has no converter in the C library: the program's own
+// table, checked against ICU's (uconv) in both directions.
+Bytes Uconv(const char* to, const char* from, const Bytes& in) {
+  qwtest::TempDir dir;
+  const std::string path = dir.Path() + "/in";
+  FILE* f = std::fopen(path.c_str(), "wb");
+  std::fwrite(in.data(), 1, in.size(), f);
+  std::fclose(f);
+  const std::string out =
+      qwtest::CommandOutput(std::string("uconv --callback stop -f ") + from + " -t " + to + " " + path);
+  return Bytes(out.begin(), out.end());
+}
+
+TEST(CodePagesTest, ThaiHostPageMatchesIcu) {
+  if (qwtest::CommandOutput("command -v uconv").empty()) GTEST_SKIP() << "uconv (icu-devtools) is not installed";
+  Bytes host;
+  for (int b = 0; b < 256; ++b) host.push_back(static_cast<unsigned char>(b));
+  CodePageConverter toUtf8, fromUtf8;
+  ASSERT_TRUE(toUtf8.open("UTF-8", "QAV-838"));
+  ASSERT_TRUE(fromUtf8.open("QAV-838", "UTF-8"));
+  Bytes utf8(host.size() * 4);
+  const CodePageConverter::Result r = toUtf8.convert(host.data(), host.size(), utf8.data(), utf8.size(), -1);
+  ASSERT_FALSE(r.failed);
+  utf8.resize(r.written);
+  EXPECT_EQ(utf8, Uconv("utf-8", "ibm-838", host));
+  // Back: each character to the byte ICU writes for it (the combining tone
+  // marks, not their spacing twins).
+  Bytes back(host.size());
+  const CodePageConverter::Result b = fromUtf8.convert(utf8.data(), utf8.size(), back.data(), back.size(), -1);
+  ASSERT_FALSE(b.failed);
+  back.resize(b.written);
+  EXPECT_EQ(back, Uconv("ibm-838", "utf-8", utf8));
+  for (int spacing : {0x51, 0xCA, 0xE1, 0xFD, 0xFE}) EXPECT_NE(back[static_cast<size_t>(spacing)], spacing);
+}
+
+TEST(CodePagesTest, ThaiSessionConvertsThroughItsFontCodeSet) {
+  // The Thai session's ASCII set (IBM 874, the code set of its fonts) and
+  // the Thai locale's TIS-620 agree on the Thai letters.
+  SessionCodePages pages;
+  ASSERT_TRUE(pages.open("QAV-838", "QAV-874", "TIS-620"));
+  const Bytes thai = {0xA1, 0xD2, 0xC3, 0xE8, ' ', 'A', '1'};  // "kan" with a tone mark, then ASCII
+  Bytes ebcdic(thai.size());
+  ASSERT_EQ(pages.convertLocaleASCIIToEBCDIC(thai.data(), static_cast<int>(thai.size()), ebcdic.data(),
+                                             static_cast<int>(ebcdic.size())),
+            static_cast<int>(thai.size()));
+  EXPECT_EQ(ebcdic, (Bytes{0x42, 0xBD, 0x9A, 0xED, 0x40, 0xC1, 0xF1}));
+  unsigned char table[256];
+  pages.buildEbcdicToAsciiTable(table);
+  for (size_t i = 0; i < thai.size(); ++i) EXPECT_EQ(table[ebcdic[i]], thai[i]) << i;
+  EXPECT_EQ(table[0x51], 0xE8);  // the spacing tone mark reads as the same letter
+  // A character the Thai page lacks is no byte of it, also from the
+  // emulated euro set (two sets of the program's tables).
+  CodePageConverter c, euro;
+  ASSERT_TRUE(c.open("QAV-838", "ISO-8859-1"));
+  ASSERT_TRUE(euro.open("QAV-838", kEmulatedEuroCodeSet));
+  const unsigned char e = 0xE9;
+  unsigned char out = 0;
+  EXPECT_TRUE(c.convert(&e, 1, &out, 1, -1).failed);
+  EXPECT_TRUE(euro.convert(&e, 1, &out, 1, -1).failed);
+  EXPECT_TRUE(euro.convert(B("\xA4").data(), 1, &out, 1, -1).failed) << "no euro sign in the Thai page";
+  unsigned char two[2] = {};
+  const CodePageConverter::Result r = euro.convert(B("A1").data(), 2, two, 2, -1);
+  EXPECT_EQ(r.written, 2u);
+  EXPECT_EQ(two[0], 0xC1);
+  EXPECT_EQ(two[1], 0xF1);
 }
 
 }  // namespace

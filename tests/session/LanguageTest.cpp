@@ -141,6 +141,12 @@ TEST(LanguageTable, UnknownLookups) {
   EXPECT_EQ(FindLanguageRow("enu"), nullptr);
   EXPECT_EQ(FindLanguageRowByLocale("en_US.UTF-8"), nullptr);
   EXPECT_EQ(FindLanguageRowByLocale(nullptr), nullptr);
+  const LanguageRow* thai = FindLanguageRow("THA");
+  ASSERT_NE(thai, nullptr);
+  EXPECT_EQ(FindLanguageRowByLocale("th_TH.TIS-620"), thai);
+  EXPECT_STREQ(thai->hostCodeSet, "QAV-838");
+  EXPECT_STREQ(thai->codePage, "838");
+  EXPECT_EQ(LanguageEuroTwin(thai), nullptr);
   LanguageRow outside{};
   EXPECT_EQ(LanguageEuroTwin(&outside), nullptr);
 }
@@ -156,6 +162,9 @@ TEST(SessionLanguage, Lookup) {
       {"JPK", "JPK"},          {"JPL", "JPL"},          {"NIL", nullptr},
       {"", nullptr},           {"en_US.UTF-8", nullptr}, {"enu", nullptr},
       {nullptr, nullptr},
+      // Thai, outside the table: its locale with any code set.
+      {"THA", "THA"},          {"th_TH", "THA"},        {"th_TH.TIS-620", "THA"},
+      {"th_TH.UTF-8", "THA"},  {"th_THX", nullptr},     {"th", nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.request ? c.request : "(null)");
@@ -186,6 +195,8 @@ TEST(SessionLanguage, ResolveWithFallbacks) {
       {"JPL", "de_DE", "JPL"},
       {"ja_JP.QAV930", nullptr, "JPK"},
       {"@NU", nullptr, "@NU"},
+      {"NIL", "th_TH.tis620", "THA"},   // a Thai LANG makes a Thai session
+      {"DEU", "th_TH", "DEU"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.request ? c.request : "(null)") + " / " +

@@ -83,6 +83,13 @@ inline Display* StartSessionSuite(std::string* error, int width = 1024, int heig
 
 inline void Pump(unsigned long ms = 20) { MasterEventSources()->ProcessPending(ms); }
 
+// The X events queued now, each dispatched as the main loop does (with the
+// keyboard's pre-dispatch, which Pump leaves out).
+inline void DispatchPendingAsMainLoop() {
+  XtAppContext app = ApplicationContext();
+  for (int n = 0; n < 200 && (XtAppPending(app) & XtIMXEvent); ++n) DispatchNextEvent(app);
+}
+
 inline bool RunUntil(const std::function<bool()>& done, int timeoutMs = kWaitMs) {
   Deadline deadline(timeoutMs);
   while (!done()) {

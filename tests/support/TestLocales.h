@@ -1,6 +1,7 @@
 // The locales the program-level tests run in: the C locale, and a UTF-8
 // locale as most desktops set it (en_US.UTF-8 when the machine has it made,
-// else C.UTF-8, which the C library always has).
+// else C.UTF-8, which the C library always has). Thai sessions are also
+// tried under th_TH (TIS-620), which the install script makes.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,7 +14,7 @@
 
 namespace qwtest {
 
-enum class TestLocale { C, Utf8 };
+enum class TestLocale { C, Utf8, Thai };
 
 inline bool LocaleExists(const char* name) {
   locale_t l = newlocale(LC_ALL_MASK, name, static_cast<locale_t>(nullptr));
@@ -25,6 +26,7 @@ inline bool LocaleExists(const char* name) {
 // The value of LANG for the locale.
 inline std::string LocaleName(TestLocale locale) {
   if (locale == TestLocale::C) return "C";
+  if (locale == TestLocale::Thai) return "th_TH";
   return LocaleExists("en_US.UTF-8") ? "en_US.UTF-8" : "C.UTF-8";
 }
 
@@ -40,7 +42,7 @@ inline void PrintTo(TestLocale locale, std::ostream* os) { *os << LocaleName(loc
 inline auto TestLocales() { return ::testing::Values(TestLocale::C, TestLocale::Utf8); }
 
 inline std::string TestLocaleName(const ::testing::TestParamInfo<TestLocale>& info) {
-  return info.param == TestLocale::C ? "C" : "Utf8";
+  return info.param == TestLocale::C ? "C" : info.param == TestLocale::Utf8 ? "Utf8" : "Thai";
 }
 
 }  // namespace qwtest

@@ -21,7 +21,7 @@ class SessionPainting : public ::testing::Test {
   // Opens the session and waits until its window is shown; skips the test
   // when the toolkit is not there.
   void SetUp() override {
-    if (!Toolkit(24)) QW_RUN_IN_OWN_PROCESS(ToolkitText());
+    if (!Toolkit(24, Locale())) QW_RUN_IN_OWN_PROCESS(ToolkitText());
     saved_ = AppResources();
     AppResources().MAX_SESSIONS = 99;
     ASSERT_TRUE(host_.Start());
@@ -38,6 +38,8 @@ class SessionPainting : public ::testing::Test {
     Pump(20);
     AppResources() = saved_;
   }
+  // The locale of the toolkit and its sessions.
+  virtual qwtest::TestLocale Locale() const { return qwtest::TestLocale::C; }
   // Sends a record and waits until the session took it and painted it.
   void Send(const glue_test::Bytes& data) {
     host_.SendRecord(glue_test::Record(0x03, data, 0, 0x40));

@@ -98,17 +98,7 @@ class KeyPreDispatchTest : public ::testing::Test {
   }
 
   // The main loop's dispatch: translator, pre-dispatch, Xt.
-  static void DispatchPending() {
-    XtAppContext app = ApplicationContext();
-    for (int n = 0; n < 200 && (XtAppPending(app) & XtIMXEvent); ++n) {
-      XEvent e;
-      XtAppNextEvent(app, &e);
-      SetTranslator();
-      char dispatch = 1;
-      PreDispatchProcess(&e, &dispatch);
-      if (dispatch) XtDispatchEvent(&e);
-    }
-  }
+  static void DispatchPending() { DispatchPendingAsMainLoop(); }
   static bool Until(const std::function<bool()>& done) {
     qwtest::Deadline deadline(kWaitMs);
     XSync(test_, False);
@@ -238,11 +228,8 @@ TEST_F(KeyPreDispatchTest, ControlWithTheRightShiftSwitchesThaiComposition) {
   x.setThaiSession(true);
   ASSERT_NE(session_->nationalLayer, 0);
   ASSERT_TRUE(x.thaiCompose());
-  size_t count = 0;
-  const thai::FontPair* pairs = thai::FontPairs(&count);
-  int pair = -1;
-  for (size_t i = 0; i < count; ++i)
-    if (x.drawingFontName() == pairs[i].composing) pair = static_cast<int>(i);
+  const thai::FontPair* pairs = thai::FontPairs(nullptr);
+  const int pair = thai::PairNamed(x.drawingFontName(), true);
   ASSERT_GE(pair, 0) << "not a composing Thai font (is xfonts-thai installed?): " << x.drawingFontName();
   ASSERT_TRUE(qwtest::PressKey(test_, XK_Shift_R, {XK_Control_L}));
   ASSERT_TRUE(Until([&] { return !x.thaiCompose(); }));
