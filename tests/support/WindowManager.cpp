@@ -31,6 +31,24 @@ bool TestWindowManager::Start(Display* display, const std::string& displayName, 
     wm_.Stop(2000);
     return false;
   }
+  // Taking the root comes before looking after windows: a window mapped in
+  // between may go unframed. A probe window asks again until it is framed,
+  // so the tests' own windows come when the manager handles maps.
+  const Window probe = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 40, 40, 0, 0, 0);
+  bool framed = false;
+  for (int waited = 0; !framed && waited < timeoutMs && wm_.Running(); waited += 500) {
+    XMapWindow(display, probe);
+    XFlush(display);
+    framed = WaitUntil([&] { return TopLevelAncestor(display, probe) != probe; }, 500, display);
+  }
+  XDestroyWindow(display, probe);
+  XSync(display, False);
+  if (!framed) {
+    wm_.Pump();
+    error_ = std::string(name) + " framed no window: " + wm_.Output();
+    wm_.Stop(2000);
+    return false;
+  }
   return true;
 }
 

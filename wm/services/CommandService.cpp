@@ -89,8 +89,11 @@ void HandleServiceRequest(void* closure, int) {
     return;
   }
   std::vector<unsigned char> reply;
-  if (ServeServiceRequest(s, c, buffer, length, &reply) && QXServiceSend(c->channel, reply.data(), reply.size()))
-    CloseServiceClient(service, c);
+  const bool answer = ServeServiceRequest(s, c, buffer, length, &reply);
+  // What the request changed on the server is sent before the answer: a
+  // client that reads a property after its answer finds it set.
+  if (s->sdk.display) XFlush(s->sdk.display);
+  if (answer && QXServiceSend(c->channel, reply.data(), reply.size())) CloseServiceClient(service, c);
 }
 
 void ServiceClientInput(void* closure, int) {
