@@ -167,6 +167,11 @@ void ChooseKey(PlayRecord* pr, Widget entry) {
   XtVaGetValues(entry, XmNuserData, &key, nullptr);
   pr->recordFileAcceleratorAssignment(static_cast<int>(reinterpret_cast<intptr_t>(key)));
 }
+// Posts the key menu again when the release on its button closed it.
+void KeepKeyMenuUp(XtPointer p, XtIntervalId*) {
+  Widget menu = KeyMenu(Of(p));
+  if (menu && !XtIsManaged(menu)) PostKeyMenu(Of(p), XtParent(XtParent(menu)));
+}
 // The first button released on an entry chooses it, whether the press was
 // on the entry (a click in the menu left up) or on "Function key..." (a
 // drag into the menu): the menu posted by hand does not arm its entries.
@@ -193,6 +198,17 @@ void AccMenuReleased(Widget, XtPointer p, XEvent* event, Boolean*) {
     XtUnmanageChild(menu);
     return;
   }
+  // Released on "Function key..." itself, however long after the press:
+  // the menu stays up for a click, also where the menu's own rules would
+  // take a long press for a drag and close it.
+  Widget button = XtParent(XtParent(menu));
+  Position bx = 0, by = 0;
+  Dimension bw = 0, bh = 0;
+  XtVaGetValues(button, XmNwidth, &bw, XmNheight, &bh, nullptr);
+  XtTranslateCoords(button, 0, 0, &bx, &by);
+  if (event->xbutton.x_root >= bx && event->xbutton.y_root >= by && event->xbutton.x_root < bx + bw &&
+      event->xbutton.y_root < by + bh)
+    XtAppAddTimeOut(XtWidgetToApplicationContext(button), 0, KeepKeyMenuUp, p);
 }
 // The keys that activate the button post the menu below it.
 void AcceleratorCb(Widget w, XtPointer p, XtPointer call) {

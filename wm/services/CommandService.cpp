@@ -90,8 +90,7 @@ void HandleServiceRequest(void* closure, int) {
   }
   std::vector<unsigned char> reply;
   const bool answer = ServeServiceRequest(s, c, buffer, length, &reply);
-  // What the request changed on the server is sent before the answer: a
-  // client that reads a property after its answer finds it set.
+  // What the request changed on the server goes out before the answer.
   if (s->sdk.display) XFlush(s->sdk.display);
   if (answer && QXServiceSend(c->channel, reply.data(), reply.size())) CloseServiceClient(service, c);
 }
