@@ -423,7 +423,12 @@ TEST_F(LockTest, AnotherClientCannotTakeTheLockAway) {
   XUnmapWindow(a.d(), trap);
   XSync(a.d(), False);
   EXPECT_TRUE(LockHoldsWithinASecond()) << teldra_.Output();
-  EXPECT_EQ(teldratest::ParentOf(display_, LockWindow()), root_);
+  // The lock window on the screen is a child of the root again (the one
+  // taken away, or a new one in its place).
+  EXPECT_TRUE(qwtest::WaitUntil([&] {
+    const Window lock = LockWindow();
+    return lock != None && teldratest::ParentOf(display_, lock) == root_;
+  }, 1000)) << teldra_.Output();
   TypedKeysStayWithTheLock(&a);
 }
 
